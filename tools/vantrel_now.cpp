@@ -1,0 +1,69 @@
+// vantrel-now: the present positions of the nine sources for the station in
+// ./Vantrel.dat, as the real-time display shows them.
+
+#include "astro/Catalogue.h"
+#include "astro/Clock.h"
+#include "astro/SiderealTime.h"
+#include "astro/SourcePosition.h"
+#include "station/DataFile.h"
+#include "tools/ConsoleMessages.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using namespace vantrel;
+
+std::string InstantText(DateTime t) {
+    const DecodedInstant d = DecodeInstant(t);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", d.Year, d.Month, d.Day,
+                  d.Hour, d.Minute, d.Second);
+    return text;
+}
+
+void PrintRow(std::string_view title, const std::string& az, const std::string& el,
+              const std::string& gha, const std::string& dec, bool below) {
+    std::printf("%-16.*s %7s %7s %7s %7s%s\n", static_cast<int>(title.size()), title.data(),
+                az.c_str(), el.c_str(), gha.c_str(), dec.c_str(), below ? "  below horizon" : "");
+}
+
+} // namespace
+
+int main() {
+    ConsoleMessages messages;
+    HomeStation station;
+    DataFile file(messages);
+    file.Read(station);
+
+    SystemLocalClock systemClock;
+    UtcClock clock(systemClock);
+    const DateTime utc = clock.UtcNow();
+    const DateTime local = StationLocalTime(utc, station.UtcOffset, clock.DaylightInForce());
+    const long double gst = GreenwichSiderealTimeAt(DecodeInstant(utc));
+
+    std::printf("Station %s %s  latitude %.4Lf  longitude %.4Lf  height %.1Lf m\n",
+                station.CallSign.c_str(), station.Location.c_str(), station.Latitude,
+                station.Longitude, station.HeightAsl);
+    std::printf("UTC %s   station local %s   GST %.5Lf h\n\n", InstantText(utc).c_str(),
+                InstantText(local).c_str(), gst);
+    std::printf("%-16s %7s %7s %7s %7s\n", "Source", "Az", "El", "GHA", "Dec");
+
+    const long double lat = station.Latitude * kDegToRad;
+    const long double lon = station.Longitude * kDegToRad;
+    for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
+        const auto source = FixedSourceAt(CoordinateSet::RealTime, i, station);
+        if (!source) {
+            PrintRow("(no source)", "", "", "", "", false);
+            continue;
+        }
+        const SourcePositionResult p =
+            SourcePosition(gst, source->RaDeg * kDegToRad, source->DecDeg * kDegToRad, lat, lon);
+        PrintRow(source->Title, DegreeText(RoundedDegrees(p.Azimuth)),
+                 DegreeText(RoundedDegrees(p.Elevation)),
+                 DegreeText(RoundedDegrees(p.GreenwichHourAngle)),
+                 DegreeText(RoundedDegrees(source->DecDeg * kDegToRad)), BelowHorizon(p.Elevation));
+    }
+    return 0;
+}
