@@ -1,0 +1,383 @@
+#include "controls/GridCells.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+bool Before(const GridCell& cell, int col, int row) {
+    return cell.AbsoluteRow < row || (cell.AbsoluteRow == row && cell.AbsoluteCol < col);
+}
+
+} // namespace
+
+std::string NormaliseLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '\r') {
+            out += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else if (ch == '\n') {
+            out += "\r\n";
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+GridCells::GridCells(GridSettings settings, const TextMeasurer* measurer, GridObserver* observer)
+    : settings_(settings), measurer_(measurer), observer_(observer) {}
+
+void GridCells::CheckIndex(int col, int row) const {
+    if (col < 0 || row < 0 || col >= settings_.ColCount || row >= settings_.RowCount) {
+        throw GridIndexOutOfRange();
+    }
+}
+
+std::size_t GridCells::LowerBound(int col, int row) const {
+    const auto it = std::lower_bound(cells_.begin(), cells_.end(), std::pair{col, row},
+                                     [](const GridCell& c, const std::pair<int, int>& p) {
+                                         return Before(c, p.first, p.second);
+                                     });
+    return static_cast<std::size_t>(it - cells_.begin());
+}
+
+const GridCell* GridCells::FindCell(int col, int row) const {
+    const std::size_t i = LowerBound(col, row);
+    if (i < cells_.size() && cells_[i].AbsoluteCol == col && cells_[i].AbsoluteRow == row) {
+        return &cells_[i];
+    }
+    for (const auto& [mc, mr] : merged_) {
+        const std::size_t m = LowerBound(mc, mr);
+        if (cells_[m].Covers(col, row)) {
+            return &cells_[m];
+        }
+    }
+    return nullptr;
+}
+
+std::size_t GridCells::IndexOf(int col, int row) {
+    CheckIndex(col, row);
+    if (const GridCell* found = FindCell(col, row)) {
+        return static_cast<std::size_t>(found - cells_.data());
+    }
+    const std::size_t i = LowerBound(col, row);
+    GridCell cell;
+    cell.AbsoluteCol = col;
+    cell.AbsoluteRow = row;
+    cells_.insert(cells_.begin() + static_cast<std::ptrdiff_t>(i), std::move(cell));
+    return i;
+}
+
+const GridCell& GridCells::Cell(int col, int row) {
+    return cells_[IndexOf(col, row)];
+}
+
+Colour GridCells::EffectiveColor(const GridCell& cell) const {
+    if (cell.OwnColor) {
+        return cell.Color;
+    }
+    return cell.AbsoluteRow < settings_.FixedRows ? settings_.FixedColor : settings_.Color;
+}
+
+Colour GridCells::EffectiveFontColor(const GridCell& cell) const {
+    return cell.OwnFont ? cell.FontColor : settings_.FontColor;
+}
+
+HorizontalAlignment GridCells::EffectiveAlignment(const GridCell& cell) const {
+    // haGeneral resolves by the value; the grid only holds texts, which go left.
+    const HorizontalAlignment a =
+        cell.OwnAlignment ? cell.Alignment : HorizontalAlignment::haGeneral;
+    return a == HorizontalAlignment::haGeneral ? HorizontalAlignment::haLeft : a;
+}
+
+void GridCells::Changed(std::size_t index) {
+    if (updateCount_ > 0) {
+        return;
+    }
+    if (observer_ != nullptr) {
+        observer_->CellChanged(cells_[index]);
+    }
+}
+
+void GridCells::SetCellText(int col, int row, std::string_view text) {
+    const std::size_t i = IndexOf(col, row);
+    GridCell& cell = cells_[i];
+    std::string value = NormaliseLineBreaks(text);
+    if (cell.Value == value) {
+        return;
+    }
+    cell.Value = std::move(value);
+    const int first = cell.AbsoluteRow;
+    const int last = cell.AbsoluteRow + cell.AddRows;
+    Changed(i);
+    if (updateCount_ == 0) {
+        RemeasureRows(first, last);
+    }
+}
+
+void GridCells::SetCellBackground(int col, int row, Colour c) {
+    if (c == colour::kNone || c == colour::kDefault) {
+        return;
+    }
+    const std::size_t i = IndexOf(col, row);
+    GridCell& cell = cells_[i];
+    if (EffectiveColor(cell) == c) {
+        return; // keeps inheriting when the colour is the inherited one
+    }
+    cell.Color = c;
+    cell.OwnColor = true;
+    Changed(i);
+}
+
+void GridCells::SetCellFontColor(int col, int row, Colour c) {
+    const std::size_t i = IndexOf(col, row);
+    GridCell& cell = cells_[i];
+    if (EffectiveFontColor(cell) == c) {
+        return;
+    }
+    cell.FontColor = c;
+    cell.OwnFont = true;
+    Changed(i);
+}
+
+void GridCells::SetAlignment(int col, int row, int alignment) {
+    const std::size_t i = IndexOf(col, row);
+    GridCell& cell = cells_[i];
+    const HorizontalAlignment now = EffectiveAlignment(cell);
+    const int code = now == HorizontalAlignment::haCenter  ? kAlignCentre
+                     : now == HorizontalAlignment::haRight ? kAlignRight
+                                                           : kAlignLeft;
+    if (code == alignment) {
+        return;
+    }
+    cell.Alignment = alignment == kAlignRight    ? HorizontalAlignment::haRight
+                     : alignment == kAlignCentre ? HorizontalAlignment::haCenter
+                                                 : HorizontalAlignment::haLeft;
+    cell.OwnAlignment = true;
+    Changed(i);
+}
+
+bool GridCells::MergeCells(int firstCol, int lastCol, int row, std::string_view separator) {
+    return MergeRect(firstCol, row, lastCol, row, {}, separator);
+}
+
+bool GridCells::MergeRect(int left, int top, int right, int bottom, std::string_view rowSeparator,
+                          std::string_view colSeparator) {
+    const int fixed = settings_.FixedRows;
+    if (left < 0 || left > right || right > settings_.ColCount - 1 || top < 0 || top > bottom ||
+        bottom > settings_.RowCount - 1 || (left == right && top == bottom) ||
+        (top < fixed && bottom >= fixed)) {
+        return false;
+    }
+    const std::size_t a = IndexOf(left, top);
+    const std::pair<int, int> topLeft{cells_[a].AbsoluteCol, cells_[a].AbsoluteRow};
+    const std::size_t b = IndexOf(right, bottom);
+    const std::size_t a2 = LowerBound(topLeft.first, topLeft.second); // b may have moved a
+    if (a2 == b) {
+        return false; // already one merged cell
+    }
+
+    // Grow the rectangle until no cell sticks out of it.
+    for (bool grown = true; grown;) {
+        grown = false;
+        for (const GridCell& c : cells_) {
+            const int cr = c.AbsoluteCol + c.AddCols;
+            const int cb = c.AbsoluteRow + c.AddRows;
+            const bool overlaps =
+                c.AbsoluteCol <= right && cr >= left && c.AbsoluteRow <= bottom && cb >= top;
+            if (overlaps &&
+                (c.AbsoluteCol < left || cr > right || c.AbsoluteRow < top || cb > bottom)) {
+                left = std::min(left, c.AbsoluteCol);
+                right = std::max(right, cr);
+                top = std::min(top, c.AbsoluteRow);
+                bottom = std::max(bottom, cb);
+                grown = true;
+                break;
+            }
+        }
+    }
+    if (top < fixed && bottom >= fixed) {
+        return false;
+    }
+
+    // Join the texts row by row.
+    std::string joined;
+    int withValue = 0;
+    std::string firstValue;
+    for (int r = top; r <= bottom; ++r) {
+        for (std::size_t i = LowerBound(left, r);
+             i < cells_.size() && cells_[i].AbsoluteRow == r && cells_[i].AbsoluteCol <= right;
+             ++i) {
+            const GridCell& c = cells_[i];
+            joined += c.Value;
+            if (c.AbsoluteCol + c.AddCols < right) {
+                joined += colSeparator;
+            }
+            if (!c.Value.empty()) {
+                if (withValue++ == 0) {
+                    firstValue = c.Value;
+                }
+            }
+        }
+        if (r < bottom) {
+            joined += rowSeparator;
+        }
+    }
+
+    // The top-left cell survives with its attributes; the others are destroyed.
+    const std::size_t keep = IndexOf(left, top);
+    GridCell survivor = cells_[keep];
+    std::erase_if(cells_, [&](const GridCell& c) {
+        return c.AbsoluteCol >= left && c.AbsoluteCol <= right && c.AbsoluteRow >= top &&
+               c.AbsoluteRow <= bottom;
+    });
+    survivor.AbsoluteCol = left;
+    survivor.AbsoluteRow = top;
+    survivor.AddCols = static_cast<std::uint16_t>(right - left);
+    survivor.AddRows = static_cast<std::uint16_t>(bottom - top);
+    if (withValue > 1) {
+        survivor.Value = joined;
+    } else if (withValue == 1) {
+        survivor.Value = firstValue;
+    }
+    const std::size_t at = LowerBound(left, top);
+    cells_.insert(cells_.begin() + static_cast<std::ptrdiff_t>(at), std::move(survivor));
+    RebuildMergedList();
+    if (updateCount_ == 0) {
+        RemeasureRows(top, bottom);
+        if (observer_ != nullptr) {
+            observer_->LayoutChanged();
+        }
+    }
+    return true;
+}
+
+void GridCells::RebuildMergedList() {
+    merged_.clear();
+    for (const GridCell& c : cells_) {
+        if (c.IsMerged()) {
+            merged_.emplace_back(c.AbsoluteCol, c.AbsoluteRow);
+        }
+    }
+}
+
+void GridCells::SetRowCount(int n) {
+    n = std::clamp(n, 1, kMaxRowCount);
+    if (n == settings_.RowCount) {
+        return;
+    }
+    BeginUpdate();
+    if (n < settings_.FixedRows) {
+        settings_.FixedRows = n;
+    }
+    const bool shrinking = n < settings_.RowCount;
+    settings_.RowCount = n;
+    if (shrinking) {
+        const int last = n - 1;
+        cells_.erase(cells_.begin() + static_cast<std::ptrdiff_t>(LowerBound(0, n)), cells_.end());
+        for (GridCell& c : cells_) {
+            if (c.AbsoluteRow + c.AddRows > last) {
+                c.AddRows = static_cast<std::uint16_t>(last - c.AbsoluteRow);
+            }
+        }
+        if (!merged_.empty()) {
+            RebuildMergedList();
+        }
+        if (rowHeights_.size() > static_cast<std::size_t>(n)) {
+            rowHeights_.resize(static_cast<std::size_t>(n));
+        }
+    }
+    EndUpdate();
+}
+
+void GridCells::EndUpdate() {
+    if (updateCount_ == 0) {
+        return;
+    }
+    if (--updateCount_ == 0) {
+        if (measurer_ != nullptr) {
+            RemeasureRows(0, std::min(settings_.RowCount - 1, MaxUsedRow()));
+        }
+        if (observer_ != nullptr) {
+            observer_->LayoutChanged();
+        }
+    }
+}
+
+int GridCells::RowHeight(int row) const {
+    if (row >= 0 && static_cast<std::size_t>(row) < rowHeights_.size() && rowHeights_[row] > 0) {
+        return rowHeights_[static_cast<std::size_t>(row)];
+    }
+    return settings_.DefaultRowHeight;
+}
+
+void GridCells::RemeasureRows(int firstRow, int lastRow) {
+    if (measurer_ == nullptr || firstRow > lastRow) {
+        return;
+    }
+    if (rowHeights_.size() <= static_cast<std::size_t>(lastRow)) {
+        rowHeights_.resize(static_cast<std::size_t>(lastRow) + 1, 0);
+    }
+    const auto needed = [&](const GridCell& c) {
+        if (c.Value.empty()) {
+            return 0;
+        }
+        const int width = (c.AddCols + 1) * settings_.DefaultColWidth - settings_.MarginLeft -
+                          settings_.MarginRight - settings_.GridLineWidth;
+        return measurer_->WrappedTextHeight(c.Value, width) + settings_.MarginTop +
+               settings_.MarginBottom;
+    };
+    for (int r = firstRow; r <= lastRow; ++r) {
+        int height = 0;
+        for (std::size_t i = LowerBound(0, r); i < cells_.size() && cells_[i].AbsoluteRow == r;
+             ++i) {
+            if (cells_[i].AddRows == 0) {
+                height = std::max(height, needed(cells_[i]));
+            }
+        }
+        rowHeights_[static_cast<std::size_t>(r)] =
+            height == 0 ? settings_.DefaultRowHeight : height;
+    }
+    // A cell spanning several rows gives the extra height it needs to its last row.
+    for (const auto& [mc, mr] : merged_) {
+        const GridCell& c = cells_[LowerBound(mc, mr)];
+        const int last = c.AbsoluteRow + c.AddRows;
+        if (c.AddRows == 0 || last < firstRow || c.AbsoluteRow > lastRow ||
+            static_cast<std::size_t>(last) >= rowHeights_.size()) {
+            continue;
+        }
+        int above = 0;
+        for (int r = c.AbsoluteRow; r < last; ++r) {
+            above += RowHeight(r);
+        }
+        const int extra = needed(c) - above;
+        auto& h = rowHeights_[static_cast<std::size_t>(last)];
+        h = std::max(h, extra);
+    }
+}
+
+int GridCells::MaxUsedRow() const {
+    int best = -1;
+    for (const auto& [mc, mr] : merged_) {
+        const GridCell& c = cells_[LowerBound(mc, mr)];
+        best = std::max(best, c.AbsoluteRow + c.AddRows);
+    }
+    return cells_.empty() ? best : std::max(best, cells_.back().AbsoluteRow);
+}
+
+int GridCells::MaxUsedCol() const {
+    int best = -1;
+    for (const GridCell& c : cells_) {
+        best = std::max(best, c.AbsoluteCol + c.AddCols);
+    }
+    return best;
+}
+
+} // namespace vantrel
