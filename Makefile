@@ -26,7 +26,7 @@ test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE bench
 
 bench: build
-	@cd $(BUILD_DIR) && for b in bench/vantrel-bench-*; do ./$$b; done
+	@cd $(BUILD_DIR) && for b in ./vantrel-bench-*; do $$b; done
 
 clean:
 	@rm -rf $(BUILD_DIR)

@@ -7,6 +7,8 @@ packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     liberfa-dev
+    qt6-base-dev libgl-dev
+    xvfb xauth
 )
 
 missing=()
