@@ -42,6 +42,30 @@ DateTime UtcClock::UtcNow() {
     return t;
 }
 
+SystemDaylightRules::SystemDaylightRules() {
+    ::tzset();
+}
+
+bool SystemDaylightRules::InForceAt(DateTime utc) const {
+    // Days since 1899-12-30 to seconds since 1970-01-01 (25 569 days apart).
+    constexpr double kUnixEpochDays = 25569.0;
+    constexpr double kSecondsPerDay = 86400.0;
+    constexpr double kQuartersPerDay = 96.0;
+    constexpr double kLargestDays = 3.0e6; // beyond year 9999 either way
+    if (!std::isfinite(utc) || std::fabs(utc) > kLargestDays) {
+        return false;
+    }
+    const auto quarter = static_cast<long long>(std::floor(utc * kQuartersPerDay + 1e-6));
+    if (quarter != quarter_) {
+        const auto seconds = static_cast<std::time_t>(std::llround(
+            (static_cast<double>(quarter) / kQuartersPerDay - kUnixEpochDays) * kSecondsPerDay));
+        std::tm local{};
+        inForce_ = ::localtime_r(&seconds, &local) != nullptr && local.tm_isdst > 0;
+        quarter_ = quarter;
+    }
+    return inForce_;
+}
+
 DateTime StationLocalTime(DateTime utc, long double utcOffsetHours, bool daylightInForce) {
     constexpr long double kMaxOffsetMinutes = 1e6L; // far beyond any real zone
     long double minutes = std::isfinite(utcOffsetHours) ? std::rint(utcOffsetHours * 60) : 0;

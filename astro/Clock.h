@@ -50,6 +50,40 @@ private:
     bool daylightInForce_ = false;
 };
 
+/// Whether daylight time is in force at a given UTC instant. Each row of the
+/// planning table takes the daylight correction of its own instant, so a
+/// table that runs across the end of summer time changes its local times
+/// where the operating system's rules do.
+class DaylightRules {
+public:
+    virtual ~DaylightRules() = default;
+    virtual bool InForceAt(DateTime utc) const = 0;
+};
+
+/// The operating system's time zone rules (localtime_r, tm_isdst). Zone
+/// transitions fall on whole quarter hours of UTC in every zone in use, so
+/// the answer is kept per UTC quarter hour; a sweep at one-minute steps asks
+/// the C library once in fifteen rows.
+class SystemDaylightRules final : public DaylightRules {
+public:
+    SystemDaylightRules();
+    bool InForceAt(DateTime utc) const override;
+
+private:
+    mutable long long quarter_ = -1; // UTC quarter hour of the cached answer
+    mutable bool inForce_ = false;
+};
+
+/// Daylight time forced on or off for every instant.
+class FixedDaylight final : public DaylightRules {
+public:
+    explicit FixedDaylight(bool inForce) : inForce_(inForce) {}
+    bool InForceAt(DateTime) const override { return inForce_; }
+
+private:
+    bool inForce_;
+};
+
 /// The station's local time for a UTC instant: `utcOffsetHours` × 60 rounded
 /// to the nearest whole minute (halves to even), plus a fixed 60 minutes when
 /// `daylightInForce`. The station's own offset is used, not the operating

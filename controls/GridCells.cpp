@@ -53,10 +53,9 @@ const GridCell* GridCells::FindCell(int col, int row) const {
     if (i < cells_.size() && cells_[i].AbsoluteCol == col && cells_[i].AbsoluteRow == row) {
         return &cells_[i];
     }
-    for (const auto& [mc, mr] : merged_) {
-        const std::size_t m = LowerBound(mc, mr);
-        if (cells_[m].Covers(col, row)) {
-            return &cells_[m];
+    for (const Span& m : merged_) {
+        if (col >= m.Col && col <= m.LastCol && row >= m.Row && row <= m.LastRow) {
+            return &cells_[LowerBound(m.Col, m.Row)];
         }
     }
     return nullptr;
@@ -119,6 +118,18 @@ void GridCells::SetCellText(int col, int row, std::string_view text) {
     Changed(i);
     if (updateCount_ == 0) {
         RemeasureRows(first, last);
+    } else {
+        MarkDirty(first, last);
+    }
+}
+
+void GridCells::MarkDirty(int firstRow, int lastRow) {
+    if (dirtyFirst_ > dirtyLast_) {
+        dirtyFirst_ = firstRow;
+        dirtyLast_ = lastRow;
+    } else {
+        dirtyFirst_ = std::min(dirtyFirst_, firstRow);
+        dirtyLast_ = std::max(dirtyLast_, lastRow);
     }
 }
 
@@ -185,19 +196,18 @@ bool GridCells::MergeRect(int left, int top, int right, int bottom, std::string_
     }
 
     // Grow the rectangle until no cell sticks out of it.
+    // Only a merged cell can stick out; an ordinary one lies inside or outside.
     for (bool grown = true; grown;) {
         grown = false;
-        for (const GridCell& c : cells_) {
-            const int cr = c.AbsoluteCol + c.AddCols;
-            const int cb = c.AbsoluteRow + c.AddRows;
+        for (const Span& m : merged_) {
             const bool overlaps =
-                c.AbsoluteCol <= right && cr >= left && c.AbsoluteRow <= bottom && cb >= top;
+                m.Col <= right && m.LastCol >= left && m.Row <= bottom && m.LastRow >= top;
             if (overlaps &&
-                (c.AbsoluteCol < left || cr > right || c.AbsoluteRow < top || cb > bottom)) {
-                left = std::min(left, c.AbsoluteCol);
-                right = std::max(right, cr);
-                top = std::min(top, c.AbsoluteRow);
-                bottom = std::max(bottom, cb);
+                (m.Col < left || m.LastCol > right || m.Row < top || m.LastRow > bottom)) {
+                left = std::min(left, m.Col);
+                right = std::max(right, m.LastCol);
+                top = std::min(top, m.Row);
+                bottom = std::max(bottom, m.LastRow);
                 grown = true;
                 break;
             }
@@ -234,10 +244,11 @@ bool GridCells::MergeRect(int left, int top, int right, int bottom, std::string_
     // The top-left cell survives with its attributes; the others are destroyed.
     const std::size_t keep = IndexOf(left, top);
     GridCell survivor = cells_[keep];
-    std::erase_if(cells_, [&](const GridCell& c) {
-        return c.AbsoluteCol >= left && c.AbsoluteCol <= right && c.AbsoluteRow >= top &&
-               c.AbsoluteRow <= bottom;
-    });
+    for (int r = top; r <= bottom; ++r) {
+        const auto from = cells_.begin() + static_cast<std::ptrdiff_t>(LowerBound(left, r));
+        const auto to = cells_.begin() + static_cast<std::ptrdiff_t>(LowerBound(right + 1, r));
+        cells_.erase(from, to);
+    }
     survivor.AbsoluteCol = left;
     survivor.AbsoluteRow = top;
     survivor.AddCols = static_cast<std::uint16_t>(right - left);
@@ -249,23 +260,19 @@ bool GridCells::MergeRect(int left, int top, int right, int bottom, std::string_
     }
     const std::size_t at = LowerBound(left, top);
     cells_.insert(cells_.begin() + static_cast<std::ptrdiff_t>(at), std::move(survivor));
-    RebuildMergedList();
+    std::erase_if(merged_, [&](const Span& m) {
+        return m.Col >= left && m.LastCol <= right && m.Row >= top && m.LastRow <= bottom;
+    });
+    merged_.push_back({left, top, right, bottom});
     if (updateCount_ == 0) {
         RemeasureRows(top, bottom);
         if (observer_ != nullptr) {
             observer_->LayoutChanged();
         }
+    } else {
+        MarkDirty(top, bottom);
     }
     return true;
-}
-
-void GridCells::RebuildMergedList() {
-    merged_.clear();
-    for (const GridCell& c : cells_) {
-        if (c.IsMerged()) {
-            merged_.emplace_back(c.AbsoluteCol, c.AbsoluteRow);
-        }
-    }
 }
 
 void GridCells::SetRowCount(int n) {
@@ -282,13 +289,17 @@ void GridCells::SetRowCount(int n) {
     if (shrinking) {
         const int last = n - 1;
         cells_.erase(cells_.begin() + static_cast<std::ptrdiff_t>(LowerBound(0, n)), cells_.end());
-        for (GridCell& c : cells_) {
-            if (c.AbsoluteRow + c.AddRows > last) {
+        std::erase_if(merged_, [&](const Span& m) { return m.Row > last; });
+        for (Span& m : merged_) {
+            if (m.LastRow > last) {
+                GridCell& c = cells_[LowerBound(m.Col, m.Row)];
                 c.AddRows = static_cast<std::uint16_t>(last - c.AbsoluteRow);
+                m.LastRow = last;
+                MarkDirty(m.Row, last);
             }
         }
-        if (!merged_.empty()) {
-            RebuildMergedList();
+        if (dirtyLast_ > last) {
+            dirtyLast_ = last;
         }
         if (rowHeights_.size() > static_cast<std::size_t>(n)) {
             rowHeights_.resize(static_cast<std::size_t>(n));
@@ -302,9 +313,11 @@ void GridCells::EndUpdate() {
         return;
     }
     if (--updateCount_ == 0) {
-        if (measurer_ != nullptr) {
-            RemeasureRows(0, std::min(settings_.RowCount - 1, MaxUsedRow()));
-        }
+        const int first = dirtyFirst_;
+        const int last = std::min(dirtyLast_, settings_.RowCount - 1);
+        dirtyFirst_ = 0;
+        dirtyLast_ = -1;
+        RemeasureRows(first, last);
         if (observer_ != nullptr) {
             observer_->LayoutChanged();
         }
@@ -346,8 +359,8 @@ void GridCells::RemeasureRows(int firstRow, int lastRow) {
             height == 0 ? settings_.DefaultRowHeight : height;
     }
     // A cell spanning several rows gives the extra height it needs to its last row.
-    for (const auto& [mc, mr] : merged_) {
-        const GridCell& c = cells_[LowerBound(mc, mr)];
+    for (const Span& m : merged_) {
+        const GridCell& c = cells_[LowerBound(m.Col, m.Row)];
         const int last = c.AbsoluteRow + c.AddRows;
         if (c.AddRows == 0 || last < firstRow || c.AbsoluteRow > lastRow ||
             static_cast<std::size_t>(last) >= rowHeights_.size()) {
@@ -365,9 +378,8 @@ void GridCells::RemeasureRows(int firstRow, int lastRow) {
 
 int GridCells::MaxUsedRow() const {
     int best = -1;
-    for (const auto& [mc, mr] : merged_) {
-        const GridCell& c = cells_[LowerBound(mc, mr)];
-        best = std::max(best, c.AbsoluteRow + c.AddRows);
+    for (const Span& m : merged_) {
+        best = std::max(best, m.LastRow);
     }
     return cells_.empty() ? best : std::max(best, cells_.back().AbsoluteRow);
 }

@@ -150,8 +150,8 @@ public:
     /// cells at and below a cut and shortening merged cells that cross it.
     void SetRowCount(int n);
 
-    /// Suspended-painting periods nest; row heights are re-measured and the
-    /// grid repainted when the last one ends.
+    /// Suspended-painting periods nest; when the last one ends the rows
+    /// changed during the period are re-measured and the grid repainted.
     void BeginUpdate() { ++updateCount_; }
     void EndUpdate();
     bool Updating() const { return updateCount_ > 0; }
@@ -176,15 +176,20 @@ private:
     std::size_t LowerBound(int col, int row) const;
     void Changed(std::size_t index);
     void RemeasureRows(int firstRow, int lastRow);
-    void RebuildMergedList();
+    struct Span {
+        int Col, Row, LastCol, LastRow;
+    };
+    void MarkDirty(int firstRow, int lastRow);
 
     GridSettings settings_;
     const TextMeasurer* measurer_;
     GridObserver* observer_;
     std::vector<GridCell> cells_;
-    std::vector<std::pair<int, int>> merged_; // (col, row) of merged cells, top-left corners
-    std::vector<int> rowHeights_;             // only rows that differ from the default are > 0
+    std::vector<Span> merged_;    // spans of the merged cells
+    std::vector<int> rowHeights_; // only rows that differ from the default are > 0
     int updateCount_ = 0;
+    int dirtyFirst_ = 0; // rows whose height is owed when the update period ends
+    int dirtyLast_ = -1;
 };
 
 /// Normalises every line break to CR LF.

@@ -1,0 +1,235 @@
+#include "planner/PlanningSweep.h"
+
+#include "astro/Catalogue.h"
+#include "astro/SiderealTime.h"
+#include "astro/SourcePosition.h"
+#include "planner/GridLayout.h"
+#include "planner/LibraryAngleText.h"
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+namespace vantrel {
+
+namespace {
+
+/// A step this close to the limit (a millionth of a day, 0.0864 s) ends the sweep.
+constexpr double kLimitMargin = 0.000001;
+constexpr long double kRadToDeg = 180 / kPi;
+constexpr int kSagittariusColumn = 14;
+constexpr double kMinutesPerDay = 1440;
+
+/// A fixed source with the trigonometry of its declination done once per sweep.
+struct PreparedSource {
+    bool Present = false;
+    long double RaRad = 0;
+    long double DecRad = 0;
+    SineCosine Dec;
+};
+
+void AppendTwoDigits(std::string& s, unsigned v) {
+    s.push_back(static_cast<char>('0' + v / 10 % 10));
+    s.push_back(static_cast<char>('0' + v % 10));
+}
+
+std::string ClockText(const DecodedInstant& t, char prefix) {
+    std::string s;
+    if (prefix != 0) {
+        s.push_back(prefix);
+    }
+    AppendTwoDigits(s, t.Hour);
+    AppendTwoDigits(s, t.Minute);
+    return s;
+}
+
+long DateKey(const DecodedInstant& d) {
+    return (static_cast<long>(d.Year) * 13 + d.Month) * 32 + d.Day;
+}
+
+class Sweep {
+public:
+    Sweep(GridCells& grid, const HomeStation& station, const SweepInputs& in,
+          PreciseRowSink* precise)
+        : grid_(grid), station_(station), in_(in), precise_(precise),
+          azEl_(station.DisplayMode == 0), lat_(SineCosine::Of(station.Latitude * kDegToRad)),
+          lonRad_(station.Longitude * kDegToRad) {
+        for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
+            if (const auto s = FixedSourceAt(CoordinateSet::Planning, i, station)) {
+                sources_[i] = {true, s->RaDeg * kDegToRad, s->DecDeg * kDegToRad,
+                               SineCosine::Of(s->DecDeg * kDegToRad)};
+            }
+        }
+    }
+
+    void Run() {
+        const DateTime start = std::floor(in_.StartDate);
+        const DateTime limit = std::floor(in_.EndDate) + 1;
+        const auto interval = static_cast<std::int64_t>(station_.CalcInterval);
+
+        DateTime t = start;
+        DecodedInstant utc = DecodeInstant(t);
+        DayRow(t, utc);
+        DataRow(t, utc);
+        for (std::int64_t k = 1;; ++k) {
+            t = AddMinutes(start, k * interval);
+            if (t >= limit - kLimitMargin) {
+                break;
+            }
+            utc = DecodeInstant(t);
+            if (DateKey(utc) != dayRowDate_) {
+                NextRow();
+                DayRow(t, utc);
+            }
+            DataRow(t, utc);
+        }
+    }
+
+private:
+    void NextRow() {
+        ++currentRow_;
+        ++rowTotal_;
+        grid_.SetRowCount(rowTotal_);
+    }
+
+    void DayRow(DateTime t, const DecodedInstant& utc) {
+        const int r = currentRow_;
+        grid_.MergeCells(0, 2, r, "");
+        grid_.SetCellBackground(0, r, gridcolour::kDayRow);
+        grid_.SetAlignment(0, r, kAlignCentre);
+        std::string text(WeekdayName(t));
+        text += ' ';
+        text += std::to_string(utc.Day);
+        text += '/';
+        text += std::to_string(utc.Month);
+        text += '/';
+        text += std::to_string(utc.Year);
+        grid_.SetCellText(0, r, text);
+        dayRowDate_ = DateKey(utc);
+    }
+
+    void Cell(int col, Colour background, const std::string& text) {
+        const int r = currentRow_;
+        grid_.SetAlignment(col, r, kAlignCentre);
+        grid_.SetCellBackground(col, r, background);
+        grid_.SetCellText(col, r, text);
+    }
+
+    void Blank(int col) { Cell(col, gridcolour::kBelowHorizon, std::string()); }
+
+    void Body(const DecodedInstant& utc, SunMoonBody body, int col, Colour background) {
+        SunMoonLibrary& lib = *in_.Library;
+        lib.DataToDLL(utc, static_cast<double>(station_.HeightAsl),
+                      static_cast<double>(station_.Latitude),
+                      static_cast<double>(station_.Longitude), body);
+        const double first = azEl_ ? lib.GetAzimuth() : lib.GetGHA();
+        const double second = azEl_ ? lib.GetElevation() : lib.GetDecTopo();
+        const double elevation = lib.GetElevation();
+        row_.Degrees[static_cast<std::size_t>(col - kFirstPairColumn)] = first;
+        row_.Degrees[static_cast<std::size_t>(col - kFirstPairColumn + 1)] = second;
+        if (elevation < 0) {
+            Blank(col);
+            Blank(col + 1);
+        } else {
+            Cell(col, background, LibraryAngleText(first, in_.DecimalSeparator));
+            Cell(col + 1, background, LibraryAngleText(second, in_.DecimalSeparator));
+        }
+    }
+
+    void DataRow(DateTime t, const DecodedInstant& utc) {
+        NextRow();
+        const int r = currentRow_;
+        Cell(0, gridcolour::kBlue, ClockText(utc, 0));
+
+        Body(utc, SunMoonBody::Moon, kMoonColumn, gridcolour::kMoon);
+
+        const DateTime local = StationLocalTime(t, station_.UtcOffset, in_.Daylight->InForceAt(t));
+        const DecodedInstant l = DecodeInstant(local);
+        const long localDate = DateKey(l);
+        const long utcDate = DateKey(utc);
+        const char prefix = localDate > utcDate ? '+' : localDate < utcDate ? '-' : 0;
+        grid_.SetCellFontColor(1, r, colour::kBlack);
+        Cell(1, colour::kButtonFace, ClockText(l, prefix));
+
+        Body(utc, SunMoonBody::Sun, kSunColumn, gridcolour::kSun);
+
+        const long double gst = GreenwichSiderealTimeAt(utc);
+        for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
+            const int c = kFirstPairColumn + 2 * static_cast<int>(i);
+            if (c == kFirstPairColumn || c == kSagittariusColumn) {
+                grid_.SetCellFontColor(c, r, colour::kBlack);
+            }
+            FixedPair(gst, i, c);
+        }
+        if (precise_ != nullptr) {
+            row_.GridRow = r;
+            precise_->Row(row_);
+        }
+    }
+
+    void FixedPair(long double gst, std::size_t i, int c) {
+        const PreparedSource& s = sources_[i];
+        const Colour background = kPairBackground[i];
+        const auto at = static_cast<std::size_t>(c - kFirstPairColumn);
+        if (!s.Present) {
+            // Only a damaged data file holds such a source option: nothing to show.
+            Cell(c, background, std::string());
+            Cell(c + 1, background, std::string());
+            row_.Degrees[at] = row_.Degrees[at + 1] = NAN;
+            return;
+        }
+        const SourcePositionResult p = SourcePosition(gst, s.RaRad, s.Dec, lat_, lonRad_);
+        const long double first = azEl_ ? p.Azimuth : p.GreenwichHourAngle;
+        const long double second = azEl_ ? p.Elevation : s.DecRad;
+        row_.Degrees[at] = first * kRadToDeg;
+        row_.Degrees[at + 1] = second * kRadToDeg;
+        if (RoundedDegrees(p.Elevation) < 0) {
+            Blank(c);
+            Blank(c + 1);
+        } else {
+            Cell(c, background, DegreeText(RoundedDegrees(first)));
+            Cell(c + 1, background, DegreeText(RoundedDegrees(second)));
+        }
+    }
+
+    GridCells& grid_;
+    const HomeStation& station_;
+    const SweepInputs& in_;
+    PreciseRowSink* precise_;
+    bool azEl_;
+    SineCosine lat_;
+    long double lonRad_;
+    std::array<PreparedSource, kFixedSourceCount> sources_{};
+    int currentRow_ = kFirstSweepRow;
+    int rowTotal_ = kFirstSweepRow + 1;
+    long dayRowDate_ = 0;
+    PreciseRow row_;
+};
+
+} // namespace
+
+SweepResult RunPlanningSweep(GridCells& grid, const HomeStation& station, const SweepInputs& in,
+                             PreciseRowSink* precise) {
+    if (station.CalcInterval < 1) {
+        return SweepResult::IntervalTooSmall;
+    }
+    if (!std::isfinite(in.StartDate) || !std::isfinite(in.EndDate)) {
+        return SweepResult::BadDates;
+    }
+    const double days = std::floor(in.EndDate) + 1 - std::floor(in.StartDate);
+    if (days * kMinutesPerDay / station.CalcInterval > kMaxSweepDataRows) {
+        return SweepResult::TooManyRows;
+    }
+    // Row heights are measured once per row when the period ends, not once per cell.
+    grid.BeginUpdate();
+    try {
+        Sweep(grid, station, in, precise).Run();
+    } catch (...) {
+        grid.EndUpdate();
+        throw;
+    }
+    grid.EndUpdate();
+    return SweepResult::Done;
+}
+
+} // namespace vantrel
