@@ -16,8 +16,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr const char* kTemporaryName = ".Vantrel.dat.tmp";
-
 /// Closes a descriptor on every path out of a scope.
 class FileDescriptor {
 public:
@@ -133,11 +131,11 @@ std::string IoErrorText(int errnoValue) {
     }
 }
 
-DataFile::DataFile(UserMessages& messages, std::string directory)
-    : messages_(messages), directory_(std::move(directory)) {}
+DataFile::DataFile(UserMessages& messages, std::string directory, std::string fileName)
+    : messages_(messages), directory_(std::move(directory)), fileName_(std::move(fileName)) {}
 
 std::string DataFile::Path() const {
-    return (directory_.empty() ? CurrentDirectory() : directory_) + "/" + kDataFileName;
+    return (directory_.empty() ? CurrentDirectory() : directory_) + "/" + fileName_;
 }
 
 void DataFile::ReportIoError(int errnoValue) {
@@ -187,7 +185,7 @@ bool DataFile::Read(HomeStation& station) {
 bool DataFile::Write(const HomeStation& station) {
     const std::string path = Path();
     const std::string directory = path.substr(0, path.rfind('/'));
-    const std::string temporary = directory + "/" + kTemporaryName;
+    const std::string temporary = directory + "/." + fileName_ + ".tmp";
 
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;

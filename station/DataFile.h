@@ -50,8 +50,11 @@ public:
     using RecordBuffer = std::array<std::uint8_t, kRecordSize>;
 
     /// `directory` empty: the current working directory, asked afresh at
-    /// every read and write. Otherwise the file lives in `directory`.
-    explicit DataFile(UserMessages& messages, std::string directory = {});
+    /// every read and write. Otherwise the file lives in `directory`. The
+    /// program always uses the name "Vantrel.dat"; the table tool can be
+    /// pointed at another file.
+    explicit DataFile(UserMessages& messages, std::string directory = {},
+                      std::string fileName = kDataFileName);
 
     /// Loads `station` from the last complete record of the file.
     ///
@@ -89,6 +92,7 @@ private:
 
     UserMessages& messages_;
     std::string directory_;
+    std::string fileName_;
     RecordBuffer buffer_{};
 };
 

@@ -1,0 +1,228 @@
+#include "tools/TableOptions.h"
+
+#include "astro/Catalogue.h"
+#include "planner/PlanningSweep.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vantrel-table [--data FILE] [--lat DEG] [--lon DEG] [--height M]\n"
+    "                     [--utc-offset H] [--dst | --no-dst]\n"
+    "                     [--start YYYY-MM-DD] [--end YYYY-MM-DD] [--interval MIN]\n"
+    "                     [--mode azel|polar] [--source cas|cen|user]\n"
+    "                     [--user-name NAME] [--user-ra HOURS] [--user-dec DEG]\n"
+    "                     [--pick snr:N|galaxy:N|nebula:N] [--format csv|text] [--precise]\n"
+    "\n"
+    "Prints the planning table for the station in ./Vantrel.dat (or FILE), with\n"
+    "the given overrides; the data file is never written. Latitude north and\n"
+    "longitude east are positive; the UTC offset is local time minus UTC in hours.\n"
+    "Without --dst or --no-dst each row's local time follows the time zone rules.\n";
+
+/// A real number of the C locale filling the whole text, within [lo, hi].
+std::optional<long double> ParseReal(std::string_view text, long double lo, long double hi) {
+    const std::string s(text);
+    if (s.empty() || s.find_first_of(" \t\n") != std::string::npos) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const long double v = std::strtold(s.c_str(), &end);
+    if (end != s.c_str() + s.size() || !std::isfinite(v) || v < lo || v > hi) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::optional<long long> ParseWhole(std::string_view text) {
+    long long v = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc{} || r.ptr != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+bool IsLeap(long long y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+} // namespace
+
+std::string_view TableUsage() {
+    return kUsage;
+}
+
+std::optional<DateTime> ParseIsoDate(std::string_view text) {
+    constexpr std::size_t kLength = 10; // YYYY-MM-DD
+    if (text.size() != kLength || text[4] != '-' || text[7] != '-') {
+        return std::nullopt;
+    }
+    const auto y = ParseWhole(text.substr(0, 4));
+    const auto m = ParseWhole(text.substr(5, 2));
+    const auto d = ParseWhole(text.substr(8, 2));
+    if (!y || !m || !d || *y < 1 || *m < 1 || *m > 12 || *d < 1) {
+        return std::nullopt;
+    }
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int length = kDays[*m - 1] + (*m == 2 && IsLeap(*y) ? 1 : 0);
+    if (*d > length) {
+        return std::nullopt;
+    }
+    return EncodeDate(static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d));
+}
+
+ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStation& station) {
+    ParsedTable result;
+    TableOptions& o = result.Options;
+    const auto fail = [&](std::string message) {
+        result.Error = "vantrel-table: " + std::move(message);
+        return result;
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view flag = args[i];
+        std::optional<std::string_view> inlineValue;
+        if (const auto eq = flag.find('=');
+            flag.starts_with("--") && eq != std::string_view::npos) {
+            inlineValue = flag.substr(eq + 1);
+            flag = flag.substr(0, eq);
+        }
+        const auto value = [&]() -> std::optional<std::string_view> {
+            if (inlineValue) {
+                return inlineValue;
+            }
+            if (i + 1 < args.size()) {
+                return args[++i];
+            }
+            return std::nullopt;
+        };
+        const auto takesNoValue = [&] { return !inlineValue.has_value(); };
+
+        if (flag == "--help" || flag == "-h") {
+            o.Help = true;
+            continue;
+        }
+        if (flag == "--dst" || flag == "--no-dst" || flag == "--precise") {
+            if (!takesNoValue()) {
+                return fail(std::string(flag) + " takes no value");
+            }
+            if (flag == "--precise") {
+                o.Precise = true;
+            } else {
+                o.Daylight = flag == "--dst";
+            }
+            continue;
+        }
+
+        struct RealField {
+            std::string_view Flag;
+            long double* Field;
+            long double Lo, Hi;
+            std::string_view What;
+        };
+        constexpr long double kHuge = std::numeric_limits<long double>::max();
+        const RealField reals[] = {
+            {"--lat", &station.Latitude, -90, 90, "a latitude in degrees, -90 to 90"},
+            {"--lon", &station.Longitude, -180, 180, "a longitude in degrees, -180 to 180"},
+            {"--height", &station.HeightAsl, -kHuge, kHuge, "a height in metres"},
+            {"--utc-offset", &station.UtcOffset, -24, 24, "an offset in hours, -24 to 24"},
+            {"--user-ra", &station.UserSourceRa, 0, 24, "a right ascension in hours, 0 to 24"},
+            {"--user-dec", &station.UserSourceDec, -90, 90, "a declination in degrees, -90 to 90"},
+        };
+        bool handled = false;
+        for (const RealField& f : reals) {
+            if (flag == f.Flag) {
+                const auto text = value();
+                if (!text) {
+                    return fail(std::string(flag) + " needs " + std::string(f.What));
+                }
+                const auto v = ParseReal(*text, f.Lo, f.Hi);
+                if (!v) {
+                    return fail(std::string(flag) + ": '" + std::string(*text) + "' is not " +
+                                std::string(f.What));
+                }
+                *f.Field = *v;
+                handled = true;
+            }
+        }
+        if (handled) {
+            continue;
+        }
+
+        const auto text = value();
+        if (flag != "--data" && flag != "--start" && flag != "--end" && flag != "--interval" &&
+            flag != "--mode" && flag != "--source" && flag != "--user-name" && flag != "--pick" &&
+            flag != "--format") {
+            return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
+        }
+        if (!text) {
+            return fail(std::string(flag) + " needs a value (try --help)");
+        }
+        const std::string v(*text);
+        if (flag == "--data") {
+            if (v.empty()) {
+                return fail("--data needs a file name");
+            }
+            o.DataFile = v;
+        } else if (flag == "--start" || flag == "--end") {
+            const auto date = ParseIsoDate(v);
+            if (!date) {
+                return fail(std::string(flag) + ": '" + v + "' is not a date YYYY-MM-DD");
+            }
+            (flag == "--start" ? o.Start : o.End) = *date;
+        } else if (flag == "--interval") {
+            const auto n = ParseWhole(v);
+            if (!n) {
+                return fail("--interval: '" + v + "' is not a whole number of minutes");
+            }
+            if (*n < 1) {
+                return fail(std::string(kIntervalTooSmall));
+            }
+            if (*n > std::numeric_limits<std::int32_t>::max()) {
+                return fail("--interval: '" + v + "' is too large");
+            }
+            station.CalcInterval = static_cast<std::int32_t>(*n);
+        } else if (flag == "--mode") {
+            if (v != "azel" && v != "polar") {
+                return fail("--mode: '" + v + "' is neither azel nor polar");
+            }
+            station.DisplayMode = v == "azel" ? 0 : 1;
+        } else if (flag == "--source") {
+            if (v != "cas" && v != "cen" && v != "user") {
+                return fail("--source: '" + v + "' is none of cas, cen, user");
+            }
+            station.SourceOption = v == "cas" ? 0 : v == "cen" ? 1 : 2;
+        } else if (flag == "--user-name") {
+            station.UserSourceName = v.substr(0, kUserSourceNameCapacity);
+        } else if (flag == "--pick") {
+            const auto colon = v.find(':');
+            const std::string list = v.substr(0, colon);
+            long long index = -1;
+            if (colon != std::string::npos) {
+                index = ParseWhole(std::string_view(v).substr(colon + 1)).value_or(-1);
+            }
+            const MoreSourcesList which = list == "snr"      ? MoreSourcesList::SupernovaRemnants
+                                          : list == "galaxy" ? MoreSourcesList::RadioGalaxies
+                                                             : MoreSourcesList::Nebulae;
+            if ((list != "snr" && list != "galaxy" && list != "nebula") || index < 0 ||
+                !ChooseCatalogueEntry(station, which, static_cast<std::size_t>(index))) {
+                return fail("--pick: '" + v + "' is not snr:N, galaxy:N or nebula:N of the lists");
+            }
+        } else { // --format
+            if (v != "csv" && v != "text") {
+                return fail("--format: '" + v + "' is neither csv nor text");
+            }
+            o.Format = v == "csv" ? TableFormat::Csv : TableFormat::Text;
+        }
+    }
+    return result;
+}
+
+} // namespace vantrel

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "astro/DateTime.h"
+#include "station/HomeStation.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+enum class TableFormat { Csv, Text };
+
+/// What the command line of `vantrel-table` asks for.
+struct TableOptions {
+    std::string DataFile = "Vantrel.dat";
+    std::optional<DateTime> Start; ///< whole UTC day; today when absent
+    std::optional<DateTime> End;   ///< whole UTC day; the start date when absent
+    std::optional<bool> Daylight;  ///< forced daylight correction; the zone rules when absent
+    TableFormat Format = TableFormat::Csv;
+    bool Precise = false;
+    bool Help = false;
+};
+
+/// Outcome of reading the command line: empty `Error` means success.
+struct ParsedTable {
+    TableOptions Options;
+    std::string Error; ///< one line for standard error
+};
+
+/// The usage text of `vantrel-table`.
+std::string_view TableUsage();
+
+/// Reads the arguments (without the program name). Station overrides are
+/// applied to `station`, which holds what the data file gave, in the order
+/// they stand on the command line; so `--pick` followed by `--user-name`
+/// renames the picked source. Both `--flag value` and `--flag=value` are
+/// accepted. On error `station` may be partly changed; the caller discards
+/// it and writes nothing anyway.
+ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStation& station);
+
+/// A date "YYYY-MM-DD" of the Gregorian calendar, years 1 to 9999, that
+/// exists (no 31 April, 29 February only in leap years).
+std::optional<DateTime> ParseIsoDate(std::string_view text);
+
+} // namespace vantrel

@@ -1,0 +1,105 @@
+// vantrel-table: the planning table on the command line, for scripts and for
+// machines without a desktop. The same header layout and sweep as the
+// planning grid, on a grid without a display; every row is printed.
+
+#include "astro/Clock.h"
+#include "astro/OrbexSunMoon.h"
+#include "planner/GridLayout.h"
+#include "planner/PlanningSweep.h"
+#include "station/DataFile.h"
+#include "tools/ConsoleMessages.h"
+#include "tools/TableOptions.h"
+#include "tools/TableOutput.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+
+constexpr int kBadArguments = 2;
+constexpr int kOutputFailed = 1;
+
+/// The data file named on the command line, before anything else is read.
+std::string DataFileArgument(const std::vector<std::string_view>& args) {
+    std::string file = kDataFileName;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--data" && i + 1 < args.size()) {
+            file = std::string(args[++i]);
+        } else if (args[i].starts_with("--data=")) {
+            file = std::string(args[i].substr(7));
+        }
+    }
+    return file;
+}
+
+int Fail(std::string_view message) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    return kBadArguments;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+
+    ConsoleMessages messages;
+    HomeStation station;
+    const std::string path = DataFileArgument(args);
+    const auto slash = path.rfind('/');
+    DataFile file(messages, slash == std::string::npos ? std::string() : path.substr(0, slash + 1),
+                  slash == std::string::npos ? path : path.substr(slash + 1));
+    if (!path.empty()) {
+        file.Read(station); // warns on standard error when the file is missing
+    }
+
+    ParsedTable parsed = ParseTableArguments(args, station);
+    if (!parsed.Error.empty()) {
+        return Fail(parsed.Error);
+    }
+    const TableOptions& o = parsed.Options;
+    if (o.Help) {
+        std::fputs(std::string(TableUsage()).c_str(), stdout);
+        return 0;
+    }
+
+    SystemLocalClock systemClock;
+    UtcClock clock(systemClock);
+    const DateTime start = o.Start ? *o.Start : std::floor(clock.UtcNow());
+
+    SystemDaylightRules zoneRules;
+    FixedDaylight forced(o.Daylight.value_or(false));
+    OrbexSunMoon library;
+    SweepInputs in;
+    in.StartDate = start;
+    in.EndDate = o.End ? *o.End : start;
+    in.Library = &library;
+    in.Daylight = o.Daylight ? static_cast<const DaylightRules*>(&forced) : &zoneRules;
+    in.DecimalSeparator = '.';
+
+    GridCells grid;
+    LayoutHeader(grid, station);
+    PreciseRows precise;
+    switch (RunPlanningSweep(grid, station, in, o.Precise ? &precise : nullptr)) {
+    case SweepResult::Done:
+        break;
+    case SweepResult::IntervalTooSmall:
+        return Fail(std::string("vantrel-table: ") + std::string(kIntervalTooSmall) +
+                    " (the data file holds none; give --interval)");
+    case SweepResult::TooManyRows:
+        return Fail(std::string("vantrel-table: ") + std::string(kTooManyRows));
+    case SweepResult::BadDates:
+        return Fail("vantrel-table: the dates are not valid");
+    }
+
+    const std::string table = RenderTable(grid, o.Format, o.Precise ? &precise.Rows() : nullptr);
+    if (std::fwrite(table.data(), 1, table.size(), stdout) != table.size() ||
+        std::fflush(stdout) != 0) {
+        std::perror("vantrel-table: writing the table");
+        return kOutputFailed;
+    }
+    return 0;
+}
