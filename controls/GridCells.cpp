@@ -117,7 +117,9 @@ void GridCells::SetCellText(int col, int row, std::string_view text) {
     const int last = cell.AbsoluteRow + cell.AddRows;
     Changed(i);
     if (updateCount_ == 0) {
-        RemeasureRows(first, last);
+        if (RemeasureRows(first, last) && observer_ != nullptr) {
+            observer_->LayoutChanged(); // rows below moved
+        }
     } else {
         MarkDirty(first, last);
     }
@@ -331,10 +333,11 @@ int GridCells::RowHeight(int row) const {
     return settings_.DefaultRowHeight;
 }
 
-void GridCells::RemeasureRows(int firstRow, int lastRow) {
+bool GridCells::RemeasureRows(int firstRow, int lastRow) {
     if (measurer_ == nullptr || firstRow > lastRow) {
-        return;
+        return false;
     }
+    bool changed = false;
     if (rowHeights_.size() <= static_cast<std::size_t>(lastRow)) {
         rowHeights_.resize(static_cast<std::size_t>(lastRow) + 1, 0);
     }
@@ -355,8 +358,9 @@ void GridCells::RemeasureRows(int firstRow, int lastRow) {
                 height = std::max(height, needed(cells_[i]));
             }
         }
-        rowHeights_[static_cast<std::size_t>(r)] =
-            height == 0 ? settings_.DefaultRowHeight : height;
+        const int now = height == 0 ? settings_.DefaultRowHeight : height;
+        changed = changed || RowHeight(r) != now;
+        rowHeights_[static_cast<std::size_t>(r)] = now;
     }
     // A cell spanning several rows gives the extra height it needs to its last row.
     for (const Span& m : merged_) {
@@ -372,8 +376,12 @@ void GridCells::RemeasureRows(int firstRow, int lastRow) {
         }
         const int extra = needed(c) - above;
         auto& h = rowHeights_[static_cast<std::size_t>(last)];
-        h = std::max(h, extra);
+        if (extra > h) {
+            h = extra;
+            changed = true;
+        }
     }
+    return changed;
 }
 
 int GridCells::MaxUsedRow() const {

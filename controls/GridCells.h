@@ -95,6 +95,10 @@ struct GridSettings {
     Colour Color = colour::kMenu;
     Colour FixedColor = colour::kButtonFace;
     Colour FontColor = colour::kWindowText;
+    Colour GridLineColor = colour::kGray;
+    Colour FixedGridLineColor = colour::kGray;
+    Colour SelectionColor = 0x00EACAB6; ///< R 182, G 202, B 234
+    Colour SelectionFontColor = colour::kWindowText;
     int MarginLeft = 2;
     int MarginTop = 0;
     int MarginRight = 4;
@@ -175,7 +179,7 @@ private:
     std::size_t IndexOf(int col, int row); // creates when missing
     std::size_t LowerBound(int col, int row) const;
     void Changed(std::size_t index);
-    void RemeasureRows(int firstRow, int lastRow);
+    bool RemeasureRows(int firstRow, int lastRow); // true when a height changed
     struct Span {
         int Col, Row, LastCol, LastRow;
     };

@@ -1,0 +1,197 @@
+#include "controls/GridControl.h"
+#include "controls/SystemColours.h"
+#include "planner/GridLayout.h"
+#include "planner/PlanningSweep.h"
+
+#include <QHelpEvent>
+#include <QImage>
+#include <QScrollBar>
+#include <QtTest>
+
+#include <cstdlib>
+
+namespace vantrel {
+
+/// Positions that move with the instant, so a filled grid looks like a real
+/// table: the Moon sets in the evening, the Sun stands by day.
+class SweepingSunMoon final : public SunMoonLibrary {
+public:
+    void DataToDLL(const DecodedInstant& utc, double, double, double, SunMoonBody b) override {
+        hours_ = utc.Hour + utc.Minute / 60.0;
+        body_ = b;
+    }
+    double GetAzimuth() override { return 15.0 * hours_; }
+    double GetElevation() override {
+        return body_ == SunMoonBody::Sun ? 40.0 - 5.0 * std::abs(hours_ - 12.0) : 20.0 - hours_;
+    }
+    double GetGHA() override { return 15.0 * hours_; }
+    double GetDecTopo() override { return body_ == SunMoonBody::Sun ? -22.9 : 11.4; }
+
+private:
+    double hours_ = 0;
+    SunMoonBody body_ = SunMoonBody::Moon;
+};
+
+class GridControlTest : public QObject {
+    Q_OBJECT
+
+    static QColor Pixel(GridControl& grid, QPoint p) {
+        return grid.viewport()->grab().toImage().pixelColor(p);
+    }
+    /// A point inside the cell, clear of its text and edges.
+    static QPoint Inside(GridControl& grid, int col, int row) {
+        return grid.CellRect(col, row).bottomRight() - QPoint(3, 2);
+    }
+    static void Fill(GridControl& grid, HomeStation& station, int days, int interval) {
+        SweepingSunMoon library;
+        FixedDaylight daylight(false);
+        SweepInputs in;
+        in.StartDate = EncodeDate(2015, 1, 1);
+        in.EndDate = in.StartDate + days - 1;
+        in.Library = &library;
+        in.Daylight = &daylight;
+        station.CalcInterval = interval;
+        LayoutHeader(grid.Cells(), station);
+        QCOMPARE(RunPlanningSweep(grid.Cells(), station, in), SweepResult::Done);
+    }
+
+private slots:
+    void paintsCellColoursAndMergedHeaders() {
+        GridControl grid;
+        grid.resize(1009, 457);
+        HomeStation station;
+        station.Latitude = 52.2L;
+        Fill(grid, station, 1, 30);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+
+        QCOMPARE(Pixel(grid, Inside(grid, 0, 0)), QColor(255, 255, 255)); // "Time"
+        QCOMPARE(Pixel(grid, Inside(grid, 1, 1)), ResolveColour(colour::kActiveBorder));
+        QCOMPARE(Pixel(grid, Inside(grid, 16, 1)), QColor(202, 223, 247)); // Moon header
+        QCOMPARE(Pixel(grid, Inside(grid, 0, 2)), QColor(255, 255, 0));    // day row
+
+        // "Cygnus-A" spans columns 8 and 9 of row 0: no line between them,
+        // while row 1 has one there.
+        const int between = grid.CellRect(8, 1).right() + 1;
+        const QColor gray(128, 128, 128);
+        QVERIFY(Pixel(grid, QPoint(between, grid.CellRect(8, 0).bottom() - 2)) != gray);
+        QCOMPARE(Pixel(grid, QPoint(between, grid.CellRect(8, 1).center().y())), gray);
+        QCOMPARE(grid.CellRect(9, 0), grid.CellRect(8, 0));
+        QCOMPARE(grid.CellRect(8, 0).width(), 2 * 50 + 1);
+
+        // Below the horizon: white and empty. The fake Moon sets at 20:00.
+        const int row = 3 + 42; // 21:00 UTC
+        QCOMPARE(grid.Cells().FindCell(16, row)->Value, std::string());
+        QCOMPARE(Pixel(grid, QPoint(0, 0)), QColor(255, 255, 255)); // edge of the "Time" cell
+        grid.SetTopRow(row);
+        QCOMPARE(Pixel(grid, Inside(grid, 16, row)), QColor(255, 255, 255));
+        QCOMPARE(Pixel(grid, Inside(grid, 18, row)), QColor(255, 255, 255)); // Sun down too
+
+        if (const char* dir = std::getenv("VANTREL_SCREENSHOTS")) {
+            grid.SetTopRow(2);
+            grid.grab().save(QString::fromLocal8Bit(dir) + "/grid.png");
+        }
+    }
+
+    void selectionShowsOnlyWithTheFocus() {
+        GridControl grid;
+        grid.resize(600, 300);
+        HomeStation station;
+        Fill(grid, station, 1, 60);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.SetCurrentCell(3, 4);
+        QTest::keyClick(&grid, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(grid.Selection(), QRect(QPoint(3, 4), QPoint(3, 5)));
+        const QColor selection = ResolveColour(grid.Cells().Settings().SelectionColor);
+
+        grid.clearFocus();
+        QVERIFY(Pixel(grid, Inside(grid, 3, 4)) != selection);
+        grid.setFocus();
+        QTRY_VERIFY(grid.hasFocus());
+        QCOMPARE(Pixel(grid, Inside(grid, 3, 4)), selection);  // selected, not current
+        QVERIFY(Pixel(grid, Inside(grid, 3, 5)) != selection); // the current cell
+    }
+
+    void wideCentredTextStartsAtTheLeftEdge() {
+        GridControl grid;
+        grid.resize(400, 200);
+        grid.Cells().SetCellText(4, 0, "A long header title");
+        grid.Cells().SetAlignment(4, 0, kAlignCentre);
+        grid.Cells().SetCellText(6, 0, "Sun");
+        grid.Cells().SetAlignment(6, 0, kAlignCentre);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QImage image = grid.viewport()->grab().toImage();
+        const auto firstInk = [&](int col) {
+            const QRect r = grid.TextArea(grid.CellRect(col, 0));
+            for (int x = r.left(); x <= r.right(); ++x) {
+                for (int y = r.top(); y <= r.bottom(); ++y) {
+                    if (image.pixelColor(x, y).lightness() < 100) {
+                        return x - r.left();
+                    }
+                }
+            }
+            return -1;
+        };
+        QVERIFY(firstInk(4) >= 0);
+        QVERIFY(firstInk(4) <= 1);  // from the left edge
+        QVERIFY(firstInk(6) >= 10); // "Sun" fits: centred
+        QVERIFY(grid.Cells().RowHeight(0) > grid.Cells().Settings().DefaultRowHeight); // wrapped
+    }
+
+    void commentHintOverExistingCells() {
+        GridControl grid;
+        grid.resize(600, 200);
+        grid.SetHint("Real time display. Below the Horizon are dulled.");
+        grid.Cells().SetCellText(2, 0, "Aquarius");
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+
+        const QRect r = grid.CellRect(2, 0);
+        QHelpEvent over(QEvent::ToolTip, r.center(), grid.viewport()->mapToGlobal(r.center()));
+        QApplication::sendEvent(grid.viewport(), &over);
+        QWidget* hint = grid.ShownCommentHint();
+        QVERIFY(hint != nullptr);
+        QCOMPARE(hint->size(), QSize(159, 101));
+        QCOMPARE(hint->pos(), grid.viewport()->mapToGlobal(QPoint(r.right() + 1, r.top() - 26)));
+
+        const QRect empty = grid.CellRect(5, 3);
+        QHelpEvent elsewhere(QEvent::ToolTip, empty.center(),
+                             grid.viewport()->mapToGlobal(empty.center()));
+        QApplication::sendEvent(grid.viewport(), &elsewhere);
+        QVERIFY(grid.ShownCommentHint() == nullptr);
+
+        grid.SetHint(QString());
+        QApplication::sendEvent(grid.viewport(), &over);
+        QVERIFY(grid.ShownCommentHint() == nullptr);
+    }
+
+    void scrollingAMonthPaintsOnlyTheVisibleRows() {
+        GridControl grid;
+        grid.resize(1009, 457);
+        HomeStation station;
+        Fill(grid, station, 31, 1);
+        QCOMPARE(grid.Cells().RowCount(), 2 + 31 + 44640);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QVERIFY(grid.verticalScrollBar()->maximum() > 44000);
+
+        grid.SetTopRow(30000);
+        QCOMPARE(grid.TopRow(), 30000);
+        grid.viewport()->repaint();
+        const int visibleRows = 457 / (grid.Cells().RowHeight(30000) + 1) + 2;
+        QVERIFY(grid.LastPaintedCells() > 0);
+        QVERIFY(grid.LastPaintedCells() <= visibleRows * 20);
+
+        // The last row can be reached and is drawn.
+        QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(grid.CurrentCell().y(), grid.Cells().RowCount() - 1);
+        QVERIFY(!grid.CellRect(19, grid.Cells().RowCount() - 1).isNull());
+    }
+};
+
+} // namespace vantrel
+
+QTEST_MAIN(vantrel::GridControlTest)
+#include "GridControlTest.moc"
