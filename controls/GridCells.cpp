@@ -41,6 +41,10 @@ void GridCells::CheckIndex(int col, int row) const {
 }
 
 std::size_t GridCells::LowerBound(int col, int row) const {
+    // Rows are mostly written from the top down, so new cells go at the end.
+    if (cells_.empty() || Before(cells_.back(), col, row)) {
+        return cells_.size();
+    }
     const auto it = std::lower_bound(cells_.begin(), cells_.end(), std::pair{col, row},
                                      [](const GridCell& c, const std::pair<int, int>& p) {
                                          return Before(c, p.first, p.second);
@@ -53,6 +57,9 @@ const GridCell* GridCells::FindCell(int col, int row) const {
     if (i < cells_.size() && cells_[i].AbsoluteCol == col && cells_[i].AbsoluteRow == row) {
         return &cells_[i];
     }
+    if (row > mergedLastRow_) {
+        return nullptr; // below every merged cell
+    }
     for (const Span& m : merged_) {
         if (col >= m.Col && col <= m.LastCol && row >= m.Row && row <= m.LastRow) {
             return &cells_[LowerBound(m.Col, m.Row)];
@@ -63,15 +70,22 @@ const GridCell* GridCells::FindCell(int col, int row) const {
 
 std::size_t GridCells::IndexOf(int col, int row) {
     CheckIndex(col, row);
+    // Callers set several attributes of one cell in turn. A cell whose
+    // top-left corner is the position is the one that covers it, wherever
+    // the vector has moved it since.
+    if (hint_ < cells_.size() && cells_[hint_].AbsoluteCol == col &&
+        cells_[hint_].AbsoluteRow == row) {
+        return hint_;
+    }
     if (const GridCell* found = FindCell(col, row)) {
-        return static_cast<std::size_t>(found - cells_.data());
+        return hint_ = static_cast<std::size_t>(found - cells_.data());
     }
     const std::size_t i = LowerBound(col, row);
     GridCell cell;
     cell.AbsoluteCol = col;
     cell.AbsoluteRow = row;
     cells_.insert(cells_.begin() + static_cast<std::ptrdiff_t>(i), std::move(cell));
-    return i;
+    return hint_ = i;
 }
 
 const GridCell& GridCells::Cell(int col, int row) {
@@ -266,6 +280,7 @@ bool GridCells::MergeRect(int left, int top, int right, int bottom, std::string_
         return m.Col >= left && m.LastCol <= right && m.Row >= top && m.LastRow <= bottom;
     });
     merged_.push_back({left, top, right, bottom});
+    mergedLastRow_ = std::max(mergedLastRow_, bottom);
     if (updateCount_ == 0) {
         RemeasureRows(top, bottom);
         if (observer_ != nullptr) {
@@ -299,6 +314,10 @@ void GridCells::SetRowCount(int n) {
                 m.LastRow = last;
                 MarkDirty(m.Row, last);
             }
+        }
+        mergedLastRow_ = -1;
+        for (const Span& m : merged_) {
+            mergedLastRow_ = std::max(mergedLastRow_, m.LastRow);
         }
         if (dirtyLast_ > last) {
             dirtyLast_ = last;

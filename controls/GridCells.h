@@ -190,6 +190,8 @@ private:
     GridObserver* observer_;
     std::vector<GridCell> cells_;
     std::vector<Span> merged_;    // spans of the merged cells
+    int mergedLastRow_ = -1;      // lowest row any merged cell reaches
+    std::size_t hint_ = 0;        // index of the cell addressed last
     std::vector<int> rowHeights_; // only rows that differ from the default are > 0
     int updateCount_ = 0;
     int dirtyFirst_ = 0; // rows whose height is owed when the update period ends

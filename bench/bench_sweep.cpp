@@ -1,0 +1,86 @@
+// A month of the planning table at one-minute steps, into the grid's cell
+// store with the real text measurer: 44 640 data rows and 31 day rows, row
+// heights included. Run with the sun/moon library linked in, as the program
+// calls it.
+
+#include "astro/OrbexSunMoon.h"
+#include "controls/QtTextMeasurer.h"
+#include "planner/GridLayout.h"
+#include "planner/PlanningSweep.h"
+
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+using namespace vantrel;
+
+void BM_MonthSweepIntoCellStore(benchmark::State& state) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    QtTextMeasurer measurer(font);
+    HomeStation station;
+    station.Latitude = 52.2L;
+    station.Longitude = -1.5L;
+    station.HeightAsl = 80;
+    station.CalcInterval = 1;
+    OrbexSunMoon library;
+    SystemDaylightRules daylight;
+    SweepInputs in;
+    in.StartDate = EncodeDate(2026, 12, 1);
+    in.EndDate = EncodeDate(2026, 12, 31);
+    in.Library = &library;
+    in.Daylight = &daylight;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto grid = std::make_unique<GridCells>(GridSettings{}, &measurer);
+        LayoutHeader(*grid, station);
+        state.ResumeTiming();
+        RunPlanningSweep(*grid, station, in);
+        benchmark::DoNotOptimize(grid->RowCount());
+        state.PauseTiming();
+        grid.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = 44640 + 31;
+}
+BENCHMARK(BM_MonthSweepIntoCellStore)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same sweep again over a grid that holds the last one, as the
+// Calculate button does.
+void BM_MonthSweepOverPreviousTable(benchmark::State& state) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    QtTextMeasurer measurer(font);
+    HomeStation station;
+    station.Latitude = 52.2L;
+    station.CalcInterval = 1;
+    OrbexSunMoon library;
+    SystemDaylightRules daylight;
+    SweepInputs in;
+    in.StartDate = EncodeDate(2026, 12, 1);
+    in.EndDate = EncodeDate(2026, 12, 31);
+    in.Library = &library;
+    in.Daylight = &daylight;
+    GridCells grid(GridSettings{}, &measurer);
+    LayoutHeader(grid, station);
+    RunPlanningSweep(grid, station, in);
+    for (auto _ : state) {
+        RunPlanningSweep(grid, station, in);
+    }
+}
+BENCHMARK(BM_MonthSweepOverPreviousTable)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv); // fonts need the GUI application
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
