@@ -97,6 +97,9 @@ TEST(TableTool, BadArgumentsGiveOneClearLine) {
     HomeStation station;
     EXPECT_NE(Parse({"--interval", "0"}, station).Error.find("at least 1 minute"),
               std::string::npos);
+    // The unknown flag is named, not the one after it.
+    EXPECT_NE(Parse({"--frobnicate", "--lat", "1"}, station).Error.find("'--frobnicate'"),
+              std::string::npos);
 }
 
 TEST(TableTool, CsvFieldsAreQuotedOnlyWhenTheyMustBe) {

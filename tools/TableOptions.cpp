@@ -156,12 +156,12 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             continue;
         }
 
-        const auto text = value();
         if (flag != "--data" && flag != "--start" && flag != "--end" && flag != "--interval" &&
             flag != "--mode" && flag != "--source" && flag != "--user-name" && flag != "--pick" &&
             flag != "--format") {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
+        const auto text = value();
         if (!text) {
             return fail(std::string(flag) + " needs a value (try --help)");
         }

@@ -3,8 +3,10 @@
 
 #include "astro/Catalogue.h"
 #include "astro/Clock.h"
+#include "astro/OrbexSunMoon.h"
 #include "astro/SiderealTime.h"
 #include "astro/SourcePosition.h"
+#include "planner/LibraryAngleText.h"
 #include "station/DataFile.h"
 #include "tools/ConsoleMessages.h"
 
@@ -64,6 +66,21 @@ int main() {
                  DegreeText(RoundedDegrees(p.Elevation)),
                  DegreeText(RoundedDegrees(p.GreenwichHourAngle)),
                  DegreeText(RoundedDegrees(source->DecDeg * kDegToRad)), BelowHorizon(p.Elevation));
+    }
+
+    // The Sun and the Moon as the library gives them: topocentric, apparent,
+    // no refraction.
+    OrbexSunMoon library;
+    const DecodedInstant at = DecodeInstant(utc);
+    for (const SunMoonBody body : {SunMoonBody::Moon, SunMoonBody::Sun}) {
+        library.DataToDLL(at, static_cast<double>(station.HeightAsl),
+                          static_cast<double>(station.Latitude),
+                          static_cast<double>(station.Longitude), body);
+        PrintRow(body == SunMoonBody::Moon ? kMoonTitle : kSunTitle,
+                 LibraryAngleText(library.GetAzimuth(), '.'),
+                 LibraryAngleText(library.GetElevation(), '.'),
+                 LibraryAngleText(library.GetGHA(), '.'),
+                 LibraryAngleText(library.GetDecTopo(), '.'), library.GetElevation() < 0);
     }
     return 0;
 }

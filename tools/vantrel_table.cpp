@@ -46,6 +46,16 @@ int Fail(std::string_view message) {
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
 
+    // The arguments are checked before the data file is read, so a mistake
+    // gives one line and nothing else.
+    {
+        HomeStation scratch;
+        const ParsedTable check = ParseTableArguments(args, scratch);
+        if (!check.Error.empty()) {
+            return Fail(check.Error);
+        }
+    }
+
     ConsoleMessages messages;
     HomeStation station;
     const std::string path = DataFileArgument(args);
