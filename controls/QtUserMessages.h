@@ -1,0 +1,35 @@
+#pragma once
+
+#include "station/UserMessages.h"
+
+#include <QPoint>
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+namespace vantrel {
+
+/// Message boxes with one OK button, placed with their top-left corner at a
+/// given offset from the top-left corner of a window (the main window or the
+/// home station window); centred on it when no offset is given.
+class QtUserMessages final : public UserMessages {
+public:
+    explicit QtUserMessages(QWidget* anchor = nullptr) : anchor_(anchor) {}
+    void SetAnchor(QWidget* anchor) { anchor_ = anchor; }
+    /// Offset of the next boxes from the anchor's top-left; null to centre.
+    void SetOffset(std::optional<QPoint> offset) { offset_ = offset; }
+
+    void Warning(std::string_view title, std::string_view text) override;
+    void Information(std::string_view title, std::string_view text) override;
+    void Error(std::string_view text) override;
+    /// A question with Yes and No; true for Yes.
+    bool Question(std::string_view title, std::string_view text);
+
+private:
+    int Show(int icon, std::string_view title, std::string_view text, bool question);
+
+    QPointer<QWidget> anchor_;
+    std::optional<QPoint> offset_;
+};
+
+} // namespace vantrel
