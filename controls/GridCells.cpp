@@ -345,6 +345,12 @@ void GridCells::EndUpdate() {
     }
 }
 
+void GridCells::RemeasureAll() {
+    if (RemeasureRows(0, std::min(settings_.RowCount - 1, MaxUsedRow())) && observer_ != nullptr) {
+        observer_->LayoutChanged();
+    }
+}
+
 int GridCells::RowHeight(int row) const {
     if (row >= 0 && static_cast<std::size_t>(row) < rowHeights_.size() && rowHeights_[row] > 0) {
         return rowHeights_[static_cast<std::size_t>(row)];

@@ -166,6 +166,8 @@ public:
     HorizontalAlignment EffectiveAlignment(const GridCell& cell) const;
 
     int RowHeight(int row) const;
+    /// Measures every row again (after the font changed).
+    void RemeasureAll();
     int ColWidth(int col) const { return col >= 0 ? settings_.DefaultColWidth : 0; }
 
     /// All cells, sorted by (row, column).

@@ -68,8 +68,7 @@ namespace {
 QFont GridFont() {
     // Arial 8 pt at 96 dpi, an 11-pixel em; Liberation Sans stands in where
     // Arial is not installed, with the same metrics.
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(11);
+    QFont font(QStringLiteral("Arial"), 8);
     font.setStyleHint(QFont::SansSerif);
     return font;
 }
@@ -90,6 +89,7 @@ Qt::Alignment QtAlignment(HorizontalAlignment a) {
 GridControl::GridControl(GridSettings settings, QWidget* parent)
     : QAbstractScrollArea(parent), font_(GridFont()), measurer_(font_),
       cells_(settings, &measurer_, this), topRow_(settings.FixedRows) {
+    setFont(font_);
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -484,6 +484,19 @@ void GridControl::keyPressEvent(QKeyEvent* event) {
     } else if (RowTop(current_.y()) < 0 ||
                RowTop(current_.y()) + cells_.RowHeight(current_.y()) > viewport()->height()) {
         SetTopRow(topRow_ + (current_.y() - topRow_) - page + 1);
+    }
+}
+
+void GridControl::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange && font() != font_) {
+        // The window's scaler changes the font with the window's size; the
+        // rows follow their text.
+        font_ = font();
+        measurer_ = QtTextMeasurer(font_);
+        cells_.RemeasureAll();
+        UpdateScrollRange();
+        viewport()->update();
     }
 }
 

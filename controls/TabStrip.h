@@ -1,0 +1,41 @@
+#pragma once
+
+#include "controls/GridCells.h"
+
+#include <QStringList>
+#include <QWidget>
+
+namespace vantrel {
+
+/// A strip of soft-edged tabs on top, used as a row of commands: a click on
+/// a tab selects it and reports its index; the owner may then clear the
+/// selection (index −1) so that the same tab can be chosen again.
+class TabStrip final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TabStrip(const QStringList& tabs, QWidget* parent = nullptr);
+
+    int TabIndex() const { return index_; }
+    void SetTabIndex(int index);
+    /// Rectangle of tab i, for tests that click it.
+    QRect TabRect(int i) const;
+
+    Colour SelectedColour = 0x00F0CAA6;
+    Colour TabColour = 0x00DDECEE;
+    Colour StripColour = 0xFF00000B; // inactive border
+
+signals:
+    /// A tab was chosen (`TabSet2Click`); `TabIndex()` is its index.
+    void Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QStringList tabs_;
+    int index_ = -1;
+};
+
+} // namespace vantrel

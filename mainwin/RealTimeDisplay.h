@@ -1,0 +1,65 @@
+#pragma once
+
+#include "astro/Clock.h"
+#include "astro/SunMoon.h"
+#include "controls/GridCells.h"
+#include "station/HomeStation.h"
+
+#include <string>
+
+namespace vantrel {
+
+/// The hint of the real-time grid.
+inline constexpr const char* kRealTimeHint = "Real time display. Below the Horizon are dulled.";
+/// Text colour of a source below the horizon.
+inline constexpr Colour kDulled = colour::kGray;
+
+/// The real-time display: on every tick both clocks and, in a cycle of nine
+/// steps, one source of row 2 of the real-time grid (Aquarius, Leo, the
+/// option source, Cygnus A, Taurus A, Virgo A, Sagittarius A, the Moon, the
+/// Sun), so each source is recomputed every nine ticks. Sources below the
+/// horizon are written in grey; a source that rises again returns to the
+/// grid's text colour.
+///
+/// Without any window system: the main window shows the two panel texts and
+/// owns the timer; tests drive ticks at chosen instants through the clock.
+class RealTimeDisplay {
+public:
+    RealTimeDisplay(GridCells& grid, const HomeStation& station, UtcClock& clock,
+                    SunMoonLibrary& library, char decimalSeparator = '.');
+
+    /// One tick (`Timer1Timer`).
+    void Tick();
+
+    /// "UTC ... Mon 31 March 2014 ... 2330:00".
+    const std::string& UtcPanelText() const { return utcPanel_; }
+    /// "Local .. Tue 1 April 2014 ... 0930:00".
+    const std::string& LocalPanelText() const { return localPanel_; }
+
+    /// The step refreshed by the next tick (1 to 9) and its two columns.
+    int Step() const { return step_; }
+    int FirstColumn() const { return first_; }
+    int SecondColumn() const { return second_; }
+
+    void SetDecimalSeparator(char separator) { separator_ = separator; }
+
+private:
+    void FixedSource(long double gstHours);
+    void Body(SunMoonBody body, Colour background);
+    void Pair(Colour background, const std::string& a, const std::string& b, bool below);
+
+    GridCells& grid_;
+    const HomeStation& station_;
+    UtcClock& clock_;
+    SunMoonLibrary& library_;
+    char separator_;
+    int step_ = 1;
+    int first_ = 2;
+    int second_ = 3;
+    std::string utcPanel_;
+    std::string localPanel_;
+    // Names shown last; kept when a date gives none.
+    std::string utcWeekday_, utcMonth_, localWeekday_, localMonth_;
+};
+
+} // namespace vantrel
