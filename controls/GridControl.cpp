@@ -14,6 +14,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantrel {
 
@@ -129,8 +130,23 @@ void GridControl::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
+void GridControl::SetDesignWidth(int px) {
+    designWidth_ = px;
+    designColWidth_ = cells_.Settings().DefaultColWidth;
+}
+
 void GridControl::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    if (designWidth_ > 0) {
+        const int columns =
+            std::max(1, static_cast<int>(std::floor(
+                            designColWidth_ * static_cast<double>(width()) / designWidth_ + 0.5)));
+        if (columns != cells_.Settings().DefaultColWidth) {
+            cells_.MutableSettings().DefaultColWidth = columns;
+            cells_.RemeasureAll();
+            viewport()->update();
+        }
+    }
     UpdateScrollRange();
 }
 

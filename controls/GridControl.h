@@ -38,6 +38,10 @@ public:
     const QString& Hint() const { return hint_; }
     /// Whether the vertical scroll bar is offered (the planning grid) or not.
     void SetVerticalScrollBar(bool shown);
+    /// The width the grid was designed at: when the window's scaler makes
+    /// the grid narrower or wider, the columns follow, so all twenty stay in
+    /// view. 0 keeps the columns as they are.
+    void SetDesignWidth(int px);
 
     /// First row shown below the header rows.
     int TopRow() const { return topRow_; }
@@ -94,6 +98,8 @@ private:
     QPoint current_;
     QPoint anchor_;
     int lastPainted_ = 0;
+    int designWidth_ = 0;
+    int designColWidth_ = 0;
     QPointer<CommentHint> comment_;
     QPoint commentCell_{-1, -1};
 };

@@ -7,8 +7,12 @@ namespace vantrel {
 
 namespace {
 
+/// Texts break their lines with CR, CR LF or LF; the box shows each as a line.
 QString Text(std::string_view s) {
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+    QString t = QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
 }
 
 } // namespace
@@ -17,9 +21,11 @@ int QtUserMessages::Show(int icon, std::string_view title, std::string_view text
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), Text(title), Text(text),
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     anchor_ ? anchor_->window() : nullptr);
-    if (anchor_ && offset_) {
+    const std::optional<QPoint> at = next_ ? next_ : offset_;
+    next_.reset();
+    if (anchor_ && at) {
         box.adjustSize();
-        box.move(anchor_->window()->frameGeometry().topLeft() + *offset_);
+        box.move(anchor_->window()->frameGeometry().topLeft() + *at);
     }
     return box.exec();
 }

@@ -22,14 +22,16 @@ public:
     void Warning(std::string_view title, std::string_view text) override;
     void Information(std::string_view title, std::string_view text) override;
     void Error(std::string_view text) override;
-    /// A question with Yes and No; true for Yes.
-    bool Question(std::string_view title, std::string_view text);
+    bool Question(std::string_view title, std::string_view text) override;
+    /// The next box only, at this offset from the anchor window.
+    void PlaceNext(int dx, int dy) override { next_ = QPoint(dx, dy); }
 
 private:
     int Show(int icon, std::string_view title, std::string_view text, bool question);
 
     QPointer<QWidget> anchor_;
     std::optional<QPoint> offset_;
+    std::optional<QPoint> next_;
 };
 
 } // namespace vantrel

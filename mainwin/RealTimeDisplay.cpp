@@ -115,9 +115,9 @@ void RealTimeDisplay::FixedSource(long double gstHours) {
         return; // an option value no window offers: nothing to show
     }
     const long double dec = source->DecDeg * kDegToRad;
-    const SourcePositionResult p = SourcePosition(gstHours, source->RaDeg * kDegToRad, dec,
-                                                  station_.Latitude * kDegToRad,
-                                                  station_.Longitude * kDegToRad);
+    const SourcePositionResult p =
+        SourcePosition(gstHours, source->RaDeg * kDegToRad, dec, station_.Latitude * kDegToRad,
+                       station_.Longitude * kDegToRad);
     const bool azEl = station_.DisplayMode == 0;
     Pair(kPairBackground[index],
          DegreeText(RoundedDegrees(azEl ? p.Azimuth : p.GreenwichHourAngle)),

@@ -46,7 +46,11 @@ struct Section {
 
 std::optional<Section> FindSection(int fd) {
     std::uint8_t header[64];
-    if (!ReadAt(fd, 0, header, sizeof header) || std::memcmp(header, "\x7f" "ELF", 4) != 0 ||
+    if (!ReadAt(fd, 0, header, sizeof header) ||
+        std::memcmp(header,
+                    "\x7f"
+                    "ELF",
+                    4) != 0 ||
         header[4] != 2 /* 64-bit */ || header[5] != 1 /* little-endian */) {
         return std::nullopt;
     }
@@ -57,7 +61,7 @@ std::optional<Section> FindSection(int fd) {
     if (shoff == 0 || shentsize < 64 || shnum == 0 || shstrndx >= shnum) {
         return std::nullopt;
     }
-    const auto sectionHeader = [&](std::uint32_t i, std::uint8_t (&out)[64]) {
+    const auto sectionHeader = [&](std::uint32_t i, std::uint8_t(&out)[64]) {
         return ReadAt(fd, shoff + static_cast<std::uint64_t>(i) * shentsize, out, sizeof out);
     };
     std::uint8_t names[64];
@@ -171,7 +175,8 @@ VersionTexts ReadVersionTexts(const std::string& fileName) {
         std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X%04X\\",
                       static_cast<unsigned>(entry & 0xFFFF),
                       static_cast<unsigned>((entry >> 16) & 0xFFFF));
-        const auto value = QueryVersionValue(buffer, std::string(path) + std::string(kVersionKeys[i]));
+        const auto value =
+            QueryVersionValue(buffer, std::string(path) + std::string(kVersionKeys[i]));
         if (value) {
             const auto* begin = reinterpret_cast<const char*>(value->data());
             texts[i].assign(begin, ::strnlen(begin, value->size())); // up to the zero
@@ -196,8 +201,8 @@ std::int32_t PackedFileDate(const std::string& file) {
     if (::localtime_r(&st.st_mtime, &t) == nullptr || t.tm_year < 80) {
         return -1;
     }
-    const auto date = static_cast<std::uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) |
-                                                 t.tm_mday);
+    const auto date =
+        static_cast<std::uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
     const auto time =
         static_cast<std::uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
     return static_cast<std::int32_t>((date << 16) | time);

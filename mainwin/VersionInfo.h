@@ -26,9 +26,8 @@ inline constexpr std::string_view kVersionMagic = "VTRLVER1";
 
 /// The ten version texts, in the order the program reads them.
 inline constexpr std::array<std::string_view, 10> kVersionKeys{
-    "CompanyName",      "FileDescription", "FileVersion",    "InternalName",
-    "LegalCopyRight",   "LegalTradeMark",  "OriginalFileName", "ProductName",
-    "ProductVersion",   "Comments"};
+    "CompanyName",    "FileDescription",  "FileVersion", "InternalName",   "LegalCopyRight",
+    "LegalTradeMark", "OriginalFileName", "ProductName", "ProductVersion", "Comments"};
 
 /// Index of each text in `VersionTexts`.
 namespace version_text {

@@ -16,6 +16,16 @@ public:
     virtual void Information(std::string_view title, std::string_view text) = 0;
     /// An error that stopped the current command (input/output failures, ...).
     virtual void Error(std::string_view text) = 0;
+    /// A question with the answers Yes and No; true for Yes. Where nobody
+    /// can answer (the command-line tools), the answer is No.
+    virtual bool Question(std::string_view title, std::string_view text) {
+        Information(title, text);
+        return false;
+    }
+    /// Places the next box with its top-left corner this far right of and
+    /// below the top-left corner of the window that shows it. Boxes without
+    /// a place are centred on the window.
+    virtual void PlaceNext(int /*dx*/, int /*dy*/) {}
 };
 
 } // namespace vantrel

@@ -1,0 +1,43 @@
+// Vantrel: the planner of celestial noise source measurements.
+//
+// Start-up in this order: the application, its fonts and tooltips; the main
+// window, which reads the station file, lays out both grids and runs the
+// first table when the stored option asks for it; then the message loop,
+// which shows the main window (its stored position) and activates it (the
+// version in the caption). The program takes no arguments.
+
+#include "astro/Clock.h"
+#include "astro/OrbexSunMoon.h"
+#include "controls/Fonts.h"
+#include "controls/QtUserMessages.h"
+#include "controls/TooltipSettings.h"
+#include "mainwin/MainWindow.h"
+#include "station/HomeStation.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    using namespace vantrel;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString());
+    InstallFontSubstitutes();
+    ApplicationTooltips tooltips; // 2000 ms, 250 ms, yellow, bold Arial 10 pt
+
+    HomeStation station;
+    QtUserMessages messages;
+    SystemLocalClock clock;
+    OrbexSunMoon library;
+    SystemDaylightRules daylight;
+
+    MainWindowServices services;
+    services.Station = &station;
+    services.Messages = &messages;
+    services.Clock = &clock;
+    services.Library = &library;
+    services.Daylight = &daylight;
+
+    TForm1 form(services);
+    messages.SetAnchor(&form);
+    form.show();
+    return QApplication::exec();
+}

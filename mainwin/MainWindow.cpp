@@ -1,0 +1,593 @@
+#include "mainwin/MainWindow.h"
+
+#include "astro/Catalogue.h"
+#include "controls/SystemColours.h"
+#include "controls/TooltipSettings.h"
+#include "mainwin/CatalogueItems.h"
+#include "mainwin/PositionStore.h"
+#include "planner/GridLayout.h"
+#include "planner/PlanningSweep.h"
+#include "station/DataFile.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QScreen>
+
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kDesignWidth = 1026;
+constexpr int kDesignHeight = 666;
+constexpr int kTimerPeriodMs = 50;
+constexpr Colour kAzElButton = 0x00FBEBCA;
+constexpr Colour kMoneyGreen = 0x00C0DCC0;
+constexpr Colour kOptionPink = 0x00C6C9FF;
+constexpr Colour kCatalogueColour = 0x009FFFF1;
+constexpr Colour kNavy = 0x00800000;
+
+QFont Arial(int points, bool bold) {
+    QFont f(QStringLiteral("Arial"), points);
+    f.setBold(bold);
+    return f;
+}
+
+QFont Tahoma(int points, bool bold) {
+    QFont f(QStringLiteral("Tahoma"), points);
+    f.setBold(bold);
+    return f;
+}
+
+QString Latin1(std::string_view s) {
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QPalette Coloured(QPalette p, Colour background) {
+    p.setColor(QPalette::Window, ResolveColour(background));
+    return p;
+}
+
+template <typename W> W* Place(W* w, const char* name, int x, int y, int width, int height) {
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+QDate AsDate(DateTime local) {
+    const DecodedInstant d = DecodeInstant(std::floor(local));
+    return QDate(d.Year, d.Month, d.Day);
+}
+
+DateTime AsDateTime(const QDate& d) {
+    return EncodeDate(d.year(), d.month(), d.day());
+}
+
+} // namespace
+
+TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
+    : QWidget(parent), services_(services), station_(*services.Station),
+      messages_(*services.Messages), utcClock_(*services.Clock) {
+    BuildControls();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // FormDestroy: the position is saved again.
+    SaveWindowPosition();
+}
+
+QString TForm1::WorkingDirectory() const {
+    return services_.WorkingDirectory.empty() ? QDir::currentPath()
+                                              : QString::fromStdString(services_.WorkingDirectory);
+}
+
+std::string TForm1::ExecutableFile() const {
+    return services_.Executable.empty() ? RunningExecutable() : services_.Executable;
+}
+
+QDate TForm1::Today() const {
+    return AsDate(services_.Clock->Now().Local);
+}
+
+void TForm1::BuildControls() {
+    setWindowTitle(QStringLiteral("Tamsel Vantrel"));
+    setFont(Tahoma(8, false));
+    setAutoFillBackground(true);
+    setPalette(Coloured(palette(), colour::kButtonFace));
+    resize(kDesignWidth, kDesignHeight);
+
+    GridSettings planning;
+    planning.RowCount = 30;
+    PlanningGrid = Place(new GridControl(planning, this), "PlanningGrid", 8, 27, 1009, 457);
+    PlanningGrid->SetVerticalScrollBar(true);
+    PlanningGrid->SetDesignWidth(1009);
+
+    GridSettings realTime;
+    realTime.RowCount = 4;
+    RealTimeGrid = Place(new GridControl(realTime, this), "RealTimeGrid", 8, 604, 1009, 50);
+    RealTimeGrid->SetVerticalScrollBar(false);
+    RealTimeGrid->SetDesignWidth(1009);
+    RealTimeGrid->SetHint(QLatin1String(kRealTimeHint));
+
+    RealTimeTitle = Place(new QLabel(QStringLiteral("REAL TIME DISPLAY"), this), "RealTimeTitle", 9,
+                          580, 170, 18);
+    RealTimeTitle->setFont(Arial(10, true));
+    RealTimeTitle->setStyleSheet(QStringLiteral("color: %1").arg(ResolveColour(kNavy).name()));
+
+    Panel1 = Place(new ClickPanel(QString(), this), "Panel1", 184, 575, 300, 25);
+    Panel1->SetBackground(gridcolour::kBlue);
+    Panel1->setFont(Arial(10, true));
+    Panel1->setToolTip(QStringLiteral("UTC Current Date and time"));
+    Panel2 = Place(new ClickPanel(QString(), this), "Panel2", 512, 575, 300, 25);
+    Panel2->SetBackground(colour::kActiveBorder);
+    Panel2->setFont(Arial(10, true));
+    Panel2->setToolTip(QStringLiteral("Local Current Date and Time"));
+
+    // Dates.
+    DatePanel = Place(new ClickPanel(QString(), this), "DatePanel", 397, 495, 230, 75);
+    DatePanel->SetBackground(gridcolour::kBlue);
+    DatePanel->setToolTip(QStringLiteral("Choose your Start and end Dates"));
+    auto* dateTitle =
+        Place(new QLabel(QStringLiteral("U.T.C . Date"), DatePanel), "DateTitle", 70, 1, 100, 16);
+    dateTitle->setFont(Arial(10, true));
+    Place(new QLabel(QStringLiteral("Start Date"), DatePanel), "StartDateLabel", 8, 16, 100, 14);
+    Place(new QLabel(QStringLiteral("End Date"), DatePanel), "EndDateLabel", 121, 16, 100, 14);
+    auto* note = Place(new QLabel(QStringLiteral("Click on arrow for calendar display"), DatePanel),
+                       "DateNote", 8, 56, 215, 16);
+    note->setAlignment(Qt::AlignCenter);
+    for (QDateEdit** picker : {&DateTimePicker1, &DateTimePicker2}) {
+        *picker = new QDateEdit(DatePanel);
+        (*picker)->setCalendarPopup(true);
+        (*picker)->setFont(Tahoma(10, true));
+        (*picker)->setMinimumDate(QDate(1900, 1, 1));
+        (*picker)->setMaximumDate(QDate(2100, 12, 31));
+    }
+    Place(DateTimePicker1, "DateTimePicker1", 5, 30, 110, 24);
+    Place(DateTimePicker2, "DateTimePicker2", 118, 30, 110, 24);
+
+    // Interval.
+    IntervalPanel = Place(new ClickPanel(QString(), this), "IntervalPanel", 653, 496, 196, 75);
+    IntervalPanel->SetBackground(kMoneyGreen);
+    IntervalPanel->setToolTip(QStringLiteral("Change your calculation increment as required"));
+    Place(new QLabel(QStringLiteral("Calculation Interval"), IntervalPanel), "IntervalTitle", 40, 2,
+          150, 16)
+        ->setFont(Tahoma(8, true));
+    Place(new QLabel(QStringLiteral("Minutes"), IntervalPanel), "MinutesLabel", 104, 23, 60, 14);
+    Panel501 = Place(new ClickPanel(QString(), IntervalPanel), "Panel501", 47, 20, 50, 20);
+    Panel501->SetBackground(colour::kWhite);
+    Panel501->setFont(Tahoma(8, true));
+    Panel501->setToolTip(QStringLiteral("Calculation Interval"));
+    SpinButton4 = Place(new SpinButton(IntervalPanel), "SpinButton4", 16, 16, 20, 30);
+    SpinButton4->setToolTip(QStringLiteral("Change calculation interval"));
+    Calculate = Place(new QPushButton(QStringLiteral("Calculate"), IntervalPanel), "Calculate", 40,
+                      45, 121, 25);
+    Calculate->setFont(Tahoma(8, true));
+
+    // Station and display mode.
+    ColorButton1 =
+        Place(new ColorButton(QStringLiteral("Home Data"), this), "ColorButton1", 16, 496, 110, 25);
+    ColorButton1->SetBackColor(kMoneyGreen);
+    ColorButton1->SetHoverColor(kAzElButton);
+    ColorButton1->setToolTip(QStringLiteral("Enter and Save your Home Data"));
+    Panel7 = Place(new ClickPanel(QString(), this), "Panel7", 16, 528, 113, 25);
+    Panel7->setToolTip(QStringLiteral("Switch between Az/El display and Polar Display"));
+
+    // Noise source and the catalogue.
+    NoiseSourceGroup =
+        Place(new RadioGroup(QStringLiteral("Noise Source Options"),
+                             {QStringLiteral("  Cassiopeia A"), QStringLiteral("  Centaurus A"),
+                              QStringLiteral("  User Defined")},
+                             this),
+              "NoiseSourceGroup", 205, 488, 120, 65);
+    NoiseSourceGroup->SetBackground(kOptionPink);
+    NoiseSourceGroup->setToolTip(QStringLiteral("User Set up see Home Data Screen"));
+    NoiseSourceGroup->SetItemIndex(0); // as designed, before any reaction is connected
+    Panel8 =
+        Place(new ClickPanel(QStringLiteral("More Sources"), this), "Panel8", 205, 555, 120, 17);
+    Panel8->SetBackground(kOptionPink);
+
+    const QString listCaption =
+        QStringLiteral("      Name       RA h:m    Dec °:m     Jy     Comments");
+    const auto list = [&](auto items, const char* name, int x) {
+        QStringList texts;
+        for (std::string_view t : items) {
+            texts << Latin1(t);
+        }
+        auto* g = Place(new RadioGroup(listCaption, texts, this), name, x, 300, 265, 145);
+        g->SetBackground(kCatalogueColour);
+        g->hide();
+        return g;
+    };
+    RadioGroup1 = list(kSupernovaRemnantItems, "RadioGroup1", 64);
+    RadioGroup2 = list(kRadioGalaxyItems, "RadioGroup2", 392);
+    RadioGroup3 = list(kNebulaItems, "RadioGroup3", 720);
+    const auto title = [&](const char* text, const char* name, int x) {
+        auto* p = Place(new ClickPanel(QLatin1String(text), this), name, x, 456, 185, 25);
+        p->SetBackground(kCatalogueColour);
+        p->hide();
+        return p;
+    };
+    Panel9 = title("Supernova remnants (SNR)", "Panel9", 96);
+    Panel10 = title("Radio Galaxies", "Panel10", 432);
+    Panel11 = title("Nebulas", "Panel11", 760);
+
+    // Commands.
+    BitBtn3 = Place(new QPushButton(QStringLiteral("Print"), this), "BitBtn3", 895, 506, 110, 25);
+    BitBtn3->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    BitBtn3->setDefault(true);
+    BitBtn3->setToolTip(QStringLiteral("Print your calculation"));
+    Button4 = Place(new QPushButton(QStringLiteral("Reset Screen size"), this), "Button4", 896, 560,
+                    110, 25);
+    Button4->setToolTip(QStringLiteral("Reset your screen size to 'normal' if required"));
+    TabSet2 =
+        Place(new TabStrip(
+                  {QStringLiteral("Help"), QStringLiteral("About"), QStringLiteral("Exit")}, this),
+              "TabSet2", 888, 0, 130, 25);
+    TabSet2->setFont(Arial(10, false));
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(kTimerPeriodMs);
+
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(Calculate, &QPushButton::clicked, this, &TForm1::CalculateClick);
+    connect(DateTimePicker1, &QDateEdit::dateChanged, this, &TForm1::DateTimePicker1Click);
+    connect(DateTimePicker2, &QDateEdit::dateChanged, this, &TForm1::DateTimePicker2Click);
+    connect(SpinButton4, &SpinButton::UpClick, this, &TForm1::SpinButton4UpClick);
+    connect(SpinButton4, &SpinButton::DownClick, this, &TForm1::SpinButton4DownClick);
+    connect(ColorButton1, &ColorButton::clicked, this, &TForm1::ColorButton1Click);
+    connect(Panel7, &ClickPanel::Clicked, this, &TForm1::Panel7Click);
+    connect(Panel8, &ClickPanel::Clicked, this, &TForm1::Panel8Click);
+    connect(Panel9, &ClickPanel::Clicked, this, &TForm1::Panel9Click);
+    connect(Panel10, &ClickPanel::Clicked, this, &TForm1::Panel10Click);
+    connect(Panel11, &ClickPanel::Clicked, this, &TForm1::Panel11Click);
+    connect(RadioGroup1, &RadioGroup::Click, this, &TForm1::RadioGroup1Click);
+    connect(RadioGroup2, &RadioGroup::Click, this, &TForm1::RadioGroup2Click);
+    connect(RadioGroup3, &RadioGroup::Click, this, &TForm1::RadioGroup3Click);
+    connect(NoiseSourceGroup, &RadioGroup::Click, this, &TForm1::NoiseSourceGroupClick);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(TabSet2, &TabStrip::Click, this, &TForm1::TabSet2Click);
+
+    FormScaler::Settings s;
+    s.DesignFrmW = kDesignWidth;
+    s.DesignFrmH = kDesignHeight;
+    scaler_ = new FormScaler(this, s);
+    scaler_->Start();
+}
+
+void TForm1::FormCreate() {
+    // Tooltips are set up by the application before the window is made;
+    // the stored hint option is applied here.
+    DataFile file(messages_, services_.WorkingDirectory);
+    file.Read(station_);
+    if (auto* tips = ApplicationTooltips::Instance()) {
+        tips->ApplyHintOption(station_.HintOption);
+    }
+    ShowInterval();
+    for (QDateEdit* picker : {DateTimePicker1, DateTimePicker2}) {
+        picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    }
+    startDate_ = endDate_ = Today();
+    for (QDateEdit* picker : {DateTimePicker1, DateTimePicker2}) {
+        const QSignalBlocker quiet(picker); // setting the date is not a choice of the user
+        picker->setDate(startDate_);
+    }
+
+    display_ = std::make_unique<RealTimeDisplay>(
+        RealTimeGrid->Cells(), station_, utcClock_, *services_.Library,
+        QLocale().decimalPoint().isEmpty() ? '.' : QLocale().decimalPoint().front().toLatin1());
+
+    if (station_.DisplayMode == 1) {
+        Panel7->SetCaption(QStringLiteral("RA Dec Display"));
+        Panel7->SetBackground(colour::kYellow);
+    } else {
+        Panel7->SetCaption(QStringLiteral("Az El Display"));
+        Panel7->SetBackground(kAzElButton);
+    }
+    // Options 1 and 2 change the selection and so run its reaction: the
+    // planning grid holds today's table before the window is first shown.
+    NoiseSourceGroup->SetItemIndex(station_.SourceOption);
+    LayoutHeaders();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+        Timer1->start();
+    }
+}
+
+void TForm1::FormShow() {
+    QList<QRect> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        screens << s->geometry();
+    }
+    const QRect outer = OnSomeScreen(LoadWindowPosition(WorkingDirectory()), screens);
+    const QSize frame = frameGeometry().size() - size();
+    move(outer.topLeft());
+    resize(std::max(1, outer.width() - frame.width()),
+           std::max(1, outer.height() - frame.height()));
+}
+
+bool TForm1::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate) {
+        FormActivate();
+    }
+    return QWidget::event(e);
+}
+
+void TForm1::FormActivate() {
+    // The running program's own file, wherever it was started from.
+    const std::string exe = ExecutableFile();
+    versions_ = ReadVersionTexts(exe);
+    setWindowTitle(QLatin1String(kCaptionStem) +
+                   Latin1(VersionSuffix(versions_[version_text::kFileVersion])));
+    fileDate_ = PackedFileDate(exe);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    SaveWindowPosition(); // FormClose
+    QWidget::closeEvent(event);
+}
+
+void TForm1::SaveWindowPosition() {
+    if (!shown_) {
+        return; // never shown: nothing of the user's to keep
+    }
+    vantrel::SaveWindowPosition(WorkingDirectory(), frameGeometry());
+}
+
+void TForm1::Timer1Timer() {
+    display_->Tick();
+    Panel1->SetCaption(Latin1(display_->UtcPanelText()));
+    Panel2->SetCaption(Latin1(display_->LocalPanelText()));
+}
+
+void TForm1::LayoutHeaders() {
+    LayoutHeader(PlanningGrid->Cells(), station_);
+    LayoutHeader(RealTimeGrid->Cells(), station_);
+}
+
+void TForm1::HideCatalogue() {
+    for (QWidget* w : std::initializer_list<QWidget*>{RadioGroup1, RadioGroup2, RadioGroup3, Panel9,
+                                                      Panel10, Panel11}) {
+        w->hide();
+    }
+}
+
+void TForm1::RefreshDaylight() {
+    utcClock_.UtcNow();
+}
+
+void TForm1::RunSweep() {
+    SweepInputs in;
+    in.StartDate = AsDateTime(startDate_);
+    in.EndDate = AsDateTime(endDate_);
+    in.Library = services_.Library;
+    in.Daylight = services_.Daylight;
+    const QString point = QLocale().decimalPoint();
+    in.DecimalSeparator = point.isEmpty() ? '.' : point.front().toLatin1();
+    try {
+        switch (RunPlanningSweep(PlanningGrid->Cells(), station_, in)) {
+        case SweepResult::Done:
+            ++sweeps_;
+            break;
+        case SweepResult::IntervalTooSmall:
+            messages_.Warning("Warning", kIntervalTooSmall);
+            break;
+        case SweepResult::TooManyRows:
+            messages_.Warning("Warning", kTooManyRows);
+            break;
+        case SweepResult::BadDates:
+            break; // the pickers give only real dates
+        }
+    } catch (const GridIndexOutOfRange& e) {
+        messages_.Error(e.what());
+    }
+}
+
+void TForm1::CalculateClick() {
+    RefreshDaylight();
+    HideCatalogue();
+    RunSweep();
+}
+
+void TForm1::NoiseSourceGroupClick() {
+    const int index = NoiseSourceGroup->ItemIndex();
+    if (index >= 0 && index <= 2) {
+        station_.SourceOption = index;
+    }
+    LayoutHeaders();
+    RefreshDaylight();
+    HideCatalogue();
+    RunSweep();
+}
+
+void TForm1::Panel7Click() {
+    if (station_.DisplayMode == 1) {
+        station_.DisplayMode = 0;
+        Panel7->SetBackground(kAzElButton);
+        Panel7->SetCaption(QStringLiteral("Az El Display"));
+    } else if (station_.DisplayMode == 0) {
+        station_.DisplayMode = 1;
+        Panel7->SetBackground(colour::kYellow);
+        Panel7->SetCaption(QStringLiteral("Polar Display"));
+    }
+    LayoutHeaders();
+    RefreshDaylight();
+    HideCatalogue();
+    RunSweep();
+}
+
+void TForm1::Panel8Click() {
+    for (QWidget* w : std::initializer_list<QWidget*>{RadioGroup1, RadioGroup2, RadioGroup3, Panel9,
+                                                      Panel10, Panel11}) {
+        w->show();
+        w->raise();
+    }
+}
+
+void TForm1::Panel9Click() {
+    HideCatalogue();
+    RunSweep();
+}
+
+void TForm1::Panel10Click() {
+    Panel9Click();
+}
+
+void TForm1::Panel11Click() {
+    Panel9Click();
+}
+
+void TForm1::CatalogueChosen(int list, int index) {
+    if (index >= 0) {
+        ChooseCatalogueEntry(station_, static_cast<MoreSourcesList>(list),
+                             static_cast<std::size_t>(index));
+    }
+    NoiseSourceGroup->SetItemIndex(static_cast<int>(NoiseSourceOption::UserDefined));
+    station_.SourceOption = static_cast<int>(NoiseSourceOption::UserDefined);
+    HideCatalogue();
+    LayoutHeaders();
+    RefreshDaylight();
+    HideCatalogue();
+    RunSweep();
+}
+
+void TForm1::RadioGroup1Click() {
+    CatalogueChosen(static_cast<int>(MoreSourcesList::SupernovaRemnants), RadioGroup1->ItemIndex());
+}
+
+void TForm1::RadioGroup2Click() {
+    CatalogueChosen(static_cast<int>(MoreSourcesList::RadioGalaxies), RadioGroup2->ItemIndex());
+}
+
+void TForm1::RadioGroup3Click() {
+    CatalogueChosen(static_cast<int>(MoreSourcesList::Nebulae), RadioGroup3->ItemIndex());
+}
+
+void TForm1::ShowInterval() {
+    Panel501->SetCaption(QString::number(station_.CalcInterval));
+}
+
+void TForm1::SpinButton4UpClick() {
+    constexpr int kStep = 5;
+    auto& n = station_.CalcInterval;
+    n = n >= kStep ? (n > INT32_MAX - kStep ? n : n + kStep) : n + 1;
+    if (n <= 0) {
+        n = kStep;
+    }
+    ShowInterval();
+}
+
+void TForm1::SpinButton4DownClick() {
+    constexpr int kStep = 5;
+    auto& n = station_.CalcInterval;
+    n = n > kStep ? n - kStep : (n == INT32_MIN ? n : n - 1);
+    if (n <= 0) {
+        n = kStep;
+    }
+    ShowInterval();
+}
+
+void TForm1::DateTimePicker1Click() {
+    startDate_ = DateTimePicker1->date();
+    if (startDate_ > endDate_) {
+        endDate_ = startDate_;
+        DateTimePicker2->setDate(endDate_);
+    }
+}
+
+void TForm1::DateTimePicker2Click() {
+    endDate_ = DateTimePicker2->date();
+}
+
+void TForm1::ColorButton1Click() {
+    if (OnHomeData) {
+        OnHomeData();
+    }
+}
+
+void TForm1::BitBtn3Click() {
+    if (OnPrint) {
+        OnPrint(*PlanningGrid);
+    }
+}
+
+void TForm1::Button4Click() {
+    const QSize frame = frameGeometry().size() - size();
+    resize(1048 - frame.width(), 700 - frame.height());
+    PlanningGrid->resize(1009, 457);
+}
+
+void TForm1::TabSet2Click() {
+    const int tab = TabSet2->TabIndex();
+    TabSet2->SetTabIndex(-1); // the same tab can be chosen again
+    switch (tab) {
+    case 0:
+        if (OnHelp) {
+            OnHelp();
+        }
+        break;
+    case 1:
+        ShowAbout();
+        break;
+    case 2:
+        ConfirmExit();
+        break;
+    default:
+        break;
+    }
+}
+
+std::string TForm1::AboutText() const {
+    const QString date =
+        fileDate_ == -1
+            ? QString()
+            : QLocale().toString(QDate(1980 + ((fileDate_ >> 25) & 0x7F), (fileDate_ >> 21) & 0xF,
+                                       (fileDate_ >> 16) & 0x1F),
+                                 QLocale::ShortFormat);
+    const std::string lines[] = {
+        "Vantrel by Tamsel: celestial noise sources for radio amateurs and radio astronomers",
+        "",
+        "E-mail: vantrel@tamsel.org",
+        "Web: https://tamsel.org/vantrel",
+        "",
+        "Build .. " + versions_[version_text::kFileVersion],
+        versions_[version_text::kComments],
+        "Date ..  " + date.toStdString(),
+        "",
+        versions_[version_text::kLegalCopyright],
+    };
+    std::string text;
+    for (const std::string& l : lines) {
+        if (!text.empty() || &l != &lines[0]) {
+            text += '\r';
+        }
+        text += l;
+    }
+    return text;
+}
+
+void TForm1::ShowAbout() {
+    versions_ = ReadVersionTexts(ExecutableFile());
+    const std::string text = AboutText();
+    messages_.PlaceNext(350, 300);
+    messages_.Information("Information", text);
+}
+
+void TForm1::ConfirmExit() {
+    messages_.PlaceNext(400, 300);
+    if (messages_.Question("Information", kExitQuestion)) {
+        QApplication::quit();
+    }
+}
+
+} // namespace vantrel

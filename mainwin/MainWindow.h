@@ -1,0 +1,165 @@
+#pragma once
+
+#include "astro/Clock.h"
+#include "astro/SunMoon.h"
+#include "controls/ClickPanel.h"
+#include "controls/ColorButton.h"
+#include "controls/FormScaler.h"
+#include "controls/GridControl.h"
+#include "controls/RadioGroup.h"
+#include "controls/SpinButton.h"
+#include "controls/TabStrip.h"
+#include "mainwin/RealTimeDisplay.h"
+#include "mainwin/VersionInfo.h"
+#include "station/HomeStation.h"
+#include "station/UserMessages.h"
+
+#include <QDate>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace vantrel {
+
+/// What the main window uses of the world outside: the shared station
+/// record, the boxes that speak to the user, the clock, the sun/moon
+/// library and the daylight rules of each planning row. Tests give fakes.
+struct MainWindowServices {
+    HomeStation* Station = nullptr;
+    UserMessages* Messages = nullptr;
+    const LocalClock* Clock = nullptr;
+    SunMoonLibrary* Library = nullptr;
+    const DaylightRules* Daylight = nullptr;
+    /// Folder of "Vantrel.dat" and "Vanset.ini"; the current one when empty.
+    std::string WorkingDirectory;
+    /// File whose version information and date the window shows; the
+    /// running executable when empty.
+    std::string Executable;
+};
+
+/// The caption before the version.
+inline constexpr const char* kCaptionStem = "Tamsel Vantrel Ver ";
+inline constexpr const char* kExitQuestion = "Do you wish to exit now ?";
+
+/// The main window: the planning grid, the real-time display, the controls
+/// that choose what is computed, and the commands. Its design client area
+/// is 1026 × 666 pixels; a form scaler keeps the layout proportional to
+/// the window's size. Reactions carry the names of the program's handlers.
+class TForm1 final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm1(const MainWindowServices& services, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    /// Opens the home station window (set by the program once it exists).
+    std::function<void()> OnHomeData;
+    /// Shows the help file's contents.
+    std::function<void()> OnHelp;
+    /// Runs the print command for the planning grid.
+    std::function<void(GridControl& grid)> OnPrint;
+
+    // The controls, by the names of the window's design.
+    GridControl* PlanningGrid = nullptr;
+    GridControl* RealTimeGrid = nullptr;
+    QLabel* RealTimeTitle = nullptr;
+    ClickPanel* Panel1 = nullptr; // UTC clock
+    ClickPanel* Panel2 = nullptr; // local clock
+    ClickPanel* DatePanel = nullptr;
+    QDateEdit* DateTimePicker1 = nullptr;
+    QDateEdit* DateTimePicker2 = nullptr;
+    ClickPanel* IntervalPanel = nullptr;
+    ClickPanel* Panel501 = nullptr;
+    SpinButton* SpinButton4 = nullptr;
+    QPushButton* Calculate = nullptr;
+    ColorButton* ColorButton1 = nullptr;
+    ClickPanel* Panel7 = nullptr;
+    RadioGroup* NoiseSourceGroup = nullptr;
+    ClickPanel* Panel8 = nullptr;
+    RadioGroup* RadioGroup1 = nullptr;
+    RadioGroup* RadioGroup2 = nullptr;
+    RadioGroup* RadioGroup3 = nullptr;
+    ClickPanel* Panel9 = nullptr;
+    ClickPanel* Panel10 = nullptr;
+    ClickPanel* Panel11 = nullptr;
+    QPushButton* BitBtn3 = nullptr; // Print
+    QPushButton* Button4 = nullptr; // Reset Screen size
+    TabStrip* TabSet2 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    FormScaler& Scaler() { return *scaler_; }
+    RealTimeDisplay& Display() { return *display_; }
+    QDate StartDate() const { return startDate_; }
+    QDate EndDate() const { return endDate_; }
+    const VersionTexts& Versions() const { return versions_; }
+    std::int32_t ExecutableFileDate() const { return fileDate_; }
+    /// The About text, lines separated by a carriage return.
+    std::string AboutText() const;
+    /// Sweeps run since the window was made (for the tests of commands).
+    int SweepCount() const { return sweeps_; }
+
+public slots:
+    void Timer1Timer();
+    void CalculateClick();
+    void DateTimePicker1Click();
+    void DateTimePicker2Click();
+    void SpinButton4UpClick();
+    void SpinButton4DownClick();
+    void ColorButton1Click();
+    void Panel7Click();
+    void Panel8Click();
+    void Panel9Click();
+    void Panel10Click();
+    void Panel11Click();
+    void RadioGroup1Click();
+    void RadioGroup2Click();
+    void RadioGroup3Click();
+    void NoiseSourceGroupClick();
+    void BitBtn3Click();
+    void Button4Click();
+    void TabSet2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void BuildControls();
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void SaveWindowPosition();
+    void HideCatalogue();
+    void RefreshDaylight();
+    void RunSweep();
+    void LayoutHeaders();
+    void CatalogueChosen(int list, int index);
+    void ShowInterval();
+    void ConfirmExit();
+    void ShowAbout();
+    QDate Today() const;
+    QString WorkingDirectory() const;
+    std::string ExecutableFile() const;
+
+    MainWindowServices services_;
+    HomeStation& station_;
+    UserMessages& messages_;
+    UtcClock utcClock_;
+    std::unique_ptr<RealTimeDisplay> display_;
+    FormScaler* scaler_ = nullptr;
+    QDate startDate_;
+    QDate endDate_;
+    VersionTexts versions_;
+    std::int32_t fileDate_ = -1;
+    int sweeps_ = 0;
+    bool shown_ = false;
+    bool saved_ = false;
+};
+
+} // namespace vantrel

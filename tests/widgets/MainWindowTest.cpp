@@ -1,0 +1,313 @@
+#include "mainwin/MainWindow.h"
+#include "controls/ColorButton.h"
+#include "controls/Fonts.h"
+#include "controls/FormScaler.h"
+#include "controls/SystemColours.h"
+#include "mainwin/PositionStore.h"
+#include "planner/GridLayout.h"
+#include "station/DataFile.h"
+
+#include "../RecordingMessages.h"
+
+#include <QDir>
+#include <QEnterEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace vantrel {
+
+/// The local clock at a chosen instant, in a zone without daylight time.
+class SetClock final : public LocalClock {
+public:
+    LocalClockReading reading{EncodeDateTime(2015, 1, 1, 12, 0, 0), 0, 0, false};
+    LocalClockReading Now() const override { return reading; }
+};
+
+/// Angles that say which body was asked for.
+class KnownSunMoon final : public SunMoonLibrary {
+public:
+    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody b) override {
+        body_ = b;
+    }
+    double GetAzimuth() override { return body_ == SunMoonBody::Sun ? 5.5 : 250.25; }
+    double GetElevation() override { return body_ == SunMoonBody::Sun ? -0.001 : 33.3; }
+    double GetGHA() override { return 100.0; }
+    double GetDecTopo() override { return -10.0; }
+
+private:
+    SunMoonBody body_ = SunMoonBody::Moon;
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    RecordingMessages messages_;
+    SetClock clock_;
+    KnownSunMoon library_;
+    FixedDaylight daylight_{false};
+    HomeStation station_;
+
+    MainWindowServices Services() {
+        MainWindowServices s;
+        s.Station = &station_;
+        s.Messages = &messages_;
+        s.Clock = &clock_;
+        s.Library = &library_;
+        s.Daylight = &daylight_;
+        s.WorkingDirectory = dir_.path().toStdString();
+        return s;
+    }
+    void Store(const HomeStation& h) {
+        RecordingMessages quiet;
+        QVERIFY(DataFile(quiet, dir_.path().toStdString()).Write(h));
+    }
+    static std::string Text(GridControl* g, int col, int row) {
+        const GridCell* c = g->Cells().FindCell(col, row);
+        return c ? c->Value : std::string();
+    }
+
+private slots:
+    void init() {
+        QDir(dir_.path()).removeRecursively();
+        QDir().mkpath(dir_.path());
+        messages_.said.clear();
+        station_ = HomeStation{};
+        clock_.reading = {EncodeDateTime(2015, 1, 1, 12, 0, 0), 0, 0, false};
+    }
+
+    void firstStartWithoutDataFile() {
+        TForm1 form(Services());
+        QCOMPARE(messages_.said.size(), std::size_t{1});
+        QCOMPARE(messages_.said[0], std::string("Warning|Warning|File not found"));
+        QCOMPARE(form.Panel501->Caption(), QStringLiteral("0"));
+        QCOMPARE(form.SweepCount(), 0);
+        QCOMPARE(form.PlanningGrid->Cells().RowCount(), 30);
+        QCOMPARE(form.PlanningGrid->Cells().MaxUsedRow(), 1); // headers only
+        QCOMPARE(Text(form.PlanningGrid, 6, 0), std::string("Cassiopeia-A"));
+        QCOMPARE(Text(form.RealTimeGrid, 18, 0), std::string("Sun"));
+        QCOMPARE(form.Panel7->Caption(), QStringLiteral("Az El Display"));
+        QCOMPARE(form.DateTimePicker1->displayFormat(), QStringLiteral("dd/MM/yyyy"));
+        QCOMPARE(form.StartDate(), QDate(2015, 1, 1));
+    }
+
+    void storedOptionOneSweepsAtStartUp() {
+        HomeStation h;
+        h.SourceOption = 1;
+        h.CalcInterval = 60;
+        h.DisplayMode = 1;
+        Store(h);
+        TForm1 form(Services());
+        QVERIFY(messages_.said.empty());
+        QCOMPARE(form.SweepCount(), 1);
+        QCOMPARE(form.PlanningGrid->Cells().RowCount(), 2 + 1 + 24);
+        QCOMPARE(Text(form.PlanningGrid, 6, 0), std::string("Centaurus-A"));
+        QCOMPARE(Text(form.PlanningGrid, 2, 1), std::string("GHA"));
+        QCOMPARE(form.NoiseSourceGroup->ItemIndex(), 1);
+
+        // Display mode 1 at start-up, then two clicks.
+        QCOMPARE(form.Panel7->Caption(), QStringLiteral("RA Dec Display"));
+        QCOMPARE(form.Panel7->Background(), colour::kYellow);
+        form.Panel7Click();
+        QCOMPARE(form.Panel7->Caption(), QStringLiteral("Az El Display"));
+        QCOMPARE(form.Panel7->Background(), Colour{0x00FBEBCA});
+        QCOMPARE(Text(form.RealTimeGrid, 3, 1), std::string("Elevation"));
+        form.Panel7Click();
+        QCOMPARE(form.Panel7->Caption(), QStringLiteral("Polar Display"));
+        QCOMPARE(form.Panel7->Background(), colour::kYellow);
+        QCOMPARE(form.SweepCount(), 3);
+    }
+
+    void intervalSpinButtons() {
+        TForm1 form(Services());
+        const auto run = [&](int from, bool up) {
+            station_.CalcInterval = from;
+            up ? form.SpinButton4UpClick() : form.SpinButton4DownClick();
+            return station_.CalcInterval;
+        };
+        QCOMPARE(run(1, false), 5);
+        QCOMPARE(run(5, false), 4);
+        QCOMPARE(run(10, false), 5);
+        QCOMPARE(run(4, true), 5);
+        QCOMPARE(run(5, true), 10);
+        QCOMPARE(run(0, true), 1);
+        QCOMPARE(run(0, false), 5);
+        QCOMPARE(form.Panel501->Caption(), QStringLiteral("5"));
+        QCOMPARE(form.SweepCount(), 0); // the interval waits for the next sweep
+    }
+
+    void datePickerRules() {
+        TForm1 form(Services());
+        form.DateTimePicker2->setDate(QDate(2016, 1, 31));
+        form.DateTimePicker1->setDate(QDate(2016, 2, 1));
+        QCOMPARE(form.EndDate(), QDate(2016, 2, 1));
+        QCOMPARE(form.DateTimePicker2->date(), QDate(2016, 2, 1));
+        form.DateTimePicker2->setDate(QDate(2016, 2, 10));
+        form.DateTimePicker1->setDate(QDate(2016, 2, 2));
+        QCOMPARE(form.EndDate(), QDate(2016, 2, 10));
+        form.DateTimePicker2->setDate(QDate(2016, 1, 5)); // before the start: accepted
+        QCOMPARE(form.EndDate(), QDate(2016, 1, 5));
+        QCOMPARE(form.StartDate(), QDate(2016, 2, 2));
+    }
+
+    void catalogueChoiceSwitchesTheOption() {
+        HomeStation h;
+        h.CalcInterval = 720;
+        Store(h);
+        TForm1 form(Services());
+        form.show();
+        form.Panel8Click();
+        QVERIFY(form.RadioGroup2->isVisible());
+        QVERIFY(form.Panel11->isVisible());
+        form.RadioGroup2->Item(2)->click(); // "M87 ... Virgo A"
+        QCOMPARE(form.NoiseSourceGroup->ItemIndex(), 2);
+        QCOMPARE(station_.UserSourceName, std::string("M87 Virgo A"));
+        QCOMPARE(station_.UserSourceRa, 12.51352778L);
+        QCOMPARE(station_.UserSourceDec, 12.3875L);
+        QCOMPARE(Text(form.PlanningGrid, 6, 0), std::string("M87 Virgo A"));
+        QCOMPARE(Text(form.RealTimeGrid, 6, 0), std::string("M87 Virgo A"));
+        QVERIFY(!form.RadioGroup2->isVisible());
+        QVERIFY(!form.Panel11->isVisible());
+        QCOMPARE(form.SweepCount(), 2); // the option group's change, then the choice
+
+        // Already user-defined: one sweep. The same entry again: nothing.
+        form.Panel8Click();
+        form.RadioGroup3->Item(0)->click();
+        QCOMPARE(form.SweepCount(), 3);
+        QCOMPARE(station_.UserSourceName, std::string("W3 IC1795"));
+        form.Panel8Click();
+        form.RadioGroup3->Item(0)->click();
+        QCOMPARE(form.SweepCount(), 3);
+        // A title click hides the lists and sweeps.
+        form.Panel11Click();
+        QVERIFY(!form.RadioGroup3->isVisible());
+        QCOMPARE(form.SweepCount(), 4);
+    }
+
+    void clocksAtTheEndOfMarch() {
+        HomeStation h;
+        h.UtcOffset = 10;
+        h.Latitude = 52;
+        Store(h);
+        clock_.reading = {EncodeDateTime(2014, 3, 31, 23, 30, 0), 0, 0, false};
+        TForm1 form(Services());
+        form.Timer1Timer();
+        QCOMPARE(form.Panel1->Caption(), QStringLiteral("UTC ... Mon 31 March 2014 ... 2330:00"));
+        QCOMPARE(form.Panel2->Caption(), QStringLiteral("Local .. Tue 1 April 2014 ... 0930:00"));
+        QCOMPARE(Text(form.RealTimeGrid, 0, 2), std::string("2330:00"));
+        QCOMPARE(Text(form.RealTimeGrid, 1, 2), std::string("0930:00"));
+        QCOMPARE(Text(form.RealTimeGrid, 2, 2).size(), std::size_t{5}); // Aquarius: step 1
+        QCOMPARE(Text(form.RealTimeGrid, 4, 2), std::string());         // Leo not yet
+        for (int i = 0; i < 8; ++i) {
+            form.Timer1Timer();
+        }
+        // The Sun at -0.001 is dulled; its azimuth 5.5 has no leading blank.
+        QCOMPARE(Text(form.RealTimeGrid, 18, 2), std::string("5.50"));
+        const GridCell* sun = form.RealTimeGrid->Cells().FindCell(18, 2);
+        QCOMPARE(form.RealTimeGrid->Cells().EffectiveFontColor(*sun), kDulled);
+        QCOMPARE(Text(form.RealTimeGrid, 16, 2), std::string("250.25"));
+        QCOMPARE(form.Display().Step(), 1);
+    }
+
+    void positionFileWrittenAndRestored() {
+        {
+            TForm1 form(Services());
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QCOMPARE(form.frameGeometry().topLeft(), QPoint(10, 10)); // no file: the defaults
+            form.move(40, 30);
+            form.resize(700, 480);
+            QCoreApplication::processEvents();
+            form.close();
+        }
+        QSettings ini(dir_.path() + "/Vanset.ini", QSettings::IniFormat);
+        QCOMPARE(ini.value("Position/Left").toInt(), 40);
+        QCOMPARE(ini.value("Position/Top").toInt(), 30);
+        const int width = ini.value("Position/Width").toInt();
+        QVERIFY(width >= 700);
+        TForm1 again(Services());
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QCOMPARE(again.frameGeometry().topLeft(), QPoint(40, 30));
+        QCOMPARE(again.frameGeometry().width(), width);
+
+        // A window stored far off every screen comes back to 10, 10.
+        QCOMPARE(OnSomeScreen(QRect(-5000, -5000, 300, 200), {QRect(0, 0, 1280, 800)}),
+                 QRect(10, 10, 300, 200));
+        QCOMPARE(OnSomeScreen(QRect(1200, 700, 300, 200), {QRect(0, 0, 1280, 800)}),
+                 QRect(1200, 700, 300, 200));
+    }
+
+    void captionCarriesTheVersion() {
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QTRY_VERIFY(form.windowTitle().startsWith(QLatin1String(kCaptionStem)));
+        const std::string version = form.Versions()[version_text::kFileVersion];
+        QCOMPARE(version, std::string(VANTREL_TEST_VERSION));
+        QCOMPARE(form.windowTitle(),
+                 QLatin1String(kCaptionStem) + QString::fromStdString(VersionSuffix(version)));
+        QVERIFY(form.ExecutableFileDate() != -1);
+    }
+
+    void scalerFollowsTheWindow() {
+        QWidget window;
+        window.resize(1026, 666);
+        auto* a = new QWidget(&window);
+        a->setObjectName("A");
+        a->setGeometry(100, 50, 200, 30);
+        QFont eight = window.font();
+        eight.setPointSize(8);
+        a->setFont(eight);
+        auto* thin = new QWidget(&window);
+        thin->setObjectName("Thin");
+        thin->setGeometry(10, 600, 40, 1);
+        FormScaler::Settings s;
+        FormScaler scaler(&window, s);
+        scaler.SetScreenDpi(96, 96);
+        scaler.Start();
+        window.show(); // a hidden window hears of its size only when shown
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        window.resize(2052, 1332);
+        QCOMPARE(a->geometry(), QRect(200, 100, 400, 60));
+        QCOMPARE(a->font().pointSize(), 16);
+
+        window.resize(1026, 333);
+        QCOMPARE(a->geometry(), QRect(100, 25, 200, 15));
+        QCOMPARE(a->font().pointSize(), 4);
+        QCOMPARE(thin->height(), 1); // 0.5 rounds up to 1 here; never 0
+        window.resize(1026, 100);
+        QCOMPARE(thin->height(), 1);
+
+        window.resize(1500, 900);
+        window.resize(1026, 666);
+        QCOMPARE(a->geometry(), QRect(100, 50, 200, 30));
+        QCOMPARE(thin->geometry(), QRect(10, 600, 40, 1));
+        QCOMPARE(a->font().pointSize(), 8);
+    }
+
+    void colourButtonHover() {
+        ColorButton button("Save Home Data");
+        button.SetBackColor(colour::kActiveBorder);
+        button.SetHoverColor(0x0000FF00);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(&button, &enter);
+        QCOMPARE(button.BackColor(), Colour{0x0000FF00});
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&button, &leave);
+        QCOMPARE(button.BackColor(), colour::kActiveBorder);
+    }
+};
+
+} // namespace vantrel
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    vantrel::InstallFontSubstitutes();
+    vantrel::MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "MainWindowTest.moc"
