@@ -4,6 +4,7 @@
 BUILD_DIR ?= build
 RUN_DIR   ?= run
 JOBS      ?= $(shell nproc)
+BUILD     := $(abspath $(BUILD_DIR))
 
 .PHONY: all deps configure build run test bench clean
 
@@ -18,9 +19,19 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# The planner runs in RUN_DIR (make run RUN_DIR=~/vantrel for a folder of
+# your own), where Vantrel.dat, Vanset.ini and Vantrel.chm live. Without a
+# display the planning table for today is printed instead.
 run: build
 	@mkdir -p $(RUN_DIR)
-	@cd $(RUN_DIR) && ../$(BUILD_DIR)/vantrel-now
+	@if [ -f $(BUILD)/Vantrel.chm ]; then cp -f $(BUILD)/Vantrel.chm $(RUN_DIR)/; fi
+	@cd $(RUN_DIR) && if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		$(BUILD)/vantrel; \
+	else \
+		echo "No display found: the planning table for today (vantrel-table --help for more)."; \
+		if [ -f Vantrel.dat ]; then $(BUILD)/vantrel-table --format text; \
+		else $(BUILD)/vantrel-table --format text --interval 60; fi; \
+	fi
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE bench
