@@ -3,6 +3,7 @@
 #include "controls/Fonts.h"
 #include "controls/FormScaler.h"
 #include "controls/SystemColours.h"
+#include "controls/TooltipSettings.h"
 #include "mainwin/PositionStore.h"
 #include "planner/GridLayout.h"
 #include "station/DataFile.h"
@@ -31,7 +32,8 @@ public:
         body_ = b;
     }
     double GetAzimuth() override { return body_ == SunMoonBody::Sun ? 5.5 : 250.25; }
-    double GetElevation() override { return body_ == SunMoonBody::Sun ? -0.001 : 33.3; }
+    double GetElevation() override { return body_ == SunMoonBody::Sun ? sunElevation : 33.3; }
+    double sunElevation = -0.001;
     double GetGHA() override { return 100.0; }
     double GetDecTopo() override { return -10.0; }
 
@@ -208,6 +210,32 @@ private slots:
         QCOMPARE(form.RealTimeGrid->Cells().EffectiveFontColor(*sun), kDulled);
         QCOMPARE(Text(form.RealTimeGrid, 16, 2), std::string("250.25"));
         QCOMPARE(form.Display().Step(), 1);
+
+        // Risen again: the grid's own text colour, not grey for the rest of the run.
+        library_.sunElevation = 0.5;
+        for (int i = 0; i < 9; ++i) {
+            form.Timer1Timer();
+        }
+        QCOMPARE(form.RealTimeGrid->Cells().EffectiveFontColor(*sun), colour::kWindowText);
+        library_.sunElevation = -0.001;
+
+        // West of Greenwich, with the computer in daylight time: 150 minutes behind.
+        station_.UtcOffset = -3.5L;
+        clock_.reading = {EncodeDateTime(2014, 7, 1, 11, 0, 0), -60, 0, true};
+        form.Timer1Timer();
+        QCOMPARE(form.Panel1->Caption(), QStringLiteral("UTC ... Tue 1 July 2014 ... 1000:00"));
+        QCOMPARE(form.Panel2->Caption(), QStringLiteral("Local .. Tue 1 July 2014 ... 0730:00"));
+    }
+
+    void hintOptionTable() {
+        const TooltipBehaviour start;
+        QCOMPARE(HintOptionBehaviour(0, start), (TooltipBehaviour{8000, 250, colour::kYellow}));
+        QCOMPARE(HintOptionBehaviour(1, start), (TooltipBehaviour{4000, 250, colour::kYellow}));
+        QCOMPARE(HintOptionBehaviour(2, start), (TooltipBehaviour{2000, 250, colour::kYellow}));
+        QCOMPARE(HintOptionBehaviour(3, start), (TooltipBehaviour{0, 10000, colour::kBlack}));
+        const TooltipBehaviour odd{1234, 99, colour::kWhite};
+        QCOMPARE(HintOptionBehaviour(7, odd), odd);
+        QCOMPARE(HintOptionBehaviour(-1, odd), odd);
     }
 
     void positionFileWrittenAndRestored() {
