@@ -40,7 +40,7 @@ void SpinButton::paintEvent(QPaintEvent*) {
 
 void SpinButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        pressed_ = event->position().y() < height() / 2 ? 1 : -1;
+        pressed_ = event->position().y() < height() / 2.0 ? 1 : -1;
         update();
     }
 }

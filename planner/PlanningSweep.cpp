@@ -125,8 +125,9 @@ private:
         const double first = azEl_ ? lib.GetAzimuth() : lib.GetGHA();
         const double second = azEl_ ? lib.GetElevation() : lib.GetDecTopo();
         const double elevation = lib.GetElevation();
-        row_.Degrees[static_cast<std::size_t>(col - kFirstPairColumn)] = first;
-        row_.Degrees[static_cast<std::size_t>(col - kFirstPairColumn + 1)] = second;
+        const auto at = static_cast<std::size_t>(col - kFirstPairColumn);
+        row_.Degrees[at] = first;
+        row_.Degrees[at + 1] = second;
         if (elevation < 0) {
             Blank(col);
             Blank(col + 1);
