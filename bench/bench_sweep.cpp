@@ -18,28 +18,41 @@ namespace {
 
 using namespace vantrel;
 
-void BM_MonthSweepIntoCellStore(benchmark::State& state) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(11);
-    QtTextMeasurer measurer(font);
+/// A station in the English Midlands and December 2026 at one-minute steps.
+struct MonthSweep {
+    QtTextMeasurer measurer{[] {
+        QFont font(QStringLiteral("Arial"), 8);
+        return font;
+    }()};
     HomeStation station;
-    station.Latitude = 52.2L;
-    station.Longitude = -1.5L;
-    station.HeightAsl = 80;
-    station.CalcInterval = 1;
     OrbexSunMoon library;
     SystemDaylightRules daylight;
     SweepInputs in;
-    in.StartDate = EncodeDate(2026, 12, 1);
-    in.EndDate = EncodeDate(2026, 12, 31);
-    in.Library = &library;
-    in.Daylight = &daylight;
-    for (auto _ : state) {
-        state.PauseTiming();
+
+    MonthSweep() {
+        station.Latitude = 52.2L;
+        station.Longitude = -1.5L;
+        station.HeightAsl = 80;
+        station.CalcInterval = 1;
+        in.StartDate = EncodeDate(2026, 12, 1);
+        in.EndDate = EncodeDate(2026, 12, 31);
+        in.Library = &library;
+        in.Daylight = &daylight;
+    }
+    std::unique_ptr<GridCells> NewGrid() {
         auto grid = std::make_unique<GridCells>(GridSettings{}, &measurer);
         LayoutHeader(*grid, station);
+        return grid;
+    }
+};
+
+void BM_MonthSweepIntoCellStore(benchmark::State& state) {
+    MonthSweep month;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto grid = month.NewGrid();
         state.ResumeTiming();
-        RunPlanningSweep(*grid, station, in);
+        RunPlanningSweep(*grid, month.station, month.in);
         benchmark::DoNotOptimize(grid->RowCount());
         state.PauseTiming();
         grid.reset();
@@ -52,24 +65,11 @@ BENCHMARK(BM_MonthSweepIntoCellStore)->Unit(benchmark::kMillisecond)->Iterations
 // The same sweep again over a grid that holds the last one, as the
 // Calculate button does.
 void BM_MonthSweepOverPreviousTable(benchmark::State& state) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(11);
-    QtTextMeasurer measurer(font);
-    HomeStation station;
-    station.Latitude = 52.2L;
-    station.CalcInterval = 1;
-    OrbexSunMoon library;
-    SystemDaylightRules daylight;
-    SweepInputs in;
-    in.StartDate = EncodeDate(2026, 12, 1);
-    in.EndDate = EncodeDate(2026, 12, 31);
-    in.Library = &library;
-    in.Daylight = &daylight;
-    GridCells grid(GridSettings{}, &measurer);
-    LayoutHeader(grid, station);
-    RunPlanningSweep(grid, station, in);
+    MonthSweep month;
+    auto grid = month.NewGrid();
+    RunPlanningSweep(*grid, month.station, month.in);
     for (auto _ : state) {
-        RunPlanningSweep(grid, station, in);
+        RunPlanningSweep(*grid, month.station, month.in);
     }
 }
 BENCHMARK(BM_MonthSweepOverPreviousTable)->Unit(benchmark::kMillisecond)->Iterations(5);

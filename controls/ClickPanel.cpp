@@ -46,12 +46,7 @@ void ClickPanel::paintEvent(QPaintEvent*) {
     const QRect r = rect();
     p.fillRect(r, ResolveColour(background_));
     if (raised_) {
-        p.setPen(ResolveColour(colour::kButtonHighlight));
-        p.drawLine(r.topLeft(), r.topRight());
-        p.drawLine(r.topLeft(), r.bottomLeft());
-        p.setPen(ResolveColour(colour::kButtonShadow));
-        p.drawLine(r.bottomLeft(), r.bottomRight());
-        p.drawLine(r.topRight(), r.bottomRight());
+        DrawEdge(p, r);
     }
     if (!caption_.isEmpty()) {
         p.setPen(ResolveColour(captionColour_));

@@ -358,12 +358,7 @@ void GridControl::PaintCell(QPainter& p, const GridCell* cell, int col, int row,
     }
     if (fixed) {
         // The raised inner edge of a header cell.
-        p.setPen(ResolveColour(colour::kButtonHighlight));
-        p.drawLine(r.topLeft(), r.topRight());
-        p.drawLine(r.topLeft(), r.bottomLeft());
-        p.setPen(ResolveColour(colour::kButtonShadow));
-        p.drawLine(r.bottomLeft(), r.bottomRight());
-        p.drawLine(r.topRight(), r.bottomRight());
+        DrawEdge(p, r);
     }
     if (cell != nullptr && !cell->Value.empty()) {
         p.setPen(ResolveColour(text));

@@ -20,18 +20,14 @@ void SpinButton::paintEvent(QPaintEvent*) {
         const QRect r = halves[i];
         const bool down = pressed_ == (i == 0 ? 1 : -1);
         p.fillRect(r, ResolveColour(colour::kButtonFace));
-        p.setPen(ResolveColour(down ? colour::kButtonShadow : colour::kButtonHighlight));
-        p.drawLine(r.topLeft(), r.topRight());
-        p.drawLine(r.topLeft(), r.bottomLeft());
-        p.setPen(ResolveColour(down ? colour::kButtonHighlight : colour::kButtonShadow));
-        p.drawLine(r.bottomLeft(), r.bottomRight());
-        p.drawLine(r.topRight(), r.bottomRight());
+        DrawEdge(p, r, !down);
         const QPoint c = r.center();
         const int s = std::max(2, std::min(r.width(), r.height()) / 4);
-        QPolygon arrow = i == 0 ? QPolygon({c + QPoint(-s, s / 2), c + QPoint(s, s / 2),
-                                            c + QPoint(0, -s / 2 - 1)})
-                                : QPolygon({c + QPoint(-s, -s / 2), c + QPoint(s, -s / 2),
-                                            c + QPoint(0, s / 2 + 1)});
+        QPolygon arrow =
+            i == 0
+                ? QPolygon({c + QPoint(-s, s / 2), c + QPoint(s, s / 2), c + QPoint(0, -s / 2 - 1)})
+                : QPolygon(
+                      {c + QPoint(-s, -s / 2), c + QPoint(s, -s / 2), c + QPoint(0, s / 2 + 1)});
         p.setPen(Qt::NoPen);
         p.setBrush(isEnabled() ? Qt::black : Qt::gray);
         p.drawPolygon(arrow);

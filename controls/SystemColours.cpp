@@ -1,5 +1,7 @@
 #include "controls/SystemColours.h"
 
+#include <QPainter>
+
 #include <array>
 
 namespace vantrel {
@@ -52,6 +54,15 @@ QColor ResolveColour(Colour c) {
     }
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                   static_cast<int>((c >> 16) & 0xFF));
+}
+
+void DrawEdge(QPainter& p, const QRect& r, bool raised) {
+    p.setPen(ResolveColour(raised ? colour::kButtonHighlight : colour::kButtonShadow));
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(ResolveColour(raised ? colour::kButtonShadow : colour::kButtonHighlight));
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
 }
 
 } // namespace vantrel

@@ -3,6 +3,9 @@
 #include "controls/GridCells.h"
 
 #include <QColor>
+#include <QRect>
+
+class QPainter;
 
 namespace vantrel {
 
@@ -12,5 +15,10 @@ namespace vantrel {
 /// 180/180/180, tooltip background 255/255/225, ...), so the grids look the
 /// same whatever the desktop theme. An unknown index paints black.
 QColor ResolveColour(Colour c);
+
+/// Draws a one-pixel edge inside `r`: button highlight on the top and left,
+/// button shadow on the bottom and right (raised), or the other way round
+/// (sunken).
+void DrawEdge(QPainter& p, const QRect& r, bool raised = true);
 
 } // namespace vantrel

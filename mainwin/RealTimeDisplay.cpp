@@ -61,21 +61,10 @@ RealTimeDisplay::RealTimeDisplay(GridCells& grid, const HomeStation& station, Ut
 void RealTimeDisplay::Tick() {
     const DateTime utc = clock_.UtcNow();
     const DecodedInstant u = DecodeInstant(utc);
-    Name(utcWeekday_, WeekdayShortName(DayNumber(u.Year, u.Month, u.Day)));
-    Name(utcMonth_, MonthName(u.Month));
-    utcPanel_ = PanelText("UTC ... ", u, utcWeekday_, utcMonth_);
-    grid_.SetAlignment(0, kValueRow, kAlignCentre);
-    grid_.SetCellBackground(0, kValueRow, gridcolour::kBlue);
-    grid_.SetCellText(0, kValueRow, TimeText(u));
-
-    const DateTime local = StationLocalTime(utc, station_.UtcOffset, clock_.DaylightInForce());
-    const DecodedInstant l = DecodeInstant(local);
-    Name(localWeekday_, WeekdayShortName(DayNumber(l.Year, l.Month, l.Day)));
-    Name(localMonth_, MonthName(l.Month));
-    localPanel_ = PanelText("Local .. ", l, localWeekday_, localMonth_);
-    grid_.SetAlignment(1, kValueRow, kAlignCentre);
-    grid_.SetCellBackground(1, kValueRow, colour::kActiveBorder);
-    grid_.SetCellText(1, kValueRow, TimeText(l));
+    utcPanel_ = Clock(u, "UTC ... ", utcWeekday_, utcMonth_, 0, gridcolour::kBlue);
+    const DecodedInstant l =
+        DecodeInstant(StationLocalTime(utc, station_.UtcOffset, clock_.DaylightInForce()));
+    localPanel_ = Clock(l, "Local .. ", localWeekday_, localMonth_, 1, colour::kActiveBorder);
 
     if (step_ < kMoonStep) {
         FixedSource(GreenwichSiderealTimeAt(u));
@@ -92,6 +81,17 @@ void RealTimeDisplay::Tick() {
         first_ += 2;
         second_ += 2;
     }
+}
+
+std::string RealTimeDisplay::Clock(const DecodedInstant& t, std::string_view lead,
+                                   std::string& weekday, std::string& month, int col,
+                                   Colour background) {
+    Name(weekday, WeekdayShortName(DayNumber(t.Year, t.Month, t.Day)));
+    Name(month, MonthName(t.Month));
+    grid_.SetAlignment(col, kValueRow, kAlignCentre);
+    grid_.SetCellBackground(col, kValueRow, background);
+    grid_.SetCellText(col, kValueRow, TimeText(t));
+    return PanelText(lead, t, weekday, month);
 }
 
 void RealTimeDisplay::Pair(Colour background, const std::string& a, const std::string& b,

@@ -44,6 +44,9 @@ public:
     void SetDecimalSeparator(char separator) { separator_ = separator; }
 
 private:
+    /// One clock: its grid cell, and the panel text it returns.
+    std::string Clock(const DecodedInstant& t, std::string_view lead, std::string& weekday,
+                      std::string& month, int col, Colour background);
     void FixedSource(long double gstHours);
     void Body(SunMoonBody body, Colour background);
     void Pair(Colour background, const std::string& a, const std::string& b, bool below);
