@@ -45,7 +45,13 @@ std::size_t GridCells::LowerBound(int col, int row) const {
     if (cells_.empty() || Before(cells_.back(), col, row)) {
         return cells_.size();
     }
-    const auto it = std::lower_bound(cells_.begin(), cells_.end(), std::pair{col, row},
+    // Writing a row out of column order stays within the last few cells.
+    constexpr std::size_t kTail = 64;
+    auto from = cells_.begin();
+    if (cells_.size() > kTail && Before(cells_[cells_.size() - kTail], col, row)) {
+        from = cells_.end() - kTail;
+    }
+    const auto it = std::lower_bound(from, cells_.end(), std::pair{col, row},
                                      [](const GridCell& c, const std::pair<int, int>& p) {
                                          return Before(c, p.first, p.second);
                                      });
