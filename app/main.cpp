@@ -2,7 +2,8 @@
 //
 // Start-up in this order: the application, its fonts and tooltips; the main
 // window, which reads the station file, lays out both grids and runs the
-// first table when the stored option asks for it; then the message loop,
+// first table when the stored option asks for it; the home station window,
+// hidden; then the message loop,
 // which shows the main window (its stored position) and activates it (the
 // version in the caption). The program takes no arguments.
 
@@ -13,6 +14,7 @@
 #include "controls/TooltipSettings.h"
 #include "mainwin/MainWindow.h"
 #include "station/HomeStation.h"
+#include "station/HomeStationWindow.h"
 
 #include <QApplication>
 
@@ -38,6 +40,17 @@ int main(int argc, char** argv) {
 
     TForm1 form(services);
     messages.SetAnchor(&form);
+
+    // The home station window: made hidden now (it reads the station file a
+    // second time), opened by Home Data, halting the real-time display while
+    // it is open.
+    QtUserMessages stationMessages;
+    TForm2 station2(station, stationMessages);
+    stationMessages.SetAnchor(&station2);
+    form.OnHomeData = [&] { station2.OpenBeside(&form); };
+    QObject::connect(&station2, &TForm2::StopTimer, form.Timer1, qOverload<>(&QTimer::stop));
+    QObject::connect(&station2, &TForm2::StartTimer, form.Timer1, qOverload<>(&QTimer::start));
+
     form.show();
     return QApplication::exec();
 }

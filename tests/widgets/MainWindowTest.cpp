@@ -7,6 +7,7 @@
 #include "mainwin/PositionStore.h"
 #include "planner/GridLayout.h"
 #include "station/DataFile.h"
+#include "station/HomeStationWindow.h"
 
 #include "../RecordingMessages.h"
 
@@ -92,6 +93,33 @@ private slots:
         QCOMPARE(form.Panel7->Caption(), QStringLiteral("Az El Display"));
         QCOMPARE(form.DateTimePicker1->displayFormat(), QStringLiteral("dd/MM/yyyy"));
         QCOMPARE(form.StartDate(), QDate(2015, 1, 1));
+    }
+
+    void startUpWithTheHomeStationWindow() {
+        // As the program starts: the main window, then the hidden home
+        // station window, each reading the (missing) station file.
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+        TForm1 form(Services());
+        TForm2 home(station_, messages_);
+        QDir::setCurrent(before);
+        QCOMPARE(messages_.said.size(), std::size_t{2});
+        QCOMPARE(messages_.said[1], std::string("Warning|Warning|File not found"));
+        QVERIFY(!home.isVisible());
+
+        form.OnHomeData = [&] { home.OpenBeside(&form); };
+        connect(&home, &TForm2::StopTimer, form.Timer1, qOverload<>(&QTimer::stop));
+        connect(&home, &TForm2::StartTimer, form.Timer1, qOverload<>(&QTimer::start));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.Timer1->isActive());
+        form.ColorButton1->click();
+        QVERIFY(home.isVisible());
+        QVERIFY(!form.Timer1->isActive()); // the clocks stop while it is open
+        QCOMPARE(home.pos(), form.pos() + QPoint(270, 120));
+        home.Button1Click();
+        QVERIFY(!home.isVisible());
+        QVERIFY(form.Timer1->isActive());
     }
 
     void storedOptionOneSweepsAtStartUp() {
