@@ -9,6 +9,7 @@ packages=(
     liberfa-dev
     qt6-base-dev libgl-dev fonts-liberation
     xvfb xauth
+    libchm-dev fp-utils
 )
 
 missing=()

@@ -1,0 +1,327 @@
+#include "controls/GridPrinter.h"
+
+#include "controls/QtTextMeasurer.h"
+#include "controls/SystemColours.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+/// Screen pixels per inch the grid's pixel measures and the font's pixel
+/// height are designed for.
+constexpr double kDesignDpi = 96.0;
+/// Points per inch.
+constexpr double kPointsPerInch = 72.0;
+
+int Round(double v) {
+    return static_cast<int>(std::lround(v));
+}
+
+/// The printing of one document: scale, font and the painting of cells.
+class GridPrintJob {
+public:
+    GridPrintJob(const GridCells& grid, const QPaintDevice& device,
+                 const GridPrintSettings& settings)
+        : grid_(grid), s_(grid.Settings()),
+          sx_(device.logicalDpiX() / std::max(1.0, settings.ScreenDpiX)),
+          sy_(device.logicalDpiY() / std::max(1.0, settings.ScreenDpiY)),
+          font_(PrintFont(settings, device, sy_)), metrics_(font_, &device),
+          lineHeight_(std::max(1, static_cast<int>(std::ceil(metrics_.height())))),
+          device_(device) {
+        x0_ = Round(device.width() * settings.Margins[0]);
+        y0_ = Round(device.height() * settings.Margins[1]);
+    }
+
+    double ScaleX() const { return sx_; }
+    double ScaleY() const { return sy_; }
+
+    void PaintPage(QPainter& p, const PrintPage& page) {
+        p.save();
+        p.setFont(font_);
+        const QRect area(
+            QPoint(X(page.Cols, page.Cols.First), Y(page.Rows, page.Rows.First)),
+            QPoint(X(page.Cols, page.Cols.Last + 1) - 1, Y(page.Rows, page.Rows.Last + 1) - 1));
+        p.setClipRect(area);
+        for (int r = page.Rows.First; r <= page.Rows.Last; ++r) {
+            for (int c = page.Cols.First; c <= page.Cols.Last; ++c) {
+                const GridCell* cell = grid_.FindCell(c, r);
+                int c0 = c, r0 = r, c1 = c, r1 = r;
+                if (cell != nullptr) {
+                    c0 = cell->AbsoluteCol;
+                    r0 = cell->AbsoluteRow;
+                    c1 = c0 + cell->AddCols;
+                    r1 = r0 + cell->AddRows;
+                    // A merged cell prints once: where its span enters the page.
+                    if (std::max(c0, page.Cols.First) != c || std::max(r0, page.Rows.First) != r) {
+                        continue;
+                    }
+                }
+                PaintCell(p, page, cell, c0, r0, c1, r1);
+            }
+        }
+        PaintOuterLines(p, page);
+        p.restore();
+    }
+
+private:
+    /// The grid font for the printer: the screen height made one screen
+    /// pixel smaller at a time until the printed text height, divided by the
+    /// screen text height, is below the vertical scale.
+    static QFont PrintFont(const GridPrintSettings& settings, const QPaintDevice& device,
+                           double sy) {
+        QFont screen = settings.Font;
+        int heightPx = screen.pixelSize();
+        if (heightPx <= 0) {
+            heightPx =
+                std::max(1, Round(screen.pointSizeF() * settings.ScreenDpiY / kPointsPerInch));
+            screen.setPixelSize(heightPx);
+        }
+        const double screenHeight = std::max(1.0, QFontMetricsF(screen).height());
+        QFont printed = screen;
+        for (int h = heightPx; h >= 1; --h) {
+            printed.setPixelSize(std::max(1, Round(h * sy)));
+            if (QFontMetricsF(printed, &device).height() / screenHeight < sy) {
+                break;
+            }
+        }
+        return printed;
+    }
+
+    /// Screen offset of column `c` from the first column of the band
+    /// (negative left of it), widths plus one grid line each.
+    int ColOffset(const PrintBand& band, int c) const {
+        int offset = 0;
+        const int pitch = s_.GridLineWidth;
+        for (int k = band.First; k < c; ++k) {
+            offset += grid_.ColWidth(k) + pitch;
+        }
+        for (int k = c; k < band.First; ++k) {
+            offset -= grid_.ColWidth(k) + pitch;
+        }
+        return offset;
+    }
+    int RowOffset(const PrintBand& band, int r) const {
+        int offset = 0;
+        const int pitch = s_.GridLineWidth;
+        for (int k = band.First; k < r; ++k) {
+            offset += grid_.RowHeight(k) + pitch;
+        }
+        for (int k = r; k < band.First; ++k) {
+            offset -= grid_.RowHeight(k) + pitch;
+        }
+        return offset;
+    }
+    int X(const PrintBand& band, int c) const { return x0_ + Round(ColOffset(band, c) * sx_); }
+    int Y(const PrintBand& band, int r) const { return y0_ + Round(RowOffset(band, r) * sy_); }
+
+    QColor LineColour(int row) const {
+        return ResolveColour(row < grid_.FixedRows() ? s_.FixedGridLineColor : s_.GridLineColor);
+    }
+
+    void PaintCell(QPainter& p, const PrintPage& page, const GridCell* cell, int c0, int r0, int c1,
+                   int r1) {
+        const int line = s_.GridLineWidth;
+        const int left = X(page.Cols, c0);
+        const int top = Y(page.Rows, r0);
+        const int rightScreen = ColOffset(page.Cols, c1) + grid_.ColWidth(c1);
+        const int bottomScreen = RowOffset(page.Rows, r1) + grid_.RowHeight(r1);
+        const int right = x0_ + Round(rightScreen * sx_);   // first pixel right of the cell
+        const int bottom = y0_ + Round(bottomScreen * sy_); // first pixel below it
+        const QRect rect(left, top, right - left, bottom - top);
+
+        const bool fixed = r0 < grid_.FixedRows();
+        const Colour background =
+            cell != nullptr ? grid_.EffectiveColor(*cell) : (fixed ? s_.FixedColor : s_.Color);
+        p.fillRect(rect, ResolveColour(background));
+
+        if (cell != nullptr && !cell->Value.empty()) {
+            const QRect text =
+                rect.adjusted(Round(s_.MarginLeft * sx_), Round(s_.MarginTop * sy_),
+                              -Round(s_.MarginRight * sx_), -Round(s_.MarginBottom * sy_));
+            p.setPen(ResolveColour(grid_.EffectiveFontColor(*cell)));
+            PaintText(p, GridTextToQt(cell->Value), text, grid_.EffectiveAlignment(*cell));
+        }
+
+        if (line > 0) {
+            const int lineRight = x0_ + Round((rightScreen + line) * sx_);
+            const int lineBottom = y0_ + Round((bottomScreen + line) * sy_);
+            const QColor colour = LineColour(r0);
+            p.fillRect(QRect(QPoint(right, top), QPoint(lineRight - 1, lineBottom - 1)), colour);
+            p.fillRect(QRect(QPoint(left, bottom), QPoint(lineRight - 1, lineBottom - 1)), colour);
+        }
+    }
+
+    /// The left line of the page's first column and the top line of its
+    /// first row, drawn over the cells' first pixels.
+    void PaintOuterLines(QPainter& p, const PrintPage& page) {
+        const int line = s_.GridLineWidth;
+        if (line <= 0) {
+            return;
+        }
+        const int lw = std::max(1, Round(line * sx_));
+        const int lh = std::max(1, Round(line * sy_));
+        const int left = X(page.Cols, page.Cols.First);
+        const int right = X(page.Cols, page.Cols.Last + 1);
+        const int top = Y(page.Rows, page.Rows.First);
+        for (int r = page.Rows.First; r <= page.Rows.Last; ++r) {
+            const int y0 = Y(page.Rows, r);
+            const int y1 = Y(page.Rows, r + 1);
+            p.fillRect(QRect(left, y0, lw, y1 - y0), LineColour(r));
+        }
+        p.fillRect(QRect(left, top, right - left, lh), LineColour(page.Rows.First));
+    }
+
+    void PaintText(QPainter& p, const QString& text, const QRect& area,
+                   HorizontalAlignment a) const {
+        Qt::Alignment h = Qt::AlignLeft;
+        if (a == HorizontalAlignment::haCenter) {
+            h = Qt::AlignHCenter;
+        } else if (a == HorizontalAlignment::haRight) {
+            h = Qt::AlignRight;
+        }
+        const bool oneLine = !text.contains(QChar::LineSeparator);
+        if (oneLine && metrics_.horizontalAdvance(text) <= area.width()) {
+            p.drawText(area, static_cast<int>(Qt::AlignTop | h | Qt::TextSingleLine), text);
+            return;
+        }
+        // As on screen: wrapped from the left edge; a line that still does
+        // not fit, or the last that fits, ends in "...".
+        QTextLayout layout(text, font_, &device_);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QList<QTextLine> lines;
+        for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
+            l.setLineWidth(std::max(area.width(), 1));
+            lines.push_back(l);
+        }
+        layout.endLayout();
+        const int fitting = std::max(1, area.height() / lineHeight_);
+        for (int i = 0; i < lines.size() && i < fitting; ++i) {
+            const QTextLine& l = lines[i];
+            const bool last = i == fitting - 1 && i + 1 < lines.size();
+            QString part = text.mid(l.textStart(), last ? -1 : l.textLength());
+            part.replace(QChar::LineSeparator, QLatin1Char(' '));
+            if (last || l.naturalTextWidth() > area.width()) {
+                part = metrics_.elidedText(part.trimmed(), Qt::ElideRight, area.width());
+            }
+            p.drawText(QRect(area.left(), area.top() + i * lineHeight_, area.width(), lineHeight_),
+                       static_cast<int>(Qt::AlignTop | Qt::AlignLeft | Qt::TextSingleLine), part);
+        }
+    }
+
+    const GridCells& grid_;
+    const GridSettings& s_;
+    double sx_;
+    double sy_;
+    QFont font_;
+    QFontMetricsF metrics_;
+    int lineHeight_;
+    const QPaintDevice& device_;
+    int x0_ = 0;
+    int y0_ = 0;
+};
+
+} // namespace
+
+QFont GridPrintSettings::DefaultFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+std::vector<PrintBand> CutIntoBands(const std::vector<int>& sizes, int first, int last,
+                                    int gridLine, double scale, int available) {
+    std::vector<PrintBand> bands;
+    if (first > last) {
+        return bands;
+    }
+    PrintBand band{first, first - 1};
+    long long used = 0; // screen pixels of the band so far
+    for (int i = first; i <= last; ++i) {
+        const long long size = sizes[static_cast<std::size_t>(i)] + gridLine;
+        if (band.Last >= band.First && static_cast<double>(used + size) * scale > available - 1) {
+            bands.push_back(band);
+            band = {i, i - 1};
+            used = 0;
+        }
+        used += size;
+        band.Last = i;
+    }
+    bands.push_back(band);
+    return bands;
+}
+
+std::vector<PrintPage> PlanPrintPages(const GridCells& grid, int pageWidth, int pageHeight,
+                                      double scaleX, double scaleY,
+                                      const std::array<double, 4>& margins) {
+    std::vector<int> widths(static_cast<std::size_t>(std::max(0, grid.ColCount())));
+    for (int c = 0; c < grid.ColCount(); ++c) {
+        widths[static_cast<std::size_t>(c)] = grid.ColWidth(c);
+    }
+    int firstCol = 0;
+    int lastCol = grid.ColCount() - 1;
+    while (firstCol <= lastCol && widths[static_cast<std::size_t>(firstCol)] == 0) {
+        ++firstCol;
+    }
+    while (lastCol >= firstCol && widths[static_cast<std::size_t>(lastCol)] == 0) {
+        --lastCol;
+    }
+    std::vector<int> heights(static_cast<std::size_t>(std::max(0, grid.RowCount())));
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        heights[static_cast<std::size_t>(r)] = grid.RowHeight(r);
+    }
+    const int line = grid.Settings().GridLineWidth;
+    const int availableX =
+        pageWidth - Round(pageWidth * margins[0]) - Round(pageWidth * margins[2]);
+    const int availableY =
+        pageHeight - Round(pageHeight * margins[1]) - Round(pageHeight * margins[3]);
+    const auto cols = CutIntoBands(widths, firstCol, lastCol, line, scaleX, availableX);
+    const auto rows = CutIntoBands(heights, 0, grid.RowCount() - 1, line, scaleY, availableY);
+    std::vector<PrintPage> pages;
+    for (const PrintBand& r : rows) {
+        for (const PrintBand& c : cols) {
+            pages.push_back({c, r});
+        }
+    }
+    return pages;
+}
+
+int PrintGrid(const GridCells& grid, PrintTarget& target, const GridPrintSettings& settings) {
+    const QPaintDevice& device = target.Device();
+    GridPrintJob job(grid, device, settings);
+    const std::vector<PrintPage> pages = PlanPrintPages(
+        grid, device.width(), device.height(), job.ScaleX(), job.ScaleY(), settings.Margins);
+    if (pages.empty()) {
+        return 0;
+    }
+    QPainter* painter = target.Begin();
+    if (painter == nullptr) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !target.NewPage()) {
+            target.End();
+            return -1;
+        }
+        job.PaintPage(*painter, pages[i]);
+    }
+    return target.End() ? static_cast<int>(pages.size()) : -1;
+}
+
+int PrintGrid(const GridCells& grid, QPrinter& printer, const GridPrintSettings& settings) {
+    PrinterTarget target(printer);
+    return PrintGrid(grid, target, settings);
+}
+
+} // namespace vantrel
