@@ -12,6 +12,7 @@
 #include "controls/Fonts.h"
 #include "controls/QtUserMessages.h"
 #include "controls/TooltipSettings.h"
+#include "help/ApplicationHelp.h"
 #include "mainwin/MainWindow.h"
 #include "station/HomeStation.h"
 #include "station/HomeStationWindow.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
 
     HomeStation station;
     QtUserMessages messages;
+    // The help bridge registers its viewer first and loads the help engine.
+    ApplicationHelp help(messages);
     SystemLocalClock clock;
     OrbexSunMoon library;
     SystemDaylightRules daylight;
@@ -51,6 +54,10 @@ int main(int argc, char** argv) {
     QObject::connect(&station2, &TForm2::StopTimer, form.Timer1, qOverload<>(&QTimer::stop));
     QObject::connect(&station2, &TForm2::StartTimer, form.Timer1, qOverload<>(&QTimer::start));
 
+    form.OnHelp = [&] { help.ShowContents(&form); };
+
     form.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    help.Release(); // while the application still exists
+    return status;
 }

@@ -1,6 +1,7 @@
 #include "mainwin/MainWindow.h"
 
 #include "astro/Catalogue.h"
+#include "controls/GridPrinter.h"
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
 #include "mainwin/CatalogueItems.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QPrintDialog>
 #include <QScreen>
 
 #include <cmath>
@@ -516,8 +518,20 @@ void TForm1::ColorButton1Click() {
 }
 
 void TForm1::BitBtn3Click() {
-    if (OnPrint) {
-        OnPrint(*PlanningGrid);
+    const bool chosen = ChoosePrinter ? ChoosePrinter(printer_) : [&] {
+        QPrintDialog dialog(&printer_, this);
+        return dialog.exec() == QDialog::Accepted;
+    }();
+    if (!chosen) {
+        return; // cancelled: nothing printed, the printer as it was
+    }
+    printer_.setPageOrientation(QPageLayout::Landscape);
+    GridPrintSettings settings;
+    settings.Font = PlanningGrid->font();
+    // The real-time grid is never printed.
+    printedPages_ = PrintGrid(PlanningGrid->Cells(), printer_, settings);
+    if (printedPages_ < 0) {
+        messages_.Error("The table could not be printed.");
     }
 }
 

@@ -17,6 +17,7 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -61,8 +62,11 @@ public:
     std::function<void()> OnHomeData;
     /// Shows the help file's contents.
     std::function<void()> OnHelp;
-    /// Runs the print command for the planning grid.
-    std::function<void(GridControl& grid)> OnPrint;
+    /// Lets the user choose the printer, copies and pages (the print
+    /// dialog); false when the user cancels. Tests choose a PDF file.
+    std::function<bool(QPrinter& printer)> ChoosePrinter;
+    /// Pages printed by the last Print command, −1 when it could not print.
+    int LastPrintedPages() const { return printedPages_; }
 
     // The controls, by the names of the window's design.
     GridControl* PlanningGrid = nullptr;
@@ -158,6 +162,8 @@ private:
     VersionTexts versions_;
     std::int32_t fileDate_ = -1;
     int sweeps_ = 0;
+    QPrinter printer_; // kept between prints, as a printer is
+    int printedPages_ = 0;
     bool shown_ = false;
     bool saved_ = false;
 };

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QEnterEvent>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -253,6 +254,60 @@ private slots:
         form.Timer1Timer();
         QCOMPARE(form.Panel1->Caption(), QStringLiteral("UTC ... Tue 1 July 2014 ... 1000:00"));
         QCOMPARE(form.Panel2->Caption(), QStringLiteral("Local .. Tue 1 July 2014 ... 0730:00"));
+    }
+
+    void printChoosesAndForcesLandscape() {
+        HomeStation h;
+        h.CalcInterval = 60;
+        h.SourceOption = 1;
+        Store(h);
+        TForm1 form(Services());
+        const QString pdf = dir_.path() + "/table.pdf";
+        form.ChoosePrinter = [](QPrinter&) { return false; };
+        form.BitBtn3Click();
+        QCOMPARE(form.LastPrintedPages(), 0); // cancelled: nothing printed
+        form.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            printer.setPageOrientation(QPageLayout::Portrait); // overridden
+            return true;
+        };
+        form.BitBtn3Click();
+        QVERIFY(form.LastPrintedPages() >= 1);
+        QVERIFY(QFileInfo(pdf).size() > 0);
+        QVERIFY(messages_.said.empty());
+    }
+
+    void aboutAndExitBoxes() {
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QTRY_VERIFY(!form.Versions()[version_text::kFileVersion].empty());
+        for (int twice = 0; twice < 2; ++twice) {
+            QTest::mouseClick(form.TabSet2, Qt::LeftButton, {}, form.TabSet2->TabRect(1).center());
+            QCOMPARE(form.TabSet2->TabIndex(), -1); // the same tab can be chosen again
+        }
+        QCOMPARE(messages_.said.size(), std::size_t{3}); // the missing file, then About twice
+        const std::string& about = messages_.said[1];
+        QVERIFY(about.starts_with("Information|Information|"));
+        QVERIFY(about.ends_with("@350,300"));
+        QVERIFY(about.find("\rBuild .. " VANTREL_TEST_VERSION "\r") != std::string::npos);
+        QVERIFY(about.find('\n') == std::string::npos); // lines end in CR alone
+        QVERIFY(about.find("\rDate ..  ") != std::string::npos);
+        QCOMPARE(std::count(about.begin(), about.end(), '\r'), 9L);
+
+        messages_.answer = false; // No: everything runs on
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {}, form.TabSet2->TabRect(2).center());
+        QCOMPARE(messages_.said.back(),
+                 std::string("Question|Information|Do you wish to exit now ?@400,300"));
+        QVERIFY(form.Timer1->isActive());
+
+        // Reset Screen size: outer 1048 x 700 and the grid at its design size.
+        form.resize(700, 500);
+        form.Button4Click();
+        QCOMPARE(form.frameGeometry().size(), QSize(1048, 700));
+        QCOMPARE(form.PlanningGrid->size(), QSize(1009, 457));
     }
 
     void hintOptionTable() {
