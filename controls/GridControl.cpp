@@ -1,5 +1,6 @@
 #include "controls/GridControl.h"
 
+#include "controls/CellText.h"
 #include "controls/SystemColours.h"
 
 #include <QHelpEvent>
@@ -72,17 +73,6 @@ QFont GridFont() {
     QFont font(QStringLiteral("Arial"), 8);
     font.setStyleHint(QFont::SansSerif);
     return font;
-}
-
-Qt::Alignment QtAlignment(HorizontalAlignment a) {
-    switch (a) {
-    case HorizontalAlignment::haCenter:
-        return Qt::AlignHCenter;
-    case HorizontalAlignment::haRight:
-        return Qt::AlignRight;
-    default:
-        return Qt::AlignLeft;
-    }
 }
 
 } // namespace
@@ -375,39 +365,7 @@ void GridControl::PaintCell(QPainter& p, const GridCell* cell, int col, int row,
 
 void GridControl::PaintText(QPainter& p, const QString& text, const QRect& area,
                             HorizontalAlignment a) const {
-    const QFontMetrics fm(font_);
-    const bool oneLine = !text.contains(QChar::LineSeparator);
-    if (oneLine && fm.horizontalAdvance(text) <= area.width()) {
-        p.drawText(area, static_cast<int>(Qt::AlignTop | QtAlignment(a) | Qt::TextSingleLine),
-                   text);
-        return;
-    }
-    // Wider than the cell or several lines: wrapped from the left edge, and
-    // a line that still does not fit, or the last that fits, ends in "...".
-    QTextLayout layout(text, font_);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QList<QTextLine> lines;
-    for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
-        l.setLineWidth(std::max(area.width(), 1));
-        lines.push_back(l);
-    }
-    layout.endLayout();
-    const int lineHeight = measurer_.LineHeight();
-    const int fitting = std::max(1, area.height() / std::max(lineHeight, 1));
-    for (int i = 0; i < lines.size() && i < fitting; ++i) {
-        const QTextLine& l = lines[i];
-        const bool last = i == fitting - 1 && i + 1 < lines.size();
-        QString part = text.mid(l.textStart(), last ? -1 : l.textLength());
-        part.replace(QChar::LineSeparator, QLatin1Char(' '));
-        if (last || l.naturalTextWidth() > area.width()) {
-            part = fm.elidedText(part.trimmed(), Qt::ElideRight, area.width());
-        }
-        p.drawText(QRect(area.left(), area.top() + i * lineHeight, area.width(), lineHeight),
-                   static_cast<int>(Qt::AlignTop | Qt::AlignLeft | Qt::TextSingleLine), part);
-    }
+    PaintCellText(p, text, area, a, font_, QFontMetricsF(font_), measurer_.LineHeight());
 }
 
 void GridControl::CellChanged(const GridCell& cell) {

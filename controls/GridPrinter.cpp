@@ -1,5 +1,7 @@
 #include "controls/GridPrinter.h"
 
+#include "controls/CellText.h"
+
 #include "controls/QtTextMeasurer.h"
 #include "controls/SystemColours.h"
 
@@ -181,42 +183,8 @@ private:
 
     void PaintText(QPainter& p, const QString& text, const QRect& area,
                    HorizontalAlignment a) const {
-        Qt::Alignment h = Qt::AlignLeft;
-        if (a == HorizontalAlignment::haCenter) {
-            h = Qt::AlignHCenter;
-        } else if (a == HorizontalAlignment::haRight) {
-            h = Qt::AlignRight;
-        }
-        const bool oneLine = !text.contains(QChar::LineSeparator);
-        if (oneLine && metrics_.horizontalAdvance(text) <= area.width()) {
-            p.drawText(area, static_cast<int>(Qt::AlignTop | h | Qt::TextSingleLine), text);
-            return;
-        }
-        // As on screen: wrapped from the left edge; a line that still does
-        // not fit, or the last that fits, ends in "...".
-        QTextLayout layout(text, font_, &device_);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WordWrap);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        QList<QTextLine> lines;
-        for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
-            l.setLineWidth(std::max(area.width(), 1));
-            lines.push_back(l);
-        }
-        layout.endLayout();
-        const int fitting = std::max(1, area.height() / lineHeight_);
-        for (int i = 0; i < lines.size() && i < fitting; ++i) {
-            const QTextLine& l = lines[i];
-            const bool last = i == fitting - 1 && i + 1 < lines.size();
-            QString part = text.mid(l.textStart(), last ? -1 : l.textLength());
-            part.replace(QChar::LineSeparator, QLatin1Char(' '));
-            if (last || l.naturalTextWidth() > area.width()) {
-                part = metrics_.elidedText(part.trimmed(), Qt::ElideRight, area.width());
-            }
-            p.drawText(QRect(area.left(), area.top() + i * lineHeight_, area.width(), lineHeight_),
-                       static_cast<int>(Qt::AlignTop | Qt::AlignLeft | Qt::TextSingleLine), part);
-        }
+        // As on screen.
+        PaintCellText(p, text, area, a, font_, metrics_, lineHeight_, &device_);
     }
 
     const GridCells& grid_;

@@ -1,4 +1,5 @@
 #include "controls/GridControl.h"
+#include "SweepingSunMoon.h"
 #include "controls/SystemColours.h"
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
@@ -11,26 +12,6 @@
 #include <cstdlib>
 
 namespace vantrel {
-
-/// Positions that move with the instant, so a filled grid looks like a real
-/// table: the Moon sets in the evening, the Sun stands by day.
-class SweepingSunMoon final : public SunMoonLibrary {
-public:
-    void DataToDLL(const DecodedInstant& utc, double, double, double, SunMoonBody b) override {
-        hours_ = utc.Hour + utc.Minute / 60.0;
-        body_ = b;
-    }
-    double GetAzimuth() override { return 15.0 * hours_; }
-    double GetElevation() override {
-        return body_ == SunMoonBody::Sun ? 40.0 - 5.0 * std::abs(hours_ - 12.0) : 20.0 - hours_;
-    }
-    double GetGHA() override { return 15.0 * hours_; }
-    double GetDecTopo() override { return body_ == SunMoonBody::Sun ? -22.9 : 11.4; }
-
-private:
-    double hours_ = 0;
-    SunMoonBody body_ = SunMoonBody::Moon;
-};
 
 class GridControlTest : public QObject {
     Q_OBJECT

@@ -2,6 +2,7 @@
 // onto page images, a recording device and a PDF file.
 
 #include "controls/GridPrinter.h"
+#include "SweepingSunMoon.h"
 #include "controls/GridControl.h"
 #include "controls/SystemColours.h"
 #include "planner/GridLayout.h"
@@ -21,26 +22,6 @@
 namespace vantrel {
 
 namespace {
-
-/// Angles that move with the time of day, so the table has blank cells
-/// below the horizon like a real one.
-class TurningSunMoon final : public SunMoonLibrary {
-public:
-    void DataToDLL(const DecodedInstant& utc, double, double, double, SunMoonBody b) override {
-        hours_ = utc.Hour + utc.Minute / 60.0;
-        body_ = b;
-    }
-    double GetAzimuth() override { return 15.0 * hours_; }
-    double GetElevation() override {
-        return body_ == SunMoonBody::Sun ? 40.0 - 5.0 * std::abs(hours_ - 12.0) : 20.0 - hours_;
-    }
-    double GetGHA() override { return 15.0 * hours_; }
-    double GetDecTopo() override { return body_ == SunMoonBody::Sun ? -22.9 : 11.4; }
-
-private:
-    double hours_ = 0;
-    SunMoonBody body_ = SunMoonBody::Moon;
-};
 
 /// Pages painted into images of a given size and resolution; can be told
 /// to fail at the start or at a page, as a cancelled print job does.
@@ -212,7 +193,7 @@ class GridPrinterTest : public QObject {
         station.Latitude = 52.2L;
         station.Longitude = -1.5L;
         station.CalcInterval = interval;
-        TurningSunMoon library;
+        SweepingSunMoon library;
         FixedDaylight daylight(false);
         SweepInputs in;
         in.StartDate = EncodeDate(2015, 1, 1);
