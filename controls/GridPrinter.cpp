@@ -17,9 +17,6 @@ namespace vantrel {
 
 namespace {
 
-/// Screen pixels per inch the grid's pixel measures and the font's pixel
-/// height are designed for.
-constexpr double kDesignDpi = 96.0;
 /// Points per inch.
 constexpr double kPointsPerInch = 72.0;
 

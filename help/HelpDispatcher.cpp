@@ -76,7 +76,7 @@ HelpDispatcher::~HelpDispatcher() {
     handle_->Detach();
 }
 
-int HelpDispatcher::RegisterViewer(std::shared_ptr<HelpViewer> viewer,
+int HelpDispatcher::RegisterViewer(const std::shared_ptr<HelpViewer>& viewer,
                                    std::shared_ptr<HelpManager>& manager) {
     const int id = nextId_++;
     viewers_.push_back({id, viewer});
@@ -132,6 +132,7 @@ bool HelpDispatcher::ShowContents(const std::string& fileName) {
         chosen = able.front();
         if (selector_ != nullptr) {
             std::vector<std::string> names;
+            names.reserve(able.size());
             for (const auto& v : able) {
                 names.push_back(v->ViewerName());
             }
@@ -205,7 +206,10 @@ bool HelpDispatcher::HelpCommand(unsigned command, std::uintptr_t data) {
     case kHelpContext:
         return ShowContext(static_cast<int>(data), applicationHelpFile_);
     case kHelpKey:
-        return ShowKeyword(data != 0 ? reinterpret_cast<const char*>(data) : "",
+        // The help command's data carries the keyword's address, as help
+        // requests always have.
+        return ShowKeyword(data != 0 ? reinterpret_cast<const char*>(data) // NOLINT
+                                     : "",
                            applicationHelpFile_);
     case kHelpQuit:
         for (const Entry& e : Snapshot()) {

@@ -52,7 +52,8 @@ public:
 
     /// Registers a viewer: `manager` receives the dispatcher's reference,
     /// then the viewer is given its number, which is returned.
-    int RegisterViewer(std::shared_ptr<HelpViewer> viewer, std::shared_ptr<HelpManager>& manager);
+    int RegisterViewer(const std::shared_ptr<HelpViewer>& viewer,
+                       std::shared_ptr<HelpManager>& manager);
     /// Takes viewer `viewerId` off the list; unknown numbers are ignored.
     void Release(int viewerId);
     std::size_t ViewerCount() const { return viewers_.size(); }

@@ -12,7 +12,7 @@ constexpr std::string_view kWarningTitle = "Warning";
 
 HtmlHelpViewer::HtmlHelpViewer(std::shared_ptr<LibraryLoader> loader,
                                const HelpApplication& application, UserMessages* messages,
-                               std::string engineLibrary)
+                               const std::string& engineLibrary)
     : loader_(std::move(loader)), application_(application), messages_(messages) {
     if (loader_ == nullptr) {
         return;

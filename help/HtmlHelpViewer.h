@@ -47,7 +47,8 @@ public:
     /// `messages` may be null (nothing is said then); `application` must
     /// outlive the viewer.
     HtmlHelpViewer(std::shared_ptr<LibraryLoader> loader, const HelpApplication& application,
-                   UserMessages* messages, std::string engineLibrary = kHtmlHelpEngineLibrary);
+                   UserMessages* messages,
+                   const std::string& engineLibrary = kHtmlHelpEngineLibrary);
     ~HtmlHelpViewer() override;
     HtmlHelpViewer(const HtmlHelpViewer&) = delete;
     HtmlHelpViewer& operator=(const HtmlHelpViewer&) = delete;

@@ -128,7 +128,9 @@ void HelpWindow::FillIndex() {
     for (std::size_t i = 0; i < keywords.size(); ++i) {
         const IndexKeyword& k = keywords[i];
         auto* item = new QListWidgetItem(
-            QString(k.Depth * kIndentPerDepth, QLatin1Char(' ')) + Text(k.Name), index_);
+            QString(static_cast<qsizetype>(k.Depth) * kIndentPerDepth, QLatin1Char(' ')) +
+                Text(k.Name),
+            index_);
         item->setData(kIndexRowRole, static_cast<int>(i));
     }
 }

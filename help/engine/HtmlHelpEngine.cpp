@@ -191,7 +191,9 @@ std::uintptr_t Run(std::uintptr_t caller, const char* fileArgument, unsigned com
         window->ShowContents();
         break;
     case kHhDisplayIndex: {
-        const char* keyword = reinterpret_cast<const char*>(data);
+        // The index command's data is the keyword's address.
+        const char* keyword =
+            reinterpret_cast<const char*>(data); // NOLINT(performance-no-int-to-ptr)
         if (!window->ShowIndex(keyword != nullptr ? keyword : "") &&
             window->CurrentTopic().empty()) {
             window->ShowTopic(window->File().DefaultTopic());
