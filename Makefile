@@ -5,6 +5,7 @@ BUILD_DIR ?= build
 RUN_DIR   ?= run
 JOBS      ?= $(shell nproc)
 BUILD     := $(abspath $(BUILD_DIR))
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build run test bench clean
 
