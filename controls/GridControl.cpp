@@ -365,7 +365,7 @@ void GridControl::PaintCell(QPainter& p, const GridCell* cell, int col, int row,
 
 void GridControl::PaintText(QPainter& p, const QString& text, const QRect& area,
                             HorizontalAlignment a) const {
-    PaintCellText(p, text, area, a, font_, QFontMetricsF(font_), measurer_.LineHeight());
+    PaintCellText(p, text, area, a, font_, measurer_.Metrics(), measurer_.LineHeight());
 }
 
 void GridControl::CellChanged(const GridCell& cell) {

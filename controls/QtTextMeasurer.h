@@ -25,6 +25,7 @@ public:
     /// Height of one line of text, px.
     int LineHeight() const { return lineHeight_; }
     const QFont& Font() const { return font_; }
+    const QFontMetricsF& Metrics() const { return metrics_; }
 
 private:
     QFont font_;

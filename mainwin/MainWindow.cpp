@@ -280,9 +280,8 @@ void TForm1::FormCreate() {
         picker->setDate(startDate_);
     }
 
-    display_ = std::make_unique<RealTimeDisplay>(
-        RealTimeGrid->Cells(), station_, utcClock_, *services_.Library,
-        QLocale().decimalPoint().isEmpty() ? '.' : QLocale().decimalPoint().front().toLatin1());
+    display_ = std::make_unique<RealTimeDisplay>(RealTimeGrid->Cells(), station_, utcClock_,
+                                                 *services_.Library, DecimalSeparator());
 
     if (station_.DisplayMode == 1) {
         Panel7->SetCaption(QStringLiteral("RA Dec Display"));
@@ -357,9 +356,17 @@ void TForm1::LayoutHeaders() {
     LayoutHeader(RealTimeGrid->Cells(), station_);
 }
 
+std::array<QWidget*, 6> TForm1::CatalogueWidgets() const {
+    return {RadioGroup1, RadioGroup2, RadioGroup3, Panel9, Panel10, Panel11};
+}
+
+char TForm1::DecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    return point.isEmpty() ? '.' : point.front().toLatin1();
+}
+
 void TForm1::HideCatalogue() {
-    for (QWidget* w : std::initializer_list<QWidget*>{RadioGroup1, RadioGroup2, RadioGroup3, Panel9,
-                                                      Panel10, Panel11}) {
+    for (QWidget* w : CatalogueWidgets()) {
         w->hide();
     }
 }
@@ -374,8 +381,7 @@ void TForm1::RunSweep() {
     in.EndDate = AsDateTime(endDate_);
     in.Library = services_.Library;
     in.Daylight = services_.Daylight;
-    const QString point = QLocale().decimalPoint();
-    in.DecimalSeparator = point.isEmpty() ? '.' : point.front().toLatin1();
+    in.DecimalSeparator = DecimalSeparator();
     try {
         switch (RunPlanningSweep(PlanningGrid->Cells(), station_, in)) {
         case SweepResult::Done:
@@ -429,8 +435,7 @@ void TForm1::Panel7Click() {
 }
 
 void TForm1::Panel8Click() {
-    for (QWidget* w : std::initializer_list<QWidget*>{RadioGroup1, RadioGroup2, RadioGroup3, Panel9,
-                                                      Panel10, Panel11}) {
+    for (QWidget* w : CatalogueWidgets()) {
         w->show();
         w->raise();
     }

@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -139,6 +140,10 @@ private:
     void FormShow();
     void FormActivate();
     void SaveWindowPosition();
+    /// The three "More Sources" lists and their titles.
+    std::array<QWidget*, 6> CatalogueWidgets() const;
+    /// The user's decimal separator, for the Sun and Moon values.
+    static char DecimalSeparator();
     void HideCatalogue();
     void RefreshDaylight();
     void RunSweep();

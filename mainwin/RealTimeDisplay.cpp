@@ -3,6 +3,7 @@
 #include "astro/Catalogue.h"
 #include "astro/SiderealTime.h"
 #include "astro/SourcePosition.h"
+#include "planner/ClockText.h"
 #include "planner/GridLayout.h"
 #include "planner/LibraryAngleText.h"
 
@@ -14,18 +15,12 @@ constexpr int kValueRow = 2;
 constexpr int kLastStep = 9;
 constexpr int kMoonStep = 8;
 
-void AppendTwoDigits(std::string& s, unsigned v) {
-    s.push_back(static_cast<char>('0' + v / 10 % 10));
-    s.push_back(static_cast<char>('0' + v % 10));
-}
-
 /// HH + MM + ":" + SS.
 std::string TimeText(const DecodedInstant& t) {
     std::string s;
-    AppendTwoDigits(s, t.Hour);
-    AppendTwoDigits(s, t.Minute);
+    AppendHourMinute(s, t);
     s += ':';
-    AppendTwoDigits(s, t.Second);
+    AppendSecond(s, t);
     return s;
 }
 

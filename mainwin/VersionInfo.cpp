@@ -162,19 +162,19 @@ VersionTexts ReadVersionTexts(const std::string& fileName) {
     const std::string file = fileName.empty() ? RunningExecutable() : fileName;
     VersionTexts texts;
     std::vector<std::uint8_t> buffer(VersionInfoSize(file), 0);
+    if (buffer.empty() || !ReadVersionInfo(file, buffer)) {
+        return texts;
+    }
+    const auto translation = QueryVersionValue(buffer, "\\VarFileInfo\\Translation");
+    if (!translation || translation->size() < 4) {
+        return texts;
+    }
+    const std::uint64_t entry = Little(translation->data(), 4);
+    char path[64];
+    std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X%04X\\",
+                  static_cast<unsigned>(entry & 0xFFFF),
+                  static_cast<unsigned>((entry >> 16) & 0xFFFF));
     for (std::size_t i = 0; i < kVersionKeys.size(); ++i) {
-        if (buffer.empty() || !ReadVersionInfo(file, buffer)) {
-            continue;
-        }
-        const auto translation = QueryVersionValue(buffer, "\\VarFileInfo\\Translation");
-        if (!translation || translation->size() < 4) {
-            continue;
-        }
-        const std::uint64_t entry = Little(translation->data(), 4);
-        char path[64];
-        std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X%04X\\",
-                      static_cast<unsigned>(entry & 0xFFFF),
-                      static_cast<unsigned>((entry >> 16) & 0xFFFF));
         const auto value =
             QueryVersionValue(buffer, std::string(path) + std::string(kVersionKeys[i]));
         if (value) {

@@ -3,6 +3,7 @@
 #include "astro/Catalogue.h"
 #include "astro/SiderealTime.h"
 #include "astro/SourcePosition.h"
+#include "planner/ClockText.h"
 #include "planner/GridLayout.h"
 #include "planner/LibraryAngleText.h"
 
@@ -28,18 +29,12 @@ struct PreparedSource {
     SineCosine Dec;
 };
 
-void AppendTwoDigits(std::string& s, unsigned v) {
-    s.push_back(static_cast<char>('0' + v / 10 % 10));
-    s.push_back(static_cast<char>('0' + v % 10));
-}
-
 std::string ClockText(const DecodedInstant& t, char prefix) {
     std::string s;
     if (prefix != 0) {
         s.push_back(prefix);
     }
-    AppendTwoDigits(s, t.Hour);
-    AppendTwoDigits(s, t.Minute);
+    AppendHourMinute(s, t);
     return s;
 }
 
