@@ -130,9 +130,13 @@ std::optional<DecodedLocator> DecodeLocator(std::string_view text) {
     if (westSec > kHalfCircleSec) {
         westSec -= 2 * kHalfCircleSec;
     }
-    const std::int64_t northSec = kFieldLatitudeSec * f2 - kQuarterCircleSec +
-                                  kSquareLatitudeSec * d2 + kSubsquareLatitudeSec * s2 +
-                                  kSubsquareLatitudeSec / 2;
+    // Field "S" lies wholly beyond the north pole (it exists only because the
+    // pole itself encodes into it), so its centres are held to the pole: a
+    // latitude beyond 90° would reach the record and the ephemeris.
+    const std::int64_t northSec =
+        std::min(kFieldLatitudeSec * f2 - kQuarterCircleSec + kSquareLatitudeSec * d2 +
+                     kSubsquareLatitudeSec * s2 + kSubsquareLatitudeSec / 2,
+                 kQuarterCircleSec);
 
     DecodedLocator decoded;
     decoded.Text = w;

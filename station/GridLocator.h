@@ -49,6 +49,11 @@ struct DecodedLocator {
 /// "S" (the "S" field lies beyond the north pole, accepted so that the
 /// locator of 90° N decodes), positions 3 and 4 "0" to "9", positions 5 and
 /// 6 "A" to "X". Encoding the decoded centre gives the same locator again.
+///
+/// A locator of field "S" decodes to latitude 90° 0′ 0″ N exactly (its
+/// subsquare centres lie beyond the pole); no decoded latitude leaves
+/// −90°..90°. Such a locator therefore reads back as the pole's, "IS90xa"
+/// for the pole's own longitude subsquare.
 std::optional<DecodedLocator> DecodeLocator(std::string_view text);
 
 } // namespace vantrel

@@ -75,7 +75,10 @@ const DecodeCase kDecodeCases[] = {
     {"jj00AA", "JJ00aa", {0, 1, 15}, 'N', {0, 2, 30}, 'E'},
     {"IO91xl", "IO91xl", {51, 28, 45}, 'N', {0, 2, 30}, 'W'},
     {"IJ90xa", "IJ90xa", {0, 1, 15}, 'N', {0, 2, 30}, 'W'},
-    {"JS00aa", "JS00aa", {90, 1, 15}, 'N', {0, 2, 30}, 'E'},
+    // Field S lies beyond the pole: its centres are held to 90° N.
+    {"JS00aa", "JS00aa", {90, 0, 0}, 'N', {0, 2, 30}, 'E'},
+    {"RS99xx", "RS99xx", {90, 0, 0}, 'N', {179, 57, 30}, 'E'},
+    {"as47mk", "AS47mk", {90, 0, 0}, 'N', {171, 2, 30}, 'W'},
     {"AA00aa", "AA00aa", {89, 58, 45}, 'S', {179, 57, 30}, 'W'},
     {"RR99xx", "RR99xx", {89, 58, 45}, 'N', {179, 57, 30}, 'E'},
     {"KG33xsq", "KG33xs", {26, 13, 45}, 'S', {27, 57, 30}, 'E'},
@@ -100,6 +103,27 @@ TEST(DecodeLocator, CentreOfTheSubsquareToTheWholeSecond) {
             << c.typed;
         EXPECT_NEAR(static_cast<double>(d->LongitudeDeg), static_cast<double>(lon), 1e-15)
             << c.typed;
+    }
+}
+
+TEST(DecodeLocator, NoLatitudeBeyondThePoles) {
+    // Every latitude field, square and subsquare letter: the decimal latitude
+    // stays within -90..90 and agrees with the degrees-minutes-seconds parts.
+    for (char f2 = 'A'; f2 <= 'S'; ++f2) {
+        for (char d2 = '0'; d2 <= '9'; ++d2) {
+            for (char s2 = 'a'; s2 <= 'x'; ++s2) {
+                const std::string t{'J', f2, '0', d2, 'a', s2};
+                const auto d = DecodeLocator(t);
+                ASSERT_TRUE(d.has_value()) << t;
+                EXPECT_LE(d->LatitudeDeg, 90.0L) << t;
+                EXPECT_GE(d->LatitudeDeg, -90.0L) << t;
+                const long double fromParts =
+                    (d->LatitudeLetter == 'S' ? -1 : 1) * Join(d->Latitude);
+                EXPECT_EQ(d->LatitudeDeg, fromParts) << t;
+                EXPECT_LT(d->Latitude.Minutes, 60) << t;
+                EXPECT_LT(d->Latitude.Seconds, 60) << t;
+            }
+        }
     }
 }
 
@@ -131,9 +155,13 @@ TEST(DecodeLocator, EncodingTheCentreGivesTheLocatorBack) {
                         const std::string t{f1, f2, square[0], square[1], s1, s2};
                         const auto d = DecodeLocator(t);
                         ASSERT_TRUE(d.has_value()) << t;
+                        // Field S decodes to the pole, whose own locator
+                        // has square 0 and subsquare "a" of latitude.
+                        const std::string back =
+                            f2 == 'S' ? std::string{f1, f2, square[0], '0', s1, 'a'} : t;
                         ASSERT_EQ(EncodeLocator(d->Latitude, d->Longitude,
                                                 d->LatitudeDeg<0, d->LongitudeDeg> 0),
-                                  t);
+                                  back);
                         ++checked;
                     }
                 }
