@@ -365,7 +365,7 @@ private slots:
             {"IO91xl", "IO91xl", "51 28 45", "0 2 30", "N", "W"},
             {"JJ00aa", "JJ00aa", "0 1 15", "0 2 30", "N", "E"},
             {"jj00AA", "JJ00aa", "0 1 15", "0 2 30", "N", "E"}, // the same: nothing moves
-            {"JS00aa", "JS00aa", "90 1 15", "0 2 30", "N", "E"},
+            {"JS00aa", "JS00aa", "90 0 0", "0 2 30", "N", "E"}, // held to the pole
             {"IJ90xa", "IJ90xa", "0 1 15", "0 2 30", "N", "W"},
             {"AA00aaq", "AA00aa", "89 58 45", "179 57 30", "S", "W"}, // cut to six
         };
