@@ -72,11 +72,21 @@ public:
     /// Stores `station` as the only record of the file and confirms it with
     /// "The Home Set up Data File has been updated.".
     ///
-    /// The record is written to a temporary file in the same directory,
-    /// flushed to disk and renamed over the data file, so the old file stays
-    /// whole when any step fails. A data file without write permission is not
-    /// replaced ("File access denied"). On failure the error is shown and no
-    /// confirmation is given. Returns true when the file was written.
+    /// The record is written to a temporary file of its own in the data
+    /// file's folder (a unique name, so two programs saving at once never
+    /// share one), flushed to disk and renamed over the data file: a reader
+    /// always finds a complete record, and the old file stays whole when any
+    /// step fails. When the data file is a symbolic link (or a chain of
+    /// them, relative ones counting from the link's folder), the file it
+    /// finally names is replaced and the link kept; a dangling link gets its
+    /// target created; a circular chain is refused. A data file without
+    /// write permission is not replaced ("File access denied"). Only when no
+    /// temporary file can be made (a folder without write access) is an
+    /// existing, writable data file rewritten in place: one record written
+    /// at its start, the file cut to 120 bytes and flushed.
+    /// On failure the error is shown, no confirmation is given and the
+    /// record buffer keeps what it held. Returns true exactly when the
+    /// record reached the file.
     bool Write(const HomeStation& station);
 
     /// The record buffer, as the last read or write left it.
@@ -86,7 +96,7 @@ public:
     std::string Path() const;
 
 private:
-    void FillBuffer(const HomeStation& station);
+    static void FillBuffer(const HomeStation& station, RecordBuffer& record);
     void CopyBuffer(HomeStation& station) const;
     void ReportIoError(int errnoValue);
 

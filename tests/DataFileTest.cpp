@@ -5,14 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vantrel {
 namespace {
@@ -35,9 +40,19 @@ protected:
     void WriteRaw(const std::string& bytes) const {
         std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;
     }
-    std::string ReadRaw() const {
-        std::ifstream in(path_, std::ios::binary);
+    std::string ReadRaw() const { return ReadRawAt(path_); }
+    static std::string ReadRawAt(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
+    }
+    /// Names of everything in `folder`, sorted.
+    static std::vector<std::string> Entries(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(folder)) {
+            names.push_back(e.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     static HomeStation Sample() {
@@ -197,7 +212,7 @@ TEST_F(DataFileTest, ReadingNeverWritesTheFile) {
     HomeStation s;
     ASSERT_TRUE(DataFile(messages_, dir_).Read(s));
     EXPECT_EQ(ReadRaw(), hostile);
-    EXPECT_FALSE(fs::exists(dir_ + "/.Vantrel.dat.tmp"));
+    EXPECT_EQ(Entries(dir_), std::vector<std::string>{"Vantrel.dat"});
 }
 
 TEST_F(DataFileTest, DirectoryInPlaceOfTheFile) {
@@ -247,6 +262,239 @@ TEST_F(DataFileTest, FailedWriteShowsErrorAndNoConfirmation) {
     EXPECT_FALSE(file.Write(Sample()));
     ASSERT_EQ(messages.said.size(), 1U);
     EXPECT_EQ(messages.said[0], "Error||File not found");
+}
+
+/// Runs `save` in a child process without root's power to ignore
+/// permissions (as user and group "nobody" when the tests run as root), so
+/// that a folder's mode bits really hold. Returns the child's exit status.
+int RunWithoutRootPowers(const std::function<int()>& save) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+            ::_exit(100);
+        }
+        ::_exit(save());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+TEST_F(DataFileTest, ReadOnlyFolderRewritesAWritableFileInPlace) {
+    WriteRaw(RecordBytes(1.0L, 0, "") + RecordBytes(2.0L, 0, "") + RecordBytes(3.0L, 0, ""));
+    ::chmod(path_.c_str(), 0666);
+    ::chmod(dir_.c_str(), 0555); // no new file can be made here
+    const int status = RunWithoutRootPowers([&] {
+        RecordingMessages messages;
+        const bool saved = DataFile(messages, dir_).Write(Sample());
+        const bool confirmed =
+            messages.said ==
+            std::vector<std::string>{
+                "Information|Information|The Home Set up Data File has been updated."};
+        return saved && confirmed ? 0 : 1;
+    });
+    ASSERT_NE(status, 100) << "could not give up root's powers";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(fs::file_size(path_), kRecordSize);
+    HomeStation loaded;
+    ASSERT_TRUE(DataFile(messages_, dir_).Read(loaded));
+    EXPECT_EQ(loaded, Sample());
+    EXPECT_EQ(Entries(dir_), std::vector<std::string>{"Vantrel.dat"});
+}
+
+TEST_F(DataFileTest, ReadOnlyFolderWithoutAFileIsStillAFailure) {
+    ::chmod(dir_.c_str(), 0555);
+    const int status = RunWithoutRootPowers([&] {
+        RecordingMessages messages;
+        const bool saved = DataFile(messages, dir_).Write(Sample());
+        return !saved && messages.said == std::vector<std::string>{"Error||File access denied"} ? 0
+                                                                                                : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(Entries(dir_).empty());
+}
+
+TEST_F(DataFileTest, SaveWritesThroughSymbolicLinksAndKeepsThem) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links; // link -> target text
+        std::string real; // the file finally written, relative to the test folder
+        bool existsBefore;
+    };
+    const std::string other = "other";
+    const Case cases[] = {
+        {"absolute link", {{"Vantrel.dat", "@/other/real.dat"}}, "other/real.dat", true},
+        {"relative link", {{"Vantrel.dat", "other/real.dat"}}, "other/real.dat", true},
+        {"chain of relative links",
+         {{"Vantrel.dat", "hop1"}, {"hop1", "other/hop2"}, {"other/hop2", "real.dat"}},
+         "other/real.dat",
+         true},
+        {"link climbing out of a folder",
+         {{"Vantrel.dat", "other/hop"}, {"other/hop", "../elsewhere/real.dat"}},
+         "elsewhere/real.dat",
+         true},
+        {"dangling link creates its target",
+         {{"Vantrel.dat", "other/new.dat"}},
+         "other/new.dat",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ + "/other");
+        fs::create_directories(dir_ + "/elsewhere");
+        const std::string real = dir_ + "/" + c.real;
+        const std::string oldRecord = RecordBytes(7.0L, 3, "old");
+        if (c.existsBefore) {
+            std::ofstream(real, std::ios::binary) << oldRecord + oldRecord;
+        }
+        for (const auto& [link, target] : c.links) {
+            const std::string text = target.starts_with('@') ? dir_ + target.substr(1) : target;
+            fs::create_symlink(text, dir_ + "/" + link);
+        }
+
+        RecordingMessages messages;
+        ASSERT_TRUE(DataFile(messages, dir_).Write(Sample()));
+        EXPECT_EQ(messages.said.back(),
+                  "Information|Information|The Home Set up Data File has been updated.");
+        for (const auto& [link, target] : c.links) {
+            ASSERT_TRUE(fs::is_symlink(dir_ + "/" + link)) << link;
+        }
+        EXPECT_EQ(ReadRawAt(real).size(), kRecordSize);
+        HomeStation loaded;
+        ASSERT_TRUE(DataFile(messages, dir_).Read(loaded));
+        EXPECT_EQ(loaded, Sample());
+        // No temporary file left anywhere.
+        for (const char* folder : {"", "/other", "/elsewhere"}) {
+            for (const std::string& name : Entries(dir_ + folder)) {
+                EXPECT_NE(name.front(), '.') << folder << "/" << name;
+            }
+        }
+    }
+}
+
+TEST_F(DataFileTest, LinksThatCannotBeSavedThroughAreRefused) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"circular links", {{"Vantrel.dat", "a"}, {"a", "Vantrel.dat"}}, "Error||I/O error 40"},
+        {"link to itself", {{"Vantrel.dat", "Vantrel.dat"}}, "Error||I/O error 40"},
+        {"link into a missing folder", {{"Vantrel.dat", "none/real.dat"}}, "Error||File not found"},
+        {"link to a write-protected file",
+         {{"Vantrel.dat", "ro.dat"}},
+         "Error||File access denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        const std::string protectedRecord = RecordBytes(9.0L, 2, "ro");
+        std::ofstream(dir_ + "/ro.dat", std::ios::binary) << protectedRecord;
+        ::chmod((dir_ + "/ro.dat").c_str(), 0444);
+        for (const auto& [link, target] : c.links) {
+            fs::create_symlink(target, dir_ + "/" + link);
+        }
+        const std::vector<std::string> before = Entries(dir_);
+
+        RecordingMessages messages;
+        EXPECT_FALSE(DataFile(messages, dir_).Write(Sample()));
+        ASSERT_EQ(messages.said.size(), 1U);
+        EXPECT_EQ(messages.said[0], c.error);
+        EXPECT_EQ(Entries(dir_), before);
+        EXPECT_EQ(ReadRawAt(dir_ + "/ro.dat"), protectedRecord);
+        EXPECT_TRUE(fs::is_symlink(dir_ + "/Vantrel.dat"));
+    }
+}
+
+/// A record that names its writer and its turn in several fields, so a
+/// reader can tell a complete record from a mixed or empty one.
+HomeStation Stamped(int writer, int turn) {
+    HomeStation s;
+    s.Latitude = writer;
+    s.Longitude = turn % 180;
+    s.HeightAsl = writer * 1000000.0L + turn;
+    s.CallSign = "W" + std::to_string(writer);
+    s.Location = std::to_string(turn);
+    s.CalcInterval = turn;
+    return s;
+}
+
+bool IsStamped(const HomeStation& s, int writers) {
+    const auto writer = static_cast<int>(s.Latitude);
+    return writer >= 1 && writer <= writers && s == Stamped(writer, s.CalcInterval);
+}
+
+TEST_F(DataFileTest, ConcurrentSavesAndReadsInOneFolder) {
+    constexpr int kWriters = 4;
+    constexpr auto kRunFor = std::chrono::milliseconds(1500);
+    // Each child reports: saves that succeeded, saves that failed, reads of
+    // a complete stamped record, other reads; and whether every save said
+    // exactly what happened.
+    struct Tally {
+        int saved = 0, failed = 0, goodReads = 0, badReads = 0, wrongWords = 0;
+    };
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    std::vector<pid_t> children;
+    for (int w = 1; w <= kWriters; ++w) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(pipeFds[0]);
+            Tally t;
+            const auto until = std::chrono::steady_clock::now() + kRunFor;
+            for (int turn = 1; std::chrono::steady_clock::now() < until; ++turn) {
+                RecordingMessages said;
+                if (DataFile(said, dir_).Write(Stamped(w, turn))) {
+                    ++t.saved;
+                    t.wrongWords +=
+                        said.said.size() == 1 && said.said[0].starts_with("Information|") ? 0 : 1;
+                } else {
+                    ++t.failed;
+                }
+                // A fresh reader each time: its buffer is zero, so a short
+                // file would show as a zero record.
+                RecordingMessages heard;
+                HomeStation seen;
+                const bool read = DataFile(heard, dir_).Read(seen);
+                (read && heard.said.empty() && IsStamped(seen, kWriters) ? t.goodReads
+                                                                         : t.badReads)++;
+            }
+            const bool sent = ::write(pipeFds[1], &t, sizeof t) == sizeof t;
+            ::_exit(sent ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    ::close(pipeFds[1]);
+    Tally total;
+    for (const pid_t child : children) {
+        Tally t;
+        ASSERT_EQ(::read(pipeFds[0], &t, sizeof t), static_cast<ssize_t>(sizeof t));
+        total.saved += t.saved;
+        total.failed += t.failed;
+        total.goodReads += t.goodReads;
+        total.badReads += t.badReads;
+        total.wrongWords += t.wrongWords;
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    ::close(pipeFds[0]);
+
+    EXPECT_GT(total.saved, 10 * kWriters);
+    EXPECT_EQ(total.failed, 0);
+    EXPECT_EQ(total.wrongWords, 0);
+    EXPECT_EQ(total.badReads, 0) << "of " << total.badReads + total.goodReads << " reads";
+    EXPECT_EQ(Entries(dir_), std::vector<std::string>{"Vantrel.dat"});
+    HomeStation last;
+    ASSERT_TRUE(DataFile(messages_, dir_).Read(last));
+    EXPECT_TRUE(IsStamped(last, kWriters));
+    EXPECT_EQ(fs::file_size(path_), kRecordSize);
 }
 
 TEST(IoErrorText, NamesTheCommonFailures) {
