@@ -61,8 +61,7 @@ void PutExtended(DataFile::RecordBuffer& buffer, std::size_t offset, long double
 long double GetExtended(const DataFile::RecordBuffer& buffer, std::size_t offset) {
     Extended80 bytes{};
     std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(offset), bytes.size(), bytes.begin());
-    const long double value = DecodeExtended80(bytes);
-    return std::isfinite(value) ? value : 0.0L;
+    return DecodeExtended80(bytes);
 }
 
 void PutInt32(DataFile::RecordBuffer& buffer, std::size_t offset, std::int32_t value) {

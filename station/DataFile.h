@@ -63,9 +63,9 @@ public:
     /// `station` unchanged. A read failure after that is shown as an error
     /// and also leaves `station` unchanged. A file shorter than one record
     /// reads nothing, and the fields are copied from the buffer as it was.
-    /// Texts are cut to their capacity; a non-finite real (NaN or infinity,
-    /// possible only in a damaged file) loads as 0, so it cannot spread into
-    /// every position computed from the station.
+    /// Texts are cut to their capacity; every other value is taken as it
+    /// stands, unchecked, even a NaN or an infinity of a damaged file, so
+    /// that `CheckStation` (station/StationCheck.h) can name it to the user.
     /// Returns true when the fields were copied into `station`.
     bool Read(HomeStation& station);
 

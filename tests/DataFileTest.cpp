@@ -187,22 +187,33 @@ TEST_F(DataFileTest, OversizedLengthByteIsCutToCapacity) {
     EXPECT_EQ(s.Location, "ABCDEFGHIJKLMNO");
 }
 
-TEST_F(DataFileTest, NonFiniteValuesLoadAsZero) {
-    const long double nasty[] = {std::numeric_limits<long double>::quiet_NaN(),
-                                 std::numeric_limits<long double>::infinity()};
-    for (const long double v : nasty) {
+TEST_F(DataFileTest, NonFiniteValuesLoadAsTheyStand) {
+    // Encode writes no non-finite value, so the bit patterns are built by hand.
+    struct Case {
+        const char* name;
+        unsigned char top; // byte 7: integer bit, and the quiet bit for a NaN
+        unsigned char sign;
+    };
+    const Case cases[] = {
+        {"NaN", 0xC0, 0x7F}, {"+infinity", 0x80, 0x7F}, {"-infinity", 0x80, 0xFF}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         std::string r = RecordBytes(0.0L, 0, "");
-        // Encode writes no non-finite value, so build the bit pattern by hand.
-        const unsigned char pattern[10] = {
-            0,    0,   0, 0, 0, 0, 0, static_cast<unsigned char>(std::isnan(v) ? 0xC0 : 0x80),
-            0xFF, 0x7F};
-        std::memcpy(r.data() + record::kHeightAsl, pattern, 10);
-        std::memcpy(r.data() + record::kLatitude, pattern, 10);
+        const unsigned char pattern[10] = {0, 0, 0, 0, 0, 0, 0, c.top, 0xFF, c.sign};
+        for (const std::size_t field :
+             {record::kLatitude, record::kHeightAsl, record::kUtcOffset, record::kUserSourceDec}) {
+            std::memcpy(r.data() + field, pattern, 10);
+        }
         WriteRaw(r);
         HomeStation s = Sample();
         ASSERT_TRUE(DataFile(messages_, dir_).Read(s));
-        EXPECT_EQ(s.Latitude, 0.0L);
-        EXPECT_EQ(s.HeightAsl, 0.0L);
+        for (const long double v : {s.Latitude, s.HeightAsl, s.UtcOffset, s.UserSourceDec}) {
+            EXPECT_EQ(std::isnan(v), c.top == 0xC0);
+            EXPECT_EQ(std::isinf(v), c.top == 0x80);
+            EXPECT_EQ(std::signbit(v), c.sign == 0xFF);
+        }
+        EXPECT_EQ(s.Longitude, 0.0L);
+        EXPECT_EQ(ReadRaw(), r); // reading never mends the file
     }
 }
 
