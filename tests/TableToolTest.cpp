@@ -1,5 +1,6 @@
 #include "tools/TableOptions.h"
 #include "tools/TableOutput.h"
+#include "tools/TerminalText.h"
 
 #include "planner/GridLayout.h"
 
@@ -100,6 +101,87 @@ TEST(TableTool, BadArgumentsGiveOneClearLine) {
     // The unknown flag is named, not the one after it.
     EXPECT_NE(Parse({"--frobnicate", "--lat", "1"}, station).Error.find("'--frobnicate'"),
               std::string::npos);
+}
+
+TEST(TableTool, OverridesKeepToTheStationRanges) {
+    struct Case {
+        const char* name;
+        std::vector<std::string_view> args;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"offset at the widest", {"--utc-offset", "-23.5"}, true},
+        {"offset of a whole day", {"--utc-offset", "24"}, false},
+        {"height of a deep sea", {"--height", "-11000"}, true},
+        {"height below it", {"--height", "-11000.5"}, false},
+        {"height of the top", {"--height", "100000"}, true},
+        {"height in space", {"--height", "1e30"}, false},
+        {"right ascension 24", {"--user-ra", "24"}, true},
+    };
+    for (const Case& c : cases) {
+        HomeStation station;
+        const ParsedTable p = ParseTableArguments(c.args, station);
+        EXPECT_EQ(p.Error.empty(), c.accepted) << c.name << ": " << p.Error;
+    }
+}
+
+TEST(TableTool, ArgumentsAreEchoedEscapedOnOneLine) {
+    struct Case {
+        std::vector<std::string_view> args;
+        const char* echoed;
+    };
+    const Case cases[] = {
+        {{"--lat", "4\n2"}, "'4\\n2'"},
+        {{"--interval", "60\n"}, "'60\\n'"},
+        {{"--frob\x1b[2J"}, "'--frob\\x1b[2J'"},
+        {{"--mode", "a\rb\tc"}, "'a\\rb\\tc'"},
+        {{"--data=x", "--format", "\xff\xfe"}, "'\\xff\\xfe'"},
+        {{"--start", "2015-01-0\x7f"}, "'2015-01-0\\x7f'"},
+        {{"--pick", "snr:\xc2\x9b"
+                    "1"},
+         "'snr:\\u009b1'"},
+        {{"--source", "Caf\xc3\xa9"}, "'Caf\xc3\xa9'"},
+    };
+    for (const Case& c : cases) {
+        HomeStation station;
+        const ParsedTable p = ParseTableArguments(c.args, station);
+        EXPECT_NE(p.Error.find(c.echoed), std::string::npos) << p.Error;
+        EXPECT_EQ(p.Error.find_first_of("\r\n\x1b\x7f"), std::string::npos) << p.Error;
+    }
+}
+
+TEST(TerminalSafe, EscapesControlsAndBrokenUtf8) {
+    struct Case {
+        const char* name;
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"plain text", "Cygnus-A 52.1", "Cygnus-A 52.1"},
+        {"named controls", "a\nb\rc\td\ae\bf\fg\vh", "a\\nb\\rc\\td\\ae\\bf\\fg\\vh"},
+        {"escape and DEL", "\x1b[31m\x7f", "\\x1b[31m\\x7f"},
+        {"NUL inside", std::string("a\0b", 3), "a\\x00b"},
+        {"backslash doubled", "C:\\dir", "C:\\\\dir"},
+        {"two-byte UTF-8 kept", "Z\xc3\xbcrich", "Z\xc3\xbcrich"},
+        {"three-byte UTF-8 kept", "\xe2\x80\xb2", "\xe2\x80\xb2"},
+        {"four-byte UTF-8 kept", "\xf0\x9f\x93\xa1", "\xf0\x9f\x93\xa1"},
+        {"C1 control CSI",
+         "\xc2\x9b"
+         "2J",
+         "\\u009b2J"},
+        {"no-break space is text", "\xc2\xa0", "\xc2\xa0"},
+        {"Latin-1 byte", "Caf\xe9", "Caf\\xe9"},
+        {"stray continuation", "\x80", "\\x80"},
+        {"overlong slash", "\xc0\xaf", "\\xc0\\xaf"},
+        {"overlong three bytes", "\xe0\x80\xaf", "\\xe0\\x80\\xaf"},
+        {"surrogate", "\xed\xa0\x80", "\\xed\\xa0\\x80"},
+        {"beyond U+10FFFF", "\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+        {"sequence cut at the end", "ab\xe2\x80", "ab\\xe2\\x80"},
+        {"sequence cut by a control", "\xe2\n", "\\xe2\\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TerminalSafe(c.in), c.out) << c.name;
+    }
 }
 
 TEST(TableTool, CsvFieldsAreQuotedOnlyWhenTheyMustBe) {

@@ -2,6 +2,8 @@
 
 #include "astro/Catalogue.h"
 #include "planner/PlanningSweep.h"
+#include "station/StationCheck.h"
+#include "tools/TerminalText.h"
 
 #include <charconv>
 #include <cmath>
@@ -81,8 +83,10 @@ std::optional<DateTime> ParseIsoDate(std::string_view text) {
 ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStation& station) {
     ParsedTable result;
     TableOptions& o = result.Options;
-    const auto fail = [&](std::string message) {
-        result.Error = "vantrel-table: " + std::move(message);
+    // Messages quote what was typed: escaped, so that a line break or a
+    // terminal control in an argument cannot split or hijack the line.
+    const auto fail = [&](const std::string& message) {
+        result.Error = "vantrel-table: " + TerminalSafe(message);
         return result;
     };
 
@@ -127,14 +131,22 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             long double Lo, Hi;
             std::string_view What;
         };
-        constexpr long double kHuge = std::numeric_limits<long double>::max();
+        // The ranges of the station check, so an override never makes a
+        // station the check refuses.
+        namespace r = station_range;
         const RealField reals[] = {
-            {"--lat", &station.Latitude, -90, 90, "a latitude in degrees, -90 to 90"},
-            {"--lon", &station.Longitude, -180, 180, "a longitude in degrees, -180 to 180"},
-            {"--height", &station.HeightAsl, -kHuge, kHuge, "a height in metres"},
-            {"--utc-offset", &station.UtcOffset, -24, 24, "an offset in hours, -24 to 24"},
-            {"--user-ra", &station.UserSourceRa, 0, 24, "a right ascension in hours, 0 to 24"},
-            {"--user-dec", &station.UserSourceDec, -90, 90, "a declination in degrees, -90 to 90"},
+            {"--lat", &station.Latitude, r::kLatitudeDeg.Lo, r::kLatitudeDeg.Hi,
+             "a latitude in degrees, -90 to 90"},
+            {"--lon", &station.Longitude, r::kLongitudeDeg.Lo, r::kLongitudeDeg.Hi,
+             "a longitude in degrees, -180 to 180"},
+            {"--height", &station.HeightAsl, r::kHeightM.Lo, r::kHeightM.Hi,
+             "a height in metres, -11000 to 100000"},
+            {"--utc-offset", &station.UtcOffset, r::kUtcOffsetHours.Lo, r::kUtcOffsetHours.Hi,
+             "an offset in hours, -23.5 to 23.5"},
+            {"--user-ra", &station.UserSourceRa, r::kRightAscensionHours.Lo,
+             r::kRightAscensionHours.Hi, "a right ascension in hours, 0 to 24"},
+            {"--user-dec", &station.UserSourceDec, r::kDeclinationDeg.Lo, r::kDeclinationDeg.Hi,
+             "a declination in degrees, -90 to 90"},
         };
         bool handled = false;
         for (const RealField& f : reals) {

@@ -1,5 +1,5 @@
 // vantrel-now: the present positions of the nine sources for the station in
-// ./Vantrel.dat, as the real-time display shows them.
+// ./Vantrel.dat, as the real-time display shows them. It takes no arguments.
 
 #include "astro/Catalogue.h"
 #include "astro/Clock.h"
@@ -8,7 +8,9 @@
 #include "astro/SourcePosition.h"
 #include "planner/LibraryAngleText.h"
 #include "station/DataFile.h"
+#include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
+#include "tools/TerminalText.h"
 
 #include <cstdio>
 #include <string>
@@ -16,6 +18,13 @@
 namespace {
 
 using namespace vantrel;
+
+constexpr int kRefused = 2;
+
+int Refuse(const std::string& message) {
+    std::fprintf(stderr, "vantrel-now: %s\n", message.c_str());
+    return kRefused;
+}
 
 std::string InstantText(DateTime t) {
     const DecodedInstant d = DecodeInstant(t);
@@ -33,11 +42,19 @@ void PrintRow(std::string_view title, const std::string& az, const std::string& 
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // An argument would suggest a station or an instant other than the ones
+    // the positions are computed for: refused rather than ignored.
+    if (argc > 1) {
+        return Refuse("unexpected argument '" + TerminalSafe(argv[1]) + "' (it takes none)");
+    }
     ConsoleMessages messages;
     HomeStation station;
     DataFile file(messages);
     file.Read(station);
+    if (const auto problems = CheckStation(station); !problems.empty()) {
+        return Refuse(ProblemsLine(problems));
+    }
 
     SystemLocalClock systemClock;
     UtcClock clock(systemClock);
@@ -45,9 +62,10 @@ int main() {
     const DateTime local = StationLocalTime(utc, station.UtcOffset, clock.DaylightInForce());
     const long double gst = GreenwichSiderealTimeAt(DecodeInstant(utc));
 
+    // The texts come from the data file: shown escaped, like any foreign text.
     std::printf("Station %s %s  latitude %.4Lf  longitude %.4Lf  height %.1Lf m\n",
-                station.CallSign.c_str(), station.Location.c_str(), station.Latitude,
-                station.Longitude, station.HeightAsl);
+                TerminalSafe(station.CallSign).c_str(), TerminalSafe(station.Location).c_str(),
+                station.Latitude, station.Longitude, station.HeightAsl);
     std::printf("UTC %s   station local %s   GST %.5Lf h\n\n", InstantText(utc).c_str(),
                 InstantText(local).c_str(), gst);
     std::printf("%-16s %7s %7s %7s %7s\n", "Source", "Az", "El", "GHA", "Dec");

@@ -7,6 +7,7 @@
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
 #include "station/DataFile.h"
+#include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/TableOptions.h"
 #include "tools/TableOutput.h"
@@ -74,6 +75,12 @@ int main(int argc, char** argv) {
     if (o.Help) {
         std::fputs(std::string(TableUsage()).c_str(), stdout);
         return 0;
+    }
+
+    // Checked after the overrides, which can mend a damaged value; a table
+    // computed from a value out of range would only show numbers or NaN.
+    if (const auto problems = CheckStation(station); !problems.empty()) {
+        return Fail("vantrel-table: " + ProblemsLine(problems));
     }
 
     SystemLocalClock systemClock;

@@ -1,5 +1,6 @@
-# Runs vantrel-table as a user would and checks what it prints and returns.
-# -DTOOL=<path to vantrel-table> -DWORK=<scratch directory>
+# Runs vantrel-table and vantrel-now as a user would and checks what they
+# print and return.
+# -DTOOL=<path to vantrel-table> -DNOW=<path to vantrel-now> -DWORK=<scratch directory>
 
 function(run)
   execute_process(COMMAND ${TOOL} ${ARGN} WORKING_DIRECTORY ${WORK}
@@ -8,6 +9,25 @@ function(run)
   set(out "${out}" PARENT_SCOPE)
   set(err "${err}" PARENT_SCOPE)
 endfunction()
+
+function(run_now)
+  execute_process(COMMAND ${NOW} ${ARGN} WORKING_DIRECTORY ${WORK}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  set(rc "${rc}" PARENT_SCOPE)
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+# expect_refused(<what>): status 2, nothing on standard output, one line on
+# standard error.
+macro(expect_refused what)
+  expect("${what} gave status ${rc}" rc EQUAL 2)
+  string(LENGTH "${out}" printed)
+  expect("${what} printed on standard output" printed EQUAL 0)
+  string(REGEX MATCHALL "\n" errlines "${err}")
+  list(LENGTH errlines n)
+  expect("${what} gave ${n} lines on standard error" n EQUAL 1)
+endmacro()
 
 # expect(<message> <condition...>)
 function(expect message)
@@ -49,3 +69,48 @@ foreach(bad "--frobnicate" "--lat;north" "--interval;0" "--start;2015-02-30" "--
   list(LENGTH errlines n)
   expect("'${bad}' gave ${n} lines on standard error" n EQUAL 1)
 endforeach()
+
+# A line break or a terminal control in an argument is echoed escaped, on one line.
+string(ASCII 27 escape)
+run(--lat "4\n2${escape}[31m")
+expect_refused("an argument with a line break")
+string(FIND "${err}" [=['4\n2\x1b[31m']=] escaped)
+expect("the argument was not echoed escaped" NOT escaped EQUAL -1)
+
+# A damaged data file: latitude NaN and UTC offset 30 h, interval 60 minutes.
+execute_process(COMMAND sh -c [=[
+  { printf '\000\000\000\000\000\000\000\300\377\177'; head -c 20 /dev/zero
+    printf '\000\000\000\000\000\000\000\360\003\100'; head -c 64 /dev/zero
+    printf '\074\000\000\000'; head -c 12 /dev/zero; } > Vantrel.dat]=]
+  WORKING_DIRECTORY ${WORK} RESULT_VARIABLE made)
+file(SIZE ${WORK}/Vantrel.dat size)
+expect("could not make the damaged data file" made EQUAL 0 AND size EQUAL 120)
+file(SHA256 ${WORK}/Vantrel.dat damaged)
+
+run(--start 2015-01-01)
+expect_refused("vantrel-table with a damaged station")
+string(FIND "${err}" "latitude NaN is out of range (-90 to 90 degrees)" named)
+expect("the latitude was not named" NOT named EQUAL -1)
+string(FIND "${err}" "UTC offset 30 is out of range (-23.5 to 23.5 hours)" named)
+expect("the UTC offset was not named" NOT named EQUAL -1)
+
+# Overrides mend the damaged values.
+run(--start 2015-01-01 --lat 52 --utc-offset 1)
+expect("mended by overrides, status ${rc}" rc EQUAL 0)
+string(REGEX MATCHALL "\n" newlines "${out}")
+list(LENGTH newlines lines)
+expect("mended by overrides: ${lines} lines" lines EQUAL 27)
+
+run_now()
+expect_refused("vantrel-now with a damaged station")
+string(FIND "${err}" "vantrel-now: the station data is out of range: latitude NaN" named)
+expect("vantrel-now did not name the latitude" NOT named EQUAL -1)
+
+run_now("--lat\n52")
+expect_refused("vantrel-now with an argument")
+string(FIND "${err}" [=['--lat\n52']=] escaped)
+expect("vantrel-now did not echo its argument escaped" NOT escaped EQUAL -1)
+
+file(SHA256 ${WORK}/Vantrel.dat after)
+expect("a tool changed the data file" damaged STREQUAL after)
+file(REMOVE ${WORK}/Vantrel.dat)
