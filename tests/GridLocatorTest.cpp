@@ -78,7 +78,7 @@ const DecodeCase kDecodeCases[] = {
     // Field S lies beyond the pole: its centres are held to 90° N.
     {"JS00aa", "JS00aa", {90, 0, 0}, 'N', {0, 2, 30}, 'E'},
     {"RS99xx", "RS99xx", {90, 0, 0}, 'N', {179, 57, 30}, 'E'},
-    {"as47mk", "AS47mk", {90, 0, 0}, 'N', {171, 2, 30}, 'W'},
+    {"as47mk", "AS47mk", {90, 0, 0}, 'N', {170, 57, 30}, 'W'},
     {"AA00aa", "AA00aa", {89, 58, 45}, 'S', {179, 57, 30}, 'W'},
     {"RR99xx", "RR99xx", {89, 58, 45}, 'N', {179, 57, 30}, 'E'},
     {"KG33xsq", "KG33xs", {26, 13, 45}, 'S', {27, 57, 30}, 'E'},
