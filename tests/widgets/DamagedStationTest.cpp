@@ -1,0 +1,117 @@
+// Both windows started on a station file holding values out of every range
+// (NaN, infinities, 1e30, a UTC offset of 30 h): the reader keeps them, so
+// the windows must take them without crashing and the Qt-free check must
+// name every one.
+
+#include "mainwin/MainWindow.h"
+#include "station/DataFile.h"
+#include "station/Extended80.h"
+#include "station/HomeStationWindow.h"
+#include "station/StationCheck.h"
+
+#include "../RecordingMessages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+
+namespace vantrel {
+
+/// The local clock at a chosen instant, in a zone without daylight time.
+class FixedClock final : public LocalClock {
+public:
+    LocalClockReading Now() const override {
+        return {EncodeDateTime(2015, 1, 1, 12, 0, 0), 0, 0, false};
+    }
+};
+
+/// What the Sun and Moon library gives for a station it refuses.
+class RefusingLibrary final : public SunMoonLibrary {
+public:
+    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody) override {}
+    double GetAzimuth() override { return std::nan(""); }
+    double GetElevation() override { return std::nan(""); }
+    double GetGHA() override { return std::nan(""); }
+    double GetDecTopo() override { return std::nan(""); }
+};
+
+class DamagedStationTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    /// A record with the given reals; x87 NaN and infinity built by hand.
+    void StoreDamaged(std::uint8_t displayMode) const {
+        QByteArray r(static_cast<int>(kRecordSize), '\0');
+        const unsigned char nan[10] = {0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F};
+        const unsigned char minusInf[10] = {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0xFF};
+        const Extended80 huge = EncodeExtended80(1e30L);
+        const Extended80 thirty = EncodeExtended80(30.0L);
+        std::memcpy(r.data() + record::kLatitude, nan, 10);
+        std::memcpy(r.data() + record::kLongitude, huge.data(), 10);
+        std::memcpy(r.data() + record::kHeightAsl, minusInf, 10);
+        std::memcpy(r.data() + record::kUtcOffset, thirty.data(), 10);
+        std::memcpy(r.data() + record::kUserSourceRa, nan, 10);
+        std::memcpy(r.data() + record::kUserSourceDec, huge.data(), 10);
+        r[static_cast<int>(record::kCalcInterval)] = 60;
+        r[static_cast<int>(record::kSourceOption)] = 2; // the user source: swept at start-up
+        r[static_cast<int>(record::kDisplayMode)] = static_cast<char>(displayMode);
+        QFile f(dir_.filePath(QString::fromLatin1(kDataFileName)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(r), r.size());
+    }
+
+private slots:
+    void bothWindowsStartAndRun_data() {
+        QTest::addColumn<int>("displayMode");
+        QTest::newRow("azimuth and elevation") << 0;
+        QTest::newRow("hour angle and declination") << 1;
+    }
+
+    void bothWindowsStartAndRun() {
+        QFETCH(int, displayMode);
+        StoreDamaged(static_cast<std::uint8_t>(displayMode));
+        RecordingMessages messages;
+        HomeStation station;
+        FixedClock clock;
+        RefusingLibrary library;
+        FixedDaylight daylight(false);
+        MainWindowServices s;
+        s.Station = &station;
+        s.Messages = &messages;
+        s.Clock = &clock;
+        s.Library = &library;
+        s.Daylight = &daylight;
+        s.WorkingDirectory = dir_.path().toStdString();
+
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+        TForm1 form(s);
+        TForm2 home(station, messages);
+        QDir::setCurrent(before);
+        QVERIFY(std::isnan(station.Latitude));
+        QCOMPARE(CheckStation(station).size(), std::size_t{6});
+
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (int tick = 0; tick < 20; ++tick) {
+            form.Timer1Timer(); // every source of the real-time display once, twice
+        }
+        form.CalculateClick();
+        QVERIFY(form.PlanningGrid->Cells().RowCount() >= 2 + 1 + 24);
+        form.Panel7Click(); // the other display mode
+        home.OpenBeside(&form);
+        QVERIFY(home.isVisible());
+        QTest::qWait(20);
+        home.hide();
+    }
+};
+
+} // namespace vantrel
+
+QTEST_MAIN(vantrel::DamagedStationTest)
+#include "DamagedStationTest.moc"
