@@ -172,7 +172,11 @@ ResolvedPath ResolveLinks(std::string path) {
         if (target.empty()) {
             return {std::move(path), ENOENT};
         }
-        path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
+        if (target.front() == '/') {
+            path = std::move(target);
+        } else {
+            path = FolderOf(path).append("/").append(target);
+        }
     }
     return {std::move(path), ELOOP};
 }
@@ -201,7 +205,8 @@ int CreateTemporary(const std::string& target, std::string& name) {
         for (int i = 0; i < 10; ++i, x /= kDigits.size()) {
             suffix += kDigits[x % kDigits.size()];
         }
-        name = folder + "/." + base + "." + suffix;
+        name = folder;
+        name.append("/.").append(base).append(".").append(suffix);
         const int fd =
             ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0 || errno != EEXIST) {
