@@ -145,7 +145,7 @@ constexpr int kMaxLinkHops = 40;
 /// The file a path finally names, following symbolic links one hop at a
 /// time; a relative link counts from the folder holding the link. The
 /// file at the end need not exist (a dangling link names the file that
-/// saving creates). `error` is ELOOP for a chain too long or circular.
+/// saving creates). `Error` is ELOOP for a chain too long or circular.
 struct ResolvedPath {
     std::string Path;
     int Error = 0;
@@ -223,7 +223,8 @@ int CreateTemporary(const std::string& target, std::string& name) {
 /// cut, so a reader meanwhile still finds a complete last record when the
 /// file held several.
 int RewriteInPlace(const std::string& target, const DataFile::RecordBuffer& record) {
-    FileDescriptor file(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    // Non-blocking, so that a pipe put in the file's place cannot hang the save.
+    FileDescriptor file(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (file.Get() < 0) {
         return errno;
     }
