@@ -17,6 +17,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <cmath>
+#include <optional>
+
 namespace vantrel {
 
 namespace {
@@ -36,6 +39,37 @@ constexpr QPoint kOffsetFromMainWindow(270, 120);
 
 /// Largest UTC offset the window keeps, hours either way.
 constexpr long double kMostUtcOffsetHours = 23.5L;
+
+/// Degrees or hours from which a value is shown in its decimal field only:
+/// the whole-degree fields hold three digits at most.
+constexpr long double kMostSplitWhole = 1000.0L;
+
+/// Whether a UTC offset is one the window keeps: within ±23.5 h (a NaN is
+/// not).
+bool UsableUtcOffset(long double hours) {
+    return std::fabs(hours) <= kMostUtcOffsetHours;
+}
+
+/// Whether `value` (degrees or hours) can be shown as whole units, minutes
+/// and seconds; a NaN, an infinity or a huge number from a damaged data
+/// file cannot, and its parts are left empty.
+bool Splittable(long double value) {
+    return std::isfinite(value) && std::fabs(value) < kMostSplitWhole;
+}
+
+/// Shows `parts` in the three fields, or nothing where there are none.
+void ShowParts(NumEdit* whole, NumEdit* minutes, NumEdit* seconds,
+               const std::optional<DegreesMinutesSeconds>& parts) {
+    if (!parts) {
+        whole->SetBlank();
+        minutes->SetBlank();
+        seconds->SetBlank();
+        return;
+    }
+    whole->SetInteger(parts->Whole);
+    minutes->SetInteger(parts->Minutes);
+    seconds->SetInteger(parts->Seconds);
+}
 
 QFont PixelFont(const char* family, int pixels) {
     QFont f(QString::fromLatin1(family));
@@ -186,6 +220,7 @@ void TForm2::BuildStationPanel() {
         MakePanel(s, QStringLiteral("Grid"), {60, 132, 48, 21}, colour::kActiveBorder, true);
     Edit2 = MakeTextField(s, "Edit2", {112, 132, 48, 21}, QStringLiteral("Edit2"));
     Edit2->installEventFilter(this);
+    locatorTextColour_ = Edit2->palette().color(QPalette::Text);
 
     MakePanel(s, QStringLiteral("UTC Off set"), {17, 154, 80, 17}, kStationPanelColour, false);
     // Two decimals, so that offsets such as +5.75 and +12.75 can be entered.
@@ -362,14 +397,31 @@ template <class Reaction> void TForm2::Guarded(Reaction&& reaction) {
 }
 
 void TForm2::ShowStationParts() {
-    latitude_ = Split(station_.Latitude);
-    longitude_ = Split(station_.Longitude);
-    LatitudeDegrees->SetInteger(latitude_.Whole);
-    LatitudeMinutes->SetInteger(latitude_.Minutes);
-    LatitudeSeconds->SetInteger(latitude_.Seconds);
-    LongitudeDegrees->SetInteger(longitude_.Whole);
-    LongitudeMinutes->SetInteger(longitude_.Minutes);
-    LongitudeSeconds->SetInteger(longitude_.Seconds);
+    // A position without parts (from a damaged file) leaves the working
+    // values at zero, so that a part typed in starts from nothing.
+    const bool latitude = Splittable(station_.Latitude);
+    const bool longitude = Splittable(station_.Longitude);
+    latitude_ = latitude ? Split(station_.Latitude) : DegreesMinutesSeconds{};
+    longitude_ = longitude ? Split(station_.Longitude) : DegreesMinutesSeconds{};
+    ShowParts(LatitudeDegrees, LatitudeMinutes, LatitudeSeconds,
+              latitude ? std::optional(latitude_) : std::nullopt);
+    ShowParts(LongitudeDegrees, LongitudeMinutes, LongitudeSeconds,
+              longitude ? std::optional(longitude_) : std::nullopt);
+}
+
+std::string TForm2::StoredLocator() const {
+    if (!Splittable(station_.Latitude) || !Splittable(station_.Longitude)) {
+        return {}; // no position to give a locator for
+    }
+    return EncodeLocator(Split(station_.Latitude), Split(station_.Longitude),
+                         station_.Latitude<0, station_.Longitude> 0);
+}
+
+void TForm2::ShowLocatorFault(const std::string& fault) {
+    QPalette p = Edit2->palette();
+    p.setColor(QPalette::Text, fault.empty() ? locatorTextColour_ : QColor(Qt::red));
+    Edit2->setPalette(p);
+    Edit2->setToolTip(Latin1(fault));
 }
 
 void TForm2::RefreshStationFields() {
@@ -380,34 +432,48 @@ void TForm2::RefreshStationFields() {
     ShowStationParts();
     SetTextIfDifferent(Edit11, Latin1(station_.CallSign));
     SetTextIfDifferent(Edit12, Latin1(station_.Location));
+    // An offset beyond ±23.5 h, or none at all, gives local times that are
+    // no time of day: the window shows and keeps 0 instead.
+    if (!UsableUtcOffset(station_.UtcOffset)) {
+        station_.UtcOffset = 0;
+    }
     UtcOffsetField->SetFloat(station_.UtcOffset);
     HeightField->SetFloat(station_.HeightAsl);
-    SetTextIfDifferent(Edit2, Latin1(EncodeLocator(latitude_, longitude_,
-                                                   station_.Latitude<0, station_.Longitude> 0)));
+    SetTextIfDifferent(Edit2, Latin1(StoredLocator()));
+    ShowLocatorFault({});
+}
+
+long double TForm2::ShownRightAscension(bool typed) const {
+    const long double ra = station_.UserSourceRa;
+    if (typed || !Splittable(ra)) {
+        return ra; // as typed, so that the digits do not change under the caret
+    }
+    const long double wrapped = WrapRightAscension(ra);
+    // 23.9999999 h would read 24.000000: the same instant of the turn as 0.
+    return RaDecimal->FormatValue(wrapped) == RaDecimal->FormatValue(kHoursPerTurn) ? 0.0L
+                                                                                    : wrapped;
 }
 
 void TForm2::ShowSourceParts() {
-    ra_ = Split(station_.UserSourceRa);
-    dec_ = Split(station_.UserSourceDec);
-    RaHours->SetInteger(ra_.Whole);
-    RaMinutes->SetInteger(ra_.Minutes);
-    RaSeconds->SetInteger(ra_.Seconds);
-    DecDegrees->SetInteger(dec_.Whole);
-    DecMinutes->SetInteger(dec_.Minutes);
-    DecSeconds->SetInteger(dec_.Seconds);
+    const bool ra = Splittable(station_.UserSourceRa);
+    const bool dec = Splittable(station_.UserSourceDec);
+    ra_ = ra ? SplitRightAscension(station_.UserSourceRa) : DegreesMinutesSeconds{};
+    dec_ = dec ? Split(station_.UserSourceDec) : DegreesMinutesSeconds{};
+    ShowParts(RaHours, RaMinutes, RaSeconds, ra ? std::optional(ra_) : std::nullopt);
+    ShowParts(DecDegrees, DecMinutes, DecSeconds, dec ? std::optional(dec_) : std::nullopt);
 }
 
-void TForm2::RefreshUserSourceFields() {
-    RaDecimal->SetFloat(station_.UserSourceRa);
+void TForm2::RefreshUserSourceFields(bool raTyped) {
+    RaDecimal->SetFloat(ShownRightAscension(raTyped));
     DecDecimal->SetFloat(station_.UserSourceDec);
     ShowSourceParts();
     SetTextIfDifferent(Edit1, Latin1(station_.UserSourceName));
 }
 
-void TForm2::SetDeclinationSignAndRefresh() {
+void TForm2::SetDeclinationSignAndRefresh(bool raTyped) {
     ShowSourceParts();
     SetLetter(Panel3, DeclinationSign(station_.UserSourceDec));
-    RefreshUserSourceFields();
+    RefreshUserSourceFields(raTyped);
 }
 
 // ---- station reactions ------------------------------------------------------
@@ -490,13 +556,15 @@ void TForm2::Edit2KeyUp() {
         typed.truncate(static_cast<qsizetype>(kLocatorLength));
         Edit2->setText(typed);
     }
-    const std::optional<DecodedLocator> decoded = DecodeLocator(typed.toLatin1().toStdString());
+    const std::string text = typed.toLatin1().toStdString();
+    // A wrong character shows at once, in red with the reason; the field
+    // keeps it for correcting until it is left.
+    ShowLocatorFault(LocatorFault(text));
+    const std::optional<DecodedLocator> decoded = DecodeLocator(text);
     if (!decoded) {
         return; // short, or not a locator: the station stays where it is
     }
-    const std::string present = EncodeLocator(Split(station_.Latitude), Split(station_.Longitude),
-                                              station_.Latitude<0, station_.Longitude> 0);
-    if (decoded->Text == present) {
+    if (decoded->Text == StoredLocator()) {
         SetTextIfDifferent(Edit2, Latin1(decoded->Text)); // "kg33XS" shows as "KG33xs"
         return;
     }
@@ -515,6 +583,13 @@ void TForm2::Edit2KeyUp() {
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Edit2 && event->type() == QEvent::KeyRelease) {
         Edit2KeyUp();
+    } else if (watched == Edit2 && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            // Left with a text that moved nothing: back to the station's own.
+            SetTextIfDifferent(Edit2, Latin1(StoredLocator()));
+            ShowLocatorFault({});
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -524,7 +599,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 void TForm2::StoreRaPart(NumEdit* field, std::int32_t DegreesMinutesSeconds::*part) {
     Guarded([&] {
         ra_.*part = field->AsInteger();
-        station_.UserSourceRa = JoinRightAscension(ra_);
+        station_.UserSourceRa = WrapRightAscension(JoinRightAscension(ra_));
         RaDecimal->SetFloat(station_.UserSourceRa);
         RefreshUserSourceFields();
     });
@@ -542,7 +617,7 @@ void TForm2::StoreDecPart(NumEdit* field, std::int32_t DegreesMinutesSeconds::*p
 void TForm2::RaDecimalEdited() {
     Guarded([&] {
         station_.UserSourceRa = RaDecimal->AsFloat();
-        SetDeclinationSignAndRefresh();
+        SetDeclinationSignAndRefresh(true);
     });
 }
 
