@@ -559,7 +559,8 @@ void TForm2::Edit2KeyUp() {
     const std::string text = typed.toLatin1().toStdString();
     // A wrong character shows at once, in red with the reason; the field
     // keeps it for correcting until it is left.
-    ShowLocatorFault(LocatorFault(text));
+    // The station's own locator is never flagged, even off the globe.
+    ShowLocatorFault(typed == Latin1(StoredLocator()) ? std::string() : LocatorFault(text));
     const std::optional<DecodedLocator> decoded = DecodeLocator(text);
     if (!decoded) {
         return; // short, or not a locator: the station stays where it is

@@ -8,6 +8,7 @@
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
 #include "station/DataFile.h"
+#include "station/GridLocator.h"
 
 #include "../RecordingMessages.h"
 
@@ -945,6 +946,15 @@ private slots:
         QCOMPARE(w.Edit2->palette().color(QPalette::Text), usual);
         QCOMPARE(w.Edit2->toolTip(), QString());
         QVERIFY(station_.Latitude > 0 && station_.Latitude < 0.1L);
+        // A position off the globe (a damaged file) has a locator that does
+        // not decode; tabbing into the field does not flag it.
+        station_.Latitude = 100;
+        Open(w, main);
+        w.Button1->setFocus(Qt::TabFocusReason);
+        QCOMPARE(Press(Qt::Key_Tab), static_cast<QWidget*>(w.Edit2));
+        QVERIFY(!LocatorFault(w.Edit2->text().toStdString()).empty());
+        QCOMPARE(w.Edit2->palette().color(QPalette::Text), usual);
+        QVERIFY(station_.Latitude == 100);
     }
 };
 
