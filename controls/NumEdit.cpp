@@ -321,18 +321,13 @@ std::int32_t NumEdit::AsInteger() const {
 }
 
 void NumEdit::SetFloat(long double value) {
-    const QString t = FormatValue(value);
-    if (t != text()) {
-        settingValue_ = true;
-        setText(t);
-        settingValue_ = false;
-    }
+    ShowText(FormatValue(value));
 }
 
-void NumEdit::SetBlank() {
-    if (!text().isEmpty()) {
+void NumEdit::ShowText(const QString& shown) {
+    if (shown != text()) {
         settingValue_ = true;
-        setText(QString());
+        setText(shown);
         settingValue_ = false;
     }
 }

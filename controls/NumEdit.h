@@ -89,9 +89,12 @@ public:
     void SetFloat(long double value);
     void SetInteger(std::int32_t value);
     void SetValue(long double value) { SetFloat(value); }
-    /// Shows no value at all: an empty text (which reads as 0). Like
-    /// `SetFloat`, this is the program's text, not an entry of the user's.
-    void SetBlank();
+    /// Shows `text` as the program's own, like `SetFloat` and unlike an
+    /// entry of the user's: for a value the format cannot show well (a blank
+    /// for none, an exponent form for a huge one). Replaced only if it
+    /// differs.
+    void ShowText(const QString& text);
+    void SetBlank() { ShowText(QString()); }
 
     /// The text `value` is shown as, with this field's decimals.
     QString FormatValue(long double value) const;

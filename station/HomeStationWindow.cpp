@@ -18,6 +18,7 @@
 #include <QRadioButton>
 
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 namespace vantrel {
@@ -43,6 +44,25 @@ constexpr long double kMostUtcOffsetHours = 23.5L;
 /// Degrees or hours from which a value is shown in its decimal field only:
 /// the whole-degree fields hold three digits at most.
 constexpr long double kMostSplitWhole = 1000.0L;
+
+/// Magnitude from which a decimal field shows its value in exponent form:
+/// with six decimals the plain form would pass fifteen significant digits.
+constexpr long double kLargestPlainNumber = 1e9L;
+
+/// Shows `value` in a decimal field: as the field formats it, or, for a
+/// finite number too large for its digits (a damaged data file), in exponent
+/// form such as "1.000000E+30", so that it reads as what it is.
+void ShowNumber(NumEdit* field, long double value) {
+    if (std::isfinite(value) && std::fabs(value) >= kLargestPlainNumber) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, "%.6LE", value);
+        QString shown = QString::fromLatin1(buffer);
+        shown.replace(QLatin1Char('.'), field->DecimalSeparator());
+        field->ShowText(shown);
+        return;
+    }
+    field->SetFloat(value);
+}
 
 /// Whether a UTC offset is one the window keeps: within ±23.5 h (a NaN is
 /// not).
@@ -427,8 +447,8 @@ void TForm2::ShowLocatorFault(const std::string& fault) {
 void TForm2::RefreshStationFields() {
     SetLetter(Panel11, LatitudeLetter(station_.Latitude));
     SetLetter(Panel12, LongitudeLetter(station_.Longitude));
-    LatitudeDecimal->SetFloat(station_.Latitude);
-    LongitudeDecimal->SetFloat(station_.Longitude);
+    ShowNumber(LatitudeDecimal, station_.Latitude);
+    ShowNumber(LongitudeDecimal, station_.Longitude);
     ShowStationParts();
     SetTextIfDifferent(Edit11, Latin1(station_.CallSign));
     SetTextIfDifferent(Edit12, Latin1(station_.Location));
@@ -438,7 +458,7 @@ void TForm2::RefreshStationFields() {
         station_.UtcOffset = 0;
     }
     UtcOffsetField->SetFloat(station_.UtcOffset);
-    HeightField->SetFloat(station_.HeightAsl);
+    ShowNumber(HeightField, station_.HeightAsl);
     SetTextIfDifferent(Edit2, Latin1(StoredLocator()));
     ShowLocatorFault({});
 }
@@ -464,8 +484,8 @@ void TForm2::ShowSourceParts() {
 }
 
 void TForm2::RefreshUserSourceFields(bool raTyped) {
-    RaDecimal->SetFloat(ShownRightAscension(raTyped));
-    DecDecimal->SetFloat(station_.UserSourceDec);
+    ShowNumber(RaDecimal, ShownRightAscension(raTyped));
+    ShowNumber(DecDecimal, station_.UserSourceDec);
     ShowSourceParts();
     SetTextIfDifferent(Edit1, Latin1(station_.UserSourceName));
 }

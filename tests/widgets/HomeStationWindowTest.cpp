@@ -875,6 +875,9 @@ private slots:
         }
         QCOMPARE(w.LatitudeDecimal->text(), QStringLiteral("NAN"));
         QCOMPARE(w.RaDecimal->text(), QStringLiteral("INF"));
+        // A huge number reads as one, in exponent form, not as 31 digits.
+        QCOMPARE(w.LongitudeDecimal->text(), QStringLiteral("1.000000E+30"));
+        QCOMPARE(w.DecDecimal->text(), QStringLiteral("-1.000000E+30"));
         QCOMPARE(w.HeightField->text(), QStringLiteral("NAN"));
         QCOMPARE(w.Edit2->text(), QString()); // no locator for no position
         QVERIFY(std::isnan(station_.Latitude) && std::isnan(station_.HeightAsl));
