@@ -469,7 +469,7 @@ long double TForm2::ShownRightAscension(bool typed) const {
         return ra; // as typed, so that the digits do not change under the caret
     }
     const long double wrapped = WrapRightAscension(ra);
-    // 23.9999999 h would read 24.000000: the same instant of the turn as 0.
+    // 23.9999999 h would read 24.000000, which is the same point of the turn as 0.
     return RaDecimal->FormatValue(wrapped) == RaDecimal->FormatValue(kHoursPerTurn) ? 0.0L
                                                                                     : wrapped;
 }

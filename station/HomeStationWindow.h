@@ -29,7 +29,14 @@ inline constexpr const char* kHomeStationCaption = "Home Station Data";
 /// and height, the user-defined noise source, and the "On Screen Hints"
 /// choice. Every edit changes the shared `HomeStation` at once; only "Save
 /// Home Data" writes the data file. Refreshing the fields from the record
-/// never writes to it: a value is stored only when the user edits its field.
+/// never writes to it, but for a UTC offset beyond ±23.5 h (or none), which
+/// is shown and kept as 0: a value is stored only when the user edits its
+/// field, and moving the focus through the fields without typing changes
+/// nothing. Values that are no number or huge (a damaged data file) show
+/// without degrees, minutes and seconds; the right ascension shows modulo
+/// 24 h while the record keeps what it holds. A grid locator with a wrong
+/// character shows red, its hint naming the character, until it is right or
+/// the field is left.
 ///
 /// The design client area is 511 × 360 pixels, not scaled. The window is
 /// made hidden at start-up (reading the data file, the second read of the
