@@ -98,6 +98,11 @@ NumEdit::NumEdit(QWidget* parent) : QLineEdit(parent) {
     thousandsSeparator_ = FirstChar(locale().groupSeparator(), QChar());
     setText(FormatValue(0));
     ApplyColours();
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!settingValue_) {
+            changedSinceEntry_ = true;
+        }
+    });
 }
 
 // ---- settings ------------------------------------------------------------
@@ -316,9 +321,14 @@ std::int32_t NumEdit::AsInteger() const {
 }
 
 void NumEdit::SetFloat(long double value) {
-    const QString t = FormatValue(value);
-    if (t != text()) {
-        setText(t);
+    ShowText(FormatValue(value));
+}
+
+void NumEdit::ShowText(const QString& shown) {
+    if (shown != text()) {
+        settingValue_ = true;
+        setText(shown);
+        settingValue_ = false;
     }
 }
 
@@ -738,6 +748,7 @@ void NumEdit::focusInEvent(QFocusEvent* event) {
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
         return; // back from another window or a menu: as it was
     }
+    changedSinceEntry_ = false;
     if (autoSelect_) {
         selectAll();
         mouseFocus_ = reason == Qt::MouseFocusReason;
@@ -757,7 +768,9 @@ void NumEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 void NumEdit::Leave() {
-    if (isReadOnly()) {
+    if (isReadOnly() || !changedSinceEntry_) {
+        // Nothing entered here: what the program showed is not the user's to
+        // correct, even beyond the bounds (a value from the data file).
         emit Exited();
         return;
     }

@@ -28,9 +28,12 @@ public:
 /// a fixed count of decimals a digit typed among them overwrites the next
 /// one, and deleting one appends a "0". Backspace and Delete are the field's
 /// own; clipboard text goes through the same filter. `MinValue`..`MaxValue`
-/// (none while both are 0) is enforced only when the focus leaves the field:
-/// the value is pulled to the nearer bound with a warning beep and the focus
-/// comes back.
+/// (none while both are 0) is enforced only when the focus leaves the field
+/// after its text was changed there (typed, pasted, or written by any means
+/// other than `SetFloat` and the like): the value is pulled to the nearer
+/// bound with a warning beep and the focus comes back. A value the program
+/// showed and nobody changed since the focus arrived is left as it is, so
+/// passing through a field never alters it.
 ///
 /// Formatting is "Standard": "0" then, with `Decimals` 1 to 14, that many
 /// decimals; with -1 up to 14 decimals, trailing zeros dropped. At most 15
@@ -86,6 +89,12 @@ public:
     void SetFloat(long double value);
     void SetInteger(std::int32_t value);
     void SetValue(long double value) { SetFloat(value); }
+    /// Shows `text` as the program's own, like `SetFloat` and unlike an
+    /// entry of the user's: for a value the format cannot show well (a blank
+    /// for none, an exponent form for a huge one). Replaced only if it
+    /// differs.
+    void ShowText(const QString& text);
+    void SetBlank() { ShowText(QString()); }
 
     /// The text `value` is shown as, with this field's decimals.
     QString FormatValue(long double value) const;
@@ -115,7 +124,8 @@ signals:
     void UserEdited();
     /// Any key released in the field (Qt key code).
     void KeyReleased(int key);
-    /// The focus left the field with a value within its range.
+    /// The focus left the field with a value within its range, or without a
+    /// change of its text since the focus arrived.
     void Exited();
     /// The field's own reading of its text failed (when it was left); the
     /// text stays as typed. The message is that of `NumberConversionError`.
@@ -168,6 +178,10 @@ private:
     long double maxValue_ = 0;
     bool autoSelect_ = true;
     bool mouseFocus_ = false;
+    /// The text changed, other than by `SetFloat`, since the focus arrived.
+    bool changedSinceEntry_ = false;
+    /// `SetFloat` is writing the text.
+    bool settingValue_ = false;
     Colour color_ = 0xFF000005; ///< window
     Colour disabledColor_ = colour::kButtonFace;
     QChar decimalSeparator_;

@@ -46,8 +46,29 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool Within(char c, char first, char last) {
-    return c >= first && c <= last;
+/// What each of the six characters may be, in upper case.
+struct CharacterRange {
+    char First;
+    char Last;
+    const char* Kind;
+};
+constexpr CharacterRange kRanges[kLocatorLength] = {
+    {'A', 'R', "letter"}, {'A', 'S', "letter"}, {'0', '9', "digit"},
+    {'0', '9', "digit"},  {'A', 'X', "letter"}, {'A', 'X', "letter"},
+};
+constexpr const char* kOrdinals[kLocatorLength] = {"1st", "2nd", "3rd", "4th", "5th", "6th"};
+
+/// Index of the first of the first six characters outside its range, or
+/// kLocatorLength when there is none. Letters count in either case.
+std::size_t FirstFault(std::string_view text) {
+    const std::size_t n = std::min(text.size(), kLocatorLength);
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = Upper(text[i]);
+        if (c < kRanges[i].First || c > kRanges[i].Last) {
+            return i;
+        }
+    }
+    return kLocatorLength;
 }
 
 DegreesMinutesSeconds FromSeconds(std::int64_t seconds) {
@@ -106,8 +127,7 @@ std::optional<DecodedLocator> DecodeLocator(std::string_view text) {
     for (const std::size_t i : {0U, 1U, 4U, 5U}) {
         w[i] = Upper(w[i]);
     }
-    if (!Within(w[0], 'A', 'R') || !Within(w[1], 'A', 'S') || !Within(w[2], '0', '9') ||
-        !Within(w[3], '0', '9') || !Within(w[4], 'A', 'X') || !Within(w[5], 'A', 'X')) {
+    if (FirstFault(w) != kLocatorLength) {
         return std::nullopt;
     }
     w[4] = Lower(w[4]);
@@ -149,6 +169,16 @@ std::optional<DecodedLocator> DecodeLocator(std::string_view text) {
     decoded.LatitudeDeg = SignedLatitude(Join(decoded.Latitude), decoded.LatitudeLetter);
     decoded.LongitudeDeg = SignedLongitude(Join(decoded.Longitude), decoded.LongitudeLetter);
     return decoded;
+}
+
+std::string LocatorFault(std::string_view text) {
+    const std::size_t i = FirstFault(text);
+    if (i == kLocatorLength) {
+        return {};
+    }
+    const CharacterRange& r = kRanges[i];
+    return std::string("Not a locator: the ") + kOrdinals[i] + " character must be a " + r.Kind +
+           " from " + r.First + " to " + r.Last;
 }
 
 } // namespace vantrel

@@ -56,4 +56,11 @@ struct DecodedLocator {
 /// for the pole's own longitude subsquare.
 std::optional<DecodedLocator> DecodeLocator(std::string_view text);
 
+/// Why `text` is not (the beginning of) a locator, for the user: the first
+/// of its first six characters outside the range `DecodeLocator` allows,
+/// as in "Not a locator: the 6th character must be a letter from A to X".
+/// Empty when every character present is within its range, so a text of
+/// fewer than six good characters (a locator being typed) has no fault.
+std::string LocatorFault(std::string_view text);
+
 } // namespace vantrel

@@ -17,6 +17,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
 namespace vantrel {
 
 namespace {
@@ -36,6 +40,56 @@ constexpr QPoint kOffsetFromMainWindow(270, 120);
 
 /// Largest UTC offset the window keeps, hours either way.
 constexpr long double kMostUtcOffsetHours = 23.5L;
+
+/// Degrees or hours from which a value is shown in its decimal field only:
+/// the whole-degree fields hold three digits at most.
+constexpr long double kMostSplitWhole = 1000.0L;
+
+/// Magnitude from which a decimal field shows its value in exponent form:
+/// with six decimals the plain form would pass fifteen significant digits.
+constexpr long double kLargestPlainNumber = 1e9L;
+
+/// Shows `value` in a decimal field: as the field formats it, or, for a
+/// finite number too large for its digits (a damaged data file), in exponent
+/// form such as "1.000000E+30", so that it reads as what it is.
+void ShowNumber(NumEdit* field, long double value) {
+    if (std::isfinite(value) && std::fabs(value) >= kLargestPlainNumber) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, "%.6LE", value);
+        QString shown = QString::fromLatin1(buffer);
+        shown.replace(QLatin1Char('.'), field->DecimalSeparator());
+        field->ShowText(shown);
+        return;
+    }
+    field->SetFloat(value);
+}
+
+/// Whether a UTC offset is one the window keeps: within ±23.5 h (a NaN is
+/// not).
+bool UsableUtcOffset(long double hours) {
+    return std::fabs(hours) <= kMostUtcOffsetHours;
+}
+
+/// Whether `value` (degrees or hours) can be shown as whole units, minutes
+/// and seconds; a NaN, an infinity or a huge number from a damaged data
+/// file cannot, and its parts are left empty.
+bool Splittable(long double value) {
+    return std::isfinite(value) && std::fabs(value) < kMostSplitWhole;
+}
+
+/// Shows `parts` in the three fields, or nothing where there are none.
+void ShowParts(NumEdit* whole, NumEdit* minutes, NumEdit* seconds,
+               const std::optional<DegreesMinutesSeconds>& parts) {
+    if (!parts) {
+        whole->SetBlank();
+        minutes->SetBlank();
+        seconds->SetBlank();
+        return;
+    }
+    whole->SetInteger(parts->Whole);
+    minutes->SetInteger(parts->Minutes);
+    seconds->SetInteger(parts->Seconds);
+}
 
 QFont PixelFont(const char* family, int pixels) {
     QFont f(QString::fromLatin1(family));
@@ -186,6 +240,7 @@ void TForm2::BuildStationPanel() {
         MakePanel(s, QStringLiteral("Grid"), {60, 132, 48, 21}, colour::kActiveBorder, true);
     Edit2 = MakeTextField(s, "Edit2", {112, 132, 48, 21}, QStringLiteral("Edit2"));
     Edit2->installEventFilter(this);
+    locatorTextColour_ = Edit2->palette().color(QPalette::Text);
 
     MakePanel(s, QStringLiteral("UTC Off set"), {17, 154, 80, 17}, kStationPanelColour, false);
     // Two decimals, so that offsets such as +5.75 and +12.75 can be entered.
@@ -362,52 +417,83 @@ template <class Reaction> void TForm2::Guarded(Reaction&& reaction) {
 }
 
 void TForm2::ShowStationParts() {
-    latitude_ = Split(station_.Latitude);
-    longitude_ = Split(station_.Longitude);
-    LatitudeDegrees->SetInteger(latitude_.Whole);
-    LatitudeMinutes->SetInteger(latitude_.Minutes);
-    LatitudeSeconds->SetInteger(latitude_.Seconds);
-    LongitudeDegrees->SetInteger(longitude_.Whole);
-    LongitudeMinutes->SetInteger(longitude_.Minutes);
-    LongitudeSeconds->SetInteger(longitude_.Seconds);
+    // A position without parts (from a damaged file) leaves the working
+    // values at zero, so that a part typed in starts from nothing.
+    const bool latitude = Splittable(station_.Latitude);
+    const bool longitude = Splittable(station_.Longitude);
+    latitude_ = latitude ? Split(station_.Latitude) : DegreesMinutesSeconds{};
+    longitude_ = longitude ? Split(station_.Longitude) : DegreesMinutesSeconds{};
+    ShowParts(LatitudeDegrees, LatitudeMinutes, LatitudeSeconds,
+              latitude ? std::optional(latitude_) : std::nullopt);
+    ShowParts(LongitudeDegrees, LongitudeMinutes, LongitudeSeconds,
+              longitude ? std::optional(longitude_) : std::nullopt);
+}
+
+std::string TForm2::StoredLocator() const {
+    if (!Splittable(station_.Latitude) || !Splittable(station_.Longitude)) {
+        return {}; // no position to give a locator for
+    }
+    return EncodeLocator(Split(station_.Latitude), Split(station_.Longitude),
+                         station_.Latitude<0, station_.Longitude> 0);
+}
+
+void TForm2::ShowLocatorFault(const std::string& fault) {
+    QPalette p = Edit2->palette();
+    p.setColor(QPalette::Text, fault.empty() ? locatorTextColour_ : QColor(Qt::red));
+    Edit2->setPalette(p);
+    Edit2->setToolTip(Latin1(fault));
 }
 
 void TForm2::RefreshStationFields() {
     SetLetter(Panel11, LatitudeLetter(station_.Latitude));
     SetLetter(Panel12, LongitudeLetter(station_.Longitude));
-    LatitudeDecimal->SetFloat(station_.Latitude);
-    LongitudeDecimal->SetFloat(station_.Longitude);
+    ShowNumber(LatitudeDecimal, station_.Latitude);
+    ShowNumber(LongitudeDecimal, station_.Longitude);
     ShowStationParts();
     SetTextIfDifferent(Edit11, Latin1(station_.CallSign));
     SetTextIfDifferent(Edit12, Latin1(station_.Location));
+    // An offset beyond ±23.5 h, or none at all, gives local times that are
+    // no time of day: the window shows and keeps 0 instead.
+    if (!UsableUtcOffset(station_.UtcOffset)) {
+        station_.UtcOffset = 0;
+    }
     UtcOffsetField->SetFloat(station_.UtcOffset);
-    HeightField->SetFloat(station_.HeightAsl);
-    SetTextIfDifferent(Edit2, Latin1(EncodeLocator(latitude_, longitude_,
-                                                   station_.Latitude<0, station_.Longitude> 0)));
+    ShowNumber(HeightField, station_.HeightAsl);
+    SetTextIfDifferent(Edit2, Latin1(StoredLocator()));
+    ShowLocatorFault({});
+}
+
+long double TForm2::ShownRightAscension(bool typed) const {
+    const long double ra = station_.UserSourceRa;
+    if (typed || !Splittable(ra)) {
+        return ra; // as typed, so that the digits do not change under the caret
+    }
+    const long double wrapped = WrapRightAscension(ra);
+    // 23.9999999 h would read 24.000000, which is the same point of the turn as 0.
+    return RaDecimal->FormatValue(wrapped) == RaDecimal->FormatValue(kHoursPerTurn) ? 0.0L
+                                                                                    : wrapped;
 }
 
 void TForm2::ShowSourceParts() {
-    ra_ = Split(station_.UserSourceRa);
-    dec_ = Split(station_.UserSourceDec);
-    RaHours->SetInteger(ra_.Whole);
-    RaMinutes->SetInteger(ra_.Minutes);
-    RaSeconds->SetInteger(ra_.Seconds);
-    DecDegrees->SetInteger(dec_.Whole);
-    DecMinutes->SetInteger(dec_.Minutes);
-    DecSeconds->SetInteger(dec_.Seconds);
+    const bool ra = Splittable(station_.UserSourceRa);
+    const bool dec = Splittable(station_.UserSourceDec);
+    ra_ = ra ? SplitRightAscension(station_.UserSourceRa) : DegreesMinutesSeconds{};
+    dec_ = dec ? Split(station_.UserSourceDec) : DegreesMinutesSeconds{};
+    ShowParts(RaHours, RaMinutes, RaSeconds, ra ? std::optional(ra_) : std::nullopt);
+    ShowParts(DecDegrees, DecMinutes, DecSeconds, dec ? std::optional(dec_) : std::nullopt);
 }
 
-void TForm2::RefreshUserSourceFields() {
-    RaDecimal->SetFloat(station_.UserSourceRa);
-    DecDecimal->SetFloat(station_.UserSourceDec);
+void TForm2::RefreshUserSourceFields(bool raTyped) {
+    ShowNumber(RaDecimal, ShownRightAscension(raTyped));
+    ShowNumber(DecDecimal, station_.UserSourceDec);
     ShowSourceParts();
     SetTextIfDifferent(Edit1, Latin1(station_.UserSourceName));
 }
 
-void TForm2::SetDeclinationSignAndRefresh() {
+void TForm2::SetDeclinationSignAndRefresh(bool raTyped) {
     ShowSourceParts();
     SetLetter(Panel3, DeclinationSign(station_.UserSourceDec));
-    RefreshUserSourceFields();
+    RefreshUserSourceFields(raTyped);
 }
 
 // ---- station reactions ------------------------------------------------------
@@ -490,13 +576,16 @@ void TForm2::Edit2KeyUp() {
         typed.truncate(static_cast<qsizetype>(kLocatorLength));
         Edit2->setText(typed);
     }
-    const std::optional<DecodedLocator> decoded = DecodeLocator(typed.toLatin1().toStdString());
+    const std::string text = typed.toLatin1().toStdString();
+    // A wrong character shows at once, in red with the reason; the field
+    // keeps it for correcting until it is left.
+    // The station's own locator is never flagged, even off the globe.
+    ShowLocatorFault(typed == Latin1(StoredLocator()) ? std::string() : LocatorFault(text));
+    const std::optional<DecodedLocator> decoded = DecodeLocator(text);
     if (!decoded) {
         return; // short, or not a locator: the station stays where it is
     }
-    const std::string present = EncodeLocator(Split(station_.Latitude), Split(station_.Longitude),
-                                              station_.Latitude<0, station_.Longitude> 0);
-    if (decoded->Text == present) {
+    if (decoded->Text == StoredLocator()) {
         SetTextIfDifferent(Edit2, Latin1(decoded->Text)); // "kg33XS" shows as "KG33xs"
         return;
     }
@@ -515,6 +604,13 @@ void TForm2::Edit2KeyUp() {
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Edit2 && event->type() == QEvent::KeyRelease) {
         Edit2KeyUp();
+    } else if (watched == Edit2 && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            // Left with a text that moved nothing: back to the station's own.
+            SetTextIfDifferent(Edit2, Latin1(StoredLocator()));
+            ShowLocatorFault({});
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -524,7 +620,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 void TForm2::StoreRaPart(NumEdit* field, std::int32_t DegreesMinutesSeconds::*part) {
     Guarded([&] {
         ra_.*part = field->AsInteger();
-        station_.UserSourceRa = JoinRightAscension(ra_);
+        station_.UserSourceRa = WrapRightAscension(JoinRightAscension(ra_));
         RaDecimal->SetFloat(station_.UserSourceRa);
         RefreshUserSourceFields();
     });
@@ -542,7 +638,7 @@ void TForm2::StoreDecPart(NumEdit* field, std::int32_t DegreesMinutesSeconds::*p
 void TForm2::RaDecimalEdited() {
     Guarded([&] {
         station_.UserSourceRa = RaDecimal->AsFloat();
-        SetDeclinationSignAndRefresh();
+        SetDeclinationSignAndRefresh(true);
     });
 }
 

@@ -5,6 +5,7 @@
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
 
+#include <QColor>
 #include <QWidget>
 
 #include <string>
@@ -28,7 +29,14 @@ inline constexpr const char* kHomeStationCaption = "Home Station Data";
 /// and height, the user-defined noise source, and the "On Screen Hints"
 /// choice. Every edit changes the shared `HomeStation` at once; only "Save
 /// Home Data" writes the data file. Refreshing the fields from the record
-/// never writes to it: a value is stored only when the user edits its field.
+/// never writes to it, but for a UTC offset beyond ±23.5 h (or none), which
+/// is shown and kept as 0: a value is stored only when the user edits its
+/// field, and moving the focus through the fields without typing changes
+/// nothing. Values that are no number or huge (a damaged data file) show
+/// without degrees, minutes and seconds; the right ascension shows modulo
+/// 24 h while the record keeps what it holds. A grid locator with a wrong
+/// character shows red, its hint naming the character, until it is right or
+/// the field is left.
 ///
 /// The design client area is 511 × 360 pixels, not scaled. The window is
 /// made hidden at start-up (reading the data file, the second read of the
@@ -125,10 +133,22 @@ private:
 
     /// Rewrites every station field from the record.
     void RefreshStationFields();
-    /// Rewrites the user source fields from the record (not the sign).
-    void RefreshUserSourceFields();
+    /// Rewrites the user source fields from the record (not the sign). The
+    /// right ascension shows modulo 24 h, in the decimal field too unless
+    /// `raTyped` (the user is typing there).
+    void RefreshUserSourceFields(bool raTyped = false);
     /// The sign from the declination, then the user source fields.
-    void SetDeclinationSignAndRefresh();
+    void SetDeclinationSignAndRefresh(bool raTyped = false);
+    /// The right ascension for the decimal field, hours: modulo 24 h (a value
+    /// that would read 24.000000 reads 0), or as stored when `typed` or when
+    /// it cannot be split.
+    long double ShownRightAscension(bool typed) const;
+    /// The locator of the stored position; empty when the position is no
+    /// number (a damaged data file).
+    std::string StoredLocator() const;
+    /// Shows the grid field's text in red with `fault` as its hint, or in
+    /// its usual colour without a hint when `fault` is empty.
+    void ShowLocatorFault(const std::string& fault);
     void ShowSourceParts();
     void ShowStationParts();
 
@@ -153,6 +173,7 @@ private:
     HomeStation& station_;
     UserMessages& messages_;
     DataFile file_;
+    QColor locatorTextColour_;
     // Magnitudes of the position and of the user source as the fields show them.
     DegreesMinutesSeconds latitude_;
     DegreesMinutesSeconds longitude_;

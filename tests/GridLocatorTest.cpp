@@ -173,3 +173,38 @@ TEST(DecodeLocator, EncodingTheCentreGivesTheLocatorBack) {
 
 } // namespace
 } // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(LocatorFault, NamesTheFirstBadCharacterAndWhatItMustBe) {
+    struct Case {
+        const char* text;
+        const char* fault;
+    };
+    const Case cases[] = {
+        {"KG33xs", ""},
+        {"kg33XS", ""},
+        {"KG3", ""}, // being typed
+        {"", ""},
+        {"JJ00ay", "Not a locator: the 6th character must be a letter from A to X"},
+        {"JT00aa", "Not a locator: the 2nd character must be a letter from A to S"},
+        {"SA00aa", "Not a locator: the 1st character must be a letter from A to R"},
+        {"JJ0Aaa", "Not a locator: the 4th character must be a digit from 0 to 9"},
+        {"JJx", "Not a locator: the 3rd character must be a digit from 0 to 9"},
+        {"JJ00za", "Not a locator: the 5th character must be a letter from A to X"},
+        {"TT", "Not a locator: the 1st character must be a letter from A to R"},
+        {"KG33xs9", ""}, // characters after the sixth are not the locator's
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(LocatorFault(c.text), c.fault);
+        // A fault and a decoding never go together.
+        if (std::string(c.text).size() >= kLocatorLength) {
+            EXPECT_EQ(DecodeLocator(c.text).has_value(), LocatorFault(c.text).empty());
+        }
+    }
+}
+
+} // namespace
+} // namespace vantrel

@@ -8,6 +8,7 @@
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
 #include "station/DataFile.h"
+#include "station/GridLocator.h"
 
 #include "../RecordingMessages.h"
 
@@ -20,6 +21,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <set>
 
 #include <sys/stat.h>
 
@@ -67,6 +71,40 @@ class HomeStationWindowTest : public QObject {
         return d->text() + ' ' + m->text() + ' ' + s->text();
     }
 
+    /// The record bit for bit: the ten significant bytes of every extended
+    /// value (so NaNs and signed zeros compare too), the texts and settings.
+    static QByteArray Bits(const HomeStation& h) {
+        QByteArray b;
+        for (const long double* v : {&h.Latitude, &h.Longitude, &h.HeightAsl, &h.UtcOffset,
+                                     &h.UserSourceRa, &h.UserSourceDec}) {
+            b.append(reinterpret_cast<const char*>(v), 10);
+        }
+        for (const std::string* t : {&h.Location, &h.UserSourceName, &h.CallSign}) {
+            b.append(QByteArray::fromStdString(*t)).append('\0');
+        }
+        for (const std::int32_t* i : {&h.CalcInterval, &h.HintOption, &h.SourceOption}) {
+            b.append(reinterpret_cast<const char*>(i), sizeof *i);
+        }
+        b.append(static_cast<char>(h.DisplayMode));
+        return b;
+    }
+    /// Presses `key` where the focus is and releases it where the focus
+    /// went, as a keyboard does: the release runs the new field's reactions.
+    static QWidget* Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyPress(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        QWidget* now = QApplication::focusWidget();
+        QTest::keyRelease(now, static_cast<Qt::Key>(key), modifiers);
+        QCoreApplication::processEvents(); // a pulled field would take the focus back here
+        return QApplication::focusWidget();
+    }
+    static std::vector<NumEdit*> NumberFields(TForm2& w) {
+        return {w.LatitudeDegrees,  w.LatitudeMinutes,  w.LatitudeSeconds,  w.LatitudeDecimal,
+                w.LongitudeDegrees, w.LongitudeMinutes, w.LongitudeSeconds, w.LongitudeDecimal,
+                w.UtcOffsetField,   w.HeightField,      w.RaHours,          w.RaMinutes,
+                w.RaSeconds,        w.RaDecimal,        w.DecDegrees,       w.DecMinutes,
+                w.DecSeconds,       w.DecDecimal};
+    }
+
 private slots:
     void initTestCase() {
         InstallFontSubstitutes();
@@ -107,15 +145,17 @@ private slots:
         QCOMPARE(station_, HomeStation{});
     }
 
-    void refreshingNeverChangesTheRecord() {
+    void refreshingChangesOnlyAnOffsetBeyondADay() {
         HomeStation h = Sample();
-        h.UtcOffset = 30; // beyond what the field accepts, but the user's own
+        h.UtcOffset = 30; // no local time of day: shown and kept as 0
         Store(h);
         TForm2 w(station_, messages_);
         QVERIFY(messages_.said.empty());
+        QVERIFY(station_.UtcOffset == 0);
+        QCOMPARE(w.UtcOffsetField->text(), QStringLiteral("0.00"));
+        h.UtcOffset = 0;
         QCOMPARE(station_, h);
         QCOMPARE(w.HeightField->text(), QStringLiteral("124"));
-        QCOMPARE(w.UtcOffsetField->text(), QStringLiteral("30.00"));
         QWidget main;
         Open(w, main);
         QCOMPARE(station_, h); // the opening refreshes do not store either
@@ -514,8 +554,8 @@ private slots:
             // Minutes and seconds carry at once; the bound applies to what
             // the field shows when it is left.
             c.field->SetKeyPressHandler(nullptr);
-            c.field->setText(QString::fromLatin1(c.typed));
             Enter(c.field);
+            c.field->setText(QString::fromLatin1(c.typed)); // as if typed there
             QTest::keyClick(c.field, Qt::Key_Tab);
             QCOMPARE(c.field->text(), QString::fromLatin1(c.corrected));
             QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(c.field));
@@ -628,6 +668,296 @@ private slots:
         station_.HintOption = 9;
         Open(w, main);
         QCOMPARE(station_.HintOption, 9);
+    }
+
+    void passingThroughTheFieldsChangesNothing() {
+        // Values at the edges of every field, and values of a damaged file:
+        // tabbing through the whole window forwards and backwards, without
+        // typing, leaves the record bit for bit as it was opened.
+        using R = long double HomeStation::*;
+        const long double nan = std::nanl("");
+        const long double inf = HUGE_VALL;
+        const long double carry = 10 + 59 / 60.0L + 59.9999L / 3600; // 10 59 59.9999
+        struct Case {
+            const char* name;
+            R field;
+            long double value;
+            bool inRange; ///< every field shows a value within its own bounds
+        };
+        const Case cases[] = {
+            {"RA 23.99999 h", &HomeStation::UserSourceRa, 23.99999L, true},
+            {"RA 24 h", &HomeStation::UserSourceRa, 24, true},
+            {"RA 0 h", &HomeStation::UserSourceRa, 0, true},
+            {"RA -0.00001 h", &HomeStation::UserSourceRa, -0.00001L, true},
+            {"RA 59.9999 s carry", &HomeStation::UserSourceRa, 5 + 59 / 60.0L + 59.9999L / 3600,
+             true},
+            {"RA 23 59 59.9999", &HomeStation::UserSourceRa, 23 + 59 / 60.0L + 59.9999L / 3600,
+             true},
+            {"RA 25 h", &HomeStation::UserSourceRa, 25, true},
+            {"RA -2.5 h", &HomeStation::UserSourceRa, -2.5L, true},
+            {"RA NaN", &HomeStation::UserSourceRa, nan, false},
+            {"RA infinite", &HomeStation::UserSourceRa, inf, false},
+            {"RA 1e30", &HomeStation::UserSourceRa, 1e30L, false},
+            {"latitude 89.99999", &HomeStation::Latitude, 89.99999L, true},
+            {"latitude -89.99999", &HomeStation::Latitude, -89.99999L, true},
+            {"latitude 90", &HomeStation::Latitude, 90, true},
+            {"latitude -90", &HomeStation::Latitude, -90, true},
+            {"latitude -0.00001", &HomeStation::Latitude, -0.00001L, true},
+            {"latitude -0", &HomeStation::Latitude, -0.0L, true},
+            {"latitude seconds carry", &HomeStation::Latitude, carry, true},
+            {"latitude 95", &HomeStation::Latitude, 95, false},
+            {"latitude NaN", &HomeStation::Latitude, nan, false},
+            {"latitude -infinite", &HomeStation::Latitude, -inf, false},
+            {"latitude 1e30", &HomeStation::Latitude, 1e30L, false},
+            {"longitude 179.99999", &HomeStation::Longitude, 179.99999L, true},
+            {"longitude -179.99999", &HomeStation::Longitude, -179.99999L, true},
+            {"longitude 180", &HomeStation::Longitude, 180, true},
+            {"longitude -180", &HomeStation::Longitude, -180, true},
+            {"longitude -0.00001", &HomeStation::Longitude, -0.00001L, true},
+            {"longitude seconds carry", &HomeStation::Longitude, -carry, true},
+            {"longitude NaN", &HomeStation::Longitude, nan, false},
+            {"longitude -1e30", &HomeStation::Longitude, -1e30L, false},
+            {"declination 89.99999", &HomeStation::UserSourceDec, 89.99999L, true},
+            {"declination -89.99999", &HomeStation::UserSourceDec, -89.99999L, true},
+            {"declination 90", &HomeStation::UserSourceDec, 90, true},
+            {"declination -90", &HomeStation::UserSourceDec, -90, true},
+            {"declination -0.00001", &HomeStation::UserSourceDec, -0.00001L, true},
+            {"declination seconds carry", &HomeStation::UserSourceDec, -carry, true},
+            {"declination 179.99999", &HomeStation::UserSourceDec, 179.99999L, false},
+            {"declination -179.99999", &HomeStation::UserSourceDec, -179.99999L, false},
+            {"declination NaN", &HomeStation::UserSourceDec, nan, false},
+            {"declination 1e30", &HomeStation::UserSourceDec, 1e30L, false},
+            {"UTC offset 23.5", &HomeStation::UtcOffset, 23.5L, true},
+            {"UTC offset -23.5", &HomeStation::UtcOffset, -23.5L, true},
+            {"UTC offset 30", &HomeStation::UtcOffset, 30, true}, // made 0 when shown
+            {"UTC offset NaN", &HomeStation::UtcOffset, nan, true},
+            {"height 123.7", &HomeStation::HeightAsl, 123.7L, true},
+            {"height NaN", &HomeStation::HeightAsl, nan, true},
+            {"height -infinite", &HomeStation::HeightAsl, -inf, true},
+            {"height 1e30", &HomeStation::HeightAsl, 1e30L, true},
+        };
+        TForm2 w(station_, messages_);
+        QWidget main;
+        const std::vector<QWidget*> stops{w.LatitudeDegrees,
+                                          w.LatitudeMinutes,
+                                          w.LatitudeSeconds,
+                                          w.LatitudeDecimal,
+                                          w.LongitudeDegrees,
+                                          w.LongitudeMinutes,
+                                          w.LongitudeSeconds,
+                                          w.LongitudeDecimal,
+                                          w.Edit11,
+                                          w.Edit12,
+                                          w.UtcOffsetField,
+                                          w.HeightField,
+                                          w.SaveHomeData,
+                                          w.GetHomeData,
+                                          w.Button1,
+                                          w.Edit2,
+                                          w.Edit1,
+                                          w.RaHours,
+                                          w.RaMinutes,
+                                          w.RaSeconds,
+                                          w.DecDegrees,
+                                          w.DecMinutes,
+                                          w.DecSeconds,
+                                          w.RaDecimal,
+                                          w.DecDecimal};
+        const auto inHints = [&w](QWidget* f) {
+            return f != nullptr && f->parentWidget() == w.RadioGroup2;
+        };
+        for (const Case& c : cases) {
+            station_ = Sample();
+            station_.*(c.field) = c.value;
+            messages_.said.clear();
+            Open(w, main);
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+            const QByteArray opened = Bits(station_);
+            if (c.inRange) {
+                for (NumEdit* f : NumberFields(w)) {
+                    if (f->MinValue() != 0 || f->MaxValue() != 0) {
+                        const long double v = f->AsFloat();
+                        QVERIFY2(v >= f->MinValue() && v <= f->MaxValue(),
+                                 qPrintable(
+                                     QStringLiteral("%1: %2 shows %3")
+                                         .arg(QLatin1String(c.name), f->objectName(), f->text())));
+                    }
+                }
+            }
+            std::set<QWidget*> visited;
+            w.LatitudeDegrees->setFocus(Qt::TabFocusReason);
+            visited.insert(QApplication::focusWidget());
+            // Every stop and the hints group once, and back to the start.
+            for (std::size_t i = 0; i <= stops.size(); ++i) {
+                visited.insert(Press(Qt::Key_Tab));
+            }
+            QWidget* const turned = QApplication::focusWidget();
+            for (std::size_t i = 0; i <= stops.size(); ++i) {
+                visited.insert(Press(Qt::Key_Backtab, Qt::ShiftModifier));
+            }
+            QTest::qWait(1);
+            QVERIFY2(Bits(station_) == opened, c.name);
+            QVERIFY2(messages_.said.empty(), c.name);
+            // No field held the focus back: the walk went round both ways.
+            QCOMPARE(turned, static_cast<QWidget*>(w.LatitudeDegrees));
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.LatitudeDegrees));
+            QVERIFY(std::any_of(visited.begin(), visited.end(), inHints));
+            for (QWidget* stop : stops) {
+                QVERIFY2(visited.count(stop) == 1,
+                         qPrintable(QLatin1String(c.name) + ' ' + stop->objectName() + ' ' +
+                                    stop->metaObject()->className()));
+            }
+        }
+    }
+
+    void rightAscensionShowsModulo24Hours() {
+        struct Case {
+            long double ra;
+            const char* parts;
+            const char* decimal;
+        };
+        const Case cases[] = {
+            {23.99999L, "0 0 0", "23.999990"},  {24, "0 0 0", "0.000000"},
+            {23.9999999L, "0 0 0", "0.000000"}, {25.5L, "1 30 0", "1.500000"},
+            {-2.5L, "21 30 0", "21.500000"},    {-0.00001L, "0 0 0", "23.999990"},
+            {18.5L, "18 30 0", "18.500000"},
+        };
+        TForm2 w(station_, messages_);
+        QWidget main;
+        for (const Case& c : cases) {
+            station_.UserSourceRa = c.ra;
+            Open(w, main);
+            QCOMPARE(Parts(w.RaHours, w.RaMinutes, w.RaSeconds), QString::fromLatin1(c.parts));
+            QCOMPARE(w.RaDecimal->text(), QString::fromLatin1(c.decimal));
+            QVERIFY(station_.UserSourceRa == c.ra); // shown, not stored
+        }
+        // Shift+Tab into the hours and out again: still 23.99999 h.
+        station_.UserSourceRa = 23.99999L;
+        Open(w, main);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.RaMinutes->setFocus(Qt::TabFocusReason);
+        QCOMPARE(Press(Qt::Key_Backtab, Qt::ShiftModifier), static_cast<QWidget*>(w.RaHours));
+        QCOMPARE(Press(Qt::Key_Tab), static_cast<QWidget*>(w.RaMinutes));
+        QVERIFY(station_.UserSourceRa == 23.99999L);
+        // Hours typed beyond a day are the same hour of the turn.
+        Enter(w.RaHours);
+        QTest::keyClicks(w.RaHours, QStringLiteral("30"));
+        QVERIFY(station_.UserSourceRa == 6);
+        QCOMPARE(Parts(w.RaHours, w.RaMinutes, w.RaSeconds), QStringLiteral("6 0 0"));
+        // Typed into the decimal field, the digits stay as typed.
+        Enter(w.RaDecimal);
+        QTest::keyClicks(w.RaDecimal, QStringLiteral("-2.5"));
+        QVERIFY(station_.UserSourceRa == -2.5L);
+        QCOMPARE(w.RaDecimal->text(), QStringLiteral("-2.500000"));
+        QCOMPARE(Parts(w.RaHours, w.RaMinutes, w.RaSeconds), QStringLiteral("21 30 0"));
+    }
+
+    void damagedValuesShowSanely() {
+        const long double nan = std::nanl("");
+        HomeStation h = Sample();
+        h.Latitude = nan;
+        h.Longitude = 1e30L;
+        h.UserSourceRa = HUGE_VALL;
+        h.UserSourceDec = -1e30L;
+        h.HeightAsl = nan;
+        h.UtcOffset = -99;
+        station_ = h;
+        TForm2 w(station_, messages_);
+        QWidget main;
+        Open(w, main);
+        QVERIFY(station_.UtcOffset == 0);
+        QCOMPARE(w.UtcOffsetField->text(), QStringLiteral("0.00"));
+        // No part of a number that is none, nor a ten-digit degree field.
+        for (NumEdit* f : {w.LatitudeDegrees, w.LatitudeMinutes, w.LatitudeSeconds,
+                           w.LongitudeDegrees, w.LongitudeMinutes, w.LongitudeSeconds, w.RaHours,
+                           w.RaMinutes, w.RaSeconds, w.DecDegrees, w.DecMinutes, w.DecSeconds}) {
+            QVERIFY2(f->text().isEmpty(), qPrintable(f->objectName() + ' ' + f->text()));
+        }
+        QCOMPARE(w.LatitudeDecimal->text(), QStringLiteral("NAN"));
+        QCOMPARE(w.RaDecimal->text(), QStringLiteral("INF"));
+        // A huge number reads as one, in exponent form, not as 31 digits.
+        QCOMPARE(w.LongitudeDecimal->text(), QStringLiteral("1.000000E+30"));
+        QCOMPARE(w.DecDecimal->text(), QStringLiteral("-1.000000E+30"));
+        QCOMPARE(w.HeightField->text(), QStringLiteral("NAN"));
+        QCOMPARE(w.Edit2->text(), QString()); // no locator for no position
+        QVERIFY(std::isnan(station_.Latitude) && std::isnan(station_.HeightAsl));
+
+        // A value typed into an empty part starts from nothing.
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        Enter(w.LatitudeDegrees);
+        QTest::keyClicks(w.LatitudeDegrees, QStringLiteral("45"));
+        QVERIFY(station_.Latitude == 45);
+        QCOMPARE(Parts(w.LatitudeDegrees, w.LatitudeMinutes, w.LatitudeSeconds),
+                 QStringLiteral("45 0 0"));
+        // A locator typed gives the whole position back.
+        Enter(w.Edit2);
+        QTest::keyClicks(w.Edit2, QStringLiteral("IJ90xa"));
+        QVERIFY(std::isfinite(station_.Longitude) && station_.Longitude < 0);
+        QCOMPARE(w.Edit2->text(), QStringLiteral("IJ90xa"));
+
+        // The offset rule at creation, from the file.
+        for (const long double offset : {30.0L, -99.0L, nan, 23.6L}) {
+            HomeStation f = Sample();
+            f.UtcOffset = offset;
+            Store(f);
+            TForm2 created(station_, messages_);
+            QVERIFY(station_.UtcOffset == 0);
+            QCOMPARE(created.UtcOffsetField->text(), QStringLiteral("0.00"));
+        }
+    }
+
+    void invalidLocatorShowsRedUntilLeft() {
+        Store(Sample());
+        TForm2 w(station_, messages_);
+        QWidget main;
+        Open(w, main);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const HomeStation before = station_;
+        const QColor usual = w.Edit2->palette().color(QPalette::Text);
+        QVERIFY(usual != QColor(Qt::red));
+        struct Case {
+            const char* typed;
+            const char* hint;
+        };
+        const Case cases[] = {
+            {"JJ00ay", "Not a locator: the 6th character must be a letter from A to X"},
+            {"JT00aa", "Not a locator: the 2nd character must be a letter from A to S"},
+            {"JJ0A", "Not a locator: the 4th character must be a digit from 0 to 9"},
+        };
+        for (const Case& c : cases) {
+            Enter(w.Edit2);
+            w.Edit2->selectAll();
+            QTest::keyClicks(w.Edit2, QString::fromLatin1(c.typed));
+            QCOMPARE(w.Edit2->text(), QString::fromLatin1(c.typed));
+            QCOMPARE(w.Edit2->palette().color(QPalette::Text), QColor(Qt::red));
+            QCOMPARE(w.Edit2->toolTip(), QString::fromLatin1(c.hint));
+            QCOMPARE(station_, before);
+            // Leaving returns the field to the station's own locator.
+            QTest::keyClick(w.Edit2, Qt::Key_Tab);
+            QCOMPARE(w.Edit2->text(), QStringLiteral("KG33tq"));
+            QCOMPARE(w.Edit2->palette().color(QPalette::Text), usual);
+            QCOMPARE(w.Edit2->toolTip(), QString());
+        }
+        // Corrected in place, it decodes and the red goes.
+        Enter(w.Edit2);
+        w.Edit2->selectAll();
+        QTest::keyClicks(w.Edit2, QStringLiteral("JJ00ay"));
+        QTest::keyClick(w.Edit2, Qt::Key_Backspace);
+        QCOMPARE(w.Edit2->palette().color(QPalette::Text), usual); // "JJ00a" may yet be one
+        QTest::keyClicks(w.Edit2, QStringLiteral("b"));
+        QCOMPARE(w.Edit2->text(), QStringLiteral("JJ00ab"));
+        QCOMPARE(w.Edit2->palette().color(QPalette::Text), usual);
+        QCOMPARE(w.Edit2->toolTip(), QString());
+        QVERIFY(station_.Latitude > 0 && station_.Latitude < 0.1L);
+        // A position off the globe (a damaged file) has a locator that does
+        // not decode; tabbing into the field does not flag it.
+        station_.Latitude = 100;
+        Open(w, main);
+        w.Button1->setFocus(Qt::TabFocusReason);
+        QCOMPARE(Press(Qt::Key_Tab), static_cast<QWidget*>(w.Edit2));
+        QVERIFY(!LocatorFault(w.Edit2->text().toStdString()).empty());
+        QCOMPARE(w.Edit2->palette().color(QPalette::Text), usual);
+        QVERIFY(station_.Latitude == 100);
     }
 };
 

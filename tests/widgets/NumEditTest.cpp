@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include <cmath>
+
 namespace vantrel {
 
 /// A window with the field under test and a neighbour to move the focus to.
@@ -338,6 +340,49 @@ private slots:
         QTest::keyClick(h.field, Qt::Key_Tab);
         QCOMPARE(h.field->text(), QStringLiteral("10"));
         QTRY_VERIFY(h.field->hasFocus());
+    }
+
+    void passingThroughChangesNothing_data() {
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<double>("shown");
+        QTest::newRow("above the bound") << -1 << 0.0 << 23.0 << 24.0;
+        QTest::newRow("below the bound") << 6 << 0.0 << 24.0 << -0.00001;
+        QTest::newRow("far beyond") << 6 << -90.0 << 90.0 << 1e30;
+        QTest::newRow("not a number") << 6 << -90.0 << 90.0 << std::nan("");
+        QTest::newRow("infinite") << 0 << 0.0 << 59.0 << -HUGE_VAL;
+    }
+    void passingThroughChangesNothing() {
+        // A value the program shows, even out of range or no number at all
+        // (a damaged data file), is neither corrected nor reported when the
+        // focus merely passes through the field.
+        QFETCH(int, decimals);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(double, shown);
+        Host h;
+        QVERIFY(h.Ready());
+        h.field->SetDecimals(decimals);
+        h.field->SetRange(low, high);
+        h.field->SetFloat(static_cast<long double>(shown));
+        const QString before = h.field->text();
+        QSignalSpy beeps(h.field, &NumEdit::WarningBeep);
+        QSignalSpy edits(h.field, &NumEdit::UserEdited);
+        QSignalSpy exits(h.field, &NumEdit::Exited);
+        QSignalSpy failures(h.field, &NumEdit::ConversionFailed);
+        for (int i = 0; i < 2; ++i) {
+            h.Enter();
+            QTest::keyClick(h.field, Qt::Key_Right); // moves the caret, types nothing
+            QTest::keyClick(h.field, Qt::Key_Tab);
+            QTest::qWait(5);
+            QVERIFY(h.other->hasFocus());
+        }
+        QCOMPARE(h.field->text(), before);
+        QCOMPARE(beeps.count(), 0);
+        QCOMPARE(edits.count(), 0);
+        QCOMPARE(failures.count(), 0);
+        QVERIFY(exits.count() >= 2); // ordinary exits, the focus not held
     }
 
     void leavingRewritesAndReportsBadTexts() {
