@@ -310,7 +310,7 @@ void TForm1::FormShow() {
     for (const QScreen* s : QGuiApplication::screens()) {
         screens << s->geometry();
     }
-    const QRect outer = OnSomeScreen(LoadWindowPosition(WorkingDirectory()), screens);
+    const QRect outer = LoadWindowPosition(WorkingDirectory(), screens);
     const QSize frame = frameGeometry().size() - size();
     move(outer.topLeft());
     resize(std::max(1, outer.width() - frame.width()),

@@ -350,6 +350,56 @@ private slots:
                  QRect(1200, 700, 300, 200));
     }
 
+    void hostilePositionFileValues_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QRect>("expected");
+        const auto keys = [](const char* l, const char* t, const char* w, const char* h) {
+            return QString("[Position]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n").arg(l, t, w, h);
+        };
+        QTest::newRow("plain") << keys("40", "30", "1048", "700") << QRect(40, 30, 1048, 700);
+        QTest::newRow("left at INT_MAX")
+            << keys("2147483647", "30", "800", "600") << QRect(10, 10, 800, 600);
+        QTest::newRow("top at INT_MIN")
+            << keys("40", "-2147483648", "800", "600") << QRect(10, 10, 800, 600);
+        QTest::newRow("left beyond 32 bits")
+            << keys("99999999999", "30", "800", "600") << QRect(10, 30, 800, 600);
+        QTest::newRow("huge size")
+            << keys("40", "30", "2147483647", "2147483647") << QRect(40, 30, 500, 500);
+        QTest::newRow("wider than the screen")
+            << keys("0", "0", "1921", "1200") << QRect(0, 0, 500, 1200);
+        QTest::newRow("negative size") << keys("40", "30", "-800", "-1") << QRect(40, 30, 500, 500);
+        QTest::newRow("zero size") << keys("40", "30", "0", "0") << QRect(40, 30, 500, 500);
+        QTest::newRow("INT_MIN size")
+            << keys("40", "30", "-2147483648", "-2147483648") << QRect(40, 30, 500, 500);
+        QTest::newRow("not numbers")
+            << keys("abc", "1e3", "12px", "0x20") << QRect(10, 10, 500, 500);
+        QTest::newRow("empty") << keys("", "", "", "") << QRect(10, 10, 500, 500);
+        QTest::newRow("no file") << QString() << QRect(10, 10, 500, 500);
+        QTest::newRow("edge plus size overflows")
+            << keys("2147483000", "2147483000", "1000", "1000") << QRect(10, 10, 1000, 1000);
+        QTest::newRow("off the screen, sane values")
+            << keys("-5000", "30", "800", "600") << QRect(10, 10, 800, 600);
+    }
+
+    void hostilePositionFileValues() {
+        QFETCH(QString, file);
+        QFETCH(QRect, expected);
+        // A folder per case: QSettings would take a file rewritten within the
+        // same second at the same length for the one it has read already.
+        const QString folder = dir_.path() + "/" + QTest::currentDataTag();
+        QVERIFY(QDir().mkpath(folder));
+        if (!file.isNull()) {
+            QFile ini(folder + "/Vanset.ini");
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write(file.toLatin1());
+        }
+        const QRect got = LoadWindowPosition(folder, {QRect(0, 0, 1920, 1200)});
+        QCOMPARE(got, expected);
+        // Edges of the result are plain 32-bit values: no overflow in them.
+        QVERIFY(static_cast<long long>(got.left()) + got.width() - 1 == got.right());
+        QVERIFY(static_cast<long long>(got.top()) + got.height() - 1 == got.bottom());
+    }
+
     void captionCarriesTheVersion() {
         TForm1 form(Services());
         form.show();
