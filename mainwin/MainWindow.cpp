@@ -14,11 +14,18 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QPrintDialog>
 #include <QScreen>
 
 #include <cmath>
+
+// The resources of a static library are brought in by name, from outside
+// any namespace.
+static void InitMainWindowIcons() {
+    Q_INIT_RESOURCE(MainWindowIcons);
+}
 
 namespace vantrel {
 
@@ -97,6 +104,7 @@ QDate TForm1::Today() const {
 }
 
 void TForm1::BuildControls() {
+    InitMainWindowIcons();
     setWindowTitle(QStringLiteral("Tamsel Vantrel"));
     setFont(Tahoma(8, false));
     setAutoFillBackground(true);
@@ -220,7 +228,10 @@ void TForm1::BuildControls() {
 
     // Commands.
     BitBtn3 = Place(new QPushButton(QStringLiteral("Print"), this), "BitBtn3", 895, 506, 110, 25);
-    BitBtn3->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    QIcon printer;
+    printer.addFile(QStringLiteral(":/vantrel/printer-16.png"));
+    printer.addFile(QStringLiteral(":/vantrel/printer-32.png"));
+    BitBtn3->setIcon(printer);
     BitBtn3->setDefault(true);
     BitBtn3->setToolTip(QStringLiteral("Print your calculation"));
     Button4 = Place(new QPushButton(QStringLiteral("Reset Screen size"), this), "Button4", 896, 560,
@@ -331,6 +342,27 @@ void TForm1::FormActivate() {
     setWindowTitle(QLatin1String(kCaptionStem) +
                    Latin1(VersionSuffix(versions_[version_text::kFileVersion])));
     fileDate_ = PackedFileDate(exe);
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Print is the window's default button: Enter runs it unless another
+    // push button has the focus, which Enter then presses. Keys reach here
+    // when the focused control leaves them (date pickers, the grids, radio
+    // buttons, panels).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+        const bool pushButton = focused != nullptr && focused != BitBtn3 &&
+                                (qobject_cast<QPushButton*>(focused) != nullptr ||
+                                 qobject_cast<ColorButton*>(focused) != nullptr);
+        if (pushButton) {
+            focused->click();
+        } else if (BitBtn3->isEnabled()) {
+            BitBtn3->click();
+        }
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -2,6 +2,7 @@
 #include "controls/ColorButton.h"
 #include "controls/Fonts.h"
 #include "controls/FormScaler.h"
+#include "controls/QtUserMessages.h"
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
 #include "mainwin/PositionStore.h"
@@ -14,6 +15,8 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -308,6 +311,90 @@ private slots:
         form.Button4Click();
         QCOMPARE(form.frameGeometry().size(), QSize(1048, 700));
         QCOMPARE(form.PlanningGrid->size(), QSize(1009, 457));
+    }
+
+    void enterRunsPrintUnlessAnotherButtonHasTheFocus() {
+        HomeStation h;
+        h.CalcInterval = 720;
+        Store(h);
+        TForm1 form(Services());
+        int asked = 0;
+        form.ChoosePrinter = [&](QPrinter&) {
+            ++asked;
+            return false; // the dialog cancelled: nothing printed
+        };
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QTRY_VERIFY(form.isActiveWindow());
+        struct Case {
+            const char* name;
+            QWidget* focus;
+            int printDialogs;
+            int sweeps;
+        };
+        const Case cases[] = {
+            {"start date picker", form.DateTimePicker1, 1, 0},
+            {"planning grid", form.PlanningGrid, 1, 0},
+            {"a noise source option", form.NoiseSourceGroup->Item(1), 1, 0},
+            {"the Print button itself", form.BitBtn3, 1, 0},
+            {"Calculate: pressed instead", form.Calculate, 0, 1},
+            {"Home Data: pressed instead", form.ColorButton1, 0, 0},
+        };
+        int homeData = 0;
+        form.OnHomeData = [&] { ++homeData; };
+        for (const Case& c : cases) {
+            const int before = asked;
+            const int sweeps = form.SweepCount();
+            c.focus->setFocus();
+            QTRY_VERIFY2(QApplication::focusWidget() != nullptr &&
+                             (QApplication::focusWidget() == c.focus ||
+                              c.focus->isAncestorOf(QApplication::focusWidget())),
+                         c.name);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY2(asked - before == c.printDialogs, c.name);
+            QVERIFY2(form.SweepCount() - sweeps == c.sweeps, c.name);
+        }
+        QCOMPARE(homeData, 1);
+        form.DateTimePicker2->setFocus();
+        QTRY_VERIFY(form.DateTimePicker2->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(asked, 5);
+    }
+
+    void printButtonCarriesItsOwnPicture() {
+        TForm1 form(Services());
+        const QIcon icon = form.BitBtn3->icon();
+        QVERIFY(!icon.isNull());
+        QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        const QImage picture = icon.pixmap(QSize(16, 16)).toImage();
+        int opaque = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                opaque += picture.pixelColor(x, y).alpha() > 0 ? 1 : 0;
+            }
+        }
+        QVERIFY(opaque > 16 * 16 / 3); // a drawing, not an empty square
+    }
+
+    void exitQuestionUsesTheInformationIcon() {
+        QWidget anchor;
+        anchor.show();
+        QtUserMessages boxes(&anchor);
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString text;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                icon = box->icon();
+                text = box->text();
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        answer.start(10);
+        QVERIFY(!boxes.Question("Information", kExitQuestion));
+        QCOMPARE(icon, QMessageBox::Information);
+        QCOMPARE(text, QString(kExitQuestion));
     }
 
     void hintOptionTable() {
