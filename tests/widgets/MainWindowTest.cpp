@@ -13,10 +13,14 @@
 #include "../RecordingMessages.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -395,6 +399,236 @@ private slots:
         QVERIFY(!boxes.Question("Information", kExitQuestion));
         QCOMPARE(icon, QMessageBox::Information);
         QCOMPARE(text, QString(kExitQuestion));
+    }
+
+    void everyColumnAndTextShowsWhole_data() {
+        QTest::addColumn<QSize>("outer");
+        QTest::addColumn<bool>("textsWhole");
+        QTest::newRow("500 x 500, the first start") << QSize(500, 500) << false;
+        QTest::newRow("design size, after Reset Screen size") << QSize(1048, 700) << true;
+        QTest::newRow("1600 x 1000") << QSize(1600, 1000) << true;
+    }
+
+    void everyColumnAndTextShowsWhole() {
+        QFETCH(QSize, outer);
+        QFETCH(bool, textsWhole);
+        HomeStation h;
+        h.Latitude = 52;
+        h.Longitude = 5;
+        h.CalcInterval = 5;
+        h.SourceOption = 2;
+        h.UserSourceName = "W78 Cygnus loop"; // 15 characters, the longest name
+        Store(h);
+        clock_.reading = {EncodeDateTime(2026, 12, 30, 23, 59, 59), 0, 0, false};
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        if (outer == QSize(1048, 700)) {
+            form.resize(700, 500);
+            form.Button4Click();
+        } else {
+            const QSize frame = form.frameGeometry().size() - form.size();
+            form.resize(outer - frame);
+        }
+        QCOMPARE(form.frameGeometry().size(), outer);
+        for (int i = 0; i < 9; ++i) {
+            form.Timer1Timer(); // every source of the real-time grid once
+        }
+        // The widest values a column can hold, in a row of the table.
+        GridCells& table = form.PlanningGrid->Cells();
+        table.SetCellText(1, 3, "+2359");
+        for (int c = 2; c < 20; ++c) {
+            table.SetCellText(c, 3, c % 2 == 0 ? "360.00" : "-29.00");
+        }
+        QCOMPARE(Text(form.PlanningGrid, 0, 2), std::string("Wednesday 30/12/2026"));
+        QCOMPARE(Text(form.PlanningGrid, 14, 0), std::string("Sagittarius-A"));
+
+        const auto check = [&](GridControl* grid, const char* which) {
+            QApplication::processEvents();
+            const GridCells& cells = grid->Cells();
+            const int line = cells.Settings().GridLineWidth;
+            const int room = grid->viewport()->width();
+            const QString where =
+                QString("%1 at %2 x %3").arg(which).arg(outer.width()).arg(outer.height());
+            // Column edges as painted, from the unmerged header row 1.
+            const auto colLeft = [&](int c) {
+                return c < cells.ColCount() ? grid->CellRect(c, 1).left()
+                                            : grid->CellRect(c - 1, 1).right() + 1 + line;
+            };
+            // All twenty columns in view, the last one clear of the scroll bar.
+            QVERIFY2(colLeft(cells.ColCount()) - line <= room, qPrintable(where));
+            QVERIFY2(colLeft(cells.ColCount()) - line >= room - 1, qPrintable(where));
+            QVERIFY2(grid->CellRect(19, 1).right() < room, qPrintable(where));
+            if (!textsWhole) {
+                return;
+            }
+            const QFontMetricsF metrics(grid->font());
+            for (const GridCell& cell : cells.Cells()) {
+                if (cell.Value.empty() || cell.AbsoluteRow > 40) {
+                    continue;
+                }
+                const int left = colLeft(cell.AbsoluteCol);
+                const QRect span(left, 0,
+                                 colLeft(cell.AbsoluteCol + cell.AddCols + 1) - left - line,
+                                 cells.RowHeight(cell.AbsoluteRow));
+                const QRect area = grid->TextArea(span, cell.AbsoluteRow);
+                const QString text = QString::fromStdString(cell.Value);
+                QVERIFY2(metrics.horizontalAdvance(text) <= area.width(),
+                         qPrintable(QString("%1: \"%2\" (%3, %4) needs %5 px, has %6")
+                                        .arg(where, text)
+                                        .arg(cell.AbsoluteCol)
+                                        .arg(cell.AbsoluteRow)
+                                        .arg(metrics.horizontalAdvance(text))
+                                        .arg(area.width())));
+                QVERIFY2(area.height() >= metrics.height() - 1, qPrintable(where + ": " + text));
+            }
+        };
+        QVERIFY(form.PlanningGrid->verticalScrollBar()->isVisible());
+        check(form.PlanningGrid, "planning grid");
+        check(form.RealTimeGrid, "real-time grid");
+        // The other noise source titles.
+        form.NoiseSourceGroup->SetItemIndex(0);
+        QCOMPARE(Text(form.RealTimeGrid, 6, 0), std::string("Cassiopeia-A"));
+        check(form.PlanningGrid, "planning grid, Cassiopeia-A");
+        check(form.RealTimeGrid, "real-time grid, Cassiopeia-A");
+
+        if (const QByteArray dir = qgetenv("VANTREL_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            form.grab().save(QString("%1/main-%2x%3.png")
+                                 .arg(QString::fromLocal8Bit(dir))
+                                 .arg(outer.width())
+                                 .arg(outer.height()));
+        }
+    }
+
+    /// Pages of a PDF file, counted from its page objects.
+    static int PdfPages(const QString& file) {
+        QFile pdf(file);
+        if (!pdf.open(QIODevice::ReadOnly)) {
+            return -1;
+        }
+        const QString text = QString::fromLatin1(pdf.readAll());
+        return static_cast<int>(
+            text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+    }
+
+    /// A month at one minute in the planning grid.
+    void FillMonth(TForm1& form) {
+        station_.CalcInterval = 1;
+        form.DateTimePicker2->setDate(QDate(2015, 1, 31));
+        form.CalculateClick();
+        QCOMPARE(form.PlanningGrid->Cells().RowCount(), 2 + 31 + 31 * 1440);
+    }
+
+    void monthPrintKeepsTheClocksTicking() {
+        TForm1 form(Services());
+        FillMonth(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString pdf = dir_.path() + "/month.pdf";
+        form.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        QElapsedTimer clock;
+        std::vector<qint64> ticks;
+        ticks.reserve(4096);
+        connect(form.Timer1, &QTimer::timeout, [&] { ticks.push_back(clock.elapsed()); });
+        clock.start();
+        form.BitBtn3Click();
+        const qint64 total = clock.elapsed();
+        QVERIFY(messages_.said.size() == 1); // only the missing station file
+        QVERIFY(form.LastPrintedPages() > 500);
+        QCOMPARE(PdfPages(pdf), form.LastPrintedPages());
+        QVERIFY(form.PrintProgress() == nullptr); // gone with the print
+
+        // The 50 ms clock ticks all through the print. A page takes about
+        // 15 ms, so between two ticks at most one page is painted and a tick
+        // is late by at most that much: gaps of 50-70 ms. The bound of
+        // 150 ms (two missed ticks) leaves room for a loaded 2-core machine
+        // that deschedules the test for a while; without one page per turn
+        // of the event loop the gap is the whole print, about 12 s.
+        QVERIFY(ticks.size() > static_cast<std::size_t>(total / 50 / 2));
+        qint64 worst = 0;
+        int late = 0;
+        for (std::size_t i = 1; i < ticks.size(); ++i) {
+            const qint64 gap = ticks[i] - ticks[i - 1];
+            worst = std::max(worst, gap);
+            late += gap > 100 ? 1 : 0;
+        }
+        qInfo("month: %d pages in %lld ms, %zu ticks, worst gap %lld ms, %d gaps over 100 ms",
+              form.LastPrintedPages(), total, ticks.size(), worst, late);
+        QVERIFY2(worst < 150, qPrintable(QString("a gap of %1 ms").arg(worst)));
+    }
+
+    void cancelStopsAtTheNextPage() {
+        TForm1 form(Services());
+        FillMonth(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString pdf = dir_.path() + "/stopped.pdf";
+        form.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        constexpr int kStopAfter = 5;
+        int total = 0;
+        bool modal = false;
+        connect(&form, &TForm1::PagePrinted, [&](int done, int pages) {
+            total = pages;
+            if (done == kStopAfter) {
+                QProgressDialog* progress = form.PrintProgress();
+                QVERIFY(progress != nullptr);
+                modal = progress->windowModality() == Qt::WindowModal;
+                QCOMPARE(progress->maximum(), pages);
+                QPushButton* cancel = progress->findChild<QPushButton*>();
+                QVERIFY(cancel != nullptr);
+                QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+                cancel->click();
+            }
+        });
+        form.BitBtn3Click();
+        QVERIFY(modal); // the window's commands wait while it prints
+        QVERIFY(total > kStopAfter);
+        // The document ends cleanly after the pages painted: a valid PDF of
+        // five pages, and no error for the user's own cancel.
+        QCOMPARE(form.LastPrintedPages(), kStopAfter);
+        QCOMPARE(PdfPages(pdf), kStopAfter);
+        QVERIFY(QFile(pdf).open(QIODevice::ReadOnly));
+        QCOMPARE(messages_.said.size(), std::size_t{1}); // only the missing station file
+    }
+
+    void printedPagesDoNotDependOnTheWindowSize() {
+        HomeStation h;
+        h.Latitude = 52;
+        h.Longitude = 5;
+        h.CalcInterval = 5;
+        h.SourceOption = 1;
+        Store(h);
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // Rows as tall as the window's font would make a large window print
+        // more pages and a small one fewer.
+        std::vector<int> pages;
+        for (const QSize size : {QSize(1048, 700), QSize(500, 500), QSize(1600, 1000)}) {
+            form.resize(size);
+            QApplication::processEvents();
+            const QString pdf = dir_.path() + QString("/day-%1.pdf").arg(size.width());
+            form.ChoosePrinter = [&](QPrinter& printer) {
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(pdf);
+                printer.setResolution(600);
+                return true;
+            };
+            form.BitBtn3Click();
+            QVERIFY(form.LastPrintedPages() > 1);
+            QCOMPARE(PdfPages(pdf), form.LastPrintedPages());
+            pages.push_back(form.LastPrintedPages());
+        }
+        QCOMPARE(pages[1], pages[0]);
+        QCOMPARE(pages[2], pages[0]);
     }
 
     void hintOptionTable() {
