@@ -17,6 +17,8 @@
 #include <QEnterEvent>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -500,6 +502,14 @@ private slots:
         }
     }
 
+    /// Saves a picture of a window when VANTREL_SCREENSHOT_DIR names a folder.
+    static void Shoot(QWidget* w, const QString& name) {
+        if (const QByteArray dir = qgetenv("VANTREL_SCREENSHOT_DIR"); !dir.isEmpty() && w) {
+            QApplication::processEvents();
+            w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+        }
+    }
+
     /// Pages of a PDF file, counted from its page objects.
     static int PdfPages(const QString& file) {
         QFile pdf(file);
@@ -597,6 +607,75 @@ private slots:
         QCOMPARE(PdfPages(pdf), kStopAfter);
         QVERIFY(QFile(pdf).open(QIODevice::ReadOnly));
         QCOMPARE(messages_.said.size(), std::size_t{1}); // only the missing station file
+    }
+
+    void previewFromThePrintDialogPathWithProgress() {
+        HomeStation h;
+        h.Latitude = 52;
+        h.Longitude = 5;
+        h.CalcInterval = 5;
+        h.SourceOption = 1;
+        Store(h);
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        int painted = 0;
+        int total = 0;
+        int stopAfter = -1;
+        connect(&form, &TForm1::PagePrinted, [&](int done, int pages) {
+            painted = done;
+            total = pages;
+            QVERIFY(form.PrintProgress() != nullptr);
+            if (done == 1) {
+                Shoot(form.PrintProgress(), "print-progress");
+            }
+            if (done == stopAfter) {
+                form.PrintProgress()->findChild<QPushButton*>()->click();
+            }
+        });
+        int shown = 0;
+        form.ShowPreview = [&](QPrintPreviewDialog& preview) {
+            ++shown;
+            preview.resize(1000, 700);
+            preview.show(); // the pages are painted as it shows
+            QVERIFY(QTest::qWaitForWindowExposed(&preview));
+            auto* pages = preview.findChild<QPrintPreviewWidget*>();
+            QVERIFY(pages != nullptr);
+            QTRY_COMPARE(pages->pageCount(), painted);
+            QVERIFY(preview.printer()->pageLayout().orientation() == QPageLayout::Landscape);
+            Shoot(&preview, stopAfter < 0 ? "print-preview" : "print-preview-stopped");
+            preview.close();
+        };
+        // The print dialog's own "Preview" button takes its settings, as OK
+        // does, then shows the pages.
+        QTimer press;
+        connect(&press, &QTimer::timeout, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (qobject_cast<QPrintDialog*>(dialog) == nullptr) {
+                return;
+            }
+            for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+                if (b->text() == QStringLiteral("Preview")) {
+                    press.stop();
+                    Shoot(dialog, "print-dialog");
+                    b->click();
+                    return;
+                }
+            }
+        });
+        press.start(20);
+        form.BitBtn3Click();
+        QVERIFY(!press.isActive()); // the button was there and pressed
+        QCOMPARE(shown, 1);
+        QVERIFY(total > 1);
+        QCOMPARE(painted, total);
+
+        // Cancelled after the first page: the preview holds that page alone.
+        stopAfter = 1;
+        form.PrintPreview();
+        QCOMPARE(shown, 2);
+        QCOMPARE(painted, 1);
+        QCOMPARE(messages_.said.size(), std::size_t{0});
     }
 
     void printedPagesDoNotDependOnTheWindowSize() {
