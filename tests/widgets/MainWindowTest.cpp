@@ -552,12 +552,7 @@ private slots:
         QCOMPARE(PdfPages(pdf), form.LastPrintedPages());
         QVERIFY(form.PrintProgress() == nullptr); // gone with the print
 
-        // The 50 ms clock ticks all through the print. A page takes about
-        // 15 ms, so between two ticks at most one page is painted and a tick
-        // is late by at most that much: gaps of 50-70 ms. The bound of
-        // 150 ms (two missed ticks) leaves room for a loaded 2-core machine
-        // that deschedules the test for a while; without one page per turn
-        // of the event loop the gap is the whole print, about 12 s.
+        // The 50 ms clock ticks all through the print.
         QVERIFY(ticks.size() > static_cast<std::size_t>(total / 50 / 2));
         qint64 worst = 0;
         int late = 0;
@@ -568,7 +563,15 @@ private slots:
         }
         qInfo("month: %d pages in %lld ms, %zu ticks, worst gap %lld ms, %d gaps over 100 ms",
               form.LastPrintedPages(), total, ticks.size(), worst, late);
-        QVERIFY2(worst < 150, qPrintable(QString("a gap of %1 ms").arg(worst)));
+        // A page takes about 15 ms, so a tick comes late by at most that:
+        // gaps of 50-70 ms, never a missed tick. A loaded 2-core machine
+        // (other builds running) can deschedule the test now and then, so
+        // the bounds are: at most one gap in twenty longer than two periods
+        // (100 ms, one missed tick), and no gap above a second. Painting the
+        // whole print in one go gives a single gap of the whole print, 12 s.
+        QVERIFY2(late * 20 <= static_cast<int>(ticks.size()),
+                 qPrintable(QString("%1 gaps over 100 ms").arg(late)));
+        QVERIFY2(worst < 1000, qPrintable(QString("a gap of %1 ms").arg(worst)));
     }
 
     void cancelStopsAtTheNextPage() {
