@@ -611,6 +611,9 @@ void TForm1::BitBtn3Click() {
 }
 
 void TForm1::PrintPreview() {
+    if (printing_) {
+        return; // one print at a time
+    }
     printer_.setPageOrientation(QPageLayout::Landscape);
     QPrintPreviewDialog preview(&printer_, this);
     preview.setWindowTitle(QStringLiteral("Print preview"));
@@ -649,7 +652,7 @@ int TForm1::PrintPages(QPrinter& printer, QWidget* over) {
     progress.setAutoReset(false);
     printProgress_ = &progress;
     printing_ = true;
-    while (!progress.wasCanceled()) {
+    while (run.PagesDone() < run.PageCount() && !progress.wasCanceled()) {
         progress.setLabelText(
             QStringLiteral("Printing page %1 of %2").arg(run.PagesDone() + 1).arg(run.PageCount()));
         if (!run.PrintNextPage()) {
