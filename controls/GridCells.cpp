@@ -376,8 +376,14 @@ bool GridCells::RemeasureRows(int firstRow, int lastRow) {
         if (c.Value.empty()) {
             return 0;
         }
-        const int width = (c.AddCols + 1) * settings_.DefaultColWidth - settings_.MarginLeft -
-                          settings_.MarginRight - settings_.GridLineWidth;
+        int span = 0;
+        for (int col = c.AbsoluteCol; col <= c.AbsoluteCol + c.AddCols; ++col) {
+            span += ColWidth(col);
+        }
+        const bool fixed = c.AbsoluteRow < settings_.FixedRows;
+        const int width = span - (fixed ? settings_.FixedMarginLeft : settings_.MarginLeft) -
+                          (fixed ? settings_.FixedMarginRight : settings_.MarginRight) -
+                          settings_.GridLineWidth;
         return measurer_->WrappedTextHeight(c.Value, width) + settings_.MarginTop +
                settings_.MarginBottom;
     };
@@ -413,6 +419,14 @@ bool GridCells::RemeasureRows(int firstRow, int lastRow) {
         }
     }
     return changed;
+}
+
+void GridCells::SetColWidths(std::vector<int> widths) {
+    if (widths == colWidths_) {
+        return;
+    }
+    colWidths_ = std::move(widths);
+    RemeasureAll();
 }
 
 int GridCells::MaxUsedRow() const {

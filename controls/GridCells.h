@@ -103,6 +103,11 @@ struct GridSettings {
     int MarginTop = 0;
     int MarginRight = 4;
     int MarginBottom = 0;
+    /// Left and right margins of the header rows on screen, px. Narrower
+    /// than the data rows' so that a title such as "Elevation" shows whole
+    /// in a column that holds "360.00" with room to spare.
+    int FixedMarginLeft = 2;
+    int FixedMarginRight = 4;
 };
 
 /// The sparse cell store and the operations of the grid control, without any
@@ -168,7 +173,22 @@ public:
     int RowHeight(int row) const;
     /// Measures every row again (after the font changed).
     void RemeasureAll();
-    int ColWidth(int col) const { return col >= 0 ? settings_.DefaultColWidth : 0; }
+    /// Width of a column on screen, px: the width given by `SetColWidths`,
+    /// else `DefaultColWidth`; 0 for a negative column. Rows are measured at
+    /// these widths.
+    int ColWidth(int col) const {
+        if (col < 0) {
+            return 0;
+        }
+        return static_cast<std::size_t>(col) < colWidths_.size()
+                   ? colWidths_[static_cast<std::size_t>(col)]
+                   : settings_.DefaultColWidth;
+    }
+    /// Gives the columns their own widths (px, column 0 first; columns
+    /// beyond the list keep `DefaultColWidth`, an empty list gives it back
+    /// to all) and measures every row again when a width changed.
+    /// `DefaultColWidth` itself stays the grid's design width.
+    void SetColWidths(std::vector<int> widths);
 
     /// All cells, sorted by (row, column).
     const std::vector<GridCell>& Cells() const { return cells_; }
@@ -195,6 +215,7 @@ private:
     int mergedLastRow_ = -1;      // lowest row any merged cell reaches
     std::size_t hint_ = 0;        // index of the cell addressed last
     std::vector<int> rowHeights_; // only rows that differ from the default are > 0
+    std::vector<int> colWidths_;  // own widths of the first columns; empty: the default
     int updateCount_ = 0;
     int dirtyFirst_ = 0; // rows whose height is owed when the update period ends
     int dirtyLast_ = -1;

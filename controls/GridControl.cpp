@@ -120,24 +120,78 @@ void GridControl::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
-void GridControl::SetDesignWidth(int px) {
-    designWidth_ = px;
-    designColWidth_ = cells_.Settings().DefaultColWidth;
+void GridControl::FitColumns(std::vector<int> designWidths) {
+    designWidths_ = std::move(designWidths);
+    if (designWidths_.empty()) {
+        cells_.SetColWidths({});
+        UpdateScrollRange();
+        viewport()->update();
+        return;
+    }
+    RefitColumns();
+}
+
+void GridControl::RefitColumns() {
+    if (designWidths_.empty()) {
+        return;
+    }
+    if (fitting_) {
+        refitOwed_ = true; // the scroll bar came or went during a fit
+        return;
+    }
+    fitting_ = true;
+    // Showing or hiding the scroll bar changes the room, which can change
+    // the rows' heights and so the scroll bar again; narrower columns only
+    // make rows taller, so this settles within a few rounds.
+    constexpr int kRounds = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        refitOwed_ = false;
+        const int count = cells_.ColCount();
+        const int line = cells_.Settings().GridLineWidth;
+        const auto design = [&](int c) {
+            return static_cast<std::size_t>(c) < designWidths_.size()
+                       ? std::max(0, designWidths_[static_cast<std::size_t>(c)])
+                       : cells_.Settings().DefaultColWidth;
+        };
+        long long total = 0;
+        for (int c = 0; c < count; ++c) {
+            total += design(c);
+        }
+        const long long room = std::max(0, viewport()->width() - count * line);
+        fitted_.resize(static_cast<std::size_t>(std::max(0, count)));
+        // Each column ends where its share of the room ends, rounded: the
+        // widths add up to the room exactly.
+        long long before = 0;
+        long long edge = 0;
+        for (int c = 0; c < count; ++c) {
+            before += design(c);
+            const long long next = total > 0 ? (room * before * 2 + total) / (2 * total) : 0;
+            fitted_[static_cast<std::size_t>(c)] = static_cast<int>(std::max(1LL, next - edge));
+            edge = next;
+        }
+        cells_.SetColWidths(fitted_);
+        UpdateScrollRange();
+        viewport()->update();
+        if (!refitOwed_) {
+            break;
+        }
+    }
+    fitting_ = false;
 }
 
 void GridControl::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    if (designWidth_ > 0) {
-        const int columns =
-            std::max(1, static_cast<int>(std::floor(
-                            designColWidth_ * static_cast<double>(width()) / designWidth_ + 0.5)));
-        if (columns != cells_.Settings().DefaultColWidth) {
-            cells_.MutableSettings().DefaultColWidth = columns;
-            cells_.RemeasureAll();
-            viewport()->update();
-        }
-    }
+    RefitColumns();
     UpdateScrollRange();
+}
+
+int GridControl::ColLeft(int col) const {
+    const int line = cells_.Settings().GridLineWidth;
+    int x = 0;
+    for (int c = 0; c < col; ++c) {
+        x += cells_.ColWidth(c) + line;
+    }
+    return x;
 }
 
 void GridControl::UpdateScrollRange() {
@@ -192,9 +246,7 @@ int GridControl::RowTop(int row) const {
 }
 
 QRect GridControl::CellRect(int col, int row) const {
-    const GridSettings& s = cells_.Settings();
-    const int line = s.GridLineWidth;
-    const int pitch = s.DefaultColWidth + line;
+    const int line = cells_.Settings().GridLineWidth;
     int c0 = col;
     int r0 = row;
     int c1 = col;
@@ -224,7 +276,8 @@ QRect GridControl::CellRect(int col, int row) const {
     for (int r = r0; r <= r1; ++r) {
         height += cells_.RowHeight(r) + line;
     }
-    return QRect(c0 * pitch, y, (c1 - c0 + 1) * pitch - line, height);
+    const int left = ColLeft(c0);
+    return QRect(left, y, ColLeft(c1 + 1) - left - line, height);
 }
 
 QPoint GridControl::CellAt(QPoint pos) const {
@@ -233,7 +286,10 @@ QPoint GridControl::CellAt(QPoint pos) const {
     if (pos.x() < 0 || pos.y() < 0) {
         return {-1, -1};
     }
-    const int col = pos.x() / (s.DefaultColWidth + line);
+    int col = 0; // a grid line belongs to the column on its left
+    while (col < cells_.ColCount() && pos.x() >= ColLeft(col + 1)) {
+        ++col;
+    }
     if (col >= cells_.ColCount()) {
         return {-1, -1};
     }
@@ -271,9 +327,11 @@ void GridControl::SetCurrentCell(int col, int row) {
     viewport()->update();
 }
 
-QRect GridControl::TextArea(const QRect& r) const {
+QRect GridControl::TextArea(const QRect& r, int row) const {
     const GridSettings& s = cells_.Settings();
-    return r.adjusted(s.MarginLeft, s.MarginTop, -s.MarginRight, -s.MarginBottom);
+    const bool fixed = row >= 0 && IsFixedRow(row);
+    return r.adjusted(fixed ? s.FixedMarginLeft : s.MarginLeft, s.MarginTop,
+                      -(fixed ? s.FixedMarginRight : s.MarginRight), -s.MarginBottom);
 }
 
 void GridControl::paintEvent(QPaintEvent* event) {
@@ -281,7 +339,6 @@ void GridControl::paintEvent(QPaintEvent* event) {
     p.setFont(font_);
     const GridSettings& s = cells_.Settings();
     const int line = s.GridLineWidth;
-    const int pitch = s.DefaultColWidth + line;
     const QRect dirty = event->rect();
     p.fillRect(dirty, ResolveColour(s.Color));
     lastPainted_ = 0;
@@ -290,14 +347,16 @@ void GridControl::paintEvent(QPaintEvent* event) {
     int fixedBottom = 0;
     const auto paintRow = [&](int r, bool scrolled) {
         const int h = cells_.RowHeight(r);
-        for (int c = 0; c < cells_.ColCount(); ++c) {
+        for (int c = 0, x = 0; c < cells_.ColCount(); x += cells_.ColWidth(c) + line, ++c) {
             const GridCell* cell = cells_.FindCell(c, r);
-            QRect rect(c * pitch, y, s.DefaultColWidth, h);
+            QRect rect(x, y, cells_.ColWidth(c), h);
             if (cell != nullptr && cell->IsMerged()) {
                 // A merged cell paints once: at its top-left corner, or in
                 // the first scrolled row when its top lies above it.
                 const bool first = cell->AbsoluteRow == r || (scrolled && r == topRow_);
-                c = cell->AbsoluteCol + cell->AddCols;
+                for (; c < cell->AbsoluteCol + cell->AddCols; ++c) {
+                    x += cells_.ColWidth(c) + line;
+                }
                 if (!first) {
                     continue;
                 }
@@ -352,7 +411,7 @@ void GridControl::PaintCell(QPainter& p, const GridCell* cell, int col, int row,
     }
     if (cell != nullptr && !cell->Value.empty()) {
         p.setPen(ResolveColour(text));
-        PaintText(p, GridTextToQt(cell->Value), TextArea(r), cells_.EffectiveAlignment(*cell));
+        PaintText(p, GridTextToQt(cell->Value), TextArea(r, row), cells_.EffectiveAlignment(*cell));
     }
     if (focus && QPoint(col, row) == current_ && !fixed) {
         QPen pen(ResolveColour(colour::kWindowText));
@@ -480,6 +539,9 @@ void GridControl::focusOutEvent(QFocusEvent* event) {
 }
 
 bool GridControl::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        RefitColumns(); // the scroll bar came or went
+    }
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         const QPoint cell = CellAt(help->pos());

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace vantrel {
 
@@ -38,10 +39,15 @@ public:
     const QString& Hint() const { return hint_; }
     /// Whether the vertical scroll bar is offered (the planning grid) or not.
     void SetVerticalScrollBar(bool shown);
-    /// The width the grid was designed at: when the window's scaler makes
-    /// the grid narrower or wider, the columns follow, so all twenty stay in
-    /// view. 0 keeps the columns as they are.
-    void SetDesignWidth(int px);
+    /// Makes the columns share the grid's client width (less the vertical
+    /// scroll bar while it shows, less the grid lines) in proportion to
+    /// these design widths, px, column 0 first: whatever the grid's size,
+    /// every column is in view and none lies under the scroll bar. Empty
+    /// (the default) keeps every column at `DefaultColWidth`.
+    void FitColumns(std::vector<int> designWidths);
+    /// Left edge of a column in viewport pixels: the widths and grid lines
+    /// of the columns before it.
+    int ColLeft(int col) const;
 
     /// First row shown below the header rows.
     int TopRow() const { return topRow_; }
@@ -62,8 +68,9 @@ public:
     /// The comment window while it is shown, else null.
     QWidget* ShownCommentHint() const;
 
-    /// Text area of a cell rectangle: less the margins.
-    QRect TextArea(const QRect& cellRect) const;
+    /// Text area of a cell rectangle: less the margins (those of the header
+    /// rows when `row` is one of them).
+    QRect TextArea(const QRect& cellRect, int row = -1) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -81,6 +88,7 @@ private:
     void CellChanged(const GridCell& cell) override;
     void LayoutChanged() override;
     void UpdateScrollRange();
+    void RefitColumns();
     int RowTop(int row) const; // viewport y of a visible row, −1 when hidden
     int FirstScrolledRow() const { return cells_.FixedRows(); }
     bool IsFixedRow(int row) const { return row < cells_.FixedRows(); }
@@ -98,8 +106,10 @@ private:
     QPoint current_;
     QPoint anchor_;
     int lastPainted_ = 0;
-    int designWidth_ = 0;
-    int designColWidth_ = 0;
+    std::vector<int> designWidths_;
+    std::vector<int> fitted_; // reused: the widths of the last fit
+    bool fitting_ = false;
+    bool refitOwed_ = false;
     QPointer<CommentHint> comment_;
     QPoint commentCell_{-1, -1};
 };

@@ -24,12 +24,20 @@ int Round(double v) {
     return static_cast<int>(std::lround(v));
 }
 
+/// Pages are laid out at the columns' design width, never at the widths a
+/// window fitted them to, so they come out the same at every window size.
+int DesignColWidth(const GridCells& grid, int col) {
+    return col >= 0 ? grid.Settings().DefaultColWidth : 0;
+}
+
+} // namespace
+
 /// The printing of one document: scale, font and the painting of cells.
 class GridPrintJob {
 public:
     GridPrintJob(const GridCells& grid, const QPaintDevice& device,
-                 const GridPrintSettings& settings)
-        : grid_(grid), s_(grid.Settings()),
+                 const GridPrintSettings& settings, const std::vector<int>* rowHeights)
+        : grid_(grid), s_(grid.Settings()), rowHeights_(rowHeights),
           sx_(device.logicalDpiX() / std::max(1.0, settings.ScreenDpiX)),
           sy_(device.logicalDpiY() / std::max(1.0, settings.ScreenDpiY)),
           font_(PrintFont(settings, device, sy_)), metrics_(font_, &device),
@@ -100,10 +108,10 @@ private:
         int offset = 0;
         const int pitch = s_.GridLineWidth;
         for (int k = band.First; k < c; ++k) {
-            offset += grid_.ColWidth(k) + pitch;
+            offset += DesignColWidth(grid_, k) + pitch;
         }
         for (int k = c; k < band.First; ++k) {
-            offset -= grid_.ColWidth(k) + pitch;
+            offset -= DesignColWidth(grid_, k) + pitch;
         }
         return offset;
     }
@@ -111,12 +119,17 @@ private:
         int offset = 0;
         const int pitch = s_.GridLineWidth;
         for (int k = band.First; k < r; ++k) {
-            offset += grid_.RowHeight(k) + pitch;
+            offset += RowHeight(k) + pitch;
         }
         for (int k = r; k < band.First; ++k) {
-            offset -= grid_.RowHeight(k) + pitch;
+            offset -= RowHeight(k) + pitch;
         }
         return offset;
+    }
+    int RowHeight(int r) const {
+        return rowHeights_ != nullptr && r >= 0 && static_cast<std::size_t>(r) < rowHeights_->size()
+                   ? (*rowHeights_)[static_cast<std::size_t>(r)]
+                   : grid_.RowHeight(r);
     }
     int X(const PrintBand& band, int c) const { return x0_ + Round(ColOffset(band, c) * sx_); }
     int Y(const PrintBand& band, int r) const { return y0_ + Round(RowOffset(band, r) * sy_); }
@@ -130,8 +143,8 @@ private:
         const int line = s_.GridLineWidth;
         const int left = X(page.Cols, c0);
         const int top = Y(page.Rows, r0);
-        const int rightScreen = ColOffset(page.Cols, c1) + grid_.ColWidth(c1);
-        const int bottomScreen = RowOffset(page.Rows, r1) + grid_.RowHeight(r1);
+        const int rightScreen = ColOffset(page.Cols, c1) + DesignColWidth(grid_, c1);
+        const int bottomScreen = RowOffset(page.Rows, r1) + RowHeight(r1);
         const int right = x0_ + Round(rightScreen * sx_);   // first pixel right of the cell
         const int bottom = y0_ + Round(bottomScreen * sy_); // first pixel below it
         const QRect rect(left, top, right - left, bottom - top);
@@ -186,6 +199,7 @@ private:
 
     const GridCells& grid_;
     const GridSettings& s_;
+    const std::vector<int>* rowHeights_;
     double sx_;
     double sy_;
     QFont font_;
@@ -195,8 +209,6 @@ private:
     int x0_ = 0;
     int y0_ = 0;
 };
-
-} // namespace
 
 QFont GridPrintSettings::DefaultFont() {
     QFont font(QStringLiteral("Arial"));
@@ -227,12 +239,46 @@ std::vector<PrintBand> CutIntoBands(const std::vector<int>& sizes, int first, in
     return bands;
 }
 
+std::vector<int> DesignRowHeights(const GridCells& grid, const TextMeasurer& measurer) {
+    const GridSettings& s = grid.Settings();
+    const int rows = std::max(0, grid.RowCount());
+    std::vector<int> heights(static_cast<std::size_t>(rows), 0);
+    const auto needed = [&](const GridCell& c) {
+        const int width =
+            (c.AddCols + 1) * s.DefaultColWidth - s.MarginLeft - s.MarginRight - s.GridLineWidth;
+        return measurer.WrappedTextHeight(c.Value, width) + s.MarginTop + s.MarginBottom;
+    };
+    for (const GridCell& c : grid.Cells()) {
+        if (!c.Value.empty() && c.AddRows == 0 && c.AbsoluteRow < rows) {
+            auto& h = heights[static_cast<std::size_t>(c.AbsoluteRow)];
+            h = std::max(h, needed(c));
+        }
+    }
+    for (int& h : heights) {
+        h = h == 0 ? s.DefaultRowHeight : h;
+    }
+    for (const GridCell& c : grid.Cells()) {
+        const int last = c.AbsoluteRow + c.AddRows;
+        if (c.Value.empty() || c.AddRows == 0 || last >= rows) {
+            continue;
+        }
+        int above = 0;
+        for (int r = c.AbsoluteRow; r < last; ++r) {
+            above += heights[static_cast<std::size_t>(r)];
+        }
+        auto& h = heights[static_cast<std::size_t>(last)];
+        h = std::max(h, needed(c) - above);
+    }
+    return heights;
+}
+
 std::vector<PrintPage> PlanPrintPages(const GridCells& grid, int pageWidth, int pageHeight,
                                       double scaleX, double scaleY,
-                                      const std::array<double, 4>& margins) {
+                                      const std::array<double, 4>& margins,
+                                      const std::vector<int>* rowHeights) {
     std::vector<int> widths(static_cast<std::size_t>(std::max(0, grid.ColCount())));
     for (int c = 0; c < grid.ColCount(); ++c) {
-        widths[static_cast<std::size_t>(c)] = grid.ColWidth(c);
+        widths[static_cast<std::size_t>(c)] = DesignColWidth(grid, c);
     }
     int firstCol = 0;
     int lastCol = grid.ColCount() - 1;
@@ -244,7 +290,10 @@ std::vector<PrintPage> PlanPrintPages(const GridCells& grid, int pageWidth, int 
     }
     std::vector<int> heights(static_cast<std::size_t>(std::max(0, grid.RowCount())));
     for (int r = 0; r < grid.RowCount(); ++r) {
-        heights[static_cast<std::size_t>(r)] = grid.RowHeight(r);
+        heights[static_cast<std::size_t>(r)] =
+            rowHeights != nullptr && static_cast<std::size_t>(r) < rowHeights->size()
+                ? (*rowHeights)[static_cast<std::size_t>(r)]
+                : grid.RowHeight(r);
     }
     const int line = grid.Settings().GridLineWidth;
     const int availableX =
@@ -262,26 +311,71 @@ std::vector<PrintPage> PlanPrintPages(const GridCells& grid, int pageWidth, int 
     return pages;
 }
 
-int PrintGrid(const GridCells& grid, PrintTarget& target, const GridPrintSettings& settings) {
-    const QPaintDevice& device = target.Device();
-    GridPrintJob job(grid, device, settings);
-    const std::vector<PrintPage> pages = PlanPrintPages(
-        grid, device.width(), device.height(), job.ScaleX(), job.ScaleY(), settings.Margins);
-    if (pages.empty()) {
-        return 0;
+GridPrintRun::GridPrintRun(const GridCells& grid, PrintTarget& target,
+                           const GridPrintSettings& settings)
+    : target_(target) {
+    if (settings.RowMeasurer != nullptr) {
+        rowHeights_ = DesignRowHeights(grid, *settings.RowMeasurer);
     }
-    QPainter* painter = target.Begin();
-    if (painter == nullptr) {
+    const std::vector<int>* rows = settings.RowMeasurer != nullptr ? &rowHeights_ : nullptr;
+    const QPaintDevice& device = target.Device();
+    job_ = std::make_unique<GridPrintJob>(grid, device, settings, rows);
+    pages_ = PlanPrintPages(grid, device.width(), device.height(), job_->ScaleX(), job_->ScaleY(),
+                            settings.Margins, rows);
+}
+
+GridPrintRun::~GridPrintRun() {
+    if (painter_ != nullptr && !finished_) {
+        target_.End();
+    }
+}
+
+bool GridPrintRun::Start() {
+    if (painter_ != nullptr || pages_.empty()) {
+        return painter_ != nullptr;
+    }
+    painter_ = target_.Begin();
+    failed_ = painter_ == nullptr;
+    return !failed_;
+}
+
+bool GridPrintRun::PrintNextPage() {
+    if (painter_ == nullptr || failed_ || finished_ || done_ >= PageCount()) {
+        return false;
+    }
+    if (done_ > 0 && !target_.NewPage()) {
+        failed_ = true;
+        return false;
+    }
+    job_->PaintPage(*painter_, pages_[static_cast<std::size_t>(done_)]);
+    ++done_;
+    return true;
+}
+
+int GridPrintRun::Finish() {
+    if (finished_) {
+        return failed_ ? -1 : done_;
+    }
+    finished_ = true;
+    if (painter_ == nullptr) {
         return -1;
     }
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (i > 0 && !target.NewPage()) {
-            target.End();
-            return -1;
-        }
-        job.PaintPage(*painter, pages[i]);
+    const bool ended = target_.End();
+    failed_ = failed_ || !ended;
+    return failed_ ? -1 : done_;
+}
+
+int PrintGrid(const GridCells& grid, PrintTarget& target, const GridPrintSettings& settings) {
+    GridPrintRun run(grid, target, settings);
+    if (run.PageCount() == 0) {
+        return 0;
     }
-    return target.End() ? static_cast<int>(pages.size()) : -1;
+    if (!run.Start()) {
+        return -1;
+    }
+    while (run.PrintNextPage()) {
+    }
+    return run.Finish();
 }
 
 int PrintGrid(const GridCells& grid, QPrinter& printer, const GridPrintSettings& settings) {

@@ -6,6 +6,7 @@
 #include <QFont>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 class QPrinter;
@@ -22,6 +23,10 @@ struct GridPrintSettings {
     /// Page margins, fractions of the page width (left, right) and height
     /// (top, bottom).
     std::array<double, 4> Margins{0, 0, 0, 0}; ///< left, top, right, bottom
+    /// When set, the rows' heights are measured with it (in `Font`) at the
+    /// columns' design width, so the pages do not depend on the size of the
+    /// window the grid is shown in; null takes the grid's row heights.
+    const TextMeasurer* RowMeasurer = nullptr;
 
     static QFont DefaultFont();
 };
@@ -51,15 +56,66 @@ struct PrintPage {
 std::vector<PrintBand> CutIntoBands(const std::vector<int>& sizes, int first, int last,
                                     int gridLine, double scale, int available);
 
+/// Heights of every row of the grid laid out at the design column width
+/// (`DefaultColWidth`) with `measurer`, px, by the grid's rule: the tallest
+/// wrapped text of the row plus the top and bottom margins, a cell spanning
+/// rows giving what it lacks to its last row, `DefaultRowHeight` for a row
+/// without text.
+std::vector<int> DesignRowHeights(const GridCells& grid, const TextMeasurer& measurer);
+
 /// The pages of a grid, in print order: row band by row band from the top,
 /// and within each column band by column band from the left. Every row and
 /// every column is printed once; leading and trailing columns of zero width
 /// are left out; header rows are not repeated. `pageWidth` and `pageHeight`
 /// are the printable area in device pixels, `scaleX` and `scaleY` device
-/// pixels per screen pixel.
+/// pixels per screen pixel. Columns are taken at their design width
+/// (`DefaultColWidth`), whatever width a window gives them on screen; rows
+/// at `rowHeights` when given (one per row), else at the grid's heights.
 std::vector<PrintPage> PlanPrintPages(const GridCells& grid, int pageWidth, int pageHeight,
                                       double scaleX, double scaleY,
-                                      const std::array<double, 4>& margins = {0, 0, 0, 0});
+                                      const std::array<double, 4>& margins = {0, 0, 0, 0},
+                                      const std::vector<int>* rowHeights = nullptr);
+
+class GridPrintJob;
+
+/// One print of a grid, a page at a time, so that a window can keep its
+/// event loop turning between pages (a page takes about 15 ms) and offer
+/// Cancel. The pages are planned when the run is made; the grid must not
+/// change until it has finished. `Start`, then `PrintNextPage` until it
+/// returns false, then `Finish`; a run left unfinished ends its document
+/// when destroyed.
+class GridPrintRun {
+public:
+    GridPrintRun(const GridCells& grid, PrintTarget& target,
+                 const GridPrintSettings& settings = {});
+    ~GridPrintRun();
+    GridPrintRun(const GridPrintRun&) = delete;
+    GridPrintRun& operator=(const GridPrintRun&) = delete;
+
+    /// Pages the whole grid takes; 0 when it has no column of any width.
+    int PageCount() const { return static_cast<int>(pages_.size()); }
+    /// Pages painted so far.
+    int PagesDone() const { return done_; }
+    /// Starts the document; false when it could not start (nothing printed).
+    bool Start();
+    /// Paints the next page; false when none is left, the run has not
+    /// started, or the target failed or was cancelled.
+    bool PrintNextPage();
+    /// Ends the document after the pages painted so far, also when the user
+    /// stopped before the last one. The pages painted, or −1 when the run
+    /// never started or the target failed.
+    int Finish();
+
+private:
+    PrintTarget& target_;
+    std::vector<int> rowHeights_;
+    std::unique_ptr<GridPrintJob> job_;
+    std::vector<PrintPage> pages_;
+    QPainter* painter_ = nullptr;
+    int done_ = 0;
+    bool failed_ = false;
+    bool finished_ = false;
+};
 
 /// Prints every row and column of the grid (print grid) and returns the
 /// number of pages printed, or −1 when printing could not start, was

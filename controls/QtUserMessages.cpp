@@ -44,7 +44,9 @@ void QtUserMessages::Error(std::string_view text) {
 }
 
 bool QtUserMessages::Question(std::string_view title, std::string_view text) {
-    return Show(QMessageBox::Question, title, text, true) == QMessageBox::Yes;
+    // The program's questions ("Do you wish to exit now ?") are information
+    // boxes with Yes and No.
+    return Show(QMessageBox::Information, title, text, true) == QMessageBox::Yes;
 }
 
 } // namespace vantrel

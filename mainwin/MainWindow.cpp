@@ -2,6 +2,7 @@
 
 #include "astro/Catalogue.h"
 #include "controls/GridPrinter.h"
+#include "controls/QtTextMeasurer.h"
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
 #include "mainwin/CatalogueItems.h"
@@ -12,13 +13,23 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QProgressDialog>
 #include <QScreen>
 
 #include <cmath>
+
+// The resources of a static library are brought in by name, from outside
+// any namespace.
+static void InitMainWindowIcons() {
+    Q_INIT_RESOURCE(MainWindowIcons);
+}
 
 namespace vantrel {
 
@@ -60,6 +71,21 @@ template <typename W> W* Place(W* w, const char* name, int x, int y, int width, 
     return w;
 }
 
+/// Shares of the grids' width, design pixels: the time columns hold
+/// "+2359" in the planning grid and "2359:59" in the real-time grid, every
+/// pair column "Elevation" and "-29.00".
+constexpr int kPlanningTimeColumn = 40;
+constexpr int kRealTimeTimeColumn = 48;
+constexpr int kPairColumn = 50;
+/// Left and right margin of the header titles, px.
+constexpr int kHeaderMargin = 1;
+
+std::vector<int> ColumnShares(int timeColumn) {
+    std::vector<int> shares(kGridColumns, kPairColumn);
+    shares[0] = shares[1] = timeColumn;
+    return shares;
+}
+
 QDate AsDate(DateTime local) {
     const DecodedInstant d = DecodeInstant(std::floor(local));
     return QDate(d.Year, d.Month, d.Day);
@@ -97,23 +123,27 @@ QDate TForm1::Today() const {
 }
 
 void TForm1::BuildControls() {
+    InitMainWindowIcons();
     setWindowTitle(QStringLiteral("Tamsel Vantrel"));
     setFont(Tahoma(8, false));
     setAutoFillBackground(true);
     setPalette(Coloured(palette(), colour::kButtonFace));
     resize(kDesignWidth, kDesignHeight);
 
+    // Header titles get narrower margins than the values below them.
     GridSettings planning;
     planning.RowCount = 30;
+    planning.FixedMarginLeft = kHeaderMargin;
+    planning.FixedMarginRight = kHeaderMargin;
     PlanningGrid = Place(new GridControl(planning, this), "PlanningGrid", 8, 27, 1009, 457);
     PlanningGrid->SetVerticalScrollBar(true);
-    PlanningGrid->SetDesignWidth(1009);
+    PlanningGrid->FitColumns(ColumnShares(kPlanningTimeColumn));
 
-    GridSettings realTime;
+    GridSettings realTime = planning;
     realTime.RowCount = 4;
     RealTimeGrid = Place(new GridControl(realTime, this), "RealTimeGrid", 8, 604, 1009, 50);
     RealTimeGrid->SetVerticalScrollBar(false);
-    RealTimeGrid->SetDesignWidth(1009);
+    RealTimeGrid->FitColumns(ColumnShares(kRealTimeTimeColumn));
     RealTimeGrid->SetHint(QLatin1String(kRealTimeHint));
 
     RealTimeTitle = Place(new QLabel(QStringLiteral("REAL TIME DISPLAY"), this), "RealTimeTitle", 9,
@@ -220,7 +250,10 @@ void TForm1::BuildControls() {
 
     // Commands.
     BitBtn3 = Place(new QPushButton(QStringLiteral("Print"), this), "BitBtn3", 895, 506, 110, 25);
-    BitBtn3->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    QIcon printer;
+    printer.addFile(QStringLiteral(":/vantrel/printer-16.png"));
+    printer.addFile(QStringLiteral(":/vantrel/printer-32.png"));
+    BitBtn3->setIcon(printer);
     BitBtn3->setDefault(true);
     BitBtn3->setToolTip(QStringLiteral("Print your calculation"));
     Button4 = Place(new QPushButton(QStringLiteral("Reset Screen size"), this), "Button4", 896, 560,
@@ -310,7 +343,7 @@ void TForm1::FormShow() {
     for (const QScreen* s : QGuiApplication::screens()) {
         screens << s->geometry();
     }
-    const QRect outer = OnSomeScreen(LoadWindowPosition(WorkingDirectory()), screens);
+    const QRect outer = LoadWindowPosition(WorkingDirectory(), screens);
     const QSize frame = frameGeometry().size() - size();
     move(outer.topLeft());
     resize(std::max(1, outer.width() - frame.width()),
@@ -331,6 +364,27 @@ void TForm1::FormActivate() {
     setWindowTitle(QLatin1String(kCaptionStem) +
                    Latin1(VersionSuffix(versions_[version_text::kFileVersion])));
     fileDate_ = PackedFileDate(exe);
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Print is the window's default button: Enter runs it unless another
+    // push button has the focus, which Enter then presses. Keys reach here
+    // when the focused control leaves them (date pickers, the grids, radio
+    // buttons, panels).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+        const bool pushButton = focused != nullptr && focused != BitBtn3 &&
+                                (qobject_cast<QPushButton*>(focused) != nullptr ||
+                                 qobject_cast<ColorButton*>(focused) != nullptr);
+        if (pushButton) {
+            focused->click();
+        } else if (BitBtn3->isEnabled()) {
+            BitBtn3->click();
+        }
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -523,21 +577,95 @@ void TForm1::ColorButton1Click() {
 }
 
 void TForm1::BitBtn3Click() {
+    if (printing_) {
+        return; // one print at a time
+    }
+    previewChosen_ = false;
     const bool chosen = ChoosePrinter ? ChoosePrinter(printer_) : [&] {
         QPrintDialog dialog(&printer_, this);
+        // A look at the pages before paper is spent: "Preview" takes the
+        // dialog's settings as OK does, then shows the pages instead.
+        if (auto* box = dialog.findChild<QDialogButtonBox*>()) {
+            QPushButton* preview =
+                box->addButton(QStringLiteral("Preview"), QDialogButtonBox::ActionRole);
+            connect(preview, &QPushButton::clicked, &dialog, [&] {
+                previewChosen_ = true;
+                dialog.accept();
+            });
+        }
         return dialog.exec() == QDialog::Accepted;
     }();
     if (!chosen) {
         return; // cancelled: nothing printed, the printer as it was
     }
     printer_.setPageOrientation(QPageLayout::Landscape);
-    GridPrintSettings settings;
-    settings.Font = PlanningGrid->font();
+    if (previewChosen_) {
+        PrintPreview();
+        return;
+    }
     // The real-time grid is never printed.
-    printedPages_ = PrintGrid(PlanningGrid->Cells(), printer_, settings);
+    printedPages_ = PrintPages(printer_, this);
     if (printedPages_ < 0) {
         messages_.Error("The table could not be printed.");
     }
+}
+
+void TForm1::PrintPreview() {
+    if (printing_) {
+        return; // one print at a time
+    }
+    printer_.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog preview(&printer_, this);
+    preview.setWindowTitle(QStringLiteral("Print preview"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [&](QPrinter* printer) { printedPages_ = PrintPages(*printer, &preview); });
+    if (ShowPreview) {
+        ShowPreview(preview);
+    } else {
+        preview.exec();
+    }
+}
+
+int TForm1::PrintPages(QPrinter& printer, QWidget* over) {
+    // The pages are those of the design layout, whatever the window's size.
+    GridPrintSettings settings;
+    const QtTextMeasurer rows(settings.Font);
+    settings.RowMeasurer = &rows;
+    PrinterTarget target(printer);
+    GridPrintRun run(PlanningGrid->Cells(), target, settings);
+    if (run.PageCount() == 0) {
+        return 0;
+    }
+    if (!run.Start()) {
+        return -1;
+    }
+    // One page per turn of the event loop: the clocks keep ticking, and
+    // the window-modal progress keeps the window's commands (and so the
+    // grid) still until the print is over.
+    QProgressDialog progress(over);
+    progress.setWindowTitle(QStringLiteral("Print"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setCancelButtonText(QStringLiteral("Cancel"));
+    progress.setRange(0, run.PageCount());
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    printProgress_ = &progress;
+    printing_ = true;
+    while (run.PagesDone() < run.PageCount() && !progress.wasCanceled()) {
+        progress.setLabelText(
+            QStringLiteral("Printing page %1 of %2").arg(run.PagesDone() + 1).arg(run.PageCount()));
+        if (!run.PrintNextPage()) {
+            break;
+        }
+        progress.setValue(run.PagesDone());
+        emit PagePrinted(run.PagesDone(), run.PageCount());
+        QCoreApplication::processEvents();
+    }
+    printing_ = false;
+    printProgress_ = nullptr;
+    // A print the user stopped ends cleanly with the pages done so far.
+    return run.Finish();
 }
 
 void TForm1::Button4Click() {

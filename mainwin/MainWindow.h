@@ -17,7 +17,9 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QLabel>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -66,8 +68,13 @@ public:
     /// Lets the user choose the printer, copies and pages (the print
     /// dialog); false when the user cancels. Tests choose a PDF file.
     std::function<bool(QPrinter& printer)> ChoosePrinter;
-    /// Pages printed by the last Print command, −1 when it could not print.
+    /// Pages printed by the last Print command (those done before the user
+    /// stopped it), −1 when it could not print.
     int LastPrintedPages() const { return printedPages_; }
+    /// Shows the print preview dialog (modal by default); tests drive it.
+    std::function<void(QPrintPreviewDialog& preview)> ShowPreview;
+    /// The progress of the print under way, else null.
+    QProgressDialog* PrintProgress() const { return printProgress_; }
 
     // The controls, by the names of the window's design.
     GridControl* PlanningGrid = nullptr;
@@ -108,7 +115,13 @@ public:
     /// Sweeps run since the window was made (for the tests of commands).
     int SweepCount() const { return sweeps_; }
 
+signals:
+    /// A page of a print or preview has been painted.
+    void PagePrinted(int done, int total);
+
 public slots:
+    /// The pages as they would print, in Qt's preview dialog.
+    void PrintPreview();
     void Timer1Timer();
     void CalculateClick();
     void DateTimePicker1Click();
@@ -132,6 +145,7 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -151,6 +165,10 @@ private:
     void CatalogueChosen(int list, int index);
     void ShowInterval();
     void ConfirmExit();
+    /// Prints the planning grid's design layout on `printer`, a page per turn
+    /// of the event loop under a progress dialog over `over`; the pages
+    /// printed (fewer when the user cancelled), −1 on failure.
+    int PrintPages(QPrinter& printer, QWidget* over);
     void ShowAbout();
     QDate Today() const;
     QString WorkingDirectory() const;
@@ -169,6 +187,9 @@ private:
     int sweeps_ = 0;
     QPrinter printer_; // kept between prints, as a printer is
     int printedPages_ = 0;
+    bool printing_ = false;
+    bool previewChosen_ = false;
+    QProgressDialog* printProgress_ = nullptr;
     bool shown_ = false;
     bool saved_ = false;
 };

@@ -3,13 +3,14 @@
 #include <QDir>
 #include <QSettings>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace vantrel {
 
 namespace {
 
-constexpr int kDefaultLeft = 10;
-constexpr int kDefaultTop = 10;
-constexpr int kDefaultSize = 500;
+constexpr StoredPosition kDefaults;
 
 QString PathIn(const QString& directory) {
     const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
@@ -24,11 +25,41 @@ int Whole(const QSettings& ini, const char* key, int fallback) {
 
 } // namespace
 
-QRect LoadWindowPosition(const QString& directory) {
+StoredPosition ReadStoredPosition(const QString& directory) {
     const QSettings ini(PathIn(directory), QSettings::IniFormat);
-    return QRect(Whole(ini, "Position/Left", kDefaultLeft), Whole(ini, "Position/Top", kDefaultTop),
-                 Whole(ini, "Position/Width", kDefaultSize),
-                 Whole(ini, "Position/Height", kDefaultSize));
+    return {Whole(ini, "Position/Left", kDefaults.Left), Whole(ini, "Position/Top", kDefaults.Top),
+            Whole(ini, "Position/Width", kDefaults.Width),
+            Whole(ini, "Position/Height", kDefaults.Height)};
+}
+
+QRect UsableWindowPosition(const StoredPosition& stored, const QList<QRect>& screens) {
+    int widest = 0;
+    int tallest = 0;
+    for (const QRect& s : screens) {
+        widest = std::max(widest, s.width());
+        tallest = std::max(tallest, s.height());
+    }
+    if (screens.isEmpty()) {
+        widest = tallest = kPositionLimit;
+    }
+    const auto size = [](int v, int largest, int fallback) {
+        return v >= 1 && v <= largest ? v : fallback;
+    };
+    const int width = size(stored.Width, widest, kDefaults.Width);
+    const int height = size(stored.Height, tallest, kDefaults.Height);
+    // Compared as 64-bit values: INT_MIN has no 32-bit absolute value.
+    const auto inReach = [](int v) { return std::llabs(v) <= kPositionLimit; };
+    int left = stored.Left;
+    int top = stored.Top;
+    if (!inReach(left) || !inReach(top)) {
+        left = kDefaults.Left;
+        top = kDefaults.Top;
+    }
+    return OnSomeScreen(QRect(left, top, width, height), screens);
+}
+
+QRect LoadWindowPosition(const QString& directory, const QList<QRect>& screens) {
+    return UsableWindowPosition(ReadStoredPosition(directory), screens);
 }
 
 void SaveWindowPosition(const QString& directory, const QRect& outer) {
@@ -49,7 +80,7 @@ QRect OnSomeScreen(const QRect& outer, const QList<QRect>& screens) {
     if (screens.isEmpty()) {
         return outer; // nothing to measure against
     }
-    return QRect(kDefaultLeft, kDefaultTop, outer.width(), outer.height());
+    return QRect(kDefaults.Left, kDefaults.Top, outer.width(), outer.height());
 }
 
 } // namespace vantrel

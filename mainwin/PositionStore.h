@@ -9,10 +9,35 @@ namespace vantrel {
 /// The file of the main window's position and size, in the working folder.
 inline constexpr const char* kPositionFileName = "Vanset.ini";
 
-/// Outer left, top, width and height of the main window as "Vanset.ini"
-/// holds them in section "Position"; a key that is missing or not a whole
-/// number takes its default (10, 10, 500, 500).
-QRect LoadWindowPosition(const QString& directory);
+/// The four keys of section "Position" of "Vanset.ini" as stored, outer
+/// pixels; a key that is missing or not a whole number in the range of a
+/// 32-bit signed integer takes its default (10, 10, 500, 500).
+struct StoredPosition {
+    int Left = 10;
+    int Top = 10;
+    int Width = 500;
+    int Height = 500;
+    bool operator==(const StoredPosition&) const = default;
+};
+
+/// Largest distance of a stored left or top edge from the origin, pixels:
+/// Qt's own limit of a widget's size. Beyond it a position is not one any
+/// desktop has, and adding a size to it could overflow.
+inline constexpr int kPositionLimit = 16777215;
+
+StoredPosition ReadStoredPosition(const QString& directory);
+
+/// The outer rectangle to give the main window from the stored values and
+/// the screens' rectangles. A width or height below 1 or larger than the
+/// largest screen's takes the default 500 (any size up to `kPositionLimit`
+/// when no screen is known); a left or top edge beyond ±`kPositionLimit`
+/// takes the default 10, 10. The result is then kept on some screen by
+/// `OnSomeScreen`. Every value of the file, however hostile, gives a
+/// rectangle whose edges fit a 32-bit integer.
+QRect UsableWindowPosition(const StoredPosition& stored, const QList<QRect>& screens);
+
+/// `UsableWindowPosition` of what "Vanset.ini" in `directory` holds.
+QRect LoadWindowPosition(const QString& directory, const QList<QRect>& screens);
 
 /// Writes the four keys; a file that cannot be written is left as it is,
 /// without a message.

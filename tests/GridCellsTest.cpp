@@ -163,5 +163,42 @@ TEST(GridCells, RowHeightsFollowTheirText) {
     EXPECT_EQ(grid.RowHeight(8), 26);
 }
 
+TEST(GridCells, OwnColumnWidthsMeasureRowsAtTheirWidth) {
+    // The fake lays out 6 px per character.
+    FakeMeasurer measurer;
+    GridSettings settings;
+    settings.FixedMarginLeft = 1;
+    settings.FixedMarginRight = 1;
+    GridCells grid(settings, &measurer);
+    grid.SetCellText(0, 4, "ABCDEFGHIJKL");         // 72 px: 43 px of room wraps it
+    grid.SetCellText(4, 5, "ABCDEFGHIJKLMNOPQRST"); // merged over 4..5
+    ASSERT_TRUE(grid.MergeCells(4, 5, 5, ""));
+    grid.SetCellText(3, 1, "Elevatio"); // 48 px: a header title
+    grid.SetCellText(3, 6, "Elevatio"); // the same text in a data row
+    EXPECT_EQ(grid.RowHeight(4), 26);
+    EXPECT_EQ(grid.RowHeight(5), 26); // 50 + 50 less margins and line: 93 px
+    EXPECT_EQ(grid.RowHeight(1), 26); // header margins 1 + 1: 47 px, 7 characters a line
+    EXPECT_EQ(grid.RowHeight(6), 26); // data margins 2 + 4: 43 px
+
+    grid.SetColWidths({90, 50, 50, 54, 40, 50});
+    EXPECT_EQ(grid.ColWidth(0), 90);
+    EXPECT_EQ(grid.ColWidth(4), 40);
+    EXPECT_EQ(grid.ColWidth(6), 50); // beyond the list: the default
+    EXPECT_EQ(grid.ColWidth(-1), 0);
+    EXPECT_EQ(grid.Settings().DefaultColWidth, 50); // the design width stays
+    EXPECT_EQ(grid.RowHeight(4), 13);               // 83 px: one line
+    EXPECT_EQ(grid.RowHeight(5), 26);               // 40 + 50: 83 px, 13 per line
+    EXPECT_EQ(grid.RowHeight(1), 13);               // 51 px
+    EXPECT_EQ(grid.RowHeight(6), 26);               // 47 px: still two lines
+
+    grid.SetColWidths({50, 50, 50, 50, 80, 80});
+    EXPECT_EQ(grid.RowHeight(4), 26);
+    EXPECT_EQ(grid.RowHeight(5), 13); // 153 px
+
+    grid.SetColWidths({});
+    EXPECT_EQ(grid.ColWidth(4), 50);
+    EXPECT_EQ(grid.RowHeight(5), 26);
+}
+
 } // namespace
 } // namespace vantrel

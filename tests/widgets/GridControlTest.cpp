@@ -74,6 +74,50 @@ private slots:
         }
     }
 
+    void fittedColumnsFillTheViewportAndHitTestRight() {
+        GridControl grid;
+        grid.resize(700, 200);
+        std::vector<int> shares(20, 50);
+        shares[0] = shares[1] = 40;
+        grid.FitColumns(shares);
+        grid.Cells().SetCellText(2, 0, "Aquarius");
+        QVERIFY(grid.Cells().MergeCells(2, 3, 0, ""));
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const GridCells& cells = grid.Cells();
+        for (const int width : {700, 1009, 1573, 310}) {
+            grid.resize(width, 200);
+            const int room = grid.viewport()->width();
+            const QString at = QString("at %1 px").arg(width);
+            // The columns and their lines fill the client width exactly.
+            QVERIFY2(grid.ColLeft(20) == room,
+                     qPrintable(at + QString(": columns and lines end at %1, room %2")
+                                         .arg(grid.ColLeft(20))
+                                         .arg(room)));
+            QVERIFY2(cells.ColWidth(0) < cells.ColWidth(2), qPrintable(at));
+            const int y = grid.CellRect(0, 1).center().y();
+            for (int c = 0; c < 20; ++c) {
+                const QString where = at + QString(", column %1").arg(c);
+                QVERIFY2(grid.CellAt(QPoint(grid.ColLeft(c), y)) == QPoint(c, 1),
+                         qPrintable(where));
+                // The line right of a column belongs to it.
+                QVERIFY2(grid.CellAt(QPoint(grid.ColLeft(c + 1) - 1, y)) == QPoint(c, 1),
+                         qPrintable(where));
+                QCOMPARE(grid.CellRect(c, 1).width(), cells.ColWidth(c));
+            }
+            QCOMPARE(grid.CellAt(QPoint(grid.ColLeft(20), y)), QPoint(-1, -1));
+            // A merged title spans its columns and the line between them.
+            QCOMPARE(grid.CellRect(3, 0), grid.CellRect(2, 0));
+            QCOMPARE(grid.CellRect(2, 0).width(), cells.ColWidth(2) + 1 + cells.ColWidth(3));
+            // The last column's line is painted at the client's right edge.
+            QCOMPARE(Pixel(grid, QPoint(room - 1, y)), QColor(128, 128, 128));
+        }
+        grid.FitColumns({});
+        for (int c = 0; c < 20; ++c) {
+            QCOMPARE(cells.ColWidth(c), 50);
+        }
+    }
+
     void selectionShowsOnlyWithTheFocus() {
         GridControl grid;
         grid.resize(600, 300);

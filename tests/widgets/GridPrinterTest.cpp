@@ -4,6 +4,7 @@
 #include "controls/GridPrinter.h"
 #include "SweepingSunMoon.h"
 #include "controls/GridControl.h"
+#include "controls/QtTextMeasurer.h"
 #include "controls/SystemColours.h"
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
@@ -414,6 +415,68 @@ private slots:
         ImagePages empty(page, 96);
         QCOMPARE(PrintGrid(GridCells(none), empty), 0);
         QVERIFY(!empty.ended);
+    }
+
+    void pageByPageRunsStopCleanly() {
+        GridControl grid;
+        FillDay(grid, 5);
+        const QSize page = A4(96, true);
+        ImagePages whole(page, 96);
+        const int all = PrintGrid(grid.Cells(), whole);
+        QVERIFY(all > 3);
+
+        // Stopped by the user after two pages: the document is ended with
+        // those two, the same as the first two of the whole print.
+        ImagePages stopped(page, 96);
+        {
+            GridPrintRun run(grid.Cells(), stopped);
+            QCOMPARE(run.PageCount(), all);
+            QVERIFY(!run.PrintNextPage()); // not started
+            QVERIFY(run.Start());
+            QVERIFY(run.PrintNextPage());
+            QVERIFY(run.PrintNextPage());
+            QCOMPARE(run.PagesDone(), 2);
+            QCOMPARE(run.Finish(), 2);
+            QVERIFY(!run.PrintNextPage()); // finished
+        }
+        QVERIFY(stopped.ended);
+        QCOMPARE(stopped.pages.size(), std::size_t{2});
+        QCOMPARE(stopped.pages[1], whole.pages[1]);
+
+        // Left unfinished: the document is still ended.
+        ImagePages dropped(page, 96);
+        {
+            GridPrintRun run(grid.Cells(), dropped);
+            QVERIFY(run.Start());
+            QVERIFY(run.PrintNextPage());
+        }
+        QVERIFY(dropped.ended);
+    }
+
+    void pagesUseTheDesignWidthsWhateverTheScreenGives() {
+        GridControl grid;
+        FillDay(grid, 5);
+        const QSize page = A4(150, true);
+        const double scale = 150 / 96.0;
+        const auto design = PlanPrintPages(grid.Cells(), page.width(), page.height(), scale, scale);
+        ImagePages before(page, 150);
+        QCOMPARE(PrintGrid(grid.Cells(), before), static_cast<int>(design.size()));
+
+        // Narrow columns on screen make rows wrap there; the pages measured
+        // at the design widths stay as they were.
+        grid.Cells().SetColWidths(std::vector<int>(20, 20));
+        QVERIFY(grid.Cells().RowHeight(0) >
+                DesignRowHeights(grid.Cells(), QtTextMeasurer(grid.font()))[0]);
+        GridPrintSettings settings;
+        settings.Font = grid.font();
+        const QtTextMeasurer rows(grid.font());
+        settings.RowMeasurer = &rows;
+        ImagePages after(page, 150);
+        QCOMPARE(PrintGrid(grid.Cells(), after, settings), static_cast<int>(design.size()));
+        QCOMPARE(after.pages.size(), before.pages.size());
+        for (std::size_t i = 0; i < after.pages.size(); ++i) {
+            QVERIFY2(after.pages[i] == before.pages[i], qPrintable(QString("page %1").arg(i)));
+        }
     }
 
     void pdfThroughThePrinter() {

@@ -2,6 +2,7 @@
 #include "controls/ColorButton.h"
 #include "controls/Fonts.h"
 #include "controls/FormScaler.h"
+#include "controls/QtUserMessages.h"
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
 #include "mainwin/PositionStore.h"
@@ -12,8 +13,16 @@
 #include "../RecordingMessages.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -310,6 +319,400 @@ private slots:
         QCOMPARE(form.PlanningGrid->size(), QSize(1009, 457));
     }
 
+    void enterRunsPrintUnlessAnotherButtonHasTheFocus() {
+        HomeStation h;
+        h.CalcInterval = 720;
+        Store(h);
+        TForm1 form(Services());
+        int asked = 0;
+        form.ChoosePrinter = [&](QPrinter&) {
+            ++asked;
+            return false; // the dialog cancelled: nothing printed
+        };
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QTRY_VERIFY(form.isActiveWindow());
+        struct Case {
+            const char* name;
+            QWidget* focus;
+            int printDialogs;
+            int sweeps;
+        };
+        const Case cases[] = {
+            {"start date picker", form.DateTimePicker1, 1, 0},
+            {"planning grid", form.PlanningGrid, 1, 0},
+            {"a noise source option", form.NoiseSourceGroup->Item(1), 1, 0},
+            {"the Print button itself", form.BitBtn3, 1, 0},
+            {"Calculate: pressed instead", form.Calculate, 0, 1},
+            {"Home Data: pressed instead", form.ColorButton1, 0, 0},
+        };
+        int homeData = 0;
+        form.OnHomeData = [&] { ++homeData; };
+        for (const Case& c : cases) {
+            const int before = asked;
+            const int sweeps = form.SweepCount();
+            c.focus->setFocus();
+            QTRY_VERIFY2(QApplication::focusWidget() != nullptr &&
+                             (QApplication::focusWidget() == c.focus ||
+                              c.focus->isAncestorOf(QApplication::focusWidget())),
+                         c.name);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY2(asked - before == c.printDialogs, c.name);
+            QVERIFY2(form.SweepCount() - sweeps == c.sweeps, c.name);
+        }
+        QCOMPARE(homeData, 1);
+        form.DateTimePicker2->setFocus();
+        QTRY_VERIFY(form.DateTimePicker2->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(asked, 5);
+    }
+
+    void printButtonCarriesItsOwnPicture() {
+        TForm1 form(Services());
+        const QIcon icon = form.BitBtn3->icon();
+        QVERIFY(!icon.isNull());
+        QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        const QImage picture = icon.pixmap(QSize(16, 16)).toImage();
+        int opaque = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                opaque += picture.pixelColor(x, y).alpha() > 0 ? 1 : 0;
+            }
+        }
+        QVERIFY(opaque > 16 * 16 / 3); // a drawing, not an empty square
+    }
+
+    void exitQuestionUsesTheInformationIcon() {
+        QWidget anchor;
+        anchor.show();
+        QtUserMessages boxes(&anchor);
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString text;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                icon = box->icon();
+                text = box->text();
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        answer.start(10);
+        QVERIFY(!boxes.Question("Information", kExitQuestion));
+        QCOMPARE(icon, QMessageBox::Information);
+        QCOMPARE(text, QString(kExitQuestion));
+    }
+
+    void everyColumnAndTextShowsWhole_data() {
+        QTest::addColumn<QSize>("outer");
+        QTest::addColumn<bool>("textsWhole");
+        QTest::newRow("500 x 500, the first start") << QSize(500, 500) << false;
+        QTest::newRow("design size, after Reset Screen size") << QSize(1048, 700) << true;
+        QTest::newRow("1600 x 1000") << QSize(1600, 1000) << true;
+    }
+
+    void everyColumnAndTextShowsWhole() {
+        QFETCH(QSize, outer);
+        QFETCH(bool, textsWhole);
+        HomeStation h;
+        h.Latitude = 52;
+        h.Longitude = 5;
+        h.CalcInterval = 5;
+        h.SourceOption = 2;
+        h.UserSourceName = "W78 Cygnus loop"; // 15 characters, the longest name
+        Store(h);
+        clock_.reading = {EncodeDateTime(2026, 12, 30, 23, 59, 59), 0, 0, false};
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        if (outer == QSize(1048, 700)) {
+            form.resize(700, 500);
+            form.Button4Click();
+        } else {
+            const QSize frame = form.frameGeometry().size() - form.size();
+            form.resize(outer - frame);
+        }
+        QCOMPARE(form.frameGeometry().size(), outer);
+        for (int i = 0; i < 9; ++i) {
+            form.Timer1Timer(); // every source of the real-time grid once
+        }
+        // The widest values a column can hold, in a row of the table.
+        GridCells& table = form.PlanningGrid->Cells();
+        table.SetCellText(1, 3, "+2359");
+        for (int c = 2; c < 20; ++c) {
+            table.SetCellText(c, 3, c % 2 == 0 ? "360.00" : "-29.00");
+        }
+        QCOMPARE(Text(form.PlanningGrid, 0, 2), std::string("Wednesday 30/12/2026"));
+        QCOMPARE(Text(form.PlanningGrid, 14, 0), std::string("Sagittarius-A"));
+
+        const auto check = [&](GridControl* grid, const char* which) {
+            QApplication::processEvents();
+            const GridCells& cells = grid->Cells();
+            const int line = cells.Settings().GridLineWidth;
+            const int room = grid->viewport()->width();
+            const QString where =
+                QString("%1 at %2 x %3").arg(which).arg(outer.width()).arg(outer.height());
+            // Column edges as painted, from the unmerged header row 1.
+            const auto colLeft = [&](int c) {
+                return c < cells.ColCount() ? grid->CellRect(c, 1).left()
+                                            : grid->CellRect(c - 1, 1).right() + 1 + line;
+            };
+            // All twenty columns in view, the last one clear of the scroll bar.
+            QVERIFY2(colLeft(cells.ColCount()) - line <= room, qPrintable(where));
+            QVERIFY2(colLeft(cells.ColCount()) - line >= room - 1, qPrintable(where));
+            QVERIFY2(grid->CellRect(19, 1).right() < room, qPrintable(where));
+            if (!textsWhole) {
+                return;
+            }
+            const QFontMetricsF metrics(grid->font());
+            for (const GridCell& cell : cells.Cells()) {
+                if (cell.Value.empty() || cell.AbsoluteRow > 40) {
+                    continue;
+                }
+                const int left = colLeft(cell.AbsoluteCol);
+                const QRect span(left, 0,
+                                 colLeft(cell.AbsoluteCol + cell.AddCols + 1) - left - line,
+                                 cells.RowHeight(cell.AbsoluteRow));
+                const QRect area = grid->TextArea(span, cell.AbsoluteRow);
+                const QString text = QString::fromStdString(cell.Value);
+                QVERIFY2(metrics.horizontalAdvance(text) <= area.width(),
+                         qPrintable(QString("%1: \"%2\" (%3, %4) needs %5 px, has %6")
+                                        .arg(where, text)
+                                        .arg(cell.AbsoluteCol)
+                                        .arg(cell.AbsoluteRow)
+                                        .arg(metrics.horizontalAdvance(text))
+                                        .arg(area.width())));
+                QVERIFY2(area.height() >= metrics.height() - 1, qPrintable(where + ": " + text));
+            }
+        };
+        QVERIFY(form.PlanningGrid->verticalScrollBar()->isVisible());
+        check(form.PlanningGrid, "planning grid");
+        check(form.RealTimeGrid, "real-time grid");
+        // The other noise source titles.
+        form.NoiseSourceGroup->SetItemIndex(0);
+        QCOMPARE(Text(form.RealTimeGrid, 6, 0), std::string("Cassiopeia-A"));
+        check(form.PlanningGrid, "planning grid, Cassiopeia-A");
+        check(form.RealTimeGrid, "real-time grid, Cassiopeia-A");
+
+        if (const QByteArray dir = qgetenv("VANTREL_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            form.grab().save(QString("%1/main-%2x%3.png")
+                                 .arg(QString::fromLocal8Bit(dir))
+                                 .arg(outer.width())
+                                 .arg(outer.height()));
+        }
+    }
+
+    /// Saves a picture of a window when VANTREL_SCREENSHOT_DIR names a folder.
+    static void Shoot(QWidget* w, const QString& name) {
+        if (const QByteArray dir = qgetenv("VANTREL_SCREENSHOT_DIR"); !dir.isEmpty() && w) {
+            QApplication::processEvents();
+            w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+        }
+    }
+
+    /// Pages of a PDF file, counted from its page objects.
+    static int PdfPages(const QString& file) {
+        QFile pdf(file);
+        if (!pdf.open(QIODevice::ReadOnly)) {
+            return -1;
+        }
+        const QString text = QString::fromLatin1(pdf.readAll());
+        return static_cast<int>(
+            text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+    }
+
+    /// A month at one minute in the planning grid.
+    void FillMonth(TForm1& form) {
+        station_.CalcInterval = 1;
+        form.DateTimePicker2->setDate(QDate(2015, 1, 31));
+        form.CalculateClick();
+        QCOMPARE(form.PlanningGrid->Cells().RowCount(), 2 + 31 + 31 * 1440);
+    }
+
+    void monthPrintKeepsTheClocksTicking() {
+        TForm1 form(Services());
+        FillMonth(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString pdf = dir_.path() + "/month.pdf";
+        form.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        QElapsedTimer clock;
+        std::vector<qint64> ticks;
+        ticks.reserve(4096);
+        connect(form.Timer1, &QTimer::timeout, [&] { ticks.push_back(clock.elapsed()); });
+        clock.start();
+        form.BitBtn3Click();
+        const qint64 total = clock.elapsed();
+        QVERIFY(messages_.said.size() == 1); // only the missing station file
+        QVERIFY(form.LastPrintedPages() > 500);
+        QCOMPARE(PdfPages(pdf), form.LastPrintedPages());
+        QVERIFY(form.PrintProgress() == nullptr); // gone with the print
+
+        // The 50 ms clock ticks all through the print.
+        QVERIFY(ticks.size() > static_cast<std::size_t>(total / 50 / 2));
+        qint64 worst = 0;
+        int late = 0;
+        for (std::size_t i = 1; i < ticks.size(); ++i) {
+            const qint64 gap = ticks[i] - ticks[i - 1];
+            worst = std::max(worst, gap);
+            late += gap > 100 ? 1 : 0;
+        }
+        qInfo("month: %d pages in %lld ms, %zu ticks, worst gap %lld ms, %d gaps over 100 ms",
+              form.LastPrintedPages(), total, ticks.size(), worst, late);
+        // A page takes about 15 ms, so a tick comes late by at most that:
+        // gaps of 50-70 ms, never a missed tick. A loaded 2-core machine
+        // (other builds running) can deschedule the test now and then, so
+        // the bounds are: at most one gap in twenty longer than two periods
+        // (100 ms, one missed tick), and no gap above a second. Painting the
+        // whole print in one go gives a single gap of the whole print, 12 s.
+        QVERIFY2(late * 20 <= static_cast<int>(ticks.size()),
+                 qPrintable(QString("%1 gaps over 100 ms").arg(late)));
+        QVERIFY2(worst < 1000, qPrintable(QString("a gap of %1 ms").arg(worst)));
+    }
+
+    void cancelStopsAtTheNextPage() {
+        TForm1 form(Services());
+        FillMonth(form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString pdf = dir_.path() + "/stopped.pdf";
+        form.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        constexpr int kStopAfter = 5;
+        int total = 0;
+        bool modal = false;
+        connect(&form, &TForm1::PagePrinted, [&](int done, int pages) {
+            total = pages;
+            if (done == kStopAfter) {
+                QProgressDialog* progress = form.PrintProgress();
+                QVERIFY(progress != nullptr);
+                modal = progress->windowModality() == Qt::WindowModal;
+                QCOMPARE(progress->maximum(), pages);
+                QPushButton* cancel = progress->findChild<QPushButton*>();
+                QVERIFY(cancel != nullptr);
+                QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+                cancel->click();
+            }
+        });
+        form.BitBtn3Click();
+        QVERIFY(modal); // the window's commands wait while it prints
+        QVERIFY(total > kStopAfter);
+        // The document ends cleanly after the pages painted: a valid PDF of
+        // five pages, and no error for the user's own cancel.
+        QCOMPARE(form.LastPrintedPages(), kStopAfter);
+        QCOMPARE(PdfPages(pdf), kStopAfter);
+        QVERIFY(QFile(pdf).open(QIODevice::ReadOnly));
+        QCOMPARE(messages_.said.size(), std::size_t{1}); // only the missing station file
+    }
+
+    void previewFromThePrintDialogPathWithProgress() {
+        HomeStation h;
+        h.Latitude = 52;
+        h.Longitude = 5;
+        h.CalcInterval = 5;
+        h.SourceOption = 1;
+        Store(h);
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        int painted = 0;
+        int total = 0;
+        int stopAfter = -1;
+        connect(&form, &TForm1::PagePrinted, [&](int done, int pages) {
+            painted = done;
+            total = pages;
+            QVERIFY(form.PrintProgress() != nullptr);
+            if (done == 1) {
+                Shoot(form.PrintProgress(), "print-progress");
+            }
+            if (done == stopAfter) {
+                form.PrintProgress()->findChild<QPushButton*>()->click();
+            }
+        });
+        int shown = 0;
+        form.ShowPreview = [&](QPrintPreviewDialog& preview) {
+            ++shown;
+            preview.resize(1000, 700);
+            preview.show(); // the pages are painted as it shows
+            QVERIFY(QTest::qWaitForWindowExposed(&preview));
+            auto* pages = preview.findChild<QPrintPreviewWidget*>();
+            QVERIFY(pages != nullptr);
+            QTRY_COMPARE(pages->pageCount(), painted);
+            QVERIFY(preview.printer()->pageLayout().orientation() == QPageLayout::Landscape);
+            Shoot(&preview, stopAfter < 0 ? "print-preview" : "print-preview-stopped");
+            preview.close();
+        };
+        // The print dialog's own "Preview" button takes its settings, as OK
+        // does, then shows the pages.
+        QTimer press;
+        connect(&press, &QTimer::timeout, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (qobject_cast<QPrintDialog*>(dialog) == nullptr) {
+                return;
+            }
+            for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+                if (b->text() == QStringLiteral("Preview")) {
+                    press.stop();
+                    Shoot(dialog, "print-dialog");
+                    b->click();
+                    return;
+                }
+            }
+        });
+        press.start(20);
+        form.BitBtn3Click();
+        QVERIFY(!press.isActive()); // the button was there and pressed
+        QCOMPARE(shown, 1);
+        QVERIFY(total > 1);
+        QCOMPARE(painted, total);
+
+        // Cancelled after the first page: the preview holds that page alone.
+        stopAfter = 1;
+        form.PrintPreview();
+        QCOMPARE(shown, 2);
+        QCOMPARE(painted, 1);
+        QCOMPARE(messages_.said.size(), std::size_t{0});
+    }
+
+    void printedPagesDoNotDependOnTheWindowSize() {
+        HomeStation h;
+        h.Latitude = 52;
+        h.Longitude = 5;
+        h.CalcInterval = 5;
+        h.SourceOption = 1;
+        Store(h);
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // Rows as tall as the window's font would make a large window print
+        // more pages and a small one fewer.
+        std::vector<int> pages;
+        for (const QSize size : {QSize(1048, 700), QSize(500, 500), QSize(1600, 1000)}) {
+            form.resize(size);
+            QApplication::processEvents();
+            const QString pdf = dir_.path() + QString("/day-%1.pdf").arg(size.width());
+            form.ChoosePrinter = [&](QPrinter& printer) {
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(pdf);
+                printer.setResolution(600);
+                return true;
+            };
+            form.BitBtn3Click();
+            QVERIFY(form.LastPrintedPages() > 1);
+            QCOMPARE(PdfPages(pdf), form.LastPrintedPages());
+            pages.push_back(form.LastPrintedPages());
+        }
+        QCOMPARE(pages[1], pages[0]);
+        QCOMPARE(pages[2], pages[0]);
+    }
+
     void hintOptionTable() {
         const TooltipBehaviour start;
         QCOMPARE(HintOptionBehaviour(0, start), (TooltipBehaviour{8000, 250, colour::kYellow}));
@@ -348,6 +751,56 @@ private slots:
                  QRect(10, 10, 300, 200));
         QCOMPARE(OnSomeScreen(QRect(1200, 700, 300, 200), {QRect(0, 0, 1280, 800)}),
                  QRect(1200, 700, 300, 200));
+    }
+
+    void hostilePositionFileValues_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QRect>("expected");
+        const auto keys = [](const char* l, const char* t, const char* w, const char* h) {
+            return QString("[Position]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n").arg(l, t, w, h);
+        };
+        QTest::newRow("plain") << keys("40", "30", "1048", "700") << QRect(40, 30, 1048, 700);
+        QTest::newRow("left at INT_MAX")
+            << keys("2147483647", "30", "800", "600") << QRect(10, 10, 800, 600);
+        QTest::newRow("top at INT_MIN")
+            << keys("40", "-2147483648", "800", "600") << QRect(10, 10, 800, 600);
+        QTest::newRow("left beyond 32 bits")
+            << keys("99999999999", "30", "800", "600") << QRect(10, 30, 800, 600);
+        QTest::newRow("huge size")
+            << keys("40", "30", "2147483647", "2147483647") << QRect(40, 30, 500, 500);
+        QTest::newRow("wider than the screen")
+            << keys("0", "0", "1921", "1200") << QRect(0, 0, 500, 1200);
+        QTest::newRow("negative size") << keys("40", "30", "-800", "-1") << QRect(40, 30, 500, 500);
+        QTest::newRow("zero size") << keys("40", "30", "0", "0") << QRect(40, 30, 500, 500);
+        QTest::newRow("INT_MIN size")
+            << keys("40", "30", "-2147483648", "-2147483648") << QRect(40, 30, 500, 500);
+        QTest::newRow("not numbers")
+            << keys("abc", "1e3", "12px", "0x20") << QRect(10, 10, 500, 500);
+        QTest::newRow("empty") << keys("", "", "", "") << QRect(10, 10, 500, 500);
+        QTest::newRow("no file") << QString() << QRect(10, 10, 500, 500);
+        QTest::newRow("edge plus size overflows")
+            << keys("2147483000", "2147483000", "1000", "1000") << QRect(10, 10, 1000, 1000);
+        QTest::newRow("off the screen, sane values")
+            << keys("-5000", "30", "800", "600") << QRect(10, 10, 800, 600);
+    }
+
+    void hostilePositionFileValues() {
+        QFETCH(QString, file);
+        QFETCH(QRect, expected);
+        // A folder per case: QSettings would take a file rewritten within the
+        // same second at the same length for the one it has read already.
+        const QString folder = dir_.path() + "/" + QTest::currentDataTag();
+        QVERIFY(QDir().mkpath(folder));
+        if (!file.isNull()) {
+            QFile ini(folder + "/Vanset.ini");
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write(file.toLatin1());
+        }
+        const QRect got = LoadWindowPosition(folder, {QRect(0, 0, 1920, 1200)});
+        QCOMPARE(got, expected);
+        // Edges of the result are plain 32-bit values: no overflow in them.
+        QVERIFY(static_cast<long long>(got.left()) + got.width() - 1 == got.right());
+        QVERIFY(static_cast<long long>(got.top()) + got.height() - 1 == got.bottom());
     }
 
     void captionCarriesTheVersion() {
