@@ -10,6 +10,7 @@
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
 #include "station/DataFile.h"
+#include "station/StationCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -300,6 +301,9 @@ void TForm1::FormCreate() {
     // the stored hint option is applied here.
     DataFile file(messages_, services_.WorkingDirectory);
     file.Read(station_);
+    // Judged on the file as read: the home station window, made next, shows
+    // an offset beyond a day as 0 and so would hide it.
+    stationProblems_ = ProblemsMessage(CheckStation(station_));
     if (auto* tips = ApplicationTooltips::Instance()) {
         tips->ApplyHintOption(station_.HintOption);
     }
@@ -335,6 +339,13 @@ void TForm1::showEvent(QShowEvent* event) {
         shown_ = true;
         FormShow();
         Timer1->start();
+        if (!stationProblems_.empty()) {
+            // Once, when the window is up, so the box has a window to sit on.
+            QTimer::singleShot(0, this, [this] {
+                messages_.Warning(kStationProblemTitle, stationProblems_);
+                stationProblems_.clear();
+            });
+        }
     }
 }
 

@@ -191,6 +191,9 @@ private:
     bool previewChosen_ = false;
     QProgressDialog* printProgress_ = nullptr;
     bool shown_ = false;
+    /// What is out of range in the station file read at start-up, said once
+    /// when the window is first shown; empty when all is well.
+    std::string stationProblems_;
     bool saved_ = false;
 };
 

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 
@@ -101,6 +103,23 @@ private slots:
 
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // One box after start-up names every field out of range, the
+        // offset the home station window has since put right included.
+        QTRY_COMPARE(std::count_if(messages.said.begin(), messages.said.end(),
+                                   [](const std::string& m) { return m.starts_with("Warning|"); }),
+                     std::ptrdiff_t{1});
+        const auto box =
+            std::find_if(messages.said.begin(), messages.said.end(),
+                         [](const std::string& m) { return m.starts_with("Warning|"); });
+        for (const char* field : {"latitude", "UTC offset"}) {
+            QVERIFY2(box->find(field) != std::string::npos, box->c_str());
+        }
+        form.hide();
+        form.show();
+        QTest::qWait(10);
+        QCOMPARE(std::count_if(messages.said.begin(), messages.said.end(),
+                               [](const std::string& m) { return m.starts_with("Warning|"); }),
+                 std::ptrdiff_t{1});
         for (int tick = 0; tick < 20; ++tick) {
             form.Timer1Timer(); // every source of the real-time display once, twice
         }
