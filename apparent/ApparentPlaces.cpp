@@ -154,10 +154,11 @@ ShownPlace ApparentPlaces::Place(const CatalogueSource& source) const {
             SourcePosition(gstHours_, source.RaRad, source.Dec, latClassic_, lonRadClassic_);
         shown = {p.Azimuth, p.Elevation, p.GreenwichHourAngle, source.DecRad};
         if (conditions_.Refraction) {
-            const ObservedDirection o =
-                RefractAirless(static_cast<double>(p.Azimuth), static_cast<double>(p.Elevation),
-                               static_cast<double>(latClassic_.Sin),
-                               static_cast<double>(latClassic_.Cos), refraction_);
+            // From the hour angle, not the azimuth: it survives at the poles.
+            const ObservedDirection o = RefractEquatorial(
+                static_cast<double>(p.LocalHourAngle), static_cast<double>(source.DecRad),
+                static_cast<double>(latClassic_.Sin), static_cast<double>(latClassic_.Cos),
+                refraction_);
             shown.Elevation = o.ElevationRad;
             shown.GreenwichHourAngle = WrapTwoPi(o.LocalHourAngleRad - lonRadClassic_);
             shown.Declination = o.DeclinationRad;
