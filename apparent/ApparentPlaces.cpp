@@ -139,6 +139,7 @@ bool ApparentPlaces::PrepareInstant(const DecodedInstant& utc) {
     ttDaysSinceJ2000_ = time->TtDaysSinceJ2000;
     earthRotationAngleRad_ = eraEra00(time->Ut1Jd1, time->Ut1Jd2);
     slow_ = ephemeris_.At(ttDaysSinceJ2000_);
+    ephemeris_.PrefitStep(ttDaysSinceJ2000_);
     instantKey_ = key;
     haveInstant_ = true;
     return true;
