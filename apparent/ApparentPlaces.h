@@ -105,14 +105,17 @@ public:
     PrepareStatus Prepare(const DecodedInstant& utc, const StationCoordinates& station,
                           const ObservingConditions& conditions);
 
-    /// The place of a fixed source at the prepared instant.
+    /// The place of a fixed source at the prepared instant. A source is
+    /// below the horizon by this (with Refraction on, refracted) elevation:
+    /// BelowHorizon(place.Elevation), as today.
     ShownPlace Place(const CatalogueSource& source) const;
 
     /// The Sun or the Moon as the grids show it: the sun/moon library's
     /// airless place at the prepared instant and station, refracted when
     /// Refraction is on (elevation, GHA and declination observed; azimuth
     /// unchanged), else returned as given. The library's own results are
-    /// not changed.
+    /// not changed. The Sun or the Moon is below the horizon when the
+    /// returned elevation is below 0.
     LibraryPlaceDeg SunMoon(const LibraryPlaceDeg& airless) const;
 
     /// Interpolation windows fitted so far: at once when first needed, and
