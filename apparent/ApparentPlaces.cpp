@@ -54,17 +54,20 @@ PrepareStatus ApparentPlaces::Prepare(const DecodedInstant& utc, const StationCo
                                       const ObservingConditions& conditions) {
     ready_ = false;
     const bool optionsOn = conditions.Apparent || conditions.Refraction;
-    if (conditions.Refraction && !ValidateConditions(conditions).empty()) {
-        return PrepareStatus::BadConditions;
+    if (conditions.Refraction && !(haveRefraction_ && conditions == refractionKey_)) {
+        // Checked and turned into constants once per change, not per row.
+        haveRefraction_ = false;
+        if (!ValidateConditions(conditions).empty()) {
+            return PrepareStatus::BadConditions;
+        }
+        refractionOn_ = RefractionConstantsFor(conditions);
+        refractionKey_ = conditions;
+        haveRefraction_ = true;
     }
     if (!PrepareStation(station, optionsOn)) {
         return PrepareStatus::BadStation;
     }
-    if (conditions.Refraction && !(conditions == conditions_ && conditions_.Refraction)) {
-        refraction_ = RefractionConstantsFor(conditions);
-    } else if (!conditions.Refraction) {
-        refraction_ = {};
-    }
+    refraction_ = conditions.Refraction ? refractionOn_ : RefractionConstants{};
     conditions_ = conditions;
 
     if (!conditions.Apparent) {

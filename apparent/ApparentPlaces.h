@@ -133,7 +133,10 @@ private:
 
     SlowQuantityWindows ephemeris_;
     ObservingConditions conditions_;
-    RefractionConstants refraction_;
+    RefractionConstants refraction_; ///< in force: zero with Refraction off
+    bool haveRefraction_ = false;    ///< refractionOn_ holds refractionKey_'s constants
+    ObservingConditions refractionKey_;
+    RefractionConstants refractionOn_;
     bool ready_ = false;
 
     // The station: classic path in extended precision, the rest in double.

@@ -212,6 +212,47 @@ TEST(ApparentPlaces, RefusedInput) {
     EXPECT_FALSE(std::isnan(places.Place(cas).Elevation));
 }
 
+// What is kept between calls never leaks into a result: each place equals
+// the one a fresh engine gives for the same instant, station and options.
+TEST(ApparentPlaces, ResultsDependOnlyOnTheirOwnArguments) {
+    const DecodedInstant t{2026, 12, 9, 21, 30, 0, 0};
+    const StationCoordinates a{52.37L, 4.89L, 0};
+    const StationCoordinates b{-33.9L, 151.2L, 40};
+    ObservingConditions off;
+    ObservingConditions apparent;
+    apparent.Apparent = true;
+    ObservingConditions humid = apparent;
+    humid.Refraction = true;
+    humid.RelativeHumidityPercent = 95;
+    ObservingConditions dry = humid;
+    dry.RelativeHumidityPercent = 5;
+    ObservingConditions refractedOnly = dry;
+    refractedOnly.Apparent = false;
+    const CatalogueSource cyg = CatalogueSource::Of(299.8875L * kDegToRad, 40.728L * kDegToRad);
+    struct Step {
+        const StationCoordinates* Station;
+        const ObservingConditions* Conditions;
+    };
+    const Step steps[] = {{&a, &humid}, {&a, &dry},   {&b, &dry},   {&a, &apparent},
+                          {&a, &off},   {&a, &humid}, {&b, &humid}, {&a, &refractedOnly},
+                          {&b, &off},   {&a, &dry}};
+    ApparentPlaces kept;
+    for (const Step& step : steps) {
+        ApparentPlaces fresh;
+        ASSERT_EQ(kept.Prepare(t, *step.Station, *step.Conditions), PrepareStatus::Ok);
+        ASSERT_EQ(fresh.Prepare(t, *step.Station, *step.Conditions), PrepareStatus::Ok);
+        const ShownPlace k = kept.Place(cyg);
+        const ShownPlace f = fresh.Place(cyg);
+        EXPECT_TRUE(SameBits(k.Elevation, f.Elevation) && SameBits(k.Azimuth, f.Azimuth) &&
+                    SameBits(k.GreenwichHourAngle, f.GreenwichHourAngle) &&
+                    SameBits(k.Declination, f.Declination))
+            << "step " << (&step - steps) << ": elevation " << k.Elevation << " vs " << f.Elevation;
+        const LibraryPlaceDeg moon{100.0, 20.0, 50.0, 10.0};
+        EXPECT_EQ(kept.SunMoon(moon).ElevationDeg, fresh.SunMoon(moon).ElevationDeg)
+            << "step " << (&step - steps);
+    }
+}
+
 TEST(ApparentPlaces, SunAndMoonUnchangedWithoutRefraction) {
     ApparentPlaces places;
     ObservingConditions apparent;
