@@ -27,7 +27,8 @@ the script stops if the two ways differ by more than 0.005 arcsec; the
 largest difference is printed.
 
 Rows are chosen so that the airless elevations cover 2.5 deg to the zenith,
-with more rows near the horizon, where refraction changes fastest.
+with more rows near the horizon, where refraction changes fastest, and a few
+within a degree of the zenith (a station moved under the source).
 
 Columns: name; UTC year, month, day, hour, minute, second; station latitude,
 longitude (degrees, north and east positive), height (m); source RA, Dec
@@ -98,7 +99,19 @@ FREQUENCIES = [10.0, 50.0, 144.0, 432.0, 1296.0, 1420.0, 10368.0, 24048.0, 11500
 
 # Airless elevation bins (deg) and rows wanted in each.
 BINS = [(2.5, 3.0, 40), (3.0, 5.0, 80), (5.0, 10.0, 80), (10.0, 20.0, 70), (20.0, 40.0, 70),
-        (40.0, 70.0, 70), (70.0, 90.0, 60)]
+        (40.0, 70.0, 70), (70.0, 89.0, 60), (89.0, 90.0, 12)]
+
+
+def near_zenith(rng, case):
+    """The case moved to a station where its source passes within a degree
+    of the zenith: latitude = declination, longitude = RA - Earth rotation angle."""
+    name, utc, (lat, lon, hm), (ra, dec), cond = case
+    if name == "random" or abs(dec) > 89.0:
+        return case
+    jd1, jd2 = erfa.dtf2d("UTC", *utc[:5], float(utc[5]))
+    era = math.degrees(erfa.era00(jd1, jd2))
+    lon = round((ra - era + rng.uniform(-0.3, 0.3) + 180.0) % 360.0 - 180.0, 5)
+    return (name, utc, (round(dec + rng.uniform(-0.3, 0.3), 5), lon, hm), (ra, dec), cond)
 
 
 def random_case(rng):
@@ -163,6 +176,8 @@ def main():
         if tries > 200000:
             sys.exit("could not fill the elevation bins")
         case = random_case(rng)
+        if wanted[len(BINS) - 1] > 0 and tries % 4 == 0:
+            case = near_zenith(rng, case)
         el = via_erfa(case, False)[1]
         for b, (lo, hi, _) in enumerate(BINS):
             if lo <= el < hi and wanted[b] > 0:
