@@ -54,17 +54,20 @@ PrepareStatus ApparentPlaces::Prepare(const DecodedInstant& utc, const StationCo
                                       const ObservingConditions& conditions) {
     ready_ = false;
     const bool optionsOn = conditions.Apparent || conditions.Refraction;
-    if (conditions.Refraction && !ValidateConditions(conditions).empty()) {
-        return PrepareStatus::BadConditions;
+    if (conditions.Refraction && !(haveRefraction_ && conditions == refractionKey_)) {
+        // Checked and turned into constants once per change, not per row.
+        haveRefraction_ = false;
+        if (!ValidateConditions(conditions).empty()) {
+            return PrepareStatus::BadConditions;
+        }
+        refractionOn_ = RefractionConstantsFor(conditions);
+        refractionKey_ = conditions;
+        haveRefraction_ = true;
     }
     if (!PrepareStation(station, optionsOn)) {
         return PrepareStatus::BadStation;
     }
-    if (conditions.Refraction && !(conditions == conditions_ && conditions_.Refraction)) {
-        refraction_ = RefractionConstantsFor(conditions);
-    } else if (!conditions.Refraction) {
-        refraction_ = {};
-    }
+    refraction_ = conditions.Refraction ? refractionOn_ : RefractionConstants{};
     conditions_ = conditions;
 
     if (!conditions.Apparent) {
@@ -139,6 +142,7 @@ bool ApparentPlaces::PrepareInstant(const DecodedInstant& utc) {
     ttDaysSinceJ2000_ = time->TtDaysSinceJ2000;
     earthRotationAngleRad_ = eraEra00(time->Ut1Jd1, time->Ut1Jd2);
     slow_ = ephemeris_.At(ttDaysSinceJ2000_);
+    ephemeris_.PrefitStep(ttDaysSinceJ2000_);
     instantKey_ = key;
     haveInstant_ = true;
     return true;
@@ -154,10 +158,11 @@ ShownPlace ApparentPlaces::Place(const CatalogueSource& source) const {
             SourcePosition(gstHours_, source.RaRad, source.Dec, latClassic_, lonRadClassic_);
         shown = {p.Azimuth, p.Elevation, p.GreenwichHourAngle, source.DecRad};
         if (conditions_.Refraction) {
-            const ObservedDirection o =
-                RefractAirless(static_cast<double>(p.Azimuth), static_cast<double>(p.Elevation),
-                               static_cast<double>(latClassic_.Sin),
-                               static_cast<double>(latClassic_.Cos), refraction_);
+            // From the hour angle, not the azimuth: it survives at the poles.
+            const ObservedDirection o = RefractEquatorial(
+                static_cast<double>(p.LocalHourAngle), static_cast<double>(source.DecRad),
+                static_cast<double>(latClassic_.Sin), static_cast<double>(latClassic_.Cos),
+                refraction_);
             shown.Elevation = o.ElevationRad;
             shown.GreenwichHourAngle = WrapTwoPi(o.LocalHourAngleRad - lonRadClassic_);
             shown.Declination = o.DeclinationRad;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "apparent/ObservingConditions.h"
+#include "apparent/SlowQuantityWindows.h"
 #include "astro/DateTime.h"
 #include "astro/SourcePosition.h"
-#include "sunmoon/SlowEphemeris.h"
 #include "sunmoon/TopocentricPlace.h"
 
 #include <erfa.h>
@@ -75,7 +75,7 @@ enum class PrepareStatus {
 /// Sun and Moon library, whose Chebyshev fits of the slow quantities (the
 /// Earth's heliocentric position, its barycentric velocity, the
 /// precession-nutation matrix and the equation of the origins) this class
-/// evaluates in its own SlowEphemeris. From them it builds ERFA's astrometry
+/// evaluates in its own SlowQuantityWindows. From them it builds ERFA's astrometry
 /// context with eraApco once per instant; each source then costs one
 /// eraAtciqz (ICRS to CIRS) and one eraAtioq (CIRS to observed). Polar mode
 /// shows the Greenwich hour angle, GAST − apparent RA (equal to ERA − CIO
@@ -91,9 +91,10 @@ enum class PrepareStatus {
 /// eraRefco; Explanatory Supplement to the Astronomical Almanac (3rd ed.,
 /// 2013), chapters 6 and 7; IERS Conventions 2010.
 ///
-/// One instance keeps one interpolation window (refitted about every four
-/// days of TT, about 1.4 ms) and the context of the last instant, for one
-/// thread.
+/// One instance keeps one interpolation window (a new one about every four
+/// days of TT, about 1 ms to fit, spread over the instants of the last 72
+/// minutes before it when they come one after another; see
+/// SlowQuantityWindows) and the context of the last instant, for one thread.
 class ApparentPlaces {
 public:
     /// Prepares the instant `utc` (milliseconds dropped, as the Sun and Moon
@@ -104,18 +105,23 @@ public:
     PrepareStatus Prepare(const DecodedInstant& utc, const StationCoordinates& station,
                           const ObservingConditions& conditions);
 
-    /// The place of a fixed source at the prepared instant.
+    /// The place of a fixed source at the prepared instant. A source is
+    /// below the horizon by this (with Refraction on, refracted) elevation:
+    /// BelowHorizon(place.Elevation), as today.
     ShownPlace Place(const CatalogueSource& source) const;
 
     /// The Sun or the Moon as the grids show it: the sun/moon library's
     /// airless place at the prepared instant and station, refracted when
     /// Refraction is on (elevation, GHA and declination observed; azimuth
     /// unchanged), else returned as given. The library's own results are
-    /// not changed.
+    /// not changed. The Sun or the Moon is below the horizon when the
+    /// returned elevation is below 0.
     LibraryPlaceDeg SunMoon(const LibraryPlaceDeg& airless) const;
 
-    /// Interpolation windows fitted so far (for tests and benchmarks).
-    std::int64_t FittedWindows() const { return ephemeris_.FittedWindows(); }
+    /// Interpolation windows fitted so far: at once when first needed, and
+    /// ahead, spread over the instants before them (for tests and benchmarks).
+    std::int64_t WindowsFittedAtOnce() const { return ephemeris_.FittedAtOnce(); }
+    std::int64_t WindowsFittedAhead() const { return ephemeris_.FittedAhead(); }
 
     /// The ERFA astrometry context of the prepared instant (apparent places
     /// only), for tests.
@@ -125,9 +131,12 @@ private:
     bool PrepareStation(const StationCoordinates& station, bool needGeodetic);
     bool PrepareInstant(const DecodedInstant& utc);
 
-    sunmoon::SlowEphemeris ephemeris_;
+    SlowQuantityWindows ephemeris_;
     ObservingConditions conditions_;
-    RefractionConstants refraction_;
+    RefractionConstants refraction_; ///< in force: zero with Refraction off
+    bool haveRefraction_ = false;    ///< refractionOn_ holds refractionKey_'s constants
+    ObservingConditions refractionKey_;
+    RefractionConstants refractionOn_;
     bool ready_ = false;
 
     // The station: classic path in extended precision, the rest in double.

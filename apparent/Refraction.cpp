@@ -14,14 +14,12 @@ constexpr double kHalfPi = 1.5707963267948966192313216916397514;
 
 } // namespace
 
-ObservedDirection RefractAirless(double azimuthRad, double elevationRad, double sinLatitude,
-                                 double cosLatitude, const RefractionConstants& constants) {
-    // Cartesian Az/El with eraAtioq's axes: x south, y east, z up.
-    const double cosEl = std::cos(elevationRad);
-    const double xaet = -cosEl * std::cos(azimuthRad);
-    const double yaet = cosEl * std::sin(azimuthRad);
-    const double zaet = std::sin(elevationRad);
+namespace {
 
+/// The refraction step of eraAtioq on the airless direction in Cartesian
+/// Az/El with eraAtioq's axes (x south, y east, z up), and the turn to −HA/Dec.
+ObservedDirection RefractHorizonVector(double xaet, double yaet, double zaet, double sinLatitude,
+                                       double cosLatitude, const RefractionConstants& constants) {
     double r = std::sqrt(xaet * xaet + yaet * yaet);
     r = r > kCosElevationMin ? r : kCosElevationMin;
     const double z = zaet > kSinElevationMin ? zaet : kSinElevationMin;
@@ -47,6 +45,28 @@ ObservedDirection RefractAirless(double azimuthRad, double elevationRad, double 
     o.LocalHourAngleRad = d2 == 0.0 ? 0.0 : -std::atan2(v1, v0);
     o.DeclinationRad = v2 == 0.0 ? 0.0 : std::atan2(v2, std::sqrt(d2));
     return o;
+}
+
+} // namespace
+
+ObservedDirection RefractAirless(double azimuthRad, double elevationRad, double sinLatitude,
+                                 double cosLatitude, const RefractionConstants& constants) {
+    const double cosEl = std::cos(elevationRad);
+    return RefractHorizonVector(-cosEl * std::cos(azimuthRad), cosEl * std::sin(azimuthRad),
+                                std::sin(elevationRad), sinLatitude, cosLatitude, constants);
+}
+
+ObservedDirection RefractEquatorial(double localHourAngleRad, double declinationRad,
+                                    double sinLatitude, double cosLatitude,
+                                    const RefractionConstants& constants) {
+    // −HA/Dec Cartesian, then to Az/El as eraAtioq turns it.
+    const double cosDec = std::cos(declinationRad);
+    const double x = cosDec * std::cos(localHourAngleRad);
+    const double y = -cosDec * std::sin(localHourAngleRad);
+    const double z = std::sin(declinationRad);
+    return RefractHorizonVector(sinLatitude * x - cosLatitude * z, y,
+                                cosLatitude * x + sinLatitude * z, sinLatitude, cosLatitude,
+                                constants);
 }
 
 } // namespace vantrel

@@ -36,4 +36,12 @@ struct ObservedDirection {
 ObservedDirection RefractAirless(double azimuthRad, double elevationRad, double sinLatitude,
                                  double cosLatitude, const RefractionConstants& constants);
 
+/// The same for an airless direction given by local hour angle (radians,
+/// west positive) and declination (radians). Unlike azimuth and elevation
+/// these keep the hour angle at a geographic pole, where every azimuth
+/// formula degenerates.
+ObservedDirection RefractEquatorial(double localHourAngleRad, double declinationRad,
+                                    double sinLatitude, double cosLatitude,
+                                    const RefractionConstants& constants);
+
 } // namespace vantrel
