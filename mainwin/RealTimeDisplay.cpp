@@ -49,9 +49,18 @@ std::string PanelText(std::string_view lead, const DecodedInstant& t, const std:
 } // namespace
 
 RealTimeDisplay::RealTimeDisplay(GridCells& grid, const HomeStation& station, UtcClock& clock,
-                                 SunMoonLibrary& library, char decimalSeparator)
+                                 SunMoonLibrary& library, char decimalSeparator,
+                                 const ObservingConditions* conditions)
     : grid_(grid), station_(station), clock_(clock), library_(library),
-      separator_(decimalSeparator) {}
+      separator_(decimalSeparator), conditions_(conditions) {}
+
+bool RealTimeDisplay::Prepare(const DecodedInstant& utc) {
+    static const ObservingConditions kClassic;
+    const StationCoordinates station{station_.Latitude, station_.Longitude,
+                                     static_cast<double>(station_.HeightAsl)};
+    return places_.Prepare(utc, station, conditions_ != nullptr ? *conditions_ : kClassic) ==
+           PrepareStatus::Ok;
+}
 
 void RealTimeDisplay::Tick() {
     const DateTime utc = clock_.UtcNow();
@@ -62,7 +71,7 @@ void RealTimeDisplay::Tick() {
     localPanel_ = Clock(l, "Local .. ", localWeekday_, localMonth_, 1, colour::kActiveBorder);
 
     if (step_ < kMoonStep) {
-        FixedSource(GreenwichSiderealTimeAt(u));
+        FixedSource(u);
     } else {
         Body(step_ == kMoonStep ? SunMoonBody::Moon : SunMoonBody::Sun,
              step_ == kMoonStep ? gridcolour::kMoon : gridcolour::kSun);
@@ -103,20 +112,20 @@ void RealTimeDisplay::Pair(Colour background, const std::string& a, const std::s
     grid_.SetCellFontColor(second_, kValueRow, text);
 }
 
-void RealTimeDisplay::FixedSource(long double gstHours) {
+void RealTimeDisplay::FixedSource(const DecodedInstant& utc) {
     const auto index = static_cast<std::size_t>(step_ - 1);
     const auto source = FixedSourceAt(CoordinateSet::RealTime, index, station_);
     if (!source) {
         return; // an option value no window offers: nothing to show
     }
-    const long double dec = source->DecDeg * kDegToRad;
-    const SourcePositionResult p =
-        SourcePosition(gstHours, source->RaDeg * kDegToRad, dec, station_.Latitude * kDegToRad,
-                       station_.Longitude * kDegToRad);
+    Prepare(utc); // a refused station gives NaN places, shown as such
+    const ShownPlace p =
+        places_.Place(CatalogueSource::Of(source->RaDeg * kDegToRad, source->DecDeg * kDegToRad));
     const bool azEl = station_.DisplayMode == 0;
     Pair(kPairBackground[index],
          DegreeText(RoundedDegrees(azEl ? p.Azimuth : p.GreenwichHourAngle)),
-         DegreeText(RoundedDegrees(azEl ? p.Elevation : dec)), RoundedDegrees(p.Elevation) < 0);
+         DegreeText(RoundedDegrees(azEl ? p.Elevation : p.Declination)),
+         RoundedDegrees(p.Elevation) < 0);
 }
 
 void RealTimeDisplay::Body(SunMoonBody body, Colour background) {
@@ -126,11 +135,16 @@ void RealTimeDisplay::Body(SunMoonBody body, Colour background) {
     const auto lon = static_cast<double>(station_.Longitude);
     library_.DataToDLL(u, height, lat, lon, body);
     library_.DataToDLL(u, height, lat, lon, body);
+    LibraryPlaceDeg place{library_.GetAzimuth(), library_.GetElevation(), library_.GetGHA(),
+                          library_.GetDecTopo()};
+    if (conditions_ != nullptr && conditions_->Refraction && Prepare(u)) {
+        place = places_.SunMoon(place); // refraction on top of the library's airless place
+    }
     const bool azEl = station_.DisplayMode == 0;
-    const double a = azEl ? library_.GetAzimuth() : library_.GetGHA();
-    const double b = azEl ? library_.GetElevation() : library_.GetDecTopo();
+    const double a = azEl ? place.AzimuthDeg : place.GhaDeg;
+    const double b = azEl ? place.ElevationDeg : place.DecDeg;
     Pair(background, LibraryAngleText(a, separator_), LibraryAngleText(b, separator_),
-         library_.GetElevation() < 0);
+         place.ElevationDeg < 0);
 }
 
 } // namespace vantrel

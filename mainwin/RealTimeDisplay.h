@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apparent/ApparentPlaces.h"
 #include "astro/Clock.h"
 #include "astro/SunMoon.h"
 #include "controls/GridCells.h"
@@ -21,12 +22,21 @@ inline constexpr Colour kDulled = colour::kGray;
 /// horizon are written in grey; a source that rises again returns to the
 /// grid's text colour.
 ///
+/// The positions follow the observing conditions: with both options off the
+/// catalogue places as stored and geometric elevations, as always; with
+/// "apparent places" on the fixed sources at their apparent places of date;
+/// with "radio refraction" on every elevation refracted (the Sun's and the
+/// Moon's on top of the library's airless place), and a source below the
+/// horizon by its refracted elevation.
+///
 /// Without any window system: the main window shows the two panel texts and
 /// owns the timer; tests drive ticks at chosen instants through the clock.
 class RealTimeDisplay {
 public:
+    /// `conditions` is read at every tick; null means both options off.
     RealTimeDisplay(GridCells& grid, const HomeStation& station, UtcClock& clock,
-                    SunMoonLibrary& library, char decimalSeparator = '.');
+                    SunMoonLibrary& library, char decimalSeparator = '.',
+                    const ObservingConditions* conditions = nullptr);
 
     /// One tick (`Timer1Timer`).
     void Tick();
@@ -47,7 +57,9 @@ private:
     /// One clock: its grid cell, and the panel text it returns.
     std::string Clock(const DecodedInstant& t, std::string_view lead, std::string& weekday,
                       std::string& month, int col, Colour background);
-    void FixedSource(long double gstHours);
+    void FixedSource(const DecodedInstant& utc);
+    /// Prepares the places of an instant for the station and the conditions.
+    bool Prepare(const DecodedInstant& utc);
     void Body(SunMoonBody body, Colour background);
     void Pair(Colour background, const std::string& a, const std::string& b, bool below);
 
@@ -56,6 +68,8 @@ private:
     UtcClock& clock_;
     SunMoonLibrary& library_;
     char separator_;
+    const ObservingConditions* conditions_;
+    ApparentPlaces places_;
     int step_ = 1;
     int first_ = 2;
     int second_ = 3;

@@ -1,0 +1,40 @@
+#include "apparent/ConditionsSummary.h"
+
+#include <charconv>
+
+namespace vantrel {
+
+namespace {
+
+void AppendNumber(std::string& text, double value) {
+    char digits[32];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, ec == std::errc{} ? end : digits);
+}
+
+} // namespace
+
+std::string ConditionsSummary(const ObservingConditions& c) {
+    std::string text;
+    if (c.Apparent) {
+        text = "apparent places of date";
+    }
+    if (c.Refraction) {
+        if (!text.empty()) {
+            text += ", ";
+        }
+        text += "radio refraction ";
+        AppendNumber(text, c.PressureHpa);
+        text += " hPa ";
+        AppendNumber(text, c.TemperatureC);
+        text += " \xC2\xB0"
+                "C ";
+        AppendNumber(text, c.RelativeHumidityPercent);
+        text += " % ";
+        AppendNumber(text, c.FrequencyMHz);
+        text += " MHz";
+    }
+    return text;
+}
+
+} // namespace vantrel

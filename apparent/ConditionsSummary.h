@@ -1,0 +1,16 @@
+#pragma once
+
+#include "apparent/ObservingConditions.h"
+
+#include <string>
+
+namespace vantrel {
+
+/// What a table holds, in words, for the caption of the main window and the
+/// header of a printout: empty with both options off (the classic table),
+/// else "apparent places of date", "radio refraction 1013.25 hPa 10 °C
+/// 50 % 1420 MHz", or both joined by ", ". Numbers are written with the
+/// fewest digits that read back to the same value (UTF-8 text).
+std::string ConditionsSummary(const ObservingConditions& conditions);
+
+} // namespace vantrel

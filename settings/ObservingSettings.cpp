@@ -1,0 +1,68 @@
+#include "settings/ObservingSettings.h"
+
+#include "mainwin/PositionStore.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace vantrel {
+
+namespace {
+
+QString PathIn(const QString& directory) {
+    const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
+    return dir + QLatin1Char('/') + QLatin1String(kPositionFileName);
+}
+
+QString Key(const char* name) {
+    return QLatin1String(kObservingSection) + QLatin1Char('/') + QLatin1String(name);
+}
+
+bool Switch(const QSettings& ini, const char* name) {
+    const QString v = ini.value(Key(name)).toString().trimmed();
+    return v == QLatin1String("1"); // anything else, damaged text included, is off
+}
+
+double Number(const QSettings& ini, const char* name, ConditionField field, double fallback) {
+    const QByteArray text = ini.value(Key(name)).toString().toLatin1();
+    const ParsedCondition parsed = ParseCondition(
+        field, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    return parsed.Problem.empty() ? parsed.Value : fallback;
+}
+
+QString Text(double value) {
+    // 17 significant digits read back to the same double.
+    return QString::number(value, 'g', 17);
+}
+
+} // namespace
+
+ObservingConditions LoadObservingConditions(const QString& directory) {
+    const QSettings ini(PathIn(directory), QSettings::IniFormat);
+    const ObservingConditions defaults;
+    ObservingConditions c;
+    c.Apparent = Switch(ini, "ApparentPlaces");
+    c.Refraction = Switch(ini, "RadioRefraction");
+    c.PressureHpa = Number(ini, "PressureHpa", ConditionField::Pressure, defaults.PressureHpa);
+    c.TemperatureC =
+        Number(ini, "TemperatureC", ConditionField::Temperature, defaults.TemperatureC);
+    c.RelativeHumidityPercent =
+        Number(ini, "RelativeHumidityPercent", ConditionField::RelativeHumidity,
+               defaults.RelativeHumidityPercent);
+    c.FrequencyMHz = Number(ini, "FrequencyMHz", ConditionField::Frequency, defaults.FrequencyMHz);
+    return c;
+}
+
+bool SaveObservingConditions(const QString& directory, const ObservingConditions& c) {
+    QSettings ini(PathIn(directory), QSettings::IniFormat);
+    ini.setValue(Key("ApparentPlaces"), c.Apparent ? 1 : 0);
+    ini.setValue(Key("RadioRefraction"), c.Refraction ? 1 : 0);
+    ini.setValue(Key("PressureHpa"), Text(c.PressureHpa));
+    ini.setValue(Key("TemperatureC"), Text(c.TemperatureC));
+    ini.setValue(Key("RelativeHumidityPercent"), Text(c.RelativeHumidityPercent));
+    ini.setValue(Key("FrequencyMHz"), Text(c.FrequencyMHz));
+    ini.sync();
+    return ini.status() == QSettings::NoError;
+}
+
+} // namespace vantrel

@@ -1,0 +1,183 @@
+#include "settings/SettingsWindow.h"
+
+#include "settings/ObservingSettings.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vantrel {
+
+namespace {
+
+/// Where the window opens, from the main window's top-left corner, pixels.
+constexpr QPoint kOffsetFromMainWindow(300, 80);
+
+QString Number(double value) {
+    return QString::number(value, 'g', 15);
+}
+
+ParsedCondition Parse(ConditionField kind, const QLineEdit* edit) {
+    const QByteArray text = edit->text().toLatin1();
+    return ParseCondition(
+        kind, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+}
+
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(ObservingConditions& conditions, UserMessages& messages,
+                               QString directory, QWidget* parent)
+    : QWidget(parent, Qt::Window), conditions_(conditions), messages_(messages),
+      directory_(std::move(directory)) {
+    setObjectName(QStringLiteral("SettingsWindow"));
+    setWindowTitle(QLatin1String(kSettingsCaption));
+
+    auto* layout = new QVBoxLayout(this);
+    ApparentPlaces = new QCheckBox(QStringLiteral("Apparent places of date"), this);
+    ApparentPlaces->setObjectName(QStringLiteral("ApparentPlaces"));
+    ApparentPlaces->setToolTip(QStringLiteral(
+        "Carry the fixed sources from their J2000 catalogue places to where the sky shows "
+        "them today: precession, nutation, aberration and light deflection"));
+    RadioRefraction = new QCheckBox(QStringLiteral("Radio refraction"), this);
+    RadioRefraction->setObjectName(QStringLiteral("RadioRefraction"));
+    RadioRefraction->setToolTip(
+        QStringLiteral("Show refracted elevations for every source, the Sun and the Moon"));
+    layout->addWidget(ApparentPlaces);
+    layout->addWidget(RadioRefraction);
+
+    auto* grid = new QGridLayout;
+    const struct {
+        const char* Label;
+        const char* Name;
+        ConditionField Kind;
+        QLineEdit** Edit;
+    } rows[] = {
+        {"Pressure (hPa)", "Pressure", ConditionField::Pressure, &Pressure},
+        {"Temperature (\xC2\xB0"
+         "C)",
+         "Temperature", ConditionField::Temperature, &Temperature},
+        {"Relative humidity (%)", "Humidity", ConditionField::RelativeHumidity, &Humidity},
+        {"Observing frequency (MHz)", "Frequency", ConditionField::Frequency, &Frequency},
+    };
+    int row = 0;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QLatin1String(rows[i].Name));
+        auto* reason = new QLabel(this);
+        reason->setStyleSheet(QStringLiteral("color: #b00000"));
+        reason->setWordWrap(true);
+        reason->hide();
+        grid->addWidget(new QLabel(QString::fromUtf8(rows[i].Label), this), row, 0);
+        grid->addWidget(edit, row, 1);
+        grid->addWidget(reason, row + 1, 0, 1, 2);
+        row += 2;
+        *rows[i].Edit = edit;
+        fields_[i] = {edit, reason, rows[i].Kind};
+        connect(edit, &QLineEdit::textChanged, this, &SettingsWindow::Check);
+    }
+    layout->addLayout(grid);
+
+    auto* buttons = new QHBoxLayout;
+    Apply = new QPushButton(QStringLiteral("Apply"), this);
+    Apply->setObjectName(QStringLiteral("Apply"));
+    Close = new QPushButton(QStringLiteral("Close"), this);
+    Close->setObjectName(QStringLiteral("Close"));
+    buttons->addStretch();
+    buttons->addWidget(Apply);
+    buttons->addWidget(Close);
+    layout->addLayout(buttons);
+
+    connect(Apply, &QPushButton::clicked, this, &SettingsWindow::ApplyClick);
+    connect(Close, &QPushButton::clicked, this, &QWidget::close);
+    ShowConditions();
+}
+
+void SettingsWindow::OpenBeside(QWidget* mainWindow) {
+    ShowConditions();
+    if (mainWindow != nullptr) {
+        move(mainWindow->window()->pos() + kOffsetFromMainWindow);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void SettingsWindow::ShowConditions() {
+    ApparentPlaces->setChecked(conditions_.Apparent);
+    RadioRefraction->setChecked(conditions_.Refraction);
+    Pressure->setText(Number(conditions_.PressureHpa));
+    Temperature->setText(Number(conditions_.TemperatureC));
+    Humidity->setText(Number(conditions_.RelativeHumidityPercent));
+    Frequency->setText(Number(conditions_.FrequencyMHz));
+    Check();
+}
+
+const SettingsWindow::Field* SettingsWindow::FieldOf(const QLineEdit* edit) const {
+    for (const Field& f : fields_) {
+        if (f.Edit == edit) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+QString SettingsWindow::Problem(const QLineEdit* edit) const {
+    const Field* f = FieldOf(edit);
+    return f == nullptr ? QString() : FromView(Parse(f->Kind, f->Edit).Problem);
+}
+
+void SettingsWindow::Check() {
+    bool allAccepted = true;
+    for (const Field& f : fields_) {
+        if (f.Edit == nullptr) {
+            return; // still being built
+        }
+        const QString problem = FromView(Parse(f.Kind, f.Edit).Problem);
+        f.Reason->setText(problem);
+        f.Reason->setVisible(!problem.isEmpty());
+        f.Edit->setStyleSheet(problem.isEmpty() ? QString()
+                                                : QStringLiteral("color: #b00000; "
+                                                                 "border: 1px solid #d00000"));
+        f.Edit->setToolTip(problem);
+        allAccepted = allAccepted && problem.isEmpty();
+    }
+    Apply->setEnabled(allAccepted);
+}
+
+ObservingConditions SettingsWindow::Shown() const {
+    ObservingConditions c;
+    c.Apparent = ApparentPlaces->isChecked();
+    c.Refraction = RadioRefraction->isChecked();
+    c.PressureHpa = Parse(ConditionField::Pressure, Pressure).Value;
+    c.TemperatureC = Parse(ConditionField::Temperature, Temperature).Value;
+    c.RelativeHumidityPercent = Parse(ConditionField::RelativeHumidity, Humidity).Value;
+    c.FrequencyMHz = Parse(ConditionField::Frequency, Frequency).Value;
+    return c;
+}
+
+void SettingsWindow::ApplyClick() {
+    for (const Field& f : fields_) {
+        if (!Parse(f.Kind, f.Edit).Problem.empty()) {
+            return; // Apply is disabled then; a refused value never gets through
+        }
+    }
+    const ObservingConditions shown = Shown();
+    if (!SaveObservingConditions(directory_, shown)) {
+        messages_.Error("The settings could not be written to Vanset.ini; they hold for this "
+                        "run only.");
+    }
+    if (shown != conditions_) {
+        conditions_ = shown;
+        emit Applied();
+    }
+}
+
+} // namespace vantrel

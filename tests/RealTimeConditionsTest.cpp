@@ -1,0 +1,116 @@
+// The real-time display under the observing conditions: the classic display
+// untouched with both options off, and refraction deciding what is dulled.
+
+#include "apparent/ApparentPlaces.h"
+#include "mainwin/RealTimeDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+namespace vantrel {
+namespace {
+
+class FixedClock final : public LocalClock {
+public:
+    LocalClockReading reading{EncodeDateTime(2026, 12, 9, 21, 30, 0), 0, 0, false};
+    LocalClockReading Now() const override { return reading; }
+};
+
+/// The Sun just below the horizon, airless; the Moon well up.
+class LowSun final : public SunMoonLibrary {
+public:
+    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody b) override {
+        body_ = b;
+    }
+    double GetAzimuth() override { return body_ == SunMoonBody::Sun ? 230.0 : 120.0; }
+    double GetElevation() override { return body_ == SunMoonBody::Sun ? -0.10 : 40.0; }
+    double GetGHA() override { return body_ == SunMoonBody::Sun ? 50.0 : 300.0; }
+    double GetDecTopo() override { return body_ == SunMoonBody::Sun ? -22.9 : 10.0; }
+
+private:
+    SunMoonBody body_ = SunMoonBody::Moon;
+};
+
+struct Shown {
+    std::array<std::string, 20> cells; ///< row 2 of the real-time grid
+    Colour sunText = 0;
+};
+
+/// Nine ticks: one full cycle of the nine sources.
+Shown Cycle(const HomeStation& station, const ObservingConditions* conditions) {
+    Shown run;
+    GridCells grid;
+    FixedClock clock;
+    UtcClock utc(clock);
+    LowSun library;
+    RealTimeDisplay display(grid, station, utc, library, '.', conditions);
+    for (int i = 0; i < 9; ++i) {
+        display.Tick();
+    }
+    for (int c = 0; c < 20; ++c) {
+        run.cells[static_cast<std::size_t>(c)] = grid.Cell(c, 2).Value;
+    }
+    run.sunText = grid.EffectiveFontColor(grid.Cell(19, 2));
+    return run;
+}
+
+HomeStation Amsterdam(std::uint8_t mode) {
+    HomeStation s;
+    s.Latitude = 52.37L;
+    s.Longitude = 4.90L;
+    s.HeightAsl = 2;
+    s.DisplayMode = mode;
+    return s;
+}
+
+TEST(RealTimeConditions, BothOptionsOffShowTheClassicValues) {
+    for (const std::uint8_t mode : {0, 1}) {
+        const HomeStation station = Amsterdam(mode);
+        ObservingConditions off;
+        off.PressureHpa = 800; // numbers of a switched-off option change nothing
+        off.FrequencyMHz = 50;
+        EXPECT_EQ(Cycle(station, &off).cells, Cycle(station, nullptr).cells) << "mode " << +mode;
+    }
+}
+
+TEST(RealTimeConditions, ApparentPlacesMoveTheFixedSourcesOnly) {
+    const HomeStation station = Amsterdam(0);
+    ObservingConditions apparent;
+    apparent.Apparent = true;
+    const Shown classic = Cycle(station, nullptr);
+    const Shown moved = Cycle(station, &apparent);
+    // Taurus A (columns 10-11) is a third of a degree from its J2000 place in
+    // 2026: at least one of its two values moves by more than 0.1 degrees.
+    const double dAz = std::stod(moved.cells[10]) - std::stod(classic.cells[10]);
+    const double dEl = std::stod(moved.cells[11]) - std::stod(classic.cells[11]);
+    EXPECT_GT(std::max(std::abs(dAz), std::abs(dEl)), 0.1);
+    EXPECT_LT(std::max(std::abs(dAz), std::abs(dEl)), 1.0);
+    // The Moon and the Sun: the library's places as before.
+    for (std::size_t c = 16; c < 20; ++c) {
+        EXPECT_EQ(moved.cells[c], classic.cells[c]) << "column " << c;
+    }
+}
+
+TEST(RealTimeConditions, RefractionLiftsTheSunAboveTheHorizon) {
+    const HomeStation station = Amsterdam(0);
+    const Shown airless = Cycle(station, nullptr);
+    EXPECT_EQ(airless.sunText, kDulled);
+
+    ObservingConditions refracted;
+    refracted.Refraction = true;
+    refracted.FrequencyMHz = 10368;
+    const Shown lifted = Cycle(station, &refracted);
+    EXPECT_NE(lifted.sunText, kDulled) << lifted.cells[19];
+    // ERFA's model holds the correction below 2.87 degrees at its value there,
+    // about a fifth of a degree at radio wavelengths.
+    const double shown = std::stod(lifted.cells[19]);
+    EXPECT_GT(shown, 0.0);
+    EXPECT_LT(shown, 0.4);
+}
+
+} // namespace
+} // namespace vantrel

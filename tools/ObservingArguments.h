@@ -1,0 +1,37 @@
+#pragma once
+
+#include "apparent/ObservingConditions.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+/// The observing options of the command-line tools:
+///   --apparent              apparent places of date for the fixed sources
+///   --refraction P,T,RH     radio refraction with pressure (hPa),
+///                           temperature (°C) and relative humidity (%)
+///   --frequency MHZ         the observing frequency; refraction needs it
+/// Both options off unless given, as in the windows.
+struct ObservingArguments {
+    ObservingConditions Conditions;
+    bool FrequencyGiven = false;
+
+    /// Whether `flag` is one of the three.
+    static bool Owns(std::string_view flag);
+    /// Whether `flag` takes a value ("--refraction", "--frequency").
+    static bool TakesValue(std::string_view flag);
+
+    /// Applies one of the three flags with its value (none for
+    /// "--apparent"). Returns the reason it is refused, without the tool's
+    /// name ("--refraction: 'x' is not P,T,RH: Pressure must be a number."),
+    /// or nothing.
+    std::optional<std::string> Apply(std::string_view flag, std::optional<std::string_view> value);
+
+    /// What is still missing once every argument is read: refraction
+    /// without a frequency. Nothing when the options are complete.
+    std::optional<std::string> Missing() const;
+};
+
+} // namespace vantrel
