@@ -76,7 +76,7 @@ private slots:
         ObservingConditions c;
         c.Apparent = true;
         QVERIFY(SaveObservingConditions(dir.path(), c));
-        QCOMPARE(LoadWindowPosition(dir.path()), QRect(11, 12, 1048, 700));
+        QCOMPARE(ReadStoredPosition(dir.path()), (StoredPosition{11, 12, 1048, 700}));
         SaveWindowPosition(dir.path(), QRect(20, 30, 800, 600));
         QCOMPARE(LoadObservingConditions(dir.path()), c);
     }
