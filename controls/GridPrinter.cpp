@@ -41,17 +41,36 @@ public:
           sx_(device.logicalDpiX() / std::max(1.0, settings.ScreenDpiX)),
           sy_(device.logicalDpiY() / std::max(1.0, settings.ScreenDpiY)),
           font_(PrintFont(settings, device, sy_)), metrics_(font_, &device),
-          lineHeight_(std::max(1, static_cast<int>(std::ceil(metrics_.height())))),
-          device_(device) {
+          lineHeight_(std::max(1, static_cast<int>(std::ceil(metrics_.height())))), device_(device),
+          header_(settings.Header) {
         x0_ = Round(device.width() * settings.Margins[0]);
         y0_ = Round(device.height() * settings.Margins[1]);
+        if (!header_.isEmpty()) {
+            // The header font of the grid's print settings: Arial, a 13-pixel
+            // em (10 pt at 96 dpi), scaled as the cells are; half a line of
+            // space below it.
+            headerFont_ = QFont(QStringLiteral("Arial"));
+            headerFont_.setStyleHint(QFont::SansSerif);
+            headerFont_.setPixelSize(std::max(1, Round(kHeaderPixels * sy_)));
+            const QFontMetricsF metrics(headerFont_, &device);
+            headerHeight_ = static_cast<int>(std::ceil(metrics.height() * 1.5));
+            y0_ += headerHeight_;
+        }
     }
 
     double ScaleX() const { return sx_; }
     double ScaleY() const { return sy_; }
+    /// Device pixels the header takes at the top of every page.
+    int HeaderHeight() const { return headerHeight_; }
 
     void PaintPage(QPainter& p, const PrintPage& page) {
         p.save();
+        if (!header_.isEmpty()) {
+            p.setFont(headerFont_);
+            p.setPen(Qt::black);
+            p.drawText(QRect(x0_, y0_ - headerHeight_, device_.width() - x0_, headerHeight_),
+                       Qt::AlignLeft | Qt::AlignTop, header_);
+        }
         p.setFont(font_);
         const QRect area(
             QPoint(X(page.Cols, page.Cols.First), Y(page.Rows, page.Rows.First)),
@@ -208,6 +227,10 @@ private:
     const QPaintDevice& device_;
     int x0_ = 0;
     int y0_ = 0;
+    QString header_;
+    QFont headerFont_;
+    int headerHeight_ = 0;
+    static constexpr int kHeaderPixels = 13;
 };
 
 QFont GridPrintSettings::DefaultFont() {
@@ -320,8 +343,8 @@ GridPrintRun::GridPrintRun(const GridCells& grid, PrintTarget& target,
     const std::vector<int>* rows = settings.RowMeasurer != nullptr ? &rowHeights_ : nullptr;
     const QPaintDevice& device = target.Device();
     job_ = std::make_unique<GridPrintJob>(grid, device, settings, rows);
-    pages_ = PlanPrintPages(grid, device.width(), device.height(), job_->ScaleX(), job_->ScaleY(),
-                            settings.Margins, rows);
+    pages_ = PlanPrintPages(grid, device.width(), device.height() - job_->HeaderHeight(),
+                            job_->ScaleX(), job_->ScaleY(), settings.Margins, rows);
 }
 
 GridPrintRun::~GridPrintRun() {

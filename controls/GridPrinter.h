@@ -4,6 +4,7 @@
 #include "controls/PrintTarget.h"
 
 #include <QFont>
+#include <QString>
 
 #include <array>
 #include <memory>
@@ -27,6 +28,11 @@ struct GridPrintSettings {
     /// columns' design width, so the pages do not depend on the size of the
     /// window the grid is shown in; null takes the grid's row heights.
     const TextMeasurer* RowMeasurer = nullptr;
+    /// One line printed above the grid on every page (what the table holds,
+    /// when that is not the classic table), in Arial 10 pt; the grid moves
+    /// down by its height. Empty prints no header and the pages are exactly
+    /// those of a grid alone.
+    QString Header;
 
     static QFont DefaultFont();
 };

@@ -479,6 +479,50 @@ private slots:
         }
     }
 
+    void headerLineOnEveryPageAboveTheGrid() {
+        GridControl grid;
+        FillDay(grid, 5);
+        const int dpi = 150;
+        const QSize page = A4(dpi, true);
+        ImagePages plain(page, dpi);
+        const int plainPages = PrintGrid(grid.Cells(), plain);
+        GridPrintSettings settings;
+        settings.Header = QStringLiteral("apparent places of date");
+        ImagePages headed(page, dpi);
+        const int headedPages = PrintGrid(grid.Cells(), headed, settings);
+        QVERIFY(headedPages >= plainPages);
+        QCOMPARE(static_cast<int>(headed.pages.size()), headedPages);
+        // The grid's top line starts at the top edge without a header, and
+        // lower with one; the header's text is painted above it on every page.
+        const auto firstPaintedRow = [](const QImage& image) {
+            for (int y = 0; y < image.height(); ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                for (int x = 0; x < image.width(); ++x) {
+                    if ((line[x] & 0xFFFFFF) != 0xFFFFFF) {
+                        return y;
+                    }
+                }
+            }
+            return -1;
+        };
+        const auto gridTop = [](const QImage& image) {
+            // The first row whose pixels are grey from the left edge on: a grid line.
+            for (int y = 0; y < image.height(); ++y) {
+                if ((image.pixel(0, y) & 0xFFFFFF) != 0xFFFFFF &&
+                    (image.pixel(image.width() / 4, y) & 0xFFFFFF) != 0xFFFFFF) {
+                    return y;
+                }
+            }
+            return -1;
+        };
+        QCOMPARE(gridTop(plain.pages.at(0)), 0);
+        for (const QImage& p : headed.pages) {
+            const int top = gridTop(p);
+            QVERIFY2(top > 10, qPrintable(QString::number(top)));
+            QVERIFY(firstPaintedRow(p) < top - 2); // the header's text
+        }
+    }
+
     void pdfThroughThePrinter() {
         GridControl grid;
         FillDay(grid, 5);
