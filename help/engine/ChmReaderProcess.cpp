@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 /// Longest single wait, so that a request to give up is seen soon.
 constexpr std::chrono::milliseconds kPollSlice{20};
 /// Bytes read from the pipe at a time.
-constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
 /// A file descriptor closed when it goes.
 class Fd {

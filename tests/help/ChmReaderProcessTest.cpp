@@ -80,7 +80,7 @@ TEST(ChmReaderProcess, ReadersThatMisbehaveGiveAStatus) {
     for (const auto& c : cases) {
         const Script script(c.Script);
         ChmReaderOptions options = Fake(kLimit);
-        options.MaxStreamBytes = 1024 * 1024;
+        options.MaxStreamBytes = std::uint64_t{1024} * 1024;
         const auto start = Clock::now();
         const ChmReadResult got = ReadChmObjects(script.Path(), options);
         const auto took = Clock::now() - start;

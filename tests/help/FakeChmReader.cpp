@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
         Write(vantrel::ChmEndRecord(1, 13));
         Write("more");
     } else if (word == "flood") {
-        const std::string block(64 * 1024, 'f');
+        const std::string block(std::size_t{64} * 1024, 'f');
         for (;;) {
             Write(block);
         }
