@@ -20,7 +20,10 @@ extern "C" {
 ///            text; command 15: the context number; otherwise 0
 /// Returned:
 ///   an identifier of the help window that shows the result, 0 when nothing
-///   is shown (the engine then says why through its reporter)
+///   is shown yet: either the engine has said why through its reporter, or
+///   the help file is still being read (off the calling thread) and its
+///   window opens with the result once it has been; a reading that fails
+///   is said through the reporter then
 using HtmlHelpFunction = std::uintptr_t (*)(std::uintptr_t caller, const char* file,
                                             unsigned command, std::uintptr_t data);
 
@@ -54,6 +57,10 @@ inline constexpr const char* kTopicSeparator = "::/";
 
 /// Texts the user reads when help cannot be shown.
 inline constexpr const char* kHelpFileNotFound = "Help file not found:";
+inline constexpr const char* kHelpFileUnreadable = "The help file cannot be read:";
+inline constexpr const char* kHelpFileDamaged = "The help file is damaged:";
+inline constexpr const char* kHelpReaderMissing =
+    "Help is not available: the help file reader could not be started.";
 inline constexpr const char* kHelpEngineMissing =
     "Help is not available: the help viewer could not be loaded.";
 

@@ -30,6 +30,9 @@ HtmlHelpViewer::HtmlHelpViewer(std::shared_ptr<LibraryLoader> loader,
 }
 
 HtmlHelpViewer::~HtmlHelpViewer() {
+    // The engine's windows and its readings of help files (which run on
+    // threads of its own) end while the engine's code is still loaded.
+    CloseWindows();
     if (setReporter_ != nullptr) {
         setReporter_(nullptr, nullptr);
     }

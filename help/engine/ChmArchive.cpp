@@ -1,69 +1,49 @@
 #include "help/engine/ChmArchive.h"
 
-#include <chm_lib.h>
+#include <algorithm>
 
 namespace vantrel {
 
 namespace {
 
-/// Objects larger than this are refused rather than read into memory; help
-/// pages and pictures are far smaller.
-constexpr LONGUINT64 kMaxObjectBytes = 64ULL * 1024 * 1024;
-
-int CollectFile(chmFile*, chmUnitInfo* ui, void* context) {
-    static_cast<std::vector<std::string>*>(context)->emplace_back(ui->path);
-    return CHM_ENUMERATOR_CONTINUE;
+/// ASCII letters in lower case; other bytes (UTF-8 among them) unchanged.
+std::string LowerAscii(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return s;
 }
 
 } // namespace
 
-void ChmArchive::Close::operator()(chmFile* f) const {
-    if (f != nullptr) {
-        chm_close(f);
+ChmArchive::ChmArchive(std::vector<ChmObject> objects) : objects_(std::move(objects)) {
+    for (std::size_t i = 0; i < objects_.size(); ++i) {
+        byLowerPath_.emplace(LowerAscii(objects_[i].Path), i);
     }
 }
 
-std::optional<ChmArchive> ChmArchive::Open(const std::string& path) {
-    chmFile* f = chm_open(path.c_str());
-    if (f == nullptr) {
-        return std::nullopt;
-    }
-    return ChmArchive(f);
+const ChmObject* ChmArchive::Find(const std::string& path) const {
+    const auto it = byLowerPath_.find(LowerAscii(path));
+    return it != byLowerPath_.end() ? &objects_[it->second] : nullptr;
 }
-
-ChmArchive::~ChmArchive() = default;
 
 bool ChmArchive::Contains(const std::string& path) const {
-    chmUnitInfo ui{};
-    return file_ != nullptr &&
-           chm_resolve_object(file_.get(), path.c_str(), &ui) == CHM_RESOLVE_SUCCESS;
+    return Find(path) != nullptr;
 }
 
 std::optional<std::string> ChmArchive::Read(const std::string& path) const {
-    chmUnitInfo ui{};
-    if (file_ == nullptr ||
-        chm_resolve_object(file_.get(), path.c_str(), &ui) != CHM_RESOLVE_SUCCESS ||
-        ui.length > kMaxObjectBytes) {
+    const ChmObject* object = Find(path);
+    if (object == nullptr) {
         return std::nullopt;
     }
-    std::string data(static_cast<std::size_t>(ui.length), '\0');
-    if (ui.length == 0) {
-        return data;
-    }
-    const LONGINT64 got =
-        chm_retrieve_object(file_.get(), &ui, reinterpret_cast<unsigned char*>(data.data()), 0,
-                            static_cast<LONGINT64>(ui.length));
-    if (got != static_cast<LONGINT64>(ui.length)) {
-        return std::nullopt;
-    }
-    return data;
+    return object->Data;
 }
 
 std::vector<std::string> ChmArchive::Files() const {
     std::vector<std::string> files;
-    if (file_ != nullptr) {
-        chm_enumerate(file_.get(), CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, &CollectFile,
-                      &files);
+    files.reserve(objects_.size());
+    for (const ChmObject& o : objects_) {
+        files.push_back(o.Path);
     }
     return files;
 }

@@ -1,40 +1,35 @@
 #pragma once
 
-#include <memory>
+#include "help/engine/ChmObjectStream.h"
+
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-struct chmFile;
-
 namespace vantrel {
 
-/// A compiled HTML help file opened for reading with chmlib. Paths inside
-/// the archive start with "/" ("/index.htm", "/#SYSTEM").
+/// The objects of a compiled HTML help file, held in memory. Paths inside
+/// the archive start with "/" ("/index.htm", "/#SYSTEM") and are matched
+/// without regard to the case of ASCII letters, as help files expect.
 class ChmArchive {
 public:
-    /// Opens `path`; empty when the file does not exist or is not a
-    /// compiled help file.
-    static std::optional<ChmArchive> Open(const std::string& path);
-
-    ChmArchive(ChmArchive&&) noexcept = default;
-    ChmArchive& operator=(ChmArchive&&) noexcept = default;
-    ~ChmArchive();
+    /// An archive of `objects` in archive order; of two objects with the
+    /// same path the first counts.
+    explicit ChmArchive(std::vector<ChmObject> objects);
 
     /// Whether the archive holds an object at `path`.
     bool Contains(const std::string& path) const;
-    /// The whole object at `path`; empty when there is none or it cannot be
-    /// read to its end.
+    /// The whole object at `path`; empty when there is none.
     std::optional<std::string> Read(const std::string& path) const;
-    /// Paths of every file in the archive, in archive order.
+    /// Paths of every object in the archive, in archive order.
     std::vector<std::string> Files() const;
 
 private:
-    struct Close {
-        void operator()(chmFile* f) const;
-    };
-    explicit ChmArchive(chmFile* f) : file_(f) {}
-    std::unique_ptr<chmFile, Close> file_;
+    const ChmObject* Find(const std::string& path) const;
+
+    std::vector<ChmObject> objects_;
+    std::map<std::string, std::size_t> byLowerPath_; ///< index into `objects_`
 };
 
 } // namespace vantrel

@@ -79,12 +79,19 @@ const std::string* FirstLocal(const std::vector<SitemapEntry>& entries) {
 
 } // namespace
 
-std::optional<ChmHelpFile> ChmHelpFile::Open(const std::string& path) {
-    std::optional<ChmArchive> archive = ChmArchive::Open(path);
-    if (!archive) {
-        return std::nullopt;
+ChmHelpFileResult ChmHelpFile::Open(const std::string& path, const ChmReaderOptions& reader) {
+    ChmReadResult read = ReadChmObjects(path, reader);
+    ChmHelpFileResult result;
+    result.Status = read.Status;
+    result.Detail = std::move(read.Detail);
+    if (read.Status == ChmReadStatus::Read) {
+        result.File = FromArchive(path, ChmArchive(std::move(read.Objects)));
     }
-    ChmHelpFile file(path, std::move(*archive));
+    return result;
+}
+
+ChmHelpFile ChmHelpFile::FromArchive(std::string path, ChmArchive archive) {
+    ChmHelpFile file(std::move(path), std::move(archive));
     file.ReadSystem();
     file.ReadSitemaps();
     file.ReadContextMap();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "help/engine/ChmArchive.h"
+#include "help/engine/ChmReaderProcess.h"
 #include "help/engine/Sitemap.h"
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <vector>
 
 namespace vantrel {
+
+struct ChmHelpFileResult;
 
 /// One keyword of the index, flattened: sub-keywords follow their keyword
 /// with `Depth` one more.
@@ -29,8 +32,13 @@ struct IndexKeyword {
 /// root; an "ms-its:" or "mk:@MSITStore:" prefix up to "::" is removed.
 class ChmHelpFile {
 public:
-    /// Opens and reads `path`; empty when it is not a readable help file.
-    static std::optional<ChmHelpFile> Open(const std::string& path);
+    /// Reads the help file `path` whole through the reader program (see
+    /// ReadChmObjects: this process never parses the archive itself, so a
+    /// damaged file cannot harm it). Blocks for as long as the reader runs:
+    /// call it off the user-interface thread.
+    static ChmHelpFileResult Open(const std::string& path, const ChmReaderOptions& reader);
+    /// The help file of the objects of an archive read before.
+    static ChmHelpFile FromArchive(std::string path, ChmArchive archive);
 
     const std::string& Path() const { return path_; }
     /// Title of the help project; empty when it has none.
@@ -77,6 +85,13 @@ private:
     std::vector<SitemapEntry> contents_;
     std::vector<IndexKeyword> index_;
     std::map<std::uint32_t, std::string> contexts_;
+};
+
+/// A help file that has been read, or why it could not be.
+struct ChmHelpFileResult {
+    std::optional<ChmHelpFile> File; ///< present when `Status` is `Read`
+    ChmReadStatus Status = ChmReadStatus::Damaged;
+    std::string Detail; ///< how the reader ended
 };
 
 } // namespace vantrel

@@ -14,6 +14,10 @@ namespace {
 /// more, and a damaged one cannot make the readers recurse without end.
 constexpr int kMaxDepth = 32;
 
+/// Longest entity between "&" and ";", in characters: "#x10FFFF" and every
+/// named entity read here fit; longer runs are plain text.
+constexpr std::size_t kMaxEntityBody = 9;
+
 std::string Lower(std::string_view s) {
     std::string out(s);
     std::transform(out.begin(), out.end(), out.begin(),
@@ -159,12 +163,16 @@ std::string DecodeHtmlEntities(std::string_view text) {
             out += text[i];
             continue;
         }
-        const auto semi = text.find(';', i);
-        if (semi == std::string_view::npos || semi - i > 10) {
+        // Only the few characters an entity can span are searched for its
+        // ";": a text full of "&" is then read in linear time.
+        const std::string_view window = text.substr(i + 1, kMaxEntityBody + 1);
+        const auto bodyLength = window.find(';');
+        if (bodyLength == std::string_view::npos) {
             out += '&';
             continue;
         }
-        const std::string_view body = text.substr(i + 1, semi - i - 1);
+        const std::string_view body = window.substr(0, bodyLength);
+        const std::size_t semi = i + 1 + bodyLength;
         std::optional<std::uint32_t> cp;
         if (!body.empty() && body.front() == '#') {
             cp = NumericEntity(body.substr(1));

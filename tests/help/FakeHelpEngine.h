@@ -49,6 +49,7 @@ public:
     bool entryPresent = true;
     std::vector<std::string> loaded;
     int unloaded = 0;
+    std::vector<EngineCall> callsBeforeUnload; ///< the engine's calls when it was unloaded
 
     Handle Load(const std::string& name) override {
         loaded.push_back(name);
@@ -70,6 +71,7 @@ public:
     void Unload(Handle library) override {
         if (library == &token_) {
             ++unloaded;
+            callsBeforeUnload = FakeEngine::calls;
         }
     }
 

@@ -20,6 +20,10 @@ protected:
     void TearDown() override { viewer.reset(); }
 
     HtmlHelpViewer& Make(const std::string& helpFile = "/P/Vantrel.chm") {
+        // A viewer that goes closes the engine's windows: not a call of the
+        // new viewer's.
+        viewer.reset();
+        FakeEngine::calls.clear();
         viewer = std::make_unique<HtmlHelpViewer>(loader, application, &messages);
         viewer->DispatcherReference() = manager;
         manager->helpFile = helpFile;
@@ -197,6 +201,9 @@ TEST_F(HtmlHelpViewerTest, DestructionUnloadsTheEngineOnce) {
     EXPECT_NE(FakeEngine::report, nullptr);
     viewer.reset();
     EXPECT_EQ(loader->unloaded, 1);
+    // Its windows and readings are closed first, while its code is loaded.
+    ASSERT_EQ(loader->callsBeforeUnload.size(), 1u);
+    EXPECT_EQ(loader->callsBeforeUnload[0].Command, kHhCloseAll);
     EXPECT_EQ(FakeEngine::report, nullptr); // the engine no longer reports to it
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+
 namespace vantrel {
 namespace {
 
@@ -75,6 +78,48 @@ TEST(Sitemap, Entities) {
     EXPECT_EQ(DecodeHtmlEntities("&#x1F4E1;"), "\xF0\x9F\x93\xA1");
     EXPECT_EQ(DecodeHtmlEntities("&#;&#x;&#12a;"), "&#;&#x;&#12a;");
     EXPECT_EQ(DecodeHtmlEntities("AT&T"), "AT&T");
+}
+
+TEST(Sitemap, EntitiesAtTheLengthLimit) {
+    // Nine characters between "&" and ";" are an entity, ten are text.
+    EXPECT_EQ(DecodeHtmlEntities("&#00000065;"), "A");
+    EXPECT_EQ(DecodeHtmlEntities("&#000000065;"), "&#000000065;");
+    EXPECT_EQ(DecodeHtmlEntities("&amp"), "&amp");
+    EXPECT_EQ(DecodeHtmlEntities("&amp&lt;"), "&amp<");
+    EXPECT_EQ(DecodeHtmlEntities("&"), "&");
+}
+
+/// Sitemaps whose texts are long runs of "&" or of entities that never end
+/// are read whole and in linear time: two million of them took most of a
+/// minute while each "&" searched the rest of the text for its ";".
+TEST(Sitemap, LongRunsOfAmpersandsAreReadInLinearTime) {
+    constexpr std::size_t kRun = 2'000'000;
+    struct Case {
+        const char* Name;
+        std::string Value;
+    };
+    std::string unterminated;
+    while (unterminated.size() < kRun) {
+        unterminated += "&abcdefghijklmnopq";
+    }
+    const Case cases[] = {
+        {"ampersands", std::string(kRun, '&')},
+        {"ampersands before a far semicolon", std::string(kRun, '&') + ";"},
+        {"entities without an end", unterminated + ";"},
+    };
+    for (const Case& c : cases) {
+        const std::string hhc = "<ul><li><object type=\"text/sitemap\"><param name=\"Name\" "
+                                "value=\"" +
+                                c.Value + "\"></object></ul>";
+        const auto start = std::chrono::steady_clock::now();
+        const std::vector<SitemapEntry> got = ParseSitemap(hhc);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        ASSERT_EQ(got.size(), 1u) << c.Name;
+        EXPECT_EQ(got[0].Name, c.Value) << c.Name;
+        // Linear reading takes a few milliseconds; the bound leaves room for
+        // a busy machine.
+        EXPECT_LT(took.count(), 5.0) << c.Name;
+    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 // The help engine library and the compiled help file as the program uses
-// them: loaded by name, asked through the help dispatcher.
+// them: loaded by name, asked through the help dispatcher. The engine reads a
+// help file off the calling thread: its window comes when the file has been
+// read, so the tests wait for it.
 
 #include "help/ApplicationHelp.h"
 #include "help/engine/Sitemap.h"
@@ -29,6 +31,9 @@ namespace vantrel {
 class HelpEngineTest : public QObject {
     Q_OBJECT
 
+    /// Longest wait for a help file to be read, ms: far more than it takes.
+    static constexpr int kReadingMs = 15000;
+
     QTemporaryDir work_;
     QString startDir_;
     QWidget mainWindow_;
@@ -40,6 +45,11 @@ class HelpEngineTest : public QObject {
             }
         }
         return nullptr;
+    }
+    /// The help window once it has come.
+    static QWidget* WaitForHelpWindow() {
+        static_cast<void>(QTest::qWaitFor([] { return HelpWindow() != nullptr; }, kReadingMs));
+        return HelpWindow();
     }
     static QTextBrowser* Topic(QWidget* window) {
         return window->findChild<QTextBrowser*>(QStringLiteral("topic"));
@@ -98,7 +108,9 @@ private slots:
         QVERIFY(help.Viewer() != nullptr);
         QVERIFY(help.Viewer()->EngineLoaded());
         QVERIFY(help.ShowContents(&mainWindow_));
-        QWidget* window = HelpWindow();
+        // The request returns before the file is read: the window comes later.
+        QVERIFY(HelpWindow() == nullptr);
+        QWidget* window = WaitForHelpWindow();
         QVERIFY(window != nullptr);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QVERIFY2(messages.said.empty(), Lines(messages.said).c_str());
@@ -122,9 +134,10 @@ private slots:
         RecordingMessages messages;
         ApplicationHelp help(messages);
         QVERIFY(help.ShowContents(&mainWindow_));
-        QWidget* window = HelpWindow();
+        QWidget* window = WaitForHelpWindow();
         QVERIFY(window != nullptr);
 
+        // With the window open, requests are carried out at once.
         QVERIFY(help.Dispatcher()->ShowTopic("sources", HelpFilePath()));
         QCOMPARE(TopicPath(window), QStringLiteral("/sources.htm"));
         QCOMPARE(Topic(window)->documentTitle(), QStringLiteral("Noise sources and the catalogue"));
@@ -172,7 +185,7 @@ private slots:
         RecordingMessages messages;
         ApplicationHelp help(messages);
         QVERIFY(help.ShowKeyword(&mainWindow_, "moon"));
-        QWidget* window = HelpWindow();
+        QWidget* window = WaitForHelpWindow();
         QVERIFY(window != nullptr);
         auto* tabs = window->findChild<QTabWidget*>();
         auto* keyword = window->findChild<QLineEdit*>(QStringLiteral("indexKeyword"));
@@ -229,18 +242,85 @@ private slots:
         RecordingMessages messages;
         ApplicationHelp help(messages);
         QVERIFY(help.ShowContents(&mainWindow_));
-        QPointer<QWidget> first = HelpWindow();
+        QPointer<QWidget> first = WaitForHelpWindow();
         QVERIFY(first != nullptr);
         QVERIFY(help.Dispatcher()->HelpCommand(HelpDispatcher::kHelpQuit, 0));
         QVERIFY(first == nullptr);
 
         QVERIFY(help.ShowContents(&mainWindow_));
-        QPointer<QWidget> second = HelpWindow();
+        QPointer<QWidget> second = WaitForHelpWindow();
         QVERIFY(second != nullptr);
         help.Release(); // unloads the engine with its window open
         QVERIFY(second == nullptr);
         QVERIFY(HelpWindow() == nullptr);
         QVERIFY(messages.said.empty());
+    }
+
+    void closingOrUnloadingWhileTheFileIsRead() {
+        RecordingMessages messages;
+        {
+            ApplicationHelp help(messages);
+            QVERIFY(help.ShowContents(&mainWindow_));
+            QVERIFY(help.Dispatcher()->HelpCommand(HelpDispatcher::kHelpQuit, 0));
+            QTest::qWait(500);
+            QVERIFY(HelpWindow() == nullptr); // the reading was given up
+
+            QVERIFY(help.ShowContents(&mainWindow_));
+            QVERIFY(WaitForHelpWindow() != nullptr); // and the engine still reads
+            QVERIFY(help.Dispatcher()->HelpCommand(HelpDispatcher::kHelpQuit, 0));
+
+            QVERIFY(help.ShowKeyword(&mainWindow_, "Sun"));
+            help.Release(); // unloads the engine while it reads
+        }
+        QTest::qWait(500);
+        QVERIFY(HelpWindow() == nullptr);
+        QVERIFY2(messages.said.empty(), Lines(messages.said).c_str());
+    }
+
+    void damagedHelpFileIsSaid_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("said");
+        QFile built(QStringLiteral(VANTREL_HELP_FILE));
+        QVERIFY(built.open(QIODevice::ReadOnly));
+        const QByteArray original = built.readAll();
+        QVERIFY(original.size() > 0x22af);
+        const auto flipped = [&](int offset, int bit) {
+            QByteArray bytes = original;
+            bytes[offset] = static_cast<char>(bytes[offset] ^ (1 << bit));
+            return bytes;
+        };
+        const QString damaged = QStringLiteral("The help file is damaged: ");
+        // Bits on which chmlib overflows the heap, follows a bad pointer and
+        // divides by zero.
+        QTest::newRow("heap overflow") << flipped(0x22af, 0) << damaged;
+        QTest::newRow("bad pointer") << flipped(0x223a, 2) << damaged;
+        QTest::newRow("division by zero") << flipped(0x41b, 2) << damaged;
+        QTest::newRow("empty") << QByteArray() << damaged;
+        QTest::newRow("text") << QByteArray("not a help file") << damaged;
+        QTest::newRow("header only") << original.left(0x60) << damaged;
+    }
+
+    void damagedHelpFileIsSaid() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, said);
+        QTemporaryDir folder;
+        QFile file(folder.path() + "/Vantrel.chm");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+        file.close();
+        QVERIFY(QDir::setCurrent(folder.path()));
+        RecordingMessages messages;
+        {
+            ApplicationHelp help(messages);
+            QVERIFY(help.ShowContents(&mainWindow_));
+            static_cast<void>(QTest::qWaitFor([&] { return !messages.said.empty(); }, kReadingMs));
+        }
+        QVERIFY(QDir::setCurrent(work_.path()));
+        const std::string expected = "Warning|Warning|" + said.toStdString() +
+                                     QDir(folder.path()).absolutePath().toStdString() +
+                                     "/Vantrel.chm";
+        QCOMPARE(messages.said, std::vector<std::string>{expected});
+        QVERIFY(HelpWindow() == nullptr);
     }
 };
 
