@@ -335,6 +335,12 @@ void GridCells::SetRowCount(int n) {
     EndUpdate();
 }
 
+void GridCells::ReserveRows(int rows) {
+    rows = std::clamp(rows, 0, kMaxRowCount);
+    cells_.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(settings_.ColCount));
+    rowHeights_.reserve(static_cast<std::size_t>(rows));
+}
+
 void GridCells::EndUpdate() {
     if (updateCount_ == 0) {
         return;

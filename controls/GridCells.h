@@ -154,6 +154,11 @@ public:
     /// cells at and below a cut and shortening merged cells that cross it.
     void SetRowCount(int n);
 
+    /// Makes room for the cells of `rows` full rows, so that a table written
+    /// from the top down does not move the cells already written. Changes
+    /// nothing a caller can see.
+    void ReserveRows(int rows);
+
     /// Suspended-painting periods nest; when the last one ends the rows
     /// changed during the period are re-measured and the grid repainted.
     void BeginUpdate() { ++updateCount_; }

@@ -103,14 +103,30 @@ private:
         dayRowDate_ = DateKey(utc);
     }
 
-    void Cell(int col, Colour background, const std::string& text) {
-        const int r = currentRow_;
-        grid_.SetAlignment(col, r, kAlignCentre);
-        grid_.SetCellBackground(col, r, background);
-        grid_.SetCellText(col, r, text);
+    /// Holds the text and background of one cell of the data row being built.
+    void Cell(int col, Colour background, std::string text) {
+        const auto c = static_cast<std::size_t>(col);
+        background_[c] = background;
+        text_[c] = std::move(text);
     }
 
     void Blank(int col) { Cell(col, gridcolour::kBelowHorizon, std::string()); }
+
+    /// Writes the data row built in `text_` and `background_`, all cells
+    /// centred. Left to right, each new cell goes at the end of the cell
+    /// store instead of being slid in between cells written before it.
+    void WriteRow() {
+        const int r = currentRow_;
+        for (int col = 0; col < kGridColumns; ++col) {
+            const auto c = static_cast<std::size_t>(col);
+            grid_.SetAlignment(col, r, kAlignCentre);
+            grid_.SetCellBackground(col, r, background_[c]);
+            grid_.SetCellText(col, r, text_[c]);
+            if (col == 1 || col == kFirstPairColumn || col == kSagittariusColumn) {
+                grid_.SetCellFontColor(col, r, colour::kBlack);
+            }
+        }
+    }
 
     void Body(const DecodedInstant& utc, SunMoonBody body, int col, Colour background) {
         SunMoonLibrary& lib = *in_.Library;
@@ -144,19 +160,15 @@ private:
         const long localDate = DateKey(l);
         const long utcDate = DateKey(utc);
         const char prefix = localDate > utcDate ? '+' : localDate < utcDate ? '-' : 0;
-        grid_.SetCellFontColor(1, r, colour::kBlack);
         Cell(1, colour::kButtonFace, ClockText(l, prefix));
 
         Body(utc, SunMoonBody::Sun, kSunColumn, gridcolour::kSun);
 
         const long double gst = GreenwichSiderealTimeAt(utc);
         for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
-            const int c = kFirstPairColumn + 2 * static_cast<int>(i);
-            if (c == kFirstPairColumn || c == kSagittariusColumn) {
-                grid_.SetCellFontColor(c, r, colour::kBlack);
-            }
-            FixedPair(gst, i, c);
+            FixedPair(gst, i, kFirstPairColumn + 2 * static_cast<int>(i));
         }
+        WriteRow();
         if (precise_ != nullptr) {
             row_.GridRow = r;
             precise_->Row(row_);
@@ -200,6 +212,8 @@ private:
     int rowTotal_ = kFirstSweepRow + 1;
     long dayRowDate_ = 0;
     PreciseRow row_;
+    std::array<std::string, kGridColumns> text_;
+    std::array<Colour, kGridColumns> background_{};
 };
 
 } // namespace
@@ -218,6 +232,11 @@ SweepResult RunPlanningSweep(GridCells& grid, const HomeStation& station, const 
     }
     // Row heights are measured once per row when the period ends, not once per cell.
     grid.BeginUpdate();
+    // One allocation for the whole table instead of a doubling one every
+    // few thousand rows, each copying every cell written so far.
+    grid.ReserveRows(
+        kFirstSweepRow +
+        static_cast<int>(std::ceil(days) * (1 + kMinutesPerDay / station.CalcInterval)) + 1);
     try {
         Sweep(grid, station, in, precise).Run();
     } catch (...) {
