@@ -64,6 +64,10 @@ bool SweepSteps::At(std::int64_t k, DateTime& t) const {
 FixedSourceCellsAhead::FixedSourceCellsAhead(const FixedSourceCellMaker& maker,
                                              const SweepSteps& steps)
     : maker_(maker), steps_(steps) {
+    if (std::thread::hardware_concurrency() == 1) {
+        failed_.store(true); // a second thread would only take turns with this one
+        return;
+    }
     try {
         ring_.resize(static_cast<std::size_t>(kAhead));
         worker_ = std::thread([this] { Work(); });
@@ -76,54 +80,69 @@ FixedSourceCellsAhead::FixedSourceCellsAhead(const FixedSourceCellMaker& maker,
 FixedSourceCellsAhead::~FixedSourceCellsAhead() {
     if (worker_.joinable()) {
         stop_.store(true);
-        consumed_.store(INT64_MAX, std::memory_order_release);
+        consumed_.store(kNobody);
         consumed_.notify_one();
         worker_.join();
     }
 }
 
+// Each side, when it has to wait, says how far the other must get before
+// waking it (half the ring), and the other side only notifies when it gets
+// there: the two threads meet once per batch of rows, not once per row.
+// The wish is stored before the count is read again and the count before
+// the wish is read (all sequentially consistent), so no wake-up is lost.
+
 void FixedSourceCellsAhead::Work() {
     try {
         DateTime t = 0;
         for (std::int64_t k = 0; steps_.At(k, t); ++k) {
-            // Wait until the reader has left the slot this step goes into.
-            for (std::int64_t free = consumed_.load(std::memory_order_acquire); k - free >= kAhead;
-                 free = consumed_.load(std::memory_order_acquire)) {
-                if (stop_.load()) {
-                    return;
+            if (k - consumed_.load() >= kAhead) {
+                // Wait until the reader has left the slot this step goes into.
+                workerWants_.store(k - kAhead + kBatch);
+                for (std::int64_t free = consumed_.load(); k - free >= kAhead;
+                     free = consumed_.load()) {
+                    consumed_.wait(free);
                 }
-                consumed_.wait(free, std::memory_order_acquire);
+                workerWants_.store(kNobody);
             }
             if (stop_.load()) {
                 return;
             }
             maker_.Fill(DecodeInstant(t), ring_[static_cast<std::size_t>(k % kAhead)]);
-            produced_.store(k + 1, std::memory_order_release);
-            produced_.notify_one();
+            produced_.store(k + 1);
+            if (k + 1 >= readerWants_.load()) {
+                produced_.notify_one();
+            }
         }
+        produced_.store(kNobody); // every step is there
     } catch (...) {
         // The reader takes over; a count no step reaches wakes it.
         failed_.store(true);
-        produced_.store(-1, std::memory_order_release);
-        produced_.notify_one();
+        produced_.store(-1);
     }
+    produced_.notify_one();
 }
 
 const FixedSourceCells& FixedSourceCellsAhead::Next() {
     const std::int64_t k = next_++;
     // The slot of the step read before is free again.
-    consumed_.store(k, std::memory_order_release);
-    consumed_.notify_one();
-    for (std::int64_t ready = produced_.load(std::memory_order_acquire); ready <= k;
-         ready = produced_.load(std::memory_order_acquire)) {
-        if (failed_.load()) {
-            // Computed here exactly as the worker would have.
-            DateTime t = 0;
-            steps_.At(k, t);
-            maker_.Fill(DecodeInstant(t), own_);
-            return own_;
+    consumed_.store(k);
+    if (k >= workerWants_.load()) {
+        consumed_.notify_one();
+    }
+    if (produced_.load() <= k) {
+        readerWants_.store(k + kBatch);
+        for (std::int64_t ready = produced_.load(); ready <= k; ready = produced_.load()) {
+            if (failed_.load()) {
+                // Computed here exactly as the worker would have.
+                DateTime t = 0;
+                steps_.At(k, t);
+                maker_.Fill(DecodeInstant(t), own_);
+                return own_;
+            }
+            produced_.wait(ready);
         }
-        produced_.wait(ready, std::memory_order_acquire);
+        readerWants_.store(kNobody);
     }
     return ring_[static_cast<std::size_t>(k % kAhead)];
 }

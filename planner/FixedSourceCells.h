@@ -89,16 +89,22 @@ public:
 private:
     void Work();
 
-    /// Steps the worker may run ahead of the reader; a power of two.
+    /// Steps the worker may run ahead of the reader, and how many steps a
+    /// waiting side lets the other one make before it is woken.
     static constexpr std::int64_t kAhead = 512;
+    static constexpr std::int64_t kBatch = kAhead / 2;
+    /// A count no step reaches: nobody waiting, or every step produced.
+    static constexpr std::int64_t kNobody = INT64_MAX;
 
     const FixedSourceCellMaker& maker_;
     SweepSteps steps_;
     std::vector<FixedSourceCells> ring_;
     FixedSourceCells own_; // the reader's cells when the worker is gone
     std::int64_t next_ = 0;
-    std::atomic<std::int64_t> produced_{0}; // steps 0..produced_-1 are in the ring
-    std::atomic<std::int64_t> consumed_{0}; // ring slots of steps below this are free
+    std::atomic<std::int64_t> produced_{0};          // steps 0..produced_-1 are in the ring
+    std::atomic<std::int64_t> consumed_{0};          // ring slots of steps below this are free
+    std::atomic<std::int64_t> readerWants_{kNobody}; // wake the reader at this count
+    std::atomic<std::int64_t> workerWants_{kNobody}; // wake the worker at this count
     std::atomic<bool> stop_{false};
     std::atomic<bool> failed_{false};
     std::thread worker_;
