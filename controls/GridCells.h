@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/HugePageAllocator.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -67,6 +69,9 @@ struct GridCell {
     }
     bool IsMerged() const { return AddCols > 0 || AddRows > 0; }
 };
+
+/// The cells of a grid, sorted by (row, column).
+using CellList = std::vector<GridCell, HugePageAllocator<GridCell>>;
 
 /// Measures how tall a text is when laid out with word wrap; pixels.
 class TextMeasurer {
@@ -176,7 +181,7 @@ public:
     int ColWidth(int col) const { return col >= 0 ? settings_.DefaultColWidth : 0; }
 
     /// All cells, sorted by (row, column).
-    const std::vector<GridCell>& Cells() const { return cells_; }
+    const CellList& Cells() const { return cells_; }
     /// Highest column and row holding a cell; −1 when there are none.
     int MaxUsedCol() const;
     int MaxUsedRow() const;
@@ -195,7 +200,7 @@ private:
     GridSettings settings_;
     const TextMeasurer* measurer_;
     GridObserver* observer_;
-    std::vector<GridCell> cells_;
+    CellList cells_;
     std::vector<Span> merged_;    // spans of the merged cells
     int mergedLastRow_ = -1;      // lowest row any merged cell reaches
     std::size_t hint_ = 0;        // index of the cell addressed last
