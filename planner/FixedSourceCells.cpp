@@ -3,6 +3,7 @@
 #include "astro/SiderealTime.h"
 #include "planner/GridLayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantrel {
@@ -65,15 +66,13 @@ FixedSourceCellsAhead::FixedSourceCellsAhead(const FixedSourceCellMaker& maker,
                                              const SweepSteps& steps)
     : maker_(maker), steps_(steps) {
     if (std::thread::hardware_concurrency() == 1) {
-        failed_.store(true); // a second thread would only take turns with this one
-        return;
+        return; // a second thread would only take turns with this one
     }
     try {
         ring_.resize(static_cast<std::size_t>(kAhead));
         worker_ = std::thread([this] { Work(); });
     } catch (...) {
         // No memory or no thread: the reader computes every step itself.
-        failed_.store(true);
     }
 }
 
@@ -86,65 +85,60 @@ FixedSourceCellsAhead::~FixedSourceCellsAhead() {
     }
 }
 
-// Each side, when it has to wait, says how far the other must get before
-// waking it (half the ring), and the other side only notifies when it gets
-// there: the two threads meet once per batch of rows, not once per row.
-// The wish is stored before the count is read again and the count before
-// the wish is read (all sequentially consistent), so no wake-up is lost.
+// The reader never waits: a step the worker has not finished yet it
+// computes itself, and the worker then jumps past the reader's step. So
+// the two share the work when both have a processor, and the sweep is no
+// slower than on one thread when the worker gets none. The worker waits
+// only when it is a whole ring ahead, until the reader has freed half of it;
+// the reader wakes it only then (the wish is stored before the count is read
+// again and the count before the wish is read, all sequentially consistent,
+// so no wake-up is lost).
 
 void FixedSourceCellsAhead::Work() {
     try {
         DateTime t = 0;
-        for (std::int64_t k = 0; steps_.At(k, t); ++k) {
-            if (k - consumed_.load() >= kAhead) {
-                // Wait until the reader has left the slot this step goes into.
+        for (std::int64_t k = 0;; ++k) {
+            std::int64_t reading = consumed_.load();
+            if (k - reading >= kAhead) {
                 workerWants_.store(k - kAhead + kBatch);
-                for (std::int64_t free = consumed_.load(); k - free >= kAhead;
-                     free = consumed_.load()) {
-                    consumed_.wait(free);
+                for (reading = consumed_.load(); k - reading >= kAhead;
+                     reading = consumed_.load()) {
+                    consumed_.wait(reading);
                 }
                 workerWants_.store(kNobody);
             }
             if (stop_.load()) {
                 return;
             }
+            k = std::max(k, reading + 1); // the reader has this step and those before
+            if (!steps_.At(k, t)) {
+                return;
+            }
             maker_.Fill(DecodeInstant(t), ring_[static_cast<std::size_t>(k % kAhead)]);
             produced_.store(k + 1);
-            if (k + 1 >= readerWants_.load()) {
-                produced_.notify_one();
-            }
         }
-        produced_.store(kNobody); // every step is there
     } catch (...) {
-        // The reader takes over; a count no step reaches wakes it.
-        failed_.store(true);
-        produced_.store(-1);
+        // The reader computes every step the worker has not published.
     }
-    produced_.notify_one();
 }
 
 const FixedSourceCells& FixedSourceCellsAhead::Next() {
     const std::int64_t k = next_++;
-    // The slot of the step read before is free again.
-    consumed_.store(k);
+    // Read before the reader says it is at step k: the worker skips only
+    // steps the reader has reached, so a step published by then is one the
+    // worker wrote, and its slot stays until the reader moves on.
+    const bool ready = produced_.load() > k;
+    consumed_.store(k); // the slots of the steps before are free
     if (k >= workerWants_.load()) {
         consumed_.notify_one();
     }
-    if (produced_.load() <= k) {
-        readerWants_.store(k + kBatch);
-        for (std::int64_t ready = produced_.load(); ready <= k; ready = produced_.load()) {
-            if (failed_.load()) {
-                // Computed here exactly as the worker would have.
-                DateTime t = 0;
-                steps_.At(k, t);
-                maker_.Fill(DecodeInstant(t), own_);
-                return own_;
-            }
-            produced_.wait(ready);
-        }
-        readerWants_.store(kNobody);
+    if (ready) {
+        return ring_[static_cast<std::size_t>(k % kAhead)];
     }
-    return ring_[static_cast<std::size_t>(k % kAhead)];
+    DateTime t = 0;
+    steps_.At(k, t);
+    maker_.Fill(DecodeInstant(t), own_);
+    return own_;
 }
 
 } // namespace vantrel

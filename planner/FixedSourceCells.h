@@ -69,11 +69,12 @@ struct SweepSteps {
 };
 
 /// The fixed-source cells of every step of a sweep, computed on a second
-/// thread a bounded number of steps ahead of the thread that reads them.
-/// The worker runs only `FixedSourceCellMaker::Fill` and the date
-/// arithmetic: it touches no grid, no library and no shared state, so the
-/// cells are the same as if the reader had computed them. When no thread can
-/// be started, or the worker fails, the reader computes the cells itself.
+/// thread ahead of the thread that reads them. The worker runs only
+/// `FixedSourceCellMaker::Fill` and the date arithmetic: it touches no grid,
+/// no library and no shared state, so the cells are the same as if the
+/// reader had computed them. A step the worker has not finished when it is
+/// read, the reader computes itself (so also every step when no thread can
+/// be started, or the worker fails).
 class FixedSourceCellsAhead {
 public:
     FixedSourceCellsAhead(const FixedSourceCellMaker& maker, const SweepSteps& steps);
@@ -81,16 +82,16 @@ public:
     FixedSourceCellsAhead(const FixedSourceCellsAhead&) = delete;
     FixedSourceCellsAhead& operator=(const FixedSourceCellsAhead&) = delete;
 
-    /// The cells of the next step (0, 1, 2, ... in turn), waiting for the
-    /// worker if it is behind; valid until the next call. Reading beyond the
-    /// last step is the caller's error.
+    /// The cells of the next step (0, 1, 2, ... in turn); valid until the
+    /// next call. Never waits. Reading beyond the last step is the caller's
+    /// error.
     const FixedSourceCells& Next();
 
 private:
     void Work();
 
-    /// Steps the worker may run ahead of the reader, and how many steps a
-    /// waiting side lets the other one make before it is woken.
+    /// Steps the worker may run ahead of the reader, and how many it lets
+    /// the reader take before it is woken when it had to wait.
     static constexpr std::int64_t kAhead = 512;
     static constexpr std::int64_t kBatch = kAhead / 2;
     /// A count no step reaches: nobody waiting, or every step produced.
@@ -99,14 +100,12 @@ private:
     const FixedSourceCellMaker& maker_;
     SweepSteps steps_;
     std::vector<FixedSourceCells> ring_;
-    FixedSourceCells own_; // the reader's cells when the worker is gone
+    FixedSourceCells own_; // a step the reader computes itself
     std::int64_t next_ = 0;
-    std::atomic<std::int64_t> produced_{0};          // steps 0..produced_-1 are in the ring
-    std::atomic<std::int64_t> consumed_{0};          // ring slots of steps below this are free
-    std::atomic<std::int64_t> readerWants_{kNobody}; // wake the reader at this count
-    std::atomic<std::int64_t> workerWants_{kNobody}; // wake the worker at this count
+    std::atomic<std::int64_t> produced_{0};          // one past the worker's last published step
+    std::atomic<std::int64_t> consumed_{-1};         // the step the reader is at
+    std::atomic<std::int64_t> workerWants_{kNobody}; // wake the worker at this step
     std::atomic<bool> stop_{false};
-    std::atomic<bool> failed_{false};
     std::thread worker_;
 };
 
