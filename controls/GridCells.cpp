@@ -128,11 +128,19 @@ void GridCells::Changed(std::size_t index) {
 void GridCells::SetCellText(int col, int row, std::string_view text) {
     const std::size_t i = IndexOf(col, row);
     GridCell& cell = cells_[i];
-    std::string value = NormaliseLineBreaks(text);
-    if (cell.Value == value) {
-        return;
+    if (text.find_first_of("\r\n") == std::string_view::npos) {
+        // Nearly every text has no line break: no copy to normalise.
+        if (cell.Value == text) {
+            return;
+        }
+        cell.Value.assign(text);
+    } else {
+        std::string value = NormaliseLineBreaks(text);
+        if (cell.Value == value) {
+            return;
+        }
+        cell.Value = std::move(value);
     }
-    cell.Value = std::move(value);
     const int first = cell.AbsoluteRow;
     const int last = cell.AbsoluteRow + cell.AddRows;
     Changed(i);
