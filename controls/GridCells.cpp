@@ -395,10 +395,11 @@ bool GridCells::RemeasureRows(int firstRow, int lastRow) {
         return measurer_->WrappedTextHeight(c.Value, width) + settings_.MarginTop +
                settings_.MarginBottom;
     };
+    // The cells are sorted by row: one search for the first row, then a walk.
+    std::size_t i = LowerBound(0, firstRow);
     for (int r = firstRow; r <= lastRow; ++r) {
         int height = 0;
-        for (std::size_t i = LowerBound(0, r); i < cells_.size() && cells_[i].AbsoluteRow == r;
-             ++i) {
+        for (; i < cells_.size() && cells_[i].AbsoluteRow == r; ++i) {
             if (cells_[i].AddRows == 0) {
                 height = std::max(height, needed(cells_[i]));
             }
