@@ -6,6 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace vantrel {
 
 namespace {
@@ -95,6 +100,13 @@ FixedSourceCellsAhead::~FixedSourceCellsAhead() {
 // so no wake-up is lost).
 
 void FixedSourceCellsAhead::Work() {
+#if defined(__linux__)
+    // Lower than the user-interface thread: on a busy machine the worker
+    // gives way to it (the reader then computes the steps itself), on an
+    // idle one it runs on a processor of its own.
+    constexpr int kWorkerNice = 10;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
+#endif
     try {
         DateTime t = 0;
         for (std::int64_t k = 0;; ++k) {
