@@ -141,7 +141,8 @@ const FixedSourceCells& FixedSourceCellsAhead::Next() {
     // worker wrote, and its slot stays until the reader moves on.
     const bool ready = produced_.load() > k;
     consumed_.store(k); // the slots of the steps before are free
-    if (k >= workerWants_.load()) {
+    // Taking the wish wakes the worker once, not at every step until it runs.
+    if (k >= workerWants_.load() && workerWants_.exchange(kNobody) != kNobody) {
         consumed_.notify_one();
     }
     if (ready) {
