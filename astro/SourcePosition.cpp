@@ -71,6 +71,30 @@ SineCosine SineCosine::Of(long double angleRad) {
     return sc;
 }
 
+long double SineOf(long double angleRad) {
+    // The same reduction as SineCosine::Of, then only the kernel the quadrant
+    // needs: glibc's sinl and cosl run the very kernels its sincosl runs.
+    constexpr long double kHalfPiHigh = 1.570796326734125614166259765625L; // 31 bits
+    constexpr long double kHalfPiLow = 6.0771005065061926014751442098584699687553e-11L;
+    constexpr long double kTwoOverPi = 0.63661977236758134307553505349005744813783858L;
+    constexpr long double kFastRange = 1e6L; // radians
+    if (!(std::fabs(angleRad) < kFastRange)) {
+        return ::sinl(angleRad);
+    }
+    const long double k = std::rint(angleRad * kTwoOverPi);
+    const long double r = (angleRad - k * kHalfPiHigh) - k * kHalfPiLow;
+    switch (static_cast<int>(std::lrint(k)) & 3) {
+    case 0:
+        return ::sinl(r);
+    case 1:
+        return ::cosl(r);
+    case 2:
+        return -::sinl(r);
+    default:
+        return -::cosl(r);
+    }
+}
+
 SourcePositionResult SourcePosition(long double gstHours, long double raRad, long double decRad,
                                     long double latRad, long double lonRad) {
     return SourcePosition(gstHours, raRad, SineCosine::Of(decRad), SineCosine::Of(latRad), lonRad);
@@ -94,7 +118,7 @@ SourcePositionResult SourcePosition(long double gstHours, long double raRad, Sin
     p.Elevation = QuadrantAngle(s, c);
 
     const long double y = -h.Sin * cosDec * cosLat;
-    const long double x = sinDec - sinLat * SineCosine::Of(p.Elevation).Sin;
+    const long double x = sinDec - sinLat * SineOf(p.Elevation);
     long double az = QuadrantAngle(y, x);
     if (az <= 0) {
         az += kTwoPi;

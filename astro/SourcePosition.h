@@ -27,6 +27,10 @@ struct SineCosine {
     static SineCosine Of(long double angleRad);
 };
 
+/// The sine of an angle in radians, bit for bit the `Sin` of
+/// `SineCosine::Of`, at the cost of one kernel instead of two.
+long double SineOf(long double angleRad);
+
 /// The angle of the point (x, y) in radians, −π < angle <= π, using only the
 /// arctangent of a ratio of at most 1. When both arguments are exactly 0, y is
 /// taken as 1e-5, so the result is π/2.

@@ -128,11 +128,19 @@ void GridCells::Changed(std::size_t index) {
 void GridCells::SetCellText(int col, int row, std::string_view text) {
     const std::size_t i = IndexOf(col, row);
     GridCell& cell = cells_[i];
-    std::string value = NormaliseLineBreaks(text);
-    if (cell.Value == value) {
-        return;
+    if (text.find_first_of("\r\n") == std::string_view::npos) {
+        // Nearly every text has no line break: no copy to normalise.
+        if (cell.Value == text) {
+            return;
+        }
+        cell.Value.assign(text);
+    } else {
+        std::string value = NormaliseLineBreaks(text);
+        if (cell.Value == value) {
+            return;
+        }
+        cell.Value = std::move(value);
     }
-    cell.Value = std::move(value);
     const int first = cell.AbsoluteRow;
     const int last = cell.AbsoluteRow + cell.AddRows;
     Changed(i);
@@ -335,6 +343,12 @@ void GridCells::SetRowCount(int n) {
     EndUpdate();
 }
 
+void GridCells::ReserveRows(int rows) {
+    rows = std::clamp(rows, 0, kMaxRowCount);
+    cells_.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(settings_.ColCount));
+    rowHeights_.reserve(static_cast<std::size_t>(rows));
+}
+
 void GridCells::EndUpdate() {
     if (updateCount_ == 0) {
         return;
@@ -387,10 +401,11 @@ bool GridCells::RemeasureRows(int firstRow, int lastRow) {
         return measurer_->WrappedTextHeight(c.Value, width) + settings_.MarginTop +
                settings_.MarginBottom;
     };
+    // The cells are sorted by row: one search for the first row, then a walk.
+    std::size_t i = LowerBound(0, firstRow);
     for (int r = firstRow; r <= lastRow; ++r) {
         int height = 0;
-        for (std::size_t i = LowerBound(0, r); i < cells_.size() && cells_[i].AbsoluteRow == r;
-             ++i) {
+        for (; i < cells_.size() && cells_[i].AbsoluteRow == r; ++i) {
             if (cells_[i].AddRows == 0) {
                 height = std::max(height, needed(cells_[i]));
             }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/HugePageAllocator.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -67,6 +69,9 @@ struct GridCell {
     }
     bool IsMerged() const { return AddCols > 0 || AddRows > 0; }
 };
+
+/// The cells of a grid, sorted by (row, column).
+using CellList = std::vector<GridCell, HugePageAllocator<GridCell>>;
 
 /// Measures how tall a text is when laid out with word wrap; pixels.
 class TextMeasurer {
@@ -159,6 +164,11 @@ public:
     /// cells at and below a cut and shortening merged cells that cross it.
     void SetRowCount(int n);
 
+    /// Makes room for the cells of `rows` full rows, so that a table written
+    /// from the top down does not move the cells already written. Changes
+    /// nothing a caller can see.
+    void ReserveRows(int rows);
+
     /// Suspended-painting periods nest; when the last one ends the rows
     /// changed during the period are re-measured and the grid repainted.
     void BeginUpdate() { ++updateCount_; }
@@ -191,7 +201,7 @@ public:
     void SetColWidths(std::vector<int> widths);
 
     /// All cells, sorted by (row, column).
-    const std::vector<GridCell>& Cells() const { return cells_; }
+    const CellList& Cells() const { return cells_; }
     /// Highest column and row holding a cell; −1 when there are none.
     int MaxUsedCol() const;
     int MaxUsedRow() const;
@@ -210,7 +220,7 @@ private:
     GridSettings settings_;
     const TextMeasurer* measurer_;
     GridObserver* observer_;
-    std::vector<GridCell> cells_;
+    CellList cells_;
     std::vector<Span> merged_;    // spans of the merged cells
     int mergedLastRow_ = -1;      // lowest row any merged cell reaches
     std::size_t hint_ = 0;        // index of the cell addressed last

@@ -1,33 +1,20 @@
 #include "planner/PlanningSweep.h"
 
-#include "astro/Catalogue.h"
-#include "astro/SiderealTime.h"
-#include "astro/SourcePosition.h"
 #include "planner/ClockText.h"
+#include "planner/FixedSourceCells.h"
 #include "planner/GridLayout.h"
 #include "planner/LibraryAngleText.h"
 
+#include <algorithm>
 #include <cmath>
-#include <optional>
 #include <string>
 
 namespace vantrel {
 
 namespace {
 
-/// A step this close to the limit (a millionth of a day, 0.0864 s) ends the sweep.
-constexpr double kLimitMargin = 0.000001;
-constexpr long double kRadToDeg = 180 / kPi;
 constexpr int kSagittariusColumn = 14;
 constexpr double kMinutesPerDay = 1440;
-
-/// A fixed source with the trigonometry of its declination done once per sweep.
-struct PreparedSource {
-    bool Present = false;
-    long double RaRad = 0;
-    long double DecRad = 0;
-    SineCosine Dec;
-};
 
 std::string ClockText(const DecodedInstant& t, char prefix) {
     std::string s;
@@ -47,36 +34,25 @@ public:
     Sweep(GridCells& grid, const HomeStation& station, const SweepInputs& in,
           PreciseRowSink* precise)
         : grid_(grid), station_(station), in_(in), precise_(precise),
-          azEl_(station.DisplayMode == 0), lat_(SineCosine::Of(station.Latitude * kDegToRad)),
-          lonRad_(station.Longitude * kDegToRad) {
-        for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
-            if (const auto s = FixedSourceAt(CoordinateSet::Planning, i, station)) {
-                sources_[i] = {true, s->RaDeg * kDegToRad, s->DecDeg * kDegToRad,
-                               SineCosine::Of(s->DecDeg * kDegToRad)};
-            }
-        }
-    }
+          azEl_(station.DisplayMode == 0),
+          maker_(station), steps_{std::floor(in.StartDate), std::floor(in.EndDate) + 1,
+                                  static_cast<std::int64_t>(station.CalcInterval)} {}
 
     void Run() {
-        const DateTime start = std::floor(in_.StartDate);
-        const DateTime limit = std::floor(in_.EndDate) + 1;
-        const auto interval = static_cast<std::int64_t>(station_.CalcInterval);
-
-        DateTime t = start;
-        DecodedInstant utc = DecodeInstant(t);
-        DayRow(t, utc);
-        DataRow(t, utc);
-        for (std::int64_t k = 1;; ++k) {
-            t = AddMinutes(start, k * interval);
-            if (t >= limit - kLimitMargin) {
-                break;
-            }
-            utc = DecodeInstant(t);
-            if (DateKey(utc) != dayRowDate_) {
-                NextRow();
+        // The fixed sources, most of the arithmetic of a row, are worked out
+        // on a second thread while this one calls the sun/moon library and
+        // writes the cells.
+        FixedSourceCellsAhead ahead(maker_, steps_);
+        DateTime t = 0;
+        for (std::int64_t k = 0; steps_.At(k, t); ++k) {
+            const DecodedInstant utc = DecodeInstant(t);
+            if (k == 0 || DateKey(utc) != dayRowDate_) {
+                if (k > 0) {
+                    NextRow();
+                }
                 DayRow(t, utc);
             }
-            DataRow(t, utc);
+            DataRow(t, utc, ahead.Next());
         }
     }
 
@@ -103,14 +79,34 @@ private:
         dayRowDate_ = DateKey(utc);
     }
 
-    void Cell(int col, Colour background, const std::string& text) {
-        const int r = currentRow_;
-        grid_.SetAlignment(col, r, kAlignCentre);
-        grid_.SetCellBackground(col, r, background);
-        grid_.SetCellText(col, r, text);
+    /// Holds the text and background of one cell of the data row being built.
+    void Cell(int col, Colour background, std::string text) {
+        const auto c = static_cast<std::size_t>(col);
+        background_[c] = background;
+        text_[c] = std::move(text);
     }
 
     void Blank(int col) { Cell(col, gridcolour::kBelowHorizon, std::string()); }
+
+    /// Writes the data row built in `text_` and `background_`, all cells
+    /// centred. Left to right, each new cell goes at the end of the cell
+    /// store instead of being slid in between cells written before it.
+    void WriteRow(const FixedSourceCells& fixed) {
+        const int r = currentRow_;
+        for (std::size_t i = 0; i < kFixedSourceCellCount; ++i) {
+            background_[static_cast<std::size_t>(kFirstPairColumn) + i] = fixed.Background[i];
+        }
+        for (int col = 0; col < kGridColumns; ++col) {
+            const auto c = static_cast<std::size_t>(col);
+            const bool isFixed = col >= kFirstPairColumn && col < kMoonColumn;
+            grid_.SetAlignment(col, r, kAlignCentre);
+            grid_.SetCellBackground(col, r, background_[c]);
+            grid_.SetCellText(col, r, isFixed ? fixed.Text[c - kFirstPairColumn] : text_[c]);
+            if (col == 1 || col == kFirstPairColumn || col == kSagittariusColumn) {
+                grid_.SetCellFontColor(col, r, colour::kBlack);
+            }
+        }
+    }
 
     void Body(const DecodedInstant& utc, SunMoonBody body, int col, Colour background) {
         SunMoonLibrary& lib = *in_.Library;
@@ -132,7 +128,7 @@ private:
         }
     }
 
-    void DataRow(DateTime t, const DecodedInstant& utc) {
+    void DataRow(DateTime t, const DecodedInstant& utc, const FixedSourceCells& fixed) {
         NextRow();
         const int r = currentRow_;
         Cell(0, gridcolour::kBlue, ClockText(utc, 0));
@@ -144,47 +140,15 @@ private:
         const long localDate = DateKey(l);
         const long utcDate = DateKey(utc);
         const char prefix = localDate > utcDate ? '+' : localDate < utcDate ? '-' : 0;
-        grid_.SetCellFontColor(1, r, colour::kBlack);
         Cell(1, colour::kButtonFace, ClockText(l, prefix));
 
         Body(utc, SunMoonBody::Sun, kSunColumn, gridcolour::kSun);
 
-        const long double gst = GreenwichSiderealTimeAt(utc);
-        for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
-            const int c = kFirstPairColumn + 2 * static_cast<int>(i);
-            if (c == kFirstPairColumn || c == kSagittariusColumn) {
-                grid_.SetCellFontColor(c, r, colour::kBlack);
-            }
-            FixedPair(gst, i, c);
-        }
+        WriteRow(fixed);
         if (precise_ != nullptr) {
+            std::copy(fixed.Degrees.begin(), fixed.Degrees.end(), row_.Degrees.begin());
             row_.GridRow = r;
             precise_->Row(row_);
-        }
-    }
-
-    void FixedPair(long double gst, std::size_t i, int c) {
-        const PreparedSource& s = sources_[i];
-        const Colour background = kPairBackground[i];
-        const auto at = static_cast<std::size_t>(c - kFirstPairColumn);
-        if (!s.Present) {
-            // Only a damaged data file holds such a source option: nothing to show.
-            Cell(c, background, std::string());
-            Cell(c + 1, background, std::string());
-            row_.Degrees[at] = row_.Degrees[at + 1] = NAN;
-            return;
-        }
-        const SourcePositionResult p = SourcePosition(gst, s.RaRad, s.Dec, lat_, lonRad_);
-        const long double first = azEl_ ? p.Azimuth : p.GreenwichHourAngle;
-        const long double second = azEl_ ? p.Elevation : s.DecRad;
-        row_.Degrees[at] = first * kRadToDeg;
-        row_.Degrees[at + 1] = second * kRadToDeg;
-        if (RoundedDegrees(p.Elevation) < 0) {
-            Blank(c);
-            Blank(c + 1);
-        } else {
-            Cell(c, background, DegreeText(RoundedDegrees(first)));
-            Cell(c + 1, background, DegreeText(RoundedDegrees(second)));
         }
     }
 
@@ -193,13 +157,14 @@ private:
     const SweepInputs& in_;
     PreciseRowSink* precise_;
     bool azEl_;
-    SineCosine lat_;
-    long double lonRad_;
-    std::array<PreparedSource, kFixedSourceCount> sources_{};
+    FixedSourceCellMaker maker_;
+    SweepSteps steps_;
     int currentRow_ = kFirstSweepRow;
     int rowTotal_ = kFirstSweepRow + 1;
     long dayRowDate_ = 0;
     PreciseRow row_;
+    std::array<std::string, kGridColumns> text_;
+    std::array<Colour, kGridColumns> background_{};
 };
 
 } // namespace
@@ -218,6 +183,11 @@ SweepResult RunPlanningSweep(GridCells& grid, const HomeStation& station, const 
     }
     // Row heights are measured once per row when the period ends, not once per cell.
     grid.BeginUpdate();
+    // One allocation for the whole table instead of a doubling one every
+    // few thousand rows, each copying every cell written so far.
+    grid.ReserveRows(
+        kFirstSweepRow +
+        static_cast<int>(std::ceil(days) * (1 + kMinutesPerDay / station.CalcInterval)) + 1);
     try {
         Sweep(grid, station, in, precise).Run();
     } catch (...) {

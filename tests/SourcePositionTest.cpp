@@ -4,7 +4,9 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <random>
+#include <vector>
 
 namespace vantrel {
 namespace {
@@ -35,6 +37,32 @@ TEST(SineCosine, MatchesTheLibraryOverSeveralTurns) {
     for (const long double x : quadrants) {
         EXPECT_LT(std::fabs(SineCosine::Of(x).Sin - std::sin(x)), 2e-18L) << "x " << x;
         EXPECT_LT(std::fabs(SineCosine::Of(x).Cos - std::cos(x)), 2e-18L) << "x " << x;
+    }
+}
+
+// SineOf stands in for SineCosine::Of(x).Sin inside every position, so it
+// must give the same bits, not merely a close value: on a fine grid over
+// several turns, at odd points, around every multiple of π/4 and beyond the
+// fast range.
+TEST(SineOf, SameBitsAsTheSineOfSineCosine) {
+    std::vector<long double> xs;
+    for (long double x = -30; x <= 30; x += 0.000244140625L) {
+        xs.push_back(x);
+        xs.push_back(x + 1.0e-4L / 3);
+    }
+    for (int q = -40; q <= 40; ++q) {
+        for (const long double d : {-1e-12L, -1e-18L, 0.0L, 1e-18L, 1e-12L}) {
+            xs.push_back(q * kPi / 4 + d);
+        }
+    }
+    for (const long double x : {1e6L, -1e6L, 3e7L, 1e300L, 0.0L, -0.0L}) {
+        xs.push_back(x);
+    }
+    for (const long double x : xs) {
+        const long double want = SineCosine::Of(x).Sin;
+        const long double got = SineOf(x);
+        ASSERT_EQ(std::memcmp(&want, &got, 10), 0)
+            << "x " << x << " want " << want << " got " << got;
     }
 }
 

@@ -61,7 +61,7 @@ std::string CsvField(std::string_view text) {
 
 std::string RenderTable(const GridCells& grid, TableFormat format,
                         const std::vector<PreciseRow>* precise) {
-    const std::vector<GridCell>& cells = grid.Cells();
+    const CellList& cells = grid.Cells();
     const int columns = grid.ColCount();
     std::string out;
     out.reserve(static_cast<std::size_t>(grid.RowCount()) *
