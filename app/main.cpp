@@ -14,6 +14,8 @@
 #include "controls/TooltipSettings.h"
 #include "help/ApplicationHelp.h"
 #include "mainwin/MainWindow.h"
+#include "settings/ObservingSettings.h"
+#include "settings/SettingsWindow.h"
 #include "station/HomeStation.h"
 #include "station/HomeStationWindow.h"
 
@@ -34,12 +36,17 @@ int main(int argc, char** argv) {
     OrbexSunMoon library;
     SystemDaylightRules daylight;
 
+    // Apparent places, refraction and the observing frequency: one set for
+    // the whole program, kept in "Vanset.ini" beside the window position.
+    ObservingConditions conditions = LoadObservingConditions(QString());
+
     MainWindowServices services;
     services.Station = &station;
     services.Messages = &messages;
     services.Clock = &clock;
     services.Library = &library;
     services.Daylight = &daylight;
+    services.Conditions = &conditions;
 
     TForm1 form(services);
     messages.SetAnchor(&form);
@@ -55,6 +62,13 @@ int main(int argc, char** argv) {
     QObject::connect(&station2, &TForm2::StartTimer, form.Timer1, qOverload<>(&QTimer::start));
 
     form.OnHelp = [&] { help.ShowContents(&form); };
+
+    QtUserMessages settingsMessages;
+    SettingsWindow settings(conditions, settingsMessages, QString());
+    settingsMessages.SetAnchor(&settings);
+    form.OnSettings = [&] { settings.OpenBeside(&form); };
+    QObject::connect(&settings, &SettingsWindow::Applied, &form,
+                     &TForm1::ObservingConditionsChanged);
 
     form.show();
     const int status = QApplication::exec();

@@ -1,5 +1,6 @@
 #include "mainwin/MainWindow.h"
 
+#include "apparent/ConditionsSummary.h"
 #include "astro/Catalogue.h"
 #include "controls/GridPrinter.h"
 #include "controls/QtTextMeasurer.h"
@@ -39,6 +40,8 @@ namespace {
 constexpr int kDesignWidth = 1026;
 constexpr int kDesignHeight = 666;
 constexpr int kTimerPeriodMs = 50;
+/// Width of each tab added left of Help, About and Exit (a third of 130).
+constexpr int kExtraTabWidth = 130 / 3;
 constexpr Colour kAzElButton = 0x00FBEBCA;
 constexpr Colour kMoneyGreen = 0x00C0DCC0;
 constexpr Colour kOptionPink = 0x00C6C9FF;
@@ -260,10 +263,12 @@ void TForm1::BuildControls() {
     Button4 = Place(new QPushButton(QStringLiteral("Reset Screen size"), this), "Button4", 896, 560,
                     110, 25);
     Button4->setToolTip(QStringLiteral("Reset your screen size to 'normal' if required"));
-    TabSet2 =
-        Place(new TabStrip(
-                  {QStringLiteral("Help"), QStringLiteral("About"), QStringLiteral("Exit")}, this),
-              "TabSet2", 888, 0, 130, 25);
+    // Help, About and Exit keep their place and width in the corner; the
+    // tabs of the program's own windows come in on their left.
+    TabSet2 = Place(new TabStrip({QStringLiteral("Settings"), QStringLiteral("Help"),
+                                  QStringLiteral("About"), QStringLiteral("Exit")},
+                                 this),
+                    "TabSet2", 888 - kExtraTabWidth, 0, 130 + kExtraTabWidth, 25);
     TabSet2->setFont(Arial(10, false));
 
     Timer1 = new QTimer(this);
@@ -318,7 +323,8 @@ void TForm1::FormCreate() {
     }
 
     display_ = std::make_unique<RealTimeDisplay>(RealTimeGrid->Cells(), station_, utcClock_,
-                                                 *services_.Library, DecimalSeparator());
+                                                 *services_.Library, DecimalSeparator(),
+                                                 services_.Conditions);
 
     if (station_.DisplayMode == 1) {
         Panel7->SetCaption(QStringLiteral("RA Dec Display"));
@@ -372,9 +378,33 @@ void TForm1::FormActivate() {
     // The running program's own file, wherever it was started from.
     const std::string exe = ExecutableFile();
     versions_ = ReadVersionTexts(exe);
-    setWindowTitle(QLatin1String(kCaptionStem) +
-                   Latin1(VersionSuffix(versions_[version_text::kFileVersion])));
+    ShowCaption();
     fileDate_ = PackedFileDate(exe);
+}
+
+QString TForm1::ConditionsText() const {
+    return services_.Conditions != nullptr
+               ? QString::fromStdString(ConditionsSummary(*services_.Conditions))
+               : QString();
+}
+
+void TForm1::ShowCaption() {
+    // What the tables hold, when it is not the classic table, so that a
+    // screenshot says which numbers it shows.
+    QString caption =
+        QLatin1String(kCaptionStem) + Latin1(VersionSuffix(versions_[version_text::kFileVersion]));
+    if (const QString conditions = ConditionsText(); !conditions.isEmpty()) {
+        caption += QStringLiteral(" \u2014 ") + conditions;
+    }
+    setWindowTitle(caption);
+}
+
+void TForm1::ObservingConditionsChanged() {
+    ShowCaption();
+    LayoutHeaders();
+    RefreshDaylight();
+    HideCatalogue();
+    RunSweep();
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -447,6 +477,7 @@ void TForm1::RunSweep() {
     in.Library = services_.Library;
     in.Daylight = services_.Daylight;
     in.DecimalSeparator = DecimalSeparator();
+    in.Conditions = services_.Conditions;
     try {
         switch (RunPlanningSweep(PlanningGrid->Cells(), station_, in)) {
         case SweepResult::Done:
@@ -640,6 +671,7 @@ void TForm1::PrintPreview() {
 int TForm1::PrintPages(QPrinter& printer, QWidget* over) {
     // The pages are those of the design layout, whatever the window's size.
     GridPrintSettings settings;
+    settings.Header = ConditionsText();
     const QtTextMeasurer rows(settings.Font);
     settings.RowMeasurer = &rows;
     PrinterTarget target(printer);
@@ -689,15 +721,20 @@ void TForm1::TabSet2Click() {
     const int tab = TabSet2->TabIndex();
     TabSet2->SetTabIndex(-1); // the same tab can be chosen again
     switch (tab) {
-    case 0:
+    case kSettingsTab:
+        if (OnSettings) {
+            OnSettings();
+        }
+        break;
+    case kHelpTab:
         if (OnHelp) {
             OnHelp();
         }
         break;
-    case 1:
+    case kAboutTab:
         ShowAbout();
         break;
-    case 2:
+    case kExitTab:
         ConfirmExit();
         break;
     default:

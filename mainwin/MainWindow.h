@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apparent/ObservingConditions.h"
 #include "astro/Clock.h"
 #include "astro/SunMoon.h"
 #include "controls/ClickPanel.h"
@@ -44,11 +45,18 @@ struct MainWindowServices {
     /// File whose version information and date the window shows; the
     /// running executable when empty.
     std::string Executable;
+    /// The program's observing conditions (apparent places, refraction),
+    /// read at every sweep and tick; null computes the classic table.
+    const ObservingConditions* Conditions = nullptr;
 };
 
 /// The caption before the version.
 inline constexpr const char* kCaptionStem = "Tamsel Vantrel Ver ";
 inline constexpr const char* kExitQuestion = "Do you wish to exit now ?";
+
+/// The tabs of the strip in the top right corner, left to right: the
+/// windows of the program's own settings, then the original three commands.
+enum MainWindowTab : int { kSettingsTab = 0, kHelpTab = 1, kAboutTab = 2, kExitTab = 3 };
 
 /// The main window: the planning grid, the real-time display, the controls
 /// that choose what is computed, and the commands. Its design client area
@@ -65,6 +73,8 @@ public:
     std::function<void()> OnHomeData;
     /// Shows the help file's contents.
     std::function<void()> OnHelp;
+    /// Opens the settings window (the "Settings" tab).
+    std::function<void()> OnSettings;
     /// Lets the user choose the printer, copies and pages (the print
     /// dialog); false when the user cancels. Tests choose a PDF file.
     std::function<bool(QPrinter& printer)> ChoosePrinter;
@@ -141,6 +151,9 @@ public slots:
     void BitBtn3Click();
     void Button4Click();
     void TabSet2Click();
+    /// The observing conditions changed: both headers and the planning grid
+    /// again, as a change of display mode does, and the caption.
+    void ObservingConditionsChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -153,6 +166,11 @@ private:
     void FormCreate();
     void FormShow();
     void FormActivate();
+    /// "Tamsel Vantrel Ver " and the version, and what the tables hold when
+    /// an observing option is on.
+    void ShowCaption();
+    /// What the tables hold in words; empty for the classic table.
+    QString ConditionsText() const;
     void SaveWindowPosition();
     /// The three "More Sources" lists and their titles.
     std::array<QWidget*, 6> CatalogueWidgets() const;

@@ -21,9 +21,13 @@ constexpr double kLimitMargin = 0.000001;
 
 } // namespace
 
-FixedSourceCellMaker::FixedSourceCellMaker(const HomeStation& station)
+FixedSourceCellMaker::FixedSourceCellMaker(const HomeStation& station,
+                                           const ObservingConditions* conditions)
     : azEl_(station.DisplayMode == 0), lat_(SineCosine::Of(station.Latitude * kDegToRad)),
-      lonRad_(station.Longitude * kDegToRad) {
+      lonRad_(station.Longitude * kDegToRad),
+      classic_(conditions == nullptr || (!conditions->Apparent && !conditions->Refraction)),
+      conditions_(conditions != nullptr ? *conditions : ObservingConditions{}),
+      station_{station.Latitude, station.Longitude, static_cast<double>(station.HeightAsl)} {
     for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
         if (const auto s = FixedSourceAt(CoordinateSet::Planning, i, station)) {
             sources_[i] = {true, s->RaDeg * kDegToRad, s->DecDeg * kDegToRad,
@@ -33,7 +37,18 @@ FixedSourceCellMaker::FixedSourceCellMaker(const HomeStation& station)
 }
 
 void FixedSourceCellMaker::Fill(const DecodedInstant& utc, FixedSourceCells& out) const {
-    const long double gst = GreenwichSiderealTimeAt(utc);
+    ApparentPlaces places;
+    Fill(utc, out, places);
+}
+
+void FixedSourceCellMaker::Fill(const DecodedInstant& utc, FixedSourceCells& out,
+                                ApparentPlaces& places) const {
+    // The classic table keeps its own arithmetic: the sidereal time once for
+    // every source, declination and latitude trigonometry done beforehand.
+    const long double gst = classic_ ? GreenwichSiderealTimeAt(utc) : 0;
+    if (!classic_) {
+        places.Prepare(utc, station_, conditions_); // refused: NaN places, blank pairs
+    }
     for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
         const std::size_t a = 2 * i;
         const PreparedSource& s = sources_[i];
@@ -45,12 +60,26 @@ void FixedSourceCellMaker::Fill(const DecodedInstant& utc, FixedSourceCells& out
             out.Degrees[a] = out.Degrees[a + 1] = NAN;
             continue;
         }
-        const SourcePositionResult p = SourcePosition(gst, s.RaRad, s.Dec, lat_, lonRad_);
-        const long double first = azEl_ ? p.Azimuth : p.GreenwichHourAngle;
-        const long double second = azEl_ ? p.Elevation : s.DecRad;
+        long double first = 0;
+        long double second = 0;
+        long double elevation = 0;
+        if (classic_) {
+            const SourcePositionResult p = SourcePosition(gst, s.RaRad, s.Dec, lat_, lonRad_);
+            first = azEl_ ? p.Azimuth : p.GreenwichHourAngle;
+            second = azEl_ ? p.Elevation : s.DecRad;
+            elevation = p.Elevation;
+        } else {
+            const ShownPlace p = places.Place({s.RaRad, s.DecRad, s.Dec});
+            first = azEl_ ? p.Azimuth : p.GreenwichHourAngle;
+            second = azEl_ ? p.Elevation : p.Declination;
+            elevation = p.Elevation;
+        }
         out.Degrees[a] = first * kRadToDeg;
         out.Degrees[a + 1] = second * kRadToDeg;
-        if (RoundedDegrees(p.Elevation) < 0) {
+        // With an option on, a refused station gives NaN places: blank them.
+        const bool below =
+            classic_ ? RoundedDegrees(elevation) < 0 : !(RoundedDegrees(elevation) >= 0);
+        if (below) {
             out.Background[a] = out.Background[a + 1] = gridcolour::kBelowHorizon;
             out.Text[a].clear();
             out.Text[a + 1].clear();
@@ -126,7 +155,8 @@ void FixedSourceCellsAhead::Work() {
             if (!steps_.At(k, t)) {
                 return;
             }
-            maker_.Fill(DecodeInstant(t), ring_[static_cast<std::size_t>(k % kAhead)]);
+            maker_.Fill(DecodeInstant(t), ring_[static_cast<std::size_t>(k % kAhead)],
+                        workerPlaces_);
             produced_.store(k + 1);
         }
     } catch (...) {
@@ -150,7 +180,7 @@ const FixedSourceCells& FixedSourceCellsAhead::Next() {
     }
     DateTime t = 0;
     steps_.At(k, t);
-    maker_.Fill(DecodeInstant(t), own_);
+    maker_.Fill(DecodeInstant(t), own_, readerPlaces_);
     return own_;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apparent/ApparentPlaces.h"
 #include "astro/Catalogue.h"
 #include "astro/DateTime.h"
 #include "astro/SourcePosition.h"
@@ -34,13 +35,26 @@ struct FixedSourceCells {
 /// run on any thread.
 class FixedSourceCellMaker {
 public:
-    explicit FixedSourceCellMaker(const HomeStation& station);
+    /// `conditions` null, or both its options off, computes the classic
+    /// table: catalogue places as stored and geometric elevations.
+    explicit FixedSourceCellMaker(const HomeStation& station,
+                                  const ObservingConditions* conditions = nullptr);
 
     /// The cells for the UTC instant `utc` (decoded), from Greenwich sidereal
     /// time by the classic day-number method and each source's catalogue
     /// place: azimuth and elevation, or Greenwich hour angle and the stored
     /// declination, rounded to hundredths of a degree. A pair whose rounded
     /// elevation is below 0 is blank and white.
+    ///
+    /// With an observing option on, the places are those of `places`
+    /// (prepared here for the instant): the apparent place of date of each
+    /// catalogue place, and the refracted elevation, hour angle and
+    /// declination with refraction on; a pair is blank by its refracted
+    /// elevation. `places` holds the state of one thread: each thread that
+    /// fills cells passes its own.
+    void Fill(const DecodedInstant& utc, FixedSourceCells& out, ApparentPlaces& places) const;
+    /// The same with places of its own, for a single row (the first fill of
+    /// an observing option fits an interpolation window, about a millisecond).
     void Fill(const DecodedInstant& utc, FixedSourceCells& out) const;
 
 private:
@@ -54,6 +68,9 @@ private:
     SineCosine lat_;
     long double lonRad_;
     std::array<PreparedSource, kFixedSourceCount> sources_{};
+    bool classic_ = true;
+    ObservingConditions conditions_;
+    StationCoordinates station_;
 };
 
 /// The steps of a planning sweep: step k is `start` + k × `intervalMinutes`
@@ -101,6 +118,9 @@ private:
     SweepSteps steps_;
     std::vector<FixedSourceCells> ring_;
     FixedSourceCells own_; // a step the reader computes itself
+    // The places of each thread (state of the instant and interpolation).
+    ApparentPlaces workerPlaces_;
+    ApparentPlaces readerPlaces_;
     std::int64_t next_ = 0;
     std::atomic<std::int64_t> produced_{0};          // one past the worker's last published step
     std::atomic<std::int64_t> consumed_{-1};         // the step the reader is at

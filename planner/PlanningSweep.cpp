@@ -35,8 +35,17 @@ public:
           PreciseRowSink* precise)
         : grid_(grid), station_(station), in_(in), precise_(precise),
           azEl_(station.DisplayMode == 0),
-          maker_(station), steps_{std::floor(in.StartDate), std::floor(in.EndDate) + 1,
-                                  static_cast<std::int64_t>(station.CalcInterval)} {}
+          maker_(station, in.Conditions), steps_{std::floor(in.StartDate),
+                                                 std::floor(in.EndDate) + 1,
+                                                 static_cast<std::int64_t>(station.CalcInterval)},
+          refract_(in.Conditions != nullptr && in.Conditions->Refraction) {
+        if (refract_) {
+            // The Sun and the Moon need only the refraction: the library
+            // gives their apparent places already.
+            refraction_ = *in.Conditions;
+            refraction_.Apparent = false;
+        }
+    }
 
     void Run() {
         // The fixed sources, most of the arithmetic of a row, are worked out
@@ -113,9 +122,18 @@ private:
         lib.DataToDLL(utc, static_cast<double>(station_.HeightAsl),
                       static_cast<double>(station_.Latitude),
                       static_cast<double>(station_.Longitude), body);
-        const double first = azEl_ ? lib.GetAzimuth() : lib.GetGHA();
-        const double second = azEl_ ? lib.GetElevation() : lib.GetDecTopo();
-        const double elevation = lib.GetElevation();
+        LibraryPlaceDeg place{lib.GetAzimuth(), lib.GetElevation(), lib.GetGHA(), lib.GetDecTopo()};
+        if (refract_) {
+            // Refracted on top of the library's airless place.
+            sunMoon_.Prepare(
+                utc,
+                {station_.Latitude, station_.Longitude, static_cast<double>(station_.HeightAsl)},
+                refraction_);
+            place = sunMoon_.SunMoon(place);
+        }
+        const double first = azEl_ ? place.AzimuthDeg : place.GhaDeg;
+        const double second = azEl_ ? place.ElevationDeg : place.DecDeg;
+        const double elevation = place.ElevationDeg;
         const auto at = static_cast<std::size_t>(col - kFirstPairColumn);
         row_.Degrees[at] = first;
         row_.Degrees[at + 1] = second;
@@ -159,6 +177,9 @@ private:
     bool azEl_;
     FixedSourceCellMaker maker_;
     SweepSteps steps_;
+    bool refract_;
+    ObservingConditions refraction_;
+    ApparentPlaces sunMoon_;
     int currentRow_ = kFirstSweepRow;
     int rowTotal_ = kFirstSweepRow + 1;
     long dayRowDate_ = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apparent/ObservingConditions.h"
 #include "astro/Clock.h"
 #include "astro/DateTime.h"
 #include "astro/SunMoon.h"
@@ -35,6 +36,9 @@ struct SweepInputs {
     SunMoonLibrary* Library = nullptr;
     const DaylightRules* Daylight = nullptr;
     char DecimalSeparator = '.';
+    /// Apparent places and refraction; null (or both options off) computes
+    /// the classic table.
+    const ObservingConditions* Conditions = nullptr;
 };
 
 /// The nine pairs of one data row unrounded, in degrees, in column order:

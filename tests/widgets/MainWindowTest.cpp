@@ -294,7 +294,8 @@ private slots:
         form.activateWindow();
         QTRY_VERIFY(!form.Versions()[version_text::kFileVersion].empty());
         for (int twice = 0; twice < 2; ++twice) {
-            QTest::mouseClick(form.TabSet2, Qt::LeftButton, {}, form.TabSet2->TabRect(1).center());
+            QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                              form.TabSet2->TabRect(kAboutTab).center());
             QCOMPARE(form.TabSet2->TabIndex(), -1); // the same tab can be chosen again
         }
         QCOMPARE(messages_.said.size(), std::size_t{3}); // the missing file, then About twice
@@ -307,7 +308,8 @@ private slots:
         QCOMPARE(std::count(about.begin(), about.end(), '\r'), 9L);
 
         messages_.answer = false; // No: everything runs on
-        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {}, form.TabSet2->TabRect(2).center());
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                          form.TabSet2->TabRect(kExitTab).center());
         QCOMPARE(messages_.said.back(),
                  std::string("Question|Information|Do you wish to exit now ?@400,300"));
         QVERIFY(form.Timer1->isActive());
@@ -317,6 +319,58 @@ private slots:
         form.Button4Click();
         QCOMPARE(form.frameGeometry().size(), QSize(1048, 700));
         QCOMPARE(form.PlanningGrid->size(), QSize(1009, 457));
+    }
+
+    void settingsTabAndTheObservingConditions() {
+        HomeStation h;
+        h.CalcInterval = 60;
+        h.Latitude = 52.37L;
+        h.Longitude = 4.9L;
+        Store(h);
+        ObservingConditions conditions;
+        MainWindowServices services = Services();
+        services.Conditions = &conditions;
+        TForm1 form(services);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QTRY_VERIFY(form.windowTitle().startsWith(QLatin1String(kCaptionStem)));
+        const QString classicCaption = form.windowTitle();
+        QVERIFY(!classicCaption.contains(QLatin1String("apparent")));
+
+        // Help, About and Exit keep their corner of the design; Settings is
+        // the tab on their left, and it opens the settings window.
+        form.Button4Click();
+        QTRY_COMPARE(form.frameGeometry().size(), QSize(1048, 700));
+        const QRect help = form.TabSet2->TabRect(kHelpTab).translated(form.TabSet2->pos());
+        const QRect exit = form.TabSet2->TabRect(kExitTab).translated(form.TabSet2->pos());
+        // In design pixels (the client area is 1026 wide by design).
+        const double scale = form.width() / 1026.0;
+        QVERIFY2(std::abs(help.left() / scale - 888) <= 3,
+                 qPrintable(QString::number(help.left())));
+        QVERIFY2(std::abs(exit.right() / scale - 1017) <= 3,
+                 qPrintable(QString::number(exit.right())));
+        int opened = 0;
+        form.OnSettings = [&] { ++opened; };
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                          form.TabSet2->TabRect(kSettingsTab).center());
+        QCOMPARE(opened, 1);
+        QCOMPARE(form.TabSet2->TabIndex(), -1);
+
+        // A change computes the table again and the caption says what it holds.
+        form.CalculateClick();
+        const int sweeps = form.SweepCount();
+        const std::string classicTaurus = Text(form.PlanningGrid, 10, 3);
+        conditions.Apparent = true;
+        form.ObservingConditionsChanged();
+        QCOMPARE(form.SweepCount(), sweeps + 1);
+        QVERIFY(form.windowTitle().startsWith(classicCaption));
+        QVERIFY(form.windowTitle().contains(QLatin1String("apparent places of date")));
+        QVERIFY(Text(form.PlanningGrid, 10, 3) != classicTaurus || classicTaurus.empty());
+        conditions.Apparent = false;
+        form.ObservingConditionsChanged();
+        QCOMPARE(form.windowTitle(), classicCaption);
+        QCOMPARE(Text(form.PlanningGrid, 10, 3), classicTaurus);
     }
 
     void enterRunsPrintUnlessAnotherButtonHasTheFocus() {
