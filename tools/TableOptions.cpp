@@ -22,11 +22,15 @@ constexpr std::string_view kUsage =
     "                     [--mode azel|polar] [--source cas|cen|user]\n"
     "                     [--user-name NAME] [--user-ra HOURS] [--user-dec DEG]\n"
     "                     [--pick snr:N|galaxy:N|nebula:N] [--format csv|text] [--precise]\n"
+    "                     [--apparent] [--refraction P,T,RH --frequency MHZ]\n"
     "\n"
     "Prints the planning table for the station in ./Vantrel.dat (or FILE), with\n"
     "the given overrides; the data file is never written. Latitude north and\n"
     "longitude east are positive; the UTC offset is local time minus UTC in hours.\n"
-    "Without --dst or --no-dst each row's local time follows the time zone rules.\n";
+    "Without --dst or --no-dst each row's local time follows the time zone rules.\n"
+    "--apparent shows the fixed sources at their apparent places of date;\n"
+    "--refraction refracts every elevation for the pressure (hPa), temperature\n"
+    "(degrees C) and relative humidity (%) given, at the observing frequency.\n";
 
 /// A real number of the C locale filling the whole text, within [lo, hi].
 std::optional<long double> ParseReal(std::string_view text, long double lo, long double hi) {
@@ -111,6 +115,14 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
 
         if (flag == "--help" || flag == "-h") {
             o.Help = true;
+            continue;
+        }
+        if (ObservingArguments::Owns(flag)) {
+            const std::optional<std::string_view> given =
+                ObservingArguments::TakesValue(flag) ? value() : inlineValue;
+            if (auto refused = o.Observing.Apply(flag, given)) {
+                return fail(*refused);
+            }
             continue;
         }
         if (flag == "--dst" || flag == "--no-dst" || flag == "--precise") {
@@ -233,6 +245,9 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             }
             o.Format = v == "csv" ? TableFormat::Csv : TableFormat::Text;
         }
+    }
+    if (auto missing = o.Observing.Missing()) {
+        return fail(*missing);
     }
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include "astro/DateTime.h"
 #include "station/HomeStation.h"
+#include "tools/ObservingArguments.h"
 
 #include <optional>
 #include <span>
@@ -21,6 +22,8 @@ struct TableOptions {
     TableFormat Format = TableFormat::Csv;
     bool Precise = false;
     bool Help = false;
+    /// --apparent, --refraction P,T,RH, --frequency MHZ.
+    ObservingArguments Observing;
 };
 
 /// Outcome of reading the command line: empty `Error` means success.

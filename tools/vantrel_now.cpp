@@ -1,6 +1,9 @@
 // vantrel-now: the present positions of the nine sources for the station in
-// ./Vantrel.dat, as the real-time display shows them. It takes no arguments.
+// ./Vantrel.dat, as the real-time display shows them. Its only arguments are
+// the observing options: --apparent, --refraction P,T,RH, --frequency MHZ.
 
+#include "apparent/ApparentPlaces.h"
+#include "apparent/ConditionsSummary.h"
 #include "astro/Catalogue.h"
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
@@ -10,6 +13,7 @@
 #include "station/DataFile.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
+#include "tools/ObservingArguments.h"
 #include "tools/TerminalText.h"
 
 #include <cstdio>
@@ -43,11 +47,31 @@ void PrintRow(std::string_view title, const std::string& az, const std::string& 
 } // namespace
 
 int main(int argc, char** argv) {
-    // An argument would suggest a station or an instant other than the ones
-    // the positions are computed for: refused rather than ignored.
-    if (argc > 1) {
-        return Refuse("unexpected argument '" + TerminalSafe(argv[1]) + "' (it takes none)");
+    // Any other argument would suggest a station or an instant other than
+    // the ones the positions are computed for: refused rather than ignored.
+    ObservingArguments observing;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view flag = argv[i];
+        std::optional<std::string_view> value;
+        if (const auto eq = flag.find('='); flag.starts_with("--") && eq != flag.npos) {
+            value = flag.substr(eq + 1);
+            flag = flag.substr(0, eq);
+        }
+        if (!ObservingArguments::Owns(flag)) {
+            return Refuse("unexpected argument '" + TerminalSafe(argv[i]) +
+                          "' (it takes only --apparent, --refraction P,T,RH, --frequency MHZ)");
+        }
+        if (!value && ObservingArguments::TakesValue(flag) && i + 1 < argc) {
+            value = argv[++i];
+        }
+        if (auto refused = observing.Apply(flag, value)) {
+            return Refuse(TerminalSafe(*refused));
+        }
     }
+    if (auto missing = observing.Missing()) {
+        return Refuse(*missing);
+    }
+    const ObservingConditions& conditions = observing.Conditions;
     ConsoleMessages messages;
     HomeStation station;
     DataFile file(messages);
@@ -68,37 +92,45 @@ int main(int argc, char** argv) {
                 station.Latitude, station.Longitude, station.HeightAsl);
     std::printf("UTC %s   station local %s   GST %.5Lf h\n\n", InstantText(utc).c_str(),
                 InstantText(local).c_str(), gst);
+    if (const std::string summary = ConditionsSummary(conditions); !summary.empty()) {
+        std::printf("Positions: %s\n", summary.c_str());
+    }
     std::printf("%-16s %7s %7s %7s %7s\n", "Source", "Az", "El", "GHA", "Dec");
 
-    const long double lat = station.Latitude * kDegToRad;
-    const long double lon = station.Longitude * kDegToRad;
+    const DecodedInstant at = DecodeInstant(utc);
+    ApparentPlaces places;
+    if (places.Prepare(
+            at, {station.Latitude, station.Longitude, static_cast<double>(station.HeightAsl)},
+            conditions) != PrepareStatus::Ok) {
+        return Refuse("the positions cannot be computed for this station and instant");
+    }
     for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
         const auto source = FixedSourceAt(CoordinateSet::RealTime, i, station);
         if (!source) {
             PrintRow("(no source)", "", "", "", "", false);
             continue;
         }
-        const SourcePositionResult p =
-            SourcePosition(gst, source->RaDeg * kDegToRad, source->DecDeg * kDegToRad, lat, lon);
+        const ShownPlace p = places.Place(
+            CatalogueSource::Of(source->RaDeg * kDegToRad, source->DecDeg * kDegToRad));
         PrintRow(source->Title, DegreeText(RoundedDegrees(p.Azimuth)),
                  DegreeText(RoundedDegrees(p.Elevation)),
                  DegreeText(RoundedDegrees(p.GreenwichHourAngle)),
-                 DegreeText(RoundedDegrees(source->DecDeg * kDegToRad)), BelowHorizon(p.Elevation));
+                 DegreeText(RoundedDegrees(p.Declination)), BelowHorizon(p.Elevation));
     }
 
-    // The Sun and the Moon as the library gives them: topocentric, apparent,
-    // no refraction.
+    // The Sun and the Moon as the library gives them (topocentric, apparent,
+    // airless), refracted on top when asked.
     OrbexSunMoon library;
-    const DecodedInstant at = DecodeInstant(utc);
     for (const SunMoonBody body : {SunMoonBody::Moon, SunMoonBody::Sun}) {
         library.DataToDLL(at, static_cast<double>(station.HeightAsl),
                           static_cast<double>(station.Latitude),
                           static_cast<double>(station.Longitude), body);
+        const LibraryPlaceDeg p = places.SunMoon(
+            {library.GetAzimuth(), library.GetElevation(), library.GetGHA(), library.GetDecTopo()});
         PrintRow(body == SunMoonBody::Moon ? kMoonTitle : kSunTitle,
-                 LibraryAngleText(library.GetAzimuth(), '.'),
-                 LibraryAngleText(library.GetElevation(), '.'),
-                 LibraryAngleText(library.GetGHA(), '.'),
-                 LibraryAngleText(library.GetDecTopo(), '.'), library.GetElevation() < 0);
+                 LibraryAngleText(p.AzimuthDeg, '.'), LibraryAngleText(p.ElevationDeg, '.'),
+                 LibraryAngleText(p.GhaDeg, '.'), LibraryAngleText(p.DecDeg, '.'),
+                 p.ElevationDeg < 0);
     }
     return 0;
 }

@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
     in.Library = &library;
     in.Daylight = o.Daylight ? static_cast<const DaylightRules*>(&forced) : &zoneRules;
     in.DecimalSeparator = '.';
+    in.Conditions = &o.Observing.Conditions;
 
     GridCells grid;
     LayoutHeader(grid, station);
