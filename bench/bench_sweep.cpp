@@ -74,6 +74,25 @@ void BM_MonthSweepOverPreviousTable(benchmark::State& state) {
 }
 BENCHMARK(BM_MonthSweepOverPreviousTable)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// The same month with apparent places of date and radio refraction: the
+// fixed sources through the astrometry context of each row, the Sun and the
+// Moon refracted on top of the library's places. Target: at most twice the
+// classic sweep over the previous table.
+void BM_MonthSweepApparentAndRefracted(benchmark::State& state) {
+    MonthSweep month;
+    ObservingConditions conditions;
+    conditions.Apparent = true;
+    conditions.Refraction = true;
+    conditions.FrequencyMHz = 10368;
+    month.in.Conditions = &conditions;
+    auto grid = month.NewGrid();
+    RunPlanningSweep(*grid, month.station, month.in);
+    for (auto _ : state) {
+        RunPlanningSweep(*grid, month.station, month.in);
+    }
+}
+BENCHMARK(BM_MonthSweepApparentAndRefracted)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 } // namespace
 
 int main(int argc, char** argv) {
