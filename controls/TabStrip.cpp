@@ -20,12 +20,34 @@ void TabStrip::SetTabIndex(int index) {
     }
 }
 
+void TabStrip::SetTabWidths(const QList<int>& widths) {
+    widths_ = widths.size() == tabs_.size() ? widths : QList<int>();
+    update();
+}
+
 QRect TabStrip::TabRect(int i) const {
     if (tabs_.isEmpty()) {
         return {};
     }
-    const int w = width() / static_cast<int>(tabs_.size());
-    return QRect(i * w, 0, w, height());
+    if (widths_.isEmpty()) {
+        const int w = width() / static_cast<int>(tabs_.size());
+        return QRect(i * w, 0, w, height());
+    }
+    // Edges at the running sums of the design widths, scaled to the strip.
+    long long total = 0;
+    long long before = 0;
+    for (int k = 0; k < widths_.size(); ++k) {
+        total += widths_[k];
+        if (k < i) {
+            before += widths_[k];
+        }
+    }
+    const auto edge = [&](long long sum) {
+        return total > 0 ? static_cast<int>(sum * width() / total) : 0;
+    };
+    const int left = edge(before);
+    const int right = edge(before + (i >= 0 && i < widths_.size() ? widths_[i] : 0));
+    return QRect(left, 0, right - left, height());
 }
 
 void TabStrip::paintEvent(QPaintEvent*) {

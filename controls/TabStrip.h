@@ -16,6 +16,10 @@ class TabStrip final : public QWidget {
 public:
     explicit TabStrip(const QStringList& tabs, QWidget* parent = nullptr);
 
+    /// Design widths of the tabs, in proportion to which the strip's width
+    /// is shared; empty (the default) gives every tab the same width.
+    void SetTabWidths(const QList<int>& widths);
+
     int TabIndex() const { return index_; }
     void SetTabIndex(int index);
     /// Rectangle of tab i, for tests that click it.
@@ -35,6 +39,7 @@ protected:
 
 private:
     QStringList tabs_;
+    QList<int> widths_;
     int index_ = -1;
 };
 

@@ -40,8 +40,9 @@ namespace {
 constexpr int kDesignWidth = 1026;
 constexpr int kDesignHeight = 666;
 constexpr int kTimerPeriodMs = 50;
-/// Width of each tab added left of Help, About and Exit (a third of 130).
-constexpr int kExtraTabWidth = 130 / 3;
+/// Design width of the Settings tab, left of Help, About and Exit (43 each).
+constexpr int kSettingsTabWidth = 64;
+constexpr int kOriginalTabWidth = 43;
 constexpr Colour kAzElButton = 0x00FBEBCA;
 constexpr Colour kMoneyGreen = 0x00C0DCC0;
 constexpr Colour kOptionPink = 0x00C6C9FF;
@@ -154,6 +155,14 @@ void TForm1::BuildControls() {
                           580, 170, 18);
     RealTimeTitle->setFont(Arial(10, true));
     RealTimeTitle->setStyleSheet(QStringLiteral("color: %1").arg(ResolveColour(kNavy).name()));
+    // Below Reset Screen size, over the real-time grid's right end: what the
+    // tables hold when an observing option is on, so that a screenshot says
+    // which numbers it shows. Hidden for the classic table.
+    ConditionsLabel = Place(new QLabel(QString(), this), "ConditionsLabel", 818, 586, 199, 17);
+    ConditionsLabel->setFont(Arial(8, true));
+    ConditionsLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ConditionsLabel->setStyleSheet(QStringLiteral("color: %1").arg(ResolveColour(kNavy).name()));
+    ConditionsLabel->hide();
 
     Panel1 = Place(new ClickPanel(QString(), this), "Panel1", 184, 575, 300, 25);
     Panel1->SetBackground(gridcolour::kBlue);
@@ -268,7 +277,9 @@ void TForm1::BuildControls() {
     TabSet2 = Place(new TabStrip({QStringLiteral("Settings"), QStringLiteral("Help"),
                                   QStringLiteral("About"), QStringLiteral("Exit")},
                                  this),
-                    "TabSet2", 888 - kExtraTabWidth, 0, 130 + kExtraTabWidth, 25);
+                    "TabSet2", 888 - kSettingsTabWidth, 0, 130 + kSettingsTabWidth, 25);
+    TabSet2->SetTabWidths(
+        {kSettingsTabWidth, kOriginalTabWidth, kOriginalTabWidth, 130 - 2 * kOriginalTabWidth});
     TabSet2->setFont(Arial(10, false));
 
     Timer1 = new QTimer(this);
@@ -337,6 +348,7 @@ void TForm1::FormCreate() {
     // planning grid holds today's table before the window is first shown.
     NoiseSourceGroup->SetItemIndex(station_.SourceOption);
     LayoutHeaders();
+    ShowConditionsLabel();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -393,10 +405,23 @@ void TForm1::ShowCaption() {
     // screenshot says which numbers it shows.
     QString caption =
         QLatin1String(kCaptionStem) + Latin1(VersionSuffix(versions_[version_text::kFileVersion]));
-    if (const QString conditions = ConditionsText(); !conditions.isEmpty()) {
+    const QString conditions = ConditionsText();
+    if (!conditions.isEmpty()) {
         caption += QStringLiteral(" \u2014 ") + conditions;
     }
     setWindowTitle(caption);
+    ShowConditionsLabel();
+}
+
+void TForm1::ShowConditionsLabel() {
+    const QString conditions = ConditionsText();
+    const bool apparent = services_.Conditions != nullptr && services_.Conditions->Apparent;
+    const bool refraction = services_.Conditions != nullptr && services_.Conditions->Refraction;
+    ConditionsLabel->setText(apparent && refraction ? QStringLiteral("Apparent places, refraction")
+                             : apparent             ? QStringLiteral("Apparent places of date")
+                                                    : QStringLiteral("Radio refraction"));
+    ConditionsLabel->setToolTip(conditions);
+    ConditionsLabel->setVisible(!conditions.isEmpty());
 }
 
 void TForm1::ObservingConditionsChanged() {

@@ -90,8 +90,9 @@ public:
     GridControl* PlanningGrid = nullptr;
     GridControl* RealTimeGrid = nullptr;
     QLabel* RealTimeTitle = nullptr;
-    ClickPanel* Panel1 = nullptr; // UTC clock
-    ClickPanel* Panel2 = nullptr; // local clock
+    QLabel* ConditionsLabel = nullptr; ///< says when an observing option is on
+    ClickPanel* Panel1 = nullptr;      // UTC clock
+    ClickPanel* Panel2 = nullptr;      // local clock
     ClickPanel* DatePanel = nullptr;
     QDateEdit* DateTimePicker1 = nullptr;
     QDateEdit* DateTimePicker2 = nullptr;
@@ -169,6 +170,8 @@ private:
     /// "Tamsel Vantrel Ver " and the version, and what the tables hold when
     /// an observing option is on.
     void ShowCaption();
+    /// The label over the real-time grid, shown while an option is on.
+    void ShowConditionsLabel();
     /// What the tables hold in words; empty for the classic table.
     QString ConditionsText() const;
     void SaveWindowPosition();

@@ -366,10 +366,12 @@ private slots:
         QCOMPARE(form.SweepCount(), sweeps + 1);
         QVERIFY(form.windowTitle().startsWith(classicCaption));
         QVERIFY(form.windowTitle().contains(QLatin1String("apparent places of date")));
+        QVERIFY(form.ConditionsLabel->isVisible());
         QVERIFY(Text(form.PlanningGrid, 10, 3) != classicTaurus || classicTaurus.empty());
         conditions.Apparent = false;
         form.ObservingConditionsChanged();
         QCOMPARE(form.windowTitle(), classicCaption);
+        QVERIFY(!form.ConditionsLabel->isVisible());
         QCOMPARE(Text(form.PlanningGrid, 10, 3), classicTaurus);
     }
 
