@@ -45,9 +45,8 @@ void BM_RealTimeCycle(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(display.UtcPanelText().data());
     }
-    state.counters["per tick"] =
-        benchmark::Counter(9, benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+    state.counters["per tick"] = benchmark::Counter(
+        9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_RealTimeCycle)->Unit(benchmark::kMicrosecond)->Arg(0)->Arg(1);
 

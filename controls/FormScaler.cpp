@@ -120,10 +120,10 @@ void FormScaler::Rescale() {
     }
     rescaling_ = true;
     const QSize client = window_->size();
-    const double dx = static_cast<double>(client.width()) / settings_.DesignFrmW *
-                      settings_.DesignDpiW / DpiX();
-    const double dy = static_cast<double>(client.height()) / settings_.DesignFrmH *
-                      settings_.DesignDpiH / DpiY();
+    const double dx =
+        static_cast<double>(client.width()) / settings_.DesignFrmW * settings_.DesignDpiW / DpiX();
+    const double dy =
+        static_cast<double>(client.height()) / settings_.DesignFrmH * settings_.DesignDpiH / DpiY();
     const double f = std::min(dx, dy);
 
     // Controls that have gone are dropped; controls made since the last

@@ -93,25 +93,6 @@ std::string GetText(const DataFile::RecordBuffer& buffer, std::size_t offset,
     return {first, length};
 }
 
-/// Writes all of `size` bytes; returns 0 or the errno of the failure.
-int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        if (n == 0) {
-            return ENOSPC;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
 /// Writes all of `size` bytes at `offset`; returns 0 or the errno of the failure.
 int WriteAllAt(int fd, const std::uint8_t* data, std::size_t size, off_t offset) {
     while (size > 0) {
@@ -362,7 +343,7 @@ bool DataFile::Write(const HomeStation& station) {
         messages_.Information(datafile_text::kInformationTitle, datafile_text::kUpdated);
         return true;
     }
-    int error = WriteAll(file.Get(), record.data(), record.size());
+    int error = WriteAllAt(file.Get(), record.data(), record.size(), 0);
     if (error == 0 && exists) {
         ::fchmod(file.Get(), old.st_mode & 07777); // keep the permissions the user gave it
     }
