@@ -1,0 +1,307 @@
+#include "tools/NoiseOptions.h"
+
+#include "measure/Antenna.h"
+#include "measure/MeasureConstants.h"
+#include "measure/RadioStarFlux.h"
+#include "measure/YFactor.h"
+#include "station/StationCheck.h"
+#include "tools/TableOptions.h"
+#include "tools/TerminalText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vantrel-noise --frequency MHZ [--time YYYY-MM-DDTHH:MM]\n"
+    "                     (--dish M --efficiency E | --gain DBI) --tsys K\n"
+    "                     [--solar-flux SFU | --solar-flux-table MHZ:SFU,...]\n"
+    "                     [--moon-temperature K] [--measured-y DB --source NAME]\n"
+    "                     [--data FILE] [--lat DEG] [--lon DEG] [--height M]\n"
+    "                     [--format csv|text]\n"
+    "\n"
+    "Prints, for each noise source with a flux model, its flux density, its size,\n"
+    "the beam correction, the rise of antenna temperature and the expected\n"
+    "Y-factor at the given frequency and UTC instant (default now), with the\n"
+    "elevation at the station of ./Vantrel.dat (or FILE). With --measured-y and\n"
+    "--source it prints instead the G/T that the measured Y-factor gives.\n"
+    "Sources: Sun (needs a solar flux), Moon, Cassiopeia-A, Cygnus-A, Taurus-A,\n"
+    "Virgo-A.\n";
+
+std::optional<double> ParseNumber(std::string_view text) {
+    const std::string s(text);
+    if (s.empty() || s.find_first_of(" \t\n") != std::string::npos) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (end != s.c_str() + s.size() || !std::isfinite(v)) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::optional<int> ParseDigits(std::string_view text) {
+    int v = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || r.ec != std::errc{} || r.ptr != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+/// "MHZ:SFU,MHZ:SFU,..."
+std::optional<std::vector<measure::SolarFluxPoint>> ParseSolarTable(std::string_view text) {
+    std::vector<measure::SolarFluxPoint> table;
+    while (true) {
+        const auto comma = text.find(',');
+        const std::string_view pair = text.substr(0, comma);
+        const auto colon = pair.find(':');
+        if (colon == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const auto f = ParseNumber(pair.substr(0, colon));
+        const auto s = ParseNumber(pair.substr(colon + 1));
+        if (!f || !s) {
+            return std::nullopt;
+        }
+        table.push_back({*f, *s});
+        if (comma == std::string_view::npos) {
+            return table;
+        }
+        text.remove_prefix(comma + 1);
+    }
+}
+
+} // namespace
+
+std::string_view NoiseUsage() {
+    return kUsage;
+}
+
+std::optional<DateTime> ParseIsoMinute(std::string_view text) {
+    constexpr std::size_t kLength = 16; // YYYY-MM-DDTHH:MM
+    if (text.size() != kLength || text[10] != 'T' || text[13] != ':') {
+        return std::nullopt;
+    }
+    const auto date = ParseIsoDate(text.substr(0, 10));
+    const auto h = ParseDigits(text.substr(11, 2));
+    const auto m = ParseDigits(text.substr(14, 2));
+    if (!date || !h || !m || *h < 0 || *h > 23 || *m < 0 || *m > 59) {
+        return std::nullopt;
+    }
+    constexpr double kMinutesPerDay = 1440.0;
+    return *date + (*h * 60 + *m) / kMinutesPerDay;
+}
+
+double DecimalYear(DateTime utc) {
+    const DecodedInstant d = DecodeInstant(utc);
+    const DateTime start = EncodeDate(d.Year, 1, 1);
+    const DateTime next = EncodeDate(d.Year + 1, 1, 1);
+    return d.Year + (utc - start) / (next - start);
+}
+
+ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStation& station) {
+    ParsedNoise result;
+    NoiseOptions& o = result.Options;
+    const auto fail = [&](const std::string& message) {
+        result.Error = "vantrel-noise: " + TerminalSafe(message);
+        return result;
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view flag = args[i];
+        std::optional<std::string_view> inlineValue;
+        if (const auto eq = flag.find('=');
+            flag.starts_with("--") && eq != std::string_view::npos) {
+            inlineValue = flag.substr(eq + 1);
+            flag = flag.substr(0, eq);
+        }
+        if (flag == "--help" || flag == "-h") {
+            o.Help = true;
+            continue;
+        }
+        const auto known = {"--data",
+                            "--lat",
+                            "--lon",
+                            "--height",
+                            "--frequency",
+                            "--time",
+                            "--dish",
+                            "--efficiency",
+                            "--gain",
+                            "--tsys",
+                            "--solar-flux",
+                            "--solar-flux-table",
+                            "--moon-temperature",
+                            "--measured-y",
+                            "--source",
+                            "--format"};
+        bool isKnown = false;
+        for (const char* k : known) {
+            isKnown = isKnown || flag == k;
+        }
+        if (!isKnown) {
+            return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
+        }
+        std::optional<std::string_view> given = inlineValue;
+        if (!given && i + 1 < args.size()) {
+            given = args[++i];
+        }
+        if (!given) {
+            return fail(std::string(flag) + " needs a value (try --help)");
+        }
+        const std::string v(*given);
+        const auto number = ParseNumber(v);
+        const auto notA = [&](std::string_view what) {
+            return fail(std::string(flag) + ": '" + v + "' is not " + std::string(what));
+        };
+        // Positive finite numbers; the reason text is the core's.
+        const auto positive = [&](std::string_view what,
+                                  std::optional<double>& field) -> std::optional<ParsedNoise> {
+            if (!number) {
+                return notA("a number");
+            }
+            if (auto why = measure::CheckPositive(what, *number)) {
+                return fail(std::string(flag) + ": " + *why);
+            }
+            field = *number;
+            return std::nullopt;
+        };
+
+        if (flag == "--data") {
+            if (v.empty()) {
+                return fail("--data needs a file name");
+            }
+            o.DataFile = v;
+        } else if (flag == "--lat" || flag == "--lon" || flag == "--height") {
+            namespace r = station_range;
+            const StationRange range = flag == "--lat"   ? r::kLatitudeDeg
+                                       : flag == "--lon" ? r::kLongitudeDeg
+                                                         : r::kHeightM;
+            if (!number || *number < range.Lo || *number > range.Hi) {
+                return notA(flag == "--lat"   ? "a latitude in degrees, -90 to 90"
+                            : flag == "--lon" ? "a longitude in degrees, -180 to 180"
+                                              : "a height in metres, -11000 to 100000");
+            }
+            (flag == "--lat"   ? station.Latitude
+             : flag == "--lon" ? station.Longitude
+                               : station.HeightAsl) = *number;
+        } else if (flag == "--frequency") {
+            if (auto refused = o.Observing.Apply(flag, *given)) {
+                return fail(*refused);
+            }
+        } else if (flag == "--time") {
+            o.Utc = ParseIsoMinute(v);
+            if (!o.Utc) {
+                return notA("a UTC instant YYYY-MM-DDTHH:MM");
+            }
+        } else if (flag == "--dish") {
+            if (auto r = positive("The dish diameter", o.DishM)) {
+                return *r;
+            }
+        } else if (flag == "--efficiency") {
+            if (!number) {
+                return notA("a number");
+            }
+            if (auto why = measure::CheckDish(1.0, *number)) {
+                return fail("--efficiency: " + *why);
+            }
+            o.Efficiency = *number;
+        } else if (flag == "--gain") {
+            if (!number) {
+                return notA("a number of dBi");
+            }
+            if (auto why = measure::CheckGain(*number)) {
+                return fail("--gain: " + *why);
+            }
+            o.GainDbi = *number;
+        } else if (flag == "--tsys") {
+            if (auto r = positive("The system temperature", o.TsysK)) {
+                return *r;
+            }
+        } else if (flag == "--solar-flux") {
+            if (auto r = positive("The solar flux", o.SolarSfu)) {
+                return *r;
+            }
+        } else if (flag == "--solar-flux-table") {
+            const auto table = ParseSolarTable(v);
+            if (!table) {
+                return notA("a table MHZ:SFU,MHZ:SFU,...");
+            }
+            if (auto why = measure::CheckSolarTable(*table)) {
+                return fail("--solar-flux-table: " + *why);
+            }
+            o.SolarTable = *table;
+        } else if (flag == "--moon-temperature") {
+            std::optional<double> t;
+            if (auto r = positive("The Moon's brightness temperature", t)) {
+                return *r;
+            }
+            o.MoonBrightnessK = *t;
+        } else if (flag == "--measured-y") {
+            if (!number) {
+                return notA("a number of dB");
+            }
+            if (auto why = measure::CheckMeasuredYDb(*number)) {
+                return fail("--measured-y: " + *why);
+            }
+            o.MeasuredYDb = *number;
+        } else if (flag == "--source") {
+            o.Source = v;
+        } else { // --format
+            if (v != "csv" && v != "text") {
+                return fail("--format: '" + v + "' is neither csv nor text");
+            }
+            o.Format = v == "csv" ? NoiseFormat::Csv : NoiseFormat::Text;
+        }
+    }
+    if (o.Help) {
+        return result;
+    }
+    if (!o.Observing.FrequencyGiven) {
+        return fail("--frequency is required (try --help)");
+    }
+    const bool dish = o.DishM || o.Efficiency;
+    if (dish && o.GainDbi) {
+        return fail("give either --dish with --efficiency or --gain, not both");
+    }
+    if (dish && !(o.DishM && o.Efficiency)) {
+        return fail("--dish and --efficiency go together");
+    }
+    if (!dish && !o.GainDbi) {
+        return fail("the antenna is missing: --dish M --efficiency E, or --gain DBI");
+    }
+    if (o.SolarSfu && !o.SolarTable.empty()) {
+        return fail("give either --solar-flux or --solar-flux-table, not both");
+    }
+    if (o.MeasuredYDb.has_value() != !o.Source.empty()) {
+        return fail("--measured-y and --source go together");
+    }
+    if (!o.MeasuredYDb && !o.TsysK) {
+        return fail("--tsys is required for the expected Y-factors");
+    }
+    if (!o.Source.empty()) {
+        const bool sun = o.Source == "Sun";
+        const bool moon = o.Source == "Moon";
+        const auto star = measure::RadioStarFromName(o.Source);
+        if (!sun && !moon && !star) {
+            return fail("--source: '" + o.Source +
+                        "' is none of Sun, Moon, Cassiopeia-A, Cygnus-A, Taurus-A, Virgo-A");
+        }
+        if (sun && !o.SolarSfu && o.SolarTable.empty()) {
+            return fail("--source Sun needs --solar-flux or --solar-flux-table");
+        }
+        if (star && !measure::RadioStarFlux(*star, o.Observing.Conditions.FrequencyMHz, 2000.0)
+                         .HasValue()) {
+            return fail("--source: " + o.Source + " has no flux model, so no G/T");
+        }
+    }
+    return result;
+}
+
+} // namespace vantrel

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "astro/DateTime.h"
+#include "measure/SolarFlux.h"
+#include "station/HomeStation.h"
+#include "tools/ObservingArguments.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+enum class NoiseFormat { Csv, Text };
+
+/// What the command line of `vantrel-noise` asks for. Every number has been
+/// checked: positive finite, the efficiency in (0, 1], the Y-factor above
+/// 0 dB.
+struct NoiseOptions {
+    std::string DataFile = "Vantrel.dat";
+    /// --frequency MHZ: the observing frequency, in the conditions.
+    ObservingArguments Observing;
+    std::optional<DateTime> Utc; ///< --time; now when absent
+    std::optional<double> DishM, Efficiency, GainDbi, TsysK, SolarSfu;
+    std::vector<measure::SolarFluxPoint> SolarTable;
+    double MoonBrightnessK = 225.0;
+    std::optional<double> MeasuredYDb;
+    std::string Source; ///< with --measured-y: the grid title of the source
+    NoiseFormat Format = NoiseFormat::Csv;
+    bool Help = false;
+};
+
+/// Outcome of reading the command line: empty `Error` means success.
+struct ParsedNoise {
+    NoiseOptions Options;
+    std::string Error; ///< one line for standard error, "vantrel-noise: ..."
+};
+
+/// The usage text of `vantrel-noise`.
+std::string_view NoiseUsage();
+
+/// Reads the arguments (without the program name); `--lat`, `--lon` and
+/// `--height` are applied to `station`. Both `--flag value` and
+/// `--flag=value` are accepted. Quoted arguments are escaped with
+/// `TerminalSafe` in the message.
+ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStation& station);
+
+/// An instant "YYYY-MM-DDTHH:MM" (UTC) of a real date and time of day.
+std::optional<DateTime> ParseIsoMinute(std::string_view text);
+
+/// The instant as a decimal year: 2026.0 at 2026-01-01 00:00, the fraction
+/// the part of that calendar year gone by.
+double DecimalYear(DateTime utc);
+
+} // namespace vantrel

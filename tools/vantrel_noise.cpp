@@ -1,0 +1,251 @@
+// vantrel-noise: what a noise measurement should show. For each source with
+// a flux model, its flux density at the observing frequency, the beam
+// correction, the rise of antenna temperature and the expected Y-factor for
+// the antenna and system temperature given; or, from a Y-factor measured on
+// one source, the G/T.
+
+#include "apparent/ApparentPlaces.h"
+#include "astro/Catalogue.h"
+#include "astro/Clock.h"
+#include "astro/OrbexSunMoon.h"
+#include "measure/Antenna.h"
+#include "measure/DiskFlux.h"
+#include "measure/MeasureConstants.h"
+#include "measure/RadioStarFlux.h"
+#include "measure/SolarFlux.h"
+#include "measure/YFactor.h"
+#include "station/DataFile.h"
+#include "station/StationCheck.h"
+#include "tools/ConsoleMessages.h"
+#include "tools/NoiseOptions.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+namespace m = vantrel::measure;
+
+constexpr int kBadArguments = 2;
+constexpr int kOutputFailed = 1;
+constexpr double kDegToRadD = 3.14159265358979323846 / 180.0;
+
+int Fail(std::string_view message) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    return kBadArguments;
+}
+
+std::string DataFileArgument(const std::vector<std::string_view>& args) {
+    std::string file = kDataFileName;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--data" && i + 1 < args.size()) {
+            file = std::string(args[++i]);
+        } else if (args[i].starts_with("--data=")) {
+            file = std::string(args[i].substr(7));
+        }
+    }
+    return file;
+}
+
+/// One source's flux density, size and elevation.
+struct SourceFlux {
+    std::string Name;
+    m::FluxEstimate Flux;
+    double SizeDeg = 0.0;
+    double ElevationDeg = NAN;
+    std::string Note;
+};
+
+std::string Join(std::string a, std::string_view b) {
+    if (b.empty()) {
+        return a;
+    }
+    return a.empty() ? std::string(b) : a + "; " + std::string(b);
+}
+
+/// The sources with a flux model at this instant and station.
+std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeStation& station) {
+    const double f = o.Observing.Conditions.FrequencyMHz;
+    const double year = DecimalYear(utc);
+    const DecodedInstant at = DecodeInstant(utc);
+    std::vector<SourceFlux> out;
+
+    // No distance reader of the Sun and Moon library yet: their mean
+    // distances, said in the note.
+    OrbexSunMoon library;
+    const auto elevation = [&](SunMoonBody body) {
+        library.DataToDLL(at, static_cast<double>(station.HeightAsl),
+                          static_cast<double>(station.Latitude),
+                          static_cast<double>(station.Longitude), body);
+        return library.GetElevation();
+    };
+    m::FluxEstimate sun;
+    if (o.SolarSfu) {
+        sun = m::SolarFluxFromSfu(*o.SolarSfu);
+    } else if (!o.SolarTable.empty()) {
+        sun = m::SolarFluxFromTable(o.SolarTable, f);
+    }
+    if (sun.HasValue()) {
+        out.push_back({std::string(kSunTitle), sun,
+                       m::DiskDiameterDeg(m::kSunRadiusKm, m::kAstronomicalUnitKm),
+                       elevation(SunMoonBody::Sun),
+                       Join(m::BasisNote(sun.Basis), "mean distance 1 au")});
+    }
+    const m::FluxEstimate moon =
+        m::DiskFlux(o.MoonBrightnessK, m::kMoonRadiusKm, m::kMoonMeanDistanceKm, f);
+    out.push_back({std::string(kMoonTitle), moon,
+                   m::DiskDiameterDeg(m::kMoonRadiusKm, m::kMoonMeanDistanceKm),
+                   elevation(SunMoonBody::Moon), "mean distance 384400 km"});
+
+    // Fixed sources at their catalogue places (geometric elevation), Cas A
+    // whatever the station's noise source option.
+    HomeStation withCasA = station;
+    withCasA.SourceOption = static_cast<int>(NoiseSourceOption::CassiopeiaA);
+    ApparentPlaces places;
+    const bool placed =
+        places.Prepare(
+            at, {station.Latitude, station.Longitude, static_cast<double>(station.HeightAsl)},
+            ObservingConditions{}) == PrepareStatus::Ok;
+    for (const m::RadioStar star : {m::RadioStar::CassiopeiaA, m::RadioStar::CygnusA,
+                                    m::RadioStar::TaurusA, m::RadioStar::VirgoA}) {
+        SourceFlux s{std::string(m::RadioStarName(star)), m::RadioStarFlux(star, f, year),
+                     m::RadioStarDiameterDeg(star).value_or(0.0), NAN, ""};
+        s.Note = m::BasisNote(s.Flux.Basis);
+        for (std::size_t i = 0; placed && i < kFixedSourceCount; ++i) {
+            const auto fixed = FixedSourceAt(CoordinateSet::RealTime, i, withCasA);
+            if (fixed && fixed->Title == s.Name) {
+                const ShownPlace p = places.Place(
+                    CatalogueSource::Of(static_cast<double>(fixed->RaDeg) * kDegToRadD,
+                                        static_cast<double>(fixed->DecDeg) * kDegToRadD));
+                s.ElevationDeg = static_cast<double>(p.Elevation) / kDegToRadD;
+            }
+        }
+        out.push_back(s);
+    }
+    return out;
+}
+
+std::string Row(NoiseFormat format, const std::vector<std::string>& cells,
+                const std::vector<int>& widths) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (format == NoiseFormat::Csv) {
+            line += (i ? "," : "") + cells[i];
+        } else {
+            char cell[128];
+            std::snprintf(cell, sizeof cell, i + 1 < cells.size() ? "%-*s " : "%-*s", widths[i],
+                          cells[i].c_str());
+            line += cell;
+        }
+    }
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line + "\n";
+}
+
+std::string Fixed(double v, int decimals) {
+    if (!std::isfinite(v)) {
+        return "";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, v);
+    return text;
+}
+
+/// A note in CSV must not hold a comma; the notes are ours and use "; ".
+std::string NoteCell(const std::string& note) {
+    return note;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    {
+        HomeStation scratch;
+        const ParsedNoise check = ParseNoiseArguments(args, scratch);
+        if (!check.Error.empty()) {
+            return Fail(check.Error);
+        }
+        if (check.Options.Help) {
+            std::fputs(std::string(NoiseUsage()).c_str(), stdout);
+            return 0;
+        }
+    }
+
+    ConsoleMessages messages;
+    HomeStation station;
+    const std::string path = DataFileArgument(args);
+    const auto slash = path.rfind('/');
+    DataFile file(messages, slash == std::string::npos ? std::string() : path.substr(0, slash + 1),
+                  slash == std::string::npos ? path : path.substr(slash + 1));
+    if (!path.empty()) {
+        file.Read(station);
+    }
+    const ParsedNoise parsed = ParseNoiseArguments(args, station);
+    if (!parsed.Error.empty()) {
+        return Fail(parsed.Error);
+    }
+    const NoiseOptions& o = parsed.Options;
+    if (const auto problems = CheckStation(station); !problems.empty()) {
+        return Fail("vantrel-noise: " + ProblemsLine(problems));
+    }
+
+    SystemLocalClock systemClock;
+    UtcClock clock(systemClock);
+    const DateTime utc = o.Utc ? *o.Utc : clock.UtcNow();
+    const double f = o.Observing.Conditions.FrequencyMHz;
+    const std::optional<m::AntennaBeam> beam =
+        o.GainDbi ? m::GainBeam(*o.GainDbi, f) : m::DishBeam(*o.DishM, *o.Efficiency, f);
+    if (!beam) {
+        return Fail("vantrel-noise: the antenna cannot be used at this frequency");
+    }
+
+    std::string text;
+    const std::vector<SourceFlux> sources = Sources(o, utc, station);
+    if (o.MeasuredYDb) {
+        const std::vector<int> widths{13, 13, 11, 15, 17, 9, 0};
+        text += Row(o.Format,
+                    {"source", "measured_y_db", "flux_jy", "beam_correction", "g_over_t_db_per_k",
+                     "tsys_k", "note"},
+                    widths);
+        for (const SourceFlux& s : sources) {
+            if (s.Name != o.Source &&
+                m::RadioStarFromName(o.Source) != m::RadioStarFromName(s.Name)) {
+                continue;
+            }
+            const double k = m::BeamCorrection(s.SizeDeg, beam->BeamwidthDeg);
+            const double gt = m::GOverTDbPerK(m::DbToRatio(*o.MeasuredYDb), s.Flux.Jy, f, k);
+            const double tsys = m::SystemTemperatureFromGOverTK(beam->GainDbi, gt);
+            text += Row(o.Format,
+                        {s.Name, Fixed(*o.MeasuredYDb, 3), Fixed(s.Flux.Jy, 1), Fixed(k, 4),
+                         Fixed(gt, 2), Fixed(tsys, 1), NoteCell(s.Note)},
+                        widths);
+        }
+    } else {
+        const std::vector<int> widths{12, 11, 8, 15, 10, 7, 13, 0};
+        text += Row(o.Format,
+                    {"source", "flux_jy", "size_deg", "beam_correction", "delta_t_k", "y_db",
+                     "elevation_deg", "note"},
+                    widths);
+        for (const SourceFlux& s : sources) {
+            const double k = m::BeamCorrection(s.SizeDeg, beam->BeamwidthDeg);
+            const double dt = m::AntennaTemperatureRiseK(s.Flux.Jy, beam->EffectiveAreaM2, k);
+            const double y = m::RatioToDb(m::ExpectedY(dt, *o.TsysK));
+            text += Row(o.Format,
+                        {s.Name, Fixed(s.Flux.Jy, 1), Fixed(s.SizeDeg, 4), Fixed(k, 4),
+                         Fixed(dt, 4), Fixed(y, 4), Fixed(s.ElevationDeg, 2), NoteCell(s.Note)},
+                        widths);
+        }
+    }
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+        std::fflush(stdout) != 0) {
+        std::perror("vantrel-noise: writing the table");
+        return kOutputFailed;
+    }
+    return 0;
+}
