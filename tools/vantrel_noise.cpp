@@ -21,6 +21,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ namespace m = vantrel::measure;
 
 constexpr int kBadArguments = 2;
 constexpr int kOutputFailed = 1;
-constexpr double kDegToRadD = 3.14159265358979323846 / 180.0;
+constexpr double kDegToRadD = std::numbers::pi / 180.0;
 
 int Fail(std::string_view message) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
@@ -59,6 +60,7 @@ struct SourceFlux {
     std::string Note;
 };
 
+/// Notes joined with "; ", never a comma, so a CSV row keeps its columns.
 std::string Join(std::string a, std::string_view b) {
     if (b.empty()) {
         return a;
@@ -156,11 +158,6 @@ std::string Fixed(double v, int decimals) {
     return text;
 }
 
-/// A note in CSV must not hold a comma; the notes are ours and use "; ".
-std::string NoteCell(const std::string& note) {
-    return note;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -223,7 +220,7 @@ int main(int argc, char** argv) {
             const double tsys = m::SystemTemperatureFromGOverTK(beam->GainDbi, gt);
             text += Row(o.Format,
                         {s.Name, Fixed(*o.MeasuredYDb, 3), Fixed(s.Flux.Jy, 1), Fixed(k, 4),
-                         Fixed(gt, 2), Fixed(tsys, 1), NoteCell(s.Note)},
+                         Fixed(gt, 2), Fixed(tsys, 1), s.Note},
                         widths);
         }
     } else {
@@ -238,7 +235,7 @@ int main(int argc, char** argv) {
             const double y = m::RatioToDb(m::ExpectedY(dt, *o.TsysK));
             text += Row(o.Format,
                         {s.Name, Fixed(s.Flux.Jy, 1), Fixed(s.SizeDeg, 4), Fixed(k, 4),
-                         Fixed(dt, 4), Fixed(y, 4), Fixed(s.ElevationDeg, 2), NoteCell(s.Note)},
+                         Fixed(dt, 4), Fixed(y, 4), Fixed(s.ElevationDeg, 2), s.Note},
                         widths);
         }
     }
