@@ -20,7 +20,7 @@ struct AntennaBeam {
 ///   frequencyMHz  observing frequency, MHz, > 0
 /// Returned:
 ///   Ae = η π D^2 / 4; θb = 70 λ / D degrees (Kraus, Antennas, 2nd ed. 1988,
-///   ch. 12, for the usual edge taper); gain 4π Ae / λ^2. Nothing for inputs
+///   for the usual edge taper); gain 4π Ae / λ^2. Nothing for inputs
 ///   out of range.
 std::optional<AntennaBeam> DishBeam(double diameterM, double efficiency, double frequencyMHz);
 
@@ -32,7 +32,7 @@ std::optional<AntennaBeam> DishBeam(double diameterM, double efficiency, double 
 /// Returned:
 ///   Ae = G λ^2 / 4π; θb = sqrt(41 253 / G) degrees, Kraus's approximation
 ///   D ≈ 41 253 / (θE θH) for a circular beam with no side lobes (Kraus,
-///   Antennas, 2nd ed. 1988, sect. 2-7); real beams with side lobes are
+///   Antennas, 2nd ed. 1988, on directivity); real beams with side lobes are
 ///   somewhat narrower, so the beam correction is a little low for large
 ///   sources. Nothing for inputs out of range.
 std::optional<AntennaBeam> GainBeam(double gainDbi, double frequencyMHz);

@@ -23,7 +23,7 @@ double DiskDiameterDeg(double radiusKm, double distanceKm);
 ///   solid angle Ω = π s^2 (small-angle disk); `NoModel` for inputs out of
 ///   range.
 ///
-/// Reference: Kraus, Radio Astronomy, 2nd ed. (1986), eq. 3-31 (S = 2kTΩ/λ²
+/// Reference: Kraus, Radio Astronomy, 2nd ed. (1986) (S = 2kTΩ/λ²
 /// for a source of uniform brightness temperature).
 FluxEstimate DiskFlux(double brightnessK, double radiusKm, double distanceKm, double frequencyMHz);
 

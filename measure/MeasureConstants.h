@@ -38,11 +38,11 @@ inline constexpr double kMoonBrightnessDefaultK = 225.0;
 /// (Kraus, Antennas, 2nd ed. 1988: D ≈ 41 253 / θ²).
 inline constexpr double kSquareDegreesPerSphere = 41252.96124941928;
 /// Half-power beamwidth factor of a uniformly fed parabolic dish with the
-/// usual edge taper: θb = 70 λ/D degrees (Kraus, Antennas, 1988, ch. 12;
+/// usual edge taper: θb = 70 λ/D degrees (Kraus, Antennas, 2nd ed. 1988;
 /// ITU-R S.733 uses the same rule of thumb).
 inline constexpr double kDishBeamwidthFactorDeg = 70.0;
 /// Beam-correction coefficient for a source comparable to the beam,
-/// K = 1 + 0.38 (θs/θb)^2 (ITU-R Recommendation S.733-2, Annex 1).
+/// K = 1 + 0.38 (θs/θb)^2 (ITU-R Recommendation S.733, G/T measurement with radio stars).
 inline constexpr double kBeamCorrectionCoefficient = 0.38;
 
 } // namespace vantrel::measure

@@ -47,14 +47,15 @@ std::optional<RadioStar> RadioStarFromName(std::string_view name);
 ///    99, Table 5: Cas A 300 MHz-31 GHz; Cyg A 20 MHz-2 GHz and 2-31 GHz;
 ///    Tau A 1-35 GHz; Vir A 400 MHz-25 GHz.
 /// 2. Cassiopeia A fades by d = 0.97 - 0.30 log10 f[GHz] per cent a year
-///    (Baars et al. 1977, eq. 5); S(t) = S(epoch) (1 - d/100)^(t - epoch),
+///    (Baars et al. 1977); S(t) = S(epoch) (1 - d/100)^(t - epoch),
 ///    with the epoch of the fit, `kCasAEpochYear`. Tau A's slower fading
 ///    (about 0.2 %/yr) is not modelled.
 FluxEstimate RadioStarFlux(RadioStar star, double frequencyMHz, double year);
 
 /// The epoch of Baars et al.'s (1977) Cassiopeia A spectrum, decimal year.
-/// Their Table 5 gives the Cas A fit for epoch 1965.0 (the paper's Sect. 4
-/// transfers later measurements to it with the secular decline).
+/// Their Table 5 gives the Cas A fit for epoch 1965.0; the paper brings
+/// measurements of other years to it with the secular decline. (A fit read
+/// as epoch 1980.0 would give about 15 % more in 2026 at 1.4 GHz.)
 inline constexpr double kCasAEpochYear = 1965.0;
 
 /// Cassiopeia A's secular decline at `frequencyMHz`, per cent a year
@@ -66,7 +67,7 @@ double CasADeclinePercentPerYear(double frequencyMHz);
 ///
 /// Cas A 4' (shell), Cyg A 2' (the two lobes), Tau A 5.9' (the 5' x 7'
 /// nebula as its geometric mean), Vir A 7' (the halo): the sizes ITU-R
-/// S.733 and Baars et al. (1977, Sect. 2) use for these sources.
+/// S.733 and Baars et al. (1977) use for these sources.
 std::optional<double> RadioStarDiameterDeg(RadioStar star);
 
 } // namespace vantrel::measure

@@ -12,7 +12,7 @@ namespace vantrel::measure {
 ///   sourceDiameterDeg  source diameter θs, degrees, >= 0 (0 for a point)
 ///   beamwidthDeg       half-power beamwidth θb, degrees, > 0
 /// Returned:
-///   K = 1 + 0.38 (θs/θb)^2, >= 1 (ITU-R Recommendation S.733-2, Annex 1,
+///   K = 1 + 0.38 (θs/θb)^2, >= 1 (ITU-R Recommendation S.733,
 ///   for a Gaussian beam and a disk-like source); NaN for inputs out of
 ///   range.
 double BeamCorrection(double sourceDiameterDeg, double beamwidthDeg);
@@ -25,7 +25,7 @@ double BeamCorrection(double sourceDiameterDeg, double beamwidthDeg);
 ///   beamCorrection   K, >= 1
 /// Returned:
 ///   ΔT = S 1e-26 Ae / (2 k K), K (one polarisation of an unpolarised
-///   source; Kraus, Radio Astronomy, 2nd ed. 1986, eq. 3-38).
+///   source; Kraus, Radio Astronomy, 2nd ed. 1986).
 double AntennaTemperatureRiseK(double fluxJy, double effectiveAreaM2, double beamCorrection);
 
 /// Expected Y-factor Y = 1 + ΔT / Tsys, as a power ratio (not dB).
@@ -54,7 +54,7 @@ double SystemTemperatureFromNoiseFigureK(double noiseFigureDb, double skyK);
 ///   beamCorrection  K, >= 1
 /// Returned:
 ///   G/T = 8 π k K (Y - 1) / (S 1e-26 λ^2), in dB/K (10 log10 of it), the
-///   method of ITU-R S.733-2 with radio stars and the Sun.
+///   method of ITU-R S.733 with radio stars and the Sun.
 double GOverTDbPerK(double measuredY, double fluxJy, double frequencyMHz, double beamCorrection);
 
 /// System temperature when the gain is known: Tsys = G / (G/T), K.

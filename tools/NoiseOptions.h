@@ -1,6 +1,7 @@
 #pragma once
 
 #include "astro/DateTime.h"
+#include "measure/MeasureConstants.h"
 #include "measure/SolarFlux.h"
 #include "station/HomeStation.h"
 #include "tools/ObservingArguments.h"
@@ -25,7 +26,7 @@ struct NoiseOptions {
     std::optional<DateTime> Utc; ///< --time; now when absent
     std::optional<double> DishM, Efficiency, GainDbi, TsysK, SolarSfu;
     std::vector<measure::SolarFluxPoint> SolarTable;
-    double MoonBrightnessK = 225.0;
+    double MoonBrightnessK = measure::kMoonBrightnessDefaultK; ///< K
     std::optional<double> MeasuredYDb;
     std::string Source; ///< with --measured-y: the grid title of the source
     NoiseFormat Format = NoiseFormat::Csv;
