@@ -144,7 +144,7 @@ TEST_F(SweepTest, StepsAreCountedNotAccumulated) {
             ASSERT_EQ(minute % 1440, 0) << r;
             continue;
         }
-        char expected[5];
+        char expected[8]; // room for any two int fields the compiler cannot bound
         std::snprintf(expected, sizeof expected, "%02d%02d", minute / 60 % 24, minute % 60);
         ASSERT_EQ(Text(0, r), expected) << "row " << r;
         ++minute;
