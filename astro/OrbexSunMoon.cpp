@@ -2,6 +2,12 @@
 
 #include "sunmoon/Orbex_sunmoon.h"
 
+#include <limits>
+
+// The distance reader is newer than the five angle entry points: a weak
+// reference, so that a library offering only those five still binds.
+#pragma weak GetDistance
+
 namespace vantrel {
 
 void OrbexSunMoon::DataToDLL(const DecodedInstant& utc, double heightM, double latitudeDeg,
@@ -25,6 +31,13 @@ double OrbexSunMoon::GetGHA() {
 
 double OrbexSunMoon::GetDecTopo() {
     return ::GetDecTopo();
+}
+
+double OrbexSunMoon::GetDistanceKm() {
+    if (&::GetDistance == nullptr) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return ::GetDistance();
 }
 
 } // namespace vantrel

@@ -27,6 +27,10 @@ inline constexpr double kTtMinusTaiSeconds = 32.184;
 
 /// The astronomical unit, metres (IAU 2012 Resolution B2).
 inline constexpr double kAuMetres = 149597870700.0;
+/// Metres per kilometre (SI prefix).
+inline constexpr double kMetresPerKilometre = 1000.0;
+/// The astronomical unit, kilometres.
+inline constexpr double kAuKilometres = kAuMetres / kMetresPerKilometre;
 /// Speed of light, metres per second (SI definition of the metre).
 inline constexpr double kLightMetresPerSecond = 299792458.0;
 /// Speed of light, astronomical units per day.

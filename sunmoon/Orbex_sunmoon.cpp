@@ -14,11 +14,11 @@ using vantrel::sunmoon::TopocentricPlace;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-/// The library's state: the engine and its caches, and the angles of the
-/// last DataToDLL (NaN before the first and after a bad one).
+/// The library's state: the engine and its caches, and the angles and the
+/// distance of the last DataToDLL (NaN before the first and after a bad one).
 struct LibraryState {
     SunMoonEngine Engine;
-    TopocentricPlace Last{kNaN, kNaN, kNaN, kNaN};
+    TopocentricPlace Last{kNaN, kNaN, kNaN, kNaN, kNaN};
 };
 
 LibraryState& State() {
@@ -40,7 +40,8 @@ void DataToDLL(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint1
     request.LongitudeDeg = longitude;
     request.BodyCode = body;
     LibraryState& state = State();
-    state.Last = state.Engine.Compute(request).value_or(TopocentricPlace{kNaN, kNaN, kNaN, kNaN});
+    state.Last =
+        state.Engine.Compute(request).value_or(TopocentricPlace{kNaN, kNaN, kNaN, kNaN, kNaN});
 }
 
 double GetAzimuth(void) {
@@ -57,6 +58,10 @@ double GetGHA(void) {
 
 double GetDecTopo(void) {
     return State().Last.DecDeg;
+}
+
+double GetDistance(void) {
+    return State().Last.DistanceKm;
 }
 
 } // extern "C"

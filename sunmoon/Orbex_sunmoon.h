@@ -1,9 +1,10 @@
 /*
  * Orbex_sunmoon: topocentric positions of the Moon and the Sun.
  *
- * A C interface of five functions. DataToDLL takes a UTC instant, a station
- * and a body and computes the body's place; the four readers return the
- * angles of that last call, in degrees, as often as they are called.
+ * A C interface of six functions. DataToDLL takes a UTC instant, a station
+ * and a body and computes the body's place; the four angle readers return
+ * the angles of that last call, in degrees, and GetDistance its distance
+ * from the station, in kilometres, as often as they are called.
  *
  * What the angles are:
  *  - the topocentric apparent place of date: light time, aberration with the
@@ -17,7 +18,11 @@
  *    ascension, 0 <= GHA < 360;
  *  - GetAzimuth: from north through east, 0 <= A < 360;
  *  - GetElevation: geometric (airless) elevation above the plane normal to
- *    the ellipsoid, -90..90, no refraction.
+ *    the ellipsoid, -90..90, no refraction;
+ *  - GetDistance: topocentric distance, kilometres: from the station at the
+ *    instant of observation to the body's centre where it was when the light
+ *    left it (light-time-corrected geometric distance; aberration, which
+ *    turns the direction, does not change it).
  * Time scales: UT1 = UTC as the clock reads (23:59:60 has the UT1 of the
  * following 00:00:00); TT = UTC + (TAI - UTC) + 32.184 s with TAI - UTC from
  * ERFA's leap-second table eraDat (0 before 1960).
@@ -80,6 +85,29 @@ ORBEX_SUNMOON_API double GetGHA(void);
 
 /* Topocentric apparent declination of the last DataToDLL, degrees, -90..90. */
 ORBEX_SUNMOON_API double GetDecTopo(void);
+
+/*
+ * Topocentric distance of the body of the last DataToDLL, kilometres.
+ *
+ * Returned: |r_body(t - tau) - r_station(t)|, the distance from the station
+ *     at the UTC instant t to the centre of the body at the time the light
+ *     left it, tau = that distance / c: about 356 000..407 000 km for the
+ *     Moon (its geocentric distance, minus up to one Earth radius, 6 378 km,
+ *     with the Moon at the zenith, unchanged with it on the horizon) and
+ *     147.1..152.1 million km for the Sun. The same place as the four
+ *     angles: the Earth from ERFA eraEpv00, the Moon from eraMoon98, the
+ *     station on the WGS84 ellipsoid. NaN when the angles are NaN (bad input,
+ *     before the first call).
+ *
+ * Notes:
+ *  1. The apparent angular diameter follows as 2 asin(R / distance), with R
+ *     the body's radius (Moon 1 737.4 km, Sun 695 700 km, IAU 2015 B3).
+ *  2. Accuracy, against JPL DE431 over 1950-2050 (see the README): that of
+ *     the series, for the Moon about 3 km RMS and at worst about 9 km
+ *     (eraMoon98), for the Sun about 2 km RMS and at worst 4 km (eraEpv00);
+ *     the reduction to the station adds under 0.5 km.
+ */
+ORBEX_SUNMOON_API double GetDistance(void);
 
 #ifdef __cplusplus
 }

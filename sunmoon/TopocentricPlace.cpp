@@ -139,6 +139,7 @@ TopocentricPlace ApparentPlace(Body body, const Observer& observer, const Statio
     place.DecDeg = std::atan2(z, std::sqrt(x * x + y * y)) * kRadToDeg;
     place.AzimuthDeg = WrapDegrees360(std::atan2(east, north) * kRadToDeg);
     place.ElevationDeg = std::atan2(up, std::sqrt(east * east + north * north)) * kRadToDeg;
+    place.DistanceKm = distance * kAuKilometres;
     return place;
 }
 

@@ -49,12 +49,18 @@ Observer ObserverAt(const TimeScales& time, const Station& station, const SlowQu
 
 enum class Body { Moon = 0, Sun = 1 };
 
-/// What the library returns, degrees.
+/// What the library returns: four angles in degrees and the distance in
+/// kilometres.
 struct TopocentricPlace {
     double GhaDeg = 0;       ///< Greenwich hour angle, GAST − topocentric RA, 0 <= GHA < 360
     double DecDeg = 0;       ///< topocentric apparent declination, −90..90
     double AzimuthDeg = 0;   ///< from north through east, 0 <= A < 360
     double ElevationDeg = 0; ///< geometric (airless) elevation, −90..90
+    /// Topocentric distance, kilometres: |r_body(t − τ) − r_station(t)|, the
+    /// light-time-corrected geometric distance from the station (step 1 of
+    /// ApparentPlace), about 356 000..407 000 km for the Moon and
+    /// 147.1..152.1 million km for the Sun.
+    double DistanceKm = 0;
 };
 
 /// The topocentric apparent place of date of the Moon or the Sun.
@@ -62,7 +68,8 @@ struct TopocentricPlace {
 /// Given the observer at the instant and the slow quantities at its TT:
 ///  1. the body's position relative to the observer at the instant of light
 ///     emission, p = r_body(t − τ) − r_obs(t) with τ = |p|/c (one step,
-///     linear in the body's barycentric velocity);
+///     linear in the body's barycentric velocity); its length |p| is the
+///     distance returned;
 ///  2. stellar aberration with the observer's full barycentric velocity,
 ///     annual and diurnal (ERFA eraAb, relativistic); no light deflection
 ///     (under 1 mas for the Moon; none for the Sun itself);

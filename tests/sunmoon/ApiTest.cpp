@@ -14,8 +14,8 @@
 #include <vector>
 
 /// In CallFromC.c: DataToDLL from C for the instant and station of a
-/// default Call, then the four readers into angles.
-extern "C" void SunMoonCallFromC(std::uint8_t body, double angles[4]);
+/// default Call, then the four angle readers and GetDistance into values.
+extern "C" void SunMoonCallFromC(std::uint8_t body, double values[5]);
 
 namespace {
 
@@ -30,10 +30,10 @@ struct Call {
     double Extra = 0.0;
 };
 
-/// The four readers after one call, and their bit patterns for exact
-/// comparison.
+/// The five readers after one call (the four angles and the distance), and
+/// their bit patterns for exact comparison.
 struct Angles {
-    std::array<double, 4> Values{}; // azimuth, elevation, GHA, declination
+    std::array<double, 5> Values{}; // azimuth, elevation, GHA, declination, distance
 
     bool AllNaN() const {
         for (double v : Values) {
@@ -52,7 +52,7 @@ struct Angles {
         return true;
     }
     bool operator==(const Angles& other) const {
-        for (int i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < Values.size(); ++i) {
             if (std::bit_cast<std::uint64_t>(Values[i]) !=
                 std::bit_cast<std::uint64_t>(other.Values[i])) {
                 return false;
@@ -64,11 +64,11 @@ struct Angles {
 
 std::ostream& operator<<(std::ostream& out, const Angles& a) {
     return out << "az " << a.Values[0] << " el " << a.Values[1] << " gha " << a.Values[2] << " dec "
-               << a.Values[3];
+               << a.Values[3] << " distance " << a.Values[4] << " km";
 }
 
 Angles Read() {
-    return {{GetAzimuth(), GetElevation(), GetGHA(), GetDecTopo()}};
+    return {{GetAzimuth(), GetElevation(), GetGHA(), GetDecTopo(), GetDistance()}};
 }
 
 Angles Compute(const Call& c) {
@@ -179,6 +179,9 @@ TEST(SunMoonBadInput, EdgesThatAreValid) {
             EXPECT_GE(a.Values[2], 0) << edge.Name;
             EXPECT_LT(a.Values[2], 360) << edge.Name;
             EXPECT_LE(std::fabs(a.Values[3]), 90) << edge.Name;
+            // Moon 350 000..410 000 km, Sun 147..153 million km, 1900-2100.
+            EXPECT_GT(a.Values[4], body == 0 ? 3.5e5 : 1.47e8) << edge.Name;
+            EXPECT_LT(a.Values[4], body == 0 ? 4.1e5 : 1.53e8) << edge.Name;
         }
     }
 }
@@ -222,6 +225,42 @@ TEST(SunMoonCalls, RepeatedCallsAndReadsGiveIdenticalValues) {
             EXPECT_EQ(Read(), first) << "read " << i;
             EXPECT_EQ(GetElevation(), first.Values[1]);
         }
+    }
+}
+
+// Reading the distance, or not, changes none of the angles: a sweep read
+// with the four angle readers alone gives the same bits as one that also
+// reads the distance, before and after each angle.
+TEST(SunMoonCalls, ReadingTheDistanceChangesNoAngle) {
+    Call c;
+    c.Month = 2;
+    c.Day = 27;
+    for (int row = 0; row < 500; ++row) {
+        c.Body = static_cast<std::uint8_t>(row % 2);
+        c.Hour = static_cast<std::uint16_t>((row * 7) % 24);
+        c.Minute = static_cast<std::uint16_t>((row * 13) % 60);
+        c.Day = static_cast<std::uint16_t>(1 + row % 28);
+        DataToDLL(c.Year, c.Month, c.Day, c.Hour, c.Minute, c.Second, c.Height, c.Latitude,
+                  c.Longitude, c.Flag, c.Body, c.Extra);
+        const double plain[4] = {GetAzimuth(), GetElevation(), GetGHA(), GetDecTopo()};
+        DataToDLL(c.Year, c.Month, c.Day, c.Hour, c.Minute, c.Second, c.Height, c.Latitude,
+                  c.Longitude, c.Flag, c.Body, c.Extra);
+        const double d0 = GetDistance();
+        const double az = GetAzimuth();
+        const double d1 = GetDistance();
+        const double el = GetElevation();
+        const double gha = GetGHA();
+        const double d2 = GetDistance();
+        const double dec = GetDecTopo();
+        const double mixed[4] = {az, el, gha, dec};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(mixed[i]),
+                      std::bit_cast<std::uint64_t>(plain[i]))
+                << "row " << row << " reader " << i << ": " << plain[i] << " then " << mixed[i];
+        }
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(d0), std::bit_cast<std::uint64_t>(d1));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(d0), std::bit_cast<std::uint64_t>(d2));
+        EXPECT_TRUE(std::isfinite(d0)) << "row " << row;
     }
 }
 

@@ -1,4 +1,4 @@
-// The library bound at run time by name, as the program binds it: the five
+// The library bound at run time by name, as the program binds it: the six
 // entry points resolve, and the readers hold NaN until the first DataToDLL.
 // A program of its own, so that the library is fresh when it loads.
 
@@ -20,7 +20,7 @@ template <typename Function> Function Resolve(void* library, const char* name) {
     return reinterpret_cast<Function>(dlsym(library, name));
 }
 
-TEST(SunMoonBinding, FiveEntryPointsAndNaNBeforeTheFirstCall) {
+TEST(SunMoonBinding, SixEntryPointsAndNaNBeforeTheFirstCall) {
     void* library = dlopen(SUNMOON_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
     const auto dataToDll = Resolve<DataToDllFunction>(library, "DataToDLL");
@@ -29,6 +29,7 @@ TEST(SunMoonBinding, FiveEntryPointsAndNaNBeforeTheFirstCall) {
         Resolve<ReaderFunction>(library, "GetElevation"),
         Resolve<ReaderFunction>(library, "GetGHA"),
         Resolve<ReaderFunction>(library, "GetDecTopo"),
+        Resolve<ReaderFunction>(library, "GetDistance"),
     };
     ASSERT_NE(dataToDll, nullptr);
     for (const ReaderFunction read : readers) {
@@ -48,6 +49,8 @@ TEST(SunMoonBinding, FiveEntryPointsAndNaNBeforeTheFirstCall) {
     EXPECT_NEAR(readers[2](), 359.55, 0.05);
     EXPECT_GT(readers[0](), 0.5);
     EXPECT_LT(readers[0](), 1.5);
+    // Three weeks before aphelion: 1.0163 au (152.0 million km).
+    EXPECT_NEAR(readers[4]() / 149597870.7, 1.0163, 0.0005);
     EXPECT_EQ(dlclose(library), 0);
 }
 

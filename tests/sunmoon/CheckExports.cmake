@@ -1,5 +1,5 @@
 # cmake -DLIBRARY=<path> -P CheckExports.cmake
-# Fails unless the library's defined dynamic symbols are exactly the five
+# Fails unless the library's defined dynamic symbols are exactly the six
 # entry points of Orbex_sunmoon.h.
 find_program(NM nm REQUIRED)
 execute_process(COMMAND ${NM} -D --defined-only --format=just-symbols ${LIBRARY}
@@ -10,7 +10,7 @@ endif()
 string(REGEX REPLACE "\n$" "" symbols "${symbols}")
 string(REPLACE "\n" ";" symbols "${symbols}")
 list(SORT symbols)
-set(expected DataToDLL GetAzimuth GetDecTopo GetElevation GetGHA)
+set(expected DataToDLL GetAzimuth GetDecTopo GetDistance GetElevation GetGHA)
 if(NOT symbols STREQUAL expected)
     message(FATAL_ERROR "exported: ${symbols}; expected: ${expected}")
 endif()
