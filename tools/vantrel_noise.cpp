@@ -75,14 +75,24 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
     const DecodedInstant at = DecodeInstant(utc);
     std::vector<SourceFlux> out;
 
-    // No distance reader of the Sun and Moon library yet: their mean
-    // distances, said in the note.
+    // Elevation and topocentric distance from the Sun and Moon library; a
+    // library without a distance reader (NaN) leaves the mean distance,
+    // said in the note.
     OrbexSunMoon library;
-    const auto elevation = [&](SunMoonBody body) {
+    struct BodyPlace {
+        double ElevationDeg;
+        double DistanceKm;
+        std::string Note;
+    };
+    const auto place = [&](SunMoonBody body, double meanKm, const char* meanText) {
         library.DataToDLL(at, static_cast<double>(station.HeightAsl),
                           static_cast<double>(station.Latitude),
                           static_cast<double>(station.Longitude), body);
-        return library.GetElevation();
+        const double km = library.GetDistanceKm();
+        if (std::isfinite(km) && km > 0) {
+            return BodyPlace{library.GetElevation(), km, std::string()};
+        }
+        return BodyPlace{library.GetElevation(), meanKm, std::string("mean distance ") + meanText};
     };
     m::FluxEstimate sun;
     if (o.SolarSfu) {
@@ -91,16 +101,17 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
         sun = m::SolarFluxFromTable(o.SolarTable, f);
     }
     if (sun.HasValue()) {
+        const BodyPlace p = place(SunMoonBody::Sun, m::kAstronomicalUnitKm, "1 au");
         out.push_back({std::string(kSunTitle), sun,
-                       m::DiskDiameterDeg(m::kSunRadiusKm, m::kAstronomicalUnitKm),
-                       elevation(SunMoonBody::Sun),
-                       Join(m::BasisNote(sun.Basis), "mean distance 1 au")});
+                       m::DiskDiameterDeg(m::kSunRadiusKm, p.DistanceKm), p.ElevationDeg,
+                       Join(m::BasisNote(sun.Basis), p.Note)});
     }
+    const BodyPlace moonPlace = place(SunMoonBody::Moon, m::kMoonMeanDistanceKm, "384400 km");
     const m::FluxEstimate moon =
-        m::DiskFlux(o.MoonBrightnessK, m::kMoonRadiusKm, m::kMoonMeanDistanceKm, f);
+        m::DiskFlux(o.MoonBrightnessK, m::kMoonRadiusKm, moonPlace.DistanceKm, f);
     out.push_back({std::string(kMoonTitle), moon,
-                   m::DiskDiameterDeg(m::kMoonRadiusKm, m::kMoonMeanDistanceKm),
-                   elevation(SunMoonBody::Moon), "mean distance 384400 km"});
+                   m::DiskDiameterDeg(m::kMoonRadiusKm, moonPlace.DistanceKm),
+                   moonPlace.ElevationDeg, Join(m::BasisNote(moon.Basis), moonPlace.Note)});
 
     // Fixed sources at their catalogue places (geometric elevation), Cas A
     // whatever the station's noise source option.
