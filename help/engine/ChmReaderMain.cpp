@@ -45,7 +45,11 @@ void Lower(int resource, rlim_t limit) {
 /// the reader take the machine's memory.
 void LimitThisProcess() {
     Lower(RLIMIT_CORE, 0);
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer reserves terabytes of shadow address space: a build
+    // with it keeps its own guard on memory instead.
     Lower(RLIMIT_AS, kAddressSpaceBytes);
+#endif
 }
 
 struct Units {
