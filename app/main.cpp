@@ -78,9 +78,7 @@ int main(int argc, char** argv) {
     MeasureWindow measure(conditions, station, library, clock, measureMessages, QString());
     measureMessages.SetAnchor(&measure);
     form.OnMeasure = [&] { measure.OpenBeside(&form); };
-    QObject::connect(&settings, &SettingsWindow::Applied, &measure, &MeasureWindow::ShowFrequency);
-    QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &settings,
-                     &SettingsWindow::ShowFrequency);
+    ShareFrequency(measure, settings);
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &form,
                      &TForm1::ObservingConditionsChanged);
 

@@ -4,6 +4,7 @@
 #include "measure/YFactor.h"
 #include "measurewin/MeasureSettings.h"
 #include "settings/ObservingSettings.h"
+#include "settings/SettingsWindow.h"
 
 #include <QChart>
 #include <QChartView>
@@ -531,6 +532,12 @@ void MeasureWindow::LoadHistory() {
         Skipped->setToolTip(FromStd(log.Skipped.front()));
     }
     Skipped->setText(text);
+}
+
+void ShareFrequency(MeasureWindow& measure, SettingsWindow& settings) {
+    QObject::connect(&settings, &SettingsWindow::Applied, &measure, &MeasureWindow::ShowFrequency);
+    QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &settings,
+                     &SettingsWindow::ShowFrequency);
 }
 
 } // namespace vantrel

@@ -27,6 +27,8 @@ class QValueAxis;
 
 namespace vantrel {
 
+class SettingsWindow;
+
 /// Caption of the Measure window.
 inline constexpr const char* kMeasureCaption = "Measure";
 /// How often the table follows the sky while the window is shown, ms (2 Hz).
@@ -134,5 +136,11 @@ private:
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* gOverTAxis_ = nullptr;
 };
+
+/// Wires the two windows that show the program's one observing frequency:
+/// a frequency stored by the Measure window is shown by the settings
+/// window, and conditions applied in the settings window by the Measure
+/// window.
+void ShareFrequency(MeasureWindow& measure, SettingsWindow& settings);
 
 } // namespace vantrel
