@@ -36,8 +36,12 @@ namespace {
 constexpr QPoint kOffsetFromMainWindow(120, 40);
 /// Milliseconds in a day, for the log's instants on the chart's time axis.
 constexpr double kMsPerDay = 86400000.0;
-/// Padding of the chart's axes around a single entry: an hour, 0.5 dB/K.
+/// Padding of the chart's axes: a single entry gets an hour either side,
+/// several a twentieth of their span; G/T 0.5 dB/K.
 constexpr qint64 kLonePointPaddingMs = 3600000;
+constexpr double kTimePaddingFraction = 0.05;
+/// Space above and below the text of a table row, pixels.
+constexpr int kRowPaddingPx = 6;
 constexpr double kGOverTPaddingDb = 0.5;
 
 enum Column { kSourceCol, kElevationCol, kFluxCol, kSizeCol, kKCol, kDeltaTCol, kYCol, kNoteCol };
@@ -146,6 +150,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
          QStringLiteral("Flux (Jy)"), QStringLiteral("Diameter (\u00b0)"), QStringLiteral("K"),
          QStringLiteral("\u0394T (K)"), QStringLiteral("Y (dB)"), QStringLiteral("Note")});
     Table->verticalHeader()->hide();
+    // All nine rows at once, without a scroll bar.
+    const int rowHeight = Table->fontMetrics().height() + kRowPaddingPx;
+    Table->verticalHeader()->setDefaultSectionSize(rowHeight);
+    Table->setFixedHeight(rowHeight * static_cast<int>(kMeasureRowCount + 1) + kRowPaddingPx);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionMode(QAbstractItemView::NoSelection);
     Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -159,7 +167,7 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
             Table->setItem(r, c, item);
         }
     }
-    layout->addWidget(Table, 1);
+    layout->addWidget(Table);
 
     auto* measured = new QHBoxLayout;
     Source = new QComboBox(this);
@@ -516,8 +524,10 @@ void MeasureWindow::LoadHistory() {
             y0 = std::min(y0, p.y());
             y1 = std::max(y1, p.y());
         }
-        const auto lo = static_cast<qint64>(x0) - (x0 == x1 ? kLonePointPaddingMs : 0);
-        const auto hi = static_cast<qint64>(x1) + (x0 == x1 ? kLonePointPaddingMs : 0);
+        const auto pad =
+            x0 == x1 ? kLonePointPaddingMs : static_cast<qint64>((x1 - x0) * kTimePaddingFraction);
+        const auto lo = static_cast<qint64>(x0) - pad;
+        const auto hi = static_cast<qint64>(x1) + pad;
         timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(lo, Qt::UTC),
                             QDateTime::fromMSecsSinceEpoch(hi, Qt::UTC));
         gOverTAxis_->setRange(y0 - kGOverTPaddingDb, y1 + kGOverTPaddingDb);
