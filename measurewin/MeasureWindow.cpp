@@ -51,6 +51,18 @@ const char* const kFieldNames[] = {"Frequency", "Diameter",  "Efficiency",     "
                                    "Tsys",      "SolarFlux", "MoonTemperature"};
 enum FieldIndex { kFrequency, kDiameter, kEfficiency, kGain, kTsys, kSolar, kMoon };
 
+/// How a refused field and a reason look.
+constexpr const char* kRefusedStyle = "color: #b00000; border: 1px solid #d00000";
+constexpr const char* kReasonStyle = "color: #b00000";
+
+/// Sets a style sheet only when it changes: the table refreshes twice a
+/// second, and a new style sheet costs a restyle of the widget.
+void Restyle(QWidget* widget, const QString& style) {
+    if (widget->styleSheet() != style) {
+        widget->setStyleSheet(style);
+    }
+}
+
 std::string Latin(const QLineEdit* edit) {
     return edit->text().toStdString();
 }
@@ -119,7 +131,7 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QLatin1String(kFieldNames[i]));
         auto* reason = new QLabel(this);
-        reason->setStyleSheet(QStringLiteral("color: #b00000"));
+        reason->setStyleSheet(QLatin1String(kReasonStyle));
         reason->setWordWrap(true);
         reason->hide();
         // Two columns of fields: frequency, Tsys, solar flux, Moon left;
@@ -311,9 +323,7 @@ QString MeasureWindow::Problem(const QLineEdit* field) const {
 void MeasureWindow::ShowProblem(const Field& f, const QString& problem) {
     f.Reason->setText(problem);
     f.Reason->setVisible(!problem.isEmpty());
-    f.Edit->setStyleSheet(problem.isEmpty()
-                              ? QString()
-                              : QStringLiteral("color: #b00000; border: 1px solid #d00000"));
+    Restyle(f.Edit, problem.isEmpty() ? QString() : QLatin1String(kRefusedStyle));
     f.Edit->setToolTip(problem);
 }
 
@@ -367,6 +377,10 @@ void MeasureWindow::StoreFrequency() {
         return;
     }
     conditions_.FrequencyMHz = p.Value;
+    if (p.Value == storedFrequencyMHz_) {
+        return; // focus left the field without a change: nothing to store
+    }
+    storedFrequencyMHz_ = p.Value;
     if (!SaveObservingConditions(directory_, conditions_)) {
         messages_.Error("The frequency could not be written to Vanset.ini; it holds for this "
                         "run only.");
@@ -388,6 +402,7 @@ void MeasureWindow::ShowFrequency() {
     if (Frequency == nullptr) {
         return;
     }
+    storedFrequencyMHz_ = conditions_.FrequencyMHz;
     const ParsedSetupNumber shown = ParseSetupNumber(SetupField::Frequency, Latin(Frequency));
     if (!shown.Problem.empty() || shown.Value != conditions_.FrequencyMHz) {
         Frequency->setText(Number(conditions_.FrequencyMHz));
@@ -397,8 +412,8 @@ void MeasureWindow::ShowFrequency() {
 }
 
 void MeasureWindow::Refresh() {
-    if (!ReadFields() && MoonTemperature == nullptr) {
-        return;
+    if (MoonTemperature == nullptr) {
+        return; // still being built; the fields are read as they are edited
     }
     rowsUtc_ = clock_.UtcNow();
     rows_ = MeasureRows(rowsUtc_, station_, conditions_, library_, places_, setup_);
@@ -439,8 +454,10 @@ void MeasureWindow::ShowRows() {
 void MeasureWindow::ShowGOverT() {
     const int index = Source->currentIndex();
     const auto say = [this](const QString& text, bool bad) {
-        GOverT->setText(text);
-        GOverT->setStyleSheet(bad ? QStringLiteral("color: #b00000") : QString());
+        if (GOverT->text() != text) {
+            GOverT->setText(text);
+        }
+        Restyle(GOverT, bad ? QLatin1String(kReasonStyle) : QString());
     };
     gOverT_ = NAN;
     const ParsedSetupNumber y = MeasuredYOf(MeasuredY->text());
@@ -465,9 +482,9 @@ void MeasureWindow::ShowGOverT() {
             say(QStringLiteral("No G/T for this source with the antenna given."), true);
         }
     }
-    MeasuredY->setStyleSheet(!MeasuredY->text().trimmed().isEmpty() && !y.Problem.empty()
-                                 ? QStringLiteral("color: #b00000; border: 1px solid #d00000")
-                                 : QString());
+    Restyle(MeasuredY, !MeasuredY->text().trimmed().isEmpty() && !y.Problem.empty()
+                           ? QLatin1String(kRefusedStyle)
+                           : QString());
     Log->setEnabled(std::isfinite(gOverT_));
 }
 

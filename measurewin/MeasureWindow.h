@@ -132,6 +132,8 @@ private:
     std::array<MeasureRow, kMeasureRowCount> rows_{};
     DateTime rowsUtc_ = 0;
     double gOverT_ = 0;
+    /// The frequency last stored or shown from the conditions, MHz.
+    double storedFrequencyMHz_ = 0;
     std::array<Field, 7> fields_{};
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* gOverTAxis_ = nullptr;

@@ -300,8 +300,11 @@ private slots:
         QSignalSpy applied(&settings, &SettingsWindow::Applied);
         QCOMPARE(measure.Frequency->text(), QStringLiteral("1420"));
 
+        QSignalSpy stored(&measure, &MeasureWindow::FrequencyChanged);
         measure.Frequency->setText(QStringLiteral("10368"));
         emit measure.Frequency->editingFinished();
+        emit measure.Frequency->editingFinished(); // focus left again: nothing new
+        QCOMPARE(stored.count(), 1);
         QCOMPARE(conditions.FrequencyMHz, 10368.0);
         QCOMPARE(settings.Frequency->text(), QStringLiteral("10368"));
         QCOMPARE(LoadObservingConditions(dir.path()).FrequencyMHz, 10368.0);
