@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QSettings>
 
+#include <cmath>
+
 namespace vantrel {
 
 namespace {
@@ -55,12 +57,21 @@ MeasureSetup LoadMeasureSetup(const QString& directory) {
 bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
     QSettings ini(PathIn(directory), QSettings::IniFormat);
     ini.setValue(Key("AntennaKind"), static_cast<int>(s.Antenna));
-    ini.setValue(Key("DishDiameterM"), Text(s.DishDiameterM));
-    ini.setValue(Key("Efficiency"), Text(s.Efficiency));
-    ini.setValue(Key("GainDbi"), Text(s.GainDbi));
-    ini.setValue(Key("TsysK"), Text(s.TsysK));
-    ini.setValue(Key("SolarFlux"), QString::fromStdString(s.SolarFlux));
-    ini.setValue(Key("MoonTemperatureK"), Text(s.MoonTemperatureK));
+    // A value that is not a number (a field of the antenna kind not in
+    // use, refused) leaves the stored one as it was.
+    const auto number = [&ini](const char* name, double value) {
+        if (std::isfinite(value)) {
+            ini.setValue(Key(name), Text(value));
+        }
+    };
+    number("DishDiameterM", s.DishDiameterM);
+    number("Efficiency", s.Efficiency);
+    number("GainDbi", s.GainDbi);
+    number("TsysK", s.TsysK);
+    if (ParseSolarEntry(s.SolarFlux).Problem.empty()) {
+        ini.setValue(Key("SolarFlux"), QString::fromStdString(s.SolarFlux));
+    }
+    number("MoonTemperatureK", s.MoonTemperatureK);
     ini.sync();
     return ini.status() == QSettings::NoError;
 }

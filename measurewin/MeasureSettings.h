@@ -18,7 +18,9 @@ MeasureSetup LoadMeasureSetup(const QString& directory);
 
 /// Writes section "Measure": "AntennaKind" (0 dish, 1 gain), "DishDiameterM",
 /// "Efficiency", "GainDbi", "TsysK", "SolarFlux" (the text as typed),
-/// "MoonTemperatureK". Returns false when the file could not be written.
+/// "MoonTemperatureK"; a value that is not a finite number (or a solar
+/// flux text that is refused) leaves its key as it was. Returns false when
+/// the file could not be written.
 bool SaveMeasureSetup(const QString& directory, const MeasureSetup& setup);
 
 } // namespace vantrel

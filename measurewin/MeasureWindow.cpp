@@ -341,8 +341,8 @@ bool MeasureWindow::ReadFields() {
     Diameter->setEnabled(dish);
     Efficiency->setEnabled(dish);
     Gain->setEnabled(!dish);
-    // Accepted values go into the setup one by one, so a refused field
-    // leaves its last accepted value (and the table shows no Y until fixed).
+    // A refused field gives NaN in the setup: the table shows no Y from it,
+    // and Vanset.ini keeps the value it had.
     setup_.Antenna = dish ? AntennaKind::Dish : AntennaKind::Gain;
     const auto take = [&](QLineEdit* edit, SetupField kind, double& into) {
         const ParsedSetupNumber p = ParseSetupNumber(kind, Latin(edit));

@@ -327,14 +327,18 @@ private slots:
         RecordingMessages messages;
         {
             MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+            w.Diameter->setText(QStringLiteral("5"));
+            emit w.Diameter->editingFinished();
             w.Antenna->setCurrentIndex(static_cast<int>(AntennaKind::Gain));
             w.Gain->setText(QStringLiteral("17.5"));
+            w.Diameter->setText(QStringLiteral("x")); // not used by a gain antenna
             w.SolarFlux->setText(QStringLiteral("1415:70,2695:98"));
             emit w.SolarFlux->editingFinished();
         }
         const MeasureSetup back = LoadMeasureSetup(dir.path());
         QCOMPARE(back.Antenna, AntennaKind::Gain);
         QCOMPARE(back.GainDbi, 17.5);
+        QCOMPARE(back.DishDiameterM, 5.0); // kept though its field now reads "x"
         QCOMPARE(back.SolarFlux, std::string("1415:70,2695:98"));
         MeasureWindow again(conditions, station_, library_, clock_, messages, dir.path());
         QCOMPARE(again.Gain->text(), QStringLiteral("17.5"));
