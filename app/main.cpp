@@ -14,6 +14,7 @@
 #include "controls/TooltipSettings.h"
 #include "help/ApplicationHelp.h"
 #include "mainwin/MainWindow.h"
+#include "measurewin/MeasureWindow.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 #include "station/HomeStation.h"
@@ -68,6 +69,17 @@ int main(int argc, char** argv) {
     settingsMessages.SetAnchor(&settings);
     form.OnSettings = [&] { settings.OpenBeside(&form); };
     QObject::connect(&settings, &SettingsWindow::Applied, &form,
+                     &TForm1::ObservingConditionsChanged);
+
+    // The Measure window: the same frequency as the settings window (one
+    // `ObservingConditions`); a change in either is shown by the other, and
+    // with refraction on the grids follow it.
+    QtUserMessages measureMessages;
+    MeasureWindow measure(conditions, station, library, clock, measureMessages, QString());
+    measureMessages.SetAnchor(&measure);
+    form.OnMeasure = [&] { measure.OpenBeside(&form); };
+    ShareFrequency(measure, settings);
+    QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &form,
                      &TForm1::ObservingConditionsChanged);
 
     form.show();

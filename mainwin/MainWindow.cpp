@@ -40,8 +40,11 @@ namespace {
 constexpr int kDesignWidth = 1026;
 constexpr int kDesignHeight = 666;
 constexpr int kTimerPeriodMs = 50;
-/// Design width of the Settings tab, left of Help, About and Exit (43 each).
+/// Design widths of the Measure and Settings tabs, left of Help, About and
+/// Exit (43 each).
+constexpr int kMeasureTabWidth = 64;
 constexpr int kSettingsTabWidth = 64;
+constexpr int kOwnTabsWidth = kMeasureTabWidth + kSettingsTabWidth;
 constexpr int kOriginalTabWidth = 43;
 constexpr Colour kAzElButton = 0x00FBEBCA;
 constexpr Colour kMoneyGreen = 0x00C0DCC0;
@@ -274,12 +277,13 @@ void TForm1::BuildControls() {
     Button4->setToolTip(QStringLiteral("Reset your screen size to 'normal' if required"));
     // Help, About and Exit keep their place and width in the corner; the
     // tabs of the program's own windows come in on their left.
-    TabSet2 = Place(new TabStrip({QStringLiteral("Settings"), QStringLiteral("Help"),
-                                  QStringLiteral("About"), QStringLiteral("Exit")},
-                                 this),
-                    "TabSet2", 888 - kSettingsTabWidth, 0, 130 + kSettingsTabWidth, 25);
-    TabSet2->SetTabWidths(
-        {kSettingsTabWidth, kOriginalTabWidth, kOriginalTabWidth, 130 - 2 * kOriginalTabWidth});
+    TabSet2 = Place(
+        new TabStrip({QStringLiteral("Measure"), QStringLiteral("Settings"), QStringLiteral("Help"),
+                      QStringLiteral("About"), QStringLiteral("Exit")},
+                     this),
+        "TabSet2", 888 - kOwnTabsWidth, 0, 130 + kOwnTabsWidth, 25);
+    TabSet2->SetTabWidths({kMeasureTabWidth, kSettingsTabWidth, kOriginalTabWidth,
+                           kOriginalTabWidth, 130 - 2 * kOriginalTabWidth});
     TabSet2->setFont(Arial(10, false));
 
     Timer1 = new QTimer(this);
@@ -746,6 +750,11 @@ void TForm1::TabSet2Click() {
     const int tab = TabSet2->TabIndex();
     TabSet2->SetTabIndex(-1); // the same tab can be chosen again
     switch (tab) {
+    case kMeasureTab:
+        if (OnMeasure) {
+            OnMeasure();
+        }
+        break;
     case kSettingsTab:
         if (OnSettings) {
             OnSettings();

@@ -55,8 +55,15 @@ inline constexpr const char* kCaptionStem = "Tamsel Vantrel Ver ";
 inline constexpr const char* kExitQuestion = "Do you wish to exit now ?";
 
 /// The tabs of the strip in the top right corner, left to right: the
-/// windows of the program's own settings, then the original three commands.
-enum MainWindowTab : int { kSettingsTab = 0, kHelpTab = 1, kAboutTab = 2, kExitTab = 3 };
+/// program's own windows (Measure, Settings), then the original three
+/// commands.
+enum MainWindowTab : int {
+    kMeasureTab = 0,
+    kSettingsTab = 1,
+    kHelpTab = 2,
+    kAboutTab = 3,
+    kExitTab = 4
+};
 
 /// The main window: the planning grid, the real-time display, the controls
 /// that choose what is computed, and the commands. Its design client area
@@ -75,6 +82,8 @@ public:
     std::function<void()> OnHelp;
     /// Opens the settings window (the "Settings" tab).
     std::function<void()> OnSettings;
+    /// Opens the Measure window (the "Measure" tab).
+    std::function<void()> OnMeasure;
     /// Lets the user choose the printer, copies and pages (the print
     /// dialog); false when the user cancels. Tests choose a PDF file.
     std::function<bool(QPrinter& printer)> ChoosePrinter;

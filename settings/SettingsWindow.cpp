@@ -120,6 +120,13 @@ void SettingsWindow::ShowConditions() {
     Check();
 }
 
+void SettingsWindow::ShowFrequency() {
+    const ParsedCondition shown = Parse(ConditionField::Frequency, Frequency);
+    if (!shown.Problem.empty() || shown.Value != conditions_.FrequencyMHz) {
+        Frequency->setText(Number(conditions_.FrequencyMHz));
+    }
+}
+
 const SettingsWindow::Field* SettingsWindow::FieldOf(const QLineEdit* edit) const {
     for (const Field& f : fields_) {
         if (f.Edit == edit) {

@@ -61,6 +61,9 @@ signals:
 
 public slots:
     void ApplyClick();
+    /// Shows the program's observing frequency, after another window (the
+    /// Measure window) changed it; the other fields keep what is typed.
+    void ShowFrequency();
 
 private:
     struct Field {

@@ -1,5 +1,7 @@
 #include "tools/NoiseOptions.h"
 
+#include "measure/SourceExpectation.h"
+
 #include "measure/Antenna.h"
 #include "measure/MeasureConstants.h"
 #include "measure/RadioStarFlux.h"
@@ -52,29 +54,6 @@ std::optional<int> ParseDigits(std::string_view text) {
         return std::nullopt;
     }
     return v;
-}
-
-/// "MHZ:SFU,MHZ:SFU,..."
-std::optional<std::vector<measure::SolarFluxPoint>> ParseSolarTable(std::string_view text) {
-    std::vector<measure::SolarFluxPoint> table;
-    while (true) {
-        const auto comma = text.find(',');
-        const std::string_view pair = text.substr(0, comma);
-        const auto colon = pair.find(':');
-        if (colon == std::string_view::npos) {
-            return std::nullopt;
-        }
-        const auto f = ParseNumber(pair.substr(0, colon));
-        const auto s = ParseNumber(pair.substr(colon + 1));
-        if (!f || !s) {
-            return std::nullopt;
-        }
-        table.push_back({*f, *s});
-        if (comma == std::string_view::npos) {
-            return table;
-        }
-        text.remove_prefix(comma + 1);
-    }
 }
 
 } // namespace
@@ -229,7 +208,7 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
                 return *r;
             }
         } else if (flag == "--solar-flux-table") {
-            const auto table = ParseSolarTable(v);
+            const auto table = measure::ParseSolarTable(v);
             if (!table) {
                 return notA("a table MHZ:SFU,MHZ:SFU,...");
             }

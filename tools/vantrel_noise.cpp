@@ -13,6 +13,7 @@
 #include "measure/MeasureConstants.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/SolarFlux.h"
+#include "measure/SourceExpectation.h"
 #include "measure/YFactor.h"
 #include "station/DataFile.h"
 #include "station/StationCheck.h"
@@ -226,8 +227,11 @@ int main(int argc, char** argv) {
                 m::RadioStarFromName(o.Source) != m::RadioStarFromName(s.Name)) {
                 continue;
             }
-            const double k = m::BeamCorrection(s.SizeDeg, beam->BeamwidthDeg);
-            const double gt = m::GOverTDbPerK(m::DbToRatio(*o.MeasuredYDb), s.Flux.Jy, f, k);
+            // Tsys plays no part in G/T: it may be absent here.
+            const m::SourceExpectation row =
+                m::ExpectOnSource(s.Flux, s.SizeDeg, *beam, o.TsysK.value_or(NAN));
+            const double k = row.BeamCorrection;
+            const double gt = m::MeasuredGOverTDbPerK(*o.MeasuredYDb, row, f);
             const double tsys = m::SystemTemperatureFromGOverTK(beam->GainDbi, gt);
             text += Row(o.Format,
                         {s.Name, Fixed(*o.MeasuredYDb, 3), Fixed(s.Flux.Jy, 1), Fixed(k, 4),
@@ -241,9 +245,10 @@ int main(int argc, char** argv) {
                      "elevation_deg", "note"},
                     widths);
         for (const SourceFlux& s : sources) {
-            const double k = m::BeamCorrection(s.SizeDeg, beam->BeamwidthDeg);
-            const double dt = m::AntennaTemperatureRiseK(s.Flux.Jy, beam->EffectiveAreaM2, k);
-            const double y = m::RatioToDb(m::ExpectedY(dt, *o.TsysK));
+            const m::SourceExpectation row = m::ExpectOnSource(s.Flux, s.SizeDeg, *beam, *o.TsysK);
+            const double k = row.BeamCorrection;
+            const double dt = row.DeltaTK;
+            const double y = row.YDb;
             text += Row(o.Format,
                         {s.Name, Fixed(s.Flux.Jy, 1), Fixed(s.SizeDeg, 4), Fixed(k, 4),
                          Fixed(dt, 4), Fixed(y, 4), Fixed(s.ElevationDeg, 2), s.Note},

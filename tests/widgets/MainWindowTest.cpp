@@ -339,7 +339,8 @@ private slots:
         QVERIFY(!classicCaption.contains(QLatin1String("apparent")));
 
         // Help, About and Exit keep their corner of the design; Settings is
-        // the tab on their left, and it opens the settings window.
+        // the tab on their left (Measure left of it), and it opens the
+        // settings window.
         form.Button4Click();
         QTRY_COMPARE(form.frameGeometry().size(), QSize(1048, 700));
         const QRect help = form.TabSet2->TabRect(kHelpTab).translated(form.TabSet2->pos());
@@ -354,6 +355,16 @@ private slots:
         form.OnSettings = [&] { ++opened; };
         QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
                           form.TabSet2->TabRect(kSettingsTab).center());
+        QCOMPARE(opened, 1);
+        QCOMPARE(form.TabSet2->TabIndex(), -1);
+        // Measure is the tab left of Settings, and it opens the Measure window.
+        int measured = 0;
+        form.OnMeasure = [&] { ++measured; };
+        QVERIFY(form.TabSet2->TabRect(kMeasureTab).right() <
+                form.TabSet2->TabRect(kSettingsTab).left() + 1);
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                          form.TabSet2->TabRect(kMeasureTab).center());
+        QCOMPARE(measured, 1);
         QCOMPARE(opened, 1);
         QCOMPARE(form.TabSet2->TabIndex(), -1);
 

@@ -1,0 +1,79 @@
+#include "measurewin/MeasureSettings.h"
+
+#include "mainwin/PositionStore.h"
+
+#include <QDir>
+#include <QSettings>
+
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+QString PathIn(const QString& directory) {
+    const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
+    return dir + QLatin1Char('/') + QLatin1String(kPositionFileName);
+}
+
+QString Key(const char* name) {
+    return QLatin1String(kMeasureSection) + QLatin1Char('/') + QLatin1String(name);
+}
+
+double Number(const QSettings& ini, const char* name, SetupField field, double fallback) {
+    const QByteArray text = ini.value(Key(name)).toString().toUtf8();
+    const ParsedSetupNumber parsed = ParseSetupNumber(
+        field, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    return parsed.Problem.empty() ? parsed.Value : fallback;
+}
+
+QString Text(double value) {
+    return QString::number(value, 'g', 17); // reads back to the same double
+}
+
+} // namespace
+
+MeasureSetup LoadMeasureSetup(const QString& directory) {
+    const QSettings ini(PathIn(directory), QSettings::IniFormat);
+    const MeasureSetup defaults;
+    MeasureSetup s;
+    const QString kind = ini.value(Key("AntennaKind")).toString().trimmed();
+    s.Antenna = kind == QLatin1String("1") ? AntennaKind::Gain : AntennaKind::Dish;
+    s.DishDiameterM = Number(ini, "DishDiameterM", SetupField::Diameter, defaults.DishDiameterM);
+    s.Efficiency = Number(ini, "Efficiency", SetupField::Efficiency, defaults.Efficiency);
+    s.GainDbi = Number(ini, "GainDbi", SetupField::Gain, defaults.GainDbi);
+    s.TsysK = Number(ini, "TsysK", SetupField::Tsys, defaults.TsysK);
+    s.MoonTemperatureK =
+        Number(ini, "MoonTemperatureK", SetupField::MoonTemperature, defaults.MoonTemperatureK);
+    if (ini.contains(Key("SolarFlux"))) {
+        const std::string solar = ini.value(Key("SolarFlux")).toString().toStdString();
+        if (ParseSolarEntry(solar).Problem.empty()) {
+            s.SolarFlux = solar;
+        }
+    }
+    return s;
+}
+
+bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
+    QSettings ini(PathIn(directory), QSettings::IniFormat);
+    ini.setValue(Key("AntennaKind"), static_cast<int>(s.Antenna));
+    // A value that is not a number (a field of the antenna kind not in
+    // use, refused) leaves the stored one as it was.
+    const auto number = [&ini](const char* name, double value) {
+        if (std::isfinite(value)) {
+            ini.setValue(Key(name), Text(value));
+        }
+    };
+    number("DishDiameterM", s.DishDiameterM);
+    number("Efficiency", s.Efficiency);
+    number("GainDbi", s.GainDbi);
+    number("TsysK", s.TsysK);
+    if (ParseSolarEntry(s.SolarFlux).Problem.empty()) {
+        ini.setValue(Key("SolarFlux"), QString::fromStdString(s.SolarFlux));
+    }
+    number("MoonTemperatureK", s.MoonTemperatureK);
+    ini.sync();
+    return ini.status() == QSettings::NoError;
+}
+
+} // namespace vantrel

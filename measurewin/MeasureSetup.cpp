@@ -1,0 +1,230 @@
+#include "measurewin/MeasureSetup.h"
+
+#include "astro/Catalogue.h"
+#include "astro/SourcePosition.h"
+#include "measure/DiskFlux.h"
+#include "measure/RadioStarFlux.h"
+#include "measure/SolarFlux.h"
+#include "measure/YFactor.h"
+#include "planner/LibraryAngleText.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+/// A whole finite number, or nothing.
+std::optional<double> Number(std::string_view text) {
+    const std::string s(Trimmed(text));
+    if (s.empty()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (end != s.c_str() + s.size() || !std::isfinite(v)) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+const char* FieldName(SetupField field) {
+    switch (field) {
+    case SetupField::Frequency:
+        return "The frequency";
+    case SetupField::Diameter:
+        return "The dish diameter";
+    case SetupField::Efficiency:
+        return "The efficiency";
+    case SetupField::Gain:
+        return "The gain";
+    case SetupField::Tsys:
+        return "The system temperature";
+    case SetupField::MoonTemperature:
+        return "The Moon's temperature";
+    }
+    return "The value";
+}
+
+std::string Short(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+} // namespace
+
+ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text) {
+    if (field == SetupField::Frequency) {
+        const ParsedCondition c = ParseCondition(ConditionField::Frequency, text);
+        return {c.Value, std::string(c.Problem)};
+    }
+    const std::optional<double> v = Number(text);
+    const std::string name = FieldName(field);
+    if (!v) {
+        return {0, name + " must be a positive number."};
+    }
+    if (field == SetupField::Efficiency) {
+        if (auto why = measure::CheckDish(1.0, *v)) {
+            return {0, *why};
+        }
+        return {*v, {}};
+    }
+    if (auto why = measure::CheckPositive(name, *v)) {
+        return {0, *why};
+    }
+    return {*v, {}};
+}
+
+SolarEntry ParseSolarEntry(std::string_view text) {
+    SolarEntry entry;
+    if (Trimmed(text).find(':') == std::string_view::npos) {
+        const std::optional<double> v = Number(text);
+        if (!v || *v <= 0) {
+            entry.Problem = "The solar flux must be a positive number of sfu, or a table "
+                            "MHz:sfu,MHz:sfu,...";
+        } else {
+            entry.Sfu = v;
+        }
+        return entry;
+    }
+    const auto table = measure::ParseSolarTable(text);
+    if (!table) {
+        entry.Problem = "The solar flux table must read MHz:sfu,MHz:sfu,... with numbers.";
+    } else if (auto why = measure::CheckSolarTable(*table)) {
+        entry.Problem = *why;
+    } else {
+        entry.Table = *table;
+    }
+    return entry;
+}
+
+measure::FluxEstimate SunFlux(const SolarEntry& entry, double frequencyMHz) {
+    if (!entry.Problem.empty()) {
+        return {};
+    }
+    return entry.Sfu ? measure::SolarFluxFromSfu(*entry.Sfu)
+                     : measure::SolarFluxFromTable(entry.Table, frequencyMHz);
+}
+
+std::optional<measure::AntennaBeam> BeamOf(const MeasureSetup& s, double frequencyMHz) {
+    return s.Antenna == AntennaKind::Gain
+               ? measure::GainBeam(s.GainDbi, frequencyMHz)
+               : measure::DishBeam(s.DishDiameterM, s.Efficiency, frequencyMHz);
+}
+
+std::string AntennaText(const MeasureSetup& s) {
+    if (s.Antenna == AntennaKind::Gain) {
+        return "gain " + Short(s.GainDbi) + " dBi";
+    }
+    return "dish " + Short(s.DishDiameterM) + " m, efficiency " + Short(s.Efficiency);
+}
+
+double DecimalYearOf(DateTime utc) {
+    const DecodedInstant d = DecodeInstant(utc);
+    const DateTime start = EncodeDate(d.Year, 1, 1);
+    const DateTime next = EncodeDate(d.Year + 1, 1, 1);
+    return d.Year + (utc - start) / (next - start);
+}
+
+std::array<MeasureRow, kMeasureRowCount>
+MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions& conditions,
+            SunMoonLibrary& library, ApparentPlaces& places, const MeasureSetup& setup) {
+    namespace m = measure;
+    const double f = conditions.FrequencyMHz;
+    const double year = DecimalYearOf(utc);
+    const DecodedInstant at = DecodeInstant(utc);
+    const std::optional<m::AntennaBeam> beam = BeamOf(setup, f);
+    const bool tsysOk = !m::CheckPositive("Tsys", setup.TsysK);
+    const auto expect = [&](const m::FluxEstimate& flux, double sizeDeg) {
+        if (!beam || !tsysOk) {
+            return m::SourceExpectation{flux, sizeDeg, kNaN, kNaN, kNaN};
+        }
+        return m::ExpectOnSource(flux, sizeDeg, *beam, setup.TsysK);
+    };
+    const auto joined = [](std::string a, const std::string& b) {
+        return b.empty() ? a : (a.empty() ? b : a + "; " + b);
+    };
+
+    std::array<MeasureRow, kMeasureRowCount> rows;
+    const bool prepared =
+        places.Prepare(
+            at, {station.Latitude, station.Longitude, static_cast<double>(station.HeightAsl)},
+            conditions) == PrepareStatus::Ok;
+    for (std::size_t i = 0; i < kFixedSourceCount; ++i) {
+        MeasureRow& row = rows[i];
+        const auto source = FixedSourceAt(CoordinateSet::RealTime, i, station);
+        if (!source) {
+            row.Title = "?";
+            row.Expected = expect({}, 0.0);
+            row.Note = m::BasisNote(m::FluxBasis::NoModel);
+            continue;
+        }
+        row.Title = std::string(source->Title);
+        const ShownPlace p = prepared ? places.Place(CatalogueSource::Of(
+                                            source->RaDeg * kDegToRad, source->DecDeg * kDegToRad))
+                                      : ShownPlace{kNaN, kNaN, kNaN, kNaN};
+        row.ElevationDeg = static_cast<double>(p.Elevation / kDegToRad);
+        row.ElevationText = DegreeText(RoundedDegrees(p.Elevation));
+        row.BelowHorizon = RoundedDegrees(p.Elevation) < 0;
+        // A user source is known by its own name, never by a catalogue's.
+        const bool user = i == kNoiseSourcePair &&
+                          station.SourceOption == static_cast<int>(NoiseSourceOption::UserDefined);
+        const std::optional<m::RadioStar> star =
+            user ? std::nullopt : m::RadioStarFromName(source->Title);
+        const m::FluxEstimate flux = star ? m::RadioStarFlux(*star, f, year) : m::FluxEstimate{};
+        const double size = star ? m::RadioStarDiameterDeg(*star).value_or(0.0) : 0.0;
+        row.Expected = expect(flux, size);
+        row.Note = m::BasisNote(flux.Basis);
+    }
+
+    const auto body = [&](MeasureRow& row, SunMoonBody which, std::string_view title,
+                          double radiusKm, double meanKm, const char* meanNote,
+                          const auto& fluxAt) {
+        row.Title = std::string(title);
+        library.DataToDLL(at, static_cast<double>(station.HeightAsl),
+                          static_cast<double>(station.Latitude),
+                          static_cast<double>(station.Longitude), which);
+        LibraryPlaceDeg place{library.GetAzimuth(), library.GetElevation(), library.GetGHA(),
+                              library.GetDecTopo()};
+        double km = library.GetDistanceKm();
+        std::string distanceNote;
+        if (!(std::isfinite(km) && km > 0)) {
+            km = meanKm;
+            distanceNote = meanNote;
+        }
+        if (conditions.Refraction && prepared) {
+            place = places.SunMoon(place);
+        }
+        row.ElevationDeg = place.ElevationDeg;
+        row.ElevationText = LibraryAngleText(place.ElevationDeg, '.');
+        row.BelowHorizon = place.ElevationDeg < 0;
+        const m::FluxEstimate flux = fluxAt(km);
+        row.Expected = expect(flux, m::DiskDiameterDeg(radiusKm, km));
+        row.Note = joined(m::BasisNote(flux.Basis), distanceNote);
+    };
+    const SolarEntry solar = ParseSolarEntry(setup.SolarFlux);
+    body(rows[kFixedSourceCount], SunMoonBody::Moon, kMoonTitle, m::kMoonRadiusKm,
+         m::kMoonMeanDistanceKm, "mean distance 384400 km",
+         [&](double km) { return m::DiskFlux(setup.MoonTemperatureK, m::kMoonRadiusKm, km, f); });
+    body(rows[kFixedSourceCount + 1], SunMoonBody::Sun, kSunTitle, m::kSunRadiusKm,
+         m::kAstronomicalUnitKm, "mean distance 1 au", [&](double) { return SunFlux(solar, f); });
+    return rows;
+}
+
+} // namespace vantrel

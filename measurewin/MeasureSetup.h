@@ -1,0 +1,116 @@
+#pragma once
+
+#include "apparent/ApparentPlaces.h"
+#include "apparent/ObservingConditions.h"
+#include "astro/DateTime.h"
+#include "astro/SunMoon.h"
+#include "measure/Antenna.h"
+#include "measure/MeasureConstants.h"
+#include "measure/SourceExpectation.h"
+#include "station/HomeStation.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+/// How the antenna of the Measure window is described.
+enum class AntennaKind : int {
+    Dish = 0, ///< a parabolic dish: diameter and aperture efficiency
+    Gain = 1, ///< a yagi or an array: its gain in dBi
+};
+
+/// What the user enters in the Measure window, besides the program's one
+/// observing frequency (`ObservingConditions::FrequencyMHz`).
+struct MeasureSetup {
+    AntennaKind Antenna = AntennaKind::Dish;
+    double DishDiameterM = 3.0;   ///< m, > 0
+    double Efficiency = 0.55;     ///< aperture efficiency, (0, 1]
+    double GainDbi = 20.0;        ///< dBi, > 0
+    double TsysK = 100.0;         ///< system temperature, K, > 0
+    std::string SolarFlux = "70"; ///< sfu ("70") or a day's table ("1415:72,2695:95")
+    double MoonTemperatureK = measure::kMoonBrightnessDefaultK; ///< K, > 0
+
+    bool operator==(const MeasureSetup&) const = default;
+};
+
+/// The numbers of the Measure window, for their reasons.
+enum class SetupField { Frequency, Diameter, Efficiency, Gain, Tsys, MoonTemperature };
+
+/// A number typed into a field: the value, or why it is refused (a
+/// sentence; empty when accepted). Blanks around the number are allowed.
+struct ParsedSetupNumber {
+    double Value = 0;
+    std::string Problem;
+};
+
+/// Reads `text` as a value of `field`: every value a positive finite
+/// number, the efficiency in (0, 1], the frequency also within the
+/// program's range (1 MHz to 1000 GHz, `ParseCondition`).
+ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text);
+
+/// The Sun's flux as typed: one number in sfu or a table "MHZ:SFU,...".
+struct SolarEntry {
+    std::optional<double> Sfu;
+    std::vector<measure::SolarFluxPoint> Table;
+    std::string Problem; ///< why the text is refused; empty when accepted
+};
+
+/// Reads the solar flux text (sfu, or a table checked by `CheckSolarTable`).
+SolarEntry ParseSolarEntry(std::string_view text);
+
+/// The Sun's flux density at `frequencyMHz`; `NoModel` for a refused entry.
+measure::FluxEstimate SunFlux(const SolarEntry& entry, double frequencyMHz);
+
+/// The antenna at `frequencyMHz`; nothing when its values are refused.
+std::optional<measure::AntennaBeam> BeamOf(const MeasureSetup& setup, double frequencyMHz);
+
+/// The antenna as the log keeps it: "dish 3 m, efficiency 0.55" or
+/// "gain 20 dBi".
+std::string AntennaText(const MeasureSetup& setup);
+
+/// The instant as a decimal year (2026.0 at 2026-01-01 00:00 UTC), for the
+/// fading of Cassiopeia A.
+double DecimalYearOf(DateTime utc);
+
+/// Number of rows of the Measure window's table: the grids' nine sources.
+inline constexpr std::size_t kMeasureRowCount = 9;
+
+/// One source of the Measure window at one instant.
+struct MeasureRow {
+    std::string Title;                   ///< as the grids title it ("Cygnus-A", "Moon")
+    double ElevationDeg = 0;             ///< as the real-time display computes it, degrees
+    std::string ElevationText;           ///< as the real-time display shows it ("12.34")
+    bool BelowHorizon = false;           ///< as the real-time display greys it
+    measure::SourceExpectation Expected; ///< flux, size, K, ΔT, Y
+    std::string Note; ///< "", "extrapolated", "table end", "no model", "mean distance"
+};
+
+/// The nine sources at `utc`, in the grids' order and titles (Aquarius, Leo,
+/// the option source, Cygnus A, Taurus A, Virgo A, Sagittarius A, the Moon,
+/// the Sun).
+///
+/// Given:
+///   utc         the instant, UTC
+///   station     the home station (its noise source option picks row 3)
+///   conditions  the program's observing conditions (apparent places,
+///               refraction, the frequency)
+///   library     the Sun and Moon library (elevation, distance)
+///   places      the apparent-places engine the caller keeps
+///   setup       the antenna, Tsys, solar flux and Moon temperature
+/// Returned:
+///   elevations computed as the real-time display computes them (the fixed
+///   sources through `ApparentPlaces`, the Sun and Moon from the library,
+///   refracted when the conditions ask for it); flux densities from
+///   measure/ with the Sun's and the Moon's sizes from their topocentric
+///   distances (their mean distances, noted, when the library gives none);
+///   K, ΔT and Y NaN when the antenna or Tsys is refused or the source has
+///   no flux model.
+std::array<MeasureRow, kMeasureRowCount>
+MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions& conditions,
+            SunMoonLibrary& library, ApparentPlaces& places, const MeasureSetup& setup);
+
+} // namespace vantrel

@@ -1,0 +1,387 @@
+#include "measurewin/MeasureWindow.h"
+
+#include "astro/DateTime.h"
+#include "measure/MeasureConstants.h"
+#include "measure/MeasurementLog.h"
+#include "measurewin/MeasureSettings.h"
+#include "settings/ObservingSettings.h"
+#include "settings/SettingsWindow.h"
+
+#include "../RecordingMessages.h"
+
+#include <QChartView>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+/// The local clock at a chosen instant, in a zone without daylight time.
+class SetClock final : public LocalClock {
+public:
+    LocalClockReading reading{EncodeDateTime(2026, 12, 9, 20, 0, 0), 0, 0, false};
+    LocalClockReading Now() const override { return reading; }
+};
+
+/// The Moon high at its mean distance, the Sun below the horizon.
+class KnownSunMoon final : public SunMoonLibrary {
+public:
+    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody b) override {
+        body_ = b;
+    }
+    double GetAzimuth() override { return 100.0; }
+    double GetElevation() override { return body_ == SunMoonBody::Sun ? -5.0 : 33.3; }
+    double GetGHA() override { return 10.0; }
+    double GetDecTopo() override { return 0.0; }
+    double GetDistanceKm() override {
+        return body_ == SunMoonBody::Sun ? measure::kAstronomicalUnitKm
+                                         : measure::kMoonMeanDistanceKm;
+    }
+
+private:
+    SunMoonBody body_ = SunMoonBody::Moon;
+};
+
+constexpr int kCasARow = 2;
+constexpr int kMoonRow = 7;
+constexpr int kSunRow = 8;
+constexpr int kElevationCol = 1;
+constexpr int kYCol = 6;
+constexpr int kNoteCol = 7;
+
+} // namespace
+
+class MeasureWindowTest : public QObject {
+    Q_OBJECT
+
+    SetClock clock_;
+    KnownSunMoon library_;
+    HomeStation station_; // option 0: Cassiopeia A in row 3
+
+    static QString Cell(const MeasureWindow& w, int row, int col) {
+        return w.Table->item(row, col)->text();
+    }
+    static QStringList LogLines(const MeasureWindow& w) {
+        QFile f(w.LogPath());
+        if (!f.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    /// A measured Y on the Moon, every value accepted: Log is possible.
+    static void MeasureOnMoon(MeasureWindow& w, const char* yDb = "3") {
+        w.Source->setCurrentIndex(kMoonRow);
+        w.MeasuredY->setText(QLatin1String(yDb));
+    }
+
+private slots:
+    void TypingValuesRefreshesTheTable() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        QCOMPARE(w.Table->rowCount(), 9);
+        QCOMPARE(Cell(w, 0, 0), QStringLiteral("Aquarius"));
+        QCOMPARE(Cell(w, kCasARow, 0), QStringLiteral("Cassiopeia-A"));
+        QCOMPARE(Cell(w, kMoonRow, 0), QStringLiteral("Moon"));
+        QCOMPARE(Cell(w, kSunRow, 0), QStringLiteral("Sun"));
+        QCOMPARE(Cell(w, 0, kNoteCol), QStringLiteral("no model"));
+        QCOMPARE(Cell(w, 0, kYCol), QString());
+        QCOMPARE(Cell(w, kMoonRow, kElevationCol), QStringLiteral("33.30"));
+
+        w.Tsys->setText(QStringLiteral("200"));
+        const double warm = Cell(w, kMoonRow, kYCol).toDouble();
+        w.Tsys->setText(QStringLiteral("50"));
+        const double cold = Cell(w, kMoonRow, kYCol).toDouble();
+        QVERIFY2(warm > 0 && cold > 3 * warm,
+                 qPrintable(QStringLiteral("%1 %2").arg(warm).arg(cold)));
+        w.Diameter->setText(QStringLiteral("10"));
+        QVERIFY(Cell(w, kMoonRow, kYCol).toDouble() > cold);
+
+        // A gain antenna instead of a dish: only the gain counts then.
+        w.Antenna->setCurrentIndex(static_cast<int>(AntennaKind::Gain));
+        w.Diameter->setText(QStringLiteral("bad"));
+        w.Gain->setText(QStringLiteral("13"));
+        QVERIFY(w.Problem(w.Diameter).isEmpty());
+        QVERIFY(!Cell(w, kMoonRow, kYCol).isEmpty());
+
+        // Below the horizon in grey, as the real-time display shows it.
+        QCOMPARE(w.Table->item(kSunRow, 0)->foreground().color(), QColor(Qt::gray));
+        QVERIFY(w.Table->item(kMoonRow, 0)->foreground().color() != QColor(Qt::gray));
+    }
+
+    void BadInputSaysWhyAndDisablesLog_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no frequency") << "Frequency"
+                                      << "0"
+                                      << "Frequency must be from 1 MHz to 1000 GHz.";
+        QTest::newRow("frequency text") << "Frequency"
+                                        << "10 GHz"
+                                        << "Frequency must be a number.";
+        QTest::newRow("diameter") << "Diameter"
+                                  << "-3"
+                                  << "The dish diameter must be a positive number.";
+        QTest::newRow("efficiency") << "Efficiency"
+                                    << "1.01"
+                                    << "The aperture efficiency must be above 0 and at most 1.";
+        QTest::newRow("no efficiency") << "Efficiency"
+                                       << "0"
+                                       << "The aperture efficiency must be above 0 and at most 1.";
+        QTest::newRow("tsys") << "Tsys"
+                              << "nan"
+                              << "The system temperature must be a positive number.";
+        QTest::newRow("solar") << "SolarFlux"
+                               << "-70"
+                               << "The solar flux must be a positive number of sfu, or a table "
+                                  "MHz:sfu,MHz:sfu,...";
+        QTest::newRow("solar table") << "SolarFlux"
+                                     << "1415:70,1415:72"
+                                     << "";
+        QTest::newRow("moon") << "MoonTemperature"
+                              << "inf"
+                              << "The Moon's temperature must be a positive number.";
+    }
+    void BadInputSaysWhyAndDisablesLog() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        MeasureOnMoon(w);
+        QVERIFY(w.Log->isEnabled());
+        QVERIFY(w.GOverT->text().startsWith(QLatin1String("G/T ")));
+        auto* edit = w.findChild<QLineEdit*>(field);
+        QVERIFY(edit != nullptr);
+        edit->setText(text);
+        if (reason.isEmpty()) {
+            QVERIFY(!w.Problem(edit).isEmpty()); // the core's own sentence
+        } else {
+            QCOMPARE(w.Problem(edit), reason);
+        }
+        const QList<QLabel*> shown = edit->parentWidget()->findChildren<QLabel*>();
+        bool said = false;
+        for (const QLabel* l : shown) {
+            said = said || (l->isVisibleTo(&w) && l->text() == w.Problem(edit));
+        }
+        QVERIFY(said);
+        QVERIFY(!w.Log->isEnabled());
+        QVERIFY(!w.GOverT->text().startsWith(QLatin1String("G/T ")));
+        // A refused frequency never reaches the program's conditions.
+        QCOMPARE(conditions.FrequencyMHz, ObservingConditions{}.FrequencyMHz);
+        w.LogClick();
+        QVERIFY(!QFile::exists(w.LogPath()));
+    }
+
+    void AMeasuredYOfZeroHasNoGOverT_data() {
+        QTest::addColumn<QString>("y");
+        QTest::newRow("zero") << "0";
+        QTest::newRow("negative") << "-0.5";
+        QTest::newRow("text") << "three";
+    }
+    void AMeasuredYOfZeroHasNoGOverT() {
+        QFETCH(QString, y);
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        MeasureOnMoon(w);
+        w.MeasuredY->setText(y);
+        QVERIFY(!w.Problem(w.MeasuredY).isEmpty());
+        QCOMPARE(w.GOverT->text(), w.Problem(w.MeasuredY));
+        QVERIFY(!w.Log->isEnabled());
+        // A source without a flux model has no G/T either, whatever Y.
+        w.MeasuredY->setText(QStringLiteral("1"));
+        w.Source->setCurrentIndex(0);
+        QCOMPARE(w.GOverT->text(), QStringLiteral("Aquarius has no flux model: no G/T."));
+        QVERIFY(!w.Log->isEnabled());
+    }
+
+    void LogAppendsAndTheChartGainsAPoint() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.LoadHistory();
+        QCOMPARE(w.HistorySeries->count(), 0);
+        MeasureOnMoon(w, "2.5");
+        const QString gt = w.GOverT->text();
+        w.Log->click();
+        QVERIFY(messages.said.empty());
+        QStringList lines = LogLines(w);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QString::fromLatin1(measure::kMeasurementLogHeader.data(),
+                                               measure::kMeasurementLogHeader.size()));
+        QVERIFY2(lines[1].startsWith(QLatin1String("2026-12-09T20:00:00Z,Moon,33.3,10368,")),
+                 qPrintable(lines[1]));
+        QCOMPARE(w.HistorySeries->count(), 1);
+        QCOMPARE(QStringLiteral("G/T %1 dB/K").arg(w.HistorySeries->at(0).y(), 0, 'f', 2), gt);
+
+        clock_.reading.Local += 1.0 / 24;
+        w.MeasuredY->setText(QStringLiteral("2.4"));
+        w.Log->click();
+        QCOMPARE(LogLines(w).size(), 3);
+        QCOMPARE(w.HistorySeries->count(), 2);
+        QVERIFY(w.HistorySeries->at(1).x() > w.HistorySeries->at(0).x());
+        QVERIFY(w.HistorySeries->at(1).y() < w.HistorySeries->at(0).y());
+        clock_.reading.Local -= 1.0 / 24;
+    }
+
+    void DamagedLinesAreSkippedAndCounted() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        measure::MeasurementRecord r;
+        r.Utc = "2026-12-01T20:00:00Z";
+        r.Source = "Moon";
+        r.ElevationDeg = 30;
+        r.FrequencyMHz = 10368;
+        r.Antenna = "dish 3 m, efficiency 0.55";
+        r.TsysK = 60;
+        r.MeasuredYDb = 2.5;
+        r.GOverTDbPerK = 30.1;
+        QVERIFY(!measure::AppendMeasurement(w.LogPath().toStdString(), r));
+        QFile f(w.LogPath());
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("2026-12-02T20:00:00Z,Moon,30\n\"unterminated,quote\n");
+        f.close();
+        w.OpenBeside(nullptr);
+        QCOMPARE(w.HistorySeries->count(), 1);
+        QVERIFY2(w.Skipped->text().contains(QLatin1String("2 damaged lines skipped")),
+                 qPrintable(w.Skipped->text()));
+        w.close();
+    }
+
+    void AnUnwritableLogIsReportedAndNothingElseIsLost() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        // A folder where the log should be: no file can be opened there, for
+        // root as for anyone.
+        QVERIFY(QDir(dir.path()).mkdir(QLatin1String(measure::kMeasurementLogName)));
+        w.Tsys->setText(QStringLiteral("75"));
+        MeasureOnMoon(w, "2.5");
+        const QString gt = w.GOverT->text();
+        w.Log->click();
+        QCOMPARE(messages.said.size(), std::size_t{1});
+        QVERIFY2(messages.said[0].starts_with("Error||"), messages.said[0].c_str());
+        QCOMPARE(w.Tsys->text(), QStringLiteral("75"));
+        QCOMPARE(w.MeasuredY->text(), QStringLiteral("2.5"));
+        QCOMPARE(w.Source->currentIndex(), kMoonRow);
+        QCOMPARE(w.GOverT->text(), gt);
+        QVERIFY(w.Log->isEnabled());
+        QCOMPARE(w.HistorySeries->count(), 0);
+    }
+
+    void TheFrequencyIsSharedWithTheSettings() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow measure(conditions, station_, library_, clock_, messages, dir.path());
+        SettingsWindow settings(conditions, messages, dir.path());
+        ShareFrequency(measure, settings);
+        QSignalSpy applied(&settings, &SettingsWindow::Applied);
+        QCOMPARE(measure.Frequency->text(), QStringLiteral("1420"));
+
+        QSignalSpy stored(&measure, &MeasureWindow::FrequencyChanged);
+        measure.Frequency->setText(QStringLiteral("10368"));
+        emit measure.Frequency->editingFinished();
+        emit measure.Frequency->editingFinished(); // focus left again: nothing new
+        QCOMPARE(stored.count(), 1);
+        QCOMPARE(conditions.FrequencyMHz, 10368.0);
+        QCOMPARE(settings.Frequency->text(), QStringLiteral("10368"));
+        QCOMPARE(LoadObservingConditions(dir.path()).FrequencyMHz, 10368.0);
+        // Applying the settings now keeps it.
+        settings.ApplyClick();
+        QCOMPARE(conditions.FrequencyMHz, 10368.0);
+
+        settings.Frequency->setText(QStringLiteral("1296"));
+        settings.ApplyClick();
+        QCOMPARE(applied.count(), 1);
+        QCOMPARE(measure.Frequency->text(), QStringLiteral("1296"));
+        const QString y1296 = Cell(measure, kMoonRow, kYCol);
+        measure.Frequency->setText(QStringLiteral("2304"));
+        QVERIFY(Cell(measure, kMoonRow, kYCol) != y1296);
+    }
+
+    void TheValuesAreKeptInVanset() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        {
+            MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+            w.Diameter->setText(QStringLiteral("5"));
+            emit w.Diameter->editingFinished();
+            w.Antenna->setCurrentIndex(static_cast<int>(AntennaKind::Gain));
+            w.Gain->setText(QStringLiteral("17.5"));
+            w.Diameter->setText(QStringLiteral("x")); // not used by a gain antenna
+            w.SolarFlux->setText(QStringLiteral("1415:70,2695:98"));
+            emit w.SolarFlux->editingFinished();
+        }
+        const MeasureSetup back = LoadMeasureSetup(dir.path());
+        QCOMPARE(back.Antenna, AntennaKind::Gain);
+        QCOMPARE(back.GainDbi, 17.5);
+        QCOMPARE(back.DishDiameterM, 5.0); // kept though its field now reads "x"
+        QCOMPARE(back.SolarFlux, std::string("1415:70,2695:98"));
+        MeasureWindow again(conditions, station_, library_, clock_, messages, dir.path());
+        QCOMPARE(again.Gain->text(), QStringLiteral("17.5"));
+        QCOMPARE(again.Antenna->currentIndex(), static_cast<int>(AntennaKind::Gain));
+
+        // Damaged values read as their defaults.
+        QFile ini(dir.path() + QStringLiteral("/Vanset.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[Measure]\nAntennaKind=7\nDishDiameterM=-1\nEfficiency=1.5\nGainDbi=x\n"
+                  "TsysK=nan\nSolarFlux=abc\nMoonTemperatureK=0\n");
+        ini.close();
+        QCOMPARE(LoadMeasureSetup(dir.path()), MeasureSetup{});
+    }
+
+    /// With VANTREL_MEASURE_SHOTS set to a folder: a picture of the window
+    /// with a G/T history of several entries.
+    void Screenshot() {
+        const QByteArray shots = qgetenv("VANTREL_MEASURE_SHOTS");
+        if (shots.isEmpty()) {
+            QSKIP("VANTREL_MEASURE_SHOTS not set");
+        }
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        const char* ys[] = {"2.6", "2.5", "2.55", "2.3", "2.2", "2.45"};
+        for (const char* y : ys) {
+            MeasureOnMoon(w, y);
+            w.Log->click();
+            clock_.reading.Local += 1.0;
+        }
+        MeasureOnMoon(w, "2.4");
+        w.OpenBeside(nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(200);
+        QDir().mkpath(QString::fromLocal8Bit(shots));
+        QVERIFY(w.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/measure.png")));
+        w.close();
+    }
+};
+
+} // namespace vantrel
+
+QTEST_MAIN(vantrel::MeasureWindowTest)
+#include "MeasureWindowTest.moc"
