@@ -1,5 +1,7 @@
 #include "measure/MeasurementLog.h"
 
+#include "measure/NumberText.h"
+
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -66,16 +68,6 @@ std::optional<std::vector<std::string>> Fields(std::string_view line) {
         return std::nullopt;
     }
     return fields;
-}
-
-std::optional<double> FiniteNumber(const std::string& text) {
-    double v = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
-    if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(v)) {
-        return std::nullopt;
-    }
-    return v;
 }
 
 /// Writes all of `text`; 0 or the errno of the failure.

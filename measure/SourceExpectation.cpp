@@ -1,5 +1,6 @@
 #include "measure/SourceExpectation.h"
 
+#include "measure/NumberText.h"
 #include "measure/YFactor.h"
 
 #include <cmath>
@@ -12,25 +13,6 @@ namespace vantrel::measure {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::optional<double> ParseNumber(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    const std::string s(text);
-    if (s.empty()) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(v)) {
-        return std::nullopt;
-    }
-    return v;
-}
 
 } // namespace
 
@@ -62,8 +44,8 @@ std::optional<std::vector<SolarFluxPoint>> ParseSolarTable(std::string_view text
         if (colon == std::string_view::npos) {
             return std::nullopt;
         }
-        const auto f = ParseNumber(pair.substr(0, colon));
-        const auto s = ParseNumber(pair.substr(colon + 1));
+        const auto f = FiniteNumber(TrimBlanks(pair.substr(0, colon)));
+        const auto s = FiniteNumber(TrimBlanks(pair.substr(colon + 1)));
         if (!f || !s) {
             return std::nullopt;
         }

@@ -1,5 +1,7 @@
 #include "measurewin/MeasureSetup.h"
 
+#include "measure/NumberText.h"
+
 #include "astro/Catalogue.h"
 #include "astro/SourcePosition.h"
 #include "measure/DiskFlux.h"
@@ -18,30 +20,6 @@ namespace vantrel {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-/// A whole finite number, or nothing.
-std::optional<double> Number(std::string_view text) {
-    const std::string s(Trimmed(text));
-    if (s.empty()) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(v)) {
-        return std::nullopt;
-    }
-    return v;
-}
 
 const char* FieldName(SetupField field) {
     switch (field) {
@@ -74,7 +52,7 @@ ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text) {
         const ParsedCondition c = ParseCondition(ConditionField::Frequency, text);
         return {c.Value, std::string(c.Problem)};
     }
-    const std::optional<double> v = Number(text);
+    const std::optional<double> v = measure::FiniteNumber(measure::TrimBlanks(text));
     const std::string name = FieldName(field);
     if (!v) {
         return {0, name + " must be a positive number."};
@@ -93,8 +71,8 @@ ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text) {
 
 SolarEntry ParseSolarEntry(std::string_view text) {
     SolarEntry entry;
-    if (Trimmed(text).find(':') == std::string_view::npos) {
-        const std::optional<double> v = Number(text);
+    if (measure::TrimBlanks(text).find(':') == std::string_view::npos) {
+        const std::optional<double> v = measure::FiniteNumber(measure::TrimBlanks(text));
         if (!v || *v <= 0) {
             entry.Problem = "The solar flux must be a positive number of sfu, or a table "
                             "MHz:sfu,MHz:sfu,...";

@@ -1,5 +1,7 @@
 #include "tools/NoiseOptions.h"
 
+#include "measure/NumberText.h"
+
 #include "measure/SourceExpectation.h"
 
 #include "measure/Antenna.h"
@@ -33,19 +35,6 @@ constexpr std::string_view kUsage =
     "--source it prints instead the G/T that the measured Y-factor gives.\n"
     "Sources: Sun (needs a solar flux), Moon, Cassiopeia-A, Cygnus-A, Taurus-A,\n"
     "Virgo-A.\n";
-
-std::optional<double> ParseNumber(std::string_view text) {
-    const std::string s(text);
-    if (s.empty() || s.find_first_of(" \t\n") != std::string::npos) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(v)) {
-        return std::nullopt;
-    }
-    return v;
-}
 
 std::optional<int> ParseDigits(std::string_view text) {
     int v = 0;
@@ -135,7 +124,7 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
             return fail(std::string(flag) + " needs a value (try --help)");
         }
         const std::string v(*given);
-        const auto number = ParseNumber(v);
+        const auto number = measure::FiniteNumber(v);
         const auto notA = [&](std::string_view what) {
             return fail(std::string(flag) + ": '" + v + "' is not " + std::string(what));
         };

@@ -19,6 +19,7 @@
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/NoiseOptions.h"
+#include "tools/StationArgument.h"
 
 #include <cmath>
 #include <cstdio>
@@ -38,18 +39,6 @@ constexpr double kDegToRadD = std::numbers::pi / 180.0;
 int Fail(std::string_view message) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
     return kBadArguments;
-}
-
-std::string DataFileArgument(const std::vector<std::string_view>& args) {
-    std::string file = kDataFileName;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--data" && i + 1 < args.size()) {
-            file = std::string(args[++i]);
-        } else if (args[i].starts_with("--data=")) {
-            file = std::string(args[i].substr(7));
-        }
-    }
-    return file;
 }
 
 /// One source's flux density, size and elevation.
@@ -188,13 +177,7 @@ int main(int argc, char** argv) {
 
     ConsoleMessages messages;
     HomeStation station;
-    const std::string path = DataFileArgument(args);
-    const auto slash = path.rfind('/');
-    DataFile file(messages, slash == std::string::npos ? std::string() : path.substr(0, slash + 1),
-                  slash == std::string::npos ? path : path.substr(slash + 1));
-    if (!path.empty()) {
-        file.Read(station);
-    }
+    ReadStationArgument(args, messages, station);
     const ParsedNoise parsed = ParseNoiseArguments(args, station);
     if (!parsed.Error.empty()) {
         return Fail(parsed.Error);

@@ -9,6 +9,7 @@
 #include "station/DataFile.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
+#include "tools/StationArgument.h"
 #include "tools/TableOptions.h"
 #include "tools/TableOutput.h"
 
@@ -23,19 +24,6 @@ using namespace vantrel;
 
 constexpr int kBadArguments = 2;
 constexpr int kOutputFailed = 1;
-
-/// The data file named on the command line, before anything else is read.
-std::string DataFileArgument(const std::vector<std::string_view>& args) {
-    std::string file = kDataFileName;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--data" && i + 1 < args.size()) {
-            file = std::string(args[++i]);
-        } else if (args[i].starts_with("--data=")) {
-            file = std::string(args[i].substr(7));
-        }
-    }
-    return file;
-}
 
 int Fail(std::string_view message) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
@@ -59,13 +47,7 @@ int main(int argc, char** argv) {
 
     ConsoleMessages messages;
     HomeStation station;
-    const std::string path = DataFileArgument(args);
-    const auto slash = path.rfind('/');
-    DataFile file(messages, slash == std::string::npos ? std::string() : path.substr(0, slash + 1),
-                  slash == std::string::npos ? path : path.substr(slash + 1));
-    if (!path.empty()) {
-        file.Read(station); // warns on standard error when the file is missing
-    }
+    ReadStationArgument(args, messages, station);
 
     ParsedTable parsed = ParseTableArguments(args, station);
     if (!parsed.Error.empty()) {
