@@ -1,5 +1,7 @@
 #include "tools/NoiseOptions.h"
 
+#include "tools/CommandLineFlag.h"
+
 #include "measure/NumberText.h"
 
 #include "measure/SourceExpectation.h"
@@ -82,13 +84,7 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view flag = args[i];
-        std::optional<std::string_view> inlineValue;
-        if (const auto eq = flag.find('=');
-            flag.starts_with("--") && eq != std::string_view::npos) {
-            inlineValue = flag.substr(eq + 1);
-            flag = flag.substr(0, eq);
-        }
+        const auto [flag, inlineValue] = CommandLineFlag::Of(args[i]);
         if (flag == "--help" || flag == "-h") {
             o.Help = true;
             continue;

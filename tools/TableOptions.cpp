@@ -1,5 +1,7 @@
 #include "tools/TableOptions.h"
 
+#include "tools/CommandLineFlag.h"
+
 #include "astro/Catalogue.h"
 #include "planner/PlanningSweep.h"
 #include "station/StationCheck.h"
@@ -95,13 +97,7 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view flag = args[i];
-        std::optional<std::string_view> inlineValue;
-        if (const auto eq = flag.find('=');
-            flag.starts_with("--") && eq != std::string_view::npos) {
-            inlineValue = flag.substr(eq + 1);
-            flag = flag.substr(0, eq);
-        }
+        const auto [flag, inlineValue] = CommandLineFlag::Of(args[i]);
         const auto value = [&]() -> std::optional<std::string_view> {
             if (inlineValue) {
                 return inlineValue;

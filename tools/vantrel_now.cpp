@@ -12,6 +12,7 @@
 #include "planner/LibraryAngleText.h"
 #include "station/DataFile.h"
 #include "station/StationCheck.h"
+#include "tools/CommandLineFlag.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/ObservingArguments.h"
 #include "tools/TerminalText.h"
@@ -51,12 +52,7 @@ int main(int argc, char** argv) {
     // the ones the positions are computed for: refused rather than ignored.
     ObservingArguments observing;
     for (int i = 1; i < argc; ++i) {
-        std::string_view flag = argv[i];
-        std::optional<std::string_view> value;
-        if (const auto eq = flag.find('='); flag.starts_with("--") && eq != flag.npos) {
-            value = flag.substr(eq + 1);
-            flag = flag.substr(0, eq);
-        }
+        auto [flag, value] = CommandLineFlag::Of(argv[i]);
         if (!ObservingArguments::Owns(flag)) {
             return Refuse("unexpected argument '" + TerminalSafe(argv[i]) +
                           "' (it takes only --apparent, --refraction P,T,RH, --frequency MHZ)");

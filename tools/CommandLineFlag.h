@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace vantrel {
+
+/// One argument of a command line split into its flag and the value given
+/// with "=" ("--lat=52" gives "--lat" and "52"); a value given as the next
+/// argument is the caller's to take.
+struct CommandLineFlag {
+    std::string_view Flag;
+    std::optional<std::string_view> InlineValue;
+
+    static CommandLineFlag Of(std::string_view argument) {
+        const auto eq = argument.find('=');
+        if (argument.starts_with("--") && eq != std::string_view::npos) {
+            return {argument.substr(0, eq), argument.substr(eq + 1)};
+        }
+        return {argument, std::nullopt};
+    }
+};
+
+} // namespace vantrel
