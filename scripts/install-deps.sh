@@ -10,6 +10,9 @@ packages=(
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-liberation
     xvfb xauth
     libchm-dev fp-utils
+    libhamlib-dev libhamlib-utils
+    clang libclang-rt-14-dev
+    dpkg-dev fakeroot file lintian appstream desktop-file-utils
 )
 
 missing=()

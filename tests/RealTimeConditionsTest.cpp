@@ -2,6 +2,7 @@
 // untouched with both options off, and refraction deciding what is dulled.
 
 #include "apparent/ApparentPlaces.h"
+#include "apparent/SkyPlaces.h"
 #include "mainwin/RealTimeDisplay.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace vantrel {
@@ -110,6 +112,80 @@ TEST(RealTimeConditions, RefractionLiftsTheSunAboveTheHorizon) {
     const double shown = std::stod(lifted.cells[19]);
     EXPECT_GT(shown, 0.0);
     EXPECT_LT(shown, 0.4);
+}
+
+/// What a tracked or charted source is told is where the display shows it:
+/// every pair, both display modes and each option pair's choice, with the
+/// options off, with apparent places and with refraction.
+TEST(RealTimeConditions, SkyPlacesAgreeWithTheDisplayToItsRounding) {
+    ObservingConditions apparentRefracted;
+    apparentRefracted.Apparent = true;
+    apparentRefracted.Refraction = true;
+    ObservingConditions apparent;
+    apparent.Apparent = true;
+    const std::array<const ObservingConditions*, 3> all{nullptr, &apparent, &apparentRefracted};
+    for (const ObservingConditions* conditions : all) {
+        for (const std::uint8_t mode : {0, 1}) {
+            for (const int option : {0, 1, 2}) {
+                HomeStation station = Amsterdam(mode);
+                station.SourceOption = option;
+                station.UserSourceName = "3C295";
+                station.UserSourceRa = 14.15L;
+                station.UserSourceDec = 52.43333L;
+                const Shown shown = Cycle(station, conditions);
+                FixedClock clock;
+                LowSun library;
+                SkyPlaces sky(library);
+                const ObservingConditions off;
+                const DecodedInstant at = DecodeInstant(UtcClock(clock).UtcNow());
+                for (std::size_t pair = 0; pair < kDisplayedSourceCount; ++pair) {
+                    const auto source = DisplayedSource(pair, station);
+                    ASSERT_TRUE(source.has_value());
+                    EXPECT_EQ(DisplayPairOf(*source, station), pair);
+                    const SkyPlaceDeg p =
+                        sky.At(*source, station, conditions ? *conditions : off, at);
+                    ASSERT_TRUE(p.Valid) << SkySourceKey(*source);
+                    const double a = mode == 0 ? p.AzimuthDeg : p.GhaDeg;
+                    const double b = mode == 0 ? p.ElevationDeg : p.DecDeg;
+                    const double shownA = std::stod(shown.cells[2 + 2 * pair]);
+                    const double shownB = std::stod(shown.cells[3 + 2 * pair]);
+                    const double dA = std::remainder(a - shownA, 360.0);
+                    EXPECT_LE(std::abs(dA), 0.0051) << SkySourceKey(*source) << " mode " << +mode;
+                    EXPECT_LE(std::abs(b - shownB), 0.0051) << SkySourceKey(*source);
+                }
+            }
+        }
+    }
+}
+
+TEST(RealTimeConditions, SkySourceKeysAndTheOptionPair) {
+    for (const SkySource s : kAllSkySources) {
+        EXPECT_EQ(SkySourceFromKey(SkySourceKey(s)), s);
+    }
+    EXPECT_FALSE(SkySourceFromKey("Cas").has_value());
+    EXPECT_FALSE(SkySourceFromKey("").has_value());
+    HomeStation station = Amsterdam(0);
+    station.SourceOption = 1;
+    EXPECT_FALSE(DisplayPairOf(SkySource::CassiopeiaA, station).has_value());
+    EXPECT_EQ(DisplayPairOf(SkySource::CentaurusA, station), 2U);
+    station.SourceOption = 7; // damaged data file: the pair shows nothing
+    EXPECT_FALSE(DisplayedSource(2, station).has_value());
+    EXPECT_FALSE(DisplayedSource(9, station).has_value());
+    // A source off the display still has its place: Cassiopeia A is
+    // circumpolar from Amsterdam.
+    FixedClock clock;
+    LowSun library;
+    SkyPlaces sky(library);
+    const SkyPlaceDeg cas = sky.At(SkySource::CassiopeiaA, station, ObservingConditions{},
+                                   DecodeInstant(UtcClock(clock).UtcNow()));
+    EXPECT_TRUE(cas.Valid);
+    EXPECT_GT(cas.ElevationDeg, 52.37 + 58.8 - 90 - 0.5);
+    EXPECT_EQ(SkyPlaces::Title(SkySource::CassiopeiaA, station), "Cassiopeia-A");
+    // A user source whose stored coordinates are damaged has no place.
+    station.UserSourceRa = std::numeric_limits<long double>::quiet_NaN();
+    EXPECT_FALSE(sky.At(SkySource::UserDefined, station, ObservingConditions{},
+                        DecodeInstant(UtcClock(clock).UtcNow()))
+                     .Valid);
 }
 
 } // namespace
