@@ -55,14 +55,16 @@ inline constexpr const char* kCaptionStem = "Tamsel Vantrel Ver ";
 inline constexpr const char* kExitQuestion = "Do you wish to exit now ?";
 
 /// The tabs of the strip in the top right corner, left to right: the
-/// program's own windows (Measure, Settings), then the original three
-/// commands.
+/// program's own windows (Measure, Track, Sky, Settings), then the original
+/// three commands.
 enum MainWindowTab : int {
     kMeasureTab = 0,
-    kSettingsTab = 1,
-    kHelpTab = 2,
-    kAboutTab = 3,
-    kExitTab = 4
+    kTrackTab = 1,
+    kSkyTab = 2,
+    kSettingsTab = 3,
+    kHelpTab = 4,
+    kAboutTab = 5,
+    kExitTab = 6
 };
 
 /// The main window: the planning grid, the real-time display, the controls
@@ -84,6 +86,10 @@ public:
     std::function<void()> OnSettings;
     /// Opens the Measure window (the "Measure" tab).
     std::function<void()> OnMeasure;
+    /// Opens the tracking window (the "Track" tab).
+    std::function<void()> OnTrack;
+    /// Opens the sky window (the "Sky" tab).
+    std::function<void()> OnSky;
     /// Lets the user choose the printer, copies and pages (the print
     /// dialog); false when the user cancels. Tests choose a PDF file.
     std::function<bool(QPrinter& printer)> ChoosePrinter;

@@ -367,6 +367,22 @@ private slots:
         QCOMPARE(measured, 1);
         QCOMPARE(opened, 1);
         QCOMPARE(form.TabSet2->TabIndex(), -1);
+        // Track and Sky stand between Measure and Settings, in that order.
+        int tracked = 0;
+        int sky = 0;
+        form.OnTrack = [&] { ++tracked; };
+        form.OnSky = [&] { ++sky; };
+        QVERIFY(form.TabSet2->TabRect(kTrackTab).left() >=
+                form.TabSet2->TabRect(kMeasureTab).right());
+        QVERIFY(form.TabSet2->TabRect(kSkyTab).right() <=
+                form.TabSet2->TabRect(kSettingsTab).left());
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                          form.TabSet2->TabRect(kTrackTab).center());
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                          form.TabSet2->TabRect(kSkyTab).center());
+        QCOMPARE(tracked, 1);
+        QCOMPARE(sky, 1);
+        QCOMPARE(measured, 1);
 
         // A change computes the table again and the caption says what it holds.
         form.CalculateClick();
