@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     liberfa-dev
-    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-liberation
+    qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev fonts-liberation
     xvfb xauth
     libchm-dev fp-utils
     libhamlib-dev libhamlib-utils
