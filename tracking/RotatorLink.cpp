@@ -1,6 +1,7 @@
 #include "tracking/RotatorLink.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -63,7 +64,7 @@ struct Shared {
 struct RotatorLink::State {
     std::shared_ptr<Shared> shared;
     std::thread worker;
-    bool shutDown = false;
+    std::atomic<bool> shutDown{false};
 };
 
 namespace {
@@ -312,10 +313,9 @@ RotatorStatus RotatorLink::Status() const {
 }
 
 void RotatorLink::Shutdown(bool stopRotator) {
-    if (state_->shutDown) {
+    if (state_->shutDown.exchange(true)) {
         return;
     }
-    state_->shutDown = true;
     Shared& s = *state_->shared;
     std::unique_lock lock(s.mutex);
     s.quit = true;

@@ -123,6 +123,30 @@ TEST(RotatorLinkRotctld, ParksAtAPositionOrAtTheControllersOwn) {
     EXPECT_FALSE(status.Commanded.has_value()) << "where K parks is the controller's business";
 }
 
+TEST(RotatorLinkRotctld, ARefusedPositionIsReportedOnceAndTheLinkGoesOn) {
+    const testing::RotctldServer server;
+    RotatorLink link(Network(server.Address()), 20ms, RetryPolicy{10ms, 40ms, 2.0});
+    link.Point({500, 10}); // beyond the dummy's 450°
+    RotatorStatus status =
+        WaitFor(link, [](const RotatorStatus& s) { return s.LastErrorCode != 0; });
+    EXPECT_EQ(status.LastErrorCode, -1);
+    EXPECT_NE(status.LastError.find("refuses azimuth 500.0°"), std::string::npos)
+        << status.LastError;
+    // Reconnected and polling, without sending the refused position again.
+    status = WaitFor(link, [](const RotatorStatus& s) {
+        return s.Connected && s.ConsecutiveFailures == 0 && s.Exchanges > 10;
+    });
+    EXPECT_TRUE(status.Connected);
+    EXPECT_EQ(status.ConsecutiveFailures, 0);
+    EXPECT_FALSE(status.Commanded.has_value());
+    link.Point({2, 1});
+    EXPECT_TRUE(ReportedNear(WaitFor(link,
+                                     [](const RotatorStatus& s) {
+                                         return ReportedNear(s, {2, 1});
+                                     }),
+                             {2, 1}));
+}
+
 // --- against a server that misbehaves ----------------------------------------
 
 TEST(RotatorLinkFake, ReportsTheServersErrorAndPausesLongerEachTime) {
@@ -238,11 +262,18 @@ TEST(RotatorLinkFake, NeverBlocksTheCallerWhileTheServerIsSilent) {
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_LT(longest, 5ms);
+    RecordProperty(
+        "LongestCallMicroseconds",
+        static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(longest).count()));
     EXPECT_EQ(link->Status().LastErrorCode, -5);
 
     const auto start = Clock::now();
     link->Shutdown(true);
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds{kTimeoutMs} + kPoll + 100ms);
+    const auto took = Clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds{kTimeoutMs} + kPoll + 100ms);
+    RecordProperty(
+        "ShutdownMilliseconds",
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
     link.reset();
 }
 
@@ -341,6 +372,12 @@ TEST(RotatorLinkGated, ShutdownReturnsWhenTheRotatorOverstaysItsTimeout) {
         [gate, kTimeout] { return std::make_unique<GatedRotator>(gate, kTimeout); }, kPoll);
     link->Point({3, 3});
     ASSERT_TRUE(gate->WaitUntil([&] { return gate->waiting == 1; }, 2s));
+    // Lets go after a while in any case, so a Shutdown that waits for the
+    // rotator fails the test rather than hanging it.
+    const std::jthread release([gate] {
+        gate->WaitUntil([&] { return gate->open; }, 1500ms);
+        gate->Open();
+    });
 
     const auto start = Clock::now();
     link->Shutdown(true);
