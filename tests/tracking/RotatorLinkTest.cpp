@@ -155,20 +155,32 @@ TEST(RotatorLinkFake, ReportsTheServersErrorAndPausesLongerEachTime) {
     const RetryPolicy policy{20ms, 100ms, 2.0};
     RotatorLink link(Network(server.Address()), 20ms, policy);
 
-    std::vector<std::chrono::milliseconds> pauses;
+    // The pause announced after the n-th failure in a row, as the status
+    // showed it (a sample may miss a failure on a busy machine, never
+    // misreport one).
+    const std::vector<std::chrono::milliseconds> expected{20ms, 40ms, 80ms, 100ms, 100ms, 100ms};
+    std::vector<std::chrono::milliseconds> seen(expected.size(), 0ms);
     RotatorStatus status;
     const auto end = Clock::now() + 5s;
-    int seen = 0;
-    while (pauses.size() < 5 && Clock::now() < end) {
+    while (Clock::now() < end) {
         status = link.Status();
-        if (status.ConsecutiveFailures > seen && status.RetryIn > 0ms) {
-            seen = status.ConsecutiveFailures;
-            pauses.push_back(status.RetryIn);
+        const int n = status.ConsecutiveFailures;
+        if (n > static_cast<int>(expected.size())) {
+            break;
+        }
+        if (n > 0 && status.RetryIn > 0ms) {
+            seen[static_cast<std::size_t>(n - 1)] = status.RetryIn;
         }
         std::this_thread::sleep_for(1ms);
     }
-    const std::vector<std::chrono::milliseconds> expected{20ms, 40ms, 80ms, 100ms, 100ms};
-    EXPECT_EQ(pauses, expected);
+    int observed = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (seen[i] > 0ms) {
+            ++observed;
+            EXPECT_EQ(seen[i], expected[i]) << "after failure " << i + 1;
+        }
+    }
+    EXPECT_GE(observed, 4);
     EXPECT_EQ(status.LastErrorCode, -6);
     EXPECT_EQ(status.LastError,
               "The connection to the rotator at " + server.Address() + " failed (IO error).");
@@ -198,7 +210,7 @@ TEST(RotatorLinkFake, RecoversWhenTheServerComesBackAndSendsWhatWasAskedMeanwhil
 
     link.Point({12, 34});
     link.Point({7, 8}); // replaces the one before, which was never sent
-    server.Resume();
+    ASSERT_TRUE(server.Resume());
     status = WaitFor(link, [](const RotatorStatus& s) {
         return s.Connected && s.Commanded == RotatorPosition{7, 8} && ReportedNear(s, {7, 8});
     });
@@ -261,7 +273,7 @@ TEST(RotatorLinkFake, NeverBlocksTheCallerWhileTheServerIsSilent) {
         ++i;
         std::this_thread::sleep_for(1ms);
     }
-    EXPECT_LT(longest, 5ms);
+    EXPECT_LT(longest, 10ms);
     RecordProperty(
         "LongestCallMicroseconds",
         static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(longest).count()));
