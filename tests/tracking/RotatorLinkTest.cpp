@@ -5,6 +5,7 @@
 // in-process rotator that blocks where the test says.
 
 #include "FakeRotctld.h"
+#include "LoopbackPort.h"
 #include "RotctldServer.h"
 
 #include "tracking/HamlibRotator.h"
@@ -193,6 +194,17 @@ TEST(RotatorLinkFake, ReportsTheServersErrorAndPausesLongerEachTime) {
     for (std::size_t i = 1; i < 4; ++i) {
         EXPECT_GE(connections[i] - connections[i - 1], expected[i - 1] - 2ms) << i;
     }
+}
+
+TEST(RotatorLinkFake, APolicyWithoutPauseStillPauses) {
+    // Nothing listens there: every attempt fails at once.
+    const std::string address = "127.0.0.1:" + std::to_string(testing::FreeLoopbackPort());
+    RotatorLink link(Network(address), 10ms, RetryPolicy{0ms, 0ms, 0.5});
+    std::this_thread::sleep_for(200ms);
+    const RotatorStatus status = link.Status();
+    EXPECT_GT(status.ConsecutiveFailures, 10);
+    EXPECT_LT(status.Exchanges, 250u) << "at least 1 ms between attempts";
+    EXPECT_EQ(status.LastErrorCode, -6);
 }
 
 TEST(RotatorLinkFake, RecoversWhenTheServerComesBackAndSendsWhatWasAskedMeanwhile) {
