@@ -164,17 +164,20 @@ void Work(const std::shared_ptr<Shared>& shared) {
             continue;
         }
 
+        // Stop and Park first; then a reading that is due, so a stream of
+        // position requests cannot starve the reported position; then the
+        // latest position requested.
         Exchange exchange;
         if (s.order == Shared::Order::Stop) {
             exchange.kind = Exchange::Kind::Stop;
         } else if (s.order == Shared::Order::Park) {
             exchange.kind = s.parkAt ? Exchange::Kind::ParkAt : Exchange::Kind::Park;
             exchange.position = s.parkAt.value_or(RotatorPosition{});
+        } else if (Clock::now() >= pollAt) {
+            exchange.kind = Exchange::Kind::Poll;
         } else if (s.point) {
             exchange.kind = Exchange::Kind::Point;
             exchange.position = *s.point;
-        } else if (Clock::now() >= pollAt) {
-            exchange.kind = Exchange::Kind::Poll;
         } else {
             s.wake.wait_until(lock, pollAt, [&] {
                 return s.quit || s.order != Shared::Order::None || s.point.has_value();

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -413,6 +414,43 @@ TEST(RotatorLinkGated, ShutdownReturnsWhenTheRotatorOverstaysItsTimeout) {
     // Once the rotator lets go, the worker ends on its own and destroys it.
     gate->Open();
     EXPECT_TRUE(gate->WaitUntil([&] { return gate->finished; }, 2s));
+}
+
+/// A rotator that takes its time over every command, and counts readings.
+class SlowRotator final : public Rotator {
+public:
+    explicit SlowRotator(std::shared_ptr<std::atomic<int>> readings)
+        : readings_(std::move(readings)) {}
+    RotatorError Open() override { return {}; }
+    void Close() override {}
+    RotatorError SetPosition(const RotatorPosition&) override {
+        std::this_thread::sleep_for(5ms);
+        return {};
+    }
+    RotatorError GetPosition(RotatorPosition& position) override {
+        ++*readings_;
+        position = {0, 0};
+        return {};
+    }
+    RotatorError Stop() override { return {}; }
+    RotatorError Park() override { return {}; }
+
+private:
+    std::shared_ptr<std::atomic<int>> readings_;
+};
+
+TEST(RotatorLinkSlow, AStreamOfRequestsDoesNotStopTheReadings) {
+    const auto readings = std::make_shared<std::atomic<int>>(0);
+    RotatorLink link([readings] { return std::make_unique<SlowRotator>(readings); }, 20ms);
+    WaitFor(link, [](const RotatorStatus& s) { return s.Reported.has_value(); });
+    const int before = *readings;
+    // Faster than the rotator takes them: there is always one waiting.
+    const auto end = Clock::now() + 400ms;
+    for (int i = 0; Clock::now() < end; ++i) {
+        link.Point({static_cast<double>(i % 90), 10});
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_GE(*readings - before, 8) << "one reading per 20 ms poll period would be 20";
 }
 
 } // namespace
