@@ -191,8 +191,7 @@ int main(int argc, char** argv) {
         std::min(std::chrono::duration_cast<std::chrono::milliseconds>(period), kLongestPoll);
     RotatorLink link([settings] { return MakeHamlibRotator(settings); }, poll, kRetry);
 
-    const std::string title =
-        TerminalSafe(SkyPlaces::Title(o.Tracking.Source, station)).substr(0, 16);
+    const std::string title = TerminalSafe(SkyPlaces::Title(o.Tracking.Source, station));
     ConnectionReport connection(o.Rotator.Device);
     SystemLocalClock systemClock;
     UtcClock clock(systemClock);
