@@ -7,7 +7,7 @@ JOBS      ?= $(shell nproc)
 BUILD     := $(abspath $(BUILD_DIR))
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package check-package clean
 
 all: build
 
@@ -39,6 +39,17 @@ test: build
 
 bench: build
 	@cd $(BUILD_DIR) && for b in ./vantrel-bench-*; do $$b; done
+
+# The Debian package build/vantrel_<version>_amd64.deb (CPack), from the
+# programs of the normal build.
+package: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target vantrel-package-contents
+	@cd $(BUILD_DIR) && cpack -G DEB
+
+# Builds the package and checks it as a user would meet it: its layout, its
+# programs run from an unpacked tree, the first start from the menu, lintian.
+check-package: package
+	@bash scripts/check-package.sh $(BUILD_DIR)
 
 clean:
 	@rm -rf $(BUILD_DIR)
