@@ -21,13 +21,15 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # The planner runs in RUN_DIR (make run RUN_DIR=~/vantrel for a folder of
-# your own), where Vantrel.dat, Vanset.ini and Vantrel.chm live. Without a
-# display the planning table for today is printed instead.
+# your own), where Vantrel.dat, Vanset.ini and Vantrel.chm live; the first
+# run writes a Vanset.ini that opens the window at its design size, as a start
+# from the desktop menu does. Without a display the planning table for today
+# is printed instead.
 run: build
 	@mkdir -p $(RUN_DIR)
 	@if [ -f $(BUILD)/Vantrel.chm ]; then cp -f $(BUILD)/Vantrel.chm $(RUN_DIR)/; fi
 	@cd $(RUN_DIR) && if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-		$(BUILD)/vantrel; \
+		$(BUILD)/vantrel --data-home=.; \
 	else \
 		echo "No display found: the planning table for today (vantrel-table --help for more)."; \
 		if [ -f Vantrel.dat ]; then $(BUILD)/vantrel-table --format text; \
