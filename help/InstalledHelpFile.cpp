@@ -22,7 +22,7 @@ std::string ChooseApplicationHelpFile(std::string_view fileName, std::string_vie
                                       std::string_view executableDirectory,
                                       std::string_view helpFolderFromPrograms,
                                       const FileExists& exists) {
-    const std::string here = InFolder(currentDirectory, fileName);
+    std::string here = InFolder(currentDirectory, fileName);
     if (exists(here)) {
         return here;
     }
