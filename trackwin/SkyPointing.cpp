@@ -5,25 +5,20 @@
 namespace vantrel {
 
 namespace {
-constexpr double kFullTurnDeg = 360.0;
-}
 
-std::optional<SkyDirection> SkyOfRotator(const RotatorPosition& position,
-                                         const TrackingOptions& options) {
-    double az = position.AzimuthDeg - options.AzimuthOffsetDeg;
-    const double el = position.ElevationDeg - options.ElevationOffsetDeg;
-    if (!std::isfinite(az) || !std::isfinite(el)) {
+std::optional<SkyDirection> OnSky(const std::optional<RotatorPosition>& p,
+                                  const TrackingOptions& options) {
+    if (!p) {
         return std::nullopt;
     }
-    az = std::fmod(az, kFullTurnDeg);
-    if (az < 0.0) {
-        az += kFullTurnDeg;
+    const SkyDirection d = SkyOfRotator(*p, options);
+    if (!std::isfinite(d.AzimuthDeg) || !std::isfinite(d.ElevationDeg)) {
+        return std::nullopt; // a controller's garbage is not drawn
     }
-    if (az >= kFullTurnDeg) {
-        az = 0.0; // -1e-17 + 360 rounds up to 360
-    }
-    return SkyDirection{az, el};
+    return d;
 }
+
+} // namespace
 
 PointingSnapshot MakePointingSnapshot(bool tracking, const TrackingOptions& options,
                                       const std::optional<RotatorPosition>& target,
@@ -31,12 +26,8 @@ PointingSnapshot MakePointingSnapshot(bool tracking, const TrackingOptions& opti
     PointingSnapshot s;
     s.Tracking = tracking;
     s.Source = options.Source;
-    if (target) {
-        s.Target = SkyOfRotator(*target, options);
-    }
-    if (reported) {
-        s.Reported = SkyOfRotator(*reported, options);
-    }
+    s.Target = OnSky(target, options);
+    s.Reported = OnSky(reported, options);
     return s;
 }
 

@@ -9,6 +9,11 @@ namespace vantrel {
 
 namespace {
 
+/// The fastest serial line a controller could use, baud; Hamlib's model
+/// numbers stay below 100000 (maker × 100 + model).
+constexpr double kMostBaud = 4000000.0;
+constexpr double kLastModel = 99999.0;
+
 struct FieldRule {
     const char* What; ///< the field in a sentence
     double Least;
@@ -16,20 +21,30 @@ struct FieldRule {
     bool Whole;
 };
 
-/// In the order of TrackField.
+namespace r = tracking_range;
+
+/// In the order of TrackField; the tracking core's own ranges where it has
+/// them.
 constexpr std::array<FieldRule, 11> kRules{{
-    {"The period must be a number of seconds", 0.2, 60.0, false},
-    {"The threshold must be a number of degrees", 0.0, 10.0, false},
-    {"The minimum elevation must be a number of degrees", -10.0, 90.0, false},
-    {"The maximum elevation must be a number of degrees", 0.0, 180.0, false},
-    {"The azimuth offset must be a number of degrees", -360.0, 360.0, false},
-    {"The elevation offset must be a number of degrees", -90.0, 90.0, false},
-    {"The off-source offset must be a number of degrees", -180.0, 180.0, false},
-    {"The park azimuth must be a number of degrees", -180.0, 450.0, false},
-    {"The park elevation must be a number of degrees", -10.0, 180.0, false},
-    {"The serial speed must be a whole number of baud (0 for the model's own)", 0.0, 4000000.0,
+    {"The period must be a number of seconds", r::kMinPeriodS, r::kMaxPeriodS, false},
+    {"The threshold must be a number of degrees", r::kMinThresholdDeg, r::kMaxThresholdDeg, false},
+    {"The minimum elevation must be a number of degrees", r::kMinElevationDeg, r::kMaxElevationDeg,
+     false},
+    {"The maximum elevation must be a number of degrees", r::kMinElevationDeg, r::kMaxElevationDeg,
+     false},
+    {"The azimuth offset must be a number of degrees", -r::kMaxAzimuthOffsetDeg,
+     r::kMaxAzimuthOffsetDeg, false},
+    {"The elevation offset must be a number of degrees", -r::kMaxElevationOffsetDeg,
+     r::kMaxElevationOffsetDeg, false},
+    {"The off-source offset must be a number of degrees", -r::kMaxOffSourceAzimuthDeg,
+     r::kMaxOffSourceAzimuthDeg, false},
+    {"The park azimuth must be a number of degrees", r::kMinParkAzimuthDeg, r::kMaxParkAzimuthDeg,
+     false},
+    {"The park elevation must be a number of degrees", r::kMinElevationDeg, r::kMaxElevationDeg,
+     false},
+    {"The serial speed must be a whole number of baud (0 for the model's own)", 0.0, kMostBaud,
      true},
-    {"The rotator model must be a Hamlib model number", 1.0, 99999.0, true},
+    {"The rotator model must be a Hamlib model number", 1.0, kLastModel, true},
 }};
 
 constexpr std::size_t kLongestDevice = 200;
@@ -59,7 +74,8 @@ ParsedTrackNumber ParseTrackField(TrackField field, std::string_view text) {
     const std::string_view s = Trimmed(text);
     double v = NAN;
     // from_chars takes no leading '+', which users type for offsets.
-    const std::string_view digits = !s.empty() && s.front() == '+' ? s.substr(1) : s;
+    const bool plus = s.size() > 1 && s.front() == '+' && s[1] != '-' && s[1] != '+';
+    const std::string_view digits = plus ? s.substr(1) : s;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
     if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
         !std::isfinite(v) || v < rule.Least || v > rule.Most ||

@@ -25,13 +25,13 @@ struct TrackSetup {
 enum class TrackField {
     PeriodS,            ///< seconds between commands, 0.2..60
     ThresholdDeg,       ///< 0..10
-    MinElevationDeg,    ///< -10..90
-    MaxElevationDeg,    ///< 0..180 (a flip-over rotator reaches 180)
+    MinElevationDeg,    ///< -90..90
+    MaxElevationDeg,    ///< -90..90
     AzimuthOffsetDeg,   ///< -360..360
     ElevationOffsetDeg, ///< -90..90
     OffSourceDeg,       ///< -180..180
     ParkAzimuthDeg,     ///< -180..450, the widest azimuth range a controller counts
-    ParkElevationDeg,   ///< -10..180
+    ParkElevationDeg,   ///< -90..90
     SerialSpeed,        ///< baud, a whole number 0..4000000 (0 the model's own)
     Model,              ///< Hamlib model number, a whole number 1..99999
 };
