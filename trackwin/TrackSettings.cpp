@@ -151,12 +151,12 @@ std::optional<QRect> LoadTrackWindowRect(const QString& directory) {
     return QRect(*left, *top, *width, *height);
 }
 
-bool SaveTrackWindowRect(const QString& directory, const QRect& outer) {
+bool SaveTrackWindowRect(const QString& directory, const QRect& rect) {
     QSettings ini(PathIn(directory), QSettings::IniFormat);
-    ini.setValue(Key("Left"), outer.left());
-    ini.setValue(Key("Top"), outer.top());
-    ini.setValue(Key("Width"), outer.width());
-    ini.setValue(Key("Height"), outer.height());
+    ini.setValue(Key("Left"), rect.left());
+    ini.setValue(Key("Top"), rect.top());
+    ini.setValue(Key("Width"), rect.width());
+    ini.setValue(Key("Height"), rect.height());
     ini.sync();
     return ini.status() == QSettings::NoError;
 }

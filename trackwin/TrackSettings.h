@@ -29,12 +29,12 @@ TrackSetup LoadTrackSetup(const QString& directory);
 /// be written.
 bool SaveTrackSetup(const QString& directory, const TrackSetup& setup);
 
-/// The window's outer rectangle as stored ("Left", "Top", "Width",
-/// "Height" of section "Track"); empty when a key is missing or not a whole
-/// number, or the size is not positive.
+/// The window's place and size as stored ("Left", "Top" of its frame,
+/// "Width", "Height" of its client area, pixels, section "Track"); empty when a key is missing or
+/// not a whole number, or the size is not positive.
 std::optional<QRect> LoadTrackWindowRect(const QString& directory);
-/// Stores the window's outer rectangle; false when the file could not be
+/// Stores the window's place and size; false when the file could not be
 /// written.
-bool SaveTrackWindowRect(const QString& directory, const QRect& outer);
+bool SaveTrackWindowRect(const QString& directory, const QRect& rect);
 
 } // namespace vantrel

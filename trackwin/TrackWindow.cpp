@@ -645,7 +645,9 @@ void TrackWindow::OpenBeside(QWidget* mainWindow) {
 
 void TrackWindow::SaveRect() {
     if (placed_) {
-        SaveTrackWindowRect(services_.Directory, frameGeometry());
+        // The frame's place (what move() takes) and the client size (what
+        // resize() takes).
+        SaveTrackWindowRect(services_.Directory, QRect(pos(), size()));
     }
 }
 
