@@ -49,7 +49,7 @@ struct TrackingOptions {
     double ElevationOffsetDeg = 0.0; ///< added to the sky's elevation, ±90
     /// "Off source": this many degrees of azimuth beside the source, at its
     /// elevation, for the cold-sky half of a Y-factor measurement; ±180,
-    /// positive towards east (increasing azimuth).
+    /// positive clockwise (increasing azimuth).
     ///
     /// Degrees of azimuth, not of arc: at elevation e an azimuth step ΔA is
     /// an angle d on the sky with hav d = cos² e · hav ΔA (about ΔA cos e),
