@@ -235,7 +235,6 @@ void TrackWindow::BuildControls() {
     Refresher = new QTimer(this);
     Refresher->setInterval(kTrackRefreshMs);
     connect(Refresher, &QTimer::timeout, this, &TrackWindow::Refresh);
-    Refresher->start();
 
     connect(TrackButton, &QPushButton::clicked, this, &TrackWindow::TrackClick);
     connect(StopButton, &QPushButton::clicked, this, &TrackWindow::StopClick);
@@ -470,15 +469,23 @@ void TrackWindow::TrackClick() {
     EnsureLink();
     tracker_.Reset();
     tracking_ = true;
+    Refresher->start();
     Stepper->start(static_cast<int>(std::lround(setup_.Options.PeriodS * kMsPerSecond)));
     PublishTrackedPair();
     Step();
     Refresh();
 }
 
-void TrackWindow::StopClick() {
+void TrackWindow::StopTracking() {
     tracking_ = false;
     Stepper->stop();
+    if (!isVisible()) {
+        Refresher->stop();
+    }
+}
+
+void TrackWindow::StopClick() {
+    StopTracking();
     EnsureLink().Stop();
     tracker_.Reset();
     decision_ = TrackDecision{};
@@ -487,8 +494,7 @@ void TrackWindow::StopClick() {
 }
 
 void TrackWindow::ParkClick() {
-    tracking_ = false;
-    Stepper->stop();
+    StopTracking();
     EnsureLink().Park(setup_.Options.ParkPosition);
     tracker_.Reset();
     decision_ = TrackDecision{};
@@ -651,8 +657,16 @@ void TrackWindow::SaveRect() {
     }
 }
 
+void TrackWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Refresher->start();
+}
+
 void TrackWindow::hideEvent(QHideEvent* event) {
     SaveRect();
+    if (!tracking_) {
+        Refresher->stop(); // nobody looks; while tracking it follows the grid's source option
+    }
     QWidget::hideEvent(event);
 }
 

@@ -143,6 +143,7 @@ public slots:
     void Refresh();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -164,6 +165,8 @@ private:
     void Refuse(const QString& why, QLineEdit* edit);
     RotatorLink& EnsureLink();
     void PublishTrackedPair();
+    /// Ends tracking (the rotator is told separately).
+    void StopTracking();
     void ShowOffSourceButton();
     void SaveRect();
 
