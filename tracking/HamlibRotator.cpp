@@ -3,11 +3,8 @@
 #include <hamlib/rotator.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <mutex>
-#include <pthread.h>
 
 namespace vantrel {
 
@@ -37,41 +34,6 @@ std::string HamlibText(int code) {
     text.erase(std::find(text.begin(), text.end(), '\n'), text.end());
     return text;
 }
-
-/// While alive, SIGPIPE is held back on the calling thread: Hamlib writes to
-/// its TCP socket with write(), which raises SIGPIPE (ending the process by
-/// default) when rotctld has closed the connection. Held back, the write
-/// fails with EPIPE and Hamlib reports an I/O error; a SIGPIPE raised
-/// meanwhile is taken off before the old mask returns.
-class SigpipeHeldBack {
-public:
-    SigpipeHeldBack() {
-        sigemptyset(&pipe_);
-        sigaddset(&pipe_, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        alreadyPending_ = sigismember(&pending, SIGPIPE) == 1;
-        pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
-    }
-    ~SigpipeHeldBack() {
-        if (!alreadyPending_) {
-            sigset_t pending;
-            sigpending(&pending);
-            if (sigismember(&pending, SIGPIPE) == 1) {
-                const timespec none{0, 0};
-                sigtimedwait(&pipe_, nullptr, &none);
-            }
-        }
-        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-    }
-    SigpipeHeldBack(const SigpipeHeldBack&) = delete;
-    SigpipeHeldBack& operator=(const SigpipeHeldBack&) = delete;
-
-private:
-    sigset_t pipe_{};
-    sigset_t old_{};
-    bool alreadyPending_ = false;
-};
 
 std::string Degrees(double value) {
     char text[32];
@@ -106,7 +68,10 @@ public:
         }
         RotatorError error = Configure(rot);
         if (!error.Failed()) {
-            const SigpipeHeldBack held;
+            // Opening a network rotator, Hamlib sets SIGPIPE to be ignored
+            // for the whole process, so writing to a rotctld that has closed
+            // the connection comes back as an I/O error instead of ending
+            // the program.
             const int code = rot_open(rot);
             if (code != RIG_OK) {
                 error = {code, OpenSentence(code)};
@@ -125,10 +90,7 @@ public:
         if (rot_ == nullptr) {
             return;
         }
-        {
-            const SigpipeHeldBack held;
-            rot_close(rot_);
-        }
+        rot_close(rot_);
         const std::lock_guard lock(HamlibLock());
         rot_cleanup(rot_);
         rot_ = nullptr;
@@ -138,7 +100,6 @@ public:
         if (rot_ == nullptr) {
             return NotOpen();
         }
-        const SigpipeHeldBack held;
         const int code = rot_set_position(rot_, static_cast<azimuth_t>(position.AzimuthDeg),
                                           static_cast<elevation_t>(position.ElevationDeg));
         if (code == -RIG_EINVAL || code == -RIG_EDOM || code == -RIG_ERJCTED) {
@@ -155,7 +116,6 @@ public:
         }
         azimuth_t az = 0;
         elevation_t el = 0;
-        const SigpipeHeldBack held;
         const int code = rot_get_position(rot_, &az, &el);
         if (code == RIG_OK) {
             position = {az, el};
@@ -167,7 +127,6 @@ public:
         if (rot_ == nullptr) {
             return NotOpen();
         }
-        const SigpipeHeldBack held;
         return Outcome(rot_stop(rot_));
     }
 
@@ -175,7 +134,6 @@ public:
         if (rot_ == nullptr) {
             return NotOpen();
         }
-        const SigpipeHeldBack held;
         return Outcome(rot_park(rot_));
     }
 

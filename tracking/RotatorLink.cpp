@@ -1,6 +1,7 @@
 #include "tracking/RotatorLink.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -63,7 +64,7 @@ struct Shared {
 struct RotatorLink::State {
     std::shared_ptr<Shared> shared;
     std::thread worker;
-    bool shutDown = false;
+    std::atomic<bool> shutDown{false};
 };
 
 namespace {
@@ -94,7 +95,7 @@ RotatorError Perform(Rotator& rotator, const Exchange& exchange, RotatorPosition
 }
 
 milliseconds Grown(milliseconds pause, const RetryPolicy& retry) {
-    const double next = static_cast<double>(pause.count()) * std::max(retry.Factor, 1.0);
+    const double next = static_cast<double>(pause.count()) * retry.Factor;
     return std::min(milliseconds{static_cast<milliseconds::rep>(next)}, retry.Longest);
 }
 
@@ -103,7 +104,7 @@ void Work(const std::shared_ptr<Shared>& shared) {
     Shared& s = *shared;
     std::unique_ptr<Rotator> rotator;
     bool open = false;
-    milliseconds pause = std::min(s.retry.First, s.retry.Longest);
+    milliseconds pause = s.retry.First;
     Clock::time_point retryAt = Clock::now();
     Clock::time_point pollAt = Clock::now();
 
@@ -163,17 +164,20 @@ void Work(const std::shared_ptr<Shared>& shared) {
             continue;
         }
 
+        // Stop and Park first; then a reading that is due, so a stream of
+        // position requests cannot starve the reported position; then the
+        // latest position requested.
         Exchange exchange;
         if (s.order == Shared::Order::Stop) {
             exchange.kind = Exchange::Kind::Stop;
         } else if (s.order == Shared::Order::Park) {
             exchange.kind = s.parkAt ? Exchange::Kind::ParkAt : Exchange::Kind::Park;
             exchange.position = s.parkAt.value_or(RotatorPosition{});
+        } else if (Clock::now() >= pollAt) {
+            exchange.kind = Exchange::Kind::Poll;
         } else if (s.point) {
             exchange.kind = Exchange::Kind::Point;
             exchange.position = *s.point;
-        } else if (Clock::now() >= pollAt) {
-            exchange.kind = Exchange::Kind::Poll;
         } else {
             s.wake.wait_until(lock, pollAt, [&] {
                 return s.quit || s.order != Shared::Order::None || s.point.has_value();
@@ -221,7 +225,7 @@ void Work(const std::shared_ptr<Shared>& shared) {
         s.status.LastError.clear();
         s.status.LastErrorCode = 0;
         s.status.ConsecutiveFailures = 0;
-        pause = std::min(s.retry.First, s.retry.Longest);
+        pause = s.retry.First;
         switch (exchange.kind) {
         case Exchange::Kind::Poll:
             s.status.Reported = reported;
@@ -271,6 +275,10 @@ void Work(const std::shared_ptr<Shared>& shared) {
 
 RotatorLink::RotatorLink(Factory factory, milliseconds pollPeriod, RetryPolicy retry)
     : state_(std::make_unique<State>()) {
+    // A pause of 0 would have the worker hammer a missing rotator.
+    retry.First = std::max(retry.First, milliseconds{1});
+    retry.Longest = std::max(retry.Longest, retry.First);
+    retry.Factor = std::max(retry.Factor, 1.0);
     state_->shared =
         std::make_shared<Shared>(std::move(factory), std::max(pollPeriod, milliseconds{1}), retry);
     state_->worker = std::thread([shared = state_->shared] { Work(shared); });
@@ -312,10 +320,9 @@ RotatorStatus RotatorLink::Status() const {
 }
 
 void RotatorLink::Shutdown(bool stopRotator) {
-    if (state_->shutDown) {
+    if (state_->shutDown.exchange(true)) {
         return;
     }
-    state_->shutDown = true;
     Shared& s = *state_->shared;
     std::unique_lock lock(s.mutex);
     s.quit = true;

@@ -1,7 +1,5 @@
 #include "FakeRotctld.h"
 
-#include "LoopbackPort.h"
-
 #include <arpa/inet.h>
 #include <cstdint>
 #include <cstdio>
@@ -37,8 +35,11 @@ std::string Number(double value) {
 } // namespace
 
 FakeRotctld::FakeRotctld() {
-    port_ = FreeLoopbackPort();
-    Listen();
+    // Bound at port 0 and kept: a port first found free and bound later
+    // could be taken in between by a test running in parallel.
+    if (!Listen()) {
+        throw std::runtime_error("FakeRotctld: cannot listen on 127.0.0.1");
+    }
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -81,20 +82,24 @@ void FakeRotctld::GoAway() {
     }
 }
 
-void FakeRotctld::Resume() {
+bool FakeRotctld::Resume() {
     {
         const std::lock_guard lock(mutex_);
         resume_ = true;
     }
-    for (;;) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < limit) {
         {
             const std::lock_guard lock(mutex_);
             if (!resume_) {
-                return;
+                return true;
             }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
+    const std::lock_guard lock(mutex_);
+    resume_ = false;
+    return listener_ >= 0;
 }
 
 std::vector<std::chrono::steady_clock::time_point> FakeRotctld::Connections() const {
@@ -107,10 +112,10 @@ std::vector<std::string> FakeRotctld::Commands() const {
     return commands_;
 }
 
-void FakeRotctld::Listen() {
+bool FakeRotctld::Listen() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        throw std::runtime_error("FakeRotctld: no socket");
+        return false;
     }
     const int yes = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
@@ -118,13 +123,16 @@ void FakeRotctld::Listen() {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(port_));
+    socklen_t length = sizeof address;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 8) != 0) {
+        ::listen(fd, 8) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::close(fd);
-        throw std::runtime_error("FakeRotctld: cannot listen on 127.0.0.1:" +
-                                 std::to_string(port_));
+        return false;
     }
+    port_ = ntohs(address.sin_port);
     listener_ = fd;
+    return true;
 }
 
 void FakeRotctld::Run() {
@@ -142,11 +150,11 @@ void FakeRotctld::Run() {
                 }
                 goAway_ = false;
             }
-            if (resume_) {
-                lock.unlock();
-                Listen();
-                lock.lock();
-                resume_ = false;
+            if (resume_ && listener_ < 0) {
+                // Tried again next round should the port be taken meanwhile.
+                if (Listen()) {
+                    resume_ = false;
+                }
             }
         }
 

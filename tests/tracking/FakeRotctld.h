@@ -44,8 +44,9 @@ public:
     /// Stops listening and closes every connection, as a server that went
     /// away; connections are refused until Resume.
     void GoAway();
-    /// Listens again on the same port.
-    void Resume();
+    /// Listens again on the same port; false when it is taken by then
+    /// (given up after five seconds).
+    bool Resume();
 
     /// Connections accepted so far, and when.
     std::vector<std::chrono::steady_clock::time_point> Connections() const;
@@ -59,7 +60,9 @@ private:
         int Answered = 0;    ///< commands answered after "\dump_state"
     };
 
-    void Listen();
+    /// Listens on 127.0.0.1 at `port_` (0: any free port, then kept in
+    /// `port_`); false when the port is taken.
+    bool Listen();
     void Run();
     /// Handles one command line; false when the connection is to be closed.
     bool Handle(Client& client, const std::string& line);

@@ -5,7 +5,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -28,6 +32,48 @@ bool Reaped(pid_t pid) {
     int status = 0;
     const pid_t r = ::waitpid(pid, &status, WNOHANG);
     return r == pid || (r < 0 && errno == ECHILD);
+}
+
+/// The inode of the socket listening on 127.0.0.1:`port`, from the kernel's
+/// table of TCP sockets; 0 when there is none.
+unsigned long ListeningInode(int port) {
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line); // the column titles
+    char wanted[16];
+    std::snprintf(wanted, sizeof wanted, "0100007F:%04X", static_cast<unsigned>(port));
+    constexpr const char* kListen = "0A";
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout;
+        unsigned long inode = 0;
+        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+            timeout >> inode;
+        if (fields && local == wanted && state == kListen) {
+            return inode;
+        }
+    }
+    return 0;
+}
+
+/// True when process `pid` holds the socket listening on 127.0.0.1:`port`.
+/// A connection that is accepted does not tell whose server accepted it:
+/// a test running in parallel may have taken the port first.
+bool ListensOn(pid_t pid, int port) {
+    const unsigned long inode = ListeningInode(port);
+    if (inode == 0) {
+        return false;
+    }
+    const std::string socket = "socket:[" + std::to_string(inode) + "]";
+    const std::filesystem::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code error;
+    for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
+        std::error_code readError;
+        if (std::filesystem::read_symlink(fd.path(), readError).string() == socket) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -84,7 +130,7 @@ bool RotctldServer::Start(int model) {
             pid_ = -1; // ended early: the port was taken, or no rotctld
             return false;
         }
-        if (LoopbackAccepts(port_)) {
+        if (ListensOn(pid_, port_) && LoopbackAccepts(port_)) {
             return true;
         }
         std::this_thread::sleep_for(kPollStep);

@@ -84,7 +84,7 @@ TEST(FakeRotctld, AnswersFailsAndGoesAwayOnRequest) {
 
     server.GoAway();
     EXPECT_FALSE(LoopbackAccepts(server.Port()));
-    server.Resume();
+    ASSERT_TRUE(server.Resume());
     server.Behave(FakeRotctld::Behaviour::Answer);
     EXPECT_EQ(Ask(server.Port(), "S"), "RPRT 0\n");
     EXPECT_GE(server.Connections().size(), 5u);
