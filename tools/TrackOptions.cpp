@@ -103,7 +103,11 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
     bool picked = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const auto [flag, inlineValue] = CommandLineFlag::Of(args[i]);
+        // Named members rather than a structured binding, which the lambda
+        // below could not capture under every compiler the project uses.
+        const CommandLineFlag split = CommandLineFlag::Of(args[i]);
+        const std::string_view flag = split.Flag;
+        const std::optional<std::string_view>& inlineValue = split.InlineValue;
         const auto value = [&]() -> std::optional<std::string_view> {
             if (inlineValue) {
                 return inlineValue;

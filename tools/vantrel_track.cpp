@@ -42,6 +42,8 @@ constexpr int kOutputFailed = 1;
 /// tool waits no longer than this for it to be found.
 constexpr RetryPolicy kRetry{500ms, 5000ms, 2.0};
 
+constexpr std::chrono::milliseconds kLongestPoll{1000};
+
 int Fail(std::string_view message) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
     return kBadArguments;
@@ -101,7 +103,7 @@ bool IsRefusal(int code) {
 /// per change, not every period.
 class ConnectionReport {
 public:
-    explicit ConnectionReport(std::string device) : device_(TerminalSafe(device)) {}
+    explicit ConnectionReport(const std::string& device) : device_(TerminalSafe(device)) {}
 
     /// True when the rotator has just come (back) after being away, so the
     /// tracker should command it afresh.
@@ -183,11 +185,13 @@ int main(int argc, char** argv) {
     const auto period = std::chrono::duration_cast<SteadyClock::duration>(
         std::chrono::duration<double>(o.Tracking.PeriodS));
     const RotatorSettings settings = o.Rotator;
-    RotatorLink link([settings] { return MakeHamlibRotator(settings); },
-                     std::chrono::duration_cast<std::chrono::milliseconds>(period), kRetry);
+    // The position is read every period, and at least once a second so that
+    // the lines show a long period's move as it happens.
+    const auto poll =
+        std::min(std::chrono::duration_cast<std::chrono::milliseconds>(period), kLongestPoll);
+    RotatorLink link([settings] { return MakeHamlibRotator(settings); }, poll, kRetry);
 
-    const std::string title =
-        TerminalSafe(SkyPlaces::Title(o.Tracking.Source, station)).substr(0, 16);
+    const std::string title = TerminalSafe(SkyPlaces::Title(o.Tracking.Source, station));
     ConnectionReport connection(o.Rotator.Device);
     SystemLocalClock systemClock;
     UtcClock clock(systemClock);

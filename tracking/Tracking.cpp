@@ -72,6 +72,21 @@ SkyDirection SkyOfRotator(const RotatorPosition& position, const TrackingOptions
             position.ElevationDeg - options.ElevationOffsetDeg};
 }
 
+PointingSnapshot SnapshotOf(const TrackDecision& decision,
+                            const std::optional<RotatorPosition>& reported,
+                            const TrackingOptions& options) {
+    PointingSnapshot snapshot;
+    snapshot.Tracking = true;
+    snapshot.Source = options.Source;
+    if (decision.Target) {
+        snapshot.Target = SkyOfRotator(*decision.Target, options);
+    }
+    if (reported) {
+        snapshot.Reported = SkyOfRotator(*reported, options);
+    }
+    return snapshot;
+}
+
 TrackDecision Tracker::Step(const DecodedInstant& utc, const HomeStation& station,
                             const ObservingConditions& conditions, const TrackingOptions& options,
                             std::optional<RotatorPosition> reported) {

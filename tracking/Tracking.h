@@ -112,6 +112,14 @@ inline constexpr double kOnTargetToleranceDeg = 1.0;
 /// the cold-sky point is a real direction.
 SkyDirection SkyOfRotator(const RotatorPosition& position, const TrackingOptions& options);
 
+/// What the sky chart shows of a tracking step: the source, where the
+/// rotator is sent (the last decision's target; empty while the source is
+/// below the minimum) and where it reports to be (empty when unknown), both
+/// back on the sky through SkyOfRotator. Degrees.
+PointingSnapshot SnapshotOf(const TrackDecision& decision,
+                            const std::optional<RotatorPosition>& reported,
+                            const TrackingOptions& options);
+
 /// The tracking core: for one instant, where the source stands, where the
 /// rotator should point (offsets, off-source offset, azimuth range with the
 /// short way round, elevation limits) and whether to command it. Qt-free, no

@@ -25,7 +25,7 @@ int Index(ChildProcess::Stream s) {
 
 } // namespace
 
-ChildProcess::ChildProcess(std::vector<std::string> argv, std::string workDir) {
+ChildProcess::ChildProcess(std::vector<std::string> argv, const std::string& workDir) {
     int out[2];
     int err[2];
     if (::pipe2(out, O_CLOEXEC) != 0) {
@@ -37,6 +37,7 @@ ChildProcess::ChildProcess(std::vector<std::string> argv, std::string workDir) {
         throw std::runtime_error("ChildProcess: no pipe");
     }
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (std::string& a : argv) {
         args.push_back(a.data());
     }

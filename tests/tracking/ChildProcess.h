@@ -21,7 +21,7 @@ public:
     /// Starts `argv[0]` (searched in PATH when it has no slash) in
     /// `workDir` (the current folder when empty), with standard input from
     /// /dev/null. Throws std::runtime_error when it cannot be started.
-    explicit ChildProcess(std::vector<std::string> argv, std::string workDir = {});
+    explicit ChildProcess(std::vector<std::string> argv, const std::string& workDir = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

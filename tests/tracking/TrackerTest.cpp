@@ -193,6 +193,28 @@ TEST(SkyOfRotator, BringsTheRotatorsAzimuthBackIntoOneTurn) {
     EXPECT_NEAR(b.AzimuthDeg, 260, kTolDeg);
 }
 
+TEST_F(SunTracker, TheSnapshotShowsTargetAndRotatorOnTheSky) {
+    options.Range = AzimuthRange::From0To450;
+    options.AzimuthOffsetDeg = 4;
+    options.ElevationOffsetDeg = -1;
+    const RotatorPosition reported{400, 29};
+    const TrackDecision d = At(30, 30, reported);
+    ASSERT_NEAR(d.Command.AzimuthDeg, 394, kTolDeg);
+    const PointingSnapshot s = SnapshotOf(d, reported, options);
+    EXPECT_TRUE(s.Tracking);
+    EXPECT_EQ(s.Source, SkySource::Sun);
+    ASSERT_TRUE(s.Target && s.Reported);
+    EXPECT_NEAR(s.Target->AzimuthDeg, 30, kTolDeg);
+    EXPECT_NEAR(s.Target->ElevationDeg, 30, kTolDeg);
+    EXPECT_NEAR(s.Reported->AzimuthDeg, 36, kTolDeg);
+    EXPECT_NEAR(s.Reported->ElevationDeg, 30, kTolDeg);
+
+    const TrackDecision below = At(30, -5, reported);
+    const PointingSnapshot b = SnapshotOf(below, std::nullopt, options);
+    EXPECT_FALSE(b.Target.has_value());
+    EXPECT_FALSE(b.Reported.has_value());
+}
+
 // ---- off source ---------------------------------------------------------------
 
 TEST_F(SunTracker, OffSourceStepsAzimuthAtTheSameElevationAndBack) {
