@@ -314,6 +314,19 @@ private slots:
         QVERIFY(w.Reported->text().startsWith(QStringLiteral("az ")));
     }
 
+    void dummyIgnoresADeviceLeftFromANetworkRotator() {
+        TrackWindow w(Services());
+        ChooseModel(w, 2);
+        Type(w.Device, QStringLiteral("127.0.0.1:%1").arg(testing::FreeLoopbackPort()));
+        ChooseModel(w, 1); // the address stays in the field and in the setup
+        QVERIFY(w.Setup().Rotator.Device.find("127.0.0.1:") == 0);
+        w.TrackClick();
+        QVERIFY2(WaitFor([&] { return w.LinkStatus().Connected; }, 3000),
+                 qPrintable(w.LastError->text()));
+        w.Refresh();
+        QCOMPARE(w.LastError->text(), QStringLiteral("none"));
+    }
+
     void stopStopsTheRotator() {
         TrackWindow w(Services());
         ChooseModel(w, 1);
