@@ -605,14 +605,14 @@ void TrackWindow::Refresh() {
     if (!st.LastError.empty()) {
         error = QString::fromStdString(st.LastError);
         if (st.LastErrorCode != 0) {
-            error += QStringLiteral(" (Hamlib error %1)").arg(st.LastErrorCode);
+            error += QStringLiteral(" Hamlib error %1.").arg(st.LastErrorCode);
         }
         if (st.RetryIn.count() > 0) {
             const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - failureSeenAt_);
             const double left =
                 std::max(0.0, static_cast<double>((st.RetryIn - waited).count()) / kMsPerSecond);
-            error += QStringLiteral("; next try in %1 s").arg(std::ceil(left), 0, 'f', 0);
+            error += QStringLiteral(" Next try in %1 s.").arg(std::ceil(left), 0, 'f', 0);
         }
     }
     SetTextIfChanged(LastError, error.isEmpty() ? QStringLiteral("none") : error);

@@ -403,7 +403,7 @@ private slots:
         const qint64 gap = LongestTickGap(form, 3000);
         QVERIFY2(gap < kLongestTickGapMs, qPrintable(QString::number(gap)));
         QVERIFY(WaitFor([&] { return w.LastError->text() != QStringLiteral("none"); }, 3000));
-        QVERIFY2(w.LastError->text().contains(QStringLiteral("next try in")),
+        QVERIFY2(w.LastError->text().contains(QStringLiteral("Next try in")),
                  qPrintable(w.LastError->text()));
         QVERIFY(w.State->text().contains(QStringLiteral("not connected")));
         QVERIFY(w.IsTracking()); // it keeps trying
