@@ -3,7 +3,7 @@
 // Start-up in this order: the application, its fonts and tooltips; the main
 // window, which reads the station file, lays out both grids and runs the
 // first table when the stored option asks for it; the home station window,
-// hidden; then the message loop,
+// hidden; the settings, Measure and Track windows; then the message loop,
 // which shows the main window (its stored position) and activates it (the
 // version in the caption).
 //
@@ -25,6 +25,8 @@
 #include "settings/SettingsWindow.h"
 #include "station/HomeStation.h"
 #include "station/HomeStationWindow.h"
+#include "tracking/HamlibRotator.h"
+#include "trackwin/TrackWindow.h"
 
 #include <QApplication>
 
@@ -143,8 +145,26 @@ int main(int argc, char** argv) {
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &form,
                      &TForm1::ObservingConditionsChanged);
 
+    // The Track window: follows a source with a Hamlib rotator and marks
+    // the source's cells in the real-time grid while it does. It does not
+    // keep the program running once the main window is closed.
+    TrackWindowServices trackServices;
+    trackServices.Conditions = &conditions;
+    trackServices.Station = &station;
+    trackServices.Library = &library;
+    trackServices.Clock = &clock;
+    trackServices.MakeRotator = MakeHamlibRotator;
+    trackServices.Models = HamlibRotatorModels;
+    TrackWindow track(trackServices);
+    track.setAttribute(Qt::WA_QuitOnClose, false);
+    track.OnTrackedPair = [&form](std::optional<std::size_t> pair) { form.SetTrackedPair(pair); };
+    form.OnTrack = [&] { track.OpenBeside(&form); };
+
     form.show();
     const int status = QApplication::exec();
+    // The rotator is stopped and its link ended before anything it reads
+    // goes away.
+    track.Shutdown();
     help.Release(); // while the application still exists
     return status;
 }

@@ -479,6 +479,10 @@ void TForm1::Timer1Timer() {
     Panel2->SetCaption(Latin1(display_->LocalPanelText()));
 }
 
+void TForm1::SetTrackedPair(std::optional<std::size_t> pair) {
+    display_->SetTrackedPair(pair);
+}
+
 void TForm1::LayoutHeaders() {
     LayoutHeader(PlanningGrid->Cells(), station_);
     LayoutHeader(RealTimeGrid->Cells(), station_);

@@ -28,6 +28,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vantrel {
 
@@ -170,6 +171,9 @@ public slots:
     /// The observing conditions changed: both headers and the planning grid
     /// again, as a change of display mode does, and the caption.
     void ObservingConditionsChanged();
+    /// Marks the real-time cells of the source the rotator tracks (column
+    /// pair 0..8 of `DisplayPairOf`); empty while nothing is tracked.
+    void SetTrackedPair(std::optional<std::size_t> pair);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -154,7 +154,10 @@ private:
             return {};
         };
         RotatorError error;
-        if (!settings_.Device.empty()) {
+        // A model without a port (the dummy) has no use for a device; Hamlib
+        // would still take "127.0.0.1:4533" as a network address and fail
+        // to open it, which a device left from another model must not do.
+        if (!settings_.Device.empty() && rot->caps->port_type != RIG_PORT_NONE) {
             error = set("rot_pathname", settings_.Device);
         }
         if (!error.Failed() && settings_.SerialSpeed > 0) {
