@@ -91,8 +91,8 @@ ElevationView::ElevationView(QWidget* parent) : QWidget(parent) {
     elevationAxis_ = new QValueAxis(chart_);
     elevationAxis_->setRange(kLowestElevationDeg, kHighestElevationDeg);
     elevationAxis_->setTickCount(11);
-    elevationAxis_->setLabelFormat(QStringLiteral("%.0f°"));
-    elevationAxis_->setTitleText(QStringLiteral("Elevation"));
+    elevationAxis_->setLabelFormat(QStringLiteral("%.0f"));
+    elevationAxis_->setTitleText(QStringLiteral("Elevation (°)"));
     chart_->addAxis(utcAxis_, Qt::AlignBottom);
     chart_->addAxis(localAxis_, Qt::AlignTop);
     chart_->addAxis(elevationAxis_, Qt::AlignLeft);
