@@ -17,6 +17,7 @@
 #include "measurewin/MeasureWindow.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
+#include "skywin/SkyWindow.h"
 #include "station/HomeStation.h"
 #include "station/HomeStationWindow.h"
 
@@ -81,6 +82,15 @@ int main(int argc, char** argv) {
     ShareFrequency(measure, settings);
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &form,
                      &TForm1::ObservingConditionsChanged);
+
+    // The sky window: the nine sources of the real-time display on a polar
+    // chart. It shares the sun/moon library with the display: both ask for
+    // places on this thread only, each handing the library its own request
+    // first.
+    QtUserMessages skyMessages;
+    SkyWindow sky(station, conditions, library, clock, skyMessages, QString());
+    skyMessages.SetAnchor(&sky);
+    form.OnSky = [&] { sky.OpenBeside(&form); };
 
     form.show();
     const int status = QApplication::exec();

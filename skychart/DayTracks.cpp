@@ -33,6 +33,11 @@ DayTrackKey DayTrackKeyFor(DateTime utc, const HomeStation& station,
     return {std::floor(utc), station, conditions};
 }
 
+bool DayTrackKeyMatches(const DayTrackKey& key, DateTime utc, const HomeStation& station,
+                        const ObservingConditions& conditions) {
+    return key.DayUtc == std::floor(utc) && key.Station == station && key.Conditions == conditions;
+}
+
 void DayTrackBuilder::Start(const DayTrackKey& key) {
     key_ = key;
     started_ = true;

@@ -32,6 +32,11 @@ struct DayTrackKey {
 DayTrackKey DayTrackKeyFor(DateTime utc, const HomeStation& station,
                            const ObservingConditions& conditions);
 
+/// Whether `key` is the key of `utc`, `station` and `conditions`, without
+/// making one (a refresh asks this several times a second).
+bool DayTrackKeyMatches(const DayTrackKey& key, DateTime utc, const HomeStation& station,
+                        const ObservingConditions& conditions);
+
 /// One place of a track: azimuth and elevation in degrees as SkyPlaces gives
 /// them, at `MinuteOfDay` minutes after 00:00 UTC (a whole multiple of the
 /// step for computed places; between two for a place on the horizon).

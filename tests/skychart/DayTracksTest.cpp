@@ -212,6 +212,11 @@ TEST(DayTrackKeys, ChangeWithTheDayTheStationAndTheConditionsOnly) {
     ObservingConditions refracted = c;
     refracted.Refraction = true;
     EXPECT_NE(k, DayTrackKeyFor(EncodeDateTime(2026, 5, 5, 1, 0, 0), s, refracted));
+
+    EXPECT_TRUE(DayTrackKeyMatches(k, EncodeDateTime(2026, 5, 5, 23, 59, 59), s, c));
+    EXPECT_FALSE(DayTrackKeyMatches(k, EncodeDateTime(2026, 5, 6, 0, 0, 0), s, c));
+    EXPECT_FALSE(DayTrackKeyMatches(k, EncodeDateTime(2026, 5, 5, 1, 0, 0), moved, c));
+    EXPECT_FALSE(DayTrackKeyMatches(k, EncodeDateTime(2026, 5, 5, 1, 0, 0), s, refracted));
 }
 
 } // namespace
