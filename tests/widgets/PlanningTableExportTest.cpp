@@ -276,6 +276,11 @@ private slots:
         QTest::mouseClick(grid, Qt::RightButton, Qt::NoModifier, at(16, 5));
         form.CopySelection();
         QCOMPARE(clipboard->text(), QStringLiteral("250.25\n"));
+
+        // Ctrl+C in the grid copies too.
+        clipboard->clear();
+        QTest::keyClick(form.PlanningGrid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("250.25\n"));
     }
 
     void everySweepOffersItsElevationSeries() {
