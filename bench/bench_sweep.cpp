@@ -7,6 +7,7 @@
 #include "controls/QtTextMeasurer.h"
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
+#include "skychart/ElevationCollector.h"
 
 #include <QGuiApplication>
 
@@ -92,6 +93,47 @@ void BM_MonthSweepApparentAndRefracted(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MonthSweepApparentAndRefracted)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The month as Calculate runs it: the grid and the elevation chart's series
+// from the same rows. Az/El takes the values as they are; Polar turns each
+// hour angle and declination into elevation and azimuth.
+void MonthSweepWithSeries(benchmark::State& state, int displayMode) {
+    MonthSweep month;
+    month.station.DisplayMode = displayMode;
+    auto grid = month.NewGrid();
+    RunPlanningSweep(*grid, month.station, month.in);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        ElevationCollector series(
+            month.station,
+            ExpectedSweepRows(month.in.StartDate, month.in.EndDate, month.station.CalcInterval),
+            PairTitles(*grid));
+        RunPlanningSweep(*grid, month.station, month.in, &series);
+        rows = series.Finish()->Rows();
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+void BM_MonthSweepWithElevationSeries(benchmark::State& state) {
+    MonthSweepWithSeries(state, 0);
+}
+BENCHMARK(BM_MonthSweepWithElevationSeries)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_MonthSweepPolarWithElevationSeries(benchmark::State& state) {
+    MonthSweepWithSeries(state, 1);
+}
+BENCHMARK(BM_MonthSweepPolarWithElevationSeries)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same Polar month without the series, beside the one above.
+void BM_MonthSweepPolar(benchmark::State& state) {
+    MonthSweep month;
+    month.station.DisplayMode = 1;
+    auto grid = month.NewGrid();
+    RunPlanningSweep(*grid, month.station, month.in);
+    for (auto _ : state) {
+        RunPlanningSweep(*grid, month.station, month.in);
+    }
+}
+BENCHMARK(BM_MonthSweepPolar)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 
