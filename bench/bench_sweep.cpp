@@ -13,7 +13,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -134,6 +136,40 @@ void BM_MonthSweepPolar(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MonthSweepPolar)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The series alone: a month of rows handed to the collector as the sweep
+// hands them, without the sweep, so its share can be told from the noise of
+// the whole sweep.
+void CollectMonth(benchmark::State& state, int displayMode) {
+    MonthSweep month;
+    month.station.DisplayMode = displayMode;
+    constexpr int kRows = 44640;
+    std::vector<PreciseRow> rows(kRows);
+    for (int k = 0; k < kRows; ++k) {
+        PreciseRow& r = rows[static_cast<std::size_t>(k)];
+        r.Utc = month.in.StartDate + k / 1440.0;
+        r.Local = r.Utc + 1 / 24.0;
+        for (std::size_t i = 0; i < r.Degrees.size(); ++i) {
+            // Hour angles turn with the row, declinations stay (as fixed sources do).
+            r.Degrees[i] = i % 2 == 0 ? std::fmod(k * 0.25L + 40.0L * i, 360.0L) : 5.0L * i - 40;
+        }
+    }
+    for (auto _ : state) {
+        ElevationCollector series(month.station, kRows, {});
+        for (const PreciseRow& r : rows) {
+            series.Row(r);
+        }
+        benchmark::DoNotOptimize(series.Finish()->Rows());
+    }
+}
+void BM_ElevationSeriesAloneAzEl(benchmark::State& state) {
+    CollectMonth(state, 0);
+}
+BENCHMARK(BM_ElevationSeriesAloneAzEl)->Unit(benchmark::kMillisecond);
+void BM_ElevationSeriesAlonePolar(benchmark::State& state) {
+    CollectMonth(state, 1);
+}
+BENCHMARK(BM_ElevationSeriesAlonePolar)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
