@@ -14,7 +14,7 @@ QString SaveTextFile(const QString& path, const std::string& bytes) {
     }
     if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
         static_cast<qint64>(bytes.size())) {
-        const QString reason = file.errorString();
+        QString reason = file.errorString();
         file.cancelWriting();
         return reason;
     }
