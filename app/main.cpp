@@ -23,6 +23,8 @@
 #include "measurewin/MeasureWindow.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
+#include "skywin/ElevationView.h"
+#include "skywin/SkyWindow.h"
 #include "station/HomeStation.h"
 #include "station/HomeStationWindow.h"
 #include "tracking/HamlibRotator.h"
@@ -159,6 +161,33 @@ int main(int argc, char** argv) {
     track.setAttribute(Qt::WA_QuitOnClose, false);
     track.OnTrackedPair = [&form](std::optional<std::size_t> pair) { form.SetTrackedPair(pair); };
     form.OnTrack = [&] { track.OpenBeside(&form); };
+
+    // The sky window: the nine sources of the real-time display on a polar
+    // chart. It shares the sun/moon library with the display: both ask for
+    // places on this thread only, each handing the library its own request
+    // first.
+    QtUserMessages skyMessages;
+    SkyWindow sky(station, conditions, library, clock, skyMessages, QString());
+    skyMessages.SetAnchor(&sky);
+    form.OnSky = [&] { sky.OpenBeside(&form); };
+    // While the rotator tracks, the chart shows where it is sent and where
+    // it reports to be.
+    sky.Pointing = [&track] { return track.Snapshot(); };
+
+    // Its second page, the elevation over the planning range, follows every
+    // sweep of the main window: the same rows as the planning grid. Saved
+    // or printed, a filled chart is drawn afresh at the device's resolution.
+    auto* elevation = new ElevationView();
+    sky.SetElevationView(elevation, [elevation](QPainter& painter, const QRectF& area) {
+        const auto series = elevation->Series();
+        const ChartPainting paint = series != nullptr && !series->Empty()
+                                        ? PaintingOf(elevation->Chart())
+                                        : PaintingOf(static_cast<QWidget*>(elevation));
+        paint(painter, area);
+    });
+    elevation->SetSeries(form.LastSeries()); // a table made at start-up
+    QObject::connect(&form, &TForm1::SweepFinished, elevation,
+                     [&form, elevation] { elevation->SetSeries(form.LastSeries()); });
 
     form.show();
     const int status = QApplication::exec();
