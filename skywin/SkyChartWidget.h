@@ -97,7 +97,8 @@ private:
     void PaintGrid(QPainter& p, const Disk& disk) const;
     void PaintSkyline(QPainter& p, const Disk& disk) const;
     void PaintTracks(QPainter& p, const Disk& disk) const;
-    void PaintSources(QPainter& p, const Disk& disk) const;
+    static double MarkerRadius(SkySource source);
+    void PaintSources(QPainter& p, const Disk& disk, const QRectF& area) const;
     void PaintPointing(QPainter& p, const Disk& disk) const;
 
     ChartOrientation orientation_ = ChartOrientation::EastLeft;
