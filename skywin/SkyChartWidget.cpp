@@ -105,6 +105,7 @@ void SkyChartWidget::SetCaption(const QString& caption) {
 }
 
 void SkyChartWidget::Rebuild() {
+    background_ = QImage();
     for (std::size_t i = 0; i < kDisplayedSourceCount; ++i) {
         trackLines_[i].clear();
         for (const TrackPiece& piece : tracks_[i].Pieces) {
@@ -145,12 +146,32 @@ QPointF SkyChartWidget::PixelOf(double azimuthDeg, double elevationDeg) const {
 }
 
 void SkyChartWidget::paintEvent(QPaintEvent*) {
+    // What changes only with the size, the orientation, the tracks or the
+    // skyline is kept as an image; a refresh draws the sources over it.
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = size() * dpr;
+    if (background_.size() != pixels) {
+        background_ = QImage();
+    }
+    if (background_.isNull()) {
+        background_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        background_.setDevicePixelRatio(dpr);
+        QPainter b(&background_);
+        b.setRenderHint(QPainter::Antialiasing);
+        PaintBackground(b, QRectF(rect()));
+    }
     QPainter p(this);
+    p.drawImage(QPointF(0, 0), background_);
     p.setRenderHint(QPainter::Antialiasing);
-    Paint(p, QRectF(rect()));
+    PaintForeground(p, QRectF(rect()));
 }
 
 void SkyChartWidget::Paint(QPainter& p, const QRectF& area) const {
+    PaintBackground(p, area);
+    PaintForeground(p, area);
+}
+
+void SkyChartWidget::PaintBackground(QPainter& p, const QRectF& area) const {
     p.save();
     p.fillRect(area, kOutside);
     const Disk disk = DiskIn(area);
@@ -160,6 +181,12 @@ void SkyChartWidget::Paint(QPainter& p, const QRectF& area) const {
     PaintGrid(p, disk);
     PaintTracks(p, disk);
     PaintSkyline(p, disk);
+    p.restore();
+}
+
+void SkyChartWidget::PaintForeground(QPainter& p, const QRectF& area) const {
+    p.save();
+    const Disk disk = DiskIn(area);
     PaintSources(p, disk, area);
     PaintPointing(p, disk);
     if (!caption_.isEmpty()) {
