@@ -11,7 +11,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QPainter>
+#include <QPicture>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 namespace {
@@ -78,6 +82,27 @@ int main(int argc, char** argv) {
         return s;
     };
     shoot("sky-tracking.png");
+    // The saved picture, and a printed page as the printer receives it (the
+    // recorded picture played onto an A4 page at 150 dpi).
+    w.PngSize = QSize(1000, 1000);
+    w.ChooseSaveFile = [&](const QString&, const QString&) { return out + "/sky-saved.png"; };
+    QEventLoop saved;
+    QObject::connect(&w, &SkyWindow::ExportFinished, &saved, &QEventLoop::quit);
+    w.SavePng->click();
+    saved.exec();
+    {
+        const QSize size = w.Chart->size();
+        const QPicture picture =
+            RecordPicture([&](QPainter& p, const QRectF& area) { w.Chart->Paint(p, area); }, size);
+        QImage page(1240, 1754, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter p(&page);
+        const double scale = 1240.0 / size.width();
+        p.scale(scale, scale);
+        p.drawPicture(0, 0, picture);
+        p.end();
+        page.save(out + "/sky-printed-page.png");
+    }
     w.Pages->setCurrentIndex(1);
     shoot("sky-elevation-page.png");
     return messages.said.empty() ? 0 : 2;
