@@ -23,6 +23,8 @@
 
 #include <QApplication>
 
+#include <initializer_list>
+
 int main(int argc, char** argv) {
     using namespace vantrel;
     QApplication app(argc, argv);
@@ -91,6 +93,12 @@ int main(int argc, char** argv) {
     SkyWindow sky(station, conditions, library, clock, skyMessages, QString());
     skyMessages.SetAnchor(&sky);
     form.OnSky = [&] { sky.OpenBeside(&form); };
+
+    // Closing the main window ends the program, whichever of the other
+    // windows are still open.
+    for (QWidget* other : std::initializer_list<QWidget*>{&station2, &settings, &measure}) {
+        other->setAttribute(Qt::WA_QuitOnClose, false);
+    }
 
     form.show();
     const int status = QApplication::exec();

@@ -60,6 +60,8 @@ SkyWindow::SkyWindow(const HomeStation& station, const ObservingConditions& cond
     : QWidget(parent, Qt::Window), station_(station), conditions_(conditions), clock_(clock),
       messages_(messages), directory_(std::move(directory)), places_(library) {
     setWindowTitle(QLatin1String(kSkyCaption));
+    // Closing the main window ends the program even while the sky is shown.
+    setAttribute(Qt::WA_QuitOnClose, false);
     BuildControls();
     const SkySettings stored = LoadSkySettings(directory_, ScreenRects());
     if (stored.Geometry) {

@@ -348,6 +348,9 @@ private slots:
 
         sky.close();
         QVERIFY(!sky.Refresher->isActive());
+        // Left open, it would not keep the program running without its main
+        // window.
+        QVERIFY(!sky.testAttribute(Qt::WA_QuitOnClose));
     }
 };
 
