@@ -85,6 +85,12 @@ int main(int argc, char** argv) {
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &form,
                      &TForm1::ObservingConditionsChanged);
 
+    // Closing the main window ends the program, whichever of the other
+    // windows are still open.
+    for (QWidget* other : std::initializer_list<QWidget*>{&station2, &settings, &measure}) {
+        other->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+
     // The sky window: the nine sources of the real-time display on a polar
     // chart. It shares the sun/moon library with the display: both ask for
     // places on this thread only, each handing the library its own request
@@ -93,12 +99,6 @@ int main(int argc, char** argv) {
     SkyWindow sky(station, conditions, library, clock, skyMessages, QString());
     skyMessages.SetAnchor(&sky);
     form.OnSky = [&] { sky.OpenBeside(&form); };
-
-    // Closing the main window ends the program, whichever of the other
-    // windows are still open.
-    for (QWidget* other : std::initializer_list<QWidget*>{&station2, &settings, &measure}) {
-        other->setAttribute(Qt::WA_QuitOnClose, false);
-    }
 
     form.show();
     const int status = QApplication::exec();
