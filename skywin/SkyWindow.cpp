@@ -378,12 +378,10 @@ void SkyWindow::PrintClick() {
         return;
     }
     const QSize size = ShownSize();
-    QPicture picture = RecordPicture(ShownPainting(), size);
+    const QPicture picture = RecordPicture(ShownPainting(), size); // shared, cheap to copy
     const QString target =
         printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
-    Finish(target, [printer, picture = std::move(picture), size] {
-        return PrintPicture(picture, size, *printer);
-    });
+    Finish(target, [printer, picture, size] { return PrintPicture(picture, size, *printer); });
 }
 
 } // namespace vantrel

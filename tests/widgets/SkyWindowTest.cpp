@@ -8,10 +8,13 @@
 
 #include "../RecordingMessages.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLineSeries>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
@@ -263,6 +266,40 @@ private slots:
         QVERIFY(!problem.isEmpty());
         QCOMPARE(messages_.said.size(), std::size_t{1});
         QVERIFY(messages_.said[0].starts_with("Warning|Sky|"));
+    }
+
+    void QtChartsAreSavedAtTheAskedSize() {
+        // The elevation page's kind of chart: drawn afresh at the asked size,
+        // its aspect kept on a white ground.
+        auto* chart = new QChart;
+        auto* line = new QLineSeries;
+        *line << QPointF(0, 0) << QPointF(1, 50) << QPointF(2, 20);
+        chart->addSeries(line);
+        chart->createDefaultAxes();
+        QChartView view(chart);
+        view.resize(400, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(SavePng(PaintingOf(chart), Path("chart.png"), QSize(1200, 600)), QString());
+        const QImage png(Path("chart.png"));
+        QCOMPARE(png.size(), QSize(1200, 600));
+        // The 4:3 chart fills 800 × 600 in the middle; white beside it.
+        int inked = 0;
+        int inkedBeside = 0;
+        for (int y = 0; y < png.height(); y += 3) {
+            for (int x = 0; x < png.width(); x += 3) {
+                if (png.pixelColor(x, y) != QColor(Qt::white)) {
+                    ++(x < 195 || x > 1005 ? inkedBeside : inked);
+                }
+            }
+        }
+        QVERIFY2(inked > 500, qPrintable(QString::number(inked)));
+        QCOMPARE(inkedBeside, 0);
+        QByteArray svg = RenderSvg(PaintingOf(chart), QSize(400, 300), QStringLiteral("t"));
+        QVERIFY(QSvgRenderer(svg).isValid());
+        // Nothing drawn is not a file.
+        QVERIFY(!WriteBytes(QByteArray(), Path("empty.svg")).isEmpty());
+        QVERIFY(!QFile::exists(Path("empty.svg")));
     }
 
     void PlaceAndSettingsKeptHostileValuesTakeDefaults() {
