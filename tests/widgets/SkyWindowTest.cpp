@@ -14,9 +14,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineSeries>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSvgRenderer>
@@ -27,6 +29,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantrel {
 
@@ -140,6 +143,21 @@ private slots:
             }
         }
         QVERIFY(!sunSeen);
+
+        // The mouse reads the sky under it: the zenith, then 45° up in the
+        // south, then nothing beyond the horizon.
+        QTest::mouseMove(w.Chart, centre.toPoint());
+        QCOMPARE(w.Status->text(), QStringLiteral("Az 0.0°  El 90.0°"));
+        const QPointF south = w.Chart->PixelOf(180, 45);
+        QTest::mouseMove(w.Chart, south.toPoint());
+        const QRegularExpressionMatch read =
+            QRegularExpression(QStringLiteral("^Az ([0-9.]+)°  El ([0-9.]+)°$"))
+                .match(w.Status->text());
+        QVERIFY2(read.hasMatch(), qPrintable(w.Status->text()));
+        QVERIFY(std::abs(read.captured(1).toDouble() - 180) < 1); // within a pixel's rounding
+        QVERIFY(std::abs(read.captured(2).toDouble() - 45) < 1);
+        QTest::mouseMove(w.Chart, QPoint(1, 1));
+        QCOMPARE(w.Status->text(), QString());
 
         // As on a map, east is to the right.
         w.Orientation->setCurrentIndex(1);
