@@ -5,8 +5,14 @@
 // first table when the stored option asks for it; the home station window,
 // hidden; then the message loop,
 // which shows the main window (its stored position) and activates it (the
-// version in the caption). The program takes no arguments.
+// version in the caption).
+//
+// Started from a terminal it works in the current folder. The desktop menu
+// starts it with --data-home: it then works in the user's own data folder,
+// made on the first start (app/DataHome.h), before anything reads a file.
 
+#include "app/DataHome.h"
+#include "app/PlannerArguments.h"
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
 #include "controls/Fonts.h"
@@ -23,17 +29,71 @@
 
 #include <QApplication>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int kRefused = 2;
+
+/// True when the command line asks for the usage: answered before the
+/// window system is reached, so it works without a display.
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace vantrel;
+    if (AsksForHelp(argc, argv)) {
+        std::fputs(std::string(PlannerUsage()).c_str(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
+    // What is left once Qt has taken its own options.
+    const PlannerArguments arguments =
+        ParsePlannerArguments(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (!arguments.Problem.empty()) {
+        std::fprintf(stderr, "vantrel: %s\n", arguments.Problem.c_str());
+        return kRefused;
+    }
     QApplication::setApplicationName(QString());
+    // The menu entry's name: the desktop shows its icon for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VANTREL_APP_ID));
     InstallFontSubstitutes();
     ApplicationTooltips tooltips; // 2000 ms, 250 ms, yellow, bold Arial 10 pt
 
-    HomeStation station;
     QtUserMessages messages;
+    if (arguments.DataHome) {
+        DataHomeLocation where;
+        if (arguments.DataFolder.empty()) {
+            where = DataHomeOfEnvironment();
+        } else {
+            std::error_code error;
+            where.Folder = std::filesystem::absolute(arguments.DataFolder, error).string();
+            if (error) {
+                where.Problem = "The folder " + arguments.DataFolder + " cannot be found (" +
+                                error.message() + ").";
+            }
+        }
+        if (const DataHomeEntry entry = EnterDataHome(where); !entry.Problem.empty()) {
+            messages.Warning("Warning", entry.Problem);
+        }
+    }
+
+    HomeStation station;
     // The help bridge registers its viewer first and loads the help engine.
     ApplicationHelp help(messages);
     SystemLocalClock clock;

@@ -7,6 +7,7 @@
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
 #include "mainwin/CatalogueItems.h"
+#include "mainwin/DesignSize.h"
 #include "mainwin/PositionStore.h"
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
@@ -745,7 +746,7 @@ int TForm1::PrintPages(QPrinter& printer, QWidget* over) {
 
 void TForm1::Button4Click() {
     const QSize frame = frameGeometry().size() - size();
-    resize(1048 - frame.width(), 700 - frame.height());
+    resize(kDesignOuterWidth - frame.width(), kDesignOuterHeight - frame.height());
     PlanningGrid->resize(1009, 457);
 }
 
