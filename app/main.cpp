@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -146,6 +147,12 @@ int main(int argc, char** argv) {
     ShareFrequency(measure, settings);
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &form,
                      &TForm1::ObservingConditionsChanged);
+
+    // Closing the main window ends the program, whichever of the other
+    // windows are still open.
+    for (QWidget* other : std::initializer_list<QWidget*>{&station2, &settings, &measure}) {
+        other->setAttribute(Qt::WA_QuitOnClose, false);
+    }
 
     // The Track window: follows a source with a Hamlib rotator and marks
     // the source's cells in the real-time grid while it does. It does not

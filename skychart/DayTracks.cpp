@@ -58,7 +58,7 @@ bool DayTrackBuilder::Advance(SkyPlaces& places, int instants) {
     for (int n = 0; n < instants && next_ < kDayTrackInstants; ++n, ++next_) {
         const double minute = static_cast<double>(next_) * kDayTrackStepMinutes;
         const DecodedInstant utc =
-            DecodeInstant(AddMinutes(key_.DayUtc, next_ * kDayTrackStepMinutes));
+            DecodeInstant(AddMinutes(key_.DayUtc, std::int64_t{next_} * kDayTrackStepMinutes));
         for (std::size_t pair = 0; pair < kDisplayedSourceCount; ++pair) {
             if (!present_[pair]) {
                 continue;

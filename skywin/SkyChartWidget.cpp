@@ -23,7 +23,7 @@ constexpr double kMarginPart = 0.09;
 // The night sky and what is drawn on it.
 const QColor kSky(12, 24, 52);
 const QColor kOutside(30, 30, 36);
-const QColor kRing(92, 112, 150);
+const QColor kRing(58, 74, 108);
 const QColor kGridText(170, 185, 215);
 const QColor kLabel(235, 238, 245);
 const QColor kDulledLabel(120, 125, 135);
@@ -105,6 +105,7 @@ void SkyChartWidget::SetCaption(const QString& caption) {
 }
 
 void SkyChartWidget::Rebuild() {
+    background_ = QImage();
     for (std::size_t i = 0; i < kDisplayedSourceCount; ++i) {
         trackLines_[i].clear();
         for (const TrackPiece& piece : tracks_[i].Pieces) {
@@ -145,12 +146,32 @@ QPointF SkyChartWidget::PixelOf(double azimuthDeg, double elevationDeg) const {
 }
 
 void SkyChartWidget::paintEvent(QPaintEvent*) {
+    // What changes only with the size, the orientation, the tracks or the
+    // skyline is kept as an image; a refresh draws the sources over it.
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = size() * dpr;
+    if (background_.size() != pixels) {
+        background_ = QImage();
+    }
+    if (background_.isNull()) {
+        background_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        background_.setDevicePixelRatio(dpr);
+        QPainter b(&background_);
+        b.setRenderHint(QPainter::Antialiasing);
+        PaintBackground(b, QRectF(rect()));
+    }
     QPainter p(this);
+    p.drawImage(QPointF(0, 0), background_);
     p.setRenderHint(QPainter::Antialiasing);
-    Paint(p, QRectF(rect()));
+    PaintForeground(p, QRectF(rect()));
 }
 
 void SkyChartWidget::Paint(QPainter& p, const QRectF& area) const {
+    PaintBackground(p, area);
+    PaintForeground(p, area);
+}
+
+void SkyChartWidget::PaintBackground(QPainter& p, const QRectF& area) const {
     p.save();
     p.fillRect(area, kOutside);
     const Disk disk = DiskIn(area);
@@ -160,7 +181,13 @@ void SkyChartWidget::Paint(QPainter& p, const QRectF& area) const {
     PaintGrid(p, disk);
     PaintTracks(p, disk);
     PaintSkyline(p, disk);
-    PaintSources(p, disk);
+    p.restore();
+}
+
+void SkyChartWidget::PaintForeground(QPainter& p, const QRectF& area) const {
+    p.save();
+    const Disk disk = DiskIn(area);
+    PaintSources(p, disk, area);
     PaintPointing(p, disk);
     if (!caption_.isEmpty()) {
         QFont f = font();
@@ -241,10 +268,10 @@ void SkyChartWidget::PaintTracks(QPainter& p, const Disk& disk) const {
             continue;
         }
         QColor c = sources_[i].Colour;
-        c.setAlpha(150);
+        c.setAlpha(200);
         QPen pen(c);
         pen.setCosmetic(true);
-        pen.setWidthF(1.0);
+        pen.setWidthF(1.4);
         p.setPen(pen);
         for (const QPolygonF& line : trackLines_[i]) {
             p.drawPolyline(line);
@@ -253,33 +280,83 @@ void SkyChartWidget::PaintTracks(QPainter& p, const Disk& disk) const {
     p.restore();
 }
 
-void SkyChartWidget::PaintSources(QPainter& p, const Disk& disk) const {
-    QFont f = font();
-    f.setPixelSize(std::max(9, static_cast<int>(disk.Radius / 22)));
-    p.setFont(f);
+double SkyChartWidget::MarkerRadius(SkySource source) {
+    if (source == SkySource::Sun) {
+        return kSunRadius;
+    }
+    return source == SkySource::Moon ? kMoonRadius : kSourceRadius;
+}
+
+void SkyChartWidget::PaintSources(QPainter& p, const Disk& disk, const QRectF& area) const {
+    const auto shown = [](const ChartSource& s) {
+        return s.Present && s.Valid && s.ElevationDeg >= 0; // below the horizon: not drawn
+    };
+    // Markers first, so that no label is put over one.
+    std::array<QRectF, 2 * kDisplayedSourceCount> taken{};
+    std::size_t takenCount = 0;
     for (const ChartSource& s : sources_) {
-        if (!s.Present || !s.Valid || s.ElevationDeg < 0) {
-            continue; // below the horizon: not on the chart
+        if (!shown(s)) {
+            continue;
         }
         const QPointF at = Pixel(disk, s.AzimuthDeg, s.ElevationDeg);
+        const double radius = MarkerRadius(s.Source);
+        const bool bright = s.Source == SkySource::Sun || s.Source == SkySource::Moon;
+        QPen pen(s.Source == SkySource::Sun    ? kSunRim
+                 : s.Source == SkySource::Moon ? kMoonRim
+                                               : s.Colour.darker(160));
+        pen.setWidthF(bright ? 2.0 : 1.0);
         p.setOpacity(s.Hidden ? 0.35 : 1.0);
-        double radius = kSourceRadius;
-        QColor rim = s.Colour.darker(160);
-        if (s.Source == SkySource::Sun) {
-            radius = kSunRadius;
-            rim = kSunRim;
-        } else if (s.Source == SkySource::Moon) {
-            radius = kMoonRadius;
-            rim = kMoonRim;
-        }
-        QPen pen(rim);
-        pen.setWidthF(s.Source == SkySource::Sun || s.Source == SkySource::Moon ? 2.0 : 1.0);
         p.setPen(pen);
         p.setBrush(s.Colour);
         p.drawEllipse(at, radius, radius);
-        p.setOpacity(1.0);
+        taken[takenCount++] = QRectF(at - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
+    }
+    p.setOpacity(1.0);
+
+    // Each label where it covers no marker or label placed before and stays
+    // on the chart: right of its marker, else left, above or below. The Sun
+    // and the Moon are labelled first and take the best places.
+    QFont f = font();
+    f.setPixelSize(std::max(9, static_cast<int>(disk.Radius / 22)));
+    p.setFont(f);
+    const QFontMetricsF metrics(f);
+    const auto free = [&](const QRectF& r) {
+        if (!area.contains(r)) {
+            return false;
+        }
+        for (std::size_t i = 0; i < takenCount; ++i) {
+            if (taken[i].intersects(r)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    constexpr std::array<std::size_t, kDisplayedSourceCount> kOrder{8, 7, 0, 1, 2, 3, 4, 5, 6};
+    for (const std::size_t i : kOrder) {
+        const ChartSource& s = sources_[i];
+        if (!shown(s)) {
+            continue;
+        }
+        const QPointF at = Pixel(disk, s.AzimuthDeg, s.ElevationDeg);
+        const QSizeF text = metrics.size(Qt::TextSingleLine, s.Title);
+        const double gap = MarkerRadius(s.Source) + 3;
+        const std::array<QPointF, 4> corners{
+            at + QPointF(gap, -text.height() / 2),                 // right
+            at + QPointF(-gap - text.width(), -text.height() / 2), // left
+            at + QPointF(-text.width() / 2, -gap - text.height()), // above
+            at + QPointF(-text.width() / 2, gap)};                 // below
+        QRectF label(corners[0], text);
+        for (const QPointF& c : corners) {
+            if (free(QRectF(c, text))) {
+                label = QRectF(c, text);
+                break;
+            }
+        }
+        if (takenCount < taken.size()) {
+            taken[takenCount++] = label;
+        }
         p.setPen(s.Hidden ? kDulledLabel : kLabel);
-        p.drawText(at + QPointF(radius + 3, 4), s.Title);
+        p.drawText(label, Qt::AlignLeft | Qt::AlignVCenter, s.Title);
     }
 }
 

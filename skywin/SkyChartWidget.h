@@ -7,6 +7,7 @@
 #include "tracking/PointingSnapshot.h"
 
 #include <QColor>
+#include <QImage>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QString>
@@ -42,8 +43,9 @@ struct ChartSource {
 /// and lays its series out again on every change, where this chart changes
 /// four times a second and must cost little. The widget only draws what it
 /// is given; the sky window computes it. Tracks and the skyline are kept as
-/// unit-disk polygons made when they change, so a repaint allocates nothing
-/// but the labels' glyphs.
+/// unit-disk polygons made when they change, and on the screen the rings,
+/// tracks and skyline as an image made when they or the size change, so a
+/// refresh draws only the sources, the rotator and the caption over it.
 class SkyChartWidget final : public QWidget {
     Q_OBJECT
 
@@ -94,10 +96,13 @@ private:
     static Disk DiskIn(const QRectF& area);
     QPointF Pixel(const Disk& disk, double azimuthDeg, double elevationDeg) const;
     void Rebuild();
+    void PaintBackground(QPainter& p, const QRectF& area) const;
+    void PaintForeground(QPainter& p, const QRectF& area) const;
     void PaintGrid(QPainter& p, const Disk& disk) const;
     void PaintSkyline(QPainter& p, const Disk& disk) const;
     void PaintTracks(QPainter& p, const Disk& disk) const;
-    void PaintSources(QPainter& p, const Disk& disk) const;
+    static double MarkerRadius(SkySource source);
+    void PaintSources(QPainter& p, const Disk& disk, const QRectF& area) const;
     void PaintPointing(QPainter& p, const Disk& disk) const;
 
     ChartOrientation orientation_ = ChartOrientation::EastLeft;
@@ -111,6 +116,8 @@ private:
     // orientation.
     std::array<std::vector<QPolygonF>, kDisplayedSourceCount> trackLines_{};
     QPainterPath skyline_;
+    /// The rings, tracks and skyline at the widget's size; null when stale.
+    QImage background_;
 };
 
 } // namespace vantrel

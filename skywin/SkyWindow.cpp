@@ -60,6 +60,8 @@ SkyWindow::SkyWindow(const HomeStation& station, const ObservingConditions& cond
     : QWidget(parent, Qt::Window), station_(station), conditions_(conditions), clock_(clock),
       messages_(messages), directory_(std::move(directory)), places_(library) {
     setWindowTitle(QLatin1String(kSkyCaption));
+    // Closing the main window ends the program even while the sky is shown.
+    setAttribute(Qt::WA_QuitOnClose, false);
     BuildControls();
     const SkySettings stored = LoadSkySettings(directory_, ScreenRects());
     if (stored.Geometry) {
@@ -376,12 +378,10 @@ void SkyWindow::PrintClick() {
         return;
     }
     const QSize size = ShownSize();
-    QPicture picture = RecordPicture(ShownPainting(), size);
+    const QPicture picture = RecordPicture(ShownPainting(), size); // shared, cheap to copy
     const QString target =
         printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
-    Finish(target, [printer, picture = std::move(picture), size] {
-        return PrintPicture(picture, size, *printer);
-    });
+    Finish(target, [printer, picture, size] { return PrintPicture(picture, size, *printer); });
 }
 
 } // namespace vantrel

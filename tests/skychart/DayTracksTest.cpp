@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 
 namespace vantrel {
@@ -75,6 +76,10 @@ struct TrackCase {
     HomeStation Where;
     ObservingConditions Conditions;
 };
+
+void PrintTo(const TrackCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class TracksAgainstPlaces : public ::testing::TestWithParam<TrackCase> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace vantrel {
@@ -12,6 +13,10 @@ struct RefusedCase {
     std::string Text;
     std::string Problem;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class HorizonRefusal : public ::testing::TestWithParam<RefusedCase> {};
 

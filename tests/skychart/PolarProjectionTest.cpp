@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 
 namespace vantrel {
@@ -18,6 +19,10 @@ struct ProjectionCase {
     double X;
     double Y;
 };
+
+void PrintTo(const ProjectionCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class ProjectionOrientation : public ::testing::TestWithParam<ProjectionCase> {};
 

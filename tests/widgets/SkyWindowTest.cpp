@@ -8,12 +8,17 @@
 
 #include "../RecordingMessages.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
+#include <QLineSeries>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSvgRenderer>
@@ -24,6 +29,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantrel {
 
@@ -137,6 +143,21 @@ private slots:
             }
         }
         QVERIFY(!sunSeen);
+
+        // The mouse reads the sky under it: the zenith, then 45° up in the
+        // south, then nothing beyond the horizon.
+        QTest::mouseMove(w.Chart, centre.toPoint());
+        QCOMPARE(w.Status->text(), QStringLiteral("Az 0.0°  El 90.0°"));
+        const QPointF south = w.Chart->PixelOf(180, 45);
+        QTest::mouseMove(w.Chart, south.toPoint());
+        const QRegularExpressionMatch read =
+            QRegularExpression(QStringLiteral("^Az ([0-9.]+)°  El ([0-9.]+)°$"))
+                .match(w.Status->text());
+        QVERIFY2(read.hasMatch(), qPrintable(w.Status->text()));
+        QVERIFY(std::abs(read.captured(1).toDouble() - 180) < 1); // within a pixel's rounding
+        QVERIFY(std::abs(read.captured(2).toDouble() - 45) < 1);
+        QTest::mouseMove(w.Chart, QPoint(1, 1));
+        QCOMPARE(w.Status->text(), QString());
 
         // As on a map, east is to the right.
         w.Orientation->setCurrentIndex(1);
@@ -265,6 +286,40 @@ private slots:
         QVERIFY(messages_.said[0].starts_with("Warning|Sky|"));
     }
 
+    void QtChartsAreSavedAtTheAskedSize() {
+        // The elevation page's kind of chart: drawn afresh at the asked size,
+        // its aspect kept on a white ground.
+        auto* chart = new QChart;
+        auto* line = new QLineSeries;
+        *line << QPointF(0, 0) << QPointF(1, 50) << QPointF(2, 20);
+        chart->addSeries(line);
+        chart->createDefaultAxes();
+        QChartView view(chart);
+        view.resize(400, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(SavePng(PaintingOf(chart), Path("chart.png"), QSize(1200, 600)), QString());
+        const QImage png(Path("chart.png"));
+        QCOMPARE(png.size(), QSize(1200, 600));
+        // The 4:3 chart fills 800 × 600 in the middle; white beside it.
+        int inked = 0;
+        int inkedBeside = 0;
+        for (int y = 0; y < png.height(); y += 3) {
+            for (int x = 0; x < png.width(); x += 3) {
+                if (png.pixelColor(x, y) != QColor(Qt::white)) {
+                    ++(x < 195 || x > 1005 ? inkedBeside : inked);
+                }
+            }
+        }
+        QVERIFY2(inked > 500, qPrintable(QString::number(inked)));
+        QCOMPARE(inkedBeside, 0);
+        QByteArray svg = RenderSvg(PaintingOf(chart), QSize(400, 300), QStringLiteral("t"));
+        QVERIFY(QSvgRenderer(svg).isValid());
+        // Nothing drawn is not a file.
+        QVERIFY(!WriteBytes(QByteArray(), Path("empty.svg")).isEmpty());
+        QVERIFY(!QFile::exists(Path("empty.svg")));
+    }
+
     void PlaceAndSettingsKeptHostileValuesTakeDefaults() {
         {
             SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
@@ -348,6 +403,9 @@ private slots:
 
         sky.close();
         QVERIFY(!sky.Refresher->isActive());
+        // Left open, it would not keep the program running without its main
+        // window.
+        QVERIFY(!sky.testAttribute(Qt::WA_QuitOnClose));
     }
 };
 

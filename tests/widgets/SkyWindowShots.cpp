@@ -1,0 +1,109 @@
+// Pictures of the sky window for looking at it as a user would: a given
+// instant at a German station with the real sun/moon library, without and
+// with a horizon profile, in both orientations, and while tracking.
+// Usage: vantrel-sky-shots OUTPUT_FOLDER (run under Xvfb).
+
+#include "astro/OrbexSunMoon.h"
+#include "skywin/SkyWindow.h"
+
+#include "../RecordingMessages.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QPainter>
+#include <QPicture>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace {
+
+class SetClock final : public vantrel::LocalClock {
+public:
+    vantrel::LocalClockReading Now() const override {
+        return {vantrel::EncodeDateTime(2026, 12, 9, 11, 15, 0), 0, 0, false};
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace vantrel;
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QTemporaryDir work;
+    const QString horizon = work.filePath(QStringLiteral("horizon.csv"));
+    {
+        QFile f(horizon);
+        if (!f.open(QIODevice::WriteOnly)) {
+            return 1;
+        }
+        f.write("# Hills to the north-east, a house to the south-west\n"
+                "0,6\n30,12\n60,9\n100,8\n150,2\n180,3\n200,4\n210,22\n230,22\n240,5\n300,3\n");
+    }
+    HomeStation station;
+    station.Latitude = 49.87L;
+    station.Longitude = 8.65L;
+    station.HeightAsl = 150;
+    station.CallSign = "DL0ABC";
+    ObservingConditions conditions;
+    OrbexSunMoon library;
+    SetClock clock;
+    RecordingMessages messages;
+    SkyWindow w(station, conditions, library, clock, messages, work.path());
+    w.resize(760, 820);
+    w.show();
+    const auto shoot = [&](const char* name) {
+        for (int i = 0; i < 6; ++i) {
+            w.Refresh();
+        }
+        QApplication::processEvents();
+        w.grab().save(out + QLatin1Char('/') + QLatin1String(name));
+    };
+    shoot("sky-eastleft.png");
+    w.Orientation->setCurrentIndex(1);
+    shoot("sky-eastright.png");
+    w.LoadHorizonFile(horizon);
+    shoot("sky-horizon-eastright.png");
+    for (const ChartSource& s : w.Chart->Sources()) {
+        qInfo("%s az %.2f el %.2f skyline %.2f%s", qPrintable(s.Title), s.AzimuthDeg,
+              s.ElevationDeg, w.Horizon()->ElevationAt(s.AzimuthDeg), s.Hidden ? " hidden" : "");
+    }
+    w.Orientation->setCurrentIndex(0);
+    shoot("sky-horizon-eastleft.png");
+    w.Pointing = [] {
+        PointingSnapshot s;
+        s.Tracking = true;
+        s.Source = SkySource::Sun;
+        s.Target = SkyDirection{170.0, 17.0};
+        s.Reported = SkyDirection{166.0, 15.5};
+        return s;
+    };
+    shoot("sky-tracking.png");
+    // The saved picture, and a printed page as the printer receives it (the
+    // recorded picture played onto an A4 page at 150 dpi).
+    w.PngSize = QSize(1000, 1000);
+    w.ChooseSaveFile = [&](const QString&, const QString&) { return out + "/sky-saved.png"; };
+    QEventLoop saved;
+    QObject::connect(&w, &SkyWindow::ExportFinished, &saved, &QEventLoop::quit);
+    w.SavePng->click();
+    saved.exec();
+    {
+        const QSize size = w.Chart->size();
+        const QPicture picture =
+            RecordPicture([&](QPainter& p, const QRectF& area) { w.Chart->Paint(p, area); }, size);
+        QImage page(1240, 1754, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter p(&page);
+        const double scale = 1240.0 / size.width();
+        p.scale(scale, scale);
+        p.drawPicture(0, 0, picture);
+        p.end();
+        page.save(out + "/sky-printed-page.png");
+    }
+    w.Pages->setCurrentIndex(1);
+    shoot("sky-elevation-page.png");
+    return messages.said.empty() ? 0 : 2;
+}
