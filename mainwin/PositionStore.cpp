@@ -12,11 +12,6 @@ namespace {
 
 constexpr StoredPosition kDefaults;
 
-QString PathIn(const QString& directory) {
-    const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
-    return dir + QLatin1Char('/') + QLatin1String(kPositionFileName);
-}
-
 int Whole(const QSettings& ini, const char* key, int fallback) {
     bool ok = false;
     const int v = ini.value(QLatin1String(key)).toString().trimmed().toInt(&ok, 10);
@@ -25,8 +20,17 @@ int Whole(const QSettings& ini, const char* key, int fallback) {
 
 } // namespace
 
+QString VansetPath(const QString& directory) {
+    const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
+    return dir + QLatin1Char('/') + QLatin1String(kPositionFileName);
+}
+
+QString VansetKey(const char* section, const char* name) {
+    return QLatin1String(section) + QLatin1Char('/') + QLatin1String(name);
+}
+
 StoredPosition ReadStoredPosition(const QString& directory) {
-    const QSettings ini(PathIn(directory), QSettings::IniFormat);
+    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
     return {Whole(ini, "Position/Left", kDefaults.Left), Whole(ini, "Position/Top", kDefaults.Top),
             Whole(ini, "Position/Width", kDefaults.Width),
             Whole(ini, "Position/Height", kDefaults.Height)};
@@ -63,7 +67,7 @@ QRect LoadWindowPosition(const QString& directory, const QList<QRect>& screens) 
 }
 
 void SaveWindowPosition(const QString& directory, const QRect& outer) {
-    QSettings ini(PathIn(directory), QSettings::IniFormat);
+    QSettings ini(VansetPath(directory), QSettings::IniFormat);
     ini.setValue(QStringLiteral("Position/Left"), outer.left());
     ini.setValue(QStringLiteral("Position/Top"), outer.top());
     ini.setValue(QStringLiteral("Position/Width"), outer.width());

@@ -24,6 +24,13 @@ struct StoredPosition {
 /// desktop has, and adding a size to it could overflow.
 inline constexpr int kPositionLimit = 16777215;
 
+/// "Vanset.ini" in `directory`, or in the current folder when it is empty:
+/// the one settings file every window keeps its own section in.
+QString VansetPath(const QString& directory);
+
+/// The key "Section/name" of a value in a window's own section.
+QString VansetKey(const char* section, const char* name);
+
 StoredPosition ReadStoredPosition(const QString& directory);
 
 /// The outer rectangle to give the main window from the stored values and

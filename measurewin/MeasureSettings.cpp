@@ -11,13 +11,8 @@ namespace vantrel {
 
 namespace {
 
-QString PathIn(const QString& directory) {
-    const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
-    return dir + QLatin1Char('/') + QLatin1String(kPositionFileName);
-}
-
 QString Key(const char* name) {
-    return QLatin1String(kMeasureSection) + QLatin1Char('/') + QLatin1String(name);
+    return VansetKey(kMeasureSection, name);
 }
 
 double Number(const QSettings& ini, const char* name, SetupField field, double fallback) {
@@ -34,7 +29,7 @@ QString Text(double value) {
 } // namespace
 
 MeasureSetup LoadMeasureSetup(const QString& directory) {
-    const QSettings ini(PathIn(directory), QSettings::IniFormat);
+    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
     const MeasureSetup defaults;
     MeasureSetup s;
     const QString kind = ini.value(Key("AntennaKind")).toString().trimmed();
@@ -55,7 +50,7 @@ MeasureSetup LoadMeasureSetup(const QString& directory) {
 }
 
 bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
-    QSettings ini(PathIn(directory), QSettings::IniFormat);
+    QSettings ini(VansetPath(directory), QSettings::IniFormat);
     ini.setValue(Key("AntennaKind"), static_cast<int>(s.Antenna));
     // A value that is not a number (a field of the antenna kind not in
     // use, refused) leaves the stored one as it was.

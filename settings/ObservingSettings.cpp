@@ -9,13 +9,8 @@ namespace vantrel {
 
 namespace {
 
-QString PathIn(const QString& directory) {
-    const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
-    return dir + QLatin1Char('/') + QLatin1String(kPositionFileName);
-}
-
 QString Key(const char* name) {
-    return QLatin1String(kObservingSection) + QLatin1Char('/') + QLatin1String(name);
+    return VansetKey(kObservingSection, name);
 }
 
 bool Switch(const QSettings& ini, const char* name) {
@@ -38,7 +33,7 @@ QString Text(double value) {
 } // namespace
 
 ObservingConditions LoadObservingConditions(const QString& directory) {
-    const QSettings ini(PathIn(directory), QSettings::IniFormat);
+    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
     const ObservingConditions defaults;
     ObservingConditions c;
     c.Apparent = Switch(ini, "ApparentPlaces");
@@ -54,7 +49,7 @@ ObservingConditions LoadObservingConditions(const QString& directory) {
 }
 
 bool SaveObservingConditions(const QString& directory, const ObservingConditions& c) {
-    QSettings ini(PathIn(directory), QSettings::IniFormat);
+    QSettings ini(VansetPath(directory), QSettings::IniFormat);
     ini.setValue(Key("ApparentPlaces"), c.Apparent ? 1 : 0);
     ini.setValue(Key("RadioRefraction"), c.Refraction ? 1 : 0);
     ini.setValue(Key("PressureHpa"), Text(c.PressureHpa));

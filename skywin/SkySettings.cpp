@@ -9,13 +9,8 @@ namespace vantrel {
 
 namespace {
 
-QString PathIn(const QString& directory) {
-    const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
-    return dir + QLatin1Char('/') + QLatin1String(kPositionFileName);
-}
-
 QString Key(const char* name) {
-    return QLatin1String(kSkySection) + QLatin1Char('/') + QLatin1String(name);
+    return VansetKey(kSkySection, name);
 }
 
 std::optional<int> Whole(const QSettings& ini, const char* name) {
@@ -27,7 +22,7 @@ std::optional<int> Whole(const QSettings& ini, const char* name) {
 } // namespace
 
 SkySettings LoadSkySettings(const QString& directory, const QList<QRect>& screens) {
-    const QSettings ini(PathIn(directory), QSettings::IniFormat);
+    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
     SkySettings s;
     const auto left = Whole(ini, "Left");
     const auto top = Whole(ini, "Top");
@@ -44,7 +39,7 @@ SkySettings LoadSkySettings(const QString& directory, const QList<QRect>& screen
 }
 
 bool SaveSkySettings(const QString& directory, const SkySettings& s) {
-    QSettings ini(PathIn(directory), QSettings::IniFormat);
+    QSettings ini(VansetPath(directory), QSettings::IniFormat);
     if (s.Geometry) {
         ini.setValue(Key("Left"), s.Geometry->left());
         ini.setValue(Key("Top"), s.Geometry->top());

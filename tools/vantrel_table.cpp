@@ -6,12 +6,12 @@
 #include "astro/OrbexSunMoon.h"
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
+#include "planner/TableText.h"
 #include "station/DataFile.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/StationArgument.h"
 #include "tools/TableOptions.h"
-#include "planner/TableText.h"
 
 #include <cmath>
 #include <cstdio>

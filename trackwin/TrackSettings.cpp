@@ -11,13 +11,8 @@ namespace vantrel {
 
 namespace {
 
-QString PathIn(const QString& directory) {
-    const QString dir = directory.isEmpty() ? QDir::currentPath() : directory;
-    return dir + QLatin1Char('/') + QLatin1String(kPositionFileName);
-}
-
 QString Key(const char* name) {
-    return QLatin1String(kTrackSection) + QLatin1Char('/') + QLatin1String(name);
+    return VansetKey(kTrackSection, name);
 }
 
 std::string Stored(const QSettings& ini, const char* name) {
@@ -57,7 +52,7 @@ std::optional<int> Whole(const QSettings& ini, const char* name) {
 } // namespace
 
 TrackSetup LoadTrackSetup(const QString& directory) {
-    const QSettings ini(PathIn(directory), QSettings::IniFormat);
+    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
     const TrackSetup d;
     TrackSetup s;
     TrackingOptions& o = s.Options;
@@ -111,7 +106,7 @@ bool SaveTrackSetup(const QString& directory, const TrackSetup& s) {
     if (!TrackSetupProblem(s).empty()) {
         return false; // a refused value never reaches Vanset.ini
     }
-    QSettings ini(PathIn(directory), QSettings::IniFormat);
+    QSettings ini(VansetPath(directory), QSettings::IniFormat);
     const TrackingOptions& o = s.Options;
     const auto key = [](std::string_view k) {
         return QString::fromLatin1(k.data(), static_cast<qsizetype>(k.size()));
@@ -137,7 +132,7 @@ bool SaveTrackSetup(const QString& directory, const TrackSetup& s) {
 }
 
 std::optional<QRect> LoadTrackWindowRect(const QString& directory) {
-    const QSettings ini(PathIn(directory), QSettings::IniFormat);
+    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
     const auto left = Whole(ini, "Left");
     const auto top = Whole(ini, "Top");
     const auto width = Whole(ini, "Width");
@@ -152,7 +147,7 @@ std::optional<QRect> LoadTrackWindowRect(const QString& directory) {
 }
 
 bool SaveTrackWindowRect(const QString& directory, const QRect& rect) {
-    QSettings ini(PathIn(directory), QSettings::IniFormat);
+    QSettings ini(VansetPath(directory), QSettings::IniFormat);
     ini.setValue(Key("Left"), rect.left());
     ini.setValue(Key("Top"), rect.top());
     ini.setValue(Key("Width"), rect.width());
