@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace vantrel {
@@ -18,6 +20,19 @@ struct CommandLineFlag {
             return {argument.substr(0, eq), argument.substr(eq + 1)};
         }
         return {argument, std::nullopt};
+    }
+
+    /// The flag's value: the one given with "=", else the next argument
+    /// (taken: `i` moves on to it), else none at the end of the line.
+    std::optional<std::string_view> Value(std::span<const std::string_view> args,
+                                          std::size_t& i) const {
+        if (InlineValue) {
+            return InlineValue;
+        }
+        if (i + 1 < args.size()) {
+            return args[++i];
+        }
+        return std::nullopt;
     }
 };
 

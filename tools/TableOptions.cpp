@@ -72,16 +72,10 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const auto [flag, inlineValue] = CommandLineFlag::Of(args[i]);
-        const auto value = [&]() -> std::optional<std::string_view> {
-            if (inlineValue) {
-                return inlineValue;
-            }
-            if (i + 1 < args.size()) {
-                return args[++i];
-            }
-            return std::nullopt;
-        };
+        const CommandLineFlag split = CommandLineFlag::Of(args[i]);
+        const std::string_view flag = split.Flag;
+        const std::optional<std::string_view>& inlineValue = split.InlineValue;
+        const auto value = [&] { return split.Value(args, i); };
         const auto takesNoValue = [&] { return !inlineValue.has_value(); };
 
         if (flag == "--help" || flag == "-h") {

@@ -108,15 +108,7 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
         const CommandLineFlag split = CommandLineFlag::Of(args[i]);
         const std::string_view flag = split.Flag;
         const std::optional<std::string_view>& inlineValue = split.InlineValue;
-        const auto value = [&]() -> std::optional<std::string_view> {
-            if (inlineValue) {
-                return inlineValue;
-            }
-            if (i + 1 < args.size()) {
-                return args[++i];
-            }
-            return std::nullopt;
-        };
+        const auto value = [&] { return split.Value(args, i); };
 
         if (flag == "--help" || flag == "-h") {
             o.Help = true;
