@@ -10,8 +10,13 @@
 //  - degrees, minutes and seconds of a sexagesimal form join and split back
 //    to themselves; the hemisphere and declination signs follow the value;
 //  - `FiniteNumber` accepts a text exactly when the C library reads the
-//    whole text as one finite number, and gives the same number.
+//    whole text as one finite number, and gives the same number;
+//  - the numeric entry field reads a text as the C library reads it (a
+//    number too large refused, one too small as 0 or subnormal), and the
+//    text it shows for a value reads back to the value within half a unit
+//    of the last decimal shown (and 15 significant digits).
 
+#include "controls/NumberFieldText.h"
 #include "fuzz/FuzzCheck.h"
 #include "measure/NumberText.h"
 #include "station/DegreesMinutesSeconds.h"
@@ -23,6 +28,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace {
@@ -133,19 +139,63 @@ void Text(std::string_view text) {
     }
 }
 
+void FieldText(ByteReader& in) {
+    const int decimals = static_cast<int>(in.Take<std::uint8_t>() % 17) - 1; // -1..15
+    Extended80 bytes{};
+    for (auto& b : bytes) {
+        b = in.Take<std::uint8_t>();
+    }
+    const long double v = DecodeExtended80(bytes);
+    const std::string shown = FormatFieldNumber(v, decimals);
+    const std::optional<long double> back = ParseFieldNumber(shown);
+    if (!std::isfinite(v)) {
+        FUZZ_CHECK(!back.has_value());
+    } else {
+        FUZZ_CHECK(back.has_value());
+        const int d = decimals < 0 || decimals > kFieldMostDecimals ? kFieldMostDecimals : decimals;
+        const long double unit = std::pow(10.0L, -d);
+        const long double slack = unit / 2 + std::fabs(v) * 1e-14L + 1e-4930L;
+        FUZZ_CHECK(std::fabs(*back - v) <= slack);
+        if (decimals >= 0) {
+            const std::size_t point = shown.find('.');
+            FUZZ_CHECK(decimals == 0 ? point == std::string::npos
+                                     : shown.size() - point - 1 ==
+                                           static_cast<std::size_t>(std::min(decimals, 14)));
+        }
+    }
+
+    const std::string_view text = in.Rest();
+    const std::optional<long double> n = ParseFieldNumber(text);
+    const std::string copy(text);
+    const bool plain = copy.find_first_not_of("0123456789+-.eE") == std::string::npos;
+    char* end = nullptr;
+    errno = 0;
+    const long double c = std::strtold(copy.c_str(), &end);
+    const bool whole = !copy.empty() && plain && end == copy.c_str() + copy.size();
+    if (n) {
+        FUZZ_CHECK(std::isfinite(*n) && whole);
+        FUZZ_CHECK(*n == c || (errno == ERANGE && *n == 0));
+    } else if (whole && std::isfinite(c)) {
+        FUZZ_CHECK(false); // a plain number the C library reads was refused
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ByteReader in(data, size);
-    switch (in.Take<std::uint8_t>() % 3) {
+    switch (in.Take<std::uint8_t>() % 4) {
     case 0:
         Values(in);
         break;
     case 1:
         Parts(in);
         break;
-    default:
+    case 2:
         Text(in.Rest());
+        break;
+    default:
+        FieldText(in);
         break;
     }
     return 0;
