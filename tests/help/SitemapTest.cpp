@@ -97,8 +97,8 @@ TEST(Sitemap, EntitiesOfNoCharacterGiveTheReplacementCharacter) {
         const char* Name;
         const char* Text;
     } cases[] = {
-        {"high surrogate", "&#xD800;"},   {"low surrogate", "&#57343;"},      {"zero", "&#0;"},
-        {"beyond Unicode", "&#x110000;"}, {"largest number", "&#xFFFFFFFF;"},
+        {"high surrogate", "&#xD800;"},   {"low surrogate", "&#57343;"},         {"zero", "&#0;"},
+        {"beyond Unicode", "&#x110000;"}, {"largest number read", "&#xFFFFFF;"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DecodeHtmlEntities(std::string("a") + c.Text + "b"), "a" + replacement + "b")
