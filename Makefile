@@ -5,9 +5,11 @@ BUILD_DIR ?= build
 RUN_DIR   ?= run
 JOBS      ?= $(shell nproc)
 BUILD     := $(abspath $(BUILD_DIR))
+FUZZ_DIR  ?= build-fuzz
+FUZZ_SECONDS ?= 30
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test bench package check-package clean
+.PHONY: all deps configure build run test bench package check-package fuzz fuzz-build clean
 
 all: build
 
@@ -53,5 +55,15 @@ package: configure
 check-package: package
 	@bash scripts/check-package.sh $(BUILD_DIR)
 
+# Every fuzz target for FUZZ_SECONDS seconds, one after another (make fuzz
+# FUZZ_SECONDS=600 for a longer run), in a clang build of its own in FUZZ_DIR.
+fuzz-build: deps
+	@cmake -S . -B $(FUZZ_DIR) -DVANTREL_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-all
+
+fuzz: fuzz-build
+	@fuzz/run-fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) $(FUZZ_DIR)

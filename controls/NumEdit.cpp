@@ -1,5 +1,6 @@
 #include "controls/NumEdit.h"
 
+#include "controls/NumberFieldText.h"
 #include "controls/SystemColours.h"
 
 #include <QApplication>
@@ -24,64 +25,12 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kMostDecimals = 14;
-constexpr int kSignificantDigits = 15;
+constexpr int kMostDecimals = kFieldMostDecimals;
 /// Largest decimal exponent of an extended value (about 1.19e4932).
 constexpr int kLargestExponent = 4932;
 
 QChar FirstChar(const QString& s, QChar fallback) {
     return s.isEmpty() ? fallback : s.front();
-}
-
-/// Adds one unit in the last place of a string of decimal digits.
-void Increment(std::string& digits) {
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        if (*it != '9') {
-            ++*it;
-            return;
-        }
-        *it = '0';
-    }
-    digits.insert(digits.begin(), '1');
-}
-
-/// Whether `s` (ASCII, '.' as separator) is [sign] digits [. digits]
-/// [E [sign] digits] with at least one mantissa digit.
-bool IsNumberText(const std::string& s) {
-    std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        ++i;
-    }
-    std::size_t mantissaDigits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-        ++i;
-        ++mantissaDigits;
-    }
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-            ++i;
-            ++mantissaDigits;
-        }
-    }
-    if (mantissaDigits == 0) {
-        return false;
-    }
-    if (i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-            ++i;
-        }
-        std::size_t exponentDigits = 0;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-            ++i;
-            ++exponentDigits;
-        }
-        if (exponentDigits == 0) {
-            return false;
-        }
-    }
-    return i == s.size();
 }
 
 } // namespace
@@ -189,64 +138,8 @@ void NumEdit::SetReadOnly(bool on) {
 // ---- value ---------------------------------------------------------------
 
 QString NumEdit::FormatValue(long double value) const {
-    if (std::isnan(value)) {
-        return QStringLiteral("NAN");
-    }
-    if (std::isinf(value)) {
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-    }
-    // The value to 15 significant digits, as the digits and the position of
-    // the decimal point among them.
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*Le", kSignificantDigits - 1, value);
-    const std::string e(buffer);
-    const bool negative = e.front() == '-';
-    const std::size_t start = negative ? 1 : 0;
-    const std::size_t mark = e.find('e');
-    std::string digits;
-    for (std::size_t i = start; i < mark; ++i) {
-        if (e[i] != '.') {
-            digits.push_back(e[i]);
-        }
-    }
-    const int point = std::stoi(e.substr(mark + 1)) + 1; // digits before the point
-    const int decimals = decimals_ < 0 ? kMostDecimals : decimals_;
-
-    // Kept digits up to the last decimal shown, rounded half away from zero.
-    const int keep = point + decimals;
-    std::string kept;
-    if (keep >= kSignificantDigits) {
-        kept = digits + std::string(static_cast<std::size_t>(keep - kSignificantDigits), '0');
-    } else if (keep >= 0) {
-        kept = digits.substr(0, static_cast<std::size_t>(keep));
-        if (digits[static_cast<std::size_t>(keep)] >= '5') {
-            Increment(kept);
-        }
-    }
-    if (kept.size() < static_cast<std::size_t>(decimals) + 1) {
-        kept.insert(0, static_cast<std::size_t>(decimals) + 1 - kept.size(), '0');
-    }
-    const std::size_t integerDigits = kept.size() - static_cast<std::size_t>(decimals);
-    // Leading zeros of the integer part come from kept digits before the
-    // point that rounded away; drop them, keeping one.
-    std::size_t first = 0;
-    while (first + 1 < integerDigits && kept[first] == '0') {
-        ++first;
-    }
-    std::string fraction = kept.substr(integerDigits);
-    if (decimals_ < 0) {
-        while (!fraction.empty() && fraction.back() == '0') {
-            fraction.pop_back();
-        }
-    }
-    QString text = QString::fromLatin1(kept.substr(first, integerDigits - first));
-    if (!fraction.empty()) {
-        text += decimalSeparator_;
-        text += QString::fromLatin1(fraction);
-    }
-    if (negative) {
-        text.prepend(QLatin1Char('-'));
-    }
+    QString text = QString::fromLatin1(FormatFieldNumber(value, decimals_));
+    text.replace(QLatin1Char('.'), decimalSeparator_);
     return text;
 }
 
@@ -271,36 +164,11 @@ long double NumEdit::Parse(const QString& text) const {
             throw NumberConversionError(text);
         }
     }
-    if (!IsNumberText(ascii)) {
+    const std::optional<long double> value = ParseFieldNumber(ascii);
+    if (!value) {
         throw NumberConversionError(text);
     }
-    const bool negative = ascii.front() == '-';
-    if (ascii.front() == '-' || ascii.front() == '+') {
-        ascii.erase(0, 1);
-    }
-    // "12." and ".5" are numbers as typed; the conversion wants digits on
-    // both sides of the point.
-    const std::size_t point = ascii.find('.');
-    if (point != std::string::npos) {
-        if (point + 1 == ascii.size() || ascii[point + 1] == 'E' || ascii[point + 1] == 'e') {
-            ascii.erase(point, 1);
-        } else if (point == 0) {
-            ascii.insert(0, 1, '0');
-        }
-    }
-    long double magnitude = 0;
-    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), magnitude);
-    if (error == std::errc::result_out_of_range) {
-        // Too small to hold reads as 0; too large is no number we can keep.
-        const std::size_t exponent = ascii.find_first_of("Ee");
-        if (exponent == std::string::npos || ascii.find('-', exponent) == std::string::npos) {
-            throw NumberConversionError(text);
-        }
-        magnitude = 0;
-    } else if (error != std::errc() || end != ascii.data() + ascii.size()) {
-        throw NumberConversionError(text);
-    }
-    return negative ? -magnitude : magnitude;
+    return *value;
 }
 
 long double NumEdit::AsFloat() const {

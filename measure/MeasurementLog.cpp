@@ -25,7 +25,13 @@ std::string Quoted(std::string_view text) {
         return std::string(text);
     }
     std::string q = "\"";
-    for (const char c : text) {
+    for (char c : text) {
+        // The log is read line by line (a damaged line costs that line
+        // alone), so a line break inside a text would cut its record in
+        // two, both halves then skipped: it is kept as a blank.
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
         q += c;
         if (c == '"') {
             q += '"';

@@ -31,8 +31,10 @@ struct MeasurementRecord {
 };
 
 /// One line of a record, without the line break: fields separated by
-/// commas, texts quoted as RFC 4180 asks when they hold a comma, a quote or
-/// a line break, numbers with the fewest digits that read back the same.
+/// commas, texts quoted as RFC 4180 asks when they hold a comma or a quote,
+/// a line break in a text written as a blank (so the record stays one line
+/// that `ParseMeasurementLog` reads), numbers with the fewest digits that
+/// read back the same.
 std::string MeasurementLine(const MeasurementRecord& record);
 
 /// Appends `record` to the log at `path`. A log that does not exist is

@@ -14,6 +14,11 @@ bool Positive(double v) {
     return std::isfinite(v) && v > 0.0;
 }
 
+/// A flux in sfu whose flux density in Jy is a finite number.
+bool UsableSfu(double sfu) {
+    return Positive(sfu) && sfu <= kLargestSolarFluxSfu;
+}
+
 } // namespace
 
 std::optional<std::string> CheckSolarTable(std::span<const SolarFluxPoint> table) {
@@ -27,6 +32,9 @@ std::optional<std::string> CheckSolarTable(std::span<const SolarFluxPoint> table
         if (!Positive(table[i].Sfu)) {
             return "A flux of the solar flux table is not a positive number.";
         }
+        if (!UsableSfu(table[i].Sfu)) {
+            return "A flux of the solar flux table is too large.";
+        }
         for (std::size_t j = 0; j < i; ++j) {
             if (table[j].FrequencyMHz == table[i].FrequencyMHz) {
                 return "The solar flux table gives a frequency twice.";
@@ -37,7 +45,7 @@ std::optional<std::string> CheckSolarTable(std::span<const SolarFluxPoint> table
 }
 
 FluxEstimate SolarFluxFromSfu(double sfu) {
-    if (!Positive(sfu)) {
+    if (!UsableSfu(sfu)) {
         return {};
     }
     return {sfu * kJanskyPerSfu, FluxBasis::Model};
@@ -61,9 +69,11 @@ FluxEstimate SolarFluxFromTable(std::span<const SolarFluxPoint> table, double fr
         const SolarFluxPoint& lo = sorted[i - 1];
         const SolarFluxPoint& hi = sorted[i];
         if (frequencyMHz <= hi.FrequencyMHz) {
-            const double u = std::log10(frequencyMHz / lo.FrequencyMHz) /
-                             std::log10(hi.FrequencyMHz / lo.FrequencyMHz);
-            const double logS = std::log10(lo.Sfu) + u * std::log10(hi.Sfu / lo.Sfu);
+            // Differences of logarithms, not logarithms of ratios: a ratio
+            // of two far-apart entries can overflow to infinity.
+            const double u = (std::log10(frequencyMHz) - std::log10(lo.FrequencyMHz)) /
+                             (std::log10(hi.FrequencyMHz) - std::log10(lo.FrequencyMHz));
+            const double logS = std::log10(lo.Sfu) + u * (std::log10(hi.Sfu) - std::log10(lo.Sfu));
             return {std::pow(10.0, logS) * kJanskyPerSfu, FluxBasis::Model};
         }
     }

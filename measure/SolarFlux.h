@@ -16,9 +16,14 @@ struct SolarFluxPoint {
     double Sfu;          ///< solar flux units (1 sfu = 1e4 Jy), > 0
 };
 
+/// The largest flux in sfu whose flux density in Jy is a finite double
+/// (1 sfu = 1e4 Jy). Far above any flare (about 1e6 sfu); larger numbers
+/// come only from damaged or hostile input and are refused.
+inline constexpr double kLargestSolarFluxSfu = 1e300;
+
 /// Why a solar flux table cannot be used, or nothing: it must hold at
-/// least one entry, every frequency and flux a positive finite number, and
-/// no frequency twice.
+/// least one entry, every frequency a positive finite number, every flux a
+/// positive number up to `kLargestSolarFluxSfu`, and no frequency twice.
 std::optional<std::string> CheckSolarTable(std::span<const SolarFluxPoint> table);
 
 /// The Sun's flux density at `frequencyMHz` from a day's table.
@@ -39,7 +44,7 @@ std::optional<std::string> CheckSolarTable(std::span<const SolarFluxPoint> table
 FluxEstimate SolarFluxFromTable(std::span<const SolarFluxPoint> table, double frequencyMHz);
 
 /// The Sun's flux density from a single value entered in sfu, Jy; `NoModel`
-/// unless `sfu` is a positive finite number.
+/// unless `sfu` is a positive number up to `kLargestSolarFluxSfu`.
 FluxEstimate SolarFluxFromSfu(double sfu);
 
 } // namespace vantrel::measure

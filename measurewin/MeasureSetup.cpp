@@ -73,7 +73,7 @@ SolarEntry ParseSolarEntry(std::string_view text) {
     SolarEntry entry;
     if (measure::TrimBlanks(text).find(':') == std::string_view::npos) {
         const std::optional<double> v = measure::FiniteNumber(measure::TrimBlanks(text));
-        if (!v || *v <= 0) {
+        if (!v || *v <= 0 || *v > measure::kLargestSolarFluxSfu) {
             entry.Problem = "The solar flux must be a positive number of sfu, or a table "
                             "MHz:sfu,MHz:sfu,...";
         } else {

@@ -91,9 +91,10 @@ ORBEX_SUNMOON_API double GetDecTopo(void);
  *
  * Returned: |r_body(t - tau) - r_station(t)|, the distance from the station
  *     at the UTC instant t to the centre of the body at the time the light
- *     left it, tau = that distance / c: about 356 000..407 000 km for the
- *     Moon (its geocentric distance, minus up to one Earth radius, 6 378 km,
- *     with the Moon at the zenith, unchanged with it on the horizon) and
+ *     left it, tau = that distance / c: about 350 000..413 000 km for the
+ *     Moon (its geocentric distance of 356 000..407 000 km, minus up to one
+ *     Earth radius, 6 378 km, with the Moon at the zenith, unchanged with it
+ *     on the horizon, plus up to one Earth radius with it at the nadir) and
  *     147.1..152.1 million km for the Sun. The same place as the four
  *     angles: the Earth from ERFA eraEpv00, the Moon from eraMoon98, the
  *     station on the WGS84 ellipsoid. NaN when the angles are NaN (bad input,

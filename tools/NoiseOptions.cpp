@@ -84,7 +84,11 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const auto [flag, inlineValue] = CommandLineFlag::Of(args[i]);
+        // Named copies, not a structured binding: the lambdas below capture
+        // them, which clang before 16 refuses for bindings.
+        const CommandLineFlag parts = CommandLineFlag::Of(args[i]);
+        const std::string_view flag = parts.Flag;
+        const std::optional<std::string_view> inlineValue = parts.InlineValue;
         if (flag == "--help" || flag == "-h") {
             o.Help = true;
             continue;

@@ -12,13 +12,13 @@
 #include "planner/LibraryAngleText.h"
 #include "station/DataFile.h"
 #include "station/StationCheck.h"
-#include "tools/CommandLineFlag.h"
 #include "tools/ConsoleMessages.h"
-#include "tools/ObservingArguments.h"
+#include "tools/NowOptions.h"
 #include "tools/TerminalText.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,26 +48,12 @@ void PrintRow(std::string_view title, const std::string& az, const std::string& 
 } // namespace
 
 int main(int argc, char** argv) {
-    // Any other argument would suggest a station or an instant other than
-    // the ones the positions are computed for: refused rather than ignored.
-    ObservingArguments observing;
-    for (int i = 1; i < argc; ++i) {
-        auto [flag, value] = CommandLineFlag::Of(argv[i]);
-        if (!ObservingArguments::Owns(flag)) {
-            return Refuse("unexpected argument '" + TerminalSafe(argv[i]) +
-                          "' (it takes only --apparent, --refraction P,T,RH, --frequency MHZ)");
-        }
-        if (!value && ObservingArguments::TakesValue(flag) && i + 1 < argc) {
-            value = argv[++i];
-        }
-        if (auto refused = observing.Apply(flag, value)) {
-            return Refuse(TerminalSafe(*refused));
-        }
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const ParsedNow parsed = ParseNowArguments(args);
+    if (!parsed.Error.empty()) {
+        return Refuse(parsed.Error);
     }
-    if (auto missing = observing.Missing()) {
-        return Refuse(*missing);
-    }
-    const ObservingConditions& conditions = observing.Conditions;
+    const ObservingConditions& conditions = parsed.Observing.Conditions;
     ConsoleMessages messages;
     HomeStation station;
     DataFile file(messages);

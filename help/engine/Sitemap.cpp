@@ -13,6 +13,8 @@ namespace {
 /// Lists nested deeper than this are read as this deep: no help file needs
 /// more, and a damaged one cannot make the readers recurse without end.
 constexpr int kMaxDepth = 32;
+/// U+FFFD, the character that stands for one that cannot be shown.
+constexpr std::uint32_t kReplacementCharacter = 0xFFFD;
 
 /// Longest entity between "&" and ";", in characters: "#x10FFFF" and every
 /// named entity read here fit; longer runs are plain text.
@@ -195,6 +197,12 @@ std::string DecodeHtmlEntities(std::string_view text) {
         if (!cp) {
             out += '&';
             continue;
+        }
+        // A number that names no character (zero, a surrogate, beyond
+        // U+10FFFF) stands for U+FFFD, as browsers read it: the text stays
+        // valid UTF-8 and the place of the entity stays visible.
+        if (*cp == 0 || (*cp >= 0xD800 && *cp <= 0xDFFF) || *cp > 0x10FFFF) {
+            cp = kReplacementCharacter;
         }
         AppendUtf8(out, *cp);
         i = semi;

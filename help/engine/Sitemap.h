@@ -27,7 +27,10 @@ struct SitemapEntry {
 /// read as 32 deep.
 std::vector<SitemapEntry> ParseSitemap(std::string_view html);
 
-/// Decodes the entities of an attribute value or text.
+/// Decodes the entities of an attribute value or text. A numeric entity of
+/// a number that is no character (0, a UTF-16 surrogate, above U+10FFFF)
+/// gives U+FFFD; an entity not known is kept as it stands. Valid UTF-8
+/// stays valid UTF-8.
 std::string DecodeHtmlEntities(std::string_view text);
 
 } // namespace vantrel

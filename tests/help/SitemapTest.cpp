@@ -89,6 +89,25 @@ TEST(Sitemap, EntitiesAtTheLengthLimit) {
     EXPECT_EQ(DecodeHtmlEntities("&"), "&");
 }
 
+/// Numbers that name no character used to come out as an encoded surrogate
+/// (invalid UTF-8), a zero byte, or nothing at all (the entity vanished).
+TEST(Sitemap, EntitiesOfNoCharacterGiveTheReplacementCharacter) {
+    const std::string replacement = "\xEF\xBF\xBD"; // U+FFFD
+    const struct {
+        const char* Name;
+        const char* Text;
+    } cases[] = {
+        {"high surrogate", "&#xD800;"},   {"low surrogate", "&#57343;"},         {"zero", "&#0;"},
+        {"beyond Unicode", "&#x110000;"}, {"largest number read", "&#xFFFFFF;"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DecodeHtmlEntities(std::string("a") + c.Text + "b"), "a" + replacement + "b")
+            << c.Name;
+    }
+    EXPECT_EQ(DecodeHtmlEntities("&#x10FFFF;"), "\xF4\x8F\xBF\xBF"); // the last one there is
+    EXPECT_EQ(DecodeHtmlEntities("&#xFFFD;"), replacement);
+}
+
 /// Sitemaps whose texts are long runs of "&" or of entities that never end
 /// are read whole and in linear time: two million of them took most of a
 /// minute while each "&" searched the rest of the text for its ";".

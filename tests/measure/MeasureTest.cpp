@@ -246,6 +246,28 @@ TEST(MeasureValidation, GivesReasons) {
 
 // The two directions agree: the Y the core expects for a dish, fed back as a
 // measurement, gives the dish's own G/Tsys, and with its gain back its Tsys.
+/// Entries far apart made the interpolation divide infinity by infinity
+/// (a NaN flux marked as a model value), and a flux beyond 1.8e304 sfu an
+/// infinite flux density; both came straight from a Vanset.ini value.
+TEST(MeasureSolarTable, ExtremeEntriesGiveFiniteFluxOrAreRefused) {
+    const std::vector<SolarFluxPoint> wide = {{1e-300, 1e-300}, {1e300, 1e300}};
+    ASSERT_FALSE(CheckSolarTable(wide).has_value());
+    for (const double mhz : {1.0, 1420.0, 1e6}) {
+        const FluxEstimate f = SolarFluxFromTable(wide, mhz);
+        ASSERT_TRUE(f.HasValue()) << mhz;
+        EXPECT_TRUE(std::isfinite(f.Jy) && f.Jy > 0) << mhz << " MHz gives " << f.Jy;
+    }
+    const std::vector<SolarFluxPoint> huge = {{1415, 1e305}};
+    EXPECT_EQ(CheckSolarTable(huge), "A flux of the solar flux table is too large.");
+    EXPECT_FALSE(SolarFluxFromSfu(1e305).HasValue());
+    EXPECT_TRUE(SolarFluxFromSfu(kLargestSolarFluxSfu).HasValue());
+    EXPECT_TRUE(std::isfinite(SolarFluxFromSfu(kLargestSolarFluxSfu).Jy));
+    // Ordinary tables interpolate as before: halfway in log f, halfway in log S.
+    const std::vector<SolarFluxPoint> day = {{1000, 100}, {10000, 400}};
+    EXPECT_NEAR(SolarFluxFromTable(day, std::sqrt(1000.0 * 10000.0)).Jy, 200 * kJanskyPerSfu,
+                1e-9 * 200 * kJanskyPerSfu);
+}
+
 TEST(MeasureRoundTrip, ExpectedYGivesBackGOverTAndTsys) {
     struct Case {
         const char* Name;

@@ -72,6 +72,23 @@ TEST_F(MeasurementLogFile, AppendsWithOneHeaderAndReadsBackExactly) {
     EXPECT_TRUE(log.Skipped.empty());
 }
 
+/// A line break in a text was written inside quotes, but the log is read
+/// line by line: the record was lost and its two halves skipped as damaged.
+TEST_F(MeasurementLogFile, ALineBreakInATextKeepsTheRecord) {
+    MeasurementRecord r = Sample(0);
+    r.Antenna = "dish 3 m\nrepainted\r\n";
+    r.Source = "Sun\r";
+    ASSERT_FALSE(AppendMeasurement(path_, r).has_value());
+    ASSERT_FALSE(AppendMeasurement(path_, Sample(1)).has_value());
+    MeasurementLog log;
+    ASSERT_FALSE(ReadMeasurementLog(path_, log).has_value());
+    EXPECT_TRUE(log.Skipped.empty());
+    ASSERT_EQ(log.Records.size(), 2U);
+    EXPECT_EQ(log.Records[0].Antenna, "dish 3 m repainted  ");
+    EXPECT_EQ(log.Records[0].Source, "Sun ");
+    EXPECT_EQ(log.Records[1], Sample(1));
+}
+
 TEST_F(MeasurementLogFile, AMissingLogIsAnEmptyOne) {
     MeasurementLog log;
     log.Skipped.push_back("left over");

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs every fuzz target (or the ones named) for SECONDS seconds each, one at
+# a time, on a working copy of its corpus in BUILD/corpus/TARGET: the
+# committed corpus (fuzz/corpus) is only read, and what the fuzzer finds
+# stays in the build folder until someone copies it over. The inputs of
+# fuzz/regressions are read as well. Prints the executions and the coverage
+# of each target; exits 1 when any target found a crash (its input is kept
+# in BUILD/artifacts/TARGET/).
+#
+# Usage: fuzz/run-fuzz.sh BUILD SECONDS [TARGET...]
+# FUZZ_RUNS=N also stops each target after N executions.
+set -uo pipefail
+
+build=$(cd "$1" && pwd)
+seconds=$2
+shift 2
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ $# -eq 0 ]; then
+    set -- $(cd "$here/targets" && ls *.cpp | sed 's/\.cpp$//')
+fi
+
+failed=()
+summary=()
+for target in "$@"; do
+    program="$build/fuzz-$target"
+    if [ ! -x "$program" ]; then
+        echo "fuzz: no program $program" >&2
+        failed+=("$target")
+        continue
+    fi
+    work="$build/corpus/$target"
+    artifacts="$build/artifacts/$target"
+    mkdir -p "$work" "$artifacts"
+    cp -rn "$here/corpus/$target/." "$work/" 2>/dev/null || true
+    extra=()
+    limits=(-max_total_time="$seconds")
+    [ -n "${FUZZ_RUNS:-}" ] && limits+=(-runs="$FUZZ_RUNS")
+    [ -d "$here/regressions/$target" ] && extra+=("$here/regressions/$target")
+    # The help file target starts a reader process per input.
+    timeout=10
+    [ "$target" = chm_file ] && timeout=30
+    log="$build/fuzz-$target.log"
+    echo "== $target: $seconds s"
+    (cd "$artifacts" && "$program" "${limits[@]}" -timeout="$timeout" \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/" \
+        "$work" "${extra[@]}") >"$log" 2>&1
+    status=$?
+    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
+    last=$(grep -E '^#[0-9]+' "$log" | tail -1)
+    cov=$(echo "$last" | grep -o 'cov: [0-9]*' | grep -o '[0-9]*')
+    ft=$(echo "$last" | grep -o 'ft: [0-9]*' | grep -o '[0-9]*')
+    corpus=$(ls "$work" | wc -l)
+    line=$(printf '%-16s executions %10s  cov %6s  ft %6s  corpus %5s' "$target" "${runs:-?}" \
+        "${cov:-?}" "${ft:-?}" "$corpus")
+    if [ $status -ne 0 ]; then
+        line="$line  FAILED (see $log)"
+        failed+=("$target")
+        grep -E 'ERROR|property broken|SUMMARY|Test unit written' "$log" | head -5
+    fi
+    echo "$line"
+    summary+=("$line")
+done
+
+echo
+echo "fuzz summary ($seconds s per target):"
+printf '  %s\n' "${summary[@]}"
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "fuzz: crashes or failures in: ${failed[*]}" >&2
+    exit 1
+fi

@@ -1,0 +1,113 @@
+// Fuzz target: the measurement log Vantrel-measurements.csv as the Measure
+// window reads it.
+//
+// Input: the first byte chooses between reading the input as a log and
+// writing a record made from it; the rest is the log, or the record's texts
+// and numbers. Properties:
+//  - a log of any bytes reads without failing: every record has a time and
+//    a source and finite numbers, every line passed over has its note, and
+//    no more records and notes come out than the text has lines;
+//  - a record read from a log, written as a line again and read back, is
+//    the same record;
+//  - any record the program can write reads back as the same record (a
+//    line break in one of its texts as a blank): no record is lost.
+
+#include "fuzz/FuzzCheck.h"
+#include "measure/MeasurementLog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+using namespace vantrel;
+using namespace vantrel::measure;
+using vantrel::fuzz::ByteReader;
+
+namespace {
+
+/// `text` as the log keeps it: one line, its line breaks as blanks.
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+void CheckRoundTrip(const MeasurementRecord& r) {
+    const std::string line = MeasurementLine(r);
+    FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
+    const std::string log = std::string(kMeasurementLogHeader) + "\n" + line + "\n";
+    const MeasurementLog back = ParseMeasurementLog(log);
+    FUZZ_CHECK(back.Skipped.empty());
+    FUZZ_CHECK(back.Records.size() == 1);
+    MeasurementRecord expected = r;
+    expected.Utc = OneLine(r.Utc);
+    expected.Source = OneLine(r.Source);
+    expected.Antenna = OneLine(r.Antenna);
+    FUZZ_CHECK(back.Records.front() == expected);
+}
+
+void Read(std::string_view text) {
+    const MeasurementLog log = ParseMeasurementLog(text);
+    const std::size_t lines =
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    FUZZ_CHECK(log.Records.size() + log.Skipped.size() <= lines);
+    for (const MeasurementRecord& r : log.Records) {
+        FUZZ_CHECK(!r.Utc.empty() && !r.Source.empty());
+        FUZZ_CHECK(std::isfinite(r.ElevationDeg) && std::isfinite(r.FrequencyMHz) &&
+                   std::isfinite(r.TsysK) && std::isfinite(r.MeasuredYDb) &&
+                   std::isfinite(r.GOverTDbPerK));
+        if (r.SolarFluxSfu) {
+            FUZZ_CHECK(std::isfinite(*r.SolarFluxSfu));
+        }
+        CheckRoundTrip(r);
+    }
+    for (const std::string& note : log.Skipped) {
+        FUZZ_CHECK(note.starts_with("line ") && note.find('\n') == std::string::npos);
+    }
+}
+
+/// A text of up to 15 bytes from the input.
+std::string Text(ByteReader& in) {
+    const std::size_t n = in.Take<std::uint8_t>() % 16U;
+    std::string s;
+    for (std::size_t i = 0; i < n && in.Remaining() > 0; ++i) {
+        s += static_cast<char>(in.Take<std::uint8_t>());
+    }
+    return s;
+}
+
+double Finite(ByteReader& in) {
+    const auto v = in.Take<double>();
+    return std::isfinite(v) ? v : 1.0;
+}
+
+void Write(ByteReader& in) {
+    MeasurementRecord r;
+    r.Utc = Text(in);
+    r.Source = Text(in);
+    r.Antenna = Text(in);
+    r.ElevationDeg = Finite(in);
+    r.FrequencyMHz = Finite(in);
+    r.TsysK = Finite(in);
+    if ((in.Take<std::uint8_t>() & 1U) != 0) {
+        r.SolarFluxSfu = Finite(in);
+    }
+    r.MeasuredYDb = Finite(in);
+    r.GOverTDbPerK = Finite(in);
+    if (r.Utc.empty() || r.Source.empty()) {
+        return; // not a record the program writes
+    }
+    CheckRoundTrip(r);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ByteReader in(data, size);
+    if ((in.Take<std::uint8_t>() & 1U) == 0) {
+        Read(in.Rest());
+    } else {
+        Write(in);
+    }
+    return 0;
+}
