@@ -941,6 +941,32 @@ private slots:
         QCOMPARE(a->font().pointSize(), 8);
     }
 
+    void scalerSurvivesAWindowOfNoSize() {
+        QWidget window;
+        window.resize(1026, 666);
+        auto* a = new QWidget(&window);
+        a->setObjectName("A");
+        a->setGeometry(100, 50, 200, 30);
+        FormScaler scaler(&window, FormScaler::Settings{});
+        scaler.SetScreenDpi(96, 96);
+        scaler.Start();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        window.resize(0, 0);
+        QCOMPARE(window.size(), QSize(0, 0));
+        QCOMPARE(a->geometry(), QRect(100, 50, 200, 30)); // nothing to scale into
+        // A control made meanwhile joins at the design scale, not at 0.
+        auto* late = new QWidget(&window);
+        late->setObjectName("Late");
+        late->setGeometry(20, 40, 50, 10);
+        window.resize(2052, 1332);
+        QCOMPARE(a->geometry(), QRect(200, 100, 400, 60));
+        QCOMPARE(late->geometry(), QRect(40, 80, 100, 20));
+        window.resize(1026, 666);
+        QCOMPARE(late->geometry(), QRect(20, 40, 50, 10));
+    }
+
     void colourButtonHover() {
         ColorButton button("Save Home Data");
         button.SetBackColor(colour::kActiveBorder);
