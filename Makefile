@@ -10,7 +10,7 @@ BUILD     := $(abspath $(BUILD_DIR))
 SANITIZE_DIR ?= build-sanitize
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test bench clean test-sanitize
+.PHONY: all deps configure build run test bench package check-package clean test-sanitize
 
 all: build
 
@@ -24,13 +24,15 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # The planner runs in RUN_DIR (make run RUN_DIR=~/vantrel for a folder of
-# your own), where Vantrel.dat, Vanset.ini and Vantrel.chm live. Without a
-# display the planning table for today is printed instead.
+# your own), where Vantrel.dat, Vanset.ini and Vantrel.chm live; the first
+# run writes a Vanset.ini that opens the window at its design size, as a start
+# from the desktop menu does. Without a display the planning table for today
+# is printed instead.
 run: build
 	@mkdir -p $(RUN_DIR)
 	@if [ -f $(BUILD)/Vantrel.chm ]; then cp -f $(BUILD)/Vantrel.chm $(RUN_DIR)/; fi
 	@cd $(RUN_DIR) && if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-		$(BUILD)/vantrel; \
+		$(BUILD)/vantrel --data-home=.; \
 	else \
 		echo "No display found: the planning table for today (vantrel-table --help for more)."; \
 		if [ -f Vantrel.dat ]; then $(BUILD)/vantrel-table --format text; \
@@ -57,6 +59,17 @@ test-sanitize: deps
 
 bench: build
 	@cd $(BUILD_DIR) && for b in ./vantrel-bench-*; do $$b; done
+
+# The Debian package build/vantrel_<version>_amd64.deb (CPack), from the
+# programs of the normal build.
+package: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target vantrel-package-contents
+	@cd $(BUILD_DIR) && cpack -G DEB
+
+# Builds the package and checks it as a user would meet it: its layout, its
+# programs run from an unpacked tree, the first start from the menu, lintian.
+check-package: package
+	@bash scripts/check-package.sh $(BUILD_DIR)
 
 clean:
 	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

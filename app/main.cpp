@@ -3,10 +3,16 @@
 // Start-up in this order: the application, its fonts and tooltips; the main
 // window, which reads the station file, lays out both grids and runs the
 // first table when the stored option asks for it; the home station window,
-// hidden; then the message loop,
+// hidden; the settings, Measure and Track windows; then the message loop,
 // which shows the main window (its stored position) and activates it (the
-// version in the caption). The program takes no arguments.
+// version in the caption).
+//
+// Started from a terminal it works in the current folder. The desktop menu
+// starts it with --data-home: it then works in the user's own data folder,
+// made on the first start (app/DataHome.h), before anything reads a file.
 
+#include "app/DataHome.h"
+#include "app/PlannerArguments.h"
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
 #include "controls/Fonts.h"
@@ -17,20 +23,79 @@
 #include "measurewin/MeasureWindow.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
+#include "skywin/ElevationView.h"
+#include "skywin/SkyWindow.h"
 #include "station/HomeStation.h"
 #include "station/HomeStationWindow.h"
+#include "tracking/HamlibRotator.h"
+#include "trackwin/TrackWindow.h"
 
 #include <QApplication>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int kRefused = 2;
+
+/// True when the command line asks for the usage: answered before the
+/// window system is reached, so it works without a display.
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace vantrel;
+    if (AsksForHelp(argc, argv)) {
+        std::fputs(std::string(PlannerUsage()).c_str(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
+    // What is left once Qt has taken its own options.
+    const PlannerArguments arguments =
+        ParsePlannerArguments(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (!arguments.Problem.empty()) {
+        std::fprintf(stderr, "vantrel: %s\n", arguments.Problem.c_str());
+        return kRefused;
+    }
     QApplication::setApplicationName(QString());
+    // The menu entry's name: the desktop shows its icon for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VANTREL_APP_ID));
     InstallFontSubstitutes();
     ApplicationTooltips tooltips; // 2000 ms, 250 ms, yellow, bold Arial 10 pt
 
-    HomeStation station;
     QtUserMessages messages;
+    if (arguments.DataHome) {
+        DataHomeLocation where;
+        if (arguments.DataFolder.empty()) {
+            where = DataHomeOfEnvironment();
+        } else {
+            std::error_code error;
+            where.Folder = std::filesystem::absolute(arguments.DataFolder, error).string();
+            if (error) {
+                where.Problem = "The folder " + arguments.DataFolder + " cannot be found (" +
+                                error.message() + ").";
+            }
+        }
+        if (const DataHomeEntry entry = EnterDataHome(where); !entry.Problem.empty()) {
+            messages.Warning("Warning", entry.Problem);
+        }
+    }
+
+    HomeStation station;
     // The help bridge registers its viewer first and loads the help engine.
     ApplicationHelp help(messages);
     SystemLocalClock clock;
@@ -82,8 +147,53 @@ int main(int argc, char** argv) {
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &form,
                      &TForm1::ObservingConditionsChanged);
 
+    // The Track window: follows a source with a Hamlib rotator and marks
+    // the source's cells in the real-time grid while it does. It does not
+    // keep the program running once the main window is closed.
+    TrackWindowServices trackServices;
+    trackServices.Conditions = &conditions;
+    trackServices.Station = &station;
+    trackServices.Library = &library;
+    trackServices.Clock = &clock;
+    trackServices.MakeRotator = MakeHamlibRotator;
+    trackServices.Models = HamlibRotatorModels;
+    TrackWindow track(trackServices);
+    track.setAttribute(Qt::WA_QuitOnClose, false);
+    track.OnTrackedPair = [&form](std::optional<std::size_t> pair) { form.SetTrackedPair(pair); };
+    form.OnTrack = [&] { track.OpenBeside(&form); };
+
+    // The sky window: the nine sources of the real-time display on a polar
+    // chart. It shares the sun/moon library with the display: both ask for
+    // places on this thread only, each handing the library its own request
+    // first.
+    QtUserMessages skyMessages;
+    SkyWindow sky(station, conditions, library, clock, skyMessages, QString());
+    skyMessages.SetAnchor(&sky);
+    form.OnSky = [&] { sky.OpenBeside(&form); };
+    // While the rotator tracks, the chart shows where it is sent and where
+    // it reports to be.
+    sky.Pointing = [&track] { return track.Snapshot(); };
+
+    // Its second page, the elevation over the planning range, follows every
+    // sweep of the main window: the same rows as the planning grid. Saved
+    // or printed, a filled chart is drawn afresh at the device's resolution.
+    auto* elevation = new ElevationView();
+    sky.SetElevationView(elevation, [elevation](QPainter& painter, const QRectF& area) {
+        const auto series = elevation->Series();
+        const ChartPainting paint = series != nullptr && !series->Empty()
+                                        ? PaintingOf(elevation->Chart())
+                                        : PaintingOf(static_cast<QWidget*>(elevation));
+        paint(painter, area);
+    });
+    elevation->SetSeries(form.LastSeries()); // a table made at start-up
+    QObject::connect(&form, &TForm1::SweepFinished, elevation,
+                     [&form, elevation] { elevation->SetSeries(form.LastSeries()); });
+
     form.show();
     const int status = QApplication::exec();
+    // The rotator is stopped and its link ended before anything it reads
+    // goes away.
+    track.Shutdown();
     help.Release(); // while the application still exists
     return status;
 }

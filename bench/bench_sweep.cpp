@@ -7,12 +7,15 @@
 #include "controls/QtTextMeasurer.h"
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
+#include "skychart/ElevationCollector.h"
 
 #include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -92,6 +95,81 @@ void BM_MonthSweepApparentAndRefracted(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MonthSweepApparentAndRefracted)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The month as Calculate runs it: the grid and the elevation chart's series
+// from the same rows. Az/El takes the values as they are; Polar turns each
+// hour angle and declination into elevation and azimuth.
+void MonthSweepWithSeries(benchmark::State& state, int displayMode) {
+    MonthSweep month;
+    month.station.DisplayMode = displayMode;
+    auto grid = month.NewGrid();
+    RunPlanningSweep(*grid, month.station, month.in);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        ElevationCollector series(
+            month.station,
+            ExpectedSweepRows(month.in.StartDate, month.in.EndDate, month.station.CalcInterval),
+            PairTitles(*grid));
+        RunPlanningSweep(*grid, month.station, month.in, &series);
+        rows = series.Finish()->Rows();
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+void BM_MonthSweepWithElevationSeries(benchmark::State& state) {
+    MonthSweepWithSeries(state, 0);
+}
+BENCHMARK(BM_MonthSweepWithElevationSeries)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_MonthSweepPolarWithElevationSeries(benchmark::State& state) {
+    MonthSweepWithSeries(state, 1);
+}
+BENCHMARK(BM_MonthSweepPolarWithElevationSeries)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same Polar month without the series, beside the one above.
+void BM_MonthSweepPolar(benchmark::State& state) {
+    MonthSweep month;
+    month.station.DisplayMode = 1;
+    auto grid = month.NewGrid();
+    RunPlanningSweep(*grid, month.station, month.in);
+    for (auto _ : state) {
+        RunPlanningSweep(*grid, month.station, month.in);
+    }
+}
+BENCHMARK(BM_MonthSweepPolar)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The series alone: a month of rows handed to the collector as the sweep
+// hands them, without the sweep, so its share can be told from the noise of
+// the whole sweep.
+void CollectMonth(benchmark::State& state, int displayMode) {
+    MonthSweep month;
+    month.station.DisplayMode = displayMode;
+    constexpr int kRows = 44640;
+    std::vector<PreciseRow> rows(kRows);
+    for (int k = 0; k < kRows; ++k) {
+        PreciseRow& r = rows[static_cast<std::size_t>(k)];
+        r.Utc = month.in.StartDate + k / 1440.0;
+        r.Local = r.Utc + 1 / 24.0;
+        for (std::size_t i = 0; i < r.Degrees.size(); ++i) {
+            // Hour angles turn with the row, declinations stay (as fixed sources do).
+            r.Degrees[i] = i % 2 == 0 ? std::fmod(k * 0.25L + 40.0L * i, 360.0L) : 5.0L * i - 40;
+        }
+    }
+    for (auto _ : state) {
+        ElevationCollector series(month.station, kRows, {});
+        for (const PreciseRow& r : rows) {
+            series.Row(r);
+        }
+        benchmark::DoNotOptimize(series.Finish()->Rows());
+    }
+}
+void BM_ElevationSeriesAloneAzEl(benchmark::State& state) {
+    CollectMonth(state, 0);
+}
+BENCHMARK(BM_ElevationSeriesAloneAzEl)->Unit(benchmark::kMillisecond);
+void BM_ElevationSeriesAlonePolar(benchmark::State& state) {
+    CollectMonth(state, 1);
+}
+BENCHMARK(BM_ElevationSeriesAlonePolar)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -445,7 +445,9 @@ void GridControl::LayoutChanged() {
 
 void GridControl::mousePressEvent(QMouseEvent* event) {
     const QPoint cell = CellAt(event->position().toPoint());
-    if (cell.x() >= 0 && !IsFixedRow(cell.y())) {
+    // A right click inside the selection keeps it, for the context menu's Copy.
+    const bool keep = event->button() == Qt::RightButton && Selection().contains(cell);
+    if (cell.x() >= 0 && !IsFixedRow(cell.y()) && !keep) {
         current_ = cell;
         if (!(event->modifiers() & Qt::ShiftModifier)) {
             anchor_ = cell;

@@ -1,9 +1,18 @@
 #include "help/ApplicationHelp.h"
 
+#include "help/InstalledHelpFile.h"
 #include "help/ProcessPaths.h"
 #include "help/WinHelpTester.h"
 
 namespace vantrel {
+
+namespace {
+
+/// Folder of the installed help file relative to the folder of the installed
+/// programs, from the install layout (CMake's VANTREL_INSTALL_* folders).
+constexpr std::string_view kInstalledHelpFolder = VANTREL_HELP_FOLDER_FROM_PROGRAMS;
+
+} // namespace
 
 ApplicationHelp::ApplicationHelp(UserMessages& messages, std::shared_ptr<LibraryLoader> loader,
                                  std::string engineLibrary)
@@ -33,11 +42,11 @@ std::string ApplicationHelp::ExecutableDirectory() const {
 }
 
 void ApplicationHelp::SetHelpFileAndCaller(QWidget* caller) {
-    std::string file = CurrentDirectory();
-    if (file.empty() || file.back() != '/') {
-        file += '/';
-    }
-    file += kApplicationHelpFile;
+    // One look at the disk per Help command: the user's own copy may come or
+    // go while the program runs.
+    const std::string file = ChooseApplicationHelpFile(kApplicationHelpFile, CurrentDirectory(),
+                                                       vantrel::ExecutableDirectory(),
+                                                       kInstalledHelpFolder, RegularFileExists);
     dispatcher_->SetApplicationHelpFile(file);
     dispatcher_->SetCallerWindow(reinterpret_cast<HelpWindowHandle>(caller));
 }

@@ -37,7 +37,9 @@ public:
     ApplicationHelp& operator=(const ApplicationHelp&) = delete;
 
     /// The Help command: the application's help file becomes the current
-    /// directory + "/" + "Vantrel.chm", and the dispatcher is asked for its
+    /// directory + "/" + "Vantrel.chm", or the installed copy when the current
+    /// directory has none (`ChooseApplicationHelpFile`), and the dispatcher is
+    /// asked for its
     /// contents (help command 3) with `caller` as the calling window. False
     /// when the request could not be handed to a viewer.
     bool ShowContents(QWidget* caller);

@@ -7,16 +7,22 @@
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
 #include "mainwin/CatalogueItems.h"
+#include "mainwin/DesignSize.h"
 #include "mainwin/PositionStore.h"
+#include "mainwin/TextFileSave.h"
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
+#include "planner/TableText.h"
+#include "skychart/ElevationCollector.h"
 #include "station/DataFile.h"
 #include "station/StationCheck.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLocale>
@@ -24,6 +30,7 @@
 #include <QPrintPreviewDialog>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -148,6 +155,28 @@ void TForm1::BuildControls() {
     PlanningGrid = Place(new GridControl(planning, this), "PlanningGrid", 8, 27, 1009, 457);
     PlanningGrid->SetVerticalScrollBar(true);
     PlanningGrid->FitColumns(ColumnShares(kPlanningTimeColumn));
+    PlanningMenu = new QMenu(this);
+    PlanningMenu->setObjectName(QStringLiteral("PlanningMenu"));
+    SaveCsvAction = PlanningMenu->addAction(QStringLiteral("Save table as CSV\u2026"));
+    CopyAction = PlanningMenu->addAction(QStringLiteral("Copy"));
+    CopyAction->setShortcut(QKeySequence::Copy);
+    CopyAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    PlanningGrid->addAction(CopyAction);
+    connect(SaveCsvAction, &QAction::triggered, this, &TForm1::SaveTableAsCsv);
+    connect(CopyAction, &QAction::triggered, this, &TForm1::CopySelection);
+    PlanningGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(PlanningGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PlanningMenu->popup(PlanningGrid->viewport()->mapToGlobal(at));
+    });
+    connect(&saveWatcher_, &QFutureWatcher<QString>::finished, this, [this] {
+        const QString reason = saveWatcher_.result();
+        if (!reason.isEmpty()) {
+            messages_.Error(
+                ("The table could not be saved to " + savePath_ + ": " + reason).toStdString());
+        }
+        SaveCsvAction->setEnabled(true);
+        emit TableSaveFinished(reason.isEmpty());
+    });
 
     GridSettings realTime = planning;
     realTime.RowCount = 4;
@@ -478,6 +507,10 @@ void TForm1::Timer1Timer() {
     Panel2->SetCaption(Latin1(display_->LocalPanelText()));
 }
 
+void TForm1::SetTrackedPair(std::optional<std::size_t> pair) {
+    display_->SetTrackedPair(pair);
+}
+
 void TForm1::LayoutHeaders() {
     LayoutHeader(PlanningGrid->Cells(), station_);
     LayoutHeader(RealTimeGrid->Cells(), station_);
@@ -510,10 +543,17 @@ void TForm1::RunSweep() {
     in.Daylight = services_.Daylight;
     in.DecimalSeparator = DecimalSeparator();
     in.Conditions = services_.Conditions;
+    // The chart's series comes from the same rows as the grid, so both always
+    // show one computation.
+    ElevationCollector series(station_,
+                              ExpectedSweepRows(in.StartDate, in.EndDate, station_.CalcInterval),
+                              PairTitles(PlanningGrid->Cells()));
     try {
-        switch (RunPlanningSweep(PlanningGrid->Cells(), station_, in)) {
+        switch (RunPlanningSweep(PlanningGrid->Cells(), station_, in, &series)) {
         case SweepResult::Done:
             ++sweeps_;
+            lastSeries_ = series.Finish();
+            emit SweepFinished();
             break;
         case SweepResult::IntervalTooSmall:
             messages_.Warning("Warning", kIntervalTooSmall);
@@ -527,6 +567,38 @@ void TForm1::RunSweep() {
     } catch (const GridIndexOutOfRange& e) {
         messages_.Error(e.what());
     }
+}
+
+void TForm1::SaveTableAsCsv() {
+    if (saveWatcher_.isRunning()) {
+        return; // one save at a time; the menu entry is off meanwhile
+    }
+    const QString path =
+        ChooseCsvFile
+            ? ChooseCsvFile()
+            : QFileDialog::getSaveFileName(this, QStringLiteral("Save table as CSV"),
+                                           QDir(WorkingDirectory())
+                                               .filePath(QStringLiteral("Vantrel %1 to %2.csv")
+                                                             .arg(startDate_.toString(Qt::ISODate),
+                                                                  endDate_.toString(Qt::ISODate))),
+                                           QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    // The text is made here, where the grid lives (tens of milliseconds for
+    // a month at one minute); the disk is written on a worker thread.
+    std::string text = RenderTable(PlanningGrid->Cells(), TableFormat::Csv, nullptr);
+    savePath_ = path;
+    SaveCsvAction->setEnabled(false);
+    saveWatcher_.setFuture(
+        QtConcurrent::run([path, bytes = std::move(text)] { return SaveTextFile(path, bytes); }));
+}
+
+void TForm1::CopySelection() {
+    const QRect s = PlanningGrid->Selection();
+    const std::string text =
+        SelectionText(PlanningGrid->Cells(), s.left(), s.top(), s.right(), s.bottom());
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 void TForm1::CalculateClick() {
@@ -745,7 +817,7 @@ int TForm1::PrintPages(QPrinter& printer, QWidget* over) {
 
 void TForm1::Button4Click() {
     const QSize frame = frameGeometry().size() - size();
-    resize(1048 - frame.width(), 700 - frame.height());
+    resize(kDesignOuterWidth - frame.width(), kDesignOuterHeight - frame.height());
     PlanningGrid->resize(1009, 457);
 }
 

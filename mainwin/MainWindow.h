@@ -12,12 +12,15 @@
 #include "controls/TabStrip.h"
 #include "mainwin/RealTimeDisplay.h"
 #include "mainwin/VersionInfo.h"
+#include "skychart/ElevationSeries.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
 
 #include <QDate>
 #include <QDateEdit>
+#include <QFutureWatcher>
 #include <QLabel>
+#include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
@@ -28,6 +31,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vantrel {
 
@@ -100,6 +104,14 @@ public:
     std::function<void(QPrintPreviewDialog& preview)> ShowPreview;
     /// The progress of the print under way, else null.
     QProgressDialog* PrintProgress() const { return printProgress_; }
+    /// Asks where "Save table as CSV…" writes; an empty name cancels. Tests
+    /// give a path.
+    std::function<QString()> ChooseCsvFile;
+    /// Elevation and azimuth of every source at every row of the last
+    /// successful sweep, for the elevation chart; empty before the first.
+    std::shared_ptr<const ElevationSeries> LastSeries() const { return lastSeries_; }
+    /// Whether a CSV file is being written.
+    bool SavingTable() const { return saveWatcher_.isRunning(); }
 
     // The controls, by the names of the window's design.
     GridControl* PlanningGrid = nullptr;
@@ -129,6 +141,10 @@ public:
     QPushButton* Button4 = nullptr; // Reset Screen size
     TabStrip* TabSet2 = nullptr;
     QTimer* Timer1 = nullptr;
+    /// The planning grid's context menu: "Save table as CSV…" and "Copy".
+    QMenu* PlanningMenu = nullptr;
+    QAction* SaveCsvAction = nullptr;
+    QAction* CopyAction = nullptr;
 
     FormScaler& Scaler() { return *scaler_; }
     RealTimeDisplay& Display() { return *display_; }
@@ -144,6 +160,10 @@ public:
 signals:
     /// A page of a print or preview has been painted.
     void PagePrinted(int done, int total);
+    /// A sweep has filled the planning grid; `LastSeries` holds its series.
+    void SweepFinished();
+    /// "Save table as CSV…" has finished: true when the file was written.
+    void TableSaveFinished(bool saved);
 
 public slots:
     /// The pages as they would print, in Qt's preview dialog.
@@ -170,6 +190,16 @@ public slots:
     /// The observing conditions changed: both headers and the planning grid
     /// again, as a change of display mode does, and the caption.
     void ObservingConditionsChanged();
+    /// Marks the real-time cells of the source the rotator tracks (column
+    /// pair 0..8 of `DisplayPairOf`); empty while nothing is tracked.
+    void SetTrackedPair(std::optional<std::size_t> pair);
+    /// Writes the planning table as CSV, the text `vantrel-table --format
+    /// csv` prints, to a file the user chooses; the disk is written off
+    /// this thread and a failure is said with its reason.
+    void SaveTableAsCsv();
+    /// Puts the planning grid's selected cells on the clipboard as
+    /// tab-separated text.
+    void CopySelection();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -226,6 +256,9 @@ private:
     bool printing_ = false;
     bool previewChosen_ = false;
     QProgressDialog* printProgress_ = nullptr;
+    std::shared_ptr<const ElevationSeries> lastSeries_;
+    QFutureWatcher<QString> saveWatcher_;
+    QString savePath_;
     bool shown_ = false;
     /// What is out of range in the station file read at start-up, said once
     /// when the window is first shown; empty when all is well.

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "mainwin/PositionFileName.h"
+
 #include <QList>
 #include <QRect>
 #include <QString>
 
 namespace vantrel {
-
-/// The file of the main window's position and size, in the working folder.
-inline constexpr const char* kPositionFileName = "Vanset.ini";
 
 /// The four keys of section "Position" of "Vanset.ini" as stored, outer
 /// pixels; a key that is missing or not a whole number in the range of a

@@ -73,8 +73,7 @@ void RealTimeDisplay::Tick() {
     if (step_ < kMoonStep) {
         FixedSource(u);
     } else {
-        Body(step_ == kMoonStep ? SunMoonBody::Moon : SunMoonBody::Sun,
-             step_ == kMoonStep ? gridcolour::kMoon : gridcolour::kSun);
+        Body(step_ == kMoonStep ? SunMoonBody::Moon : SunMoonBody::Sun);
     }
     if (step_ == kLastStep) {
         step_ = 1;
@@ -98,8 +97,40 @@ std::string RealTimeDisplay::Clock(const DecodedInstant& t, std::string_view lea
     return PanelText(lead, t, weekday, month);
 }
 
-void RealTimeDisplay::Pair(Colour background, const std::string& a, const std::string& b,
+Colour RealTimeDisplay::ValueBackground(std::size_t pair) const {
+    return tracked_ == pair ? kTrackedBackground : kPairBackground[pair];
+}
+
+void RealTimeDisplay::SetTrackedPair(std::optional<std::size_t> pair) {
+    if (pair && *pair >= kPairBackground.size()) {
+        pair.reset();
+    }
+    if (pair == tracked_) {
+        return;
+    }
+    const std::optional<std::size_t> before = tracked_;
+    tracked_ = pair;
+    // The cells change colour now, not only when their turn in the cycle
+    // comes; a pair not yet refreshed gets no cells of its own by unmarking.
+    const auto paint = [this](std::size_t p, bool create) {
+        const int a = kFirstPairColumn + 2 * static_cast<int>(p);
+        for (const int col : {a, a + 1}) {
+            if (create || grid_.FindCell(col, kValueRow) != nullptr) {
+                grid_.SetCellBackground(col, kValueRow, ValueBackground(p));
+            }
+        }
+    };
+    if (before) {
+        paint(*before, false);
+    }
+    if (tracked_) {
+        paint(*tracked_, true);
+    }
+}
+
+void RealTimeDisplay::Pair(std::size_t pair, const std::string& a, const std::string& b,
                            bool below) {
+    const Colour background = ValueBackground(pair);
     grid_.SetCellBackground(first_, kValueRow, background);
     grid_.SetAlignment(first_, kValueRow, kAlignCentre);
     grid_.SetCellText(first_, kValueRow, a);
@@ -122,13 +153,12 @@ void RealTimeDisplay::FixedSource(const DecodedInstant& utc) {
     const ShownPlace p =
         places_.Place(CatalogueSource::Of(source->RaDeg * kDegToRad, source->DecDeg * kDegToRad));
     const bool azEl = station_.DisplayMode == 0;
-    Pair(kPairBackground[index],
-         DegreeText(RoundedDegrees(azEl ? p.Azimuth : p.GreenwichHourAngle)),
+    Pair(index, DegreeText(RoundedDegrees(azEl ? p.Azimuth : p.GreenwichHourAngle)),
          DegreeText(RoundedDegrees(azEl ? p.Elevation : p.Declination)),
          RoundedDegrees(p.Elevation) < 0);
 }
 
-void RealTimeDisplay::Body(SunMoonBody body, Colour background) {
+void RealTimeDisplay::Body(SunMoonBody body) {
     const DecodedInstant u = DecodeInstant(clock_.UtcNow());
     const auto height = static_cast<double>(station_.HeightAsl);
     const auto lat = static_cast<double>(station_.Latitude);
@@ -143,8 +173,8 @@ void RealTimeDisplay::Body(SunMoonBody body, Colour background) {
     const bool azEl = station_.DisplayMode == 0;
     const double a = azEl ? place.AzimuthDeg : place.GhaDeg;
     const double b = azEl ? place.ElevationDeg : place.DecDeg;
-    Pair(background, LibraryAngleText(a, separator_), LibraryAngleText(b, separator_),
-         place.ElevationDeg < 0);
+    Pair(static_cast<std::size_t>(step_ - 1), LibraryAngleText(a, separator_),
+         LibraryAngleText(b, separator_), place.ElevationDeg < 0);
 }
 
 } // namespace vantrel

@@ -6,6 +6,8 @@
 #include "controls/GridCells.h"
 #include "station/HomeStation.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 namespace vantrel {
@@ -14,6 +16,9 @@ namespace vantrel {
 inline constexpr const char* kRealTimeHint = "Real time display. Below the Horizon are dulled.";
 /// Text colour of a source below the horizon.
 inline constexpr Colour kDulled = colour::kGray;
+/// Background of the value cells of the source the rotator tracks: pale
+/// green (R 152, G 251, B 152), unlike any pair's own background.
+inline constexpr Colour kTrackedBackground = 0x0098FB98;
 
 /// The real-time display: on every tick both clocks and, in a cycle of nine
 /// steps, one source of row 2 of the real-time grid (Aquarius, Leo, the
@@ -53,6 +58,13 @@ public:
 
     void SetDecimalSeparator(char separator) { separator_ = separator; }
 
+    /// Marks the value cells of column pair `pair` (0 Aquarius, columns 2-3,
+    /// to 8 the Sun, columns 18-19) as the tracked source's, at once and at
+    /// every later refresh; empty (or a pair beyond 8) marks none. The pair
+    /// marked before gets its own background back at once.
+    void SetTrackedPair(std::optional<std::size_t> pair);
+    std::optional<std::size_t> TrackedPair() const { return tracked_; }
+
 private:
     /// One clock: its grid cell, and the panel text it returns.
     std::string Clock(const DecodedInstant& t, std::string_view lead, std::string& weekday,
@@ -60,8 +72,10 @@ private:
     void FixedSource(const DecodedInstant& utc);
     /// Prepares the places of an instant for the station and the conditions.
     bool Prepare(const DecodedInstant& utc);
-    void Body(SunMoonBody body, Colour background);
-    void Pair(Colour background, const std::string& a, const std::string& b, bool below);
+    void Body(SunMoonBody body);
+    void Pair(std::size_t pair, const std::string& a, const std::string& b, bool below);
+    /// The background of pair `pair`'s value cells: its own, or the mark.
+    Colour ValueBackground(std::size_t pair) const;
 
     GridCells& grid_;
     const HomeStation& station_;
@@ -70,6 +84,7 @@ private:
     char separator_;
     const ObservingConditions* conditions_;
     ApparentPlaces places_;
+    std::optional<std::size_t> tracked_;
     int step_ = 1;
     int first_ = 2;
     int second_ = 3;

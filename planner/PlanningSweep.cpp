@@ -166,6 +166,8 @@ private:
         if (precise_ != nullptr) {
             std::copy(fixed.Degrees.begin(), fixed.Degrees.end(), row_.Degrees.begin());
             row_.GridRow = r;
+            row_.Utc = t;
+            row_.Local = local;
             precise_->Row(row_);
         }
     }

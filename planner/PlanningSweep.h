@@ -42,13 +42,18 @@ struct SweepInputs {
 };
 
 /// The nine pairs of one data row unrounded, in degrees, in column order:
-/// azimuth and elevation, or Greenwich hour angle and declination.
+/// azimuth and elevation, or Greenwich hour angle and declination; with the
+/// row's instant in UTC and the station's local time it shows (both
+/// `DateTime`, days since 30 December 1899, to the millisecond).
 struct PreciseRow {
     int GridRow = 0;
     std::array<long double, 18> Degrees{};
+    DateTime Utc = 0;
+    DateTime Local = 0;
 };
 
-/// Told of every data row with its unrounded values, for the table tool.
+/// Told of every data row with its unrounded values, for the table tool and
+/// the elevation chart.
 class PreciseRowSink {
 public:
     virtual ~PreciseRowSink() = default;

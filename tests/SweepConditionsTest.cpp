@@ -4,7 +4,7 @@
 
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
-#include "tools/TableOutput.h"
+#include "planner/TableText.h"
 
 #include <gtest/gtest.h>
 

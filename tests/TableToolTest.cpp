@@ -1,5 +1,5 @@
 #include "tools/TableOptions.h"
-#include "tools/TableOutput.h"
+#include "planner/TableText.h"
 #include "tools/TerminalText.h"
 
 #include "planner/GridLayout.h"

@@ -1,15 +1,13 @@
 #include "tools/TableOptions.h"
 
-#include "tools/CommandLineFlag.h"
-
-#include "astro/Catalogue.h"
 #include "planner/PlanningSweep.h"
 #include "station/StationCheck.h"
+#include "tools/ArgumentNumbers.h"
+#include "tools/CommandLineFlag.h"
+#include "tools/PickArgument.h"
 #include "tools/TerminalText.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <limits>
 
@@ -34,29 +32,6 @@ constexpr std::string_view kUsage =
     "--refraction refracts every elevation for the pressure (hPa), temperature\n"
     "(degrees C) and relative humidity (%) given, at the observing frequency.\n";
 
-/// A real number of the C locale filling the whole text, within [lo, hi].
-std::optional<long double> ParseReal(std::string_view text, long double lo, long double hi) {
-    const std::string s(text);
-    if (s.empty() || s.find_first_of(" \t\n") != std::string::npos) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    const long double v = std::strtold(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(v) || v < lo || v > hi) {
-        return std::nullopt;
-    }
-    return v;
-}
-
-std::optional<long long> ParseWhole(std::string_view text) {
-    long long v = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (r.ec != std::errc{} || r.ptr != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return v;
-}
-
 bool IsLeap(long long y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
@@ -72,9 +47,9 @@ std::optional<DateTime> ParseIsoDate(std::string_view text) {
     if (text.size() != kLength || text[4] != '-' || text[7] != '-') {
         return std::nullopt;
     }
-    const auto y = ParseWhole(text.substr(0, 4));
-    const auto m = ParseWhole(text.substr(5, 2));
-    const auto d = ParseWhole(text.substr(8, 2));
+    const auto y = ParseWholeArgument(text.substr(0, 4));
+    const auto m = ParseWholeArgument(text.substr(5, 2));
+    const auto d = ParseWholeArgument(text.substr(8, 2));
     if (!y || !m || !d || *y < 1 || *m < 1 || *m > 12 || *d < 1) {
         return std::nullopt;
     }
@@ -163,7 +138,7 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
                 if (!text) {
                     return fail(std::string(flag) + " needs " + std::string(f.What));
                 }
-                const auto v = ParseReal(*text, f.Lo, f.Hi);
+                const auto v = ParseRealArgument(*text, f.Lo, f.Hi);
                 if (!v) {
                     return fail(std::string(flag) + ": '" + std::string(*text) + "' is not " +
                                 std::string(f.What));
@@ -198,7 +173,7 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             }
             (flag == "--start" ? o.Start : o.End) = *date;
         } else if (flag == "--interval") {
-            const auto n = ParseWhole(v);
+            const auto n = ParseWholeArgument(v);
             if (!n) {
                 return fail("--interval: '" + v + "' is not a whole number of minutes");
             }
@@ -222,18 +197,8 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
         } else if (flag == "--user-name") {
             station.UserSourceName = v.substr(0, kUserSourceNameCapacity);
         } else if (flag == "--pick") {
-            const auto colon = v.find(':');
-            const std::string list = v.substr(0, colon);
-            long long index = -1;
-            if (colon != std::string::npos) {
-                index = ParseWhole(std::string_view(v).substr(colon + 1)).value_or(-1);
-            }
-            const MoreSourcesList which = list == "snr"      ? MoreSourcesList::SupernovaRemnants
-                                          : list == "galaxy" ? MoreSourcesList::RadioGalaxies
-                                                             : MoreSourcesList::Nebulae;
-            if ((list != "snr" && list != "galaxy" && list != "nebula") || index < 0 ||
-                !ChooseCatalogueEntry(station, which, static_cast<std::size_t>(index))) {
-                return fail("--pick: '" + v + "' is not snr:N, galaxy:N or nebula:N of the lists");
+            if (auto refused = ApplyPickArgument(v, station)) {
+                return fail(*refused);
             }
         } else { // --format
             if (v != "csv" && v != "text") {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "astro/DateTime.h"
+#include "planner/TableText.h"
 #include "station/HomeStation.h"
 #include "tools/ObservingArguments.h"
 
@@ -10,8 +11,6 @@
 #include <string_view>
 
 namespace vantrel {
-
-enum class TableFormat { Csv, Text };
 
 /// What the command line of `vantrel-table` asks for.
 struct TableOptions {

@@ -11,7 +11,7 @@
 #include "tools/ConsoleMessages.h"
 #include "tools/StationArgument.h"
 #include "tools/TableOptions.h"
-#include "tools/TableOutput.h"
+#include "planner/TableText.h"
 
 #include <cmath>
 #include <cstdio>

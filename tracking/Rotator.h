@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ public:
     virtual RotatorError Stop() = 0;
     /// The controller's own park position ("K").
     virtual RotatorError Park() = 0;
+    /// The longest one call is meant to block, milliseconds: RotatorLink
+    /// bounds its Shutdown by it.
+    virtual std::chrono::milliseconds Timeout() const { return std::chrono::milliseconds{2000}; }
 };
 
 /// Which rotator and how to reach it.

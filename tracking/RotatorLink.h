@@ -13,7 +13,8 @@ namespace vantrel {
 
 /// How long to wait before trying a rotator again after a failure: the
 /// first pause, growing by `Factor` after every further failure up to
-/// `Longest`. Milliseconds.
+/// `Longest`. Milliseconds; a first pause below 1 ms counts as 1 ms, a
+/// factor below 1 as 1.
 struct RetryPolicy {
     std::chrono::milliseconds First{500};
     std::chrono::milliseconds Longest{30000};
@@ -42,11 +43,24 @@ struct RotatorStatus {
 ///
 /// A failed exchange closes the rotator, is reported in the status and is
 /// retried after the policy's pause; requests made meanwhile are kept (the
-/// latest position only).
+/// latest position only). A request that failed on the way (timeout, lost
+/// connection) is sent again after reconnecting unless a newer one replaced
+/// it; one the controller refused (invalid argument, rejected, not
+/// available) is reported and dropped, as it would be refused again. The
+/// pause grows only while no exchange succeeds: opening alone does not
+/// reset it, so a controller that accepts connections and fails every
+/// command is retried ever more slowly.
+///
+/// The factory is called on the worker thread before every attempt to open.
+/// Should a rotator call overstay its timeout at Shutdown, the worker is
+/// left to finish it on its own (it then closes and destroys the rotator):
+/// neither the factory nor its rotators may refer to objects the caller
+/// destroys after Shutdown.
 class RotatorLink {
 public:
     using Factory = std::function<std::unique_ptr<Rotator>()>;
 
+    /// `pollPeriod`: between readings of the position, at least 1 ms.
     RotatorLink(Factory factory, std::chrono::milliseconds pollPeriod, RetryPolicy retry = {});
     /// Shutdown(false).
     ~RotatorLink();
@@ -63,9 +77,11 @@ public:
 
     RotatorStatus Status() const;
 
-    /// Ends the worker: sends Stop first when `stopRotator` (one attempt,
-    /// bounded by the rotator's timeout), closes the rotator and joins.
-    /// Returns within the rotator's timeout plus a poll period.
+    /// Ends the worker: sends Stop first when `stopRotator` and the rotator
+    /// is open (one attempt, bounded by the rotator's timeout), closes the
+    /// rotator and joins. Returns within the rotator's Timeout() plus a poll
+    /// period; a worker still inside a rotator call then is detached and
+    /// ends by itself when the call returns. Later calls do nothing.
     void Shutdown(bool stopRotator);
 
 private:

@@ -1,5 +1,6 @@
-#include "tools/TableOutput.h"
+#include "planner/TableText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vantrel {
@@ -119,6 +120,39 @@ std::string RenderTable(const GridCells& grid, TableFormat format,
                 AppendPrecise(out, (*precise)[nextPrecise], format);
             }
         }
+    }
+    return out;
+}
+
+} // namespace vantrel
+
+namespace vantrel {
+
+std::string SelectionText(const GridCells& grid, int left, int top, int right, int bottom) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, grid.ColCount() - 1);
+    bottom = std::min(bottom, grid.RowCount() - 1);
+    std::string out;
+    for (int row = top; row <= bottom; ++row) {
+        for (int col = left; col <= right; ++col) {
+            if (col > left) {
+                out += '\t';
+            }
+            const GridCell* c = grid.FindCell(col, row);
+            if (c == nullptr || col != std::max(left, c->AbsoluteCol) ||
+                row != std::max(top, c->AbsoluteRow)) {
+                continue;
+            }
+            const std::size_t start = out.size();
+            out += Trimmed(c->Value);
+            for (std::size_t i = start; i < out.size(); ++i) {
+                if (out[i] == '\t' || out[i] == '\r' || out[i] == '\n') {
+                    out[i] = ' ';
+                }
+            }
+        }
+        out += '\n';
     }
     return out;
 }

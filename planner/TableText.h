@@ -2,12 +2,16 @@
 
 #include "controls/GridCells.h"
 #include "planner/PlanningSweep.h"
-#include "tools/TableOptions.h"
 
 #include <string>
 #include <vector>
 
 namespace vantrel {
+
+/// How the planning table is written as text: comma-separated values (what
+/// "Save table as CSV…" writes and `vantrel-table --format csv` prints), or
+/// aligned columns for a terminal.
+enum class TableFormat { Csv, Text };
 
 /// Keeps the unrounded values of every data row a sweep writes, by grid row.
 class PreciseRows final : public PreciseRowSink {
@@ -37,5 +41,19 @@ std::string RenderTable(const GridCells& grid, TableFormat format,
 /// A field as RFC 4180 writes it: quoted, inner quotes doubled, when it holds
 /// a comma, a quote, CR or LF; as it is otherwise.
 std::string CsvField(std::string_view text);
+
+} // namespace vantrel
+
+namespace vantrel {
+
+/// The cells of columns `left`..`right` and rows `top`..`bottom` of a grid
+/// (inclusive, clipped to the grid) as tab-separated text, what "Copy" puts
+/// on the clipboard: one line per row, each ended by a line feed, one field
+/// per column. Texts are trimmed of surrounding blanks and their tabs and
+/// line breaks become blanks, so a spreadsheet keeps the rows and columns.
+/// A merged cell gives its text once, in the first selected column and row
+/// it covers; the other columns it covers give empty fields. Empty when the
+/// rectangle holds no cell of the grid.
+std::string SelectionText(const GridCells& grid, int left, int top, int right, int bottom);
 
 } // namespace vantrel

@@ -1,0 +1,72 @@
+#include "skychart/TimeTicks.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kMinutesPerDay = 1440.0;
+constexpr long long kHour = 60;
+constexpr long long kDay = 1440;
+
+long long StepMinutes(double spanDays) {
+    if (spanDays <= 1.5) {
+        return 2 * kHour;
+    }
+    if (spanDays <= 3.5) {
+        return 6 * kHour;
+    }
+    if (spanDays <= 10) {
+        return kDay;
+    }
+    if (spanDays <= 20) {
+        return 2 * kDay;
+    }
+    return 4 * kDay;
+}
+
+std::string Label(long long shownMinutes) {
+    const DecodedInstant d = DecodeInstant(static_cast<double>(shownMinutes) / kMinutesPerDay);
+    char text[16];
+    if (shownMinutes % kDay == 0) {
+        const std::string_view month = MonthName(d.Month).substr(0, 3);
+        std::snprintf(text, sizeof text, "%d %.*s", static_cast<int>(d.Day),
+                      static_cast<int>(month.size()), month.data());
+    } else {
+        std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(d.Hour),
+                      static_cast<int>(d.Minute));
+    }
+    return text;
+}
+
+} // namespace
+
+std::vector<TimeTick> TimeTicks(DateTime firstUtc, DateTime lastUtc,
+                                const std::function<int(DateTime)>& offsetMinutes) {
+    std::vector<TimeTick> ticks;
+    if (!(lastUtc > firstUtc)) {
+        return ticks;
+    }
+    const long long step = StepMinutes(lastUtc - firstUtc);
+    const auto firstMin = static_cast<long long>(std::ceil(firstUtc * kMinutesPerDay - 1e-6));
+    const auto lastMin = static_cast<long long>(std::floor(lastUtc * kMinutesPerDay + 1e-6));
+    // Round times of the shown clock; each is placed by the offset in force
+    // at it, so a mark after a change to summer time still reads round.
+    long long shown = firstMin + offsetMinutes(firstUtc);
+    shown = (shown + step - 1) / step * step; // dates after 1899 are positive
+    for (;; shown += step) {
+        long long utc = shown - offsetMinutes(static_cast<double>(shown) / kMinutesPerDay);
+        utc = shown - offsetMinutes(static_cast<double>(utc) / kMinutesPerDay);
+        if (utc > lastMin) {
+            break;
+        }
+        if (utc >= firstMin) {
+            ticks.push_back({static_cast<double>(utc) / kMinutesPerDay, Label(shown)});
+        }
+    }
+    return ticks;
+}
+
+} // namespace vantrel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "astro/DateTime.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+/// One labelled mark of a time axis.
+struct TimeTick {
+    DateTime Utc = 0;  ///< where the mark stands, UTC days since 30 December 1899
+    std::string Label; ///< "HH:MM", or "D Mon" (e.g. "1 Dec") at midnight
+};
+
+/// Marks for a time axis from `firstUtc` to `lastUtc` on a clock that runs
+/// `offsetMinutes(utc)` minutes ahead of UTC (0 for the UTC axis; the
+/// station's offset, daylight hour included, for the local one). The marks
+/// fall on round times of that clock, every 2 hours for up to a day and a
+/// half, every 6 hours up to three and a half days, every day up to ten,
+/// every 2 days up to twenty and every 4 days beyond; midnights are
+/// labelled with the date. Whole minutes; empty when the range is empty.
+std::vector<TimeTick> TimeTicks(DateTime firstUtc, DateTime lastUtc,
+                                const std::function<int(DateTime)>& offsetMinutes);
+
+} // namespace vantrel

@@ -1,0 +1,172 @@
+// Hamlib rotators for real: the dummy in-process, a rotctld over TCP, and a
+// server that fails, drops the connection or never answers.
+
+#include "FakeRotctld.h"
+#include "LoopbackPort.h"
+#include "RotctldServer.h"
+
+#include "tracking/HamlibRotator.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeRotctld;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kTimeoutCode = -5; // RIG_ETIMEOUT
+constexpr int kIoErrorCode = -6; // RIG_EIO
+
+/// Reads the position until it is within 0.1° of `target` or `limit` has
+/// passed; returns the last one read.
+RotatorPosition WaitUntilAt(Rotator& rotator, const RotatorPosition& target,
+                            std::chrono::milliseconds limit) {
+    RotatorPosition reported{-999, -999};
+    const auto end = Clock::now() + limit;
+    do {
+        EXPECT_FALSE(rotator.GetPosition(reported).Failed());
+        if (std::abs(reported.AzimuthDeg - target.AzimuthDeg) < 0.1 &&
+            std::abs(reported.ElevationDeg - target.ElevationDeg) < 0.1) {
+            break;
+        }
+        std::this_thread::sleep_for(50ms);
+    } while (Clock::now() < end);
+    return reported;
+}
+
+RotatorSettings Network(const std::string& address, int timeoutMs = 2000) {
+    RotatorSettings settings;
+    settings.Model = 2;
+    settings.Device = address;
+    settings.TimeoutMs = timeoutMs;
+    return settings;
+}
+
+TEST(HamlibRotator, DummyMovesThereOverTime) {
+    RotatorSettings settings;
+    settings.Model = 1;
+    settings.Device.clear();
+    const auto rotator = MakeHamlibRotator(settings);
+    ASSERT_FALSE(rotator->Open().Failed());
+    const RotatorPosition target{6, 3};
+    ASSERT_FALSE(rotator->SetPosition(target).Failed());
+    RotatorPosition first;
+    ASSERT_FALSE(rotator->GetPosition(first).Failed());
+    EXPECT_LT(first.AzimuthDeg, target.AzimuthDeg) << "the dummy moves, it does not jump";
+    const RotatorPosition last = WaitUntilAt(*rotator, target, 4s);
+    EXPECT_NEAR(last.AzimuthDeg, 6, 0.1);
+    EXPECT_NEAR(last.ElevationDeg, 3, 0.1);
+    rotator->Close();
+    RotatorPosition unused;
+    EXPECT_TRUE(rotator->GetPosition(unused).Failed()) << "closed";
+}
+
+TEST(HamlibRotator, ModelsAreSortedAndNameDummyAndNetwork) {
+    const auto models = HamlibRotatorModels();
+    ASSERT_GT(models.size(), 10u);
+    for (std::size_t i = 1; i < models.size(); ++i) {
+        EXPECT_LT(models[i - 1].Model, models[i].Model);
+    }
+    EXPECT_EQ(models[0].Model, 1);
+    EXPECT_EQ(models[0].Name, "Dummy");
+    EXPECT_EQ(models[1].Model, 2);
+    EXPECT_NE(models[1].Name.find("rotctl"), std::string::npos) << models[1].Name;
+}
+
+TEST(HamlibRotator, RefusesWhatItCannotOpen) {
+    RotatorSettings unknown;
+    unknown.Model = 999999;
+    const RotatorError noModel = MakeHamlibRotator(unknown)->Open();
+    EXPECT_TRUE(noModel.Failed());
+    EXPECT_EQ(noModel.Text, "Hamlib knows no rotator model 999999.");
+
+    RotatorSettings noTimeout = Network("127.0.0.1:4533", 0);
+    EXPECT_TRUE(MakeHamlibRotator(noTimeout)->Open().Failed());
+}
+
+TEST(HamlibRotator, NothingListeningIsAnIoErrorAtOnce) {
+    const std::string address = "127.0.0.1:" + std::to_string(testing::FreeLoopbackPort());
+    const auto start = Clock::now();
+    const RotatorError error = MakeHamlibRotator(Network(address))->Open();
+    EXPECT_LT(Clock::now() - start, 500ms);
+    EXPECT_EQ(error.Code, kIoErrorCode);
+    EXPECT_EQ(error.Text, "The rotator at " + address + " cannot be reached (IO error).");
+}
+
+TEST(HamlibRotator, RotctldSetsReadsStopsParksAndRefusesOutOfRange) {
+    const testing::RotctldServer server;
+    const auto rotator = MakeHamlibRotator(Network(server.Address()));
+    ASSERT_FALSE(rotator->Open().Failed());
+    ASSERT_FALSE(rotator->SetPosition({4, 2}).Failed());
+    const RotatorPosition at = WaitUntilAt(*rotator, {4, 2}, 4s);
+    EXPECT_NEAR(at.AzimuthDeg, 4, 0.1);
+    EXPECT_NEAR(at.ElevationDeg, 2, 0.1);
+    EXPECT_FALSE(rotator->Stop().Failed());
+    EXPECT_FALSE(rotator->Park().Failed());
+
+    // The dummy's azimuth ends at 450°.
+    const RotatorError refused = rotator->SetPosition({500, 10});
+    EXPECT_EQ(refused.Code, -1);
+    EXPECT_EQ(refused.Text, "The rotator at " + server.Address() +
+                                " refuses azimuth 500.0°, elevation 10.0° (Invalid parameter).");
+}
+
+TEST(HamlibRotator, ServerThatNeverAnswersTimesOut) {
+    FakeRotctld server;
+    server.Behave(FakeRotctld::Behaviour::Silent);
+    const auto rotator = MakeHamlibRotator(Network(server.Address(), 300));
+    EXPECT_EQ(rotator->Timeout(), 300ms);
+    auto start = Clock::now();
+    const RotatorError openError = rotator->Open();
+    auto took = Clock::now() - start;
+    EXPECT_EQ(openError.Code, kTimeoutCode);
+    EXPECT_EQ(openError.Text, "The rotator at " + server.Address() + " does not answer (timeout).");
+    EXPECT_GE(took, 250ms);
+    EXPECT_LT(took, 900ms) << "the timeout is not repeated";
+
+    // Open, then silent: a read times out as well, and once only.
+    server.Behave(FakeRotctld::Behaviour::Answer);
+    ASSERT_FALSE(rotator->Open().Failed());
+    server.Behave(FakeRotctld::Behaviour::Silent);
+    RotatorPosition unused;
+    start = Clock::now();
+    const RotatorError readError = rotator->GetPosition(unused);
+    took = Clock::now() - start;
+    EXPECT_EQ(readError.Code, kTimeoutCode);
+    EXPECT_LT(took, 900ms);
+}
+
+TEST(HamlibRotator, ServerErrorsAndDroppedConnectionsAreReported) {
+    FakeRotctld server;
+    const auto rotator = MakeHamlibRotator(Network(server.Address(), 500));
+    ASSERT_FALSE(rotator->Open().Failed());
+    server.Behave(FakeRotctld::Behaviour::Fail);
+    const RotatorError setError = rotator->SetPosition({10, 10});
+    EXPECT_EQ(setError.Code, kIoErrorCode);
+    EXPECT_FALSE(setError.Text.empty());
+    RotatorPosition unused;
+    EXPECT_EQ(rotator->GetPosition(unused).Code, kIoErrorCode);
+    EXPECT_EQ(rotator->Stop().Code, kIoErrorCode);
+    rotator->Close();
+
+    // The server answers one command and then drops the connection. Writing
+    // to the dropped connection must come back as an error, not end the
+    // process with SIGPIPE.
+    server.Behave(FakeRotctld::Behaviour::CloseAfter, 1);
+    ASSERT_FALSE(rotator->Open().Failed());
+    EXPECT_FALSE(rotator->SetPosition({1, 1}).Failed());
+    EXPECT_TRUE(rotator->GetPosition(unused).Failed());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(rotator->SetPosition({2, 2}).Failed());
+    }
+    rotator->Close();
+}
+
+} // namespace
+} // namespace vantrel

@@ -1,0 +1,465 @@
+// The Track window with real rotators on loopback: Hamlib's dummy in the
+// process, a real rotctld, a rotctld that never answers and a port nobody
+// listens on; the main window's real-time grid beside it.
+
+#include "trackwin/TrackWindow.h"
+
+#include "mainwin/MainWindow.h"
+#include "mainwin/RealTimeDisplay.h"
+#include "planner/GridLayout.h"
+#include "tracking/HamlibRotator.h"
+#include "tracking/SkyAngles.h"
+#include "trackwin/TrackSettings.h"
+
+#include "../RecordingMessages.h"
+#include "FakeRotctld.h"
+#include "LoopbackPort.h"
+#include "RotctldServer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+/// The local clock running in real time from a chosen UTC instant.
+class RunningClock final : public LocalClock {
+public:
+    explicit RunningClock(DateTime start) : start_(start) { since_.start(); }
+    LocalClockReading Now() const override {
+        constexpr double kMsPerDay = 86400000.0;
+        return {start_ + static_cast<double>(since_.elapsed()) / kMsPerDay, 0, 0, false};
+    }
+
+private:
+    DateTime start_;
+    QElapsedTimer since_;
+};
+
+/// The Sun and the Moon where nothing in these tests looks.
+class StillSunMoon final : public SunMoonLibrary {
+public:
+    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody) override {}
+    double GetAzimuth() override { return 180.0; }
+    double GetElevation() override { return 20.0; }
+    double GetGHA() override { return 0.0; }
+    double GetDecTopo() override { return 0.0; }
+};
+
+/// Hamlib's rotators with a short timeout, so a silent server is noticed
+/// within a test.
+std::unique_ptr<Rotator> QuickHamlib(RotatorSettings settings) {
+    settings.TimeoutMs = 400;
+    return MakeHamlibRotator(settings);
+}
+
+constexpr int kPeriodMs = 200;
+/// The main window's real-time timer, and the longest gap the tests allow.
+constexpr qint64 kLongestTickGapMs = 100;
+
+} // namespace
+
+class TrackWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    // 9 December 2026 02:00 UTC: Cassiopeia A high in the north-west over
+    // Amsterdam, circumpolar there.
+    RunningClock clock_{EncodeDateTime(2026, 12, 9, 2, 0, 0)};
+    StillSunMoon library_;
+    HomeStation station_;
+    ObservingConditions conditions_;
+    RecordingMessages messages_;
+
+    TrackWindowServices Services() {
+        TrackWindowServices s;
+        s.Conditions = &conditions_;
+        s.Station = &station_;
+        s.Library = &library_;
+        s.Clock = &clock_;
+        s.Directory = dir_.path();
+        s.MakeRotator = QuickHamlib;
+        s.Models = HamlibRotatorModels;
+        s.PollPeriod = std::chrono::milliseconds(100);
+        s.Retry.First = std::chrono::milliseconds(300);
+        s.Retry.Longest = std::chrono::milliseconds(1000);
+        return s;
+    }
+
+    MainWindowServices FormServices() {
+        MainWindowServices s;
+        s.Station = &station_;
+        s.Messages = &messages_;
+        s.Clock = &clock_;
+        s.Library = &library_;
+        s.Daylight = &daylight_;
+        s.WorkingDirectory = dir_.path().toStdString();
+        s.Conditions = &conditions_;
+        return s;
+    }
+    FixedDaylight daylight_{false};
+
+    static void Type(QLineEdit* edit, const QString& text) {
+        edit->setText(text);
+        emit edit->editingFinished();
+    }
+    static void ChooseModel(TrackWindow& w, int model) {
+        w.Model->setEditText(QString::number(model));
+        emit w.Model->lineEdit()->editingFinished();
+        QCOMPARE(w.Setup().Rotator.Model, model);
+    }
+    /// Runs the event loop until `done` or `ms` have passed.
+    template <typename Done> static bool WaitFor(Done done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) {
+            QTest::qWait(20);
+        }
+        return done();
+    }
+    static Colour Background(TForm1& form, int col) {
+        GridCells& cells = form.RealTimeGrid->Cells();
+        return cells.EffectiveColor(cells.Cell(col, 2));
+    }
+    /// Offsets that bring the rotator's target near its rest at (0, 0), so
+    /// the dummy (a few degrees a second) arrives within a test.
+    void NearRest(TrackWindow& w) {
+        SkyPlaces places(library_);
+        const SkyPlaceDeg p = places.At(SkySource::CassiopeiaA, station_, conditions_,
+                                        DecodeInstant(UtcClock(clock_).UtcNow()));
+        QVERIFY(p.Valid);
+        QVERIFY(p.ElevationDeg > 10);
+        Type(w.AzimuthOffset, QString::number(std::round(8.0 - p.AzimuthDeg)));
+        Type(w.ElevationOffset, QString::number(std::round(5.0 - p.ElevationDeg)));
+        QVERIFY(w.Refusal->isHidden());
+    }
+    /// Largest gap between ticks of the main window's timer over `ms`.
+    static qint64 LongestTickGap(TForm1& form, int ms) {
+        QElapsedTimer since;
+        qint64 longest = 0;
+        qint64 last = -1;
+        const auto hook = QObject::connect(form.Timer1, &QTimer::timeout, [&] {
+            const qint64 now = since.elapsed();
+            if (last >= 0) {
+                longest = std::max(longest, now - last);
+            }
+            last = now;
+        });
+        since.start();
+        QTest::qWait(ms);
+        QObject::disconnect(hook);
+        return last < 0 ? ms : longest;
+    }
+
+private slots:
+    void init() {
+        station_ = HomeStation{};
+        station_.Latitude = 52.37L;
+        station_.Longitude = 4.90L;
+        station_.HeightAsl = 2;
+        QFile::remove(dir_.filePath(QStringLiteral("Vanset.ini")));
+    }
+
+    void modelsAreHamlibsOwnAndSearchable() {
+        TrackWindow w(Services());
+        QVERIFY(w.Model->count() > 10);
+        QCOMPARE(w.Model->itemText(0).section(QLatin1Char(' '), 0, 0), QStringLiteral("1"));
+        QVERIFY(w.Model->isEditable());
+        QCOMPARE(w.Model->completer()->filterMode(), Qt::MatchContains);
+        QCOMPARE(w.Source->count(), 11);
+        QCOMPARE(w.Source->itemText(2), QStringLiteral("Cassiopeia-A"));
+        QCOMPARE(w.Source->itemText(10), QStringLiteral("Sun"));
+        ChooseModel(w, 1);
+        w.Model->setEditText(QStringLiteral("no such rotator"));
+        emit w.Model->lineEdit()->editingFinished();
+        QCOMPARE(w.Setup().Rotator.Model, 1);
+        QVERIFY(w.Refusal->isVisibleTo(&w));
+        QCOMPARE(w.Model->currentData().toInt(), 1);
+    }
+
+    void refusedValuesKeepThePreviousOne_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("period not a number") << "Period"
+                                             << "fast"
+                                             << "1"
+                                             << "period";
+        QTest::newRow("period too short") << "Period"
+                                          << "0.05"
+                                          << "1"
+                                          << "0.2";
+        QTest::newRow("threshold negative") << "Threshold"
+                                            << "-1"
+                                            << "0.5"
+                                            << "threshold";
+        QTest::newRow("minimum above maximum") << "MinElevation"
+                                               << "91"
+                                               << "0"
+                                               << "minimum";
+        QTest::newRow("device with blank") << "Device"
+                                           << "/dev/tty USB0"
+                                           << "localhost:4533"
+                                           << "blanks";
+        QTest::newRow("speed fraction") << "Speed"
+                                        << "9600.5"
+                                        << "0"
+                                        << "whole";
+    }
+    void refusedValuesKeepThePreviousOne() {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QFETCH(QString, says);
+        TrackWindow w(Services());
+        const TrackSetup before = w.Setup();
+        auto* edit = w.findChild<QLineEdit*>(field);
+        QVERIFY(edit != nullptr);
+        Type(edit, typed);
+        QCOMPARE(edit->text(), kept);
+        QVERIFY(w.Setup() == before);
+        QVERIFY(w.Refusal->text().contains(says, Qt::CaseInsensitive));
+        QVERIFY(w.Refusal->text().contains(typed));
+        // Nothing refused reaches Vanset.ini.
+        QVERIFY(LoadTrackSetup(dir_.path()) == before);
+    }
+
+    void elevationLimitsAreCheckedTogether() {
+        TrackWindow w(Services());
+        Type(w.MaxElevation, QStringLiteral("40"));
+        QVERIFY(w.Refusal->isHidden());
+        Type(w.MinElevation, QStringLiteral("50"));
+        QCOMPARE(w.MinElevation->text(), QStringLiteral("0"));
+        QVERIFY(w.Refusal->text().contains(QStringLiteral("minimum elevation")));
+        QCOMPARE(w.Setup().Options.MaxElevationDeg, 40.0);
+    }
+
+    void valuesAreKeptInVanset() {
+        {
+            TrackWindow w(Services());
+            Type(w.Period, QStringLiteral("2.5"));
+            Type(w.AzimuthOffset, QStringLiteral("-3.25"));
+            w.Range->setCurrentIndex(2);
+            w.Source->setCurrentIndex(9);
+            w.OwnPark->setChecked(false);
+            Type(w.ParkAzimuth, QStringLiteral("180"));
+            w.ParkWhenSet->setChecked(true);
+            ChooseModel(w, 1);
+            w.OpenBeside(nullptr);
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.resize(700, 620);
+            QTest::qWait(50);
+            w.close();
+        }
+        TrackWindow again(Services());
+        QCOMPARE(again.Period->text(), QStringLiteral("2.5"));
+        QCOMPARE(again.AzimuthOffset->text(), QStringLiteral("-3.25"));
+        QCOMPARE(again.Range->currentText(), QStringLiteral("0:450"));
+        QCOMPARE(again.Source->currentIndex(), 9);
+        QVERIFY(!again.OwnPark->isChecked());
+        QCOMPARE(again.ParkAzimuth->text(), QStringLiteral("180"));
+        QVERIFY(again.ParkWhenSet->isChecked());
+        QCOMPARE(again.Setup().Rotator.Model, 1);
+        QCOMPARE(again.Setup().Options.ParkPosition, (RotatorPosition{180, 0}));
+        QCOMPARE(again.size(), QSize(700, 620));
+    }
+
+    void dummyRotatorConvergesOnACircumpolarSource() {
+        TrackWindow w(Services());
+        ChooseModel(w, 1);
+        Type(w.Period, QStringLiteral("0.2"));
+        NearRest(w);
+        w.TrackClick();
+        QVERIFY(w.IsTracking());
+        QCOMPARE(w.Stepper->interval(), kPeriodMs);
+        const auto converged = [&] {
+            const RotatorStatus st = w.LinkStatus();
+            const auto& target = w.LastDecision().Target;
+            if (!st.Reported || !target) {
+                return false;
+            }
+            return AngleBetweenDeg(st.Reported->AzimuthDeg, st.Reported->ElevationDeg,
+                                   target->AzimuthDeg,
+                                   target->ElevationDeg) <= w.Setup().Options.ThresholdDeg;
+        };
+        QVERIFY2(WaitFor(converged, 20000), qPrintable(w.State->text() + w.LastError->text()));
+        QVERIFY(w.LinkStatus().Connected);
+        QCOMPARE(w.LastError->text(), QStringLiteral("none"));
+        // The sky chart sees the rotator on the source, offsets taken off.
+        w.Refresh();
+        const PointingSnapshot s = w.Snapshot();
+        QVERIFY(s.Tracking);
+        QCOMPARE(s.Source, SkySource::CassiopeiaA);
+        QVERIFY(s.Reported && s.Target);
+        SkyPlaces places(library_);
+        const SkyPlaceDeg p = places.At(SkySource::CassiopeiaA, station_, conditions_,
+                                        DecodeInstant(UtcClock(clock_).UtcNow()));
+        const double apart = AngleBetweenDeg(s.Reported->AzimuthDeg, s.Reported->ElevationDeg,
+                                             p.AzimuthDeg, p.ElevationDeg);
+        QVERIFY2(apart < 1.0, qPrintable(QString::number(apart)));
+        QVERIFY(w.SkyPlace->text().startsWith(QStringLiteral("Cassiopeia-A: az ")));
+        QVERIFY(w.Reported->text().startsWith(QStringLiteral("az ")));
+    }
+
+    void dummyIgnoresADeviceLeftFromANetworkRotator() {
+        TrackWindow w(Services());
+        ChooseModel(w, 2);
+        Type(w.Device, QStringLiteral("127.0.0.1:%1").arg(testing::FreeLoopbackPort()));
+        ChooseModel(w, 1); // the address stays in the field and in the setup
+        QVERIFY(w.Setup().Rotator.Device.find("127.0.0.1:") == 0);
+        w.TrackClick();
+        QVERIFY2(WaitFor([&] { return w.LinkStatus().Connected; }, 3000),
+                 qPrintable(w.LastError->text()));
+        w.Refresh();
+        QCOMPARE(w.LastError->text(), QStringLiteral("none"));
+    }
+
+    void stopStopsTheRotator() {
+        TrackWindow w(Services());
+        ChooseModel(w, 1);
+        Type(w.Period, QStringLiteral("0.2"));
+        w.TrackClick(); // far from the dummy's rest: it is moving for a while
+        QVERIFY(WaitFor(
+            [&] {
+                const auto r = w.LinkStatus().Reported;
+                return r && (r->AzimuthDeg != 0 || r->ElevationDeg != 0);
+            },
+            5000));
+        w.StopClick();
+        QVERIFY(!w.IsTracking());
+        QVERIFY(!w.Stepper->isActive());
+        QTest::qWait(400); // the stop reaches the rotator, a poll or two
+        const auto stopped = w.LinkStatus().Reported;
+        QTest::qWait(1000);
+        const auto later = w.LinkStatus().Reported;
+        QVERIFY(stopped && later);
+        QCOMPARE(later->AzimuthDeg, stopped->AzimuthDeg);
+        QCOMPARE(later->ElevationDeg, stopped->ElevationDeg);
+        QCOMPARE(w.Target->text(), QStringLiteral("-"));
+        QVERIFY(!w.Snapshot().Tracking);
+    }
+
+    void trackedSourceIsMarkedInTheRealTimeGrid() {
+        TForm1 form(FormServices());
+        TrackWindow w(Services());
+        w.OnTrackedPair = [&form](std::optional<std::size_t> p) { form.SetTrackedPair(p); };
+        ChooseModel(w, 1);
+        for (int i = 0; i < 9; ++i) {
+            form.Timer1Timer();
+        }
+        const auto pairColumn = [](std::size_t pair) {
+            return kFirstPairColumn + 2 * static_cast<int>(pair);
+        };
+        w.Source->setCurrentIndex(static_cast<int>(SkySource::CassiopeiaA));
+        w.TrackClick();
+        QCOMPARE(Background(form, pairColumn(2)), kTrackedBackground);
+        QCOMPARE(Background(form, pairColumn(2) + 1), kTrackedBackground);
+        QCOMPARE(Background(form, pairColumn(3)), kPairBackground[3]);
+        // Another source while tracking: the mark follows.
+        w.Source->setCurrentIndex(static_cast<int>(SkySource::Sun));
+        QCOMPARE(Background(form, pairColumn(8)), kTrackedBackground);
+        QCOMPARE(Background(form, pairColumn(2)), kPairBackground[2]);
+        // Centaurus A is not in the grid while the option shows Cassiopeia A.
+        w.Source->setCurrentIndex(static_cast<int>(SkySource::CentaurusA));
+        for (std::size_t p = 0; p < kPairBackground.size(); ++p) {
+            QCOMPARE(Background(form, pairColumn(p)), kPairBackground[p]);
+        }
+        w.Source->setCurrentIndex(static_cast<int>(SkySource::CygnusA));
+        QCOMPARE(Background(form, pairColumn(3)), kTrackedBackground);
+        w.StopClick();
+        for (int i = 0; i < 9; ++i) {
+            form.Timer1Timer();
+        }
+        for (std::size_t p = 0; p < kPairBackground.size(); ++p) {
+            QCOMPARE(Background(form, pairColumn(p)), kPairBackground[p]);
+            QCOMPARE(Background(form, pairColumn(p) + 1), kPairBackground[p]);
+        }
+    }
+
+    void deadPortShowsTheErrorAndTheDisplayKeepsItsRhythm() {
+        const int port = testing::FreeLoopbackPort();
+        TForm1 form(FormServices());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.Timer1->isActive());
+        TrackWindow w(Services());
+        ChooseModel(w, 2);
+        Type(w.Device, QStringLiteral("127.0.0.1:%1").arg(port));
+        w.OpenBeside(&form);
+        w.TrackClick();
+        const qint64 gap = LongestTickGap(form, 3000);
+        qInfo("longest gap between real-time ticks: %lld ms", gap);
+        QVERIFY2(gap < kLongestTickGapMs, qPrintable(QString::number(gap)));
+        QVERIFY(WaitFor([&] { return w.LastError->text() != QStringLiteral("none"); }, 3000));
+        QVERIFY2(w.LastError->text().contains(QStringLiteral("Next try in")),
+                 qPrintable(w.LastError->text()));
+        QVERIFY(w.State->text().contains(QStringLiteral("not connected")));
+        QVERIFY(w.IsTracking()); // it keeps trying
+    }
+
+    void silentServerShowsTheErrorAndTheDisplayKeepsItsRhythm() {
+        testing::FakeRotctld server;
+        server.Behave(testing::FakeRotctld::Behaviour::Silent);
+        TForm1 form(FormServices());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TrackWindow w(Services());
+        ChooseModel(w, 2);
+        Type(w.Device, QString::fromStdString(server.Address()));
+        w.TrackClick();
+        const qint64 gap = LongestTickGap(form, 3000);
+        qInfo("longest gap between real-time ticks: %lld ms", gap);
+        QVERIFY2(gap < kLongestTickGapMs, qPrintable(QString::number(gap)));
+        QVERIFY(
+            WaitFor([&] { return w.LastError->text().contains(QStringLiteral("timeout")); }, 3000));
+        // Ending does not wait for the silent server more than its timeout
+        // and a poll.
+        QElapsedTimer ending;
+        ending.start();
+        w.Shutdown();
+        QVERIFY2(ending.elapsed() < 2000, qPrintable(QString::number(ending.elapsed())));
+    }
+
+    void realRotctldIsTrackedOverTheNetwork() {
+        testing::RotctldServer server(1);
+        TrackWindow w(Services());
+        ChooseModel(w, 2);
+        Type(w.Device, QString::fromStdString(server.Address()));
+        Type(w.Period, QStringLiteral("0.2"));
+        NearRest(w);
+        w.TrackClick();
+        QVERIFY2(WaitFor(
+                     [&] {
+                         const RotatorStatus st = w.LinkStatus();
+                         const auto& t = w.LastDecision().Target;
+                         return st.Reported && t &&
+                                AngleBetweenDeg(st.Reported->AzimuthDeg, st.Reported->ElevationDeg,
+                                                t->AzimuthDeg, t->ElevationDeg) <= 0.5;
+                     },
+                     20000),
+                 qPrintable(w.State->text() + w.LastError->text()));
+        w.OffSourceClick();
+        QCOMPARE(w.OffSourceButton->text(), QStringLiteral("On source"));
+        QVERIFY(w.State->text().contains(QStringLiteral("off source")));
+        w.Shutdown();
+        QVERIFY(!w.IsTracking());
+    }
+};
+
+} // namespace vantrel
+
+QTEST_MAIN(vantrel::TrackWindowTest)
+#include "TrackWindowTest.moc"

@@ -1,0 +1,357 @@
+#include "skywin/SkyWindow.h"
+
+#include "astro/OrbexSunMoon.h"
+#include "controls/SystemColours.h"
+#include "mainwin/MainWindow.h"
+#include "planner/GridLayout.h"
+#include "skywin/SkySettings.h"
+
+#include "../RecordingMessages.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSvgRenderer>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+/// The local clock at a chosen instant, in a zone without daylight time.
+class SetClock final : public LocalClock {
+public:
+    LocalClockReading reading{EncodeDateTime(2026, 12, 9, 21, 30, 0), 0, 0, false};
+    LocalClockReading Now() const override { return reading; }
+};
+
+/// The Moon high in the east-south-east, the Sun below the horizon.
+class KnownSunMoon final : public SunMoonLibrary {
+public:
+    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody b) override {
+        body_ = b;
+    }
+    double GetAzimuth() override { return body_ == SunMoonBody::Sun ? 250.0 : 110.0; }
+    double GetElevation() override { return body_ == SunMoonBody::Sun ? -12.0 : 40.0; }
+    double GetGHA() override { return 10.0; }
+    double GetDecTopo() override { return 5.0; }
+
+private:
+    SunMoonBody body_ = SunMoonBody::Moon;
+};
+
+constexpr std::size_t kMoonPair = 7;
+constexpr std::size_t kSunPair = 8;
+
+void WriteText(const QString& path, const char* text) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+} // namespace
+
+class SkyWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    RecordingMessages messages_;
+    SetClock clock_;
+    KnownSunMoon library_;
+    HomeStation station_;
+    ObservingConditions conditions_;
+
+    QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
+
+    /// Saves through the window's button into `path` and waits for the
+    /// background write; the problem, empty on success.
+    static QString Export(SkyWindow& w, QPushButton* button, const QString& path) {
+        w.ChooseSaveFile = [path](const QString&, const QString&) { return path; };
+        QSignalSpy done(&w, &SkyWindow::ExportFinished);
+        button->click();
+        if (!done.wait(10000)) {
+            return QStringLiteral("no answer");
+        }
+        return done.first().at(1).toString();
+    }
+
+private slots:
+    void init() {
+        QFile::remove(Path("Vanset.ini"));
+        messages_.said.clear();
+        station_ = HomeStation{};
+        station_.Latitude = 49.87L;
+        station_.Longitude = 8.65L;
+        station_.HeightAsl = 150;
+    }
+
+    void ChartShowsThePlacesOfTheRealTimeDisplay() {
+        SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+        w.resize(700, 760);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.Refresh();
+
+        KnownSunMoon other;
+        SkyPlaces places(other);
+        const DecodedInstant at = DecodeInstant(EncodeDateTime(2026, 12, 9, 21, 30, 0));
+        const auto& shown = w.Chart->Sources();
+        for (std::size_t pair = 0; pair < kDisplayedSourceCount; ++pair) {
+            const SkySource source = *DisplayedSource(pair, station_);
+            QCOMPARE(shown[pair].Source, source);
+            const SkyPlaceDeg want = places.At(source, station_, conditions_, at);
+            QCOMPARE(shown[pair].AzimuthDeg, want.AzimuthDeg);
+            QCOMPARE(shown[pair].ElevationDeg, want.ElevationDeg);
+            QCOMPARE(shown[pair].Title.toStdString(),
+                     std::string(SkyPlaces::Title(source, station_)));
+            QCOMPARE(shown[pair].Colour, ResolveColour(kPairBackground[pair]));
+        }
+
+        // Drawn where the projection puts it: the Moon's disc, in its grid
+        // colour, left of the centre (east) and above it (north of east).
+        const QImage image = w.Chart->grab().toImage();
+        const QPointF moon = w.Chart->PixelOf(110.0, 40.0);
+        const QPointF centre = w.Chart->PixelOf(0.0, 90.0);
+        QVERIFY(moon.x() < centre.x());
+        QVERIFY(moon.y() > centre.y());
+        const qreal dpr = image.devicePixelRatio();
+        QCOMPARE(image.pixelColor((moon * dpr).toPoint()),
+                 ResolveColour(kPairBackground[kMoonPair]));
+        // The Sun is below the horizon: no Sun colour anywhere on the chart.
+        const QColor sun = ResolveColour(kPairBackground[kSunPair]);
+        bool sunSeen = false;
+        for (int y = 0; y < image.height() && !sunSeen; y += 2) {
+            for (int x = 0; x < image.width() && !sunSeen; x += 2) {
+                sunSeen = image.pixelColor(x, y) == sun;
+            }
+        }
+        QVERIFY(!sunSeen);
+
+        // As on a map, east is to the right.
+        w.Orientation->setCurrentIndex(1);
+        QVERIFY(w.Chart->PixelOf(110.0, 40.0).x() > centre.x());
+        QCOMPARE(LoadSkySettings(dir_.path(), {}).Orientation, ChartOrientation::EastRight);
+
+        // The day tracks come within a few refreshes, without blocking.
+        for (int i = 0; i < 5 && !w.TracksReady(); ++i) {
+            w.Refresh();
+        }
+        QVERIFY(w.TracksReady());
+        QVERIFY(w.Chart->HasTracks());
+        // A new UTC day starts them afresh.
+        clock_.reading.Local = EncodeDateTime(2026, 12, 10, 0, 0, 5);
+        w.Refresh();
+        QVERIFY(!w.Chart->HasTracks());
+    }
+
+    void PointingIsAskedForAtEveryRefresh() {
+        SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+        int asked = 0;
+        w.Pointing = [&] {
+            ++asked;
+            PointingSnapshot s;
+            s.Tracking = true;
+            s.Target = SkyDirection{180, 30};
+            s.Reported = SkyDirection{175, 28};
+            return s;
+        };
+        w.resize(600, 660);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.Refresh();
+        QVERIFY(asked >= 1);
+        // The target cross is drawn in yellow at its place.
+        const QImage image = w.Chart->grab().toImage();
+        const QPointF target = w.Chart->PixelOf(180, 30) * image.devicePixelRatio();
+        const QColor c = image.pixelColor(target.toPoint() + QPoint(5, 0));
+        QVERIFY2(c.red() > 200 && c.green() > 180 && c.blue() < 120, qPrintable(c.name()));
+    }
+
+    void RefusedHorizonFileKeepsThePreviousProfile() {
+        SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+        // A wall 50° high all round: the Moon at 40° is behind it.
+        WriteText(Path("wall.csv"), "# a courtyard\n0,50\n120,50\n240,50\n");
+        WriteText(Path("bad.csv"), "0,3\n90,5\n\n180,2\n# tower\n270,6\n300,95\n");
+        QVERIFY(w.LoadHorizonFile(Path("wall.csv")));
+        QVERIFY(messages_.said.empty());
+        QVERIFY(w.Chart->Sources()[kMoonPair].Hidden);
+
+        w.ChooseOpenFile = [this](const QString&, const QString&) { return Path("bad.csv"); };
+        w.LoadHorizon->click();
+        QCOMPARE(messages_.said.size(), std::size_t{1});
+        QCOMPARE(messages_.said[0],
+                 std::string(
+                     "Warning|Horizon profile|bad.csv, line 7: elevation 95 is outside -5 to 90"));
+        QVERIFY(w.Horizon().has_value());
+        QCOMPARE(w.Horizon()->Points().size(), std::size_t{3});
+        QCOMPARE(w.HorizonFile(), QFileInfo(Path("wall.csv")).absoluteFilePath());
+        QVERIFY(w.Chart->Sources()[kMoonPair].Hidden);
+
+        QVERIFY(!w.LoadHorizonFile(Path("missing.csv")));
+        QCOMPARE(messages_.said.size(), std::size_t{2});
+        QVERIFY(w.Horizon().has_value());
+
+        // Kept for the next run, and gone after Clear horizon.
+        SkyWindow again(station_, conditions_, library_, clock_, messages_, dir_.path());
+        QVERIFY(again.Horizon().has_value());
+        w.ClearHorizon->click();
+        QVERIFY(!w.Horizon().has_value());
+        QVERIFY(!w.Chart->Sources()[kMoonPair].Hidden);
+        QVERIFY(LoadSkySettings(dir_.path(), {}).HorizonFile.isEmpty());
+    }
+
+    void ExportsAreWrittenAndReadable() {
+        SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+        w.resize(640, 700);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.Refresh();
+
+        w.PngSize = QSize(900, 700);
+        QCOMPARE(Export(w, w.SavePng, Path("sky")), QString());
+        const QImage png(Path("sky.png")); // the suffix added
+        QCOMPARE(png.size(), QSize(900, 700));
+        // The chart is on it: the night sky at the centre.
+        QVERIFY(png.pixelColor(450, 350).blue() > png.pixelColor(450, 350).red());
+
+        QCOMPARE(Export(w, w.SaveSvg, Path("sky.svg")), QString());
+        QFile svgFile(Path("sky.svg"));
+        QVERIFY(svgFile.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&svgFile);
+        int elements = 0;
+        while (!xml.atEnd()) {
+            elements += xml.readNext() == QXmlStreamReader::StartElement ? 1 : 0;
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(elements > 20);
+        QVERIFY(QSvgRenderer(Path("sky.svg")).isValid());
+
+        w.ChoosePrinter = [this](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(Path("sky.pdf"));
+            return true;
+        };
+        QSignalSpy printed(&w, &SkyWindow::ExportFinished);
+        w.Print->click();
+        QVERIFY(printed.wait(10000));
+        QCOMPARE(printed.first().at(1).toString(), QString());
+        QFile pdf(Path("sky.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(pdf.size() > 2000);
+
+        // The other page is saved as it is shown.
+        w.Pages->setCurrentIndex(1);
+        w.PngSize = QSize(300, 200);
+        QCOMPARE(Export(w, w.SavePng, Path("elevation.png")), QString());
+        QCOMPARE(QImage(Path("elevation.png")).size(), QSize(300, 200));
+
+        // A file that cannot be written is said, not passed over.
+        QVERIFY(messages_.said.empty());
+        const QString problem = Export(w, w.SavePng, Path("no/such/folder/x.png"));
+        QVERIFY(!problem.isEmpty());
+        QCOMPARE(messages_.said.size(), std::size_t{1});
+        QVERIFY(messages_.said[0].starts_with("Warning|Sky|"));
+    }
+
+    void PlaceAndSettingsKeptHostileValuesTakeDefaults() {
+        {
+            SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+            w.OpenBeside(nullptr);
+            w.move(120, 90);
+            w.resize(790, 640);
+            w.Orientation->setCurrentIndex(1);
+            w.close();
+        }
+        const SkySettings kept = LoadSkySettings(dir_.path(), {});
+        QVERIFY(kept.Geometry.has_value());
+        QCOMPARE(kept.Geometry->size(), QSize(790, 640));
+        QCOMPARE(kept.Orientation, ChartOrientation::EastRight);
+
+        {
+            QSettings ini(Path("Vanset.ini"), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Sky/Width"), QStringLiteral("wide"));
+            ini.setValue(QStringLiteral("Sky/Orientation"), QStringLiteral("7"));
+            ini.setValue(QStringLiteral("Sky/HorizonFile"), Path("missing.csv"));
+        }
+        const SkySettings hostile = LoadSkySettings(dir_.path(), {});
+        QVERIFY(!hostile.Geometry.has_value());
+        QCOMPARE(hostile.Orientation, ChartOrientation::EastLeft);
+        {
+            QSettings ini(Path("Vanset.ini"), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Sky/Width"), QStringLiteral("-40"));
+            ini.setValue(QStringLiteral("Sky/Left"), QStringLiteral("2147483647"));
+        }
+        const SkySettings huge = LoadSkySettings(dir_.path(), {QRect(0, 0, 1280, 1024)});
+        QVERIFY(huge.Geometry.has_value());
+        QVERIFY(QRect(0, 0, 1280, 1024).intersects(*huge.Geometry));
+        QVERIFY(huge.Geometry->width() > 0);
+        // An unreadable stored horizon file opens without a profile and
+        // without a box.
+        SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+        QVERIFY(!w.Horizon().has_value());
+        QVERIFY(messages_.said.empty());
+    }
+
+    void MainWindowKeepsItsRhythmWhileTheSkyIsShown() {
+        // The real library and clock, as the program runs.
+        OrbexSunMoon library;
+        SystemLocalClock clock;
+        FixedDaylight daylight(false);
+        MainWindowServices services;
+        services.Station = &station_;
+        services.Messages = &messages_;
+        services.Clock = &clock;
+        services.Library = &library;
+        services.Daylight = &daylight;
+        services.Conditions = &conditions_;
+        services.WorkingDirectory = dir_.path().toStdString();
+        TForm1 form(services);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        SkyWindow sky(station_, conditions_, library, clock, messages_, dir_.path());
+        form.OnSky = [&] { sky.OpenBeside(&form); };
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, Qt::NoModifier,
+                          form.TabSet2->TabRect(kSkyTab).center());
+        QVERIFY(sky.isVisible());
+        QVERIFY(sky.Refresher->isActive());
+
+        QElapsedTimer clockOfTicks;
+        qint64 last = -1;
+        qint64 longest = 0;
+        int ticks = 0;
+        connect(form.Timer1, &QTimer::timeout, this, [&] {
+            const qint64 now = clockOfTicks.elapsed();
+            if (last >= 0) {
+                longest = std::max(longest, now - last);
+            }
+            last = now;
+            ++ticks;
+        });
+        clockOfTicks.start();
+        QTest::qWait(3000);
+        QVERIFY2(longest < 100, qPrintable(QStringLiteral("longest gap %1 ms").arg(longest)));
+        QVERIFY(ticks > 40);
+        QVERIFY(sky.TracksReady());
+
+        sky.close();
+        QVERIFY(!sky.Refresher->isActive());
+    }
+};
+
+} // namespace vantrel
+
+QTEST_MAIN(vantrel::SkyWindowTest)
+#include "SkyWindowTest.moc"

@@ -1,0 +1,259 @@
+#include "tools/TrackOptions.h"
+
+#include "tools/ArgumentNumbers.h"
+#include "tools/CommandLineFlag.h"
+#include "tools/PickArgument.h"
+#include "tools/TerminalText.h"
+
+#include <limits>
+#include <optional>
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vantrel-track --source NAME [--data FILE] [--rotator MODEL] [--device DEV]\n"
+    "                     [--speed BAUD] [--period S] [--threshold DEG]\n"
+    "                     [--az-range 0:360|-180:180|0:450] [--min-elevation DEG]\n"
+    "                     [--max-elevation DEG] [--offset AZ,EL] [--park-when-set]\n"
+    "                     [--apparent] [--refraction P,T,RH --frequency MHZ]\n"
+    "                     [--pick snr:N|galaxy:N|nebula:N]\n"
+    "\n"
+    "Points a rotator at NAME (aquarius, leo, cas, cen, user, cyg, tau, vir, sgr,\n"
+    "moon, sun) as seen from the station in ./Vantrel.dat (or FILE), until\n"
+    "interrupted (Ctrl-C or SIGTERM), then stops the rotator. Prints one line per\n"
+    "period: UTC, source, target and reported azimuth/elevation, state.\n"
+    "\n"
+    "  --rotator MODEL    Hamlib rotator model (default 2, a rotctld over TCP;\n"
+    "                     'rotctl -l' lists them)\n"
+    "  --device DEV       serial port, or host:port for model 2 (default\n"
+    "                     localhost:4533)\n"
+    "  --speed BAUD       serial speed (default: the model's)\n"
+    "  --period S         seconds between commands, 0.2 to 60 (default 1)\n"
+    "  --threshold DEG    a new command only when the source moved this far on the\n"
+    "                     sky, 0 to 10 (default 0.5)\n"
+    "  --az-range R       how the rotator counts azimuth (default 0:360); with\n"
+    "                     0:450 it takes the way without the stop\n"
+    "  --min-elevation    the source is not followed below this (default 0)\n"
+    "  --max-elevation    the rotator is not sent above this (default 90)\n"
+    "  --offset AZ,EL     added to the sky's azimuth and elevation (a rotator not\n"
+    "                     aligned to north or level)\n"
+    "  --park-when-set    park the rotator while the source is below the minimum\n"
+    "                     (otherwise it stays where it was)\n"
+    "  --pick LIST:N      track entry N of a catalogue list as the user source\n"
+    "  --apparent, --refraction, --frequency  as for vantrel-table\n";
+
+struct Range {
+    double Lo;
+    double Hi;
+};
+
+/// A number of the C locale within `limits`, compared as the double the
+/// tracker holds: "0.2" read in extended precision lies just below the
+/// double 0.2 and would miss the period's own lower end.
+std::optional<double> ParseDouble(std::string_view text, Range limits) {
+    const auto v = ParseRealArgument(text, std::numeric_limits<long double>::lowest(),
+                                     std::numeric_limits<long double>::max());
+    if (!v) {
+        return std::nullopt;
+    }
+    const double d = static_cast<double>(*v);
+    if (!(d >= limits.Lo && d <= limits.Hi)) {
+        return std::nullopt;
+    }
+    return d;
+}
+
+namespace tr = tracking_range;
+constexpr Range kPeriod{tr::kMinPeriodS, tr::kMaxPeriodS};
+constexpr Range kThreshold{tr::kMinThresholdDeg, tr::kMaxThresholdDeg};
+constexpr Range kElevation{tr::kMinElevationDeg, tr::kMaxElevationDeg};
+constexpr Range kAzimuthOffset{-tr::kMaxAzimuthOffsetDeg, tr::kMaxAzimuthOffsetDeg};
+constexpr Range kElevationOffset{-tr::kMaxElevationOffsetDeg, tr::kMaxElevationOffsetDeg};
+/// Hamlib's model numbers are below 100 per backend times 1000 backends.
+constexpr long long kHighestModel = 100000;
+/// The fastest serial line a rotator controller would use, baud.
+constexpr long long kHighestBaud = 4000000;
+
+std::string SourceKeys() {
+    std::string keys;
+    for (const SkySource s : kAllSkySources) {
+        keys += (keys.empty() ? "" : ", ") + std::string(SkySourceKey(s));
+    }
+    return keys;
+}
+
+} // namespace
+
+std::string_view TrackUsage() {
+    return kUsage;
+}
+
+ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStation& station) {
+    ParsedTrack result;
+    TrackCommandLine& o = result.Options;
+    // Messages quote what was typed: escaped, so that a line break or a
+    // terminal control in an argument cannot split or hijack the line.
+    const auto fail = [&](const std::string& message) {
+        result.Error = "vantrel-track: " + TerminalSafe(message);
+        return result;
+    };
+    std::optional<SkySource> source;
+    bool picked = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        // Named members rather than a structured binding, which the lambda
+        // below could not capture under every compiler the project uses.
+        const CommandLineFlag split = CommandLineFlag::Of(args[i]);
+        const std::string_view flag = split.Flag;
+        const std::optional<std::string_view>& inlineValue = split.InlineValue;
+        const auto value = [&]() -> std::optional<std::string_view> {
+            if (inlineValue) {
+                return inlineValue;
+            }
+            if (i + 1 < args.size()) {
+                return args[++i];
+            }
+            return std::nullopt;
+        };
+
+        if (flag == "--help" || flag == "-h") {
+            o.Help = true;
+            continue;
+        }
+        if (ObservingArguments::Owns(flag)) {
+            const std::optional<std::string_view> given =
+                ObservingArguments::TakesValue(flag) ? value() : inlineValue;
+            if (auto refused = o.Observing.Apply(flag, given)) {
+                return fail(*refused);
+            }
+            continue;
+        }
+        if (flag == "--park-when-set") {
+            if (inlineValue) {
+                return fail("--park-when-set takes no value");
+            }
+            o.Tracking.Below = WhenBelow::Park;
+            continue;
+        }
+
+        struct RealField {
+            std::string_view Flag;
+            double* Field;
+            Range Limits;
+            std::string_view What;
+        };
+        const RealField reals[] = {
+            {"--period", &o.Tracking.PeriodS, kPeriod, "a period in seconds, 0.2 to 60"},
+            {"--threshold", &o.Tracking.ThresholdDeg, kThreshold, "an angle in degrees, 0 to 10"},
+            {"--min-elevation", &o.Tracking.MinElevationDeg, kElevation,
+             "an elevation in degrees, -90 to 90"},
+            {"--max-elevation", &o.Tracking.MaxElevationDeg, kElevation,
+             "an elevation in degrees, -90 to 90"},
+        };
+        const RealField* real = nullptr;
+        for (const RealField& f : reals) {
+            if (flag == f.Flag) {
+                real = &f;
+            }
+        }
+        const bool known = real || flag == "--source" || flag == "--data" || flag == "--rotator" ||
+                           flag == "--device" || flag == "--speed" || flag == "--az-range" ||
+                           flag == "--offset" || flag == "--pick";
+        if (!known) {
+            return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
+        }
+        const auto text = value();
+        if (!text) {
+            return fail(std::string(flag) + " needs a value (try --help)");
+        }
+        const std::string v(*text);
+
+        if (real) {
+            const auto number = ParseDouble(v, real->Limits);
+            if (!number) {
+                return fail(std::string(flag) + ": '" + v + "' is not " + std::string(real->What));
+            }
+            *real->Field = *number;
+        } else if (flag == "--source") {
+            source = SkySourceFromKey(v);
+            if (!source) {
+                return fail("--source: '" + v + "' is none of " + SourceKeys());
+            }
+        } else if (flag == "--data") {
+            if (v.empty()) {
+                return fail("--data needs a file name");
+            }
+            o.DataFile = v;
+        } else if (flag == "--rotator") {
+            const auto model = ParseWholeArgument(v);
+            if (!model || *model < 1 || *model > kHighestModel) {
+                return fail("--rotator: '" + v + "' is not a Hamlib rotator model number");
+            }
+            o.Rotator.Model = static_cast<int>(*model);
+        } else if (flag == "--device") {
+            if (v.empty()) {
+                return fail("--device needs a serial port or host:port");
+            }
+            o.Rotator.Device = v;
+        } else if (flag == "--speed") {
+            const auto baud = ParseWholeArgument(v);
+            if (!baud || *baud < 1 || *baud > kHighestBaud) {
+                return fail("--speed: '" + v + "' is not a serial speed in baud");
+            }
+            o.Rotator.SerialSpeed = static_cast<int>(*baud);
+        } else if (flag == "--az-range") {
+            if (v == "0:360") {
+                o.Tracking.Range = AzimuthRange::From0To360;
+            } else if (v == "-180:180") {
+                o.Tracking.Range = AzimuthRange::FromMinus180To180;
+            } else if (v == "0:450") {
+                o.Tracking.Range = AzimuthRange::From0To450;
+            } else {
+                return fail("--az-range: '" + v + "' is none of 0:360, -180:180, 0:450");
+            }
+        } else if (flag == "--offset") {
+            const auto comma = v.find(',');
+            const std::optional<double> az =
+                comma == std::string::npos
+                    ? std::nullopt
+                    : ParseDouble(std::string_view(v).substr(0, comma), kAzimuthOffset);
+            const std::optional<double> el =
+                comma == std::string::npos
+                    ? std::nullopt
+                    : ParseDouble(std::string_view(v).substr(comma + 1), kElevationOffset);
+            if (!az || !el) {
+                return fail("--offset: '" + v +
+                            "' is not AZ,EL (degrees, azimuth -360 to 360, elevation -90 to 90)");
+            }
+            o.Tracking.AzimuthOffsetDeg = *az;
+            o.Tracking.ElevationOffsetDeg = *el;
+        } else { // --pick
+            if (auto refused = ApplyPickArgument(v, station)) {
+                return fail(*refused);
+            }
+            picked = true;
+        }
+    }
+    if (o.Help) {
+        return result;
+    }
+    if (auto missing = o.Observing.Missing()) {
+        return fail(*missing);
+    }
+    if (picked && source && *source != SkySource::UserDefined) {
+        return fail("--pick sets the user-defined source: give it with --source user or "
+                    "without --source");
+    }
+    if (!source && !picked) {
+        return fail("--source NAME is needed: one of " + SourceKeys());
+    }
+    o.Tracking.Source = source.value_or(SkySource::UserDefined);
+    if (const std::string_view problem = TrackingOptionsProblem(o.Tracking); !problem.empty()) {
+        return fail(std::string(problem));
+    }
+    return result;
+}
+
+} // namespace vantrel

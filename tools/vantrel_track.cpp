@@ -1,0 +1,246 @@
+// vantrel-track: points a rotator at a source and follows it, on the command
+// line. The tracking core decides; a RotatorLink talks to the rotator on a
+// thread of its own, so a rotator that is slow, absent or gone never holds
+// up the rhythm of the lines.
+//
+// Signals: SIGINT and SIGTERM are blocked in every thread and taken with
+// sigtimedwait between periods, so there is no handler at all and the
+// ending (Stop, close, exit 0) runs as ordinary code on the main thread.
+
+#include "astro/Clock.h"
+#include "astro/OrbexSunMoon.h"
+#include "station/StationCheck.h"
+#include "tools/ConsoleMessages.h"
+#include "tools/StationArgument.h"
+#include "tools/TerminalText.h"
+#include "tools/TrackOptions.h"
+#include "tracking/HamlibRotator.h"
+#include "tracking/RotatorLink.h"
+#include "tracking/Tracking.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <pthread.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kBadArguments = 2;
+constexpr int kOutputFailed = 1;
+
+/// After a failure the link tries the rotator again after half a second,
+/// then after longer pauses up to this: a user starting rotctld after the
+/// tool waits no longer than this for it to be found.
+constexpr RetryPolicy kRetry{500ms, 5000ms, 2.0};
+
+constexpr std::chrono::milliseconds kLongestPoll{1000};
+
+int Fail(std::string_view message) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    return kBadArguments;
+}
+
+/// The signals that end tracking, blocked in the calling thread and in every
+/// thread it creates afterwards.
+sigset_t BlockEndingSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return set;
+}
+
+/// Waits until `until` or an ending signal; true when a signal came.
+bool EndingSignalBefore(const sigset_t& set, SteadyClock::time_point until) {
+    for (;;) {
+        const auto left = until - SteadyClock::now();
+        if (left <= SteadyClock::duration::zero()) {
+            timespec none{0, 0};
+            return sigtimedwait(&set, nullptr, &none) > 0;
+        }
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        timespec wait{static_cast<std::time_t>(ns / 1000000000),
+                      static_cast<long>(ns % 1000000000)};
+        if (sigtimedwait(&set, nullptr, &wait) > 0) {
+            return true;
+        }
+        if (errno != EINTR && errno != EAGAIN) {
+            return false;
+        }
+    }
+}
+
+/// "az  123.45 el   45.67", or dashes when there is none. Degrees.
+std::string PositionText(const std::optional<RotatorPosition>& p) {
+    char text[48];
+    if (p) {
+        std::snprintf(text, sizeof text, "az %7.2f el %6.2f", p->AzimuthDeg, p->ElevationDeg);
+    } else {
+        std::snprintf(text, sizeof text, "az %7s el %6s", "-", "-");
+    }
+    return text;
+}
+
+/// Whether a Hamlib error code says the controller understood a request and
+/// refused it (invalid argument, not implemented, rejected, not available,
+/// out of domain): the link has then reopened the rotator, which is still
+/// there, and does not send the request again.
+bool IsRefusal(int code) {
+    return code == -1 || code == -4 || code == -9 || code == -11 || code == -17;
+}
+
+/// Says on standard error what changed in the rotator's connection: once
+/// per change, not every period.
+class ConnectionReport {
+public:
+    explicit ConnectionReport(const std::string& device) : device_(TerminalSafe(device)) {}
+
+    /// True when the rotator has just come (back) after being away, so the
+    /// tracker should command it afresh.
+    bool Update(const RotatorStatus& status) {
+        bool cameBack = false;
+        if (status.Connected && !connected_) {
+            if (!refused_) {
+                std::fprintf(stderr, "vantrel-track: rotator %s connected\n", device_.c_str());
+                cameBack = true;
+            }
+            error_.clear();
+            refused_ = false;
+        } else if (!status.Connected && !status.LastError.empty() &&
+                   (connected_ || status.LastError != error_)) {
+            refused_ = IsRefusal(status.LastErrorCode);
+            std::fprintf(stderr, "vantrel-track: rotator %s: %s%s\n", device_.c_str(),
+                         TerminalSafe(status.LastError).c_str(), refused_ ? "" : "; trying again");
+            error_ = status.LastError;
+        }
+        if (status.Connected || !status.LastError.empty()) {
+            connected_ = status.Connected;
+        }
+        std::fflush(stderr);
+        return cameBack;
+    }
+
+private:
+    std::string device_;
+    bool connected_ = false;
+    bool refused_ = false;
+    std::string error_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+
+    // The arguments are checked before the data file is read, so a mistake
+    // gives one line and nothing else.
+    {
+        HomeStation scratch;
+        const ParsedTrack check = ParseTrackArguments(args, scratch);
+        if (!check.Error.empty()) {
+            return Fail(check.Error);
+        }
+        if (check.Options.Help) {
+            std::fputs(std::string(TrackUsage()).c_str(), stdout);
+            return 0;
+        }
+    }
+
+    ConsoleMessages messages;
+    HomeStation station;
+    ReadStationArgument(args, messages, station);
+    const ParsedTrack parsed = ParseTrackArguments(args, station);
+    if (!parsed.Error.empty()) {
+        return Fail(parsed.Error);
+    }
+    if (const auto problems = CheckStation(station); !problems.empty()) {
+        return Fail("vantrel-track: " + ProblemsLine(problems));
+    }
+    const TrackCommandLine& o = parsed.Options;
+    const std::vector<RotatorModel> models = HamlibRotatorModels();
+    if (std::none_of(models.begin(), models.end(),
+                     [&](const RotatorModel& m) { return m.Model == o.Rotator.Model; })) {
+        return Fail("vantrel-track: --rotator: Hamlib has no rotator model " +
+                    std::to_string(o.Rotator.Model) + " ('rotctl -l' lists them)");
+    }
+
+    // A reader that goes away (a pipe into head) ends the tool through a
+    // failed write, not through SIGPIPE; a rotctld that goes away is the
+    // link's to report.
+    std::signal(SIGPIPE, SIG_IGN);
+    const sigset_t ending = BlockEndingSignals(); // before any thread starts
+
+    OrbexSunMoon library;
+    Tracker tracker(library);
+    const auto period = std::chrono::duration_cast<SteadyClock::duration>(
+        std::chrono::duration<double>(o.Tracking.PeriodS));
+    const RotatorSettings settings = o.Rotator;
+    // The position is read every period, and at least once a second so that
+    // the lines show a long period's move as it happens.
+    const auto poll =
+        std::min(std::chrono::duration_cast<std::chrono::milliseconds>(period), kLongestPoll);
+    RotatorLink link([settings] { return MakeHamlibRotator(settings); }, poll, kRetry);
+
+    const std::string title = TerminalSafe(SkyPlaces::Title(o.Tracking.Source, station));
+    ConnectionReport connection(o.Rotator.Device);
+    SystemLocalClock systemClock;
+    UtcClock clock(systemClock);
+
+    int status = 0;
+    SteadyClock::time_point next = SteadyClock::now();
+    for (;;) {
+        const RotatorStatus rotator = link.Status();
+        if (connection.Update(rotator)) {
+            tracker.Reset(); // it may have been moved meanwhile: command at once
+        }
+        const std::optional<RotatorPosition> reported =
+            rotator.Connected ? rotator.Reported : std::nullopt;
+        const DecodedInstant utc = DecodeInstant(clock.UtcNow());
+        const TrackDecision d =
+            tracker.Step(utc, station, o.Observing.Conditions, o.Tracking, reported);
+        if (d.What == TrackDecision::Action::Point) {
+            link.Point(d.Command);
+        } else if (d.What == TrackDecision::Action::Park) {
+            link.Park(o.Tracking.ParkPosition);
+        }
+
+        const int written = std::printf(
+            "%04u-%02u-%02u %02u:%02u:%02u.%01u  %-16s  target %s  reported %s  %.*s\n", utc.Year,
+            utc.Month, utc.Day, utc.Hour, utc.Minute, utc.Second, utc.Millisecond / 100,
+            title.c_str(), PositionText(d.Target).c_str(), PositionText(reported).c_str(),
+            static_cast<int>(d.State.size()), d.State.data());
+        if (written < 0 || std::fflush(stdout) != 0) {
+            std::perror("vantrel-track: writing the positions");
+            status = kOutputFailed;
+            break;
+        }
+
+        next += period;
+        const auto now = SteadyClock::now();
+        if (next < now) {
+            next = now; // fell behind (a suspended machine): no burst to catch up
+        }
+        if (EndingSignalBefore(ending, next)) {
+            break;
+        }
+    }
+
+    const bool wasConnected = link.Status().Connected;
+    link.Shutdown(true);
+    const RotatorStatus last = link.Status();
+    if (wasConnected && !last.LastError.empty()) {
+        std::fprintf(stderr, "vantrel-track: stopping the rotator: %s\n",
+                     TerminalSafe(last.LastError).c_str());
+    }
+    return status;
+}

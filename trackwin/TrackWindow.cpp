@@ -1,0 +1,694 @@
+#include "trackwin/TrackWindow.h"
+
+#include "mainwin/PositionStore.h"
+#include "trackwin/SkyPointing.h"
+#include "trackwin/TrackSettings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+/// Where the window opens the first time, from the main window's top-left
+/// corner, pixels.
+constexpr QPoint kOffsetFromMainWindow(160, 60);
+constexpr double kMsPerSecond = 1000.0;
+constexpr const char* kRefusedStyle = "color: #b00000";
+constexpr const char* kErrorStyle = "color: #b00000; font-weight: bold";
+
+QString FromView(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QString Number(double v) {
+    return QString::number(v, 'g', 15);
+}
+
+QString Degrees(double v) {
+    return std::isfinite(v) ? QString::number(v, 'f', 2) + QChar(0x00B0) : QStringLiteral("-");
+}
+
+/// "az 123.45°  el 67.89°", or "-" without a position.
+QString AzEl(const std::optional<RotatorPosition>& p) {
+    if (!p) {
+        return QStringLiteral("-");
+    }
+    return QStringLiteral("az %1  el %2").arg(Degrees(p->AzimuthDeg), Degrees(p->ElevationDeg));
+}
+
+void SetTextIfChanged(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+    }
+}
+
+QString ModelText(const RotatorModel& m) {
+    return QStringLiteral("%1 %2 %3")
+        .arg(m.Model)
+        .arg(QString::fromStdString(m.Manufacturer), QString::fromStdString(m.Name))
+        .simplified();
+}
+
+} // namespace
+
+TrackWindow::TrackWindow(TrackWindowServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window), services_(std::move(services)), clock_(*services_.Clock),
+      places_(*services_.Library), tracker_(*services_.Library),
+      setup_(LoadTrackSetup(services_.Directory)) {
+    setObjectName(QStringLiteral("TrackWindow"));
+    setWindowTitle(QLatin1String(kTrackCaption));
+    BuildControls();
+    ShowSetup();
+    if (const auto rect = LoadTrackWindowRect(services_.Directory)) {
+        resize(rect->size());
+    } else {
+        resize(640, 560);
+    }
+    Refresh();
+}
+
+TrackWindow::~TrackWindow() {
+    Shutdown();
+}
+
+void TrackWindow::BuildControls() {
+    auto* layout = new QVBoxLayout(this);
+    const auto edit = [this](const char* name, TrackField kind) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(name));
+        numbers_.push_back({e, kind});
+        connect(e, &QLineEdit::editingFinished, this, [this, e] { TakeField(e); });
+        return e;
+    };
+
+    // What to follow and how.
+    auto* pointing = new QGroupBox(QStringLiteral("Source and pointing"), this);
+    auto* pg = new QGridLayout(pointing);
+    Source = new QComboBox(this);
+    Source->setObjectName(QStringLiteral("Source"));
+    for (std::size_t i = 0; i < kAllSkySources.size(); ++i) {
+        Source->addItem(QString(), static_cast<int>(i));
+    }
+    Range = new QComboBox(this);
+    Range->setObjectName(QStringLiteral("Range"));
+    for (const AzimuthRange r :
+         {AzimuthRange::From0To360, AzimuthRange::FromMinus180To180, AzimuthRange::From0To450}) {
+        Range->addItem(FromView(AzimuthRangeKey(r)), static_cast<int>(r));
+    }
+    Period = edit("Period", TrackField::PeriodS);
+    Threshold = edit("Threshold", TrackField::ThresholdDeg);
+    MinElevation = edit("MinElevation", TrackField::MinElevationDeg);
+    MaxElevation = edit("MaxElevation", TrackField::MaxElevationDeg);
+    AzimuthOffset = edit("AzimuthOffset", TrackField::AzimuthOffsetDeg);
+    ElevationOffset = edit("ElevationOffset", TrackField::ElevationOffsetDeg);
+    OffSource = edit("OffSource", TrackField::OffSourceDeg);
+    AzimuthOffset->setToolTip(
+        QStringLiteral("Added to the sky's azimuth, for a rotator not aligned to north"));
+    OffSource->setToolTip(QStringLiteral(
+        "Degrees of azimuth beside the source, at its elevation, for the cold-sky reading"));
+    const auto row = [&](int r, int c, const char* label, QWidget* w) {
+        pg->addWidget(new QLabel(QString::fromUtf8(label), this), r, c);
+        pg->addWidget(w, r, c + 1);
+    };
+    row(0, 0, "Source", Source);
+    row(0, 2, "Azimuth range (\u00b0)", Range);
+    row(1, 0, "Period (s)", Period);
+    row(1, 2, "Threshold (\u00b0)", Threshold);
+    row(2, 0, "Minimum elevation (\u00b0)", MinElevation);
+    row(2, 2, "Maximum elevation (\u00b0)", MaxElevation);
+    row(3, 0, "Azimuth offset (\u00b0)", AzimuthOffset);
+    row(3, 2, "Elevation offset (\u00b0)", ElevationOffset);
+    row(4, 0, "Off-source offset (\u00b0 az)", OffSource);
+    layout->addWidget(pointing);
+
+    // Which rotator.
+    auto* rotator = new QGroupBox(QStringLiteral("Rotator (Hamlib)"), this);
+    auto* rg = new QGridLayout(rotator);
+    Model = new QComboBox(this);
+    Model->setObjectName(QStringLiteral("Model"));
+    Model->setEditable(true);
+    Model->setInsertPolicy(QComboBox::NoInsert);
+    if (services_.Models) {
+        for (const RotatorModel& m : services_.Models()) {
+            Model->addItem(ModelText(m), m.Model);
+        }
+    }
+    Model->completer()->setFilterMode(Qt::MatchContains);
+    Model->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    Model->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    Model->setToolTip(QStringLiteral("Type a part of the number, maker or name to search"));
+    Device = new QLineEdit(this);
+    Device->setObjectName(QStringLiteral("Device"));
+    Device->setToolTip(QStringLiteral("A serial port (/dev/ttyUSB0), or host:port of a rotctld "
+                                      "for model 2 (localhost:4533)"));
+    connect(Device, &QLineEdit::editingFinished, this, [this] { TakeField(Device); });
+    Speed = edit("Speed", TrackField::SerialSpeed);
+    Speed->setToolTip(QStringLiteral("Baud; 0 keeps the model's own"));
+    rg->addWidget(new QLabel(QStringLiteral("Model"), this), 0, 0);
+    rg->addWidget(Model, 0, 1, 1, 3);
+    rg->addWidget(new QLabel(QStringLiteral("Device"), this), 1, 0);
+    rg->addWidget(Device, 1, 1);
+    rg->addWidget(new QLabel(QStringLiteral("Serial speed (baud)"), this), 1, 2);
+    rg->addWidget(Speed, 1, 3);
+    layout->addWidget(rotator);
+
+    // Parking.
+    auto* parking = new QGroupBox(QStringLiteral("Parking"), this);
+    auto* kg = new QGridLayout(parking);
+    OwnPark = new QCheckBox(QStringLiteral("The controller's own park position"), this);
+    OwnPark->setObjectName(QStringLiteral("OwnPark"));
+    ParkAzimuth = edit("ParkAzimuth", TrackField::ParkAzimuthDeg);
+    ParkElevation = edit("ParkElevation", TrackField::ParkElevationDeg);
+    ParkWhenSet = new QCheckBox(QStringLiteral("Park when the source sets"), this);
+    ParkWhenSet->setObjectName(QStringLiteral("ParkWhenSet"));
+    kg->addWidget(OwnPark, 0, 0, 1, 2);
+    kg->addWidget(ParkWhenSet, 0, 2, 1, 2);
+    kg->addWidget(new QLabel(QStringLiteral("Park azimuth (\u00b0)"), this), 1, 0);
+    kg->addWidget(ParkAzimuth, 1, 1);
+    kg->addWidget(new QLabel(QStringLiteral("Park elevation (\u00b0)"), this), 1, 2);
+    kg->addWidget(ParkElevation, 1, 3);
+    layout->addWidget(parking);
+
+    Refusal = new QLabel(this);
+    Refusal->setObjectName(QStringLiteral("Refusal"));
+    Refusal->setStyleSheet(QLatin1String(kRefusedStyle));
+    Refusal->setWordWrap(true);
+    Refusal->hide();
+    layout->addWidget(Refusal);
+
+    auto* buttons = new QHBoxLayout;
+    TrackButton = new QPushButton(QStringLiteral("Track"), this);
+    StopButton = new QPushButton(QStringLiteral("Stop"), this);
+    ParkButton = new QPushButton(QStringLiteral("Park"), this);
+    OffSourceButton = new QPushButton(QStringLiteral("Off source"), this);
+    TrackButton->setObjectName(QStringLiteral("TrackButton"));
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    ParkButton->setObjectName(QStringLiteral("ParkButton"));
+    OffSourceButton->setObjectName(QStringLiteral("OffSourceButton"));
+    for (QPushButton* b : {TrackButton, StopButton, ParkButton, OffSourceButton}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    layout->addLayout(buttons);
+
+    auto* live = new QGroupBox(QStringLiteral("Now"), this);
+    auto* form = new QFormLayout(live);
+    const auto label = [this](const char* name) {
+        auto* l = new QLabel(QStringLiteral("-"), this);
+        l->setObjectName(QLatin1String(name));
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        return l;
+    };
+    SkyPlace = label("SkyPlace");
+    Target = label("Target");
+    Reported = label("Reported");
+    State = label("State");
+    LastError = label("LastError");
+    LastError->setWordWrap(true);
+    form->addRow(QStringLiteral("Source on the sky"), SkyPlace);
+    form->addRow(QStringLiteral("Rotator sent to"), Target);
+    form->addRow(QStringLiteral("Rotator reports"), Reported);
+    form->addRow(QStringLiteral("State"), State);
+    form->addRow(QStringLiteral("Last error"), LastError);
+    layout->addWidget(live);
+    layout->addStretch(1);
+
+    Stepper = new QTimer(this);
+    Stepper->setTimerType(Qt::PreciseTimer);
+    connect(Stepper, &QTimer::timeout, this, &TrackWindow::Step);
+    Refresher = new QTimer(this);
+    Refresher->setInterval(kTrackRefreshMs);
+    connect(Refresher, &QTimer::timeout, this, &TrackWindow::Refresh);
+
+    connect(TrackButton, &QPushButton::clicked, this, &TrackWindow::TrackClick);
+    connect(StopButton, &QPushButton::clicked, this, &TrackWindow::StopClick);
+    connect(ParkButton, &QPushButton::clicked, this, &TrackWindow::ParkClick);
+    connect(OffSourceButton, &QPushButton::clicked, this, &TrackWindow::OffSourceClick);
+    connect(Source, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0) {
+            return;
+        }
+        TrackSetup changed = setup_;
+        changed.Options.Source = kAllSkySources[static_cast<std::size_t>(index)];
+        Apply(changed);
+    });
+    connect(Range, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0) {
+            return;
+        }
+        TrackSetup changed = setup_;
+        changed.Options.Range = static_cast<AzimuthRange>(Range->itemData(index).toInt());
+        Apply(changed);
+    });
+    connect(Model, &QComboBox::activated, this, [this] { TakeModel(); });
+    connect(Model->lineEdit(), &QLineEdit::editingFinished, this, [this] { TakeModel(); });
+    connect(OwnPark, &QCheckBox::toggled, this, [this](bool own) {
+        TrackSetup changed = setup_;
+        changed.Options.ParkPosition =
+            own ? std::nullopt : std::optional<RotatorPosition>(changed.ParkAt);
+        ParkAzimuth->setEnabled(!own);
+        ParkElevation->setEnabled(!own);
+        Apply(changed);
+    });
+    connect(ParkWhenSet, &QCheckBox::toggled, this, [this](bool park) {
+        TrackSetup changed = setup_;
+        changed.Options.Below = park ? WhenBelow::Park : WhenBelow::Hold;
+        Apply(changed);
+    });
+}
+
+void TrackWindow::ShowSetup() {
+    const TrackingOptions& o = setup_.Options;
+    const QSignalBlocker b1(Source), b2(Range), b3(Model), b4(OwnPark), b5(ParkWhenSet);
+    ShowTitles();
+    Source->setCurrentIndex(static_cast<int>(o.Source));
+    Range->setCurrentIndex(Range->findData(static_cast<int>(o.Range)));
+    int model = Model->findData(setup_.Rotator.Model);
+    if (model < 0) { // a model this Hamlib does not list: kept, by number
+        Model->addItem(QString::number(setup_.Rotator.Model), setup_.Rotator.Model);
+        model = Model->count() - 1;
+    }
+    Model->setCurrentIndex(model);
+    Device->setText(QString::fromStdString(setup_.Rotator.Device));
+    Speed->setText(QString::number(setup_.Rotator.SerialSpeed));
+    Period->setText(Number(o.PeriodS));
+    Threshold->setText(Number(o.ThresholdDeg));
+    MinElevation->setText(Number(o.MinElevationDeg));
+    MaxElevation->setText(Number(o.MaxElevationDeg));
+    AzimuthOffset->setText(Number(o.AzimuthOffsetDeg));
+    ElevationOffset->setText(Number(o.ElevationOffsetDeg));
+    OffSource->setText(Number(o.OffSourceAzimuthDeg));
+    OwnPark->setChecked(!o.ParkPosition.has_value());
+    ParkAzimuth->setText(Number(setup_.ParkAt.AzimuthDeg));
+    ParkElevation->setText(Number(setup_.ParkAt.ElevationDeg));
+    ParkAzimuth->setEnabled(o.ParkPosition.has_value());
+    ParkElevation->setEnabled(o.ParkPosition.has_value());
+    ParkWhenSet->setChecked(o.Below == WhenBelow::Park);
+    ShowOffSourceButton();
+}
+
+void TrackWindow::ShowTitles() {
+    for (std::size_t i = 0; i < kAllSkySources.size(); ++i) {
+        const QString title = FromView(SkyPlaces::Title(kAllSkySources[i], *services_.Station));
+        if (Source->itemText(static_cast<int>(i)) != title) {
+            Source->setItemText(static_cast<int>(i), title);
+        }
+    }
+}
+
+void TrackWindow::Refuse(const QString& why, QLineEdit* edit) {
+    Refusal->setText(why);
+    Refusal->setVisible(!why.isEmpty());
+    if (edit != nullptr) {
+        edit->setFocus();
+    }
+}
+
+bool TrackWindow::TakeField(QLineEdit* edit) {
+    TrackSetup changed = setup_;
+    if (edit == Device) {
+        changed.Rotator.Device = Device->text().trimmed().toStdString();
+    } else {
+        for (const NumberField& f : numbers_) {
+            if (f.Edit != edit) {
+                continue;
+            }
+            const ParsedTrackNumber p = ParseTrackField(f.Kind, edit->text().toStdString());
+            if (!p.Problem.empty()) {
+                const QString why = QString::fromStdString(p.Problem) +
+                                    QStringLiteral(" \u201c%1\u201d is refused; the previous "
+                                                   "value is kept.")
+                                        .arg(edit->text());
+                ShowSetup(); // the previous value back in the field
+                Refuse(why, edit);
+                return false;
+            }
+            const double v = p.Value;
+            TrackingOptions& o = changed.Options;
+            switch (f.Kind) {
+            case TrackField::PeriodS:
+                o.PeriodS = v;
+                break;
+            case TrackField::ThresholdDeg:
+                o.ThresholdDeg = v;
+                break;
+            case TrackField::MinElevationDeg:
+                o.MinElevationDeg = v;
+                break;
+            case TrackField::MaxElevationDeg:
+                o.MaxElevationDeg = v;
+                break;
+            case TrackField::AzimuthOffsetDeg:
+                o.AzimuthOffsetDeg = v;
+                break;
+            case TrackField::ElevationOffsetDeg:
+                o.ElevationOffsetDeg = v;
+                break;
+            case TrackField::OffSourceDeg:
+                o.OffSourceAzimuthDeg = v;
+                break;
+            case TrackField::ParkAzimuthDeg:
+                changed.ParkAt.AzimuthDeg = v;
+                break;
+            case TrackField::ParkElevationDeg:
+                changed.ParkAt.ElevationDeg = v;
+                break;
+            case TrackField::SerialSpeed:
+                changed.Rotator.SerialSpeed = static_cast<int>(v);
+                break;
+            case TrackField::Model:
+                changed.Rotator.Model = static_cast<int>(v);
+                break;
+            }
+            if (o.ParkPosition) {
+                o.ParkPosition = changed.ParkAt;
+            }
+        }
+    }
+    if (const std::string why = TrackSetupProblem(changed); !why.empty()) {
+        const QString text = edit->text();
+        ShowSetup();
+        Refuse(
+            QString::fromStdString(why) +
+                QStringLiteral(" \u201c%1\u201d is refused; the previous value is kept.").arg(text),
+            edit);
+        return false;
+    }
+    Apply(changed);
+    return true;
+}
+
+bool TrackWindow::TakeModel() {
+    const QString typed = Model->currentText().trimmed();
+    int index = Model->findText(typed, Qt::MatchFixedString);
+    if (index < 0) {
+        // A bare number typed: the model of that number.
+        bool whole = false;
+        const int number = typed.section(QLatin1Char(' '), 0, 0).toInt(&whole);
+        index = whole ? Model->findData(number) : -1;
+    }
+    if (index < 0) {
+        ShowSetup();
+        Refuse(QStringLiteral("\u201c%1\u201d is no rotator model of Hamlib's list; the previous "
+                              "model is kept.")
+                   .arg(typed),
+               nullptr);
+        return false;
+    }
+    {
+        const QSignalBlocker quiet(Model);
+        Model->setCurrentIndex(index);
+    }
+    TrackSetup changed = setup_;
+    changed.Rotator.Model = Model->itemData(index).toInt();
+    Apply(changed);
+    return true;
+}
+
+void TrackWindow::Apply(const TrackSetup& changed) {
+    Refuse(QString(), nullptr);
+    if (changed == setup_) {
+        return;
+    }
+    const bool otherRotator = !(changed.Rotator == setup_.Rotator);
+    setup_ = changed;
+    if (!SaveTrackSetup(services_.Directory, setup_)) {
+        Refuse(QStringLiteral("The Track values could not be written to Vanset.ini; they hold for "
+                              "this run only."),
+               nullptr);
+    }
+    if (otherRotator && link_) {
+        // The old controller may take its timeout to let go: not on this
+        // thread.
+        const bool connected = link_->Status().Connected;
+        retired_.Retire(std::move(link_), connected);
+        wasConnected_ = false;
+    }
+    tracker_.Reset();
+    if (tracking_) {
+        Stepper->setInterval(static_cast<int>(std::lround(setup_.Options.PeriodS * kMsPerSecond)));
+        PublishTrackedPair();
+        Step();
+    }
+    Refresh();
+}
+
+RotatorLink& TrackWindow::EnsureLink() {
+    if (!link_) {
+        const RotatorSettings settings = setup_.Rotator;
+        auto make = services_.MakeRotator;
+        link_ = std::make_unique<RotatorLink>([make, settings] { return make(settings); },
+                                              services_.PollPeriod, services_.Retry);
+        wasConnected_ = false;
+        seenFailures_ = 0;
+    }
+    return *link_;
+}
+
+void TrackWindow::TrackClick() {
+    if (const std::string why = TrackSetupProblem(setup_); !why.empty()) {
+        Refuse(QString::fromStdString(why), nullptr);
+        return;
+    }
+    EnsureLink();
+    tracker_.Reset();
+    tracking_ = true;
+    Refresher->start();
+    Stepper->start(static_cast<int>(std::lround(setup_.Options.PeriodS * kMsPerSecond)));
+    PublishTrackedPair();
+    Step();
+    Refresh();
+}
+
+void TrackWindow::StopTracking() {
+    tracking_ = false;
+    Stepper->stop();
+    if (!isVisible()) {
+        Refresher->stop();
+    }
+}
+
+void TrackWindow::StopClick() {
+    StopTracking();
+    EnsureLink().Stop();
+    tracker_.Reset();
+    decision_ = TrackDecision{};
+    PublishTrackedPair();
+    Refresh();
+}
+
+void TrackWindow::ParkClick() {
+    StopTracking();
+    EnsureLink().Park(setup_.Options.ParkPosition);
+    tracker_.Reset();
+    decision_ = TrackDecision{};
+    PublishTrackedPair();
+    Refresh();
+}
+
+void TrackWindow::OffSourceClick() {
+    tracker_.SetOffSource(!tracker_.OffSource());
+    ShowOffSourceButton();
+    if (tracking_) {
+        Step();
+        Refresh();
+    }
+}
+
+void TrackWindow::ShowOffSourceButton() {
+    // The button says what pressing it does.
+    OffSourceButton->setText(tracker_.OffSource() ? QStringLiteral("On source")
+                                                  : QStringLiteral("Off source"));
+}
+
+void TrackWindow::Step() {
+    if (!tracking_ || !link_) {
+        return;
+    }
+    const RotatorStatus status = link_->Status();
+    if (status.Connected && !wasConnected_) {
+        tracker_.Reset(); // a controller that has just come back is told again
+    }
+    wasConnected_ = status.Connected;
+    const DecodedInstant utc = DecodeInstant(clock_.UtcNow());
+    decision_ = tracker_.Step(utc, *services_.Station, *services_.Conditions, setup_.Options,
+                              status.Reported);
+    switch (decision_.What) {
+    case TrackDecision::Action::Point:
+        link_->Point(decision_.Command);
+        break;
+    case TrackDecision::Action::Park:
+        link_->Park(setup_.Options.ParkPosition);
+        break;
+    case TrackDecision::Action::None:
+        break;
+    }
+}
+
+void TrackWindow::PublishTrackedPair() {
+    const std::optional<std::size_t> pair =
+        tracking_ ? DisplayPairOf(setup_.Options.Source, *services_.Station) : std::nullopt;
+    if (pair == publishedPair_) {
+        return;
+    }
+    publishedPair_ = pair;
+    if (OnTrackedPair) {
+        OnTrackedPair(pair);
+    }
+}
+
+RotatorStatus TrackWindow::LinkStatus() const {
+    return link_ ? link_->Status() : RotatorStatus{};
+}
+
+void TrackWindow::Refresh() {
+    if (State == nullptr) {
+        return;
+    }
+    // Titles follow the station (a user source renamed in the station window).
+    const auto title = FromView(SkyPlaces::Title(setup_.Options.Source, *services_.Station));
+    if (Source->itemText(Source->currentIndex()) != title) {
+        ShowTitles();
+    }
+    const DecodedInstant utc = DecodeInstant(clock_.UtcNow());
+    const SkyPlaceDeg place =
+        places_.At(setup_.Options.Source, *services_.Station, *services_.Conditions, utc);
+    SetTextIfChanged(SkyPlace, place.Valid ? QStringLiteral("%1: az %2  el %3")
+                                                 .arg(title, Degrees(place.AzimuthDeg),
+                                                      Degrees(place.ElevationDeg))
+                                           : QStringLiteral("%1: no place can be computed "
+                                                            "for this station")
+                                                 .arg(title));
+
+    const RotatorStatus st = LinkStatus();
+    SetTextIfChanged(Target, tracking_ ? AzEl(decision_.Target) : QStringLiteral("-"));
+    SetTextIfChanged(Reported, AzEl(st.Reported));
+
+    QString state;
+    if (!link_) {
+        state = QStringLiteral("idle: no rotator opened yet");
+    } else if (tracking_) {
+        state = FromView(decision_.State);
+        if (tracker_.OffSource()) {
+            state += QStringLiteral(" (off source)");
+        }
+    } else {
+        state = QStringLiteral("not tracking");
+    }
+    if (link_) {
+        state += st.Connected ? QStringLiteral("; rotator connected")
+                              : QStringLiteral("; rotator not connected");
+    }
+    SetTextIfChanged(State, state);
+
+    if (st.ConsecutiveFailures != seenFailures_) {
+        seenFailures_ = st.ConsecutiveFailures;
+        failureSeenAt_ = std::chrono::steady_clock::now();
+    }
+    QString error;
+    if (!st.LastError.empty()) {
+        error = QString::fromStdString(st.LastError);
+        if (st.LastErrorCode != 0) {
+            error += QStringLiteral(" Hamlib error %1.").arg(st.LastErrorCode);
+        }
+        if (st.RetryIn.count() > 0) {
+            const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - failureSeenAt_);
+            const double left =
+                std::max(0.0, static_cast<double>((st.RetryIn - waited).count()) / kMsPerSecond);
+            error += QStringLiteral(" Next try in %1 s.").arg(std::ceil(left), 0, 'f', 0);
+        }
+    }
+    SetTextIfChanged(LastError, error.isEmpty() ? QStringLiteral("none") : error);
+    LastError->setStyleSheet(error.isEmpty() ? QString() : QLatin1String(kErrorStyle));
+    if (tracking_) {
+        PublishTrackedPair(); // the station's source option may have moved it
+    }
+    emit PointingChanged();
+}
+
+PointingSnapshot TrackWindow::Snapshot() const {
+    const RotatorStatus st = LinkStatus();
+    return MakePointingSnapshot(tracking_, setup_.Options,
+                                tracking_ ? decision_.Target : std::nullopt, st.Reported);
+}
+
+void TrackWindow::OpenBeside(QWidget* mainWindow) {
+    if (!placed_) {
+        QList<QRect> screens;
+        for (const QScreen* s : QGuiApplication::screens()) {
+            screens.append(s->availableGeometry());
+        }
+        if (const auto rect = LoadTrackWindowRect(services_.Directory)) {
+            move(OnSomeScreen(*rect, screens).topLeft());
+        } else if (mainWindow != nullptr) {
+            move(mainWindow->window()->pos() + kOffsetFromMainWindow);
+        }
+        placed_ = true;
+    }
+    ShowSetup();
+    show();
+    raise();
+    activateWindow();
+    Refresh();
+}
+
+void TrackWindow::SaveRect() {
+    if (placed_) {
+        // The frame's place (what move() takes) and the client size (what
+        // resize() takes).
+        SaveTrackWindowRect(services_.Directory, QRect(pos(), size()));
+    }
+}
+
+void TrackWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Refresher->start();
+}
+
+void TrackWindow::hideEvent(QHideEvent* event) {
+    SaveRect();
+    if (!tracking_) {
+        Refresher->stop(); // nobody looks; while tracking it follows the grid's source option
+    }
+    QWidget::hideEvent(event);
+}
+
+void TrackWindow::Shutdown() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    Stepper->stop();
+    Refresher->stop();
+    if (isVisible()) {
+        SaveRect();
+    }
+    tracking_ = false;
+    PublishTrackedPair();
+    if (link_) {
+        // A rotator that answers is stopped where it is; one that does not is
+        // not waited for twice.
+        link_->Shutdown(link_->Status().Connected);
+        link_.reset();
+    }
+    retired_.JoinAll();
+}
+
+} // namespace vantrel

@@ -1,0 +1,192 @@
+#pragma once
+
+#include "apparent/ObservingConditions.h"
+#include "apparent/SkyPlaces.h"
+#include "astro/Clock.h"
+#include "astro/SunMoon.h"
+#include "station/HomeStation.h"
+#include "tracking/PointingSnapshot.h"
+#include "tracking/RotatorLink.h"
+#include "tracking/Tracking.h"
+#include "trackwin/RetiredLinks.h"
+#include "trackwin/TrackSetup.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace vantrel {
+
+/// Caption of the Track window.
+inline constexpr const char* kTrackCaption = "Track";
+/// How often the window shows the rotator's state, ms (4 Hz): the link's
+/// status is a copy under a lock, cheap to take.
+inline constexpr int kTrackRefreshMs = 250;
+
+/// What the Track window uses of the world outside. The program gives
+/// Hamlib's rotators; tests give Hamlib's dummy, a rotctld on loopback or a
+/// rotator that never answers.
+struct TrackWindowServices {
+    ObservingConditions* Conditions = nullptr; ///< the program's one set, read at every step
+    const HomeStation* Station = nullptr;
+    SunMoonLibrary* Library = nullptr;
+    const LocalClock* Clock = nullptr;
+    /// Folder of "Vanset.ini"; the current one when empty.
+    QString Directory;
+    /// Makes the rotator of the settings; called on the link's thread.
+    std::function<std::unique_ptr<Rotator>(const RotatorSettings&)> MakeRotator;
+    /// Hamlib's list of models, for the model box.
+    std::function<std::vector<RotatorModel>()> Models;
+    /// How often the link reads the rotator's position.
+    std::chrono::milliseconds PollPeriod{500};
+    RetryPolicy Retry;
+};
+
+/// The Track window: which source to follow and how (period, threshold,
+/// azimuth range, elevation limits, offsets, off-source offset, parking),
+/// which rotator (a Hamlib model, its device and serial speed), and the
+/// commands Track, Stop, Park and Off source / On source; live, the source's
+/// place, where the rotator is sent and where it reports to be, the state and
+/// the last error with the time to the next try.
+///
+/// A `Tracker` decides at every period and a `RotatorLink` talks to the
+/// rotator on its own thread: the window calls only members of the link that
+/// do not wait for the controller, so the main window's real-time display
+/// keeps its rhythm whatever the rotator does. A refused field keeps its
+/// previous value and says why below the fields.
+class TrackWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TrackWindow(TrackWindowServices services, QWidget* parent = nullptr);
+    /// Shutdown().
+    ~TrackWindow() override;
+
+    /// Shows the window non-modal at its stored place, else beside
+    /// `mainWindow`.
+    void OpenBeside(QWidget* mainWindow);
+
+    /// Told the real-time grid's column pair (0..8) of the source while it is
+    /// tracked, and empty when tracking ends.
+    std::function<void(std::optional<std::size_t>)> OnTrackedPair;
+
+    /// What the sky chart shows: the source, the target and the reported
+    /// position, on the sky.
+    PointingSnapshot Snapshot() const;
+
+    /// At the program's end: stops tracking, stops a connected rotator and
+    /// ends the link (bounded by the rotator's timeout), keeps the window's
+    /// place. Idempotent.
+    void Shutdown();
+
+    bool IsTracking() const { return tracking_; }
+    const TrackSetup& Setup() const { return setup_; }
+    /// The link's status, or an empty one before any command.
+    RotatorStatus LinkStatus() const;
+    /// The last decision of the tracker.
+    const TrackDecision& LastDecision() const { return decision_; }
+
+    QComboBox* Source = nullptr;
+    QComboBox* Model = nullptr; ///< "number manufacturer name", searchable
+    QLineEdit* Device = nullptr;
+    QLineEdit* Speed = nullptr;
+    QLineEdit* Period = nullptr;
+    QLineEdit* Threshold = nullptr;
+    QComboBox* Range = nullptr;
+    QLineEdit* MinElevation = nullptr;
+    QLineEdit* MaxElevation = nullptr;
+    QLineEdit* AzimuthOffset = nullptr;
+    QLineEdit* ElevationOffset = nullptr;
+    QLineEdit* OffSource = nullptr;
+    QCheckBox* OwnPark = nullptr;
+    QLineEdit* ParkAzimuth = nullptr;
+    QLineEdit* ParkElevation = nullptr;
+    QCheckBox* ParkWhenSet = nullptr;
+    QPushButton* TrackButton = nullptr;
+    QPushButton* StopButton = nullptr;
+    QPushButton* ParkButton = nullptr;
+    QPushButton* OffSourceButton = nullptr;
+    QLabel* Refusal = nullptr;  ///< why the last value typed was refused
+    QLabel* SkyPlace = nullptr; ///< where the source stands
+    QLabel* Target = nullptr;   ///< where the rotator is sent
+    QLabel* Reported = nullptr; ///< where it reports to be
+    QLabel* State = nullptr;
+    QLabel* LastError = nullptr; ///< the last error and the next try
+    QTimer* Stepper = nullptr;   ///< the tracking period
+    QTimer* Refresher = nullptr; ///< the live texts
+
+signals:
+    /// The target or the reported position may have changed (every refresh).
+    void PointingChanged();
+
+public slots:
+    void TrackClick();
+    void StopClick();
+    void ParkClick();
+    void OffSourceClick();
+    /// One tracking period: decide and hand the decision to the link.
+    void Step();
+    /// Shows the source's place and the link's status.
+    void Refresh();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    /// A number field and how it is read.
+    struct NumberField {
+        QLineEdit* Edit = nullptr;
+        TrackField Kind{};
+    };
+    void BuildControls();
+    void ShowSetup();
+    /// The sources' titles as the grids give them for the station now.
+    void ShowTitles();
+    /// The setup with the field's text taken; refused: says why, shows the
+    /// previous value again and returns false.
+    bool TakeField(QLineEdit* edit);
+    bool TakeModel();
+    /// Takes a changed setup: stores it, and while tracking follows it.
+    void Apply(const TrackSetup& changed);
+    void Refuse(const QString& why, QLineEdit* edit);
+    RotatorLink& EnsureLink();
+    void PublishTrackedPair();
+    /// Ends tracking (the rotator is told separately).
+    void StopTracking();
+    void ShowOffSourceButton();
+    void SaveRect();
+
+    TrackWindowServices services_;
+    UtcClock clock_;
+    SkyPlaces places_;
+    Tracker tracker_;
+    TrackSetup setup_;
+    std::vector<NumberField> numbers_;
+    std::unique_ptr<RotatorLink> link_;
+    RetiredLinks retired_;
+    bool tracking_ = false;
+    bool wasConnected_ = false;
+    TrackDecision decision_;
+    std::optional<std::size_t> publishedPair_;
+    /// When the failure count last changed, for the time to the next try.
+    int seenFailures_ = 0;
+    std::chrono::steady_clock::time_point failureSeenAt_{};
+    bool shutDown_ = false;
+    bool placed_ = false;
+};
+
+} // namespace vantrel
