@@ -118,8 +118,14 @@ void FormScaler::Rescale() {
     if (!settings_.Enabled || rescaling_ || window_->isMinimized()) {
         return;
     }
-    rescaling_ = true;
     const QSize client = window_->size();
+    // A window of no width or height has nothing to scale into: its factors
+    // would be 0, and a control made while they stood could never be taken
+    // back to the design (its bounds divided by 0).
+    if (client.width() <= 0 || client.height() <= 0) {
+        return;
+    }
+    rescaling_ = true;
     const double dx =
         static_cast<double>(client.width()) / settings_.DesignFrmW * settings_.DesignDpiW / DpiX();
     const double dy =

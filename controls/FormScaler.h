@@ -41,7 +41,8 @@ public:
     /// Records the layout as designed and corrects it once for a screen
     /// resolution other than the design's; then follows every resize.
     void Start();
-    /// Rescales from the reference layout for the present client size.
+    /// Rescales from the reference layout for the present client size; a
+    /// client of no width or height leaves everything as it is.
     void Rescale();
 
     /// Screen resolution; from the window's screen unless set (tests).

@@ -207,10 +207,14 @@ SweepResult RunPlanningSweep(GridCells& grid, const HomeStation& station, const 
     // Row heights are measured once per row when the period ends, not once per cell.
     grid.BeginUpdate();
     // One allocation for the whole table instead of a doubling one every
-    // few thousand rows, each copying every cell written so far.
-    grid.ReserveRows(
-        kFirstSweepRow +
-        static_cast<int>(std::ceil(days) * (1 + kMinutesPerDay / station.CalcInterval)) + 1);
+    // few thousand rows, each copying every cell written so far. The
+    // estimate is bounded before it becomes an int: a range that ends long
+    // before it starts (one row) or spans ages at a huge interval would
+    // otherwise not fit in one.
+    const double estimate = std::ceil(days) * (1 + kMinutesPerDay / station.CalcInterval);
+    const double rows =
+        std::clamp(estimate, 0.0, 2.0 * kMaxSweepDataRows); // a day row per data row at most
+    grid.ReserveRows(kFirstSweepRow + static_cast<int>(rows) + 1);
     try {
         Sweep(grid, station, in, precise).Run();
     } catch (...) {

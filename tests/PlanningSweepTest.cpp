@@ -98,10 +98,25 @@ TEST_F(SweepTest, OneDayAtFiveMinutes) {
 }
 
 TEST_F(SweepTest, EndBeforeStartGivesOneDataRow) {
-    in.EndDate = EncodeDate(2014, 12, 25);
-    ASSERT_EQ(Run(), SweepResult::Done);
-    EXPECT_EQ(grid.RowCount(), 4);
-    EXPECT_EQ(Text(0, 3), "0000");
+    const struct {
+        const char* Name;
+        DateTime Start;
+        DateTime End;
+    } cases[] = {
+        {"a week before", EncodeDate(2015, 1, 1), EncodeDate(2014, 12, 25)},
+        // More days back than rows fit in an int at one row a minute.
+        {"the last day before the first", EncodeDate(9999, 12, 31), EncodeDate(1, 1, 1)},
+        {"far before any calendar", EncodeDate(2015, 1, 1), -1e12},
+    };
+    station.CalcInterval = 1;
+    for (const auto& c : cases) {
+        in.StartDate = c.Start;
+        in.EndDate = c.End;
+        ASSERT_EQ(Run(), SweepResult::Done) << c.Name;
+        EXPECT_EQ(grid.RowCount(), 4) << c.Name;
+        EXPECT_TRUE(IsDayRow(2)) << c.Name;
+        EXPECT_EQ(Text(0, 3), "0000") << c.Name;
+    }
 }
 
 TEST_F(SweepTest, EveryNewDateGetsItsDayRow) {
