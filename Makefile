@@ -11,6 +11,10 @@ FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 30
 SANITIZE_DIR ?= build-sanitize
 MAKEFLAGS += --no-print-directory
+# Every build compiles through ccache (installed by scripts/install-deps.sh):
+# the sanitizer and fuzzing builds share nothing with the normal one, but a
+# second run of any of them compiles only what changed.
+LAUNCHER  := -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache
 
 .PHONY: all deps configure build run test bench package check-package fuzz fuzz-build clean test-sanitize
 
@@ -20,7 +24,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -55,7 +59,7 @@ SANITIZE_ENV := \
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DVANTREL_SANITIZE=ON -DVANTREL_BUILD_BENCH=OFF \
-		-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
+		$(LAUNCHER) >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS) -LE bench
 
@@ -76,7 +80,7 @@ check-package: package
 # Every fuzz target for FUZZ_SECONDS seconds, one after another (make fuzz
 # FUZZ_SECONDS=600 for a longer run), in a clang build of its own in FUZZ_DIR.
 fuzz-build: deps
-	@cmake -S . -B $(FUZZ_DIR) -DVANTREL_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@cmake -S . -B $(FUZZ_DIR) -DVANTREL_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) \
 		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-all
 

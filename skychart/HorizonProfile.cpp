@@ -49,10 +49,24 @@ std::string LineText(std::size_t line) {
     return "line " + std::to_string(line) + ": ";
 }
 
-/// Shows a text from the file in a message, shortened when long.
+/// Shows a text from the file in a message, shortened when long. Bytes
+/// other than printable ASCII show as \xHH: the message is one line of
+/// valid text whatever the file holds (a control character, a stray byte of
+/// another encoding).
 std::string Quoted(std::string_view s) {
     constexpr std::size_t kLongest = 40;
-    std::string q = "\"" + std::string(s.substr(0, kLongest));
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string q = "\"";
+    for (const char c : s.substr(0, kLongest)) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            q += c;
+        } else {
+            q += "\\x";
+            q += kHex[b >> 4];
+            q += kHex[b & 0xF];
+        }
+    }
     if (s.size() > kLongest) {
         q += "...";
     }
