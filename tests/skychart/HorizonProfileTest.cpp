@@ -59,7 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "line 1: the file ends after 0 points; a horizon profile needs at least 3"},
         // Bytes that are not printable text show escaped: the message stays
         // one line of valid text, whatever encoding or control the file holds.
-        RefusedCase{"StrayByteAndControl", "10,1\r\n2\xB2" "00,4\x1B[2J\n",
+        RefusedCase{"StrayByteAndControl",
+                    "10,1\r\n2\xB2"
+                    "00,4\x1B[2J\n",
                     "line 2: azimuth \"2\\xB200\" is not a number"},
         RefusedCase{"OnlyComments", "# nothing\n\n#\n",
                     "line 3: the file ends after 0 points; a horizon profile needs at least 3"}),
