@@ -108,6 +108,13 @@ double HorizonProfile::ElevationAt(double azimuthDeg) const {
     for (auto p = above; p != points_.begin() && (p - 1)->AzimuthDeg == az; --p) {
         elevation = std::max(elevation, (p - 1)->ElevationDeg);
     }
+    // North is both 0 and 360: points at 360 stand on the same edge.
+    if (az == 0) {
+        for (auto p = points_.rbegin(); p != points_.rend() && p->AzimuthDeg == kFullCircleDeg;
+             ++p) {
+            elevation = std::max(elevation, p->ElevationDeg);
+        }
+    }
     return elevation;
 }
 

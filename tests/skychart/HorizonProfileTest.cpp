@@ -114,6 +114,14 @@ TEST(HorizonInterpolation, PointsAtZeroAnd360AndAVerticalWall) {
     EXPECT_DOUBLE_EQ(profile.ElevationAt(135), 30);
     EXPECT_DOUBLE_EQ(profile.ElevationAt(270), 17);
     EXPECT_DOUBLE_EQ(profile.ElevationAt(359.5), 4 + 26 * 0.5 / 180);
+
+    // Different heights at 0 and 360 make a wall at north: hidden up to its
+    // top from either side.
+    const HorizonProfile north({{0, 2}, {90, 5}, {270, 0}, {360, 3}});
+    EXPECT_DOUBLE_EQ(north.ElevationAt(0), 3);
+    EXPECT_DOUBLE_EQ(north.ElevationAt(360), 3);
+    EXPECT_TRUE(north.Hides(0, 2.5));
+    EXPECT_DOUBLE_EQ(north.ElevationAt(1), 2 + 3 * 1.0 / 90);
 }
 
 TEST(HorizonInterpolation, ThreePointsAtOneAzimuthStillAnswerEverywhere) {
