@@ -59,8 +59,8 @@ inline constexpr const char* kCaptionStem = "Tamsel Vantrel Ver ";
 inline constexpr const char* kExitQuestion = "Do you wish to exit now ?";
 
 /// The tabs of the strip in the top right corner, left to right: the
-/// program's own windows (Measure, Track, Sky, Settings), then the original
-/// three commands.
+/// program's own windows (Measure, Track, Sky, Settings), then Help, About
+/// and Exit.
 enum MainWindowTab : int {
     kMeasureTab = 0,
     kTrackTab = 1,
