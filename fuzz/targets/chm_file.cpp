@@ -13,6 +13,7 @@
 //  - a help file that was read can be used as the window uses it.
 
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/ScratchFolder.h"
 #include "help/engine/ChmHelpFile.h"
 
 #include <sys/wait.h>
@@ -27,26 +28,10 @@ namespace {
 
 using namespace vantrel;
 
-struct Folder {
-    Folder() {
-        // In memory where there is such a folder: the save's fsync is
-        // then free, and the fuzzer runs a hundred times faster.
-        const std::filesystem::path shm("/dev/shm");
-        path = (std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path()) /
-               ("vantrel-fuzz-chm-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Folder folder;
+    static fuzz::ScratchFolder folder("chm");
     const std::string file = (folder.path / "Vantrel.chm").string();
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);

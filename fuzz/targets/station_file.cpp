@@ -13,6 +13,7 @@
 //    extended values bit for bit).
 
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/ScratchFolder.h"
 #include "station/DataFile.h"
 #include "station/Extended80.h"
 #include "station/StationCheck.h"
@@ -37,23 +38,6 @@ public:
     int warnings = 0;
     int informations = 0;
     int errors = 0;
-};
-
-/// A folder of this process, removed at exit.
-struct Folder {
-    Folder() {
-        // In memory where there is such a folder: the save's fsync is
-        // then free, and the fuzzer runs a hundred times faster.
-        const std::filesystem::path shm("/dev/shm");
-        path = (std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path()) /
-               ("vantrel-fuzz-station-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
 };
 
 bool SameBits(long double a, long double b) {
@@ -84,7 +68,7 @@ void CheckText(const std::string& text, const std::uint8_t* record, std::size_t 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Folder folder;
+    static fuzz::ScratchFolder folder("station");
     {
         std::ofstream out(folder.path / kDataFileName, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

@@ -11,6 +11,7 @@
 //    edges fit a 32-bit integer, and it lies at least partly on a screen.
 
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/ScratchFolder.h"
 #include "mainwin/PositionStore.h"
 
 #include <unistd.h>
@@ -24,20 +25,6 @@
 namespace {
 
 using namespace vantrel;
-
-struct Folder {
-    Folder() {
-        const std::filesystem::path shm("/dev/shm");
-        path = (std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path()) /
-               ("vantrel-fuzz-position-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-};
 
 bool Fits(long long v) {
     return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
@@ -66,7 +53,7 @@ void CheckRect(const QRect& r, const QList<QRect>& screens) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Folder folder;
+    static fuzz::ScratchFolder folder("position");
     {
         std::ofstream out(folder.path / kPositionFileName, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
