@@ -11,6 +11,8 @@ packages=(
     xvfb xauth
     libchm-dev fp-utils
     libhamlib-dev libhamlib-utils
+    libsoapysdr-dev soapysdr-tools libfftw3-dev libgsl-dev libasound2-dev alsa-utils
+    librsvg2-bin poppler-utils
     clang libclang-rt-14-dev
     dpkg-dev fakeroot file lintian appstream desktop-file-utils
 )
