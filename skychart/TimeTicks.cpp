@@ -15,8 +15,8 @@ constexpr long long kDay = 1440;
 
 constexpr long long kFortnight = 14 * kDay;
 /// Steps that keep midnight among the marks, shortest first, minutes.
-constexpr std::array<long long, 9> kLongerSteps{
-    3 * kHour, 4 * kHour, 6 * kHour, 12 * kHour, kDay, 2 * kDay, 4 * kDay, 7 * kDay, kFortnight};
+constexpr std::array<long long, 9> kLongerSteps{3 * kHour, 4 * kHour, 6 * kHour, 12 * kHour, kDay,
+                                                2 * kDay,  4 * kDay,  7 * kDay,  kFortnight};
 
 long long StepMinutes(double spanDays) {
     if (spanDays <= 1.5) {

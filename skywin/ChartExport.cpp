@@ -125,8 +125,7 @@ QString WriteBytes(const QByteArray& bytes, const QString& path) {
     return {};
 }
 
-QString PrintPicture(const QPicture& picture, QSize size, const QString& title,
-                     QPrinter& printer) {
+QString PrintPicture(const QPicture& picture, QSize size, const QString& title, QPrinter& printer) {
     if (size.isEmpty()) {
         return Text("Nothing was drawn to print.");
     }

@@ -55,8 +55,7 @@ QString WriteBytes(const QByteArray& bytes, const QString& path);
 /// on the first lines of the printable area (wrapped to its width), the
 /// picture below it scaled to the rest of the area with its aspect kept and
 /// centred, at the printer's resolution.
-QString PrintPicture(const QPicture& picture, QSize size, const QString& title,
-                     QPrinter& printer);
+QString PrintPicture(const QPicture& picture, QSize size, const QString& title, QPrinter& printer);
 
 /// The three at once on the calling thread, for callers that may block.
 QString SavePng(const ChartPainting& painting, const QString& path, QSize pixels);

@@ -255,8 +255,10 @@ void ElevationView::FillTimeAxes() {
         return s.LocalOffsetMinutes(r);
     };
     shownMaxTicks_ = MaxTimeTicks();
-    SetTicks(utcAxis_, TimeTicks(first, last, [](DateTime) { return 0; }, shownMaxTicks_), first,
-             last);
+    SetTicks(utcAxis_,
+             TimeTicks(
+                 first, last, [](DateTime) { return 0; }, shownMaxTicks_),
+             first, last);
     SetTicks(localAxis_, TimeTicks(first, last, offsetAt, shownMaxTicks_), first, last);
     const int start = s.LocalOffsetMinutes(0);
     const int end = s.LocalOffsetMinutes(s.Rows() - 1);

@@ -25,7 +25,7 @@ struct ChartSource {
     bool Present = false; ///< the display has a source in this pair
     SkySource Source = SkySource::Aquarius;
     QString Title;
-    QColor Colour; ///< of its marker: the pair's colour in the real-time grid
+    QColor Colour;           ///< of its marker: the pair's colour in the real-time grid
     bool Valid = false;      ///< the place could be computed
     double AzimuthDeg = 0;   ///< degrees from north through east
     double ElevationDeg = 0; ///< degrees, as the real-time grid shows it

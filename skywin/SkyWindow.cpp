@@ -404,8 +404,8 @@ QString SkyWindow::PrintTitle() {
     }
     const auto lat = static_cast<double>(station_.Latitude);
     const auto lon = static_cast<double>(station_.Longitude);
-    station << QString::asprintf("%.3f° %c  %.3f° %c  %.0f m", std::fabs(lat),
-                                 lat < 0 ? 'S' : 'N', std::fabs(lon), lon < 0 ? 'W' : 'E',
+    station << QString::asprintf("%.3f° %c  %.3f° %c  %.0f m", std::fabs(lat), lat < 0 ? 'S' : 'N',
+                                 std::fabs(lon), lon < 0 ? 'W' : 'E',
                                  static_cast<double>(station_.HeightAsl));
     QStringList options;
     if (Pages->currentWidget() == Chart) {
@@ -417,12 +417,11 @@ QString SkyWindow::PrintTitle() {
     }
     options << (conditions_.Apparent ? QStringLiteral("apparent places")
                                      : QStringLiteral("catalogue places"));
-    options << (conditions_.Refraction
-                    ? QStringLiteral("refraction at %1 hPa, %2 °C, %3 %")
-                          .arg(conditions_.PressureHpa)
-                          .arg(conditions_.TemperatureC)
-                          .arg(conditions_.RelativeHumidityPercent)
-                    : QStringLiteral("no refraction"));
+    options << (conditions_.Refraction ? QStringLiteral("refraction at %1 hPa, %2 °C, %3 %")
+                                             .arg(conditions_.PressureHpa)
+                                             .arg(conditions_.TemperatureC)
+                                             .arg(conditions_.RelativeHumidityPercent)
+                                       : QStringLiteral("no refraction"));
     return QStringLiteral("Vantrel %1 \u2014 %2 \u2014 printed %3 UTC \u2014 %4")
         .arg(ShownName(), station.join(QStringLiteral(", ")),
              QString::asprintf("%04u-%02u-%02u %02u:%02u", at.Year, at.Month, at.Day, at.Hour,

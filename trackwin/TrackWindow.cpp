@@ -59,6 +59,13 @@ QString AzEl(const std::optional<RotatorPosition>& p) {
     return QStringLiteral("az %1  el %2").arg(Degrees(p->AzimuthDeg), Degrees(p->ElevationDeg));
 }
 
+/// How long ago, "0.4 s" below ten seconds and "12 s" above.
+QString AgeText(std::chrono::steady_clock::duration age) {
+    constexpr double kWholeFromS = 10.0;
+    const double s = std::chrono::duration<double>(age).count();
+    return QStringLiteral("%1 s").arg(s, 0, 'f', s < kWholeFromS ? 1 : 0);
+}
+
 template <typename Widget> void SetTextIfChanged(Widget* label, const QString& text) {
     if (label->text() != text) {
         label->setText(text);
@@ -635,9 +642,9 @@ QString TrackWindow::StateText(const RotatorStatus& st, bool stale) {
         bool parked = false;
         if (const auto at = FreshPosition(st)) {
             if (parkAt_) {
-                parked = std::abs(at->AzimuthDeg - parkAt_->AzimuthDeg) <= kOnTargetToleranceDeg &&
-                         std::abs(at->ElevationDeg - parkAt_->ElevationDeg) <=
-                             kOnTargetToleranceDeg;
+                parked =
+                    std::abs(at->AzimuthDeg - parkAt_->AzimuthDeg) <= kOnTargetToleranceDeg &&
+                    std::abs(at->ElevationDeg - parkAt_->ElevationDeg) <= kOnTargetToleranceDeg;
             } else {
                 if (!stillAt_ || std::abs(at->AzimuthDeg - stillAt_->AzimuthDeg) > kStillDeg ||
                     std::abs(at->ElevationDeg - stillAt_->ElevationDeg) > kStillDeg) {
@@ -655,8 +662,7 @@ QString TrackWindow::StateText(const RotatorStatus& st, bool stale) {
                           : QStringLiteral("; rotator not connected");
     if (stale && (tracking_ || parking_)) {
         const auto since = st.Reported ? std::max(st.ReportedAt, linkStarted_) : linkStarted_;
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - since).count();
-        state += QStringLiteral("; no position read for %1 s").arg(seconds);
+        state += QStringLiteral("; no position read for %1").arg(AgeText(now - since));
     }
     return state;
 }
@@ -686,10 +692,8 @@ void TrackWindow::Refresh() {
     QString reported = AzEl(st.Reported);
     if (link_ && stale && st.Reported) {
         // The last reading is kept in sight, marked with its age.
-        const auto age = std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::steady_clock::now() - st.ReportedAt)
-                             .count();
-        reported = QStringLiteral("\u2013  (last read %1 s ago: %2)").arg(age).arg(reported);
+        reported = QStringLiteral("\u2013  (last read %1 ago: %2)")
+                       .arg(AgeText(std::chrono::steady_clock::now() - st.ReportedAt), reported);
     }
     SetTextIfChanged(Reported, reported);
     SetTextIfChanged(State,
@@ -756,8 +760,8 @@ void TrackWindow::ShowOffSourceCheck() {
     SetTextIfChanged(OffSourceWarning, warning);
     OffSourceWarning->setVisible(!warning.isEmpty());
     if (otherStep != 0) {
-        SetTextIfChanged(OtherSideButton, QStringLiteral("Use the other side (%1\u00b0 az)")
-                                              .arg(Number(otherStep)));
+        SetTextIfChanged(OtherSideButton,
+                         QStringLiteral("Use the other side (%1\u00b0 az)").arg(Number(otherStep)));
     }
     OtherSideButton->setVisible(otherStep != 0);
 }

@@ -12,15 +12,15 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <regex>
 #include <string>
-#include <vector>
-#include <cmath>
 #include <thread>
+#include <vector>
 
 namespace vantrel {
 namespace {
@@ -124,16 +124,18 @@ TEST(HamlibRotator, ModelsTheDocumentsQuoteAreHamlibsOwn) {
         }
         text = std::regex_replace(text, space, " ");
         std::string lower = text;
-        std::ranges::transform(lower, lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::ranges::transform(lower, lower.begin(),
+                               [](unsigned char c) { return std::tolower(c); });
         for (std::sregex_iterator m(text.begin(), text.end(), quoted), end; m != end; ++m) {
             const int model = std::stoi((*m)[2]);
             const std::string where = file.filename().string() + ": \"" + m->str() + "\"";
             ASSERT_TRUE(names.contains(model)) << where << " is no model of rotctl -l";
             ++checked;
             if ((*m)[1] == "-m" && model > 2) { // 1 and 2 are Hamlib's dummy and network rotators
-                const std::ptrdiff_t from = std::max<std::ptrdiff_t>(0, m->position() - kSentenceChars);
-                const std::string before = lower.substr(static_cast<std::size_t>(from),
-                                                        static_cast<std::size_t>(m->position() - from));
+                const std::ptrdiff_t from =
+                    std::max<std::ptrdiff_t>(0, m->position() - kSentenceChars);
+                const std::string before = lower.substr(
+                    static_cast<std::size_t>(from), static_cast<std::size_t>(m->position() - from));
                 EXPECT_NE(before.find(names[model]), std::string::npos)
                     << where << " is Hamlib's \"" << names[model] << "\", not named before it";
             }

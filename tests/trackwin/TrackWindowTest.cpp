@@ -27,9 +27,9 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <csignal>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 
 namespace vantrel {
 
@@ -64,6 +64,15 @@ public:
 std::unique_ptr<Rotator> QuickHamlib(RotatorSettings settings) {
     settings.TimeoutMs = 400;
     return MakeHamlibRotator(settings);
+}
+
+/// Pictures to look at: with VANTREL_SHOTS set to a folder, the window as
+/// shown is saved there.
+void Shoot(QWidget& w, const char* name) {
+    const QString folder = qEnvironmentVariable("VANTREL_SHOTS");
+    if (!folder.isEmpty()) {
+        w.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
+    }
 }
 
 constexpr int kPeriodMs = 200;
@@ -444,8 +453,8 @@ private slots:
         services.Retry = TrackWindowServices{}.Retry; // the window's own pauses
         TrackWindow w(services);
         w.OnTrackedPair = [&form](std::optional<std::size_t> p) { form.SetTrackedPair(p); };
-        const int pair = kFirstPairColumn + 2 * static_cast<int>(*DisplayPairOf(
-                                                    SkySource::CassiopeiaA, station_));
+        const int pair = kFirstPairColumn +
+                         2 * static_cast<int>(*DisplayPairOf(SkySource::CassiopeiaA, station_));
         ChooseModel(w, 2);
         Type(w.Device, QString::fromStdString(first->Address()));
         Type(w.Period, QStringLiteral("0.2"));
@@ -468,6 +477,9 @@ private slots:
         QVERIFY(Background(form, pair) != kTrackedBackground);
         QVERIFY(!w.Snapshot().Reported.has_value());
         QVERIFY(w.Snapshot().Tracking);
+        w.show();
+        QTest::qWait(300);
+        Shoot(w, "track-rotctld-killed.png");
 
         // The pause grows to 5 s and no further; meanwhile "Retry now".
         std::chrono::milliseconds longest{0};
@@ -519,8 +531,9 @@ private slots:
         // A wall 80° high from 2° to 30° east of the source (the default
         // step is +10° of azimuth), open sky elsewhere.
         SkyPlaces places(library_);
-        const double az = places.At(SkySource::CassiopeiaA, station_, conditions_,
-                                    DecodeInstant(UtcClock(clock_).UtcNow()))
+        const double az = places
+                              .At(SkySource::CassiopeiaA, station_, conditions_,
+                                  DecodeInstant(UtcClock(clock_).UtcNow()))
                               .AzimuthDeg;
         std::vector<HorizontalDeg> skyline;
         for (int a = 0; a < 360; ++a) {
@@ -541,6 +554,7 @@ private slots:
         QVERIFY2(w.OffSourceWarning->text().contains(QStringLiteral("behind the horizon profile")),
                  qPrintable(w.OffSourceWarning->text()));
         QVERIFY(w.OtherSideButton->isVisibleTo(&w));
+        Shoot(w, "track-off-source-behind-wall.png");
         w.OtherSideButton->click();
         QCOMPARE(w.Setup().Options.OffSourceAzimuthDeg, -10.0);
         QCOMPARE(w.OffSource->text(), QStringLiteral("-10"));

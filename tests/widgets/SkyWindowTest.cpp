@@ -367,8 +367,9 @@ private slots:
         QCOMPARE(printed.first().at(1).toString(), QString());
 
         // The title line, and the chart's own text whole.
-        const QString text = QString::fromUtf8(Run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}))
-                                 .simplified();
+        const QString text =
+            QString::fromUtf8(Run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}))
+                .simplified();
         for (const QString& wanted :
              {QStringLiteral("Vantrel ") + w.Pages->tabText(page), QStringLiteral("DL0TST"),
               QStringLiteral("Darmstadt"), QStringLiteral("49.870° N"),
@@ -380,9 +381,9 @@ private slots:
         // The drawing fills the printable area below the title as far as
         // its aspect allows, centred, nothing cut.
         constexpr int kDpi = 36;
-        QVERIFY(!Run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi),
-                                                  QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                                                  pdf, Path("page")})
+        QVERIFY(!Run(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-png"),
+                      QStringLiteral("-singlefile"), pdf, Path("page")})
                      .isEmpty());
         const QImage image(Path("page.png"));
         QVERIFY(!image.isNull());
@@ -391,16 +392,22 @@ private slots:
         const double toPx = kDpi / 72.0;
         const QRectF area(printable.topLeft() * toPx, printable.size() * toPx);
         const QString seen = QStringLiteral("drawing %1,%2 %3x%4 on printable %5,%6 %7x%8")
-                                 .arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())
-                                 .arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height());
+                                 .arg(box.x())
+                                 .arg(box.y())
+                                 .arg(box.width())
+                                 .arg(box.height())
+                                 .arg(area.x())
+                                 .arg(area.y())
+                                 .arg(area.width())
+                                 .arg(area.height());
         QVERIFY2(area.adjusted(-2, -2, 2, 2).contains(QRectF(box)), qPrintable(seen));
         const double aspect = static_cast<double>(shown.width()) / shown.height();
         QVERIFY2(std::abs(static_cast<double>(box.width()) / box.height() / aspect - 1) < 0.04,
                  qPrintable(seen));
         // Touching both sides, or the bottom with a title's height above.
         const bool fullWidth = box.width() >= area.width() - 4;
-        const bool fullHeight = box.bottom() >= area.bottom() - 3 &&
-                                box.top() - area.top() < 0.06 * area.height();
+        const bool fullHeight =
+            box.bottom() >= area.bottom() - 3 && box.top() - area.top() < 0.06 * area.height();
         QVERIFY2(fullWidth || fullHeight, qPrintable(seen));
         QVERIFY2(std::abs((box.left() - area.left()) - (area.right() - box.right())) < 4,
                  qPrintable(seen));
