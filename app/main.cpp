@@ -164,6 +164,11 @@ int main(int argc, char** argv) {
     trackServices.Clock = &clock;
     trackServices.MakeRotator = MakeHamlibRotator;
     trackServices.Models = HamlibRotatorModels;
+    // Set once the sky window exists (below); asked only while the program runs.
+    std::function<const HorizonProfile*()> trackHorizon;
+    trackServices.Horizon = [&trackHorizon]() -> const HorizonProfile* {
+        return trackHorizon ? trackHorizon() : nullptr;
+    };
     TrackWindow track(trackServices);
     track.setAttribute(Qt::WA_QuitOnClose, false);
     track.OnTrackedPair = [&form](std::optional<std::size_t> pair) { form.SetTrackedPair(pair); };
@@ -180,6 +185,10 @@ int main(int argc, char** argv) {
     // While the rotator tracks, the chart shows where it is sent and where
     // it reports to be.
     sky.Pointing = [&track] { return track.Snapshot(); };
+    // The off-source point of tracking is checked against the sky's horizon.
+    trackHorizon = [&sky]() -> const HorizonProfile* {
+        return sky.Horizon() ? &*sky.Horizon() : nullptr;
+    };
 
     // Its second page, the elevation over the planning range, follows every
     // sweep of the main window: the same rows as the planning grid. Saved

@@ -99,7 +99,8 @@ void BM_PaintChart(benchmark::State& state) {
                          p.Valid,
                          p.AzimuthDeg,
                          p.ElevationDeg,
-                         false};
+                         false,
+                         QColor(31, 119, 180)};
     }
     chart.SetSources(sources);
     QImage image(700, 700, QImage::Format_ARGB32_Premultiplied);

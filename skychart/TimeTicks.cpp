@@ -1,5 +1,7 @@
 #include "skychart/TimeTicks.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -10,6 +12,11 @@ namespace {
 constexpr double kMinutesPerDay = 1440.0;
 constexpr long long kHour = 60;
 constexpr long long kDay = 1440;
+
+constexpr long long kFortnight = 14 * kDay;
+/// Steps that keep midnight among the marks, shortest first, minutes.
+constexpr std::array<long long, 9> kLongerSteps{3 * kHour, 4 * kHour, 6 * kHour, 12 * kHour, kDay,
+                                                2 * kDay,  4 * kDay,  7 * kDay,  kFortnight};
 
 long long StepMinutes(double spanDays) {
     if (spanDays <= 1.5) {
@@ -44,14 +51,29 @@ std::string Label(long long shownMinutes) {
 } // namespace
 
 std::vector<TimeTick> TimeTicks(DateTime firstUtc, DateTime lastUtc,
-                                const std::function<int(DateTime)>& offsetMinutes) {
+                                const std::function<int(DateTime)>& offsetMinutes,
+                                std::size_t maxTicks) {
     std::vector<TimeTick> ticks;
-    if (!(lastUtc > firstUtc)) {
+    if (!(lastUtc > firstUtc) || maxTicks == 0) {
         return ticks;
     }
-    const long long step = StepMinutes(lastUtc - firstUtc);
     const auto firstMin = static_cast<long long>(std::ceil(firstUtc * kMinutesPerDay - 1e-6));
     const auto lastMin = static_cast<long long>(std::floor(lastUtc * kMinutesPerDay + 1e-6));
+    // The marks a step gives are at most span / step + 1.
+    const auto spanMin = static_cast<double>(lastMin - firstMin);
+    long long step = StepMinutes(lastUtc - firstUtc);
+    const auto fits = [&](long long s) {
+        return spanMin / static_cast<double>(s) + 1 <= static_cast<double>(maxTicks);
+    };
+    for (const long long longer : kLongerSteps) {
+        if (fits(step)) {
+            break;
+        }
+        step = std::max(step, longer);
+    }
+    while (!fits(step)) {
+        step += kFortnight;
+    }
     // Round times of the shown clock; each is placed by the offset in force
     // at it, so a mark after a change to summer time still reads round.
     long long shown = firstMin + offsetMinutes(firstUtc);

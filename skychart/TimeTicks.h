@@ -2,6 +2,8 @@
 
 #include "astro/DateTime.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,8 +22,13 @@ struct TimeTick {
 /// fall on round times of that clock, every 2 hours for up to a day and a
 /// half, every 6 hours up to three and a half days, every day up to ten,
 /// every 2 days up to twenty and every 4 days beyond; midnights are
-/// labelled with the date. Whole minutes; empty when the range is empty.
+/// labelled with the date. Where that gives more than `maxTicks` marks (the
+/// whole labels that fit on the axis), the next longer step that gives no
+/// more is taken: 3, 4, 6 and 12 hours, 1, 2, 4, 7 and 14 days, then whole
+/// multiples of 14 days; midnights stay among the marks. Whole minutes;
+/// empty when the range is empty or `maxTicks` is 0.
 std::vector<TimeTick> TimeTicks(DateTime firstUtc, DateTime lastUtc,
-                                const std::function<int(DateTime)>& offsetMinutes);
+                                const std::function<int(DateTime)>& offsetMinutes,
+                                std::size_t maxTicks = SIZE_MAX);
 
 } // namespace vantrel

@@ -23,6 +23,14 @@ QRectF Fitted(QSizeF shape, const QRectF& area) {
             fit.height()};
 }
 
+/// The title line of a printed page: its size, points, and the gap below
+/// it, inches.
+constexpr double kTitlePoints = 9.0;
+constexpr double kTitleGapInches = 0.12;
+/// The resolution of a CSS pixel (CSS Values and Units Level 3, 5.2), per
+/// inch.
+constexpr int kCssDpi = 96;
+
 QString Text(const char* s) {
     return QString::fromLatin1(s);
 }
@@ -68,6 +76,8 @@ QByteArray RenderSvg(const ChartPainting& painting, QSize size, const QString& t
     QBuffer buffer(&bytes);
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
+    // At the CSS pixel's 96 per inch, a browser shows it at its pixel size.
+    svg.setResolution(kCssDpi);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setTitle(title);
@@ -115,15 +125,37 @@ QString WriteBytes(const QByteArray& bytes, const QString& path) {
     return {};
 }
 
-QString PrintPicture(const QPicture& picture, QSize size, QPrinter& printer) {
+QString PrintPicture(const QPicture& picture, QSize size, const QString& title, QPrinter& printer) {
+    if (size.isEmpty()) {
+        return Text("Nothing was drawn to print.");
+    }
     QPainter painter;
     if (!painter.begin(&printer)) {
         return Text("The printer could not be started.");
     }
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const QRectF target = Fitted(QSizeF(size), QRectF(QPointF(0, 0), page.size()));
+    // The painter's origin is the top-left corner of the printable area.
+    const QRectF page(QPointF(0, 0),
+                      printer.pageLayout().paintRectPixels(printer.resolution()).size());
+    QRectF area = page;
+    if (!title.isEmpty()) {
+        QFont font = painter.font();
+        font.setPointSizeF(kTitlePoints);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        constexpr int kFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        const QRectF used = painter.boundingRect(page, kFlags, title);
+        painter.drawText(page, kFlags, title);
+        area.setTop(used.bottom() + kTitleGapInches * printer.resolution());
+    }
+    const QRectF target = Fitted(QSizeF(size), area);
+    // QPicture::play scales by the device's logical resolution over its own
+    // (a picture is meant to keep its size in inches): taken back, so that
+    // the picture fills the target whatever the printer's resolution.
+    const QPaintDevice* device = painter.device();
+    const double dpiX = static_cast<double>(picture.logicalDpiX()) / device->logicalDpiX();
+    const double dpiY = static_cast<double>(picture.logicalDpiY()) / device->logicalDpiY();
     painter.translate(target.topLeft());
-    painter.scale(target.width() / size.width(), target.height() / size.height());
+    painter.scale(target.width() / size.width() * dpiX, target.height() / size.height() * dpiY);
     painter.drawPicture(0, 0, picture);
     return painter.end() ? QString() : Text("The page could not be printed.");
 }
@@ -137,8 +169,9 @@ QString SaveSvg(const ChartPainting& painting, const QString& path, QSize size,
     return WriteBytes(RenderSvg(painting, size, title), path);
 }
 
-QString PrintChart(const ChartPainting& painting, QSize size, QPrinter& printer) {
-    return PrintPicture(RecordPicture(painting, size), size, printer);
+QString PrintChart(const ChartPainting& painting, QSize size, const QString& title,
+                   QPrinter& printer) {
+    return PrintPicture(RecordPicture(painting, size), size, title, printer);
 }
 
 } // namespace vantrel

@@ -37,7 +37,8 @@ ChartPainting PaintingOf(QChart* chart);
 /// The painting as an image of `pixels` on a white background.
 QImage RenderImage(const ChartPainting& painting, QSize pixels);
 
-/// The painting as an SVG document of `size` (pixels at 90 dpi) with `title`.
+/// The painting as an SVG document of `size` (pixels at 96 dpi, as a browser
+/// counts them) with `title`: plain coordinates in those units.
 QByteArray RenderSvg(const ChartPainting& painting, QSize size, const QString& title);
 
 /// The painting recorded for a printer, at a logical size of `size`.
@@ -50,14 +51,17 @@ QString WritePng(const QImage& image, const QString& path);
 /// the previous file as it was).
 QString WriteBytes(const QByteArray& bytes, const QString& path);
 
-/// Prints `picture` (recorded at `size`) on one page of `printer`, scaled to
-/// the page with its aspect kept and centred.
-QString PrintPicture(const QPicture& picture, QSize size, QPrinter& printer);
+/// Prints `picture` (recorded at `size`) on one page of `printer`: `title`
+/// on the first lines of the printable area (wrapped to its width), the
+/// picture below it scaled to the rest of the area with its aspect kept and
+/// centred, at the printer's resolution.
+QString PrintPicture(const QPicture& picture, QSize size, const QString& title, QPrinter& printer);
 
 /// The three at once on the calling thread, for callers that may block.
 QString SavePng(const ChartPainting& painting, const QString& path, QSize pixels);
 QString SaveSvg(const ChartPainting& painting, const QString& path, QSize size,
                 const QString& title);
-QString PrintChart(const ChartPainting& painting, QSize size, QPrinter& printer);
+QString PrintChart(const ChartPainting& painting, QSize size, const QString& title,
+                   QPrinter& printer);
 
 } // namespace vantrel

@@ -1,6 +1,7 @@
 #include "skywin/ElevationView.h"
 
 #include "skychart/MinMaxDecimation.h"
+#include "skychart/SourceColours.h"
 #include "skychart/TimeTicks.h"
 
 #include <QAreaSeries>
@@ -8,6 +9,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
@@ -16,24 +18,23 @@
 #include <QToolTip>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace vantrel {
 
 namespace {
 
+static_assert(static_cast<std::size_t>(kElevationSources) == kSourceColours.size(),
+              "one colour per source of the planning grid");
+
 constexpr double kMinutesPerDay = 1440.0;
 constexpr qreal kThinPen = 1.5;
 constexpr qreal kBoldPen = 3.5;
 constexpr int kHiddenAlpha = 90;
 
-/// One colour per source, in the grid's column order; the Moon a slate
-/// blue and the Sun an orange, as the eye expects them.
-const std::array<QColor, kElevationSources> kCurveColours{
-    QColor(31, 119, 180), QColor(44, 160, 44), QColor(148, 103, 189),
-    QColor(214, 39, 40),  QColor(140, 86, 75), QColor(227, 119, 194),
-    QColor(23, 190, 207), QColor(70, 90, 140), QColor(255, 140, 0)};
 const QColor kNightShade(40, 50, 90, 45);
 
 QString ClockText(DateTime t) {
@@ -88,6 +89,10 @@ ElevationView::ElevationView(QWidget* parent) : QWidget(parent) {
     localAxis_ = new QCategoryAxis(chart_);
     localAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     localAxis_->setGridLineVisible(false);
+    // Whole labels: as many marks as whole labels fit (FillTimeAxes), so
+    // none needs cutting.
+    utcAxis_->setTruncateLabels(false);
+    localAxis_->setTruncateLabels(false);
     elevationAxis_ = new QValueAxis(chart_);
     elevationAxis_->setRange(kLowestElevationDeg, kHighestElevationDeg);
     elevationAxis_->setTickCount(11);
@@ -108,6 +113,27 @@ ElevationView::ElevationView(QWidget* parent) : QWidget(parent) {
     stack->addWidget(empty_);
     stack->addWidget(view_);
     Clear();
+    // A wider or narrower plot takes more or fewer marks.
+    connect(chart_, &QChart::plotAreaChanged, this, [this] {
+        if (series_ != nullptr && !series_->Empty() && MaxTimeTicks() != shownMaxTicks_) {
+            FillTimeAxes();
+        }
+    });
+}
+
+std::size_t ElevationView::MaxTimeTicks() const {
+    if (!view_->isVisible()) {
+        return SIZE_MAX; // not laid out yet: the marks of the span alone
+    }
+    // The widest label either axis can have, and an em between two.
+    const QFontMetricsF m(utcAxis_->labelsFont());
+    double widest = 0;
+    for (const char* label : {"00:00", "28 Sep", "30 May", "31 Dec"}) {
+        widest = std::max(widest, m.horizontalAdvance(QLatin1String(label)));
+    }
+    const double room = widest + m.horizontalAdvance(QLatin1Char('M'));
+    const double width = chart_->plotArea().width();
+    return width > room ? static_cast<std::size_t>(width / room) + 1 : 2;
 }
 
 ElevationView::~ElevationView() = default;
@@ -174,7 +200,8 @@ void ElevationView::Fill() {
         }
         auto* curve = new QLineSeries();
         curve->setName(QString::fromStdString(s.Titles()[static_cast<std::size_t>(source)]));
-        QPen pen(kCurveColours[static_cast<std::size_t>(source)]);
+        const SourceRgb rgb = kSourceColours[static_cast<std::size_t>(source)];
+        QPen pen(QColor(rgb.R, rgb.G, rgb.B));
         pen.setWidthF(source == kSunSource || source == kMoonSource ? kBoldPen : kThinPen);
         curve->setPen(pen);
         curve->replace(points);
@@ -227,8 +254,12 @@ void ElevationView::FillTimeAxes() {
         const std::size_t r = std::min(s.RowAt(t), s.Rows() - 1);
         return s.LocalOffsetMinutes(r);
     };
-    SetTicks(utcAxis_, TimeTicks(first, last, [](DateTime) { return 0; }), first, last);
-    SetTicks(localAxis_, TimeTicks(first, last, offsetAt), first, last);
+    shownMaxTicks_ = MaxTimeTicks();
+    SetTicks(utcAxis_,
+             TimeTicks(
+                 first, last, [](DateTime) { return 0; }, shownMaxTicks_),
+             first, last);
+    SetTicks(localAxis_, TimeTicks(first, last, offsetAt, shownMaxTicks_), first, last);
     const int start = s.LocalOffsetMinutes(0);
     const int end = s.LocalOffsetMinutes(s.Rows() - 1);
     localAxis_->setTitleText(

@@ -66,6 +66,8 @@ private:
     void Clear();
     void Fill();
     void FillTimeAxes();
+    /// How many whole time labels fit along the plot as it is laid out.
+    std::size_t MaxTimeTicks() const;
     void ToggleCurve(int source);
 
     std::shared_ptr<const ElevationSeries> series_;
@@ -77,6 +79,7 @@ private:
     QValueAxis* elevationAxis_ = nullptr;
     QAreaSeries* night_ = nullptr;
     std::array<QLineSeries*, kElevationSources> curves_{};
+    std::size_t shownMaxTicks_ = 0; ///< the marks' limit the axes were filled for
 };
 
 } // namespace vantrel

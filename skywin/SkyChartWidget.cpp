@@ -1,6 +1,7 @@
 #include "skywin/SkyChartWidget.h"
 
 #include <QFontMetricsF>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -40,6 +41,17 @@ constexpr double kSunRadius = 9.0;
 constexpr double kMoonRadius = 8.0;
 constexpr double kCrossHalf = 9.0;
 constexpr double kReportedRadius = 7.0;
+
+/// Pen widths, pixels of the area drawn into.
+constexpr double kGridPen = 1.0;
+constexpr double kSkylinePen = 1.5;
+constexpr double kTrackPen = 1.6;
+/// Day tracks: opacity 0..255, and how much lighter their names are
+/// (QColor::lighter, per cent).
+constexpr int kTrackAlpha = 210;
+constexpr int kTrackNameLighter = 150;
+/// A track's name is left out within this many lines of its source's marker.
+constexpr double kTrackNameClearLines = 2.5;
 
 QPointF UnitPoint(double azimuthDeg, double elevationDeg, ChartOrientation o) {
     const DiskPoint d = ProjectSky(azimuthDeg, elevationDeg, o);
@@ -108,11 +120,17 @@ void SkyChartWidget::Rebuild() {
     background_ = QImage();
     for (std::size_t i = 0; i < kDisplayedSourceCount; ++i) {
         trackLines_[i].clear();
+        trackNameAt_[i].reset();
+        double highestDeg = -1;
         for (const TrackPiece& piece : tracks_[i].Pieces) {
             QPolygonF line;
             line.reserve(static_cast<qsizetype>(piece.size()));
             for (const TrackPlace& p : piece) {
                 line << UnitPoint(p.AzimuthDeg, p.ElevationDeg, orientation_);
+                if (p.ElevationDeg > highestDeg) {
+                    highestDeg = p.ElevationDeg;
+                    trackNameAt_[i] = line.back();
+                }
             }
             trackLines_[i].push_back(std::move(line));
         }
@@ -120,15 +138,22 @@ void SkyChartWidget::Rebuild() {
     skyline_ = QPainterPath();
     if (horizon_) {
         // The rim and the skyline filled even-odd: the ground between them.
+        // A skyline below the horizon is drawn on the rim, so the ground
+        // never leaves the disk and needs no clip (a clip path is not kept
+        // alike by every SVG reader).
         skyline_.setFillRule(Qt::OddEvenFill);
         skyline_.addEllipse(QPointF(0, 0), 1.0, 1.0);
         QPolygonF edge;
         for (const HorizontalDeg& p : horizon_->Outline(kSkylineStepDeg)) {
-            edge << UnitPoint(p.AzimuthDeg, p.ElevationDeg, orientation_);
+            edge << UnitPoint(p.AzimuthDeg, std::max(p.ElevationDeg, 0.0), orientation_);
         }
         edge << edge.front();
         skyline_.addPolygon(edge);
     }
+}
+
+QTransform SkyChartWidget::UnitToArea(const Disk& disk) {
+    return {disk.Radius, 0, 0, -disk.Radius, disk.Centre.x(), disk.Centre.y()};
 }
 
 SkyChartWidget::Disk SkyChartWidget::DiskIn(const QRectF& area) {
@@ -187,6 +212,7 @@ void SkyChartWidget::PaintBackground(QPainter& p, const QRectF& area) const {
 void SkyChartWidget::PaintForeground(QPainter& p, const QRectF& area) const {
     p.save();
     const Disk disk = DiskIn(area);
+    PaintTrackNames(p, disk);
     PaintSources(p, disk, area);
     PaintPointing(p, disk);
     if (!caption_.isEmpty()) {
@@ -201,8 +227,7 @@ void SkyChartWidget::PaintForeground(QPainter& p, const QRectF& area) const {
 
 void SkyChartWidget::PaintGrid(QPainter& p, const Disk& disk) const {
     QPen ring(kRing);
-    ring.setCosmetic(true);
-    ring.setWidthF(1.0);
+    ring.setWidthF(kGridPen);
     p.setPen(ring);
     p.setBrush(Qt::NoBrush);
     for (double el = 0; el < 90; el += kRingStepDeg) {
@@ -244,40 +269,58 @@ void SkyChartWidget::PaintSkyline(QPainter& p, const Disk& disk) const {
         return;
     }
     p.save();
-    QPainterPath rim;
-    rim.addEllipse(disk.Centre, disk.Radius, disk.Radius);
-    p.setClipPath(rim);
-    p.translate(disk.Centre);
-    p.scale(disk.Radius, -disk.Radius);
     QPen edge(kSkylineEdge);
-    edge.setCosmetic(true);
-    edge.setWidthF(1.5);
+    edge.setWidthF(kSkylinePen);
     p.setPen(edge);
     p.setBrush(kSkyline);
-    p.drawPath(skyline_);
+    p.drawPath(UnitToArea(disk).map(skyline_));
     p.restore();
 }
 
 void SkyChartWidget::PaintTracks(QPainter& p, const Disk& disk) const {
     p.save();
-    p.translate(disk.Centre);
-    p.scale(disk.Radius, -disk.Radius);
+    const QTransform toArea = UnitToArea(disk);
     p.setBrush(Qt::NoBrush);
     for (std::size_t i = 0; i < kDisplayedSourceCount; ++i) {
         if (!sources_[i].Present) {
             continue;
         }
-        QColor c = sources_[i].Colour;
-        c.setAlpha(200);
+        QColor c = sources_[i].TrackColour;
+        c.setAlpha(kTrackAlpha);
         QPen pen(c);
-        pen.setCosmetic(true);
-        pen.setWidthF(1.4);
+        pen.setWidthF(kTrackPen);
         p.setPen(pen);
         for (const QPolygonF& line : trackLines_[i]) {
-            p.drawPolyline(line);
+            p.drawPolyline(toArea.map(line));
         }
     }
     p.restore();
+}
+
+void SkyChartWidget::PaintTrackNames(QPainter& p, const Disk& disk) const {
+    // Under each track's highest place, in its colour made light enough to
+    // read on the night sky; left out while the source itself stands there
+    // with its own label.
+    const QTransform toArea = UnitToArea(disk);
+    QFont f = font();
+    f.setPixelSize(std::max(8, static_cast<int>(disk.Radius / 30)));
+    p.setFont(f);
+    const QFontMetricsF metrics(f);
+    const double near = kTrackNameClearLines * metrics.height();
+    for (std::size_t i = 0; i < kDisplayedSourceCount; ++i) {
+        const ChartSource& s = sources_[i];
+        if (!s.Present || !trackNameAt_[i]) {
+            continue;
+        }
+        const QPointF at = toArea.map(*trackNameAt_[i]);
+        if (s.Valid && s.ElevationDeg >= 0 &&
+            QLineF(at, Pixel(disk, s.AzimuthDeg, s.ElevationDeg)).length() < near) {
+            continue;
+        }
+        const QSizeF size = metrics.size(Qt::TextSingleLine, s.Title);
+        p.setPen(s.TrackColour.lighter(kTrackNameLighter));
+        p.drawText(QRectF(at + QPointF(-size.width() / 2, 2), size), Qt::AlignCenter, s.Title);
+    }
 }
 
 double SkyChartWidget::MarkerRadius(SkySource source) {

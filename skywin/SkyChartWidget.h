@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QString>
+#include <QTransform>
 #include <QWidget>
 
 #include <array>
@@ -24,11 +25,12 @@ struct ChartSource {
     bool Present = false; ///< the display has a source in this pair
     SkySource Source = SkySource::Aquarius;
     QString Title;
-    QColor Colour;
+    QColor Colour;           ///< of its marker: the pair's colour in the real-time grid
     bool Valid = false;      ///< the place could be computed
     double AzimuthDeg = 0;   ///< degrees from north through east
     double ElevationDeg = 0; ///< degrees, as the real-time grid shows it
     bool Hidden = false;     ///< behind the horizon profile
+    QColor TrackColour;      ///< of its day track: its curve's colour in the elevation chart
 };
 
 /// The polar sky chart: the sky above the station as a disk (zenith in the
@@ -36,12 +38,16 @@ struct ChartSource {
 /// elevation rings every 15°, the nine sources of the real-time display at
 /// their present places with their titles, their day tracks, the horizon
 /// profile as a shaded skyline and, while a rotator tracks, where it is sent
-/// (a cross) and where it reports to be (a circle).
+/// (a cross) and where it reports to be (a circle). Each day track carries
+/// its source's name at its highest place.
 ///
 /// Painted by hand with QPainter: Qt Charts' QPolarChart turns its angular
 /// axis one way only, cannot shade the region between a skyline and the rim,
 /// and lays its series out again on every change, where this chart changes
-/// four times a second and must cost little. The widget only draws what it
+/// four times a second and must cost little. Everything is drawn in plain
+/// coordinates of the area with pens whose widths are in those units (no
+/// scaling transform, no cosmetic pen), so an SVG of it renders alike in
+/// every SVG reader. The widget only draws what it
 /// is given; the sky window computes it. Tracks and the skyline are kept as
 /// unit-disk polygons made when they change, and on the screen the rings,
 /// tracks and skyline as an image made when they or the size change, so a
@@ -101,6 +107,9 @@ private:
     void PaintGrid(QPainter& p, const Disk& disk) const;
     void PaintSkyline(QPainter& p, const Disk& disk) const;
     void PaintTracks(QPainter& p, const Disk& disk) const;
+    /// Maps unit-disk figures (y up) onto `disk`.
+    static QTransform UnitToArea(const Disk& disk);
+    void PaintTrackNames(QPainter& p, const Disk& disk) const;
     static double MarkerRadius(SkySource source);
     void PaintSources(QPainter& p, const Disk& disk, const QRectF& area) const;
     void PaintPointing(QPainter& p, const Disk& disk) const;
@@ -115,6 +124,8 @@ private:
     // Unit-disk figures (y up), remade on a change of tracks, skyline or
     // orientation.
     std::array<std::vector<QPolygonF>, kDisplayedSourceCount> trackLines_{};
+    /// Where each track is named: its highest place; empty without a track.
+    std::array<std::optional<QPointF>, kDisplayedSourceCount> trackNameAt_{};
     QPainterPath skyline_;
     /// The rings, tracks and skyline at the widget's size; null when stale.
     QImage background_;

@@ -2,6 +2,7 @@
 
 #include "controls/SystemColours.h"
 #include "planner/GridLayout.h"
+#include "skychart/SourceColours.h"
 #include "skywin/SkySettings.h"
 
 #include <QComboBox>
@@ -227,6 +228,8 @@ void SkyWindow::Refresh() {
             const std::string_view title = SkyPlaces::Title(s.Source, station_);
             s.Title = QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
             s.Colour = ResolveColour(kPairBackground[pair]);
+            const SourceRgb track = kSourceColours[pair];
+            s.TrackColour = QColor(track.R, track.G, track.B);
         }
     }
     if (!builder_.Done() && builder_.Advance(places_, kTrackInstantsPerRefresh)) {
@@ -374,14 +377,56 @@ void SkyWindow::SaveSvgClick() {
 void SkyWindow::PrintClick() {
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     printer->setDocName(QStringLiteral("Vantrel ") + ShownName());
+    const QSize size = ShownSize();
+    // The page turned as the chart is: the user may still turn it.
+    printer->setPageOrientation(size.width() > size.height() ? QPageLayout::Landscape
+                                                             : QPageLayout::Portrait);
     if (!ChoosePrinter(*printer)) {
         return;
     }
-    const QSize size = ShownSize();
     const QPicture picture = RecordPicture(ShownPainting(), size); // shared, cheap to copy
+    const QString title = PrintTitle();
     const QString target =
         printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
-    Finish(target, [printer, picture, size] { return PrintPicture(picture, size, *printer); });
+    Finish(target, [printer, picture, size, title] {
+        return PrintPicture(picture, size, title, *printer);
+    });
+}
+
+QString SkyWindow::PrintTitle() {
+    const DecodedInstant at = DecodeInstant(clock_.UtcNow());
+    QStringList station;
+    for (const std::string* s : {&station_.CallSign, &station_.Location}) {
+        const QString text = QString::fromLatin1(s->data(), static_cast<qsizetype>(s->size()));
+        if (!text.trimmed().isEmpty()) {
+            station << text.trimmed();
+        }
+    }
+    const auto lat = static_cast<double>(station_.Latitude);
+    const auto lon = static_cast<double>(station_.Longitude);
+    station << QString::asprintf("%.3f° %c  %.3f° %c  %.0f m", std::fabs(lat), lat < 0 ? 'S' : 'N',
+                                 std::fabs(lon), lon < 0 ? 'W' : 'E',
+                                 static_cast<double>(station_.HeightAsl));
+    QStringList options;
+    if (Pages->currentWidget() == Chart) {
+        options << (Chart->Orientation() == ChartOrientation::EastRight
+                        ? QStringLiteral("east right")
+                        : QStringLiteral("east left"));
+        options << (horizon_ ? QStringLiteral("horizon %1").arg(QFileInfo(horizonFile_).fileName())
+                             : QStringLiteral("no horizon profile"));
+    }
+    options << (conditions_.Apparent ? QStringLiteral("apparent places")
+                                     : QStringLiteral("catalogue places"));
+    options << (conditions_.Refraction ? QStringLiteral("refraction at %1 hPa, %2 °C, %3 %")
+                                             .arg(conditions_.PressureHpa)
+                                             .arg(conditions_.TemperatureC)
+                                             .arg(conditions_.RelativeHumidityPercent)
+                                       : QStringLiteral("no refraction"));
+    return QStringLiteral("Vantrel %1 \u2014 %2 \u2014 printed %3 UTC \u2014 %4")
+        .arg(ShownName(), station.join(QStringLiteral(", ")),
+             QString::asprintf("%04u-%02u-%02u %02u:%02u", at.Year, at.Month, at.Day, at.Hour,
+                               at.Minute),
+             options.join(QStringLiteral("; ")));
 }
 
 } // namespace vantrel

@@ -128,6 +128,9 @@ private:
     ChartPainting ShownPainting() const;
     QSize ShownSize() const;
     QString ShownName() const;
+    /// The title line of a printed page: the page, the station, the time and
+    /// the options in force.
+    QString PrintTitle();
     /// Runs `work` off the user-interface thread, then says what came of it.
     void Finish(const QString& path, std::function<QString()> work);
     void ShowStatus();

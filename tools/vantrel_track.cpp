@@ -40,7 +40,7 @@ constexpr int kOutputFailed = 1;
 /// After a failure the link tries the rotator again after half a second,
 /// then after longer pauses up to this: a user starting rotctld after the
 /// tool waits no longer than this for it to be found.
-constexpr RetryPolicy kRetry{500ms, 5000ms, 2.0};
+constexpr RetryPolicy kRetry = kAttendedRetry;
 
 constexpr std::chrono::milliseconds kLongestPoll{1000};
 

@@ -52,6 +52,7 @@ struct Shared {
     std::optional<RotatorPosition> parkAt;
     bool quit = false;
     bool stopOnQuit = false;
+    bool retryNow = false;
 
     // Published by the worker, under `mutex`.
     RotatorStatus status;
@@ -131,10 +132,11 @@ void Work(const std::shared_ptr<Shared>& shared) {
     std::unique_lock lock(s.mutex);
     while (!s.quit) {
         if (!open) {
-            if (Clock::now() < retryAt) {
-                s.wake.wait_until(lock, retryAt, [&] { return s.quit; });
+            if (Clock::now() < retryAt && !s.retryNow) {
+                s.wake.wait_until(lock, retryAt, [&] { return s.quit || s.retryNow; });
                 continue;
             }
+            s.retryNow = false;
             s.status.RetryIn = milliseconds{0};
             ++s.status.Exchanges;
             lock.unlock();
@@ -311,6 +313,15 @@ void RotatorLink::Park(std::optional<RotatorPosition> position) {
     s.order = Shared::Order::Park;
     s.parkAt = position;
     s.wake.notify_one();
+}
+
+void RotatorLink::RetryNow() {
+    Shared& s = *state_->shared;
+    const std::lock_guard lock(s.mutex);
+    if (s.status.RetryIn.count() > 0) {
+        s.retryNow = true;
+        s.wake.notify_one();
+    }
 }
 
 RotatorStatus RotatorLink::Status() const {

@@ -21,6 +21,12 @@ struct RetryPolicy {
     double Factor = 2.0;
 };
 
+/// The pause of a rotator the user is waiting for (the Track window and
+/// vantrel-track): 0.5 s doubling up to 5 s, so a controller that is back
+/// is found within seconds.
+inline constexpr RetryPolicy kAttendedRetry{std::chrono::milliseconds{500},
+                                            std::chrono::milliseconds{5000}, 2.0};
+
 /// What the link knows of its rotator: a snapshot, copied out under a lock.
 struct RotatorStatus {
     bool Connected = false;                  ///< opened, and the last exchange succeeded
@@ -76,6 +82,11 @@ public:
     void Park(std::optional<RotatorPosition> position);
 
     RotatorStatus Status() const;
+
+    /// While waiting to try the rotator again after a failure: tries at
+    /// once. The pause after a further failure is the one it would have
+    /// been. Does nothing while connected.
+    void RetryNow();
 
     /// Ends the worker: sends Stop first when `stopRotator` and the rotator
     /// is open (one attempt, bounded by the rotator's timeout), closes the

@@ -1,6 +1,7 @@
 #include "trackwin/TrackWindow.h"
 
 #include "mainwin/PositionStore.h"
+#include "tracking/SkyAngles.h"
 #include "trackwin/SkyPointing.h"
 #include "trackwin/TrackSettings.h"
 
@@ -29,6 +30,12 @@ namespace {
 /// corner, pixels.
 constexpr QPoint kOffsetFromMainWindow(160, 60);
 constexpr double kMsPerSecond = 1000.0;
+/// A reading older than this many poll periods is stale.
+constexpr int kStalePolls = 2;
+/// Parking at the controller's own place (unknown here): parked once the
+/// position read has stood still this long, within kStillDeg.
+constexpr std::chrono::milliseconds kStillWhenParked{3000};
+constexpr double kStillDeg = 0.05;
 constexpr const char* kRefusedStyle = "color: #b00000";
 constexpr const char* kErrorStyle = "color: #b00000; font-weight: bold";
 
@@ -52,7 +59,14 @@ QString AzEl(const std::optional<RotatorPosition>& p) {
     return QStringLiteral("az %1  el %2").arg(Degrees(p->AzimuthDeg), Degrees(p->ElevationDeg));
 }
 
-void SetTextIfChanged(QLabel* label, const QString& text) {
+/// How long ago, "0.4 s" below ten seconds and "12 s" above.
+QString AgeText(std::chrono::steady_clock::duration age) {
+    constexpr double kWholeFromS = 10.0;
+    const double s = std::chrono::duration<double>(age).count();
+    return QStringLiteral("%1 s").arg(s, 0, 'f', s < kWholeFromS ? 1 : 0);
+}
+
+template <typename Widget> void SetTextIfChanged(Widget* label, const QString& text) {
     if (label->text() != text) {
         label->setText(text);
     }
@@ -224,8 +238,28 @@ void TrackWindow::BuildControls() {
     form->addRow(QStringLiteral("Source on the sky"), SkyPlace);
     form->addRow(QStringLiteral("Rotator sent to"), Target);
     form->addRow(QStringLiteral("Rotator reports"), Reported);
+    RetryButton = new QPushButton(QStringLiteral("Retry now"), this);
+    RetryButton->setObjectName(QStringLiteral("RetryButton"));
+    RetryButton->setAutoDefault(false);
+    RetryButton->setToolTip(QStringLiteral("Try the rotator again now instead of waiting"));
+    RetryButton->hide();
+    auto* errorRow = new QHBoxLayout;
+    errorRow->addWidget(LastError, 1);
+    errorRow->addWidget(RetryButton, 0, Qt::AlignTop);
+    OffSourceWarning = label("OffSourceWarning");
+    OffSourceWarning->setWordWrap(true);
+    OffSourceWarning->setStyleSheet(QLatin1String(kRefusedStyle));
+    OffSourceWarning->hide();
+    OtherSideButton = new QPushButton(this);
+    OtherSideButton->setObjectName(QStringLiteral("OtherSideButton"));
+    OtherSideButton->setAutoDefault(false);
+    OtherSideButton->hide();
+    auto* offRow = new QHBoxLayout;
+    offRow->addWidget(OffSourceWarning, 1);
+    offRow->addWidget(OtherSideButton, 0, Qt::AlignTop);
     form->addRow(QStringLiteral("State"), State);
-    form->addRow(QStringLiteral("Last error"), LastError);
+    form->addRow(QStringLiteral("Last error"), errorRow);
+    form->addRow(offRow);
     layout->addWidget(live);
     layout->addStretch(1);
 
@@ -240,6 +274,8 @@ void TrackWindow::BuildControls() {
     connect(StopButton, &QPushButton::clicked, this, &TrackWindow::StopClick);
     connect(ParkButton, &QPushButton::clicked, this, &TrackWindow::ParkClick);
     connect(OffSourceButton, &QPushButton::clicked, this, &TrackWindow::OffSourceClick);
+    connect(RetryButton, &QPushButton::clicked, this, &TrackWindow::RetryClick);
+    connect(OtherSideButton, &QPushButton::clicked, this, &TrackWindow::OtherSideClick);
     connect(Source, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0) {
             return;
@@ -303,9 +339,14 @@ void TrackWindow::ShowSetup() {
     ShowOffSourceButton();
 }
 
+QString TrackWindow::SourceTitle(SkySource source) const {
+    const QString title = FromView(SkyPlaces::Title(source, *services_.Station)).trimmed();
+    return title.isEmpty() ? QStringLiteral("User source") : title;
+}
+
 void TrackWindow::ShowTitles() {
     for (std::size_t i = 0; i < kAllSkySources.size(); ++i) {
-        const QString title = FromView(SkyPlaces::Title(kAllSkySources[i], *services_.Station));
+        const QString title = SourceTitle(kAllSkySources[i]);
         if (Source->itemText(static_cast<int>(i)) != title) {
             Source->setItemText(static_cast<int>(i), title);
         }
@@ -439,6 +480,10 @@ void TrackWindow::Apply(const TrackSetup& changed) {
         const bool connected = link_->Status().Connected;
         retired_.Retire(std::move(link_), connected);
         wasConnected_ = false;
+        parking_ = false;
+        if (tracking_) {
+            EnsureLink(); // the new rotator goes on with the source
+        }
     }
     tracker_.Reset();
     if (tracking_) {
@@ -457,6 +502,7 @@ RotatorLink& TrackWindow::EnsureLink() {
                                               services_.PollPeriod, services_.Retry);
         wasConnected_ = false;
         seenFailures_ = 0;
+        linkStarted_ = std::chrono::steady_clock::now();
     }
     return *link_;
 }
@@ -469,6 +515,7 @@ void TrackWindow::TrackClick() {
     EnsureLink();
     tracker_.Reset();
     tracking_ = true;
+    parking_ = false;
     Refresher->start();
     Stepper->start(static_cast<int>(std::lround(setup_.Options.PeriodS * kMsPerSecond)));
     PublishTrackedPair();
@@ -486,6 +533,7 @@ void TrackWindow::StopTracking() {
 
 void TrackWindow::StopClick() {
     StopTracking();
+    parking_ = false;
     EnsureLink().Stop();
     tracker_.Reset();
     decision_ = TrackDecision{};
@@ -496,6 +544,9 @@ void TrackWindow::StopClick() {
 void TrackWindow::ParkClick() {
     StopTracking();
     EnsureLink().Park(setup_.Options.ParkPosition);
+    parking_ = true;
+    parkAt_ = setup_.Options.ParkPosition;
+    stillAt_.reset();
     tracker_.Reset();
     decision_ = TrackDecision{};
     PublishTrackedPair();
@@ -527,8 +578,9 @@ void TrackWindow::Step() {
     }
     wasConnected_ = status.Connected;
     const DecodedInstant utc = DecodeInstant(clock_.UtcNow());
+    // A stale position is no position: it never makes "on target".
     decision_ = tracker_.Step(utc, *services_.Station, *services_.Conditions, setup_.Options,
-                              status.Reported);
+                              FreshPosition(status));
     switch (decision_.What) {
     case TrackDecision::Action::Point:
         link_->Point(decision_.Command);
@@ -542,8 +594,10 @@ void TrackWindow::Step() {
 }
 
 void TrackWindow::PublishTrackedPair() {
+    // Marked while the rotator is followed: not while nothing is heard of it.
+    const bool followed = tracking_ && !PositionStale(LinkStatus());
     const std::optional<std::size_t> pair =
-        tracking_ ? DisplayPairOf(setup_.Options.Source, *services_.Station) : std::nullopt;
+        followed ? DisplayPairOf(setup_.Options.Source, *services_.Station) : std::nullopt;
     if (pair == publishedPair_) {
         return;
     }
@@ -557,12 +611,68 @@ RotatorStatus TrackWindow::LinkStatus() const {
     return link_ ? link_->Status() : RotatorStatus{};
 }
 
+bool TrackWindow::PositionStale(const RotatorStatus& status) const {
+    if (!link_) {
+        return true;
+    }
+    const auto since = status.Reported ? std::max(status.ReportedAt, linkStarted_) : linkStarted_;
+    return std::chrono::steady_clock::now() - since > kStalePolls * services_.PollPeriod;
+}
+
+std::optional<RotatorPosition> TrackWindow::FreshPosition(const RotatorStatus& status) const {
+    return PositionStale(status) ? std::nullopt : status.Reported;
+}
+
+QString TrackWindow::StateText(const RotatorStatus& st, bool stale) {
+    namespace ts = tracking_state;
+    const auto now = std::chrono::steady_clock::now();
+    QString state;
+    if (tracking_) {
+        std::string_view said = decision_.State;
+        if (stale && said == ts::kOnTarget) {
+            said = ts::kTracking; // where it is is not known
+        } else if (stale && said == ts::kOffSource) {
+            said = ts::kMovingOffSource;
+        }
+        state = FromView(said);
+        if (tracker_.OffSource() && said != ts::kOffSource && said != ts::kMovingOffSource) {
+            state += QStringLiteral(" (off source)");
+        }
+    } else if (parking_) {
+        bool parked = false;
+        if (const auto at = FreshPosition(st)) {
+            if (parkAt_) {
+                parked =
+                    std::abs(at->AzimuthDeg - parkAt_->AzimuthDeg) <= kOnTargetToleranceDeg &&
+                    std::abs(at->ElevationDeg - parkAt_->ElevationDeg) <= kOnTargetToleranceDeg;
+            } else {
+                if (!stillAt_ || std::abs(at->AzimuthDeg - stillAt_->AzimuthDeg) > kStillDeg ||
+                    std::abs(at->ElevationDeg - stillAt_->ElevationDeg) > kStillDeg) {
+                    stillAt_ = at;
+                    stillSince_ = now;
+                }
+                parked = now - stillSince_ >= kStillWhenParked;
+            }
+        }
+        state = parked ? QStringLiteral("parked") : QStringLiteral("parking");
+    } else {
+        state = QStringLiteral("not tracking");
+    }
+    state += st.Connected ? QStringLiteral("; rotator connected")
+                          : QStringLiteral("; rotator not connected");
+    if (stale && (tracking_ || parking_)) {
+        const auto since = st.Reported ? std::max(st.ReportedAt, linkStarted_) : linkStarted_;
+        state += QStringLiteral("; no position read for %1").arg(AgeText(now - since));
+    }
+    return state;
+}
+
 void TrackWindow::Refresh() {
     if (State == nullptr) {
         return;
     }
     // Titles follow the station (a user source renamed in the station window).
-    const auto title = FromView(SkyPlaces::Title(setup_.Options.Source, *services_.Station));
+    const QString title = SourceTitle(setup_.Options.Source);
     if (Source->itemText(Source->currentIndex()) != title) {
         ShowTitles();
     }
@@ -577,25 +687,17 @@ void TrackWindow::Refresh() {
                                                  .arg(title));
 
     const RotatorStatus st = LinkStatus();
+    const bool stale = PositionStale(st);
     SetTextIfChanged(Target, tracking_ ? AzEl(decision_.Target) : QStringLiteral("-"));
-    SetTextIfChanged(Reported, AzEl(st.Reported));
-
-    QString state;
-    if (!link_) {
-        state = QStringLiteral("idle: no rotator opened yet");
-    } else if (tracking_) {
-        state = FromView(decision_.State);
-        if (tracker_.OffSource()) {
-            state += QStringLiteral(" (off source)");
-        }
-    } else {
-        state = QStringLiteral("not tracking");
+    QString reported = AzEl(st.Reported);
+    if (link_ && stale && st.Reported) {
+        // The last reading is kept in sight, marked with its age.
+        reported = QStringLiteral("\u2013  (last read %1 ago: %2)")
+                       .arg(AgeText(std::chrono::steady_clock::now() - st.ReportedAt), reported);
     }
-    if (link_) {
-        state += st.Connected ? QStringLiteral("; rotator connected")
-                              : QStringLiteral("; rotator not connected");
-    }
-    SetTextIfChanged(State, state);
+    SetTextIfChanged(Reported, reported);
+    SetTextIfChanged(State,
+                     link_ ? StateText(st, stale) : QStringLiteral("idle: no rotator opened yet"));
 
     if (st.ConsecutiveFailures != seenFailures_) {
         seenFailures_ = st.ConsecutiveFailures;
@@ -617,16 +719,65 @@ void TrackWindow::Refresh() {
     }
     SetTextIfChanged(LastError, error.isEmpty() ? QStringLiteral("none") : error);
     LastError->setStyleSheet(error.isEmpty() ? QString() : QLatin1String(kErrorStyle));
-    if (tracking_) {
-        PublishTrackedPair(); // the station's source option may have moved it
-    }
+    RetryButton->setVisible(link_ && st.RetryIn.count() > 0);
+    ShowOffSourceCheck();
+    PublishTrackedPair(); // the station's source option may have moved it; staleness too
     emit PointingChanged();
 }
 
+void TrackWindow::RetryClick() {
+    if (link_) {
+        link_->RetryNow();
+    }
+}
+
+void TrackWindow::ShowOffSourceCheck() {
+    const HorizonProfile* horizon = services_.Horizon ? services_.Horizon() : nullptr;
+    QString warning;
+    double otherStep = 0;
+    if (horizon != nullptr) {
+        const DecodedInstant utc = DecodeInstant(clock_.UtcNow());
+        const SkyPlaceDeg place =
+            places_.At(setup_.Options.Source, *services_.Station, *services_.Conditions, utc);
+        const double step = setup_.Options.OffSourceAzimuthDeg;
+        // The cold-sky point stands at the source's elevation, `step`
+        // degrees of azimuth beside it (Tracker::Step).
+        const double az = Azimuth0To360(place.AzimuthDeg + step);
+        if (place.Valid && place.ElevationDeg >= 0 && step != 0 &&
+            horizon->Hides(az, place.ElevationDeg)) {
+            warning = QStringLiteral("The off-source point (az %1, el %2) is behind the horizon "
+                                     "profile, which stands at %3 there.")
+                          .arg(Degrees(az), Degrees(place.ElevationDeg),
+                               Degrees(horizon->ElevationAt(az)));
+            if (horizon->Hides(Azimuth0To360(place.AzimuthDeg - step), place.ElevationDeg)) {
+                warning += QStringLiteral(" So is the other side: choose a smaller step or wait "
+                                          "for the source to rise.");
+            } else {
+                otherStep = -step;
+            }
+        }
+    }
+    SetTextIfChanged(OffSourceWarning, warning);
+    OffSourceWarning->setVisible(!warning.isEmpty());
+    if (otherStep != 0) {
+        SetTextIfChanged(OtherSideButton,
+                         QStringLiteral("Use the other side (%1\u00b0 az)").arg(Number(otherStep)));
+    }
+    OtherSideButton->setVisible(otherStep != 0);
+}
+
+void TrackWindow::OtherSideClick() {
+    TrackSetup changed = setup_;
+    changed.Options.OffSourceAzimuthDeg = -setup_.Options.OffSourceAzimuthDeg;
+    Apply(changed);
+    ShowSetup();
+}
+
 PointingSnapshot TrackWindow::Snapshot() const {
-    const RotatorStatus st = LinkStatus();
+    // A stale position is not drawn as if it were the rotator's.
     return MakePointingSnapshot(tracking_, setup_.Options,
-                                tracking_ ? decision_.Target : std::nullopt, st.Reported);
+                                tracking_ ? decision_.Target : std::nullopt,
+                                FreshPosition(LinkStatus()));
 }
 
 void TrackWindow::OpenBeside(QWidget* mainWindow) {

@@ -4,6 +4,7 @@
 #include "apparent/SkyPlaces.h"
 #include "astro/Clock.h"
 #include "astro/SunMoon.h"
+#include "skychart/HorizonProfile.h"
 #include "station/HomeStation.h"
 #include "tracking/PointingSnapshot.h"
 #include "tracking/RotatorLink.h"
@@ -50,9 +51,14 @@ struct TrackWindowServices {
     std::function<std::unique_ptr<Rotator>(const RotatorSettings&)> MakeRotator;
     /// Hamlib's list of models, for the model box.
     std::function<std::vector<RotatorModel>()> Models;
-    /// How often the link reads the rotator's position.
+    /// How often the link reads the rotator's position. A position not
+    /// read again for longer than two of these is stale: shown as such,
+    /// never "on target".
     std::chrono::milliseconds PollPeriod{500};
-    RetryPolicy Retry;
+    RetryPolicy Retry = kAttendedRetry;
+    /// The horizon profile in force (the sky window's); null, or returning
+    /// null, when there is none. The off-source point is checked against it.
+    std::function<const HorizonProfile*()> Horizon;
 };
 
 /// The Track window: which source to follow and how (period, threshold,
@@ -119,10 +125,13 @@ public:
     QPushButton* StopButton = nullptr;
     QPushButton* ParkButton = nullptr;
     QPushButton* OffSourceButton = nullptr;
-    QLabel* Refusal = nullptr;  ///< why the last value typed was refused
-    QLabel* SkyPlace = nullptr; ///< where the source stands
-    QLabel* Target = nullptr;   ///< where the rotator is sent
-    QLabel* Reported = nullptr; ///< where it reports to be
+    QPushButton* RetryButton = nullptr;     ///< "Retry now", while waiting to try again
+    QLabel* OffSourceWarning = nullptr;     ///< the off-source point behind the horizon profile
+    QPushButton* OtherSideButton = nullptr; ///< takes the off-source step to the other side
+    QLabel* Refusal = nullptr;              ///< why the last value typed was refused
+    QLabel* SkyPlace = nullptr;             ///< where the source stands
+    QLabel* Target = nullptr;               ///< where the rotator is sent
+    QLabel* Reported = nullptr;             ///< where it reports to be
     QLabel* State = nullptr;
     QLabel* LastError = nullptr; ///< the last error and the next try
     QTimer* Stepper = nullptr;   ///< the tracking period
@@ -137,6 +146,9 @@ public slots:
     void StopClick();
     void ParkClick();
     void OffSourceClick();
+    void RetryClick();
+    /// Takes the off-source step to the other side of the source.
+    void OtherSideClick();
     /// One tracking period: decide and hand the decision to the link.
     void Step();
     /// Shows the source's place and the link's status.
@@ -167,6 +179,18 @@ private:
     void PublishTrackedPair();
     /// Ends tracking (the rotator is told separately).
     void StopTracking();
+    /// True when the link has read no position for longer than two poll
+    /// periods (counted from its start while it has read none).
+    bool PositionStale(const RotatorStatus& status) const;
+    /// The reported position while it is fresh.
+    std::optional<RotatorPosition> FreshPosition(const RotatorStatus& status) const;
+    /// The state line while tracking or parking.
+    QString StateText(const RotatorStatus& status, bool stale);
+    /// Says whether the off-source point is behind the horizon profile.
+    void ShowOffSourceCheck();
+    /// The source's title in the list; a user source without a name is
+    /// "User source".
+    QString SourceTitle(SkySource source) const;
     void ShowOffSourceButton();
     void SaveRect();
 
@@ -179,6 +203,13 @@ private:
     std::unique_ptr<RotatorLink> link_;
     RetiredLinks retired_;
     bool tracking_ = false;
+    /// Since Park until Track or Stop; where to, when not the controller's own.
+    bool parking_ = false;
+    std::optional<RotatorPosition> parkAt_;
+    /// The last position read while parking and since when it stands still.
+    std::optional<RotatorPosition> stillAt_;
+    std::chrono::steady_clock::time_point stillSince_{};
+    std::chrono::steady_clock::time_point linkStarted_{};
     bool wasConnected_ = false;
     TrackDecision decision_;
     std::optional<std::size_t> publishedPair_;

@@ -9,9 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace vantrel {
 namespace {
@@ -77,6 +86,62 @@ TEST(HamlibRotator, ModelsAreSortedAndNameDummyAndNetwork) {
     EXPECT_EQ(models[0].Name, "Dummy");
     EXPECT_EQ(models[1].Model, 2);
     EXPECT_NE(models[1].Name.find("rotctl"), std::string::npos) << models[1].Name;
+}
+
+TEST(HamlibRotator, ModelsTheDocumentsQuoteAreHamlibsOwn) {
+    // Every rotator model number in the README, the help pages and the
+    // manual pages is one this Hamlib lists; a command line with `-m N`
+    // for a controller names that controller as Hamlib does within the
+    // sentence before it (202 is Easycomm II, not a GS-232).
+    std::map<int, std::string> names;
+    for (const RotatorModel& m : HamlibRotatorModels()) {
+        std::string name = m.Name;
+        std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
+        names[m.Model] = name;
+    }
+    const std::filesystem::path root(VANTREL_SOURCE_DIR);
+    std::vector<std::filesystem::path> files{root / "README.md"};
+    for (const char* folder : {"help/content", "man"}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder)) {
+            const std::string kind = entry.path().extension().string();
+            if (entry.is_regular_file() && (kind == ".htm" || kind == ".html" || kind == ".1")) {
+                files.push_back(entry.path());
+            }
+        }
+    }
+    const std::regex tag("<[^>]*>");
+    const std::regex space("\\s+");
+    const std::regex quoted(R"((-m|model)\s+(\d+))", std::regex::icase);
+    constexpr std::ptrdiff_t kSentenceChars = 300;
+    int checked = 0;
+    for (const auto& file : files) {
+        std::ifstream in(file);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // As a reader sees it: no tags, no roff escapes, one blank between words.
+        text = std::regex_replace(text, tag, " ");
+        for (std::size_t at = text.find("\\-"); at != std::string::npos; at = text.find("\\-")) {
+            text.erase(at, 1);
+        }
+        text = std::regex_replace(text, space, " ");
+        std::string lower = text;
+        std::ranges::transform(lower, lower.begin(),
+                               [](unsigned char c) { return std::tolower(c); });
+        for (std::sregex_iterator m(text.begin(), text.end(), quoted), end; m != end; ++m) {
+            const int model = std::stoi((*m)[2]);
+            const std::string where = file.filename().string() + ": \"" + m->str() + "\"";
+            ASSERT_TRUE(names.contains(model)) << where << " is no model of rotctl -l";
+            ++checked;
+            if ((*m)[1] == "-m" && model > 2) { // 1 and 2 are Hamlib's dummy and network rotators
+                const std::ptrdiff_t from =
+                    std::max<std::ptrdiff_t>(0, m->position() - kSentenceChars);
+                const std::string before = lower.substr(
+                    static_cast<std::size_t>(from), static_cast<std::size_t>(m->position() - from));
+                EXPECT_NE(before.find(names[model]), std::string::npos)
+                    << where << " is Hamlib's \"" << names[model] << "\", not named before it";
+            }
+        }
+    }
+    EXPECT_GE(checked, 4);
 }
 
 TEST(HamlibRotator, RefusesWhatItCannotOpen) {

@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 
 namespace vantrel {
 
@@ -63,6 +64,15 @@ public:
 std::unique_ptr<Rotator> QuickHamlib(RotatorSettings settings) {
     settings.TimeoutMs = 400;
     return MakeHamlibRotator(settings);
+}
+
+/// Pictures to look at: with VANTREL_SHOTS set to a folder, the window as
+/// shown is saved there.
+void Shoot(QWidget& w, const char* name) {
+    const QString folder = qEnvironmentVariable("VANTREL_SHOTS");
+    if (!folder.isEmpty()) {
+        w.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
+    }
 }
 
 constexpr int kPeriodMs = 200;
@@ -431,6 +441,142 @@ private slots:
         ending.start();
         w.Shutdown();
         QVERIFY2(ending.elapsed() < 2000, qPrintable(QString::number(ending.elapsed())));
+    }
+
+    void rotatorGoneIsNotOnTargetAndAnotherTakesOver() {
+        // A real rotctld, tracked until on target, then killed: the window
+        // stops claiming where the rotator is, retries at most 5 s apart and
+        // on request at once; a new device while tracking goes on tracking.
+        auto first = std::make_unique<testing::RotctldServer>(1);
+        TForm1 form(FormServices());
+        TrackWindowServices services = Services();
+        services.Retry = TrackWindowServices{}.Retry; // the window's own pauses
+        TrackWindow w(services);
+        w.OnTrackedPair = [&form](std::optional<std::size_t> p) { form.SetTrackedPair(p); };
+        const int pair = kFirstPairColumn +
+                         2 * static_cast<int>(*DisplayPairOf(SkySource::CassiopeiaA, station_));
+        ChooseModel(w, 2);
+        Type(w.Device, QString::fromStdString(first->Address()));
+        Type(w.Period, QStringLiteral("0.2"));
+        NearRest(w);
+        w.TrackClick();
+        const auto says = [&](const char* text) {
+            return w.State->text().contains(QLatin1String(text));
+        };
+        QVERIFY2(WaitFor([&] { return says("on target"); }, 20000),
+                 qPrintable(w.State->text() + w.LastError->text()));
+        QCOMPARE(Background(form, pair), kTrackedBackground);
+        QVERIFY(w.Snapshot().Reported.has_value());
+
+        QCOMPARE(::kill(first->Pid(), SIGKILL), 0);
+        QVERIFY2(WaitFor([&] { return w.Reported->text().startsWith(QChar(0x2013)); }, 3000),
+                 qPrintable(w.Reported->text()));
+        QVERIFY2(w.Reported->text().contains(QStringLiteral("s ago")),
+                 qPrintable(w.Reported->text()));
+        QVERIFY2(!says("on target") && says("no position read for"), qPrintable(w.State->text()));
+        QVERIFY(Background(form, pair) != kTrackedBackground);
+        QVERIFY(!w.Snapshot().Reported.has_value());
+        QVERIFY(w.Snapshot().Tracking);
+        w.show();
+        QTest::qWait(300);
+        Shoot(w, "track-rotctld-killed.png");
+
+        // The pause grows to 5 s and no further; meanwhile "Retry now".
+        std::chrono::milliseconds longest{0};
+        bool everOnTarget = false;
+        QVERIFY(WaitFor(
+            [&] {
+                longest = std::max(longest, w.LinkStatus().RetryIn);
+                everOnTarget = everOnTarget || says("on target");
+                return w.LinkStatus().RetryIn == std::chrono::milliseconds(5000);
+            },
+            15000));
+        QCOMPARE(longest, std::chrono::milliseconds(5000));
+        QVERIFY(!everOnTarget);
+        w.Refresh();
+        QVERIFY(w.RetryButton->isVisibleTo(&w));
+        const int failures = w.LinkStatus().ConsecutiveFailures;
+        w.RetryButton->click();
+        QVERIFY2(WaitFor([&] { return w.LinkStatus().ConsecutiveFailures > failures; }, 1500),
+                 "Retry now did not try at once");
+
+        // Another rotctld as the device while tracking: tracked at once.
+        testing::RotctldServer second(1);
+        Type(w.Device, QString::fromStdString(second.Address()));
+        QVERIFY(w.IsTracking());
+        w.Refresh();
+        QVERIFY2(!w.State->text().contains(QStringLiteral("idle")), qPrintable(w.State->text()));
+        QVERIFY2(WaitFor([&] { return says("on target") && says("rotator connected"); }, 20000),
+                 qPrintable(w.State->text() + w.LastError->text()));
+        QCOMPARE(Background(form, pair), kTrackedBackground);
+        QVERIFY(w.Reported->text().startsWith(QStringLiteral("az ")));
+        QVERIFY(!w.RetryButton->isVisibleTo(&w));
+        w.Shutdown();
+    }
+
+    void statesSayWhatIsSo() {
+        // A user source without a name, the off-source point behind a wall
+        // of the horizon profile, the state off source, then parking.
+        station_.SourceOption = 2;
+        station_.UserSourceName.clear();
+        const HorizonProfile* shownHorizon = nullptr;
+        TrackWindowServices services = Services();
+        services.Horizon = [&shownHorizon] { return shownHorizon; };
+        TrackWindow w(services);
+        QCOMPARE(w.Source->itemText(static_cast<int>(SkySource::UserDefined)),
+                 QStringLiteral("User source"));
+        ChooseModel(w, 1);
+        Type(w.Period, QStringLiteral("0.2"));
+        NearRest(w);
+        // A wall 80° high from 2° to 30° east of the source (the default
+        // step is +10° of azimuth), open sky elsewhere.
+        SkyPlaces places(library_);
+        const double az = places
+                              .At(SkySource::CassiopeiaA, station_, conditions_,
+                                  DecodeInstant(UtcClock(clock_).UtcNow()))
+                              .AzimuthDeg;
+        std::vector<HorizontalDeg> skyline;
+        for (int a = 0; a < 360; ++a) {
+            const double east = Azimuth0To360(a - az);
+            skyline.push_back({static_cast<double>(a), east >= 2 && east <= 30 ? 80.0 : 0.0});
+        }
+        const HorizonProfile wall(skyline);
+        w.TrackClick();
+        w.OffSourceClick();
+        QVERIFY2(WaitFor([&] { return w.State->text().startsWith(QStringLiteral("off source;")); },
+                         20000),
+                 qPrintable(w.State->text()));
+        QCOMPARE(w.State->text().count(QStringLiteral("off source")), 1);
+        QVERIFY(!w.OffSourceWarning->isVisibleTo(&w));
+        shownHorizon = &wall;
+        w.Refresh();
+        QVERIFY(w.OffSourceWarning->isVisibleTo(&w));
+        QVERIFY2(w.OffSourceWarning->text().contains(QStringLiteral("behind the horizon profile")),
+                 qPrintable(w.OffSourceWarning->text()));
+        QVERIFY(w.OtherSideButton->isVisibleTo(&w));
+        Shoot(w, "track-off-source-behind-wall.png");
+        w.OtherSideButton->click();
+        QCOMPARE(w.Setup().Options.OffSourceAzimuthDeg, -10.0);
+        QCOMPARE(w.OffSource->text(), QStringLiteral("-10"));
+        QVERIFY(!w.OffSourceWarning->isVisibleTo(&w));
+
+        // Parked beside where the rotator stands: parking, then parked.
+        const RotatorPosition at = *w.LinkStatus().Reported;
+        w.OwnPark->setChecked(false);
+        Type(w.ParkAzimuth, QString::number(std::round(at.AzimuthDeg) + 4));
+        Type(w.ParkElevation, QString::number(std::round(at.ElevationDeg)));
+        w.ParkClick();
+        QVERIFY2(w.State->text().startsWith(QStringLiteral("parking;")),
+                 qPrintable(w.State->text()));
+        QVERIFY2(WaitFor(
+                     [&] {
+                         w.Refresh(); // the window is not shown: nothing refreshes it
+                         return w.State->text().startsWith(QStringLiteral("parked;"));
+                     },
+                     20000),
+                 qPrintable(w.State->text()));
+        w.StopClick();
+        QVERIFY(w.State->text().startsWith(QStringLiteral("not tracking")));
     }
 
     void realRotctldIsTrackedOverTheNetwork() {

@@ -14,6 +14,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
@@ -194,6 +195,51 @@ private slots:
                 .arg(static_cast<double>(series->Elevation(kSunSource)[row]), 0, 'f', 2)));
         QVERIFY(
             view.HoverText(2, noon + 7.0 / 1440).contains(QStringLiteral("UTC 2026-12-01 12:10")));
+    }
+
+    void timeLabelsAreWholeAndApart_data() {
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("width");
+        QTest::newRow("a day, narrow") << 1 << 420;
+        QTest::newRow("two days, narrow") << 2 << 520;
+        QTest::newRow("two days, wide") << 2 << 1200;
+        QTest::newRow("a month, narrow") << 31 << 460;
+    }
+    void timeLabelsAreWholeAndApart() {
+        QFETCH(int, days);
+        QFETCH(int, width);
+        ElevationView view;
+        view.resize(width, 480);
+        view.SetSeries(Sweep(days, 30));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTest::qWait(50);
+        for (QCategoryAxis* axis : {view.UtcAxis(), view.LocalAxis()}) {
+            QVERIFY(!axis->labelsTruncated());
+            const QStringList labels = axis->categoriesLabels();
+            QVERIFY2(labels.size() >= 2, qPrintable(labels.join(QLatin1Char(' '))));
+            // Each label has the room between its mark and the next.
+            const QFontMetricsF m(axis->labelsFont());
+            const auto x = [&](const QString& label) {
+                return view.Chart()
+                    ->mapToPosition(QPointF(axis->endValue(label), 0), view.Curve(0))
+                    .x();
+            };
+            for (qsizetype i = 0; i + 1 < labels.size(); ++i) {
+                const double room = x(labels[i + 1]) - x(labels[i]);
+                const double need = (m.horizontalAdvance(labels[i].trimmed()) +
+                                     m.horizontalAdvance(labels[i + 1].trimmed())) /
+                                    2;
+                QVERIFY2(room >= need, qPrintable(QStringLiteral("%1 | %2: %3 px for %4 px")
+                                                      .arg(labels[i], labels[i + 1])
+                                                      .arg(room)
+                                                      .arg(need)));
+            }
+        }
+        // The date once a day while days are apart, at 00:00 UTC.
+        if (days == 2) {
+            QVERIFY(view.UtcAxis()->categoriesLabels().contains(QStringLiteral("2 Dec")));
+        }
     }
 
     void savesAsAPicture() {

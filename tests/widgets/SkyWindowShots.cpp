@@ -4,6 +4,10 @@
 // Usage: vantrel-sky-shots OUTPUT_FOLDER (run under Xvfb).
 
 #include "astro/OrbexSunMoon.h"
+#include "planner/GridLayout.h"
+#include "planner/PlanningSweep.h"
+#include "skychart/ElevationCollector.h"
+#include "skywin/ElevationView.h"
 #include "skywin/SkyWindow.h"
 
 #include "../RecordingMessages.h"
@@ -15,6 +19,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPicture>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -53,6 +58,26 @@ int main(int argc, char** argv) {
     SetClock clock;
     RecordingMessages messages;
     SkyWindow w(station, conditions, library, clock, messages, work.path());
+    // The elevation page filled from a sweep of two days at ten minutes.
+    auto* elevation = new ElevationView();
+    w.SetElevationView(elevation, [elevation](QPainter& painter, const QRectF& area) {
+        PaintingOf(elevation->Chart())(painter, area);
+    });
+    {
+        station.CalcInterval = 10;
+        FixedDaylight daylight(false);
+        SweepInputs in;
+        in.StartDate = EncodeDate(2026, 12, 9);
+        in.EndDate = in.StartDate + 1;
+        in.Library = &library;
+        in.Daylight = &daylight;
+        GridCells grid;
+        LayoutHeader(grid, station);
+        ElevationCollector collector(station, ExpectedSweepRows(in.StartDate, in.EndDate, 10),
+                                     PairTitles(grid));
+        RunPlanningSweep(grid, station, in, &collector);
+        elevation->SetSeries(collector.Finish());
+    }
     w.resize(760, 820);
     w.show();
     const auto shoot = [&](const char* name) {
@@ -103,7 +128,27 @@ int main(int argc, char** argv) {
         p.end();
         page.save(out + "/sky-printed-page.png");
     }
+    // Printed to PDF through the window's own Print (pdftoppm makes pages
+    // of it to look at) and saved as SVG (rsvg-convert renders it).
+    const auto print = [&](const char* name) {
+        w.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(out + QLatin1Char('/') + QLatin1String(name));
+            return true;
+        };
+        QEventLoop printed;
+        QObject::connect(&w, &SkyWindow::ExportFinished, &printed, &QEventLoop::quit);
+        w.Print->click();
+        printed.exec();
+    };
+    print("sky-printed.pdf");
+    w.ChooseSaveFile = [&](const QString&, const QString&) { return out + "/sky-saved.svg"; };
+    w.SaveSvg->click();
+    saved.exec();
     w.Pages->setCurrentIndex(1);
     shoot("sky-elevation-page.png");
+    w.resize(520, 560); // narrow: whole time labels, fewer of them
+    shoot("sky-elevation-narrow.png");
+    print("sky-elevation-printed.pdf");
     return messages.said.empty() ? 0 : 2;
 }

@@ -13,10 +13,12 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGraphicsLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
@@ -29,6 +31,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vantrel {
@@ -59,6 +62,34 @@ private:
 
 constexpr std::size_t kMoonPair = 7;
 constexpr std::size_t kSunPair = 8;
+
+/// Runs one of Debian's tools on files of the test; its standard output,
+/// empty when it failed.
+QByteArray Run(const QString& program, const QStringList& arguments) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(program), p.readAllStandardError().constData());
+        return {};
+    }
+    return p.readAllStandardOutput().append('\n');
+}
+
+/// The bounding box of the pixels within `tolerance` of `colour`.
+QRect BoxOf(const QImage& image, const QColor& colour, int tolerance) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) <= tolerance &&
+                std::abs(c.green() - colour.green()) <= tolerance &&
+                std::abs(c.blue() - colour.blue()) <= tolerance) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
 
 void WriteText(const QString& path, const char* text) {
     QFile f(path);
@@ -96,6 +127,7 @@ private slots:
     void init() {
         QFile::remove(Path("Vanset.ini"));
         messages_.said.clear();
+        clock_.reading.Local = EncodeDateTime(2026, 12, 9, 21, 30, 0);
         station_ = HomeStation{};
         station_.Latitude = 49.87L;
         station_.Longitude = 8.65L;
@@ -284,6 +316,175 @@ private slots:
         QVERIFY(!problem.isEmpty());
         QCOMPARE(messages_.said.size(), std::size_t{1});
         QVERIFY(messages_.said[0].starts_with("Warning|Sky|"));
+    }
+
+    void PrintedPagesAreWholeWithATitle_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("chartText");
+        QTest::newRow("Sky now") << 0 << "UTC 2026-12-09 21:30:00";
+        QTest::newRow("Elevation") << 1 << "Elevation test chart";
+    }
+    void PrintedPagesAreWholeWithATitle() {
+        QFETCH(int, page);
+        QFETCH(QString, chartText);
+        station_.CallSign = "DL0TST";
+        station_.Location = "Darmstadt";
+        SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+        // The elevation page's kind of chart, its background a colour of its
+        // own to be found on the page.
+        const QColor ground(20, 70, 40);
+        auto* chart = new QChart;
+        auto* line = new QLineSeries;
+        *line << QPointF(0, 0) << QPointF(1, 50) << QPointF(2, 20);
+        chart->addSeries(line);
+        chart->createDefaultAxes();
+        chart->setTitle(QStringLiteral("Elevation test chart"));
+        chart->setBackgroundBrush(ground);
+        chart->setBackgroundRoundness(0);
+        chart->setMargins({});
+        chart->layout()->setContentsMargins(0, 0, 0, 0);
+        auto* view = new QChartView(chart);
+        w.SetElevationView(view, PaintingOf(chart));
+        w.resize(700, 640);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.Refresh();
+        w.Pages->setCurrentIndex(page);
+        QTest::qWait(50);
+        const QSize shown = w.Pages->currentWidget()->size();
+
+        const QString pdf = Path("page.pdf");
+        QRectF printable; // points, from the page's top-left corner
+        w.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            printable = printer.pageLayout().paintRect(QPageLayout::Point);
+            return true;
+        };
+        QSignalSpy printed(&w, &SkyWindow::ExportFinished);
+        w.Print->click();
+        QVERIFY(printed.wait(10000));
+        QCOMPARE(printed.first().at(1).toString(), QString());
+
+        // The title line, and the chart's own text whole.
+        const QString text =
+            QString::fromUtf8(Run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}))
+                .simplified();
+        for (const QString& wanted :
+             {QStringLiteral("Vantrel ") + w.Pages->tabText(page), QStringLiteral("DL0TST"),
+              QStringLiteral("Darmstadt"), QStringLiteral("49.870° N"),
+              QStringLiteral("printed 2026-12-09 21:30 UTC"), QStringLiteral("no refraction"),
+              chartText}) {
+            QVERIFY2(text.contains(wanted), qPrintable(wanted + QStringLiteral(" in: ") + text));
+        }
+
+        // The drawing fills the printable area below the title as far as
+        // its aspect allows, centred, nothing cut.
+        constexpr int kDpi = 36;
+        QVERIFY(!Run(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-png"),
+                      QStringLiteral("-singlefile"), pdf, Path("page")})
+                     .isEmpty());
+        const QImage image(Path("page.png"));
+        QVERIFY(!image.isNull());
+        const QColor fill = page == 0 ? QColor(30, 30, 36) : ground;
+        const QRect box = BoxOf(image, fill, 6);
+        const double toPx = kDpi / 72.0;
+        const QRectF area(printable.topLeft() * toPx, printable.size() * toPx);
+        const QString seen = QStringLiteral("drawing %1,%2 %3x%4 on printable %5,%6 %7x%8")
+                                 .arg(box.x())
+                                 .arg(box.y())
+                                 .arg(box.width())
+                                 .arg(box.height())
+                                 .arg(area.x())
+                                 .arg(area.y())
+                                 .arg(area.width())
+                                 .arg(area.height());
+        QVERIFY2(area.adjusted(-2, -2, 2, 2).contains(QRectF(box)), qPrintable(seen));
+        const double aspect = static_cast<double>(shown.width()) / shown.height();
+        QVERIFY2(std::abs(static_cast<double>(box.width()) / box.height() / aspect - 1) < 0.04,
+                 qPrintable(seen));
+        // Touching both sides, or the bottom with a title's height above.
+        const bool fullWidth = box.width() >= area.width() - 4;
+        const bool fullHeight =
+            box.bottom() >= area.bottom() - 3 && box.top() - area.top() < 0.06 * area.height();
+        QVERIFY2(fullWidth || fullHeight, qPrintable(seen));
+        QVERIFY2(std::abs((box.left() - area.left()) - (area.right() - box.right())) < 4,
+                 qPrintable(seen));
+    }
+
+    void SvgRendersAsThePng() {
+        // Debian's own SVG renderer draws the saved SVG as the PNG export
+        // shows the chart: compared in blocks of 8 × 8 pixels, so a glyph
+        // drawn a little differently does not count.
+        SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+        WriteText(Path("hills.csv"), "0,6\n60,12\n120,3\n200,20\n240,4\n300,8\n");
+        QVERIFY(w.LoadHorizonFile(Path("hills.csv")));
+        w.Pointing = [] {
+            PointingSnapshot s;
+            s.Tracking = true;
+            s.Target = SkyDirection{100, 30};
+            s.Reported = SkyDirection{96, 28};
+            return s;
+        };
+        w.resize(640, 700);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (int i = 0; i < 5 && !w.TracksReady(); ++i) {
+            w.Refresh();
+        }
+        QVERIFY(w.TracksReady());
+        const QSize size = w.Chart->size();
+        w.PngSize = size;
+        QCOMPARE(Export(w, w.SavePng, Path("chart.png")), QString());
+        QCOMPARE(Export(w, w.SaveSvg, Path("chart.svg")), QString());
+        QVERIFY(!Run(QStringLiteral("rsvg-convert"),
+                     {QStringLiteral("-w"), QString::number(size.width()), QStringLiteral("-h"),
+                      QString::number(size.height()), QStringLiteral("-b"), QStringLiteral("white"),
+                      QStringLiteral("-o"), Path("rsvg.png"), Path("chart.svg")})
+                     .isNull());
+        const QImage png = QImage(Path("chart.png")).convertToFormat(QImage::Format_RGB32);
+        const QImage rsvg = QImage(Path("rsvg.png")).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(rsvg.size(), png.size());
+        constexpr int kBlock = 8;
+        double worst = 0;
+        double sum = 0;
+        int blocks = 0;
+        for (int by = 0; by + kBlock <= png.height(); by += kBlock) {
+            for (int bx = 0; bx + kBlock <= png.width(); bx += kBlock) {
+                std::array<double, 6> mean{};
+                for (int y = by; y < by + kBlock; ++y) {
+                    for (int x = bx; x < bx + kBlock; ++x) {
+                        const QColor a = png.pixelColor(x, y);
+                        const QColor b = rsvg.pixelColor(x, y);
+                        mean[0] += a.red();
+                        mean[1] += a.green();
+                        mean[2] += a.blue();
+                        mean[3] += b.red();
+                        mean[4] += b.green();
+                        mean[5] += b.blue();
+                    }
+                }
+                double d = 0;
+                for (int c = 0; c < 3; ++c) {
+                    d = std::max(d, std::abs(mean[c] - mean[c + 3]) / (kBlock * kBlock));
+                }
+                worst = std::max(worst, d);
+                sum += d;
+                ++blocks;
+            }
+        }
+        const double average = sum / blocks;
+        qInfo("librsvg against the PNG: mean block difference %.2f, worst %.1f (of 255)", average,
+              worst);
+        // Tolerances: antialiasing and glyph shapes move a block's mean by a
+        // few levels; a missing or misplaced line, disc or fill by far more.
+        QVERIFY2(average < 3.0, qPrintable(QString::number(average)));
+        QVERIFY2(worst < 60.0, qPrintable(QString::number(worst)));
+        // Stroke widths in user units, as every reader takes them.
+        QFile svg(Path("chart.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QVERIFY(!svg.readAll().contains("non-scaling-stroke"));
     }
 
     void QtChartsAreSavedAtTheAskedSize() {
