@@ -180,6 +180,11 @@ int main(int argc, char** argv) {
     // While the rotator tracks, the chart shows where it is sent and where
     // it reports to be.
     sky.Pointing = [&track] { return track.Snapshot(); };
+    // The Measure window asks before logging a source behind the skyline
+    // the sky window has loaded.
+    measure.Horizon = [&sky]() -> const HorizonProfile* {
+        return sky.Horizon() ? &*sky.Horizon() : nullptr;
+    };
 
     // Its second page, the elevation over the planning range, follows every
     // sweep of the main window: the same rows as the planning grid. Saved

@@ -2,8 +2,10 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace vantrel {
 
@@ -101,6 +103,10 @@ void FieldReasons::Show(Watched& f, const QString& reason) {
     if (f.Reason->text() != reason) {
         f.Reason->setText(reason);
     }
+    if (f.Reason->isHidden() && !reason.isEmpty()) {
+        // Once the layout has taken the new line in.
+        QTimer::singleShot(0, this, &FieldReasons::FitWindow);
+    }
     f.Reason->setVisible(!reason.isEmpty());
     Restyle(f.Edit, reason.isEmpty() ? QString() : QLatin1String(kRefusedStyle));
     f.Edit->setToolTip(reason.isEmpty() ? f.OwnToolTip : reason);
@@ -123,6 +129,19 @@ bool FieldReasons::AllAccepted() const {
         }
     }
     return true;
+}
+
+void FieldReasons::FitWindow() {
+    // A window the user made small keeps its width, and grows only as much
+    // as the reasons need to be read whole.
+    const QLayout* layout = window_->layout();
+    if (!window_->isVisible() || layout == nullptr || !layout->hasHeightForWidth()) {
+        return;
+    }
+    const int needed = layout->totalHeightForWidth(window_->width());
+    if (needed > window_->height()) {
+        window_->resize(window_->width(), needed);
+    }
 }
 
 bool FieldReasons::eventFilter(QObject* watched, QEvent* event) {

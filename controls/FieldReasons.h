@@ -29,7 +29,8 @@ enum class CheckWhen {
 /// until its text is accepted, however the field is left (Tab, a click
 /// elsewhere, Enter) or whatever else the window does meanwhile. The typed
 /// text stays in the field, so nothing is lost and the user sees what was
-/// refused; the focus is never pulled back. What the window does with an
+/// refused; the focus is never pulled back. A window too short for a reason
+/// grows until it can be read whole. What the window does with an
 /// accepted text (store it, take it at once or at Apply) is its own affair.
 ///
 /// A refused text that is a number written with a decimal comma ("1013,25")
@@ -80,6 +81,8 @@ private:
     Watched* Find(const QLineEdit* edit);
     const Watched* Find(const QLineEdit* edit) const;
     void Show(Watched& field, const QString& reason);
+    /// Makes the window tall enough for every reason shown.
+    void FitWindow();
 
     QWidget* window_;
     std::vector<Watched> fields_;
