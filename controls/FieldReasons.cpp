@@ -1,6 +1,7 @@
 #include "controls/FieldReasons.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -145,7 +146,10 @@ void FieldReasons::FitWindow() {
 }
 
 bool FieldReasons::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
+    // A context menu or a completer's list takes the focus for a moment:
+    // the field is not left then.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
             Check(edit);
         }
