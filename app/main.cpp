@@ -185,10 +185,14 @@ int main(int argc, char** argv) {
     // While the rotator tracks, the chart shows where it is sent and where
     // it reports to be.
     sky.Pointing = [&track] { return track.Snapshot(); };
-    // The off-source point of tracking is checked against the sky's horizon.
-    trackHorizon = [&sky]() -> const HorizonProfile* {
+    // The off-source point of tracking is checked against the skyline the
+    // sky window has loaded, and the Measure window asks before logging a
+    // source behind it.
+    const auto skyHorizon = [&sky]() -> const HorizonProfile* {
         return sky.Horizon() ? &*sky.Horizon() : nullptr;
     };
+    trackHorizon = skyHorizon;
+    measure.Horizon = skyHorizon;
 
     // Its second page, the elevation over the planning range, follows every
     // sweep of the main window: the same rows as the planning grid. Saved

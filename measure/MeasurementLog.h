@@ -10,10 +10,19 @@ namespace vantrel::measure {
 /// File name of the measurement log, in the working folder.
 inline constexpr const char* kMeasurementLogName = "Vantrel-measurements.csv";
 
-/// The header line of the log, without its line break.
+/// The header line of the log, without its line break. Columns are only
+/// ever added at the end: a reader takes the ones it knows and passes over
+/// any after them.
 inline constexpr std::string_view kMeasurementLogHeader =
     "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
+    "g_over_t_db_per_k,status";
+/// The header of the first logs, before the status column; such a log still
+/// reads, its records all in use.
+inline constexpr std::string_view kMeasurementLogHeaderWithoutStatus =
+    "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
     "g_over_t_db_per_k";
+/// The status of a withdrawn record; an empty status is a record in use.
+inline constexpr std::string_view kWithdrawnStatus = "withdrawn";
 
 /// One measurement of the station, as the log keeps it.
 struct MeasurementRecord {
@@ -26,6 +35,9 @@ struct MeasurementRecord {
     std::optional<double> SolarFluxSfu; ///< solar flux units; only for the Sun
     double MeasuredYDb = 0;             ///< dB
     double GOverTDbPerK = 0;            ///< dB/K
+    /// Withdrawn by the user: kept in the log, left out of the chart and of
+    /// every statistic.
+    bool Withdrawn = false;
 
     bool operator==(const MeasurementRecord&) const = default;
 };
@@ -37,29 +49,51 @@ struct MeasurementRecord {
 /// read back the same.
 std::string MeasurementLine(const MeasurementRecord& record);
 
-/// Appends `record` to the log at `path`. A log that does not exist is
-/// created with the header line first. The line goes to the end of the file
-/// in one write on a file opened for appending, so two programs logging at
-/// once never mix their lines and nothing already in the log is rewritten.
-/// Returns the reason when the record could not be written ("Cannot write
-/// the measurement log ...: Permission denied"); nothing then.
+/// Appends `record` to the log at `path`. A log that does not exist (or is
+/// empty) gets the header line first; a log whose last line has no line
+/// break (as many editors save it) gets one first, so the record never
+/// joins the line before it. The line goes to the end of the file in one
+/// write, under an exclusive lock of the log that `SetWithdrawn` takes too,
+/// so two programs logging at once never mix their lines and nothing
+/// already in the log is rewritten. Returns the reason when the record could
+/// not be written ("Cannot write the measurement log ...: Permission
+/// denied"); nothing then.
 std::optional<std::string> AppendMeasurement(const std::string& path,
                                              const MeasurementRecord& record);
 
-/// What a log holds: its records in file order, and a note for every line
-/// that was passed over ("line 7 skipped: 9 fields expected, 4 found").
+/// What a log holds: its records in file order (withdrawn ones too, marked),
+/// the line of each, and a note for every line that was passed over ("line
+/// 7 skipped: at least 9 fields expected, 4 found").
 struct MeasurementLog {
     std::vector<MeasurementRecord> Records;
+    std::vector<std::size_t> Lines; ///< line of each record in the file, from 1
     std::vector<std::string> Skipped;
 };
 
-/// Reads the log text. The header line and empty lines are passed over
-/// silently; a damaged line (wrong field count, a number that is not one,
-/// an unterminated quote) is skipped with a note, never an error.
+/// Reads the log text. Header lines (the present one, the first logs' one,
+/// or a later one with more columns) and empty lines are passed over
+/// silently; a record has the nine columns of the first logs, then its
+/// status (absent in the first logs: in use), and any columns after those
+/// are passed over. A damaged line (too few fields, a number that is not
+/// one, an unterminated quote) is skipped with a note, never an error.
 MeasurementLog ParseMeasurementLog(std::string_view text);
 
 /// Reads the log at `path`: nothing for a missing file; the reason when it
 /// exists but cannot be read.
 std::optional<std::string> ReadMeasurementLog(const std::string& path, MeasurementLog& log);
+
+/// Marks the record on line `line` of the log at `path` withdrawn (or in use
+/// again), in place of editing the file by hand: the record stays in the
+/// log with "withdrawn" in its status column; every other line, damaged
+/// ones and columns unknown here included, stays byte for byte (a log of
+/// the first kind gets the present header). `expected` is the record as it
+/// was read from that line; when the line holds another one now (the log
+/// was changed meanwhile), nothing is changed and the reason is returned.
+/// The log is written whole to a new file beside it that then takes its
+/// name, under the lock `AppendMeasurement` takes, so a crash leaves the
+/// old log or the new one and a record appended meanwhile is never lost.
+/// Returns the reason when nothing could be changed; nothing on success.
+std::optional<std::string> SetWithdrawn(const std::string& path, std::size_t line,
+                                        const MeasurementRecord& expected, bool withdrawn);
 
 } // namespace vantrel::measure

@@ -40,6 +40,7 @@ MeasureSetup LoadMeasureSetup(const QString& directory) {
     s.TsysK = Number(ini, "TsysK", SetupField::Tsys, defaults.TsysK);
     s.MoonTemperatureK =
         Number(ini, "MoonTemperatureK", SetupField::MoonTemperature, defaults.MoonTemperatureK);
+    s.Source = ini.value(Key("Source")).toString().trimmed().toStdString();
     if (ini.contains(Key("SolarFlux"))) {
         const std::string solar = ini.value(Key("SolarFlux")).toString().toStdString();
         if (ParseSolarEntry(solar).Problem.empty()) {
@@ -67,6 +68,9 @@ bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
         ini.setValue(Key("SolarFlux"), QString::fromStdString(s.SolarFlux));
     }
     number("MoonTemperatureK", s.MoonTemperatureK);
+    if (!s.Source.empty()) {
+        ini.setValue(Key("Source"), QString::fromStdString(s.Source));
+    }
     ini.sync();
     return ini.status() == QSettings::NoError;
 }

@@ -13,13 +13,15 @@ inline constexpr const char* kMeasureSection = "Measure";
 /// current folder when empty). A missing file or key, or a value that is
 /// refused (not a number, not positive, an efficiency above 1, an antenna
 /// kind other than 0 or 1, a solar flux text that is not one), gives that
-/// key's default.
+/// key's default; "Source" is read as it is, matched against the titles by
+/// the window.
 MeasureSetup LoadMeasureSetup(const QString& directory);
 
 /// Writes section "Measure": "AntennaKind" (0 dish, 1 gain), "DishDiameterM",
 /// "Efficiency", "GainDbi", "TsysK", "SolarFlux" (the text as typed),
-/// "MoonTemperatureK"; a value that is not a finite number (or a solar
-/// flux text that is refused) leaves its key as it was. Returns false when
+/// "MoonTemperatureK", "Source" (the source last measured on, by its title);
+/// a value that is not a finite number (or a solar flux text that is
+/// refused, or an empty source) leaves its key as it was. Returns false when
 /// the file could not be written.
 bool SaveMeasureSetup(const QString& directory, const MeasureSetup& setup);
 

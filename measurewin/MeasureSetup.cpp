@@ -157,6 +157,7 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
         const ShownPlace p = prepared ? places.Place(CatalogueSource::Of(
                                             source->RaDeg * kDegToRad, source->DecDeg * kDegToRad))
                                       : ShownPlace{kNaN, kNaN, kNaN, kNaN};
+        row.AzimuthDeg = static_cast<double>(p.Azimuth / kDegToRad);
         row.ElevationDeg = static_cast<double>(p.Elevation / kDegToRad);
         row.ElevationText = DegreeText(RoundedDegrees(p.Elevation));
         row.BelowHorizon = RoundedDegrees(p.Elevation) < 0;
@@ -189,6 +190,7 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
         if (conditions.Refraction && prepared) {
             place = places.SunMoon(place);
         }
+        row.AzimuthDeg = place.AzimuthDeg;
         row.ElevationDeg = place.ElevationDeg;
         row.ElevationText = LibraryAngleText(place.ElevationDeg, '.');
         row.BelowHorizon = place.ElevationDeg < 0;

@@ -33,6 +33,9 @@ struct MeasureSetup {
     double TsysK = 100.0;         ///< system temperature, K, > 0
     std::string SolarFlux = "70"; ///< sfu ("70") or a day's table ("1415:72,2695:95")
     double MoonTemperatureK = measure::kMoonBrightnessDefaultK; ///< K, > 0
+    /// The source last measured on, as the grids title it ("Moon"); empty
+    /// before the first choice.
+    std::string Source;
 
     bool operator==(const MeasureSetup&) const = default;
 };
@@ -82,6 +85,7 @@ inline constexpr std::size_t kMeasureRowCount = 9;
 /// One source of the Measure window at one instant.
 struct MeasureRow {
     std::string Title;                   ///< as the grids title it ("Cygnus-A", "Moon")
+    double AzimuthDeg = 0;               ///< from north through east, 0..360 degrees
     double ElevationDeg = 0;             ///< as the real-time display computes it, degrees
     std::string ElevationText;           ///< as the real-time display shows it ("12.34")
     bool BelowHorizon = false;           ///< as the real-time display greys it

@@ -1,16 +1,17 @@
 #include "measurewin/MeasureWindow.h"
 
+#include "controls/FieldReasons.h"
 #include "measure/FluxEstimate.h"
 #include "measure/YFactor.h"
+#include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureSettings.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QDateTime>
-#include <QDateTimeAxis>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -34,15 +36,20 @@ namespace {
 
 /// Where the window opens, from the main window's top-left corner, pixels.
 constexpr QPoint kOffsetFromMainWindow(120, 40);
-/// Milliseconds in a day, for the log's instants on the chart's time axis.
-constexpr double kMsPerDay = 86400000.0;
-/// Padding of the chart's axes: a single entry gets an hour either side,
-/// several a twentieth of their span; G/T 0.5 dB/K.
-constexpr qint64 kLonePointPaddingMs = 3600000;
-constexpr double kTimePaddingFraction = 0.05;
 /// Space above and below the text of a table row, pixels.
 constexpr int kRowPaddingPx = 6;
+/// The G/T axis reaches this far beyond the values, dB/K, before it is
+/// rounded; an empty chart shows the range below.
 constexpr double kGOverTPaddingDb = 0.5;
+constexpr double kEmptyGOverTLowDb = 0.0;
+constexpr double kEmptyGOverTHighDb = 30.0;
+/// Most intervals between the marks of the time axis: its labels must not
+/// touch on a chart a few hundred pixels wide.
+constexpr int kMostTimeIntervals = 4;
+/// Marks of the G/T axis asked for before they are rounded.
+constexpr int kGOverTTicks = 6;
+/// Half the time axis of an empty chart, days: the present day around now.
+constexpr double kEmptyHalfSpanDays = 0.5;
 
 enum Column { kSourceCol, kElevationCol, kFluxCol, kSizeCol, kKCol, kDeltaTCol, kYCol, kNoteCol };
 constexpr int kColumnCount = 8;
@@ -51,9 +58,14 @@ const char* const kFieldNames[] = {"Frequency", "Diameter",  "Efficiency",     "
                                    "Tsys",      "SolarFlux", "MoonTemperature"};
 enum FieldIndex { kFrequency, kDiameter, kEfficiency, kGain, kTsys, kSolar, kMoon };
 
-/// How a refused field and a reason look.
+/// How a refused measured Y and a G/T that cannot be had look.
 constexpr const char* kRefusedStyle = "color: #b00000; border: 1px solid #d00000";
 constexpr const char* kReasonStyle = "color: #b00000";
+
+enum EntryColumn { kEntryUtc, kEntrySource, kEntryMHz, kEntryY, kEntryGOverT, kEntryStatus };
+constexpr int kEntryColumnCount = 6;
+/// "YYYY-MM-DD HH:MM" of the log's "YYYY-MM-DDTHH:MM:SSZ".
+constexpr int kEntryUtcChars = 16;
 
 /// Sets a style sheet only when it changes: the table refreshes twice a
 /// second, and a new style sheet costs a restyle of the widget.
@@ -112,6 +124,7 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
       setup_(LoadMeasureSetup(directory_)) {
     setObjectName(QStringLiteral("MeasureWindow"));
     setWindowTitle(QLatin1String(kMeasureCaption));
+    reasons_ = new FieldReasons(this);
     auto* layout = new QVBoxLayout(this);
 
     // The values: a label, the field and its reason below it.
@@ -119,10 +132,13 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Antenna = new QComboBox(this);
     Antenna->setObjectName(QStringLiteral("Antenna"));
     Antenna->addItems({QStringLiteral("Dish"), QStringLiteral("Gain (yagi, array)")});
-    const char* const labels[] = {
-        "Frequency (MHz)",     "Dish diameter (m)", "Aperture efficiency (0-1]",
-        "Gain (dBi)",          "Tsys (K)",          "Solar flux (sfu, or MHz:sfu,...)",
-        "Moon temperature (K)"};
+    const char* const labels[] = {"Frequency (MHz)",
+                                  "Dish diameter (m)",
+                                  "Aperture efficiency (0-1]",
+                                  "Gain (dBi)",
+                                  "Tsys (K)",
+                                  "Solar flux at this frequency (sfu, or MHz:sfu,...)",
+                                  "Moon temperature (K)"};
     QLineEdit** edits[] = {&Frequency, &Diameter,  &Efficiency,     &Gain,
                            &Tsys,      &SolarFlux, &MoonTemperature};
     grid->addWidget(new QLabel(QStringLiteral("Antenna"), this), 0, 2);
@@ -130,10 +146,16 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QLatin1String(kFieldNames[i]));
-        auto* reason = new QLabel(this);
-        reason->setStyleSheet(QLatin1String(kReasonStyle));
-        reason->setWordWrap(true);
-        reason->hide();
+        if (i == kSolar) {
+            // What users mistake it for: the daily 10.7 cm index.
+            edit->setToolTip(QStringLiteral(
+                "The Sun's flux density at the observing frequency, in sfu, or a day's table "
+                "of a solar observatory's noon fluxes (MHz:sfu,MHz:sfu,...) to interpolate "
+                "between.\nThe 10.7 cm index (F10.7) is the flux at 2800 MHz only; at other "
+                "frequencies the Sun's flux differs from it."));
+        }
+        QLabel* reason = reasons_->Watch(
+            edit, [this, edit](const QString& text) { return FieldProblem(edit, text); });
         // Two columns of fields: frequency, Tsys, solar flux, Moon left;
         // the antenna right.
         const bool right = i == kDiameter || i == kEfficiency || i == kGain;
@@ -144,7 +166,7 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         grid->addWidget(edit, row, col + 1);
         grid->addWidget(reason, row + 1, col, 1, 2);
         *edits[i] = edit;
-        fields_[i] = {edit, reason};
+        fields_[i] = edit;
         if (i == kFrequency) {
             connect(edit, &QLineEdit::textChanged, this, &MeasureWindow::FrequencyEdited);
             connect(edit, &QLineEdit::editingFinished, this, &MeasureWindow::StoreFrequency);
@@ -204,26 +226,59 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     measured->addWidget(Log);
     layout->addLayout(measured);
 
+    // The G/T of the log over time, and its entries beside it.
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("G/T from the measurement log"));
-    chart->legend()->hide();
-    HistorySeries = new QLineSeries(chart);
-    HistorySeries->setPointsVisible(true);
-    chart->addSeries(HistorySeries);
-    timeAxis_ = new QDateTimeAxis(chart);
-    timeAxis_->setFormat(QStringLiteral("yyyy-MM-dd hh:mm"));
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    // Room for half a date label beyond the last mark, which stands on the
+    // plot's right edge.
+    QMargins margins = chart->margins();
+    margins.setRight(margins.right() +
+                     fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) / 2);
+    chart->setMargins(margins);
+    timeAxis_ = new QCategoryAxis(chart);
+    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     timeAxis_->setTitleText(QStringLiteral("UTC"));
     gOverTAxis_ = new QValueAxis(chart);
     gOverTAxis_->setTitleText(QStringLiteral("G/T (dB/K)"));
+    gOverTAxis_->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(timeAxis_, Qt::AlignBottom);
     chart->addAxis(gOverTAxis_, Qt::AlignLeft);
-    HistorySeries->attachAxis(timeAxis_);
-    HistorySeries->attachAxis(gOverTAxis_);
     History = new QChartView(chart, this);
     History->setObjectName(QStringLiteral("History"));
     History->setRenderHint(QPainter::Antialiasing);
-    History->setMinimumHeight(220);
-    layout->addWidget(History, 1);
+    History->setMinimumHeight(240);
+
+    auto* entries = new QWidget(this);
+    auto* entriesLayout = new QVBoxLayout(entries);
+    entriesLayout->setContentsMargins(0, 0, 0, 0);
+    Entries = new QTableWidget(0, kEntryColumnCount, this);
+    Entries->setObjectName(QStringLiteral("Entries"));
+    Entries->setHorizontalHeaderLabels({QStringLiteral("UTC"), QStringLiteral("Source"),
+                                        QStringLiteral("MHz"), QStringLiteral("Y (dB)"),
+                                        QStringLiteral("G/T"), QString()});
+    Entries->verticalHeader()->hide();
+    Entries->verticalHeader()->setDefaultSectionSize(rowHeight);
+    Entries->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Entries->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Entries->setSelectionMode(QAbstractItemView::SingleSelection);
+    Entries->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    Entries->horizontalHeader()->setStretchLastSection(true);
+    Withdraw = new QPushButton(QStringLiteral("Withdraw"), this);
+    Withdraw->setObjectName(QStringLiteral("Withdraw"));
+    Withdraw->setToolTip(QStringLiteral(
+        "Leave the chosen entry out of the chart; it stays in the log, marked withdrawn"));
+    Withdraw->setEnabled(false);
+    entriesLayout->addWidget(Entries, 1);
+    entriesLayout->addWidget(Withdraw, 0, Qt::AlignRight);
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(History);
+    split->addWidget(entries);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    split->setSizes({560, 420});
+    layout->addWidget(split, 1);
     Skipped = new QLabel(this);
     Skipped->setObjectName(QStringLiteral("Skipped"));
     Skipped->setWordWrap(true);
@@ -236,9 +291,11 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         Edited();
         StoreSetup();
     });
-    connect(Source, &QComboBox::currentIndexChanged, this, &MeasureWindow::ShowGOverT);
+    connect(Source, &QComboBox::currentIndexChanged, this, &MeasureWindow::SourceChosen);
     connect(MeasuredY, &QLineEdit::textChanged, this, &MeasureWindow::ShowGOverT);
     connect(Log, &QPushButton::clicked, this, &MeasureWindow::LogClick);
+    connect(Withdraw, &QPushButton::clicked, this, &MeasureWindow::WithdrawClick);
+    connect(Entries, &QTableWidget::itemSelectionChanged, this, &MeasureWindow::ShowWithdrawButton);
 
     // The stored values into the fields; each change computes the table
     // (and reads every field), so they are taken from a copy.
@@ -254,7 +311,9 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     SolarFlux->setText(FromStd(stored.SolarFlux));
     MoonTemperature->setText(Number(stored.MoonTemperatureK));
     ShowFrequency();
-    resize(820, 760);
+    ShowStoredSource();
+    ShowHistory(); // empty until the log is read
+    resize(1000, 800);
 }
 
 QString MeasureWindow::LogPath() const {
@@ -284,11 +343,10 @@ void MeasureWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
 }
 
-QString MeasureWindow::FieldProblem(const QLineEdit* edit) const {
+QString MeasureWindow::FieldProblem(const QLineEdit* edit, const QString& text) const {
     const bool dish = Antenna->currentIndex() == static_cast<int>(AntennaKind::Dish);
-    const auto number = [&](SetupField f) {
-        return FromStd(ParseSetupNumber(f, Latin(edit)).Problem);
-    };
+    const std::string typed = text.toStdString();
+    const auto number = [&](SetupField f) { return FromStd(ParseSetupNumber(f, typed).Problem); };
     if (edit == Frequency) {
         return number(SetupField::Frequency);
     }
@@ -308,7 +366,7 @@ QString MeasureWindow::FieldProblem(const QLineEdit* edit) const {
         return number(SetupField::MoonTemperature);
     }
     if (edit == SolarFlux) {
-        return FromStd(ParseSolarEntry(Latin(edit)).Problem);
+        return FromStd(ParseSolarEntry(typed).Problem);
     }
     return {};
 }
@@ -317,26 +375,15 @@ QString MeasureWindow::Problem(const QLineEdit* field) const {
     if (field == MeasuredY) {
         return FromStd(MeasuredYOf(MeasuredY->text()).Problem);
     }
-    return FieldProblem(field);
-}
-
-void MeasureWindow::ShowProblem(const Field& f, const QString& problem) {
-    f.Reason->setText(problem);
-    f.Reason->setVisible(!problem.isEmpty());
-    Restyle(f.Edit, problem.isEmpty() ? QString() : QLatin1String(kRefusedStyle));
-    f.Edit->setToolTip(problem);
+    return reasons_->Reason(field);
 }
 
 bool MeasureWindow::ReadFields() {
     if (MoonTemperature == nullptr) {
         return false; // still being built
     }
-    bool accepted = true;
-    for (const Field& f : fields_) {
-        const QString problem = FieldProblem(f.Edit);
-        ShowProblem(f, problem);
-        accepted = accepted && problem.isEmpty();
-    }
+    // The antenna kind decides which fields count: all are judged again.
+    const bool accepted = reasons_->CheckAll();
     const bool dish = Antenna->currentIndex() == static_cast<int>(AntennaKind::Dish);
     Diameter->setEnabled(dish);
     Efficiency->setEnabled(dish);
@@ -494,7 +541,10 @@ void MeasureWindow::LogClick() {
     if (!std::isfinite(gOverT_) || index < 0) {
         return; // Log is disabled then
     }
-    const MeasureRow& row = rows_[static_cast<std::size_t>(index)];
+    const MeasureRow row = rows_[static_cast<std::size_t>(index)];
+    if (!MayLog(row)) {
+        return; // the user thought better of it: nothing written, every value kept
+    }
     measure::MeasurementRecord record;
     record.Utc = IsoUtc(rowsUtc_);
     record.Source = row.Title;
@@ -515,50 +565,233 @@ void MeasureWindow::LogClick() {
     LoadHistory();
 }
 
-void MeasureWindow::LoadHistory() {
-    measure::MeasurementLog log;
-    if (const auto why = measure::ReadMeasurementLog(LogPath().toStdString(), log)) {
-        HistorySeries->clear();
-        Skipped->setText(FromStd(*why));
+bool MeasureWindow::MayLog(const MeasureRow& row) {
+    const QString title = FromStd(row.Title);
+    if (row.BelowHorizon) {
+        return messages_.Question(
+            kMeasureCaption,
+            QStringLiteral("%1 is below the horizon now (elevation %2\u00b0): a reading there "
+                           "is of the ground, not of the source. Log it all the same?")
+                .arg(title, Fixed(row.ElevationDeg, 2))
+                .toStdString());
+    }
+    const HorizonProfile* horizon = Horizon ? Horizon() : nullptr;
+    if (horizon != nullptr && horizon->Hides(row.AzimuthDeg, row.ElevationDeg)) {
+        return messages_.Question(
+            kMeasureCaption,
+            QStringLiteral("%1 is behind the horizon profile now (azimuth %2\u00b0, elevation "
+                           "%3\u00b0, where the skyline stands at %4\u00b0). Log it all the "
+                           "same?")
+                .arg(title, Fixed(row.AzimuthDeg, 1), Fixed(row.ElevationDeg, 2),
+                     Fixed(horizon->ElevationAt(row.AzimuthDeg), 1))
+                .toStdString());
+    }
+    return true;
+}
+
+void MeasureWindow::SourceChosen() {
+    ShowGOverT();
+    const int index = Source->currentIndex();
+    if (index < 0 || Source->itemText(index).isEmpty()) {
         return;
     }
-    QList<QPointF> points;
-    int skipped = static_cast<int>(log.Skipped.size());
-    for (const measure::MeasurementRecord& r : log.Records) {
-        const QDateTime t = QDateTime::fromString(FromStd(r.Utc), Qt::ISODate);
-        if (!t.isValid() || !std::isfinite(r.GOverTDbPerK)) {
-            ++skipped;
-            continue;
-        }
-        points.append(QPointF(static_cast<double>(t.toMSecsSinceEpoch()), r.GOverTDbPerK));
+    const std::string title = Source->itemText(index).toStdString();
+    if (title == setup_.Source) {
+        return;
     }
-    HistorySeries->replace(points);
-    if (!points.isEmpty()) {
-        double x0 = points.front().x(), x1 = x0, y0 = points.front().y(), y1 = y0;
-        for (const QPointF& p : points) {
-            x0 = std::min(x0, p.x());
-            x1 = std::max(x1, p.x());
-            y0 = std::min(y0, p.y());
-            y1 = std::max(y1, p.y());
-        }
-        const auto pad =
-            x0 == x1 ? kLonePointPaddingMs : static_cast<qint64>((x1 - x0) * kTimePaddingFraction);
-        const auto lo = static_cast<qint64>(x0) - pad;
-        const auto hi = static_cast<qint64>(x1) + pad;
-        timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(lo, Qt::UTC),
-                            QDateTime::fromMSecsSinceEpoch(hi, Qt::UTC));
-        gOverTAxis_->setRange(y0 - kGOverTPaddingDb, y1 + kGOverTPaddingDb);
+    setup_.Source = title;
+    // Refused values are not numbers in the setup, and are not written.
+    if (!SaveMeasureSetup(directory_, setup_)) {
+        messages_.Error("The Measure values could not be written to Vanset.ini; they hold for "
+                        "this run only.");
     }
-    QString text = QStringLiteral("%1 measurements in %2").arg(points.size()).arg(LogPath());
+}
+
+void MeasureWindow::ShowStoredSource() {
+    int index = Source->findText(FromStd(setup_.Source));
+    for (std::size_t i = 0; index < 0 && i < rows_.size(); ++i) {
+        if (rows_[i].Expected.Flux.HasValue()) {
+            index = static_cast<int>(i);
+        }
+    }
+    {
+        const QSignalBlocker quiet(Source);
+        Source->setCurrentIndex(std::max(index, 0));
+    }
+    ShowGOverT();
+}
+
+QList<QLineSeries*> MeasureWindow::HistorySeries() const {
+    QList<QLineSeries*> lines;
+    for (QAbstractSeries* s : History->chart()->series()) {
+        if (auto* line = qobject_cast<QLineSeries*>(s)) {
+            lines.append(line);
+        }
+    }
+    return lines;
+}
+
+void MeasureWindow::LoadHistory() {
+    log_ = {};
+    const auto why = measure::ReadMeasurementLog(LogPath().toStdString(), log_);
+    ShowHistory();
+    ShowEntries();
+    if (why) {
+        Skipped->setText(FromStd(*why));
+    }
+}
+
+void MeasureWindow::ShowHistory() {
+    QChart* chart = History->chart();
+    chart->removeAllSeries();
+    const GOverTHistory history = GOverTHistoryOf(log_.Records);
+    double first = 0, last = 0, low = 0, high = 0;
+    bool any = false;
+    for (const GOverTSeries& s : history.Series) {
+        auto* line = new QLineSeries(chart);
+        line->setName(FromStd(s.Source) + QStringLiteral(", ") + FromStd(s.Band));
+        line->setPointsVisible(true);
+        QList<QPointF> points;
+        for (const GOverTPoint& p : s.Points) {
+            points.append(QPointF(p.Utc, p.GOverTDbPerK));
+            first = any ? std::min(first, p.Utc) : p.Utc;
+            last = any ? std::max(last, p.Utc) : p.Utc;
+            low = any ? std::min(low, p.GOverTDbPerK) : p.GOverTDbPerK;
+            high = any ? std::max(high, p.GOverTDbPerK) : p.GOverTDbPerK;
+            any = true;
+        }
+        line->replace(points);
+        chart->addSeries(line);
+        line->attachAxis(timeAxis_);
+        line->attachAxis(gOverTAxis_);
+    }
+    if (!any) {
+        // The present day, and a usual range of G/T: never an empty 1970.
+        const DateTime now = clock_.UtcNow();
+        first = now - kEmptyHalfSpanDays;
+        last = now + kEmptyHalfSpanDays;
+        low = kEmptyGOverTLowDb + kGOverTPaddingDb;
+        high = kEmptyGOverTHighDb - kGOverTPaddingDb;
+    }
+    const TimeAxis axis = RoundTimeAxis(first, last, kMostTimeIntervals);
+    for (const QString& label : timeAxis_->categoriesLabels()) {
+        timeAxis_->remove(label);
+    }
+    timeAxis_->setStartValue(axis.FirstUtc);
+    for (const TimeAxisMark& m : axis.Marks) {
+        timeAxis_->append(FromStd(m.Label), m.Utc);
+    }
+    timeAxis_->setRange(axis.FirstUtc, axis.LastUtc);
+    gOverTAxis_->setRange(low - kGOverTPaddingDb, high + kGOverTPaddingDb);
+    gOverTAxis_->setTickCount(kGOverTTicks);
+    gOverTAxis_->applyNiceNumbers();
+    chart->legend()->setVisible(any);
+
+    std::size_t shown = 0;
+    for (const GOverTSeries& s : history.Series) {
+        shown += s.Points.size();
+    }
+    const std::size_t skipped = log_.Skipped.size() + history.Unreadable;
+    QString text = QStringLiteral("%1 measurements in %2").arg(shown).arg(LogPath());
+    if (history.Withdrawn > 0) {
+        text += QStringLiteral("; %1 withdrawn").arg(history.Withdrawn);
+    }
     if (skipped == 1) {
         text += QStringLiteral("; 1 damaged line skipped");
     } else if (skipped > 1) {
         text += QStringLiteral("; %1 damaged lines skipped").arg(skipped);
     }
-    if (!log.Skipped.empty()) {
-        Skipped->setToolTip(FromStd(log.Skipped.front()));
-    }
+    Skipped->setToolTip(log_.Skipped.empty() ? QString() : FromStd(log_.Skipped.front()));
     Skipped->setText(text);
+}
+
+void MeasureWindow::ShowEntries() {
+    const int chosenLine = [this] {
+        const int r = ChosenRecord();
+        return r < 0 ? -1 : static_cast<int>(log_.Lines[static_cast<std::size_t>(r)]);
+    }();
+    const QSignalBlocker quiet(Entries);
+    Entries->clearContents();
+    Entries->setRowCount(static_cast<int>(log_.Records.size()));
+    const QColor grey(Qt::gray);
+    int reselect = -1;
+    for (std::size_t k = 0; k < log_.Records.size(); ++k) {
+        const std::size_t index = log_.Records.size() - 1 - k; // the latest first
+        const measure::MeasurementRecord& r = log_.Records[index];
+        const QString texts[kEntryColumnCount] = {
+            // To the minute; the log keeps the seconds.
+            FromStd(r.Utc).replace(QLatin1Char('T'), QLatin1Char(' ')).left(kEntryUtcChars),
+            FromStd(r.Source),
+            Number(r.FrequencyMHz),
+            Fixed(r.MeasuredYDb, 3),
+            Fixed(r.GOverTDbPerK, 2),
+            r.Withdrawn ? QLatin1String(measure::kWithdrawnStatus.data(),
+                                        static_cast<qsizetype>(measure::kWithdrawnStatus.size()))
+                        : QString(),
+        };
+        for (int c = 0; c < kEntryColumnCount; ++c) {
+            auto* item = new QTableWidgetItem(texts[c]);
+            item->setData(Qt::UserRole, static_cast<qulonglong>(index));
+            if (c == kEntryMHz || c == kEntryY || c == kEntryGOverT) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            if (r.Withdrawn) {
+                QFont font = item->font();
+                font.setStrikeOut(c != kEntryStatus);
+                item->setFont(font);
+                item->setForeground(grey);
+            }
+            Entries->setItem(static_cast<int>(k), c, item);
+        }
+        if (static_cast<int>(log_.Lines[index]) == chosenLine) {
+            reselect = static_cast<int>(k);
+        }
+    }
+    if (reselect >= 0) {
+        Entries->selectRow(reselect);
+    }
+    ShowWithdrawButton();
+}
+
+int MeasureWindow::ChosenRecord() const {
+    const QList<QTableWidgetItem*> chosen = Entries->selectedItems();
+    if (chosen.isEmpty()) {
+        return -1;
+    }
+    const auto index = chosen.front()->data(Qt::UserRole).toULongLong();
+    return index < log_.Records.size() ? static_cast<int>(index) : -1;
+}
+
+void MeasureWindow::ShowWithdrawButton() {
+    const int index = ChosenRecord();
+    const bool withdrawn = index >= 0 && log_.Records[static_cast<std::size_t>(index)].Withdrawn;
+    Withdraw->setText(withdrawn ? QStringLiteral("Restore") : QStringLiteral("Withdraw"));
+    Withdraw->setEnabled(index >= 0);
+}
+
+void MeasureWindow::WithdrawClick() {
+    const int index = ChosenRecord();
+    if (index < 0) {
+        return;
+    }
+    const auto at = static_cast<std::size_t>(index);
+    const measure::MeasurementRecord record = log_.Records[at];
+    const bool withdraw = !record.Withdrawn;
+    if (withdraw &&
+        !messages_.Question(
+            kMeasureCaption,
+            QStringLiteral("Withdraw the measurement of %1 on %2 at %3 MHz (G/T %4 dB/K)? It stays "
+                           "in the log, marked withdrawn, and is left out of the chart.")
+                .arg(FromStd(record.Utc), FromStd(record.Source), Number(record.FrequencyMHz),
+                     Fixed(record.GOverTDbPerK, 2))
+                .toStdString())) {
+        return;
+    }
+    if (const auto why =
+            measure::SetWithdrawn(LogPath().toStdString(), log_.Lines[at], record, withdraw)) {
+        messages_.Error(*why);
+    }
+    LoadHistory(); // what the log holds now, the same entry still chosen
 }
 
 void ShareFrequency(MeasureWindow& measure, SettingsWindow& settings) {

@@ -6,6 +6,7 @@
 #include "astro/SunMoon.h"
 #include "measure/MeasurementLog.h"
 #include "measurewin/MeasureSetup.h"
+#include "skychart/HorizonProfile.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
 
@@ -13,10 +14,11 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
+class QCategoryAxis;
 class QChartView;
 class QComboBox;
-class QDateTimeAxis;
 class QLabel;
 class QLineEdit;
 class QLineSeries;
@@ -27,6 +29,7 @@ class QValueAxis;
 
 namespace vantrel {
 
+class FieldReasons;
 class SettingsWindow;
 
 /// Caption of the Measure window.
@@ -39,14 +42,19 @@ inline constexpr int kMeasureRefreshMs = 500;
 /// the antenna, Tsys, the solar flux and the Moon's temperature; a table of
 /// the nine sources of the present moment with elevation, flux density,
 /// diameter, beam correction, expected ΔT and Y (grey below the horizon);
-/// a measured Y on a chosen source giving G/T at once; "Log" appending the
-/// measurement to "Vantrel-measurements.csv"; and the G/T of the log over
-/// time.
+/// a measured Y on a chosen source (kept from one run to the next) giving
+/// G/T at once; "Log" appending the measurement to
+/// "Vantrel-measurements.csv", after asking when the source is below the
+/// horizon or behind the horizon profile; the G/T of the log over time, one
+/// line per source and band; and the log's entries, where a wrong one is
+/// withdrawn (kept in the file, marked, left out of the chart) or taken
+/// back into use.
 ///
-/// Everything it shows is computed by `MeasureRows` and measure/; the
-/// window keeps nothing but the texts typed. A refused field turns red and
-/// says why, and "Log" stays disabled. The log is read when the window
-/// opens and after each Log, never on the timer.
+/// Everything it shows is computed by `MeasureRows`, `GOverTHistoryOf` and
+/// measure/; the window keeps nothing but the texts typed. A refused field
+/// turns red and says why beside it (`FieldReasons`), and "Log" stays
+/// disabled. The log is read when the window opens and after each Log or
+/// withdrawal, never on the timer.
 class MeasureWindow final : public QWidget {
     Q_OBJECT
 
@@ -75,10 +83,19 @@ public:
     QLabel* GOverT = nullptr; ///< the G/T, or why there is none
     QPushButton* Log = nullptr;
     QChartView* History = nullptr;
-    QLineSeries* HistorySeries = nullptr;
-    QLabel* Skipped = nullptr; ///< "2 damaged lines skipped"
+    QTableWidget* Entries = nullptr; ///< the log's records, the latest first
+    QPushButton* Withdraw = nullptr; ///< "Withdraw", or "Restore" for a withdrawn entry
+    QLabel* Skipped = nullptr;       ///< "2 damaged lines skipped"
     QTimer* Refresher = nullptr;
 
+    /// The station's horizon profile (the one the sky window loads from its
+    /// settings); null, or returning null, when there is none.
+    std::function<const HorizonProfile*()> Horizon;
+
+    /// The chart's lines, one per source and band, named "Moon, 10368 MHz".
+    QList<QLineSeries*> HistorySeries() const;
+    /// The log as last read.
+    const measure::MeasurementLog& LogRead() const { return log_; }
     /// Why the text of a field is refused; empty when accepted.
     QString Problem(const QLineEdit* field) const;
     /// The log file written by "Log".
@@ -97,28 +114,39 @@ public slots:
     void ShowFrequency();
     /// Appends the measurement to the log and draws the history again.
     void LogClick();
-    /// Reads the log and draws G/T over time.
+    /// Reads the log, draws G/T over time and lists the entries.
     void LoadHistory();
+    /// Withdraws the chosen entry (after asking) or takes a withdrawn one
+    /// back into use.
+    void WithdrawClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
-    struct Field {
-        QLineEdit* Edit = nullptr;
-        QLabel* Reason = nullptr;
-    };
     void Edited();
     void FrequencyEdited();
     void StoreFrequency();
     void StoreSetup();
-    void ShowProblem(const Field& field, const QString& problem);
     /// Reads every field; true when all are accepted.
     bool ReadFields();
     void ShowRows();
     void ShowGOverT();
-    QString FieldProblem(const QLineEdit* edit) const;
+    /// Why `text` is refused in the field `edit`; empty when accepted.
+    QString FieldProblem(const QLineEdit* edit, const QString& text) const;
+    /// The source chosen to measure on: kept in Vanset.ini.
+    void SourceChosen();
+    /// Selects the stored source, else the first with a flux model.
+    void ShowStoredSource();
+    /// True when the measurement on `row` may be logged: asks first when
+    /// the source is below the horizon or behind the horizon profile.
+    bool MayLog(const MeasureRow& row);
+    void ShowHistory();
+    void ShowEntries();
+    /// The record of the chosen entry; -1 for none.
+    int ChosenRecord() const;
+    void ShowWithdrawButton();
 
     ObservingConditions& conditions_;
     const HomeStation& station_;
@@ -134,8 +162,10 @@ private:
     double gOverT_ = 0;
     /// The frequency last stored or shown from the conditions, MHz.
     double storedFrequencyMHz_ = 0;
-    std::array<Field, 7> fields_{};
-    QDateTimeAxis* timeAxis_ = nullptr;
+    FieldReasons* reasons_ = nullptr;
+    std::array<QLineEdit*, 7> fields_{};
+    measure::MeasurementLog log_;
+    QCategoryAxis* timeAxis_ = nullptr;
     QValueAxis* gOverTAxis_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "settings/SettingsWindow.h"
 
+#include "controls/FieldReasons.h"
 #include "settings/ObservingSettings.h"
 
 #include <QCheckBox>
@@ -21,10 +22,14 @@ QString Number(double value) {
     return QString::number(value, 'g', 15);
 }
 
-ParsedCondition Parse(ConditionField kind, const QLineEdit* edit) {
-    const QByteArray text = edit->text().toLatin1();
+ParsedCondition Parse(ConditionField kind, const QString& typed) {
+    const QByteArray text = typed.toLatin1();
     return ParseCondition(
         kind, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+}
+
+ParsedCondition Parse(ConditionField kind, const QLineEdit* edit) {
+    return Parse(kind, edit->text());
 }
 
 QString FromView(std::string_view text) {
@@ -39,6 +44,7 @@ SettingsWindow::SettingsWindow(ObservingConditions& conditions, UserMessages& me
       directory_(std::move(directory)) {
     setObjectName(QStringLiteral("SettingsWindow"));
     setWindowTitle(QLatin1String(kSettingsCaption));
+    reasons_ = new FieldReasons(this);
 
     auto* layout = new QVBoxLayout(this);
     ApparentPlaces = new QCheckBox(QStringLiteral("Apparent places of date"), this);
@@ -71,17 +77,15 @@ SettingsWindow::SettingsWindow(ObservingConditions& conditions, UserMessages& me
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QLatin1String(rows[i].Name));
-        auto* reason = new QLabel(this);
-        reason->setStyleSheet(QStringLiteral("color: #b00000"));
-        reason->setWordWrap(true);
-        reason->hide();
+        const ConditionField kind = rows[i].Kind;
+        QLabel* reason = reasons_->Watch(
+            edit, [kind](const QString& text) { return FromView(Parse(kind, text).Problem); });
         grid->addWidget(new QLabel(QString::fromUtf8(rows[i].Label), this), row, 0);
         grid->addWidget(edit, row, 1);
         grid->addWidget(reason, row + 1, 0, 1, 2);
         row += 2;
         *rows[i].Edit = edit;
-        fields_[i] = {edit, reason, rows[i].Kind};
-        connect(edit, &QLineEdit::textChanged, this, &SettingsWindow::Check);
+        fields_[i] = {edit, kind};
     }
     layout->addLayout(grid);
 
@@ -97,6 +101,7 @@ SettingsWindow::SettingsWindow(ObservingConditions& conditions, UserMessages& me
 
     connect(Apply, &QPushButton::clicked, this, &SettingsWindow::ApplyClick);
     connect(Close, &QPushButton::clicked, this, &QWidget::close);
+    connect(reasons_, &FieldReasons::Checked, Apply, &QPushButton::setEnabled);
     ShowConditions();
 }
 
@@ -117,7 +122,7 @@ void SettingsWindow::ShowConditions() {
     Temperature->setText(Number(conditions_.TemperatureC));
     Humidity->setText(Number(conditions_.RelativeHumidityPercent));
     Frequency->setText(Number(conditions_.FrequencyMHz));
-    Check();
+    Apply->setEnabled(reasons_->CheckAll());
 }
 
 void SettingsWindow::ShowFrequency() {
@@ -127,36 +132,8 @@ void SettingsWindow::ShowFrequency() {
     }
 }
 
-const SettingsWindow::Field* SettingsWindow::FieldOf(const QLineEdit* edit) const {
-    for (const Field& f : fields_) {
-        if (f.Edit == edit) {
-            return &f;
-        }
-    }
-    return nullptr;
-}
-
 QString SettingsWindow::Problem(const QLineEdit* edit) const {
-    const Field* f = FieldOf(edit);
-    return f == nullptr ? QString() : FromView(Parse(f->Kind, f->Edit).Problem);
-}
-
-void SettingsWindow::Check() {
-    bool allAccepted = true;
-    for (const Field& f : fields_) {
-        if (f.Edit == nullptr) {
-            return; // still being built
-        }
-        const QString problem = FromView(Parse(f.Kind, f.Edit).Problem);
-        f.Reason->setText(problem);
-        f.Reason->setVisible(!problem.isEmpty());
-        f.Edit->setStyleSheet(problem.isEmpty() ? QString()
-                                                : QStringLiteral("color: #b00000; "
-                                                                 "border: 1px solid #d00000"));
-        f.Edit->setToolTip(problem);
-        allAccepted = allAccepted && problem.isEmpty();
-    }
-    Apply->setEnabled(allAccepted);
+    return reasons_->Reason(edit);
 }
 
 ObservingConditions SettingsWindow::Shown() const {

@@ -15,6 +15,8 @@ class QPushButton;
 
 namespace vantrel {
 
+class FieldReasons;
+
 /// Caption of the settings window.
 inline constexpr const char* kSettingsCaption = "Settings";
 
@@ -25,7 +27,8 @@ inline constexpr const char* kSettingsCaption = "Settings";
 ///
 /// It edits the program's one `ObservingConditions`; nothing is kept here
 /// but the texts being typed. A field whose text is refused (not a number,
-/// or out of its range) turns red and says why beside it, and "Apply" stays
+/// or out of its range) turns red and says why beside it (`FieldReasons`),
+/// however it is left, and "Apply" stays
 /// disabled until every field is accepted, so a refused value never reaches
 /// the conditions or "Vanset.ini". "Apply" stores the conditions, writes
 /// them to section "Observing" of "Vanset.ini" and raises `Applied`, after
@@ -68,19 +71,17 @@ public slots:
 private:
     struct Field {
         QLineEdit* Edit = nullptr;
-        QLabel* Reason = nullptr;
         ConditionField Kind = ConditionField::Pressure;
     };
     void ShowConditions();
-    void Check();
     /// The conditions as the window shows them; meaningful when all fields
     /// are accepted.
     ObservingConditions Shown() const;
-    const Field* FieldOf(const QLineEdit* edit) const;
 
     ObservingConditions& conditions_;
     UserMessages& messages_;
     QString directory_;
+    FieldReasons* reasons_ = nullptr;
     std::array<Field, 4> fields_{};
 };
 

@@ -1,5 +1,6 @@
 #include "trackwin/TrackWindow.h"
 
+#include "controls/FieldReasons.h"
 #include "mainwin/PositionStore.h"
 #include "tracking/SkyAngles.h"
 #include "trackwin/SkyPointing.h"
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantrel {
@@ -72,6 +74,79 @@ template <typename Widget> void SetTextIfChanged(Widget* label, const QString& t
     }
 }
 
+/// The value of the setup that a number field edits.
+double FieldValue(const TrackSetup& s, TrackField kind) {
+    const TrackingOptions& o = s.Options;
+    switch (kind) {
+    case TrackField::PeriodS:
+        return o.PeriodS;
+    case TrackField::ThresholdDeg:
+        return o.ThresholdDeg;
+    case TrackField::MinElevationDeg:
+        return o.MinElevationDeg;
+    case TrackField::MaxElevationDeg:
+        return o.MaxElevationDeg;
+    case TrackField::AzimuthOffsetDeg:
+        return o.AzimuthOffsetDeg;
+    case TrackField::ElevationOffsetDeg:
+        return o.ElevationOffsetDeg;
+    case TrackField::OffSourceDeg:
+        return o.OffSourceAzimuthDeg;
+    case TrackField::ParkAzimuthDeg:
+        return s.ParkAt.AzimuthDeg;
+    case TrackField::ParkElevationDeg:
+        return s.ParkAt.ElevationDeg;
+    case TrackField::SerialSpeed:
+        return s.Rotator.SerialSpeed;
+    case TrackField::Model:
+        return s.Rotator.Model;
+    }
+    return 0;
+}
+
+/// Puts a number field's value into the setup.
+void SetFieldValue(TrackSetup& s, TrackField kind, double v) {
+    TrackingOptions& o = s.Options;
+    switch (kind) {
+    case TrackField::PeriodS:
+        o.PeriodS = v;
+        break;
+    case TrackField::ThresholdDeg:
+        o.ThresholdDeg = v;
+        break;
+    case TrackField::MinElevationDeg:
+        o.MinElevationDeg = v;
+        break;
+    case TrackField::MaxElevationDeg:
+        o.MaxElevationDeg = v;
+        break;
+    case TrackField::AzimuthOffsetDeg:
+        o.AzimuthOffsetDeg = v;
+        break;
+    case TrackField::ElevationOffsetDeg:
+        o.ElevationOffsetDeg = v;
+        break;
+    case TrackField::OffSourceDeg:
+        o.OffSourceAzimuthDeg = v;
+        break;
+    case TrackField::ParkAzimuthDeg:
+        s.ParkAt.AzimuthDeg = v;
+        break;
+    case TrackField::ParkElevationDeg:
+        s.ParkAt.ElevationDeg = v;
+        break;
+    case TrackField::SerialSpeed:
+        s.Rotator.SerialSpeed = static_cast<int>(v);
+        break;
+    case TrackField::Model:
+        s.Rotator.Model = static_cast<int>(v);
+        break;
+    }
+    if (o.ParkPosition) {
+        o.ParkPosition = s.ParkAt;
+    }
+}
+
 QString ModelText(const RotatorModel& m) {
     return QStringLiteral("%1 %2 %3")
         .arg(m.Model)
@@ -103,12 +178,21 @@ TrackWindow::~TrackWindow() {
 
 void TrackWindow::BuildControls() {
     auto* layout = new QVBoxLayout(this);
+    reasons_ = new FieldReasons(this);
     const auto edit = [this](const char* name, TrackField kind) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QLatin1String(name));
         numbers_.push_back({e, kind});
         connect(e, &QLineEdit::editingFinished, this, [this, e] { TakeField(e); });
         return e;
+    };
+    // A field's reason on the row below it, under its label and itself.
+    const auto watch = [this](QGridLayout* grid, int row, int col, QLineEdit* e,
+                              CheckWhen when = CheckWhen::Typing, int span = 2) {
+        grid->addWidget(
+            reasons_->Watch(
+                e, [this, e](const QString& text) { return WithField(e, text).second; }, when),
+            row + 1, col, 1, span);
     };
 
     // What to follow and how.
@@ -137,8 +221,11 @@ void TrackWindow::BuildControls() {
     OffSource->setToolTip(QStringLiteral(
         "Degrees of azimuth beside the source, at its elevation, for the cold-sky reading"));
     const auto row = [&](int r, int c, const char* label, QWidget* w) {
-        pg->addWidget(new QLabel(QString::fromUtf8(label), this), r, c);
-        pg->addWidget(w, r, c + 1);
+        pg->addWidget(new QLabel(QString::fromUtf8(label), this), 2 * r, c);
+        pg->addWidget(w, 2 * r, c + 1);
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            watch(pg, 2 * r, c, e);
+        }
     };
     row(0, 0, "Source", Source);
     row(0, 2, "Azimuth range (\u00b0)", Range);
@@ -167,6 +254,7 @@ void TrackWindow::BuildControls() {
     Model->completer()->setCompletionMode(QCompleter::PopupCompletion);
     Model->completer()->setCaseSensitivity(Qt::CaseInsensitive);
     Model->setToolTip(QStringLiteral("Type a part of the number, maker or name to search"));
+    Model->lineEdit()->setObjectName(QStringLiteral("ModelText"));
     Device = new QLineEdit(this);
     Device->setObjectName(QStringLiteral("Device"));
     Device->setToolTip(QStringLiteral("A serial port (/dev/ttyUSB0), or host:port of a rotctld "
@@ -176,10 +264,14 @@ void TrackWindow::BuildControls() {
     Speed->setToolTip(QStringLiteral("Baud; 0 keeps the model's own"));
     rg->addWidget(new QLabel(QStringLiteral("Model"), this), 0, 0);
     rg->addWidget(Model, 0, 1, 1, 3);
-    rg->addWidget(new QLabel(QStringLiteral("Device"), this), 1, 0);
-    rg->addWidget(Device, 1, 1);
-    rg->addWidget(new QLabel(QStringLiteral("Serial speed (baud)"), this), 1, 2);
-    rg->addWidget(Speed, 1, 3);
+    // The model is typed to search Hamlib's list: judged when left.
+    watch(rg, 0, 0, Model->lineEdit(), CheckWhen::Leaving, 4);
+    rg->addWidget(new QLabel(QStringLiteral("Device"), this), 2, 0);
+    rg->addWidget(Device, 2, 1);
+    watch(rg, 2, 0, Device);
+    rg->addWidget(new QLabel(QStringLiteral("Serial speed (baud)"), this), 2, 2);
+    rg->addWidget(Speed, 2, 3);
+    watch(rg, 2, 2, Speed);
     layout->addWidget(rotator);
 
     // Parking.
@@ -195,8 +287,10 @@ void TrackWindow::BuildControls() {
     kg->addWidget(ParkWhenSet, 0, 2, 1, 2);
     kg->addWidget(new QLabel(QStringLiteral("Park azimuth (\u00b0)"), this), 1, 0);
     kg->addWidget(ParkAzimuth, 1, 1);
+    watch(kg, 1, 0, ParkAzimuth);
     kg->addWidget(new QLabel(QStringLiteral("Park elevation (\u00b0)"), this), 1, 2);
     kg->addWidget(ParkElevation, 1, 3);
+    watch(kg, 1, 2, ParkElevation);
     layout->addWidget(parking);
 
     Refusal = new QLabel(this);
@@ -337,6 +431,7 @@ void TrackWindow::ShowSetup() {
     ParkElevation->setEnabled(o.ParkPosition.has_value());
     ParkWhenSet->setChecked(o.Below == WhenBelow::Park);
     ShowOffSourceButton();
+    reasons_->CheckAll(); // the values in force: no reason stands
 }
 
 QString TrackWindow::SourceTitle(SkySource source) const {
@@ -353,117 +448,93 @@ void TrackWindow::ShowTitles() {
     }
 }
 
-void TrackWindow::Refuse(const QString& why, QLineEdit* edit) {
+void TrackWindow::Refuse(const QString& why) {
     Refusal->setText(why);
     Refusal->setVisible(!why.isEmpty());
-    if (edit != nullptr) {
-        edit->setFocus();
+}
+
+QString TrackWindow::Problem(const QLineEdit* field) const {
+    return reasons_->Reason(field);
+}
+
+int TrackWindow::ModelIndex(const QString& text) const {
+    const QString typed = text.trimmed();
+    const int index = Model->findText(typed, Qt::MatchFixedString);
+    if (index >= 0) {
+        return index;
     }
+    // A bare number typed: the model of that number.
+    bool whole = false;
+    const int number = typed.section(QLatin1Char(' '), 0, 0).toInt(&whole);
+    return whole ? Model->findData(number) : -1;
+}
+
+std::pair<TrackSetup, QString> TrackWindow::WithField(const QLineEdit* edit,
+                                                      const QString& text) const {
+    const auto refused = [&](const std::string& why, const QString& previous) {
+        return std::pair(setup_, QString::fromStdString(why) +
+                                     QStringLiteral(" \u201c%1\u201d is refused; the value in "
+                                                    "force stays %2.")
+                                         .arg(text.trimmed(), previous));
+    };
+    TrackSetup changed = setup_;
+    QString previous;
+    if (edit == Device) {
+        changed.Rotator.Device = text.trimmed().toStdString();
+        previous =
+            QStringLiteral("\u201c%1\u201d").arg(QString::fromStdString(setup_.Rotator.Device));
+    } else if (edit == Model->lineEdit()) {
+        const int index = ModelIndex(text);
+        if (index < 0) {
+            return {setup_, QStringLiteral("\u201c%1\u201d is no rotator model of Hamlib's list; "
+                                           "the model in force stays %2.")
+                                .arg(text.trimmed())
+                                .arg(setup_.Rotator.Model)};
+        }
+        changed.Rotator.Model = Model->itemData(index).toInt();
+        previous = QString::number(setup_.Rotator.Model);
+    } else {
+        const auto f = std::find_if(numbers_.begin(), numbers_.end(),
+                                    [edit](const NumberField& n) { return n.Edit == edit; });
+        if (f == numbers_.end()) {
+            return {setup_, QString()};
+        }
+        previous = Number(FieldValue(setup_, f->Kind));
+        const ParsedTrackNumber p = ParseTrackField(f->Kind, text.toStdString());
+        if (!p.Problem.empty()) {
+            return refused(p.Problem, previous);
+        }
+        SetFieldValue(changed, f->Kind, p.Value);
+    }
+    if (const std::string why = TrackSetupProblem(changed); !why.empty()) {
+        return refused(why, previous);
+    }
+    return {changed, QString()};
 }
 
 bool TrackWindow::TakeField(QLineEdit* edit) {
-    TrackSetup changed = setup_;
-    if (edit == Device) {
-        changed.Rotator.Device = Device->text().trimmed().toStdString();
-    } else {
-        for (const NumberField& f : numbers_) {
-            if (f.Edit != edit) {
-                continue;
-            }
-            const ParsedTrackNumber p = ParseTrackField(f.Kind, edit->text().toStdString());
-            if (!p.Problem.empty()) {
-                const QString why = QString::fromStdString(p.Problem) +
-                                    QStringLiteral(" \u201c%1\u201d is refused; the previous "
-                                                   "value is kept.")
-                                        .arg(edit->text());
-                ShowSetup(); // the previous value back in the field
-                Refuse(why, edit);
-                return false;
-            }
-            const double v = p.Value;
-            TrackingOptions& o = changed.Options;
-            switch (f.Kind) {
-            case TrackField::PeriodS:
-                o.PeriodS = v;
-                break;
-            case TrackField::ThresholdDeg:
-                o.ThresholdDeg = v;
-                break;
-            case TrackField::MinElevationDeg:
-                o.MinElevationDeg = v;
-                break;
-            case TrackField::MaxElevationDeg:
-                o.MaxElevationDeg = v;
-                break;
-            case TrackField::AzimuthOffsetDeg:
-                o.AzimuthOffsetDeg = v;
-                break;
-            case TrackField::ElevationOffsetDeg:
-                o.ElevationOffsetDeg = v;
-                break;
-            case TrackField::OffSourceDeg:
-                o.OffSourceAzimuthDeg = v;
-                break;
-            case TrackField::ParkAzimuthDeg:
-                changed.ParkAt.AzimuthDeg = v;
-                break;
-            case TrackField::ParkElevationDeg:
-                changed.ParkAt.ElevationDeg = v;
-                break;
-            case TrackField::SerialSpeed:
-                changed.Rotator.SerialSpeed = static_cast<int>(v);
-                break;
-            case TrackField::Model:
-                changed.Rotator.Model = static_cast<int>(v);
-                break;
-            }
-            if (o.ParkPosition) {
-                o.ParkPosition = changed.ParkAt;
-            }
-        }
+    if (!reasons_->Check(edit)) {
+        return false; // red, with the reason beside it; the value in force stays
     }
-    if (const std::string why = TrackSetupProblem(changed); !why.empty()) {
-        const QString text = edit->text();
-        ShowSetup();
-        Refuse(
-            QString::fromStdString(why) +
-                QStringLiteral(" \u201c%1\u201d is refused; the previous value is kept.").arg(text),
-            edit);
-        return false;
-    }
-    Apply(changed);
+    Apply(WithField(edit, edit->text()).first);
     return true;
 }
 
 bool TrackWindow::TakeModel() {
-    const QString typed = Model->currentText().trimmed();
-    int index = Model->findText(typed, Qt::MatchFixedString);
-    if (index < 0) {
-        // A bare number typed: the model of that number.
-        bool whole = false;
-        const int number = typed.section(QLatin1Char(' '), 0, 0).toInt(&whole);
-        index = whole ? Model->findData(number) : -1;
-    }
-    if (index < 0) {
-        ShowSetup();
-        Refuse(QStringLiteral("\u201c%1\u201d is no rotator model of Hamlib's list; the previous "
-                              "model is kept.")
-                   .arg(typed),
-               nullptr);
+    if (!reasons_->Check(Model->lineEdit())) {
         return false;
     }
+    const int index = ModelIndex(Model->currentText());
     {
         const QSignalBlocker quiet(Model);
         Model->setCurrentIndex(index);
     }
-    TrackSetup changed = setup_;
-    changed.Rotator.Model = Model->itemData(index).toInt();
-    Apply(changed);
+    Apply(WithField(Model->lineEdit(), Model->currentText()).first);
     return true;
 }
 
 void TrackWindow::Apply(const TrackSetup& changed) {
-    Refuse(QString(), nullptr);
+    Refuse(QString());
     if (changed == setup_) {
         return;
     }
@@ -471,8 +542,7 @@ void TrackWindow::Apply(const TrackSetup& changed) {
     setup_ = changed;
     if (!SaveTrackSetup(services_.Directory, setup_)) {
         Refuse(QStringLiteral("The Track values could not be written to Vanset.ini; they hold for "
-                              "this run only."),
-               nullptr);
+                              "this run only."));
     }
     if (otherRotator && link_) {
         // The old controller may take its timeout to let go: not on this
@@ -509,7 +579,7 @@ RotatorLink& TrackWindow::EnsureLink() {
 
 void TrackWindow::TrackClick() {
     if (const std::string why = TrackSetupProblem(setup_); !why.empty()) {
-        Refuse(QString::fromStdString(why), nullptr);
+        Refuse(QString::fromStdString(why));
         return;
     }
     EnsureLink();

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QCheckBox;
@@ -30,6 +31,8 @@ class QPushButton;
 class QTimer;
 
 namespace vantrel {
+
+class FieldReasons;
 
 /// Caption of the Track window.
 inline constexpr const char* kTrackCaption = "Track";
@@ -71,8 +74,9 @@ struct TrackWindowServices {
 /// A `Tracker` decides at every period and a `RotatorLink` talks to the
 /// rotator on its own thread: the window calls only members of the link that
 /// do not wait for the controller, so the main window's real-time display
-/// keeps its rhythm whatever the rotator does. A refused field keeps its
-/// previous value and says why below the fields.
+/// keeps its rhythm whatever the rotator does. A refused text stays red in
+/// its field with the reason beside it, however the field is left
+/// (`FieldReasons`); the value in force stays until one is accepted.
 class TrackWindow final : public QWidget {
     Q_OBJECT
 
@@ -104,6 +108,9 @@ public:
     RotatorStatus LinkStatus() const;
     /// The last decision of the tracker.
     const TrackDecision& LastDecision() const { return decision_; }
+    /// Why the text of a field is refused, as shown beside it; empty when
+    /// it is accepted.
+    QString Problem(const QLineEdit* field) const;
 
     QComboBox* Source = nullptr;
     QComboBox* Model = nullptr; ///< "number manufacturer name", searchable
@@ -128,7 +135,7 @@ public:
     QPushButton* RetryButton = nullptr;     ///< "Retry now", while waiting to try again
     QLabel* OffSourceWarning = nullptr;     ///< the off-source point behind the horizon profile
     QPushButton* OtherSideButton = nullptr; ///< takes the off-source step to the other side
-    QLabel* Refusal = nullptr;              ///< why the last value typed was refused
+    QLabel* Refusal = nullptr;              ///< what holds for the whole window (Vanset.ini not written)
     QLabel* SkyPlace = nullptr;             ///< where the source stands
     QLabel* Target = nullptr;               ///< where the rotator is sent
     QLabel* Reported = nullptr;             ///< where it reports to be
@@ -168,13 +175,20 @@ private:
     void ShowSetup();
     /// The sources' titles as the grids give them for the station now.
     void ShowTitles();
-    /// The setup with the field's text taken; refused: says why, shows the
-    /// previous value again and returns false.
+    /// The setup with `text` taken into the field `edit`, or the setup in
+    /// force and why the text is refused.
+    std::pair<TrackSetup, QString> WithField(const QLineEdit* edit, const QString& text) const;
+    /// The model box's entry for a typed text (its full text or a model
+    /// number); -1 for none.
+    int ModelIndex(const QString& text) const;
+    /// Takes the field's text when it is accepted; refused, it stays with
+    /// its reason and false is returned.
     bool TakeField(QLineEdit* edit);
     bool TakeModel();
     /// Takes a changed setup: stores it, and while tracking follows it.
     void Apply(const TrackSetup& changed);
-    void Refuse(const QString& why, QLineEdit* edit);
+    /// Says what holds for the whole window; empty hides it.
+    void Refuse(const QString& why);
     RotatorLink& EnsureLink();
     void PublishTrackedPair();
     /// Ends tracking (the rotator is told separately).
@@ -199,6 +213,7 @@ private:
     SkyPlaces places_;
     Tracker tracker_;
     TrackSetup setup_;
+    FieldReasons* reasons_ = nullptr;
     std::vector<NumberField> numbers_;
     std::unique_ptr<RotatorLink> link_;
     RetiredLinks retired_;

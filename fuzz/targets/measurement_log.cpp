@@ -9,8 +9,9 @@
 //    no more records and notes come out than the text has lines;
 //  - a record read from a log, written as a line again and read back, is
 //    the same record;
-//  - any record the program can write reads back as the same record (a
-//    line break in one of its texts as a blank): no record is lost.
+//  - any record the program can write, withdrawn or not, reads back as the
+//    same record (a line break in one of its texts as a blank): no record
+//    is lost.
 
 #include "fuzz/FuzzCheck.h"
 #include "measure/MeasurementLog.h"
@@ -89,9 +90,11 @@ void Write(ByteReader& in) {
     r.ElevationDeg = Finite(in);
     r.FrequencyMHz = Finite(in);
     r.TsysK = Finite(in);
-    if ((in.Take<std::uint8_t>() & 1U) != 0) {
+    const auto flags = in.Take<std::uint8_t>();
+    if ((flags & 1U) != 0) {
         r.SolarFluxSfu = Finite(in);
     }
+    r.Withdrawn = (flags & 2U) != 0;
     r.MeasuredYDb = Finite(in);
     r.GOverTDbPerK = Finite(in);
     if (r.Utc.empty() || r.Source.empty()) {

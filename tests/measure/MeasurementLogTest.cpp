@@ -1,5 +1,6 @@
-// The measurement log: appended, never rewritten; damaged lines passed over
-// with a note; failures to write said.
+// The measurement log: appended, rewritten only to withdraw a record (every
+// other byte kept); damaged lines passed over with a note; failures to write
+// said.
 
 #include "measure/MeasurementLog.h"
 
@@ -89,6 +90,117 @@ TEST_F(MeasurementLogFile, ALineBreakInATextKeepsTheRecord) {
     EXPECT_EQ(log.Records[1], Sample(1));
 }
 
+/// A log whose last line has no line break (as many editors save it): the
+/// record was appended to that line and both were lost as one damaged line.
+TEST_F(MeasurementLogFile, AnAppendNeverJoinsTheLastLine) {
+    const std::string first = MeasurementLine(Sample(0));
+    const struct {
+        const char* Name;
+        std::string Before;
+        std::size_t Records;
+    } cases[] = {
+        {"last record without a break", std::string(kMeasurementLogHeader) + "\n" + first, 2},
+        {"CR LF, last without a break", std::string(kMeasurementLogHeader) + "\r\n" + first, 2},
+        {"header without a break", std::string(kMeasurementLogHeader), 1},
+        {"empty file", "", 1},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(path_, std::ios::binary | std::ios::trunc) << c.Before;
+        ASSERT_FALSE(AppendMeasurement(path_, Sample(1)).has_value()) << c.Name;
+        const std::string text = Contents();
+        EXPECT_EQ(text.rfind(c.Before, 0), 0U) << c.Name << ": what was there is kept";
+        EXPECT_EQ(text.find(kMeasurementLogHeader), 0U) << c.Name;
+        MeasurementLog log;
+        ASSERT_FALSE(ReadMeasurementLog(path_, log).has_value());
+        EXPECT_TRUE(log.Skipped.empty()) << c.Name << ": " << log.Skipped.front();
+        ASSERT_EQ(log.Records.size(), c.Records) << c.Name;
+        EXPECT_EQ(log.Records.back(), Sample(1)) << c.Name;
+    }
+}
+
+/// Withdrawing keeps the record in the file, marked, and every other byte;
+/// a log of the first kind (no status column, hand-edited, a damaged line,
+/// columns of a later version) keeps reading and is withdrawn from alike.
+TEST_F(MeasurementLogFile, WithdrawingMarksOneLineAndKeepsTheRest) {
+    const std::string oldLine =
+        "2026-12-01T20:00:00Z,Moon,30,10368,\"dish 3 m, eff 0.55\",60,,2.5,30.1";
+    const std::string laterLine = "2026-12-02T20:00:00Z,Sun,40,10368,gain 20 dBi,80,71.3,9,28,,"
+                                  "y-factor,0.2"; // status empty, then two later columns
+    const std::string damaged = "2026-12-03T20:00:00Z,Moon,30";
+    const std::string before = std::string(kMeasurementLogHeaderWithoutStatus) + "\r\n" + oldLine +
+                               "\r\n" + damaged + "\n" + laterLine + "\n";
+    std::ofstream(path_, std::ios::binary) << before;
+    MeasurementLog log;
+    ASSERT_FALSE(ReadMeasurementLog(path_, log).has_value());
+    ASSERT_EQ(log.Records.size(), 2U);
+    ASSERT_EQ(log.Lines, (std::vector<std::size_t>{2, 4}));
+    EXPECT_FALSE(log.Records[0].Withdrawn || log.Records[1].Withdrawn);
+    EXPECT_EQ(log.Records[1].GOverTDbPerK, 28);
+
+    ASSERT_FALSE(SetWithdrawn(path_, 2, log.Records[0], true).has_value());
+    ASSERT_FALSE(SetWithdrawn(path_, 4, log.Records[1], true).has_value());
+    const std::string withdrawn = std::string(kMeasurementLogHeader) + "\r\n" + oldLine +
+                                  ",withdrawn\r\n" + damaged + "\n" +
+                                  "2026-12-02T20:00:00Z,Sun,40,10368,gain 20 dBi,80,71.3,9,28,"
+                                  "withdrawn,y-factor,0.2\n";
+    EXPECT_EQ(Contents(), withdrawn);
+    MeasurementLog after;
+    ASSERT_FALSE(ReadMeasurementLog(path_, after).has_value());
+    ASSERT_EQ(after.Records.size(), 2U);
+    EXPECT_TRUE(after.Records[0].Withdrawn && after.Records[1].Withdrawn);
+    EXPECT_EQ(after.Skipped.size(), 1U);
+
+    // In use again: the status emptied, nothing else moves.
+    ASSERT_FALSE(SetWithdrawn(path_, 2, after.Records[0], false).has_value());
+    std::string restored = withdrawn;
+    const std::string mark = ",withdrawn\r\n";
+    restored.replace(restored.find(mark), mark.size(), ",\r\n");
+    EXPECT_EQ(Contents(), restored);
+
+    // A line that no longer holds the record read, or no record at all:
+    // refused, the log untouched.
+    const auto stale = SetWithdrawn(path_, 4, log.Records[0], true);
+    ASSERT_TRUE(stale.has_value());
+    EXPECT_NE(stale->find("has changed since it was read"), std::string::npos);
+    EXPECT_TRUE(SetWithdrawn(path_, 3, log.Records[0], true).has_value());
+    EXPECT_TRUE(SetWithdrawn(path_, 9, log.Records[0], true).has_value());
+    EXPECT_EQ(Contents(), restored);
+    // Nothing left beside the log.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+/// A withdrawal replaces the log by a new file: a program appending at the
+/// same time must find the new one, never write into the old one that is no
+/// longer the log.
+TEST_F(MeasurementLogFile, WithdrawingWhileAnotherProgramLogsLosesNothing) {
+    constexpr int kAppends = 200;
+    ASSERT_FALSE(AppendMeasurement(path_, Sample(0)).has_value());
+    MeasurementLog first;
+    ASSERT_FALSE(ReadMeasurementLog(path_, first).has_value());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool ok = true;
+        for (int k = 0; k < kAppends; ++k) {
+            ok = !AppendMeasurement(path_, Sample(1)).has_value() && ok;
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    int flips = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        EXPECT_FALSE(SetWithdrawn(path_, 2, first.Records[0], flips % 2 == 0).has_value());
+        ++flips;
+        ::usleep(2000); // a user's pace, however quick
+    }
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_GT(flips, 1);
+    MeasurementLog log;
+    ASSERT_FALSE(ReadMeasurementLog(path_, log).has_value());
+    EXPECT_TRUE(log.Skipped.empty());
+    EXPECT_EQ(log.Records.size(), 1U + kAppends);
+}
+
 TEST_F(MeasurementLogFile, AMissingLogIsAnEmptyOne) {
     MeasurementLog log;
     log.Skipped.push_back("left over");
@@ -111,7 +223,7 @@ TEST(MeasurementLogText, DamagedLinesAreSkippedWithANote) {
     EXPECT_EQ(log.Records[0].Source, "Moon");
     EXPECT_FALSE(log.Records[0].SolarFluxSfu.has_value());
     ASSERT_EQ(log.Skipped.size(), 4U);
-    EXPECT_EQ(log.Skipped[0], "line 3 skipped: 9 fields expected, 3 found");
+    EXPECT_EQ(log.Skipped[0], "line 3 skipped: at least 9 fields expected, 3 found");
     EXPECT_EQ(log.Skipped[1], "line 4 skipped: a value is missing or not a number");
     EXPECT_EQ(log.Skipped[2], "line 5 skipped: a quote is not closed");
     EXPECT_EQ(log.Skipped[3], "line 6 skipped: a value is missing or not a number");

@@ -16,6 +16,7 @@
 #include "LoopbackPort.h"
 #include "RotctldServer.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
@@ -153,7 +154,7 @@ class TrackWindowTest : public QObject {
         QVERIFY(p.ElevationDeg > 10);
         Type(w.AzimuthOffset, QString::number(std::round(8.0 - p.AzimuthDeg)));
         Type(w.ElevationOffset, QString::number(std::round(5.0 - p.ElevationDeg)));
-        QVERIFY(w.Refusal->isHidden());
+        QVERIFY(w.Problem(w.AzimuthOffset).isEmpty() && w.Problem(w.ElevationOffset).isEmpty());
     }
     /// Largest gap between ticks of the main window's timer over `ms`.
     static qint64 LongestTickGap(TForm1& form, int ms) {
@@ -182,6 +183,57 @@ private slots:
         QFile::remove(dir_.filePath(QStringLiteral("Vanset.ini")));
     }
 
+    /// A refused value was put back silently when the field was left with
+    /// Tab or a click: the reason stays beside the field however it is left.
+    void aRefusedValueSaysWhyHoweverTheFieldIsLeft_data() {
+        QTest::addColumn<int>("leave");
+        QTest::newRow("Tab") << 0;
+        QTest::newRow("click elsewhere") << 1;
+        QTest::newRow("Enter") << 2;
+    }
+    void aRefusedValueSaysWhyHoweverTheFieldIsLeft() {
+        QFETCH(int, leave);
+        TrackWindow w(Services());
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const TrackSetup before = w.Setup();
+        const auto typeAndLeave = [&](const QString& text) {
+            w.Period->setFocus(Qt::TabFocusReason);
+            w.Period->selectAll();
+            QTest::keyClicks(w.Period, text);
+            if (leave == 0) {
+                QTest::keyClick(w.Period, Qt::Key_Tab);
+            } else if (leave == 1) {
+                QTest::mouseClick(w.Threshold, Qt::LeftButton);
+            } else {
+                QTest::keyClick(w.Period, Qt::Key_Return);
+            }
+            QTest::qWait(20);
+        };
+        typeAndLeave(QStringLiteral("fast"));
+        auto* reason = w.findChild<QLabel*>(QStringLiteral("PeriodReason"));
+        QVERIFY(reason != nullptr);
+        QVERIFY(reason->isVisible());
+        QVERIFY2(reason->text().contains(QStringLiteral("\u201cfast\u201d is refused")) &&
+                     reason->text().contains(QStringLiteral("stays 1")),
+                 qPrintable(reason->text()));
+        QCOMPARE(w.Problem(w.Period), reason->text());
+        QCOMPARE(w.Period->text(), QStringLiteral("fast")); // what was typed is not lost
+        QVERIFY(w.Setup() == before);
+        if (leave != 2) {
+            QVERIFY(QApplication::focusWidget() != w.Period); // the focus is not pulled back
+        }
+        // A decimal comma is told how to write it.
+        typeAndLeave(QStringLiteral("1,5"));
+        QVERIFY2(
+            reason->text().endsWith(QStringLiteral("Use a point as the decimal separator: 1.5.")),
+            qPrintable(reason->text()));
+        typeAndLeave(QStringLiteral("2.5"));
+        QVERIFY(reason->isHidden());
+        QCOMPARE(w.Setup().Options.PeriodS, 2.5);
+    }
+
     void modelsAreHamlibsOwnAndSearchable() {
         TrackWindow w(Services());
         QVERIFY(w.Model->count() > 10);
@@ -195,11 +247,11 @@ private slots:
         w.Model->setEditText(QStringLiteral("no such rotator"));
         emit w.Model->lineEdit()->editingFinished();
         QCOMPARE(w.Setup().Rotator.Model, 1);
-        QVERIFY(w.Refusal->isVisibleTo(&w));
+        QVERIFY(w.Problem(w.Model->lineEdit()).contains(QStringLiteral("no rotator model")));
         QCOMPARE(w.Model->currentData().toInt(), 1);
     }
 
-    void refusedValuesKeepThePreviousOne_data() {
+    void refusedValuesKeepTheValueInForce_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
@@ -229,7 +281,7 @@ private slots:
                                         << "0"
                                         << "whole";
     }
-    void refusedValuesKeepThePreviousOne() {
+    void refusedValuesKeepTheValueInForce() {
         QFETCH(QString, field);
         QFETCH(QString, typed);
         QFETCH(QString, kept);
@@ -239,10 +291,12 @@ private slots:
         auto* edit = w.findChild<QLineEdit*>(field);
         QVERIFY(edit != nullptr);
         Type(edit, typed);
-        QCOMPARE(edit->text(), kept);
+        QCOMPARE(edit->text(), typed);
         QVERIFY(w.Setup() == before);
-        QVERIFY(w.Refusal->text().contains(says, Qt::CaseInsensitive));
-        QVERIFY(w.Refusal->text().contains(typed));
+        const QString why = w.Problem(edit);
+        QVERIFY2(why.contains(says, Qt::CaseInsensitive) && why.contains(typed) &&
+                     why.contains(QStringLiteral("stays ")) && why.contains(kept),
+                 qPrintable(why));
         // Nothing refused reaches Vanset.ini.
         QVERIFY(LoadTrackSetup(dir_.path()) == before);
     }
@@ -250,10 +304,10 @@ private slots:
     void elevationLimitsAreCheckedTogether() {
         TrackWindow w(Services());
         Type(w.MaxElevation, QStringLiteral("40"));
-        QVERIFY(w.Refusal->isHidden());
+        QVERIFY(w.Problem(w.MaxElevation).isEmpty());
         Type(w.MinElevation, QStringLiteral("50"));
-        QCOMPARE(w.MinElevation->text(), QStringLiteral("0"));
-        QVERIFY(w.Refusal->text().contains(QStringLiteral("minimum elevation")));
+        QCOMPARE(w.Setup().Options.MinElevationDeg, 0.0);
+        QVERIFY(w.Problem(w.MinElevation).contains(QStringLiteral("minimum elevation")));
         QCOMPARE(w.Setup().Options.MaxElevationDeg, 40.0);
     }
 

@@ -3,12 +3,15 @@
 #include "astro/DateTime.h"
 #include "measure/MeasureConstants.h"
 #include "measure/MeasurementLog.h"
+#include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureSettings.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 
 #include "../RecordingMessages.h"
 
+#include <QCategoryAxis>
+#include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
@@ -79,6 +82,27 @@ class MeasureWindowTest : public QObject {
         }
         return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
+    /// Points on the chart, all lines together.
+    static int Points(const MeasureWindow& w) {
+        int n = 0;
+        for (const QLineSeries* s : w.HistorySeries()) {
+            n += s->count();
+        }
+        return n;
+    }
+    static measure::MeasurementRecord Record(const char* utc, const char* source, double mhz,
+                                             double gt) {
+        measure::MeasurementRecord r;
+        r.Utc = utc;
+        r.Source = source;
+        r.ElevationDeg = 30;
+        r.FrequencyMHz = mhz;
+        r.Antenna = "dish 3 m, efficiency 0.55";
+        r.TsysK = 60;
+        r.MeasuredYDb = 2.5;
+        r.GOverTDbPerK = gt;
+        return r;
+    }
     /// A measured Y on the Moon, every value accepted: Log is possible.
     static void MeasureOnMoon(MeasureWindow& w, const char* yDb = "3") {
         w.Source->setCurrentIndex(kMoonRow);
@@ -143,6 +167,10 @@ private slots:
         QTest::newRow("tsys") << "Tsys"
                               << "nan"
                               << "The system temperature must be a positive number.";
+        QTest::newRow("decimal comma") << "Tsys"
+                                       << "75,5"
+                                       << "The system temperature must be a positive number. "
+                                          "Use a point as the decimal separator: 75.5.";
         QTest::newRow("solar") << "SolarFlux"
                                << "-70"
                                << "The solar flux must be a positive number of sfu, or a table "
@@ -218,7 +246,7 @@ private slots:
         RecordingMessages messages;
         MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
         w.LoadHistory();
-        QCOMPARE(w.HistorySeries->count(), 0);
+        QCOMPARE(Points(w), 0);
         MeasureOnMoon(w, "2.5");
         const QString gt = w.GOverT->text();
         w.Log->click();
@@ -229,16 +257,19 @@ private slots:
                                                measure::kMeasurementLogHeader.size()));
         QVERIFY2(lines[1].startsWith(QLatin1String("2026-12-09T20:00:00Z,Moon,33.3,10368,")),
                  qPrintable(lines[1]));
-        QCOMPARE(w.HistorySeries->count(), 1);
-        QCOMPARE(QStringLiteral("G/T %1 dB/K").arg(w.HistorySeries->at(0).y(), 0, 'f', 2), gt);
+        QCOMPARE(Points(w), 1);
+        QCOMPARE(QStringLiteral("G/T %1 dB/K").arg(w.HistorySeries().front()->at(0).y(), 0, 'f', 2),
+                 gt);
 
         clock_.reading.Local += 1.0 / 24;
         w.MeasuredY->setText(QStringLiteral("2.4"));
         w.Log->click();
         QCOMPARE(LogLines(w).size(), 3);
-        QCOMPARE(w.HistorySeries->count(), 2);
-        QVERIFY(w.HistorySeries->at(1).x() > w.HistorySeries->at(0).x());
-        QVERIFY(w.HistorySeries->at(1).y() < w.HistorySeries->at(0).y());
+        QCOMPARE(w.HistorySeries().size(), 1);
+        const QLineSeries* moon = w.HistorySeries().front();
+        QCOMPARE(moon->count(), 2);
+        QVERIFY(moon->at(1).x() > moon->at(0).x());
+        QVERIFY(moon->at(1).y() < moon->at(0).y());
         clock_.reading.Local -= 1.0 / 24;
     }
 
@@ -262,7 +293,7 @@ private slots:
         f.write("2026-12-02T20:00:00Z,Moon,30\n\"unterminated,quote\n");
         f.close();
         w.OpenBeside(nullptr);
-        QCOMPARE(w.HistorySeries->count(), 1);
+        QCOMPARE(Points(w), 1);
         QVERIFY2(w.Skipped->text().contains(QLatin1String("2 damaged lines skipped")),
                  qPrintable(w.Skipped->text()));
         w.close();
@@ -287,7 +318,7 @@ private slots:
         QCOMPARE(w.Source->currentIndex(), kMoonRow);
         QCOMPARE(w.GOverT->text(), gt);
         QVERIFY(w.Log->isEnabled());
-        QCOMPARE(w.HistorySeries->count(), 0);
+        QCOMPARE(Points(w), 0);
     }
 
     void TheFrequencyIsSharedWithTheSettings() {
@@ -353,8 +384,155 @@ private slots:
         QCOMPARE(LoadMeasureSetup(dir.path()), MeasureSetup{});
     }
 
+    /// A wrong entry could only be taken out by editing the file by hand.
+    void AWithdrawnEntryStaysInTheLogAndLeavesTheChart() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        const std::string path = w.LogPath().toStdString();
+        QVERIFY(
+            !measure::AppendMeasurement(path, Record("2026-12-01T20:00:00Z", "Moon", 10368, 30.1)));
+        QVERIFY(
+            !measure::AppendMeasurement(path, Record("2026-12-02T20:00:00Z", "Moon", 10368, 12.0)));
+        QVERIFY(
+            !measure::AppendMeasurement(path, Record("2026-12-03T20:00:00Z", "Moon", 10368, 30.3)));
+        w.LoadHistory();
+        QCOMPARE(Points(w), 3);
+        QCOMPARE(w.Entries->rowCount(), 3);
+        QVERIFY(!w.Withdraw->isEnabled());
+        w.Entries->selectRow(1); // the latest first: the wrong one of 2 December
+        QCOMPARE(w.Entries->item(1, 4)->text(), QStringLiteral("12.00"));
+        QCOMPARE(w.Withdraw->text(), QStringLiteral("Withdraw"));
+
+        messages.answer = false; // asked, and thought better of it
+        w.Withdraw->click();
+        QCOMPARE(messages.said.size(), std::size_t{1});
+        QVERIFY(messages.said[0].starts_with("Question|"));
+        QCOMPARE(Points(w), 3);
+
+        messages.answer = true;
+        w.Withdraw->click();
+        QCOMPARE(Points(w), 2);
+        QVERIFY(w.Skipped->text().contains(QStringLiteral("2 measurements")) &&
+                w.Skipped->text().contains(QStringLiteral("1 withdrawn")));
+        QCOMPARE(w.Entries->item(1, 5)->text(), QStringLiteral("withdrawn"));
+        QVERIFY(w.Entries->item(1, 4)->font().strikeOut());
+        QCOMPARE(w.Withdraw->text(), QStringLiteral("Restore"));
+        for (const QLineSeries* line : w.HistorySeries()) {
+            for (const QPointF& p : line->points()) {
+                QVERIFY(p.y() > 30); // the withdrawn 12 dB/K is not drawn
+            }
+        }
+        // Kept in the file, marked, read so by anyone.
+        const QStringList lines = LogLines(w);
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[2].startsWith(QLatin1String("2026-12-02T20:00:00Z,")) &&
+                lines[2].endsWith(QLatin1String(",withdrawn")));
+        measure::MeasurementLog read;
+        QVERIFY(!measure::ReadMeasurementLog(path, read));
+        QVERIFY(!read.Records[0].Withdrawn && read.Records[1].Withdrawn &&
+                !read.Records[2].Withdrawn);
+
+        // Taken back into use without a question.
+        w.Withdraw->click();
+        QCOMPARE(Points(w), 3);
+        QCOMPARE(messages.said.size(), std::size_t{2});
+        QCOMPARE(w.Withdraw->text(), QStringLiteral("Withdraw"));
+    }
+
+    /// All sources and frequencies were joined in one line, with ticks at
+    /// odd times and 1970 on an empty chart.
+    void TheChartHasALinePerSourceAndBand() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        auto* time =
+            qobject_cast<QCategoryAxis*>(w.History->chart()->axes(Qt::Horizontal).value(0));
+        QVERIFY(time != nullptr);
+        w.LoadHistory(); // no log yet: the present day
+        QCOMPARE(Points(w), 0);
+        QVERIFY(time->min() >= EncodeDate(2026, 12, 9) && time->max() <= EncodeDate(2026, 12, 11));
+
+        const std::string path = w.LogPath().toStdString();
+        const measure::MeasurementRecord records[] = {
+            Record("2026-12-01T20:17:00Z", "Moon", 10368, 30.1),
+            Record("2026-12-04T03:00:00Z", "Moon", 1296, 14.0),
+            Record("2026-12-05T21:40:00Z", "Sun", 10368.2, 29.5),
+            Record("2026-12-08T22:05:00Z", "Moon", 10368.1, 30.4),
+        };
+        for (const auto& r : records) {
+            QVERIFY(!measure::AppendMeasurement(path, r));
+        }
+        w.LoadHistory();
+        QStringList names;
+        for (const QLineSeries* line : w.HistorySeries()) {
+            names << QStringLiteral("%1:%2").arg(line->name()).arg(line->count());
+        }
+        QCOMPARE(names, (QStringList{QStringLiteral("Moon, 1296 MHz:1"),
+                                     QStringLiteral("Moon, 10368-10368.2 MHz:2"),
+                                     QStringLiteral("Sun, 10368-10368.2 MHz:1")}));
+        // Marks on midnights (RoundTimeAxis) from before the first to after
+        // the last.
+        QVERIFY(time->min() <= EncodeDateTime(2026, 12, 1, 20, 17, 0) &&
+                time->max() >= EncodeDateTime(2026, 12, 8, 22, 5, 0));
+        QCOMPARE(std::fmod(time->min(), 1.0), 0.0);
+        QVERIFY(time->categoriesLabels().contains(QStringLiteral("2026-12-07"))); // a Monday
+    }
+
+    /// The Measure window always started on Aquarius, which has no flux.
+    void TheSourceMeasuredOnIsKept() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        {
+            MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+            QCOMPARE(w.Source->currentText(), QStringLiteral("Cassiopeia-A"));
+            QVERIFY(w.GOverT->styleSheet().isEmpty());
+            w.Source->setCurrentIndex(kMoonRow);
+        }
+        MeasureWindow again(conditions, station_, library_, clock_, messages, dir.path());
+        QCOMPARE(again.Source->currentIndex(), kMoonRow);
+        QCOMPARE(LoadMeasureSetup(dir.path()).Source, std::string("Moon"));
+        QVERIFY(messages.said.empty());
+    }
+
+    void LoggingBelowOrBehindTheHorizonAsksFirst_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<double>("skylineDeg"); // at the Moon's azimuth 100°
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("Sun below the horizon") << kSunRow << 0.0 << true;
+        QTest::newRow("Moon behind a wall") << kMoonRow << 40.0 << true;
+        QTest::newRow("Moon above the skyline") << kMoonRow << 20.0 << false;
+    }
+    void LoggingBelowOrBehindTheHorizonAsksFirst() {
+        QFETCH(int, row);
+        QFETCH(double, skylineDeg);
+        QFETCH(bool, asks);
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        const HorizonProfile horizon({{0, 0}, {90, skylineDeg}, {110, skylineDeg}, {200, 0}});
+        w.Horizon = [&horizon] { return &horizon; };
+        w.Source->setCurrentIndex(row);
+        w.MeasuredY->setText(QStringLiteral("0.5"));
+        QVERIFY(w.Log->isEnabled());
+        messages.answer = false;
+        w.Log->click();
+        QCOMPARE(messages.said.size(), std::size_t{asks ? 1U : 0U});
+        QCOMPARE(LogLines(w).size(), asks ? 0 : 2);
+        if (asks) {
+            QVERIFY(messages.said[0].starts_with("Question|"));
+            messages.answer = true;
+            w.Log->click();
+            QCOMPARE(LogLines(w).size(), 2);
+        }
+    }
+
     /// With VANTREL_MEASURE_SHOTS set to a folder: a picture of the window
-    /// with a G/T history of several entries.
+    /// with a G/T history of two sources in two bands and a withdrawn entry.
     void Screenshot() {
         const QByteArray shots = qgetenv("VANTREL_MEASURE_SHOTS");
         if (shots.isEmpty()) {
@@ -365,14 +543,32 @@ private slots:
         conditions.FrequencyMHz = 10368;
         RecordingMessages messages;
         MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
-        const char* ys[] = {"2.6", "2.5", "2.55", "2.3", "2.2", "2.45"};
+        const char* ys[] = {"2.6", "2.5", "2.55", "0.9", "2.2", "2.45"};
+        const DateTime start = clock_.reading.Local;
         for (const char* y : ys) {
             MeasureOnMoon(w, y);
             w.Log->click();
             clock_.reading.Local += 1.0;
         }
-        MeasureOnMoon(w, "2.4");
+        // A second band, and the Sun (below the horizon here: logged after
+        // the question).
+        conditions.FrequencyMHz = 1296;
+        w.ShowFrequency();
+        messages.answer = true;
+        for (const char* y : {"0.35", "0.33"}) {
+            MeasureOnMoon(w, y);
+            w.Log->click();
+            w.Source->setCurrentIndex(kSunRow);
+            w.MeasuredY->setText(QStringLiteral("9"));
+            w.Log->click();
+            clock_.reading.Local += 1.5;
+        }
+        clock_.reading.Local = start;
         w.OpenBeside(nullptr);
+        // The odd reading of the fourth night withdrawn.
+        w.Entries->selectRow(6);
+        w.Withdraw->click();
+        MeasureOnMoon(w, "2.4");
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::qWait(200);
         QDir().mkpath(QString::fromLocal8Bit(shots));

@@ -91,6 +91,10 @@ private slots:
         QTest::newRow("pressure text") << "Pressure"
                                        << "abc"
                                        << "Pressure must be a number.";
+        QTest::newRow("decimal comma")
+            << "Pressure"
+            << " 1013,25"
+            << "Pressure must be a number. Use a point as the decimal separator: 1013.25.";
         QTest::newRow("cold") << "Temperature"
                               << "-81"
                               << "Temperature must be from -80 to 60 \u00b0C.";
