@@ -109,20 +109,34 @@ TEST(HamlibRotator, ModelsTheDocumentsQuoteAreHamlibsOwn) {
             }
         }
     }
-    const std::regex tag("<[^>]*>");
-    const std::regex space("\\s+");
     const std::regex quoted(R"((-m|model)\s+(\d+))", std::regex::icase);
     constexpr std::ptrdiff_t kSentenceChars = 300;
     int checked = 0;
     for (const auto& file : files) {
         std::ifstream in(file);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        // As a reader sees it: no tags, no roff escapes, one blank between words.
-        text = std::regex_replace(text, tag, " ");
-        for (std::size_t at = text.find("\\-"); at != std::string::npos; at = text.find("\\-")) {
-            text.erase(at, 1);
+        // As a reader sees it: no tags, no roff escapes, one blank between
+        // words. By hand: std::regex recurses once per character matched and
+        // overflows the stack on a long page.
+        std::string plain;
+        bool inTag = false;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            char c = text[i];
+            if (c == '<') {
+                inTag = true;
+            } else if (c == '>' && inTag) {
+                inTag = false;
+                c = ' ';
+            }
+            if (inTag || (c == '\\' && i + 1 < text.size() && text[i + 1] == '-')) {
+                continue;
+            }
+            const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
+            if (!blank || (!plain.empty() && plain.back() != ' ')) {
+                plain.push_back(blank ? ' ' : c);
+            }
         }
-        text = std::regex_replace(text, space, " ");
+        text = plain;
         std::string lower = text;
         std::ranges::transform(lower, lower.begin(),
                                [](unsigned char c) { return std::tolower(c); });
