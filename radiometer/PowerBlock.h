@@ -28,7 +28,10 @@ struct PowerBlock {
     DateTime UtcStart = 0;         ///< UTC of the block's first sample (days since 1899-12-30)
     DateTime UtcEnd = 0;           ///< UTC just after its last sample
     double PowerDb = 0;            ///< mean linear power, in dB
-    double SigmaDb = 0;            ///< radiometer equation: 10·log10(1 + 1/√(B·τ)), dB; NaN when B is unknown
+    /// One-sigma uncertainty of PowerDb, dB. Samples: the radiometer
+    /// equation, 10·log10(1 + 1/√(B·τ)). Readings (B unknown): the standard
+    /// error of their mean, 10·log10(1 + s/(√n·mean)); NaN for one reading.
+    double SigmaDb = 0;
     double ScatterDb = 0;          ///< standard deviation of the last blocks' powers, dB; NaN until there are two
     std::uint64_t Samples = 0;     ///< samples (or readings) averaged
     std::uint64_t Clipped = 0;     ///< samples at or near full scale

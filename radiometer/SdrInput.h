@@ -1,0 +1,30 @@
+#pragma once
+
+#include "radiometer/PowerInput.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vantrel {
+
+/// Which SDR and how to set it.
+struct SdrSettings {
+    std::string DeviceArgs;               ///< SoapySDR device arguments: "driver=rtlsdr", "driver=airspy,serial=..."
+    std::optional<double> FrequencyMHz;   ///< centre frequency, MHz; none keeps the device's
+    double RateHz = 2.4e6;                ///< sample rate, samples a second
+    std::optional<double> GainDb;         ///< manual gain, dB; none keeps the device's (AGC is turned off either way)
+    std::string Antenna;                  ///< antenna port; empty keeps the device's
+};
+
+/// An SDR through SoapySDR: channel 0 of the device the arguments find,
+/// its automatic gain turned off, complex samples read as CF32 (or CS16 or
+/// CS8 scaled to full scale 1 when the device offers no CF32).
+///
+/// Errors: no device found, or one that cannot be made (busy, unplugged):
+/// Retry. A rate, frequency, gain or antenna the device refuses or does
+/// not have: Refused. An overflow while running: a gap (samples lost), the
+/// stream goes on. A stream error or a device that stops answering: Retry.
+std::unique_ptr<PowerInput> MakeSdrInput(const SdrSettings& settings);
+
+} // namespace vantrel
