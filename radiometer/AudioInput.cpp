@@ -92,9 +92,9 @@ public:
         int dir = 0;
         r = snd_pcm_hw_params_set_rate_near(pcm_, hw, &rate, &dir);
         if (r < 0 || std::fabs(static_cast<double>(rate) - s.RateHz) > kRateTolerance * s.RateHz) {
-            return InputError::Refused(name + " does not offer the sample rate " +
-                                       std::to_string(s.RateHz) + " Hz" +
-                                       (r < 0 ? "." : " (nearest: " + std::to_string(rate) + " Hz)."));
+            return InputError::Refused(
+                name + " does not offer the sample rate " + std::to_string(s.RateHz) + " Hz" +
+                (r < 0 ? "." : " (nearest: " + std::to_string(rate) + " Hz)."));
         }
         // Half a second of buffer: the worker reads every 100 ms at the most.
         snd_pcm_uframes_t buffer = rate / 2;
@@ -114,7 +114,8 @@ public:
             return InputError::Retry("Cannot start capturing from " + name + ": " + AlsaText(r) +
                                      ".");
         }
-        const std::size_t width = static_cast<std::size_t>(snd_pcm_format_physical_width(format_)) / 8;
+        const std::size_t width =
+            static_cast<std::size_t>(snd_pcm_format_physical_width(format_)) / 8;
         raw_.assign(kFramesPerRead * channels_ * width, 0);
         samples_.assign(kFramesPerRead, 0.0F);
 
@@ -122,9 +123,8 @@ public:
         description.RateHz = rate_;
         description.Unit = "dBFS";
         description.Summary = "Sound card " + s.Device + ", channel " + std::to_string(s.Channel) +
-                              " of " + std::to_string(channels_) + ", " +
-                              std::to_string(rate_) + " Hz, " +
-                              snd_pcm_format_name(format_);
+                              " of " + std::to_string(channels_) + ", " + std::to_string(rate_) +
+                              " Hz, " + snd_pcm_format_name(format_);
         return {};
     }
 

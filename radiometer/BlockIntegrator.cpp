@@ -72,16 +72,17 @@ BlockIntegrator::BlockIntegrator(const IntegrationSettings& settings,
     }
     const double wanted = stream.RateHz * settings.TauS;
     if (settings.Spectrum) {
-        spectrum_ = std::make_unique<PowerSpectrum>(
-            *settings.Spectrum, stream.RateHz,
-            stream.What == StreamDescription::Kind::ComplexSamples);
+        spectrum_ =
+            std::make_unique<PowerSpectrum>(*settings.Spectrum, stream.RateHz,
+                                            stream.What == StreamDescription::Kind::ComplexSamples);
         problem_ = spectrum_->Problem();
         const auto n = static_cast<std::uint64_t>(settings.Spectrum->Bins);
         const auto frames = std::max<std::uint64_t>(
             1, static_cast<std::uint64_t>(std::llround(wanted / static_cast<double>(n))));
         blockSamples_ = frames * n;
     } else {
-        blockSamples_ = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::llround(wanted)));
+        blockSamples_ =
+            std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::llround(wanted)));
     }
     const auto subBlocks = static_cast<std::uint64_t>(settings.SubBlocks);
     subBlockSamples_ = std::max<std::uint64_t>(1, blockSamples_ / subBlocks);
@@ -104,8 +105,8 @@ template <typename Sample> void BlockIntegrator::AddSamples(std::span<const Samp
     }
     if (!anchorUtc_) {
         // The samples in hand were taken over n/rate seconds before now.
-        anchorUtc_ = utcNow_() - static_cast<double>(samples.size()) / stream_.RateHz /
-                                     kSecondsPerDay;
+        anchorUtc_ =
+            utcNow_() - static_cast<double>(samples.size()) / stream_.RateHz / kSecondsPerDay;
         sinceAnchor_ = 0;
     }
     const auto clip = static_cast<float>(settings_.ClipLevel);
@@ -182,10 +183,12 @@ void BlockIntegrator::FinishSampleBlock() {
         if (settings_.Rfi.Enabled && !subSums_.empty()) {
             std::vector<double> means(subSums_.size());
             for (std::size_t i = 0; i < means.size(); ++i) {
-                means[i] = subSums_[i] / static_cast<double>(std::max<std::uint64_t>(1, subCounts_[i]));
+                means[i] =
+                    subSums_[i] / static_cast<double>(std::max<std::uint64_t>(1, subCounts_[i]));
             }
             std::vector<char> dropped;
-            const std::size_t count = MarkFarAboveMedian(means, settings_.Rfi.ThresholdMad, dropped);
+            const std::size_t count =
+                MarkFarAboveMedian(means, settings_.Rfi.ThresholdMad, dropped);
             if (count > 0) {
                 double sum = 0;
                 std::uint64_t kept = 0;
@@ -267,9 +270,8 @@ void BlockIntegrator::FinishReadingBlock() {
             sum2 += (readings_[i] - mean) * (readings_[i] - mean);
         }
     }
-    block.SigmaDb = n >= 2 && mean > 0
-                        ? 10 * std::log10(1 + std::sqrt(sum2 / (n - 1) / n) / mean)
-                        : std::numeric_limits<double>::quiet_NaN();
+    block.SigmaDb = n >= 2 && mean > 0 ? 10 * std::log10(1 + std::sqrt(sum2 / (n - 1) / n) / mean)
+                                       : std::numeric_limits<double>::quiet_NaN();
     readings_.clear();
     Complete(block, mean);
 }

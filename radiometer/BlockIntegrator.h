@@ -25,8 +25,9 @@ struct IntegrationSettings {
     /// none: the whole band's mean |x|².
     std::optional<SpectrumSettings> Spectrum;
     RfiFilterSettings Rfi;
-    int ScatterBlocks = 10;  ///< blocks the scatter is taken over, 2 to 1000
-    double ClipLevel = 0.98; ///< |I|, |Q| or |x| from this (full scale 1) counts as clipped, 0.5 to 1
+    int ScatterBlocks = 10; ///< blocks the scatter is taken over, 2 to 1000
+    double ClipLevel =
+        0.98; ///< |I|, |Q| or |x| from this (full scale 1) counts as clipped, 0.5 to 1
     /// Sub-blocks a block of samples is cut into for the RFI filter of the
     /// whole-band path, 8 to 1024.
     int SubBlocks = 64;

@@ -75,8 +75,8 @@ public:
             const int e = errno;
             CloseFds(out);
             CloseFds(err);
-            return InputError::Retry(std::string("Cannot start the command: ") +
-                                     std::strerror(e) + ".");
+            return InputError::Retry(std::string("Cannot start the command: ") + std::strerror(e) +
+                                     ".");
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -145,8 +145,9 @@ public:
         if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             const ssize_t n = ::read(out_, buffer, sizeof buffer);
             if (n > 0) {
-                stdout_.Feed({buffer, static_cast<std::size_t>(n)},
-                             [&](std::string_view line, bool tooLong) { Line(sink, line, tooLong); });
+                stdout_.Feed(
+                    {buffer, static_cast<std::size_t>(n)},
+                    [&](std::string_view line, bool tooLong) { Line(sink, line, tooLong); });
             } else if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) {
                 return Ended(sink);
             }
@@ -197,8 +198,13 @@ private:
         }
         ++badLines_;
         if (badLines_ <= kNotedBadLines) {
-            sink.Note("Line " + std::to_string(lineNumber_) +
-                      " of the command holds no reading: " + reading.Problem +
+            constexpr std::size_t kQuoted = 60;
+            std::string quoted(line.substr(0, kQuoted));
+            if (line.size() > kQuoted) {
+                quoted += "...";
+            }
+            sink.Note("Line " + std::to_string(lineNumber_) + " of the command, '" + quoted +
+                      "', holds no reading: " + reading.Problem +
                       (badLines_ == kNotedBadLines ? ". Further such lines are not shown." : "."));
         }
     }

@@ -10,9 +10,9 @@ namespace vantrel {
 
 /// A program of the user's whose output lines carry one power reading each.
 struct CommandSettings {
-    std::string Command;                  ///< run by /bin/sh -c
+    std::string Command; ///< run by /bin/sh -c
     ReadingUnit Unit = ReadingUnit::Dbm;
-    int Column = 1;                       ///< field of the line holding the reading, from 1
+    int Column = 1; ///< field of the line holding the reading, from 1
 };
 
 /// Runs the command in a process group of its own, standard input from

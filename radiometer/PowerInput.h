@@ -15,11 +15,11 @@ struct StreamDescription {
         Readings,       ///< power readings, one at a time (a command, an S-meter)
     };
     Kind What = Kind::ComplexSamples;
-    double RateHz = 0;        ///< samples a second of the stream's own clock; 0 for readings
-    double FrequencyMHz = 0;  ///< centre frequency the receiver is tuned to, MHz; 0 when unknown
+    double RateHz = 0;         ///< samples a second of the stream's own clock; 0 for readings
+    double FrequencyMHz = 0;   ///< centre frequency the receiver is tuned to, MHz; 0 when unknown
     bool WholeDbSteps = false; ///< readings come in whole dB (an S-meter)
-    std::string Unit;         ///< what PowerDb is relative to: "dBFS", "dBm" or "dB"
-    std::string Summary;      ///< one line for the user: device, rate, gain, antenna
+    std::string Unit;          ///< what PowerDb is relative to: "dBFS", "dBm" or "dB"
+    std::string Summary;       ///< one line for the user: device, rate, gain, antenna
 };
 
 /// Why an input stopped or could not start, as a sentence for the user that

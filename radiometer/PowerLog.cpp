@@ -181,8 +181,8 @@ std::string_view PowerMarkText(PowerMark mark) {
 std::string PowerLogTime(DateTime utc) {
     const DecodedInstant d = DecodeInstant(utc);
     char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", d.Year, d.Month,
-                  d.Day, d.Hour, d.Minute, d.Second, d.Millisecond);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", d.Year, d.Month, d.Day,
+                  d.Hour, d.Minute, d.Second, d.Millisecond);
     return text;
 }
 
@@ -241,8 +241,8 @@ std::optional<std::string> AppendPowerRecord(const std::string& path, const Powe
     // one: it gets its line break first, in the same write.
     struct stat st {};
     char last = '\n';
-    if (::fstat(fd, &st) == 0 && st.st_size > 0 &&
-        ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') {
+    if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 &&
+        last != '\n') {
         text.insert(text.begin(), '\n');
     }
     int error = WriteAll(fd, text);
@@ -279,9 +279,8 @@ PowerLog ParsePowerLog(std::string_view text) {
             continue;
         }
         if (fields->size() < kFieldCount) {
-            log.Skipped.push_back(where + std::to_string(kFieldCount) +
-                                  " fields expected, " + std::to_string(fields->size()) +
-                                  " found");
+            log.Skipped.push_back(where + std::to_string(kFieldCount) + " fields expected, " +
+                                  std::to_string(fields->size()) + " found");
             continue;
         }
         const auto& f = *fields;

@@ -26,18 +26,18 @@ std::string_view PowerMarkText(PowerMark mark);
 
 /// One line of the power log.
 struct PowerRecord {
-    std::string UtcStart;      ///< "YYYY-MM-DDTHH:MM:SS.sssZ", UTC
-    std::string UtcEnd;        ///< the same form
-    std::string Input;         ///< "sdr", "audio", "command", "rig"
-    std::optional<double> FrequencyMHz;  ///< MHz; empty when unknown
-    double PowerDb = 0;        ///< dB (dBFS, dBm or dB), to 0.001
-    std::optional<double> SigmaDb;       ///< dB, to 0.0001; empty when unknown
+    std::string UtcStart;               ///< "YYYY-MM-DDTHH:MM:SS.sssZ", UTC
+    std::string UtcEnd;                 ///< the same form
+    std::string Input;                  ///< "sdr", "audio", "command", "rig"
+    std::optional<double> FrequencyMHz; ///< MHz; empty when unknown
+    double PowerDb = 0;                 ///< dB (dBFS, dBm or dB), to 0.001
+    std::optional<double> SigmaDb;      ///< dB, to 0.0001; empty when unknown
     std::uint64_t Samples = 0;
     std::uint64_t Clipped = 0;
-    double RfiDropped = 0;     ///< share 0..1, to 0.0001
-    std::string Source;        ///< tracked source's key; empty when none
-    std::optional<double> AzimuthDeg;    ///< degrees, to 0.01; empty when not tracking
-    std::optional<double> ElevationDeg;  ///< degrees, to 0.01
+    double RfiDropped = 0;              ///< share 0..1, to 0.0001
+    std::string Source;                 ///< tracked source's key; empty when none
+    std::optional<double> AzimuthDeg;   ///< degrees, to 0.01; empty when not tracking
+    std::optional<double> ElevationDeg; ///< degrees, to 0.01
     PowerMark Mark = PowerMark::None;
 
     bool operator==(const PowerRecord&) const = default;

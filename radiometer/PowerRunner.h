@@ -37,10 +37,10 @@ struct RunnerEvent {
 /// What the runner is doing: a snapshot, copied out under a lock.
 struct RunnerStatus {
     enum class State {
-        Opening,  ///< opening the input
-        Running,  ///< reading it
-        Waiting,  ///< after a failure, until the next attempt
-        Stopped,  ///< for good: stopped by the caller, or a setting was refused
+        Opening, ///< opening the input
+        Running, ///< reading it
+        Waiting, ///< after a failure, until the next attempt
+        Stopped, ///< for good: stopped by the caller, or a setting was refused
     };
     State What = State::Opening;
     StreamDescription Stream;    ///< of the input last opened
@@ -49,7 +49,7 @@ struct RunnerStatus {
     bool EverOpened = false;     ///< the input has been open at least once
     int ConsecutiveFailures = 0; ///< failures since the last block
     std::chrono::milliseconds RetryIn{0}; ///< pause before the next attempt while Waiting
-    std::uint64_t Blocks = 0;    ///< blocks finished so far
+    std::uint64_t Blocks = 0;             ///< blocks finished so far
 };
 
 /// Owns one power input on a worker thread of its own: opens it, reads it
@@ -74,8 +74,7 @@ public:
     /// there. The settings must have no problem
     /// (IntegrationSettingsProblem).
     PowerRunner(Factory factory, const IntegrationSettings& settings, InputRetry retry = {},
-                BlockIntegrator::UtcSource utcNow = SystemUtcNow,
-                std::function<void()> wake = {});
+                BlockIntegrator::UtcSource utcNow = SystemUtcNow, std::function<void()> wake = {});
     /// Stop().
     ~PowerRunner();
     PowerRunner(const PowerRunner&) = delete;

@@ -60,8 +60,8 @@ std::string SpectrumSettingsProblem(const SpectrumSettings& s) {
     if (s.DcBins < 0 || s.DcBins >= s.Bins / 4) {
         return "The bins left out around 0 Hz must be fewer than a quarter of all bins.";
     }
-    if (s.Band && !(std::isfinite(s.Band->Lo) && std::isfinite(s.Band->Hi) &&
-                    s.Band->Lo < s.Band->Hi)) {
+    if (s.Band &&
+        !(std::isfinite(s.Band->Lo) && std::isfinite(s.Band->Hi) && s.Band->Lo < s.Band->Hi)) {
         return "A band needs its lower frequency below its upper one.";
     }
     return {};
@@ -108,8 +108,8 @@ PowerSpectrum::PowerSpectrum(const SpectrumSettings& settings, double rateHz, bo
         double im = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const double w2 = static_cast<double>(window_[i]) * window_[i];
-            const double phase = -2 * std::numbers::pi * static_cast<double>(d * i % n) /
-                                 static_cast<double>(n);
+            const double phase =
+                -2 * std::numbers::pi * static_cast<double>(d * i % n) / static_cast<double>(n);
             re += w2 * std::cos(phase);
             im += w2 * std::sin(phase);
         }

@@ -44,9 +44,9 @@ std::string SpectrumSettingsProblem(const SpectrumSettings& settings);
 /// The averaged spectrum of one block, for display: bins in frequency
 /// order (complex: −rate/2 up to +rate/2; real: 0 up to rate/2).
 struct SpectrumSnapshot {
-    double FirstBinHz = 0;       ///< frequency of the first bin, Hz (as BandHz)
-    double BinHz = 0;            ///< bin spacing, Hz
-    std::vector<float> PowerDb;  ///< mean power of each bin, dB relative to full scale
+    double FirstBinHz = 0;      ///< frequency of the first bin, Hz (as BandHz)
+    double BinHz = 0;           ///< bin spacing, Hz
+    std::vector<float> PowerDb; ///< mean power of each bin, dB relative to full scale
     /// 0 left out (band edge, DC, outside the band), 1 used, 2 used but
     /// dropped by the RFI filter in this block.
     std::vector<std::uint8_t> Use;
@@ -120,8 +120,8 @@ private:
     std::vector<std::size_t> order_;   ///< FFT bin of each displayed bin, in frequency order
     std::vector<char> used_;           ///< by displayed bin
     std::size_t usedCount_ = 0;
-    std::vector<double> sum_;          ///< Σ|X|² by FFT bin
-    std::size_t filled_ = 0;           ///< samples in the part-filled frame
+    std::vector<double> sum_; ///< Σ|X|² by FFT bin
+    std::size_t filled_ = 0;  ///< samples in the part-filled frame
     std::uint64_t frames_ = 0;
 };
 

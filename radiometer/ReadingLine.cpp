@@ -86,8 +86,7 @@ LineReading ParseReadingLine(std::string_view line, ReadingUnit unit, int column
     const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
     if (field.empty() || ec != std::errc{} || end != field.data() + field.size() ||
         !std::isfinite(value)) {
-        result.Problem = Quote(given) + " in column " + std::to_string(column) +
-                         " is not a number";
+        result.Problem = Quote(given) + " in column " + std::to_string(column) + " is not a number";
         return result;
     }
     switch (unit) {

@@ -23,7 +23,7 @@ std::string_view ReadingUnitDb(ReadingUnit unit);
 /// What one output line of a command held.
 struct LineReading {
     std::optional<double> Linear; ///< mW (dBm, W, mW) or a ratio (dB); positive, finite
-    std::string Problem;          ///< why the line holds no reading; empty for a blank line or a comment
+    std::string Problem; ///< why the line holds no reading; empty for a blank line or a comment
 };
 
 /// Reads one line of a power meter's output: fields separated by blanks,

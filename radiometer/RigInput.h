@@ -10,10 +10,10 @@ namespace vantrel {
 
 /// Which rig and how to reach it.
 struct RigSettings {
-    int Model = 2;                          ///< Hamlib rig model; 2 is the network rigctld
-    std::string Device = "localhost:4532";  ///< serial port, or host:port for model 2
-    int SerialSpeed = 0;                    ///< baud; 0 keeps the model's default
-    std::chrono::milliseconds Poll{200};    ///< between readings of the S-meter
+    int Model = 2;                         ///< Hamlib rig model; 2 is the network rigctld
+    std::string Device = "localhost:4532"; ///< serial port, or host:port for model 2
+    int SerialSpeed = 0;                   ///< baud; 0 keeps the model's default
+    std::chrono::milliseconds Poll{200};   ///< between readings of the S-meter
 };
 
 /// A rig's S-meter through Hamlib's rig API: the level STRENGTH, whole dB

@@ -90,8 +90,8 @@ public:
                 return e;
             }
         } catch (const std::exception& e) {
-            return InputError::Retry(std::string("The SDR failed while being set up: ") +
-                                     e.what() + ".");
+            return InputError::Retry(std::string("The SDR failed while being set up: ") + e.what() +
+                                     ".");
         }
         return {};
     }
@@ -100,8 +100,8 @@ public:
         void* buffers[] = {raw_.data()};
         int flags = 0;
         long long timeNs = 0;
-        const int n = device_->readStream(stream_, buffers, raw_.size(), flags, timeNs,
-                                          kReadTimeoutUs);
+        const int n =
+            device_->readStream(stream_, buffers, raw_.size(), flags, timeNs, kReadTimeoutUs);
         if (n > 0) {
             lastSamples_ = Clock::now();
             Deliver(sink, static_cast<std::size_t>(n));
@@ -120,8 +120,7 @@ public:
                      "helps.");
             return {};
         }
-        return InputError::Retry(std::string("The SDR's stream failed (") +
-                                 SoapySDR::errToStr(n) +
+        return InputError::Retry(std::string("The SDR's stream failed (") + SoapySDR::errToStr(n) +
                                  "): it may have been unplugged. Opening it again.");
     }
 
@@ -162,17 +161,16 @@ private:
         try {
             device_->setSampleRate(rx, 0, s.RateHz);
         } catch (const std::exception& e) {
-            return InputError::Refused("The SDR refuses the sample rate " +
-                                       Number(s.RateHz, "%g") + " S/s: " + e.what() + ".");
+            return InputError::Refused("The SDR refuses the sample rate " + Number(s.RateHz, "%g") +
+                                       " S/s: " + e.what() + ".");
         }
         if (s.FrequencyMHz) {
             const double hz = *s.FrequencyMHz * kHzPerMHz;
             const SoapySDR::RangeList tunable = device_->getFrequencyRange(rx, 0);
             if (!InRanges(tunable, hz)) {
-                return InputError::Refused("The SDR cannot tune to " +
-                                           Number(*s.FrequencyMHz, "%.6f") +
-                                           " MHz. It tunes: " +
-                                           RangesText(tunable, kHzPerMHz, "MHz") + ".");
+                return InputError::Refused(
+                    "The SDR cannot tune to " + Number(*s.FrequencyMHz, "%.6f") +
+                    " MHz. It tunes: " + RangesText(tunable, kHzPerMHz, "MHz") + ".");
             }
             try {
                 device_->setFrequency(rx, 0, hz);

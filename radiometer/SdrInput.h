@@ -10,11 +10,13 @@ namespace vantrel {
 
 /// Which SDR and how to set it.
 struct SdrSettings {
-    std::string DeviceArgs;               ///< SoapySDR device arguments: "driver=rtlsdr", "driver=airspy,serial=..."
-    std::optional<double> FrequencyMHz;   ///< centre frequency, MHz; none keeps the device's
-    double RateHz = 2.4e6;                ///< sample rate, samples a second
-    std::optional<double> GainDb;         ///< manual gain, dB; none keeps the device's (AGC is turned off either way)
-    std::string Antenna;                  ///< antenna port; empty keeps the device's
+    std::string
+        DeviceArgs; ///< SoapySDR device arguments: "driver=rtlsdr", "driver=airspy,serial=..."
+    std::optional<double> FrequencyMHz; ///< centre frequency, MHz; none keeps the device's
+    double RateHz = 2.4e6;              ///< sample rate, samples a second
+    std::optional<double>
+        GainDb; ///< manual gain, dB; none keeps the device's (AGC is turned off either way)
+    std::string Antenna; ///< antenna port; empty keeps the device's
 };
 
 /// An SDR through SoapySDR: channel 0 of the device the arguments find,
