@@ -17,7 +17,7 @@ constexpr double kMilliwattsPerWatt = 1000.0;
 constexpr std::size_t kQuotedBytes = 40;
 
 bool Separator(char c) {
-    return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '\r';
+    return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '\r' || c == '\n';
 }
 
 std::string Quote(std::string_view field) {

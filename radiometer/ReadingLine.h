@@ -27,7 +27,7 @@ struct LineReading {
 };
 
 /// Reads one line of a power meter's output: fields separated by blanks,
-/// tabs, commas or semicolons; field `column` (from 1) is the reading, a
+/// tabs, commas, semicolons or line breaks; field `column` (from 1) is the reading, a
 /// number of the C locale ("-45.3", "1.2e-6"). Blank lines and lines
 /// starting with '#' hold no reading and no problem. A reading in dB(m)
 /// from −1000 to +1000 becomes 10^(x/10); one in W or mW must be positive.
