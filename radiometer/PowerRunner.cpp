@@ -52,6 +52,7 @@ struct PowerRunner::Shared {
     std::optional<SpectrumSnapshot> spectrum;
     std::thread worker;
     bool stopped = false;
+    PointingSource pointing;
 
     /// Publishes under the lock, then wakes the caller without it.
     template <typename Change> void Publish(Change&& change) {
@@ -146,6 +147,19 @@ void PowerRunner::Shared::Run() {
         }
         integrator->Tick();
         std::vector<PowerBlock> done = integrator->TakeBlocks();
+        if (!done.empty()) {
+            PointingSource where;
+            {
+                const std::lock_guard lock(mutex);
+                where = pointing;
+            }
+            if (where) {
+                const std::optional<BlockPointing> at = where();
+                for (PowerBlock& b : done) {
+                    b.Pointing = at;
+                }
+            }
+        }
         std::vector<std::string> notes = integrator->TakeNotes();
         std::optional<SpectrumSnapshot> shot = integrator->TakeSpectrum();
         if (!done.empty() || !notes.empty() || shot) {
@@ -220,6 +234,11 @@ std::optional<SpectrumSnapshot> PowerRunner::TakeSpectrum() {
 RunnerStatus PowerRunner::Status() const {
     const std::lock_guard lock(shared_->mutex);
     return shared_->status;
+}
+
+void PowerRunner::SetPointingSource(PointingSource source) {
+    const std::lock_guard lock(shared_->mutex);
+    shared_->pointing = std::move(source);
 }
 
 void PowerRunner::Wait(std::chrono::milliseconds timeout) {

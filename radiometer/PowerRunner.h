@@ -89,6 +89,14 @@ public:
     std::optional<SpectrumSnapshot> TakeSpectrum();
     RunnerStatus Status() const;
 
+    /// Where the antenna points, asked by the worker as each block ends and
+    /// put into the block's Pointing (none while it gives nothing, e.g. no
+    /// tracking). It runs on the worker thread, so it must be thread-safe
+    /// and quick: RotatorLink::Status() and a source key copied under a
+    /// lock are. An empty function stops the asking.
+    using PointingSource = std::function<std::optional<BlockPointing>()>;
+    void SetPointingSource(PointingSource source);
+
     /// Blocks the calling thread until there is something new to take or
     /// the state changed, or `timeout` passed: for callers without an
     /// event loop of their own (the command-line tool), never for the

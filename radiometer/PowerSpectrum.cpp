@@ -274,7 +274,8 @@ std::optional<BandPower> PowerSpectrum::Finish(const RfiFilterSettings& rfi,
     if (snapshot != nullptr) {
         const double binHz = rateHz_ / bins_;
         snapshot->BinHz = binHz;
-        snapshot->FirstBinHz = complex_ ? -static_cast<double>(n / 2) * binHz : 0.0;
+        const std::size_t below = n / 2; // bins below 0 Hz of complex samples
+        snapshot->FirstBinHz = complex_ ? -static_cast<double>(below) * binHz : 0.0;
         snapshot->PowerDb.resize(shown);
         snapshot->Use.resize(shown);
         for (std::size_t j = 0, b = 0; j < shown; ++j) {

@@ -212,8 +212,11 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
     o.Audio.RateHz = kDefaultAudioRate;
 
     std::optional<int> bins;
-    for (const auto& [flag, text] : given) {
-        const std::string v(text);
+    for (const auto& option : given) {
+        // Named, not a structured binding: the lambda below could not
+        // capture one under every compiler the project uses.
+        const std::string_view flag = option.first;
+        const std::string v(option.second);
         const auto& options = Options();
         const auto use = std::find_if(options.begin(), options.end(),
                                       [&](const OptionUse& u) { return u.Flag == flag; });

@@ -454,6 +454,7 @@ TEST(CommandInput, AveragesReadingsLinearlyNotesGarbageAndReportsTheExit) {
     IntegrationSettings settings;
     settings.TauS = 0.3;
     PowerRunner runner([command] { return MakeCommandInput(command); }, settings, kQuickRetry);
+    runner.SetPointingSource([] { return BlockPointing{"sun", 180.5, 30.25}; });
     Taken taken;
     TakeUntil(
         runner, taken,
@@ -473,6 +474,9 @@ TEST(CommandInput, AveragesReadingsLinearlyNotesGarbageAndReportsTheExit) {
         }
         EXPECT_FALSE(b.WholeDbSteps);
         EXPECT_GT(b.SigmaDb, 0);
+        ASSERT_TRUE(b.Pointing);
+        EXPECT_EQ(b.Pointing->Source, "sun");
+        EXPECT_EQ(b.Pointing->ElevationDeg, 30.25);
     }
     EXPECT_TRUE(taken.HasEvent(RunnerEvent::Kind::Note, "The command says: warming up"));
     EXPECT_TRUE(taken.HasEvent(RunnerEvent::Kind::Note, "'OVERRANGE'"));
