@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -236,13 +237,27 @@ std::optional<std::string> AppendPowerRecord(const std::string& path, const Powe
     if (fd < 0) {
         return Failure(path, errno);
     }
+    // Two programs logging at once take turns: the look at the file's end
+    // and the write after it belong together. A file system without locks
+    // (ENOLCK) is written all the same.
+    int locked = 0;
+    do {
+        locked = ::flock(fd, LOCK_EX);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0 && errno != ENOLCK) {
+        const int error = errno;
+        ::close(fd);
+        return Failure(path, error);
+    }
     std::string text = PowerLogLine(record) + "\n";
-    // A last line cut short (a crash, a full disc) would swallow the new
-    // one: it gets its line break first, in the same write.
     struct stat st {};
     char last = '\n';
-    if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 &&
-        last != '\n') {
+    if (::fstat(fd, &st) == 0 && st.st_size == 0) {
+        // Emptied (or made empty by another program): the header first.
+        text.insert(0, std::string(kPowerLogHeader) + "\n");
+    } else if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') {
+        // A last line cut short (a crash, a full disc) would swallow the
+        // new one: it gets its line break first, in the same write.
         text.insert(text.begin(), '\n');
     }
     int error = WriteAll(fd, text);

@@ -57,10 +57,11 @@ PowerRecord PowerRecordOf(const PowerBlock& block, std::string_view input, doubl
 std::string PowerLogLine(const PowerRecord& record);
 
 /// Appends `record` to the log at `path`, created with the header line
-/// first when it does not exist. The line goes to the end of the file in
-/// one write on a file opened for appending, then fsync; a log whose last
-/// line was cut short (no final line break) gets a line break first, so the
-/// new line is whole. The reason when it could not be written; nothing then.
+/// first when it does not exist or is empty. The line goes to the end of
+/// the file in one write on a file opened for appending and locked
+/// (flock) meanwhile, then fsync; a log whose last line was cut short (no
+/// final line break) gets a line break first, so the new line is whole.
+/// The reason when it could not be written; nothing then.
 std::optional<std::string> AppendPowerRecord(const std::string& path, const PowerRecord& record);
 
 /// What a log holds: its records in file order, and a note for every line

@@ -85,6 +85,11 @@ TEST_F(PowerLogFile, AppendsWholeLinesUnderTheFixedHeaderAndReadsThemBack) {
     EXPECT_EQ(log.Records[1].Mark, PowerMark::Reference);
     EXPECT_FALSE(log.Records[1].SigmaDb);
 
+    // An emptied log starts again with its header.
+    std::filesystem::resize_file(path_, 0);
+    ASSERT_FALSE(AppendPowerRecord(path_, r));
+    EXPECT_EQ(Text().rfind(std::string(kPowerLogHeader) + "\n2025-12-09T12:00:00.000Z,", 0), 0U);
+
     // A log that cannot be written says why; a missing one reads as empty.
     EXPECT_TRUE(AppendPowerRecord(dir_ + "/no/such/folder/log.csv", r));
     EXPECT_FALSE(ReadPowerLog(dir_ + "/none.csv", log));
