@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -212,6 +213,35 @@ private:
 
 std::unique_ptr<PowerInput> MakeAudioInput(const AudioSettings& settings) {
     return std::make_unique<AudioInput>(settings);
+}
+
+std::vector<FoundAudioDevice> FindAudioCaptureDevices() {
+    std::vector<FoundAudioDevice> found;
+    void** hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) {
+        return found;
+    }
+    const auto take = [](void* hint, const char* id) {
+        char* value = snd_device_name_get_hint(hint, id);
+        std::string text = value != nullptr ? value : "";
+        std::free(value);
+        return text;
+    };
+    for (void** h = hints; *h != nullptr; ++h) {
+        const std::string io = take(*h, "IOID"); // empty: both ways
+        const std::string name = take(*h, "NAME");
+        if (name.empty() || io == "Output") {
+            continue;
+        }
+        std::string description = take(*h, "DESC");
+        for (std::size_t at = description.find('\n'); at != std::string::npos;
+             at = description.find('\n', at)) {
+            description.replace(at, 1, " - ");
+        }
+        found.push_back({name, description});
+    }
+    snd_device_name_free_hint(hints);
+    return found;
 }
 
 } // namespace vantrel

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -22,5 +23,16 @@ struct AudioSettings {
 /// rate or channel the device does not offer: Refused. An overrun while
 /// running: a gap (samples lost), the capture goes on.
 std::unique_ptr<PowerInput> MakeAudioInput(const AudioSettings& settings);
+
+/// One ALSA device that can capture.
+struct FoundAudioDevice {
+    std::string Name;        ///< what AudioSettings::Device takes: "default", "hw:CARD=PCH,DEV=0"
+    std::string Description; ///< ALSA's description, its lines joined by " - "
+};
+
+/// The capture devices ALSA names (as 'arecord -L' lists them), from its
+/// configuration and the cards present. Quick, but reads files: call it off
+/// the user-interface thread's tick.
+std::vector<FoundAudioDevice> FindAudioCaptureDevices();
 
 } // namespace vantrel

@@ -312,4 +312,25 @@ std::unique_ptr<PowerInput> MakeSdrInput(const SdrSettings& settings) {
     return std::make_unique<SdrInput>(settings);
 }
 
+std::vector<FoundSdr> FindSdrs() {
+    std::vector<FoundSdr> found;
+    try {
+        for (const SoapySDR::Kwargs& k : SoapySDR::Device::enumerate()) {
+            FoundSdr sdr;
+            // driver and serial name a device; the rest describes it.
+            for (const char* key : {"driver", "serial"}) {
+                if (const auto it = k.find(key); it != k.end()) {
+                    sdr.Args += (sdr.Args.empty() ? "" : ",") + it->first + "=" + it->second;
+                }
+            }
+            const auto label = k.find("label");
+            sdr.Label = label != k.end() ? label->second : sdr.Args;
+            found.push_back(std::move(sdr));
+        }
+    } catch (const std::exception&) {
+        found.clear();
+    }
+    return found;
+}
+
 } // namespace vantrel

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -28,5 +29,16 @@ struct SdrSettings {
 /// not have: Refused. An overflow while running: a gap (samples lost), the
 /// stream goes on. A stream error or a device that stops answering: Retry.
 std::unique_ptr<PowerInput> MakeSdrInput(const SdrSettings& settings);
+
+/// One SDR that SoapySDR finds.
+struct FoundSdr {
+    std::string Args;  ///< device arguments that name it: "driver=rtlsdr,serial=00000001"
+    std::string Label; ///< the module's name for it, for a list to choose from
+};
+
+/// The SDRs SoapySDR finds through its installed modules. Blocks, for up
+/// to seconds with some modules: call it off the user-interface thread.
+/// Empty when none is found or enumeration fails.
+std::vector<FoundSdr> FindSdrs();
 
 } // namespace vantrel

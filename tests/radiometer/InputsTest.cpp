@@ -228,6 +228,12 @@ TEST(SdrInput, RefusalsStopWithASentenceAndAMissingDeviceIsRetried) {
          "No SDR found"},
     };
     testing::SimReceiver sim;
+    // The list to choose from names the simulated receiver as SoapySDR does.
+    const std::vector<FoundSdr> found = FindSdrs();
+    EXPECT_TRUE(std::any_of(found.begin(), found.end(), [](const FoundSdr& f) {
+        return f.Args == "driver=vantrelsim,serial=sim0" &&
+               f.Label == "Vantrel simulated receiver sim0";
+    }));
     for (const Case& c : cases) {
         SdrSettings sdr;
         sdr.DeviceArgs = sim.Args("realtime=0");
@@ -312,7 +318,8 @@ protected:
         std::ofstream rc(home_ + "/.asoundrc");
         rc << "pcm.vantreltest {\n    type file\n    slave.pcm \"null\"\n    file \"/dev/null\"\n"
               "    infile \""
-           << home_ << "/in.raw\"\n    format \"raw\"\n}\n";
+           << home_ << "/in.raw\"\n    format \"raw\"\n"
+           << "    hint { show on\n description \"Vantrel test\nrecorded noise\" }\n}\n";
         oldHome_ = std::getenv("HOME") ? std::getenv("HOME") : "";
         ::setenv("HOME", home_.c_str(), 1);
     }
@@ -415,6 +422,13 @@ TEST_F(AudioFile, MeasuresKnownPcmInDecibelsRelativeToFullScale) {
 
 TEST_F(AudioFile, AMissingDeviceIsRetriedAndAMissingChannelRefused) {
     WritePcm(48000, 1, [](std::size_t, unsigned) { return 0.0; });
+    const std::vector<FoundAudioDevice> found = FindAudioCaptureDevices();
+    EXPECT_TRUE(std::any_of(found.begin(), found.end(),
+                            [](const FoundAudioDevice& d) {
+                                return d.Name == "vantreltest" &&
+                                       d.Description == "Vantrel test - recorded noise";
+                            }))
+        << found.size() << " devices";
     for (const auto& [device, channel, refused] :
          {std::tuple{"nosuchdevice", 1U, false}, std::tuple{"vantreltest", 0U, true}}) {
         AudioSettings audio;
