@@ -262,6 +262,31 @@ def log_seeds():
         struct.pack("<3d", 70, 3.2, -1.5))
 
 
+def radiometer_seeds():
+    lines = [(0, 1, "-45.3"), (1, 1, "+3"), (0, 3, "2024-01-01 12:00:00, -60.25 ; x"),
+             (2, 2, "12:00:00\t1.5e-9\r"), (3, 1, "0.25"), (0, 1, ""), (0, 1, "# header"),
+             (0, 1, "12:00:00 -45"), (0, 2, "-45"), (0, 1, "-45dBm"), (0, 1, "nan"),
+             (0, 1, "1e999"), (1, 1, "1001"), (2, 1, "0"), (3, 1, "-1e-3"), (2, 1, "1e308"),
+             (2, 1, "4.9e-324"), (0, 8, "a b c d e f g -1")]
+    for i, (unit, column, line) in enumerate(lines):
+        put("reading_line", "%02d" % i, bytes([unit, column - 1]) + line.encode())
+    header = ("utc_start,utc_end,input,frequency_mhz,power_db,sigma_db,samples,clipped,"
+              "rfi_dropped,source,azimuth_deg,elevation_deg,mark")
+    good = ("2025-12-09T12:00:00.000Z,2025-12-09T12:00:01.000Z,sdr,1296.500000,-31.235,0.0123,"
+            "2400000,3,0.0125,\"sun, the \"\"quiet\"\" one\",180.26,45.50,on")
+    log = [header, good, good + ",later,columns",
+           "2025-12-09T12:00:00.000Z,2025-12-09T12:00:01.000Z,audio,,-20.000,,48000,0,0.0000,,,,",
+           "2025-12-09T12:00:01.000Z,2025-12", "a,b,sdr,,-1,,-5,0,0,,,,", "a,b,sdr,,-1,,5,0,1.5,,,,",
+           "a,b,sdr,,-1,,5,0,0,,,,maybe", 'a,b,"sdr,,-1,,5,0,0,,,,', "a,b,sdr,,1e308,,5,0,0,,-0,,off"]
+    put("power_log", "log.csv", "\x00" + "\n".join(log) + "\n")
+    put("power_log", "crlf.csv", "\x00" + "\r\n".join(log[:4]) + "\r\n")
+    put("power_log", "write", b"\x01" + struct.pack("<5d", 46000.5, 46000.50001, -31.23456, 0.0123,
+                                                      0)[:-8] + struct.pack("<d", 0.0123) +
+        struct.pack("<QQ", 2400000, 3) + struct.pack("<d", 0.0125) + b"\x01" + bytes([3]) +
+        b"sun" + struct.pack("<2d", 180.256, 45.5) + bytes([3]) + b"sdr" +
+        struct.pack("<d", 1296.5) + b"\x01")
+
+
 def vanset_seeds():
     values = [(0, "1013.25"), (1, "-5"), (2, " 50 "), (3, "1420"), (3, "1e3"), (0, "nan"),
               (0, "inf"), (1, "-inf"), (0, "1e309"), (0, "-0"), (2, "100.0000000001"),
@@ -283,4 +308,5 @@ if __name__ == "__main__":
     sunmoon_seeds()
     argument_seeds()
     log_seeds()
+    radiometer_seeds()
     vanset_seeds()

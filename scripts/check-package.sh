@@ -41,6 +41,7 @@ private="usr/lib/$triplet/vantrel"
 programs=(vantrel vantrel-table vantrel-now vantrel-noise)
 # The tracker is packaged where the tree builds it.
 if [ -x "$build/vantrel-track" ]; then programs+=(vantrel-track); fi
+if [ -x "$build/vantrel-power" ]; then programs+=(vantrel-power); fi
 
 expected=(
     "$private/libOrbex_sunmoon.so" "$private/libVantrelHtmlHelp.so" "$private/vantrel-chm-reader"
@@ -153,6 +154,16 @@ if [ -x "$root/usr/bin/vantrel-track" ]; then
     run "$root/usr/bin/vantrel-track" >/dev/null 2>&1 || status=$?
     [ "$status" -eq 2 ] && pass "vantrel-track refuses a missing --source" ||
         fail "vantrel-track exit status $status without arguments"
+fi
+if [ -x "$root/usr/bin/vantrel-power" ]; then
+    # Without --input it must refuse (2), not fail to load (127); its
+    # help names the columns.
+    status=0
+    run "$root/usr/bin/vantrel-power" >/dev/null 2>&1 || status=$?
+    [ "$status" -eq 2 ] && pass "vantrel-power refuses a missing --input" ||
+        fail "vantrel-power exit status $status without arguments"
+    run "$root/usr/bin/vantrel-power" --help 2>/dev/null | grep -q "utc_start,utc_end,power_db" &&
+        pass "vantrel-power --help" || fail "vantrel-power --help"
 fi
 
 # --- 3. The menu entry's command, headless ------------------------------------

@@ -78,14 +78,14 @@ bool ListensOn(pid_t pid, int port) {
 
 } // namespace
 
-RotctldServer::RotctldServer(int model) {
+RotctldServer::RotctldServer(int model, std::string program) {
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
-        if (Start(model)) {
+        if (Start(model, program)) {
             return;
         }
     }
-    throw std::runtime_error("rotctld does not start on a loopback port (is libhamlib-utils "
-                             "installed?)");
+    throw std::runtime_error(program + " does not start on a loopback port (is libhamlib-utils "
+                                       "installed?)");
 }
 
 RotctldServer::~RotctldServer() {
@@ -96,7 +96,7 @@ std::string RotctldServer::Address() const {
     return "127.0.0.1:" + std::to_string(port_);
 }
 
-bool RotctldServer::Start(int model) {
+bool RotctldServer::Start(int model, const std::string& program) {
     port_ = FreeLoopbackPort();
     const std::string modelText = std::to_string(model);
     const std::string portText = std::to_string(port_);
@@ -118,9 +118,9 @@ bool RotctldServer::Start(int model) {
             ::dup2(null, STDOUT_FILENO);
             ::dup2(null, STDERR_FILENO);
         }
-        const char* argv[] = {"rotctld",   "-m", modelText.c_str(), "-T",
-                              "127.0.0.1", "-t", portText.c_str(),  nullptr};
-        ::execvp("rotctld", const_cast<char* const*>(argv));
+        const char* argv[] = {program.c_str(), "-m", modelText.c_str(), "-T",
+                              "127.0.0.1",     "-t", portText.c_str(),  nullptr};
+        ::execvp(program.c_str(), const_cast<char* const*>(argv));
         ::_exit(127);
     }
 

@@ -18,8 +18,9 @@ namespace vantrel::testing {
 class RotctldServer {
 public:
     /// Throws std::runtime_error when rotctld cannot be started or does not
-    /// accept connections within five seconds.
-    explicit RotctldServer(int model = 1);
+    /// accept connections within five seconds. `program` may name Hamlib's
+    /// rigctld instead, which takes the same options (model 1: the dummy rig).
+    explicit RotctldServer(int model = 1, std::string program = "rotctld");
     ~RotctldServer();
     RotctldServer(const RotctldServer&) = delete;
     RotctldServer& operator=(const RotctldServer&) = delete;
@@ -30,7 +31,7 @@ public:
     pid_t Pid() const { return pid_; }
 
 private:
-    bool Start(int model);
+    bool Start(int model, const std::string& program);
     void End();
 
     int port_ = 0;

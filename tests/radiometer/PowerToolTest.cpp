@@ -1,0 +1,157 @@
+// vantrel-power as a user runs it: a child process reading the simulated
+// receiver through SoapySDR, its lines, its ending by signal or duration,
+// its log, and its exit status for bad arguments and absent inputs.
+
+#include "ChildProcess.h"
+#include "SimReceiver.h"
+
+#include "radiometer/PowerLog.h"
+#include "tools/PowerOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ChildProcess;
+using Stream = ChildProcess::Stream;
+
+constexpr const char* kHeader =
+    "utc_start,utc_end,power_db,sigma_db,samples,clipped,scatter_db,rfi_dropped,overload,whole_db";
+
+bool Contains(const std::string& text, std::string_view part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::stringstream in(line);
+    std::string f;
+    while (std::getline(in, f, ',')) {
+        fields.push_back(f);
+    }
+    return fields;
+}
+
+std::unique_ptr<ChildProcess> Start(const testing::SimReceiver& sim,
+                                    std::vector<std::string> args) {
+    args.insert(args.begin(), VANTREL_POWER_PATH);
+    return std::make_unique<ChildProcess>(std::move(args), sim.Folder());
+}
+
+TEST(PowerTool, PrintsBlocksOfTheSetPowerSurvivesALostDeviceAndEndsOnSignals) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        testing::SimReceiver sim;
+        auto tool =
+            Start(sim, {"--input", "sdr", "--device", sim.Args("power_db=-30"), "--frequency",
+                        "1296", "--rate", "250000", "--gain", "0", "--tau", "0.1"});
+        const auto isBlock = [](const std::string& l) { return l.rfind("20", 0) == 0; };
+        ASSERT_TRUE(tool->WaitForLine(Stream::Out, isBlock, 10s));
+        EXPECT_EQ(tool->Lines(Stream::Out).front(), kHeader);
+        const std::vector<std::string> f = Fields(tool->Lines(Stream::Out)[1]);
+        ASSERT_GE(f.size(), 6U);
+        EXPECT_NEAR(std::stod(f[2]), -30.0, 4 * std::stod(f[3]));
+        EXPECT_EQ(f[4], "25000");
+        EXPECT_EQ(f[5], "0");
+
+        sim.Control("present=0");
+        EXPECT_TRUE(tool->WaitForLine(
+            Stream::Err, [](const std::string& l) { return Contains(l, "Trying again"); }, 10s));
+        sim.Control("present=1");
+        EXPECT_TRUE(tool->WaitForLine(
+            Stream::Err, [](const std::string& l) { return Contains(l, "input open again"); },
+            10s));
+        const std::size_t before = tool->Lines(Stream::Out).size();
+        EXPECT_TRUE(tool->WaitForLine(
+            Stream::Out,
+            [&](const std::string&) { return tool->Lines(Stream::Out).size() > before; }, 10s));
+
+        tool->Signal(signal);
+        EXPECT_EQ(tool->WaitForExit(3s), 0) << signal;
+        // Every line printed is a block in the log too.
+        PowerLog log;
+        ASSERT_FALSE(ReadPowerLog(sim.Folder() + "/" + kPowerLogName, log));
+        EXPECT_EQ(log.Records.size(), tool->Lines(Stream::Out).size() - 1);
+        EXPECT_TRUE(log.Skipped.empty());
+        ASSERT_FALSE(log.Records.empty());
+        EXPECT_EQ(log.Records[0].Input, "sdr");
+        EXPECT_EQ(log.Records[0].FrequencyMHz, 1296.0);
+    }
+}
+
+TEST(PowerTool, EndsByItselfAfterTheDuration) {
+    testing::SimReceiver sim;
+    auto tool =
+        Start(sim, {"--input", "command", "--command", "while true; do echo -47; sleep 0.02; done",
+                    "--tau", "0.1", "--duration", "0.5"});
+    EXPECT_EQ(tool->WaitForExit(5s), 0);
+    const auto& out = tool->Lines(Stream::Out);
+    ASSERT_GE(out.size(), 3U);
+    EXPECT_EQ(Fields(out[1])[2], "-47.000");
+}
+
+TEST(PowerTool, BadArgumentsAndAnAbsentInputGiveOneLineAndStatusTwo) {
+    testing::SimReceiver sim;
+    sim.Control("present=0");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--input", "radio"},
+        {"--input", "sdr", "--tau", "0.05"},
+        {"--input", "sdr", "--tau", "601"},
+        {"--input", "audio", "--gain", "10"},
+        {"--input", "command"},
+        {"--input", "command", "--command", "true", "--unit", "dbw"},
+        {"--input", "sdr", "--band", "5:1"},
+        {"--input", "sdr", "--bins", "8"},
+        {"--input", "rig", "--rig-model", "0"},
+        {"--input", "sdr", "--frobnicate"},
+        {"--input", "sdr", "--device", sim.Args()},
+        {"--input", "sdr", "--device", "driver=vantrelsim", "--rate", "2e7"},
+        {"--input", "command", "--command", "no-such-program-here"},
+    };
+    for (const auto& args : cases) {
+        std::string shown;
+        for (const auto& a : args) {
+            shown += a + " ";
+        }
+        auto tool = Start(sim, args);
+        EXPECT_EQ(tool->WaitForExit(10s), 2) << shown;
+        const auto& err = tool->Lines(Stream::Err);
+        ASSERT_FALSE(err.empty()) << shown;
+        EXPECT_EQ(err.back().rfind("vantrel-power: ", 0), 0U) << err.back();
+        // Nothing but at most the line that the input opened before it.
+        EXPECT_LE(err.size(), 3U) << shown << err.back();
+        EXPECT_TRUE(tool->Lines(Stream::Out).empty()) << shown;
+    }
+}
+
+TEST(PowerToolOptions, ReadTheIssuesOptionsIntoTheSettings) {
+    const std::vector<std::string_view> args = {"--input=audio", "--device",  "hw:1", "--rate",
+                                                "44100",         "--channel", "2",    "--band",
+                                                "300:2700",      "--tau=30"};
+    const ParsedPower p = ParsePowerArguments(args);
+    ASSERT_EQ(p.Error, "");
+    EXPECT_EQ(p.Options.Input, PowerInputKind::Audio);
+    EXPECT_EQ(p.Options.Audio.Device, "hw:1");
+    EXPECT_EQ(p.Options.Audio.RateHz, 44100U);
+    EXPECT_EQ(p.Options.Audio.Channel, 2U);
+    ASSERT_TRUE(p.Options.Integration.Spectrum);
+    EXPECT_EQ(p.Options.Integration.Spectrum->Bins, 4096);
+    EXPECT_EQ(p.Options.Integration.Spectrum->Band, (BandHz{300, 2700}));
+    EXPECT_EQ(p.Options.Integration.TauS, 30);
+
+    const std::vector<std::string_view> edge = {"--input", "rig",         "--tau",
+                                                "0.1",     "--rig-model", "1"};
+    const ParsedPower q = ParsePowerArguments(edge);
+    ASSERT_EQ(q.Error, "");
+    EXPECT_EQ(q.Options.Integration.TauS, 0.1);
+    EXPECT_EQ(q.Options.Rig.Model, 1);
+}
+
+} // namespace
+} // namespace vantrel

@@ -1,0 +1,287 @@
+// The radiometer's computation without any input: the radiometer equation,
+// the whole-band kernel, the spectrum path's σ against the scatter it
+// really has, the RFI filter, readings' blocks, and a power meter's lines.
+
+#include "radiometer/BlockIntegrator.h"
+#include "radiometer/PowerSpectrum.h"
+#include "radiometer/RadiometerEquation.h"
+#include "radiometer/ReadingLine.h"
+#include "radiometer/SamplePower.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace vantrel {
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+
+TEST(RadiometerEquation, GivesTheFiguresUsersQuote) {
+    struct Row {
+        const char* Source;
+        double BandwidthHz;
+        double TauS;
+        double SigmaDb;
+        double Tolerance;
+    };
+    const Row rows[] = {
+        // 10·log10(1 + 1/√(B·τ)), and the rounded figures of the notes.
+        {"SSB audio, 30 s: about 0.016 dB", 2500, 30, 0.01584, 5e-5},
+        {"SSB audio, 1 s: about 0.09 dB", 2500, 1, 0.08600, 5e-5},
+        {"RTL-SDR 2.4 MHz, 1 s", 2.4e6, 1, 0.002803, 5e-6},
+        {"B·τ = 1: 3.01 dB", 1, 1, 3.0103, 1e-4},
+    };
+    for (const Row& r : rows) {
+        EXPECT_NEAR(RadiometerSigmaDb(r.BandwidthHz, r.TauS), r.SigmaDb, r.Tolerance) << r.Source;
+        EXPECT_NEAR(IntegrationForSigma(r.BandwidthHz, r.SigmaDb), r.TauS, r.TauS * 2e-3)
+            << r.Source;
+    }
+    // 0.1 dB with 2.5 kHz takes 0.74 s; the inverse of nonsense is NaN.
+    EXPECT_NEAR(IntegrationForSigma(2500, 0.1), 0.737, 0.001);
+    EXPECT_TRUE(std::isnan(RadiometerSigmaDb(0, 1)));
+    EXPECT_TRUE(std::isnan(IntegrationForSigma(2500, 0)));
+}
+
+TEST(SamplePower, SumsAndCountsClippingAsTheSamplesOneByOne) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> uniform(-1.0F, 1.0F);
+    for (std::size_t n : {0U, 1U, 15U, 16U, 17U, 2047U, 2048U, 2049U, 10001U}) {
+        std::vector<std::complex<float>> z(n);
+        for (auto& x : z) {
+            x = {uniform(random), uniform(random)};
+        }
+        double sum = 0;
+        std::uint64_t clipped = 0;
+        for (const auto& x : z) {
+            sum +=
+                static_cast<double>(x.real()) * x.real() + static_cast<double>(x.imag()) * x.imag();
+            clipped += (std::fabs(x.real()) >= 0.98F || std::fabs(x.imag()) >= 0.98F) ? 1 : 0;
+        }
+        const PowerSum c = SumComplexPower(z, 0.98F);
+        EXPECT_NEAR(c.Sum, sum, 1e-6 * sum + 1e-12) << n;
+        EXPECT_EQ(c.Clipped, clipped) << n;
+
+        const std::span<const float> real(reinterpret_cast<const float*>(z.data()), 2 * n);
+        double realSum = 0;
+        std::uint64_t realClipped = 0;
+        for (float v : real) {
+            realSum += static_cast<double>(v) * v;
+            realClipped += std::fabs(v) >= 0.98F ? 1 : 0;
+        }
+        const PowerSum r = SumRealPower(real, 0.98F);
+        EXPECT_NEAR(r.Sum, realSum, 1e-6 * realSum + 1e-12) << n;
+        EXPECT_EQ(r.Clipped, realClipped) << n;
+    }
+}
+
+/// Complex (or real) Gaussian noise of unit power through the integrator:
+/// the blocks' scatter must be the σ the block states, which for windowed
+/// spectra rests on the statistical bandwidth of correlated bins.
+TEST(BlockIntegrator, StatedSigmaIsTheScatterBlocksReallyHave) {
+    struct Case {
+        const char* Name;
+        bool Complex;
+        std::optional<WindowFunction> Window; ///< none: the whole band
+        std::optional<BandHz> Band;
+    };
+    const Case cases[] = {
+        {"whole band, complex", true, std::nullopt, std::nullopt},
+        {"whole band, real", false, std::nullopt, std::nullopt},
+        {"rectangular, complex", true, WindowFunction::Rectangular, std::nullopt},
+        {"Hann, complex, a narrow band", true, WindowFunction::Hann, BandHz{1000, 3000}},
+        {"Blackman-Harris, complex", true, WindowFunction::BlackmanHarris, std::nullopt},
+        {"Hann, real", false, WindowFunction::Hann, BandHz{300, 2700}},
+    };
+    constexpr double kRate = 16000;
+    constexpr int kBlocks = 400;
+    for (const Case& c : cases) {
+        IntegrationSettings settings;
+        settings.TauS = 0.1;
+        if (c.Window) {
+            SpectrumSettings s;
+            s.Bins = 128;
+            s.Window = *c.Window;
+            s.Band = c.Band;
+            settings.Spectrum = s;
+        }
+        StreamDescription stream;
+        stream.What = c.Complex ? StreamDescription::Kind::ComplexSamples
+                                : StreamDescription::Kind::RealSamples;
+        stream.RateHz = kRate;
+        BlockIntegrator integrator(settings, stream, [] { return 46000.0; });
+        ASSERT_EQ(integrator.Problem(), "") << c.Name;
+        std::mt19937_64 random(17);
+        std::normal_distribution<float> normal(0.0F, c.Complex ? std::sqrt(0.5F) : 1.0F);
+        std::vector<std::complex<float>> z(1000);
+        std::vector<float> x(1000);
+        std::vector<PowerBlock> blocks;
+        while (blocks.size() < kBlocks) {
+            if (c.Complex) {
+                for (auto& v : z) {
+                    v = {normal(random), normal(random)};
+                }
+                integrator.Complex(z);
+            } else {
+                for (auto& v : x) {
+                    v = normal(random);
+                }
+                integrator.Real(x);
+            }
+            for (PowerBlock& b : integrator.TakeBlocks()) {
+                blocks.push_back(b);
+            }
+        }
+        double mean = 0;
+        for (const PowerBlock& b : blocks) {
+            mean += b.PowerDb / kBlocks;
+        }
+        double s2 = 0;
+        for (const PowerBlock& b : blocks) {
+            s2 += (b.PowerDb - mean) * (b.PowerDb - mean) / (kBlocks - 1);
+        }
+        const double sigma = blocks.front().SigmaDb;
+        // 400 blocks know their scatter to 3.5 %: 15 % is far beyond chance,
+        // and well below the 39 % a Hann window's correlated bins make.
+        EXPECT_NEAR(std::sqrt(s2) / sigma, 1.0, 0.15)
+            << c.Name << ": B " << blocks.front().NoiseBandwidthHz;
+        if (!c.Window) {
+            EXPECT_NEAR(mean, 0.0, 4 * sigma / std::sqrt(kBlocks)) << c.Name;
+        }
+        // Consecutive blocks, each rate·τ samples (or whole frames) long.
+        const PowerBlock& b = blocks[1];
+        EXPECT_NEAR((b.UtcStart - blocks[0].UtcEnd) * kSecondsPerDay, 0.0, 1e-6) << c.Name;
+        EXPECT_NEAR(b.IntegrationS, c.Window ? 1664 / kRate : 0.1, 1e-12) << c.Name;
+    }
+}
+
+TEST(BlockIntegrator, RfiFilterDropsBurstsAndReadingsFarAboveTheMedian) {
+    // Whole band: noise of unit power, with 3 of 64 sub-blocks 20 dB hotter.
+    IntegrationSettings settings;
+    settings.TauS = 0.064;
+    settings.Rfi.Enabled = true;
+    StreamDescription stream;
+    stream.RateHz = 100000;
+    BlockIntegrator integrator(settings, stream, [] { return 46000.0; });
+    std::mt19937_64 random(23);
+    std::normal_distribution<float> normal(0.0F, std::sqrt(0.5F));
+    std::vector<std::complex<float>> sub(100);
+    for (int s = 0; s < 64; ++s) {
+        const float scale = (s == 5 || s == 6 || s == 40) ? 10.0F : 1.0F;
+        for (auto& v : sub) {
+            v = {scale * normal(random), scale * normal(random)};
+        }
+        integrator.Complex(sub);
+    }
+    const std::vector<PowerBlock> blocks = integrator.TakeBlocks();
+    ASSERT_EQ(blocks.size(), 1U);
+    EXPECT_NEAR(blocks[0].RfiDroppedShare, 3.0 / 64, 1e-12);
+    EXPECT_NEAR(blocks[0].PowerDb, 0.0, 4 * blocks[0].SigmaDb);
+
+    // Readings: one of twenty far above the rest is dropped; the rest are
+    // averaged in linear power, timed by when they came.
+    DateTime now = 46000.0;
+    StreamDescription readings;
+    readings.What = StreamDescription::Kind::Readings;
+    IntegrationSettings oneSecond;
+    oneSecond.Rfi.Enabled = true;
+    BlockIntegrator meter(oneSecond, readings, [&] { return now; });
+    for (int i = 0; i < 20; ++i) {
+        now = 46000.0 + i * 0.05 / kSecondsPerDay;
+        meter.Reading(i == 7 ? 1000.0 : (i % 2 == 0 ? 1.0 : 3.0));
+    }
+    meter.Tick();
+    EXPECT_TRUE(meter.TakeBlocks().empty()); // τ has not passed yet
+    now = 46000.0 + 1.01 / kSecondsPerDay;
+    meter.Tick();
+    const std::vector<PowerBlock> read = meter.TakeBlocks();
+    ASSERT_EQ(read.size(), 1U);
+    EXPECT_EQ(read[0].Samples, 20U);
+    EXPECT_NEAR(read[0].RfiDroppedShare, 0.05, 1e-12);
+    EXPECT_NEAR(read[0].PowerDb, 10 * std::log10(37.0 / 19), 1e-9); // ten 1s, nine 3s
+    EXPECT_NEAR((read[0].UtcEnd - read[0].UtcStart) * kSecondsPerDay, 1.0, 1e-6);
+    EXPECT_GT(read[0].SigmaDb, 0);
+}
+
+TEST(BlockIntegrator, ReadingsBlocksFollowEachOtherAndSkipSilentStretches) {
+    DateTime now = 46000.0;
+    StreamDescription readings;
+    readings.What = StreamDescription::Kind::Readings;
+    readings.WholeDbSteps = true;
+    IntegrationSettings settings;
+    settings.TauS = 1.0;
+    BlockIntegrator meter(settings, readings, [&] { return now; });
+    const auto at = [&](double s, double value) {
+        now = 46000.0 + s / kSecondsPerDay;
+        meter.Reading(value);
+    };
+    at(0.0, 2.0);
+    at(0.5, 2.0);
+    at(1.2, 4.0); // closes [0, 1): two readings
+    at(5.3, 8.0); // closes [1, 2): one reading; [2, 5) had none
+    at(5.9, 8.0);
+    now = 46000.0 + 6.01 / kSecondsPerDay;
+    meter.Tick(); // closes [5, 6)
+    const std::vector<PowerBlock> b = meter.TakeBlocks();
+    ASSERT_EQ(b.size(), 3U);
+    const double starts[] = {0, 1, 5};
+    const std::uint64_t counts[] = {2, 1, 2};
+    const double powers[] = {2, 4, 8};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR((b[i].UtcStart - 46000.0) * kSecondsPerDay, starts[i], 1e-6) << i;
+        EXPECT_EQ(b[i].Samples, counts[i]) << i;
+        EXPECT_NEAR(b[i].PowerDb, 10 * std::log10(powers[i]), 1e-12) << i;
+        EXPECT_TRUE(b[i].WholeDbSteps);
+    }
+    EXPECT_TRUE(std::isnan(b[1].SigmaDb)); // one reading: no σ
+    EXPECT_EQ(b[0].SigmaDb, 0.0);          // equal readings
+    EXPECT_TRUE(std::isnan(b[0].ScatterDb));
+    EXPECT_GT(b[2].ScatterDb, 0);
+}
+
+TEST(ReadingLine, ReadsAPowerMetersLines) {
+    struct Row {
+        const char* Line;
+        ReadingUnit Unit;
+        int Column;
+        std::optional<double> Linear;
+        const char* Problem; ///< part of it; "" for none
+    };
+    const Row rows[] = {
+        {"-45.3", ReadingUnit::Dbm, 1, std::pow(10, -4.53), ""},
+        {"+3", ReadingUnit::Db, 1, std::pow(10, 0.3), ""},
+        {"2024-01-01 12:00:00, -60.25 ; x", ReadingUnit::Dbm, 3, std::pow(10, -6.025), ""},
+        {"12:00:00\t1.5e-9\r", ReadingUnit::Watt, 2, 1.5e-6, ""},
+        {"0.25", ReadingUnit::Milliwatt, 1, 0.25, ""},
+        {"", ReadingUnit::Dbm, 1, std::nullopt, ""},
+        {"   ", ReadingUnit::Dbm, 1, std::nullopt, ""},
+        {"# header", ReadingUnit::Dbm, 1, std::nullopt, ""},
+        {"12:00:00 -45", ReadingUnit::Dbm, 1, std::nullopt,
+         "'12:00:00' in column 1 is not a number"},
+        {"-45", ReadingUnit::Dbm, 2, std::nullopt, "1 field(s), column 2"},
+        {"-45dBm", ReadingUnit::Dbm, 1, std::nullopt, "not a number"},
+        {"nan", ReadingUnit::Dbm, 1, std::nullopt, "not a number"},
+        {"1e999", ReadingUnit::Dbm, 1, std::nullopt, "not a number"},
+        {"1001", ReadingUnit::Db, 1, std::nullopt, "beyond"},
+        {"0", ReadingUnit::Watt, 1, std::nullopt, "above 0"},
+        {"-1e-3", ReadingUnit::Milliwatt, 1, std::nullopt, "above 0"},
+        {"1e308", ReadingUnit::Watt, 1, std::nullopt, "out of range"},
+        {"1,5", ReadingUnit::Dbm, 1, 1.0 + 0.2589254117941673, ""}, // a comma separates
+    };
+    for (const Row& r : rows) {
+        const LineReading got = ParseReadingLine(r.Line, r.Unit, r.Column);
+        ASSERT_EQ(got.Linear.has_value(), r.Linear.has_value()) << r.Line << ": " << got.Problem;
+        if (r.Linear) {
+            EXPECT_NEAR(*got.Linear, *r.Linear, 1e-12 * *r.Linear) << r.Line;
+        }
+        EXPECT_NE(got.Problem.find(r.Problem), std::string::npos) << r.Line << ": " << got.Problem;
+        EXPECT_EQ(got.Problem.empty(), std::string_view(r.Problem).empty()) << r.Line;
+    }
+    EXPECT_EQ(ParseReadingUnit("dBm"), ReadingUnit::Dbm);
+    EXPECT_EQ(ParseReadingUnit("MW"), ReadingUnit::Milliwatt);
+    EXPECT_FALSE(ParseReadingUnit("dbw"));
+}
+
+} // namespace
+} // namespace vantrel

@@ -1,0 +1,373 @@
+// The simulated receiver's SoapySDR module: see VantrelSim.h for what it
+// takes and what it delivers.
+
+#include "VantrelSim.h"
+
+#include <SoapySDR/Device.hpp>
+#include <SoapySDR/Errors.hpp>
+#include <SoapySDR/Formats.hpp>
+#include <SoapySDR/Registry.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <numbers>
+#include <optional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double kMinRate = 1e3;
+constexpr double kMaxRate = 10e6;
+constexpr double kMaxGainDb = 50;
+constexpr std::size_t kMtu = 16384;
+/// The most samples delivered between two looks at the control file: 1/50 s.
+constexpr double kControlShareOfSecond = 0.02;
+constexpr auto kControlCheck = std::chrono::milliseconds(10);
+constexpr double kInt16FullScale = 32767.0;
+
+double ArgNumber(const SoapySDR::Kwargs& args, const std::string& key, double fallback) {
+    const auto it = args.find(key);
+    if (it == args.end() || it->second.empty()) {
+        return fallback;
+    }
+    try {
+        return std::stod(it->second);
+    } catch (const std::exception&) {
+        throw std::runtime_error("vantrelsim: " + key + "=" + it->second + " is not a number");
+    }
+}
+
+/// Power in dB to amplitude; none (−∞) to 0.
+double Amplitude(double powerDb) {
+    return std::isfinite(powerDb) ? std::pow(10.0, powerDb / 20.0) : 0.0;
+}
+
+/// The control file's keys and values; empty when it cannot be read.
+std::map<std::string, std::string> ReadControl(const std::string& path) {
+    std::map<std::string, std::string> values;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) {
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+    }
+    return values;
+}
+
+bool Present(const SoapySDR::Kwargs& args) {
+    const auto it = args.find("control");
+    if (it == args.end()) {
+        return true;
+    }
+    const auto values = ReadControl(it->second);
+    const auto present = values.find("present");
+    return present == values.end() || present->second != "0";
+}
+
+class SimDevice final : public SoapySDR::Device {
+public:
+    explicit SimDevice(const SoapySDR::Kwargs& args)
+        : args_(args), serial_(args.count("serial") ? args.at("serial") : "sim0"),
+          powerDb_(ArgNumber(args, "power_db", -30)),
+          spurDb_(ArgNumber(args, "spur_db", -std::numeric_limits<double>::infinity())),
+          spurHz_(ArgNumber(args, "spur_hz", 0)),
+          dcDb_(ArgNumber(args, "dc_db", -std::numeric_limits<double>::infinity())),
+          stepDb_(ArgNumber(args, "step_db", 0)), stepAtS_(ArgNumber(args, "step_at", 0)),
+          realtime_(ArgNumber(args, "realtime", 1) != 0),
+          random_(static_cast<std::uint32_t>(ArgNumber(args, "seed", 1))) {
+        const auto formats = args.find("formats");
+        const std::string offered = formats == args.end() ? "CF32,CS16" : formats->second;
+        for (const char* f : {SOAPY_SDR_CF32, SOAPY_SDR_CS16}) {
+            if (offered.find(f) != std::string::npos) {
+                formats_.emplace_back(f);
+            }
+        }
+        if (const auto it = args.find("control"); it != args.end()) {
+            controlPath_ = it->second;
+        }
+        LookAtControl(true);
+    }
+
+    std::string getDriverKey() const override { return "vantrelsim"; }
+    std::string getHardwareKey() const override { return "vantrelsim-" + serial_; }
+    size_t getNumChannels(const int direction) const override {
+        return direction == SOAPY_SDR_RX ? 1 : 0;
+    }
+
+    std::vector<std::string> getStreamFormats(const int, const size_t) const override {
+        return formats_;
+    }
+    std::string getNativeStreamFormat(const int, const size_t, double& fullScale) const override {
+        fullScale = formats_.front() == SOAPY_SDR_CS16 ? kInt16FullScale : 1.0;
+        return formats_.front();
+    }
+
+    SoapySDR::Stream* setupStream(const int direction, const std::string& format,
+                                  const std::vector<size_t>& channels,
+                                  const SoapySDR::Kwargs&) override {
+        if (direction != SOAPY_SDR_RX) {
+            throw std::runtime_error("vantrelsim receives only");
+        }
+        if (std::find(formats_.begin(), formats_.end(), format) == formats_.end()) {
+            throw std::runtime_error("vantrelsim: format " + format + " not offered");
+        }
+        if (channels.size() > 1 || (channels.size() == 1 && channels[0] != 0)) {
+            throw std::runtime_error("vantrelsim has one channel");
+        }
+        if (streamOpen_) {
+            throw std::runtime_error("vantrelsim: the stream is already set up");
+        }
+        streamOpen_ = true;
+        cs16_ = format == SOAPY_SDR_CS16;
+        return reinterpret_cast<SoapySDR::Stream*>(this);
+    }
+    void closeStream(SoapySDR::Stream*) override { streamOpen_ = false; }
+    size_t getStreamMTU(SoapySDR::Stream*) const override { return kMtu; }
+
+    int activateStream(SoapySDR::Stream*, const int, const long long, const size_t) override {
+        active_ = true;
+        delivered_ = 0;
+        startedAt_ = Clock::now();
+        return 0;
+    }
+    int deactivateStream(SoapySDR::Stream*, const int, const long long) override {
+        active_ = false;
+        return 0;
+    }
+
+    int readStream(SoapySDR::Stream*, void* const* buffs, const size_t numElems, int& flags,
+                   long long& timeNs, const long timeoutUs) override {
+        flags = 0;
+        timeNs = 0;
+        LookAtControl(false);
+        if (!present_) {
+            return SOAPY_SDR_STREAM_ERROR;
+        }
+        if (!active_) {
+            std::this_thread::sleep_for(std::chrono::microseconds(timeoutUs));
+            return SOAPY_SDR_TIMEOUT;
+        }
+        if (overflowsDone_ < overflowsWanted_) {
+            ++overflowsDone_;
+            // The samples of the lost stretch are gone: skip them.
+            delivered_ += static_cast<std::uint64_t>(rate_ * kControlShareOfSecond);
+            return SOAPY_SDR_OVERFLOW;
+        }
+        const auto most = static_cast<std::size_t>(std::max(1.0, rate_ * kControlShareOfSecond));
+        std::size_t n = std::min({numElems, kMtu, most});
+        if (realtime_) {
+            const auto due = [&](std::uint64_t count) {
+                return startedAt_ + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(count / rate_));
+            };
+            const auto limit = Clock::now() + std::chrono::microseconds(timeoutUs);
+            if (due(delivered_ + n) > limit) {
+                std::this_thread::sleep_until(limit);
+                const auto now = Clock::now();
+                if (due(delivered_ + 1) > now) {
+                    return SOAPY_SDR_TIMEOUT;
+                }
+                while (n > 1 && due(delivered_ + n) > now) {
+                    n /= 2;
+                }
+            } else {
+                std::this_thread::sleep_until(due(delivered_ + n));
+            }
+        }
+        Generate(buffs[0], n);
+        return static_cast<int>(n);
+    }
+
+    std::vector<std::string> listAntennas(const int, const size_t) const override {
+        return {"RX", "RX2"};
+    }
+    void setAntenna(const int, const size_t, const std::string& name) override {
+        if (name != "RX" && name != "RX2") {
+            throw std::runtime_error("vantrelsim has no antenna " + name);
+        }
+        antenna_ = name;
+    }
+    std::string getAntenna(const int, const size_t) const override { return antenna_; }
+
+    bool hasGainMode(const int, const size_t) const override { return true; }
+    void setGainMode(const int, const size_t, const bool automatic) override {
+        if (automatic) {
+            throw std::runtime_error("vantrelsim has no automatic gain");
+        }
+    }
+    bool getGainMode(const int, const size_t) const override { return false; }
+    std::vector<std::string> listGains(const int, const size_t) const override { return {"LNA"}; }
+    void setGain(const int, const size_t, const double value) override {
+        gainDb_ = std::clamp(value, 0.0, kMaxGainDb);
+    }
+    double getGain(const int, const size_t) const override { return gainDb_; }
+    SoapySDR::Range getGainRange(const int, const size_t) const override {
+        return {0.0, kMaxGainDb, 1.0};
+    }
+
+    void setFrequency(const int, const size_t, const double frequency,
+                      const SoapySDR::Kwargs&) override {
+        frequencyHz_ = frequency;
+    }
+    double getFrequency(const int, const size_t) const override { return frequencyHz_; }
+    SoapySDR::RangeList getFrequencyRange(const int, const size_t) const override {
+        return {SoapySDR::Range(1e6, 6e9)};
+    }
+
+    void setSampleRate(const int, const size_t, const double rate) override {
+        if (!(rate >= kMinRate && rate <= kMaxRate)) {
+            throw std::runtime_error("vantrelsim: rate " + std::to_string(rate) +
+                                     " S/s is not supported");
+        }
+        rate_ = rate;
+    }
+    double getSampleRate(const int, const size_t) const override { return rate_; }
+    SoapySDR::RangeList getSampleRateRange(const int, const size_t) const override {
+        return {SoapySDR::Range(kMinRate, kMaxRate)};
+    }
+
+private:
+    void LookAtControl(bool force) {
+        if (controlPath_.empty()) {
+            return;
+        }
+        const auto now = Clock::now();
+        if (!force && now - lastLook_ < kControlCheck) {
+            return;
+        }
+        lastLook_ = now;
+        struct stat st {};
+        if (::stat(controlPath_.c_str(), &st) != 0) {
+            return;
+        }
+        const auto stamp = std::make_pair(st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+                                          static_cast<long long>(st.st_size));
+        if (!force && stamp == controlStamp_) {
+            return;
+        }
+        controlStamp_ = stamp;
+        const auto values = ReadControl(controlPath_);
+        const auto number = [&](const char* key, double& into) {
+            if (const auto it = values.find(key); it != values.end()) {
+                try {
+                    into = std::stod(it->second);
+                } catch (const std::exception&) {
+                }
+            }
+        };
+        number("power_db", powerDb_);
+        number("spur_db", spurDb_);
+        number("spur_hz", spurHz_);
+        number("dc_db", dcDb_);
+        double overflows = static_cast<double>(overflowsWanted_);
+        number("overflows", overflows);
+        overflowsWanted_ = static_cast<std::uint64_t>(std::max(0.0, overflows));
+        const auto present = values.find("present");
+        present_ = present == values.end() || present->second != "0";
+    }
+
+    void Generate(void* buffer, std::size_t n) {
+        const std::uint64_t stepAt = static_cast<std::uint64_t>(stepAtS_ * rate_);
+        std::complex<float>* cf = cs16_ ? nullptr : static_cast<std::complex<float>*>(buffer);
+        auto* cs = cs16_ ? static_cast<std::int16_t*>(buffer) : nullptr;
+        const double tau = 2 * std::numbers::pi;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint64_t k = delivered_ + i;
+            const double stepped = (stepDb_ != 0 && k >= stepAt) ? stepDb_ : 0.0;
+            const double scale = Amplitude(gainDb_ + stepped);
+            const double noise = Amplitude(powerDb_) * scale / std::numbers::sqrt2;
+            double re = noise * normal_(random_);
+            double im = noise * normal_(random_);
+            const double dc = Amplitude(dcDb_) * scale;
+            re += dc;
+            const double spur = Amplitude(spurDb_) * scale;
+            if (spur > 0) {
+                spurPhase_ = std::fmod(spurPhase_ + tau * spurHz_ / rate_, tau);
+                re += spur * std::cos(spurPhase_);
+                im += spur * std::sin(spurPhase_);
+            }
+            re = std::clamp(re, -1.0, 1.0);
+            im = std::clamp(im, -1.0, 1.0);
+            if (cf != nullptr) {
+                cf[i] = {static_cast<float>(re), static_cast<float>(im)};
+            } else {
+                cs[2 * i] = static_cast<std::int16_t>(std::lround(re * kInt16FullScale));
+                cs[2 * i + 1] = static_cast<std::int16_t>(std::lround(im * kInt16FullScale));
+            }
+        }
+        delivered_ += n;
+    }
+
+    SoapySDR::Kwargs args_;
+    std::string serial_;
+    std::vector<std::string> formats_;
+    std::string controlPath_;
+    std::pair<long long, long long> controlStamp_{-1, -1};
+    Clock::time_point lastLook_{};
+    double powerDb_;
+    double spurDb_;
+    double spurHz_;
+    double dcDb_;
+    double stepDb_;
+    double stepAtS_;
+    bool realtime_;
+    bool present_ = true;
+    std::uint64_t overflowsWanted_ = 0;
+    std::uint64_t overflowsDone_ = 0;
+    std::mt19937_64 random_;
+    std::normal_distribution<double> normal_;
+    double spurPhase_ = 0;
+    double gainDb_ = 0;
+    double frequencyHz_ = 100e6;
+    double rate_ = 1e6;
+    std::string antenna_ = "RX";
+    bool streamOpen_ = false;
+    bool cs16_ = false;
+    bool active_ = false;
+    std::uint64_t delivered_ = 0;
+    Clock::time_point startedAt_{};
+};
+
+SoapySDR::KwargsList FindSim(const SoapySDR::Kwargs& args) {
+    if (args.count("driver") != 0 && args.at("driver") != "vantrelsim") {
+        return {};
+    }
+    // Enumeration without arguments (SoapySDRUtil --find) lists one device;
+    // with a control file saying "present=0" it lists none.
+    if (!Present(args)) {
+        return {};
+    }
+    SoapySDR::Kwargs found = args;
+    found["driver"] = "vantrelsim";
+    if (found.count("serial") == 0) {
+        found["serial"] = "sim0";
+    }
+    found["label"] = "Vantrel simulated receiver " + found["serial"];
+    return {found};
+}
+
+SoapySDR::Device* MakeSim(const SoapySDR::Kwargs& args) {
+    if (!Present(args)) {
+        throw std::runtime_error("vantrelsim: no device (unplugged)");
+    }
+    return new SimDevice(args);
+}
+
+const SoapySDR::Registry kRegistry("vantrelsim", &FindSim, &MakeSim, SOAPY_SDR_ABI_VERSION);
+
+} // namespace

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "radiometer/AudioInput.h"
+#include "radiometer/BlockIntegrator.h"
+#include "radiometer/CommandInput.h"
+#include "radiometer/RigInput.h"
+#include "radiometer/SdrInput.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+/// The inputs of `vantrel-power`, as --input names them.
+enum class PowerInputKind { Sdr, Audio, Command, Rig };
+
+/// "sdr", "audio", "command", "rig".
+std::string_view PowerInputName(PowerInputKind kind);
+
+/// What the command line of `vantrel-power` asks for.
+struct PowerCommandLine {
+    PowerInputKind Input = PowerInputKind::Sdr;
+    SdrSettings Sdr;         ///< --device, --frequency, --rate, --gain
+    AudioSettings Audio;     ///< --device, --rate, --channel
+    CommandSettings Command; ///< --command, --unit, --column
+    RigSettings Rig;         ///< --rig-model, --device
+    /// --tau; --bins and --band choose the spectrum path.
+    IntegrationSettings Integration;
+    /// --frequency for the log when the input does not tune (MHz); none unknown.
+    std::optional<double> FrequencyMHz;
+    std::optional<double> DurationS; ///< --duration, seconds; none: until interrupted
+    bool Help = false;
+};
+
+/// Outcome of reading the command line: empty `Error` means success.
+struct ParsedPower {
+    PowerCommandLine Options;
+    std::string Error; ///< one line for standard error, "vantrel-power: ..."
+};
+
+/// The usage text of `vantrel-power`.
+std::string_view PowerUsage();
+
+/// Reads the arguments (without the program name); `--flag value` and
+/// `--flag=value` alike, the last of a repeated flag counts. `--input` is
+/// required unless `--help` is given; an option that does not apply to the
+/// input chosen is refused, as are values out of range. Text quoted from
+/// the arguments is made safe for a terminal.
+ParsedPower ParsePowerArguments(std::span<const std::string_view> args);
+
+} // namespace vantrel

@@ -1,0 +1,240 @@
+// vantrel-power: measures the receiver's noise power on the command line,
+// with the radiometer core: a PowerRunner owns the input on a thread of its
+// own, and this thread prints the blocks it hands over.
+//
+// Signals: SIGINT and SIGTERM are blocked in every thread and taken with
+// sigtimedwait between looks at the runner, so there is no handler at all
+// and the ending (stop the input, print what is finished, exit 0) runs as
+// ordinary code on the main thread.
+
+#include "radiometer/PowerLog.h"
+#include "radiometer/PowerRunner.h"
+#include "tools/PowerOptions.h"
+#include "tools/TerminalText.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <pthread.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kBadArguments = 2;
+constexpr int kOutputFailed = 1;
+
+/// After a failure the input is opened again after half a second, then
+/// after longer pauses up to this.
+constexpr InputRetry kRetry{500ms, 5000ms, 2.0};
+/// How often the main thread looks at the runner and the signals.
+constexpr auto kLook = 50ms;
+
+constexpr std::string_view kHeader =
+    "utc_start,utc_end,power_db,sigma_db,samples,clipped,scatter_db,rfi_dropped,overload,whole_db";
+
+void Say(const std::string& text) {
+    std::fprintf(stderr, "vantrel-power: %s\n", TerminalSafe(text).c_str());
+    std::fflush(stderr);
+}
+
+sigset_t BlockEndingSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return set;
+}
+
+/// Waits up to `wait` for an ending signal; true when one came.
+bool EndingSignalWithin(const sigset_t& set, std::chrono::nanoseconds wait) {
+    if (wait < std::chrono::nanoseconds::zero()) {
+        wait = std::chrono::nanoseconds::zero();
+    }
+    timespec t{static_cast<std::time_t>(wait.count() / 1000000000),
+               static_cast<long>(wait.count() % 1000000000)};
+    for (;;) {
+        if (sigtimedwait(&set, nullptr, &t) > 0) {
+            return true;
+        }
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+std::string Fixed(double value, int decimals) {
+    if (!std::isfinite(value)) {
+        return {};
+    }
+    char text[400];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string BlockLine(const PowerBlock& b) {
+    return PowerLogTime(b.UtcStart) + "," + PowerLogTime(b.UtcEnd) + "," + Fixed(b.PowerDb, 3) +
+           "," + Fixed(b.SigmaDb, 4) + "," + std::to_string(b.Samples) + "," +
+           std::to_string(b.Clipped) + "," + Fixed(b.ScatterDb, 4) + "," +
+           Fixed(b.RfiDroppedShare, 4) + "," + (b.Overload ? "1" : "0") + "," +
+           (b.WholeDbSteps ? "1" : "0");
+}
+
+PowerRunner::Factory FactoryFor(const PowerCommandLine& o) {
+    switch (o.Input) {
+    case PowerInputKind::Sdr:
+        return [s = o.Sdr] { return MakeSdrInput(s); };
+    case PowerInputKind::Audio:
+        return [s = o.Audio] { return MakeAudioInput(s); };
+    case PowerInputKind::Command:
+        return [s = o.Command] { return MakeCommandInput(s); };
+    case PowerInputKind::Rig:
+        return [s = o.Rig] { return MakeRigInput(s); };
+    }
+    return {};
+}
+
+/// Prints the blocks and appends them to the power log; false when
+/// standard output cannot be written.
+class BlockPrinter {
+public:
+    BlockPrinter(std::string input, std::optional<double> frequencyMHz)
+        : input_(std::move(input)), frequencyMHz_(frequencyMHz) {}
+
+    /// The header goes out with the first block (or at the end, when none
+    /// came): a command that turns out not to run prints nothing on
+    /// standard output, like any input that cannot be opened.
+    bool Header() {
+        if (!headerDone_) {
+            headerDone_ = true;
+            return std::printf("%.*s\n", static_cast<int>(kHeader.size()), kHeader.data()) >= 0 &&
+                   std::fflush(stdout) == 0;
+        }
+        return true;
+    }
+
+    bool Print(const std::vector<PowerBlock>& blocks, const StreamDescription& stream) {
+        const double frequency = frequencyMHz_.value_or(stream.FrequencyMHz);
+        if (!blocks.empty() && !Header()) {
+            return false;
+        }
+        for (const PowerBlock& b : blocks) {
+            const std::string line = BlockLine(b) + "\n";
+            if (std::fputs(line.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+                return false;
+            }
+            const PowerRecord record = PowerRecordOf(b, input_, frequency, PowerMark::None);
+            const auto failed = AppendPowerRecord(kPowerLogName, record);
+            if (failed && !logFailed_) {
+                Say(*failed + " (the blocks are still printed)");
+            }
+            logFailed_ = failed.has_value();
+        }
+        return true;
+    }
+
+private:
+    std::string input_;
+    std::optional<double> frequencyMHz_;
+    bool logFailed_ = false;
+    bool headerDone_ = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const ParsedPower parsed = ParsePowerArguments(args);
+    if (!parsed.Error.empty()) {
+        std::fprintf(stderr, "%s\n", parsed.Error.c_str());
+        return kBadArguments;
+    }
+    const PowerCommandLine& o = parsed.Options;
+    if (o.Help) {
+        std::fputs(std::string(PowerUsage()).c_str(), stdout);
+        return 0;
+    }
+
+    // A reader that goes away (a pipe into head) ends the tool through a
+    // failed write, not through SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    const sigset_t ending = BlockEndingSignals(); // before any thread starts
+
+    const auto started = SteadyClock::now();
+    const auto end = o.DurationS ? started + std::chrono::duration_cast<SteadyClock::duration>(
+                                                 std::chrono::duration<double>(*o.DurationS))
+                                 : SteadyClock::time_point::max();
+    PowerRunner runner(FactoryFor(o), o.Integration, kRetry);
+
+    // The first opening decides: an input that cannot be opened ends the
+    // tool with status 2, after it has said why.
+    for (;;) {
+        const RunnerStatus status = runner.Status();
+        if (status.EverOpened) {
+            break;
+        }
+        if (status.ConsecutiveFailures > 0 || status.What == RunnerStatus::State::Stopped) {
+            runner.Stop();
+            Say(status.LastError.empty() ? "the input cannot be opened" : status.LastError);
+            return kBadArguments;
+        }
+        if (EndingSignalWithin(ending, kLook) || SteadyClock::now() >= end) {
+            runner.Stop();
+            return 0;
+        }
+    }
+
+    BlockPrinter printer(std::string(PowerInputName(o.Input)), o.FrequencyMHz);
+    int exitStatus = 0;
+    bool opened = false;
+    for (;;) {
+        const RunnerStatus status = runner.Status();
+        for (const RunnerEvent& e : runner.TakeEvents()) {
+            switch (e.What) {
+            case RunnerEvent::Kind::Opened:
+                Say((opened ? "input open again: " : "input open: ") + e.Text);
+                opened = true;
+                break;
+            case RunnerEvent::Kind::Error:
+                Say(e.Text + (status.Refused ? "" : " Trying again."));
+                break;
+            case RunnerEvent::Kind::Note:
+                Say(e.Text);
+                break;
+            }
+        }
+        if (!printer.Print(runner.TakeBlocks(), status.Stream)) {
+            std::perror("vantrel-power: writing the blocks");
+            exitStatus = kOutputFailed;
+            break;
+        }
+        if (status.Refused) {
+            exitStatus = kBadArguments;
+            break;
+        }
+        const auto now = SteadyClock::now();
+        if (now >= end) {
+            break;
+        }
+        const auto wait = std::min<SteadyClock::duration>(kLook, end - now);
+        if (EndingSignalWithin(ending, wait)) {
+            break;
+        }
+    }
+    runner.Stop();
+    if (exitStatus != kOutputFailed &&
+        (!printer.Print(runner.TakeBlocks(), runner.Status().Stream) ||
+         (exitStatus == 0 && !printer.Header()))) {
+        std::perror("vantrel-power: writing the blocks");
+        exitStatus = kOutputFailed;
+    }
+    return exitStatus;
+}
