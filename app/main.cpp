@@ -80,17 +80,7 @@ int main(int argc, char** argv) {
 
     QtUserMessages messages;
     if (arguments.DataHome) {
-        DataHomeLocation where;
-        if (arguments.DataFolder.empty()) {
-            where = DataHomeOfEnvironment();
-        } else {
-            std::error_code error;
-            where.Folder = std::filesystem::absolute(arguments.DataFolder, error).string();
-            if (error) {
-                where.Problem = "The folder " + arguments.DataFolder + " cannot be found (" +
-                                error.message() + ").";
-            }
-        }
+        const DataHomeLocation where = ChosenDataHome(arguments.DataFolder);
         if (const DataHomeEntry entry = EnterDataHome(where); !entry.Problem.empty()) {
             messages.Warning("Warning", entry.Problem);
         }
