@@ -29,6 +29,8 @@ using namespace vantrel;
 
 constexpr int kRefused = 2;
 constexpr int kOutputFailed = 1;
+/// Width of the source column, characters.
+constexpr std::size_t kTitleColumns = 16;
 
 int Refuse(const std::string& message) {
     std::fprintf(stderr, "vantrel-now: %s\n", message.c_str());
@@ -62,8 +64,13 @@ private:
 
 void AddRow(Page& page, std::string_view title, const std::string& az, const std::string& el,
             const std::string& gha, const std::string& dec, bool below) {
-    page.Add("%-16.*s %7s %7s %7s %7s%s\n", static_cast<int>(title.size()), title.data(),
-             az.c_str(), el.c_str(), gha.c_str(), dec.c_str(), below ? "  below horizon" : "");
+    // Padded by characters: a UTF-8 name takes one column per character.
+    const std::string name(Utf8Prefix(title, kTitleColumns));
+    const std::size_t shown = std::count_if(name.begin(), name.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
+    });
+    page.Add("%s%*s %7s %7s %7s %7s%s\n", name.c_str(), static_cast<int>(kTitleColumns - shown),
+             "", az.c_str(), el.c_str(), gha.c_str(), dec.c_str(), below ? "  below horizon" : "");
 }
 
 } // namespace
