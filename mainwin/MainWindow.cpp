@@ -1,4 +1,5 @@
 #include "mainwin/MainWindow.h"
+#include "mainwin/ProgramIcon.h"
 
 #include "apparent/ConditionsSummary.h"
 #include "astro/Catalogue.h"
@@ -119,6 +120,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     : QWidget(parent), services_(services), station_(*services.Station),
       messages_(*services.Messages), utcClock_(*services.Clock) {
     BuildControls();
+    setWindowIcon(ProgramIcon());
     FormCreate();
 }
 
