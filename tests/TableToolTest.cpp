@@ -1,6 +1,6 @@
 #include "planner/TableText.h"
-#include "tools/TableOptions.h"
 #include "tools/SourceArgument.h"
+#include "tools/TableOptions.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
 
@@ -197,12 +197,11 @@ TEST(TerminalText, NamesAreCutBetweenCharacters) {
     };
     const Case cases[] = {
         {"ASCII", "Cassiopeia A and more", 15, "Cassiopeia A an", true},
-        {"two bytes at the cut", "\xc3\x84sthetikXXXXXXX\xc3\x84", 15,
-         "\xc3\x84sthetikXXXXXXX", true},
+        {"two bytes at the cut", "\xc3\x84sthetikXXXXXXX\xc3\x84", 15, "\xc3\x84sthetikXXXXXXX",
+         true},
         {"four bytes at the cut", "12345678901234\xf0\x9f\x98\x80\xe5\x90\x8d", 15,
          "12345678901234\xf0\x9f\x98\x80", true},
-        {"shorter stays whole", "\xe5\x90\x8d\xe5\x89\x8d", 15, "\xe5\x90\x8d\xe5\x89\x8d",
-         true},
+        {"shorter stays whole", "\xe5\x90\x8d\xe5\x89\x8d", 15, "\xe5\x90\x8d\xe5\x89\x8d", true},
         {"line break", "a\nb", 15, "a\nb", false},
         {"escape", "\x1b[2J", 15, "\x1b[2J", false},
         {"C1 control", "\xc2\x9b", 15, "\xc2\x9b", false},
@@ -224,13 +223,20 @@ TEST(SourceNames, EveryToolReadsTheSame) {
         std::optional<SkySource> expected;
     };
     const Case cases[] = {
-        {"cas", SkySource::CassiopeiaA},         {"CAS", SkySource::CassiopeiaA},
-        {"Cassiopeia-A", SkySource::CassiopeiaA}, {"cassiopeia a", SkySource::CassiopeiaA},
-        {"Sagittarius_A", SkySource::SagittariusA}, {"moon", SkySource::Moon},
-        {"Moon", SkySource::Moon},                {"SUN", SkySource::Sun},
-        {"aquarius", SkySource::Aquarius},        {"user", SkySource::UserDefined},
-        {"", std::nullopt},                       {"vega", std::nullopt},
-        {"cassiopeia", std::nullopt},             {"moon ", std::nullopt},
+        {"cas", SkySource::CassiopeiaA},
+        {"CAS", SkySource::CassiopeiaA},
+        {"Cassiopeia-A", SkySource::CassiopeiaA},
+        {"cassiopeia a", SkySource::CassiopeiaA},
+        {"Sagittarius_A", SkySource::SagittariusA},
+        {"moon", SkySource::Moon},
+        {"Moon", SkySource::Moon},
+        {"SUN", SkySource::Sun},
+        {"aquarius", SkySource::Aquarius},
+        {"user", SkySource::UserDefined},
+        {"", std::nullopt},
+        {"vega", std::nullopt},
+        {"cassiopeia", std::nullopt},
+        {"moon ", std::nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ReadSourceArgument(c.name).Source, c.expected) << c.name;

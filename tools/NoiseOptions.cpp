@@ -238,8 +238,7 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
             }
             for (const measure::SolarFluxPoint& point : *table) {
                 if (!measure::InRange(point.Sfu, ir::kSolarSfu)) {
-                    return notA(std::string("a table of solar fluxes, each ") +
-                                ir::kSolarSfu.Text);
+                    return notA(std::string("a table of solar fluxes, each ") + ir::kSolarSfu.Text);
                 }
             }
             o.SolarTable = *table;
@@ -254,7 +253,8 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
                 return *r;
             }
         } else if (flag == "--source") {
-            const SourceArgument read = ReadSourceArgument(v, kModelledSources, "has no flux model");
+            const SourceArgument read =
+                ReadSourceArgument(v, kModelledSources, "has no flux model");
             if (!read.Source) {
                 return fail(read.Error);
             }

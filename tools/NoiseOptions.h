@@ -1,11 +1,11 @@
 #pragma once
 
+#include "apparent/SkySource.h"
 #include "astro/DateTime.h"
 #include "measure/MeasureConstants.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/SolarFlux.h"
 #include "station/HomeStation.h"
-#include "apparent/SkySource.h"
 #include "tools/ObservingArguments.h"
 #include "tools/ToolFiles.h"
 

@@ -41,12 +41,13 @@ ParsedNow ParseNowArguments(std::span<const std::string_view> args) {
                            "--refraction P,T,RH, --frequency MHZ; try --help)";
             return parsed;
         }
-        const bool takesNext = observing ? ObservingArguments::TakesValue(flag)
-                                         : DataArguments::TakesNextValue(flag);
+        const bool takesNext =
+            observing ? ObservingArguments::TakesValue(flag) : DataArguments::TakesNextValue(flag);
         if (!value && takesNext && i + 1 < args.size()) {
             value = args[++i];
         }
-        auto refused = observing ? parsed.Observing.Apply(flag, value) : parsed.Files.Apply(flag, value);
+        auto refused =
+            observing ? parsed.Observing.Apply(flag, value) : parsed.Files.Apply(flag, value);
         if (refused) {
             parsed.Error = TerminalSafe(*refused);
             return parsed;

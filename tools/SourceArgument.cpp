@@ -13,8 +13,8 @@ SourceArgument ReadSourceArgument(std::string_view name, std::span<const SkySour
         read.Error = "--source: '" + std::string(name) + "' names no source: give one of " +
                      SourceKeys(usable) + " (or the title the grids show, in any case)";
     } else if (std::find(usable.begin(), usable.end(), *source) == usable.end()) {
-        read.Error = "--source: " + std::string(name) + " " + std::string(why) +
-                     ": give one of " + SourceKeys(usable);
+        read.Error = "--source: " + std::string(name) + " " + std::string(why) + ": give one of " +
+                     SourceKeys(usable);
     } else {
         read.Source = source;
     }

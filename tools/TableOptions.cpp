@@ -168,9 +168,8 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             continue;
         }
 
-        if (flag != "--start" && flag != "--end" && flag != "--interval" &&
-            flag != "--mode" && flag != "--source" && flag != "--user-name" && flag != "--pick" &&
-            flag != "--format") {
+        if (flag != "--start" && flag != "--end" && flag != "--interval" && flag != "--mode" &&
+            flag != "--source" && flag != "--user-name" && flag != "--pick" && flag != "--format") {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
         const auto text = value();

@@ -43,8 +43,8 @@ std::string_view TableUsage();
 /// accepted (`--data-home=FOLDER` only with "="). Dates beyond the Sun and
 /// Moon ephemeris, a user source name with control characters or broken
 /// UTF-8, and --frequency without --refraction are refused; a longer name
-/// is cut to 15 characters, never inside one. On error `station` may be partly changed; the caller discards
-/// it and writes nothing anyway.
+/// is cut to 15 characters, never inside one. On error `station` may be partly changed; the caller
+/// discards it and writes nothing anyway.
 ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStation& station);
 
 /// A date "YYYY-MM-DD" of the Gregorian calendar, years 1 to 9999, that

@@ -53,9 +53,8 @@ std::optional<std::string> HardwareStationProblem(const ToolStation& read, Posit
         return std::nullopt;
     }
     if (!read.Read) {
-        const std::string why = read.File.Path.empty()
-                                    ? read.File.MissingText()
-                                    : read.File.Path + " could not be read";
+        const std::string why = read.File.Path.empty() ? read.File.MissingText()
+                                                       : read.File.Path + " could not be read";
         return "no station to point from: " + why + "; " + kHowToGive;
     }
     if (station.Latitude == 0 && station.Longitude == 0) {

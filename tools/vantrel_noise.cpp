@@ -113,11 +113,15 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
         places.Prepare(
             at, {station.Latitude, station.Longitude, static_cast<double>(station.HeightAsl)},
             ObservingConditions{}) == PrepareStatus::Ok;
-    for (const SkySource which : {SkySource::CassiopeiaA, SkySource::CygnusA, SkySource::TaurusA,
-                                  SkySource::VirgoA}) {
+    for (const SkySource which :
+         {SkySource::CassiopeiaA, SkySource::CygnusA, SkySource::TaurusA, SkySource::VirgoA}) {
         const m::RadioStar star = *RadioStarOf(which);
-        SourceFlux s{which, std::string(m::RadioStarName(star)), m::RadioStarFlux(star, f, year),
-                     m::RadioStarDiameterDeg(star).value_or(0.0), NAN, ""};
+        SourceFlux s{which,
+                     std::string(m::RadioStarName(star)),
+                     m::RadioStarFlux(star, f, year),
+                     m::RadioStarDiameterDeg(star).value_or(0.0),
+                     NAN,
+                     ""};
         s.Note = m::BasisNote(s.Flux.Basis);
         for (std::size_t i = 0; placed && i < kFixedSourceCount; ++i) {
             const auto fixed = FixedSourceAt(CoordinateSet::RealTime, i, withCasA);

@@ -69,8 +69,8 @@ void AddRow(Page& page, std::string_view title, const std::string& az, const std
     const std::size_t shown = std::count_if(name.begin(), name.end(), [](char c) {
         return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
     });
-    page.Add("%s%*s %7s %7s %7s %7s%s\n", name.c_str(), static_cast<int>(kTitleColumns - shown),
-             "", az.c_str(), el.c_str(), gha.c_str(), dec.c_str(), below ? "  below horizon" : "");
+    page.Add("%s%*s %7s %7s %7s %7s%s\n", name.c_str(), static_cast<int>(kTitleColumns - shown), "",
+             az.c_str(), el.c_str(), gha.c_str(), dec.c_str(), below ? "  below horizon" : "");
 }
 
 } // namespace
@@ -135,9 +135,9 @@ int main(int argc, char** argv) {
         const ShownPlace p = places.Place(
             CatalogueSource::Of(source->RaDeg * kDegToRad, source->DecDeg * kDegToRad));
         AddRow(page, source->Title, DegreeText(RoundedDegrees(p.Azimuth)),
-                 DegreeText(RoundedDegrees(p.Elevation)),
-                 DegreeText(RoundedDegrees(p.GreenwichHourAngle)),
-                 DegreeText(RoundedDegrees(p.Declination)), BelowHorizon(p.Elevation));
+               DegreeText(RoundedDegrees(p.Elevation)),
+               DegreeText(RoundedDegrees(p.GreenwichHourAngle)),
+               DegreeText(RoundedDegrees(p.Declination)), BelowHorizon(p.Elevation));
     }
 
     // The Sun and the Moon as the library gives them (topocentric, apparent,
@@ -150,9 +150,9 @@ int main(int argc, char** argv) {
         const LibraryPlaceDeg p = places.SunMoon(
             {library.GetAzimuth(), library.GetElevation(), library.GetGHA(), library.GetDecTopo()});
         AddRow(page, body == SunMoonBody::Moon ? kMoonTitle : kSunTitle,
-                 LibraryAngleText(p.AzimuthDeg, '.'), LibraryAngleText(p.ElevationDeg, '.'),
-                 LibraryAngleText(p.GhaDeg, '.'), LibraryAngleText(p.DecDeg, '.'),
-                 p.ElevationDeg < 0);
+               LibraryAngleText(p.AzimuthDeg, '.'), LibraryAngleText(p.ElevationDeg, '.'),
+               LibraryAngleText(p.GhaDeg, '.'), LibraryAngleText(p.DecDeg, '.'),
+               p.ElevationDeg < 0);
     }
     // A full disk or a closed pipe is an error a script must see.
     const std::string& text = page.Text();

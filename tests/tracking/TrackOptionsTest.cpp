@@ -148,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedArguments,
     testing::Values(
         RefusedCase{"no_source", {}, "--source NAME is needed"},
-        RefusedCase{"unknown_source", {"--source", "vega"}, "'vega' names no source: give one of aquarius"},
+        RefusedCase{
+            "unknown_source", {"--source", "vega"}, "'vega' names no source: give one of aquarius"},
         RefusedCase{"source_without_value", {"--source"}, "--source needs a value"},
         RefusedCase{"unknown_option", {"--source", "cas", "--speed-up"}, "unknown option"},
         RefusedCase{"stray_word", {"--source", "cas", "now"}, "unknown option 'now'"},
