@@ -75,6 +75,7 @@ package: configure
 # Builds the package and checks it as a user would meet it: its layout, its
 # programs run from an unpacked tree, the first start from the menu, lintian.
 check-package: package
+	@cmake --build $(BUILD_DIR) --target vantrel-save-station
 	@bash scripts/check-package.sh $(BUILD_DIR)
 
 # Every fuzz target for FUZZ_SECONDS seconds, one after another (make fuzz

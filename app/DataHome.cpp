@@ -134,6 +134,20 @@ DataHomeLocation DataHomeOfEnvironment() {
     return DataHomeFolder(xdg, home);
 }
 
+DataHomeLocation ChosenDataHome(const std::string& folder) {
+    if (folder.empty()) {
+        return DataHomeOfEnvironment();
+    }
+    DataHomeLocation where;
+    std::error_code error;
+    where.Folder = std::filesystem::absolute(folder, error).string();
+    if (error) {
+        where.Folder.clear();
+        where.Problem = "The folder " + folder + " cannot be found (" + error.message() + ").";
+    }
+    return where;
+}
+
 DataHomeSetup PrepareDataHome(const std::string& folder) {
     DataHomeSetup setup;
     if (folder.empty() || folder.front() != '/') {

@@ -29,6 +29,12 @@ DataHomeLocation DataHomeFolder(const std::optional<std::string>& xdgDataHome,
 /// when HOME is unset or empty, the home folder of the user's account entry.
 DataHomeLocation DataHomeOfEnvironment();
 
+/// The folder of `--data-home[=FOLDER]`, as the planner and every tool take
+/// it: `DataHomeOfEnvironment()` for an empty `folder` (the option alone),
+/// else `folder` made absolute against the current folder. Nothing is looked
+/// at on disk; a folder that cannot be made absolute gives the reason.
+DataHomeLocation ChosenDataHome(const std::string& folder);
+
 /// What `PrepareDataHome` did.
 struct DataHomeSetup {
     bool FolderCreated = false;   ///< the folder did not exist and was made

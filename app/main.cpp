@@ -20,6 +20,7 @@
 #include "controls/TooltipSettings.h"
 #include "help/ApplicationHelp.h"
 #include "mainwin/MainWindow.h"
+#include "mainwin/ProgramIcon.h"
 #include "measurewin/MeasureWindow.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
@@ -75,22 +76,15 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString());
     // The menu entry's name: the desktop shows its icon for the window.
     QGuiApplication::setDesktopFileName(QStringLiteral(VANTREL_APP_ID));
+    // Every window carries the icon, for window managers that read
+    // _NET_WM_ICON rather than the menu entry.
+    QApplication::setWindowIcon(ProgramIcon());
     InstallFontSubstitutes();
     ApplicationTooltips tooltips; // 2000 ms, 250 ms, yellow, bold Arial 10 pt
 
     QtUserMessages messages;
     if (arguments.DataHome) {
-        DataHomeLocation where;
-        if (arguments.DataFolder.empty()) {
-            where = DataHomeOfEnvironment();
-        } else {
-            std::error_code error;
-            where.Folder = std::filesystem::absolute(arguments.DataFolder, error).string();
-            if (error) {
-                where.Problem = "The folder " + arguments.DataFolder + " cannot be found (" +
-                                error.message() + ").";
-            }
-        }
+        const DataHomeLocation where = ChosenDataHome(arguments.DataFolder);
         if (const DataHomeEntry entry = EnterDataHome(where); !entry.Problem.empty()) {
             messages.Warning("Warning", entry.Problem);
         }

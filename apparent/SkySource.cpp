@@ -1,5 +1,6 @@
 #include "apparent/SkySource.h"
 
+#include "apparent/SkyPlaces.h"
 #include "astro/Catalogue.h"
 
 namespace vantrel {
@@ -24,6 +25,37 @@ std::optional<SkySource> SkySourceFromKey(std::string_view key) {
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
         if (kKeys[i] == key) {
             return kAllSkySources[i];
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<SkySource> SkySourceFromName(std::string_view name) {
+    // Compared letter by letter as the user may write them: any case, and
+    // "-", "_" or a blank between the words.
+    const auto fold = [](char c) {
+        if (c == '_' || c == ' ') {
+            return '-';
+        }
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    const auto same = [&](std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (fold(a[i]) != fold(b[i])) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const HomeStation noStation; // the fixed titles do not depend on it
+    for (std::size_t i = 0; i < kAllSkySources.size(); ++i) {
+        const SkySource source = kAllSkySources[i];
+        if (same(name, kKeys[i]) ||
+            (source != SkySource::UserDefined && same(name, SkyPlaces::Title(source, noStation)))) {
+            return source;
         }
     }
     return std::nullopt;

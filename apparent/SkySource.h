@@ -43,6 +43,13 @@ std::string_view SkySourceKey(SkySource source);
 /// The source of a short name (exact, lower case); empty for any other text.
 std::optional<SkySource> SkySourceFromKey(std::string_view key);
 
+/// The source a user names on a command line: a short name of
+/// `SkySourceKey` or a title the grids show ("Cassiopeia-A", "Moon"), in
+/// any case, with a blank or "_" where the title has "-" ("cassiopeia a").
+/// Empty for any other text. The user-defined source is "user" alone: its
+/// title is the station's own.
+std::optional<SkySource> SkySourceFromName(std::string_view name);
+
 /// The source the real-time display shows in column pair `pair` (0 Aquarius
 /// at columns 2-3 to 8 the Sun at columns 18-19): pair 2 follows the
 /// station's source option. Empty beyond pair 8, and for pair 2 when the

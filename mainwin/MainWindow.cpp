@@ -1,7 +1,9 @@
 #include "mainwin/MainWindow.h"
+#include "mainwin/ProgramIcon.h"
 
 #include "apparent/ConditionsSummary.h"
 #include "astro/Catalogue.h"
+#include "astro/EphemerisSpan.h"
 #include "controls/GridPrinter.h"
 #include "controls/QtTextMeasurer.h"
 #include "controls/SystemColours.h"
@@ -118,6 +120,7 @@ TForm1::TForm1(const MainWindowServices& services, QWidget* parent)
     : QWidget(parent), services_(services), station_(*services.Station),
       messages_(*services.Messages), utcClock_(*services.Clock) {
     BuildControls();
+    setWindowIcon(ProgramIcon());
     FormCreate();
 }
 
@@ -223,8 +226,8 @@ void TForm1::BuildControls() {
         *picker = new QDateEdit(DatePanel);
         (*picker)->setCalendarPopup(true);
         (*picker)->setFont(Tahoma(10, true));
-        (*picker)->setMinimumDate(QDate(1900, 1, 1));
-        (*picker)->setMaximumDate(QDate(2100, 12, 31));
+        (*picker)->setMinimumDate(QDate(kEphemerisFirstYear, 1, 1));
+        (*picker)->setMaximumDate(QDate(kEphemerisLastYear, 12, 31));
     }
     Place(DateTimePicker1, "DateTimePicker1", 5, 30, 110, 24);
     Place(DateTimePicker2, "DateTimePicker2", 118, 30, 110, 24);

@@ -32,7 +32,11 @@ void AppendTextCell(std::string& out, const GridCells& grid, const GridCell& cel
             ch = ' ';
         }
     }
-    const int length = static_cast<int>(text.size());
+    // Characters, not bytes: the tool's names are UTF-8, and a byte that
+    // continues a character takes no column of its own.
+    const int length = static_cast<int>(std::count_if(text.begin(), text.end(), [](char ch) {
+        return (static_cast<unsigned char>(ch) & 0xC0U) != 0x80U;
+    }));
     const int room = width > length ? width - length : 0;
     const HorizontalAlignment a = grid.EffectiveAlignment(cell);
     const int left = a == HorizontalAlignment::haCenter  ? room / 2

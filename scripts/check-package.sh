@@ -10,7 +10,10 @@
 #   3. the menu entry's command, headless with a fresh HOME, makes the user's
 #      data folder with Vanset.ini at the design size, and never rewrites an
 #      existing Vanset.ini;
-#   4. lintian reports no error.
+#   4. a station saved into that data folder as the planner saves it is found
+#      by every tool run from another folder, and vantrel-track refuses to
+#      start without one;
+#   5. lintian reports no error.
 # Usage: scripts/check-package.sh [BUILD-DIR]
 set -euo pipefail
 
@@ -132,11 +135,10 @@ for elf in "$root/usr/bin"/* "$root/$private"/*; do
     missing=$(env -u LD_LIBRARY_PATH ldd "$elf" | grep 'not found' || true)
     [ -z "$missing" ] || fail "$(basename "$elf"): $missing"
 done
-for p in vantrel vantrel-table vantrel-noise; do
+for p in "${programs[@]}"; do
     run "$root/usr/bin/$p" --help >/dev/null 2>"$scratch/help.log" && pass "$p --help" ||
         fail "$p --help: $(cat "$scratch/help.log")"
 done
-# vantrel-now takes no --help: it prints the sky of this moment instead.
 if out=$(run "$root/usr/bin/vantrel-now" 2>/dev/null) && grep -q 'Sun' <<<"$out"; then
     pass "vantrel-now"
 else
@@ -220,7 +222,58 @@ run_menu_entry "$home2" XDG_DATA_HOME="$home2/data"
     fail "the user's Vanset.ini was changed: $(cat "$home2/data/vantrel/Vanset.ini")"
 [ ! -e "$home2/.local/share/vantrel" ] || fail "XDG_DATA_HOME was not followed"
 
-# --- 4. lintian ----------------------------------------------------------------
+# --- 4. The tools find the station saved from the menu --------------------------
+# The station is saved into the data folder the menu start made, by the
+# planner's own record writer (build/vantrel-save-station: a window cannot be
+# clicked headless); each tool then runs in another folder with that HOME.
+saver="$build/vantrel-save-station"
+elsewhere="$scratch/elsewhere"
+mkdir -p "$elsewhere"
+tool() { (cd "$elsewhere" && env -u LD_LIBRARY_PATH -u XDG_DATA_HOME HOME="$1" "${@:2}"); }
+if [ ! -x "$saver" ]; then
+    fail "no $saver to save a station with (make check-package builds it)"
+elif ! "$saver" "$data" 52.37 4.9 PA0TST 2>/dev/null; then
+    fail "could not save a station into $data"
+else
+    said="reading $data/Vantrel.dat"
+    if out=$(tool "$home" "$root/usr/bin/vantrel-now" 2>"$scratch/tool.log") &&
+        grep -q 'latitude 52.3700  longitude 4.9000' <<<"$out" && grep -qF "$said" "$scratch/tool.log"; then
+        pass "vantrel-now finds the station saved from the menu"
+    else
+        fail "vantrel-now did not find $data/Vantrel.dat: $(cat "$scratch/tool.log")"
+    fi
+    for args in "vantrel-table --start 2026-01-01 --interval 720" \
+        "vantrel-noise --frequency 1420 --gain 30 --tsys 100"; do
+        read -r -a words <<<"$args"
+        if tool "$home" "$root/usr/bin/${words[0]}" "${words[@]:1}" >/dev/null 2>"$scratch/tool.log" &&
+            grep -qF "$said" "$scratch/tool.log" && ! grep -q 'File not found' "$scratch/tool.log"; then
+            pass "${words[0]} finds the station saved from the menu"
+        else
+            fail "${words[0]} did not find $data/Vantrel.dat: $(cat "$scratch/tool.log")"
+        fi
+    done
+    if [ -x "$root/usr/bin/vantrel-track" ]; then
+        # With the station it starts and keeps trying a rotator that is not
+        # there (port 9 of loopback: refused) until it is ended.
+        status=0
+        tool "$home" timeout -k 2 3 "$root/usr/bin/vantrel-track" --source sun \
+            --device 127.0.0.1:9 >/dev/null 2>"$scratch/tool.log" || status=$?
+        [ "$status" -eq 124 ] && grep -qF "$said" "$scratch/tool.log" &&
+            pass "vantrel-track starts with the station saved from the menu" ||
+            fail "vantrel-track with the saved station: status $status, $(cat "$scratch/tool.log")"
+        # Without any station it refuses, in one line, before any rotator.
+        empty="$scratch/home-without-station"
+        mkdir -p "$empty"
+        status=0
+        tool "$empty" timeout -k 2 3 "$root/usr/bin/vantrel-track" --source sun \
+            --device 127.0.0.1:9 >/dev/null 2>"$scratch/tool.log" || status=$?
+        [ "$status" -eq 2 ] && [ "$(wc -l <"$scratch/tool.log")" -eq 1 ] &&
+            pass "vantrel-track refuses to start without a station" ||
+            fail "vantrel-track without a station: status $status, $(cat "$scratch/tool.log")"
+    fi
+fi
+
+# --- 5. lintian ----------------------------------------------------------------
 if lintian --fail-on error "$deb" >"$scratch/lintian.log" 2>&1; then
     pass "lintian: no errors"
 else

@@ -1,11 +1,14 @@
 #include "planner/TableText.h"
+#include "tools/SourceArgument.h"
 #include "tools/TableOptions.h"
 #include "tools/TerminalText.h"
+#include "tools/ToolStation.h"
 
 #include "planner/GridLayout.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -181,6 +184,108 @@ TEST(TerminalSafe, EscapesControlsAndBrokenUtf8) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TerminalSafe(c.in), c.out) << c.name;
+    }
+}
+
+TEST(TerminalText, NamesAreCutBetweenCharacters) {
+    struct Case {
+        const char* name;
+        std::string in;
+        std::size_t characters;
+        std::string prefix;
+        bool plain;
+    };
+    const Case cases[] = {
+        {"ASCII", "Cassiopeia A and more", 15, "Cassiopeia A an", true},
+        {"two bytes at the cut", "\xc3\x84sthetikXXXXXXX\xc3\x84", 15, "\xc3\x84sthetikXXXXXXX",
+         true},
+        {"four bytes at the cut", "12345678901234\xf0\x9f\x98\x80\xe5\x90\x8d", 15,
+         "12345678901234\xf0\x9f\x98\x80", true},
+        {"shorter stays whole", "\xe5\x90\x8d\xe5\x89\x8d", 15, "\xe5\x90\x8d\xe5\x89\x8d", true},
+        {"line break", "a\nb", 15, "a\nb", false},
+        {"escape", "\x1b[2J", 15, "\x1b[2J", false},
+        {"C1 control", "\xc2\x9b", 15, "\xc2\x9b", false},
+        {"Latin-1 byte", "Caf\xe9", 15, "Caf\xe9", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Utf8Prefix(c.in, c.characters), c.prefix) << c.name;
+        EXPECT_EQ(IsPlainUtf8(c.in), c.plain) << c.name;
+    }
+    // The record's 8-bit texts come out as UTF-8, controls escaped.
+    EXPECT_EQ(StationTextForOutput("Z\xfcrich\x1b"), "Z\xc3\xbcrich\\x1b");
+}
+
+// Every tool reads a source's name the same way: short names and titles in
+// any case, each tool refusing the sources it cannot use.
+TEST(SourceNames, EveryToolReadsTheSame) {
+    struct Case {
+        const char* name;
+        std::optional<SkySource> expected;
+    };
+    const Case cases[] = {
+        {"cas", SkySource::CassiopeiaA},
+        {"CAS", SkySource::CassiopeiaA},
+        {"Cassiopeia-A", SkySource::CassiopeiaA},
+        {"cassiopeia a", SkySource::CassiopeiaA},
+        {"Sagittarius_A", SkySource::SagittariusA},
+        {"moon", SkySource::Moon},
+        {"Moon", SkySource::Moon},
+        {"SUN", SkySource::Sun},
+        {"aquarius", SkySource::Aquarius},
+        {"user", SkySource::UserDefined},
+        {"", std::nullopt},
+        {"vega", std::nullopt},
+        {"cassiopeia", std::nullopt},
+        {"moon ", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReadSourceArgument(c.name).Source, c.expected) << c.name;
+    }
+    const SkySource optionColumn[] = {SkySource::CassiopeiaA, SkySource::CentaurusA,
+                                      SkySource::UserDefined};
+    const SourceArgument moon = ReadSourceArgument("Moon", optionColumn, "is not in the column");
+    EXPECT_FALSE(moon.Source);
+    EXPECT_EQ(moon.Error, "--source: Moon is not in the column: give one of cas, cen, user");
+}
+
+// A tool that commands hardware starts only with a station someone gave.
+TEST(StationGuard, NoRotatorMovesForAStationNobodyGave) {
+    HomeStation zero;
+    HomeStation saved;
+    saved.Latitude = 52;
+    saved.Longitude = 5;
+    HomeStation damaged = saved;
+    damaged.Latitude = 1e30L;
+    ToolStation none;
+    none.File.LookedFor = {"./Vantrel.dat"};
+    ToolStation read;
+    read.File.Path = "./Vantrel.dat";
+    read.Read = true;
+    struct Case {
+        const char* name;
+        const ToolStation& from;
+        PositionGiven given;
+        const HomeStation& station;
+        const char* problem; ///< a part of the refusal; nullptr when it may start
+    };
+    const Case cases[] = {
+        {"no file, no position", none, {}, zero, "no station to point from"},
+        {"no file, latitude alone", none, {true, false}, zero, "give --lat and --lon"},
+        {"no file, both given", none, {true, true}, saved, nullptr},
+        {"empty record", read, {}, zero, "latitude 0, longitude 0"},
+        {"empty record, longitude alone", read, {false, true}, zero, "latitude 0, longitude 0"},
+        {"saved station", read, {}, saved, nullptr},
+        {"damaged station", read, {}, damaged, "out of range"},
+        {"damaged though given", none, {true, true}, damaged, "out of range"},
+    };
+    for (const Case& c : cases) {
+        const auto problem = HardwareStationProblem(c.from, c.given, c.station);
+        if (c.problem == nullptr) {
+            EXPECT_FALSE(problem) << c.name << ": " << problem.value_or("");
+        } else {
+            ASSERT_TRUE(problem) << c.name;
+            EXPECT_NE(problem->find(c.problem), std::string::npos) << c.name << ": " << *problem;
+        }
     }
 }
 

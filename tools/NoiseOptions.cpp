@@ -1,12 +1,15 @@
 #include "tools/NoiseOptions.h"
 
 #include "tools/CommandLineFlag.h"
+#include "tools/DateArguments.h"
+#include "tools/SourceArgument.h"
 
 #include "measure/NumberText.h"
 
 #include "measure/SourceExpectation.h"
 
 #include "measure/Antenna.h"
+#include "measure/InputRanges.h"
 #include "measure/MeasureConstants.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/YFactor.h"
@@ -14,6 +17,7 @@
 #include "tools/TableOptions.h"
 #include "tools/TerminalText.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -27,16 +31,32 @@ constexpr std::string_view kUsage =
     "                     (--dish M --efficiency E | --gain DBI) --tsys K\n"
     "                     [--solar-flux SFU | --solar-flux-table MHZ:SFU,...]\n"
     "                     [--moon-temperature K] [--measured-y DB --source NAME]\n"
-    "                     [--data FILE] [--lat DEG] [--lon DEG] [--height M]\n"
-    "                     [--format csv|text]\n"
+    "                     [--data FILE | --data-home[=FOLDER]] [--lat DEG] [--lon DEG]\n"
+    "                     [--height M] [--format csv|text]\n"
     "\n"
     "Prints, for each noise source with a flux model, its flux density, its size,\n"
     "the beam correction, the rise of antenna temperature and the expected\n"
     "Y-factor at the given frequency and UTC instant (default now), with the\n"
-    "elevation at the station of ./Vantrel.dat (or FILE). With --measured-y and\n"
-    "--source it prints instead the G/T that the measured Y-factor gives.\n"
-    "Sources: Sun (needs a solar flux), Moon, Cassiopeia-A, Cygnus-A, Taurus-A,\n"
-    "Virgo-A.\n";
+    "elevation at the station; a source below the horizon is marked in the note.\n"
+    "With --measured-y and --source it prints instead the one row of that source\n"
+    "with the G/T that the measured Y-factor gives.\n"
+    "\n"
+    "The station is read from ./Vantrel.dat, else from the planner's data folder\n"
+    "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel); --data FILE\n"
+    "reads FILE, --data-home[=FOLDER] that folder only.\n"
+    "\n"
+    "Ranges: frequency 1 to 1000000 MHz; time 1900-01-01 to 2100-12-31 (UTC);\n"
+    "dish 0.1 to 110 m; efficiency 0.05 to 1; gain above 0 up to 100 dBi; Tsys\n"
+    "1 to 1000000 K; solar flux 1 to 1000000 sfu; Moon 50 to 400 K; measured Y\n"
+    "above 0 up to 40 dB.\n"
+    "Sources with a flux model: sun (needs a solar flux), moon, cas, cyg, tau,\n"
+    "vir, or their titles (Sun, Moon, Cassiopeia-A, Cygnus-A, Taurus-A,\n"
+    "Virgo-A), in any case.\n";
+
+/// The sources with a flux model, which --source may name.
+constexpr std::array<SkySource, 6> kModelledSources{SkySource::Sun,         SkySource::Moon,
+                                                    SkySource::CassiopeiaA, SkySource::CygnusA,
+                                                    SkySource::TaurusA,     SkySource::VirgoA};
 
 std::optional<int> ParseDigits(std::string_view text) {
     int v = 0;
@@ -48,6 +68,21 @@ std::optional<int> ParseDigits(std::string_view text) {
 }
 
 } // namespace
+
+std::optional<measure::RadioStar> RadioStarOf(SkySource source) {
+    switch (source) {
+    case SkySource::CassiopeiaA:
+        return measure::RadioStar::CassiopeiaA;
+    case SkySource::CygnusA:
+        return measure::RadioStar::CygnusA;
+    case SkySource::TaurusA:
+        return measure::RadioStar::TaurusA;
+    case SkySource::VirgoA:
+        return measure::RadioStar::VirgoA;
+    default:
+        return std::nullopt;
+    }
+}
 
 std::string_view NoiseUsage() {
     return kUsage;
@@ -93,8 +128,17 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
             o.Help = true;
             continue;
         }
-        const auto known = {"--data",
-                            "--lat",
+        if (DataArguments::Owns(flag)) {
+            std::optional<std::string_view> given = inlineValue;
+            if (!given && DataArguments::TakesNextValue(flag) && i + 1 < args.size()) {
+                given = args[++i];
+            }
+            if (auto refused = o.Files.Apply(flag, given)) {
+                return fail(*refused);
+            }
+            continue;
+        }
+        const auto known = {"--lat",
                             "--lon",
                             "--height",
                             "--frequency",
@@ -128,25 +172,18 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
         const auto notA = [&](std::string_view what) {
             return fail(std::string(flag) + ": '" + v + "' is not " + std::string(what));
         };
-        // Positive finite numbers; the reason text is the core's.
-        const auto positive = [&](std::string_view what,
-                                  std::optional<double>& field) -> std::optional<ParsedNoise> {
-            if (!number) {
-                return notA("a number");
-            }
-            if (auto why = measure::CheckPositive(what, *number)) {
-                return fail(std::string(flag) + ": " + *why);
+        // A number within the range a station can have, said when refused.
+        const auto ranged = [&](std::string_view what, const measure::InputRange& range,
+                                std::optional<double>& field) -> std::optional<ParsedNoise> {
+            if (!number || !measure::InRange(*number, range)) {
+                return notA(std::string(what) + ", " + range.Text);
             }
             field = *number;
             return std::nullopt;
         };
+        namespace ir = measure::input_range;
 
-        if (flag == "--data") {
-            if (v.empty()) {
-                return fail("--data needs a file name");
-            }
-            o.DataFile = v;
-        } else if (flag == "--lat" || flag == "--lon" || flag == "--height") {
+        if (flag == "--lat" || flag == "--lon" || flag == "--height") {
             namespace r = station_range;
             const StationRange range = flag == "--lat"   ? r::kLatitudeDeg
                                        : flag == "--lon" ? r::kLongitudeDeg
@@ -168,32 +205,27 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
             if (!o.Utc) {
                 return notA("a UTC instant YYYY-MM-DDTHH:MM");
             }
+            if (auto beyond = DateBeyondEphemeris(flag, v, *o.Utc)) {
+                return fail(*beyond);
+            }
         } else if (flag == "--dish") {
-            if (auto r = positive("The dish diameter", o.DishM)) {
+            if (auto r = ranged("a dish diameter", ir::kDishM, o.DishM)) {
                 return *r;
             }
         } else if (flag == "--efficiency") {
-            if (!number) {
-                return notA("a number");
+            if (auto r = ranged("an aperture efficiency", ir::kEfficiency, o.Efficiency)) {
+                return *r;
             }
-            if (auto why = measure::CheckDish(1.0, *number)) {
-                return fail("--efficiency: " + *why);
-            }
-            o.Efficiency = *number;
         } else if (flag == "--gain") {
-            if (!number) {
-                return notA("a number of dBi");
+            if (auto r = ranged("an antenna gain", ir::kGainDbi, o.GainDbi)) {
+                return *r;
             }
-            if (auto why = measure::CheckGain(*number)) {
-                return fail("--gain: " + *why);
-            }
-            o.GainDbi = *number;
         } else if (flag == "--tsys") {
-            if (auto r = positive("The system temperature", o.TsysK)) {
+            if (auto r = ranged("a system temperature", ir::kTsysK, o.TsysK)) {
                 return *r;
             }
         } else if (flag == "--solar-flux") {
-            if (auto r = positive("The solar flux", o.SolarSfu)) {
+            if (auto r = ranged("a solar flux", ir::kSolarSfu, o.SolarSfu)) {
                 return *r;
             }
         } else if (flag == "--solar-flux-table") {
@@ -204,23 +236,29 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
             if (auto why = measure::CheckSolarTable(*table)) {
                 return fail("--solar-flux-table: " + *why);
             }
+            for (const measure::SolarFluxPoint& point : *table) {
+                if (!measure::InRange(point.Sfu, ir::kSolarSfu)) {
+                    return notA(std::string("a table of solar fluxes, each ") + ir::kSolarSfu.Text);
+                }
+            }
             o.SolarTable = *table;
         } else if (flag == "--moon-temperature") {
             std::optional<double> t;
-            if (auto r = positive("The Moon's brightness temperature", t)) {
+            if (auto r = ranged("a brightness temperature of the Moon", ir::kMoonK, t)) {
                 return *r;
             }
             o.MoonBrightnessK = *t;
         } else if (flag == "--measured-y") {
-            if (!number) {
-                return notA("a number of dB");
+            if (auto r = ranged("a measured Y-factor", ir::kMeasuredYDb, o.MeasuredYDb)) {
+                return *r;
             }
-            if (auto why = measure::CheckMeasuredYDb(*number)) {
-                return fail("--measured-y: " + *why);
-            }
-            o.MeasuredYDb = *number;
         } else if (flag == "--source") {
-            o.Source = v;
+            const SourceArgument read =
+                ReadSourceArgument(v, kModelledSources, "has no flux model");
+            if (!read.Source) {
+                return fail(read.Error);
+            }
+            o.Source = read.Source;
         } else { // --format
             if (v != "csv" && v != "text") {
                 return fail("--format: '" + v + "' is neither csv nor text");
@@ -247,27 +285,20 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
     if (o.SolarSfu && !o.SolarTable.empty()) {
         return fail("give either --solar-flux or --solar-flux-table, not both");
     }
-    if (o.MeasuredYDb.has_value() != !o.Source.empty()) {
+    if (o.MeasuredYDb.has_value() != o.Source.has_value()) {
         return fail("--measured-y and --source go together");
     }
     if (!o.MeasuredYDb && !o.TsysK) {
         return fail("--tsys is required for the expected Y-factors");
     }
-    if (!o.Source.empty()) {
-        const bool sun = o.Source == "Sun";
-        const bool moon = o.Source == "Moon";
-        const auto star = measure::RadioStarFromName(o.Source);
-        if (!sun && !moon && !star) {
-            return fail("--source: '" + o.Source +
-                        "' is none of Sun, Moon, Cassiopeia-A, Cygnus-A, Taurus-A, Virgo-A");
-        }
-        if (sun && !o.SolarSfu && o.SolarTable.empty()) {
-            return fail("--source Sun needs --solar-flux or --solar-flux-table");
-        }
-        if (star && !measure::RadioStarFlux(*star, o.Observing.Conditions.FrequencyMHz, 2000.0)
-                         .HasValue()) {
-            return fail("--source: " + o.Source + " has no flux model, so no G/T");
-        }
+    if (o.Source == SkySource::Sun && !o.SolarSfu && o.SolarTable.empty()) {
+        return fail("--source Sun needs --solar-flux or --solar-flux-table");
+    }
+    if (const auto star = o.Source ? RadioStarOf(*o.Source) : std::nullopt;
+        star &&
+        !measure::RadioStarFlux(*star, o.Observing.Conditions.FrequencyMHz, 2000.0).HasValue()) {
+        return fail("--source: " + std::string(measure::RadioStarName(*star)) +
+                    " has no flux model at this frequency, so no G/T");
     }
     return result;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "apparent/SkySource.h"
 #include "astro/DateTime.h"
 #include "measure/MeasureConstants.h"
+#include "measure/RadioStarFlux.h"
 #include "measure/SolarFlux.h"
 #include "station/HomeStation.h"
 #include "tools/ObservingArguments.h"
+#include "tools/ToolFiles.h"
 
 #include <optional>
 #include <span>
@@ -17,10 +20,10 @@ namespace vantrel {
 enum class NoiseFormat { Csv, Text };
 
 /// What the command line of `vantrel-noise` asks for. Every number has been
-/// checked: positive finite, the efficiency in (0, 1], the Y-factor above
-/// 0 dB.
+/// checked against the range a station can have (measure/InputRanges.h).
 struct NoiseOptions {
-    std::string DataFile = "Vantrel.dat";
+    /// --data FILE, --data-home[=FOLDER]: where the station is read.
+    DataArguments Files;
     /// --frequency MHZ: the observing frequency, in the conditions.
     ObservingArguments Observing;
     std::optional<DateTime> Utc; ///< --time; now when absent
@@ -28,7 +31,9 @@ struct NoiseOptions {
     std::vector<measure::SolarFluxPoint> SolarTable;
     double MoonBrightnessK = measure::kMoonBrightnessDefaultK; ///< K
     std::optional<double> MeasuredYDb;
-    std::string Source; ///< with --measured-y: the grid title of the source
+    /// With --measured-y: the source measured, one with a flux model (the
+    /// Sun, the Moon, Cassiopeia A, Cygnus A, Taurus A, Virgo A).
+    std::optional<SkySource> Source;
     NoiseFormat Format = NoiseFormat::Csv;
     bool Help = false;
 };
@@ -39,12 +44,17 @@ struct ParsedNoise {
     std::string Error; ///< one line for standard error, "vantrel-noise: ..."
 };
 
+/// The radio star of a fixed source with a flux model (Cassiopeia A,
+/// Cygnus A, Taurus A, Virgo A); nothing for any other source.
+std::optional<measure::RadioStar> RadioStarOf(SkySource source);
+
 /// The usage text of `vantrel-noise`.
 std::string_view NoiseUsage();
 
 /// Reads the arguments (without the program name); `--lat`, `--lon` and
 /// `--height` are applied to `station`. Both `--flag value` and
-/// `--flag=value` are accepted. Quoted arguments are escaped with
+/// `--flag=value` are accepted (`--data-home=FOLDER` only with "="). An
+/// instant beyond the Sun and Moon ephemeris is refused. Quoted arguments are escaped with
 /// `TerminalSafe` in the message.
 ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStation& station);
 

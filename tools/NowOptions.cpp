@@ -5,25 +5,58 @@
 
 namespace vantrel {
 
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vantrel-now [--data FILE | --data-home[=FOLDER]]\n"
+    "                   [--apparent] [--refraction P,T,RH --frequency MHZ]\n"
+    "\n"
+    "Prints the positions of the nine sources of the real-time display at this\n"
+    "moment, for the station in ./Vantrel.dat, else in the planner's data folder\n"
+    "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel), where the\n"
+    "planner started from the desktop menu keeps it. --data FILE reads FILE,\n"
+    "--data-home[=FOLDER] that folder only. --apparent shows the fixed sources\n"
+    "at their apparent places of date; --refraction refracts every elevation for\n"
+    "the pressure (hPa), temperature (degrees C) and relative humidity (%) given,\n"
+    "at the observing frequency, which matters for nothing else here.\n";
+
+} // namespace
+
+std::string_view NowUsage() {
+    return kUsage;
+}
+
 ParsedNow ParseNowArguments(std::span<const std::string_view> args) {
     ParsedNow parsed;
     for (std::size_t i = 0; i < args.size(); ++i) {
         auto [flag, value] = CommandLineFlag::Of(args[i]);
-        if (!ObservingArguments::Owns(flag)) {
+        if ((flag == "--help" || flag == "-h") && !value) {
+            parsed.Help = true;
+            continue;
+        }
+        const bool observing = ObservingArguments::Owns(flag);
+        if (!observing && !DataArguments::Owns(flag)) {
             parsed.Error = "unexpected argument '" + TerminalSafe(args[i]) +
-                           "' (it takes only --apparent, --refraction P,T,RH, --frequency MHZ)";
+                           "' (it takes --data FILE, --data-home[=FOLDER], --apparent, "
+                           "--refraction P,T,RH, --frequency MHZ; try --help)";
             return parsed;
         }
-        if (!value && ObservingArguments::TakesValue(flag) && i + 1 < args.size()) {
+        const bool takesNext =
+            observing ? ObservingArguments::TakesValue(flag) : DataArguments::TakesNextValue(flag);
+        if (!value && takesNext && i + 1 < args.size()) {
             value = args[++i];
         }
-        if (auto refused = parsed.Observing.Apply(flag, value)) {
+        auto refused =
+            observing ? parsed.Observing.Apply(flag, value) : parsed.Files.Apply(flag, value);
+        if (refused) {
             parsed.Error = TerminalSafe(*refused);
             return parsed;
         }
     }
     if (auto missing = parsed.Observing.Missing()) {
         parsed.Error = *missing;
+    } else if (auto unused = parsed.Observing.Unused()) {
+        parsed.Error = *unused;
     }
     return parsed;
 }

@@ -67,4 +67,13 @@ std::optional<std::string> ObservingArguments::Missing() const {
     return std::nullopt;
 }
 
+std::optional<std::string> ObservingArguments::Unused() const {
+    if (FrequencyGiven && !Conditions.Refraction) {
+        return "--frequency only matters with --refraction P,T,RH here (the positions "
+               "depend on the frequency through radio refraction alone): give both, or "
+               "leave --frequency out";
+    }
+    return std::nullopt;
+}
+
 } // namespace vantrel

@@ -32,6 +32,12 @@ struct ObservingArguments {
     /// What is still missing once every argument is read: refraction
     /// without a frequency. Nothing when the options are complete.
     std::optional<std::string> Missing() const;
+
+    /// For a tool whose only use of the frequency is refraction (the
+    /// positions): --frequency given without --refraction, which would
+    /// change nothing, so it is refused rather than ignored in silence.
+    /// Nothing when the options are used.
+    std::optional<std::string> Unused() const;
 };
 
 } // namespace vantrel

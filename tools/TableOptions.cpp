@@ -1,12 +1,16 @@
 #include "tools/TableOptions.h"
 
+#include "astro/Catalogue.h"
 #include "planner/PlanningSweep.h"
 #include "station/StationCheck.h"
 #include "tools/ArgumentNumbers.h"
 #include "tools/CommandLineFlag.h"
+#include "tools/DateArguments.h"
 #include "tools/PickArgument.h"
+#include "tools/SourceArgument.h"
 #include "tools/TerminalText.h"
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -16,21 +20,32 @@ namespace vantrel {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: vantrel-table [--data FILE] [--lat DEG] [--lon DEG] [--height M]\n"
-    "                     [--utc-offset H] [--dst | --no-dst]\n"
+    "usage: vantrel-table [--data FILE | --data-home[=FOLDER]] [--lat DEG] [--lon DEG]\n"
+    "                     [--height M] [--utc-offset H] [--dst | --no-dst]\n"
     "                     [--start YYYY-MM-DD] [--end YYYY-MM-DD] [--interval MIN]\n"
     "                     [--mode azel|polar] [--source cas|cen|user]\n"
     "                     [--user-name NAME] [--user-ra HOURS] [--user-dec DEG]\n"
     "                     [--pick snr:N|galaxy:N|nebula:N] [--format csv|text] [--precise]\n"
     "                     [--apparent] [--refraction P,T,RH --frequency MHZ]\n"
     "\n"
-    "Prints the planning table for the station in ./Vantrel.dat (or FILE), with\n"
-    "the given overrides; the data file is never written. Latitude north and\n"
-    "longitude east are positive; the UTC offset is local time minus UTC in hours.\n"
-    "Without --dst or --no-dst each row's local time follows the time zone rules.\n"
-    "--apparent shows the fixed sources at their apparent places of date;\n"
-    "--refraction refracts every elevation for the pressure (hPa), temperature\n"
-    "(degrees C) and relative humidity (%) given, at the observing frequency.\n";
+    "Prints the planning table for the station with the given overrides; the\n"
+    "station file is never written. The station is read from ./Vantrel.dat, else\n"
+    "from the planner's data folder ($XDG_DATA_HOME/vantrel, by default\n"
+    "~/.local/share/vantrel), where the planner started from the desktop menu\n"
+    "keeps it; --data FILE reads FILE, --data-home[=FOLDER] that folder only.\n"
+    "Latitude north and longitude east are positive; the UTC offset is local time\n"
+    "minus UTC in hours. Dates are UTC days from 1900-01-01 to 2100-12-31, the\n"
+    "span of the Sun and Moon positions. Without --dst or --no-dst each row's\n"
+    "local time follows the time zone rules. --source takes the short names or\n"
+    "the titles (Cassiopeia-A, Centaurus-A) in any case. NAME is cut to 15\n"
+    "characters. --apparent shows the fixed sources at their apparent places of\n"
+    "date; --refraction refracts every elevation for the pressure (hPa),\n"
+    "temperature (degrees C) and relative humidity (%) given, at the observing\n"
+    "frequency, which matters for nothing else here.\n";
+
+/// The sources of the option column (Cassiopeia A, Centaurus A, the user's).
+constexpr std::array<SkySource, 3> kOptionSources{SkySource::CassiopeiaA, SkySource::CentaurusA,
+                                                  SkySource::UserDefined};
 
 bool IsLeap(long long y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
@@ -90,6 +105,14 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             }
             continue;
         }
+        if (DataArguments::Owns(flag)) {
+            const std::optional<std::string_view> given =
+                DataArguments::TakesNextValue(flag) ? value() : inlineValue;
+            if (auto refused = o.Files.Apply(flag, given)) {
+                return fail(*refused);
+            }
+            continue;
+        }
         if (flag == "--dst" || flag == "--no-dst" || flag == "--precise") {
             if (!takesNoValue()) {
                 return fail(std::string(flag) + " takes no value");
@@ -145,9 +168,8 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             continue;
         }
 
-        if (flag != "--data" && flag != "--start" && flag != "--end" && flag != "--interval" &&
-            flag != "--mode" && flag != "--source" && flag != "--user-name" && flag != "--pick" &&
-            flag != "--format") {
+        if (flag != "--start" && flag != "--end" && flag != "--interval" && flag != "--mode" &&
+            flag != "--source" && flag != "--user-name" && flag != "--pick" && flag != "--format") {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
         const auto text = value();
@@ -155,15 +177,13 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             return fail(std::string(flag) + " needs a value (try --help)");
         }
         const std::string v(*text);
-        if (flag == "--data") {
-            if (v.empty()) {
-                return fail("--data needs a file name");
-            }
-            o.DataFile = v;
-        } else if (flag == "--start" || flag == "--end") {
+        if (flag == "--start" || flag == "--end") {
             const auto date = ParseIsoDate(v);
             if (!date) {
                 return fail(std::string(flag) + ": '" + v + "' is not a date YYYY-MM-DD");
+            }
+            if (auto beyond = DateBeyondEphemeris(flag, v, *date)) {
+                return fail(*beyond);
             }
             (flag == "--start" ? o.Start : o.End) = *date;
         } else if (flag == "--interval") {
@@ -184,12 +204,23 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
             }
             station.DisplayMode = v == "azel" ? 0 : 1;
         } else if (flag == "--source") {
-            if (v != "cas" && v != "cen" && v != "user") {
-                return fail("--source: '" + v + "' is none of cas, cen, user");
+            const SourceArgument read =
+                ReadSourceArgument(v, kOptionSources, "is not in the option column");
+            if (!read.Source) {
+                return fail(read.Error);
             }
-            station.SourceOption = v == "cas" ? 0 : v == "cen" ? 1 : 2;
+            station.SourceOption = static_cast<int>(
+                *read.Source == SkySource::CassiopeiaA  ? NoiseSourceOption::CassiopeiaA
+                : *read.Source == SkySource::CentaurusA ? NoiseSourceOption::CentaurusA
+                                                        : NoiseSourceOption::UserDefined);
         } else if (flag == "--user-name") {
-            station.UserSourceName = v.substr(0, kUserSourceNameCapacity);
+            // A name stands in a table row and a CSV field: no controls, no
+            // broken characters, and cut between characters.
+            if (!IsPlainUtf8(v)) {
+                return fail("--user-name: '" + v +
+                            "' holds control characters or is not UTF-8 text");
+            }
+            station.UserSourceName = std::string(Utf8Prefix(v, kUserSourceNameCapacity));
         } else if (flag == "--pick") {
             if (auto refused = ApplyPickArgument(v, station)) {
                 return fail(*refused);
@@ -203,6 +234,9 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
     }
     if (auto missing = o.Observing.Missing()) {
         return fail(*missing);
+    }
+    if (auto unused = o.Observing.Unused()) {
+        return fail(*unused);
     }
     return result;
 }

@@ -4,6 +4,7 @@
 #include "planner/TableText.h"
 #include "station/HomeStation.h"
 #include "tools/ObservingArguments.h"
+#include "tools/ToolFiles.h"
 
 #include <optional>
 #include <span>
@@ -14,7 +15,8 @@ namespace vantrel {
 
 /// What the command line of `vantrel-table` asks for.
 struct TableOptions {
-    std::string DataFile = "Vantrel.dat";
+    /// --data FILE, --data-home[=FOLDER]: where the station is read.
+    DataArguments Files;
     std::optional<DateTime> Start; ///< whole UTC day; today when absent
     std::optional<DateTime> End;   ///< whole UTC day; the start date when absent
     std::optional<bool> Daylight;  ///< forced daylight correction; the zone rules when absent
@@ -38,8 +40,11 @@ std::string_view TableUsage();
 /// applied to `station`, which holds what the data file gave, in the order
 /// they stand on the command line; so `--pick` followed by `--user-name`
 /// renames the picked source. Both `--flag value` and `--flag=value` are
-/// accepted. On error `station` may be partly changed; the caller discards
-/// it and writes nothing anyway.
+/// accepted (`--data-home=FOLDER` only with "="). Dates beyond the Sun and
+/// Moon ephemeris, a user source name with control characters or broken
+/// UTF-8, and --frequency without --refraction are refused; a longer name
+/// is cut to 15 characters, never inside one. On error `station` may be partly changed; the caller
+/// discards it and writes nothing anyway.
 ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStation& station);
 
 /// A date "YYYY-MM-DD" of the Gregorian calendar, years 1 to 9999, that

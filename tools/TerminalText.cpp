@@ -112,4 +112,50 @@ std::string TerminalSafe(std::string_view text) {
     return out;
 }
 
+std::string StationTextForOutput(std::string_view latin1) {
+    std::string utf8;
+    utf8.reserve(latin1.size() * 2);
+    for (const char ch : latin1) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            utf8 += ch;
+        } else { // U+0080..U+00FF in two bytes
+            utf8 += static_cast<char>(0xC0U | (c >> 6U));
+            utf8 += static_cast<char>(0x80U | (c & 0x3FU));
+        }
+    }
+    return TerminalSafe(utf8);
+}
+
+bool IsPlainUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F) {
+                return false;
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t length = Utf8SequenceLength(text.substr(i));
+        if (length == 0 ||
+            (length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string_view Utf8Prefix(std::string_view text, std::size_t characters) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0U) != 0x80U && count++ == characters) {
+            return text.substr(0, i);
+        }
+    }
+    return text;
+}
+
 } // namespace vantrel

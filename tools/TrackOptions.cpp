@@ -1,8 +1,10 @@
 #include "tools/TrackOptions.h"
 
+#include "station/StationCheck.h"
 #include "tools/ArgumentNumbers.h"
 #include "tools/CommandLineFlag.h"
 #include "tools/PickArgument.h"
+#include "tools/SourceArgument.h"
 #include "tools/TerminalText.h"
 
 #include <limits>
@@ -13,18 +15,32 @@ namespace vantrel {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: vantrel-track --source NAME [--data FILE] [--rotator MODEL] [--device DEV]\n"
-    "                     [--speed BAUD] [--period S] [--threshold DEG]\n"
+    "usage: vantrel-track --source NAME [--data FILE | --data-home[=FOLDER]]\n"
+    "                     [--lat DEG --lon DEG] [--height M]\n"
+    "                     [--rotator MODEL] [--device DEV] [--speed BAUD]\n"
+    "                     [--period S] [--threshold DEG]\n"
     "                     [--az-range 0:360|-180:180|0:450] [--min-elevation DEG]\n"
     "                     [--max-elevation DEG] [--offset AZ,EL] [--park-when-set]\n"
     "                     [--apparent] [--refraction P,T,RH --frequency MHZ]\n"
     "                     [--pick snr:N|galaxy:N|nebula:N]\n"
     "\n"
     "Points a rotator at NAME (aquarius, leo, cas, cen, user, cyg, tau, vir, sgr,\n"
-    "moon, sun) as seen from the station in ./Vantrel.dat (or FILE), until\n"
-    "interrupted (Ctrl-C or SIGTERM), then stops the rotator. Prints one line per\n"
-    "period: UTC, source, target and reported azimuth/elevation, state.\n"
+    "moon, sun, or the title the grids show, in any case) as seen from the\n"
+    "station, until interrupted (Ctrl-C or SIGTERM), then stops the rotator.\n"
+    "Prints one line per period: UTC, source, target and reported\n"
+    "azimuth/elevation, state.\n"
     "\n"
+    "The station is read from ./Vantrel.dat, else from the planner's data folder\n"
+    "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel), where the\n"
+    "planner started from the desktop menu keeps it. Without a station file (or\n"
+    "with one at latitude 0, longitude 0) it does not start unless --lat and\n"
+    "--lon are given: a rotator is never sent where a source stands from 0 N 0 E.\n"
+    "\n"
+    "  --data FILE        read the station from FILE\n"
+    "  --data-home[=DIR]  read it from the planner's data folder (or DIR) only\n"
+    "  --lat, --lon DEG   the station's latitude and longitude (north and east\n"
+    "                     positive), instead of the file's\n"
+    "  --height M         the station's height above sea level\n"
     "  --rotator MODEL    Hamlib rotator model (default 2, a rotctld over TCP;\n"
     "                     'rotctl -l' lists them)\n"
     "  --device DEV       serial port, or host:port for model 2 (default\n"
@@ -76,14 +92,6 @@ constexpr long long kHighestModel = 100000;
 /// The fastest serial line a rotator controller would use, baud.
 constexpr long long kHighestBaud = 4000000;
 
-std::string SourceKeys() {
-    std::string keys;
-    for (const SkySource s : kAllSkySources) {
-        keys += (keys.empty() ? "" : ", ") + std::string(SkySourceKey(s));
-    }
-    return keys;
-}
-
 } // namespace
 
 std::string_view TrackUsage() {
@@ -122,6 +130,14 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
             }
             continue;
         }
+        if (DataArguments::Owns(flag)) {
+            const std::optional<std::string_view> given =
+                DataArguments::TakesNextValue(flag) ? value() : inlineValue;
+            if (auto refused = o.Files.Apply(flag, given)) {
+                return fail(*refused);
+            }
+            continue;
+        }
         if (flag == "--park-when-set") {
             if (inlineValue) {
                 return fail("--park-when-set takes no value");
@@ -150,7 +166,30 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
                 real = &f;
             }
         }
-        const bool known = real || flag == "--source" || flag == "--data" || flag == "--rotator" ||
+        namespace sr = station_range;
+        struct StationField {
+            std::string_view Flag;
+            long double* Field;
+            StationRange Limits;
+            std::string_view What;
+            bool* Given;
+        };
+        bool heightGiven = false;
+        const StationField stationFields[] = {
+            {"--lat", &station.Latitude, sr::kLatitudeDeg, "a latitude in degrees, -90 to 90",
+             &o.Position.Latitude},
+            {"--lon", &station.Longitude, sr::kLongitudeDeg, "a longitude in degrees, -180 to 180",
+             &o.Position.Longitude},
+            {"--height", &station.HeightAsl, sr::kHeightM, "a height in metres, -11000 to 100000",
+             &heightGiven},
+        };
+        const StationField* stationField = nullptr;
+        for (const StationField& f : stationFields) {
+            if (flag == f.Flag) {
+                stationField = &f;
+            }
+        }
+        const bool known = real || stationField || flag == "--source" || flag == "--rotator" ||
                            flag == "--device" || flag == "--speed" || flag == "--az-range" ||
                            flag == "--offset" || flag == "--pick";
         if (!known) {
@@ -162,22 +201,27 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
         }
         const std::string v(*text);
 
-        if (real) {
+        if (stationField) {
+            const auto number =
+                ParseRealArgument(v, stationField->Limits.Lo, stationField->Limits.Hi);
+            if (!number) {
+                return fail(std::string(flag) + ": '" + v + "' is not " +
+                            std::string(stationField->What));
+            }
+            *stationField->Field = *number;
+            *stationField->Given = true;
+        } else if (real) {
             const auto number = ParseDouble(v, real->Limits);
             if (!number) {
                 return fail(std::string(flag) + ": '" + v + "' is not " + std::string(real->What));
             }
             *real->Field = *number;
         } else if (flag == "--source") {
-            source = SkySourceFromKey(v);
-            if (!source) {
-                return fail("--source: '" + v + "' is none of " + SourceKeys());
+            const SourceArgument read = ReadSourceArgument(v);
+            if (!read.Source) {
+                return fail(read.Error);
             }
-        } else if (flag == "--data") {
-            if (v.empty()) {
-                return fail("--data needs a file name");
-            }
-            o.DataFile = v;
+            source = read.Source;
         } else if (flag == "--rotator") {
             const auto model = ParseWholeArgument(v);
             if (!model || *model < 1 || *model > kHighestModel) {
@@ -234,12 +278,15 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
     if (auto missing = o.Observing.Missing()) {
         return fail(*missing);
     }
+    if (auto unused = o.Observing.Unused()) {
+        return fail(*unused);
+    }
     if (picked && source && *source != SkySource::UserDefined) {
         return fail("--pick sets the user-defined source: give it with --source user or "
                     "without --source");
     }
     if (!source && !picked) {
-        return fail("--source NAME is needed: one of " + SourceKeys());
+        return fail("--source NAME is needed: one of " + SourceKeys(kAllSkySources));
     }
     o.Tracking.Source = source.value_or(SkySource::UserDefined);
     if (const std::string_view problem = TrackingOptionsProblem(o.Tracking); !problem.empty()) {

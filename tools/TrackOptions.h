@@ -2,6 +2,8 @@
 
 #include "station/HomeStation.h"
 #include "tools/ObservingArguments.h"
+#include "tools/ToolFiles.h"
+#include "tools/ToolStation.h"
 #include "tracking/Rotator.h"
 #include "tracking/Tracking.h"
 
@@ -13,7 +15,11 @@ namespace vantrel {
 
 /// What the command line of `vantrel-track` asks for.
 struct TrackCommandLine {
-    std::string DataFile = "Vantrel.dat";
+    /// --data FILE, --data-home[=FOLDER]: where the station is read.
+    DataArguments Files;
+    /// Which of --lat and --lon were given: without a station file both are
+    /// needed before a rotator is moved.
+    PositionGiven Position;
     /// Source, period (s), threshold (degrees), azimuth range, elevation
     /// limits (degrees), offsets (degrees), what to do below the minimum.
     TrackingOptions Tracking;
@@ -34,9 +40,11 @@ struct ParsedTrack {
 std::string_view TrackUsage();
 
 /// Reads the arguments (without the program name); `--flag value` and
-/// `--flag=value` alike, the last of a repeated flag counts. `--pick`
-/// changes the user-defined source of `station` (which holds what the data
-/// file gave) and, without `--source`, tracks it. `--source` is required
+/// `--flag=value` alike (`--data-home=FOLDER` only with "="), the last of a
+/// repeated flag counts. `--lat`, `--lon` and `--height` and `--pick` change
+/// `station` (which holds what the data file gave); `--pick` without
+/// `--source` tracks the picked source. `--source` takes the names every
+/// tool takes (tools/SourceArgument.h). `--source` is required
 /// unless `--help` is given. Text quoted from the arguments is made safe for
 /// a terminal. On error `station` may be partly changed; the caller
 /// discards it.

@@ -15,11 +15,11 @@
 #include "measure/SolarFlux.h"
 #include "measure/SourceExpectation.h"
 #include "measure/YFactor.h"
-#include "station/DataFile.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/NoiseOptions.h"
-#include "tools/StationArgument.h"
+#include "tools/TerminalText.h"
+#include "tools/ToolStation.h"
 
 #include <cmath>
 #include <cstdio>
@@ -43,6 +43,7 @@ int Fail(std::string_view message) {
 
 /// One source's flux density, size and elevation.
 struct SourceFlux {
+    SkySource Which;
     std::string Name;
     m::FluxEstimate Flux;
     double SizeDeg = 0.0;
@@ -92,14 +93,14 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
     }
     if (sun.HasValue()) {
         const BodyPlace p = place(SunMoonBody::Sun, m::kAstronomicalUnitKm, "1 au");
-        out.push_back({std::string(kSunTitle), sun,
+        out.push_back({SkySource::Sun, std::string(kSunTitle), sun,
                        m::DiskDiameterDeg(m::kSunRadiusKm, p.DistanceKm), p.ElevationDeg,
                        Join(m::BasisNote(sun.Basis), p.Note)});
     }
     const BodyPlace moonPlace = place(SunMoonBody::Moon, m::kMoonMeanDistanceKm, "384400 km");
     const m::FluxEstimate moon =
         m::DiskFlux(o.MoonBrightnessK, m::kMoonRadiusKm, moonPlace.DistanceKm, f);
-    out.push_back({std::string(kMoonTitle), moon,
+    out.push_back({SkySource::Moon, std::string(kMoonTitle), moon,
                    m::DiskDiameterDeg(m::kMoonRadiusKm, moonPlace.DistanceKm),
                    moonPlace.ElevationDeg, Join(m::BasisNote(moon.Basis), moonPlace.Note)});
 
@@ -112,10 +113,15 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
         places.Prepare(
             at, {station.Latitude, station.Longitude, static_cast<double>(station.HeightAsl)},
             ObservingConditions{}) == PrepareStatus::Ok;
-    for (const m::RadioStar star : {m::RadioStar::CassiopeiaA, m::RadioStar::CygnusA,
-                                    m::RadioStar::TaurusA, m::RadioStar::VirgoA}) {
-        SourceFlux s{std::string(m::RadioStarName(star)), m::RadioStarFlux(star, f, year),
-                     m::RadioStarDiameterDeg(star).value_or(0.0), NAN, ""};
+    for (const SkySource which :
+         {SkySource::CassiopeiaA, SkySource::CygnusA, SkySource::TaurusA, SkySource::VirgoA}) {
+        const m::RadioStar star = *RadioStarOf(which);
+        SourceFlux s{which,
+                     std::string(m::RadioStarName(star)),
+                     m::RadioStarFlux(star, f, year),
+                     m::RadioStarDiameterDeg(star).value_or(0.0),
+                     NAN,
+                     ""};
         s.Note = m::BasisNote(s.Flux.Basis);
         for (std::size_t i = 0; placed && i < kFixedSourceCount; ++i) {
             const auto fixed = FixedSourceAt(CoordinateSet::RealTime, i, withCasA);
@@ -127,6 +133,13 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
             }
         }
         out.push_back(s);
+    }
+    // Expected values for a source the dish cannot see are marked, not
+    // left to look like a measurement plan.
+    for (SourceFlux& s : out) {
+        if (s.ElevationDeg < 0) {
+            s.Note = Join(s.Note, "below the horizon");
+        }
     }
     return out;
 }
@@ -163,6 +176,7 @@ std::string Fixed(double v, int decimals) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
+    DataArguments files;
     {
         HomeStation scratch;
         const ParsedNoise check = ParseNoiseArguments(args, scratch);
@@ -173,11 +187,16 @@ int main(int argc, char** argv) {
             std::fputs(std::string(NoiseUsage()).c_str(), stdout);
             return 0;
         }
+        files = check.Options.Files;
     }
 
+    const ToolFiles where = ToolFiles::OfEnvironment(files);
+    if (const std::string problem = where.Problem(); !problem.empty()) {
+        return Fail("vantrel-noise: " + TerminalSafe(problem));
+    }
     ConsoleMessages messages;
     HomeStation station;
-    ReadStationArgument(args, messages, station);
+    const ToolStation read = ReadToolStation(where, messages, station);
     const ParsedNoise parsed = ParseNoiseArguments(args, station);
     if (!parsed.Error.empty()) {
         return Fail(parsed.Error);
@@ -185,6 +204,9 @@ int main(int argc, char** argv) {
     const NoiseOptions& o = parsed.Options;
     if (const auto problems = CheckStation(station); !problems.empty()) {
         return Fail("vantrel-noise: " + ProblemsLine(problems));
+    }
+    if (const std::string notice = read.Notice("vantrel-noise"); !notice.empty()) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
     }
 
     SystemLocalClock systemClock;
@@ -206,8 +228,7 @@ int main(int argc, char** argv) {
                      "tsys_k", "note"},
                     widths);
         for (const SourceFlux& s : sources) {
-            if (s.Name != o.Source &&
-                m::RadioStarFromName(o.Source) != m::RadioStarFromName(s.Name)) {
+            if (s.Which != *o.Source) {
                 continue;
             }
             // Tsys plays no part in G/T: it may be absent here.

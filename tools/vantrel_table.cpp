@@ -7,11 +7,11 @@
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
 #include "planner/TableText.h"
-#include "station/DataFile.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
-#include "tools/StationArgument.h"
 #include "tools/TableOptions.h"
+#include "tools/TerminalText.h"
+#include "tools/ToolStation.h"
 
 #include <cmath>
 #include <cstdio>
@@ -36,33 +36,42 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
 
     // The arguments are checked before the data file is read, so a mistake
-    // gives one line and nothing else.
+    // gives one line and nothing else, and --help reads no file.
+    DataArguments files;
     {
         HomeStation scratch;
         const ParsedTable check = ParseTableArguments(args, scratch);
         if (!check.Error.empty()) {
             return Fail(check.Error);
         }
+        if (check.Options.Help) {
+            std::fputs(std::string(TableUsage()).c_str(), stdout);
+            return 0;
+        }
+        files = check.Options.Files;
+    }
+    const ToolFiles where = ToolFiles::OfEnvironment(files);
+    if (const std::string problem = where.Problem(); !problem.empty()) {
+        return Fail("vantrel-table: " + TerminalSafe(problem));
     }
 
     ConsoleMessages messages;
     HomeStation station;
-    ReadStationArgument(args, messages, station);
+    const ToolStation read = ReadToolStation(where, messages, station);
 
     ParsedTable parsed = ParseTableArguments(args, station);
     if (!parsed.Error.empty()) {
         return Fail(parsed.Error);
     }
     const TableOptions& o = parsed.Options;
-    if (o.Help) {
-        std::fputs(std::string(TableUsage()).c_str(), stdout);
-        return 0;
-    }
 
     // Checked after the overrides, which can mend a damaged value; a table
     // computed from a value out of range would only show numbers or NaN.
     if (const auto problems = CheckStation(station); !problems.empty()) {
         return Fail("vantrel-table: " + ProblemsLine(problems));
+    }
+    if (const std::string notice = read.Notice("vantrel-table"); !notice.empty()) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
     }
 
     SystemLocalClock systemClock;

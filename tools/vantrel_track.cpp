@@ -11,8 +11,8 @@
 #include "astro/OrbexSunMoon.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
-#include "tools/StationArgument.h"
 #include "tools/TerminalText.h"
+#include "tools/ToolStation.h"
 #include "tools/TrackOptions.h"
 #include "tracking/HamlibRotator.h"
 #include "tracking/RotatorLink.h"
@@ -141,6 +141,7 @@ private:
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
+    DataArguments files;
 
     // The arguments are checked before the data file is read, so a mistake
     // gives one line and nothing else.
@@ -154,24 +155,33 @@ int main(int argc, char** argv) {
             std::fputs(std::string(TrackUsage()).c_str(), stdout);
             return 0;
         }
+        files = check.Options.Files;
     }
 
+    const ToolFiles where = ToolFiles::OfEnvironment(files);
+    if (const std::string problem = where.Problem(); !problem.empty()) {
+        return Fail("vantrel-track: " + TerminalSafe(problem));
+    }
     ConsoleMessages messages;
     HomeStation station;
-    ReadStationArgument(args, messages, station);
+    const ToolStation read = ReadToolStation(where, messages, station);
     const ParsedTrack parsed = ParseTrackArguments(args, station);
     if (!parsed.Error.empty()) {
         return Fail(parsed.Error);
     }
-    if (const auto problems = CheckStation(station); !problems.empty()) {
-        return Fail("vantrel-track: " + ProblemsLine(problems));
-    }
     const TrackCommandLine& o = parsed.Options;
+    // Never a rotator moved for a station nobody gave.
+    if (const auto problem = HardwareStationProblem(read, o.Position, station)) {
+        return Fail("vantrel-track: " + TerminalSafe(*problem));
+    }
     const std::vector<RotatorModel> models = HamlibRotatorModels();
     if (std::none_of(models.begin(), models.end(),
                      [&](const RotatorModel& m) { return m.Model == o.Rotator.Model; })) {
         return Fail("vantrel-track: --rotator: Hamlib has no rotator model " +
                     std::to_string(o.Rotator.Model) + " ('rotctl -l' lists them)");
+    }
+    if (const std::string notice = read.Notice("vantrel-track"); !notice.empty()) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
     }
 
     // A reader that goes away (a pipe into head) ends the tool through a

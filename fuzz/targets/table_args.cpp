@@ -13,8 +13,9 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/TextChecks.h"
 #include "station/StationCheck.h"
-#include "tools/StationArgument.h"
 #include "tools/TableOptions.h"
+#include "tools/TerminalText.h"
+#include "tools/ToolStation.h"
 
 #include <cmath>
 
@@ -57,21 +58,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(CheckStation(station).empty());
     FUZZ_CHECK(station.CalcInterval >= 1);
     FUZZ_CHECK(station.DisplayMode <= 1);
-    FUZZ_CHECK(station.UserSourceName.size() <= kUserSourceNameCapacity);
+    // A name for a table row: plain UTF-8, cut between characters.
+    FUZZ_CHECK(IsPlainUtf8(station.UserSourceName));
+    FUZZ_CHECK(Utf8Prefix(station.UserSourceName, kUserSourceNameCapacity) ==
+               station.UserSourceName);
     FUZZ_CHECK(ValidateConditions(o.Observing.Conditions).empty());
     for (const auto& day : {o.Start, o.End}) {
         if (day) {
             FUZZ_CHECK(std::isfinite(*day) && *day == std::floor(*day));
         }
     }
-    if (!o.DataFile.empty() && o.DataFile.size() < 64 &&
-        o.DataFile.find("/dev/") == std::string::npos &&
-        o.DataFile.find("/proc/") == std::string::npos) {
+    const std::string& named = o.Files.StationFile;
+    if (!named.empty() && named.size() < 64 && named.find("/dev/") == std::string::npos &&
+        named.find("/proc/") == std::string::npos) {
         // The file named is read as the tool reads it; the outcome is the
         // station or a message, never a failure of the reader.
         QuietMessages messages;
         HomeStation read = SoundStation();
-        ReadStationArgument(args, messages, read);
+        ReadToolStation(ToolFiles(o.Files, DataHomeLocation{}), messages, read);
     }
     return 0;
 }

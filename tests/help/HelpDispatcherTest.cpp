@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace vantrel {
 namespace {
@@ -230,11 +233,19 @@ protected:
 
     void SetUp() override {
         FakeEngine::Reset();
-        here = std::filesystem::temp_directory_path() / "vantrel-apphelp-test";
-        std::filesystem::create_directories(here);
+        // A folder of this test's own: tests run in parallel, and nothing
+        // is left behind.
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vantrel-apphelp-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        here = pattern;
         std::filesystem::current_path(here);
     }
-    void TearDown() override { std::filesystem::current_path(was); }
+    void TearDown() override {
+        std::filesystem::current_path(was);
+        std::error_code ignored;
+        std::filesystem::remove_all(here, ignored);
+    }
 };
 
 TEST_F(ApplicationHelpTest, ContentsOfVantrelChmInTheCurrentDirectory) {

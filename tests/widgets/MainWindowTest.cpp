@@ -104,6 +104,12 @@ private slots:
         QCOMPARE(form.Panel7->Caption(), QStringLiteral("Az El Display"));
         QCOMPARE(form.DateTimePicker1->displayFormat(), QStringLiteral("dd/MM/yyyy"));
         QCOMPARE(form.StartDate(), QDate(2015, 1, 1));
+        // The icon window managers read (_NET_WM_ICON), at the theme's sizes.
+        QVERIFY(form.windowIcon().availableSizes().contains(QSize(16, 16)));
+        QVERIFY(form.windowIcon().availableSizes().contains(QSize(256, 256)));
+        // The date pickers hold the span of the Sun and Moon positions.
+        QCOMPARE(form.DateTimePicker1->minimumDate(), QDate(1900, 1, 1));
+        QCOMPARE(form.DateTimePicker2->maximumDate(), QDate(2100, 12, 31));
     }
 
     void startUpWithTheHomeStationWindow() {

@@ -1,0 +1,474 @@
+// The command-line tools as a user runs them, from a folder of their own
+// with a HOME of their own: where they find the station, what they refuse
+// (status 2, one line on standard error, nothing on standard output), and
+// what they print. One table of named cases.
+
+#include "tests/RecordingMessages.h"
+
+#include "station/DataFile.h"
+#include "tools/TerminalText.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// What one run gave.
+struct Outcome {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+/// A folder of the test's own with a home, a data home and a folder to run
+/// the tools in; removed at the end.
+class ToolRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vantrel-toolrun-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        fs::create_directories(Home());
+        fs::create_directories(Here());
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    fs::path Home() const { return root_ / "home"; }
+    fs::path DataHome() const { return Home() / ".local/share/vantrel"; }
+    fs::path Here() const { return root_ / "elsewhere"; }
+
+    /// Saves a station as the planner's Save Home Data does.
+    static void SaveStation(const fs::path& folder, long double latitude, long double longitude,
+                            const std::string& userName = {}) {
+        fs::create_directories(folder);
+        HomeStation station;
+        station.Latitude = latitude;
+        station.Longitude = longitude;
+        station.HeightAsl = 10;
+        station.CalcInterval = 60;
+        station.CallSign = "PA0TST";
+        // The name stands for every text of the record: the location and
+        // the user source, shown in the option column.
+        station.UserSourceName = userName;
+        station.Location = userName;
+        station.SourceOption = userName.empty() ? 0 : 2;
+        RecordingMessages messages;
+        DataFile file(messages, folder.string() + "/");
+        ASSERT_TRUE(file.Write(station));
+    }
+
+    /// Runs `tool` with `args` in Here(), HOME set to Home() and
+    /// XDG_DATA_HOME unset (or `xdg`), standard output to `stdoutPath` when
+    /// given.
+    Outcome Start(const std::string& tool, const std::vector<std::string>& args,
+                  const std::string& xdg = {}, const std::string& stdoutPath = {}) const {
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string_view v = *e;
+            if (!v.starts_with("HOME=") && !v.starts_with("XDG_DATA_HOME=")) {
+                env.emplace_back(v);
+            }
+        }
+        env.push_back("HOME=" + Home().string());
+        if (!xdg.empty()) {
+            env.push_back("XDG_DATA_HOME=" + xdg);
+        }
+        std::vector<std::string> argv{tool};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> cArgv;
+        std::vector<char*> cEnv;
+        for (std::string& a : argv) {
+            cArgv.push_back(a.data());
+        }
+        cArgv.push_back(nullptr);
+        for (std::string& e : env) {
+            cEnv.push_back(e.data());
+        }
+        cEnv.push_back(nullptr);
+
+        const std::string out = stdoutPath.empty() ? (root_ / "out").string() : stdoutPath;
+        const std::string err = (root_ / "err").string();
+        const std::string here = Here().string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addchdir_np(&actions, here.c_str());
+        pid_t pid = -1;
+        Outcome run;
+        if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, cArgv.data(), cEnv.data()) == 0) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        run.Out = stdoutPath.empty() ? Slurp(out) : std::string();
+        run.Err = Slurp(err);
+        return run;
+    }
+
+    fs::path root_;
+};
+
+/// One case: a tool, its arguments, the station files there are, and what
+/// must come of it.
+struct Case {
+    const char* Name;
+    const char* Tool;
+    std::vector<std::string> Args;
+    enum Stations { None, InDataHome, HereAndInDataHome, EmptyRecordInDataHome } Where;
+    int Status;
+    const char* ErrHas; ///< a part of standard error ("" for any)
+    const char* OutHas; ///< a part of standard output ("" for any)
+    /// Further checks of the output; nullptr for none.
+    std::function<void(const Outcome&)> Check;
+};
+
+const std::vector<std::string> kDish{"--frequency", "10368", "--time",       "2026-12-09T19:30",
+                                     "--dish",      "3",     "--efficiency", "0.55",
+                                     "--tsys",      "60",    "--lat",        "52",
+                                     "--lon",       "0",     "--solar-flux", "80"};
+
+std::vector<std::string> Dish(std::vector<std::string> more) {
+    std::vector<std::string> all = kDish;
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+}
+
+/// The data rows of a CSV table, without its header.
+std::vector<std::string> DataRows(const std::string& out) {
+    std::vector<std::string> rows;
+    std::istringstream in(out);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+TEST_F(ToolRun, EachCase) {
+    const std::string home = DataHome().string();
+    const std::vector<Case> cases{
+        // One data home for all: the station the planner saved there is
+        // found from any folder, and said; the current folder's comes first.
+        {"now_finds_the_data_home_station",
+         VANTREL_NOW,
+         {},
+         Case::InDataHome,
+         0,
+         "vantrel-now: reading ",
+         "latitude 52.3700",
+         nullptr},
+        {"now_prefers_the_current_folder",
+         VANTREL_NOW,
+         {},
+         Case::HereAndInDataHome,
+         0,
+         "",
+         "latitude 10.0000",
+         [](const Outcome& r) { EXPECT_EQ(r.Err, "") << "said a file it did not need to"; }},
+        {"now_takes_data_home_option",
+         VANTREL_NOW,
+         {"--data-home"},
+         Case::HereAndInDataHome,
+         0,
+         "",
+         "latitude 52.3700",
+         nullptr},
+        {"now_names_every_file_looked_for",
+         VANTREL_NOW,
+         {},
+         Case::None,
+         0,
+         "File not found: neither ./Vantrel.dat nor ",
+         "Sun",
+         [&](const Outcome& r) {
+             EXPECT_NE(r.Err.find(home + "/Vantrel.dat exists"), std::string::npos);
+         }},
+        {"table_finds_the_data_home_station",
+         VANTREL_TABLE,
+         {"--start", "2026-01-01", "--interval", "720"},
+         Case::InDataHome,
+         0,
+         "vantrel-table: reading ",
+         "",
+         nullptr},
+        {"noise_finds_the_data_home_station",
+         VANTREL_NOISE,
+         {"--frequency", "1420", "--gain", "30", "--tsys", "100"},
+         Case::InDataHome,
+         0,
+         "vantrel-noise: reading ",
+         "",
+         nullptr},
+
+        // No rotator is moved without a station.
+        {"track_refuses_without_a_station",
+         VANTREL_TRACK,
+         {"--source", "tau"},
+         Case::None,
+         2,
+         "no station to point from: neither ./Vantrel.dat nor ",
+         "",
+         nullptr},
+        {"track_refuses_an_empty_record",
+         VANTREL_TRACK,
+         {"--source", "tau"},
+         Case::EmptyRecordInDataHome,
+         2,
+         "is at latitude 0, longitude 0",
+         "",
+         nullptr},
+        {"track_refuses_half_a_position",
+         VANTREL_TRACK,
+         {"--source", "tau", "--lat", "52"},
+         Case::None,
+         2,
+         "give --lat and --lon",
+         "",
+         nullptr},
+
+        // Dates beyond the ephemeris are refused naming the span.
+        {"table_2101",
+         VANTREL_TABLE,
+         {"--start", "2101-01-01"},
+         Case::InDataHome,
+         2,
+         "1900-01-01 to 2100-12-31",
+         "",
+         nullptr},
+        {"table_1800",
+         VANTREL_TABLE,
+         {"--start", "1800-06-01"},
+         Case::InDataHome,
+         2,
+         "1900-01-01 to 2100-12-31",
+         "",
+         nullptr},
+        {"table_9999_end",
+         VANTREL_TABLE,
+         {"--start", "2100-12-31", "--end", "9999-12-31"},
+         Case::InDataHome,
+         2,
+         "--end: '9999-12-31' is beyond",
+         "",
+         nullptr},
+        {"noise_2150",
+         VANTREL_NOISE,
+         {"--time", "2150-01-01T00:00", "--frequency", "1420", "--gain", "30", "--tsys", "100"},
+         Case::InDataHome,
+         2,
+         "1900-01-01 to 2100-12-31",
+         "",
+         nullptr},
+        {"table_last_day_has_sun_and_moon",
+         VANTREL_TABLE,
+         {"--start", "2100-12-31", "--interval", "360"},
+         Case::InDataHome,
+         0,
+         "",
+         "2100",
+         [](const Outcome& r) {
+             EXPECT_EQ(r.Out.find("nan"), std::string::npos);
+             EXPECT_EQ(r.Out.find("NaN"), std::string::npos);
+         }},
+
+        // Names are plain UTF-8, cut between characters.
+        {"user_name_cut_between_characters",
+         VANTREL_TABLE,
+         {"--start", "2026-01-01", "--interval", "720", "--source", "user", "--user-name",
+          "\xc3\x84sthetikXXXXX\xf0\x9f\x98\x80\xe5\x90\x8d\xe5\x89\x8d"},
+         Case::InDataHome,
+         0,
+         "",
+         "\xc3\x84sthetikXXXXX\xf0\x9f\x98\x80\xe5\x90\x8d,",
+         [](const Outcome& r) { EXPECT_TRUE(IsPlainUtf8(r.Out.substr(0, r.Out.find('\n')))); }},
+        {"user_name_with_a_control",
+         VANTREL_TABLE,
+         {"--user-name", "Cas\x1b[2J"},
+         Case::InDataHome,
+         2,
+         "'Cas\\x1b[2J' holds control characters",
+         "",
+         nullptr},
+
+        // Write errors and --help.
+        {"now_help",
+         VANTREL_NOW,
+         {"--help"},
+         Case::None,
+         0,
+         "",
+         "usage: vantrel-now",
+         [](const Outcome& r) { EXPECT_EQ(r.Err, ""); }},
+        {"table_help_reads_no_file",
+         VANTREL_TABLE,
+         {"--help"},
+         Case::None,
+         0,
+         "",
+         "usage: vantrel-table",
+         [](const Outcome& r) { EXPECT_EQ(r.Err, ""); }},
+
+        // The same source names everywhere; one row for the source asked.
+        {"noise_moon_gives_its_row_alone", VANTREL_NOISE,
+         Dish({"--measured-y", "0.5", "--source", "moon"}), Case::None, 0, "", "",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 1u) << r.Out;
+             EXPECT_TRUE(rows[0].starts_with("Moon,")) << rows[0];
+         }},
+        {"noise_sun_gives_its_row_alone", VANTREL_NOISE,
+         Dish({"--measured-y", "3", "--source", "SUN"}), Case::None, 0, "", "",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 1u) << r.Out;
+             EXPECT_TRUE(rows[0].starts_with("Sun,")) << rows[0];
+         }},
+        {"noise_takes_the_short_name", VANTREL_NOISE,
+         Dish({"--measured-y", "0.03", "--source", "cas"}), Case::None, 0, "",
+         "\nCassiopeia-A,0.030,", nullptr},
+        {"noise_refuses_a_source_without_model", VANTREL_NOISE,
+         Dish({"--measured-y", "0.03", "--source", "Aquarius"}), Case::None, 2,
+         "Aquarius has no flux model: give one of sun, moon, cas, cyg, tau, vir", "", nullptr},
+        {"table_takes_a_title",
+         VANTREL_TABLE,
+         {"--start", "2026-01-01", "--interval", "720", "--source", "centaurus-a"},
+         Case::InDataHome,
+         0,
+         "",
+         "Centaurus-A",
+         nullptr},
+
+        // Values a station can have.
+        {"noise_huge_dish", VANTREL_NOISE, Dish({"--dish", "1e300"}), Case::None, 2, "0.1 to 110 m",
+         "", nullptr},
+        {"noise_huge_y", VANTREL_NOISE, Dish({"--measured-y", "1000", "--source", "cas"}),
+         Case::None, 2, "above 0 up to 40 dB", "", nullptr},
+        {"noise_marks_sources_below_the_horizon", VANTREL_NOISE, Dish({}), Case::None, 0, "", "",
+         [](const Outcome& r) {
+             for (const std::string& row : DataRows(r.Out)) {
+                 // December evening at 52 N: the Sun is down, Cas A never sets.
+                 if (row.starts_with("Sun,")) {
+                     EXPECT_NE(row.find("below the horizon"), std::string::npos) << row;
+                 }
+                 if (row.starts_with("Cassiopeia-A,")) {
+                     EXPECT_EQ(row.find("below the horizon"), std::string::npos) << row;
+                 }
+             }
+         }},
+
+        // A frequency that would change nothing is refused.
+        {"table_frequency_alone",
+         VANTREL_TABLE,
+         {"--frequency", "1420"},
+         Case::InDataHome,
+         2,
+         "--frequency only matters with --refraction",
+         "",
+         nullptr},
+    };
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove_all(DataHome());
+        fs::remove(Here() / "Vantrel.dat");
+        switch (c.Where) {
+        case Case::None:
+            break;
+        case Case::HereAndInDataHome:
+            SaveStation(Here(), 10, 20);
+            [[fallthrough]];
+        case Case::InDataHome:
+            SaveStation(DataHome(), 52.37L, 4.9L);
+            break;
+        case Case::EmptyRecordInDataHome:
+            SaveStation(DataHome(), 0, 0);
+            break;
+        }
+        const Outcome r = Start(c.Tool, c.Args);
+        EXPECT_EQ(r.Status, c.Status) << r.Err;
+        EXPECT_NE(r.Err.find(c.ErrHas), std::string::npos) << r.Err;
+        EXPECT_NE(r.Out.find(c.OutHas), std::string::npos) << r.Out;
+        if (c.Status == 2) {
+            EXPECT_EQ(r.Out, "");
+            EXPECT_EQ(Lines(r.Err), 1u) << r.Err;
+        }
+        if (c.Check) {
+            c.Check(r);
+        }
+    }
+}
+
+// XDG_DATA_HOME is followed as the planner follows it.
+TEST_F(ToolRun, FollowsXdgDataHome) {
+    SaveStation(root_ / "xdg/vantrel", -33.9L, 151.2L);
+    const Outcome r = Start(VANTREL_NOW, {}, (root_ / "xdg").string());
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_NE(r.Out.find("latitude -33.9000"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Err.find((root_ / "xdg/vantrel/Vantrel.dat").string()), std::string::npos);
+}
+
+// A station file's texts (8-bit characters) come out as UTF-8, controls
+// escaped.
+TEST_F(ToolRun, StationTextsComeOutAsUtf8) {
+    SaveStation(Here(), 52, 5, "Caf\xe9\x1b[2J");
+    const Outcome r = Start(VANTREL_NOW, {});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    std::istringstream lines(r.Out);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_TRUE(IsPlainUtf8(line)) << line;
+    }
+    // The row of the user source too.
+    EXPECT_NE(r.Out.find("\nCaf\xc3\xa9\\x1b[2J"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Caf\xc3\xa9\\x1b[2J"), std::string::npos) << r.Out;
+}
+
+// A failed write is an error a script sees.
+TEST_F(ToolRun, WriteErrorsAreReported) {
+    SaveStation(Here(), 52, 5);
+    for (const char* tool : {VANTREL_NOW, VANTREL_TABLE}) {
+        const Outcome r = Start(tool, {}, {}, "/dev/full");
+        EXPECT_EQ(r.Status, 1) << tool << ": " << r.Err;
+        EXPECT_NE(r.Err.find("No space left on device"), std::string::npos) << r.Err;
+    }
+}
+
+} // namespace
+} // namespace vantrel
