@@ -4,7 +4,9 @@
 #include "apparent/ConditionsSummary.h"
 #include "astro/Catalogue.h"
 #include "astro/EphemerisSpan.h"
+#include "controls/FreedMemory.h"
 #include "controls/GridPrinter.h"
+#include "controls/PrinterSettings.h"
 #include "controls/QtTextMeasurer.h"
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
@@ -764,15 +766,29 @@ void TForm1::PrintPreview() {
         return; // one print at a time
     }
     printer_.setPageOrientation(QPageLayout::Landscape);
-    QPrintPreviewDialog preview(&printer_, this);
-    preview.setWindowTitle(QStringLiteral("Print preview"));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&](QPrinter* printer) { printedPages_ = PrintPages(*printer, &preview); });
-    if (ShowPreview) {
-        ShowPreview(preview);
-    } else {
-        preview.exec();
+    {
+        // The preview records every page in memory (some 500 kB a page, a
+        // month at one-minute steps 800 pages), and the recording belongs
+        // to the printer it was made on until that printer records again.
+        // A printer of the preview's own takes the pages with it when the
+        // preview closes; what the user chose there is kept for the next
+        // print.
+        QPrinter pages;
+        CopyPrinterSettings(printer_, pages);
+        QPrintPreviewDialog preview(&pages, this);
+        preview.setWindowTitle(QStringLiteral("Print preview"));
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                [&](QPrinter* printer) { printedPages_ = PrintPages(*printer, &preview); });
+        if (ShowPreview) {
+            ShowPreview(preview);
+        } else {
+            preview.exec();
+        }
+        CopyPrinterSettings(pages, printer_);
     }
+    // The pages were many small blocks; without this the C library would
+    // keep their memory for the process.
+    ReturnFreedMemory();
 }
 
 int TForm1::PrintPages(QPrinter& printer, QWidget* over) {
