@@ -190,6 +190,17 @@ void TForm1::BuildControls() {
     RealTimeGrid->FitColumns(ColumnShares(kRealTimeTimeColumn));
     RealTimeGrid->SetHint(QLatin1String(kRealTimeHint));
 
+    // In place of the source pairs while the station is out of range. It
+    // follows the grid's columns, not the form's scaling, so it has no name.
+    StationRefusal = new QLabel(RealTimeGrid->viewport());
+    StationRefusal->setWordWrap(true);
+    StationRefusal->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StationRefusal->setAutoFillBackground(true);
+    StationRefusal->setContentsMargins(4, 0, 4, 0);
+    StationRefusal->setStyleSheet(
+        QStringLiteral("QLabel { color: #a00000; background: #ffffe0; font-weight: bold; }"));
+    StationRefusal->hide();
+
     RealTimeTitle = Place(new QLabel(QStringLiteral("REAL TIME DISPLAY"), this), "RealTimeTitle", 9,
                           580, 170, 18);
     RealTimeTitle->setFont(Arial(10, true));
@@ -510,6 +521,25 @@ void TForm1::Timer1Timer() {
     display_->Tick();
     Panel1->SetCaption(Latin1(display_->UtcPanelText()));
     Panel2->SetCaption(Latin1(display_->LocalPanelText()));
+    ShowStationRefusal();
+}
+
+void TForm1::ShowStationRefusal() {
+    if (!display_->StationRefused()) {
+        StationRefusal->hide();
+        return;
+    }
+    // Over the source columns of the real-time grid, the clocks left in view.
+    QWidget* cells = RealTimeGrid->viewport();
+    const int left = RealTimeGrid->ColLeft(kFirstPairColumn);
+    StationRefusal->setGeometry(left, 0, std::max(0, cells->width() - left), cells->height());
+    const std::vector<StationProblem> problems = CheckStation(station_);
+    const QString text = QString::fromStdString(ProblemsParagraph(problems));
+    if (StationRefusal->text() != text) {
+        StationRefusal->setText(text);
+        StationRefusal->setToolTip(QString::fromStdString(ProblemsMessage(problems)));
+    }
+    StationRefusal->show();
 }
 
 void TForm1::SetTrackedPair(std::optional<std::size_t> pair) {
@@ -541,6 +571,15 @@ void TForm1::RefreshDaylight() {
 }
 
 void TForm1::RunSweep() {
+    // A station out of range gives no table ("nan" in every cell): refused
+    // with the words of the start-up message, until it is corrected. A
+    // sweep while the window is made leaves the saying to that message.
+    if (!StationInRange(station_)) {
+        if (stationProblems_.empty()) {
+            messages_.Warning(kStationProblemTitle, ProblemsMessage(CheckStation(station_)));
+        }
+        return;
+    }
     SweepInputs in;
     in.StartDate = AsDateTime(startDate_);
     in.EndDate = AsDateTime(endDate_);
