@@ -177,7 +177,6 @@ int main(int argc, char** argv) {
     QtUserMessages skyMessages;
     SkyWindow sky(station, conditions, library, clock, skyMessages, QString());
     skyMessages.SetAnchor(&sky);
-    form.OnSky = [&] { sky.OpenBeside(&form); };
     // While the rotator tracks, the chart shows where it is sent and where
     // it reports to be.
     sky.Pointing = [&track] { return track.Snapshot(); };
@@ -201,9 +200,27 @@ int main(int argc, char** argv) {
                                         : PaintingOf(static_cast<QWidget*>(elevation));
         paint(painter, area);
     });
-    elevation->SetSeries(form.LastSeries()); // a table made at start-up
-    QObject::connect(&form, &TForm1::SweepFinished, elevation,
-                     [&form, elevation] { elevation->SetSeries(form.LastSeries()); });
+    // Charting a month at one-minute steps takes about 80 ms, and laying the
+    // chart out the first time as much again: while the sky window is
+    // closed a sweep is only noted, and charted when the window opens.
+    bool chartOwed = form.LastSeries() != nullptr; // a table made at start-up
+    const auto chart = [&form, elevation, &chartOwed] {
+        elevation->SetSeries(form.LastSeries());
+        chartOwed = false;
+    };
+    QObject::connect(&form, &TForm1::SweepFinished, elevation, [&sky, &chartOwed, chart] {
+        if (sky.isVisible()) {
+            chart();
+        } else {
+            chartOwed = true;
+        }
+    });
+    form.OnSky = [&] {
+        if (chartOwed) {
+            chart();
+        }
+        sky.OpenBeside(&form);
+    };
 
     form.show();
     const int status = QApplication::exec();
