@@ -197,8 +197,10 @@ void TForm1::BuildControls() {
     StationRefusal->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     StationRefusal->setAutoFillBackground(true);
     StationRefusal->setContentsMargins(4, 0, 4, 0);
-    StationRefusal->setStyleSheet(
-        QStringLiteral("QLabel { color: #a00000; background: #ffffe0; font-weight: bold; }"));
+    QPalette refusal = StationRefusal->palette();
+    refusal.setColor(QPalette::WindowText, QColor(0xA0, 0, 0));
+    refusal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xE0));
+    StationRefusal->setPalette(refusal);
     StationRefusal->hide();
 
     RealTimeTitle = Place(new QLabel(QStringLiteral("REAL TIME DISPLAY"), this), "RealTimeTitle", 9,
@@ -529,10 +531,14 @@ void TForm1::ShowStationRefusal() {
         StationRefusal->hide();
         return;
     }
-    // Over the source columns of the real-time grid, the clocks left in view.
+    // Over the source columns of the real-time grid, the clocks left in view,
+    // in the grid's font as the window's size has scaled it.
     QWidget* cells = RealTimeGrid->viewport();
     const int left = RealTimeGrid->ColLeft(kFirstPairColumn);
     StationRefusal->setGeometry(left, 0, std::max(0, cells->width() - left), cells->height());
+    QFont font = RealTimeGrid->font();
+    font.setBold(true);
+    StationRefusal->setFont(font);
     const std::vector<StationProblem> problems = CheckStation(station_);
     const QString text = QString::fromStdString(ProblemsParagraph(problems));
     if (StationRefusal->text() != text) {

@@ -138,6 +138,11 @@ private slots:
             form.StationRefusal->text().contains(QLatin1String("latitude NaN is out of range")),
             qPrintable(form.StationRefusal->text()));
         QVERIFY(form.StationRefusal->geometry().left() >= form.RealTimeGrid->ColLeft(2));
+        if (const QByteArray shots = qgetenv("VANTREL_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            form.resize(1026, 666); // the design size
+            form.Timer1Timer();
+            form.grab().save(QString::fromLocal8Bit(shots) + "/station-refused.png");
+        }
         messages.said.clear();
         form.CalculateClick();
         QCOMPARE(messages.said, std::vector<std::string>{"Warning|Warning|" +
