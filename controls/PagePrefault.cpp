@@ -13,17 +13,23 @@ namespace vantrel {
 void PagePrefault::Start(void* begin, std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
     Wait();
+    // The whole pages inside the block, by offsets from its start.
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto first = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
-    const auto end = (reinterpret_cast<std::uintptr_t>(begin) + bytes) / page * page;
-    if (end <= first || end - first < kWorthAThread) {
+    const auto address = reinterpret_cast<std::uintptr_t>(begin);
+    const std::size_t skip = (page - address % page) % page;
+    if (bytes <= skip) {
         return;
     }
+    const std::size_t length = (bytes - skip) / page * page;
+    if (length < kWorthAThread) {
+        return;
+    }
+    char* first = static_cast<char*>(begin) + skip;
     try {
-        run_ = std::thread([first, end] {
+        run_ = std::thread([first, length] {
             // Advice only: a kernel without it (EINVAL) or a block gone
             // meanwhile (ENOMEM) leaves the pages to the writer.
-            ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+            ::madvise(first, length, MADV_POPULATE_WRITE);
         });
     } catch (const std::system_error&) {
         // No thread: the writer faults the pages in itself.
