@@ -38,37 +38,39 @@
 #include <filesystem>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
 
 constexpr int kRefused = 2;
 
-/// True when the command line asks for the usage: answered before the
-/// window system is reached, so it works without a display.
-bool AsksForHelp(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            return true;
-        }
-    }
-    return false;
+std::vector<std::string> ArgumentsOf(int argc, char** argv) {
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace vantrel;
-    if (AsksForHelp(argc, argv)) {
+    // --help, --version and a wrong option are answered before the window
+    // system is reached, so they work without a display: Qt's own options
+    // are set aside for the judgement, as the application object takes them.
+    const PlannerArguments early = ParsePlannerArguments(WithoutQtOptions(ArgumentsOf(argc, argv)));
+    if (early.Help) {
         std::fputs(std::string(PlannerUsage()).c_str(), stdout);
         return 0;
     }
+    if (early.Version) {
+        std::fputs(PlannerVersionLine(VANTREL_VERSION).c_str(), stdout);
+        return 0;
+    }
+    if (!early.Problem.empty()) {
+        std::fprintf(stderr, "vantrel: %s\n", early.Problem.c_str());
+        return kRefused;
+    }
     QApplication app(argc, argv);
     // What is left once Qt has taken its own options.
-    const PlannerArguments arguments =
-        ParsePlannerArguments(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    const PlannerArguments arguments = ParsePlannerArguments(ArgumentsOf(argc, argv));
     if (!arguments.Problem.empty()) {
         std::fprintf(stderr, "vantrel: %s\n", arguments.Problem.c_str());
         return kRefused;
@@ -175,7 +177,6 @@ int main(int argc, char** argv) {
     QtUserMessages skyMessages;
     SkyWindow sky(station, conditions, library, clock, skyMessages, QString());
     skyMessages.SetAnchor(&sky);
-    form.OnSky = [&] { sky.OpenBeside(&form); };
     // While the rotator tracks, the chart shows where it is sent and where
     // it reports to be.
     sky.Pointing = [&track] { return track.Snapshot(); };
@@ -199,9 +200,27 @@ int main(int argc, char** argv) {
                                         : PaintingOf(static_cast<QWidget*>(elevation));
         paint(painter, area);
     });
-    elevation->SetSeries(form.LastSeries()); // a table made at start-up
-    QObject::connect(&form, &TForm1::SweepFinished, elevation,
-                     [&form, elevation] { elevation->SetSeries(form.LastSeries()); });
+    // Charting a month at one-minute steps takes about 80 ms, and laying the
+    // chart out the first time as much again: while the sky window is
+    // closed a sweep is only noted, and charted when the window opens.
+    bool chartOwed = form.LastSeries() != nullptr; // a table made at start-up
+    const auto chart = [&form, elevation, &chartOwed] {
+        elevation->SetSeries(form.LastSeries());
+        chartOwed = false;
+    };
+    QObject::connect(&form, &TForm1::SweepFinished, elevation, [&sky, &chartOwed, chart] {
+        if (sky.isVisible()) {
+            chart();
+        } else {
+            chartOwed = true;
+        }
+    });
+    form.OnSky = [&] {
+        if (chartOwed) {
+            chart();
+        }
+        sky.OpenBeside(&form);
+    };
 
     form.show();
     const int status = QApplication::exec();

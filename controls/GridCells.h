@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/HugePageAllocator.h"
+#include "controls/PagePrefault.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -165,8 +166,9 @@ public:
     void SetRowCount(int n);
 
     /// Makes room for the cells of `rows` full rows, so that a table written
-    /// from the top down does not move the cells already written. Changes
-    /// nothing a caller can see.
+    /// from the top down does not move the cells already written; the pages
+    /// of a new block are made ready on another thread meanwhile
+    /// (`PagePrefault`). Changes nothing a caller can see.
     void ReserveRows(int rows);
 
     /// Suspended-painting periods nest; when the last one ends the rows
@@ -229,6 +231,7 @@ private:
     int updateCount_ = 0;
     int dirtyFirst_ = 0; // rows whose height is owed when the update period ends
     int dirtyLast_ = -1;
+    PagePrefault prefault_; // of the block `ReserveRows` made last
 };
 
 /// Normalises every line break to CR LF.

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace vantrel {
 
@@ -171,7 +172,7 @@ private:
         const bool fixed = r0 < grid_.FixedRows();
         const Colour background =
             cell != nullptr ? grid_.EffectiveColor(*cell) : (fixed ? s_.FixedColor : s_.Color);
-        p.fillRect(rect, ResolveColour(background));
+        Fill(p, rect, ResolveColour(background));
 
         if (cell != nullptr && !cell->Value.empty()) {
             const QRect text =
@@ -185,8 +186,8 @@ private:
             const int lineRight = x0_ + Round((rightScreen + line) * sx_);
             const int lineBottom = y0_ + Round((bottomScreen + line) * sy_);
             const QColor colour = LineColour(r0);
-            p.fillRect(QRect(QPoint(right, top), QPoint(lineRight - 1, lineBottom - 1)), colour);
-            p.fillRect(QRect(QPoint(left, bottom), QPoint(lineRight - 1, lineBottom - 1)), colour);
+            Fill(p, QRect(QPoint(right, top), QPoint(lineRight - 1, lineBottom - 1)), colour);
+            Fill(p, QRect(QPoint(left, bottom), QPoint(lineRight - 1, lineBottom - 1)), colour);
         }
     }
 
@@ -205,9 +206,28 @@ private:
         for (int r = page.Rows.First; r <= page.Rows.Last; ++r) {
             const int y0 = Y(page.Rows, r);
             const int y1 = Y(page.Rows, r + 1);
-            p.fillRect(QRect(left, y0, lw, y1 - y0), LineColour(r));
+            Fill(p, QRect(left, y0, lw, y1 - y0), LineColour(r));
         }
-        p.fillRect(QRect(left, top, right - left, lh), LineColour(page.Rows.First));
+        Fill(p, QRect(left, top, right - left, lh), LineColour(page.Rows.First));
+    }
+
+    /// What `fillRect` paints, in a way a recording keeps small: a print
+    /// preview records every painter call of every page, and each
+    /// `fillRect` there records a brush of its own (some 100 bytes) and two
+    /// changes of the pen. One brush per colour, shared, is recorded as a
+    /// reference to it, and the pen changes only when text follows.
+    void Fill(QPainter& p, const QRect& r, const QColor& colour) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(BrushOf(colour));
+        p.drawRect(r);
+    }
+    const QBrush& BrushOf(const QColor& colour) {
+        for (const QBrush& b : brushes_) {
+            if (b.color() == colour) {
+                return b;
+            }
+        }
+        return brushes_.emplace_back(colour);
     }
 
     void PaintText(QPainter& p, const QString& text, const QRect& area,
@@ -231,6 +251,7 @@ private:
     QFont headerFont_;
     int headerHeight_ = 0;
     static constexpr int kHeaderPixels = 13;
+    std::deque<QBrush> brushes_; // one per colour painted; references stay valid
 };
 
 QFont GridPrintSettings::DefaultFont() {

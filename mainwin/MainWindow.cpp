@@ -4,7 +4,9 @@
 #include "apparent/ConditionsSummary.h"
 #include "astro/Catalogue.h"
 #include "astro/EphemerisSpan.h"
+#include "controls/FreedMemory.h"
 #include "controls/GridPrinter.h"
+#include "controls/PrinterSettings.h"
 #include "controls/QtTextMeasurer.h"
 #include "controls/SystemColours.h"
 #include "controls/TooltipSettings.h"
@@ -187,6 +189,19 @@ void TForm1::BuildControls() {
     RealTimeGrid->SetVerticalScrollBar(false);
     RealTimeGrid->FitColumns(ColumnShares(kRealTimeTimeColumn));
     RealTimeGrid->SetHint(QLatin1String(kRealTimeHint));
+
+    // In place of the source pairs while the station is out of range. It
+    // follows the grid's columns, not the form's scaling, so it has no name.
+    StationRefusal = new QLabel(RealTimeGrid->viewport());
+    StationRefusal->setWordWrap(true);
+    StationRefusal->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StationRefusal->setAutoFillBackground(true);
+    StationRefusal->setContentsMargins(4, 0, 4, 0);
+    QPalette refusal = StationRefusal->palette();
+    refusal.setColor(QPalette::WindowText, QColor(0xA0, 0, 0));
+    refusal.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xE0));
+    StationRefusal->setPalette(refusal);
+    StationRefusal->hide();
 
     RealTimeTitle = Place(new QLabel(QStringLiteral("REAL TIME DISPLAY"), this), "RealTimeTitle", 9,
                           580, 170, 18);
@@ -508,6 +523,29 @@ void TForm1::Timer1Timer() {
     display_->Tick();
     Panel1->SetCaption(Latin1(display_->UtcPanelText()));
     Panel2->SetCaption(Latin1(display_->LocalPanelText()));
+    ShowStationRefusal();
+}
+
+void TForm1::ShowStationRefusal() {
+    if (!display_->StationRefused()) {
+        StationRefusal->hide();
+        return;
+    }
+    // Over the source columns of the real-time grid, the clocks left in view,
+    // in the grid's font as the window's size has scaled it.
+    QWidget* cells = RealTimeGrid->viewport();
+    const int left = RealTimeGrid->ColLeft(kFirstPairColumn);
+    StationRefusal->setGeometry(left, 0, std::max(0, cells->width() - left), cells->height());
+    QFont font = RealTimeGrid->font();
+    font.setBold(true);
+    StationRefusal->setFont(font);
+    const std::vector<StationProblem> problems = CheckStation(station_);
+    const QString text = QString::fromStdString(ProblemsParagraph(problems));
+    if (StationRefusal->text() != text) {
+        StationRefusal->setText(text);
+        StationRefusal->setToolTip(QString::fromStdString(ProblemsMessage(problems)));
+    }
+    StationRefusal->show();
 }
 
 void TForm1::SetTrackedPair(std::optional<std::size_t> pair) {
@@ -539,6 +577,15 @@ void TForm1::RefreshDaylight() {
 }
 
 void TForm1::RunSweep() {
+    // A station out of range gives no table ("nan" in every cell): refused
+    // with the words of the start-up message, until it is corrected. A
+    // sweep while the window is made leaves the saying to that message.
+    if (!StationInRange(station_)) {
+        if (stationProblems_.empty()) {
+            messages_.Warning(kStationProblemTitle, ProblemsMessage(CheckStation(station_)));
+        }
+        return;
+    }
     SweepInputs in;
     in.StartDate = AsDateTime(startDate_);
     in.EndDate = AsDateTime(endDate_);
@@ -764,15 +811,29 @@ void TForm1::PrintPreview() {
         return; // one print at a time
     }
     printer_.setPageOrientation(QPageLayout::Landscape);
-    QPrintPreviewDialog preview(&printer_, this);
-    preview.setWindowTitle(QStringLiteral("Print preview"));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&](QPrinter* printer) { printedPages_ = PrintPages(*printer, &preview); });
-    if (ShowPreview) {
-        ShowPreview(preview);
-    } else {
-        preview.exec();
+    {
+        // The preview records every page in memory (some 500 kB a page, a
+        // month at one-minute steps 800 pages), and the recording belongs
+        // to the printer it was made on until that printer records again.
+        // A printer of the preview's own takes the pages with it when the
+        // preview closes; what the user chose there is kept for the next
+        // print.
+        QPrinter pages;
+        CopyPrinterSettings(printer_, pages);
+        QPrintPreviewDialog preview(&pages, this);
+        preview.setWindowTitle(QStringLiteral("Print preview"));
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                [&](QPrinter* printer) { printedPages_ = PrintPages(*printer, &preview); });
+        if (ShowPreview) {
+            ShowPreview(preview);
+        } else {
+            preview.exec();
+        }
+        CopyPrinterSettings(pages, printer_);
     }
+    // The pages were many small blocks; without this the C library would
+    // keep their memory for the process.
+    ReturnFreedMemory();
 }
 
 int TForm1::PrintPages(QPrinter& printer, QWidget* over) {

@@ -118,8 +118,11 @@ public:
     GridControl* RealTimeGrid = nullptr;
     QLabel* RealTimeTitle = nullptr;
     QLabel* ConditionsLabel = nullptr; ///< says when an observing option is on
-    ClickPanel* Panel1 = nullptr;      // UTC clock
-    ClickPanel* Panel2 = nullptr;      // local clock
+    /// Over the real-time grid's source pairs while the station is out of
+    /// range: why nothing is shown there.
+    QLabel* StationRefusal = nullptr;
+    ClickPanel* Panel1 = nullptr; // UTC clock
+    ClickPanel* Panel2 = nullptr; // local clock
     ClickPanel* DatePanel = nullptr;
     QDateEdit* DateTimePicker1 = nullptr;
     QDateEdit* DateTimePicker2 = nullptr;
@@ -220,6 +223,8 @@ private:
     /// What the tables hold in words; empty for the classic table.
     QString ConditionsText() const;
     void SaveWindowPosition();
+    /// Shows or hides `StationRefusal` by the real-time display's last tick.
+    void ShowStationRefusal();
     /// The three "More Sources" lists and their titles.
     std::array<QWidget*, 6> CatalogueWidgets() const;
     /// The user's decimal separator, for the Sun and Moon values.

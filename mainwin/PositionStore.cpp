@@ -1,5 +1,7 @@
 #include "mainwin/PositionStore.h"
 
+#include "mainwin/VansetWrite.h"
+
 #include <QDir>
 #include <QSettings>
 
@@ -66,13 +68,13 @@ QRect LoadWindowPosition(const QString& directory, const QList<QRect>& screens) 
     return UsableWindowPosition(ReadStoredPosition(directory), screens);
 }
 
-void SaveWindowPosition(const QString& directory, const QRect& outer) {
-    QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    ini.setValue(QStringLiteral("Position/Left"), outer.left());
-    ini.setValue(QStringLiteral("Position/Top"), outer.top());
-    ini.setValue(QStringLiteral("Position/Width"), outer.width());
-    ini.setValue(QStringLiteral("Position/Height"), outer.height());
-    ini.sync();
+bool SaveWindowPosition(const QString& directory, const QRect& outer) {
+    return WriteVanset(directory, [&outer](QSettings& ini) {
+        ini.setValue(QStringLiteral("Position/Left"), outer.left());
+        ini.setValue(QStringLiteral("Position/Top"), outer.top());
+        ini.setValue(QStringLiteral("Position/Width"), outer.width());
+        ini.setValue(QStringLiteral("Position/Height"), outer.height());
+    });
 }
 
 QRect OnSomeScreen(const QRect& outer, const QList<QRect>& screens) {

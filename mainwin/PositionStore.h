@@ -45,9 +45,9 @@ QRect UsableWindowPosition(const StoredPosition& stored, const QList<QRect>& scr
 /// `UsableWindowPosition` of what "Vanset.ini" in `directory` holds.
 QRect LoadWindowPosition(const QString& directory, const QList<QRect>& screens);
 
-/// Writes the four keys; a file that cannot be written is left as it is,
-/// without a message.
-void SaveWindowPosition(const QString& directory, const QRect& outer);
+/// Writes the four keys (`WriteVanset`: in place where the folder takes no
+/// new file); false, and the file left as it is, when it cannot be written.
+bool SaveWindowPosition(const QString& directory, const QRect& outer);
 
 /// The stored position, moved to the default 10, 10 (size kept) when the
 /// window would lie wholly outside every screen, so it can never be lost.

@@ -6,6 +6,7 @@
 #include "planner/ClockText.h"
 #include "planner/GridLayout.h"
 #include "planner/LibraryAngleText.h"
+#include "station/StationCheck.h"
 
 namespace vantrel {
 
@@ -70,7 +71,13 @@ void RealTimeDisplay::Tick() {
         DecodeInstant(StationLocalTime(utc, station_.UtcOffset, clock_.DaylightInForce()));
     localPanel_ = Clock(l, "Local .. ", localWeekday_, localMonth_, 1, colour::kActiveBorder);
 
-    if (step_ < kMoonStep) {
+    // A station out of range has no places to show: its pairs are blanked
+    // in turn, and nothing is computed from it, until it is corrected.
+    refused_ = !StationInRange(station_);
+    if (refused_) {
+        static const std::string kBlank;
+        Pair(static_cast<std::size_t>(step_ - 1), kBlank, kBlank, false);
+    } else if (step_ < kMoonStep) {
         FixedSource(u);
     } else {
         Body(step_ == kMoonStep ? SunMoonBody::Moon : SunMoonBody::Sun);

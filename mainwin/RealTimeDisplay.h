@@ -34,6 +34,11 @@ inline constexpr Colour kTrackedBackground = 0x0098FB98;
 /// Moon's on top of the library's airless place), and a source below the
 /// horizon by its refracted elevation.
 ///
+/// A station out of range (`StationInRange`: a damaged file's latitude of
+/// 1e30 or NaN) is refused: the clocks run on, the source pairs are blanked
+/// in turn instead of showing "nan", and `StationRefused` says so for the
+/// window to give the reason, until the station is corrected.
+///
 /// Without any window system: the main window shows the two panel texts and
 /// owns the timer; tests drive ticks at chosen instants through the clock.
 class RealTimeDisplay {
@@ -57,6 +62,9 @@ public:
     int SecondColumn() const { return second_; }
 
     void SetDecimalSeparator(char separator) { separator_ = separator; }
+
+    /// Whether the last tick found the station out of range.
+    bool StationRefused() const { return refused_; }
 
     /// Marks the value cells of column pair `pair` (0 Aquarius, columns 2-3,
     /// to 8 the Sun, columns 18-19) as the tracked source's, at once and at
@@ -85,6 +93,7 @@ private:
     const ObservingConditions* conditions_;
     ApparentPlaces places_;
     std::optional<std::size_t> tracked_;
+    bool refused_ = false;
     int step_ = 1;
     int first_ = 2;
     int second_ = 3;

@@ -1,5 +1,7 @@
 #include "station/StationCheck.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -49,21 +51,47 @@ void CheckReal(std::vector<StationProblem>& problems, const char* field, long do
     }
 }
 
+/// One checked field: its name, unit, range and where the record holds it.
+struct CheckedField {
+    const char* Name;
+    const char* Unit;
+    StationRange Range;
+    long double (*Value)(const HomeStation&);
+};
+
+constexpr std::array<CheckedField, 7> kCheckedFields{{
+    {"latitude", "degrees", station_range::kLatitudeDeg,
+     [](const HomeStation& s) { return s.Latitude; }},
+    {"longitude", "degrees", station_range::kLongitudeDeg,
+     [](const HomeStation& s) { return s.Longitude; }},
+    {"height", "metres", station_range::kHeightM, [](const HomeStation& s) { return s.HeightAsl; }},
+    {"UTC offset", "hours", station_range::kUtcOffsetHours,
+     [](const HomeStation& s) { return s.UtcOffset; }},
+    {"user source right ascension", "hours", station_range::kRightAscensionHours,
+     [](const HomeStation& s) { return s.UserSourceRa; }},
+    {"user source declination", "degrees", station_range::kDeclinationDeg,
+     [](const HomeStation& s) { return s.UserSourceDec; }},
+    {"noise source option", "", station_range::kSourceOption,
+     [](const HomeStation& s) { return static_cast<long double>(s.SourceOption); }},
+}};
+
+constexpr const char* kMessageLead = "The Home Set up Data holds values out of range:";
+constexpr const char* kMessageAdvice =
+    "Positions computed from them are meaningless. Correct them in Home Data and save.";
+
 } // namespace
 
 std::vector<StationProblem> CheckStation(const HomeStation& station) {
-    namespace r = station_range;
     std::vector<StationProblem> problems;
-    CheckReal(problems, "latitude", station.Latitude, r::kLatitudeDeg, "degrees");
-    CheckReal(problems, "longitude", station.Longitude, r::kLongitudeDeg, "degrees");
-    CheckReal(problems, "height", station.HeightAsl, r::kHeightM, "metres");
-    CheckReal(problems, "UTC offset", station.UtcOffset, r::kUtcOffsetHours, "hours");
-    CheckReal(problems, "user source right ascension", station.UserSourceRa,
-              r::kRightAscensionHours, "hours");
-    CheckReal(problems, "user source declination", station.UserSourceDec, r::kDeclinationDeg,
-              "degrees");
-    CheckReal(problems, "noise source option", station.SourceOption, r::kSourceOption, "");
+    for (const CheckedField& f : kCheckedFields) {
+        CheckReal(problems, f.Name, f.Value(station), f.Range, f.Unit);
+    }
     return problems;
+}
+
+bool StationInRange(const HomeStation& station) {
+    return std::all_of(kCheckedFields.begin(), kCheckedFields.end(),
+                       [&](const CheckedField& f) { return Within(f.Value(station), f.Range); });
 }
 
 std::string DescribeProblem(const StationProblem& problem) {
@@ -83,12 +111,26 @@ std::string ProblemsMessage(const std::vector<StationProblem>& problems) {
     if (problems.empty()) {
         return {};
     }
-    std::string text = "The Home Set up Data holds values out of range:\n";
+    std::string text = std::string(kMessageLead) + "\n";
     for (const StationProblem& p : problems) {
         text += "\n" + DescribeProblem(p);
     }
-    text += "\n\nPositions computed from them are meaningless. Correct them in Home Data "
-            "and save.";
+    text += "\n\n";
+    text += kMessageAdvice;
+    return text;
+}
+
+std::string ProblemsParagraph(const std::vector<StationProblem>& problems) {
+    if (problems.empty()) {
+        return {};
+    }
+    std::string text = kMessageLead;
+    for (const StationProblem& p : problems) {
+        text += &p == &problems.front() ? " " : "; ";
+        text += DescribeProblem(p);
+    }
+    text += ". ";
+    text += kMessageAdvice;
     return text;
 }
 

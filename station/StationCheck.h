@@ -59,6 +59,11 @@ struct StationProblem {
 /// when a table is asked for.
 std::vector<StationProblem> CheckStation(const HomeStation& station);
 
+/// Whether every field `CheckStation` checks is within its range: the same
+/// judgement as `CheckStation(station).empty()`, without allocating, for a
+/// check at every tick of the real-time display.
+bool StationInRange(const HomeStation& station);
+
 /// One problem as a phrase without line breaks:
 /// "latitude 1e+30 is out of range (-90 to 90 degrees)".
 std::string DescribeProblem(const StationProblem& problem);
@@ -76,5 +81,10 @@ inline constexpr std::string_view kStationProblemTitle = "Warning";
 /// home station data is out of range, one line per problem, and what to do.
 /// Empty when there are none.
 std::string ProblemsMessage(const std::vector<StationProblem>& problems);
+
+/// The words of `ProblemsMessage` as one paragraph, the problems separated
+/// by "; ", for a window that shows them in place of the numbers rather
+/// than in a box. Empty when there are none.
+std::string ProblemsParagraph(const std::vector<StationProblem>& problems);
 
 } // namespace vantrel

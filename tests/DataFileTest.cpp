@@ -2,6 +2,7 @@
 #include "station/Extended80.h"
 
 #include "tests/RecordingMessages.h"
+#include "tests/WithoutRootPowers.h"
 
 #include <gtest/gtest.h>
 
@@ -275,27 +276,8 @@ TEST_F(DataFileTest, FailedWriteShowsErrorAndNoConfirmation) {
     EXPECT_EQ(messages.said[0], "Error||File not found");
 }
 
-/// Exit status of a child that could not give up root's powers.
-constexpr int kStillRoot = 100;
-
-/// Runs `save` in a child process without root's power to ignore
-/// permissions (as user and group "nobody" when the tests run as root), so
-/// that a folder's mode bits really hold. Returns the child's exit status.
-int RunWithoutRootPowers(const std::function<int()>& save) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        constexpr uid_t kNobody = 65534;
-        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-            ::_exit(kStillRoot);
-        }
-        ::_exit(save());
-    }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
+using test::kStillRoot;
+using test::RunWithoutRootPowers;
 
 TEST_F(DataFileTest, ReadOnlyFolderRewritesAWritableFileInPlace) {
     WriteRaw(RecordBytes(1.0L, 0, "") + RecordBytes(2.0L, 0, "") + RecordBytes(3.0L, 0, ""));

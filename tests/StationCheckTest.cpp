@@ -91,6 +91,7 @@ TEST(CheckStation, NamesEachFieldOutOfItsRange) {
         HomeStation s = Sound();
         c.damage(s);
         const auto problems = CheckStation(s);
+        EXPECT_EQ(StationInRange(s), problems.empty()) << c.name;
         if (c.field == nullptr) {
             EXPECT_TRUE(problems.empty()) << c.name << ": " << ProblemsLine(problems);
             continue;
@@ -115,8 +116,14 @@ TEST(CheckStation, SeveralProblemsMakeOneLineAndOneMessage) {
     for (const StationProblem& p : problems) {
         EXPECT_NE(message.find("\n" + DescribeProblem(p) + "\n"), std::string::npos) << p.Field;
     }
+    EXPECT_EQ(ProblemsParagraph(problems),
+              "The Home Set up Data holds values out of range: latitude 1e+30 is out of range "
+              "(-90 to 90 degrees); height NaN is out of range (-11000 to 100000 metres); UTC "
+              "offset 30 is out of range (-23.5 to 23.5 hours). Positions computed from them are "
+              "meaningless. Correct them in Home Data and save.");
     EXPECT_TRUE(ProblemsLine({}).empty());
     EXPECT_TRUE(ProblemsMessage({}).empty());
+    EXPECT_TRUE(ProblemsParagraph({}).empty());
 }
 
 /// What the Sun and Moon library gives for a station it refuses: NaN.

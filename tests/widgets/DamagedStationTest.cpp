@@ -3,6 +3,7 @@
 // the windows must take them without crashing and the Qt-free check must
 // name every one.
 
+#include "controls/GridControl.h"
 #include "mainwin/MainWindow.h"
 #include "station/DataFile.h"
 #include "station/Extended80.h"
@@ -120,12 +121,51 @@ private slots:
         QCOMPARE(std::count_if(messages.said.begin(), messages.said.end(),
                                [](const std::string& m) { return m.starts_with("Warning|"); }),
                  std::ptrdiff_t{1});
+        // Refused until corrected: no table, no "nan" in the real-time
+        // grid, and the words of the start-up message, in a box for
+        // Calculate and in place of the sources for the real-time grid.
+        const auto anyNan = [](GridControl* grid) {
+            return std::any_of(
+                grid->Cells().Cells().begin(), grid->Cells().Cells().end(),
+                [](const GridCell& c) { return c.Value.find("nan") != std::string::npos; });
+        };
         for (int tick = 0; tick < 20; ++tick) {
             form.Timer1Timer(); // every source of the real-time display once, twice
         }
+        QVERIFY(!anyNan(form.RealTimeGrid));
+        QVERIFY(form.StationRefusal->isVisible());
+        QVERIFY2(
+            form.StationRefusal->text().contains(QLatin1String("latitude NaN is out of range")),
+            qPrintable(form.StationRefusal->text()));
+        QVERIFY(form.StationRefusal->geometry().left() >= form.RealTimeGrid->ColLeft(2));
+        if (const QByteArray shots = qgetenv("VANTREL_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            form.resize(1026, 666); // the design size
+            form.Timer1Timer();
+            form.grab().save(QString::fromLocal8Bit(shots) + "/station-refused.png");
+        }
+        messages.said.clear();
         form.CalculateClick();
+        QCOMPARE(messages.said, std::vector<std::string>{"Warning|Warning|" +
+                                                         ProblemsMessage(CheckStation(station))});
+        QCOMPARE(form.PlanningGrid->Cells().MaxUsedRow(), 1); // the headers alone
+        QCOMPARE(form.SweepCount(), 0);
+        form.Panel7Click(); // the other display mode: refused the same way
+        QCOMPARE(messages.said.size(), std::size_t{2});
+        QCOMPARE(form.PlanningGrid->Cells().MaxUsedRow(), 1);
+
+        // Corrected as in Home Data: the table and the real-time grid again.
+        station.Latitude = 52;
+        station.Longitude = 5;
+        station.HeightAsl = 10;
+        station.UserSourceRa = 12;
+        station.UserSourceDec = 45;
+        messages.said.clear();
+        form.CalculateClick();
+        QVERIFY(messages.said.empty());
         QVERIFY(form.PlanningGrid->Cells().RowCount() >= 2 + 1 + 24);
-        form.Panel7Click(); // the other display mode
+        QVERIFY(!anyNan(form.PlanningGrid));
+        form.Timer1Timer();
+        QVERIFY(!form.StationRefusal->isVisible());
         home.OpenBeside(&form);
         QVERIFY(home.isVisible());
         QTest::qWait(20);

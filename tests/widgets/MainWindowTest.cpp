@@ -28,6 +28,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fstream>
+
+#include <unistd.h>
+
 namespace vantrel {
 
 /// The local clock at a chosen instant, in a zone without daylight time.
@@ -773,6 +777,70 @@ private slots:
         QCOMPARE(shown, 2);
         QCOMPARE(painted, 1);
         QCOMPARE(messages_.said.size(), std::size_t{0});
+    }
+
+    void closedPreviewGivesItsMemoryBack() {
+#if defined(VANTREL_SANITIZE)
+        QSKIP("the sanitizer's allocator keeps freed memory by design");
+#endif
+        // A week at one-minute steps: some 190 pages, each recorded in
+        // memory while the preview shows them.
+        HomeStation h;
+        h.Latitude = 52;
+        h.Longitude = 5;
+        h.CalcInterval = 1;
+        Store(h);
+        TForm1 form(Services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // A preview starts from the choices of the last print.
+        const QString pdf = dir_.path() + QStringLiteral("/day.pdf");
+        form.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            printer.setCopyCount(2);
+            return true;
+        };
+        form.CalculateClick();
+        form.BitBtn3Click();
+        QVERIFY(form.LastPrintedPages() > 0);
+        form.DateTimePicker2->setDate(QDate(2015, 1, 7));
+        form.CalculateClick();
+        messages_.said.clear();
+        const auto residentMb = [] {
+            std::ifstream statm("/proc/self/statm");
+            long total = 0;
+            long resident = 0;
+            statm >> total >> resident;
+            return resident * ::sysconf(_SC_PAGESIZE) / (1L << 20);
+        };
+        const long before = residentMb();
+        std::vector<long> during;
+        form.ShowPreview = [&](QPrintPreviewDialog& preview) {
+            QCOMPARE(preview.printer()->outputFileName(), pdf);
+            QCOMPARE(preview.printer()->copyCount(), 2);
+            preview.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&preview));
+            during.push_back(residentMb());
+            preview.close();
+        };
+        for (int round = 0; round < 2; ++round) {
+            form.PrintPreview();
+            QApplication::processEvents();
+            const long after = residentMb();
+            QVERIFY2(during.size() == static_cast<std::size_t>(round) + 1, "no preview shown");
+            // The preview really held its pages; closed, it holds none.
+            QVERIFY2(
+                during.back() - before > 75,
+                qPrintable(QString("before %1 MB, during %2 MB").arg(before).arg(during.back())));
+            QVERIFY2(after - before < 50,
+                     qPrintable(QString("before %1 MB, during %2 MB, after %3 MB")
+                                    .arg(before)
+                                    .arg(during.back())
+                                    .arg(after)));
+        }
+        QVERIFY(form.LastPrintedPages() > 150);
+        qInfo("resident: before %ld MB, during %ld and %ld MB", before, during[0], during[1]);
     }
 
     void printedPagesDoNotDependOnTheWindowSize() {
