@@ -750,6 +750,10 @@ void ReceiverWindow::Retire() {
                          done});
     LogPending();
     Refresher->stop();
+    if (spectrum_) {
+        ShowSpectrum(*spectrum_); // the last one, whatever the period
+        spectrum_.reset();
+    }
     SetLive(false);
     StartButton->setEnabled(!shutDown_);
     StopButton->setEnabled(false);
@@ -829,13 +833,26 @@ void ReceiverWindow::TakeNews() {
     if (!blocks.empty()) {
         ShowBlocks(blocks);
     }
-    if (const auto spectrum = runner_->TakeSpectrum()) {
-        ShowSpectrum(*spectrum);
+    if (auto spectrum = runner_->TakeSpectrum()) {
+        spectrum_ = std::move(spectrum);
     }
+    ShowPendingSpectrum();
     ShowStatus(status);
 }
 
+void ReceiverWindow::ShowPendingSpectrum() {
+    // Drawn at most every refresh period: with short blocks the spectrum
+    // would cost more to draw than to measure.
+    if (!spectrum_ || (spectrumShown_.isValid() && spectrumShown_.elapsed() < kReceiverRefreshMs)) {
+        return;
+    }
+    ShowSpectrum(*spectrum_);
+    spectrum_.reset();
+    spectrumShown_.start();
+}
+
 void ReceiverWindow::Refresh() {
+    ShowPendingSpectrum();
     if (services_.Pointing && runner_) {
         pointing_->Set(services_.Pointing());
     }

@@ -11,6 +11,7 @@
 #include "receiverwin/ReceiverSetup.h"
 #include "receiverwin/StripHistory.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -206,6 +207,9 @@ private:
     /// Whether the present block is live; shown when it changes.
     void SetLive(bool live);
     void ShowSpectrum(const SpectrumSnapshot& spectrum);
+    /// Shows the spectrum last taken, unless one was shown within the
+    /// refresh period (the refresh shows it then).
+    void ShowPendingSpectrum();
     void ShowStatus(const RunnerStatus& status);
     void ShowStripAxes(double lastUtc);
     void ShowReferenceLine();
@@ -268,6 +272,8 @@ private:
     QLineSeries* spectrumSeries_ = nullptr;
     QScatterSeries* droppedSeries_ = nullptr;
     std::vector<QAreaSeries*> usedAreas_;
+    std::optional<SpectrumSnapshot> spectrum_; ///< taken, not yet shown
+    QElapsedTimer spectrumShown_;
     std::vector<BandHz> usedShown_;
     QValueAxis* spectrumFrequency_ = nullptr;
     QValueAxis* spectrumPower_ = nullptr;
