@@ -912,6 +912,15 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     for (const PowerBlock& b : blocks) {
         LogPending();
         pending_ = PendingBlock{b, ChosenMark(), input, frequency};
+        if (const auto newest = history_.NewestTime(); newest && b.UtcEnd < *newest) {
+            // The clock went back (set by hand, or a stream's clock ahead of
+            // it): the chart starts anew rather than draw a time that runs
+            // backwards.
+            history_.Clear();
+            stripSeries_->clear();
+            points.clear();
+            dropped = 0;
+        }
         dropped += history_.Add(b.UtcEnd, b.PowerDb);
         points.append(QPointF(b.UtcEnd, b.PowerDb));
     }
@@ -944,8 +953,11 @@ void ReceiverWindow::ShowStripAxes(double lastUtc) {
                  std::min(history_.OldestTime().value_or(lastUtc), lastUtc - kStripLeastDays));
     stripTime_->setRange(firstUtc, lastUtc);
     const std::vector<StripMark> marks = StripTimeMarks(firstUtc, lastUtc, kStripMarks);
-    if (!marks.empty() && marks.front().Utc != stripFirstMarkUtc_) {
+    // The labels are set anew only when the marks change (a minute or so).
+    if (!marks.empty() &&
+        (marks.front().Utc != stripFirstMarkUtc_ || marks.back().Utc != stripLastMarkUtc_)) {
         stripFirstMarkUtc_ = marks.front().Utc;
+        stripLastMarkUtc_ = marks.back().Utc;
         for (const QString& l : stripTime_->categoriesLabels()) {
             stripTime_->remove(l);
         }

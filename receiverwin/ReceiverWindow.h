@@ -269,6 +269,7 @@ private:
     QCategoryAxis* stripTime_ = nullptr;
     QValueAxis* stripPower_ = nullptr;
     double stripFirstMarkUtc_ = -1;
+    double stripLastMarkUtc_ = -1;
     QLineSeries* spectrumSeries_ = nullptr;
     QScatterSeries* droppedSeries_ = nullptr;
     std::vector<QAreaSeries*> usedAreas_;

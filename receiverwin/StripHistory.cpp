@@ -35,6 +35,10 @@ std::optional<double> StripHistory::OldestTime() const {
     return points_.empty() ? std::nullopt : std::optional<double>(points_.front().Time);
 }
 
+std::optional<double> StripHistory::NewestTime() const {
+    return points_.empty() ? std::nullopt : std::optional<double>(points_.back().Time);
+}
+
 std::optional<std::pair<double, double>> StripHistory::Range() const {
     if (points_.empty()) {
         return std::nullopt;

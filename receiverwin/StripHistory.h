@@ -15,7 +15,8 @@ namespace vantrel {
 /// fall out as new ones come, and the lowest and highest value of those
 /// kept, both without going over all points (the sliding-window minimum
 /// and maximum of monotonic queues: every point enters and leaves each
-/// queue once). Times in any unit, non-decreasing; values in dB.
+/// queue once). Times in any unit, non-decreasing (a caller whose clock
+/// went back clears it first); values in dB.
 class StripHistory {
 public:
     explicit StripHistory(double span) : span_(span) {}
@@ -27,8 +28,9 @@ public:
 
     std::size_t Size() const { return points_.size(); }
     double Span() const { return span_; }
-    /// The time of the oldest point kept; none while empty.
+    /// The time of the oldest and of the newest point kept; none while empty.
     std::optional<double> OldestTime() const;
+    std::optional<double> NewestTime() const;
     /// The lowest and highest value kept; none while empty.
     std::optional<std::pair<double, double>> Range() const;
     void Clear();

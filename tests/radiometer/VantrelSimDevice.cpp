@@ -303,6 +303,11 @@ private:
     }
 
     void Generate(void* buffer, std::size_t n) {
+        if (!noiseTable_.empty()) {
+            // Each read from somewhere else in the table: blocks longer
+            // than the table are not copies of each other.
+            tableAt_ = static_cast<std::size_t>(random_() % noiseTable_.size());
+        }
         const std::uint64_t stepAt = static_cast<std::uint64_t>(stepAtS_ * rate_);
         std::complex<float>* cf = cs16_ ? nullptr : static_cast<std::complex<float>*>(buffer);
         auto* cs = cs16_ ? static_cast<std::int16_t*>(buffer) : nullptr;
