@@ -213,6 +213,7 @@ private slots:
         QVERIFY(w.UseYButton->isEnabled());
         const PowerBlock used = *w.Present();
         pointing.reset(); // tracking ended: later blocks point nowhere
+        w.Refresh();      // handed to the worker now, not at the next refresh
         QTest::mouseClick(w.UseYButton, Qt::LeftButton);
         QCOMPARE(measure.MeasuredY->text(), QString::number(y.YDb, 'f', 3));
         QVERIFY(measure.MeasuredYSigma->isVisibleTo(&measure));
@@ -226,7 +227,22 @@ private slots:
         QVERIFY(measure.MeasuredYSigma->isHidden());
         QVERIFY(!measure.GOverT->text().contains(QStringLiteral("\u00b1")));
 
+        // Samples lost: said, the block dropped, the input goes on.
+        sim.Control("power_db=-27\noverflows=1");
+        QVERIFY(WaitFor(
+            [&] { return w.Messages->toPlainText().contains(QStringLiteral("overflowed")); },
+            3000));
         QVERIFY(WaitForBlocks(w, 1, 3000));
+        QVERIFY(w.ErrorText->isHidden());
+
+        // The observing frequency changed elsewhere: the SDR is still tuned
+        // to the old one, and the window says so.
+        conditions_.FrequencyMHz = 2320;
+        w.ShowFrequency();
+        QVERIFY(w.FrequencyText->isVisibleTo(&w));
+        QVERIFY2(w.FrequencyText->text().contains(QStringLiteral("tuned to 1296 MHz")) &&
+                     w.FrequencyText->text().contains(QStringLiteral("2320 MHz")),
+                 qPrintable(w.FrequencyText->text()));
         w.StopClick();
         QVERIFY(!w.IsRunning());
         QVERIFY(w.FlushLog(5000));
@@ -240,7 +256,7 @@ private slots:
         int ons = 0;
         for (const PowerRecord& r : log.Records) {
             QCOMPARE(r.Input, std::string("sdr"));
-            QCOMPARE(r.FrequencyMHz, std::optional<double>(1296.0));
+            QCOMPARE(r.FrequencyMHz, std::optional<double>(1296.0)); // where it was tuned
             QVERIFY(r.SigmaDb.has_value());
             if (r.UtcStart == PowerLogTime(first.UtcStart)) {
                 QCOMPARE(r.Mark, PowerMark::Reference);
