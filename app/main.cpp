@@ -22,6 +22,7 @@
 #include "mainwin/MainWindow.h"
 #include "mainwin/ProgramIcon.h"
 #include "measurewin/MeasureWindow.h"
+#include "receiverwin/ReceiverWindow.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 #include "skywin/ElevationView.h"
@@ -189,6 +190,40 @@ int main(int argc, char** argv) {
     trackHorizon = skyHorizon;
     measure.Horizon = skyHorizon;
 
+    // The Receiver window: the program as the radiometer. Its blocks carry
+    // the tracked source and the rotator's reported position while the
+    // Track window tracks, and its Y-factor goes to the Measure window's
+    // measured Y: of the tracked source while tracking, else of the source
+    // chosen there.
+    const auto trackedRow = [&track, &station]() -> std::optional<std::size_t> {
+        return track.IsTracking() ? DisplayPairOf(track.Setup().Options.Source, station)
+                                  : std::nullopt;
+    };
+    ReceiverWindowServices receiverServices;
+    receiverServices.Conditions = &conditions;
+    receiverServices.Pointing = [&track]() -> std::optional<BlockPointing> {
+        const std::optional<RotatorPosition> at = track.ReportedPosition();
+        if (!track.IsTracking() || !at) {
+            return std::nullopt;
+        }
+        return BlockPointing{std::string(SkySourceKey(track.Setup().Options.Source)),
+                             at->AzimuthDeg, at->ElevationDeg};
+    };
+    receiverServices.YTarget = [&measure, trackedRow] { return measure.SourceTitle(trackedRow()); };
+    receiverServices.UseY = [&measure, &form, trackedRow](double yDb, double sigmaDb) {
+        measure.TakeMeasuredY(yDb, sigmaDb, trackedRow());
+        if (!measure.isVisible()) {
+            measure.OpenBeside(&form);
+        }
+    };
+    ReceiverWindow receiver(receiverServices);
+    receiver.setAttribute(Qt::WA_QuitOnClose, false);
+    form.OnReceiver = [&] { receiver.OpenBeside(&form); };
+    QObject::connect(&settings, &SettingsWindow::Applied, &receiver,
+                     &ReceiverWindow::ShowFrequency);
+    QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &receiver,
+                     &ReceiverWindow::ShowFrequency);
+
     // Its second page, the elevation over the planning range, follows every
     // sweep of the main window: the same rows as the planning grid. Saved
     // or printed, a filled chart is drawn afresh at the device's resolution.
@@ -224,8 +259,10 @@ int main(int argc, char** argv) {
 
     form.show();
     const int status = QApplication::exec();
-    // The rotator is stopped and its link ended before anything it reads
-    // goes away.
+    // The receiver's input is stopped and its last block logged, the
+    // rotator stopped and its link ended, before anything they read goes
+    // away.
+    receiver.Shutdown();
     track.Shutdown();
     help.Release(); // while the application still exists
     return status;

@@ -51,13 +51,15 @@ namespace {
 constexpr int kDesignWidth = 1026;
 constexpr int kDesignHeight = 666;
 constexpr int kTimerPeriodMs = 50;
-/// Design widths of the Measure, Track, Sky and Settings tabs, left of Help,
-/// About and Exit (43 each).
+/// Design widths of the Measure, Track, Sky, Receiver and Settings tabs,
+/// left of Help, About and Exit (43 each).
 constexpr int kMeasureTabWidth = 64;
 constexpr int kTrackTabWidth = 50;
 constexpr int kSkyTabWidth = 40;
+constexpr int kReceiverTabWidth = 66;
 constexpr int kSettingsTabWidth = 64;
-constexpr int kOwnTabsWidth = kMeasureTabWidth + kTrackTabWidth + kSkyTabWidth + kSettingsTabWidth;
+constexpr int kOwnTabsWidth =
+    kMeasureTabWidth + kTrackTabWidth + kSkyTabWidth + kReceiverTabWidth + kSettingsTabWidth;
 constexpr int kOriginalTabWidth = 43;
 constexpr Colour kAzElButton = 0x00FBEBCA;
 constexpr Colour kMoneyGreen = 0x00C0DCC0;
@@ -328,12 +330,13 @@ void TForm1::BuildControls() {
     // tabs of the program's own windows come in on their left.
     TabSet2 = Place(
         new TabStrip({QStringLiteral("Measure"), QStringLiteral("Track"), QStringLiteral("Sky"),
-                      QStringLiteral("Settings"), QStringLiteral("Help"), QStringLiteral("About"),
-                      QStringLiteral("Exit")},
+                      QStringLiteral("Receiver"), QStringLiteral("Settings"),
+                      QStringLiteral("Help"), QStringLiteral("About"), QStringLiteral("Exit")},
                      this),
         "TabSet2", 888 - kOwnTabsWidth, 0, 130 + kOwnTabsWidth, 25);
-    TabSet2->SetTabWidths({kMeasureTabWidth, kTrackTabWidth, kSkyTabWidth, kSettingsTabWidth,
-                           kOriginalTabWidth, kOriginalTabWidth, 130 - 2 * kOriginalTabWidth});
+    TabSet2->SetTabWidths({kMeasureTabWidth, kTrackTabWidth, kSkyTabWidth, kReceiverTabWidth,
+                           kSettingsTabWidth, kOriginalTabWidth, kOriginalTabWidth,
+                           130 - 2 * kOriginalTabWidth});
     TabSet2->setFont(Arial(10, false));
 
     Timer1 = new QTimer(this);
@@ -902,6 +905,11 @@ void TForm1::TabSet2Click() {
     case kSkyTab:
         if (OnSky) {
             OnSky();
+        }
+        break;
+    case kReceiverTab:
+        if (OnReceiver) {
+            OnReceiver();
         }
         break;
     case kSettingsTab:

@@ -207,4 +207,16 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
     return rows;
 }
 
+double MeasuredGOverTSigmaDb(double yDb, double sigmaDb, const measure::SourceExpectation& row,
+                             double frequencyMHz) {
+    const double at = measure::MeasuredGOverTDbPerK(yDb, row, frequencyMHz);
+    if (!std::isfinite(sigmaDb) || sigmaDb < 0 || !std::isfinite(at)) {
+        return NAN;
+    }
+    const double above = measure::MeasuredGOverTDbPerK(yDb + sigmaDb, row, frequencyMHz);
+    const double below =
+        yDb - sigmaDb > 0 ? measure::MeasuredGOverTDbPerK(yDb - sigmaDb, row, frequencyMHz) : NAN;
+    return std::isfinite(below) ? std::abs(above - below) / 2.0 : std::abs(above - at);
+}
+
 } // namespace vantrel

@@ -75,6 +75,21 @@ std::optional<measure::AntennaBeam> BeamOf(const MeasureSetup& setup, double fre
 /// "gain 20 dBi".
 std::string AntennaText(const MeasureSetup& setup);
 
+/// One-sigma uncertainty of the G/T that a measured Y-factor gives, dB/K,
+/// from the Y's own one-sigma uncertainty: half the spread of
+/// `measure::MeasuredGOverTDbPerK` between Y − σ and Y + σ (first-order
+/// propagation, without assuming the slope), or the spread between Y and
+/// Y + σ when Y − σ is not above 0 dB.
+///
+/// Given:
+///   yDb           measured Y-factor, dB (above 0)
+///   sigmaDb       its one-sigma uncertainty, dB (≥ 0)
+///   row           the source's expected flux, size and beam correction
+///   frequencyMHz  the observing frequency, MHz
+/// Returned: NaN when σ is not finite or no G/T can be had at Y.
+double MeasuredGOverTSigmaDb(double yDb, double sigmaDb, const measure::SourceExpectation& row,
+                             double frequencyMHz);
+
 /// The instant as a decimal year (2026.0 at 2026-01-01 00:00 UTC), for the
 /// fading of Cassiopeia A.
 double DecimalYearOf(DateTime utc);

@@ -212,6 +212,9 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     MeasuredY = new QLineEdit(this);
     MeasuredY->setObjectName(QStringLiteral("MeasuredY"));
     MeasuredY->setPlaceholderText(QStringLiteral("measured Y, dB"));
+    MeasuredYSigma = new QLabel(this);
+    MeasuredYSigma->setObjectName(QStringLiteral("MeasuredYSigma"));
+    MeasuredYSigma->hide();
     GOverT = new QLabel(this);
     GOverT->setObjectName(QStringLiteral("GOverT"));
     GOverT->setWordWrap(true);
@@ -222,6 +225,7 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     measured->addWidget(Source);
     measured->addWidget(new QLabel(QStringLiteral("Y (dB)"), this));
     measured->addWidget(MeasuredY);
+    measured->addWidget(MeasuredYSigma);
     measured->addWidget(GOverT, 1);
     measured->addWidget(Log);
     layout->addLayout(measured);
@@ -508,6 +512,9 @@ void MeasureWindow::ShowGOverT() {
     };
     gOverT_ = NAN;
     const ParsedSetupNumber y = MeasuredYOf(MeasuredY->text());
+    // A σ holds for the Y it came with, not for one typed over it.
+    const bool withSigma = !takenYText_.isEmpty() && MeasuredY->text() == takenYText_;
+    MeasuredYSigma->setVisible(withSigma);
     if (index < 0 || static_cast<std::size_t>(index) >= rows_.size()) {
         say(QString(), false);
     } else if (!fieldsAccepted_) {
@@ -523,7 +530,15 @@ void MeasureWindow::ShowGOverT() {
     } else {
         gOverT_ = measure::MeasuredGOverTDbPerK(
             y.Value, rows_[static_cast<std::size_t>(index)].Expected, conditions_.FrequencyMHz);
-        if (std::isfinite(gOverT_)) {
+        const double sigma =
+            withSigma ? MeasuredGOverTSigmaDb(y.Value, takenSigmaDb_,
+                                              rows_[static_cast<std::size_t>(index)].Expected,
+                                              conditions_.FrequencyMHz)
+                      : NAN;
+        if (std::isfinite(gOverT_) && std::isfinite(sigma)) {
+            say(QStringLiteral("G/T %1 \u00b1 %2 dB/K").arg(Fixed(gOverT_, 2), Fixed(sigma, 2)),
+                false);
+        } else if (std::isfinite(gOverT_)) {
             say(QStringLiteral("G/T %1 dB/K").arg(Fixed(gOverT_, 2)), false);
         } else {
             say(QStringLiteral("No G/T for this source with the antenna given."), true);
@@ -792,6 +807,28 @@ void MeasureWindow::WithdrawClick() {
         messages_.Error(*why);
     }
     LoadHistory(); // what the log holds now, the same entry still chosen
+}
+
+void MeasureWindow::TakeMeasuredY(double yDb, double sigmaDb, std::optional<std::size_t> row) {
+    if (row && *row < kMeasureRowCount) {
+        Source->setCurrentIndex(static_cast<int>(*row)); // stored as the source measured on
+    }
+    takenYText_ = Fixed(yDb, 3);
+    takenSigmaDb_ = sigmaDb;
+    MeasuredYSigma->setText(std::isfinite(sigmaDb)
+                                ? QStringLiteral("\u00b1 %1 dB").arg(Fixed(sigmaDb, 3))
+                                : QStringLiteral("\u00b1 ? dB"));
+    MeasuredYSigma->setToolTip(
+        QStringLiteral("The one-sigma uncertainty of the Y-factor the Receiver window measured"));
+    if (MeasuredY->text() == takenYText_) {
+        ShowGOverT(); // the same text: no change signal, but a new σ
+    } else {
+        MeasuredY->setText(takenYText_);
+    }
+}
+
+QString MeasureWindow::SourceTitle(std::optional<std::size_t> row) const {
+    return row ? Source->itemText(static_cast<int>(*row)) : Source->currentText();
 }
 
 void ShareFrequency(MeasureWindow& measure, SettingsWindow& settings) {

@@ -14,7 +14,9 @@
 #include <QWidget>
 
 #include <array>
+#include <cstddef>
 #include <functional>
+#include <optional>
 
 class QCategoryAxis;
 class QChartView;
@@ -80,6 +82,9 @@ public:
     QTableWidget* Table = nullptr;
     QComboBox* Source = nullptr;
     QLineEdit* MeasuredY = nullptr;
+    /// "± 0.004 dB" of a Y given with its σ (by the Receiver window), while
+    /// the Y field holds that Y; hidden otherwise.
+    QLabel* MeasuredYSigma = nullptr;
     QLabel* GOverT = nullptr; ///< the G/T, or why there is none
     QPushButton* Log = nullptr;
     QChartView* History = nullptr;
@@ -102,6 +107,15 @@ public:
     QString LogPath() const;
     /// The values as last accepted.
     const MeasureSetup& Setup() const { return setup_; }
+
+    /// Takes a Y-factor measured elsewhere (the Receiver window) with its
+    /// one-sigma uncertainty, dB, as the measured Y of the source of table
+    /// row `row` (0..8; none: the source chosen now): G/T follows at once,
+    /// with its σ, until the Y is typed over.
+    void TakeMeasuredY(double yDb, double sigmaDb, std::optional<std::size_t> row = std::nullopt);
+    /// The title of the source of table row `row` (0..8; none: the source
+    /// chosen now), "Sun"; empty before the table is filled.
+    QString SourceTitle(std::optional<std::size_t> row = std::nullopt) const;
 
 signals:
     /// The observing frequency was changed here and stored.
@@ -160,6 +174,9 @@ private:
     std::array<MeasureRow, kMeasureRowCount> rows_{};
     DateTime rowsUtc_ = 0;
     double gOverT_ = 0;
+    /// The Y text last given by TakeMeasuredY and its σ, dB.
+    QString takenYText_;
+    double takenSigmaDb_ = 0;
     /// The frequency last stored or shown from the conditions, MHz.
     double storedFrequencyMHz_ = 0;
     FieldReasons* reasons_ = nullptr;

@@ -13,6 +13,8 @@ struct AudioSettings {
     std::string Device = "default"; ///< ALSA PCM name: "default", "pulse", "hw:1,0", "plughw:1"
     unsigned RateHz = 48000;        ///< samples a second
     unsigned Channel = 1;           ///< 1 the first (left), 2 the second (right), ...
+
+    bool operator==(const AudioSettings&) const = default;
 };
 
 /// A sound card channel through ALSA, captured as 16-bit (or 32-bit, or

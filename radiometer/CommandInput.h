@@ -13,6 +13,8 @@ struct CommandSettings {
     std::string Command; ///< run by /bin/sh -c
     ReadingUnit Unit = ReadingUnit::Dbm;
     int Column = 1; ///< field of the line holding the reading, from 1
+
+    bool operator==(const CommandSettings&) const = default;
 };
 
 /// Runs the command in a process group of its own, standard input from

@@ -14,6 +14,8 @@ struct RigSettings {
     std::string Device = "localhost:4532"; ///< serial port, or host:port for model 2
     int SerialSpeed = 0;                   ///< baud; 0 keeps the model's default
     std::chrono::milliseconds Poll{200};   ///< between readings of the S-meter
+
+    bool operator==(const RigSettings&) const = default;
 };
 
 /// A rig's S-meter through Hamlib's rig API: the level STRENGTH, whole dB

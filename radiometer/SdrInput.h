@@ -18,6 +18,8 @@ struct SdrSettings {
     std::optional<double>
         GainDb; ///< manual gain, dB; none keeps the device's (AGC is turned off either way)
     std::string Antenna; ///< antenna port; empty keeps the device's
+
+    bool operator==(const SdrSettings&) const = default;
 };
 
 /// An SDR through SoapySDR: channel 0 of the device the arguments find,

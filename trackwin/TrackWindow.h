@@ -106,6 +106,9 @@ public:
     const TrackSetup& Setup() const { return setup_; }
     /// The link's status, or an empty one before any command.
     RotatorStatus LinkStatus() const;
+    /// The rotator's position as it reports it (the offsets not taken off),
+    /// while it is fresh; none when stale or never read.
+    std::optional<RotatorPosition> ReportedPosition() const { return FreshPosition(LinkStatus()); }
     /// The last decision of the tracker.
     const TrackDecision& LastDecision() const { return decision_; }
     /// Why the text of a field is refused, as shown beside it; empty when

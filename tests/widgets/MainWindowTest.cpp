@@ -393,6 +393,17 @@ private slots:
                           form.TabSet2->TabRect(kSkyTab).center());
         QCOMPARE(tracked, 1);
         QCOMPARE(sky, 1);
+        // Receiver stands between Sky and Settings, and opens its window.
+        int received = 0;
+        form.OnReceiver = [&] { ++received; };
+        QVERIFY(form.TabSet2->TabRect(kReceiverTab).left() >=
+                form.TabSet2->TabRect(kSkyTab).right());
+        QVERIFY(form.TabSet2->TabRect(kReceiverTab).right() <=
+                form.TabSet2->TabRect(kSettingsTab).left());
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                          form.TabSet2->TabRect(kReceiverTab).center());
+        QCOMPARE(received, 1);
+        QCOMPARE(sky, 1);
         QCOMPARE(measured, 1);
 
         // A change computes the table again and the caption says what it holds.

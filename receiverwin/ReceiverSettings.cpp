@@ -1,0 +1,137 @@
+#include "receiverwin/ReceiverSettings.h"
+
+#include "mainwin/PositionStore.h"
+
+#include <QSettings>
+
+namespace vantrel {
+
+namespace {
+
+QString Key(const char* name) {
+    return VansetKey(kReceiverSection, name);
+}
+
+std::string Stored(const QSettings& ini, const char* name) {
+    return ini.value(Key(name)).toString().toStdString();
+}
+
+/// The stored number of `field`; none when it is missing, empty or refused.
+std::optional<double> Number(const QSettings& ini, const char* name, ReceiverField field) {
+    if (!ini.contains(Key(name))) {
+        return std::nullopt;
+    }
+    const ParsedReceiverNumber p = ParseReceiverNumber(field, Stored(ini, name));
+    return p.Problem.empty() ? p.Value : std::nullopt;
+}
+
+/// A stored text without a line break; `fallback` otherwise.
+std::string Text(const QSettings& ini, const char* name, const std::string& fallback) {
+    if (!ini.contains(Key(name))) {
+        return fallback;
+    }
+    const std::string text = Stored(ini, name);
+    return text.find_first_of("\r\n") == std::string::npos ? text : fallback;
+}
+
+/// A band: missing or refused gives `fallback`, empty the whole band.
+std::optional<BandHz> Band(const QSettings& ini, const char* name,
+                           const std::optional<BandHz>& fallback) {
+    if (!ini.contains(Key(name))) {
+        return fallback;
+    }
+    const ParsedBand p = ParseBandText(Stored(ini, name));
+    return p.Problem.empty() ? p.Band : fallback;
+}
+
+QString NumberText(double value) {
+    return QString::number(value, 'g', 17); // reads back to the same double
+}
+
+QString Latin(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+ReceiverSetup LoadReceiverSetup(const QString& directory) {
+    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
+    const ReceiverSetup d;
+    ReceiverSetup s;
+    s.Input = ReceiverInputFromKey(Stored(ini, "Input")).value_or(d.Input);
+
+    s.Sdr.DeviceArgs = Text(ini, "SdrDevice", d.Sdr.DeviceArgs);
+    // An empty frequency or gain is a choice (the observing frequency, the
+    // device's gain), kept as such.
+    if (const std::string f = Stored(ini, "SdrFrequencyMHz"); !f.empty()) {
+        const ParsedReceiverNumber p = ParseReceiverNumber(ReceiverField::SdrFrequencyMHz, f);
+        s.Sdr.FrequencyMHz = p.Problem.empty() ? p.Value : d.Sdr.FrequencyMHz;
+    }
+    s.Sdr.RateHz = Number(ini, "SdrRateHz", ReceiverField::SdrRateHz).value_or(d.Sdr.RateHz);
+    if (const std::string g = Stored(ini, "SdrGainDb"); !g.empty()) {
+        const ParsedReceiverNumber p = ParseReceiverNumber(ReceiverField::SdrGainDb, g);
+        s.Sdr.GainDb = p.Problem.empty() ? p.Value : d.Sdr.GainDb;
+    }
+    s.Sdr.Antenna = Text(ini, "SdrAntenna", d.Sdr.Antenna);
+    s.SdrBand = Band(ini, "SdrBand", d.SdrBand);
+
+    s.Audio.Device = Text(ini, "AudioDevice", d.Audio.Device);
+    if (s.Audio.Device.empty()) {
+        s.Audio.Device = d.Audio.Device;
+    }
+    s.Audio.RateHz = static_cast<unsigned>(
+        Number(ini, "AudioRateHz", ReceiverField::AudioRateHz).value_or(d.Audio.RateHz));
+    s.Audio.Channel = static_cast<unsigned>(
+        Number(ini, "AudioChannel", ReceiverField::AudioChannel).value_or(d.Audio.Channel));
+    s.AudioBand = Band(ini, "AudioBand", d.AudioBand);
+
+    s.Command.Command = Text(ini, "Command", d.Command.Command);
+    s.Command.Unit = ParseReadingUnit(Stored(ini, "CommandUnit")).value_or(d.Command.Unit);
+    s.Command.Column = static_cast<int>(
+        Number(ini, "CommandColumn", ReceiverField::Column).value_or(d.Command.Column));
+
+    s.Rig.Model =
+        static_cast<int>(Number(ini, "RigModel", ReceiverField::RigModel).value_or(d.Rig.Model));
+    s.Rig.Device = Text(ini, "RigDevice", d.Rig.Device);
+    if (s.Rig.Device.empty()) {
+        s.Rig.Device = d.Rig.Device;
+    }
+
+    s.TauS = Number(ini, "TauS", ReceiverField::TauS).value_or(d.TauS);
+    s.Bins = static_cast<int>(Number(ini, "Bins", ReceiverField::Bins).value_or(d.Bins));
+    const QString rfi = ini.value(Key("RfiFilter")).toString().trimmed();
+    s.RfiFilter = rfi == QLatin1String("1")   ? true
+                  : rfi == QLatin1String("0") ? false
+                                              : d.RfiFilter;
+    return s;
+}
+
+bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
+    QSettings ini(VansetPath(directory), QSettings::IniFormat);
+    const auto optional = [](const std::optional<double>& v) {
+        return v ? NumberText(*v) : QString();
+    };
+    ini.setValue(Key("Input"), Latin(ReceiverInputKey(s.Input)));
+    ini.setValue(Key("SdrDevice"), QString::fromStdString(s.Sdr.DeviceArgs));
+    ini.setValue(Key("SdrFrequencyMHz"), optional(s.Sdr.FrequencyMHz));
+    ini.setValue(Key("SdrRateHz"), NumberText(s.Sdr.RateHz));
+    ini.setValue(Key("SdrGainDb"), optional(s.Sdr.GainDb));
+    ini.setValue(Key("SdrAntenna"), QString::fromStdString(s.Sdr.Antenna));
+    ini.setValue(Key("SdrBand"), QString::fromStdString(BandText(s.SdrBand)));
+    ini.setValue(Key("AudioDevice"), QString::fromStdString(s.Audio.Device));
+    ini.setValue(Key("AudioRateHz"), s.Audio.RateHz);
+    ini.setValue(Key("AudioChannel"), s.Audio.Channel);
+    ini.setValue(Key("AudioBand"), QString::fromStdString(BandText(s.AudioBand)));
+    ini.setValue(Key("Command"), QString::fromStdString(s.Command.Command));
+    ini.setValue(Key("CommandUnit"), Latin(ReadingUnitKey(s.Command.Unit)));
+    ini.setValue(Key("CommandColumn"), s.Command.Column);
+    ini.setValue(Key("RigModel"), s.Rig.Model);
+    ini.setValue(Key("RigDevice"), QString::fromStdString(s.Rig.Device));
+    ini.setValue(Key("TauS"), NumberText(s.TauS));
+    ini.setValue(Key("Bins"), s.Bins);
+    ini.setValue(Key("RfiFilter"), s.RfiFilter ? 1 : 0);
+    ini.sync();
+    return ini.status() == QSettings::NoError;
+}
+
+} // namespace vantrel

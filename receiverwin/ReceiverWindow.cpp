@@ -1,0 +1,1303 @@
+#include "receiverwin/ReceiverWindow.h"
+
+#include "controls/FieldReasons.h"
+#include "receiverwin/ReceiverSettings.h"
+#include "receiverwin/SpectrumTrace.h"
+
+#include <QAreaSeries>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFutureWatcher>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QXYSeries>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+#include <utility>
+
+namespace vantrel {
+
+namespace {
+
+/// Where the window opens, from the main window's top-left corner, pixels.
+constexpr QPoint kOffsetFromMainWindow(80, 60);
+/// The spectrum is drawn in at most this many points.
+constexpr std::size_t kSpectrumPoints = 1024;
+/// Marks of the strip chart's time axis.
+constexpr int kStripMarks = 6;
+/// Marks asked of the charts' value axes before they are rounded.
+constexpr int kSpectrumTicks = 5;
+constexpr int kStripTicks = 6;
+/// The strip chart marks its points while it has this many or fewer.
+constexpr int kMarkedStripPoints = 60;
+/// The strip chart shows at least a minute, days.
+constexpr double kStripLeastDays = 1.0 / 1440.0;
+/// Lines kept in the messages.
+constexpr int kMostMessages = 500;
+/// The power axis of the strip chart reaches this share of the values'
+/// spread beyond them, and at least this many dB.
+constexpr double kStripPadShare = 0.1;
+constexpr double kStripLeastPadDb = 0.05;
+/// The spectrum's power axis reaches this far beyond the trace, dB.
+constexpr double kSpectrumPadDb = 3.0;
+/// How long the end of the program waits for the power log, ms.
+constexpr int kLogFlushMs = 3000;
+/// How much larger the readout's figures are than the window's font.
+constexpr double kLargeFigures = 2.2;
+
+constexpr const char* kRefusedStyle = "color: #b00000";
+/// Figures of a block that is no longer live (the input stopped or failed).
+constexpr const char* kStaleStyle = "color: #808080";
+constexpr const char* kOverloadStyle = "color: white; background: #c00000; padding: 2px";
+constexpr const char* kWholeDbStyle = "color: black; background: #ffd080; padding: 2px";
+
+/// Sets a text only when it changes: a label laid out anew costs.
+void SetText(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+    }
+}
+
+QString FromStd(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString Fixed(double v, int decimals) {
+    return std::isfinite(v) ? QString::number(v, 'f', decimals) : QStringLiteral("\u2014");
+}
+
+QString Number(double v) {
+    return QString::number(v, 'g', 15);
+}
+
+/// "HH:MM:SS" of a UTC instant.
+QString Clock(DateTime utc) {
+    const DecodedInstant d = DecodeInstant(utc);
+    return QStringLiteral("%1:%2:%3")
+        .arg(d.Hour, 2, 10, QLatin1Char('0'))
+        .arg(d.Minute, 2, 10, QLatin1Char('0'))
+        .arg(d.Second, 2, 10, QLatin1Char('0'));
+}
+
+/// "2.40 MHz", "2.50 kHz", "300 Hz" of a bandwidth.
+QString Bandwidth(double hz) {
+    if (!(hz > 0)) {
+        return QStringLiteral("\u2014");
+    }
+    if (hz >= 1e6) {
+        return QStringLiteral("%1 MHz").arg(hz / 1e6, 0, 'f', 2);
+    }
+    if (hz >= 1e3) {
+        return QStringLiteral("%1 kHz").arg(hz / 1e3, 0, 'f', 2);
+    }
+    return QStringLiteral("%1 Hz").arg(hz, 0, 'f', 0);
+}
+
+} // namespace
+
+ReceiverWindow::ReceiverWindow(ReceiverWindowServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window), services_(std::move(services)),
+      setup_(LoadReceiverSetup(services_.Directory)),
+      wakePending_(std::make_shared<std::atomic<bool>>(false)),
+      pointing_(std::make_shared<PointingSlot>()) {
+    setObjectName(QStringLiteral("ReceiverWindow"));
+    setWindowTitle(QLatin1String(kReceiverCaption));
+    reasons_ = new FieldReasons(this);
+    BuildControls();
+    BuildCharts();
+    ShowSetup();
+    Refresher = new QTimer(this);
+    Refresher->setInterval(kReceiverRefreshMs);
+    connect(Refresher, &QTimer::timeout, this, &ReceiverWindow::Refresh);
+    ShowFrequency();
+    ShowPresent();
+    ShowY();
+    SetText(LogText, QStringLiteral("Blocks are appended to %1.").arg(LogPath()));
+    resize(1100, 820);
+}
+
+ReceiverWindow::~ReceiverWindow() {
+    Shutdown();
+}
+
+void ReceiverWindow::BuildControls() {
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    layout->addLayout(top);
+
+    // The input and its settings: one page per input, the integration below.
+    auto* inputBox = new QGroupBox(QStringLiteral("Input"), this);
+    auto* inputLayout = new QVBoxLayout(inputBox);
+    Input = new QComboBox(inputBox);
+    Input->setObjectName(QStringLiteral("Input"));
+    Input->addItems({QStringLiteral("SDR (SoapySDR)"), QStringLiteral("Sound card (ALSA)"),
+                     QStringLiteral("Power meter (a command)"),
+                     QStringLiteral("Rig S-meter (Hamlib)")});
+    inputLayout->addWidget(Input);
+    Pages = new QStackedWidget(inputBox);
+    inputLayout->addWidget(Pages);
+
+    const auto edit = [this](const char* name, QWidget* page) {
+        auto* e = new QLineEdit(page);
+        e->setObjectName(QLatin1String(name));
+        fields_.push_back(e);
+        return e;
+    };
+    // A label, the field (and what stands beside it) and the reason below.
+    const auto row = [this](QGridLayout* grid, int r, const char* label, QWidget* field,
+                            QLineEdit* watched, QWidget* beside = nullptr) {
+        grid->addWidget(new QLabel(QString::fromUtf8(label), field->parentWidget()), 2 * r, 0);
+        if (beside != nullptr) {
+            auto* both = new QHBoxLayout;
+            both->addWidget(field, 1);
+            both->addWidget(beside);
+            grid->addLayout(both, 2 * r, 1);
+        } else {
+            grid->addWidget(field, 2 * r, 1);
+        }
+        if (watched != nullptr) {
+            QLabel* reason = reasons_->Watch(watched, [this, watched](const QString& text) {
+                return FieldProblem(watched, text);
+            });
+            reason->setWordWrap(true);
+            grid->addWidget(reason, 2 * r + 1, 0, 1, 2);
+        }
+    };
+
+    auto* sdr = new QWidget(Pages);
+    auto* sdrGrid = new QGridLayout(sdr);
+    sdrGrid->setContentsMargins(0, 0, 0, 0);
+    SdrDevice = new QComboBox(sdr);
+    SdrDevice->setObjectName(QStringLiteral("SdrDevice"));
+    SdrDevice->setEditable(true);
+    SdrDevice->setInsertPolicy(QComboBox::NoInsert);
+    SdrDevice->lineEdit()->setPlaceholderText(
+        QStringLiteral("driver=rtlsdr (empty: the first SDR)"));
+    SdrDevice->setToolTip(QStringLiteral(
+        "SoapySDR device arguments: driver=rtlsdr, driver=airspy,serial=..., or empty for the "
+        "first SDR found. Find lists the SDRs of the modules installed (soapysdr-module-*)."));
+    FindSdrButton = new QPushButton(QStringLiteral("Find"), sdr);
+    FindSdrButton->setObjectName(QStringLiteral("FindSdrButton"));
+    SdrFrequency = edit("SdrFrequency", sdr);
+    SdrFrequency->setToolTip(QStringLiteral(
+        "The SDR's centre frequency, MHz. Empty: the observing frequency (Measure and Settings "
+        "windows). Give one behind a converter: its IF."));
+    SdrRate = edit("SdrRate", sdr);
+    SdrGain = edit("SdrGain", sdr);
+    SdrGain->setPlaceholderText(QStringLiteral("the device's"));
+    SdrGain->setToolTip(QStringLiteral(
+        "A fixed gain, dB: the automatic gain (AGC) is always turned off, since it would take "
+        "away the very difference measured. Keep the clipped count at 0 on the strongest "
+        "source."));
+    SdrAntenna = edit("SdrAntenna", sdr);
+    SdrAntenna->setPlaceholderText(QStringLiteral("the device's"));
+    SdrBand = edit("SdrBand", sdr);
+    SdrBand->setPlaceholderText(QStringLiteral("whole band"));
+    SdrBand->setToolTip(QStringLiteral(
+        "The band measured, LO:HI in Hz from the centre (-900000:900000); empty: the whole "
+        "band without its edges. The DC spike at the centre is always left out."));
+    row(sdrGrid, 0, "Device", SdrDevice, nullptr, FindSdrButton);
+    row(sdrGrid, 1, "Centre frequency (MHz)", SdrFrequency, SdrFrequency);
+    row(sdrGrid, 2, "Sample rate (S/s)", SdrRate, SdrRate);
+    row(sdrGrid, 3, "Gain (dB, AGC off)", SdrGain, SdrGain);
+    row(sdrGrid, 4, "Antenna port", SdrAntenna, nullptr);
+    row(sdrGrid, 5, "Band (Hz from centre)", SdrBand, SdrBand);
+    sdrGrid->setRowStretch(12, 1);
+    Pages->addWidget(sdr);
+
+    auto* audio = new QWidget(Pages);
+    auto* audioGrid = new QGridLayout(audio);
+    audioGrid->setContentsMargins(0, 0, 0, 0);
+    AudioDevice = new QComboBox(audio);
+    AudioDevice->setObjectName(QStringLiteral("AudioDevice"));
+    AudioDevice->setEditable(true);
+    AudioDevice->setInsertPolicy(QComboBox::NoInsert);
+    AudioDevice->setToolTip(QStringLiteral(
+        "The ALSA device: default, pulse, hw:1,0, plughw:1 ... Find lists those that capture."));
+    FindAudioButton = new QPushButton(QStringLiteral("Find"), audio);
+    FindAudioButton->setObjectName(QStringLiteral("FindAudioButton"));
+    AudioRate = edit("AudioRate", audio);
+    AudioChannel = edit("AudioChannel", audio);
+    AudioChannel->setToolTip(QStringLiteral("1 the first (left) channel, 2 the second (right)"));
+    AudioBand = edit("AudioBand", audio);
+    AudioBand->setPlaceholderText(QStringLiteral("whole band"));
+    AudioBand->setToolTip(QStringLiteral(
+        "The receiver's passband, LO:HI in Hz (300:2700 for SSB): hum and the filter's skirts "
+        "left out, and the bandwidth B true."));
+    row(audioGrid, 0, "Device", AudioDevice, nullptr, FindAudioButton);
+    row(audioGrid, 1, "Rate (S/s)", AudioRate, AudioRate);
+    row(audioGrid, 2, "Channel", AudioChannel, AudioChannel);
+    row(audioGrid, 3, "Band (Hz)", AudioBand, AudioBand);
+    audioGrid->setRowStretch(12, 1);
+    Pages->addWidget(audio);
+
+    auto* command = new QWidget(Pages);
+    auto* commandGrid = new QGridLayout(command);
+    commandGrid->setContentsMargins(0, 0, 0, 0);
+    Command = edit("Command", command);
+    Command->setPlaceholderText(QStringLiteral("./read-meter.sh"));
+    Command->setToolTip(QStringLiteral(
+        "A program printing one power reading a line, run by /bin/sh -c. Its standard error "
+        "is shown below; when it ends it is started again."));
+    Unit = new QComboBox(command);
+    Unit->setObjectName(QStringLiteral("Unit"));
+    for (const auto& [unit, shown] :
+         {std::pair{ReadingUnit::Dbm, "dBm"}, std::pair{ReadingUnit::Db, "dB"},
+          std::pair{ReadingUnit::Watt, "W"}, std::pair{ReadingUnit::Milliwatt, "mW"}}) {
+        const std::string_view key = ReadingUnitKey(unit);
+        Unit->addItem(QLatin1String(shown),
+                      QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size())));
+    }
+    Column = edit("Column", command);
+    row(commandGrid, 0, "Command", Command, nullptr);
+    row(commandGrid, 1, "Unit", Unit, nullptr);
+    row(commandGrid, 2, "Column", Column, Column);
+    commandGrid->setRowStretch(12, 1);
+    Pages->addWidget(command);
+
+    auto* rig = new QWidget(Pages);
+    auto* rigGrid = new QGridLayout(rig);
+    rigGrid->setContentsMargins(0, 0, 0, 0);
+    RigModel = edit("RigModel", rig);
+    RigModel->setToolTip(QStringLiteral("Hamlib's rig model: 2 for a rigctld ('rigctl -l' lists "
+                                        "them)"));
+    RigDevice = edit("RigDevice", rig);
+    RigDevice->setToolTip(QStringLiteral("Serial port, or host:port of a rigctld"));
+    auto* rigNote = new QLabel(
+        QStringLiteral("The S-meter reads whole dB on the maker's scale: fit for peaking the "
+                       "antenna, not for G/T."),
+        rig);
+    rigNote->setWordWrap(true);
+    row(rigGrid, 0, "Rig model", RigModel, RigModel);
+    row(rigGrid, 1, "Device", RigDevice, nullptr);
+    rigGrid->addWidget(rigNote, 4, 0, 1, 2);
+    rigGrid->setRowStretch(12, 1);
+    Pages->addWidget(rig);
+
+    auto* common = new QGridLayout;
+    Tau = edit("Tau", inputBox);
+    Tau->setToolTip(
+        QStringLiteral("Integration time of a block, 0.1 to 600 s: σ falls as 1/√(B·τ)."));
+    Bins = edit("Bins", inputBox);
+    Bins->setToolTip(QStringLiteral("Bins of the averaged spectrum (SDR and sound card)"));
+    Rfi = new QCheckBox(QStringLiteral("RFI filter"), inputBox);
+    Rfi->setObjectName(QStringLiteral("Rfi"));
+    Rfi->setToolTip(QStringLiteral(
+        "Leave out bins far above their neighbours (spurs, carriers): 6 robust standard "
+        "deviations of their median"));
+    Mark = new QComboBox(inputBox);
+    Mark->setObjectName(QStringLiteral("Mark"));
+    Mark->addItem(QStringLiteral("none"), static_cast<int>(PowerMark::None));
+    Mark->addItem(QStringLiteral("on source"), static_cast<int>(PowerMark::On));
+    Mark->addItem(QStringLiteral("off source"), static_cast<int>(PowerMark::Off));
+    Mark->setToolTip(QStringLiteral("The mark the blocks to come get in the power log"));
+    common->addWidget(new QLabel(QStringLiteral("\u03c4 (s)"), inputBox), 0, 0);
+    common->addWidget(Tau, 0, 1);
+    common->addWidget(new QLabel(QStringLiteral("Bins"), inputBox), 0, 2);
+    common->addWidget(Bins, 0, 3);
+    const auto reasonOf = [this](QLineEdit* e) {
+        QLabel* reason =
+            reasons_->Watch(e, [this, e](const QString& text) { return FieldProblem(e, text); });
+        reason->setWordWrap(true);
+        return reason;
+    };
+    common->addWidget(reasonOf(Tau), 1, 0, 1, 4);
+    common->addWidget(reasonOf(Bins), 2, 0, 1, 4);
+    common->addWidget(Rfi, 3, 0, 1, 2);
+    common->addWidget(new QLabel(QStringLiteral("Mark"), inputBox), 3, 2);
+    common->addWidget(Mark, 3, 3);
+    inputLayout->addLayout(common);
+    top->addWidget(inputBox, 2);
+
+    // Start and Stop, what runs and what went wrong.
+    auto* run = new QVBoxLayout;
+    auto* buttons = new QHBoxLayout;
+    StartButton = new QPushButton(QStringLiteral("Start"), this);
+    StartButton->setObjectName(QStringLiteral("StartButton"));
+    StopButton = new QPushButton(QStringLiteral("Stop"), this);
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    StopButton->setEnabled(false);
+    buttons->addWidget(StartButton);
+    buttons->addWidget(StopButton);
+    buttons->addStretch(1);
+    run->addLayout(buttons);
+    const auto label = [this](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QLatin1String(name));
+        l->setWordWrap(true);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        return l;
+    };
+    State = label("State");
+    SetText(State, QStringLiteral("Stopped."));
+    FrequencyText = label("FrequencyText");
+    ErrorText = label("ErrorText");
+    ErrorText->setStyleSheet(QLatin1String(kRefusedStyle));
+    ErrorText->hide();
+    run->addWidget(State);
+    run->addWidget(FrequencyText);
+    run->addWidget(ErrorText);
+
+    // The present block, the reference and the live Y.
+    QFont large = font();
+    large.setPointSizeF(large.pointSizeF() * kLargeFigures);
+    large.setBold(true);
+    Power = label("Power");
+    Power->setFont(large);
+    Detail = label("Detail");
+    Flags = label("Flags");
+    Flags->hide();
+    run->addWidget(Power);
+    run->addWidget(Detail);
+    run->addWidget(Flags);
+    auto* reference = new QHBoxLayout;
+    ReferenceButton = new QPushButton(QStringLiteral("Reference"), this);
+    ReferenceButton->setObjectName(QStringLiteral("ReferenceButton"));
+    ReferenceButton->setToolTip(QStringLiteral(
+        "Hold the present block as the cold-sky level: point at cold sky beside the source first"));
+    ReferenceText = label("ReferenceText");
+    reference->addWidget(ReferenceButton);
+    reference->addWidget(ReferenceText, 1);
+    run->addLayout(reference);
+    LiveYText = label("LiveYText");
+    LiveYText->setFont(large);
+    run->addWidget(LiveYText);
+    auto* use = new QHBoxLayout;
+    UseYButton = new QPushButton(QStringLiteral("Use this Y"), this);
+    UseYButton->setObjectName(QStringLiteral("UseYButton"));
+    UseYButton->setToolTip(
+        QStringLiteral("Put this Y-factor and its σ into the Measure window's measured Y"));
+    YNote = label("YNote");
+    use->addWidget(UseYButton);
+    use->addWidget(YNote, 1);
+    run->addLayout(use);
+    run->addStretch(1);
+    top->addLayout(run, 3);
+
+    connect(Input, &QComboBox::currentIndexChanged, this, [this](int index) {
+        Pages->setCurrentIndex(index);
+        Bins->setEnabled(index == static_cast<int>(ReceiverInput::Sdr) ||
+                         index == static_cast<int>(ReceiverInput::Audio));
+        Edited();
+    });
+    for (QLineEdit* e : fields_) {
+        connect(e, &QLineEdit::editingFinished, this, &ReceiverWindow::Edited);
+    }
+    for (QComboBox* box : {SdrDevice, AudioDevice}) {
+        connect(box->lineEdit(), &QLineEdit::editingFinished, this, &ReceiverWindow::Edited);
+        connect(box, &QComboBox::activated, this, &ReceiverWindow::Edited);
+    }
+    connect(Unit, &QComboBox::currentIndexChanged, this, &ReceiverWindow::Edited);
+    connect(Rfi, &QCheckBox::toggled, this, &ReceiverWindow::Edited);
+    connect(FindSdrButton, &QPushButton::clicked, this, &ReceiverWindow::FindSdrClick);
+    connect(FindAudioButton, &QPushButton::clicked, this, &ReceiverWindow::FindAudioClick);
+    connect(StartButton, &QPushButton::clicked, this, &ReceiverWindow::StartClick);
+    connect(StopButton, &QPushButton::clicked, this, &ReceiverWindow::StopClick);
+    connect(ReferenceButton, &QPushButton::clicked, this, &ReceiverWindow::ReferenceClick);
+    connect(UseYButton, &QPushButton::clicked, this, &ReceiverWindow::UseYClick);
+}
+
+void ReceiverWindow::BuildCharts() {
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+
+    // The strip chart: a point per block, the oldest dropped as they leave
+    // the last minutes; the reference as a line across.
+    auto* strip = new QChart;
+    strip->setTitle(QStringLiteral("Power, up to the last %1 minutes").arg(kStripMinutes));
+    strip->legend()->hide();
+    stripTime_ = new QCategoryAxis(strip);
+    stripTime_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    stripTime_->setTitleText(QStringLiteral("UTC"));
+    stripPower_ = new QValueAxis(strip);
+    stripPower_->setTitleText(QStringLiteral("dB"));
+    stripPower_->setLabelFormat(QStringLiteral("%.2f"));
+    strip->addAxis(stripTime_, Qt::AlignBottom);
+    strip->addAxis(stripPower_, Qt::AlignLeft);
+    stripSeries_ = new QLineSeries(strip);
+    stripSeries_->setName(QStringLiteral("power"));
+    referenceSeries_ = new QLineSeries(strip);
+    referenceSeries_->setName(QStringLiteral("reference"));
+    QPen dashed(QColor(0x20, 0x80, 0x20));
+    dashed.setStyle(Qt::DashLine);
+    dashed.setWidthF(1.5);
+    referenceSeries_->setPen(dashed);
+    for (QLineSeries* s : {stripSeries_, referenceSeries_}) {
+        strip->addSeries(s);
+        s->attachAxis(stripTime_);
+        s->attachAxis(stripPower_);
+    }
+    Strip = new QChartView(strip, this);
+    Strip->setObjectName(QStringLiteral("Strip"));
+    Strip->setMinimumHeight(260);
+
+    // The averaged spectrum of the last block, the bins measured shaded.
+    auto* spectrum = new QChart;
+    spectrum->setTitle(QStringLiteral("Averaged spectrum of the last block"));
+    spectrum->legend()->hide();
+    spectrumFrequency_ = new QValueAxis(spectrum);
+    spectrumPower_ = new QValueAxis(spectrum);
+    spectrumPower_->setTitleText(QStringLiteral("dB of full scale"));
+    spectrumPower_->setLabelFormat(QStringLiteral("%.0f"));
+    spectrumFrequency_->setLabelFormat(QStringLiteral("%g"));
+    spectrum->addAxis(spectrumFrequency_, Qt::AlignBottom);
+    spectrum->addAxis(spectrumPower_, Qt::AlignLeft);
+    spectrumSeries_ = new QLineSeries(spectrum);
+    droppedSeries_ = new QScatterSeries(spectrum);
+    droppedSeries_->setMarkerSize(6);
+    droppedSeries_->setColor(QColor(0xd0, 0x00, 0x00));
+    droppedSeries_->setBorderColor(QColor(0xd0, 0x00, 0x00));
+    for (QXYSeries* s : std::initializer_list<QXYSeries*>{spectrumSeries_, droppedSeries_}) {
+        spectrum->addSeries(s);
+        s->attachAxis(spectrumFrequency_);
+        s->attachAxis(spectrumPower_);
+    }
+    Spectrum = new QChartView(spectrum, this);
+    Spectrum->setObjectName(QStringLiteral("Spectrum"));
+    Spectrum->setMinimumHeight(260);
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(Strip);
+    split->addWidget(Spectrum);
+    split->setSizes({550, 550});
+    layout->addWidget(split, 1);
+
+    Messages = new QPlainTextEdit(this);
+    Messages->setObjectName(QStringLiteral("Messages"));
+    Messages->setReadOnly(true);
+    Messages->setMaximumBlockCount(kMostMessages);
+    Messages->setFixedHeight(fontMetrics().lineSpacing() * 5 + 12);
+    layout->addWidget(Messages);
+    LogText = new QLabel(this);
+    LogText->setObjectName(QStringLiteral("LogText"));
+    LogText->setWordWrap(true);
+    layout->addWidget(LogText);
+}
+
+void ReceiverWindow::ShowSetup() {
+    const ReceiverSetup s = setup_; // each change reads the fields back
+    const QSignalBlocker quiet(Input);
+    Input->setCurrentIndex(static_cast<int>(s.Input));
+    Pages->setCurrentIndex(static_cast<int>(s.Input));
+    Bins->setEnabled(s.Input == ReceiverInput::Sdr || s.Input == ReceiverInput::Audio);
+    SdrDevice->setEditText(FromStd(s.Sdr.DeviceArgs));
+    SdrFrequency->setText(s.Sdr.FrequencyMHz ? Number(*s.Sdr.FrequencyMHz) : QString());
+    SdrRate->setText(Number(s.Sdr.RateHz));
+    SdrGain->setText(s.Sdr.GainDb ? Number(*s.Sdr.GainDb) : QString());
+    SdrAntenna->setText(FromStd(s.Sdr.Antenna));
+    SdrBand->setText(FromStd(BandText(s.SdrBand)));
+    AudioDevice->setEditText(FromStd(s.Audio.Device));
+    AudioRate->setText(QString::number(s.Audio.RateHz));
+    AudioChannel->setText(QString::number(s.Audio.Channel));
+    AudioBand->setText(FromStd(BandText(s.AudioBand)));
+    Command->setText(FromStd(s.Command.Command));
+    {
+        const QSignalBlocker quietUnit(Unit);
+        const std::string_view key = ReadingUnitKey(s.Command.Unit);
+        Unit->setCurrentIndex(std::max(0, Unit->findData(QString::fromLatin1(
+                                              key.data(), static_cast<qsizetype>(key.size())))));
+    }
+    Column->setText(QString::number(s.Command.Column));
+    RigModel->setText(QString::number(s.Rig.Model));
+    RigDevice->setText(FromStd(s.Rig.Device));
+    Tau->setText(Number(s.TauS));
+    Bins->setText(QString::number(s.Bins));
+    const QSignalBlocker quietRfi(Rfi);
+    Rfi->setChecked(s.RfiFilter);
+}
+
+QString ReceiverWindow::FieldProblem(const QLineEdit* edit, const QString& text) const {
+    const std::string typed = text.toStdString();
+    const auto number = [&typed](ReceiverField f) {
+        return FromStd(ParseReceiverNumber(f, typed).Problem);
+    };
+    if (edit == SdrFrequency) {
+        return number(ReceiverField::SdrFrequencyMHz);
+    }
+    if (edit == SdrRate) {
+        return number(ReceiverField::SdrRateHz);
+    }
+    if (edit == SdrGain) {
+        return number(ReceiverField::SdrGainDb);
+    }
+    if (edit == AudioRate) {
+        return number(ReceiverField::AudioRateHz);
+    }
+    if (edit == AudioChannel) {
+        return number(ReceiverField::AudioChannel);
+    }
+    if (edit == Column) {
+        return number(ReceiverField::Column);
+    }
+    if (edit == RigModel) {
+        return number(ReceiverField::RigModel);
+    }
+    if (edit == Tau) {
+        return number(ReceiverField::TauS);
+    }
+    if (edit == Bins) {
+        return number(ReceiverField::Bins);
+    }
+    if (edit == SdrBand || edit == AudioBand) {
+        return FromStd(ParseBandText(typed).Problem);
+    }
+    return {};
+}
+
+QString ReceiverWindow::Problem(const QLineEdit* field) const {
+    return reasons_->Reason(field);
+}
+
+bool ReceiverWindow::ReadFields() {
+    const auto input = static_cast<ReceiverInput>(std::clamp(Input->currentIndex(), 0, 3));
+    // The fields that count for the input chosen: a refused value on
+    // another input's page does not hold this one up.
+    std::vector<QLineEdit*> counted = {Tau};
+    switch (input) {
+    case ReceiverInput::Sdr:
+        counted.insert(counted.end(), {SdrFrequency, SdrRate, SdrGain, SdrBand, Bins});
+        break;
+    case ReceiverInput::Audio:
+        counted.insert(counted.end(), {AudioRate, AudioChannel, AudioBand, Bins});
+        break;
+    case ReceiverInput::Command:
+        counted.push_back(Column);
+        break;
+    case ReceiverInput::Rig:
+        counted.push_back(RigModel);
+        break;
+    }
+    bool accepted = true;
+    for (QLineEdit* e : counted) {
+        accepted = reasons_->Check(e) && accepted;
+    }
+    // Every accepted value is taken; a refused one leaves the value in force.
+    ReceiverSetup& s = setup_;
+    s.Input = input;
+    const auto take = [](QLineEdit* e, ReceiverField f, auto&& into) {
+        const ParsedReceiverNumber p = ParseReceiverNumber(f, e->text().toStdString());
+        if (p.Problem.empty()) {
+            into(p.Value);
+        }
+    };
+    s.Sdr.DeviceArgs = SdrDevice->currentText().trimmed().toStdString();
+    take(SdrFrequency, ReceiverField::SdrFrequencyMHz,
+         [&](std::optional<double> v) { s.Sdr.FrequencyMHz = v; });
+    take(SdrRate, ReceiverField::SdrRateHz, [&](std::optional<double> v) { s.Sdr.RateHz = *v; });
+    take(SdrGain, ReceiverField::SdrGainDb, [&](std::optional<double> v) { s.Sdr.GainDb = v; });
+    s.Sdr.Antenna = SdrAntenna->text().trimmed().toStdString();
+    for (auto [edit, band] : {std::pair{SdrBand, &s.SdrBand}, std::pair{AudioBand, &s.AudioBand}}) {
+        const ParsedBand p = ParseBandText(edit->text().toStdString());
+        if (p.Problem.empty()) {
+            *band = p.Band;
+        }
+    }
+    s.Audio.Device = AudioDevice->currentText().trimmed().toStdString();
+    take(AudioRate, ReceiverField::AudioRateHz,
+         [&](std::optional<double> v) { s.Audio.RateHz = static_cast<unsigned>(*v); });
+    take(AudioChannel, ReceiverField::AudioChannel,
+         [&](std::optional<double> v) { s.Audio.Channel = static_cast<unsigned>(*v); });
+    s.Command.Command = Command->text().toStdString();
+    s.Command.Unit =
+        ParseReadingUnit(Unit->currentData().toString().toStdString()).value_or(ReadingUnit::Dbm);
+    take(Column, ReceiverField::Column,
+         [&](std::optional<double> v) { s.Command.Column = static_cast<int>(*v); });
+    take(RigModel, ReceiverField::RigModel,
+         [&](std::optional<double> v) { s.Rig.Model = static_cast<int>(*v); });
+    s.Rig.Device = RigDevice->text().trimmed().toStdString();
+    take(Tau, ReceiverField::TauS, [&](std::optional<double> v) { s.TauS = *v; });
+    take(Bins, ReceiverField::Bins,
+         [&](std::optional<double> v) { s.Bins = static_cast<int>(*v); });
+    s.RfiFilter = Rfi->isChecked();
+    return accepted;
+}
+
+void ReceiverWindow::Edited() {
+    const ReceiverSetup before = setup_;
+    ReadFields();
+    if (setup_ != before && !SaveReceiverSetup(services_.Directory, setup_)) {
+        Say(QStringLiteral("The Receiver's settings could not be written to Vanset.ini; they "
+                           "hold for this run only."));
+    }
+    ShowFrequency();
+    Refresh();
+}
+
+PowerMark ReceiverWindow::ChosenMark() const {
+    return static_cast<PowerMark>(Mark->currentData().toInt());
+}
+
+QString ReceiverWindow::LogPath() const {
+    const QString dir = services_.Directory.isEmpty() ? QDir::currentPath() : services_.Directory;
+    return dir + QLatin1Char('/') + QLatin1String(kPowerLogName);
+}
+
+void ReceiverWindow::OpenBeside(QWidget* mainWindow) {
+    if (!isVisible() && mainWindow != nullptr) {
+        move(mainWindow->window()->pos() + kOffsetFromMainWindow);
+    }
+    ShowFrequency();
+    show();
+    raise();
+    activateWindow();
+}
+
+void ReceiverWindow::StartClick() {
+    if (runner_ || shutDown_) {
+        return;
+    }
+    const bool accepted = ReadFields();
+    const std::string problem = ReceiverSetupProblem(setup_);
+    if (!accepted || !problem.empty()) {
+        SetText(ErrorText, accepted ? FromStd(problem)
+                                    : QStringLiteral("A value above is refused: mend it, then "
+                                                     "Start."));
+        ErrorText->show();
+        return;
+    }
+    SaveReceiverSetup(services_.Directory, setup_);
+    LogPending(); // the last block of an earlier run
+    if (!log_) {
+        log_ = std::make_unique<PowerLogWriter>(LogPath().toStdString(), [this] {
+            QMetaObject::invokeMethod(this, &ReceiverWindow::TakeLogProblems, Qt::QueuedConnection);
+        });
+    }
+    runningSetup_ = setup_;
+    stream_ = {};
+    const double observing = services_.Conditions ? services_.Conditions->FrequencyMHz : 0.0;
+    // One wake-up waits in the event queue at most, however often the
+    // worker calls.
+    auto pending = std::make_shared<std::atomic<bool>>(false);
+    wakePending_ = pending;
+    auto wake = [this, pending] {
+        if (!pending->exchange(true)) {
+            QMetaObject::invokeMethod(this, &ReceiverWindow::TakeNews, Qt::QueuedConnection);
+        }
+    };
+    if (services_.Pointing) {
+        pointing_->Set(services_.Pointing());
+    }
+    runner_ =
+        std::make_unique<PowerRunner>(InputFactoryOf(setup_, observing), IntegrationOf(setup_),
+                                      services_.Retry, SystemUtcNow, std::move(wake));
+    runner_->SetPointingSource([slot = pointing_] { return slot->Get(); });
+    Say(QStringLiteral("Start: %1").arg(Input->currentText()));
+    ErrorText->hide();
+    lastShownError_.clear();
+    StartButton->setEnabled(false);
+    StopButton->setEnabled(true);
+    Refresher->start();
+    ShowFrequency();
+    Refresh();
+}
+
+void ReceiverWindow::StopClick() {
+    if (!runner_) {
+        return;
+    }
+    TakeNews(); // the blocks finished so far
+    if (runner_) {
+        Retire();
+        Say(QStringLiteral("Stopped."));
+    }
+    SetText(State, QStringLiteral("Stopped."));
+    ShowFrequency();
+}
+
+void ReceiverWindow::Retire() {
+    if (!runner_) {
+        return;
+    }
+    runner_->SetPointingSource({});
+    std::unique_ptr<PowerRunner> runner = std::move(runner_);
+    // Runners stopped before and done by now are joined.
+    std::erase_if(retiring_, [](Retiring& r) {
+        if (!r.Done->load()) {
+            return false;
+        }
+        r.Thread.join();
+        return true;
+    });
+    // Stopping waits for the input's last read (and a command's end): on a
+    // thread of its own, so this one goes on.
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    retiring_.push_back({std::thread([r = std::move(runner), done]() mutable {
+                             r.reset();
+                             done->store(true);
+                         }),
+                         done});
+    LogPending();
+    Refresher->stop();
+    if (spectrum_) {
+        ShowSpectrum(*spectrum_); // the last one, whatever the period
+        spectrum_.reset();
+    }
+    SetLive(false);
+    StartButton->setEnabled(!shutDown_);
+    StopButton->setEnabled(false);
+}
+
+void ReceiverWindow::Shutdown() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    if (runner_) {
+        TakeNews();
+        Retire();
+    }
+    for (Retiring& r : retiring_) {
+        r.Thread.join();
+    }
+    retiring_.clear();
+    LogPending();
+    if (log_) {
+        if (!log_->Flush(std::chrono::milliseconds(kLogFlushMs))) {
+            std::fprintf(stderr, "vantrel: %llu blocks could not be written to %s\n",
+                         static_cast<unsigned long long>(log_->Waiting()), log_->Path().c_str());
+        }
+        log_.reset();
+    }
+}
+
+void ReceiverWindow::closeEvent(QCloseEvent* event) {
+    // Closed, the window lets the device go for other programs.
+    StopClick();
+    QWidget::closeEvent(event);
+}
+
+RunnerStatus ReceiverWindow::Status() const {
+    return runner_ ? runner_->Status() : RunnerStatus{};
+}
+
+bool ReceiverWindow::FlushLog(int timeoutMs) {
+    return !log_ || log_->Flush(std::chrono::milliseconds(timeoutMs));
+}
+
+int ReceiverWindow::StripPoints() const {
+    return static_cast<int>(stripSeries_->count());
+}
+
+int ReceiverWindow::SpectrumPoints() const {
+    return static_cast<int>(spectrumSeries_->count());
+}
+
+void ReceiverWindow::TakeNews() {
+    if (wakePending_) {
+        wakePending_->store(false);
+    }
+    if (!runner_) {
+        return;
+    }
+    for (const RunnerEvent& e : runner_->TakeEvents()) {
+        switch (e.What) {
+        case RunnerEvent::Kind::Opened:
+            Say(QStringLiteral("Opened: %1").arg(FromStd(e.Text)));
+            break;
+        case RunnerEvent::Kind::Error:
+            Say(QStringLiteral("Error: %1").arg(FromStd(e.Text)));
+            break;
+        case RunnerEvent::Kind::Note:
+            Say(FromStd(e.Text));
+            break;
+        }
+    }
+    const RunnerStatus status = runner_->Status();
+    if (status.EverOpened) {
+        stream_ = status.Stream;
+    }
+    const std::vector<PowerBlock> blocks = runner_->TakeBlocks();
+    SetLive(status.What == RunnerStatus::State::Running);
+    if (!blocks.empty()) {
+        ShowBlocks(blocks);
+    }
+    if (auto spectrum = runner_->TakeSpectrum()) {
+        spectrum_ = std::move(spectrum);
+    }
+    ShowPendingSpectrum();
+    ShowStatus(status);
+}
+
+void ReceiverWindow::ShowPendingSpectrum() {
+    // Drawn at most every refresh period: with short blocks the spectrum
+    // would cost more to draw than to measure.
+    if (!spectrum_ || (spectrumShown_.isValid() && spectrumShown_.elapsed() < kReceiverRefreshMs)) {
+        return;
+    }
+    ShowSpectrum(*spectrum_);
+    spectrum_.reset();
+    spectrumShown_.start();
+}
+
+void ReceiverWindow::Refresh() {
+    ShowPendingSpectrum();
+    if (services_.Pointing && runner_) {
+        pointing_->Set(services_.Pointing());
+    }
+    if (runner_) {
+        ShowStatus(runner_->Status());
+    }
+    ShowY(); // the Measure window's source may have changed
+}
+
+void ReceiverWindow::ShowStatus(const RunnerStatus& status) {
+    if (!runner_) {
+        return;
+    }
+    using Phase = RunnerStatus::State;
+    QString text;
+    switch (status.What) {
+    case Phase::Opening:
+        text = QStringLiteral("Opening the input\u2026");
+        break;
+    case Phase::Running:
+        text = QStringLiteral("Running: %1").arg(FromStd(status.Stream.Summary));
+        break;
+    case Phase::Waiting:
+        text = QStringLiteral("Waiting: the next try in %1 s.")
+                   .arg(std::max<qint64>(1, (status.RetryIn.count() + 999) / 1000));
+        break;
+    case Phase::Stopped:
+        text = status.Refused ? QStringLiteral("Stopped: the input refused a setting. Change it, "
+                                               "then Start.")
+                              : QStringLiteral("Stopped.");
+        break;
+    }
+    if (runningSetup_ != setup_ && status.What != Phase::Stopped) {
+        text += QStringLiteral(" Stop and Start to use the changed settings.");
+    }
+    SetText(State, text);
+    SetLive(status.What == Phase::Running);
+    const QString error = FromStd(status.LastError);
+    if (error.isEmpty()) {
+        ErrorText->hide();
+    } else {
+        SetText(ErrorText, error);
+        ErrorText->show();
+    }
+    if (status.What == Phase::Stopped) {
+        Retire(); // stopped on its own: a setting was refused
+        ShowFrequency();
+    }
+}
+
+void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(blocks.size()));
+    std::size_t dropped = 0;
+    const std::string input(ReceiverInputKey(runningSetup_.Input));
+    const double frequency = LoggedFrequencyMHz();
+    for (const PowerBlock& b : blocks) {
+        LogPending();
+        pending_ = PendingBlock{b, ChosenMark(), input, frequency};
+        if (const auto newest = history_.NewestTime(); newest && b.UtcEnd < *newest) {
+            // The clock went back (set by hand, or a stream's clock ahead of
+            // it): the chart starts anew rather than draw a time that runs
+            // backwards.
+            history_.Clear();
+            stripSeries_->clear();
+            points.clear();
+            dropped = 0;
+        }
+        dropped += history_.Add(b.UtcEnd, b.PowerDb);
+        points.append(QPointF(b.UtcEnd, b.PowerDb));
+    }
+    // Only the new points go in and the old ones out: the chart never takes
+    // all its points anew.
+    stripSeries_->append(points);
+    if (dropped > 0) {
+        stripSeries_->removePoints(
+            0, static_cast<int>(std::min<std::size_t>(dropped, stripSeries_->count())));
+    }
+    // Few points are marked, so that the first blocks are seen at all.
+    if (const bool marked = stripSeries_->count() <= kMarkedStripPoints;
+        marked != stripSeries_->pointsVisible()) {
+        stripSeries_->setPointsVisible(marked);
+    }
+    present_ = blocks.back();
+    ShowStripAxes(present_->UtcEnd);
+    ShowPresent();
+    ShowY();
+    SetText(
+        LogText,
+        QStringLiteral("Blocks are appended to %1 (%2 this run).").arg(LogPath()).arg(logged_ + 1));
+}
+
+void ReceiverWindow::ShowStripAxes(double lastUtc) {
+    // From the first block kept, a minute at least, until the chart holds
+    // its whole span: a new run fills the width at once.
+    const double firstUtc =
+        std::max(lastUtc - history_.Span(),
+                 std::min(history_.OldestTime().value_or(lastUtc), lastUtc - kStripLeastDays));
+    stripTime_->setRange(firstUtc, lastUtc);
+    const std::vector<StripMark> marks = StripTimeMarks(firstUtc, lastUtc, kStripMarks);
+    // The labels are set anew only when the marks change (a minute or so).
+    if (!marks.empty() &&
+        (marks.front().Utc != stripFirstMarkUtc_ || marks.back().Utc != stripLastMarkUtc_)) {
+        stripFirstMarkUtc_ = marks.front().Utc;
+        stripLastMarkUtc_ = marks.back().Utc;
+        for (const QString& l : stripTime_->categoriesLabels()) {
+            stripTime_->remove(l);
+        }
+        stripTime_->setStartValue(firstUtc);
+        for (const StripMark& m : marks) {
+            stripTime_->append(FromStd(m.Label), m.Utc);
+        }
+    }
+    auto range = history_.Range();
+    if (range && reference_ && referenceSetup_ == runningSetup_) {
+        range->first = std::min(range->first, reference_->PowerDb);
+        range->second = std::max(range->second, reference_->PowerDb);
+    }
+    if (range) {
+        const double pad =
+            std::max(kStripLeastPadDb, kStripPadShare * (range->second - range->first));
+        stripPower_->setRange(range->first - pad, range->second + pad);
+        stripPower_->setTickCount(kStripTicks);
+        stripPower_->applyNiceNumbers();
+    }
+    ShowReferenceLine();
+}
+
+void ReceiverWindow::ShowReferenceLine() {
+    if (!reference_ || referenceSetup_ != runningSetup_ || !stripTime_) {
+        referenceSeries_->clear();
+        return;
+    }
+    const double level = reference_->PowerDb;
+    referenceSeries_->replace(
+        {QPointF(stripTime_->min(), level), QPointF(stripTime_->max(), level)});
+}
+
+QString ReceiverWindow::UnitText() const {
+    return stream_.Unit.empty() ? QStringLiteral("dB") : FromStd(stream_.Unit);
+}
+
+double ReceiverWindow::LoggedFrequencyMHz() const {
+    const double observing = services_.Conditions ? services_.Conditions->FrequencyMHz : 0.0;
+    return vantrel::LoggedFrequencyMHz(
+        runningSetup_, observing,
+        stream_.FrequencyMHz > 0 ? std::optional<double>(stream_.FrequencyMHz) : std::nullopt);
+}
+
+void ReceiverWindow::ShowPresent() {
+    if (!present_) {
+        SetText(Power, QStringLiteral("\u2014 dB"));
+        SetText(Detail, QStringLiteral("Start the input: a block every \u03c4 seconds."));
+        Flags->hide();
+        ReferenceButton->setEnabled(false);
+        return;
+    }
+    const PowerBlock& b = *present_;
+    SetText(Power, QStringLiteral("%1 %2").arg(Fixed(b.PowerDb, 3), UnitText()));
+    // The last block stays to be seen, greyed and said to be the last, once
+    // the input no longer delivers: never taken for a live reading.
+    const QString style = live_ ? QString() : QLatin1String(kStaleStyle);
+    if (Power->styleSheet() != style) {
+        Power->setStyleSheet(style);
+        LiveYText->setStyleSheet(style);
+    }
+    const bool readings = b.NoiseBandwidthHz <= 0;
+    QString detail = QStringLiteral("\u03c3 %1 dB \u00b7 scatter %2 dB \u00b7 \u03c4 %3 s")
+                         .arg(Fixed(b.SigmaDb, 4), Fixed(b.ScatterDb, 4), Fixed(b.IntegrationS, 2));
+    detail += readings ? QStringLiteral(" \u00b7 %1 readings").arg(b.Samples)
+                       : QStringLiteral(" \u00b7 B %1 \u00b7 %2 samples")
+                             .arg(Bandwidth(b.NoiseBandwidthHz))
+                             .arg(b.Samples);
+    detail += QStringLiteral(" \u00b7 %1\u2013%2 UTC").arg(Clock(b.UtcStart), Clock(b.UtcEnd));
+    if (!live_) {
+        detail.prepend(QStringLiteral("Last block: "));
+    }
+    if (b.RfiDroppedShare > 0) {
+        detail += QStringLiteral(" \u00b7 RFI filter dropped %1 %")
+                      .arg(b.RfiDroppedShare * 100.0, 0, 'f', 1);
+    }
+    SetText(Detail, detail);
+    if (b.Overload) {
+        SetText(Flags, QStringLiteral("OVERLOAD: %1 samples clipped. Lower the gain; this block "
+                                      "is not to be trusted.")
+                           .arg(b.Clipped));
+        Flags->setStyleSheet(QLatin1String(kOverloadStyle));
+        Flags->show();
+    } else if (b.WholeDbSteps) {
+        SetText(Flags, QStringLiteral("S-meter: whole-dB readings, for peaking the antenna, not "
+                                      "for G/T."));
+        Flags->setStyleSheet(QLatin1String(kWholeDbStyle));
+        Flags->show();
+    } else {
+        Flags->hide();
+    }
+    ReferenceButton->setEnabled(true);
+}
+
+void ReceiverWindow::SetLive(bool live) {
+    if (live != live_) {
+        live_ = live;
+        ShowPresent();
+    }
+}
+
+std::optional<YFactorReading> ReceiverWindow::LiveY() const {
+    if (!present_ || !reference_ || referenceSetup_ != runningSetup_) {
+        return std::nullopt;
+    }
+    return YFactorOf(*present_, *reference_);
+}
+
+void ReceiverWindow::ShowY() {
+    if (reference_) {
+        SetText(ReferenceText, QStringLiteral("Reference %1 %2 \u00b1 %3 dB, %4 UTC")
+                                   .arg(Fixed(reference_->PowerDb, 3), referenceUnit_,
+                                        Fixed(reference_->SigmaDb, 4), Clock(reference_->UtcEnd)));
+    } else {
+        SetText(ReferenceText, QStringLiteral("No reference: point at cold sky, then Reference."));
+    }
+    const std::optional<YFactorReading> y = LiveY();
+    const QString target = services_.YTarget ? services_.YTarget() : QString();
+    bool usable = false;
+    if (!reference_) {
+        SetText(LiveYText, QStringLiteral("Y \u2014 dB"));
+        SetText(YNote, QString());
+    } else if (!y) {
+        SetText(LiveYText, QStringLiteral("Y \u2014 dB"));
+        SetText(YNote, QStringLiteral("The reference was taken with other settings: take it "
+                                      "again."));
+    } else {
+        SetText(LiveYText,
+                QStringLiteral("Y %1 \u00b1 %2 dB").arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3)));
+        if (!y->Problem.empty()) {
+            SetText(YNote, FromStd(y->Problem));
+        } else if (target.isEmpty() || !services_.UseY) {
+            SetText(YNote, QStringLiteral("The Measure window has no source to take it."));
+        } else {
+            SetText(YNote, QStringLiteral("for %1 in the Measure window").arg(target));
+            usable = true;
+        }
+    }
+    YNote->setStyleSheet(y && !y->Problem.empty() ? QLatin1String(kRefusedStyle) : QString());
+    UseYButton->setEnabled(usable);
+}
+
+void ReceiverWindow::ReferenceClick() {
+    if (!present_) {
+        return;
+    }
+    reference_ = present_;
+    referenceSetup_ = runningSetup_;
+    referenceUnit_ = UnitText();
+    if (pending_ && pending_->Block.UtcStart == present_->UtcStart) {
+        pending_->Mark = PowerMark::Reference;
+    }
+    Say(QStringLiteral("Reference: %1 %2 \u00b1 %3 dB")
+            .arg(Fixed(reference_->PowerDb, 3), referenceUnit_, Fixed(reference_->SigmaDb, 4)));
+    ShowStripAxes(present_->UtcEnd);
+    ShowY();
+}
+
+void ReceiverWindow::UseYClick() {
+    const std::optional<YFactorReading> y = LiveY();
+    const QString target = services_.YTarget ? services_.YTarget() : QString();
+    if (!y || !y->Problem.empty() || !services_.UseY || target.isEmpty()) {
+        return; // the button is disabled then
+    }
+    services_.UseY(y->YDb, y->SigmaDb);
+    if (pending_ && pending_->Block.UtcStart == present_->UtcStart &&
+        pending_->Mark != PowerMark::Reference) {
+        pending_->Mark = PowerMark::On;
+    }
+    Say(QStringLiteral("Y %1 \u00b1 %2 dB given to the Measure window for %3.")
+            .arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3), target));
+}
+
+void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
+    const SpectrumTrace trace = TraceOf(snapshot, kSpectrumPoints);
+    if (trace.Hz.empty()) {
+        return;
+    }
+    // An SDR's offsets from the centre in kHz, audio in Hz.
+    const bool sdr = runningSetup_.Input == ReceiverInput::Sdr;
+    const double scale = sdr ? 1e-3 : 1.0;
+    const QString title = sdr ? QStringLiteral("Offset from the centre (kHz)")
+                              : QStringLiteral("Audio frequency (Hz)");
+    if (spectrumFrequency_->titleText() != title) {
+        spectrumFrequency_->setTitleText(title);
+    }
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(trace.Hz.size()));
+    for (std::size_t i = 0; i < trace.Hz.size(); ++i) {
+        points.append(QPointF(trace.Hz[i] * scale, trace.Db[i]));
+    }
+    spectrumSeries_->replace(points);
+    QList<QPointF> dropped;
+    for (std::size_t i = 0; i < trace.DroppedHz.size(); ++i) {
+        dropped.append(QPointF(trace.DroppedHz[i] * scale, trace.DroppedDb[i]));
+    }
+    droppedSeries_->replace(dropped);
+
+    // The sampled band: −rate/2 to rate/2 for IQ samples, 0 to rate/2 for
+    // audio, in quarters.
+    const double lowHz = snapshot.FirstBinHz;
+    const double highHz =
+        sdr ? -snapshot.FirstBinHz
+            : snapshot.FirstBinHz +
+                  static_cast<double>(snapshot.PowerDb.size() - 1) * snapshot.BinHz;
+    spectrumFrequency_->setRange(lowHz * scale, highHz * scale);
+    spectrumFrequency_->setTickCount(kSpectrumTicks);
+    spectrumPower_->setRange(trace.LowDb - kSpectrumPadDb, trace.HighDb + kSpectrumPadDb);
+    spectrumPower_->setTickCount(kSpectrumTicks);
+    spectrumPower_->applyNiceNumbers();
+    const double low = spectrumPower_->min();
+    const double high = spectrumPower_->max();
+
+    // The bands measured, shaded from the bottom of the axis to its top.
+    QChart* chart = Spectrum->chart();
+    if (trace.Used != usedShown_ || usedAreas_.size() != trace.Used.size()) {
+        for (QAreaSeries* a : usedAreas_) {
+            chart->removeSeries(a);
+            delete a;
+        }
+        usedAreas_.clear();
+        for (std::size_t i = 0; i < trace.Used.size(); ++i) {
+            auto* area = new QAreaSeries(new QLineSeries, new QLineSeries);
+            area->setColor(QColor(0x30, 0xa0, 0x30, 0x38));
+            area->setBorderColor(Qt::transparent);
+            chart->addSeries(area);
+            area->attachAxis(spectrumFrequency_);
+            area->attachAxis(spectrumPower_);
+            usedAreas_.push_back(area);
+        }
+        usedShown_ = trace.Used;
+    }
+    for (std::size_t i = 0; i < trace.Used.size(); ++i) {
+        const double lo = trace.Used[i].Lo * scale;
+        const double hi = trace.Used[i].Hi * scale;
+        usedAreas_[i]->upperSeries()->replace({QPointF(lo, high), QPointF(hi, high)});
+        usedAreas_[i]->lowerSeries()->replace({QPointF(lo, low), QPointF(hi, low)});
+    }
+}
+
+void ReceiverWindow::LogPending() {
+    if (!pending_) {
+        return;
+    }
+    if (log_) {
+        log_->Append(PowerRecordOf(pending_->Block, pending_->Input, pending_->FrequencyMHz,
+                                   pending_->Mark));
+        ++logged_;
+    }
+    pending_.reset();
+}
+
+void ReceiverWindow::TakeLogProblems() {
+    if (!log_) {
+        return;
+    }
+    for (const std::string& why : log_->TakeProblems()) {
+        Say(FromStd(why));
+        SetText(LogText, FromStd(why));
+        LogText->setStyleSheet(QLatin1String(kRefusedStyle));
+    }
+}
+
+void ReceiverWindow::Say(const QString& text) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    Messages->appendPlainText(now.toString(QStringLiteral("HH:mm:ss ")) + text);
+}
+
+void ReceiverWindow::ShowFrequency() {
+    const double observing = services_.Conditions ? services_.Conditions->FrequencyMHz : 0.0;
+    SdrFrequency->setPlaceholderText(
+        QStringLiteral("the observing frequency, %1 MHz").arg(Number(observing)));
+    const bool running = runner_ != nullptr;
+    const ReceiverSetup& s = running ? runningSetup_ : setup_;
+    const std::optional<double> tuned = running && stream_.FrequencyMHz > 0
+                                            ? std::optional<double>(stream_.FrequencyMHz)
+                                            : std::nullopt;
+    const QString note = FromStd(FrequencyNote(s, observing, tuned));
+    SetText(FrequencyText, note);
+    FrequencyText->setVisible(!note.isEmpty());
+}
+
+void ReceiverWindow::FindSdrClick() {
+    if (!services_.FindSdrs) {
+        return;
+    }
+    FindSdrButton->setEnabled(false);
+    FindSdrButton->setText(QStringLiteral("Finding\u2026"));
+    auto* watcher = new QFutureWatcher<std::vector<FoundSdr>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        const std::vector<FoundSdr> found = watcher->result();
+        watcher->deleteLater();
+        const QString typed = SdrDevice->currentText();
+        SdrDevice->clear();
+        for (const FoundSdr& f : found) {
+            SdrDevice->addItem(FromStd(f.Args));
+            SdrDevice->setItemData(SdrDevice->count() - 1, FromStd(f.Label), Qt::ToolTipRole);
+        }
+        SdrDevice->setEditText(typed);
+        FindSdrButton->setEnabled(true);
+        FindSdrButton->setText(QStringLiteral("Find"));
+        Say(found.empty() ? QStringLiteral("No SDR found: is its SoapySDR module installed "
+                                           "(soapysdr-module-rtlsdr, ... or soapysdr-module-all) "
+                                           "and the device plugged in?")
+                          : QStringLiteral("%1 SDRs found: choose one in the Device list.")
+                                .arg(found.size()));
+        if (!found.empty()) {
+            SdrDevice->showPopup();
+        }
+    });
+    watcher->setFuture(QtConcurrent::run(services_.FindSdrs));
+}
+
+void ReceiverWindow::FindAudioClick() {
+    if (!services_.FindAudio) {
+        return;
+    }
+    FindAudioButton->setEnabled(false);
+    auto* watcher = new QFutureWatcher<std::vector<FoundAudioDevice>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        const std::vector<FoundAudioDevice> found = watcher->result();
+        watcher->deleteLater();
+        const QString typed = AudioDevice->currentText();
+        AudioDevice->clear();
+        for (const FoundAudioDevice& f : found) {
+            AudioDevice->addItem(FromStd(f.Name));
+            AudioDevice->setItemData(AudioDevice->count() - 1, FromStd(f.Description),
+                                     Qt::ToolTipRole);
+        }
+        AudioDevice->setEditText(typed);
+        FindAudioButton->setEnabled(true);
+        Say(found.empty() ? QStringLiteral("ALSA names no capture device.")
+                          : QStringLiteral("%1 capture devices found: choose one in the Device "
+                                           "list.")
+                                .arg(found.size()));
+        if (!found.empty()) {
+            AudioDevice->showPopup();
+        }
+    });
+    watcher->setFuture(QtConcurrent::run(services_.FindAudio));
+}
+
+} // namespace vantrel

@@ -1,0 +1,283 @@
+#pragma once
+
+#include "apparent/ObservingConditions.h"
+#include "radiometer/AudioInput.h"
+#include "radiometer/PointingSlot.h"
+#include "radiometer/PowerLog.h"
+#include "radiometer/PowerLogWriter.h"
+#include "radiometer/PowerRunner.h"
+#include "radiometer/SdrInput.h"
+#include "radiometer/YFactorReading.h"
+#include "receiverwin/ReceiverSetup.h"
+#include "receiverwin/StripHistory.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+class QAreaSeries;
+class QCategoryAxis;
+class QChartView;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QLineSeries;
+class QPlainTextEdit;
+class QPushButton;
+class QScatterSeries;
+class QStackedWidget;
+class QTimer;
+class QValueAxis;
+
+namespace vantrel {
+
+class FieldReasons;
+
+/// Caption of the Receiver window.
+inline constexpr const char* kReceiverCaption = "Receiver";
+/// How often the window shows the runner's state and hands the pointing to
+/// it, ms (4 Hz). Blocks and the spectrum are shown as they come.
+inline constexpr int kReceiverRefreshMs = 250;
+/// The strip chart shows the last this many minutes.
+inline constexpr double kStripMinutes = 10.0;
+
+/// What the Receiver window uses of the world outside: the program gives
+/// the Track and Measure windows; tests give their own.
+struct ReceiverWindowServices {
+    /// The program's one observing frequency, read when the SDR is started
+    /// and to say when it differs from the SDR's.
+    ObservingConditions* Conditions = nullptr;
+    /// Folder of "Vanset.ini" and of the power log; the current one when empty.
+    QString Directory;
+    /// How the runner retries an input that failed.
+    InputRetry Retry;
+    /// Where the antenna points while the Track window tracks: the source
+    /// and the rotator's reported position; none otherwise. Asked on the
+    /// user-interface thread only (at every refresh); the worker reads a
+    /// copy.
+    std::function<std::optional<BlockPointing>()> Pointing;
+    /// The source a Y-factor is measured on ("Sun"); empty when none can
+    /// take one.
+    std::function<QString()> YTarget;
+    /// Hands a Y-factor and its one-sigma uncertainty, dB, to the Measure
+    /// window's measured Y.
+    std::function<void(double yDb, double sigmaDb)> UseY;
+    /// The SDRs and the capture devices there are. They block (for seconds
+    /// with some SDR modules): run off the user-interface thread.
+    std::function<std::vector<FoundSdr>()> FindSdrs = vantrel::FindSdrs;
+    std::function<std::vector<FoundAudioDevice>()> FindAudio = FindAudioCaptureDevices;
+};
+
+/// The Receiver window: the program as the radiometer. The input (an SDR
+/// through SoapySDR, the sound card through ALSA, a power meter's command,
+/// the rig's S-meter) and its settings, kept in "Vanset.ini" section
+/// "Receiver"; Start and Stop; the present block in large figures with its
+/// σ, and marked when it was clipped or is an S-meter's whole dB; a strip
+/// chart of the last minutes; for the SDR and the sound card the averaged
+/// spectrum of the last block, the bins measured shaded. "Reference" holds
+/// the present block as the cold-sky level, and the live Y = on − reference
+/// follows with its σ; "Use this Y" hands it to the Measure window. Every
+/// block is appended to "Vantrel-power.csv" with its mark (the Mark box,
+/// "reference" for the block taken as reference, "on" for a block whose Y
+/// was used) and where the antenna points while tracking.
+///
+/// A `PowerRunner` owns the input on its own thread; the window takes what
+/// it finished when the runner wakes it, and the power log is written on a
+/// thread of its own: nothing here waits for a device or a disk. A failing
+/// input is said in a sentence with what to try, and the runner opens it
+/// again after a pause (or stops, when a setting is refused); a stopped
+/// runner ends on a thread of its own, so Stop never waits for it.
+class ReceiverWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ReceiverWindow(ReceiverWindowServices services, QWidget* parent = nullptr);
+    /// Shutdown().
+    ~ReceiverWindow() override;
+
+    /// Shows the window non-modal beside `mainWindow`.
+    void OpenBeside(QWidget* mainWindow);
+
+    /// At the program's end: stops the input and waits for it and every
+    /// stopping runner, appends the last block to the power log and waits
+    /// for the log (a few seconds at most). Idempotent.
+    void Shutdown();
+
+    const ReceiverSetup& Setup() const { return setup_; }
+    bool IsRunning() const { return runner_ != nullptr; }
+    /// The runner's state; an empty one while none runs.
+    RunnerStatus Status() const;
+    /// The block shown; none before the first.
+    const std::optional<PowerBlock>& Present() const { return present_; }
+    /// The block held as the reference; none before Reference.
+    const std::optional<PowerBlock>& Reference() const { return reference_; }
+    /// The live Y-factor; none without a reference of the running setup.
+    std::optional<YFactorReading> LiveY() const;
+    /// The power log the blocks go to.
+    QString LogPath() const;
+    /// Blocks handed to the power log so far (the present one waits for its
+    /// mark until the next comes or the input stops).
+    std::uint64_t BlocksLogged() const { return logged_; }
+    /// Waits until the power log has written what it was given (tests).
+    bool FlushLog(int timeoutMs);
+    /// Why the text of a field is refused; empty when accepted.
+    QString Problem(const QLineEdit* field) const;
+    /// Points of the strip chart.
+    int StripPoints() const;
+    /// Points of the spectrum's trace.
+    int SpectrumPoints() const;
+
+    QComboBox* Input = nullptr;
+    QStackedWidget* Pages = nullptr;
+    QComboBox* SdrDevice = nullptr; ///< editable: SoapySDR device arguments
+    QPushButton* FindSdrButton = nullptr;
+    QLineEdit* SdrFrequency = nullptr;
+    QLineEdit* SdrRate = nullptr;
+    QLineEdit* SdrGain = nullptr;
+    QLineEdit* SdrAntenna = nullptr;
+    QLineEdit* SdrBand = nullptr;
+    QComboBox* AudioDevice = nullptr; ///< editable: ALSA device name
+    QPushButton* FindAudioButton = nullptr;
+    QLineEdit* AudioRate = nullptr;
+    QLineEdit* AudioChannel = nullptr;
+    QLineEdit* AudioBand = nullptr;
+    QLineEdit* Command = nullptr;
+    QComboBox* Unit = nullptr;
+    QLineEdit* Column = nullptr;
+    QLineEdit* RigModel = nullptr;
+    QLineEdit* RigDevice = nullptr;
+    QLineEdit* Tau = nullptr;
+    QLineEdit* Bins = nullptr;
+    QCheckBox* Rfi = nullptr;
+    QComboBox* Mark = nullptr; ///< the mark of the blocks to come: none, on, off
+    QPushButton* StartButton = nullptr;
+    QPushButton* StopButton = nullptr;
+    QLabel* State = nullptr;     ///< what the runner does
+    QLabel* ErrorText = nullptr; ///< the last failure, and what to try; hidden while all is well
+    QLabel* FrequencyText = nullptr; ///< the SDR's centre against the observing frequency
+    QLabel* Power = nullptr;         ///< the present block, large
+    QLabel* Detail = nullptr;        ///< its σ, scatter, samples and time
+    QLabel* Flags = nullptr;         ///< overload, whole-dB readings
+    QPushButton* ReferenceButton = nullptr;
+    QLabel* ReferenceText = nullptr;
+    QLabel* LiveYText = nullptr; ///< Y = on − reference with σ, large
+    QPushButton* UseYButton = nullptr;
+    QLabel* YNote = nullptr; ///< where the Y goes, or why it is not fit for G/T
+    QChartView* Strip = nullptr;
+    QChartView* Spectrum = nullptr;
+    QPlainTextEdit* Messages = nullptr; ///< what happened, with UTC
+    QLabel* LogText = nullptr;          ///< where the blocks go, or why they cannot
+    QTimer* Refresher = nullptr;
+
+public slots:
+    void StartClick();
+    void StopClick();
+    void ReferenceClick();
+    void UseYClick();
+    /// Shows the observing frequency anew (another window changed it).
+    void ShowFrequency();
+    /// Takes what the runner finished and shows it.
+    void TakeNews();
+    /// Shows the runner's state and hands it where the antenna points.
+    void Refresh();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildCharts();
+    void ShowSetup();
+    /// Reads every field into the setup; true when all are accepted.
+    bool ReadFields();
+    /// Takes the fields and stores the setup when it is accepted.
+    void Edited();
+    QString FieldProblem(const QLineEdit* edit, const QString& text) const;
+    void ShowBlocks(const std::vector<PowerBlock>& blocks);
+    void ShowPresent();
+    void ShowY();
+    /// Whether the present block is live; shown when it changes.
+    void SetLive(bool live);
+    void ShowSpectrum(const SpectrumSnapshot& spectrum);
+    /// Shows the spectrum last taken, unless one was shown within the
+    /// refresh period (the refresh shows it then).
+    void ShowPendingSpectrum();
+    void ShowStatus(const RunnerStatus& status);
+    void ShowStripAxes(double lastUtc);
+    void ShowReferenceLine();
+    void Say(const QString& text);
+    /// Hands the block waiting for its mark to the power log.
+    void LogPending();
+    void TakeLogProblems();
+    /// Ends the runner on a thread of its own.
+    void Retire();
+    void FindSdrClick();
+    void FindAudioClick();
+    /// The mark chosen in the Mark box.
+    PowerMark ChosenMark() const;
+    /// The frequency the power log gives for the running input, MHz.
+    double LoggedFrequencyMHz() const;
+    /// "dBFS", "dBm", "dB": the unit of the running (or last) input.
+    QString UnitText() const;
+
+    ReceiverWindowServices services_;
+    ReceiverSetup setup_;
+    FieldReasons* reasons_ = nullptr;
+    std::vector<QLineEdit*> fields_;
+
+    std::unique_ptr<PowerRunner> runner_;
+    ReceiverSetup runningSetup_;
+    StreamDescription stream_; ///< of the input last opened
+    std::shared_ptr<std::atomic<bool>> wakePending_;
+    std::shared_ptr<PointingSlot> pointing_;
+    /// Runners being stopped, each on a thread of its own.
+    struct Retiring {
+        std::thread Thread;
+        std::shared_ptr<std::atomic<bool>> Done;
+    };
+    std::vector<Retiring> retiring_;
+    std::unique_ptr<PowerLogWriter> log_;
+    std::uint64_t logged_ = 0;
+    bool shutDown_ = false;
+    QString lastShownError_;
+
+    std::optional<PowerBlock> present_;
+    bool live_ = false; ///< the input delivers: the present block is live
+    std::optional<PowerBlock> reference_;
+    ReceiverSetup referenceSetup_;
+    QString referenceUnit_;
+    /// The present block until the next comes: its mark may still change.
+    struct PendingBlock {
+        PowerBlock Block;
+        PowerMark Mark = PowerMark::None;
+        std::string Input;
+        double FrequencyMHz = 0;
+    };
+    std::optional<PendingBlock> pending_;
+
+    StripHistory history_{kStripMinutes / (24.0 * 60.0)};
+    QLineSeries* stripSeries_ = nullptr;
+    QLineSeries* referenceSeries_ = nullptr;
+    QCategoryAxis* stripTime_ = nullptr;
+    QValueAxis* stripPower_ = nullptr;
+    double stripFirstMarkUtc_ = -1;
+    double stripLastMarkUtc_ = -1;
+    QLineSeries* spectrumSeries_ = nullptr;
+    QScatterSeries* droppedSeries_ = nullptr;
+    std::vector<QAreaSeries*> usedAreas_;
+    std::optional<SpectrumSnapshot> spectrum_; ///< taken, not yet shown
+    QElapsedTimer spectrumShown_;
+    std::vector<BandHz> usedShown_;
+    QValueAxis* spectrumFrequency_ = nullptr;
+    QValueAxis* spectrumPower_ = nullptr;
+};
+
+} // namespace vantrel

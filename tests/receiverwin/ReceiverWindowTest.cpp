@@ -1,0 +1,467 @@
+// The Receiver window with real inputs: the simulated SDR as a real SoapySDR
+// module (its control file rewritten while it runs), a shell command as a
+// power meter; the Measure window taking its Y-factor, the main window's
+// real-time display beside it, and the power log in a folder of the test's
+// own.
+
+#include "receiverwin/ReceiverWindow.h"
+
+#include "mainwin/MainWindow.h"
+#include "measure/MeasureConstants.h"
+#include "measurewin/MeasureWindow.h"
+#include "radiometer/PowerLog.h"
+#include "receiverwin/ReceiverSettings.h"
+
+#include "../RecordingMessages.h"
+#include "SimReceiver.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+/// The local clock at a chosen instant, in a zone without daylight time.
+class SetClock final : public LocalClock {
+public:
+    LocalClockReading Now() const override {
+        return {EncodeDateTime(2026, 12, 9, 20, 0, 0), 0, 0, false};
+    }
+};
+
+/// The Moon high at its mean distance, the Sun below the horizon.
+class KnownSunMoon final : public SunMoonLibrary {
+public:
+    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody b) override {
+        body_ = b;
+    }
+    double GetAzimuth() override { return 100.0; }
+    double GetElevation() override { return body_ == SunMoonBody::Sun ? -5.0 : 33.3; }
+    double GetGHA() override { return 10.0; }
+    double GetDecTopo() override { return 0.0; }
+    double GetDistanceKm() override {
+        return body_ == SunMoonBody::Sun ? measure::kAstronomicalUnitKm
+                                         : measure::kMoonMeanDistanceKm;
+    }
+
+private:
+    SunMoonBody body_ = SunMoonBody::Moon;
+};
+
+constexpr int kMoonRow = 7;
+/// The main window's real-time timer, and the longest gap allowed.
+constexpr qint64 kLongestTickGapMs = 100;
+
+/// Pictures to look at: with VANTREL_SHOTS set to a folder, the window as
+/// shown is saved there.
+void Shoot(QWidget& w, const char* name) {
+    const QString folder = qEnvironmentVariable("VANTREL_SHOTS");
+    if (!folder.isEmpty()) {
+        w.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
+    }
+}
+
+} // namespace
+
+class ReceiverWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    ObservingConditions conditions_;
+    SetClock clock_;
+    KnownSunMoon library_;
+    HomeStation station_;
+    RecordingMessages messages_;
+    FixedDaylight daylight_{false};
+
+    ReceiverWindowServices Services() {
+        ReceiverWindowServices s;
+        s.Conditions = &conditions_;
+        s.Directory = dir_.path();
+        s.Retry.First = std::chrono::milliseconds(200);
+        s.Retry.Longest = std::chrono::milliseconds(500);
+        return s;
+    }
+    static void Type(QLineEdit* edit, const QString& text) {
+        edit->setText(text);
+        emit edit->editingFinished();
+    }
+    /// The simulated SDR at `rate`, blocks of `tau` seconds.
+    static void ChooseSdr(ReceiverWindow& w, const std::string& args, const char* rate,
+                          const char* tau) {
+        w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Sdr));
+        w.SdrDevice->setEditText(QString::fromStdString(args));
+        emit w.SdrDevice->lineEdit()->editingFinished();
+        Type(w.SdrFrequency, QString());
+        Type(w.SdrRate, QLatin1String(rate));
+        Type(w.SdrGain, QString());
+        Type(w.SdrBand, QString());
+        Type(w.Tau, QLatin1String(tau));
+    }
+    template <typename Done> static bool WaitFor(Done done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) {
+            QTest::qWait(20);
+        }
+        return done();
+    }
+    /// Waits for `count` blocks more than there are now.
+    static bool WaitForBlocks(ReceiverWindow& w, int count, int ms) {
+        const int from = w.StripPoints();
+        return WaitFor([&] { return w.StripPoints() >= from + count; }, ms);
+    }
+    static qint64 LongestTickGap(TForm1& form, int ms) {
+        QElapsedTimer since;
+        qint64 longest = 0;
+        qint64 last = -1;
+        const auto hook = QObject::connect(form.Timer1, &QTimer::timeout, [&] {
+            const qint64 now = since.elapsed();
+            if (last >= 0) {
+                longest = std::max(longest, now - last);
+            }
+            last = now;
+        });
+        since.start();
+        QTest::qWait(ms);
+        QObject::disconnect(hook);
+        return last < 0 ? ms : longest;
+    }
+
+private slots:
+    void init() {
+        conditions_ = ObservingConditions{};
+        conditions_.FrequencyMHz = 1296;
+        QFile::remove(dir_.filePath(QStringLiteral("Vanset.ini")));
+        QFile::remove(dir_.filePath(QLatin1String(kPowerLogName)));
+    }
+
+    /// A session as a user has it: blocks of the simulated SDR follow in the
+    /// readout and the strip chart; Reference on cold sky, a +3 dB step
+    /// (the source) gives Y = 3.00 dB within its σ; "Use this Y" gives G/T
+    /// in the Measure window; the power log has every block, marked, with
+    /// the tracked source and the rotator's position.
+    void aMeasurementWithTheSimulatedSdr() {
+        testing::SimReceiver sim;
+        sim.Control("power_db=-30");
+        MeasureWindow measure(conditions_, station_, library_, clock_, messages_, dir_.path());
+        measure.Source->setCurrentIndex(kMoonRow);
+        std::optional<BlockPointing> pointing = BlockPointing{"moon", 123.45, 33.3};
+        ReceiverWindowServices services = Services();
+        services.Pointing = [&pointing] { return pointing; };
+        services.YTarget = [&measure] { return measure.SourceTitle(); };
+        services.UseY = [&measure](double y, double sigma) { measure.TakeMeasuredY(y, sigma); };
+        ReceiverWindow w(services);
+        w.show();
+        ChooseSdr(w, sim.Args(), "2400000", "0.5");
+        Type(w.SdrBand, QStringLiteral("-500000:500000"));
+        w.Mark->setCurrentIndex(2); // off source: cold sky
+        QVERIFY(!w.UseYButton->isEnabled());
+        w.StartClick();
+        QVERIFY(w.IsRunning());
+        QVERIFY2(WaitForBlocks(w, 2, 8000), qPrintable(w.State->text() + w.ErrorText->text()));
+        QVERIFY(w.FrequencyText->isHidden()); // tuned to the observing frequency
+        QCOMPARE(w.Status().Stream.FrequencyMHz, 1296.0);
+
+        // The readout is the block shown, the strip chart has every block.
+        // The band measured, ±500 kHz of 2.4 MHz in 4096 bins of 585.9 Hz,
+        // holds the bins |k| <= 853 but the five around 0 Hz: 1702 bins of
+        // noise at -30 dBFS over the whole sampled band.
+        const double bandDb = -30.0 + 10.0 * std::log10(1702.0 / 4096.0);
+        const PowerBlock first = *w.Present();
+        QVERIFY2(std::abs(first.PowerDb - bandDb) < 6 * first.SigmaDb + 0.002,
+                 qPrintable(QStringLiteral("%1 dB, %2 expected").arg(first.PowerDb).arg(bandDb)));
+        QVERIFY(first.SigmaDb > 0 && first.SigmaDb < 0.02);
+        QVERIFY2(w.Power->text().startsWith(QString::number(first.PowerDb, 'f', 3) +
+                                            QStringLiteral(" dBFS")),
+                 qPrintable(w.Power->text()));
+        QVERIFY(w.Detail->text().contains(QString::number(first.SigmaDb, 'f', 4)));
+        QVERIFY(w.SpectrumPoints() > 100);
+        QCOMPARE(static_cast<std::uint64_t>(w.StripPoints()), w.Status().Blocks);
+
+        w.ReferenceClick();
+        QCOMPARE(w.Reference()->UtcStart, first.UtcStart);
+        QVERIFY(w.ReferenceText->text().contains(QString::number(first.PowerDb, 'f', 3)));
+        QVERIFY2(w.YNote->text().contains(QStringLiteral("not above")) ||
+                     !w.UseYButton->isEnabled() || w.LiveY()->YDb > 0,
+                 qPrintable(w.YNote->text()));
+
+        // The source: 3 dB more. A block that began before the step is
+        // between; the second after it is all source.
+        w.Mark->setCurrentIndex(1);
+        sim.Control("power_db=-27");
+        QVERIFY(WaitFor([&] { return w.LiveY() && w.LiveY()->YDb > 2.5; }, 5000));
+        QVERIFY(WaitForBlocks(w, 1, 3000));
+        // From here to Use this Y no event is taken: a block finished
+        // meanwhile is taken now, so the Y read is the one used.
+        w.TakeNews();
+        const YFactorReading y = *w.LiveY();
+        qInfo("Y %.4f dB, sigma %.4f dB", y.YDb, y.SigmaDb);
+        QVERIFY2(std::abs(y.YDb - 3.0) < 3 * y.SigmaDb,
+                 qPrintable(QStringLiteral("Y %1 sigma %2").arg(y.YDb).arg(y.SigmaDb)));
+        QVERIFY(y.SigmaDb < 0.02);
+        QVERIFY(w.LiveYText->text().contains(QString::number(y.YDb, 'f', 3)));
+        QVERIFY(w.YNote->text().contains(QStringLiteral("Moon")));
+        Shoot(w, "receiver-running.png");
+
+        QVERIFY(w.UseYButton->isEnabled());
+        const PowerBlock used = *w.Present();
+        pointing.reset(); // tracking ended: later blocks point nowhere
+        w.Refresh();      // handed to the worker now, not at the next refresh
+        w.UseYClick();
+        QCOMPARE(measure.MeasuredY->text(), QString::number(y.YDb, 'f', 3));
+        QVERIFY(measure.MeasuredYSigma->isVisibleTo(&measure));
+        QCOMPARE(measure.MeasuredYSigma->text(),
+                 QStringLiteral("\u00b1 %1 dB").arg(y.SigmaDb, 0, 'f', 3));
+        QVERIFY2(measure.GOverT->text().startsWith(QStringLiteral("G/T ")) &&
+                     measure.GOverT->text().contains(QStringLiteral("\u00b1")),
+                 qPrintable(measure.GOverT->text()));
+        // Typed over, the Y has no σ any more.
+        measure.MeasuredY->setText(QStringLiteral("2.5"));
+        QVERIFY(measure.MeasuredYSigma->isHidden());
+        QVERIFY(!measure.GOverT->text().contains(QStringLiteral("\u00b1")));
+
+        // Samples lost: said, the block dropped, the input goes on.
+        sim.Control("power_db=-27\noverflows=1");
+        QVERIFY(WaitFor(
+            [&] { return w.Messages->toPlainText().contains(QStringLiteral("overflowed")); },
+            3000));
+        QVERIFY(WaitForBlocks(w, 1, 3000));
+        QVERIFY(w.ErrorText->isHidden());
+
+        // The observing frequency changed elsewhere: the SDR is still tuned
+        // to the old one, and the window says so.
+        conditions_.FrequencyMHz = 2320;
+        w.ShowFrequency();
+        QVERIFY(w.FrequencyText->isVisibleTo(&w));
+        QVERIFY2(w.FrequencyText->text().contains(QStringLiteral("tuned to 1296 MHz")) &&
+                     w.FrequencyText->text().contains(QStringLiteral("2320 MHz")),
+                 qPrintable(w.FrequencyText->text()));
+        w.StopClick();
+        QVERIFY(!w.IsRunning());
+        QVERIFY(w.FlushLog(5000));
+
+        PowerLog log;
+        QVERIFY(!ReadPowerLog(w.LogPath().toStdString(), log));
+        QVERIFY(log.Skipped.empty());
+        QCOMPARE(static_cast<qsizetype>(log.Records.size()),
+                 static_cast<qsizetype>(w.StripPoints()));
+        int references = 0;
+        int ons = 0;
+        for (const PowerRecord& r : log.Records) {
+            QCOMPARE(r.Input, std::string("sdr"));
+            QCOMPARE(r.FrequencyMHz, std::optional<double>(1296.0)); // where it was tuned
+            QVERIFY(r.SigmaDb.has_value());
+            if (r.UtcStart == PowerLogTime(first.UtcStart)) {
+                QCOMPARE(r.Mark, PowerMark::Reference);
+                QCOMPARE(r.PowerDb, std::round(first.PowerDb * 1000) / 1000);
+                ++references;
+            } else if (r.UtcStart == PowerLogTime(used.UtcStart)) {
+                QCOMPARE(r.Mark, PowerMark::On);
+                ++ons;
+            } else {
+                QVERIFY(r.Mark == PowerMark::Off || r.Mark == PowerMark::On);
+            }
+            if (r.UtcStart < PowerLogTime(used.UtcStart)) {
+                QCOMPARE(r.Source, std::string("moon"));
+                QCOMPARE(r.AzimuthDeg, std::optional<double>(123.45));
+            } else if (r.UtcStart > PowerLogTime(used.UtcStart)) {
+                QCOMPARE(r.Source, std::string()); // no longer tracking
+            }
+        }
+        QCOMPARE(references, 1);
+        QCOMPARE(ons, 1);
+
+        // The input and its settings are kept for the next run.
+        const ReceiverSetup kept = LoadReceiverSetup(dir_.path());
+        QCOMPARE(kept, w.Setup());
+        QCOMPARE(kept.Sdr.DeviceArgs, sim.Args());
+        QCOMPARE(kept.TauS, 0.5);
+        QVERIFY(!kept.Sdr.FrequencyMHz);
+    }
+
+    /// Vanset.ini edited by hand: a refused value takes its key's default,
+    /// an empty frequency, gain or band is the choice it stands for, and
+    /// what the window stores reads back the same.
+    void storedValuesThatAreRefusedTakeTheirDefaults() {
+        {
+            QSettings ini(dir_.filePath(QStringLiteral("Vanset.ini")), QSettings::IniFormat);
+            const std::pair<const char*, const char*> values[] = {
+                {"Input", "audio"},
+                {"SdrRateHz", "abc"},
+                {"SdrFrequencyMHz", "-5"},
+                {"SdrGainDb", "300"},
+                {"SdrBand", "2700:300"},
+                {"AudioBand", ""},
+                {"AudioRateHz", "44100.5"},
+                {"AudioChannel", "2"},
+                {"TauS", "0"},
+                {"Bins", "15"},
+                {"CommandUnit", "dbw"},
+                {"RfiFilter", "yes"},
+                {"RigModel", "1"},
+            };
+            for (const auto& [key, value] : values) {
+                ini.setValue(QStringLiteral("Receiver/%1").arg(QLatin1String(key)),
+                             QLatin1String(value));
+            }
+        }
+        const ReceiverSetup d;
+        const ReceiverSetup s = LoadReceiverSetup(dir_.path());
+        QCOMPARE(s.Input, ReceiverInput::Audio);
+        QCOMPARE(s.Sdr.RateHz, d.Sdr.RateHz);
+        QVERIFY(!s.Sdr.FrequencyMHz);
+        QVERIFY(!s.Sdr.GainDb);
+        QCOMPARE(s.SdrBand, d.SdrBand);
+        QVERIFY(!s.AudioBand); // empty: the whole band, as chosen
+        QCOMPARE(s.Audio.RateHz, d.Audio.RateHz);
+        QCOMPARE(s.Audio.Channel, 2u);
+        QCOMPARE(s.TauS, d.TauS);
+        QCOMPARE(s.Bins, d.Bins);
+        QCOMPARE(s.Command.Unit, d.Command.Unit);
+        QCOMPARE(s.RfiFilter, d.RfiFilter);
+        QCOMPARE(s.Rig.Model, 1);
+
+        ReceiverWindow w(Services());
+        QCOMPARE(w.Setup(), s);
+        QCOMPARE(w.Pages->currentIndex(), static_cast<int>(ReceiverInput::Audio));
+        // A refused value stays in its field with its reason, and never
+        // reaches Vanset.ini.
+        Type(w.AudioRate, QStringLiteral("8000"));
+        Type(w.Tau, QStringLiteral("0,5"));
+        QVERIFY(!w.Problem(w.Tau).isEmpty());
+        QCOMPARE(w.Setup().TauS, d.TauS);
+        const ReceiverSetup kept = LoadReceiverSetup(dir_.path());
+        QCOMPARE(kept, w.Setup());
+        QCOMPARE(kept.Audio.RateHz, 8000u);
+        w.StartClick();
+        QVERIFY(!w.IsRunning());
+        QVERIFY(w.ErrorText->text().contains(QStringLiteral("refused")));
+    }
+
+    /// An input that fails is said in a sentence and retried (or stopped
+    /// when a setting is refused); it is never silently wrong.
+    void anInputErrorIsSaidAndRecoveredFrom_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<bool>("recovers");
+        QTest::newRow("SDR unplugged, plugged in again") << 0 << QStringLiteral("SDR") << true;
+        QTest::newRow("a sample rate the SDR refuses")
+            << 1 << QStringLiteral("sample rate") << false;
+        QTest::newRow("a meter's words, then its end")
+            << 2 << QStringLiteral("exited with status 3") << true;
+    }
+    void anInputErrorIsSaidAndRecoveredFrom() {
+        QFETCH(int, kind);
+        QFETCH(QString, said);
+        QFETCH(bool, recovers);
+        testing::SimReceiver sim;
+        ReceiverWindow w(Services());
+        w.show();
+        if (kind == 2) {
+            w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Command));
+            Type(w.Command,
+                 QStringLiteral("echo overrange; echo -40.5; echo -40.5; sleep 0.3; exit 3"));
+            Type(w.Tau, QStringLiteral("0.1"));
+        } else {
+            ChooseSdr(w, sim.Args(), kind == 1 ? "20000000" : "2400000", "0.2");
+        }
+        w.StartClick();
+        if (kind == 0) {
+            QVERIFY(WaitForBlocks(w, 1, 5000));
+            sim.Control("present=0");
+        }
+        QVERIFY2(WaitFor([&] { return w.ErrorText->isVisible(); }, 5000),
+                 qPrintable(w.State->text()));
+        qInfo("%s", qPrintable(w.ErrorText->text()));
+        QVERIFY2(w.ErrorText->text().contains(said), qPrintable(w.ErrorText->text()));
+        QVERIFY(w.ErrorText->text().endsWith(QLatin1Char('.')));
+        QVERIFY(w.Messages->toPlainText().contains(QStringLiteral("Error: ")));
+        if (kind == 0) {
+            Shoot(w, "receiver-error.png");
+        }
+        if (kind == 2) {
+            // The words are said, never taken as a reading.
+            QVERIFY(w.Messages->toPlainText().contains(QStringLiteral("overrange")));
+            QVERIFY(WaitFor([&] { return w.Present().has_value(); }, 3000));
+            QCOMPARE(w.Present()->PowerDb, -40.5);
+        }
+        if (!recovers) {
+            QVERIFY(WaitFor([&] { return !w.IsRunning(); }, 3000));
+            QVERIFY(w.State->text().startsWith(QStringLiteral("Stopped: the input refused")));
+            QVERIFY(w.StartButton->isEnabled());
+            QVERIFY(!w.Present());
+            return;
+        }
+        QVERIFY(w.IsRunning());
+        if (kind == 0) {
+            QVERIFY(WaitFor([&] { return w.State->text().startsWith(QStringLiteral("Waiting")); },
+                            3000));
+            const DateTime before = w.Present()->UtcEnd;
+            sim.Control("present=1");
+            QVERIFY(WaitFor(
+                [&] { return w.Present()->UtcStart > before && w.ErrorText->isHidden(); }, 8000));
+            QVERIFY(w.State->text().startsWith(QStringLiteral("Running")));
+        } else {
+            // Started again after its end.
+            QVERIFY(WaitFor(
+                [&] { return w.Messages->toPlainText().count(QStringLiteral("Opened: ")) >= 2; },
+                5000));
+        }
+        w.StopClick();
+        QVERIFY(!w.IsRunning());
+    }
+
+    /// The main window's 50 ms real-time display keeps ticking with the
+    /// Receiver window open and its strip chart and spectrum running at
+    /// 2.4 MS/s.
+    void theRealTimeDisplayKeepsItsRhythm() {
+        testing::SimReceiver sim;
+        MainWindowServices m;
+        m.Station = &station_;
+        m.Messages = &messages_;
+        m.Clock = &clock_;
+        m.Library = &library_;
+        m.Daylight = &daylight_;
+        m.WorkingDirectory = dir_.path().toStdString();
+        m.Conditions = &conditions_;
+        TForm1 form(m);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.Timer1->isActive());
+        ReceiverWindow w(Services());
+        form.OnReceiver = [&] { w.OpenBeside(&form); };
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                          form.TabSet2->TabRect(kReceiverTab).center());
+        QVERIFY(w.isVisible());
+        // The noise from a table: drawn afresh it costs the simulation a
+        // core at this rate, far more than a real SDR's driver.
+        ChooseSdr(w, sim.Args("noise_table=1048576"), "2400000", "0.1");
+        w.StartClick();
+        QVERIFY(WaitForBlocks(w, 3, 5000));
+        const int before = w.StripPoints();
+        const qint64 gap = LongestTickGap(form, 3000);
+        qInfo("longest gap between real-time ticks: %lld ms; %d blocks meanwhile", gap,
+              w.StripPoints() - before);
+        QVERIFY2(gap < kLongestTickGapMs, qPrintable(QString::number(gap)));
+        QVERIFY(w.StripPoints() - before >= 20); // ten blocks a second, shown
+        w.close();                               // closing stops the input
+        QVERIFY(!w.IsRunning());
+    }
+};
+
+} // namespace vantrel
+
+QTEST_MAIN(vantrel::ReceiverWindowTest)
+#include "ReceiverWindowTest.moc"
