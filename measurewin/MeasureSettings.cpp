@@ -1,6 +1,7 @@
 #include "measurewin/MeasureSettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetWrite.h"
 
 #include <QDir>
 #include <QSettings>
@@ -51,28 +52,27 @@ MeasureSetup LoadMeasureSetup(const QString& directory) {
 }
 
 bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
-    QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    ini.setValue(Key("AntennaKind"), static_cast<int>(s.Antenna));
-    // A value that is not a number (a field of the antenna kind not in
-    // use, refused) leaves the stored one as it was.
-    const auto number = [&ini](const char* name, double value) {
-        if (std::isfinite(value)) {
-            ini.setValue(Key(name), Text(value));
+    return WriteVanset(directory, [&](QSettings& ini) {
+        ini.setValue(Key("AntennaKind"), static_cast<int>(s.Antenna));
+        // A value that is not a number (a field of the antenna kind not in
+        // use, refused) leaves the stored one as it was.
+        const auto number = [&ini](const char* name, double value) {
+            if (std::isfinite(value)) {
+                ini.setValue(Key(name), Text(value));
+            }
+        };
+        number("DishDiameterM", s.DishDiameterM);
+        number("Efficiency", s.Efficiency);
+        number("GainDbi", s.GainDbi);
+        number("TsysK", s.TsysK);
+        if (ParseSolarEntry(s.SolarFlux).Problem.empty()) {
+            ini.setValue(Key("SolarFlux"), QString::fromStdString(s.SolarFlux));
         }
-    };
-    number("DishDiameterM", s.DishDiameterM);
-    number("Efficiency", s.Efficiency);
-    number("GainDbi", s.GainDbi);
-    number("TsysK", s.TsysK);
-    if (ParseSolarEntry(s.SolarFlux).Problem.empty()) {
-        ini.setValue(Key("SolarFlux"), QString::fromStdString(s.SolarFlux));
-    }
-    number("MoonTemperatureK", s.MoonTemperatureK);
-    if (!s.Source.empty()) {
-        ini.setValue(Key("Source"), QString::fromStdString(s.Source));
-    }
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+        number("MoonTemperatureK", s.MoonTemperatureK);
+        if (!s.Source.empty()) {
+            ini.setValue(Key("Source"), QString::fromStdString(s.Source));
+        }
+    });
 }
 
 } // namespace vantrel

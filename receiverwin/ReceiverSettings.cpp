@@ -1,6 +1,7 @@
 #include "receiverwin/ReceiverSettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetWrite.h"
 
 #include <QSettings>
 
@@ -107,31 +108,30 @@ ReceiverSetup LoadReceiverSetup(const QString& directory) {
 }
 
 bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
-    QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    const auto optional = [](const std::optional<double>& v) {
-        return v ? NumberText(*v) : QString();
-    };
-    ini.setValue(Key("Input"), Latin(ReceiverInputKey(s.Input)));
-    ini.setValue(Key("SdrDevice"), QString::fromStdString(s.Sdr.DeviceArgs));
-    ini.setValue(Key("SdrFrequencyMHz"), optional(s.Sdr.FrequencyMHz));
-    ini.setValue(Key("SdrRateHz"), NumberText(s.Sdr.RateHz));
-    ini.setValue(Key("SdrGainDb"), optional(s.Sdr.GainDb));
-    ini.setValue(Key("SdrAntenna"), QString::fromStdString(s.Sdr.Antenna));
-    ini.setValue(Key("SdrBand"), QString::fromStdString(BandText(s.SdrBand)));
-    ini.setValue(Key("AudioDevice"), QString::fromStdString(s.Audio.Device));
-    ini.setValue(Key("AudioRateHz"), s.Audio.RateHz);
-    ini.setValue(Key("AudioChannel"), s.Audio.Channel);
-    ini.setValue(Key("AudioBand"), QString::fromStdString(BandText(s.AudioBand)));
-    ini.setValue(Key("Command"), QString::fromStdString(s.Command.Command));
-    ini.setValue(Key("CommandUnit"), Latin(ReadingUnitKey(s.Command.Unit)));
-    ini.setValue(Key("CommandColumn"), s.Command.Column);
-    ini.setValue(Key("RigModel"), s.Rig.Model);
-    ini.setValue(Key("RigDevice"), QString::fromStdString(s.Rig.Device));
-    ini.setValue(Key("TauS"), NumberText(s.TauS));
-    ini.setValue(Key("Bins"), s.Bins);
-    ini.setValue(Key("RfiFilter"), s.RfiFilter ? 1 : 0);
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+    return WriteVanset(directory, [&](QSettings& ini) {
+        const auto optional = [](const std::optional<double>& v) {
+            return v ? NumberText(*v) : QString();
+        };
+        ini.setValue(Key("Input"), Latin(ReceiverInputKey(s.Input)));
+        ini.setValue(Key("SdrDevice"), QString::fromStdString(s.Sdr.DeviceArgs));
+        ini.setValue(Key("SdrFrequencyMHz"), optional(s.Sdr.FrequencyMHz));
+        ini.setValue(Key("SdrRateHz"), NumberText(s.Sdr.RateHz));
+        ini.setValue(Key("SdrGainDb"), optional(s.Sdr.GainDb));
+        ini.setValue(Key("SdrAntenna"), QString::fromStdString(s.Sdr.Antenna));
+        ini.setValue(Key("SdrBand"), QString::fromStdString(BandText(s.SdrBand)));
+        ini.setValue(Key("AudioDevice"), QString::fromStdString(s.Audio.Device));
+        ini.setValue(Key("AudioRateHz"), s.Audio.RateHz);
+        ini.setValue(Key("AudioChannel"), s.Audio.Channel);
+        ini.setValue(Key("AudioBand"), QString::fromStdString(BandText(s.AudioBand)));
+        ini.setValue(Key("Command"), QString::fromStdString(s.Command.Command));
+        ini.setValue(Key("CommandUnit"), Latin(ReadingUnitKey(s.Command.Unit)));
+        ini.setValue(Key("CommandColumn"), s.Command.Column);
+        ini.setValue(Key("RigModel"), s.Rig.Model);
+        ini.setValue(Key("RigDevice"), QString::fromStdString(s.Rig.Device));
+        ini.setValue(Key("TauS"), NumberText(s.TauS));
+        ini.setValue(Key("Bins"), s.Bins);
+        ini.setValue(Key("RfiFilter"), s.RfiFilter ? 1 : 0);
+    });
 }
 
 } // namespace vantrel

@@ -1,6 +1,7 @@
 #include "settings/ObservingSettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetWrite.h"
 
 #include <QDir>
 #include <QSettings>
@@ -49,15 +50,14 @@ ObservingConditions LoadObservingConditions(const QString& directory) {
 }
 
 bool SaveObservingConditions(const QString& directory, const ObservingConditions& c) {
-    QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    ini.setValue(Key("ApparentPlaces"), c.Apparent ? 1 : 0);
-    ini.setValue(Key("RadioRefraction"), c.Refraction ? 1 : 0);
-    ini.setValue(Key("PressureHpa"), Text(c.PressureHpa));
-    ini.setValue(Key("TemperatureC"), Text(c.TemperatureC));
-    ini.setValue(Key("RelativeHumidityPercent"), Text(c.RelativeHumidityPercent));
-    ini.setValue(Key("FrequencyMHz"), Text(c.FrequencyMHz));
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+    return WriteVanset(directory, [&](QSettings& ini) {
+        ini.setValue(Key("ApparentPlaces"), c.Apparent ? 1 : 0);
+        ini.setValue(Key("RadioRefraction"), c.Refraction ? 1 : 0);
+        ini.setValue(Key("PressureHpa"), Text(c.PressureHpa));
+        ini.setValue(Key("TemperatureC"), Text(c.TemperatureC));
+        ini.setValue(Key("RelativeHumidityPercent"), Text(c.RelativeHumidityPercent));
+        ini.setValue(Key("FrequencyMHz"), Text(c.FrequencyMHz));
+    });
 }
 
 } // namespace vantrel

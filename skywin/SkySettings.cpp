@@ -1,6 +1,7 @@
 #include "skywin/SkySettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetWrite.h"
 
 #include <QDir>
 #include <QSettings>
@@ -39,17 +40,16 @@ SkySettings LoadSkySettings(const QString& directory, const QList<QRect>& screen
 }
 
 bool SaveSkySettings(const QString& directory, const SkySettings& s) {
-    QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    if (s.Geometry) {
-        ini.setValue(Key("Left"), s.Geometry->left());
-        ini.setValue(Key("Top"), s.Geometry->top());
-        ini.setValue(Key("Width"), s.Geometry->width());
-        ini.setValue(Key("Height"), s.Geometry->height());
-    }
-    ini.setValue(Key("Orientation"), static_cast<int>(s.Orientation));
-    ini.setValue(Key("HorizonFile"), s.HorizonFile);
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+    return WriteVanset(directory, [&](QSettings& ini) {
+        if (s.Geometry) {
+            ini.setValue(Key("Left"), s.Geometry->left());
+            ini.setValue(Key("Top"), s.Geometry->top());
+            ini.setValue(Key("Width"), s.Geometry->width());
+            ini.setValue(Key("Height"), s.Geometry->height());
+        }
+        ini.setValue(Key("Orientation"), static_cast<int>(s.Orientation));
+        ini.setValue(Key("HorizonFile"), s.HorizonFile);
+    });
 }
 
 } // namespace vantrel

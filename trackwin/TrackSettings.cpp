@@ -1,6 +1,7 @@
 #include "trackwin/TrackSettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetWrite.h"
 
 #include <QDir>
 #include <QSettings>
@@ -106,29 +107,28 @@ bool SaveTrackSetup(const QString& directory, const TrackSetup& s) {
     if (!TrackSetupProblem(s).empty()) {
         return false; // a refused value never reaches Vanset.ini
     }
-    QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    const TrackingOptions& o = s.Options;
-    const auto key = [](std::string_view k) {
-        return QString::fromLatin1(k.data(), static_cast<qsizetype>(k.size()));
-    };
-    ini.setValue(Key("Source"), key(SkySourceKey(o.Source)));
-    ini.setValue(Key("Model"), s.Rotator.Model);
-    ini.setValue(Key("Device"), QString::fromStdString(s.Rotator.Device));
-    ini.setValue(Key("SerialSpeed"), s.Rotator.SerialSpeed);
-    ini.setValue(Key("PeriodS"), Text(o.PeriodS));
-    ini.setValue(Key("ThresholdDeg"), Text(o.ThresholdDeg));
-    ini.setValue(Key("AzimuthRange"), key(AzimuthRangeKey(o.Range)));
-    ini.setValue(Key("MinElevationDeg"), Text(o.MinElevationDeg));
-    ini.setValue(Key("MaxElevationDeg"), Text(o.MaxElevationDeg));
-    ini.setValue(Key("AzimuthOffsetDeg"), Text(o.AzimuthOffsetDeg));
-    ini.setValue(Key("ElevationOffsetDeg"), Text(o.ElevationOffsetDeg));
-    ini.setValue(Key("OffSourceDeg"), Text(o.OffSourceAzimuthDeg));
-    ini.setValue(Key("ParkWhenSet"), o.Below == WhenBelow::Park ? 1 : 0);
-    ini.setValue(Key("OwnPark"), o.ParkPosition ? 0 : 1);
-    ini.setValue(Key("ParkAzimuthDeg"), Text(s.ParkAt.AzimuthDeg));
-    ini.setValue(Key("ParkElevationDeg"), Text(s.ParkAt.ElevationDeg));
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+    return WriteVanset(directory, [&](QSettings& ini) {
+        const TrackingOptions& o = s.Options;
+        const auto key = [](std::string_view k) {
+            return QString::fromLatin1(k.data(), static_cast<qsizetype>(k.size()));
+        };
+        ini.setValue(Key("Source"), key(SkySourceKey(o.Source)));
+        ini.setValue(Key("Model"), s.Rotator.Model);
+        ini.setValue(Key("Device"), QString::fromStdString(s.Rotator.Device));
+        ini.setValue(Key("SerialSpeed"), s.Rotator.SerialSpeed);
+        ini.setValue(Key("PeriodS"), Text(o.PeriodS));
+        ini.setValue(Key("ThresholdDeg"), Text(o.ThresholdDeg));
+        ini.setValue(Key("AzimuthRange"), key(AzimuthRangeKey(o.Range)));
+        ini.setValue(Key("MinElevationDeg"), Text(o.MinElevationDeg));
+        ini.setValue(Key("MaxElevationDeg"), Text(o.MaxElevationDeg));
+        ini.setValue(Key("AzimuthOffsetDeg"), Text(o.AzimuthOffsetDeg));
+        ini.setValue(Key("ElevationOffsetDeg"), Text(o.ElevationOffsetDeg));
+        ini.setValue(Key("OffSourceDeg"), Text(o.OffSourceAzimuthDeg));
+        ini.setValue(Key("ParkWhenSet"), o.Below == WhenBelow::Park ? 1 : 0);
+        ini.setValue(Key("OwnPark"), o.ParkPosition ? 0 : 1);
+        ini.setValue(Key("ParkAzimuthDeg"), Text(s.ParkAt.AzimuthDeg));
+        ini.setValue(Key("ParkElevationDeg"), Text(s.ParkAt.ElevationDeg));
+    });
 }
 
 std::optional<QRect> LoadTrackWindowRect(const QString& directory) {
@@ -147,13 +147,12 @@ std::optional<QRect> LoadTrackWindowRect(const QString& directory) {
 }
 
 bool SaveTrackWindowRect(const QString& directory, const QRect& rect) {
-    QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    ini.setValue(Key("Left"), rect.left());
-    ini.setValue(Key("Top"), rect.top());
-    ini.setValue(Key("Width"), rect.width());
-    ini.setValue(Key("Height"), rect.height());
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+    return WriteVanset(directory, [&](QSettings& ini) {
+        ini.setValue(Key("Left"), rect.left());
+        ini.setValue(Key("Top"), rect.top());
+        ini.setValue(Key("Width"), rect.width());
+        ini.setValue(Key("Height"), rect.height());
+    });
 }
 
 } // namespace vantrel
