@@ -2,6 +2,7 @@
 
 #include "controls/FieldReasons.h"
 #include "mainwin/PositionStore.h"
+#include "station/StationCheck.h"
 #include "tracking/SkyAngles.h"
 #include "trackwin/SkyPointing.h"
 #include "trackwin/TrackSettings.h"
@@ -582,6 +583,12 @@ void TrackWindow::TrackClick() {
         Refuse(QString::fromStdString(why));
         return;
     }
+    // A rotator is never sent anywhere for a station out of range: the
+    // same sentence as at start-up, until the station is corrected.
+    if (!StationInRange(*services_.Station)) {
+        Refuse(QString::fromStdString(ProblemsLine(CheckStation(*services_.Station))));
+        return;
+    }
     EnsureLink();
     tracker_.Reset();
     tracking_ = true;
@@ -640,6 +647,13 @@ void TrackWindow::ShowOffSourceButton() {
 
 void TrackWindow::Step() {
     if (!tracking_ || !link_) {
+        return;
+    }
+    if (!StationInRange(*services_.Station)) {
+        // The station was made out of range while tracking: stop the
+        // rotator where it is rather than follow a place that means nothing.
+        StopClick();
+        Refuse(QString::fromStdString(ProblemsLine(CheckStation(*services_.Station))));
         return;
     }
     const RotatorStatus status = link_->Status();

@@ -22,11 +22,13 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QElapsedTimer>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <limits>
 
 #include <algorithm>
 #include <chrono>
@@ -406,6 +408,26 @@ private slots:
         QCOMPARE(later->ElevationDeg, stopped->ElevationDeg);
         QCOMPARE(w.Target->text(), QStringLiteral("-"));
         QVERIFY(!w.Snapshot().Tracking);
+    }
+
+    void aStationOutOfRangeMovesNoRotator() {
+        TrackWindow w(Services());
+        ChooseModel(w, 1);
+        station_.Latitude = std::numeric_limits<long double>::quiet_NaN();
+        w.TrackClick();
+        QVERIFY(!w.IsTracking());
+        QVERIFY(w.Refusal->text().contains(QStringLiteral("atitude")));
+        QCOMPARE(w.State->text(), QStringLiteral("idle: no rotator opened yet"));
+
+        // Made out of range while tracking: the rotator is stopped.
+        station_.Latitude = 52.37L;
+        Type(w.Period, QStringLiteral("0.2"));
+        w.TrackClick();
+        QVERIFY(w.IsTracking());
+        station_.Latitude = 1e30L;
+        QVERIFY(WaitFor([&] { return !w.IsTracking(); }, 2000));
+        QVERIFY(!w.Snapshot().Tracking);
+        QVERIFY(w.Refusal->text().contains(QStringLiteral("atitude")));
     }
 
     void trackedSourceIsMarkedInTheRealTimeGrid() {
