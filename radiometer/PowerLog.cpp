@@ -1,42 +1,20 @@
 #include "radiometer/PowerLog.h"
 
-#include <cerrno>
+#include "csvlog/CsvText.h"
+#include "csvlog/LogFile.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdlib>
 
 namespace vantrel {
 
 namespace {
 
 constexpr std::size_t kFieldCount = 13;
-
-std::string Quoted(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string q = "\"";
-    for (char c : text) {
-        // Lines are read one by one: a line break inside a text would cut
-        // its record in two, so it is kept as a blank.
-        if (c == '\r' || c == '\n') {
-            c = ' ';
-        }
-        q += c;
-        if (c == '"') {
-            q += '"';
-        }
-    }
-    return q + '"';
-}
+/// How the log names itself in its messages.
+constexpr std::string_view kLogName = "power log";
 
 std::string Fixed(std::optional<double> value, int decimals) {
     if (!value || !std::isfinite(*value)) {
@@ -50,35 +28,6 @@ std::string Fixed(std::optional<double> value, int decimals) {
         std::snprintf(text, sizeof text, "%.*f", decimals, 0.0);
     }
     return text;
-}
-
-/// The fields of one line; nothing for an unterminated quote.
-std::optional<std::vector<std::string>> Fields(std::string_view line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                fields.back() += c;
-            }
-        } else if (c == '"' && fields.back().empty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    if (quoted) {
-        return std::nullopt;
-    }
-    return fields;
 }
 
 std::optional<double> Real(std::string_view text) {
@@ -117,50 +66,6 @@ std::optional<PowerMark> MarkOf(std::string_view text) {
         }
     }
     return std::nullopt;
-}
-
-int WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? errno : ENOSPC;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
-std::string Failure(const std::string& path, int error) {
-    return "Cannot write the power log " + path + ": " + std::strerror(error);
-}
-
-/// Creates the log with its header line, whole or not at all: written to a
-/// temporary file in the log's folder, then linked under the log's name. A
-/// log another program made meanwhile is kept. 0 or the errno of the failure.
-int CreateLog(const std::string& path) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return errno;
-    }
-    int error = ::fchmod(fd, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH) == 0 ? 0 : errno;
-    if (error == 0) {
-        error = WriteAll(fd, std::string(kPowerLogHeader) + "\n");
-    }
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && ::link(temporary.c_str(), path.c_str()) != 0 && errno != EEXIST) {
-        error = errno;
-    }
-    ::unlink(temporary.c_str());
-    return error;
 }
 
 } // namespace
@@ -213,11 +118,11 @@ PowerRecord PowerRecordOf(const PowerBlock& block, std::string_view input, doubl
 }
 
 std::string PowerLogLine(const PowerRecord& r) {
-    std::string line = Quoted(r.UtcStart);
+    std::string line = CsvQuoted(r.UtcStart);
     for (const std::string& field :
-         {Quoted(r.UtcEnd), Quoted(r.Input), Fixed(r.FrequencyMHz, 6), Fixed(r.PowerDb, 3),
+         {CsvQuoted(r.UtcEnd), CsvQuoted(r.Input), Fixed(r.FrequencyMHz, 6), Fixed(r.PowerDb, 3),
           Fixed(r.SigmaDb, 4), std::to_string(r.Samples), std::to_string(r.Clipped),
-          Fixed(r.RfiDropped, 4), Quoted(r.Source), Fixed(r.AzimuthDeg, 2),
+          Fixed(r.RfiDropped, 4), CsvQuoted(r.Source), Fixed(r.AzimuthDeg, 2),
           Fixed(r.ElevationDeg, 2), std::string(PowerMarkText(r.Mark))}) {
         line += ',';
         line += field;
@@ -226,69 +131,20 @@ std::string PowerLogLine(const PowerRecord& r) {
 }
 
 std::optional<std::string> AppendPowerRecord(const std::string& path, const PowerRecord& record) {
-    // A new log appears with its header already in it, so no reader ever
-    // sees a log without one, however many programs log at once.
-    if (::access(path.c_str(), F_OK) != 0) {
-        if (const int error = CreateLog(path); error != 0) {
-            return Failure(path, error);
-        }
-    }
-    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return Failure(path, errno);
-    }
-    // Two programs logging at once take turns: the look at the file's end
-    // and the write after it belong together. A file system without locks
-    // (ENOLCK) is written all the same.
-    int locked = 0;
-    do {
-        locked = ::flock(fd, LOCK_EX);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0 && errno != ENOLCK) {
-        const int error = errno;
-        ::close(fd);
-        return Failure(path, error);
-    }
-    std::string text = PowerLogLine(record) + "\n";
-    struct stat st {};
-    char last = '\n';
-    if (::fstat(fd, &st) == 0 && st.st_size == 0) {
-        // Emptied (or made empty by another program): the header first.
-        text.insert(0, std::string(kPowerLogHeader) + "\n");
-    } else if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') {
-        // A last line cut short (a crash, a full disc) would swallow the
-        // new one: it gets its line break first, in the same write.
-        text.insert(text.begin(), '\n');
-    }
-    int error = WriteAll(fd, text);
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        return Failure(path, error);
-    }
-    return std::nullopt;
+    return AppendLogLine(path, kPowerLogHeader, PowerLogLine(record), kLogName);
 }
 
 PowerLog ParsePowerLog(std::string_view text) {
     PowerLog log;
     std::size_t lineNumber = 0;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        const std::string_view line = NextCsvLine(text);
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
         if (line.empty() || line.starts_with(kPowerLogHeader)) {
             continue;
         }
         const std::string where = "line " + std::to_string(lineNumber) + " skipped: ";
-        const auto fields = Fields(line);
+        const auto fields = CsvFields(line);
         if (!fields) {
             log.Skipped.push_back(where + "a quote is not closed");
             continue;
@@ -328,17 +184,12 @@ PowerLog ParsePowerLog(std::string_view text) {
 }
 
 std::optional<std::string> ReadPowerLog(const std::string& path, PowerLog& log) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (::access(path.c_str(), F_OK) != 0) {
-            log = {};
-            return std::nullopt;
-        }
-        return "Cannot read the power log " + path;
+    std::string text;
+    if (auto failed = ReadLogText(path, text, kLogName)) {
+        log = {};
+        return failed;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    log = ParsePowerLog(text.str());
+    log = ParsePowerLog(text);
     return std::nullopt;
 }
 
