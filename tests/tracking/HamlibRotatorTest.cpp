@@ -17,8 +17,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -109,15 +109,14 @@ TEST(HamlibRotator, ModelsTheDocumentsQuoteAreHamlibsOwn) {
             }
         }
     }
-    const std::regex quoted(R"((-m|model)\s+(\d+))", std::regex::icase);
     constexpr std::ptrdiff_t kSentenceChars = 300;
     int checked = 0;
     for (const auto& file : files) {
         std::ifstream in(file);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         // As a reader sees it: no tags, no roff escapes, one blank between
-        // words. By hand: std::regex recurses once per character matched and
-        // overflows the stack on a long page.
+        // words. All by hand: std::regex recurses once per character matched
+        // and overflows the stack on a long page.
         std::string plain;
         bool inTag = false;
         for (std::size_t i = 0; i < text.size(); ++i) {
@@ -140,18 +139,29 @@ TEST(HamlibRotator, ModelsTheDocumentsQuoteAreHamlibsOwn) {
         std::string lower = text;
         std::ranges::transform(lower, lower.begin(),
                                [](unsigned char c) { return std::tolower(c); });
-        for (std::sregex_iterator m(text.begin(), text.end(), quoted), end; m != end; ++m) {
-            const int model = std::stoi((*m)[2]);
-            const std::string where = file.filename().string() + ": \"" + m->str() + "\"";
-            ASSERT_TRUE(names.contains(model)) << where << " is no model of rotctl -l";
-            ++checked;
-            if ((*m)[1] == "-m" && model > 2) { // 1 and 2 are Hamlib's dummy and network rotators
-                const std::ptrdiff_t from =
-                    std::max<std::ptrdiff_t>(0, m->position() - kSentenceChars);
-                const std::string before = lower.substr(
-                    static_cast<std::size_t>(from), static_cast<std::size_t>(m->position() - from));
-                EXPECT_NE(before.find(names[model]), std::string::npos)
-                    << where << " is Hamlib's \"" << names[model] << "\", not named before it";
+        // "-m N" and "model N", in any case.
+        for (const std::string_view word : {std::string_view("-m "), std::string_view("model ")}) {
+            for (std::size_t at = lower.find(word); at != std::string::npos;
+                 at = lower.find(word, at + 1)) {
+                std::size_t end = at + word.size();
+                while (end < lower.size() && std::isdigit(static_cast<unsigned char>(lower[end]))) {
+                    ++end;
+                }
+                if (end == at + word.size()) {
+                    continue;
+                }
+                const int model = std::stoi(lower.substr(at + word.size(), end - at - word.size()));
+                const std::string where =
+                    file.filename().string() + ": \"" + text.substr(at, end - at) + "\"";
+                ASSERT_TRUE(names.contains(model)) << where << " is no model of rotctl -l";
+                ++checked;
+                if (word == "-m " && model > 2) { // 1 and 2 are Hamlib's dummy and network rotators
+                    const std::size_t from =
+                        at > static_cast<std::size_t>(kSentenceChars) ? at - kSentenceChars : 0;
+                    const std::string before = lower.substr(from, at - from);
+                    EXPECT_NE(before.find(names[model]), std::string::npos)
+                        << where << " is Hamlib's \"" << names[model] << "\", not named before it";
+                }
             }
         }
     }
