@@ -148,7 +148,9 @@ void FieldReasons::FitWindow() {
 bool FieldReasons::eventFilter(QObject* watched, QEvent* event) {
     // A context menu or a completer's list takes the focus for a moment:
     // the field is not left then.
-    if (event->type() == QEvent::FocusOut &&
+    // A window being hidden (closed, or destroyed: its own part then gone
+    // already) takes the focus away too: nothing is left by the user then.
+    if (event->type() == QEvent::FocusOut && !window_->isHidden() &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
             Check(edit);

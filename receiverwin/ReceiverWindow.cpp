@@ -1180,7 +1180,10 @@ void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
         }
         usedAreas_.clear();
         for (std::size_t i = 0; i < trace.Used.size(); ++i) {
-            auto* area = new QAreaSeries(new QLineSeries, new QLineSeries);
+            // An area does not own its edges: as its children they go with it.
+            auto* area = new QAreaSeries;
+            area->setUpperSeries(new QLineSeries(area));
+            area->setLowerSeries(new QLineSeries(area));
             area->setColor(QColor(0x30, 0xa0, 0x30, 0x38));
             area->setBorderColor(Qt::transparent);
             chart->addSeries(area);
