@@ -46,7 +46,7 @@ struct EmeMoment {
 /// UT1 enters the Earth rotation angle only (TT follows UTC), as the IERS
 /// value UT1 − UTC that `ut1` gives for the instant.
 ///
-/// One instance per thread; cheap per instant (a few microseconds for both
+/// One instance per thread; cheap per instant (about a microsecond for both
 /// stations, no allocation) once its four-day interpolation window is fitted
 /// (about 1.4 ms).
 class EmeCalculator {

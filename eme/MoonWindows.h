@@ -11,6 +11,14 @@
 
 namespace vantrel::eme {
 
+/// Accepted minimum elevations of the Moon, degrees: from the lowest a
+/// horizon profile may hold to the zenith.
+inline constexpr double kLowestMinElevationDeg = -5.0;
+inline constexpr double kHighestMinElevationDeg = 90.0;
+/// Days ahead that the EME window, and `vantrel-eme --windows` without
+/// dates, look for common windows.
+inline constexpr int kWindowDaysAhead = 7;
+
 /// What a search for common Moon windows covers.
 struct WindowSearch {
     UtcSeconds Start = 0; ///< first instant searched
@@ -70,9 +78,9 @@ using WindowProgress = std::function<bool(double fraction)>;
 /// about a second. Instants without a place (outside 1900..2100) count as
 /// the Moon down.
 ///
-/// Cost: two places per look (a few microseconds), about 20 more per edge
-/// and per maximum; the seven days of the EME window at ten-minute steps take
-/// about 1 ms.
+/// Cost: two places per look (about a microsecond), about 20 more per edge
+/// and per maximum; the seven days of the EME window at five-minute steps
+/// take about 4 ms.
 WindowSearchResult FindMoonWindows(EmeCalculator& calculator, const WindowSearch& search,
                                    const WindowProgress& progress = {});
 
