@@ -52,7 +52,8 @@ constexpr std::string_view kUsage =
     "                      always its apparent place of date)\n"
     "  --refraction P,T,RH refracted elevations (pressure hPa, temperature C,\n"
     "                      humidity %), also for the windows\n"
-    "  --iers FILE         UT1-UTC from an IERS finals2000A file\n"
+    "  --iers FILE         UT1-UTC from an IERS finals2000A file (refused by this\n"
+    "                      build, which has no IERS reader yet: UT1 = UTC)\n"
     "\n"
     "The station is read from ./Vantrel.dat, else from the planner's data folder\n"
     "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel); --data FILE\n"
@@ -251,11 +252,11 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
         } else if (flag == "--min-elevation") {
             const std::size_t comma = v.find(',');
             const auto home = Ranged(std::string_view(v).substr(0, comma),
-                                     kEmeLowestMinElevationDeg, kEmeHighestMinElevationDeg);
+                                     eme::kLowestMinElevationDeg, eme::kHighestMinElevationDeg);
             const auto dx = comma == std::string::npos
                                 ? home
                                 : Ranged(std::string_view(v).substr(comma + 1),
-                                         kEmeLowestMinElevationDeg, kEmeHighestMinElevationDeg);
+                                         eme::kLowestMinElevationDeg, eme::kHighestMinElevationDeg);
             if (!home || !dx) {
                 return fail("--min-elevation: '" + v +
                             "' is not DEG or HOME,DX in degrees, -5 to 90");

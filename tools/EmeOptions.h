@@ -2,6 +2,7 @@
 
 #include "astro/DateTime.h"
 #include "eme/DxStation.h"
+#include "eme/MoonWindows.h"
 #include "station/HomeStation.h"
 #include "tools/ObservingArguments.h"
 #include "tools/ToolFiles.h"
@@ -13,13 +14,6 @@
 
 namespace vantrel {
 
-/// Days of common Moon windows `vantrel-eme --windows` looks at without
-/// --start and --end, as the EME window does.
-inline constexpr int kEmeWindowDays = 7;
-/// Accepted minimum elevations of --min-elevation, degrees: from the lowest
-/// a horizon profile may hold to the zenith.
-inline constexpr double kEmeLowestMinElevationDeg = -5.0;
-inline constexpr double kEmeHighestMinElevationDeg = 90.0;
 /// Most rows `vantrel-eme` prints for a range (a year at one-minute steps
 /// is about 530 000).
 inline constexpr long long kEmeMostRows = 1000000;

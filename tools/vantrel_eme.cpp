@@ -68,6 +68,13 @@ int main(int argc, char** argv) {
         return Fail(parsed.Error);
     }
     const EmeCommandLine& o = parsed.Options;
+    // The calculator takes UT1 − UTC through its Ut1MinusUtc function; this
+    // build has no reader of the IERS series to fill it from, so a file
+    // given is refused rather than ignored.
+    if (!o.IersFile.empty()) {
+        return Fail("vantrel-eme: --iers: this build reads no IERS file yet; leave --iers out "
+                    "(UT1 = UTC)");
+    }
     if (const auto problems = CheckStation(station); !problems.empty()) {
         return Fail("vantrel-eme: " + ProblemsLine(problems));
     }
@@ -102,7 +109,7 @@ int main(int argc, char** argv) {
         first = eme::UtcSecondsOf(startDay);
         end = eme::UtcSecondsOf(endDay) + eme::kWholeSecondsPerDay;
     } else if (o.Windows) {
-        end = now + kEmeWindowDays * eme::kWholeSecondsPerDay;
+        end = now + eme::kWindowDaysAhead * eme::kWholeSecondsPerDay;
     }
 
     if (!o.Windows && stepped && (end - first + stepS - 1) / stepS > kEmeMostRows) {

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!o.Observing.Missing());
     FUZZ_CHECK(!(o.Time && o.HasRange()));
     for (const double e : {o.HomeMinElevationDeg, o.DxMinElevationDeg}) {
-        FUZZ_CHECK(e >= kEmeLowestMinElevationDeg && e <= kEmeHighestMinElevationDeg);
+        FUZZ_CHECK(e >= eme::kLowestMinElevationDeg && e <= eme::kHighestMinElevationDeg);
     }
     for (const auto& day : {o.Start, o.End}) {
         if (day) {
