@@ -104,12 +104,10 @@ const char* const kLiveTips[] = {
     "Topocentric declination seen from home",
     "Round-trip time of your echo, 2d/c",
     "Doppler shift of your own echo, \u22122f\u00b7\u1e0b/c",
-    "Doppler shift of the DX station's signal heard at home, \u2212f\u00b7(\u1e0b home + "
-    "\u1e0b DX)/c",
+    "Doppler shift of the DX station's signal at home, \u2212f\u00b7(\u1e0b home + \u1e0b DX)/c",
     "10\u00b7log10((4\u03c0)\u00b3d\u2074/(\u03c3\u03bb\u00b2)), \u03c3 = 0.065\u00b7\u03c0R\u00b2",
     "40\u00b7log10(d / 356 500 km): how much weaker the echo is than at a close perigee",
-    "Spatial polarisation offset for linear polarisation: home's minus the DX station's "
-    "parallactic angle of the Moon",
+    "Spatial offset for linear polarisation: home's minus the DX's parallactic angle",
     "Apparent radius of the Moon from home",
 };
 
@@ -422,6 +420,13 @@ void EmeWindow::Tick() {
     }
     live_ = stationRefused_ ? eme::EmeMoment{} : liveCalculator_->At(now);
     ShowLive();
+    if (stationRefused_ && haveWindows_) {
+        // Windows of a station no longer in use would mislead.
+        windows_.clear();
+        haveWindows_ = false;
+        searched_.reset();
+        ShowWindows();
+    }
 
     if (!stationRefused_ &&
         (!searched_ || !(*searched_ == in) || now - searchStart_ >= kEmeSearchRenewS)) {

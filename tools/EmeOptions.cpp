@@ -211,11 +211,11 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
             const bool plain = v.find_first_of(" \t,") == std::string::npos;
             const eme::DxParse p = eme::ParseDxStation(v);
             if (!plain || !p.Station) {
-                std::string why;
+                std::string why = "--dx: '" + v + "' is not a locator of 4 or 6 characters";
                 if (plain && p.Problem.starts_with("Not a locator")) {
-                    why = " (" + p.Problem.substr(0, p.Problem.size() - 1) + ")";
+                    why += " (" + p.Problem.substr(0, p.Problem.size() - 1) + ")";
                 }
-                return fail("--dx: '" + v + "' is not a locator of 4 or 6 characters" + why);
+                return fail(why);
             }
             dxText = v;
         } else if (flag == "--time") {
