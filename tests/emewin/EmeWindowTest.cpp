@@ -183,7 +183,7 @@ private slots:
 
         // Save CSV writes the windows with their middles.
         const QString csv = dir_.filePath(QStringLiteral("windows"));
-        w.ChooseSaveFile = [&](const QString&, const QString&) { return csv; };
+        w.ChooseSaveFile = [&](const QString&, const QString&) { return QString(csv); };
         QSignalSpy saved(&w, &EmeWindow::ExportFinished);
         w.SaveCsv->click();
         QVERIFY(saved.wait(10000));
