@@ -233,7 +233,7 @@ TEST(EmeCsv, HeadersAndRows) {
               "polarisation_offset_deg\n");
     MoonWindow w;
     w.Start = UtcSecondsOf(EncodeDateTime(2026, 3, 21, 5, 6, 7));
-    w.End = w.Start + std::int64_t{10830};
+    w.End = w.Start + std::int64_t{10830}; // 3 h 0 min 30 s
     w.MaxElevationHomeDeg = 41.234;
     w.MidEchoDopplerHz = -0.04;
     w.MidPathLossChangeDb = 1.5;

@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
     m.Conditions = &conditions;
     m.WorkingDirectory = work.path().toStdString();
     TForm1 form(m);
+    form.resize(1026, 666);
     form.show();
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
