@@ -89,6 +89,6 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
-    ok = form.grab().save(out + QStringLiteral("/main-window-tabs.png")) && ok;
+    ok = form.TabSet2->grab().save(out + QStringLiteral("/main-window-tabs.png")) && ok;
     return ok ? 0 : 1;
 }
