@@ -18,6 +18,7 @@
 #include "controls/Fonts.h"
 #include "controls/QtUserMessages.h"
 #include "controls/TooltipSettings.h"
+#include "emewin/EmeWindow.h"
 #include "help/ApplicationHelp.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/ProgramIcon.h"
@@ -189,6 +190,20 @@ int main(int argc, char** argv) {
     };
     trackHorizon = skyHorizon;
     measure.Horizon = skyHorizon;
+
+    // The EME window: the Moon for contacts via the Moon with a DX station,
+    // with the program's station, frequency and refraction and the skyline
+    // the sky window has loaded.
+    QtUserMessages emeMessages;
+    EmeWindowServices emeServices;
+    emeServices.Station = &station;
+    emeServices.Conditions = &conditions;
+    emeServices.Clock = &clock;
+    emeServices.Messages = &emeMessages;
+    emeServices.Horizon = skyHorizon;
+    EmeWindow eme(std::move(emeServices));
+    emeMessages.SetAnchor(&eme);
+    form.OnEme = [&] { eme.OpenBeside(&form); };
 
     // The Receiver window: the program as the radiometer. Its blocks carry
     // the tracked source and the rotator's reported position while the

@@ -242,6 +242,19 @@ def argument_seeds():
                                            "1.5", "--measured-y", "0"))
     put("noise_args", "unknown", args("--bogus\x1b[31m", "x"))
 
+    put("eme_args", "moment", args("--dx", "EM13qc", "--frequency", "1296", "--time",
+                                    "2026-03-21T20:00:30Z", "--lat=52.5", "--lon", "13.4",
+                                    "--height", "40"))
+    put("eme_args", "range", args("--dx-lat", "-33.9", "--dx-lon=151.2", "--dx-height", "60",
+                                   "--start", "2026-03-21", "--end=2026-03-23", "--interval",
+                                   "10", "--refraction", "1013,10,50", "--frequency", "10368"))
+    put("eme_args", "windows", args("--windows", "--min-elevation", "5,10", "--dx", "jo62",
+                                     "--apparent", "--iers", "finals2000A.all"))
+    put("eme_args", "refusals", args("--dx", "EM13", "--dx-lat", "1", "--time",
+                                      "2026-03-21 20:00", "--start", "2026-02-30"))
+    put("eme_args", "hostile", args("--dx", "\x1b]0;owned\x07", "--min-elevation", "nan,1e400",
+                                     "--time=2101-01-01T00:00:60"))
+
 
 def log_seeds():
     header = ("utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,"

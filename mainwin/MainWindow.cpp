@@ -51,15 +51,16 @@ namespace {
 constexpr int kDesignWidth = 1026;
 constexpr int kDesignHeight = 666;
 constexpr int kTimerPeriodMs = 50;
-/// Design widths of the Measure, Track, Sky, Receiver and Settings tabs,
+/// Design widths of the Measure, Track, Sky, Receiver, Settings and EME tabs,
 /// left of Help, About and Exit (43 each).
 constexpr int kMeasureTabWidth = 64;
 constexpr int kTrackTabWidth = 50;
 constexpr int kSkyTabWidth = 40;
 constexpr int kReceiverTabWidth = 66;
 constexpr int kSettingsTabWidth = 64;
-constexpr int kOwnTabsWidth =
-    kMeasureTabWidth + kTrackTabWidth + kSkyTabWidth + kReceiverTabWidth + kSettingsTabWidth;
+constexpr int kEmeTabWidth = 40;
+constexpr int kOwnTabsWidth = kMeasureTabWidth + kTrackTabWidth + kSkyTabWidth + kReceiverTabWidth +
+                              kSettingsTabWidth + kEmeTabWidth;
 constexpr int kOriginalTabWidth = 43;
 constexpr Colour kAzElButton = 0x00FBEBCA;
 constexpr Colour kMoneyGreen = 0x00C0DCC0;
@@ -330,12 +331,12 @@ void TForm1::BuildControls() {
     // tabs of the program's own windows come in on their left.
     TabSet2 = Place(
         new TabStrip({QStringLiteral("Measure"), QStringLiteral("Track"), QStringLiteral("Sky"),
-                      QStringLiteral("Receiver"), QStringLiteral("Settings"),
+                      QStringLiteral("Receiver"), QStringLiteral("Settings"), QStringLiteral("EME"),
                       QStringLiteral("Help"), QStringLiteral("About"), QStringLiteral("Exit")},
                      this),
         "TabSet2", 888 - kOwnTabsWidth, 0, 130 + kOwnTabsWidth, 25);
     TabSet2->SetTabWidths({kMeasureTabWidth, kTrackTabWidth, kSkyTabWidth, kReceiverTabWidth,
-                           kSettingsTabWidth, kOriginalTabWidth, kOriginalTabWidth,
+                           kSettingsTabWidth, kEmeTabWidth, kOriginalTabWidth, kOriginalTabWidth,
                            130 - 2 * kOriginalTabWidth});
     TabSet2->setFont(Arial(10, false));
 
@@ -915,6 +916,11 @@ void TForm1::TabSet2Click() {
     case kSettingsTab:
         if (OnSettings) {
             OnSettings();
+        }
+        break;
+    case kEmeTab:
+        if (OnEme) {
+            OnEme();
         }
         break;
     case kHelpTab:

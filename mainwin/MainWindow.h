@@ -59,17 +59,18 @@ inline constexpr const char* kCaptionStem = "Tamsel Vantrel Ver ";
 inline constexpr const char* kExitQuestion = "Do you wish to exit now ?";
 
 /// The tabs of the strip in the top right corner, left to right: the
-/// program's own windows (Measure, Track, Sky, Receiver, Settings), then
-/// Help, About and Exit.
+/// program's own windows (Measure, Track, Sky, Receiver, Settings, EME),
+/// then Help, About and Exit.
 enum MainWindowTab : int {
     kMeasureTab = 0,
     kTrackTab = 1,
     kSkyTab = 2,
     kReceiverTab = 3,
     kSettingsTab = 4,
-    kHelpTab = 5,
-    kAboutTab = 6,
-    kExitTab = 7
+    kEmeTab = 5,
+    kHelpTab = 6,
+    kAboutTab = 7,
+    kExitTab = 8
 };
 
 /// The main window: the planning grid, the real-time display, the controls
@@ -97,6 +98,8 @@ public:
     std::function<void()> OnSky;
     /// Opens the Receiver window (the "Receiver" tab).
     std::function<void()> OnReceiver;
+    /// Opens the EME window (the "EME" tab).
+    std::function<void()> OnEme;
     /// Lets the user choose the printer, copies and pages (the print
     /// dialog); false when the user cancels. Tests choose a PDF file.
     std::function<bool(QPrinter& printer)> ChoosePrinter;

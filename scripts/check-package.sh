@@ -45,6 +45,7 @@ programs=(vantrel vantrel-table vantrel-now vantrel-noise)
 # The tracker is packaged where the tree builds it.
 if [ -x "$build/vantrel-track" ]; then programs+=(vantrel-track); fi
 if [ -x "$build/vantrel-power" ]; then programs+=(vantrel-power); fi
+if [ -x "$build/vantrel-eme" ]; then programs+=(vantrel-eme); fi
 
 expected=(
     "$private/libOrbex_sunmoon.so" "$private/libVantrelHtmlHelp.so" "$private/vantrel-chm-reader"
@@ -166,6 +167,12 @@ if [ -x "$root/usr/bin/vantrel-power" ]; then
         fail "vantrel-power exit status $status without arguments"
     run "$root/usr/bin/vantrel-power" --help 2>/dev/null | grep -q "utc_start,utc_end,power_db" &&
         pass "vantrel-power --help" || fail "vantrel-power --help"
+fi
+if [ -x "$root/usr/bin/vantrel-eme" ]; then
+    # One instant for a station and a DX station given on the command line.
+    run "$root/usr/bin/vantrel-eme" --lat 52 --lon 13 --dx EM13 --time 2026-03-21T20:00 \
+        2>/dev/null | grep -q "^2026-03-21T20:00:00Z,.*,.*,.*,.*,.*,.*,.*,.*,.*,.*,.*$" &&
+        pass "vantrel-eme's values" || fail "vantrel-eme's values"
 fi
 
 # --- 3. The menu entry's command, headless ------------------------------------

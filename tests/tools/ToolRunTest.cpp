@@ -394,6 +394,147 @@ TEST_F(ToolRun, EachCase) {
              }
          }},
 
+        // vantrel-eme: values at an instant, over days, the windows; its
+        // refusals.
+        {"eme_finds_the_data_home_station",
+         VANTREL_EME,
+         {"--time", "2026-03-21T20:00:30", "--dx", "EM13", "--frequency", "1296"},
+         Case::InDataHome,
+         0,
+         "vantrel-eme: reading ",
+         "utc,moon_az_deg,moon_el_deg,distance_km,echo_delay_s,echo_doppler_hz,path_loss_db,"
+         "path_loss_change_db,dx_moon_az_deg,dx_moon_el_deg,dx_doppler_hz,"
+         "polarisation_offset_deg\n2026-03-21T20:00:30Z,",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 1u) << r.Out;
+             EXPECT_EQ(std::count(rows[0].begin(), rows[0].end(), ','), 11) << rows[0];
+         }},
+        {"eme_rows_every_interval",
+         VANTREL_EME,
+         {"--start", "2026-03-21", "--interval", "360", "--frequency", "144"},
+         Case::InDataHome,
+         0,
+         "",
+         "\n2026-03-21T18:00:00Z,",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 4u) << r.Out;
+             EXPECT_EQ(std::count(rows[0].begin(), rows[0].end(), ','), 7) << rows[0];
+         }},
+        {"eme_windows_over_days",
+         VANTREL_EME,
+         {"--start", "2026-03-21", "--end", "2026-03-23", "--windows", "--dx", "EM13",
+          "--min-elevation", "5,10"},
+         Case::InDataHome,
+         0,
+         "",
+         "start_utc,end_utc,duration_min,max_el_home_deg,max_el_dx_deg\n",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_GE(rows.size(), 3u) << r.Out;
+             for (const std::string& row : rows) {
+                 EXPECT_TRUE(row.starts_with("2026-03-2")) << row;
+                 EXPECT_EQ(std::count(row.begin(), row.end(), ','), 4) << row;
+             }
+         }},
+        {"eme_windows_need_an_interval",
+         VANTREL_EME,
+         {"--windows", "--lat", "52", "--lon", "5"},
+         Case::None,
+         2,
+         "give --interval",
+         "",
+         nullptr},
+        {"eme_half_a_locator",
+         VANTREL_EME,
+         {"--dx", "JO6"},
+         Case::InDataHome,
+         2,
+         "'JO6' is not a locator",
+         "",
+         nullptr},
+        {"eme_two_dx_stations",
+         VANTREL_EME,
+         {"--dx", "EM13", "--dx-lat", "1", "--dx-lon", "2"},
+         Case::InDataHome,
+         2,
+         "not both",
+         "",
+         nullptr},
+        {"eme_dx_height_alone",
+         VANTREL_EME,
+         {"--dx-height", "10"},
+         Case::InDataHome,
+         2,
+         "--dx-height needs --dx-lat and --dx-lon",
+         "",
+         nullptr},
+        {"eme_2101",
+         VANTREL_EME,
+         {"--time", "2101-01-01T00:00"},
+         Case::InDataHome,
+         2,
+         "beyond the dates with Sun and Moon positions",
+         "",
+         nullptr},
+        {"eme_time_and_range",
+         VANTREL_EME,
+         {"--time", "2026-03-21T00:00", "--start", "2026-03-21"},
+         Case::InDataHome,
+         2,
+         "either --time or --start/--end",
+         "",
+         nullptr},
+        {"eme_end_before_start",
+         VANTREL_EME,
+         {"--start", "2026-03-22", "--end", "2026-03-21"},
+         Case::InDataHome,
+         2,
+         "--end is before --start",
+         "",
+         nullptr},
+        {"eme_min_elevation_alone",
+         VANTREL_EME,
+         {"--min-elevation", "5"},
+         Case::InDataHome,
+         2,
+         "only matters with --windows",
+         "",
+         nullptr},
+        {"eme_min_elevation_95",
+         VANTREL_EME,
+         {"--windows", "--min-elevation", "0,95"},
+         Case::InDataHome,
+         2,
+         "-5 to 90",
+         "",
+         nullptr},
+        {"eme_refraction_without_frequency",
+         VANTREL_EME,
+         {"--refraction", "1013,10,50"},
+         Case::InDataHome,
+         2,
+         "needs --frequency",
+         "",
+         nullptr},
+        {"eme_iers_not_read_yet",
+         VANTREL_EME,
+         {"--iers", "finals2000A.all"},
+         Case::InDataHome,
+         2,
+         "this build reads no IERS file yet",
+         "",
+         nullptr},
+        {"eme_too_many_rows",
+         VANTREL_EME,
+         {"--start", "1900-01-01", "--end", "2100-12-31", "--interval", "1"},
+         Case::InDataHome,
+         2,
+         "more than 1000000 rows",
+         "",
+         nullptr},
+
         // A frequency that would change nothing is refused.
         {"table_frequency_alone",
          VANTREL_TABLE,
@@ -463,7 +604,7 @@ TEST_F(ToolRun, StationTextsComeOutAsUtf8) {
 // A failed write is an error a script sees.
 TEST_F(ToolRun, WriteErrorsAreReported) {
     SaveStation(Here(), 52, 5);
-    for (const char* tool : {VANTREL_NOW, VANTREL_TABLE}) {
+    for (const char* tool : {VANTREL_NOW, VANTREL_TABLE, VANTREL_EME}) {
         const Outcome r = Start(tool, {}, {}, "/dev/full");
         EXPECT_EQ(r.Status, 1) << tool << ": " << r.Err;
         EXPECT_NE(r.Err.find("No space left on device"), std::string::npos) << r.Err;

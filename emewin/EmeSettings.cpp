@@ -1,0 +1,91 @@
+#include "emewin/EmeSettings.h"
+
+#include "eme/DxStation.h"
+#include "eme/MoonWindows.h"
+#include "mainwin/PositionStore.h"
+#include "mainwin/VansetWrite.h"
+
+#include <QSettings>
+
+namespace vantrel {
+
+namespace {
+
+QString Key(const char* name) {
+    return VansetKey(kEmeSection, name);
+}
+
+QString RecentKey(std::size_t i) {
+    return Key(QStringLiteral("Recent%1").arg(i + 1).toLatin1().constData());
+}
+
+std::optional<int> Whole(const QSettings& ini, const char* name) {
+    bool ok = false;
+    const int v = ini.value(Key(name)).toString().trimmed().toInt(&ok, 10);
+    return ok ? std::optional<int>(v) : std::nullopt;
+}
+
+/// A stored DX station that reads as one, in its normal form; empty else.
+std::string Station(const QSettings& ini, const QString& key) {
+    const eme::DxParse p = eme::ParseDxStation(ini.value(key).toString().toStdString());
+    return p.Station ? p.Station->Text() : std::string();
+}
+
+double MinElevation(const QSettings& ini, const char* name) {
+    bool ok = false;
+    const double v = ini.value(Key(name)).toString().trimmed().toDouble(&ok);
+    return ok && v >= eme::kLowestMinElevationDeg && v <= eme::kHighestMinElevationDeg
+               ? v
+               : kEmeDefaultMinElevationDeg;
+}
+
+} // namespace
+
+EmeSettings LoadEmeSettings(const QString& directory, const QList<QRect>& screens) {
+    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
+    EmeSettings s;
+    const auto left = Whole(ini, "Left");
+    const auto top = Whole(ini, "Top");
+    const auto width = Whole(ini, "Width");
+    const auto height = Whole(ini, "Height");
+    if (left && top && width && height) {
+        s.Geometry = UsableWindowPosition({*left, *top, *width, *height}, screens);
+    }
+    s.Dx = Station(ini, Key("Dx"));
+    std::vector<std::string> recent;
+    for (std::size_t i = 0; i < eme::kRecentDxCount; ++i) {
+        if (std::string r = Station(ini, RecentKey(i)); !r.empty()) {
+            recent.push_back(std::move(r));
+        }
+    }
+    // Duplicates and the order made sound as the window makes them.
+    for (auto it = recent.rbegin(); it != recent.rend(); ++it) {
+        s.Recent = eme::RememberDx(s.Recent, *it);
+    }
+    s.HomeMinElevationDeg = MinElevation(ini, "HomeMinElevationDeg");
+    s.DxMinElevationDeg = MinElevation(ini, "DxMinElevationDeg");
+    return s;
+}
+
+bool SaveEmeSettings(const QString& directory, const EmeSettings& s) {
+    return WriteVanset(directory, [&](QSettings& ini) {
+        if (s.Geometry) {
+            ini.setValue(Key("Left"), s.Geometry->left());
+            ini.setValue(Key("Top"), s.Geometry->top());
+            ini.setValue(Key("Width"), s.Geometry->width());
+            ini.setValue(Key("Height"), s.Geometry->height());
+        }
+        ini.setValue(Key("Dx"), QString::fromStdString(s.Dx));
+        for (std::size_t i = 0; i < eme::kRecentDxCount; ++i) {
+            if (i < s.Recent.size()) {
+                ini.setValue(RecentKey(i), QString::fromStdString(s.Recent[i]));
+            } else {
+                ini.remove(RecentKey(i));
+            }
+        }
+        ini.setValue(Key("HomeMinElevationDeg"), QString::number(s.HomeMinElevationDeg, 'g', 17));
+        ini.setValue(Key("DxMinElevationDeg"), QString::number(s.DxMinElevationDeg, 'g', 17));
+    });
+}
+
+} // namespace vantrel

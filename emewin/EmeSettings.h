@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+/// Section of "Vanset.ini" that keeps the EME window's settings.
+inline constexpr const char* kEmeSection = "EME";
+
+/// Default minimum elevation of the Moon at each station, degrees.
+inline constexpr double kEmeDefaultMinElevationDeg = 0.0;
+
+/// What the EME window keeps between runs.
+struct EmeSettings {
+    /// Place and size of the window; empty when never stored or refused.
+    std::optional<QRect> Geometry;
+    /// The DX station as last used ("DL0ABC JO62qm"); empty for none.
+    std::string Dx;
+    /// Recent DX stations, the last used first, at most eme::kRecentDxCount.
+    std::vector<std::string> Recent;
+    /// Lowest elevation of the Moon for a common window, degrees, −5..90.
+    double HomeMinElevationDeg = kEmeDefaultMinElevationDeg;
+    double DxMinElevationDeg = kEmeDefaultMinElevationDeg;
+};
+
+/// Reads section "EME" of "Vanset.ini" in `directory` (the current folder
+/// when empty): "Left", "Top", "Width", "Height" (made usable on `screens`;
+/// all four or none), "Dx", "Recent1" to "Recent10", "HomeMinElevationDeg"
+/// and "DxMinElevationDeg". A DX station or a recent one that is not one
+/// (eme::ParseDxStation refuses it), or a minimum elevation that is not a
+/// number of −5..90, is left out: the default stands for it.
+EmeSettings LoadEmeSettings(const QString& directory, const QList<QRect>& screens);
+
+/// Writes section "EME" (the recent list whole, old entries beyond it
+/// removed); false when the file could not be written.
+bool SaveEmeSettings(const QString& directory, const EmeSettings& settings);
+
+} // namespace vantrel

@@ -1,0 +1,692 @@
+#include "emewin/EmeWindow.h"
+
+#include "eme/EmeCsv.h"
+#include "emewin/EmeSettings.h"
+#include "mainwin/TextFileSave.h"
+#include "skywin/ChartExport.h"
+#include "station/StationCheck.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+const QPoint kOffsetFromMainWindow(80, 60);
+const QSize kFirstSize(900, 720);
+constexpr double kPercent = 100.0;
+constexpr double kSecondsPerMinute = 60.0;
+
+QList<QRect> ScreenRects() {
+    QList<QRect> rects;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        rects << s->availableGeometry();
+    }
+    return rects;
+}
+
+const QString kNone = QStringLiteral("\u2014"); // an em dash for "no value"
+
+/// A number with `decimals` decimals and `unit`, or a dash for NaN.
+QString Value(double v, int decimals, const QString& unit) {
+    if (!std::isfinite(v)) {
+        return kNone;
+    }
+    // A value that rounds to zero shows without a sign.
+    if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) {
+        v = 0;
+    }
+    return QString::number(v, 'f', decimals) + unit;
+}
+
+/// Hertz with a sign, in kHz from 10 kHz on.
+QString Doppler(double hz) {
+    if (!std::isfinite(hz)) {
+        return kNone;
+    }
+    constexpr double kHzPerKHz = 1000.0;
+    const QString sign = hz > 0 ? QStringLiteral("+") : QString();
+    return std::fabs(hz) >= 10 * kHzPerKHz ? sign + Value(hz / kHzPerKHz, 3, QStringLiteral(" kHz"))
+                                           : sign + Value(hz, 1, QStringLiteral(" Hz"));
+}
+
+/// "Sat 2026-03-21 13:52" (UTC).
+QString WhenText(eme::UtcSeconds utc) {
+    const DateTime t = eme::DateTimeOf(utc);
+    const DecodedInstant d = DecodeInstant(t);
+    const std::string_view day = WeekdayName(t).substr(0, 3);
+    return QString::asprintf("%.*s %04u-%02u-%02u %02u:%02u", static_cast<int>(day.size()),
+                             day.data(), unsigned{d.Year}, unsigned{d.Month}, unsigned{d.Day},
+                             unsigned{d.Hour}, unsigned{d.Minute});
+}
+
+QString DurationText(std::int64_t seconds) {
+    const auto minutes = static_cast<long long>(std::llround(seconds / kSecondsPerMinute));
+    return QString::asprintf("%lld h %02lld min", minutes / 60, minutes % 60);
+}
+
+QString Degrees(double deg, int decimals = 2) {
+    return Value(deg, decimals, QStringLiteral("\u00b0"));
+}
+
+/// Names of the live rows, in the order of EmeWindow::LiveRow.
+const char* const kLiveNames[] = {
+    "Moon azimuth",        "Moon elevation",      "Distance",
+    "Declination",         "Echo delay",          "Echo Doppler",
+    "DX Doppler at home",  "Path loss (two-way)", "Path loss against perigee",
+    "Polarisation offset", "Semi-diameter",
+};
+const char* const kLiveTips[] = {
+    "From north through east",
+    "As the grids show it: refracted when radio refraction is on",
+    "Topocentric distance to the Moon's centre",
+    "Topocentric declination seen from home",
+    "Round-trip time of your echo, 2d/c",
+    "Doppler shift of your own echo, \u22122f\u00b7\u1e0b/c",
+    "Doppler shift of the DX station's signal at home, \u2212f\u00b7(\u1e0b home + \u1e0b DX)/c",
+    "10\u00b7log10((4\u03c0)\u00b3d\u2074/(\u03c3\u03bb\u00b2)), \u03c3 = 0.065\u00b7\u03c0R\u00b2",
+    "40\u00b7log10(d / 356 500 km): how much weaker the echo is than at a close perigee",
+    "Spatial offset for linear polarisation: home's minus the DX's parallactic angle",
+    "Apparent radius of the Moon from home",
+};
+
+/// The table's columns.
+const char* const kWindowColumns[] = {
+    "Start (UTC)", "End (UTC)",    "Duration",   "Highest home",
+    "Highest DX",  "Echo Doppler", "DX Doppler", "Loss vs perigee",
+};
+
+std::optional<double> MinElevation(const QString& text) {
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !(v >= eme::kLowestMinElevationDeg && v <= eme::kHighestMinElevationDeg)) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+} // namespace
+
+bool EmeWindow::Inputs::operator==(const Inputs& o) const {
+    const auto same = [](const HorizontalDeg& a, const HorizontalDeg& b) {
+        return a.AzimuthDeg == b.AzimuthDeg && a.ElevationDeg == b.ElevationDeg;
+    };
+    return Home == o.Home && Dx == o.Dx && Conditions == o.Conditions &&
+           HomeMinDeg == o.HomeMinDeg && DxMinDeg == o.DxMinDeg &&
+           std::equal(Horizon.begin(), Horizon.end(), o.Horizon.begin(), o.Horizon.end(), same);
+}
+
+EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window), services_(std::move(services)), clock_(*services_.Clock) {
+    setWindowTitle(QLatin1String(kEmeCaption));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    BuildControls();
+
+    const EmeSettings stored = LoadEmeSettings(services_.Directory, ScreenRects());
+    if (stored.Geometry) {
+        move(stored.Geometry->topLeft());
+        resize(stored.Geometry->size());
+        placed_ = true;
+    } else {
+        resize(kFirstSize);
+    }
+    recent_ = stored.Recent;
+    homeMinDeg_ = stored.HomeMinElevationDeg;
+    dxMinDeg_ = stored.DxMinElevationDeg;
+    HomeMinElevation->setText(QString::number(homeMinDeg_));
+    DxMinElevation->setText(QString::number(dxMinDeg_));
+    if (!stored.Dx.empty()) {
+        dx_ = eme::ParseDxStation(stored.Dx).Station;
+    }
+    FillRecent();
+
+    Ticker = new QTimer(this);
+    Ticker->setInterval(kEmeTickMs);
+    connect(Ticker, &QTimer::timeout, this, &EmeWindow::Tick);
+    connect(&watcher_, &QFutureWatcher<eme::WindowSearchResult>::finished, this,
+            &EmeWindow::SearchFinished);
+
+    ChooseSaveFile = [this](const QString& caption, const QString& filter) {
+        return QFileDialog::getSaveFileName(this, caption, QString(), filter);
+    };
+    ChoosePrinter = [this](QPrinter& printer) {
+        QPrintDialog dialog(&printer, this);
+        return dialog.exec() == QDialog::Accepted;
+    };
+}
+
+EmeWindow::~EmeWindow() {
+    if (cancel_) {
+        cancel_->store(true);
+    }
+    watcher_.waitForFinished();
+    for (QFutureWatcher<QString>* w : findChildren<QFutureWatcher<QString>*>()) {
+        w->waitForFinished();
+    }
+}
+
+void EmeWindow::BuildControls() {
+    auto* column = new QVBoxLayout(this);
+
+    auto* stations = new QHBoxLayout;
+    auto* dxLabel = new QLabel(QStringLiteral("DX station:"), this);
+    DxBox = new QComboBox(this);
+    DxBox->setEditable(true);
+    DxBox->setInsertPolicy(QComboBox::NoInsert);
+    DxBox->setMinimumContentsLength(22);
+    DxBox->setToolTip(QStringLiteral(
+        "A locator (JO62 or JO62qm) or latitude,longitude[,height m], a call sign before it "
+        "if you like (DL0ABC JO62qm); Enter takes it, empty for none"));
+    dxLabel->setBuddy(DxBox);
+    DxWhere = new QLabel(this);
+    stations->addWidget(dxLabel);
+    stations->addWidget(DxBox);
+    stations->addWidget(DxWhere, 1);
+    column->addLayout(stations);
+
+    auto* minimum = new QHBoxLayout;
+    HomeMinElevation = new QLineEdit(this);
+    DxMinElevation = new QLineEdit(this);
+    for (QLineEdit* e : {HomeMinElevation, DxMinElevation}) {
+        e->setMaximumWidth(70);
+        e->setToolTip(QStringLiteral("Lowest elevation of the Moon for a common window, "
+                                     "degrees, -5 to 90"));
+    }
+    minimum->addWidget(new QLabel(QStringLiteral("Minimum elevation home:"), this));
+    minimum->addWidget(HomeMinElevation);
+    minimum->addWidget(new QLabel(QStringLiteral("\u00b0   DX:"), this));
+    minimum->addWidget(DxMinElevation);
+    minimum->addWidget(new QLabel(QStringLiteral("\u00b0"), this));
+    minimum->addStretch(1);
+    column->addLayout(minimum);
+
+    auto* liveBox = new QGroupBox(QStringLiteral("Now"), this);
+    auto* grid = new QGridLayout(liveBox);
+    grid->addWidget(new QLabel(QStringLiteral("<b>Home</b>"), liveBox), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("<b>DX</b>"), liveBox), 0, 2);
+    for (int row = 0; row < kLiveRowCount; ++row) {
+        auto* name = new QLabel(QLatin1String(kLiveNames[row]), liveBox);
+        name->setToolTip(QString::fromUtf8(kLiveTips[row]));
+        grid->addWidget(name, row + 1, 0);
+        for (int side = 0; side < 2; ++side) {
+            auto* value = new QLabel(kNone, liveBox);
+            value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            value->setMinimumWidth(120);
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            grid->addWidget(value, row + 1, side + 1);
+            liveLabels_[static_cast<std::size_t>(row)][static_cast<std::size_t>(side)] = value;
+        }
+    }
+    grid->setColumnStretch(3, 1);
+    column->addWidget(liveBox);
+
+    auto* windowsTitle = new QHBoxLayout;
+    windowsTitle->addWidget(new QLabel(
+        QStringLiteral("<b>Common Moon windows, next %1 days</b>").arg(eme::kWindowDaysAhead),
+        this));
+    windowsTitle->addStretch(1);
+    SaveCsv = new QPushButton(QStringLiteral("Save CSV\u2026"), this);
+    SaveCsv->setToolTip(QStringLiteral("The windows as a CSV file"));
+    Print = new QPushButton(QStringLiteral("Print\u2026"), this);
+    Print->setToolTip(QStringLiteral("The values now and the windows on one page"));
+    windowsTitle->addWidget(SaveCsv);
+    windowsTitle->addWidget(Print);
+    column->addLayout(windowsTitle);
+
+    WindowTable = new QTableWidget(0, static_cast<int>(std::size(kWindowColumns)), this);
+    QStringList headers;
+    for (const char* h : kWindowColumns) {
+        headers << QLatin1String(h);
+    }
+    WindowTable->setHorizontalHeaderLabels(headers);
+    WindowTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    WindowTable->verticalHeader()->setVisible(false);
+    WindowTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    WindowTable->horizontalHeader()->setStretchLastSection(true);
+    WindowTable->setToolTip(QStringLiteral(
+        "When the Moon is above both minimum elevations (and above the horizon profile the "
+        "sky window has loaded); Doppler shifts and the path loss at each window's middle"));
+    column->addWidget(WindowTable, 1);
+
+    Status = new QLabel(this);
+    Status->setWordWrap(true);
+    column->addWidget(Status);
+
+    connect(DxBox->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { SetDx(DxBox->currentText()); });
+    connect(DxBox, &QComboBox::activated, this,
+            [this](int index) { SetDx(DxBox->itemText(index)); });
+    connect(HomeMinElevation, &QLineEdit::editingFinished, this,
+            [this] { SetMinElevation(false, HomeMinElevation->text()); });
+    connect(DxMinElevation, &QLineEdit::editingFinished, this,
+            [this] { SetMinElevation(true, DxMinElevation->text()); });
+    connect(SaveCsv, &QPushButton::clicked, this, &EmeWindow::SaveCsvClick);
+    connect(Print, &QPushButton::clicked, this, &EmeWindow::PrintClick);
+}
+
+void EmeWindow::FillRecent() {
+    const QSignalBlocker quiet(DxBox);
+    DxBox->clear();
+    for (const std::string& r : recent_) {
+        DxBox->addItem(QString::fromStdString(r));
+    }
+    DxBox->setEditText(dx_ ? QString::fromStdString(dx_->Text()) : QString());
+    if (dxProblem_.isEmpty()) {
+        DxWhere->setText(
+            dx_ ? QString::asprintf(
+                      "%.4f\u00b0 %c  %.4f\u00b0 %c  %.0f m", std::fabs(dx_->Site.LatitudeDeg),
+                      dx_->Site.LatitudeDeg < 0 ? 'S' : 'N', std::fabs(dx_->Site.LongitudeDeg),
+                      dx_->Site.LongitudeDeg < 0 ? 'W' : 'E', dx_->Site.HeightM)
+                : QStringLiteral("none: the windows are home's alone"));
+    } else {
+        DxWhere->setText(dxProblem_);
+    }
+}
+
+QStringList EmeWindow::RecentDx() const {
+    QStringList list;
+    for (const std::string& r : recent_) {
+        list << QString::fromStdString(r);
+    }
+    return list;
+}
+
+bool EmeWindow::SetDx(const QString& text) {
+    if (text.trimmed().isEmpty()) {
+        dx_.reset();
+        dxProblem_.clear();
+    } else {
+        const eme::DxParse p = eme::ParseDxStation(text.toStdString());
+        if (!p.Station) {
+            dxProblem_ = QString::fromStdString(p.Problem);
+            FillRecent();
+            DxBox->setEditText(text); // left as typed, to be mended
+            return false;
+        }
+        dxProblem_.clear();
+        dx_ = p.Station;
+        recent_ = eme::RememberDx(recent_, dx_->Text());
+    }
+    FillRecent();
+    StoreSettings();
+    Tick();
+    return true;
+}
+
+bool EmeWindow::SetMinElevation(bool dx, const QString& text) {
+    QLineEdit* field = dx ? DxMinElevation : HomeMinElevation;
+    double& stored = dx ? dxMinDeg_ : homeMinDeg_;
+    const std::optional<double> v = MinElevation(text);
+    if (!v) {
+        field->setText(QString::number(stored));
+        Status->setText(QStringLiteral("The minimum elevation must be a number of degrees "
+                                       "from -5 to 90."));
+        return false;
+    }
+    field->setText(QString::number(*v));
+    if (*v != stored) {
+        stored = *v;
+        StoreSettings();
+        Tick();
+    }
+    return true;
+}
+
+void EmeWindow::OpenBeside(QWidget* mainWindow) {
+    if (!placed_ && mainWindow != nullptr) {
+        move(mainWindow->window()->pos() + kOffsetFromMainWindow);
+    }
+    placed_ = true;
+    show();
+    raise();
+    activateWindow();
+}
+
+void EmeWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Tick();
+    Ticker->start();
+}
+
+void EmeWindow::hideEvent(QHideEvent* event) {
+    Ticker->stop();
+    StoreSettings();
+    QWidget::hideEvent(event);
+}
+
+void EmeWindow::StoreSettings() {
+    EmeSettings s;
+    if (placed_) {
+        s.Geometry = QRect(pos(), size());
+    }
+    s.Dx = dx_ ? dx_->Text() : std::string();
+    s.Recent = recent_;
+    s.HomeMinElevationDeg = homeMinDeg_;
+    s.DxMinElevationDeg = dxMinDeg_;
+    SaveEmeSettings(services_.Directory, s);
+}
+
+EmeWindow::Inputs EmeWindow::CurrentInputs() const {
+    Inputs in;
+    const HomeStation& station = *services_.Station;
+    in.Home = {static_cast<double>(station.Latitude), static_cast<double>(station.Longitude),
+               static_cast<double>(station.HeightAsl)};
+    if (dx_) {
+        in.Dx = dx_->Site;
+    }
+    in.Conditions = *services_.Conditions;
+    in.HomeMinDeg = homeMinDeg_;
+    in.DxMinDeg = dxMinDeg_;
+    if (services_.Horizon) {
+        if (const HorizonProfile* h = services_.Horizon()) {
+            in.Horizon = h->Points();
+        }
+    }
+    return in;
+}
+
+void EmeWindow::Tick() {
+    const eme::UtcSeconds now = eme::UtcSecondsOf(clock_.UtcNow());
+    const Inputs in = CurrentInputs();
+    stationRefused_ = !CheckStation(*services_.Station).empty();
+    // The live calculator keeps its interpolation window between ticks; it
+    // is made again only when a station or the conditions change.
+    if (!liveInputs_ || !(liveInputs_->Home == in.Home && liveInputs_->Dx == in.Dx &&
+                          liveInputs_->Conditions == in.Conditions)) {
+        liveCalculator_ =
+            std::make_unique<eme::EmeCalculator>(in.Home, in.Dx, in.Conditions, services_.Ut1);
+        liveInputs_ = in;
+    }
+    live_ = stationRefused_ ? eme::EmeMoment{} : liveCalculator_->At(now);
+    ShowLive();
+    if (stationRefused_ && haveWindows_) {
+        // Windows of a station no longer in use would mislead.
+        windows_.clear();
+        haveWindows_ = false;
+        searched_.reset();
+        ShowWindows();
+    }
+
+    if (!stationRefused_ &&
+        (!searched_ || !(*searched_ == in) || now - searchStart_ >= kEmeSearchRenewS)) {
+        if (watcher_.isRunning()) {
+            if (!(*searched_ == in)) {
+                cancel_->store(true); // superseded: stop it and search again
+                searchAgain_ = true;
+            }
+        } else {
+            StartSearch(in, now);
+        }
+    }
+    ShowStatus();
+}
+
+void EmeWindow::StartSearch(const Inputs& in, eme::UtcSeconds now) {
+    eme::WindowSearch search;
+    search.Start = now;
+    search.End = now + eme::kWindowDaysAhead * eme::kWholeSecondsPerDay;
+    search.StepS = kEmeSearchStepS;
+    search.HomeMinElevationDeg = in.HomeMinDeg;
+    search.DxMinElevationDeg = in.DxMinDeg;
+    if (in.Horizon.size() >= kHorizonMinPoints) {
+        search.HomeHorizon.emplace(in.Horizon);
+    }
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    progress_ = std::make_shared<std::atomic<int>>(0);
+    searched_ = in;
+    searchStart_ = now;
+    searchAgain_ = false;
+    watcher_.setFuture(QtConcurrent::run([home = in.Home, dx = in.Dx, conditions = in.Conditions,
+                                          ut1 = services_.Ut1, search = std::move(search),
+                                          cancel = cancel_, progress = progress_] {
+        eme::EmeCalculator calculator(home, dx, conditions, ut1);
+        return eme::FindMoonWindows(calculator, search, [&](double fraction) {
+            progress->store(static_cast<int>(fraction * kPercent));
+            return !cancel->load();
+        });
+    }));
+}
+
+void EmeWindow::SearchFinished() {
+    const eme::WindowSearchResult result = watcher_.result();
+    if (result.Complete && !searchAgain_) {
+        windows_ = result.Windows;
+        haveWindows_ = true;
+        shownStart_ = searchStart_;
+        ShowWindows();
+        emit WindowsShown();
+    }
+    if (searchAgain_ || !result.Complete) {
+        searched_.reset(); // the next tick starts the search with what holds then
+        if (isVisible()) {
+            Tick();
+        }
+    }
+    ShowStatus();
+}
+
+QString EmeWindow::LiveText(LiveRow row, bool dx) const {
+    return liveLabels_[static_cast<std::size_t>(row)][dx ? 1 : 0]->text();
+}
+
+void EmeWindow::ShowLive() {
+    const eme::EmeMoment& m = live_;
+    const auto set = [this](LiveRow row, const QString& home, const QString& dx) {
+        liveLabels_[static_cast<std::size_t>(row)][0]->setText(home);
+        liveLabels_[static_cast<std::size_t>(row)][1]->setText(dx);
+    };
+    const bool hasDx = m.HasDx || dx_.has_value();
+    const auto dxOr = [&](const QString& text) { return hasDx ? text : QString(); };
+    set(kAzimuthRow, Degrees(m.Home.AzimuthDeg), dxOr(Degrees(m.Dx.AzimuthDeg)));
+    set(kElevationRow, Degrees(m.Home.ElevationDeg), dxOr(Degrees(m.Dx.ElevationDeg)));
+    set(kDistanceRow, Value(m.Home.DistanceKm, 0, QStringLiteral(" km")),
+        dxOr(Value(m.Dx.DistanceKm, 0, QStringLiteral(" km"))));
+    set(kDeclinationRow, Degrees(m.DeclinationDeg), QString());
+    set(kEchoDelayRow, Value(m.EchoDelayS, 4, QStringLiteral(" s")), QString());
+    set(kEchoDopplerRow, Doppler(m.EchoDopplerHz), QString());
+    set(kDxDopplerRow, QString(), dxOr(Doppler(m.DxDopplerHz)));
+    set(kPathLossRow, Value(m.PathLossDb, 2, QStringLiteral(" dB")), QString());
+    set(kPathLossChangeRow, Value(m.PathLossChangeDb, 2, QStringLiteral(" dB")), QString());
+    set(kPolarisationRow, QString(), dxOr(Degrees(m.PolarisationOffsetDeg, 1)));
+    set(kSemiDiameterRow, Degrees(m.SemiDiameterDeg, 3), QString());
+}
+
+void EmeWindow::ShowWindows() {
+    WindowTable->setRowCount(static_cast<int>(windows_.size()));
+    for (int row = 0; row < static_cast<int>(windows_.size()); ++row) {
+        const eme::MoonWindow& w = windows_[static_cast<std::size_t>(row)];
+        const QString cells[] = {
+            (w.OpenAtStart ? QStringLiteral("now, ") : QString()) + WhenText(w.Start),
+            WhenText(w.End) + (w.OpenAtEnd ? QStringLiteral(" or later") : QString()),
+            DurationText(w.DurationS()),
+            Degrees(w.MaxElevationHomeDeg, 1),
+            Degrees(w.MaxElevationDxDeg, 1),
+            Doppler(w.MidEchoDopplerHz),
+            Doppler(w.MidDxDopplerHz),
+            Value(w.MidPathLossChangeDb, 2, QStringLiteral(" dB")),
+        };
+        for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setTextAlignment(c >= 2 ? Qt::AlignRight | Qt::AlignVCenter
+                                          : Qt::AlignLeft | Qt::AlignVCenter);
+            WindowTable->setItem(row, c, item);
+        }
+    }
+}
+
+void EmeWindow::ShowStatus() {
+    QStringList parts;
+    if (stationRefused_) {
+        parts << QStringLiteral("The home station is out of range: correct it in Home Data.");
+    } else if (watcher_.isRunning()) {
+        parts << QStringLiteral("Looking for the common windows\u2026 %1 %")
+                     .arg(progress_ ? progress_->load() : 0);
+    } else if (haveWindows_ && windows_.empty()) {
+        parts << QStringLiteral("No common window in the next %1 days.").arg(eme::kWindowDaysAhead);
+    }
+    if (!dxProblem_.isEmpty()) {
+        parts << dxProblem_;
+    }
+    const ObservingConditions& c = *services_.Conditions;
+    parts << QStringLiteral("%1 MHz").arg(c.FrequencyMHz);
+    parts << (c.Refraction ? QStringLiteral("refracted elevations")
+                           : QStringLiteral("airless elevations"));
+    if (services_.Horizon && services_.Horizon() != nullptr) {
+        parts << QStringLiteral("home horizon profile");
+    }
+    const DateTime now = clock_.UtcNow();
+    parts << (services_.Ut1Text ? services_.Ut1Text(now, now + eme::kWindowDaysAhead)
+                                : QStringLiteral("UT1 = UTC"));
+    Status->setText(parts.join(QStringLiteral(" \u00b7 ")));
+}
+
+std::string EmeWindow::WindowsCsvText() const {
+    return eme::WindowsCsv(windows_, true);
+}
+
+void EmeWindow::Finish(const QString& path, std::function<QString()> work) {
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, path] {
+        const QString problem = watcher->result();
+        watcher->deleteLater();
+        if (!problem.isEmpty()) {
+            services_.Messages->Error(
+                (QStringLiteral("%1 could not be written: ").arg(path) + problem).toStdString());
+        }
+        emit ExportFinished(path, problem);
+    });
+    watcher->setFuture(QtConcurrent::run(std::move(work)));
+}
+
+void EmeWindow::SaveCsvClick() {
+    QString path = ChooseSaveFile(QStringLiteral("Save the Moon windows as CSV"),
+                                  QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".csv");
+    }
+    Finish(path, [path, text = WindowsCsvText()] { return SaveTextFile(path, text); });
+}
+
+QString EmeWindow::PrintTitle() const {
+    const DecodedInstant at = DecodeInstant(eme::DateTimeOf(live_.Utc));
+    const HomeStation& s = *services_.Station;
+    QStringList station;
+    for (const std::string* text : {&s.CallSign, &s.Location}) {
+        const QString t =
+            QString::fromLatin1(text->data(), static_cast<qsizetype>(text->size())).trimmed();
+        if (!t.isEmpty()) {
+            station << t;
+        }
+    }
+    const auto lat = static_cast<double>(s.Latitude);
+    const auto lon = static_cast<double>(s.Longitude);
+    station << QString::asprintf("%.3f\u00b0 %c %.3f\u00b0 %c", std::fabs(lat), lat < 0 ? 'S' : 'N',
+                                 std::fabs(lon), lon < 0 ? 'W' : 'E');
+    const ObservingConditions& c = *services_.Conditions;
+    return QStringLiteral("Vantrel EME \u2014 %1 \u2014 DX %2 \u2014 %3 UTC \u2014 %4 MHz; %5; "
+                          "minimum elevation %6\u00b0 home, %7\u00b0 DX")
+        .arg(station.join(QStringLiteral(", ")),
+             dx_ ? QString::fromStdString(dx_->Text()) : QStringLiteral("none"),
+             QString::asprintf("%04u-%02u-%02u %02u:%02u:%02u", unsigned{at.Year},
+                               unsigned{at.Month}, unsigned{at.Day}, unsigned{at.Hour},
+                               unsigned{at.Minute}, unsigned{at.Second}))
+        .arg(c.FrequencyMHz)
+        .arg(c.Refraction ? QStringLiteral("refracted elevations")
+                          : QStringLiteral("airless elevations"))
+        .arg(homeMinDeg_)
+        .arg(dxMinDeg_);
+}
+
+void EmeWindow::PrintClick() {
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setDocName(QStringLiteral("Vantrel EME"));
+    printer->setPageOrientation(QPageLayout::Portrait);
+    if (!ChoosePrinter(*printer)) {
+        return;
+    }
+    // The page: the live values, then the windows, as rows of cells.
+    std::vector<QStringList> rows;
+    rows.push_back({QStringLiteral("Now"), QStringLiteral("Home"), QStringLiteral("DX")});
+    for (int r = 0; r < kLiveRowCount; ++r) {
+        rows.push_back({QLatin1String(kLiveNames[r]), LiveText(static_cast<LiveRow>(r), false),
+                        LiveText(static_cast<LiveRow>(r), true)});
+    }
+    rows.push_back({});
+    QStringList header;
+    for (const char* h : kWindowColumns) {
+        header << QLatin1String(h);
+    }
+    rows.push_back(header);
+    for (int r = 0; r < WindowTable->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < WindowTable->columnCount(); ++c) {
+            const QTableWidgetItem* item = WindowTable->item(r, c);
+            cells << (item != nullptr ? item->text() : QString());
+        }
+        rows.push_back(cells);
+    }
+    const QFont font(QStringLiteral("DejaVu Sans"), 9);
+    const QFontMetricsF metrics(font);
+    constexpr double kGap = 14.0;
+    std::vector<double> widths;
+    for (const QStringList& row : rows) {
+        widths.resize(std::max(widths.size(), static_cast<std::size_t>(row.size())), 0.0);
+        for (int c = 0; c < row.size(); ++c) {
+            widths[static_cast<std::size_t>(c)] =
+                std::max(widths[static_cast<std::size_t>(c)], metrics.horizontalAdvance(row[c]));
+        }
+    }
+    double total = 0;
+    for (const double w : widths) {
+        total += w + kGap;
+    }
+    const double lineHeight = metrics.height() * 1.3;
+    const QSize size(static_cast<int>(std::ceil(total)),
+                     static_cast<int>(std::ceil(lineHeight * static_cast<double>(rows.size()))));
+    const ChartPainting paint = [rows, widths, font, lineHeight](QPainter& p, const QRectF&) {
+        p.setFont(font);
+        double y = 0;
+        for (const QStringList& row : rows) {
+            double x = 0;
+            for (int c = 0; c < row.size(); ++c) {
+                p.drawText(QRectF(x, y, widths[static_cast<std::size_t>(c)] + kGap, lineHeight),
+                           Qt::AlignLeft | Qt::AlignVCenter, row[c]);
+                x += widths[static_cast<std::size_t>(c)] + kGap;
+            }
+            y += lineHeight;
+        }
+    };
+    const QPicture picture = RecordPicture(paint, size);
+    const QString title = PrintTitle();
+    const QString target =
+        printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
+    Finish(target, [printer, picture, size, title] {
+        return PrintPicture(picture, size, title, *printer);
+    });
+}
+
+} // namespace vantrel

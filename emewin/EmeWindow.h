@@ -1,0 +1,220 @@
+#pragma once
+
+#include "apparent/ObservingConditions.h"
+#include "astro/Clock.h"
+#include "eme/DxStation.h"
+#include "eme/EmeCalculator.h"
+#include "eme/MoonWindows.h"
+#include "skychart/HorizonProfile.h"
+#include "station/HomeStation.h"
+#include "station/UserMessages.h"
+
+#include <QFutureWatcher>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+
+namespace vantrel {
+
+/// Caption of the EME window.
+inline constexpr const char* kEmeCaption = "EME";
+/// How often the live values follow the Moon while the window is shown, ms.
+inline constexpr int kEmeTickMs = 1000;
+/// Coarse step of the search for common windows, seconds; every edge is
+/// then placed to the second.
+inline constexpr std::int64_t kEmeSearchStepS = 300;
+/// The windows are looked for again from the present moment this often,
+/// seconds, so that the list keeps covering the next seven days.
+inline constexpr std::int64_t kEmeSearchRenewS = 600;
+
+/// What the EME window uses of the world outside; the program gives its
+/// own, tests their fakes.
+struct EmeWindowServices {
+    /// The home station and the observing conditions (frequency, refraction)
+    /// of the whole program, read at every tick: no copy is kept.
+    const HomeStation* Station = nullptr;
+    const ObservingConditions* Conditions = nullptr;
+    const LocalClock* Clock = nullptr;
+    UserMessages* Messages = nullptr;
+    /// The home skyline the sky window has loaded; null while there is none.
+    std::function<const HorizonProfile*()> Horizon;
+    /// UT1 − UTC (empty: UT1 = UTC), also called off this thread by the
+    /// search for windows.
+    eme::Ut1MinusUtc Ut1;
+    /// Which UT1 is in use over UTC instants first..last (`DateTime`s), for
+    /// the status line; "UT1 = UTC" when empty.
+    std::function<QString(DateTime first, DateTime last)> Ut1Text;
+    /// Folder of "Vanset.ini"; the current one when empty.
+    QString Directory;
+};
+
+/// The EME window: a DX station (by locator or coordinates, the recent ones
+/// kept in "Vanset.ini" section "EME"), the live values of the Moon for the
+/// home station and the DX station once a second (azimuth, elevation,
+/// distance, echo delay and Doppler shift, the DX signal's Doppler shift,
+/// path loss and its change, polarisation offset, declination,
+/// semi-diameter) and the common Moon windows of the next seven days, with
+/// Print and Save CSV.
+///
+/// The live values are computed on this thread (a few microseconds); the
+/// windows are searched on a worker thread with copies of everything they
+/// need, and a search whose inputs changed meanwhile is stopped and started
+/// again. Nothing here reaches the sun/moon library's shared state.
+class EmeWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit EmeWindow(EmeWindowServices services, QWidget* parent = nullptr);
+    /// Stops a search under way and waits for it and for a file being written.
+    ~EmeWindow() override;
+
+    /// Shows the window non-modal: where it was last time, else beside
+    /// `mainWindow`.
+    void OpenBeside(QWidget* mainWindow);
+
+    /// Takes a DX station as typed (eme::ParseDxStation; empty for none):
+    /// true when taken, and it goes first in the recent list. A refused text
+    /// is said in the status line and the station in use stays.
+    bool SetDx(const QString& text);
+    const std::optional<eme::DxStation>& Dx() const { return dx_; }
+    /// The recent DX stations, the last used first.
+    QStringList RecentDx() const;
+
+    /// Takes a minimum elevation as typed (degrees, −5..90) for home or the
+    /// DX station: true when taken.
+    bool SetMinElevation(bool dx, const QString& text);
+
+    /// The live values of the last tick.
+    const eme::EmeMoment& Live() const { return live_; }
+    /// The common windows of the last finished search, and whether one is
+    /// under way.
+    const std::vector<eme::MoonWindow>& Windows() const { return windows_; }
+    bool Searching() const { return watcher_.isRunning(); }
+    /// The CSV that Save CSV writes: the windows with the values at their
+    /// middles (eme::WindowsCsv).
+    std::string WindowsCsvText() const;
+
+    // Platform dialogs, replaced by tests.
+    std::function<QString(const QString& caption, const QString& filter)> ChooseSaveFile;
+    std::function<bool(QPrinter& printer)> ChoosePrinter;
+
+    QComboBox* DxBox = nullptr; ///< editable: the DX station, recent ones in its list
+    QLabel* DxWhere = nullptr;  ///< where the DX station is, or why it is refused
+    QLineEdit* HomeMinElevation = nullptr;
+    QLineEdit* DxMinElevation = nullptr;
+    QTableWidget* WindowTable = nullptr;
+    QPushButton* SaveCsv = nullptr;
+    QPushButton* Print = nullptr;
+    QLabel* Status = nullptr;
+    QTimer* Ticker = nullptr;
+
+    /// The live values as shown: one row per quantity, the home and DX
+    /// columns (empty where a value has no DX side).
+    enum LiveRow : int {
+        kAzimuthRow,
+        kElevationRow,
+        kDistanceRow,
+        kDeclinationRow,
+        kEchoDelayRow,
+        kEchoDopplerRow,
+        kDxDopplerRow,
+        kPathLossRow,
+        kPathLossChangeRow,
+        kPolarisationRow,
+        kSemiDiameterRow,
+        kLiveRowCount
+    };
+    QString LiveText(LiveRow row, bool dx) const;
+
+signals:
+    /// A search finished and its windows are shown.
+    void WindowsShown();
+    /// A save or a print has finished: `problem` is empty on success.
+    void ExportFinished(const QString& path, const QString& problem);
+
+public slots:
+    /// The live values now; a new search when its inputs changed or the
+    /// last one is older than kEmeSearchRenewS.
+    void Tick();
+    void SaveCsvClick();
+    void PrintClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    /// Everything a search and the live values depend on.
+    struct Inputs {
+        eme::EmeSite Home;
+        std::optional<eme::EmeSite> Dx;
+        ObservingConditions Conditions;
+        double HomeMinDeg = 0;
+        double DxMinDeg = 0;
+        std::vector<HorizontalDeg> Horizon;
+
+        bool operator==(const Inputs& o) const;
+    };
+
+    void BuildControls();
+    Inputs CurrentInputs() const;
+    void StartSearch(const Inputs& inputs, eme::UtcSeconds now);
+    void SearchFinished();
+    void ShowLive();
+    void ShowWindows();
+    void ShowStatus();
+    void StoreSettings();
+    void FillRecent();
+    /// The title of a printed page: the station, the DX station, the time,
+    /// the frequency and the options in force.
+    QString PrintTitle() const;
+    /// Runs `work` off this thread, then says what came of it.
+    void Finish(const QString& path, std::function<QString()> work);
+
+    EmeWindowServices services_;
+    UtcClock clock_;
+    bool placed_ = false;
+
+    std::optional<eme::DxStation> dx_;
+    std::vector<std::string> recent_;
+    double homeMinDeg_ = 0;
+    double dxMinDeg_ = 0;
+    QString dxProblem_;
+
+    // The live values: a calculator of this thread, made again when its
+    // inputs change.
+    std::optional<Inputs> liveInputs_;
+    std::unique_ptr<eme::EmeCalculator> liveCalculator_;
+    eme::EmeMoment live_;
+    bool stationRefused_ = false;
+
+    // The search.
+    QFutureWatcher<eme::WindowSearchResult> watcher_;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<std::atomic<int>> progress_;
+    std::optional<Inputs> searched_; ///< the inputs of the search under way or last shown
+    eme::UtcSeconds searchStart_ = 0;
+    eme::UtcSeconds shownStart_ = 0; ///< the start of the search whose windows are shown
+    bool searchAgain_ = false;       ///< inputs changed while a search ran
+    std::vector<eme::MoonWindow> windows_;
+    bool haveWindows_ = false;
+
+    std::array<std::array<QLabel*, 2>, kLiveRowCount> liveLabels_{};
+};
+
+} // namespace vantrel

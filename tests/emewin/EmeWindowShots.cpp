@@ -1,0 +1,94 @@
+// Pictures of the EME window for looking at it as a user would: a German
+// station and a Texan DX station at a given instant, then with refraction,
+// a minimum elevation at the DX station and a skyline at home.
+// Usage: vantrel-eme-shots OUTPUT_FOLDER (run under Xvfb).
+
+#include "astro/OrbexSunMoon.h"
+#include "emewin/EmeWindow.h"
+#include "mainwin/MainWindow.h"
+
+#include "../RecordingMessages.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+namespace {
+
+class SetClock final : public vantrel::LocalClock {
+public:
+    vantrel::LocalClockReading Now() const override {
+        return {vantrel::EncodeDateTime(2026, 3, 21, 19, 45, 12), 0, 0, false};
+    }
+};
+
+bool Shoot(vantrel::EmeWindow& w, const QString& path) {
+    QElapsedTimer waited;
+    waited.start();
+    while ((w.Searching() || w.Windows().empty()) && waited.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents();
+    }
+    return w.grab().save(path);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace vantrel;
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QTemporaryDir work;
+    HomeStation station;
+    station.Latitude = 49.87L;
+    station.Longitude = 8.65L;
+    station.HeightAsl = 150;
+    station.CallSign = "DL0ABC";
+    ObservingConditions conditions;
+    conditions.FrequencyMHz = 1296;
+    SetClock clock;
+    RecordingMessages messages;
+    std::optional<HorizonProfile> horizon;
+    EmeWindowServices s;
+    s.Station = &station;
+    s.Conditions = &conditions;
+    s.Clock = &clock;
+    s.Messages = &messages;
+    s.Horizon = [&]() -> const HorizonProfile* { return horizon ? &*horizon : nullptr; };
+    s.Directory = work.path();
+    EmeWindow w(s);
+    w.SetDx(QStringLiteral("VK2XYZ QF56od"));
+    w.SetDx(QStringLiteral("W5LUA EM13qc"));
+    w.show();
+    bool ok = Shoot(w, out + QStringLiteral("/eme-window.png"));
+
+    conditions.Refraction = true;
+    conditions.FrequencyMHz = 10368;
+    horizon.emplace(std::vector<HorizontalDeg>{{0, 4}, {60, 9}, {100, 6}, {200, 3}, {300, 5}});
+    w.SetMinElevation(true, QStringLiteral("10"));
+    w.Tick();
+    ok = Shoot(w, out + QStringLiteral("/eme-window-refraction.png")) && ok;
+
+    // The main window's tab strip with the EME tab among the program's own.
+    OrbexSunMoon library;
+    FixedDaylight daylight(false);
+    MainWindowServices m;
+    m.Station = &station;
+    m.Messages = &messages;
+    m.Clock = &clock;
+    m.Library = &library;
+    m.Daylight = &daylight;
+    m.Conditions = &conditions;
+    m.WorkingDirectory = work.path().toStdString();
+    TForm1 form(m);
+    form.resize(1026, 666);
+    form.show();
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    ok = form.TabSet2->grab().save(out + QStringLiteral("/main-window-tabs.png")) && ok;
+    return ok ? 0 : 1;
+}

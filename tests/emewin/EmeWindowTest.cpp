@@ -1,0 +1,251 @@
+// The EME window as a user meets it, headless: the DX station typed and
+// remembered in Vanset.ini, the live values being the core's at the clock's
+// instant and following the program's frequency, the common windows of the
+// next seven days searched off the user-interface thread (again when the DX
+// station or the skyline changes), Save CSV and Print, a station out of
+// range, and a damaged [EME] section.
+
+#include "emewin/EmeWindow.h"
+
+#include "eme/EmeCsv.h"
+#include "emewin/EmeSettings.h"
+
+#include "../RecordingMessages.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace vantrel {
+namespace {
+
+/// The local clock at a chosen instant, in a zone without daylight time.
+class SetClock final : public LocalClock {
+public:
+    LocalClockReading reading{EncodeDateTime(2026, 3, 21, 20, 0, 0), 0, 0, false};
+    LocalClockReading Now() const override { return reading; }
+};
+
+} // namespace
+
+class EmeWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    HomeStation station_;
+    ObservingConditions conditions_;
+    SetClock clock_;
+    RecordingMessages messages_;
+    std::optional<HorizonProfile> horizon_;
+
+    EmeWindowServices Services() {
+        EmeWindowServices s;
+        s.Station = &station_;
+        s.Conditions = &conditions_;
+        s.Clock = &clock_;
+        s.Messages = &messages_;
+        s.Horizon = [this]() -> const HorizonProfile* { return horizon_ ? &*horizon_ : nullptr; };
+        s.Directory = dir_.path();
+        return s;
+    }
+    eme::UtcSeconds Now() const { return eme::UtcSecondsOf(clock_.reading.Local); }
+
+    /// What the core finds for the window's inputs, from the window's start.
+    std::vector<eme::MoonWindow> Expected(const EmeWindow& w) const {
+        std::optional<eme::EmeSite> dx;
+        if (w.Dx()) {
+            dx = w.Dx()->Site;
+        }
+        eme::EmeCalculator calc({52.52, 13.405, 40}, dx, conditions_);
+        eme::WindowSearch s;
+        s.Start = Now();
+        s.End = s.Start + eme::kWindowDaysAhead * eme::kWholeSecondsPerDay;
+        s.StepS = kEmeSearchStepS;
+        s.HomeHorizon = horizon_;
+        return eme::FindMoonWindows(calc, s).Windows;
+    }
+
+    static void WaitForWindows(EmeWindow& w) {
+        QSignalSpy shown(&w, &EmeWindow::WindowsShown);
+        QVERIFY(w.Searching() || shown.count() > 0 || shown.wait(20000));
+        while (w.Searching()) {
+            QVERIFY(shown.wait(20000));
+        }
+    }
+
+private slots:
+    void init() {
+        QVERIFY(dir_.isValid());
+        QFile::remove(dir_.filePath(QStringLiteral("Vanset.ini")));
+        station_ = HomeStation{};
+        station_.Latitude = 52.52L;
+        station_.Longitude = 13.405L;
+        station_.HeightAsl = 40;
+        station_.CallSign = "DL0ABC";
+        conditions_ = ObservingConditions{};
+        conditions_.FrequencyMHz = 1296;
+        horizon_.reset();
+        messages_.said.clear();
+    }
+
+    void dxIsTypedAndRemembered() {
+        {
+            EmeWindow w(Services());
+            w.show();
+            QVERIFY(!w.Dx());
+            w.DxBox->setEditText(QStringLiteral("w5lua em13qc"));
+            QTest::keyClick(w.DxBox->lineEdit(), Qt::Key_Return);
+            QVERIFY(w.Dx());
+            QCOMPARE(QString::fromStdString(w.Dx()->Text()), QStringLiteral("W5LUA EM13qc"));
+            QVERIFY(w.DxWhere->text().contains(QStringLiteral("N")));
+            // A refused text is said and the station in use stays.
+            QVERIFY(!w.SetDx(QStringLiteral("EM1")));
+            QVERIFY(w.DxWhere->text().contains(QStringLiteral("4 or 6 characters")));
+            QCOMPARE(QString::fromStdString(w.Dx()->Text()), QStringLiteral("W5LUA EM13qc"));
+            QVERIFY(w.SetDx(QStringLiteral("-33.87, 151.21, 60")));
+            QVERIFY(w.SetDx(QStringLiteral("W5LUA EM13qc")));
+            QCOMPARE(w.RecentDx(), QStringList({QStringLiteral("W5LUA EM13qc"),
+                                                QStringLiteral("-33.87,151.21,60")}));
+            QVERIFY(w.SetMinElevation(false, QStringLiteral("5")));
+            QVERIFY(!w.SetMinElevation(true, QStringLiteral("95")));
+            QCOMPARE(w.DxMinElevation->text(), QStringLiteral("0"));
+            w.close();
+        }
+        // A window of the next run finds all of it in [EME].
+        EmeWindow again(Services());
+        QVERIFY(again.Dx());
+        QCOMPARE(QString::fromStdString(again.Dx()->Text()), QStringLiteral("W5LUA EM13qc"));
+        QCOMPARE(again.RecentDx().size(), 2);
+        QCOMPARE(again.DxBox->count(), 2);
+        QCOMPARE(again.HomeMinElevation->text(), QStringLiteral("5"));
+    }
+
+    void liveValuesAreTheCoresAndFollowTheFrequency() {
+        EmeWindow w(Services());
+        QVERIFY(w.SetDx(QStringLiteral("EM13")));
+        w.show();
+        eme::EmeCalculator calc({52.52, 13.405, 40}, w.Dx()->Site, conditions_);
+        const eme::EmeMoment core = calc.At(Now());
+        QVERIFY(w.Live().Valid);
+        QCOMPARE(w.Live().EchoDopplerHz, core.EchoDopplerHz);
+        QCOMPARE(w.Live().DxDopplerHz, core.DxDopplerHz);
+        QCOMPARE(w.Live().PolarisationOffsetDeg, core.PolarisationOffsetDeg);
+        QCOMPARE(w.Live().Dx.ElevationDeg, core.Dx.ElevationDeg);
+        QCOMPARE(w.LiveText(EmeWindow::kAzimuthRow, true),
+                 QString::number(core.Dx.AzimuthDeg, 'f', 2) + QStringLiteral("\u00b0"));
+        QVERIFY(w.LiveText(EmeWindow::kPathLossRow, false).endsWith(QStringLiteral(" dB")));
+        // The program's one frequency: ten times higher, ten times the shift.
+        conditions_.FrequencyMHz = 12960;
+        clock_.reading.Local += 1.0 / 86400.0;
+        w.Tick();
+        const double tenfold = calc.At(Now()).EchoDopplerHz * 10;
+        QVERIFY(std::fabs(w.Live().EchoDopplerHz - tenfold) < 1e-6 * std::fabs(tenfold));
+        QVERIFY(w.Status->text().contains(QStringLiteral("12960 MHz")));
+    }
+
+    void windowsAreSearchedAgainWhenTheirInputsChange() {
+        EmeWindow w(Services());
+        w.show();
+        WaitForWindows(w);
+        QCOMPARE(w.Windows().size(), Expected(w).size());
+        QCOMPARE(w.WindowTable->rowCount(), static_cast<int>(w.Windows().size()));
+
+        // A DX station, and another at once: the search for the first is
+        // stopped, or its windows never shown.
+        QVERIFY(w.SetDx(QStringLiteral("JO62")));
+        QVERIFY(w.SetDx(QStringLiteral("EM13")));
+        WaitForWindows(w);
+        const std::vector<eme::MoonWindow> expected = Expected(w);
+        QCOMPARE(w.Windows().size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            QCOMPARE(w.Windows()[i].Start, expected[i].Start);
+            QCOMPARE(w.Windows()[i].End, expected[i].End);
+        }
+        QVERIFY(w.WindowTable->item(0, 4)->text().endsWith(QStringLiteral("\u00b0")));
+
+        // The sky window loads a ridge in the east: the Moon comes later.
+        horizon_.emplace(std::vector<HorizontalDeg>{{40, 0}, {45, 20}, {135, 20}, {140, 0}});
+        w.Tick();
+        WaitForWindows(w);
+        const std::vector<eme::MoonWindow> behind = Expected(w);
+        QCOMPARE(w.Windows().size(), behind.size());
+        QCOMPARE(w.Windows().back().Start, behind.back().Start);
+        QVERIFY(w.Status->text().contains(QStringLiteral("horizon profile")));
+
+        // Save CSV writes the windows with their middles.
+        const QString csv = dir_.filePath(QStringLiteral("windows"));
+        w.ChooseSaveFile = [&](const QString&, const QString&) { return QString(csv); };
+        QSignalSpy saved(&w, &EmeWindow::ExportFinished);
+        w.SaveCsv->click();
+        QVERIFY(saved.wait(10000));
+        QCOMPARE(saved.first().at(1).toString(), QString());
+        QFile file(csv + QStringLiteral(".csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().toStdString(), eme::WindowsCsv(w.Windows(), true));
+
+        // Print: one page naming the DX station, the values and the windows.
+        const QString pdf = dir_.filePath(QStringLiteral("eme.pdf"));
+        w.ChoosePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        QSignalSpy printed(&w, &EmeWindow::ExportFinished);
+        w.Print->click();
+        QVERIFY(printed.wait(10000));
+        QCOMPARE(printed.first().at(1).toString(), QString());
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString& part :
+             {QStringLiteral("DX EM13"), QStringLiteral("Echo Doppler"),
+              QStringLiteral("Polarisation"), // "ff" comes out as a ligature
+              QStringLiteral("Highest DX"), w.WindowTable->item(0, 0)->text()}) {
+            QVERIFY2(page.contains(part), qPrintable(part + QStringLiteral(" in ") + page));
+        }
+        QVERIFY(messages_.said.empty());
+    }
+
+    void stationOutOfRangeShowsNothing() {
+        station_.Latitude = 95;
+        EmeWindow w(Services());
+        w.show();
+        QVERIFY(!w.Live().Valid);
+        QVERIFY(!w.Searching());
+        QCOMPARE(w.LiveText(EmeWindow::kEchoDopplerRow, false), QStringLiteral("\u2014"));
+        QVERIFY(w.Status->text().contains(QStringLiteral("out of range")));
+    }
+
+    void damagedSectionGivesDefaults() {
+        {
+            QSettings ini(dir_.filePath(QStringLiteral("Vanset.ini")), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("EME/Dx"), QStringLiteral("ZZ99zz"));
+            ini.setValue(QStringLiteral("EME/Recent1"), QStringLiteral("JO62"));
+            ini.setValue(QStringLiteral("EME/Recent2"), QStringLiteral("not a station"));
+            ini.setValue(QStringLiteral("EME/Recent3"), QStringLiteral("jo62"));
+            ini.setValue(QStringLiteral("EME/Recent4"), QStringLiteral("EM13"));
+            ini.setValue(QStringLiteral("EME/HomeMinElevationDeg"), QStringLiteral("nan"));
+            ini.setValue(QStringLiteral("EME/DxMinElevationDeg"), QStringLiteral("120"));
+        }
+        const EmeSettings s = LoadEmeSettings(dir_.path(), {QRect(0, 0, 1280, 1024)});
+        QVERIFY(s.Dx.empty());
+        QCOMPARE(s.Recent, (std::vector<std::string>{"JO62", "EM13"}));
+        QCOMPARE(s.HomeMinElevationDeg, 0.0);
+        QCOMPARE(s.DxMinElevationDeg, 0.0);
+    }
+};
+
+} // namespace vantrel
+
+QTEST_MAIN(vantrel::EmeWindowTest)
+#include "EmeWindowTest.moc"

@@ -1,0 +1,312 @@
+#include "tools/EmeOptions.h"
+
+#include "planner/PlanningSweep.h"
+#include "station/StationCheck.h"
+#include "tools/ArgumentNumbers.h"
+#include "tools/CommandLineFlag.h"
+#include "tools/DateArguments.h"
+#include "tools/NoiseOptions.h"
+#include "tools/TableOptions.h"
+#include "tools/TerminalText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vantrel-eme [--data FILE | --data-home[=FOLDER]] [--lat DEG] [--lon DEG]\n"
+    "                   [--height M]\n"
+    "                   [--dx LOCATOR | --dx-lat DEG --dx-lon DEG [--dx-height M]]\n"
+    "                   [--frequency MHZ] [--time UTC]\n"
+    "                   [--start YYYY-MM-DD --end YYYY-MM-DD --interval MIN]\n"
+    "                   [--windows [--min-elevation DEG[,DEG]]]\n"
+    "                   [--apparent] [--refraction P,T,RH] [--iers FILE]\n"
+    "\n"
+    "Prints what an Earth-Moon-Earth contact needs as CSV: the Moon's azimuth and\n"
+    "elevation, its distance, the echo's delay and Doppler shift, the two-way\n"
+    "path loss and its change against a close perigee (356 500 km) and, with a\n"
+    "DX station, the Moon's azimuth and elevation there, the Doppler shift of the\n"
+    "DX signal heard at home and the spatial polarisation offset. At one instant\n"
+    "(--time, default now) or every --interval minutes from --start 00:00 to the\n"
+    "end of --end (UTC days; --end defaults to --start).\n"
+    "\n"
+    "With --windows it prints the common Moon windows instead: when the Moon\n"
+    "stands above both stations' minimum elevations (--min-elevation HOME,DX, or\n"
+    "one value for both; default 0), with the highest elevation at each end; over\n"
+    "--start to --end, else the 7 days from --time or now. The Moon is looked at\n"
+    "every --interval minutes and each edge placed to the second.\n"
+    "\n"
+    "  --dx LOCATOR        the DX station's Maidenhead locator (4 or 6 characters)\n"
+    "  --dx-lat, --dx-lon  or its latitude and longitude, degrees (north and east\n"
+    "                      positive), and --dx-height its height in metres\n"
+    "  --frequency MHZ     the frequency of the Doppler shifts and the path loss\n"
+    "                      (default 1420, the planner's)\n"
+    "  --time UTC          YYYY-MM-DDTHH:MM[:SS]\n"
+    "  --interval MIN      default: the station file's planning interval\n"
+    "  --apparent          accepted as for vantrel-table (the Moon's place is\n"
+    "                      always its apparent place of date)\n"
+    "  --refraction P,T,RH refracted elevations (pressure hPa, temperature C,\n"
+    "                      humidity %), also for the windows\n"
+    "  --iers FILE         UT1-UTC from an IERS finals2000A file (refused by this\n"
+    "                      build, which has no IERS reader yet: UT1 = UTC)\n"
+    "\n"
+    "The station is read from ./Vantrel.dat, else from the planner's data folder\n"
+    "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel); --data FILE\n"
+    "reads FILE, --data-home[=FOLDER] that folder only. Dates are UTC from\n"
+    "1900-01-01 to 2100-12-31, the span of the Sun and Moon positions.\n";
+
+/// A number of the C locale within [lo, hi] as a double.
+std::optional<double> Ranged(std::string_view text, double lo, double hi) {
+    const auto v = ParseRealArgument(text, lo, hi);
+    if (!v) {
+        return std::nullopt;
+    }
+    return static_cast<double>(*v);
+}
+
+} // namespace
+
+std::string_view EmeUsage() {
+    return kUsage;
+}
+
+std::optional<DateTime> ParseIsoInstant(std::string_view text) {
+    if (text.ends_with('Z')) {
+        text.remove_suffix(1);
+    }
+    constexpr std::size_t kMinuteLength = 16; // YYYY-MM-DDTHH:MM
+    constexpr std::size_t kSecondLength = 19; // YYYY-MM-DDTHH:MM:SS
+    if (text.size() != kMinuteLength && text.size() != kSecondLength) {
+        return std::nullopt;
+    }
+    std::string minute(text.substr(0, kMinuteLength));
+    if (minute[10] == ' ') {
+        minute[10] = 'T';
+    }
+    const auto at = ParseIsoMinute(minute);
+    if (!at) {
+        return std::nullopt;
+    }
+    if (text.size() == kMinuteLength) {
+        return at;
+    }
+    const std::string_view seconds = text.substr(kMinuteLength + 1, 2);
+    const auto s = ParseWholeArgument(seconds);
+    if (text[kMinuteLength] != ':' || !s || *s < 0 || *s > 59 || seconds[0] == '+' ||
+        seconds[0] == '-') {
+        return std::nullopt;
+    }
+    constexpr double kSecondsPerDay = 86400.0;
+    return *at + static_cast<double>(*s) / kSecondsPerDay;
+}
+
+ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation& station) {
+    ParsedEme result;
+    EmeCommandLine& o = result.Options;
+    const auto fail = [&](const std::string& message) {
+        result.Error = "vantrel-eme: " + TerminalSafe(message);
+        return result;
+    };
+    std::optional<std::string> dxText;
+    std::optional<double> dxLat;
+    std::optional<double> dxLon;
+    std::optional<double> dxHeight;
+    bool minElevationGiven = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const CommandLineFlag split = CommandLineFlag::Of(args[i]);
+        const std::string_view flag = split.Flag;
+        const std::optional<std::string_view>& inlineValue = split.InlineValue;
+        const auto value = [&] { return split.Value(args, i); };
+
+        if (flag == "--help" || flag == "-h") {
+            o.Help = true;
+            continue;
+        }
+        if (ObservingArguments::Owns(flag)) {
+            const std::optional<std::string_view> given =
+                ObservingArguments::TakesValue(flag) ? value() : inlineValue;
+            if (auto refused = o.Observing.Apply(flag, given)) {
+                return fail(*refused);
+            }
+            continue;
+        }
+        if (DataArguments::Owns(flag)) {
+            const std::optional<std::string_view> given =
+                DataArguments::TakesNextValue(flag) ? value() : inlineValue;
+            if (auto refused = o.Files.Apply(flag, given)) {
+                return fail(*refused);
+            }
+            continue;
+        }
+        if (flag == "--windows") {
+            if (inlineValue) {
+                return fail("--windows takes no value");
+            }
+            o.Windows = true;
+            continue;
+        }
+        static constexpr std::string_view kValued[] = {
+            "--lat",      "--lon",           "--height", "--dx",    "--dx-lat",
+            "--dx-lon",   "--dx-height",     "--time",   "--start", "--end",
+            "--interval", "--min-elevation", "--iers"};
+        if (std::find(std::begin(kValued), std::end(kValued), flag) == std::end(kValued)) {
+            return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
+        }
+        const auto text = value();
+        if (!text) {
+            return fail(std::string(flag) + " needs a value (try --help)");
+        }
+        const std::string v(*text);
+        namespace r = station_range;
+        struct Real {
+            std::string_view Flag;
+            StationRange Range;
+            std::string_view What;
+        };
+        static constexpr Real kReals[] = {
+            {"--lat", r::kLatitudeDeg, "a latitude in degrees, -90 to 90"},
+            {"--lon", r::kLongitudeDeg, "a longitude in degrees, -180 to 180"},
+            {"--height", r::kHeightM, "a height in metres, -11000 to 100000"},
+            {"--dx-lat", r::kLatitudeDeg, "a latitude in degrees, -90 to 90"},
+            {"--dx-lon", r::kLongitudeDeg, "a longitude in degrees, -180 to 180"},
+            {"--dx-height", r::kHeightM, "a height in metres, -11000 to 100000"},
+        };
+        bool real = false;
+        for (const Real& f : kReals) {
+            if (flag != f.Flag) {
+                continue;
+            }
+            const auto n =
+                Ranged(v, static_cast<double>(f.Range.Lo), static_cast<double>(f.Range.Hi));
+            if (!n) {
+                return fail(std::string(flag) + ": '" + v + "' is not " + std::string(f.What));
+            }
+            if (flag == "--lat") {
+                station.Latitude = *n;
+            } else if (flag == "--lon") {
+                station.Longitude = *n;
+            } else if (flag == "--height") {
+                station.HeightAsl = *n;
+            } else if (flag == "--dx-lat") {
+                dxLat = n;
+            } else if (flag == "--dx-lon") {
+                dxLon = n;
+            } else {
+                dxHeight = n;
+            }
+            real = true;
+        }
+        if (real) {
+            continue;
+        }
+        if (flag == "--dx") {
+            // A locator alone: a blank or a comma would be a call sign or
+            // coordinates, which have options of their own.
+            const bool plain = v.find_first_of(" \t,") == std::string::npos;
+            const eme::DxParse p = eme::ParseDxStation(v);
+            if (!plain || !p.Station) {
+                std::string why = "--dx: '" + v + "' is not a locator of 4 or 6 characters";
+                if (plain && p.Problem.starts_with("Not a locator")) {
+                    why += " (" + p.Problem.substr(0, p.Problem.size() - 1) + ")";
+                }
+                return fail(why);
+            }
+            dxText = v;
+        } else if (flag == "--time") {
+            const auto at = ParseIsoInstant(v);
+            if (!at) {
+                return fail("--time: '" + v + "' is not a UTC instant YYYY-MM-DDTHH:MM[:SS]");
+            }
+            if (auto beyond = DateBeyondEphemeris(flag, v, *at)) {
+                return fail(*beyond);
+            }
+            o.Time = *at;
+        } else if (flag == "--start" || flag == "--end") {
+            const auto date = ParseIsoDate(v);
+            if (!date) {
+                return fail(std::string(flag) + ": '" + v + "' is not a date YYYY-MM-DD");
+            }
+            if (auto beyond = DateBeyondEphemeris(flag, v, *date)) {
+                return fail(*beyond);
+            }
+            (flag == "--start" ? o.Start : o.End) = *date;
+        } else if (flag == "--interval") {
+            const auto n = ParseWholeArgument(v);
+            if (!n) {
+                return fail("--interval: '" + v + "' is not a whole number of minutes");
+            }
+            if (*n < 1) {
+                return fail(std::string(kIntervalTooSmall));
+            }
+            if (*n > std::numeric_limits<std::int32_t>::max()) {
+                return fail("--interval: '" + v + "' is too large");
+            }
+            station.CalcInterval = static_cast<std::int32_t>(*n);
+            o.IntervalGiven = true;
+        } else if (flag == "--min-elevation") {
+            const std::size_t comma = v.find(',');
+            const auto home = Ranged(std::string_view(v).substr(0, comma),
+                                     eme::kLowestMinElevationDeg, eme::kHighestMinElevationDeg);
+            const auto dx = comma == std::string::npos
+                                ? home
+                                : Ranged(std::string_view(v).substr(comma + 1),
+                                         eme::kLowestMinElevationDeg, eme::kHighestMinElevationDeg);
+            if (!home || !dx) {
+                return fail("--min-elevation: '" + v +
+                            "' is not DEG or HOME,DX in degrees, -5 to 90");
+            }
+            o.HomeMinElevationDeg = *home;
+            o.DxMinElevationDeg = *dx;
+            minElevationGiven = true;
+        } else { // --iers
+            if (v.empty()) {
+                return fail("--iers needs a file name");
+            }
+            o.IersFile = v;
+        }
+    }
+    if (o.Help) {
+        return result;
+    }
+    if (dxText && (dxLat || dxLon || dxHeight)) {
+        return fail("give the DX station either with --dx LOCATOR or with --dx-lat and "
+                    "--dx-lon, not both");
+    }
+    if (dxLat.has_value() != dxLon.has_value()) {
+        return fail("--dx-lat and --dx-lon go together");
+    }
+    if (dxHeight && !dxLat) {
+        return fail("--dx-height needs --dx-lat and --dx-lon");
+    }
+    if (dxText) {
+        o.Dx = eme::ParseDxStation(*dxText).Station;
+    } else if (dxLat) {
+        eme::DxStation dx;
+        dx.Site = {*dxLat, *dxLon, dxHeight.value_or(0.0)};
+        o.Dx = dx;
+    }
+    if (o.Time && o.HasRange()) {
+        return fail("give either --time or --start/--end, not both");
+    }
+    if (o.Start && o.End && *o.End < *o.Start) {
+        return fail("--end is before --start");
+    }
+    if (o.IntervalGiven && !o.HasRange() && !o.Windows) {
+        return fail("--interval only matters with --start/--end or --windows");
+    }
+    if (minElevationGiven && !o.Windows) {
+        return fail("--min-elevation only matters with --windows");
+    }
+    if (auto missing = o.Observing.Missing()) {
+        return fail(*missing);
+    }
+    return result;
+}
+
+} // namespace vantrel

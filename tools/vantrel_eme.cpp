@@ -1,0 +1,145 @@
+// vantrel-eme: the Moon for Earth-Moon-Earth contacts on the command line:
+// the values at an instant or over days, or the common Moon windows of the
+// home station and a DX station, as CSV.
+
+#include "astro/Clock.h"
+#include "eme/EmeCalculator.h"
+#include "eme/EmeCsv.h"
+#include "eme/MoonWindows.h"
+#include "planner/PlanningSweep.h"
+#include "station/StationCheck.h"
+#include "tools/ConsoleMessages.h"
+#include "tools/EmeOptions.h"
+#include "tools/TerminalText.h"
+#include "tools/ToolStation.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+
+constexpr int kBadArguments = 2;
+constexpr int kOutputFailed = 1;
+constexpr std::int64_t kSecondsPerMinute = 60;
+
+int Fail(std::string_view message) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    return kBadArguments;
+}
+
+bool Write(const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+
+    // The arguments are checked before the data file is read, so a mistake
+    // gives one line and nothing else, and --help reads no file.
+    DataArguments files;
+    {
+        HomeStation scratch;
+        const ParsedEme check = ParseEmeArguments(args, scratch);
+        if (!check.Error.empty()) {
+            return Fail(check.Error);
+        }
+        if (check.Options.Help) {
+            std::fputs(std::string(EmeUsage()).c_str(), stdout);
+            return 0;
+        }
+        files = check.Options.Files;
+    }
+    const ToolFiles where = ToolFiles::OfEnvironment(files);
+    if (const std::string problem = where.Problem(); !problem.empty()) {
+        return Fail("vantrel-eme: " + TerminalSafe(problem));
+    }
+
+    ConsoleMessages messages;
+    HomeStation station;
+    const ToolStation read = ReadToolStation(where, messages, station);
+    const ParsedEme parsed = ParseEmeArguments(args, station);
+    if (!parsed.Error.empty()) {
+        return Fail(parsed.Error);
+    }
+    const EmeCommandLine& o = parsed.Options;
+    // The calculator takes UT1 − UTC through its Ut1MinusUtc function; this
+    // build has no reader of the IERS series to fill it from, so a file
+    // given is refused rather than ignored.
+    if (!o.IersFile.empty()) {
+        return Fail("vantrel-eme: --iers: this build reads no IERS file yet; leave --iers out "
+                    "(UT1 = UTC)");
+    }
+    if (const auto problems = CheckStation(station); !problems.empty()) {
+        return Fail("vantrel-eme: " + ProblemsLine(problems));
+    }
+    const bool stepped = o.Windows || o.HasRange();
+    if (stepped && station.CalcInterval < 1) {
+        return Fail(std::string("vantrel-eme: ") + std::string(kIntervalTooSmall) +
+                    " (the data file holds none; give --interval)");
+    }
+
+    const eme::EmeSite home{static_cast<double>(station.Latitude),
+                            static_cast<double>(station.Longitude),
+                            static_cast<double>(station.HeightAsl)};
+    std::optional<eme::EmeSite> dx;
+    if (o.Dx) {
+        dx = o.Dx->Site;
+    }
+    eme::EmeCalculator calculator(home, dx, o.Observing.Conditions);
+
+    SystemLocalClock systemClock;
+    UtcClock clock(systemClock);
+    const eme::UtcSeconds now = eme::UtcSecondsOf(o.Time ? *o.Time : clock.UtcNow());
+    const std::int64_t stepS = static_cast<std::int64_t>(station.CalcInterval) * kSecondsPerMinute;
+    // The range: whole days from --start 00:00 to the end of --end.
+    eme::UtcSeconds first = now;
+    eme::UtcSeconds end = now + 1;
+    if (o.HasRange()) {
+        const DateTime startDay = o.Start ? *o.Start : std::floor(clock.UtcNow());
+        const DateTime endDay = o.End ? *o.End : startDay;
+        if (endDay < startDay) {
+            return Fail("vantrel-eme: --end is before today's date, the start without --start");
+        }
+        first = eme::UtcSecondsOf(startDay);
+        end = eme::UtcSecondsOf(endDay) + eme::kWholeSecondsPerDay;
+    } else if (o.Windows) {
+        end = now + eme::kWindowDaysAhead * eme::kWholeSecondsPerDay;
+    }
+
+    if (!o.Windows && stepped && (end - first + stepS - 1) / stepS > kEmeMostRows) {
+        return Fail("vantrel-eme: more than 1000000 rows; choose fewer days or a longer "
+                    "--interval");
+    }
+    // Said once every refusal is past, so that a refusal stays one line.
+    if (const std::string notice = read.Notice("vantrel-eme"); !notice.empty()) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
+    }
+
+    bool written = true;
+    if (o.Windows) {
+        eme::WindowSearch search;
+        search.Start = first;
+        search.End = end;
+        search.StepS = stepS;
+        search.HomeMinElevationDeg = o.HomeMinElevationDeg;
+        search.DxMinElevationDeg = o.DxMinElevationDeg;
+        const eme::WindowSearchResult found = eme::FindMoonWindows(calculator, search);
+        written = Write(eme::WindowsCsv(found.Windows, false));
+    } else {
+        written = Write(eme::MomentCsvHeader(dx.has_value()));
+        for (eme::UtcSeconds t = first; written && t < end; t += stepped ? stepS : end - t) {
+            written = Write(eme::MomentCsvRow(calculator.At(t), dx.has_value()));
+        }
+    }
+    if (!written || std::fflush(stdout) != 0) {
+        std::perror("vantrel-eme: writing the values");
+        return kOutputFailed;
+    }
+    return 0;
+}
