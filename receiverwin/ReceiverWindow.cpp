@@ -731,6 +731,7 @@ void ReceiverWindow::Retire() {
         return;
     }
     runner_->SetPointingSource({});
+    SayEvents(); // what it said last (why it stopped) is not lost with it
     std::unique_ptr<PowerRunner> runner = std::move(runner_);
     // Runners stopped before and done by now are joined.
     std::erase_if(retiring_, [](Retiring& r) {
@@ -804,13 +805,7 @@ int ReceiverWindow::SpectrumPoints() const {
     return static_cast<int>(spectrumSeries_->count());
 }
 
-void ReceiverWindow::TakeNews() {
-    if (wakePending_) {
-        wakePending_->store(false);
-    }
-    if (!runner_) {
-        return;
-    }
+void ReceiverWindow::SayEvents() {
     for (const RunnerEvent& e : runner_->TakeEvents()) {
         switch (e.What) {
         case RunnerEvent::Kind::Opened:
@@ -824,6 +819,16 @@ void ReceiverWindow::TakeNews() {
             break;
         }
     }
+}
+
+void ReceiverWindow::TakeNews() {
+    if (wakePending_) {
+        wakePending_->store(false);
+    }
+    if (!runner_) {
+        return;
+    }
+    SayEvents();
     const RunnerStatus status = runner_->Status();
     if (status.EverOpened) {
         stream_ = status.Stream;

@@ -184,6 +184,8 @@ public slots:
     void UseYClick();
     /// Shows the observing frequency anew (another window changed it).
     void ShowFrequency();
+    /// Says in the messages what the runner has reported since last asked.
+    void SayEvents();
     /// Takes what the runner finished and shows it.
     void TakeNews();
     /// Shows the runner's state and hands it where the antenna points.
