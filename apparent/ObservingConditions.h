@@ -1,5 +1,8 @@
 #pragma once
 
+#include "apparent/EarthOrientation.h"
+
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +23,10 @@ struct ObservingConditions {
     double TemperatureC = 10.0;          ///< degrees Celsius, −80..60
     double RelativeHumidityPercent = 50; ///< percent, 0..100
     double FrequencyMHz = 1420.0;        ///< observing frequency, MHz, 1..1 000 000
+    /// UT1 − UTC from the IERS, used with `Apparent` on; null: UT1 = UTC.
+    /// Not a setting: the series found in the data folder (or given to a
+    /// tool with --iers FILE), shared read-only by every computation.
+    std::shared_ptr<const EarthOrientation> Ut1;
 
     bool operator==(const ObservingConditions&) const = default;
 };
