@@ -190,15 +190,15 @@ ShownPlace ApparentPlaces::Place(const CatalogueSource& source) const {
     double zenithDistance = 0;
     double hourAngle = 0;
     double declination = 0;
-    double observedRa = 0;
-    eraAtioq(cirsRa, cirsDec, &astrom_, &azimuth, &zenithDistance, &hourAngle, &declination,
-             &observedRa);
     if (conditions_.Refraction) {
-        const ObservedDirection o = RefractAirless(azimuth, kHalfPi - zenithDistance, astrom_.sphi,
-                                                   astrom_.cphi, refraction_);
+        const ObservedDirection o = RefractCirs(cirsRa, cirsDec, astrom_, refraction_, azimuth);
         zenithDistance = kHalfPi - o.ElevationRad;
         hourAngle = o.LocalHourAngleRad;
         declination = o.DeclinationRad;
+    } else {
+        double observedRa = 0;
+        eraAtioq(cirsRa, cirsDec, &astrom_, &azimuth, &zenithDistance, &hourAngle, &declination,
+                 &observedRa);
     }
     shown.Azimuth = azimuth > 0 ? azimuth : azimuth + kTwoPi; // as SourcePosition: 0 < A <= 2π
     shown.Elevation = kHalfPi - static_cast<long double>(zenithDistance);

@@ -69,4 +69,38 @@ ObservedDirection RefractEquatorial(double localHourAngleRad, double declination
                                 refraction);
 }
 
+ObservedDirection RefractCirs(double cirsRaRad, double cirsDecRad, const eraASTROM& astrom,
+                              const RadioRefraction& refraction, double& azimuthRad) {
+    // CIRS RA, Dec to Cartesian −HA, Dec.
+    const double cosDec = std::cos(cirsDecRad);
+    const double hourAngle = cirsRaRad - astrom.eral;
+    double x = cosDec * std::cos(hourAngle);
+    double y = cosDec * std::sin(hourAngle);
+    double z = std::sin(cirsDecRad);
+    if (astrom.xpl != 0.0 || astrom.ypl != 0.0) {
+        // Polar motion, as eraAtioq.
+        const double sx = std::sin(astrom.xpl);
+        const double cx = std::cos(astrom.xpl);
+        const double sy = std::sin(astrom.ypl);
+        const double cy = std::cos(astrom.ypl);
+        const double xhd = cx * x + sx * z;
+        const double yhd = sx * sy * x + cy * y - cx * sy * z;
+        const double zhd = -sx * cy * x + sy * y + cx * cy * z;
+        x = xhd;
+        y = yhd;
+        z = zhd;
+    }
+    // Diurnal aberration.
+    const double f = 1.0 - astrom.diurab * y;
+    const double xhdt = f * x;
+    const double yhdt = f * (y + astrom.diurab);
+    const double zhdt = f * z;
+    // Cartesian −HA, Dec to Cartesian Az, El (S = 0, E = 90°).
+    const double xaet = astrom.sphi * xhdt - astrom.cphi * zhdt;
+    const double yaet = yhdt;
+    const double zaet = astrom.cphi * xhdt + astrom.sphi * zhdt;
+    azimuthRad = (xaet != 0.0 || yaet != 0.0) ? std::atan2(yaet, -xaet) : 0.0;
+    return RefractHorizonVector(xaet, yaet, zaet, astrom.sphi, astrom.cphi, refraction);
+}
+
 } // namespace vantrel

@@ -2,6 +2,8 @@
 
 #include "apparent/RadioRefraction.h"
 
+#include <erfa.h>
+
 namespace vantrel {
 
 /// A direction after refraction, in the local horizon and the local
@@ -42,5 +44,19 @@ ObservedDirection RefractAirless(double azimuthRad, double elevationRad, double 
 ObservedDirection RefractEquatorial(double localHourAngleRad, double declinationRad,
                                     double sinLatitude, double cosLatitude,
                                     const RadioRefraction& refraction);
+
+/// A CIRS place as seen from the station of an ERFA astrometry context:
+/// what ERFA eraAtioq computes, with the radio refraction of `refraction`
+/// instead of the context's refraction constants (which are not used).
+///
+/// Given: `cirsRaRad`, `cirsDecRad`, the CIRS right ascension and
+/// declination (radians); `astrom`, the context of eraApco (local Earth
+/// rotation angle, latitude, polar motion, diurnal aberration).
+/// Returned: the azimuth (radians, −π..π from north through east, as
+/// eraAtioq gives it) in `azimuthRad`, and the observed elevation, local
+/// hour angle and declination.
+/// Reference: ERFA/SOFA documentation and code of eraAtioq.
+ObservedDirection RefractCirs(double cirsRaRad, double cirsDecRad, const eraASTROM& astrom,
+                              const RadioRefraction& refraction, double& azimuthRad);
 
 } // namespace vantrel
