@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -291,6 +292,40 @@ EarthOrientationReading LoadEarthOrientation(const std::string& path) {
         return reading;
     }
     return ReadEarthOrientation(text, std::move(name));
+}
+
+EarthOrientationReading ReadIersFileIn(const std::string& folder) {
+    for (const std::string_view name : kIersFileNames) {
+        const std::filesystem::path path =
+            folder.empty() ? std::filesystem::path(name) : std::filesystem::path(folder) / name;
+        std::error_code error;
+        if (std::filesystem::exists(path, error)) {
+            return LoadEarthOrientation(path.string());
+        }
+    }
+    return {};
+}
+
+std::string Ut1SourceText(const EarthOrientation* ut1, std::string_view problem) {
+    if (ut1 == nullptr) {
+        std::string text(kUt1EqualsUtc);
+        text += ": ";
+        if (problem.empty()) {
+            text += "no finals2000A.all, .daily or .data in the data folder";
+        } else {
+            text += problem;
+        }
+        return text;
+    }
+    std::string text(kUt1FromIers);
+    text += ": " + ut1->Name() + ", " + IsoDate(ut1->FirstMjd()) + " to " + IsoDate(ut1->LastMjd());
+    if (ut1->FirstPredictedMjd() <= ut1->LastMjd()) {
+        text += ", predicted from " + IsoDate(ut1->FirstPredictedMjd());
+    }
+    if (ut1->SkippedLines() > 0) {
+        text += "; " + LinesText(ut1->SkippedLines()) + " skipped";
+    }
+    return text;
 }
 
 std::string Ut1Description(const EarthOrientation* ut1, double firstUtcMjd, double lastUtcMjd) {

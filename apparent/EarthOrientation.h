@@ -141,6 +141,18 @@ EarthOrientationReading ReadEarthOrientation(std::string_view text, std::string 
 /// A file that cannot be opened or is larger than 64 MiB gives a Problem.
 EarthOrientationReading LoadEarthOrientation(const std::string& path);
 
+/// The first of kIersFileNames that exists in `folder` (the current folder
+/// when empty), read with LoadEarthOrientation. No file: no table and no
+/// problem.
+EarthOrientationReading ReadIersFileIn(const std::string& folder);
+
+/// The series in use, in words, for the settings: "UT1 from IERS
+/// finals2000A: finals2000A.all, 2026-11-20 to 2027-03-01, predicted from
+/// 2026-12-07" (with "; 3 damaged lines skipped" when there were), or
+/// "UT1 = UTC: " and `problem` (why a file gave nothing), or without one
+/// "UT1 = UTC: no finals2000A.all, .daily or .data in the data folder".
+std::string Ut1SourceText(const EarthOrientation* ut1, std::string_view problem);
+
 /// What a table or its absence means over an interval, for labels and
 /// captions: "UT1 = UTC" for no table, else the table's Description.
 std::string Ut1Description(const EarthOrientation* ut1, double firstUtcMjd, double lastUtcMjd);

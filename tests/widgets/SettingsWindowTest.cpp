@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(QString::fromStdString(ConditionsSummary(c)), QString());
         c.Apparent = true;
         QCOMPARE(QString::fromStdString(ConditionsSummary(c)),
-                 QStringLiteral("apparent places of date"));
+                 QStringLiteral("apparent places of date, UT1 = UTC"));
         c.Refraction = true;
         c.PressureHpa = 1013.25;
         c.TemperatureC = -5;
@@ -194,7 +194,25 @@ private slots:
         c.FrequencyMHz = 10368;
         QCOMPARE(QString::fromUtf8(ConditionsSummary(c)),
                  QStringLiteral("apparent places of date, radio refraction 1013.25 hPa -5 \u00b0C "
-                                "80 % 10368 MHz"));
+                                "80 % 10368 MHz, UT1 = UTC"));
+        // An IERS series (two days, the second predicted) over the table's days.
+        c.Ut1 = ReadEarthOrientation(std::string(57, ' ') + "I 0.0412345\n" + std::string(57, ' ') +
+                                         "P 0.0409443\n",
+                                     "finals2000A.daily")
+                    .Table;
+        QVERIFY(c.Ut1 == nullptr); // no MJD: both lines damaged
+        std::string days = "261120 61364.00";
+        days += std::string(42, ' ') + "I 0.0412345\n261121 61365.00" + std::string(42, ' ') +
+                "P 0.0409443\n";
+        c.Ut1 = ReadEarthOrientation(days, "finals2000A.daily").Table;
+        QVERIFY(c.Ut1 != nullptr);
+        QVERIFY(QString::fromUtf8(ConditionsSummary(c, 61364.0, 61364.0))
+                    .endsWith(QStringLiteral("MHz, UT1 from IERS finals2000A")));
+        QVERIFY(QString::fromUtf8(ConditionsSummary(c, 61364.0, 61366.0))
+                    .endsWith(QStringLiteral(
+                        "MHz, UT1 from IERS finals2000A, predicted; UT1 = UTC after 2026-11-21")));
+        c.Apparent = false;
+        QVERIFY(QString::fromUtf8(ConditionsSummary(c)).endsWith(QStringLiteral("MHz")));
     }
 };
 
