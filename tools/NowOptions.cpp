@@ -17,10 +17,11 @@ constexpr std::string_view kUsage =
     "planner started from the desktop menu keeps it. --data FILE reads FILE,\n"
     "--data-home[=FOLDER] that folder only. --apparent shows the fixed sources\n"
     "at their apparent places of date, with UT1 - UTC from the IERS file of\n"
-    "--iers FILE or else from the first finals2000A.all, .daily or .data found as\n"
-    "the station file is (UT1 = UTC without one); --refraction refracts every elevation for\n"
-    "the pressure (hPa), temperature (degrees C) and relative humidity (%) given,\n"
-    "at the observing frequency, which matters for nothing else here.\n";
+    "--iers FILE, else from the first finals2000A.all, .daily or .data found as\n"
+    "the station file is (UT1 = UTC without one); --refraction refracts every\n"
+    "elevation for the pressure (hPa), temperature (degrees C) and relative\n"
+    "humidity (%) given, at the observing frequency, which matters for nothing\n"
+    "else here.\n";
 
 } // namespace
 
