@@ -44,12 +44,14 @@ double SurfaceRefractivity(double pressureHpa, double temperatureC, double relat
 ///     30° and 2° to 90°, then the refraction is resampled every 0.05° of
 ///     airless elevation, where a four-point interpolation reproduces it to
 ///     better than 0.01″ at any elevation.
-///  3. Below the lowest airless elevation of the table (about −3.5° at
-///     sea level with N₀ = 315) the refraction is held at its value there:
-///     such a source is well below the horizon. Apparent elevations below
-///     −2.5° are not traced, nor rays caught in a duct (d(n·r)/dr <= 0
-///     below the station, which needs a refractivity above about 1100): the
-///     table then starts at the lowest ray that leaves the atmosphere.
+///  3. Rays are traced from −2.5° of apparent elevation, or from the lowest
+///     ray that leaves the atmosphere: below the station the refractivity
+///     grows until d(n·r)/dr = 0 (N about 1150), and a ray whose lowest
+///     point would lie there is caught. That is from −2.1° with N₀ = 306,
+///     −1.7° with N₀ = 413 (humid, 30 °C), −0.3° with the highest N₀ the
+///     conditions allow (955). Below the lowest airless elevation of the
+///     table (−6° to −11°) the refraction is held at its value there: such
+///     a source is well below the horizon.
 ///  4. The terrain is not modelled: below the horizon the ray is traced as
 ///     if the air went on; whether the ground is in the way is the horizon
 ///     profile's business.
