@@ -209,22 +209,22 @@ ShownPlace ApparentPlaces::Place(const CatalogueSource& source) const {
     return shown;
 }
 
-LibraryPlaceDeg ApparentPlaces::TurnedByUt1(const LibraryPlaceDeg& place) const {
-    // The Earth turned further by the rotation angle of UT1 − UTC: the GHA
-    // grows by it, the topocentric declination stays (its change through the
-    // Moon's parallax is under 0.3″).
-    const double turnRad = ut1MinusUtcSeconds_ * sunmoon::kEarthRotationRadPerSecond;
+LibraryPlaceDeg TurnedToUt1(const LibraryPlaceDeg& place, double ut1MinusUtcSeconds,
+                            double latitudeRad, double longitudeRad) {
+    const double turnRad = ut1MinusUtcSeconds * sunmoon::kEarthRotationRadPerSecond;
     LibraryPlaceDeg turned = place;
     turned.GhaDeg = sunmoon::WrapDegrees360(place.GhaDeg + turnRad * kRadToDeg);
-    const double hourAngle = turned.GhaDeg * sunmoon::kDegToRad + lonRad_;
+    const double hourAngle = turned.GhaDeg * sunmoon::kDegToRad + longitudeRad;
     const double dec = place.DecDeg * sunmoon::kDegToRad;
     const double sinDec = std::sin(dec);
     const double cosDec = std::cos(dec);
+    const double sinLat = std::sin(latitudeRad);
+    const double cosLat = std::cos(latitudeRad);
     const double cosHa = std::cos(hourAngle);
     // Horizon of the geodetic normal, as the library's azimuth and elevation.
-    const double north = sinDec * cosLat_ - cosDec * cosHa * sinLat_;
+    const double north = sinDec * cosLat - cosDec * cosHa * sinLat;
     const double east = -cosDec * std::sin(hourAngle);
-    const double up = sinDec * sinLat_ + cosDec * cosHa * cosLat_;
+    const double up = sinDec * sinLat + cosDec * cosHa * cosLat;
     turned.AzimuthDeg = sunmoon::WrapDegrees360(std::atan2(east, north) * kRadToDeg);
     turned.ElevationDeg = std::atan2(up, std::hypot(north, east)) * kRadToDeg;
     return turned;
@@ -237,7 +237,7 @@ LibraryPlaceDeg ApparentPlaces::SunMoon(const LibraryPlaceDeg& airless) const {
     }
     LibraryPlaceDeg place = airless;
     if (conditions_.Apparent && ut1MinusUtcSeconds_ != 0.0) {
-        place = TurnedByUt1(airless);
+        place = TurnedToUt1(airless, ut1MinusUtcSeconds_, latRad_, lonRad_);
     }
     if (!conditions_.Refraction) {
         return place;

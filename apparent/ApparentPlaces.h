@@ -50,6 +50,16 @@ struct LibraryPlaceDeg {
     double DecDeg = 0;
 };
 
+/// A place of the Sun or the Moon from the library, computed with UT1 = UTC,
+/// turned to the Earth's rotation at UT1 = UTC + `ut1MinusUtcSeconds`: the
+/// GHA grows by the rotation angle of that time (ERA rate, IERS Conventions
+/// 2010 eq. 5.15), the declination is kept (its change through the Moon's
+/// parallax and the diurnal aberration is under 0.3″), and azimuth and
+/// elevation follow for the geodetic latitude `latitudeRad` and the
+/// longitude `longitudeRad` (east positive) of the station.
+LibraryPlaceDeg TurnedToUt1(const LibraryPlaceDeg& place, double ut1MinusUtcSeconds,
+                            double latitudeRad, double longitudeRad);
+
 /// Outcome of ApparentPlaces::Prepare.
 enum class PrepareStatus {
     Ok,
@@ -143,8 +153,6 @@ public:
 private:
     bool PrepareStation(const StationCoordinates& station, bool needGeodetic);
     bool PrepareInstant(const DecodedInstant& utc, const EarthOrientation* ut1);
-    /// A library place at UT1 = UTC turned to the prepared UT1.
-    LibraryPlaceDeg TurnedByUt1(const LibraryPlaceDeg& place) const;
 
     SlowQuantityWindows ephemeris_;
     ObservingConditions conditions_;

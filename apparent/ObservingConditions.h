@@ -31,6 +31,14 @@ struct ObservingConditions {
     bool operator==(const ObservingConditions&) const = default;
 };
 
+/// Whether the conditions change the Sun's and the Moon's places from the
+/// library (ApparentPlaces::SunMoon): refraction, or apparent places with an
+/// IERS series (the Earth turned by UT1 − UTC). Otherwise they are shown as
+/// the library gives them.
+inline bool MovesSunAndMoon(const ObservingConditions& c) {
+    return c.Refraction || (c.Apparent && c.Ut1 != nullptr);
+}
+
 /// The four numbers of the conditions, for validation messages.
 enum class ConditionField { Pressure, Temperature, RelativeHumidity, Frequency };
 
