@@ -210,6 +210,17 @@ int main(int argc, char** argv) {
     emeServices.Clock = &clock;
     emeServices.Messages = &emeMessages;
     emeServices.Horizon = skyHorizon;
+    // UT1 − UTC of the data folder's IERS file: the Moon's hour angle and
+    // Doppler need it whether or not apparent places are on.
+    if (const std::shared_ptr<const EarthOrientation> series = iers.Table) {
+        emeServices.Ut1 = [series](DateTime utc) {
+            return series->Ut1MinusUtcSeconds(EarthOrientation::UtcMjd(utc));
+        };
+    }
+    emeServices.Ut1Text = [series = iers.Table](DateTime first, DateTime last) {
+        return QString::fromStdString(Ut1Description(series.get(), EarthOrientation::UtcMjd(first),
+                                                     EarthOrientation::UtcMjd(last)));
+    };
     EmeWindow eme(std::move(emeServices));
     emeMessages.SetAnchor(&eme);
     form.OnEme = [&] { eme.OpenBeside(&form); };

@@ -96,6 +96,10 @@ public:
     /// MJD (UTC) of calendar fields, milliseconds counted.
     static double UtcMjd(const DecodedInstant& utc);
 
+    /// MJD (UTC) of a `DateTime` in UTC (days since 30 December 1899).
+    static constexpr double UtcMjd(DateTime utc) { return utc + kMjdOfDateTimeZero; }
+    static constexpr double kMjdOfDateTimeZero = 15018.0; ///< MJD of 1899-12-30 0 h
+
 private:
     friend struct EarthOrientationReader;
     EarthOrientation() = default;

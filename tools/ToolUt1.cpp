@@ -6,10 +6,10 @@
 namespace vantrel {
 
 ToolUt1Outcome AttachToolUt1(ObservingArguments& observing, const ToolFiles& files,
-                             std::string_view tool) {
+                             std::string_view tool, bool withoutApparent) {
     ToolUt1Outcome outcome;
     observing.Conditions.Ut1 = nullptr;
-    if (!observing.Conditions.Apparent) {
+    if (!observing.Conditions.Apparent && !withoutApparent) {
         return outcome;
     }
     const std::string prefix = std::string(tool) + ": ";

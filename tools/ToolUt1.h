@@ -23,8 +23,9 @@ struct ToolUt1Outcome {
 /// `observing.Conditions.Ut1`: the file of --iers, else the first of
 /// finals2000A.all, .daily and .data that `files` finds (the current folder,
 /// then the data home, as the station file). Nothing is read with apparent
-/// places off. `tool` is the tool's name for the lines.
+/// places off, unless `withoutApparent` (vantrel-eme: the Moon's hour angle
+/// needs UT1 either way). `tool` is the tool's name for the lines.
 ToolUt1Outcome AttachToolUt1(ObservingArguments& observing, const ToolFiles& files,
-                             std::string_view tool);
+                             std::string_view tool, bool withoutApparent = false);
 
 } // namespace vantrel
