@@ -88,7 +88,9 @@ struct RefractionConstants {
     double BRad = 0;
 };
 
-/// The refraction constants for accepted conditions, from ERFA eraRefco:
+/// The refraction constants of ERFA's model for accepted conditions, from
+/// eraRefco (the model the ray-traced RadioRefraction replaced; kept as the
+/// reference it is compared with above 15°):
 /// pressure in hPa, temperature in °C, relative humidity as the fraction
 /// percent / 100, and the wavelength c / frequency in micrometres. Every
 /// accepted frequency has a wavelength above 100 µm, where eraRefco uses its
