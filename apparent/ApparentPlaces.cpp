@@ -74,7 +74,9 @@ PrepareStatus ApparentPlaces::Prepare(const DecodedInstant& utc, const StationCo
             refraction_ = RadioRefraction(surfaceN, station.HeightM);
         }
     }
-    conditions_ = conditions;
+    if (!(conditions_ == conditions)) {
+        conditions_ = conditions; // not per row: the series' count is shared between threads
+    }
 
     if (!conditions.Apparent) {
         gstHours_ = GreenwichSiderealTimeAt(utc);
