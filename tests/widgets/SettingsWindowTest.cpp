@@ -188,8 +188,9 @@ private slots:
         ObservingConditions c;
         RecordingMessages messages;
         SettingsWindow w(c, messages, dir.path());
-        QCOMPARE(w.Ut1Source->text(),
-                 QStringLiteral("UT1 = UTC: no finals2000A.all, .daily or .data in the data folder"));
+        QCOMPARE(
+            w.Ut1Source->text(),
+            QStringLiteral("UT1 = UTC: no finals2000A.all, .daily or .data in the data folder"));
         w.SetUt1Problem("finals2000A.all holds no UT1-UTC value.");
         QCOMPARE(w.Ut1Source->text(),
                  QStringLiteral("UT1 = UTC: finals2000A.all holds no UT1-UTC value."));
