@@ -13,6 +13,7 @@
 
 #include "app/DataHome.h"
 #include "app/PlannerArguments.h"
+#include "apparent/EarthOrientation.h"
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
 #include "controls/Fonts.h"
@@ -104,6 +105,13 @@ int main(int argc, char** argv) {
     // Apparent places, refraction and the observing frequency: one set for
     // the whole program, kept in "Vanset.ini" beside the window position.
     ObservingConditions conditions = LoadObservingConditions(QString());
+    // UT1 − UTC from the IERS file of the data folder, read once at the start;
+    // a file that gives nothing is said once, and UT1 = UTC then.
+    const EarthOrientationReading iers = ReadIersFileIn(std::string());
+    conditions.Ut1 = iers.Table;
+    if (!iers.Problem.empty()) {
+        messages.Warning("Warning", iers.Problem + " UT1 = UTC is used for apparent places.");
+    }
 
     MainWindowServices services;
     services.Station = &station;
@@ -130,6 +138,7 @@ int main(int argc, char** argv) {
 
     QtUserMessages settingsMessages;
     SettingsWindow settings(conditions, settingsMessages, QString());
+    settings.SetUt1Problem(iers.Problem);
     settingsMessages.SetAnchor(&settings);
     form.OnSettings = [&] { settings.OpenBeside(&form); };
     QObject::connect(&settings, &SettingsWindow::Applied, &form,
@@ -201,6 +210,17 @@ int main(int argc, char** argv) {
     emeServices.Clock = &clock;
     emeServices.Messages = &emeMessages;
     emeServices.Horizon = skyHorizon;
+    // UT1 − UTC of the data folder's IERS file: the Moon's hour angle and
+    // Doppler need it whether or not apparent places are on.
+    if (const std::shared_ptr<const EarthOrientation> series = iers.Table) {
+        emeServices.Ut1 = [series](DateTime utc) {
+            return series->Ut1MinusUtcSeconds(EarthOrientation::UtcMjd(utc));
+        };
+    }
+    emeServices.Ut1Text = [series = iers.Table](DateTime first, DateTime last) {
+        return QString::fromStdString(Ut1Description(series.get(), EarthOrientation::UtcMjd(first),
+                                                     EarthOrientation::UtcMjd(last)));
+    };
     EmeWindow eme(std::move(emeServices));
     emeMessages.SetAnchor(&eme);
     form.OnEme = [&] { eme.OpenBeside(&form); };

@@ -55,27 +55,36 @@ PrepareStatus ApparentPlaces::Prepare(const DecodedInstant& utc, const StationCo
     ready_ = false;
     const bool optionsOn = conditions.Apparent || conditions.Refraction;
     if (conditions.Refraction && !(haveRefraction_ && conditions == refractionKey_)) {
-        // Checked and turned into constants once per change, not per row.
+        // Checked once per change, not per row.
         haveRefraction_ = false;
         if (!ValidateConditions(conditions).empty()) {
             return PrepareStatus::BadConditions;
         }
-        refractionOn_ = RefractionConstantsFor(conditions);
         refractionKey_ = conditions;
         haveRefraction_ = true;
     }
     if (!PrepareStation(station, optionsOn)) {
         return PrepareStatus::BadStation;
     }
-    refraction_ = conditions.Refraction ? refractionOn_ : RefractionConstants{};
-    conditions_ = conditions;
+    if (conditions.Refraction) {
+        // The ray trace is redone only when the air or the station's height changes.
+        const double surfaceN = SurfaceRefractivity(conditions.PressureHpa, conditions.TemperatureC,
+                                                    conditions.RelativeHumidityPercent);
+        if (surfaceN != refraction_.SurfaceN() || station.HeightM != refraction_.StationHeightM()) {
+            refraction_ = RadioRefraction(surfaceN, station.HeightM);
+        }
+    }
+    if (!(conditions_ == conditions)) {
+        conditions_ = conditions; // not per row: the series' count is shared between threads
+    }
 
     if (!conditions.Apparent) {
         gstHours_ = GreenwichSiderealTimeAt(utc);
+        ut1MinusUtcSeconds_ = 0;
         ready_ = true;
         return PrepareStatus::Ok;
     }
-    if (!PrepareInstant(utc)) {
+    if (!PrepareInstant(utc, conditions.Ut1.get())) {
         return PrepareStatus::BadInstant;
     }
 
@@ -94,9 +103,10 @@ PrepareStatus ApparentPlaces::Prepare(const DecodedInstant& utc, const StationCo
     const double y = slow_.Npb[2][1];
     const double s = CioLocator(slow_.Npb, slow_.EquationOfOriginsRad);
     constexpr double kNoPolarMotion = 0.0; // xp, yp and the TIO locator s'
+    constexpr double kNoRefraction = 0.0;  // eraAtioq's own model: refraction comes after it
     eraApco(sunmoon::kJ2000Jd, ttDaysSinceJ2000_, ebpv, ehp, x, y, s, earthRotationAngleRad_,
             lonRad_, latRad_, heightM_, kNoPolarMotion, kNoPolarMotion, kNoPolarMotion,
-            refraction_.ARad, refraction_.BRad, &astrom_);
+            kNoRefraction, kNoRefraction, &astrom_);
     ready_ = true;
     return PrepareStatus::Ok;
 }
@@ -127,10 +137,10 @@ bool ApparentPlaces::PrepareStation(const StationCoordinates& station, bool need
     return true;
 }
 
-bool ApparentPlaces::PrepareInstant(const DecodedInstant& utc) {
+bool ApparentPlaces::PrepareInstant(const DecodedInstant& utc, const EarthOrientation* ut1) {
     DecodedInstant key = utc;
     key.Millisecond = 0;
-    if (haveInstant_ && key == instantKey_) {
+    if (haveInstant_ && key == instantKey_ && ut1 == instantUt1_) {
         return true;
     }
     haveInstant_ = false;
@@ -140,10 +150,14 @@ bool ApparentPlaces::PrepareInstant(const DecodedInstant& utc) {
         return false;
     }
     ttDaysSinceJ2000_ = time->TtDaysSinceJ2000;
-    earthRotationAngleRad_ = eraEra00(time->Ut1Jd1, time->Ut1Jd2);
+    // The library's UT1 is UTC as the clock reads it: its MJD is the UTC one.
+    ut1MinusUtcSeconds_ = ut1 != nullptr ? ut1->Ut1MinusUtcSeconds(time->Ut1Jd2) : 0.0;
+    earthRotationAngleRad_ =
+        eraEra00(time->Ut1Jd1, time->Ut1Jd2 + ut1MinusUtcSeconds_ / sunmoon::kSecondsPerDay);
     slow_ = ephemeris_.At(ttDaysSinceJ2000_);
     ephemeris_.PrefitStep(ttDaysSinceJ2000_);
     instantKey_ = key;
+    instantUt1_ = ut1;
     haveInstant_ = true;
     return true;
 }
@@ -178,9 +192,16 @@ ShownPlace ApparentPlaces::Place(const CatalogueSource& source) const {
     double zenithDistance = 0;
     double hourAngle = 0;
     double declination = 0;
-    double observedRa = 0;
-    eraAtioq(cirsRa, cirsDec, &astrom_, &azimuth, &zenithDistance, &hourAngle, &declination,
-             &observedRa);
+    if (conditions_.Refraction) {
+        const ObservedDirection o = RefractCirs(cirsRa, cirsDec, astrom_, refraction_, azimuth);
+        zenithDistance = kHalfPi - o.ElevationRad;
+        hourAngle = o.LocalHourAngleRad;
+        declination = o.DeclinationRad;
+    } else {
+        double observedRa = 0;
+        eraAtioq(cirsRa, cirsDec, &astrom_, &azimuth, &zenithDistance, &hourAngle, &declination,
+                 &observedRa);
+    }
     shown.Azimuth = azimuth > 0 ? azimuth : azimuth + kTwoPi; // as SourcePosition: 0 < A <= 2π
     shown.Elevation = kHalfPi - static_cast<long double>(zenithDistance);
     // No polar motion: the local hour angle less the longitude is ERA − RA(CIO),
@@ -190,18 +211,43 @@ ShownPlace ApparentPlaces::Place(const CatalogueSource& source) const {
     return shown;
 }
 
+LibraryPlaceDeg TurnedToUt1(const LibraryPlaceDeg& place, double ut1MinusUtcSeconds,
+                            double latitudeRad, double longitudeRad) {
+    const double turnRad = ut1MinusUtcSeconds * sunmoon::kEarthRotationRadPerSecond;
+    LibraryPlaceDeg turned = place;
+    turned.GhaDeg = sunmoon::WrapDegrees360(place.GhaDeg + turnRad * kRadToDeg);
+    const double hourAngle = turned.GhaDeg * sunmoon::kDegToRad + longitudeRad;
+    const double dec = place.DecDeg * sunmoon::kDegToRad;
+    const double sinDec = std::sin(dec);
+    const double cosDec = std::cos(dec);
+    const double sinLat = std::sin(latitudeRad);
+    const double cosLat = std::cos(latitudeRad);
+    const double cosHa = std::cos(hourAngle);
+    // Horizon of the geodetic normal, as the library's azimuth and elevation.
+    const double north = sinDec * cosLat - cosDec * cosHa * sinLat;
+    const double east = -cosDec * std::sin(hourAngle);
+    const double up = sinDec * sinLat + cosDec * cosHa * cosLat;
+    turned.AzimuthDeg = sunmoon::WrapDegrees360(std::atan2(east, north) * kRadToDeg);
+    turned.ElevationDeg = std::atan2(up, std::hypot(north, east)) * kRadToDeg;
+    return turned;
+}
+
 LibraryPlaceDeg ApparentPlaces::SunMoon(const LibraryPlaceDeg& airless) const {
     if (!ready_) {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         return {nan, nan, nan, nan};
     }
+    LibraryPlaceDeg place = airless;
+    if (conditions_.Apparent && ut1MinusUtcSeconds_ != 0.0) {
+        place = TurnedToUt1(airless, ut1MinusUtcSeconds_, latRad_, lonRad_);
+    }
     if (!conditions_.Refraction) {
-        return airless;
+        return place;
     }
     const ObservedDirection o =
-        RefractAirless(airless.AzimuthDeg * sunmoon::kDegToRad,
-                       airless.ElevationDeg * sunmoon::kDegToRad, sinLat_, cosLat_, refraction_);
-    LibraryPlaceDeg observed = airless;
+        RefractAirless(place.AzimuthDeg * sunmoon::kDegToRad,
+                       place.ElevationDeg * sunmoon::kDegToRad, sinLat_, cosLat_, refraction_);
+    LibraryPlaceDeg observed = place;
     observed.ElevationDeg = o.ElevationRad * kRadToDeg;
     observed.GhaDeg = sunmoon::WrapDegrees360((o.LocalHourAngleRad - lonRad_) * kRadToDeg);
     observed.DecDeg = o.DeclinationRad * kRadToDeg;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apparent/ObservingConditions.h"
+#include "apparent/RadioRefraction.h"
 #include "apparent/SlowQuantityWindows.h"
 #include "astro/DateTime.h"
 #include "astro/SourcePosition.h"
@@ -49,6 +50,16 @@ struct LibraryPlaceDeg {
     double DecDeg = 0;
 };
 
+/// A place of the Sun or the Moon from the library, computed with UT1 = UTC,
+/// turned to the Earth's rotation at UT1 = UTC + `ut1MinusUtcSeconds`: the
+/// GHA grows by the rotation angle of that time (ERA rate, IERS Conventions
+/// 2010 eq. 5.15), the declination is kept (its change through the Moon's
+/// parallax and the diurnal aberration is under 0.3″), and azimuth and
+/// elevation follow for the geodetic latitude `latitudeRad` and the
+/// longitude `longitudeRad` (east positive) of the station.
+LibraryPlaceDeg TurnedToUt1(const LibraryPlaceDeg& place, double ut1MinusUtcSeconds,
+                            double latitudeRad, double longitudeRad);
+
 /// Outcome of ApparentPlaces::Prepare.
 enum class PrepareStatus {
     Ok,
@@ -69,7 +80,8 @@ enum class PrepareStatus {
 /// With "apparent places" on, a catalogue place is taken as ICRS (J2000) and
 /// carried to its topocentric apparent place of date: light deflection by
 /// the Sun, annual and diurnal aberration, precession-nutation IAU
-/// 2006/2000A, Earth rotation with UT1 = UTC and no polar motion, the
+/// 2006/2000A, Earth rotation with UT1 − UTC from the conditions' IERS
+/// series (UT1 = UTC without one or outside it) and no polar motion, the
 /// station on the WGS84 ellipsoid; TT = UTC + (TAI − UTC) + 32.184 s (eraDat)
 /// and TDB taken as TT (under 2 ms apart). These are the conventions of the
 /// Sun and Moon library, whose Chebyshev fits of the slow quantities (the
@@ -82,10 +94,11 @@ enum class PrepareStatus {
 /// based RA), and the declination of date.
 ///
 /// With "radio refraction" on, every elevation is the observed one, with the
-/// refraction constants of eraRefco, applied as eraAtioq applies them; hour
-/// angle and declination are then the observed ones too. Without apparent
-/// places the refraction is applied to today's geometric azimuth and
-/// elevation.
+/// ray-traced radio refraction of RadioRefraction for the air of the
+/// conditions and the station's height (a table built when either changes),
+/// applied in the vertical plane as eraAtioq applies its model; hour angle
+/// and declination are then the observed ones too. Without apparent places
+/// the refraction is applied to today's geometric azimuth and elevation.
 ///
 /// References: ERFA/SOFA documentation of eraApco, eraAtciqz, eraAtioq and
 /// eraRefco; Explanatory Supplement to the Astronomical Almanac (3rd ed.,
@@ -111,11 +124,14 @@ public:
     ShownPlace Place(const CatalogueSource& source) const;
 
     /// The Sun or the Moon as the grids show it: the sun/moon library's
-    /// airless place at the prepared instant and station, refracted when
-    /// Refraction is on (elevation, GHA and declination observed; azimuth
-    /// unchanged), else returned as given. The library's own results are
-    /// not changed. The Sun or the Moon is below the horizon when the
-    /// returned elevation is below 0.
+    /// airless place at the prepared instant and station (computed with
+    /// UT1 = UTC), with apparent places on turned by the Earth's rotation in
+    /// UT1 − UTC when the conditions' IERS series gives it (GHA, azimuth and
+    /// elevation; the declination kept: its change through the Moon's
+    /// parallax and the diurnal aberration is under 0.3″), and refracted when Refraction is on
+    /// (elevation, GHA and declination observed; azimuth unchanged); with both off returned as
+    /// given. The library's own results are not changed. The Sun or the Moon is below the horizon
+    /// when the returned elevation is below 0.
     LibraryPlaceDeg SunMoon(const LibraryPlaceDeg& airless) const;
 
     /// Interpolation windows fitted so far: at once when first needed, and
@@ -127,16 +143,22 @@ public:
     /// only), for tests.
     const eraASTROM& Context() const { return astrom_; }
 
+    /// UT1 − UTC in seconds at the prepared instant: 0 without apparent
+    /// places, without a series or outside it.
+    double Ut1MinusUtcSeconds() const { return ut1MinusUtcSeconds_; }
+
+    /// The refraction table in use with Refraction on (for tests).
+    const RadioRefraction& Refraction() const { return refraction_; }
+
 private:
     bool PrepareStation(const StationCoordinates& station, bool needGeodetic);
-    bool PrepareInstant(const DecodedInstant& utc);
+    bool PrepareInstant(const DecodedInstant& utc, const EarthOrientation* ut1);
 
     SlowQuantityWindows ephemeris_;
     ObservingConditions conditions_;
-    RefractionConstants refraction_; ///< in force: zero with Refraction off
-    bool haveRefraction_ = false;    ///< refractionOn_ holds refractionKey_'s constants
+    bool haveRefraction_ = false; ///< refractionKey_ was accepted
     ObservingConditions refractionKey_;
-    RefractionConstants refractionOn_;
+    RadioRefraction refraction_; ///< the table of the accepted air and the station height
     bool ready_ = false;
 
     // The station: classic path in extended precision, the rest in double.
@@ -155,6 +177,8 @@ private:
     long double gstHours_ = 0;
     bool haveInstant_ = false;
     DecodedInstant instantKey_;
+    const EarthOrientation* instantUt1_ = nullptr; ///< the series instantKey_ was prepared with
+    double ut1MinusUtcSeconds_ = 0; ///< at the prepared instant, apparent places only
     double ttDaysSinceJ2000_ = 0;
     double earthRotationAngleRad_ = 0;
     sunmoon::SlowQuantities slow_;

@@ -1,6 +1,7 @@
 #include "apparent/ConditionsSummary.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace vantrel {
 
@@ -14,7 +15,7 @@ void AppendNumber(std::string& text, double value) {
 
 } // namespace
 
-std::string ConditionsSummary(const ObservingConditions& c) {
+std::string ConditionsSummary(const ObservingConditions& c, double firstUtcMjd, double lastUtcMjd) {
     std::string text;
     if (c.Apparent) {
         text = "apparent places of date";
@@ -33,6 +34,13 @@ std::string ConditionsSummary(const ObservingConditions& c) {
         text += " % ";
         AppendNumber(text, c.FrequencyMHz);
         text += " MHz";
+    }
+    if (c.Apparent) {
+        const EarthOrientation* ut1 = c.Ut1.get();
+        const bool whole = std::isnan(firstUtcMjd) || std::isnan(lastUtcMjd);
+        text += ", ";
+        text += ut1 != nullptr && whole ? ut1->Description(ut1->FirstMjd(), ut1->LastMjd())
+                                        : Ut1Description(ut1, firstUtcMjd, lastUtcMjd);
     }
     return text;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "apparent/EarthOrientation.h"
+
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -20,9 +23,21 @@ struct ObservingConditions {
     double TemperatureC = 10.0;          ///< degrees Celsius, −80..60
     double RelativeHumidityPercent = 50; ///< percent, 0..100
     double FrequencyMHz = 1420.0;        ///< observing frequency, MHz, 1..1 000 000
+    /// UT1 − UTC from the IERS, used with `Apparent` on; null: UT1 = UTC.
+    /// Not a setting: the series found in the data folder (or given to a
+    /// tool with --iers FILE), shared read-only by every computation.
+    std::shared_ptr<const EarthOrientation> Ut1;
 
     bool operator==(const ObservingConditions&) const = default;
 };
+
+/// Whether the conditions change the Sun's and the Moon's places from the
+/// library (ApparentPlaces::SunMoon): refraction, or apparent places with an
+/// IERS series (the Earth turned by UT1 − UTC). Otherwise they are shown as
+/// the library gives them.
+inline bool MovesSunAndMoon(const ObservingConditions& c) {
+    return c.Refraction || (c.Apparent && c.Ut1 != nullptr);
+}
 
 /// The four numbers of the conditions, for validation messages.
 enum class ConditionField { Pressure, Temperature, RelativeHumidity, Frequency };
@@ -73,7 +88,9 @@ struct RefractionConstants {
     double BRad = 0;
 };
 
-/// The refraction constants for accepted conditions, from ERFA eraRefco:
+/// The refraction constants of ERFA's model for accepted conditions, from
+/// eraRefco (the model the ray-traced RadioRefraction replaced; kept as the
+/// reference it is compared with above 15°):
 /// pressure in hPa, temperature in °C, relative humidity as the fraction
 /// percent / 100, and the wavelength c / frequency in micrometres. Every
 /// accepted frequency has a wavelength above 100 µm, where eraRefco uses its

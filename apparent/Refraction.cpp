@@ -6,36 +6,36 @@ namespace vantrel {
 
 namespace {
 
-/// Guards of eraAtioq: the least cosine and sine of the elevation used in
-/// the refraction model (the sine 0.05 is an elevation of about 2.87°).
+/// Below this cosine of the elevation (about 0.2″ from the zenith) the
+/// direction is not turned: its vertical plane is undefined there and the
+/// refraction is below 10⁻⁹ rad.
 constexpr double kCosElevationMin = 1e-6;
-constexpr double kSinElevationMin = 0.05;
-constexpr double kHalfPi = 1.5707963267948966192313216916397514;
 
-} // namespace
-
-namespace {
-
-/// The refraction step of eraAtioq on the airless direction in Cartesian
-/// Az/El with eraAtioq's axes (x south, y east, z up), and the turn to −HA/Dec.
+/// The refraction step on the airless direction in Cartesian Az/El with
+/// eraAtioq's axes (x south, y east, z up), and the turn to −HA/Dec.
 ObservedDirection RefractHorizonVector(double xaet, double yaet, double zaet, double sinLatitude,
-                                       double cosLatitude, const RefractionConstants& constants) {
-    double r = std::sqrt(xaet * xaet + yaet * yaet);
-    r = r > kCosElevationMin ? r : kCosElevationMin;
-    const double z = zaet > kSinElevationMin ? zaet : kSinElevationMin;
-
-    const double tz = r / z;
-    const double w = constants.BRad * tz * tz;
-    const double del = (constants.ARad + w) * tz / (1.0 + (constants.ARad + 3.0 * w) / (z * z));
-
-    const double cosdel = 1.0 - del * del / 2.0;
-    const double f = cosdel - del * z / r;
-    const double xaeo = xaet * f;
-    const double yaeo = yaet * f;
-    const double zaeo = cosdel * zaet + del * r;
-
+                                       double cosLatitude, const RadioRefraction& refraction) {
+    const double r = std::sqrt(xaet * xaet + yaet * yaet);
+    const double elevation = std::atan2(zaet, r);
+    double xaeo = xaet;
+    double yaeo = yaet;
+    double zaeo = zaet;
     ObservedDirection o;
-    o.ElevationRad = kHalfPi - std::atan2(std::sqrt(xaeo * xaeo + yaeo * yaeo), zaeo);
+    o.ElevationRad = elevation;
+    if (r > kCosElevationMin) {
+        // Turned up by del in the vertical plane; cos and sin of del (at most
+        // a few hundredths of a radian) by their series to the fifth power.
+        const double del = refraction.AtAirless(elevation);
+        const double del2 = del * del;
+        const double cosdel = 1.0 - del2 / 2.0 * (1.0 - del2 / 12.0);
+        const double sindel = del * (1.0 - del2 / 6.0 * (1.0 - del2 / 20.0));
+        const double rNew = r * cosdel - zaet * sindel;
+        const double f = rNew / r;
+        xaeo = xaet * f;
+        yaeo = yaet * f;
+        zaeo = zaet * cosdel + r * sindel;
+        o.ElevationRad = elevation + del;
+    }
 
     // Az/El to −HA/Dec (both right-handed), as eraAtioq.
     const double v0 = sinLatitude * xaeo + cosLatitude * zaeo;
@@ -50,15 +50,15 @@ ObservedDirection RefractHorizonVector(double xaet, double yaet, double zaet, do
 } // namespace
 
 ObservedDirection RefractAirless(double azimuthRad, double elevationRad, double sinLatitude,
-                                 double cosLatitude, const RefractionConstants& constants) {
+                                 double cosLatitude, const RadioRefraction& refraction) {
     const double cosEl = std::cos(elevationRad);
     return RefractHorizonVector(-cosEl * std::cos(azimuthRad), cosEl * std::sin(azimuthRad),
-                                std::sin(elevationRad), sinLatitude, cosLatitude, constants);
+                                std::sin(elevationRad), sinLatitude, cosLatitude, refraction);
 }
 
 ObservedDirection RefractEquatorial(double localHourAngleRad, double declinationRad,
                                     double sinLatitude, double cosLatitude,
-                                    const RefractionConstants& constants) {
+                                    const RadioRefraction& refraction) {
     // −HA/Dec Cartesian, then to Az/El as eraAtioq turns it.
     const double cosDec = std::cos(declinationRad);
     const double x = cosDec * std::cos(localHourAngleRad);
@@ -66,7 +66,41 @@ ObservedDirection RefractEquatorial(double localHourAngleRad, double declination
     const double z = std::sin(declinationRad);
     return RefractHorizonVector(sinLatitude * x - cosLatitude * z, y,
                                 cosLatitude * x + sinLatitude * z, sinLatitude, cosLatitude,
-                                constants);
+                                refraction);
+}
+
+ObservedDirection RefractCirs(double cirsRaRad, double cirsDecRad, const eraASTROM& astrom,
+                              const RadioRefraction& refraction, double& azimuthRad) {
+    // CIRS RA, Dec to Cartesian −HA, Dec.
+    const double cosDec = std::cos(cirsDecRad);
+    const double hourAngle = cirsRaRad - astrom.eral;
+    double x = cosDec * std::cos(hourAngle);
+    double y = cosDec * std::sin(hourAngle);
+    double z = std::sin(cirsDecRad);
+    if (astrom.xpl != 0.0 || astrom.ypl != 0.0) {
+        // Polar motion, as eraAtioq.
+        const double sx = std::sin(astrom.xpl);
+        const double cx = std::cos(astrom.xpl);
+        const double sy = std::sin(astrom.ypl);
+        const double cy = std::cos(astrom.ypl);
+        const double xhd = cx * x + sx * z;
+        const double yhd = sx * sy * x + cy * y - cx * sy * z;
+        const double zhd = -sx * cy * x + sy * y + cx * cy * z;
+        x = xhd;
+        y = yhd;
+        z = zhd;
+    }
+    // Diurnal aberration.
+    const double f = 1.0 - astrom.diurab * y;
+    const double xhdt = f * x;
+    const double yhdt = f * (y + astrom.diurab);
+    const double zhdt = f * z;
+    // Cartesian −HA, Dec to Cartesian Az, El (S = 0, E = 90°).
+    const double xaet = astrom.sphi * xhdt - astrom.cphi * zhdt;
+    const double yaet = yhdt;
+    const double zaet = astrom.cphi * xhdt + astrom.sphi * zhdt;
+    azimuthRad = (xaet != 0.0 || yaet != 0.0) ? std::atan2(yaet, -xaet) : 0.0;
+    return RefractHorizonVector(xaet, yaet, zaet, astrom.sphi, astrom.cphi, refraction);
 }
 
 } // namespace vantrel

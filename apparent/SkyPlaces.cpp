@@ -90,7 +90,7 @@ SkyPlaceDeg SkyPlaces::At(SkySource source, const HomeStation& station,
                            source == SkySource::Moon ? SunMoonBody::Moon : SunMoonBody::Sun);
         LibraryPlaceDeg p{library_.GetAzimuth(), library_.GetElevation(), library_.GetGHA(),
                           library_.GetDecTopo()};
-        if (conditions.Refraction) {
+        if (MovesSunAndMoon(conditions)) {
             if (!prepared) {
                 return kNoPlace;
             }

@@ -5,9 +5,12 @@
 //    the sweep's rounding and texts; then the same with the Sun and the Moon
 //    from libOrbex_sunmoon (the whole computation of a sweep row);
 //  - the real-time tick: one source at a new instant (a second later), and
-//    the first tick of a run, which fits an interpolation window.
+//    the first tick of a run, which fits an interpolation window;
+//  - the radio refraction: tracing its table for new air or a new station
+//    height, and one look-up of it.
 
 #include "apparent/ApparentPlaces.h"
+#include "apparent/RadioRefraction.h"
 #include "astro/SiderealTime.h"
 #include "sunmoon/Orbex_sunmoon.h"
 
@@ -199,6 +202,26 @@ void BM_TickFittingAWindow(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TickFittingAWindow)->Unit(benchmark::kMicrosecond);
+
+void BM_RefractionTableTraced(benchmark::State& state) {
+    double n = 306.0;
+    for (auto _ : state) {
+        const RadioRefraction table(n, 80.0);
+        benchmark::DoNotOptimize(table.AtAirless(0.0));
+        n += 1e-9; // new air each time
+    }
+}
+BENCHMARK(BM_RefractionTableTraced)->Unit(benchmark::kMicrosecond);
+
+void BM_RefractionLookUp(benchmark::State& state) {
+    const RadioRefraction table(306.0, 80.0);
+    double elevation = -0.05;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(table.AtAirless(elevation));
+        elevation = elevation > 1.5 ? -0.05 : elevation + 0.001;
+    }
+}
+BENCHMARK(BM_RefractionLookUp)->Unit(benchmark::kNanosecond);
 
 } // namespace
 

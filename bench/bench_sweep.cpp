@@ -96,6 +96,22 @@ void BM_MonthSweepApparentAndRefracted(benchmark::State& state) {
 }
 BENCHMARK(BM_MonthSweepApparentAndRefracted)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Radio refraction alone on the classic places: every elevation of the
+// month refracted, the part of the cost that the refraction model decides.
+void BM_MonthSweepRefracted(benchmark::State& state) {
+    MonthSweep month;
+    ObservingConditions conditions;
+    conditions.Refraction = true;
+    conditions.FrequencyMHz = 10368;
+    month.in.Conditions = &conditions;
+    auto grid = month.NewGrid();
+    RunPlanningSweep(*grid, month.station, month.in);
+    for (auto _ : state) {
+        RunPlanningSweep(*grid, month.station, month.in);
+    }
+}
+BENCHMARK(BM_MonthSweepRefracted)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 // The month as Calculate runs it: the grid and the elevation chart's series
 // from the same rows. Az/El takes the values as they are; Polar turns each
 // hour angle and declination into elevation and azimuth.

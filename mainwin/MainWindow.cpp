@@ -36,6 +36,7 @@
 #include <QScreen>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <cmath>
 
 // The resources of a static library are brought in by name, from outside
@@ -452,10 +453,18 @@ void TForm1::FormActivate() {
     fileDate_ = PackedFileDate(exe);
 }
 
-QString TForm1::ConditionsText() const {
-    return services_.Conditions != nullptr
-               ? QString::fromStdString(ConditionsSummary(*services_.Conditions))
-               : QString();
+QString TForm1::ConditionsText() {
+    if (services_.Conditions == nullptr) {
+        return {};
+    }
+    // Which UT1 the tables use: over the planning days and the real-time
+    // grid's day (MJD = days since 30 December 1899 + 15 018).
+    constexpr double kMjdOfDateTimeZero = 15018.0;
+    const double planStart = AsDateTime(startDate_) + kMjdOfDateTimeZero;
+    const double planEnd = AsDateTime(endDate_) + 1.0 + kMjdOfDateTimeZero;
+    const double today = std::floor(utcClock_.UtcNow()) + kMjdOfDateTimeZero;
+    return QString::fromStdString(ConditionsSummary(
+        *services_.Conditions, std::min(planStart, today), std::max(planEnd, today + 1.0)));
 }
 
 void TForm1::ShowCaption() {
@@ -607,6 +616,7 @@ void TForm1::RunSweep() {
         case SweepResult::Done:
             ++sweeps_;
             lastSeries_ = series.Finish();
+            ShowCaption(); // the UT1 of the new days
             emit SweepFinished();
             break;
         case SweepResult::IntervalTooSmall:

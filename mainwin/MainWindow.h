@@ -227,7 +227,7 @@ private:
     /// The label over the real-time grid, shown while an option is on.
     void ShowConditionsLabel();
     /// What the tables hold in words; empty for the classic table.
-    QString ConditionsText() const;
+    QString ConditionsText();
     void SaveWindowPosition();
     /// Shows or hides `StationRefusal` by the real-time display's last tick.
     void ShowStationRefusal();

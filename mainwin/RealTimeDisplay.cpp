@@ -174,8 +174,8 @@ void RealTimeDisplay::Body(SunMoonBody body) {
     library_.DataToDLL(u, height, lat, lon, body);
     LibraryPlaceDeg place{library_.GetAzimuth(), library_.GetElevation(), library_.GetGHA(),
                           library_.GetDecTopo()};
-    if (conditions_ != nullptr && conditions_->Refraction && Prepare(u)) {
-        place = places_.SunMoon(place); // refraction on top of the library's airless place
+    if (conditions_ != nullptr && MovesSunAndMoon(*conditions_) && Prepare(u)) {
+        place = places_.SunMoon(place); // UT1 and refraction on top of the library's place
     }
     const bool azEl = station_.DisplayMode == 0;
     const double a = azEl ? place.AzimuthDeg : place.GhaDeg;

@@ -187,7 +187,7 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
             km = meanKm;
             distanceNote = meanNote;
         }
-        if (conditions.Refraction && prepared) {
+        if (MovesSunAndMoon(conditions) && prepared) {
             place = places.SunMoon(place);
         }
         row.AzimuthDeg = place.AzimuthDeg;

@@ -4,6 +4,7 @@
 #include "planner/FixedSourceCells.h"
 #include "planner/GridLayout.h"
 #include "planner/LibraryAngleText.h"
+#include "sunmoon/Constants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +39,11 @@ public:
           maker_(station, in.Conditions), steps_{std::floor(in.StartDate),
                                                  std::floor(in.EndDate) + 1,
                                                  static_cast<std::int64_t>(station.CalcInterval)},
-          refract_(in.Conditions != nullptr && in.Conditions->Refraction) {
+          refract_(in.Conditions != nullptr && in.Conditions->Refraction),
+          ut1_(in.Conditions != nullptr && in.Conditions->Apparent ? in.Conditions->Ut1.get()
+                                                                   : nullptr),
+          latitudeRad_(static_cast<double>(station.Latitude) * sunmoon::kDegToRad),
+          longitudeRad_(static_cast<double>(station.Longitude) * sunmoon::kDegToRad) {
         if (refract_) {
             // The Sun and the Moon need only the refraction: the library
             // gives their apparent places already.
@@ -123,6 +128,13 @@ private:
                       static_cast<double>(station_.Latitude),
                       static_cast<double>(station_.Longitude), body);
         LibraryPlaceDeg place{lib.GetAzimuth(), lib.GetElevation(), lib.GetGHA(), lib.GetDecTopo()};
+        if (ut1_ != nullptr) {
+            // The library turns the Earth with UT1 = UTC; the series says by how much more.
+            const double dut1 = ut1_->Ut1MinusUtcSeconds(EarthOrientation::UtcMjd(utc));
+            if (dut1 != 0.0) {
+                place = TurnedToUt1(place, dut1, latitudeRad_, longitudeRad_);
+            }
+        }
         if (refract_) {
             // Refracted on top of the library's airless place.
             sunMoon_.Prepare(
@@ -180,6 +192,9 @@ private:
     FixedSourceCellMaker maker_;
     SweepSteps steps_;
     bool refract_;
+    const EarthOrientation* ut1_; ///< with apparent places only
+    double latitudeRad_;
+    double longitudeRad_;
     ObservingConditions refraction_;
     ApparentPlaces sunMoon_;
     int currentRow_ = kFirstSweepRow;

@@ -56,7 +56,15 @@ SettingsWindow::SettingsWindow(ObservingConditions& conditions, UserMessages& me
     RadioRefraction->setObjectName(QStringLiteral("RadioRefraction"));
     RadioRefraction->setToolTip(
         QStringLiteral("Show refracted elevations for every source, the Sun and the Moon"));
+    Ut1Source = new QLabel(this);
+    Ut1Source->setObjectName(QStringLiteral("Ut1Source"));
+    Ut1Source->setWordWrap(true);
+    Ut1Source->setToolTip(QStringLiteral(
+        "UT1 - UTC from the IERS file finals2000A.all, .daily or .data in the data folder "
+        "turns the Earth for apparent places; without it UT1 = UTC (up to 0.9 s)"));
+    Ut1Source->setContentsMargins(20, 0, 0, 0); // under the check box's text
     layout->addWidget(ApparentPlaces);
+    layout->addWidget(Ut1Source);
     layout->addWidget(RadioRefraction);
 
     auto* grid = new QGridLayout;
@@ -115,8 +123,14 @@ void SettingsWindow::OpenBeside(QWidget* mainWindow) {
     activateWindow();
 }
 
+void SettingsWindow::SetUt1Problem(const std::string& problem) {
+    ut1Problem_ = problem;
+    Ut1Source->setText(QString::fromStdString(Ut1SourceText(conditions_.Ut1.get(), ut1Problem_)));
+}
+
 void SettingsWindow::ShowConditions() {
     ApparentPlaces->setChecked(conditions_.Apparent);
+    Ut1Source->setText(QString::fromStdString(Ut1SourceText(conditions_.Ut1.get(), ut1Problem_)));
     RadioRefraction->setChecked(conditions_.Refraction);
     Pressure->setText(Number(conditions_.PressureHpa));
     Temperature->setText(Number(conditions_.TemperatureC));
@@ -138,6 +152,7 @@ QString SettingsWindow::Problem(const QLineEdit* edit) const {
 
 ObservingConditions SettingsWindow::Shown() const {
     ObservingConditions c;
+    c.Ut1 = conditions_.Ut1; // found in the data folder, not typed here
     c.Apparent = ApparentPlaces->isChecked();
     c.Refraction = RadioRefraction->isChecked();
     c.PressureHpa = Parse(ConditionField::Pressure, Pressure).Value;

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <string>
 
 class QCheckBox;
 class QLabel;
@@ -20,10 +21,10 @@ class FieldReasons;
 /// Caption of the settings window.
 inline constexpr const char* kSettingsCaption = "Settings";
 
-/// The settings window: the options "Apparent places of date" and "Radio
-/// refraction" with the air at the station (pressure, temperature,
-/// relative humidity) and the observing frequency, which the refraction and
-/// the noise measurement share.
+/// The settings window: the options "Apparent places of date" (with the
+/// UT1 it uses) and "Radio refraction" with the air at the station
+/// (pressure, temperature, relative humidity) and the observing frequency,
+/// which the refraction and the noise measurement share.
 ///
 /// It edits the program's one `ObservingConditions`; nothing is kept here
 /// but the texts being typed. A field whose text is refused (not a number,
@@ -46,6 +47,9 @@ public:
     void OpenBeside(QWidget* mainWindow);
 
     QCheckBox* ApparentPlaces = nullptr;
+    /// Which UT1 apparent places use: the IERS series found in the data
+    /// folder, or UT1 = UTC and why.
+    QLabel* Ut1Source = nullptr;
     QCheckBox* RadioRefraction = nullptr;
     QLineEdit* Pressure = nullptr;
     QLineEdit* Temperature = nullptr;
@@ -53,6 +57,10 @@ public:
     QLineEdit* Frequency = nullptr;
     QPushButton* Apply = nullptr;
     QPushButton* Close = nullptr;
+
+    /// Why the IERS file of the data folder gave no series (one sentence),
+    /// for the UT1 line; empty when there is a series or no file.
+    void SetUt1Problem(const std::string& problem);
 
     /// Why the text of a field is refused, as shown beside it; empty when it
     /// is accepted.
@@ -81,6 +89,7 @@ private:
     ObservingConditions& conditions_;
     UserMessages& messages_;
     QString directory_;
+    std::string ut1Problem_;
     FieldReasons* reasons_ = nullptr;
     std::array<Field, 4> fields_{};
 };

@@ -1,6 +1,7 @@
 // The planning sweep under the observing conditions: the classic table
 // untouched with both options off, the fixed sources moved by the apparent
-// places, and refraction lifting every elevation and deciding what is blank.
+// places, refraction lifting every elevation and deciding what is blank, and
+// UT1 from an IERS series turning the Sun and the Moon with apparent places.
 
 #include "planner/GridLayout.h"
 #include "planner/PlanningSweep.h"
@@ -10,6 +11,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 namespace {
@@ -37,7 +39,8 @@ struct Table {
     std::string csv;
 };
 
-Table Sweep(const HomeStation& station, const ObservingConditions* conditions) {
+Table Sweep(const HomeStation& station, const ObservingConditions* conditions,
+            PreciseRowSink* precise = nullptr) {
     Table t;
     RisingSunMoon library;
     FixedDaylight daylight(false);
@@ -48,7 +51,7 @@ Table Sweep(const HomeStation& station, const ObservingConditions* conditions) {
     in.Daylight = &daylight;
     in.Conditions = conditions;
     LayoutHeader(t.grid, station);
-    EXPECT_EQ(RunPlanningSweep(t.grid, station, in), SweepResult::Done);
+    EXPECT_EQ(RunPlanningSweep(t.grid, station, in, precise), SweepResult::Done);
     t.csv = RenderTable(t.grid, TableFormat::Csv, nullptr);
     return t;
 }
@@ -136,6 +139,47 @@ TEST(SweepConditions, RefractionLiftsElevationsAndDecidesTheHorizon) {
     // some tenths of a degree shows it several rows earlier.
     EXPECT_GE(sunRowsGained, 3);
     EXPECT_LE(sunRowsGained, 20);
+}
+
+/// The Sun's unrounded Greenwich hour angle of every row (Polar display).
+class SunGha final : public PreciseRowSink {
+public:
+    std::vector<long double> Gha;
+    void Row(const PreciseRow& row) override {
+        Gha.push_back(row.Degrees[static_cast<std::size_t>(kSunColumn - kFirstPairColumn)]);
+    }
+};
+
+// On 9 December 2026 (MJD 61383) the test excerpt gives UT1 − UTC of about
+// 0.0353 s (predicted): the Sun's GHA grows by the Earth's rotation in that
+// time (0.53″) with apparent places on; with them off the table is the one
+// without a series, byte for byte.
+TEST(SweepConditions, Ut1FromTheSeriesTurnsTheSunAndTheMoon) {
+    const auto series = LoadEarthOrientation(FINALS_EXCERPT).Table;
+    ASSERT_TRUE(series);
+    const HomeStation station = Amsterdam(1, 60);
+    ObservingConditions apparent;
+    apparent.Apparent = true;
+    ObservingConditions withSeries = apparent;
+    withSeries.Ut1 = series;
+    SunGha plain;
+    SunGha turned;
+    Sweep(station, &apparent, &plain);
+    Sweep(station, &withSeries, &turned);
+    ASSERT_EQ(plain.Gha.size(), turned.Gha.size());
+    ASSERT_GE(plain.Gha.size(), 24U);
+    for (std::size_t i = 0; i < plain.Gha.size(); ++i) {
+        const double mjd = 61383.0 + static_cast<double>(i) / 24.0;
+        const double expectedDeg = series->Ut1MinusUtcSeconds(mjd) * 360.98564736629 / 86400.0;
+        EXPECT_NEAR(static_cast<double>(turned.Gha[i] - plain.Gha[i]), expectedDeg, 1e-9)
+            << "row " << i;
+        EXPECT_GT(expectedDeg, 1e-4) << "row " << i; // about half an arcsecond
+    }
+
+    ObservingConditions off;
+    ObservingConditions offWithSeries;
+    offWithSeries.Ut1 = series;
+    EXPECT_EQ(Sweep(station, &offWithSeries).csv, Sweep(station, &off).csv);
 }
 
 } // namespace

@@ -52,8 +52,9 @@ constexpr std::string_view kUsage =
     "                      always its apparent place of date)\n"
     "  --refraction P,T,RH refracted elevations (pressure hPa, temperature C,\n"
     "                      humidity %), also for the windows\n"
-    "  --iers FILE         UT1-UTC from an IERS finals2000A file (refused by this\n"
-    "                      build, which has no IERS reader yet: UT1 = UTC)\n"
+    "  --iers FILE         UT1-UTC from this IERS finals2000A file; without it\n"
+    "                      from the first finals2000A.all, .daily or .data found\n"
+    "                      as the station file is, else UT1 = UTC\n"
     "\n"
     "The station is read from ./Vantrel.dat, else from the planner's data folder\n"
     "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel); --data FILE\n"
@@ -152,9 +153,8 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
             continue;
         }
         static constexpr std::string_view kValued[] = {
-            "--lat",      "--lon",           "--height", "--dx",    "--dx-lat",
-            "--dx-lon",   "--dx-height",     "--time",   "--start", "--end",
-            "--interval", "--min-elevation", "--iers"};
+            "--lat",       "--lon",  "--height", "--dx",  "--dx-lat",   "--dx-lon",
+            "--dx-height", "--time", "--start",  "--end", "--interval", "--min-elevation"};
         if (std::find(std::begin(kValued), std::end(kValued), flag) == std::end(kValued)) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
@@ -249,7 +249,7 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
             }
             station.CalcInterval = static_cast<std::int32_t>(*n);
             o.IntervalGiven = true;
-        } else if (flag == "--min-elevation") {
+        } else { // --min-elevation
             const std::size_t comma = v.find(',');
             const auto home = Ranged(std::string_view(v).substr(0, comma),
                                      eme::kLowestMinElevationDeg, eme::kHighestMinElevationDeg);
@@ -264,11 +264,6 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
             o.HomeMinElevationDeg = *home;
             o.DxMinElevationDeg = *dx;
             minElevationGiven = true;
-        } else { // --iers
-            if (v.empty()) {
-                return fail("--iers needs a file name");
-            }
-            o.IersFile = v;
         }
     }
     if (o.Help) {

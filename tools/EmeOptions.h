@@ -40,8 +40,6 @@ struct EmeCommandLine {
     /// elevation (one value for both), degrees.
     double HomeMinElevationDeg = 0;
     double DxMinElevationDeg = 0;
-    /// --iers FILE: the IERS finals2000A file for UT1 − UTC.
-    std::string IersFile;
     bool Help = false;
 
     /// A range of days was given (--start or --end).

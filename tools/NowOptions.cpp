@@ -9,16 +9,20 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: vantrel-now [--data FILE | --data-home[=FOLDER]]\n"
-    "                   [--apparent] [--refraction P,T,RH --frequency MHZ]\n"
+    "                   [--apparent [--iers FILE]]\n"
+    "                   [--refraction P,T,RH --frequency MHZ]\n"
     "\n"
     "Prints the positions of the nine sources of the real-time display at this\n"
     "moment, for the station in ./Vantrel.dat, else in the planner's data folder\n"
     "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel), where the\n"
     "planner started from the desktop menu keeps it. --data FILE reads FILE,\n"
     "--data-home[=FOLDER] that folder only. --apparent shows the fixed sources\n"
-    "at their apparent places of date; --refraction refracts every elevation for\n"
-    "the pressure (hPa), temperature (degrees C) and relative humidity (%) given,\n"
-    "at the observing frequency, which matters for nothing else here.\n";
+    "at their apparent places of date, with UT1 - UTC from the IERS file of\n"
+    "--iers FILE, else from the first finals2000A.all, .daily or .data found as\n"
+    "the station file is (UT1 = UTC without one); --refraction refracts every\n"
+    "elevation for the pressure (hPa), temperature (degrees C) and relative\n"
+    "humidity (%) given, at the observing frequency, which matters for nothing\n"
+    "else here.\n";
 
 } // namespace
 
@@ -38,7 +42,7 @@ ParsedNow ParseNowArguments(std::span<const std::string_view> args) {
         if (!observing && !DataArguments::Owns(flag)) {
             parsed.Error = "unexpected argument '" + TerminalSafe(args[i]) +
                            "' (it takes --data FILE, --data-home[=FOLDER], --apparent, "
-                           "--refraction P,T,RH, --frequency MHZ; try --help)";
+                           "--iers FILE, --refraction P,T,RH, --frequency MHZ; try --help)";
             return parsed;
         }
         const bool takesNext =
@@ -57,6 +61,8 @@ ParsedNow ParseNowArguments(std::span<const std::string_view> args) {
         parsed.Error = *missing;
     } else if (auto unused = parsed.Observing.Unused()) {
         parsed.Error = *unused;
+    } else if (auto iers = parsed.Observing.IersUnused()) {
+        parsed.Error = *iers;
     }
     return parsed;
 }

@@ -9,7 +9,7 @@ bool ObservingArguments::Owns(std::string_view flag) {
 }
 
 bool ObservingArguments::TakesValue(std::string_view flag) {
-    return flag == "--refraction" || flag == "--frequency";
+    return flag == "--refraction" || flag == "--frequency" || flag == "--iers";
 }
 
 std::optional<std::string> ObservingArguments::Apply(std::string_view flag,
@@ -19,6 +19,13 @@ std::optional<std::string> ObservingArguments::Apply(std::string_view flag,
             return "--apparent takes no value";
         }
         Conditions.Apparent = true;
+        return std::nullopt;
+    }
+    if (flag == "--iers") {
+        if (!value || value->empty()) {
+            return "--iers needs a file name (an IERS finals2000A.all, .daily or .data file)";
+        }
+        IersFile = std::string(*value);
         return std::nullopt;
     }
     if (!value) {
@@ -63,6 +70,14 @@ std::optional<std::string> ObservingArguments::Apply(std::string_view flag,
 std::optional<std::string> ObservingArguments::Missing() const {
     if (Conditions.Refraction && !FrequencyGiven) {
         return "--refraction needs --frequency MHZ: radio refraction depends on the wavelength";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ObservingArguments::IersUnused() const {
+    if (!IersFile.empty() && !Conditions.Apparent) {
+        return "--iers only matters with --apparent (UT1 turns the Earth for the apparent places "
+               "of date): give both, or leave --iers out";
     }
     return std::nullopt;
 }

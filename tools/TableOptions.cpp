@@ -26,7 +26,8 @@ constexpr std::string_view kUsage =
     "                     [--mode azel|polar] [--source cas|cen|user]\n"
     "                     [--user-name NAME] [--user-ra HOURS] [--user-dec DEG]\n"
     "                     [--pick snr:N|galaxy:N|nebula:N] [--format csv|text] [--precise]\n"
-    "                     [--apparent] [--refraction P,T,RH --frequency MHZ]\n"
+    "                     [--apparent [--iers FILE]]\n"
+    "                     [--refraction P,T,RH --frequency MHZ]\n"
     "\n"
     "Prints the planning table for the station with the given overrides; the\n"
     "station file is never written. The station is read from ./Vantrel.dat, else\n"
@@ -39,9 +40,11 @@ constexpr std::string_view kUsage =
     "local time follows the time zone rules. --source takes the short names or\n"
     "the titles (Cassiopeia-A, Centaurus-A) in any case. NAME is cut to 15\n"
     "characters. --apparent shows the fixed sources at their apparent places of\n"
-    "date; --refraction refracts every elevation for the pressure (hPa),\n"
-    "temperature (degrees C) and relative humidity (%) given, at the observing\n"
-    "frequency, which matters for nothing else here.\n";
+    "date, with UT1 - UTC from the IERS file of --iers FILE or else from the\n"
+    "first finals2000A.all, .daily or .data found as the station file is\n"
+    "(UT1 = UTC without one); --refraction refracts every elevation for the\n"
+    "pressure (hPa), temperature (degrees C) and relative humidity (%) given, at\n"
+    "the observing frequency, which matters for nothing else here.\n";
 
 /// The sources of the option column (Cassiopeia A, Centaurus A, the user's).
 constexpr std::array<SkySource, 3> kOptionSources{SkySource::CassiopeiaA, SkySource::CentaurusA,
@@ -237,6 +240,9 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
     }
     if (auto unused = o.Observing.Unused()) {
         return fail(*unused);
+    }
+    if (auto iers = o.Observing.IersUnused()) {
+        return fail(*iers);
     }
     return result;
 }

@@ -21,7 +21,8 @@ constexpr std::string_view kUsage =
     "                     [--period S] [--threshold DEG]\n"
     "                     [--az-range 0:360|-180:180|0:450] [--min-elevation DEG]\n"
     "                     [--max-elevation DEG] [--offset AZ,EL] [--park-when-set]\n"
-    "                     [--apparent] [--refraction P,T,RH --frequency MHZ]\n"
+    "                     [--apparent [--iers FILE]]\n"
+    "                     [--refraction P,T,RH --frequency MHZ]\n"
     "                     [--pick snr:N|galaxy:N|nebula:N]\n"
     "\n"
     "Points a rotator at NAME (aquarius, leo, cas, cen, user, cyg, tau, vir, sgr,\n"
@@ -58,7 +59,7 @@ constexpr std::string_view kUsage =
     "  --park-when-set    park the rotator while the source is below the minimum\n"
     "                     (otherwise it stays where it was)\n"
     "  --pick LIST:N      track entry N of a catalogue list as the user source\n"
-    "  --apparent, --refraction, --frequency  as for vantrel-table\n";
+    "  --apparent, --iers, --refraction, --frequency  as for vantrel-table\n";
 
 struct Range {
     double Lo;
@@ -280,6 +281,9 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
     }
     if (auto unused = o.Observing.Unused()) {
         return fail(*unused);
+    }
+    if (auto iers = o.Observing.IersUnused()) {
+        return fail(*iers);
     }
     if (picked && source && *source != SkySource::UserDefined) {
         return fail("--pick sets the user-defined source: give it with --source user or "

@@ -12,6 +12,7 @@
 #include "tools/EmeOptions.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
+#include "tools/ToolUt1.h"
 
 #include <cmath>
 #include <cstdio>
@@ -63,17 +64,26 @@ int main(int argc, char** argv) {
     ConsoleMessages messages;
     HomeStation station;
     const ToolStation read = ReadToolStation(where, messages, station);
-    const ParsedEme parsed = ParseEmeArguments(args, station);
+    ParsedEme parsed = ParseEmeArguments(args, station);
     if (!parsed.Error.empty()) {
         return Fail(parsed.Error);
     }
     const EmeCommandLine& o = parsed.Options;
-    // The calculator takes UT1 − UTC through its Ut1MinusUtc function; this
-    // build has no reader of the IERS series to fill it from, so a file
-    // given is refused rather than ignored.
-    if (!o.IersFile.empty()) {
-        return Fail("vantrel-eme: --iers: this build reads no IERS file yet; leave --iers out "
-                    "(UT1 = UTC)");
+    // UT1 − UTC turns the Earth for the Moon's hour angle and Doppler,
+    // whether or not apparent places are asked for.
+    const ToolUt1Outcome ut1 =
+        AttachToolUt1(parsed.Options.Observing, where, "vantrel-eme", /*withoutApparent=*/true);
+    if (!ut1.Refusal.empty()) {
+        return Fail(ut1.Refusal);
+    }
+    if (!ut1.Notice.empty()) {
+        std::fprintf(stderr, "%s\n", ut1.Notice.c_str());
+    }
+    eme::Ut1MinusUtc ut1MinusUtc;
+    if (const std::shared_ptr<const EarthOrientation> series = o.Observing.Conditions.Ut1) {
+        ut1MinusUtc = [series](DateTime utc) {
+            return series->Ut1MinusUtcSeconds(EarthOrientation::UtcMjd(utc));
+        };
     }
     if (const auto problems = CheckStation(station); !problems.empty()) {
         return Fail("vantrel-eme: " + ProblemsLine(problems));
@@ -91,7 +101,7 @@ int main(int argc, char** argv) {
     if (o.Dx) {
         dx = o.Dx->Site;
     }
-    eme::EmeCalculator calculator(home, dx, o.Observing.Conditions);
+    eme::EmeCalculator calculator(home, dx, o.Observing.Conditions, ut1MinusUtc);
 
     SystemLocalClock systemClock;
     UtcClock clock(systemClock);

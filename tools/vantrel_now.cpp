@@ -16,6 +16,7 @@
 #include "tools/NowOptions.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
+#include "tools/ToolUt1.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -77,7 +78,7 @@ void AddRow(Page& page, std::string_view title, const std::string& az, const std
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    const ParsedNow parsed = ParseNowArguments(args);
+    ParsedNow parsed = ParseNowArguments(args);
     if (!parsed.Error.empty()) {
         return Refuse(parsed.Error);
     }
@@ -96,8 +97,16 @@ int main(int argc, char** argv) {
     if (const auto problems = CheckStation(station); !problems.empty()) {
         return Refuse(ProblemsLine(problems));
     }
+    const ToolUt1Outcome ut1 = AttachToolUt1(parsed.Observing, where, "vantrel-now");
+    if (!ut1.Refusal.empty()) {
+        std::fprintf(stderr, "%s\n", ut1.Refusal.c_str());
+        return kRefused;
+    }
     if (const std::string notice = read.Notice("vantrel-now"); !notice.empty()) {
         std::fprintf(stderr, "%s\n", notice.c_str());
+    }
+    if (!ut1.Notice.empty()) {
+        std::fprintf(stderr, "%s\n", ut1.Notice.c_str());
     }
 
     SystemLocalClock systemClock;
@@ -114,7 +123,10 @@ int main(int argc, char** argv) {
              station.Longitude, station.HeightAsl);
     page.Add("UTC %s   station local %s   GST %.5Lf h\n\n", InstantText(utc).c_str(),
              InstantText(local).c_str(), gst);
-    if (const std::string summary = ConditionsSummary(conditions); !summary.empty()) {
+    constexpr double kMjdOfDateTimeZero = 15018.0; // MJD of 30 December 1899
+    if (const std::string summary =
+            ConditionsSummary(conditions, utc + kMjdOfDateTimeZero, utc + kMjdOfDateTimeZero);
+        !summary.empty()) {
         page.Add("Positions: %s\n", summary.c_str());
     }
     page.Add("%-16s %7s %7s %7s %7s\n", "Source", "Az", "El", "GHA", "Dec");

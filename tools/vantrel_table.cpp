@@ -12,6 +12,7 @@
 #include "tools/TableOptions.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
+#include "tools/ToolUt1.h"
 
 #include <cmath>
 #include <cstdio>
@@ -70,8 +71,15 @@ int main(int argc, char** argv) {
     if (const auto problems = CheckStation(station); !problems.empty()) {
         return Fail("vantrel-table: " + ProblemsLine(problems));
     }
+    const ToolUt1Outcome ut1 = AttachToolUt1(parsed.Options.Observing, where, "vantrel-table");
+    if (!ut1.Refusal.empty()) {
+        return Fail(ut1.Refusal);
+    }
     if (const std::string notice = read.Notice("vantrel-table"); !notice.empty()) {
         std::fprintf(stderr, "%s\n", notice.c_str());
+    }
+    if (!ut1.Notice.empty()) {
+        std::fprintf(stderr, "%s\n", ut1.Notice.c_str());
     }
 
     SystemLocalClock systemClock;

@@ -13,6 +13,7 @@
 #include "tools/ConsoleMessages.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
+#include "tools/ToolUt1.h"
 #include "tools/TrackOptions.h"
 #include "tracking/HamlibRotator.h"
 #include "tracking/RotatorLink.h"
@@ -165,7 +166,7 @@ int main(int argc, char** argv) {
     ConsoleMessages messages;
     HomeStation station;
     const ToolStation read = ReadToolStation(where, messages, station);
-    const ParsedTrack parsed = ParseTrackArguments(args, station);
+    ParsedTrack parsed = ParseTrackArguments(args, station);
     if (!parsed.Error.empty()) {
         return Fail(parsed.Error);
     }
@@ -180,8 +181,15 @@ int main(int argc, char** argv) {
         return Fail("vantrel-track: --rotator: Hamlib has no rotator model " +
                     std::to_string(o.Rotator.Model) + " ('rotctl -l' lists them)");
     }
+    const ToolUt1Outcome ut1 = AttachToolUt1(parsed.Options.Observing, where, "vantrel-track");
+    if (!ut1.Refusal.empty()) {
+        return Fail(ut1.Refusal);
+    }
     if (const std::string notice = read.Notice("vantrel-track"); !notice.empty()) {
         std::fprintf(stderr, "%s\n", notice.c_str());
+    }
+    if (!ut1.Notice.empty()) {
+        std::fprintf(stderr, "%s\n", ut1.Notice.c_str());
     }
 
     // A reader that goes away (a pipe into head) ends the tool through a

@@ -1,10 +1,13 @@
 // The apparent-place engine: both options off is today's computation bit for
 // bit; the Chebyshev-built context against ERFA's full computation
-// (eraApco13); refraction without apparent places; bad input.
+// (eraApco13), with UT1 − UTC from an IERS series too; refraction without
+// apparent places; bad input.
 
 #include "apparent/ApparentPlaces.h"
 
+#include "apparent/Refraction.h"
 #include "astro/SiderealTime.h"
+#include "sunmoon/TopocentricPlace.h"
 
 #include <erfa.h>
 #include <gtest/gtest.h>
@@ -105,21 +108,31 @@ TEST(ApparentPlaces, RefractionOnTodaysPlace) {
 }
 
 /// ERFA's full computation for one place: eraApco13 (eraEpv00, eraPnm06a,
-/// eraS06 at the instant), eraAtciqz, eraAtioq; dut1 = 0, no polar motion.
+/// eraS06 at the instant), eraAtciqz, eraAtioq, airless; no polar motion.
+/// With refraction on, the airless place refracted by the ray trace (which
+/// RefractionTest checks on its own).
 ShownPlace DirectErfa(const DecodedInstant& u, const StationCoordinates& st,
-                      const ObservingConditions& c, double ra, double dec) {
+                      const ObservingConditions& c, double ra, double dec, double dut1 = 0.0) {
     double utc1 = 0;
     double utc2 = 0;
     eraDtf2d("UTC", u.Year, u.Month, u.Day, u.Hour, u.Minute, u.Second, &utc1, &utc2);
     eraASTROM astrom{};
     double eo = 0;
     const double lon = static_cast<double>(st.LongitudeDeg) * (M_PI / 180);
-    eraApco13(utc1, utc2, 0.0, lon, static_cast<double>(st.LatitudeDeg) * (M_PI / 180), st.HeightM,
-              0.0, 0.0, c.Refraction ? c.PressureHpa : 0.0, c.TemperatureC,
-              c.RelativeHumidityPercent / 100, WavelengthMicrometres(c.FrequencyMHz), &astrom, &eo);
+    eraApco13(utc1, utc2, dut1, lon, static_cast<double>(st.LatitudeDeg) * (M_PI / 180), st.HeightM,
+              0.0, 0.0, 0.0, c.TemperatureC, c.RelativeHumidityPercent / 100,
+              WavelengthMicrometres(c.FrequencyMHz), &astrom, &eo);
     double ri = 0, di = 0, aob = 0, zob = 0, hob = 0, dob = 0, rob = 0;
     eraAtciqz(ra, dec, &astrom, &ri, &di);
     eraAtioq(ri, di, &astrom, &aob, &zob, &hob, &dob, &rob);
+    if (c.Refraction) {
+        const RadioRefraction table(
+            SurfaceRefractivity(c.PressureHpa, c.TemperatureC, c.RelativeHumidityPercent),
+            st.HeightM);
+        const ObservedDirection o =
+            RefractAirless(aob, M_PI / 2 - zob, astrom.sphi, astrom.cphi, table);
+        return {aob, o.ElevationRad, eraAnp(o.LocalHourAngleRad - lon), o.DeclinationRad};
+    }
     return {aob, M_PI / 2 - zob, eraAnp(hob - lon), dob};
 }
 
@@ -155,9 +168,6 @@ TEST(ApparentPlaces, ChebyshevContextAgreesWithErfaInFull) {
         ASSERT_EQ(places.Prepare(u, st, c), PrepareStatus::Ok);
         const ShownPlace got = places.Place(CatalogueSource::Of(ra, dec));
         const ShownPlace want = DirectErfa(u, st, c, ra, dec);
-        if (want.Elevation < 0.05) {
-            continue; // refraction held at 2.87°: compared above that only
-        }
         const double cosEl = std::cos(static_cast<double>(want.Elevation));
         const double cosDec = std::cos(static_cast<double>(want.Declination));
         const double d[4] = {
@@ -262,6 +272,102 @@ TEST(ApparentPlaces, SunAndMoonUnchangedWithoutRefraction) {
     const LibraryPlaceDeg sun{181.234567, 14.5, 1.25, -22.9};
     const LibraryPlaceDeg same = places.SunMoon(sun);
     EXPECT_EQ(std::memcmp(&same, &sun, sizeof sun), 0);
+}
+
+// UT1 − UTC from an IERS series (the test excerpts) turns the Earth: the
+// fixed sources as eraApco13 with that dut1, the Sun and the Moon as the
+// library's own computation at that UT1 (within 0.3″: the declination is
+// kept); with apparent places off, or outside the series, the places are
+// those without a series, bit for bit.
+TEST(ApparentPlaces, Ut1FromTheSeriesTurnsTheEarth) {
+    const auto excerpt = LoadEarthOrientation(FINALS_EXCERPT).Table;
+    const auto leap = LoadEarthOrientation(FINALS_LEAP).Table;
+    ASSERT_TRUE(excerpt && leap);
+    const struct {
+        const char* Name;
+        std::shared_ptr<const EarthOrientation> Series;
+        DecodedInstant Utc;
+        double Dut1; ///< from the excerpt's lines, seconds
+    } cases[] = {
+        {"Bulletin B", excerpt, {2026, 11, 21, 0, 0, 0, 0}, 0.0409230},
+        {"predicted, half a day",
+         excerpt,
+         {2026, 12, 20, 12, 0, 0, 0},
+         0.5 * (0.0320095 + 0.0317041)},
+        {"before a leap second", leap, {2016, 12, 31, 12, 0, 0, 0}, -0.41045},
+        {"after it", leap, {2017, 1, 1, 0, 0, 0, 0}, 0.5893},
+        {"outside the series", excerpt, {2027, 1, 5, 6, 0, 0, 0}, 0.0},
+    };
+    const StationCoordinates st{-12.5L, 130.8L, 30.0};
+    const double ra = 4.2;
+    const double dec = -0.3;
+    ApparentPlaces places;
+    ApparentPlaces without;
+    sunmoon::SlowEphemeris ephemeris;
+    const auto station = sunmoon::StationFromGeodetic(st.HeightM, -12.5, 130.8);
+    ASSERT_TRUE(station);
+    for (const auto& k : cases) {
+        for (const bool apparent : {true, false}) {
+            ObservingConditions c;
+            c.Apparent = apparent;
+            c.Refraction = true;
+            ObservingConditions none = c;
+            c.Ut1 = k.Series;
+            ASSERT_EQ(places.Prepare(k.Utc, st, c), PrepareStatus::Ok) << k.Name;
+            ASSERT_EQ(without.Prepare(k.Utc, st, none), PrepareStatus::Ok) << k.Name;
+            const ShownPlace got = places.Place(CatalogueSource::Of(ra, dec));
+            const ShownPlace plain = without.Place(CatalogueSource::Of(ra, dec));
+            if (!apparent || k.Dut1 == 0.0) {
+                EXPECT_EQ(std::memcmp(&got, &plain, sizeof got), 0) << k.Name << " " << apparent;
+                EXPECT_EQ(places.Ut1MinusUtcSeconds(), 0.0) << k.Name;
+                continue;
+            }
+            EXPECT_NEAR(places.Ut1MinusUtcSeconds(), k.Dut1, 1e-9) << k.Name;
+            const ShownPlace want = DirectErfa(k.Utc, st, c, ra, dec, k.Dut1);
+            const double dGha = std::remainder(
+                static_cast<double>(got.GreenwichHourAngle - want.GreenwichHourAngle), 2 * M_PI);
+            EXPECT_LT(std::fabs(dGha) * kArcsecPerRad, 1e-4) << k.Name;
+            EXPECT_LT(std::fabs(static_cast<double>(got.Elevation - want.Elevation)) *
+                          kArcsecPerRad,
+                      1e-4)
+                << k.Name;
+
+            // The Sun and the Moon: the library's place at UTC (UT1 = UTC),
+            // turned; against the library's computation at the true UT1.
+            const auto time = sunmoon::TimeScalesFromUtc(
+                {k.Utc.Year, k.Utc.Month, k.Utc.Day, k.Utc.Hour, k.Utc.Minute, k.Utc.Second});
+            ASSERT_TRUE(time);
+            const sunmoon::SlowQuantities slow = ephemeris.At(time->TtDaysSinceJ2000);
+            sunmoon::TimeScales turned = *time;
+            turned.Ut1Jd2 += k.Dut1 / 86400.0;
+            for (const auto body : {sunmoon::Body::Sun, sunmoon::Body::Moon}) {
+                const auto atUtc = sunmoon::ApparentPlace(
+                    body, sunmoon::ObserverAt(*time, *station, slow), *station, slow);
+                const auto atUt1 = sunmoon::ApparentPlace(
+                    body, sunmoon::ObserverAt(turned, *station, slow), *station, slow);
+                ObservingConditions airless = c;
+                airless.Refraction = false;
+                ASSERT_EQ(places.Prepare(k.Utc, st, airless), PrepareStatus::Ok);
+                const LibraryPlaceDeg shown = places.SunMoon(
+                    {atUtc.AzimuthDeg, atUtc.ElevationDeg, atUtc.GhaDeg, atUtc.DecDeg});
+                const double cosDec = std::cos(atUt1.DecDeg * M_PI / 180);
+                const double cosEl = std::cos(atUt1.ElevationDeg * M_PI / 180);
+                const double d[] = {std::remainder(shown.GhaDeg - atUt1.GhaDeg, 360.0) * cosDec,
+                                    shown.DecDeg - atUt1.DecDeg,
+                                    std::remainder(shown.AzimuthDeg - atUt1.AzimuthDeg, 360.0) *
+                                        cosEl,
+                                    shown.ElevationDeg - atUt1.ElevationDeg};
+                for (const double x : d) {
+                    EXPECT_LT(std::fabs(x) * 3600, 0.3)
+                        << k.Name << (body == sunmoon::Body::Moon ? " Moon" : " Sun");
+                }
+                // Without the turn the GHA would be off by the whole rotation.
+                EXPECT_GT(std::fabs(std::remainder(atUtc.GhaDeg - atUt1.GhaDeg, 360.0)) * 3600,
+                          0.9 * 15.04 * std::fabs(k.Dut1))
+                    << k.Name;
+            }
+        }
+    }
 }
 
 // Consecutive instants reuse the interpolation window: a month fits a window

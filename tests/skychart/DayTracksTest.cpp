@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
     Stations, TracksAgainstPlaces,
     ::testing::Values(TrackCase{"DarmstadtClassic", Station(49.87, 8.65, 0), {}},
                       TrackCase{"SydneyCentaurusApparentRefracted", Station(-33.87, 151.21, 1),
-                                ObservingConditions{true, true, 1000, 20, 60, 10368}},
+                                ObservingConditions{true, true, 1000, 20, 60, 10368, nullptr}},
                       TrackCase{"TromsoUserSource", Station(69.65, 18.96, 2), {}}),
     [](const auto& info) { return info.param.Name; });
 

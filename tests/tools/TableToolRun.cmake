@@ -1,6 +1,7 @@
 # Runs vantrel-table and vantrel-now as a user would and checks what they
 # print and return.
 # -DTOOL=<path to vantrel-table> -DNOW=<path to vantrel-now> -DWORK=<scratch directory>
+# -DFINALS=<an IERS finals2000A excerpt of 2026-11-20..2026-12-21>
 
 function(run)
   execute_process(COMMAND ${TOOL} ${ARGN} WORKING_DIRECTORY ${WORK}
@@ -141,3 +142,40 @@ string(FIND "${out}" "Positions: apparent places of date, radio refraction" said
 expect("vantrel-now does not say what it computed" NOT said EQUAL -1)
 run_now(--refraction 1013.25,10,50)
 expect_refused("vantrel-now refraction without a frequency")
+
+# UT1 from the IERS: --iers FILE, or the file found beside the station; only
+# with --apparent; a file that gives nothing is said once and UT1 = UTC kept.
+set(precise ${day} --apparent --precise --format csv)
+run(${precise})
+set(ut1utc "${out}")
+run(${precise} --iers ${FINALS})
+expect("--iers failed" rc EQUAL 0)
+expect("--iers left the hour angles as they were" NOT "${out}" STREQUAL "${ut1utc}")
+set(fromIers "${out}")
+file(COPY_FILE ${FINALS} ${WORK}/finals2000A.daily)
+run(${precise})
+expect("the finals2000A.daily beside the station was not used" "${out}" STREQUAL "${fromIers}")
+run(${day} --precise --format csv)
+set(classicPrecise "${out}")
+run(${day} --precise --format csv --refraction 1013.25,10,50 --frequency 1420)
+expect("refraction alone failed" rc EQUAL 0)
+file(WRITE ${WORK}/finals2000A.all "not a finals file\n")
+run(${precise})
+expect("a finals2000A.all without values stopped the tool" rc EQUAL 0)
+expect("a finals2000A.all without values changed UT1 = UTC" "${out}" STREQUAL "${ut1utc}")
+string(FIND "${err}" "finals2000A.all holds no UT1-UTC value (1 damaged line skipped). UT1 = UTC is used." said)
+expect("the empty finals2000A.all was not said" NOT said EQUAL -1)
+run(${day} --precise --format csv)
+expect("with apparent places off a finals file changed the table" "${out}" STREQUAL "${classicPrecise}")
+run(${precise} --iers ${WORK}/finals2000A.all)
+expect_refused("--iers naming a file without values")
+run(${precise} --iers ${WORK}/none.all)
+expect_refused("--iers naming no file")
+run(${day} --iers ${FINALS})
+expect_refused("--iers without --apparent")
+run(${day} --apparent --iers)
+expect_refused("--iers without a file")
+run_now(--apparent)
+string(FIND "${out}" "Positions: apparent places of date, UT1 = UTC" said)
+expect("vantrel-now does not say which UT1 it used" NOT said EQUAL -1)
+file(REMOVE ${WORK}/finals2000A.all ${WORK}/finals2000A.daily)

@@ -181,12 +181,45 @@ private slots:
         QVERIFY(QString::fromStdString(messages.said[0]).startsWith(QStringLiteral("Error||")));
     }
 
+    // The UT1 line says which UT1 is in use, and Apply keeps the series
+    // found in the data folder (it is not a typed setting).
+    void Ut1LineSaysWhichIsInUse() {
+        QTemporaryDir dir;
+        ObservingConditions c;
+        RecordingMessages messages;
+        SettingsWindow w(c, messages, dir.path());
+        QCOMPARE(
+            w.Ut1Source->text(),
+            QStringLiteral("UT1 = UTC: no finals2000A.all, .daily or .data in the data folder"));
+        w.SetUt1Problem("finals2000A.all holds no UT1-UTC value.");
+        QCOMPARE(w.Ut1Source->text(),
+                 QStringLiteral("UT1 = UTC: finals2000A.all holds no UT1-UTC value."));
+
+        std::string days = "261120 61364.00" + std::string(42, ' ') + "I 0.0412345\n";
+        days += "damaged\n261121 61365.00" + std::string(42, ' ') + "P 0.0409443\n";
+        c.Ut1 = ReadEarthOrientation(days, "finals2000A.daily").Table;
+        w.SetUt1Problem({});
+        w.OpenBeside(nullptr);
+        QCOMPARE(w.Ut1Source->text(),
+                 QStringLiteral("UT1 from IERS finals2000A: finals2000A.daily, 2026-11-20 to "
+                                "2026-11-21, predicted from 2026-11-21; 1 damaged line skipped"));
+        const auto series = c.Ut1;
+        w.ApparentPlaces->setChecked(true);
+        w.ApplyClick();
+        QVERIFY(c.Apparent);
+        QCOMPARE(c.Ut1, series);
+        if (const QByteArray shots = qgetenv("VANTREL_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            w.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/settings-ut1.png"));
+        }
+        w.close();
+    }
+
     void SummaryNamesWhatTheTableHolds() {
         ObservingConditions c;
         QCOMPARE(QString::fromStdString(ConditionsSummary(c)), QString());
         c.Apparent = true;
         QCOMPARE(QString::fromStdString(ConditionsSummary(c)),
-                 QStringLiteral("apparent places of date"));
+                 QStringLiteral("apparent places of date, UT1 = UTC"));
         c.Refraction = true;
         c.PressureHpa = 1013.25;
         c.TemperatureC = -5;
@@ -194,7 +227,25 @@ private slots:
         c.FrequencyMHz = 10368;
         QCOMPARE(QString::fromUtf8(ConditionsSummary(c)),
                  QStringLiteral("apparent places of date, radio refraction 1013.25 hPa -5 \u00b0C "
-                                "80 % 10368 MHz"));
+                                "80 % 10368 MHz, UT1 = UTC"));
+        // An IERS series (two days, the second predicted) over the table's days.
+        c.Ut1 = ReadEarthOrientation(std::string(57, ' ') + "I 0.0412345\n" + std::string(57, ' ') +
+                                         "P 0.0409443\n",
+                                     "finals2000A.daily")
+                    .Table;
+        QVERIFY(c.Ut1 == nullptr); // no MJD: both lines damaged
+        std::string days = "261120 61364.00";
+        days += std::string(42, ' ') + "I 0.0412345\n261121 61365.00" + std::string(42, ' ') +
+                "P 0.0409443\n";
+        c.Ut1 = ReadEarthOrientation(days, "finals2000A.daily").Table;
+        QVERIFY(c.Ut1 != nullptr);
+        QVERIFY(QString::fromUtf8(ConditionsSummary(c, 61364.0, 61364.0))
+                    .endsWith(QStringLiteral("MHz, UT1 from IERS finals2000A")));
+        QVERIFY(QString::fromUtf8(ConditionsSummary(c, 61364.0, 61366.0))
+                    .endsWith(QStringLiteral(
+                        "MHz, UT1 from IERS finals2000A, predicted; UT1 = UTC after 2026-11-21")));
+        c.Apparent = false;
+        QVERIFY(QString::fromUtf8(ConditionsSummary(c)).endsWith(QStringLiteral("MHz")));
     }
 };
 
