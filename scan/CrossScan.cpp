@@ -89,7 +89,6 @@ std::optional<Procedure::Visit> CrossScan::Next(DateTime utc) {
             v.What = Visit::Target::Sweep;
             v.ToAzDeg = az1;
             v.ToElDeg = el1;
-            v.SweepS = s.Points * s.TauS;
             v.Label = std::string(axisName) + " scan";
         }
         ++next_;
@@ -111,7 +110,12 @@ void CrossScan::Took(const Visit& visit, const Reading& reading) {
     p.X = reading.X;
     p.Power = Linear(reading.PowerDb);
     p.Sigma = std::isfinite(reading.SigmaDb) ? p.Power * (Linear(reading.SigmaDb) - 1.0) : 0.0;
-    result_.Axes[static_cast<std::size_t>(visit.Axis)].Points.push_back(p);
+    AxisScan& axis = result_.Axes[static_cast<std::size_t>(visit.Axis)];
+    axis.Points.push_back(p);
+    if (reading.XSpan > 0) {
+        axis.SmearSum += reading.XSpan;
+        ++axis.Smears;
+    }
     if (visit.Axis == 0) {
         elevationSum_ += reading.SourceElevationDeg;
         ++elevationCount_;
@@ -128,8 +132,8 @@ void CrossScan::FitAxis(int axis) {
     a.Problem = fitted.Problem;
     if (a.Fit) {
         a.BeamwidthDeg = a.Fit->Width;
-        if (Settings().Continuous) {
-            const double smear = 2.0 * SpanDeg() / Settings().Points;
+        if (a.Smears > 0) {
+            const double smear = a.SmearSum / a.Smears;
             const double squared = a.Fit->Width * a.Fit->Width - kSmearFactor * smear * smear;
             a.BeamwidthDeg = squared > 0 ? std::sqrt(squared) : a.Fit->Width;
         }

@@ -19,6 +19,10 @@ struct AxisScan {
     /// (each block spans a stretch of the axis), degrees; the fit's width
     /// for a scan that stops at each point.
     double BeamwidthDeg = 0;
+    /// Moving through: the stretches the blocks covered, summed, degrees,
+    /// and their number.
+    double SmearSum = 0;
+    int Smears = 0;
 };
 
 /// The outcome of a cross-scan. Offsets are where the source's peak was
@@ -45,8 +49,9 @@ struct CrossScanResult {
 /// A scan in azimuth and one in elevation through the source: ±SpanBeams
 /// beamwidths in Points points each, the azimuth steps true angles on the
 /// sky (divided by cos(elevation) for the rotator), or with Continuous
-/// the rotator paced through each axis while every block is a point at
-/// the position the rotator reported then. The azimuth scan comes first;
+/// the rotator sent through each axis at its own pace while every block
+/// is a point at the position it reported then (the block's smear, the
+/// stretch it covered, taken off the beamwidth: FWHM² − 8 ln 2 Δ²/12). The azimuth scan comes first;
 /// the elevation scan then runs through the azimuth peak found (through
 /// the source's place when there is none). A Gaussian on a straight
 /// baseline is fitted to each axis (FitGaussian) in linear power.

@@ -204,13 +204,6 @@ GaussianFitResult FitGaussian(std::span<const ScanPoint> points, double widthGue
     const int status = gsl_multifit_nlinear_driver(kMostIterations, kStepTolerance,
                                                    kGradientTolerance, 0.0, nullptr, nullptr,
                                                    &info, work.get());
-    // No further progress possible is a minimum too, as long as the
-    // result below is sound.
-    if (status != GSL_SUCCESS && status != GSL_ENOPROG) {
-        out.Problem = "The fit of the beam did not converge: " + std::string(gsl_strerror(status)) +
-                      ".";
-        return out;
-    }
     const gsl_vector* best = gsl_multifit_nlinear_position(work.get());
     const gsl_vector* residual = gsl_multifit_nlinear_residual(work.get());
     double chiSquare = 0;
@@ -239,18 +232,27 @@ GaussianFitResult FitGaussian(std::span<const ScanPoint> points, double widthGue
     const bool finite = std::isfinite(fit.Amplitude) && std::isfinite(fit.Centre) &&
                         std::isfinite(fit.Width) && std::isfinite(fit.Base) &&
                         std::isfinite(fit.CentreSigma) && std::isfinite(fit.WidthSigma);
-    if (!finite || !(fit.Amplitude > kLeastPeakSigmas * fit.AmplitudeSigma)) {
-        out.Problem = "No peak stands out of the scan: the source is not in it, or too weak "
-                      "for this integration time.";
-        return out;
-    }
-    if (fit.Centre < lo || fit.Centre > hi) {
+    const bool peak = finite && fit.Amplitude > kLeastPeakSigmas * fit.AmplitudeSigma;
+    if (peak && (fit.Centre < lo || fit.Centre > hi)) {
         out.Problem = "The peak lies outside the scan: widen the span, or apply the offsets "
                       "found so far and scan again.";
         return out;
     }
+    if (!peak) {
+        out.Problem = "No peak stands out of the scan: the source is not in it, or too weak "
+                      "for this integration time.";
+        return out;
+    }
     if (!(fit.Width > 0) || fit.Width > kWidestRelativeToRange * range) {
         out.Problem = "The beam comes out wider than the scan: widen the span.";
+        return out;
+    }
+    // No further progress possible is a minimum too, as long as the result
+    // is sound; the other failures are said after what they tell of the
+    // data (a peak outside the scan makes the search wander).
+    if (status != GSL_SUCCESS && status != GSL_ENOPROG) {
+        out.Problem = "The fit of the beam did not converge: " + std::string(gsl_strerror(status)) +
+                      ".";
         return out;
     }
     out.Fit = fit;

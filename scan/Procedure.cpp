@@ -31,8 +31,6 @@ constexpr double kSlowestRotatorDegPerS = 0.5;
 /// A radiometer silent for this many τ plus kSilenceMarginS has stopped.
 constexpr double kSilentBlocks = 3.0;
 constexpr double kSilenceMarginS = 10.0;
-/// Commands while sweeping: at most this often (the tracking's least period).
-constexpr double kSweepCommandS = tracking_range::kMinPeriodS;
 /// Blocks are taken when they start this long before the moment reading
 /// began or later: the runner's clock and ours differ by rounding.
 constexpr double kBlockStartSlackS = 0.02;
@@ -41,6 +39,16 @@ constexpr std::size_t kMostReports = 4096;
 /// A drift or sweep ends at the latest this long after its end, even when
 /// the block reaching past it does not come.
 constexpr double kEndWaitMarginS = 5.0;
+
+/// The target is sent again once it has moved this share of the beam
+/// (at most once a tracking period): a source followed to 2 % of the beam
+/// loses less than 0.1 % of its power on the beam's axis.
+constexpr double kFollowShareOfBeam = 0.02;
+constexpr double kFinestFollowDeg = 0.005;
+
+double FollowStepDeg(double beamDeg) {
+    return std::max(kFollowShareOfBeam * beamDeg, kFinestFollowDeg);
+}
 
 double DaysToSeconds(double days) {
     return days * kSecondsPerDay;
@@ -108,11 +116,9 @@ SkyDirection Procedure::TargetAt(const Visit& visit, DateTime utc) const {
     }
     double az = visit.AzDeg;
     double el = visit.ElDeg;
-    if (visit.What == Visit::Target::Sweep && phase_ == Phase::Reading && visit.SweepS > 0) {
-        const double f =
-            std::clamp(DaysToSeconds(utc - sweepStartUtc_) / visit.SweepS, 0.0, 1.0);
-        az += (visit.ToAzDeg - visit.AzDeg) * f;
-        el += (visit.ToElDeg - visit.ElDeg) * f;
+    if (visit.What == Visit::Target::Sweep) {
+        az = visit.ToAzDeg;
+        el = visit.ToElDeg;
     }
     const SkyPlaceDeg& at = utc == lastUtcOfPlace_ ? place_ : SourceAt(utc);
     const double c = std::max(std::cos(at.ElevationDeg * kRadPerDeg), kLeastCosElevation);
@@ -147,11 +153,13 @@ std::optional<RotatorPosition> Procedure::RotatorFor(const SkyDirection& sky,
 bool Procedure::Command(const StepInput& in, StepAction& action, bool force) {
     const SkyDirection target = TargetAt(*visit_, in.Utc);
     if (!force) {
-        const bool sweeping = visit_->What == Visit::Target::Sweep && phase_ == Phase::Reading;
-        const double gap = sweeping ? kSweepCommandS : Pointing().PeriodS;
+        if (visit_->What == Visit::Target::Sweep) {
+            return true; // sent once: the rotator moves through at its pace
+        }
+        const double gap = Pointing().PeriodS;
         const double moved = AngleBetweenDeg(target.AzimuthDeg, target.ElevationDeg,
                                              commandedSky_.AzimuthDeg, commandedSky_.ElevationDeg);
-        if (moved < 0.5 * ArrivalToleranceDeg(Beam()) ||
+        if (moved < FollowStepDeg(Beam()) ||
             Seconds(in.Now - commandedAt_).count() < gap) {
             return true;
         }
@@ -188,6 +196,12 @@ void Procedure::StartVisit(const StepInput& in, StepAction& action) {
         phase_ = Phase::Reading;
         readFromUtc_ = in.Utc;
         sweepStartUtc_ = in.Utc;
+        sweepEndUtc_.reset();
+        pending_.clear();
+        moveStartedAt_ = in.Now;
+        moveTimeoutS_ = kMoveAllowanceS + AngleBetweenDeg(visit_->AzDeg, visit_->ElDeg,
+                                                          visit_->ToAzDeg, visit_->ToElDeg) /
+                                              kSlowestRotatorDegPerS;
         Command(in, action, true);
         return;
     }
@@ -219,6 +233,30 @@ Reading Procedure::ReadingOf(const PowerBlock& block, double x) const {
     r.WholeDbSteps = block.WholeDbSteps;
     r.SourceElevationDeg = place_.ElevationDeg;
     return r;
+}
+
+void Procedure::PlaceSweepBlocks(bool all) {
+    const Visit& v = *visit_;
+    const DateTime reported = reports_.empty() ? 0 : reports_.back().Utc;
+    std::size_t placed = 0;
+    for (const PowerBlock& block : pending_) {
+        if (!all && block.UtcEnd > reported) {
+            break;
+        }
+        ++placed;
+        if (sweepEndUtc_ && block.UtcEnd > *sweepEndUtc_) {
+            endSeen_ = true;
+            continue;
+        }
+        const double x = ReportedOffsetAt(0.5 * (block.UtcStart + block.UtcEnd));
+        if (std::isfinite(x)) {
+            readings_.push_back(ReadingOf(block, x));
+            readings_.back().XSpan =
+                std::fabs(ReportedOffsetAt(block.UtcEnd) - ReportedOffsetAt(block.UtcStart));
+            Took(v, readings_.back());
+        }
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(placed));
 }
 
 double Procedure::ReportedOffsetAt(DateTime utc) const {
@@ -258,16 +296,9 @@ void Procedure::TakeBlocks(const StepInput& in) {
             continue;
         }
         if (v.What == Visit::Target::Sweep) {
-            const DateTime end = sweepStartUtc_ + v.SweepS / kSecondsPerDay;
-            if (block.UtcEnd > end + kBlockStartSlackS / kSecondsPerDay) {
-                endSeen_ = true;
-                continue;
-            }
-            const double x = ReportedOffsetAt(0.5 * (block.UtcStart + block.UtcEnd));
-            if (std::isfinite(x)) {
-                readings_.push_back(ReadingOf(block, x));
-                Took(v, readings_.back());
-            }
+            // Placed once the rotator has reported where it was after the
+            // block's end.
+            pending_.push_back(block);
             continue;
         }
         if (v.ReadUntil) {
@@ -448,11 +479,30 @@ StepAction Procedure::Step(const StepInput& in) {
         }
         TakeBlocks(in);
         const Visit& v = *visit_;
+        if (v.What == Visit::Target::Sweep) {
+            PlaceSweepBlocks(false);
+        }
         bool done = false;
         const double marginDays = (settings_.TauS + kEndWaitMarginS) / kSecondsPerDay;
         if (v.What == Visit::Target::Sweep) {
-            const DateTime end = sweepStartUtc_ + v.SweepS / kSecondsPerDay;
-            done = in.Utc >= end && (endSeen_ || in.Utc >= end + marginDays);
+            if (!sweepEndUtc_ && rotator.Reported && rotator.ReportedAt > moveStartedAt_) {
+                const SkyDirection at = SkyOfRotator(*rotator.Reported, Pointing());
+                const SkyDirection end = TargetAt(v, in.Utc);
+                if (AngleBetweenDeg(at.AzimuthDeg, at.ElevationDeg, end.AzimuthDeg,
+                                    end.ElevationDeg) <= ArrivalToleranceDeg(Beam())) {
+                    sweepEndUtc_ = reports_.empty() ? in.Utc : reports_.back().Utc;
+                }
+            }
+            if (!sweepEndUtc_ && Seconds(in.Now - moveStartedAt_).count() > moveTimeoutS_) {
+                Stop("The rotator did not reach the end of the scan within " +
+                         Degrees(moveTimeoutS_, 0) + " seconds.",
+                     action);
+                return action;
+            }
+            done = sweepEndUtc_ && (endSeen_ || in.Utc >= *sweepEndUtc_ + marginDays);
+            if (done) {
+                PlaceSweepBlocks(true);
+            }
         } else if (v.ReadUntil) {
             done = in.Utc >= *v.ReadUntil && (endSeen_ || in.Utc >= *v.ReadUntil + marginDays);
         } else {
@@ -496,7 +546,9 @@ ProgressReport Procedure::Progress() const {
         doing = "settling";
         break;
     case Phase::Reading:
-        doing = visit_->ReadUntil || visit_->What == Visit::Target::Sweep ? "recording" : "reading";
+        doing = visit_->ReadUntil ? "recording"
+                : visit_->What == Visit::Target::Sweep ? "moving through"
+                                                       : "reading";
         break;
     case Phase::Idle:
         doing = "starting";
@@ -504,12 +556,11 @@ ProgressReport Procedure::Progress() const {
     }
     p.Text = visit_->Label + ", " + doing;
 
-    // The visit under way: by the clock for a drift or a sweep, else half.
+    // The visit under way: by the clock for a drift, else half.
     double share = 0.5;
     double currentLeftS = settings_.SettleS + 1.5 * settings_.TauS;
-    if (phase_ == Phase::Reading && (visit_->ReadUntil || visit_->What == Visit::Target::Sweep)) {
-        const DateTime end = visit_->ReadUntil ? *visit_->ReadUntil
-                                               : sweepStartUtc_ + visit_->SweepS / kSecondsPerDay;
+    if (phase_ == Phase::Reading && visit_->ReadUntil) {
+        const DateTime end = *visit_->ReadUntil;
         const double total = std::max(1e-9, DaysToSeconds(end - readFromUtc_));
         const double left = std::max(0.0, DaysToSeconds(end - lastUtcOfPlace_));
         share = std::clamp(1.0 - left / total, 0.0, 1.0);

@@ -66,6 +66,9 @@ struct Reading {
     /// degrees (azimuth as a true angle); drift scan: seconds from the
     /// moment the source should pass the beam's centre; otherwise 0.
     double X = 0;
+    /// Cross-scan moving through: the stretch of the axis the block
+    /// covered, degrees; 0 at a point.
+    double XSpan = 0;
     DateTime UtcStart = 0;
     DateTime UtcEnd = 0;
     double PowerDb = 0;           ///< the block's power, dB of the radiometer's unit
@@ -98,6 +101,11 @@ enum class Ending {
 /// (ArrivalToleranceDeg) of it, or standing still within 1° (a controller
 /// that reports in whole degrees), then the settle time, then takes the
 /// first radiometer block that starts after that.
+///
+/// A continuous axis is one sweep: the rotator, settled at the start, is
+/// sent to the end once and moves at its own pace; every block until it
+/// reports itself there is a reading, at the offset it reported at the
+/// block's middle (interpolated between its reports).
 ///
 /// It stops part-way, keeping what it has taken and saying why in a
 /// sentence, on Abort, when the rotator stops answering (no position for
@@ -143,14 +151,15 @@ protected:
         enum class Target {
             Offset, ///< (AzDeg, ElDeg) from the source, azimuth as a true angle on the sky
             Fixed,  ///< (AzDeg, ElDeg) on the sky, held
-            Sweep,  ///< from (AzDeg, ElDeg) to (ToAzDeg, ToElDeg) from the source in SweepS
+            /// from (AzDeg, ElDeg), where the visit before left the rotator,
+            /// to (ToAzDeg, ToElDeg) from the source at the rotator's own pace
+            Sweep,
         };
         Target What = Target::Offset;
         double AzDeg = 0;
         double ElDeg = 0;
         double ToAzDeg = 0;
         double ToElDeg = 0;
-        double SweepS = 0;
         /// Blocks taken once settled (Offset and Fixed); 0: the visit ends
         /// when the rotator has arrived and settled.
         int Blocks = 1;
@@ -209,6 +218,9 @@ private:
     /// The sky offset along the visit's axis at `utc` from the rotator's
     /// reports, degrees; NaN when there are none.
     double ReportedOffsetAt(DateTime utc) const;
+    /// The sweep's blocks that the rotator's reports now cover (`all`:
+    /// every one) become readings.
+    void PlaceSweepBlocks(bool all);
     Reading ReadingOf(const PowerBlock& block, double x) const;
 
     ScanSettings settings_;
@@ -239,6 +251,8 @@ private:
     std::chrono::steady_clock::time_point settleEnd_{};
     DateTime readFromUtc_ = 0;
     DateTime sweepStartUtc_ = 0;
+    std::optional<DateTime> sweepEndUtc_; ///< when the rotator reported the sweep's end
+    std::vector<PowerBlock> pending_;     ///< a sweep's blocks not yet placed
     int blocksTaken_ = 0;
     std::deque<Report> reports_;
     std::chrono::steady_clock::time_point lastReportAt_{};

@@ -78,11 +78,11 @@ struct ScanSettings {
 
     /// Cross and drift scans: ± this many beamwidths, 0.5..20.
     double SpanBeams = kDefaultSpanBeams;
-    /// Cross-scan: points per axis, 6..201; a continuous scan takes a
-    /// reading of the same width per block.
+    /// Cross-scan: points per axis, 6..201.
     int Points = kDefaultPoints;
-    /// Cross-scan: the rotator moves through each axis at an even pace
-    /// instead of stopping at each point.
+    /// Cross-scan: the rotator moves through each axis at its own pace
+    /// instead of stopping at each point; every block is a point (so the
+    /// integration time sets how close they lie).
     bool Continuous = false;
 
     AfterEnd After = AfterEnd::Track;

@@ -58,7 +58,9 @@ private:
 /// setting), and south of the Sun's declination: the Sun culminates in the
 /// north, near azimuth 0, where Hamlib's dummy rotator (which starts at
 /// azimuth 0, elevation 0 and moves 6° a second) gets to quickly. The
-/// procedures then count azimuth from −180 to 180. Degrees.
+/// procedures then count azimuth from −180 to 180. Degrees. The elevation
+/// must be one the Sun reaches from south of its declination: above its
+/// distance from the equator (about 23.4° at the solstices) is always so.
 HomeStation StationWithSunAt(SunMoonLibrary& library, DateTime utc, double hourAngleDeg,
                              double elevationDeg);
 

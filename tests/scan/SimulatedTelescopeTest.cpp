@@ -22,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <numbers>
 #include <thread>
 
@@ -176,9 +178,9 @@ TEST(SimulatedTelescope, CrossScanThenYFactorFindThePointingTheBeamAndGOverT) {
 }
 
 TEST(SimulatedTelescope, DriftScanFindsTheBeamAndTheAzimuthError) {
-    // A clock sixty times as fast: the Sun drifts through the beam in a
-    // minute. It culminates when it passes, so it moves along the horizon.
-    constexpr double kFactor = 60;
+    // A clock ninety times as fast: the Sun drifts through the beam in
+    // half a minute. It culminates when it passes, so it moves along the horizon.
+    constexpr double kFactor = 90;
     OrbexSunMoon library;
     const DateTime transit = SystemUtcNow();
     const HomeStation station = testing::StationWithSunAt(library, transit, 0.0, 45.0);
@@ -190,7 +192,7 @@ TEST(SimulatedTelescope, DriftScanFindsTheBeamAndTheAzimuthError) {
     const SkyPlaceDeg b = sunAt(transit + 30 / 86400.0);
     const double rate =
         AngleBetweenDeg(a.AzimuthDeg, a.ElevationDeg, b.AzimuthDeg, b.ElevationDeg) / 60.0;
-    scan::ScanSettings drift = Fast(scan::ProcedureKind::Drift, 6.0);
+    scan::ScanSettings drift = Fast(scan::ProcedureKind::Drift, 9.0);
     const double durationS = 2.0 * drift.SpanBeams * drift.BeamwidthDeg / rate;
     const double leadS = std::max(scan::DriftScan::kLeastLeadS, 0.1 * durationS);
     const SimClock clock(transit - (leadS + 0.5 * durationS) / 86400.0, kFactor);
@@ -211,6 +213,97 @@ TEST(SimulatedTelescope, DriftScanFindsTheBeamAndTheAzimuthError) {
     EXPECT_NEAR(*r.AzimuthOffsetDeg, -truth.ErrorAzDeg, kOffsetToleranceDeg);
     // The peak came as late as the error says, in the simulation's time.
     EXPECT_NEAR(*r.TimeOffsetS, -truth.ErrorAzDeg / rate, kOffsetToleranceDeg / rate);
+}
+
+/// Each way a procedure must stop part-way on the real parts: with a
+/// sentence saying why, what it took kept and marked, the rotator stopped.
+TEST(SimulatedTelescope, StopsPartWayWithAReason) {
+    struct Case {
+        const char* Name;
+        scan::ProcedureKind Kind;
+        double ClockFactor;
+        bool Saturate; ///< the simulated SDR at full scale as the radiometer
+        /// Called at every step: aborts, kills the mount.
+        std::function<void(scan::Procedure&, SimulatedTelescope&)> During;
+        const char* Reason;
+    };
+    const auto afterReadings = [](std::size_t n, auto what) {
+        return [n, what](scan::Procedure& p, SimulatedTelescope& t) mutable {
+            if (p.Readings().size() >= n) {
+                what(p, t);
+            }
+        };
+    };
+    const Case cases[] = {
+        {"abort", scan::ProcedureKind::Cross, 1, false,
+         afterReadings(3, [](scan::Procedure& p, SimulatedTelescope&) { p.Abort(); }),
+         "Aborted by the user."},
+        {"the rotator is killed", scan::ProcedureKind::YFactor, 1, false,
+         afterReadings(2,
+                        [killed = false](scan::Procedure&, SimulatedTelescope& t) mutable {
+                            if (!killed) {
+                                t.KillMount();
+                                killed = true;
+                            }
+                        }),
+         "The rotator stopped answering"},
+        // Sixty times as fast, the Sun sinks below the minimum in seconds.
+        {"the Sun sets", scan::ProcedureKind::YFactor, 60, false, {},
+         "the Sun sank below the minimum elevation"},
+        {"overload", scan::ProcedureKind::YFactor, 1, true, {}, "The radiometer is overloaded"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const SunAbove sky(20.0, 30.0, c.ClockFactor);
+        const SkyPlaceDeg sun = sky.Sun();
+        std::unique_ptr<testing::SimReceiver> receiver;
+        PowerRunner::Factory input;
+        if (c.Saturate) {
+            receiver = std::make_unique<testing::SimReceiver>();
+            SdrSettings sdr;
+            sdr.DeviceArgs = receiver->Args("power_db=3");
+            sdr.RateHz = 100e3;
+            input = [sdr] { return MakeSdrInput(sdr); };
+        }
+        SimulatedTelescope telescope(sky.Station, SkySource::Sun, TelescopeTruth{}, sky.Clock, 0.3,
+                                     RotatorAz(sun), sun.ElevationDeg, input);
+        TrackingOptions pointing = Pointing();
+        if (c.ClockFactor > 1) {
+            // Where the Sun will stand five real seconds from now.
+            OrbexSunMoon library;
+            SkyPlaces places(library);
+            const DateTime later = sky.Clock.Now() + 5.0 * c.ClockFactor / 86400.0;
+            pointing.MinElevationDeg =
+                places.At(SkySource::Sun, sky.Station, {}, DecodeInstant(later)).ElevationDeg;
+            ASSERT_LT(pointing.MinElevationDeg, sun.ElevationDeg - 0.05);
+        }
+        scan::ProcedureContext context{pointing, telescope.Place(), "the Sun"};
+        std::unique_ptr<scan::Procedure> p;
+        if (c.Kind == scan::ProcedureKind::Cross) {
+            p = std::make_unique<scan::CrossScan>(Fast(c.Kind, 0.3), context);
+        } else {
+            p = std::make_unique<scan::YFactorSequence>(Fast(c.Kind, 0.3), context, std::nullopt);
+        }
+        ASSERT_TRUE(telescope.Run(*p, 60s, [&](scan::Procedure& q, double) {
+            if (c.During) {
+                c.During(q, telescope);
+            }
+        }));
+        EXPECT_EQ(p->Ended(), scan::Ending::Stopped);
+        EXPECT_NE(p->StopReason().find(c.Reason), std::string::npos) << p->StopReason();
+        if (auto* y = dynamic_cast<scan::YFactorSequence*>(p.get())) {
+            EXPECT_TRUE(y->Result().Partial);
+        } else {
+            EXPECT_TRUE(dynamic_cast<scan::CrossScan&>(*p).Result().Partial);
+        }
+        // Stopped where it stands: a rotator still there stays still.
+        if (const auto first = telescope.MountPosition()) {
+            std::this_thread::sleep_for(600ms);
+            const auto second = telescope.MountPosition();
+            ASSERT_TRUE(second);
+            EXPECT_EQ(*first, *second);
+        }
+    }
 }
 
 } // namespace
