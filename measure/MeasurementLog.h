@@ -44,7 +44,7 @@ struct MeasurementRecord {
     /// every statistic.
     bool Withdrawn = false;
     /// How it was measured: empty for a Y typed in by hand, "y-sequence"
-    /// for an automatic sequence of on/off pairs (with "(partial, 2 of 4
+    /// for an automatic sequence of on/off pairs (with "(partial: 2 of 4
     /// pairs)" when it stopped part-way).
     std::string Method;
     std::optional<double> YSigmaDb;      ///< one-sigma uncertainty of the measured Y, dB

@@ -183,7 +183,7 @@ YSequenceRecord(const YFactorResult& result, DateTime utc, const std::string& ti
     r.GOverTDbPerK = std::round(*result.GOverTDbPerK * 100.0) / 100.0;
     r.Method = std::string(kYSequenceMethod);
     if (result.Partial) {
-        r.Method += " (partial, " + std::to_string(result.Pairs.size()) + " of " +
+        r.Method += " (partial: " + std::to_string(result.Pairs.size()) + " of " +
                     std::to_string(result.PairsPlanned) + " pairs)";
     }
     if (std::isfinite(result.Y->SigmaDb)) {

@@ -100,7 +100,7 @@ inline constexpr std::string_view kYSequenceMethod = "y-sequence";
 /// title it; `antenna`: as the log keeps it ("dish 3 m, efficiency 0.55");
 /// `gainDbi`: the antenna's gain, from which the record's Tsys follows
 /// (Tsys = G / (G/T)); `solarSfu`: the Sun's flux for the Sun. The method
-/// column says "y-sequence", with "(partial, 2 of 4 pairs)" for a
+/// column says "y-sequence", with "(partial: 2 of 4 pairs)" for a
 /// sequence that stopped part-way.
 std::optional<measure::MeasurementRecord>
 YSequenceRecord(const YFactorResult& result, DateTime utc, const std::string& title,
