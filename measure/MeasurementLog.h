@@ -46,9 +46,9 @@ struct MeasurementRecord {
     /// How it was measured: empty for a Y typed in by hand, "y-sequence"
     /// for an automatic sequence of on/off pairs (with "(partial: 2 of 4
     /// pairs)" when it stopped part-way).
-    std::string Method;
-    std::optional<double> YSigmaDb;      ///< one-sigma uncertainty of the measured Y, dB
-    std::optional<double> GOverTSigmaDb; ///< one-sigma uncertainty of G/T, dB
+    std::string Method{};
+    std::optional<double> YSigmaDb{};      ///< one-sigma uncertainty of the measured Y, dB
+    std::optional<double> GOverTSigmaDb{}; ///< one-sigma uncertainty of G/T, dB
 
     bool operator==(const MeasurementRecord&) const = default;
 };

@@ -1,21 +1,13 @@
 #include "scan/ScanLog.h"
 
+#include "csvlog/CsvText.h"
+#include "csvlog/LogFile.h"
 #include "measure/NumberText.h"
 
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vantrel::scan {
 
@@ -25,23 +17,8 @@ constexpr std::size_t kFieldCount = 16;
 constexpr std::size_t kStatusField = 15;
 constexpr double kThousandths = 1000.0;
 constexpr double kHundredths = 100.0;
-
-std::string Quoted(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string q = "\"";
-    for (char c : text) {
-        if (c == '\r' || c == '\n') {
-            c = ' '; // one record, one line
-        }
-        q += c;
-        if (c == '"') {
-            q += '"';
-        }
-    }
-    return q + '"';
-}
+/// How the log names itself in its messages.
+constexpr std::string_view kLogName = "scans log";
 
 std::string Number(const std::optional<double>& value, double steps) {
     if (!value || !std::isfinite(*value)) {
@@ -52,84 +29,6 @@ std::string Number(const std::optional<double>& value, double steps) {
     const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(),
                                          rounded == 0 ? 0.0 : rounded);
     return ec == std::errc{} ? std::string(digits.data(), end) : std::string();
-}
-
-std::optional<std::vector<std::string>> Fields(std::string_view line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                fields.back() += c;
-            }
-        } else if (c == '"' && fields.back().empty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    if (quoted) {
-        return std::nullopt;
-    }
-    return fields;
-}
-
-int WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? errno : ENOSPC;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
-std::string Failure(const std::string& path, int error) {
-    return "Cannot write the scans log " + path + ": " + std::strerror(error);
-}
-
-/// Creates the log with its header, whole or not at all; a log another
-/// program made meanwhile is kept. 0 or the errno of the failure.
-int CreateLog(const std::string& path) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return errno;
-    }
-    int error = WriteAll(fd, std::string(kScanLogHeader) + "\n");
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && ::link(temporary.c_str(), path.c_str()) != 0 && errno != EEXIST) {
-        error = errno;
-    }
-    ::unlink(temporary.c_str());
-    return error;
-}
-
-std::string_view NextLine(std::string_view& text) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-    }
-    return line;
 }
 
 } // namespace
@@ -198,15 +97,15 @@ ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::stri
 }
 
 std::string ScanLogLine(const ScanRecord& r) {
-    std::string line = Quoted(r.Utc);
+    std::string line = CsvQuoted(r.Utc);
     for (const std::string& field :
-         {Quoted(r.Procedure), Quoted(r.Source), Number(r.FrequencyMHz, kThousandths),
+         {CsvQuoted(r.Procedure), CsvQuoted(r.Source), Number(r.FrequencyMHz, kThousandths),
           Number(r.ElevationDeg, kHundredths), Number(r.AzOffsetDeg, kThousandths),
           Number(r.AzOffsetSigmaDeg, kThousandths), Number(r.ElOffsetDeg, kThousandths),
           Number(r.ElOffsetSigmaDeg, kThousandths), Number(r.HpbwAzDeg, kThousandths),
           Number(r.HpbwElDeg, kThousandths), Number(r.PeakYDb, kThousandths),
           Number(r.FitChi2Az, kHundredths), Number(r.FitChi2El, kHundredths),
-          Quoted(r.PeakTimeUtc), r.Partial ? std::string(kPartialStatus) : std::string()}) {
+          CsvQuoted(r.PeakTimeUtc), r.Partial ? std::string(kPartialStatus) : std::string()}) {
         line += ',';
         line += field;
     }
@@ -214,67 +113,14 @@ std::string ScanLogLine(const ScanRecord& r) {
 }
 
 std::optional<std::string> AppendScanRecord(const std::string& path, const ScanRecord& record) {
-    if (::access(path.c_str(), F_OK) != 0) {
-        if (const int error = CreateLog(path); error != 0) {
-            return Failure(path, error);
-        }
-    }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return Failure(path, errno);
-    }
-    int error = 0;
-    int locked = 0;
-    do {
-        locked = ::flock(fd, LOCK_EX);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0 && errno != ENOLCK) {
-        error = errno;
-    }
-    std::string text;
-    struct stat st {};
-    if (error == 0 && ::fstat(fd, &st) != 0) {
-        error = errno;
-    }
-    if (error == 0) {
-        if (st.st_size == 0) {
-            text = std::string(kScanLogHeader) + "\n";
-        } else {
-            // Read through a descriptor of its own: this one only appends.
-            const int reader = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-            char last = '\n';
-            if (reader < 0 || ::pread(reader, &last, 1, st.st_size - 1) != 1) {
-                error = errno != 0 ? errno : EIO;
-            } else if (last != '\n') {
-                text = "\n"; // the last line ends here, not in the record
-            }
-            if (reader >= 0) {
-                ::close(reader);
-            }
-        }
-    }
-    if (error == 0) {
-        text += ScanLogLine(record);
-        text += '\n';
-        error = WriteAll(fd, text);
-    }
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        return Failure(path, error);
-    }
-    return std::nullopt;
+    return AppendLogLine(path, kScanLogHeader, ScanLogLine(record), kLogName);
 }
 
 ScanLog ParseScanLog(std::string_view text) {
     ScanLog log;
     std::size_t lineNumber = 0;
     while (!text.empty()) {
-        const std::string_view line = NextLine(text);
+        const std::string_view line = NextCsvLine(text);
         ++lineNumber;
         if (line.empty() || line.starts_with("utc,procedure,")) {
             continue;
@@ -282,7 +128,7 @@ ScanLog ParseScanLog(std::string_view text) {
         const auto skip = [&](const std::string& why) {
             log.Skipped.push_back("line " + std::to_string(lineNumber) + " skipped: " + why);
         };
-        const auto fields = Fields(line);
+        const auto fields = CsvFields(line);
         if (!fields) {
             skip("a quote is not closed");
             continue;
@@ -322,17 +168,11 @@ ScanLog ParseScanLog(std::string_view text) {
 }
 
 std::optional<std::string> ReadScanLog(const std::string& path, ScanLog& log) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (::access(path.c_str(), F_OK) != 0) {
-            log = {};
-            return std::nullopt;
-        }
-        return "Cannot read the scans log " + path;
+    std::string text;
+    if (auto failed = ReadLogText(path, text, kLogName)) {
+        return failed;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    log = ParseScanLog(text.str());
+    log = ParseScanLog(text);
     return std::nullopt;
 }
 

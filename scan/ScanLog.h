@@ -66,12 +66,11 @@ ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::stri
 /// fewest digits that read back the same.
 std::string ScanLogLine(const ScanRecord& record);
 
-/// Appends `record` to the log at `path`: a log that does not exist yet
-/// appears with its header already in it (written to a file of its own,
-/// then linked under the name); the line goes to the end in one write
-/// under an exclusive lock (flock) of the log, then fsync; a log whose
-/// last line has no line break gets one first, and an emptied log its
-/// header again. The reason when it could not be written; nothing then.
+/// Appends `record` to the log at `path` with the care of every log of the
+/// program (AppendLogLine: the header in a new log from its first moment,
+/// one locked write, fsync, a cut last line mended, an emptied log given
+/// its header again). The reason when it could not be written; nothing
+/// then.
 std::optional<std::string> AppendScanRecord(const std::string& path, const ScanRecord& record);
 
 /// What a log holds: its records in file order, and a note for every line
