@@ -1,7 +1,6 @@
 #pragma once
 
 #include "apparent/SkySource.h"
-#include "tracking/PointingSnapshot.h"
 
 #include <optional>
 #include <string>
@@ -20,6 +19,14 @@ enum class ProcedureKind {
 std::string_view ProcedureKey(ProcedureKind kind);
 /// The procedure of a key; empty for any other text.
 std::optional<ProcedureKind> ProcedureFromKey(std::string_view key);
+
+/// A direction on the sky the user names, degrees: azimuth from north
+/// through east, elevation above the horizon.
+struct SkyPoint {
+    double AzimuthDeg = 0;
+    double ElevationDeg = 0;
+    bool operator==(const SkyPoint&) const = default;
+};
 
 /// Where the rotator is left when a procedure ends, however it ends.
 enum class AfterEnd {
@@ -74,7 +81,7 @@ struct ScanSettings {
     double OffBeams = kDefaultOffBeams;
     /// Y-factor: a cold-sky point the user names instead (azimuth and
     /// elevation on the sky, held, not following the source).
-    std::optional<SkyDirection> ColdSky;
+    std::optional<SkyPoint> ColdSky;
 
     /// Cross and drift scans: ± this many beamwidths, 0.5..20.
     double SpanBeams = kDefaultSpanBeams;

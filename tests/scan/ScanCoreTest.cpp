@@ -151,7 +151,7 @@ TEST(ProcedureTest, EachProcedureFindsWhatTheSkyHides) {
     y.After = AfterEnd::Track;
     ScanSettings cold = Settings(ProcedureKind::YFactor);
     cold.Pairs = 2;
-    cold.ColdSky = SkyDirection{100, 60};
+    cold.ColdSky = SkyPoint{100, 60};
     ScanSettings cross = Settings(ProcedureKind::Cross);
     ScanSettings sweep = Settings(ProcedureKind::Cross);
     sweep.Continuous = true;
