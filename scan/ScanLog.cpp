@@ -24,7 +24,10 @@ std::string Number(const std::optional<double>& value, double steps) {
     if (!value || !std::isfinite(*value)) {
         return {};
     }
-    const double rounded = std::round(*value * steps) / steps;
+    // Beyond 1e305 or so the scaled value overflows; such a number has no
+    // digits below the point to round away anyway.
+    const double scaled = *value * steps;
+    const double rounded = std::isfinite(scaled) ? std::round(scaled) / steps : *value;
     std::array<char, 32> digits{};
     const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(),
                                          rounded == 0 ? 0.0 : rounded);
