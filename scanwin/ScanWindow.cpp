@@ -773,8 +773,8 @@ void ScanWindow::ShowResult() {
             }
         }
         if (const auto peak = r.PeakYDb()) {
-            lines << QStringLiteral("peak Y %1 dB at %2\u00b0 elevation").arg(Fixed(*peak, 2),
-                                                                            Fixed(r.ElevationDeg, 1));
+            lines << QStringLiteral("peak Y %1 dB at %2\u00b0 elevation.").arg(Fixed(*peak, 2),
+                                                                             Fixed(r.ElevationDeg, 1));
         }
         text = lines.join(QLatin1Char('\n'));
         if (r.OffsetDeg(0) || r.OffsetDeg(1)) {
@@ -816,7 +816,7 @@ void ScanWindow::ShowResult() {
                             : QStringLiteral("Logged in %1.").arg(QLatin1String(scan::kScanLogName));
         }
     }
-    Result->setText(text + mark + (logged.isEmpty() ? QString() : QStringLiteral(" ") + logged));
+    Result->setText(text + mark + (logged.isEmpty() ? QString() : QStringLiteral("\n") + logged));
     ApplyButton->setEnabled(toApply_.has_value() && static_cast<bool>(services_.ApplyOffsets));
 }
 
