@@ -263,8 +263,8 @@ int main(int argc, char** argv) {
     };
     scanServices.ApplyOffsets = [&track](double az, double el) { return track.AddOffsets(az, el); };
     bool receiverWasRunning = false;
-    scanServices.BorrowRadiometer = [&receiver, &conditions,
-                                     &receiverWasRunning](QString& why) -> std::optional<RadiometerLoan> {
+    scanServices.BorrowRadiometer = [&receiver, &conditions, &receiverWasRunning](
+                                        QString& why) -> std::optional<RadiometerLoan> {
         const ReceiverSetup& setup = receiver.Setup();
         if (const std::string problem = ReceiverSetupProblem(setup); !problem.empty()) {
             why = QStringLiteral("set up the receiver in the Receiver window: %1")
@@ -276,10 +276,10 @@ int main(int argc, char** argv) {
             receiver.StopClick();
         }
         const std::string_view input = ReceiverInputKey(setup.Input);
-        return RadiometerLoan{InputFactoryOf(setup, conditions.FrequencyMHz), IntegrationOf(setup),
-                              QStringLiteral("the %1 input of the Receiver window")
-                                  .arg(QString::fromLatin1(input.data(),
-                                                           static_cast<qsizetype>(input.size())))};
+        return RadiometerLoan{
+            InputFactoryOf(setup, conditions.FrequencyMHz), IntegrationOf(setup),
+            QStringLiteral("the %1 input of the Receiver window")
+                .arg(QString::fromLatin1(input.data(), static_cast<qsizetype>(input.size())))};
     };
     scanServices.ReturnRadiometer = [&receiver, &receiverWasRunning] {
         if (receiverWasRunning) {

@@ -142,7 +142,8 @@ void CrossScan::FitAxis(int axis) {
 
 void CrossScan::Conclude(bool partial) {
     result_.Partial = partial;
-    result_.ElevationDeg = elevationCount_ > 0 ? elevationSum_ / elevationCount_ : SourceNow().ElevationDeg;
+    result_.ElevationDeg =
+        elevationCount_ > 0 ? elevationSum_ / elevationCount_ : SourceNow().ElevationDeg;
     for (const int axis : {0, 1}) {
         AxisScan& a = result_.Axes[static_cast<std::size_t>(axis)];
         if (!a.Points.empty()) {

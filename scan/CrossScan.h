@@ -51,10 +51,10 @@ struct CrossScanResult {
 /// sky (divided by cos(elevation) for the rotator), or with Continuous
 /// the rotator sent through each axis at its own pace while every block
 /// is a point at the position it reported then (the block's smear, the
-/// stretch it covered, taken off the beamwidth: FWHM² − 8 ln 2 Δ²/12). The azimuth scan comes first;
-/// the elevation scan then runs through the azimuth peak found (through
-/// the source's place when there is none). A Gaussian on a straight
-/// baseline is fitted to each axis (FitGaussian) in linear power.
+/// stretch it covered, taken off the beamwidth: FWHM² − 8 ln 2 Δ²/12). The azimuth scan comes
+/// first; the elevation scan then runs through the azimuth peak found (through the source's place
+/// when there is none). A Gaussian on a straight baseline is fitted to each axis (FitGaussian) in
+/// linear power.
 class CrossScan final : public Procedure {
 public:
     CrossScan(const ScanSettings& settings, ProcedureContext context);

@@ -73,9 +73,8 @@ void DriftScan::Took(const Visit& visit, const Reading& reading) {
     ScanPoint p;
     p.X = reading.X;
     p.Power = measure::DbToRatio(reading.PowerDb);
-    p.Sigma = std::isfinite(reading.SigmaDb)
-                  ? p.Power * (measure::DbToRatio(reading.SigmaDb) - 1.0)
-                  : 0.0;
+    p.Sigma = std::isfinite(reading.SigmaDb) ? p.Power * (measure::DbToRatio(reading.SigmaDb) - 1.0)
+                                             : 0.0;
     result_.Points.push_back(p);
 }
 

@@ -11,7 +11,7 @@ namespace vantrel::scan {
 
 /// The outcome of a drift scan.
 struct DriftScanResult {
-    std::vector<ScanPoint> Points; ///< X: seconds from the predicted passage; Power: linear
+    std::vector<ScanPoint> Points;  ///< X: seconds from the predicted passage; Power: linear
     std::optional<GaussianFit> Fit; ///< over time, seconds
     std::string Problem;            ///< why there is no fit, when there is none
     DateTime PredictedUtc = 0;      ///< when the source should pass the beam's centre

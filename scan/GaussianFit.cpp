@@ -201,9 +201,9 @@ GaussianFitResult FitGaussian(std::span<const ScanPoint> points, double widthGue
     }
     gsl_multifit_nlinear_winit(x.get(), weights.get(), &fdf, work.get());
     int info = 0;
-    const int status = gsl_multifit_nlinear_driver(kMostIterations, kStepTolerance,
-                                                   kGradientTolerance, 0.0, nullptr, nullptr,
-                                                   &info, work.get());
+    const int status =
+        gsl_multifit_nlinear_driver(kMostIterations, kStepTolerance, kGradientTolerance, 0.0,
+                                    nullptr, nullptr, &info, work.get());
     const gsl_vector* best = gsl_multifit_nlinear_position(work.get());
     const gsl_vector* residual = gsl_multifit_nlinear_residual(work.get());
     double chiSquare = 0;
@@ -251,8 +251,8 @@ GaussianFitResult FitGaussian(std::span<const ScanPoint> points, double widthGue
     // is sound; the other failures are said after what they tell of the
     // data (a peak outside the scan makes the search wander).
     if (status != GSL_SUCCESS && status != GSL_ENOPROG) {
-        out.Problem = "The fit of the beam did not converge: " + std::string(gsl_strerror(status)) +
-                      ".";
+        out.Problem =
+            "The fit of the beam did not converge: " + std::string(gsl_strerror(status)) + ".";
         return out;
     }
     out.Fit = fit;

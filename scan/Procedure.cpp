@@ -159,8 +159,7 @@ bool Procedure::Command(const StepInput& in, StepAction& action, bool force) {
         const double gap = Pointing().PeriodS;
         const double moved = AngleBetweenDeg(target.AzimuthDeg, target.ElevationDeg,
                                              commandedSky_.AzimuthDeg, commandedSky_.ElevationDeg);
-        if (moved < FollowStepDeg(Beam()) ||
-            Seconds(in.Now - commandedAt_).count() < gap) {
+        if (moved < FollowStepDeg(Beam()) || Seconds(in.Now - commandedAt_).count() < gap) {
             return true;
         }
     }
@@ -264,9 +263,8 @@ double Procedure::ReportedOffsetAt(DateTime utc) const {
         return std::nan("");
     }
     // The report at or after `utc`, and the one before it.
-    const auto after = std::lower_bound(
-        reports_.begin(), reports_.end(), utc,
-        [](const Report& r, DateTime t) { return r.Utc < t; });
+    const auto after = std::lower_bound(reports_.begin(), reports_.end(), utc,
+                                        [](const Report& r, DateTime t) { return r.Utc < t; });
     SkyDirection sky;
     if (after == reports_.begin()) {
         sky = after->Sky;
@@ -313,9 +311,8 @@ void Procedure::TakeBlocks(const StepInput& in) {
             continue;
         }
         if (blocksTaken_ < v.Blocks) {
-            readings_.push_back(ReadingOf(block, v.What == Visit::Target::Offset
-                                                     ? (v.Axis == 0 ? v.AzDeg : v.ElDeg)
-                                                     : 0.0));
+            readings_.push_back(ReadingOf(
+                block, v.What == Visit::Target::Offset ? (v.Axis == 0 ? v.AzDeg : v.ElDeg) : 0.0));
             ++blocksTaken_;
             Took(v, readings_.back());
         }
@@ -344,11 +341,11 @@ StepAction Procedure::Step(const StepInput& in) {
     if (rotator.Reported) {
         if (!lastReported_ || !(*lastReported_ == *rotator.Reported)) {
             const double apart =
-                lastReported_ ? std::max(std::fabs(lastReported_->AzimuthDeg -
-                                                   rotator.Reported->AzimuthDeg),
-                                         std::fabs(lastReported_->ElevationDeg -
-                                                   rotator.Reported->ElevationDeg))
-                              : 1.0;
+                lastReported_
+                    ? std::max(
+                          std::fabs(lastReported_->AzimuthDeg - rotator.Reported->AzimuthDeg),
+                          std::fabs(lastReported_->ElevationDeg - rotator.Reported->ElevationDeg))
+                    : 1.0;
             if (apart > kStillDeg) {
                 stillSince_ = in.Now;
             }
@@ -357,8 +354,8 @@ StepAction Procedure::Step(const StepInput& in) {
         if (rotator.ReportedAt != lastReportAt_) {
             lastReportAt_ = rotator.ReportedAt;
             const double age = Seconds(in.Now - rotator.ReportedAt).count();
-            reports_.push_back({in.Utc - age / kSecondsPerDay,
-                                SkyOfRotator(*rotator.Reported, Pointing())});
+            reports_.push_back(
+                {in.Utc - age / kSecondsPerDay, SkyOfRotator(*rotator.Reported, Pointing())});
             if (reports_.size() > kMostReports) {
                 reports_.pop_front();
             }
@@ -448,15 +445,14 @@ StepAction Procedure::Step(const StepInput& in) {
                 Seconds(in.Now - std::max(stillSince_, moveStartedAt_)).count() >= kStandStillS;
             if (off <= ArrivalToleranceDeg(Beam()) || (still && off <= kOnTargetToleranceDeg)) {
                 phase_ = Phase::Settling;
-                settleEnd_ = in.Now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                          Seconds(settings_.SettleS));
+                settleEnd_ =
+                    in.Now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                 Seconds(settings_.SettleS));
             }
         }
-        if (phase_ == Phase::Moving &&
-            Seconds(in.Now - visitStartedAt_).count() > moveTimeoutS_) {
-            std::string why = "The rotator did not reach " +
-                              Where(TargetAt(*visit_, in.Utc)) + " within " +
-                              Degrees(moveTimeoutS_, 0) + " seconds";
+        if (phase_ == Phase::Moving && Seconds(in.Now - visitStartedAt_).count() > moveTimeoutS_) {
+            std::string why = "The rotator did not reach " + Where(TargetAt(*visit_, in.Utc)) +
+                              " within " + Degrees(moveTimeoutS_, 0) + " seconds";
             if (rotator.Reported) {
                 why += "; it reports " + Where(SkyOfRotator(*rotator.Reported, Pointing()));
             }
@@ -546,7 +542,7 @@ ProgressReport Procedure::Progress() const {
         doing = "settling";
         break;
     case Phase::Reading:
-        doing = visit_->ReadUntil ? "recording"
+        doing = visit_->ReadUntil                      ? "recording"
                 : visit_->What == Visit::Target::Sweep ? "moving through"
                                                        : "reading";
         break;

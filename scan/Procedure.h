@@ -71,9 +71,9 @@ struct Reading {
     double XSpan = 0;
     DateTime UtcStart = 0;
     DateTime UtcEnd = 0;
-    double PowerDb = 0;           ///< the block's power, dB of the radiometer's unit
-    double SigmaDb = 0;           ///< its one-sigma uncertainty, dB; NaN when unknown
-    bool WholeDbSteps = false;    ///< an S-meter's reading: for peaking, not for G/T
+    double PowerDb = 0;            ///< the block's power, dB of the radiometer's unit
+    double SigmaDb = 0;            ///< its one-sigma uncertainty, dB; NaN when unknown
+    bool WholeDbSteps = false;     ///< an S-meter's reading: for peaking, not for G/T
     double SourceElevationDeg = 0; ///< where the source stood then, degrees
 };
 

@@ -29,8 +29,8 @@ std::string Number(const std::optional<double>& value, double steps) {
     const double scaled = *value * steps;
     const double rounded = std::isfinite(scaled) ? std::round(scaled) / steps : *value;
     std::array<char, 32> digits{};
-    const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(),
-                                         rounded == 0 ? 0.0 : rounded);
+    const auto [end, ec] =
+        std::to_chars(digits.data(), digits.data() + digits.size(), rounded == 0 ? 0.0 : rounded);
     return ec == std::errc{} ? std::string(digits.data(), end) : std::string();
 }
 
@@ -149,8 +149,8 @@ ScanLog ParseScanLog(std::string_view text) {
         r.PeakTimeUtc = f[14];
         bool ok = !r.Utc.empty() && !r.Source.empty() && !r.Procedure.empty();
         std::optional<double>* numbers[] = {
-            &r.FrequencyMHz, &r.ElevationDeg, &r.AzOffsetDeg, &r.AzOffsetSigmaDeg,
-            &r.ElOffsetDeg,  &r.ElOffsetSigmaDeg, &r.HpbwAzDeg,  &r.HpbwElDeg,
+            &r.FrequencyMHz, &r.ElevationDeg,     &r.AzOffsetDeg, &r.AzOffsetSigmaDeg,
+            &r.ElOffsetDeg,  &r.ElOffsetSigmaDeg, &r.HpbwAzDeg,   &r.HpbwElDeg,
             &r.PeakYDb,      &r.FitChi2Az,        &r.FitChi2El};
         for (std::size_t i = 0; i < std::size(numbers) && ok; ++i) {
             const std::string& field = f[3 + i];

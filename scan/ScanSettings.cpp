@@ -24,8 +24,8 @@ std::string OutOfRange(double value, double lo, double hi, const char* what, con
     if (value >= lo && value <= hi) {
         return {};
     }
-    return std::string("The ") + what + " must be from " + Number(lo) + " to " + Number(hi) +
-           unit + ".";
+    return std::string("The ") + what + " must be from " + Number(lo) + " to " + Number(hi) + unit +
+           ".";
 }
 
 } // namespace
@@ -60,8 +60,8 @@ std::string ScanSettingsProblem(const ScanSettings& s) {
         OutOfRange(s.TauS, r::kMinTauS, r::kMaxTauS, "integration time", " seconds"),
         OutOfRange(s.SettleS, r::kMinSettleS, r::kMaxSettleS, "settle time", " seconds"),
         OutOfRange(s.Pairs, r::kMinPairs, r::kMaxPairs, "number of pairs", ""),
-        OutOfRange(s.OffBeams, r::kMinOffBeams, r::kMaxOffBeams,
-                   "off-source distance", " beamwidths"),
+        OutOfRange(s.OffBeams, r::kMinOffBeams, r::kMaxOffBeams, "off-source distance",
+                   " beamwidths"),
         OutOfRange(s.SpanBeams, r::kMinSpanBeams, r::kMaxSpanBeams, "span", " beamwidths"),
         OutOfRange(s.Points, r::kMinPoints, r::kMaxPoints, "number of points", ""),
     };

@@ -103,8 +103,8 @@ std::optional<Procedure::Visit> YFactorSequence::Next(DateTime utc) {
         const SkyPlaceDeg at = SourceAt(utc);
         const double c = std::max(std::cos(at.ElevationDeg * kRadPerDeg), 0.01);
         const double offAz = at.AzimuthDeg + v.AzDeg / c;
-        side_ = std::sin(offAz * kRadPerDeg) > std::sin(at.AzimuthDeg * kRadPerDeg) ? "east"
-                                                                                   : "west";
+        side_ =
+            std::sin(offAz * kRadPerDeg) > std::sin(at.AzimuthDeg * kRadPerDeg) ? "east" : "west";
     }
     v.Label = name + ", off source " + side_;
     return v;
@@ -175,9 +175,9 @@ YSequenceRecord(const YFactorResult& result, DateTime utc, const std::string& ti
     r.ElevationDeg = std::round(result.ElevationDeg * 100.0) / 100.0;
     r.FrequencyMHz = frequencyMHz;
     r.Antenna = antenna;
-    r.TsysK = std::round(measure::SystemTemperatureFromGOverTK(gainDbi, *result.GOverTDbPerK) *
-                         10.0) /
-              10.0;
+    r.TsysK =
+        std::round(measure::SystemTemperatureFromGOverTK(gainDbi, *result.GOverTDbPerK) * 10.0) /
+        10.0;
     r.SolarFluxSfu = solarSfu;
     r.MeasuredYDb = std::round(result.Y->YDb * 1000.0) / 1000.0;
     r.GOverTDbPerK = std::round(*result.GOverTDbPerK * 100.0) / 100.0;

@@ -24,9 +24,9 @@ struct YPair {
 
 /// Y of several pairs.
 struct YStatistics {
-    double YDb = 0;      ///< 10 log10 of the mean of the pairs' linear Y
-    double SigmaDb = 0;  ///< its one-sigma standard error, dB; NaN when unknown
-    double YLinear = 0;  ///< the mean linear Y
+    double YDb = 0;     ///< 10 log10 of the mean of the pairs' linear Y
+    double SigmaDb = 0; ///< its one-sigma standard error, dB; NaN when unknown
+    double YLinear = 0; ///< the mean linear Y
     double SigmaLinear = 0;
 };
 
@@ -56,10 +56,10 @@ struct YFactorResult {
     /// measurement's (that of Y); the flux density's own is not in it.
     std::optional<double> GOverTDbPerK;
     std::optional<double> GOverTSigmaDb;
-    double BeamCorrection = 0;     ///< K used, >= 1
-    double ElevationDeg = 0;       ///< the source's mean elevation during the on readings
-    std::string Note;              ///< why there is no G/T, when there is none
-    bool Partial = false;          ///< stopped before every pair was taken
+    double BeamCorrection = 0; ///< K used, >= 1
+    double ElevationDeg = 0;   ///< the source's mean elevation during the on readings
+    std::string Note;          ///< why there is no G/T, when there is none
+    bool Partial = false;      ///< stopped before every pair was taken
 };
 
 /// K pairs of on-source and off-source readings. Off source lies at the

@@ -63,15 +63,14 @@ ScanSetup LoadScanSetup(const QString& directory) {
     o.Procedure = scan::ProcedureFromKey(Stored(ini, "Procedure")).value_or(d.Settings.Procedure);
     o.Source = SkySourceFromKey(Stored(ini, "Source")).value_or(d.Settings.Source);
     s.BeamFromAntenna = Flag(ini, "BeamFromAntenna", d.BeamFromAntenna);
-    o.BeamwidthDeg =
-        Number(ini, "BeamwidthDeg", ScanField::BeamwidthDeg, d.Settings.BeamwidthDeg);
+    o.BeamwidthDeg = Number(ini, "BeamwidthDeg", ScanField::BeamwidthDeg, d.Settings.BeamwidthDeg);
     o.TauS = Number(ini, "TauS", ScanField::TauS, d.Settings.TauS);
     o.SettleS = Number(ini, "SettleS", ScanField::SettleS, d.Settings.SettleS);
     o.Pairs = static_cast<int>(Number(ini, "Pairs", ScanField::Pairs, d.Settings.Pairs));
     o.OffBeams = Number(ini, "OffBeams", ScanField::OffBeams, d.Settings.OffBeams);
     if (Flag(ini, "ColdSky", false)) {
         o.ColdSky = scan::SkyPoint{Number(ini, "ColdAzimuthDeg", ScanField::ColdAzimuth, 180),
-                                 Number(ini, "ColdElevationDeg", ScanField::ColdElevation, 45)};
+                                   Number(ini, "ColdElevationDeg", ScanField::ColdElevation, 45)};
     }
     o.SpanBeams = Number(ini, "SpanBeams", ScanField::SpanBeams, d.Settings.SpanBeams);
     o.Points = static_cast<int>(Number(ini, "Points", ScanField::Points, d.Settings.Points));

@@ -35,8 +35,7 @@ FieldRule RuleOf(ScanField field) {
     case ScanField::Pairs:
         return {"The number of pairs", r::kMinPairs, r::kMaxPairs, true, ""};
     case ScanField::OffBeams:
-        return {"The off-source distance", r::kMinOffBeams, r::kMaxOffBeams, false,
-                " beamwidths"};
+        return {"The off-source distance", r::kMinOffBeams, r::kMaxOffBeams, false, " beamwidths"};
     case ScanField::SpanBeams:
         return {"The span", r::kMinSpanBeams, r::kMaxSpanBeams, false, " beamwidths"};
     case ScanField::Points:
@@ -114,8 +113,8 @@ scan::GOverTBasis GOverTBasisOf(SkySource source, DateTime utc, const HomeStatio
 MeasureSetup AntennaOfBeamwidth(double beamwidthDeg) {
     MeasureSetup setup;
     setup.Antenna = AntennaKind::Gain;
-    setup.GainDbi = measure::RatioToDb(measure::kSquareDegreesPerSphere /
-                                       (beamwidthDeg * beamwidthDeg));
+    setup.GainDbi =
+        measure::RatioToDb(measure::kSquareDegreesPerSphere / (beamwidthDeg * beamwidthDeg));
     return setup;
 }
 

@@ -26,8 +26,8 @@
 #include <QScatterSeries>
 #include <QScreen>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -109,8 +109,10 @@ void ScanWindow::BuildControls() {
     ProcedureBox = new QComboBox(this);
     ProcedureBox->addItem(QStringLiteral("Y-factor sequence"),
                           static_cast<int>(scan::ProcedureKind::YFactor));
-    ProcedureBox->addItem(QStringLiteral("Cross-scan"), static_cast<int>(scan::ProcedureKind::Cross));
-    ProcedureBox->addItem(QStringLiteral("Drift scan"), static_cast<int>(scan::ProcedureKind::Drift));
+    ProcedureBox->addItem(QStringLiteral("Cross-scan"),
+                          static_cast<int>(scan::ProcedureKind::Cross));
+    ProcedureBox->addItem(QStringLiteral("Drift scan"),
+                          static_cast<int>(scan::ProcedureKind::Drift));
     form->addRow(QStringLiteral("Procedure"), ProcedureBox);
     Source = new QComboBox(this);
     for (const SkySource s : kAllSkySources) {
@@ -120,8 +122,8 @@ void ScanWindow::BuildControls() {
     form->addRow(QStringLiteral("Source"), Source);
 
     BeamFromAntenna = new QCheckBox(QStringLiteral("from the Measure window's antenna"), this);
-    BeamFromAntenna->setToolTip(QStringLiteral(
-        "70 \u03bb/D for a dish, at the program's observing frequency"));
+    BeamFromAntenna->setToolTip(
+        QStringLiteral("70 \u03bb/D for a dish, at the program's observing frequency"));
     form->addRow(QStringLiteral("Beamwidth"), BeamFromAntenna);
     field(Beamwidth_, ScanField::BeamwidthDeg, QStringLiteral("Beamwidth typed (\u00b0)"),
           QStringLiteral("The half-power beamwidth, when not from the antenna"));
@@ -242,7 +244,8 @@ void ScanWindow::BuildCharts() {
     powerDb_->setLabelFormat(QStringLiteral("%.1f"));
     powerChart_->addAxis(powerTime_, Qt::AlignBottom);
     powerChart_->addAxis(powerDb_, Qt::AlignLeft);
-    for (QXYSeries* s : std::initializer_list<QXYSeries*>{power_, onMarks_, offMarks_, scanMarks_}) {
+    for (QXYSeries* s :
+         std::initializer_list<QXYSeries*>{power_, onMarks_, offMarks_, scanMarks_}) {
         powerChart_->addSeries(s);
         s->attachAxis(powerTime_);
         s->attachAxis(powerDb_);
@@ -367,7 +370,8 @@ bool ScanWindow::ReadFields(ScanSetup& s) const {
             break;
         }
     }
-    o.ColdSky = ColdSky->isChecked() ? std::optional(scan::SkyPoint{cold[0], cold[1]}) : std::nullopt;
+    o.ColdSky =
+        ColdSky->isChecked() ? std::optional(scan::SkyPoint{cold[0], cold[1]}) : std::nullopt;
     return ok;
 }
 
@@ -401,12 +405,13 @@ void ScanWindow::ShowBeam() {
     const double f = services_.Conditions->FrequencyMHz;
     const auto beam = Beamwidth();
     if (!setup_.BeamFromAntenna) {
-        BeamText->setText(QStringLiteral("%1\u00b0 as typed").arg(Fixed(setup_.Settings.BeamwidthDeg, 2)));
+        BeamText->setText(
+            QStringLiteral("%1\u00b0 as typed").arg(Fixed(setup_.Settings.BeamwidthDeg, 2)));
     } else if (beam) {
         const MeasureSetup antenna = services_.Antenna ? services_.Antenna() : MeasureSetup{};
-        BeamText->setText(QStringLiteral("%1\u00b0: %2 at %3 MHz")
-                              .arg(Fixed(*beam, 2), FromStd(AntennaText(antenna)),
-                                   QString::number(f, 'g', 10)));
+        BeamText->setText(
+            QStringLiteral("%1\u00b0: %2 at %3 MHz")
+                .arg(Fixed(*beam, 2), FromStd(AntennaText(antenna)), QString::number(f, 'g', 10)));
     } else {
         BeamText->setText(QStringLiteral("The Measure window's antenna gives no beamwidth at %1 "
                                          "MHz: set it there, or type one.")
@@ -500,15 +505,15 @@ void ScanWindow::StartClick() {
     toApply_.reset();
     ApplyButton->setEnabled(false);
     power_->clear();
-    for (QXYSeries* s : std::initializer_list<QXYSeries*>{onMarks_, offMarks_, scanMarks_,
-                                                          axisPoints_[0], axisPoints_[1],
-                                                          axisFits_[0], axisFits_[1]}) {
+    for (QXYSeries* s :
+         std::initializer_list<QXYSeries*>{onMarks_, offMarks_, scanMarks_, axisPoints_[0],
+                                           axisPoints_[1], axisFits_[0], axisFits_[1]}) {
         s->clear();
     }
     powerMin_ = powerMax_ = std::nan("");
     ShowScanAxes(settings);
-    Result->setText(QStringLiteral("Running: %1 on %2.").arg(ProcedureBox->currentText(),
-                                                              Source->currentText()));
+    Result->setText(QStringLiteral("Running: %1 on %2.")
+                        .arg(ProcedureBox->currentText(), Source->currentText()));
     Say(QStringLiteral("Radiometer: %1").arg(loan->Summary), false);
     StartButton->setEnabled(false);
     AbortButton->setEnabled(true);
@@ -592,7 +597,8 @@ void ScanWindow::Step() {
     const scan::ProgressReport p = procedure_->Progress();
     ProgressBar->setValue(static_cast<int>(std::lround(p.Fraction * 1000)));
     if (!procedure_->Finished()) {
-        ProgressText->setText(QStringLiteral("%1: %2").arg(FromStd(p.Text), TimeLeft(p.SecondsLeft)));
+        ProgressText->setText(
+            QStringLiteral("%1: %2").arg(FromStd(p.Text), TimeLeft(p.SecondsLeft)));
         return;
     }
     Finish();
@@ -670,9 +676,8 @@ void ScanWindow::StopRunner() {
         return;
     }
     // Stopping waits for the input's last read (a command's end): not here.
-    stopping_.emplace_back([runner = std::shared_ptr<PowerRunner>(std::move(runner_))] {
-        runner->Stop();
-    });
+    stopping_.emplace_back(
+        [runner = std::shared_ptr<PowerRunner>(std::move(runner_))] { runner->Stop(); });
 }
 
 void ScanWindow::Finish() {
@@ -744,7 +749,8 @@ void ScanWindow::ShowResult() {
                 if (const auto failed = measure::AppendMeasurement(path.toStdString(), *record)) {
                     logged = FromStd(*failed);
                 } else {
-                    logged = QStringLiteral("Logged in %1.").arg(QLatin1String(measure::kMeasurementLogName));
+                    logged = QStringLiteral("Logged in %1.")
+                                 .arg(QLatin1String(measure::kMeasurementLogName));
                     if (services_.Logged) {
                         services_.Logged();
                     }
@@ -759,8 +765,9 @@ void ScanWindow::ShowResult() {
         for (int axis = 0; axis < 2; ++axis) {
             const scan::AxisScan& a = r.Axes[static_cast<std::size_t>(axis)];
             if (a.Fit) {
-                lines << QStringLiteral("%1 offset %2 \u00b1 %3\u00b0%4, beamwidth %5 \u00b1 %6\u00b0, "
-                                        "fit \u03c7\u00b2 %7")
+                lines << QStringLiteral(
+                             "%1 offset %2 \u00b1 %3\u00b0%4, beamwidth %5 \u00b1 %6\u00b0, "
+                             "fit \u03c7\u00b2 %7")
                              .arg(QLatin1String(names[axis]), Signed(a.Fit->Centre, 3),
                                   Fixed(a.Fit->CentreSigma, 3),
                                   axis == 0 ? QStringLiteral(" on the sky (%1\u00b0 of azimuth)")
@@ -769,12 +776,13 @@ void ScanWindow::ShowResult() {
                                   Fixed(a.BeamwidthDeg, 3), Fixed(a.Fit->WidthSigma, 3),
                                   Fixed(a.Fit->ReducedChiSquare, 2));
             } else {
-                lines << QStringLiteral("%1: %2").arg(QLatin1String(names[axis]), FromStd(a.Problem));
+                lines << QStringLiteral("%1: %2").arg(QLatin1String(names[axis]),
+                                                      FromStd(a.Problem));
             }
         }
         if (const auto peak = r.PeakYDb()) {
-            lines << QStringLiteral("peak Y %1 dB at %2\u00b0 elevation.").arg(Fixed(*peak, 2),
-                                                                             Fixed(r.ElevationDeg, 1));
+            lines << QStringLiteral("peak Y %1 dB at %2\u00b0 elevation.")
+                         .arg(Fixed(*peak, 2), Fixed(r.ElevationDeg, 1));
         }
         text = lines.join(QLatin1Char('\n'));
         if (r.OffsetDeg(0) || r.OffsetDeg(1)) {
@@ -784,8 +792,9 @@ void ScanWindow::ShowResult() {
             const QString path = dir + QLatin1Char('/') + QLatin1String(scan::kScanLogName);
             const auto failed = scan::AppendScanRecord(
                 path.toStdString(), scan::RecordOf(r, ended, title, frequencyMHz_));
-            logged = failed ? FromStd(*failed)
-                            : QStringLiteral("Logged in %1.").arg(QLatin1String(scan::kScanLogName));
+            logged = failed
+                         ? FromStd(*failed)
+                         : QStringLiteral("Logged in %1.").arg(QLatin1String(scan::kScanLogName));
         }
     } else if (const auto* d = dynamic_cast<const scan::DriftScan*>(last_.get())) {
         const scan::DriftScanResult& r = d->Result();
@@ -798,10 +807,11 @@ void ScanWindow::ShowResult() {
                             Fixed(r.RateDegPerS * 3600, 2), Fixed(r.DeclinationDeg, 1),
                             FromStd(record.PeakTimeUtc), Signed(*r.TimeOffsetS, 1));
             if (r.AzimuthOffsetDeg) {
-                text += QStringLiteral("\naz offset %1 \u00b1 %2\u00b0 on the sky")
-                            .arg(Signed(*r.AzimuthOffsetDeg, 3), Fixed(*r.AzimuthOffsetSigmaDeg, 3));
-                toApply_ = std::pair{*r.AzimuthOffsetDeg / std::cos(r.ElevationDeg * kRadPerDeg),
-                                     0.0};
+                text +=
+                    QStringLiteral("\naz offset %1 \u00b1 %2\u00b0 on the sky")
+                        .arg(Signed(*r.AzimuthOffsetDeg, 3), Fixed(*r.AzimuthOffsetSigmaDeg, 3));
+                toApply_ =
+                    std::pair{*r.AzimuthOffsetDeg / std::cos(r.ElevationDeg * kRadPerDeg), 0.0};
             } else {
                 text += QStringLiteral("\nThe source moves mostly in elevation here: no azimuth "
                                        "offset.");
@@ -812,8 +822,9 @@ void ScanWindow::ShowResult() {
         if (!r.Points.empty()) {
             const QString path = dir + QLatin1Char('/') + QLatin1String(scan::kScanLogName);
             const auto failed = scan::AppendScanRecord(path.toStdString(), record);
-            logged = failed ? FromStd(*failed)
-                            : QStringLiteral("Logged in %1.").arg(QLatin1String(scan::kScanLogName));
+            logged = failed
+                         ? FromStd(*failed)
+                         : QStringLiteral("Logged in %1.").arg(QLatin1String(scan::kScanLogName));
         }
     }
     Result->setText(text + mark + (logged.isEmpty() ? QString() : QStringLiteral("\n") + logged));

@@ -160,9 +160,9 @@ public:
     QPushButton* StartButton = nullptr;
     QPushButton* AbortButton = nullptr;
     QProgressBar* ProgressBar = nullptr;
-    QLabel* ProgressText = nullptr; ///< "pair 2 of 4, settling: about 40 s left"
-    QLabel* Sentence = nullptr;     ///< why it cannot start, or why it stopped
-    QLabel* Result = nullptr;       ///< the result with its uncertainty
+    QLabel* ProgressText = nullptr;     ///< "pair 2 of 4, settling: about 40 s left"
+    QLabel* Sentence = nullptr;         ///< why it cannot start, or why it stopped
+    QLabel* Result = nullptr;           ///< the result with its uncertainty
     QPushButton* ApplyButton = nullptr; ///< "Apply to tracking"
     QChartView* PowerChart = nullptr;
     QChartView* ScanChart = nullptr;

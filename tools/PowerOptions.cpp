@@ -175,8 +175,9 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
             continue;
         }
         if (DataArguments::Owns(split.Flag)) {
-            const std::optional<std::string_view> v =
-                DataArguments::TakesNextValue(split.Flag) ? split.Value(args, i) : split.InlineValue;
+            const std::optional<std::string_view> v = DataArguments::TakesNextValue(split.Flag)
+                                                          ? split.Value(args, i)
+                                                          : split.InlineValue;
             if (auto refused = o.Files.Apply(split.Flag, v)) {
                 return fail(*refused);
             }

@@ -84,7 +84,7 @@ constexpr std::string_view kUsage =
 /// The radiometer's options, handed to vantrel-power's parser; the
 /// rotator's --device is the radiometer's --input-device here.
 constexpr std::array<std::string_view, 12> kRadiometerFlags = {
-    "--input", "--rate",   "--gain",   "--channel",   "--bins", "--band",
+    "--input",   "--rate", "--gain",   "--channel",   "--bins", "--band",
     "--command", "--unit", "--column", "--rig-model", "--tau",  "--input-device"};
 
 struct Range {
@@ -202,15 +202,23 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
         double efficiency = o.Efficiency;
         double sfu = 0;
         const RealField reals[] = {
-            {"--settle", &o.Scan.SettleS, {sr::kMinSettleS, sr::kMaxSettleS},
+            {"--settle",
+             &o.Scan.SettleS,
+             {sr::kMinSettleS, sr::kMaxSettleS},
              "a settle time in seconds, 0 to 600"},
-            {"--off-beams", &o.Scan.OffBeams, {sr::kMinOffBeams, sr::kMaxOffBeams},
+            {"--off-beams",
+             &o.Scan.OffBeams,
+             {sr::kMinOffBeams, sr::kMaxOffBeams},
              "a number of beamwidths, 1 to 50"},
-            {"--span", &o.Scan.SpanBeams, {sr::kMinSpanBeams, sr::kMaxSpanBeams},
+            {"--span",
+             &o.Scan.SpanBeams,
+             {sr::kMinSpanBeams, sr::kMaxSpanBeams},
              "a number of beamwidths, 0.5 to 20"},
             {"--pairs", &pairs, {sr::kMinPairs, sr::kMaxPairs}, "a number of pairs, 1 to 100"},
             {"--points", &points, {sr::kMinPoints, sr::kMaxPoints}, "a number of points, 6 to 201"},
-            {"--hpbw", &hpbwValue, {sr::kMinBeamwidthDeg, sr::kMaxBeamwidthDeg},
+            {"--hpbw",
+             &hpbwValue,
+             {sr::kMinBeamwidthDeg, sr::kMaxBeamwidthDeg},
              "a beamwidth in degrees, 0.01 to 90"},
             {"--dish", &dish, {0, std::numeric_limits<double>::max()}, "a diameter in metres"},
             {"--efficiency", &efficiency, {0, 1}, "an efficiency above 0 up to 1"},
@@ -258,7 +266,8 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
         const std::string v(*text);
 
         if (stationField) {
-            const auto number = ParseRealArgument(v, stationField->Limits.Lo, stationField->Limits.Hi);
+            const auto number =
+                ParseRealArgument(v, stationField->Limits.Lo, stationField->Limits.Hi);
             if (!number) {
                 return fail(std::string(flag) + ": '" + v + "' is not " +
                             std::string(stationField->What));
@@ -269,9 +278,9 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             const auto number = ParseDouble(v, real->Limits);
             const bool counted = flag == "--pairs" || flag == "--points";
             const bool whole = !counted || (number && *number == std::floor(*number));
-            const bool positive = !(flag == "--dish" || flag == "--efficiency" ||
-                                    flag == "--flux-sfu") ||
-                                  (number && *number > 0);
+            const bool positive =
+                !(flag == "--dish" || flag == "--efficiency" || flag == "--flux-sfu") ||
+                (number && *number > 0);
             if (!number || !whole || !positive) {
                 return fail(std::string(flag) + ": '" + v + "' is not " + std::string(real->What));
             }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "scan/ScanSettings.h"
 #include "station/HomeStation.h"
 #include "tools/ObservingArguments.h"
 #include "tools/PowerOptions.h"
 #include "tools/ToolFiles.h"
 #include "tools/ToolStation.h"
-#include "scan/ScanSettings.h"
 #include "tracking/Rotator.h"
 #include "tracking/Tracking.h"
 

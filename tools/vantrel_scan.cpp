@@ -236,8 +236,8 @@ int main(int argc, char** argv) {
     scan::DriftScan* drift = nullptr;
     switch (o.Scan.Procedure) {
     case scan::ProcedureKind::YFactor: {
-        const scan::GOverTBasis basis = GOverTBasisOf(o.Scan.Source, clock.UtcNow(), station,
-                                                      conditions, library, antenna);
+        const scan::GOverTBasis basis =
+            GOverTBasisOf(o.Scan.Source, clock.UtcNow(), station, conditions, library, antenna);
         auto p = std::make_unique<scan::YFactorSequence>(o.Scan, context, basis);
         sequence = p.get();
         procedure = std::move(p);
@@ -326,8 +326,7 @@ int main(int argc, char** argv) {
         }
         const auto beam = BeamOf(antenna, frequency);
         if (const auto record = scan::YSequenceRecord(
-                r, endedUtc, title, frequency, AntennaText(antenna),
-                beam ? beam->GainDbi : 0.0,
+                r, endedUtc, title, frequency, AntennaText(antenna), beam ? beam->GainDbi : 0.0,
                 o.Scan.Source == SkySource::Sun ? o.SolarFluxSfu : std::nullopt)) {
             const std::string path = where.PathForNew(measure::kMeasurementLogName);
             if (const auto failed = measure::AppendMeasurement(path, *record)) {

@@ -783,9 +783,9 @@ void TrackWindow::Refresh() {
                        .arg(AgeText(std::chrono::steady_clock::now() - st.ReportedAt), reported);
     }
     SetTextIfChanged(Reported, reported);
-    SetTextIfChanged(State, IsLent()  ? QStringLiteral("driven by the %1 window").arg(lentTo_)
-                            : link_   ? StateText(st, stale)
-                                      : QStringLiteral("idle: no rotator opened yet"));
+    SetTextIfChanged(State, IsLent() ? QStringLiteral("driven by the %1 window").arg(lentTo_)
+                            : link_  ? StateText(st, stale)
+                                     : QStringLiteral("idle: no rotator opened yet"));
 
     if (st.ConsecutiveFailures != seenFailures_) {
         seenFailures_ = st.ConsecutiveFailures;

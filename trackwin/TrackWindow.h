@@ -157,10 +157,10 @@ public:
     QPushButton* RetryButton = nullptr;     ///< "Retry now", while waiting to try again
     QLabel* OffSourceWarning = nullptr;     ///< the off-source point behind the horizon profile
     QPushButton* OtherSideButton = nullptr; ///< takes the off-source step to the other side
-    QLabel* Refusal = nullptr;              ///< what holds for the whole window (Vanset.ini not written)
-    QLabel* SkyPlace = nullptr;             ///< where the source stands
-    QLabel* Target = nullptr;               ///< where the rotator is sent
-    QLabel* Reported = nullptr;             ///< where it reports to be
+    QLabel* Refusal = nullptr;  ///< what holds for the whole window (Vanset.ini not written)
+    QLabel* SkyPlace = nullptr; ///< where the source stands
+    QLabel* Target = nullptr;   ///< where the rotator is sent
+    QLabel* Reported = nullptr; ///< where it reports to be
     QLabel* State = nullptr;
     QLabel* LastError = nullptr; ///< the last error and the next try
     QTimer* Stepper = nullptr;   ///< the tracking period

@@ -55,9 +55,9 @@ void Read(std::string_view text) {
     FUZZ_CHECK(log.Records.size() + log.Skipped.size() <= lines);
     for (const ScanRecord& r : log.Records) {
         FUZZ_CHECK(!r.Utc.empty() && !r.Procedure.empty() && !r.Source.empty());
-        for (const auto& v : {r.FrequencyMHz, r.ElevationDeg, r.AzOffsetDeg, r.AzOffsetSigmaDeg,
-                              r.ElOffsetDeg, r.ElOffsetSigmaDeg, r.HpbwAzDeg, r.HpbwElDeg,
-                              r.PeakYDb, r.FitChi2Az, r.FitChi2El}) {
+        for (const auto& v :
+             {r.FrequencyMHz, r.ElevationDeg, r.AzOffsetDeg, r.AzOffsetSigmaDeg, r.ElOffsetDeg,
+              r.ElOffsetSigmaDeg, r.HpbwAzDeg, r.HpbwElDeg, r.PeakYDb, r.FitChi2Az, r.FitChi2El}) {
             FUZZ_CHECK(!v || std::isfinite(*v));
         }
         const ScanRecord once = Again(r);
@@ -73,10 +73,10 @@ void Write(ByteReader& in) {
     r.Utc = Text(in);
     r.Procedure = Text(in);
     r.Source = Text(in);
-    std::optional<double>* numbers[] = {&r.FrequencyMHz, &r.ElevationDeg, &r.AzOffsetDeg,
-                                        &r.AzOffsetSigmaDeg, &r.ElOffsetDeg, &r.ElOffsetSigmaDeg,
-                                        &r.HpbwAzDeg, &r.HpbwElDeg, &r.PeakYDb, &r.FitChi2Az,
-                                        &r.FitChi2El};
+    std::optional<double>* numbers[] = {&r.FrequencyMHz,     &r.ElevationDeg, &r.AzOffsetDeg,
+                                        &r.AzOffsetSigmaDeg, &r.ElOffsetDeg,  &r.ElOffsetSigmaDeg,
+                                        &r.HpbwAzDeg,        &r.HpbwElDeg,    &r.PeakYDb,
+                                        &r.FitChi2Az,        &r.FitChi2El};
     for (std::optional<double>* n : numbers) {
         *n = Maybe(in);
     }
@@ -90,7 +90,8 @@ void Write(ByteReader& in) {
             return;
         }
     }
-    if (r.Utc.starts_with("utc,procedure,") || r.PeakTimeUtc.find_first_of("\r\n") != std::string::npos) {
+    if (r.Utc.starts_with("utc,procedure,") ||
+        r.PeakTimeUtc.find_first_of("\r\n") != std::string::npos) {
         return;
     }
     const ScanRecord back = Again(r);
@@ -98,17 +99,16 @@ void Write(ByteReader& in) {
     FUZZ_CHECK(back.Partial == r.Partial);
     // Thousandths, the elevation and the χ² hundredths.
     const double steps[] = {1000, 100, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 100, 100};
-    const std::optional<double>* read[] = {&back.FrequencyMHz, &back.ElevationDeg,
-                                           &back.AzOffsetDeg,  &back.AzOffsetSigmaDeg,
-                                           &back.ElOffsetDeg,  &back.ElOffsetSigmaDeg,
-                                           &back.HpbwAzDeg,    &back.HpbwElDeg,
-                                           &back.PeakYDb,      &back.FitChi2Az,
-                                           &back.FitChi2El};
+    const std::optional<double>* read[] = {
+        &back.FrequencyMHz, &back.ElevationDeg,     &back.AzOffsetDeg, &back.AzOffsetSigmaDeg,
+        &back.ElOffsetDeg,  &back.ElOffsetSigmaDeg, &back.HpbwAzDeg,   &back.HpbwElDeg,
+        &back.PeakYDb,      &back.FitChi2Az,        &back.FitChi2El};
     for (std::size_t i = 0; i < std::size(numbers); ++i) {
         FUZZ_CHECK(numbers[i]->has_value() == read[i]->has_value());
         if (numbers[i]->has_value()) {
             const double a = **numbers[i];
-            FUZZ_CHECK(std::fabs(**read[i] - a) <= 0.5 / steps[i] * (1 + 1e-9) + std::fabs(a) * 1e-15);
+            FUZZ_CHECK(std::fabs(**read[i] - a) <=
+                       0.5 / steps[i] * (1 + 1e-9) + std::fabs(a) * 1e-15);
         }
     }
     FUZZ_CHECK(Again(back) == back);

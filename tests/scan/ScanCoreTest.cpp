@@ -38,7 +38,8 @@ std::vector<ScanPoint> Beam(double centre, double width, double amplitude, doubl
     for (int i = 0; i < n; ++i) {
         const double x = -span + 2.0 * span * i / (n - 1);
         const double u = x - centre;
-        const double truth = 1.0 + slope * x + amplitude * std::exp(-kHalf * u * u / (width * width));
+        const double truth =
+            1.0 + slope * x + amplitude * std::exp(-kHalf * u * u / (width * width));
         const double sigma = noise * truth;
         points.push_back({x, truth + sigma * normal(random), withSigma ? sigma : 0.0});
     }
@@ -51,7 +52,7 @@ TEST(GaussianFit, FindsTheBeamOrSaysWhyNot) {
         std::vector<ScanPoint> Points;
         double Centre;
         double Width;
-        double Tolerance; ///< on centre and width, degrees
+        double Tolerance;    ///< on centre and width, degrees
         const char* Problem; ///< a part of the sentence; null when a fit is expected
     };
     const Case cases[] = {
@@ -98,10 +99,14 @@ TEST(YStatisticsTest, PairsAverageInLinearPowerWithAnHonestError) {
     const Case cases[] = {
         // 1.995 and 3.162 average to 2.579: 4.114 dB, not the 4.000 of dB.
         {"linear mean", {pair(3, 0), pair(5, 0)}, 4.1141, 0.8859},
-        {"one pair: the radiometer's own", {pair(6, own)}, 6.0,
+        {"one pair: the radiometer's own",
+         {pair(6, own)},
+         6.0,
          measure::RatioToDb(1 + ownRelative)},
-        {"alike pairs: never below the radiometer's own", {pair(6, own), pair(6, own), pair(6, own),
-          pair(6, own)}, 6.0, measure::RatioToDb(1 + ownRelative / 2)},
+        {"alike pairs: never below the radiometer's own",
+         {pair(6, own), pair(6, own), pair(6, own), pair(6, own)},
+         6.0,
+         measure::RatioToDb(1 + ownRelative / 2)},
     };
     for (const Case& c : cases) {
         const YStatistics s = CombinePairs(c.Pairs);

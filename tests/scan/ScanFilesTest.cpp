@@ -151,8 +151,8 @@ TEST(MeasurementLogColumns, MethodAndUncertaintiesAtTheEnd) {
     r.GOverTSigmaDb = 0.0456;
     r.ElevationDeg = 45.678;
     r.Partial = true;
-    const auto record = YSequenceRecord(r, 46000.5, "Sun", 10368, "dish 1.2 m, efficiency 0.55",
-                                        39.0, 200.0);
+    const auto record =
+        YSequenceRecord(r, 46000.5, "Sun", 10368, "dish 1.2 m, efficiency 0.55", 39.0, 200.0);
     ASSERT_TRUE(record);
     EXPECT_EQ(record->Method, "y-sequence (partial: 2 of 4 pairs)");
     EXPECT_DOUBLE_EQ(record->TsysK, 97.2); // 39 − 19.123 dB, to 0.1 K
@@ -173,9 +173,9 @@ TEST(MeasurementLogColumns, MethodAndUncertaintiesAtTheEnd) {
     EXPECT_EQ(measure::MeasurementLine(hand),
               "2025-12-09T12:00:00Z,Sun,45.68,10368,\"dish 1.2 m, efficiency 0.55\",97.2,200,"
               "6.95,19.12,");
-    const auto old = measure::ParseMeasurementLog(
-        std::string(measure::kMeasurementLogHeaderWithoutMethod) + "\n" +
-        measure::MeasurementLine(hand) + "\n");
+    const auto old =
+        measure::ParseMeasurementLog(std::string(measure::kMeasurementLogHeaderWithoutMethod) +
+                                     "\n" + measure::MeasurementLine(hand) + "\n");
     ASSERT_EQ(old.Records.size(), 1U);
     EXPECT_EQ(old.Records[0], hand);
 }
@@ -186,8 +186,8 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
         std::vector<std::string_view> Args;
         const char* Error; ///< a part of it; "" when accepted
     };
-    const std::vector<std::string_view> base{"--procedure", "cross", "--source", "cas",
-                                             "--input", "command", "--command", "meter"};
+    const std::vector<std::string_view> base{"--procedure", "cross",   "--source",  "cas",
+                                             "--input",     "command", "--command", "meter"};
     const auto with = [&](std::vector<std::string_view> more) {
         std::vector<std::string_view> all = base;
         all.insert(all.end(), more.begin(), more.end());
@@ -201,17 +201,20 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
         {"no beam", with({}), "the beam is needed"},
         {"both beams", with({"--hpbw", "2", "--dish", "3", "--frequency", "1420"}), "not both"},
         {"a dish without a frequency", with({"--dish", "3"}), "--dish needs --frequency"},
-        {"an efficiency above 1", with({"--dish", "3", "--efficiency", "1.5", "--frequency", "1420"}),
+        {"an efficiency above 1",
+         with({"--dish", "3", "--efficiency", "1.5", "--frequency", "1420"}),
          "--efficiency: '1.5'"},
         {"half a pair", with({"--hpbw", "2", "--pairs", "2.5"}), "--pairs: '2.5'"},
         {"too few points", with({"--hpbw", "2", "--points", "5"}), "6 to 201"},
         {"the radiometer's device", with({"--hpbw", "2", "--input-device", "x"}),
          "--input-device does not apply to --input command"},
-        {"no radiometer", {"--procedure", "cross", "--source", "cas", "--hpbw", "2"},
+        {"no radiometer",
+         {"--procedure", "cross", "--source", "cas", "--hpbw", "2"},
          "--input sdr|audio|command|rig is needed"},
         {"a duration", with({"--hpbw", "2", "--duration", "5"}), "unknown option '--duration'"},
-        {"y without a frequency", {"--procedure", "y", "--source", "cas", "--hpbw", "2", "--input",
-                                   "command", "--command", "m"},
+        {"y without a frequency",
+         {"--procedure", "y", "--source", "cas", "--hpbw", "2", "--input", "command", "--command",
+          "m"},
          "needs --frequency"},
         {"y on the Sun without its flux",
          {"--procedure", "y", "--source", "sun", "--hpbw", "2", "--frequency", "10368", "--input",
@@ -233,9 +236,9 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
         EXPECT_NE(parsed.Error.find(c.Error), std::string::npos) << c.Name << ": " << parsed.Error;
     }
     HomeStation station;
-    const ParsedScan dish = ParseScanArguments(with({"--dish", "3", "--frequency", "1420",
-                                                     "--offset", "0.4,-0.3", "--tau", "2"}),
-                                               station);
+    const ParsedScan dish = ParseScanArguments(
+        with({"--dish", "3", "--frequency", "1420", "--offset", "0.4,-0.3", "--tau", "2"}),
+        station);
     ASSERT_EQ(dish.Error, "");
     EXPECT_NEAR(dish.Options.Scan.BeamwidthDeg, 70 * (299.792458 / 1420) / 3, 1e-9); // 70 λ/D
     EXPECT_EQ(dish.Options.Scan.TauS, 2);

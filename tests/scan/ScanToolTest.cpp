@@ -8,8 +8,8 @@
 
 #include "measure/MeasurementLog.h"
 #include "measure/YFactor.h"
-#include "scanwin/ScanSetup.h"
 #include "scan/ScanLog.h"
+#include "scanwin/ScanSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -60,9 +60,9 @@ protected:
         std::snprintf(lat, sizeof lat, "%.6Lf", station_.Latitude);
         std::snprintf(lon, sizeof lon, "%.6Lf", station_.Longitude);
         std::vector<std::string> args{
-            VANTREL_SCAN_PATH, "--procedure", procedure, "--source", "sun", "--lat", lat,
-            "--lon", lon, "--rotator", "2", "--device", mount.Address(), "--input", "command",
-            "--unit", "mw", "--command",
+            VANTREL_SCAN_PATH, "--procedure", procedure, "--source", "sun", "--lat", lat, "--lon",
+            lon, "--rotator", "2", "--device", mount.Address(), "--input", "command", "--unit",
+            "mw", "--command",
             testing::SimTelescopeCommand(mount.Port(), station_, SkySource::Sun, truth, nullptr),
             "--tau", "0.3", "--settle", "0.3",
             // The logs in the test's folder, whatever the user's data folder holds.
@@ -103,12 +103,13 @@ TEST_F(ScanTool, YFactorGivesGOverTAndLogsIt) {
     conditions.FrequencyMHz = 10368;
     const measure::AntennaBeam beam = *BeamOf(dish, conditions.FrequencyMHz);
     OrbexSunMoon library;
-    const scan::GOverTBasis sun = GOverTBasisOf(SkySource::Sun, SystemUtcNow(), station_,
-                                                conditions, library, dish);
+    const scan::GOverTBasis sun =
+        GOverTBasisOf(SkySource::Sun, SystemUtcNow(), station_, conditions, library, dish);
     testing::TelescopeTruth truth;
     truth.BeamDeg = beam.BeamwidthDeg;
-    truth.SourceK = measure::AntennaTemperatureRiseK(
-        sun.Flux.Jy, beam.EffectiveAreaM2, measure::BeamCorrection(sun.SourceSizeDeg, truth.BeamDeg));
+    truth.SourceK =
+        measure::AntennaTemperatureRiseK(sun.Flux.Jy, beam.EffectiveAreaM2,
+                                         measure::BeamCorrection(sun.SourceSizeDeg, truth.BeamDeg));
     const double trueGOverT = beam.GainDbi - measure::RatioToDb(truth.TsysK);
     const double c = std::cos(sun_.ElevationDeg * kRadPerDeg);
     char offset[64];
@@ -137,7 +138,8 @@ TEST_F(ScanTool, YFactorGivesGOverTAndLogsIt) {
     EXPECT_TRUE(saidPairs);
 
     measure::MeasurementLog log;
-    ASSERT_FALSE(measure::ReadMeasurementLog((folder_ / measure::kMeasurementLogName).string(), log));
+    ASSERT_FALSE(
+        measure::ReadMeasurementLog((folder_ / measure::kMeasurementLogName).string(), log));
     ASSERT_EQ(log.Records.size(), 1U);
     EXPECT_EQ(log.Records[0].Method, "y-sequence");
     EXPECT_EQ(log.Records[0].Antenna, "dish 1.1245 m, efficiency 0.55");
@@ -153,7 +155,9 @@ TEST_F(ScanTool, InterruptStopsTheRotatorAndPrintsThePartialLine) {
                       folder_.string());
     ASSERT_TRUE(tool.WaitForLine(
         Stream::Err,
-        [](const std::string& line) { return line.find("azimuth point 4 of 9") != std::string::npos; },
+        [](const std::string& line) {
+            return line.find("azimuth point 4 of 9") != std::string::npos;
+        },
         90s));
     tool.Signal(SIGINT);
     const auto status = tool.WaitForExit(20s);

@@ -83,8 +83,7 @@ private slots:
         SystemLocalClock clock;
         ObservingConditions conditions;
         conditions.FrequencyMHz = 10368;
-        const HomeStation station =
-            testing::StationWithSunAt(library, SystemUtcNow(), 0.0, 45.0);
+        const HomeStation station = testing::StationWithSunAt(library, SystemUtcNow(), 0.0, 45.0);
 
         // The Track window's rotator: the rotctld, azimuth from -180 to 180
         // (the Sun culminates in the north).
@@ -132,7 +131,8 @@ private slots:
         services.ReturnRotator = [&](std::optional<SkySource> s) { track.ReturnRotator(s); };
         services.ApplyOffsets = [&](double az, double el) { return track.AddOffsets(az, el); };
         services.BorrowRadiometer = [&](QString&) -> std::optional<RadiometerLoan> {
-            return RadiometerLoan{[meter] { return MakeCommandInput(meter); }, {},
+            return RadiometerLoan{[meter] { return MakeCommandInput(meter); },
+                                  {},
                                   QStringLiteral("the simulated sky")};
         };
         services.ReturnRadiometer = [&] { ++returned; };
@@ -143,7 +143,8 @@ private slots:
         QCOMPARE(w.BeamText->text().left(5), QStringLiteral("1.80\u00b0"));
 
         // A cross-scan, the rotator stopped at the end.
-        w.ProcedureBox->setCurrentIndex(w.ProcedureBox->findData(static_cast<int>(scan::ProcedureKind::Cross)));
+        w.ProcedureBox->setCurrentIndex(
+            w.ProcedureBox->findData(static_cast<int>(scan::ProcedureKind::Cross)));
         w.Source->setCurrentIndex(w.Source->findData(static_cast<int>(SkySource::Sun)));
         w.After->setCurrentIndex(w.After->findData(static_cast<int>(scan::AfterEnd::Stop)));
         Type(w.Tau, QStringLiteral("0.3"));
@@ -168,7 +169,8 @@ private slots:
         QVERIFY(!track.IsTracking());
         QVERIFY(track.TrackButton->isEnabled());
         QVERIFY(w.FitPoints() > 0);
-        QVERIFY2(w.Result->text().contains(QLatin1String("beamwidth")), qPrintable(w.Result->text()));
+        QVERIFY2(w.Result->text().contains(QLatin1String("beamwidth")),
+                 qPrintable(w.Result->text()));
         Shot(w, "scan-cross-done.png");
 
         // Apply to tracking, after asking: the offsets the scan found.
@@ -208,8 +210,8 @@ private slots:
         QCOMPARE(logged, 1);
         QCOMPARE(returned, 2);
         measure::MeasurementLog log;
-        QVERIFY(!measure::ReadMeasurementLog((dir.path() + "/Vantrel-measurements.csv").toStdString(),
-                                             log));
+        QVERIFY(!measure::ReadMeasurementLog(
+            (dir.path() + "/Vantrel-measurements.csv").toStdString(), log));
         QCOMPARE(log.Records.size(), std::size_t{1});
         QCOMPARE(log.Records[0].Method, std::string("y-sequence"));
         Shot(w, "scan-y-done.png");

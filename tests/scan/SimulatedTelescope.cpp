@@ -64,7 +64,8 @@ std::optional<std::string> Ask(int port, const std::string& command, int lines) 
 
 } // namespace
 
-SimClock::SimClock(DateTime utc0, double factor) : utc0_(utc0), epoch0_(EpochNow()), factor_(factor) {}
+SimClock::SimClock(DateTime utc0, double factor)
+    : utc0_(utc0), epoch0_(EpochNow()), factor_(factor) {}
 
 DateTime SimClock::Now() const {
     return utc0_ + factor_ * (EpochNow() - epoch0_) / kSecondsPerDay;
@@ -124,8 +125,7 @@ SimulatedTelescope::SimulatedTelescope(const HomeStation& station, SkySource sou
                                        const TelescopeTruth& truth, const SimClock& clock,
                                        double tauS, double startAz, double startEl,
                                        PowerRunner::Factory input)
-    : station_(station), source_(source), clock_(clock),
-      mount_(std::make_unique<RotctldServer>(1)),
+    : station_(station), source_(source), clock_(clock), mount_(std::make_unique<RotctldServer>(1)),
       places_(std::make_unique<SkyPlaces>(library_)) {
     const int port = mount_->Port();
     char command[64];
@@ -151,8 +151,8 @@ SimulatedTelescope::SimulatedTelescope(const HomeStation& station, SkySource sou
     settings.Model = 2;
     settings.Device = mount_->Address();
     settings.TimeoutMs = 1000;
-    link_ = std::make_unique<RotatorLink>([settings] { return MakeHamlibRotator(settings); },
-                                          200ms, kAttendedRetry);
+    link_ = std::make_unique<RotatorLink>([settings] { return MakeHamlibRotator(settings); }, 200ms,
+                                          kAttendedRetry);
 
     CommandSettings meter;
     meter.Command = SimTelescopeCommand(port, station, source, truth, &clock_);

@@ -28,12 +28,12 @@ namespace vantrel::testing {
 
 /// What the simulation knows and the procedures must find.
 struct TelescopeTruth {
-    double TsysK = 100;        ///< system temperature off source, K
-    double SourceK = 500;      ///< the source's antenna temperature on the beam's axis, K
-    double BeamDeg = 1.8;      ///< half-power beamwidth, degrees
-    double ErrorAzDeg = 0.35;  ///< where the beam points beside the reported azimuth, on the sky
-    double ErrorElDeg = -0.25; ///< and beside the reported elevation, degrees
-    double RateHz = 50;        ///< readings a second
+    double TsysK = 100;          ///< system temperature off source, K
+    double SourceK = 500;        ///< the source's antenna temperature on the beam's axis, K
+    double BeamDeg = 1.8;        ///< half-power beamwidth, degrees
+    double ErrorAzDeg = 0.35;    ///< where the beam points beside the reported azimuth, on the sky
+    double ErrorElDeg = -0.25;   ///< and beside the reported elevation, degrees
+    double RateHz = 50;          ///< readings a second
     double BandwidthTime = 2000; ///< B·τ of one reading: its noise is 1/√(Bτ)
     unsigned Seed = 1;
 };

@@ -5,8 +5,8 @@
 // a set flux: the procedures must find the offsets within 0.05°, the
 // beamwidths within 3 % and G/T within 0.1 dB of the simulation's own.
 
-#include "SimReceiver.h"
 #include "SimulatedTelescope.h"
+#include "SimReceiver.h"
 
 #include "measure/Antenna.h"
 #include "measure/MeasureConstants.h"
@@ -132,8 +132,8 @@ TEST(SimulatedTelescope, CrossScanThenYFactorFindThePointingTheBeamAndGOverT) {
     const scan::GOverTBasis basis = SunBasis(dish, sky.Station, sky.Clock.Now());
     const TelescopeTruth truth = TruthOf(dish, basis);
     const SkyPlaceDeg sun = sky.Sun();
-    SimulatedTelescope telescope(sky.Station, SkySource::Sun, truth, sky.Clock, 0.3,
-                                 RotatorAz(sun), sun.ElevationDeg);
+    SimulatedTelescope telescope(sky.Station, SkySource::Sun, truth, sky.Clock, 0.3, RotatorAz(sun),
+                                 sun.ElevationDeg);
 
     scan::ScanSettings cross = Fast(scan::ProcedureKind::Cross, 0.3);
     cross.SpanBeams = 2.0;
@@ -240,15 +240,19 @@ TEST(SimulatedTelescope, StopsPartWayWithAReason) {
          "Aborted by the user."},
         {"the rotator is killed", scan::ProcedureKind::YFactor, 1, false,
          afterReadings(2,
-                        [killed = false](scan::Procedure&, SimulatedTelescope& t) mutable {
-                            if (!killed) {
-                                t.KillMount();
-                                killed = true;
-                            }
-                        }),
+                       [killed = false](scan::Procedure&, SimulatedTelescope& t) mutable {
+                           if (!killed) {
+                               t.KillMount();
+                               killed = true;
+                           }
+                       }),
          "The rotator stopped answering"},
         // Sixty times as fast, the Sun sinks below the minimum in seconds.
-        {"the Sun sets", scan::ProcedureKind::YFactor, 60, false, {},
+        {"the Sun sets",
+         scan::ProcedureKind::YFactor,
+         60,
+         false,
+         {},
          "the Sun sank below the minimum elevation"},
         {"overload", scan::ProcedureKind::YFactor, 1, true, {}, "The radiometer is overloaded"},
     };

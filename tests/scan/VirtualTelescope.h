@@ -20,7 +20,7 @@
 namespace vantrel::testing {
 
 struct VirtualSky {
-    double AzimuthDeg = 150;      ///< the source at t = 0
+    double AzimuthDeg = 150; ///< the source at t = 0
     double ElevationDeg = 40;
     double AzimuthRateDegPerS = 0.005; ///< its azimuth's rate
     double ElevationRateDegPerS = 0;
@@ -59,8 +59,9 @@ public:
     /// Runs until the procedure ends or `limitS` of simulated time; the
     /// last action is kept. `during` is called at every step.
     template <typename During = void (*)(scan::Procedure&, double)>
-    bool Run(scan::Procedure& p, const TrackingOptions& options, double limitS,
-             During during = [](scan::Procedure&, double) {}) {
+    bool Run(
+        scan::Procedure& p, const TrackingOptions& options, double limitS,
+        During during = [](scan::Procedure&, double) {}) {
         const auto place = Place();
         const double dt = 0.05;
         std::vector<PowerBlock> blocks;
