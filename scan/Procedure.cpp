@@ -379,8 +379,11 @@ StepAction Procedure::Step(const StepInput& in) {
             return action;
         }
     }
+    // A controller is given longer for its first answer: opening a serial
+    // port or a connection can take seconds.
     const auto heardAt = rotator.Reported ? std::max(rotator.ReportedAt, startedAt_) : startedAt_;
-    if (Seconds(in.Now - heardAt).count() > kRotatorSilenceS) {
+    const double silenceS = rotator.Reported ? kRotatorSilenceS : kFirstAnswerS;
+    if (Seconds(in.Now - heardAt).count() > silenceS) {
         std::string why = "The rotator stopped answering";
         if (!rotator.LastError.empty()) {
             why += ": " + rotator.LastError;

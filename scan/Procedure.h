@@ -109,7 +109,7 @@ enum class Ending {
 ///
 /// It stops part-way, keeping what it has taken and saying why in a
 /// sentence, on Abort, when the rotator stops answering (no position for
-/// 5 s), refuses a position or does not reach it in time, when the
+/// 5 s; 15 s for its first), refuses a position or does not reach it in time, when the
 /// radiometer is overloaded, stops or falls silent (nothing for 3 τ +
 /// 10 s), and when the source sinks below the minimum elevation or a point
 /// would lie below it or above the maximum. Ended either way, it asks once
@@ -142,8 +142,10 @@ public:
     const std::vector<Reading>& Readings() const { return readings_; }
     const ScanSettings& Settings() const { return settings_; }
 
-    /// Time a procedure allows the rotator to go without a position, s.
+    /// Time a procedure allows the rotator to go without a position, s;
+    /// and for its first position.
     static constexpr double kRotatorSilenceS = 5.0;
+    static constexpr double kFirstAnswerS = 15.0;
 
 protected:
     /// One point to visit.

@@ -2,7 +2,6 @@
 
 #include "measure/MeasureConstants.h"
 #include "measure/YFactor.h"
-#include "tracking/SkyAngles.h"
 
 #include <cmath>
 #include <cstdio>
@@ -68,7 +67,7 @@ YStatistics CombinePairs(std::span<const YPair> pairs) {
 
 YFactorSequence::YFactorSequence(const ScanSettings& settings, ProcedureContext context,
                                  std::optional<GOverTBasis> basis)
-    : Procedure(settings, std::move(context)), basis_(std::move(basis)) {
+    : Procedure(settings, std::move(context)), basis_(basis) {
     result_.PairsPlanned = settings.Pairs;
 }
 

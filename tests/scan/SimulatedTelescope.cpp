@@ -23,7 +23,6 @@ using namespace std::chrono_literals;
 using Seconds = std::chrono::duration<double>;
 
 constexpr double kSecondsPerDay = 86400.0;
-constexpr double kUnixEpochDays = 25569.0; ///< 1970-01-01 in days since 1899-12-30
 
 double EpochNow() {
     return Seconds(std::chrono::system_clock::now().time_since_epoch()).count();
