@@ -291,7 +291,7 @@ int main(int argc, char** argv) {
     ScanWindow scanWindow(scanServices);
     scanMessages.SetAnchor(&scanWindow);
     scanWindow.setAttribute(Qt::WA_QuitOnClose, false);
-    track.OnLentStop = [&scanWindow] { scanWindow.AbortClick(); };
+    track.OnLentStop = [&scanWindow] { scanWindow.StopFromTrack(); };
     form.OnScan = [&] { scanWindow.OpenBeside(&form); };
     QObject::connect(&settings, &SettingsWindow::Applied, &scanWindow, &ScanWindow::ShowBeam);
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &scanWindow,

@@ -83,10 +83,11 @@ Procedure::Procedure(const ScanSettings& settings, ProcedureContext context)
 
 Procedure::~Procedure() = default;
 
-void Procedure::Abort(std::string_view why) {
+void Procedure::Abort(std::string_view why, bool stopRotator) {
     if (!Finished() && !abortRequest_) {
         abortRequest_ = std::string(why);
     }
+    abortStops_ = abortStops_ || stopRotator;
 }
 
 void Procedure::Finish(bool partial, StepAction& action) {
@@ -95,7 +96,7 @@ void Procedure::Finish(bool partial, StepAction& action) {
     Conclude(partial);
     action.Point.reset();
     action.StopRotator = true;
-    if (settings_.After == AfterEnd::Track && place_.Valid &&
+    if (settings_.After == AfterEnd::Track && !abortStops_ && place_.Valid &&
         place_.ElevationDeg >= Pointing().MinElevationDeg) {
         std::string why;
         if (auto back = RotatorFor({place_.AzimuthDeg, place_.ElevationDeg}, why)) {

@@ -129,8 +129,10 @@ public:
     /// One step: see the class comment. After the end it returns nothing.
     StepAction Step(const StepInput& in);
 
-    /// Stops at the next step with `why` as the reason.
-    void Abort(std::string_view why = "Aborted by the user.");
+    /// Stops at the next step with `why` as the reason; with `stopRotator`
+    /// the rotator is stopped whatever the settings' AfterEnd says (the
+    /// user stopped it elsewhere, the program ends).
+    void Abort(std::string_view why = "Aborted by the user.", bool stopRotator = false);
 
     Ending Ended() const { return ending_; }
     bool Finished() const { return ending_ != Ending::Running; }
@@ -232,6 +234,7 @@ private:
     Ending ending_ = Ending::Running;
     std::string stopReason_;
     std::optional<std::string> abortRequest_;
+    bool abortStops_ = false; ///< the abort asked for the rotator to be stopped
     bool started_ = false;
     std::chrono::steady_clock::time_point startedAt_{};
     std::chrono::steady_clock::time_point lastBlockAt_{};

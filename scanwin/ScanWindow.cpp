@@ -566,6 +566,13 @@ void ScanWindow::AbortClick() {
     }
 }
 
+void ScanWindow::StopFromTrack() {
+    if (procedure_) {
+        stopAtEnd_ = true;
+        procedure_->Abort("Stopped in the Track window.", true);
+    }
+}
+
 void ScanWindow::Step() {
     if (!procedure_) {
         return;
@@ -686,9 +693,10 @@ void ScanWindow::Finish() {
     const scan::AfterEnd after = procedure_->Settings().After;
     const SkySource source = procedure_->Settings().Source;
     link_ = nullptr;
+    const bool track = after == scan::AfterEnd::Track && !stopAtEnd_ && !shutDown_;
+    stopAtEnd_ = false;
     if (services_.ReturnRotator) {
-        services_.ReturnRotator(after == scan::AfterEnd::Track ? std::optional(source)
-                                                               : std::nullopt);
+        services_.ReturnRotator(track ? std::optional(source) : std::nullopt);
     }
     if (services_.ReturnRadiometer) {
         services_.ReturnRadiometer();
@@ -953,7 +961,7 @@ void ScanWindow::Shutdown() {
     shutDown_ = true;
     if (procedure_) {
         // Stops at once: the rotator is told to stop and handed back.
-        procedure_->Abort("The program was closed.");
+        procedure_->Abort("The program was closed.", true);
         Step();
     }
     Stepper->stop();

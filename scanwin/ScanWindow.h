@@ -172,6 +172,9 @@ public slots:
     void StartClick();
     /// Aborts the procedure: it stops at the next step.
     void AbortClick();
+    /// Aborts it with the rotator stopped, whatever "At the end" says: the
+    /// user pressed Stop in the Track window.
+    void StopFromTrack();
     /// Adds the offsets found to the tracking offsets, after asking.
     void ApplyClick();
     /// One step of the procedure.
@@ -224,6 +227,7 @@ private:
     MeasureSetup antenna_;
     bool shutDown_ = false;
     bool placed_ = false;
+    bool stopAtEnd_ = false; ///< the rotator stays stopped whatever "At the end" says
 
     QChart* powerChart_ = nullptr;
     QLineSeries* power_ = nullptr;

@@ -319,5 +319,23 @@ TEST(ProcedureTest, StopsSafelyWithAReasonAndKeepsWhatItHas) {
     }
 }
 
+/// Tracking after the end is the user's choice, but not when the user
+/// stopped the rotator elsewhere: an abort that stops it leaves it stopped.
+TEST(ProcedureTest, AnAbortThatStopsTheRotatorOverridesTracking) {
+    for (const bool stops : {false, true}) {
+        VirtualTelescope telescope(VirtualSky{});
+        ScanSettings settings = Settings(ProcedureKind::YFactor);
+        settings.After = AfterEnd::Track;
+        YFactorSequence y(settings, {Options(), telescope.Place(), "the source"}, std::nullopt);
+        ASSERT_TRUE(telescope.Run(y, Options(), 500, [stops](Procedure& p, double t) {
+            if (t >= 35) {
+                p.Abort("Stopped in the Track window.", stops);
+            }
+        }));
+        EXPECT_EQ(telescope.LastAction.StopRotator, stops);
+        EXPECT_EQ(telescope.LastAction.Point.has_value(), !stops);
+    }
+}
+
 } // namespace
 } // namespace vantrel::scan
