@@ -25,6 +25,7 @@
 #include "mainwin/ProgramIcon.h"
 #include "measurewin/MeasureWindow.h"
 #include "receiverwin/ReceiverWindow.h"
+#include "scanwin/ScanWindow.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 #include "skywin/ElevationView.h"
@@ -259,6 +260,63 @@ int main(int argc, char** argv) {
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &receiver,
                      &ReceiverWindow::ShowFrequency);
 
+    // The Scan window: Y-factor sequences, cross-scans and drift scans at
+    // one press. One rotator is never driven by two windows: a procedure
+    // borrows the Track window's rotator (tracking stops, its commands are
+    // locked) and hands it back at the end, tracking or stopped as chosen.
+    // The radiometer is the Receiver window's input as set up there; its own
+    // reading stops meanwhile (one device, one reader) and starts again.
+    QtUserMessages scanMessages;
+    ScanWindowServices scanServices;
+    scanServices.Conditions = &conditions;
+    scanServices.Station = &station;
+    scanServices.Library = &library;
+    scanServices.Clock = &clock;
+    scanServices.Messages = &scanMessages;
+    scanServices.Antenna = [&measure] { return measure.Setup(); };
+    scanServices.Pointing = [&track] { return track.Setup().Options; };
+    scanServices.BorrowRotator = [&track](QString& why) {
+        return track.LendRotator(QLatin1String(kScanCaption), why);
+    };
+    scanServices.ReturnRotator = [&track](std::optional<SkySource> source) {
+        track.ReturnRotator(source);
+    };
+    scanServices.ApplyOffsets = [&track](double az, double el) { return track.AddOffsets(az, el); };
+    bool receiverWasRunning = false;
+    scanServices.BorrowRadiometer = [&receiver, &conditions, &receiverWasRunning](
+                                        QString& why) -> std::optional<RadiometerLoan> {
+        const ReceiverSetup& setup = receiver.Setup();
+        if (const std::string problem = ReceiverSetupProblem(setup); !problem.empty()) {
+            why = QStringLiteral("set up the receiver in the Receiver window: %1")
+                      .arg(QString::fromStdString(problem));
+            return std::nullopt;
+        }
+        receiverWasRunning = receiver.IsRunning();
+        if (receiverWasRunning) {
+            receiver.StopClick();
+        }
+        const std::string_view input = ReceiverInputKey(setup.Input);
+        return RadiometerLoan{
+            InputFactoryOf(setup, conditions.FrequencyMHz), IntegrationOf(setup),
+            QStringLiteral("the %1 input of the Receiver window")
+                .arg(QString::fromLatin1(input.data(), static_cast<qsizetype>(input.size())))};
+    };
+    scanServices.ReturnRadiometer = [&receiver, &receiverWasRunning] {
+        if (receiverWasRunning) {
+            receiver.StartClick();
+        }
+        receiverWasRunning = false;
+    };
+    scanServices.Logged = [&measure] { measure.LoadHistory(); };
+    ScanWindow scanWindow(scanServices);
+    scanMessages.SetAnchor(&scanWindow);
+    scanWindow.setAttribute(Qt::WA_QuitOnClose, false);
+    track.OnLentStop = [&scanWindow] { scanWindow.StopFromTrack(); };
+    form.OnScan = [&] { scanWindow.OpenBeside(&form); };
+    QObject::connect(&settings, &SettingsWindow::Applied, &scanWindow, &ScanWindow::ShowBeam);
+    QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &scanWindow,
+                     &ScanWindow::ShowBeam);
+
     // Its second page, the elevation over the planning range, follows every
     // sweep of the main window: the same rows as the planning grid. Saved
     // or printed, a filled chart is drawn afresh at the device's resolution.
@@ -297,6 +355,7 @@ int main(int argc, char** argv) {
     // The receiver's input is stopped and its last block logged, the
     // rotator stopped and its link ended, before anything they read goes
     // away.
+    scanWindow.Shutdown(); // first: it hands the rotator and the radiometer back
     receiver.Shutdown();
     track.Shutdown();
     help.Release(); // while the application still exists

@@ -300,6 +300,25 @@ def radiometer_seeds():
         struct.pack("<d", 1296.5) + b"\x01")
 
 
+def scan_log_seeds():
+    header = ("utc,procedure,source,frequency_mhz,elevation_deg,az_offset_deg,"
+              "az_offset_sigma_deg,el_offset_deg,el_offset_sigma_deg,hpbw_az_deg,hpbw_el_deg,"
+              "peak_y_db,fit_chi2_az,fit_chi2_el,peak_time_utc,status")
+    cross = ("2026-12-10T12:00:00Z,cross,\"Cassiopeia-A, \"\"the\"\" remnant\",1420.405,45.25,"
+             "-0.351,0.012,0.25,0.011,1.81,1.79,6.991,0.97,1.23,,")
+    drift = "2026-12-10T12:10:00Z,drift,Sun,10368,45,-0.35,0.01,,,1.8,,7.2,1.1,,2026-12-10T12:09:31.5Z,partial"
+    log = [header, cross, drift, cross + ",later", "2026-12-10T12:00:00Z,cross,Sun,abc" + "," * 12,
+           "x,cross", '"open,quote' + "," * 15, "", ",cross,Sun" + "," * 13,
+           "t,cross,Sun,1e309" + "," * 12, "t,cross,Sun,-0,,,,,,,,,,,, partial \r"]
+    put("scan_log", "log.csv", "\x00" + "\n".join(log) + "\n")
+    put("scan_log", "crlf.csv", "\x00" + "\r\n".join(log[:3]) + "\r\n")
+    numbers = b"".join(b"\x01" + struct.pack("<d", v) for v in
+                       (1420.405, 45.25, -0.35149, 0.0123, 0.2505, 0.011, 1.8049, 1.79, 6.9914,
+                        0.974, 1.235))
+    put("scan_log", "write", b"\x01" + bytes([20]) + b"2026-12-10T12:00:00Z" + bytes([5]) +
+        b"cross" + bytes([6]) + b'Cas, "' + numbers + bytes([0]) + b"\x01")
+
+
 def vanset_seeds():
     values = [(0, "1013.25"), (1, "-5"), (2, " 50 "), (3, "1420"), (3, "1e3"), (0, "nan"),
               (0, "inf"), (1, "-inf"), (0, "1e309"), (0, "-0"), (2, "100.0000000001"),
@@ -322,4 +341,5 @@ if __name__ == "__main__":
     argument_seeds()
     log_seeds()
     radiometer_seeds()
+    scan_log_seeds()
     vanset_seeds()

@@ -58,10 +58,11 @@ constexpr int kMeasureTabWidth = 64;
 constexpr int kTrackTabWidth = 50;
 constexpr int kSkyTabWidth = 40;
 constexpr int kReceiverTabWidth = 66;
+constexpr int kScanTabWidth = 44;
 constexpr int kSettingsTabWidth = 64;
 constexpr int kEmeTabWidth = 40;
 constexpr int kOwnTabsWidth = kMeasureTabWidth + kTrackTabWidth + kSkyTabWidth + kReceiverTabWidth +
-                              kSettingsTabWidth + kEmeTabWidth;
+                              kScanTabWidth + kSettingsTabWidth + kEmeTabWidth;
 constexpr int kOriginalTabWidth = 43;
 constexpr Colour kAzElButton = 0x00FBEBCA;
 constexpr Colour kMoneyGreen = 0x00C0DCC0;
@@ -332,13 +333,14 @@ void TForm1::BuildControls() {
     // tabs of the program's own windows come in on their left.
     TabSet2 = Place(
         new TabStrip({QStringLiteral("Measure"), QStringLiteral("Track"), QStringLiteral("Sky"),
-                      QStringLiteral("Receiver"), QStringLiteral("Settings"), QStringLiteral("EME"),
-                      QStringLiteral("Help"), QStringLiteral("About"), QStringLiteral("Exit")},
+                      QStringLiteral("Receiver"), QStringLiteral("Scan"),
+                      QStringLiteral("Settings"), QStringLiteral("EME"), QStringLiteral("Help"),
+                      QStringLiteral("About"), QStringLiteral("Exit")},
                      this),
         "TabSet2", 888 - kOwnTabsWidth, 0, 130 + kOwnTabsWidth, 25);
     TabSet2->SetTabWidths({kMeasureTabWidth, kTrackTabWidth, kSkyTabWidth, kReceiverTabWidth,
-                           kSettingsTabWidth, kEmeTabWidth, kOriginalTabWidth, kOriginalTabWidth,
-                           130 - 2 * kOriginalTabWidth});
+                           kScanTabWidth, kSettingsTabWidth, kEmeTabWidth, kOriginalTabWidth,
+                           kOriginalTabWidth, 130 - 2 * kOriginalTabWidth});
     TabSet2->setFont(Arial(10, false));
 
     Timer1 = new QTimer(this);
@@ -921,6 +923,11 @@ void TForm1::TabSet2Click() {
     case kReceiverTab:
         if (OnReceiver) {
             OnReceiver();
+        }
+        break;
+    case kScanTab:
+        if (OnScan) {
+            OnScan();
         }
         break;
     case kSettingsTab:

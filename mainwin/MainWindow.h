@@ -59,18 +59,20 @@ inline constexpr const char* kCaptionStem = "Tamsel Vantrel Ver ";
 inline constexpr const char* kExitQuestion = "Do you wish to exit now ?";
 
 /// The tabs of the strip in the top right corner, left to right: the
-/// program's own windows (Measure, Track, Sky, Receiver, Settings, EME),
+/// program's own windows (Measure, Track, Sky, Receiver, Scan, Settings,
+/// EME),
 /// then Help, About and Exit.
 enum MainWindowTab : int {
     kMeasureTab = 0,
     kTrackTab = 1,
     kSkyTab = 2,
     kReceiverTab = 3,
-    kSettingsTab = 4,
-    kEmeTab = 5,
-    kHelpTab = 6,
-    kAboutTab = 7,
-    kExitTab = 8
+    kScanTab = 4,
+    kSettingsTab = 5,
+    kEmeTab = 6,
+    kHelpTab = 7,
+    kAboutTab = 8,
+    kExitTab = 9
 };
 
 /// The main window: the planning grid, the real-time display, the controls
@@ -100,6 +102,8 @@ public:
     std::function<void()> OnReceiver;
     /// Opens the EME window (the "EME" tab).
     std::function<void()> OnEme;
+    /// Opens the Scan window (the "Scan" tab).
+    std::function<void()> OnScan;
     /// Lets the user choose the printer, copies and pages (the print
     /// dialog); false when the user cancels. Tests choose a PDF file.
     std::function<bool(QPrinter& printer)> ChoosePrinter;

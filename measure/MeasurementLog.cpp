@@ -16,6 +16,9 @@ namespace {
 /// Columns of a record in the first logs; the status follows them.
 constexpr std::size_t kFieldCount = 9;
 constexpr std::size_t kStatusField = 9;
+constexpr std::size_t kMethodField = 10;
+constexpr std::size_t kYSigmaField = 11;
+constexpr std::size_t kGOverTSigmaField = 12;
 /// How the log names itself in its messages.
 constexpr std::string_view kLogName = "measurement log";
 
@@ -36,6 +39,14 @@ std::string MeasurementLine(const MeasurementRecord& r) {
           r.Withdrawn ? std::string(kWithdrawnStatus) : std::string()}) {
         line += ',';
         line += field;
+    }
+    if (!r.Method.empty() || r.YSigmaDb || r.GOverTSigmaDb) {
+        for (const std::string& field :
+             {CsvQuoted(r.Method), r.YSigmaDb ? Number(*r.YSigmaDb) : std::string(),
+              r.GOverTSigmaDb ? Number(*r.GOverTSigmaDb) : std::string()}) {
+            line += ',';
+            line += field;
+        }
     }
     return line;
 }
@@ -102,6 +113,17 @@ LineReading ReadLine(std::string_view line) {
             std::equal(status.begin(), status.end(), kWithdrawnStatus.begin(), [](char a, char b) {
                 return std::tolower(static_cast<unsigned char>(a)) == b;
             });
+    }
+    // The method and the uncertainties; an uncertainty that is not a
+    // number is left out, the record kept.
+    if (f.size() > kMethodField) {
+        r.Method = f[kMethodField];
+    }
+    if (f.size() > kYSigmaField && !f[kYSigmaField].empty()) {
+        r.YSigmaDb = FiniteNumber(f[kYSigmaField]);
+    }
+    if (f.size() > kGOverTSigmaField && !f[kGOverTSigmaField].empty()) {
+        r.GOverTSigmaDb = FiniteNumber(f[kGOverTSigmaField]);
     }
     out.What = LineReading::Record;
     return out;
@@ -180,12 +202,16 @@ std::optional<std::string> SetWithdrawn(const std::string& path, std::size_t lin
                 changed += ',' + status;
             }
             updated = text.substr(0, begin) + changed + text.substr(begin + found.size());
-            if (updated.starts_with(kMeasurementLogHeaderWithoutStatus) &&
-                (updated.size() == kMeasurementLogHeaderWithoutStatus.size() ||
-                 updated[kMeasurementLogHeaderWithoutStatus.size()] == '\n' ||
-                 updated[kMeasurementLogHeaderWithoutStatus.size()] == '\r')) {
-                updated.replace(0, kMeasurementLogHeaderWithoutStatus.size(),
-                                kMeasurementLogHeader);
+            // A header of an earlier kind gets the present one, as the file
+            // is written anew anyway.
+            for (const std::string_view older :
+                 {kMeasurementLogHeaderWithoutStatus, kMeasurementLogHeaderWithoutMethod}) {
+                if (updated.starts_with(older) &&
+                    (updated.size() == older.size() || updated[older.size()] == '\n' ||
+                     updated[older.size()] == '\r')) {
+                    updated.replace(0, older.size(), kMeasurementLogHeader);
+                    break;
+                }
             }
             return std::nullopt;
         });

@@ -15,6 +15,11 @@ inline constexpr const char* kMeasurementLogName = "Vantrel-measurements.csv";
 /// any after them.
 inline constexpr std::string_view kMeasurementLogHeader =
     "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
+    "g_over_t_db_per_k,status,method,y_sigma_db,g_over_t_sigma_db";
+/// The header of the logs before the method and uncertainty columns; such
+/// a log still reads, and appending to it never rewrites it.
+inline constexpr std::string_view kMeasurementLogHeaderWithoutMethod =
+    "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
     "g_over_t_db_per_k,status";
 /// The header of the first logs, before the status column; such a log still
 /// reads, its records all in use.
@@ -38,6 +43,12 @@ struct MeasurementRecord {
     /// Withdrawn by the user: kept in the log, left out of the chart and of
     /// every statistic.
     bool Withdrawn = false;
+    /// How it was measured: empty for a Y typed in by hand, "y-sequence"
+    /// for an automatic sequence of on/off pairs (with "(partial: 2 of 4
+    /// pairs)" when it stopped part-way).
+    std::string Method{};
+    std::optional<double> YSigmaDb{};      ///< one-sigma uncertainty of the measured Y, dB
+    std::optional<double> GOverTSigmaDb{}; ///< one-sigma uncertainty of G/T, dB
 
     bool operator==(const MeasurementRecord&) const = default;
 };
@@ -46,7 +57,9 @@ struct MeasurementRecord {
 /// commas, texts quoted as RFC 4180 asks when they hold a comma or a quote,
 /// a line break in a text written as a blank (so the record stays one line
 /// that `ParseMeasurementLog` reads), numbers with the fewest digits that
-/// read back the same.
+/// read back the same. The method and the two uncertainties follow the
+/// status only when one of them is set: a record typed in by hand keeps
+/// the line it always had.
 std::string MeasurementLine(const MeasurementRecord& record);
 
 /// Appends `record` to the log at `path`. A log that does not exist (or is
@@ -73,8 +86,9 @@ struct MeasurementLog {
 /// Reads the log text. Header lines (the present one, the first logs' one,
 /// or a later one with more columns) and empty lines are passed over
 /// silently; a record has the nine columns of the first logs, then its
-/// status (absent in the first logs: in use), and any columns after those
-/// are passed over. A damaged line (too few fields, a number that is not
+/// status (absent in the first logs: in use), then the method and the
+/// uncertainties of Y and G/T (absent before them: empty), and any columns
+/// after those are passed over. A damaged line (too few fields, a number that is not
 /// one, an unterminated quote) is skipped with a note, never an error.
 MeasurementLog ParseMeasurementLog(std::string_view text);
 

@@ -46,6 +46,7 @@ programs=(vantrel vantrel-table vantrel-now vantrel-noise)
 if [ -x "$build/vantrel-track" ]; then programs+=(vantrel-track); fi
 if [ -x "$build/vantrel-power" ]; then programs+=(vantrel-power); fi
 if [ -x "$build/vantrel-eme" ]; then programs+=(vantrel-eme); fi
+if [ -x "$build/vantrel-scan" ]; then programs+=(vantrel-scan); fi
 
 expected=(
     "$private/libOrbex_sunmoon.so" "$private/libVantrelHtmlHelp.so" "$private/vantrel-chm-reader"
@@ -173,6 +174,16 @@ if [ -x "$root/usr/bin/vantrel-eme" ]; then
     run "$root/usr/bin/vantrel-eme" --lat 52 --lon 13 --dx EM13 --time 2026-03-21T20:00 \
         2>/dev/null | grep -q "^2026-03-21T20:00:00Z,.*,.*,.*,.*,.*,.*,.*,.*,.*,.*,.*$" &&
         pass "vantrel-eme's values" || fail "vantrel-eme's values"
+fi
+if [ -x "$root/usr/bin/vantrel-scan" ]; then
+    # Without --procedure it must refuse (2), not fail to load (127); its
+    # help names the cross-scan's columns.
+    status=0
+    run "$root/usr/bin/vantrel-scan" >/dev/null 2>&1 || status=$?
+    [ "$status" -eq 2 ] && pass "vantrel-scan refuses a missing --procedure" ||
+        fail "vantrel-scan exit status $status without arguments"
+    run "$root/usr/bin/vantrel-scan" --help 2>/dev/null | grep -q "source,az_offset_deg,az_offset_sigma_deg" &&
+        pass "vantrel-scan --help" || fail "vantrel-scan --help"
 fi
 
 # --- 3. The menu entry's command, headless ------------------------------------

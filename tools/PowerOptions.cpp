@@ -19,12 +19,16 @@ constexpr std::string_view kUsage =
     "                     [--frequency MHZ] [--rate SPS] [--gain DB] [--channel N]\n"
     "                     [--bins N] [--band LO:HI] [--command CMD]\n"
     "                     [--unit dbm|db|w|mw] [--column N] [--rig-model N]\n"
-    "                     [--tau S] [--duration S]\n"
+    "                     [--tau S] [--duration S] [--data FILE | --data-home[=DIR]]\n"
     "\n"
     "Measures the receiver's noise power: linear power averaged over blocks of\n"
     "TAU seconds of samples, one CSV line per block on standard output, until\n"
     "--duration has passed or it is interrupted (Ctrl-C or SIGTERM). Each block\n"
-    "is also appended to Vantrel-power.csv in the working folder.\n"
+    "is also appended to Vantrel-power.csv: in the working folder when it is\n"
+    "there, else in the planner's data folder ($XDG_DATA_HOME/vantrel, by\n"
+    "default ~/.local/share/vantrel) when the log or the station is there, else\n"
+    "in the working folder; beside FILE with --data FILE, in the data folder (or\n"
+    "DIR) with --data-home.\n"
     "\n"
     "  utc_start,utc_end,power_db,sigma_db,samples,clipped,scatter_db,rfi_dropped,\n"
     "  overload,whole_db\n"
@@ -168,6 +172,15 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
         const CommandLineFlag split = CommandLineFlag::Of(args[i]);
         if (split.Flag == "--help" || split.Flag == "-h") {
             o.Help = true;
+            continue;
+        }
+        if (DataArguments::Owns(split.Flag)) {
+            const std::optional<std::string_view> v = DataArguments::TakesNextValue(split.Flag)
+                                                          ? split.Value(args, i)
+                                                          : split.InlineValue;
+            if (auto refused = o.Files.Apply(split.Flag, v)) {
+                return fail(*refused);
+            }
             continue;
         }
         const auto& options = Options();

@@ -5,6 +5,7 @@
 #include "radiometer/CommandInput.h"
 #include "radiometer/RigInput.h"
 #include "radiometer/SdrInput.h"
+#include "tools/ToolFiles.h"
 
 #include <optional>
 #include <span>
@@ -21,6 +22,9 @@ std::string_view PowerInputName(PowerInputKind kind);
 
 /// What the command line of `vantrel-power` asks for.
 struct PowerCommandLine {
+    /// --data FILE, --data-home[=FOLDER]: where the power log is written
+    /// (ToolFiles::PathForNew).
+    DataArguments Files;
     PowerInputKind Input = PowerInputKind::Sdr;
     SdrSettings Sdr;         ///< --device, --frequency, --rate, --gain
     AudioSettings Audio;     ///< --device, --rate, --channel
@@ -44,7 +48,8 @@ struct ParsedPower {
 std::string_view PowerUsage();
 
 /// Reads the arguments (without the program name); `--flag value` and
-/// `--flag=value` alike, the last of a repeated flag counts. `--input` is
+/// `--flag=value` alike (`--data-home=FOLDER` only with "="), the last of a
+/// repeated flag counts. `--input` is
 /// required unless `--help` is given; an option that does not apply to the
 /// input chosen is refused, as are values out of range. Text quoted from
 /// the arguments is made safe for a terminal.

@@ -106,8 +106,8 @@ PowerRunner::Factory FactoryFor(const PowerCommandLine& o) {
 /// standard output cannot be written.
 class BlockPrinter {
 public:
-    BlockPrinter(std::string input, std::optional<double> frequencyMHz)
-        : input_(std::move(input)), frequencyMHz_(frequencyMHz) {}
+    BlockPrinter(std::string input, std::optional<double> frequencyMHz, std::string logPath)
+        : input_(std::move(input)), frequencyMHz_(frequencyMHz), logPath_(std::move(logPath)) {}
 
     /// The header goes out with the first block (or at the end, when none
     /// came): a command that turns out not to run prints nothing on
@@ -132,7 +132,7 @@ public:
                 return false;
             }
             const PowerRecord record = PowerRecordOf(b, input_, frequency, PowerMark::None);
-            const auto failed = AppendPowerRecord(kPowerLogName, record);
+            const auto failed = AppendPowerRecord(logPath_, record);
             if (failed && !logFailed_) {
                 Say(*failed + " (the blocks are still printed)");
             }
@@ -144,6 +144,7 @@ public:
 private:
     std::string input_;
     std::optional<double> frequencyMHz_;
+    std::string logPath_;
     bool logFailed_ = false;
     bool headerDone_ = false;
 };
@@ -162,6 +163,13 @@ int main(int argc, char** argv) {
         std::fputs(std::string(PowerUsage()).c_str(), stdout);
         return 0;
     }
+    // The log goes where every tool puts a file it makes.
+    const ToolFiles where = ToolFiles::OfEnvironment(o.Files);
+    if (const std::string problem = where.Problem(); !problem.empty()) {
+        Say(problem);
+        return kBadArguments;
+    }
+    const std::string logPath = where.PathForNew(kPowerLogName);
 
     // A reader that goes away (a pipe into head) ends the tool through a
     // failed write, not through SIGPIPE.
@@ -192,7 +200,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    BlockPrinter printer(std::string(PowerInputName(o.Input)), o.FrequencyMHz);
+    BlockPrinter printer(std::string(PowerInputName(o.Input)), o.FrequencyMHz, logPath);
     int exitStatus = 0;
     bool opened = false;
     for (;;) {

@@ -609,6 +609,9 @@ void TrackWindow::StopTracking() {
 }
 
 void TrackWindow::StopClick() {
+    if (IsLent() && OnLentStop) {
+        OnLentStop(); // the procedure ends; the rotator stops all the same
+    }
     StopTracking();
     parking_ = false;
     EnsureLink().Stop();
@@ -780,8 +783,9 @@ void TrackWindow::Refresh() {
                        .arg(AgeText(std::chrono::steady_clock::now() - st.ReportedAt), reported);
     }
     SetTextIfChanged(Reported, reported);
-    SetTextIfChanged(State,
-                     link_ ? StateText(st, stale) : QStringLiteral("idle: no rotator opened yet"));
+    SetTextIfChanged(State, IsLent() ? QStringLiteral("driven by the %1 window").arg(lentTo_)
+                            : link_  ? StateText(st, stale)
+                                     : QStringLiteral("idle: no rotator opened yet"));
 
     if (st.ConsecutiveFailures != seenFailures_) {
         seenFailures_ = st.ConsecutiveFailures;
@@ -855,6 +859,67 @@ void TrackWindow::OtherSideClick() {
     changed.Options.OffSourceAzimuthDeg = -setup_.Options.OffSourceAzimuthDeg;
     Apply(changed);
     ShowSetup();
+}
+
+RotatorLink* TrackWindow::LendRotator(const QString& borrower, QString& why) {
+    if (IsLent()) {
+        why = QStringLiteral("The rotator is driven by the %1 window.").arg(lentTo_);
+        return nullptr;
+    }
+    if (const std::string problem = TrackSetupProblem(setup_); !problem.empty()) {
+        why = QString::fromStdString(problem);
+        return nullptr;
+    }
+    if (tracking_ || parking_) {
+        StopTracking();
+        parking_ = false;
+        decision_ = TrackDecision{};
+        PublishTrackedPair();
+    }
+    lentTo_ = borrower;
+    RotatorLink& link = EnsureLink();
+    Refresher->start(); // the state line says who drives it
+    ShowLent();
+    Refresh();
+    return &link;
+}
+
+void TrackWindow::ReturnRotator(std::optional<SkySource> track) {
+    if (!IsLent()) {
+        return;
+    }
+    lentTo_.clear();
+    ShowLent();
+    if (track && !shutDown_) {
+        TrackSetup changed = setup_;
+        changed.Options.Source = *track;
+        Apply(changed);
+        ShowSetup();
+        TrackClick();
+    } else if (!isVisible()) {
+        Refresher->stop();
+    }
+    Refresh();
+}
+
+void TrackWindow::ShowLent() {
+    const bool free = !IsLent();
+    for (QWidget* w : std::initializer_list<QWidget*>{TrackButton, ParkButton, OffSourceButton,
+                                                      Model, Device, Speed, Source}) {
+        w->setEnabled(free);
+    }
+}
+
+QString TrackWindow::AddOffsets(double azimuthDeg, double elevationDeg) {
+    TrackSetup changed = setup_;
+    changed.Options.AzimuthOffsetDeg += azimuthDeg;
+    changed.Options.ElevationOffsetDeg += elevationDeg;
+    if (const std::string why = TrackSetupProblem(changed); !why.empty()) {
+        return QString::fromStdString(why);
+    }
+    Apply(changed);
+    ShowSetup();
+    return {};
 }
 
 PointingSnapshot TrackWindow::Snapshot() const {

@@ -102,6 +102,25 @@ public:
     /// place. Idempotent.
     void Shutdown();
 
+    /// Lends the rotator to another window (the Scan window) for a
+    /// procedure, so that one rotator is never driven by two windows at
+    /// once: tracking stops, Track, Park, Off source and the rotator's
+    /// fields are locked, and the state line names `borrower`; Stop stays
+    /// and tells the borrower (OnLentStop). The link, made when there is
+    /// none; null, with `why` set, when the setup is refused or the rotator
+    /// is lent already.
+    RotatorLink* LendRotator(const QString& borrower, QString& why);
+    /// The rotator is back: the commands work again; with `track`, the
+    /// window tracks that source at once, as Track does.
+    void ReturnRotator(std::optional<SkySource> track);
+    bool IsLent() const { return !lentTo_.isEmpty(); }
+    /// Told when Stop is pressed while the rotator is lent.
+    std::function<void()> OnLentStop;
+    /// Adds a scan's offsets to the tracking offsets: degrees of the
+    /// rotator's azimuth and of elevation. Shown in their fields and stored
+    /// as if typed; the reason when the sum is refused (nothing changes).
+    QString AddOffsets(double azimuthDeg, double elevationDeg);
+
     bool IsTracking() const { return tracking_; }
     const TrackSetup& Setup() const { return setup_; }
     /// The link's status, or an empty one before any command.
@@ -138,10 +157,10 @@ public:
     QPushButton* RetryButton = nullptr;     ///< "Retry now", while waiting to try again
     QLabel* OffSourceWarning = nullptr;     ///< the off-source point behind the horizon profile
     QPushButton* OtherSideButton = nullptr; ///< takes the off-source step to the other side
-    QLabel* Refusal = nullptr;              ///< what holds for the whole window (Vanset.ini not written)
-    QLabel* SkyPlace = nullptr;             ///< where the source stands
-    QLabel* Target = nullptr;               ///< where the rotator is sent
-    QLabel* Reported = nullptr;             ///< where it reports to be
+    QLabel* Refusal = nullptr;  ///< what holds for the whole window (Vanset.ini not written)
+    QLabel* SkyPlace = nullptr; ///< where the source stands
+    QLabel* Target = nullptr;   ///< where the rotator is sent
+    QLabel* Reported = nullptr; ///< where it reports to be
     QLabel* State = nullptr;
     QLabel* LastError = nullptr; ///< the last error and the next try
     QTimer* Stepper = nullptr;   ///< the tracking period
@@ -236,6 +255,8 @@ private:
     std::chrono::steady_clock::time_point failureSeenAt_{};
     bool shutDown_ = false;
     bool placed_ = false;
+    QString lentTo_; ///< the window driving the rotator; empty while this one does
+    void ShowLent();
 };
 
 } // namespace vantrel

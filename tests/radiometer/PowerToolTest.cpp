@@ -41,6 +41,8 @@ std::vector<std::string> Fields(const std::string& line) {
 std::unique_ptr<ChildProcess> Start(const testing::SimReceiver& sim,
                                     std::vector<std::string> args) {
     args.insert(args.begin(), VANTREL_POWER_PATH);
+    // The log in the test's folder, whatever the user's data folder holds.
+    args.push_back("--data-home=" + sim.Folder());
     return std::make_unique<ChildProcess>(std::move(args), sim.Folder());
 }
 

@@ -534,6 +534,46 @@ TEST_F(ToolRun, EachCase) {
          "more than 1000000 rows",
          "",
          nullptr},
+#ifdef VANTREL_POWER
+        // The power log goes where every tool puts a file it makes: beside
+        // the station read, or into the folder --data-home names.
+        {"power_logs_beside_the_data_home_station",
+         VANTREL_POWER,
+         {"--input", "command", "--command", "while :; do echo -30; sleep 0.02; done", "--tau",
+          "0.1", "--duration", "0.5"},
+         Case::InDataHome,
+         0,
+         "",
+         "utc_start,",
+         [&](const Outcome&) {
+             EXPECT_TRUE(fs::exists(DataHome() / "Vantrel-power.csv"));
+             EXPECT_FALSE(fs::exists(Here() / "Vantrel-power.csv"));
+         }},
+        {"power_takes_data_home_option",
+         VANTREL_POWER,
+         {"--input", "command", "--command", "while :; do echo -30; sleep 0.02; done", "--tau",
+          "0.1", "--duration", "0.5", "--data-home"},
+         Case::HereAndInDataHome,
+         0,
+         "",
+         "utc_start,",
+         [&](const Outcome&) {
+             EXPECT_TRUE(fs::exists(DataHome() / "Vantrel-power.csv"));
+             EXPECT_FALSE(fs::exists(Here() / "Vantrel-power.csv"));
+             fs::remove(DataHome() / "Vantrel-power.csv");
+         }},
+#endif
+#ifdef VANTREL_SCAN
+        {"scan_refuses_without_a_station",
+         VANTREL_SCAN,
+         {"--procedure", "cross", "--source", "sun", "--hpbw", "2", "--input", "command",
+          "--command", "echo -30"},
+         Case::None,
+         2,
+         "vantrel-scan: no station to point from: neither ./Vantrel.dat nor ",
+         "",
+         nullptr},
+#endif
 
         // A frequency that would change nothing is refused.
         {"table_frequency_alone",

@@ -410,6 +410,48 @@ private slots:
         QVERIFY(!w.Snapshot().Tracking);
     }
 
+    /// Lent to another window, the rotator takes commands from it alone:
+    /// tracking stops, the commands are locked, a second borrower is
+    /// refused; Stop still stops, and tells the borrower; offsets a scan
+    /// found are added, or refused whole.
+    void aLentRotatorHasOneDriver() {
+        TrackWindow w(Services());
+        ChooseModel(w, 1);
+        Type(w.Period, QStringLiteral("0.2"));
+        w.TrackClick();
+        QVERIFY(w.IsTracking());
+        int stops = 0;
+        w.OnLentStop = [&] { ++stops; };
+        QString why;
+        RotatorLink* link = w.LendRotator(QStringLiteral("Scan"), why);
+        QVERIFY(link != nullptr);
+        QVERIFY(!w.IsTracking());
+        QVERIFY(!w.TrackButton->isEnabled() && !w.ParkButton->isEnabled() &&
+                !w.Model->isEnabled() && !w.Device->isEnabled());
+        QCOMPARE(w.State->text(), QStringLiteral("driven by the Scan window"));
+        QVERIFY(w.LendRotator(QStringLiteral("Other"), why) == nullptr);
+        QVERIFY(why.contains(QLatin1String("driven by the Scan window")));
+        w.StopClick();
+        QCOMPARE(stops, 1);
+        w.ReturnRotator(std::nullopt);
+        QVERIFY(!w.IsTracking() && w.TrackButton->isEnabled() && w.Model->isEnabled());
+
+        QVERIFY(w.AddOffsets(0.5, -0.25).isEmpty());
+        QCOMPARE(w.AzimuthOffset->text(), QStringLiteral("0.5"));
+        QCOMPARE(w.ElevationOffset->text(), QStringLiteral("-0.25"));
+        QVERIFY(!w.AddOffsets(400, 0).isEmpty()); // beyond ±360: nothing changes
+        QCOMPARE(w.Setup().Options.AzimuthOffsetDeg, 0.5);
+        QCOMPARE(LoadTrackSetup(dir_.path()).Options.ElevationOffsetDeg, -0.25);
+
+        // Handed back with a source, it tracks that source.
+        QVERIFY(w.LendRotator(QStringLiteral("Scan"), why) != nullptr);
+        w.ReturnRotator(SkySource::Sun);
+        QVERIFY(w.IsTracking());
+        QCOMPARE(w.Setup().Options.Source, SkySource::Sun);
+        w.StopClick();
+        QCOMPARE(stops, 1); // not lent any more
+    }
+
     void aStationOutOfRangeMovesNoRotator() {
         TrackWindow w(Services());
         ChooseModel(w, 1);

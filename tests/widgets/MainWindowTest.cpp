@@ -405,6 +405,17 @@ private slots:
         QCOMPARE(received, 1);
         QCOMPARE(sky, 1);
         QCOMPARE(measured, 1);
+        // Scan stands between Receiver and Settings, and opens its window.
+        int scanned = 0;
+        form.OnScan = [&] { ++scanned; };
+        QVERIFY(form.TabSet2->TabRect(kScanTab).left() >=
+                form.TabSet2->TabRect(kReceiverTab).right());
+        QVERIFY(form.TabSet2->TabRect(kScanTab).right() <=
+                form.TabSet2->TabRect(kSettingsTab).left());
+        QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
+                          form.TabSet2->TabRect(kScanTab).center());
+        QCOMPARE(scanned, 1);
+        QCOMPARE(received, 1);
 
         // A change computes the table again and the caption says what it holds.
         form.CalculateClick();

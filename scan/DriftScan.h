@@ -1,0 +1,79 @@
+#pragma once
+
+#include "scan/GaussianFit.h"
+#include "scan/Procedure.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel::scan {
+
+/// The outcome of a drift scan.
+struct DriftScanResult {
+    std::vector<ScanPoint> Points;  ///< X: seconds from the predicted passage; Power: linear
+    std::optional<GaussianFit> Fit; ///< over time, seconds
+    std::string Problem;            ///< why there is no fit, when there is none
+    DateTime PredictedUtc = 0;      ///< when the source should pass the beam's centre
+    /// The source's speed across the sky at that moment, degrees a second:
+    /// 15.04°/h · cos(declination) for a star (the Sun and the Moon a
+    /// little slower), from its own places a minute apart.
+    double RateDegPerS = 0;
+    /// The azimuth share of its direction of motion on the sky (−1..1): 1
+    /// moving along the horizon towards larger azimuth, 0 straight up or
+    /// down.
+    double AlongAzimuth = 0;
+    double DeclinationDeg = 0; ///< the source's declination, degrees
+    double ElevationDeg = 0;   ///< where the antenna was held, degrees
+    double AzimuthDeg = 0;
+
+    /// The beamwidth along the track, degrees: the fitted width in time
+    /// times RateDegPerS (so corrected for the declination); with its
+    /// one-sigma error.
+    std::optional<double> BeamwidthDeg;
+    std::optional<double> BeamwidthSigmaDeg;
+    /// When the peak passed, UTC, and how much later than predicted, s.
+    std::optional<DateTime> PeakUtc;
+    std::optional<double> TimeOffsetS;
+    std::optional<double> TimeOffsetSigmaS;
+    /// The azimuth offset on the sky, degrees, as a cross-scan gives it
+    /// (added to tracking it points the beam at the source), taking the
+    /// elevation as right: −TimeOffset · Rate / AlongAzimuth. None where
+    /// the source moves mostly in elevation (|AlongAzimuth| < 0.2).
+    std::optional<double> AzimuthOffsetDeg;
+    std::optional<double> AzimuthOffsetSigmaDeg;
+    std::optional<double> PeakYDb;
+    bool Partial = false;
+};
+
+/// For an antenna without elevation control or a fixed dish: the antenna
+/// is pointed ahead of the source, to where it will stand a lead time plus
+/// half the scan later, held there, and every block is recorded while the
+/// source drifts through, ±SpanBeams beamwidths of its track. A Gaussian
+/// on a straight baseline is fitted over time.
+///
+/// The lead is 30 s or a tenth of the scan, whichever is longer: time for
+/// the rotator to get there and settle before the source comes near.
+class DriftScan final : public Procedure {
+public:
+    DriftScan(const ScanSettings& settings, ProcedureContext context);
+
+    const DriftScanResult& Result() const { return result_; }
+
+    /// The least lead, seconds.
+    static constexpr double kLeastLeadS = 30.0;
+    /// A source slower than this across the sky is refused, °/s (a drift
+    /// would take more than a day for a 1° beam).
+    static constexpr double kSlowestRateDegPerS = 1.0 / 86400.0;
+
+private:
+    std::optional<Visit> Next(DateTime utc) override;
+    void Took(const Visit& visit, const Reading& reading) override;
+    void Conclude(bool partial) override;
+    int PlannedVisits() const override { return 1; }
+
+    bool planned_ = false;
+    DriftScanResult result_;
+};
+
+} // namespace vantrel::scan

@@ -1,0 +1,182 @@
+#include "scan/ScanLog.h"
+
+#include "csvlog/CsvText.h"
+#include "csvlog/LogFile.h"
+#include "measure/NumberText.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace vantrel::scan {
+
+namespace {
+
+constexpr std::size_t kFieldCount = 16;
+constexpr std::size_t kStatusField = 15;
+constexpr double kThousandths = 1000.0;
+constexpr double kHundredths = 100.0;
+/// How the log names itself in its messages.
+constexpr std::string_view kLogName = "scans log";
+
+std::string Number(const std::optional<double>& value, double steps) {
+    if (!value || !std::isfinite(*value)) {
+        return {};
+    }
+    // Beyond 1e305 or so the scaled value overflows; such a number has no
+    // digits below the point to round away anyway.
+    const double scaled = *value * steps;
+    const double rounded = std::isfinite(scaled) ? std::round(scaled) / steps : *value;
+    std::array<char, 32> digits{};
+    const auto [end, ec] =
+        std::to_chars(digits.data(), digits.data() + digits.size(), rounded == 0 ? 0.0 : rounded);
+    return ec == std::errc{} ? std::string(digits.data(), end) : std::string();
+}
+
+} // namespace
+
+std::string ScanLogTime(DateTime utc) {
+    const DecodedInstant d = DecodeInstant(utc);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", d.Year, d.Month, d.Day,
+                  d.Hour, d.Minute, d.Second);
+    return text;
+}
+
+ScanRecord RecordOf(const CrossScanResult& result, DateTime utc, const std::string& title,
+                    double frequencyMHz) {
+    ScanRecord r;
+    r.Utc = ScanLogTime(utc);
+    r.Procedure = "cross";
+    r.Source = title;
+    if (frequencyMHz > 0) {
+        r.FrequencyMHz = frequencyMHz;
+    }
+    r.ElevationDeg = result.ElevationDeg;
+    r.AzOffsetDeg = result.OffsetDeg(0);
+    r.AzOffsetSigmaDeg = result.OffsetSigmaDeg(0);
+    r.ElOffsetDeg = result.OffsetDeg(1);
+    r.ElOffsetSigmaDeg = result.OffsetSigmaDeg(1);
+    if (result.Axes[0].Fit) {
+        r.HpbwAzDeg = result.Axes[0].BeamwidthDeg;
+        r.FitChi2Az = result.Axes[0].Fit->ReducedChiSquare;
+    }
+    if (result.Axes[1].Fit) {
+        r.HpbwElDeg = result.Axes[1].BeamwidthDeg;
+        r.FitChi2El = result.Axes[1].Fit->ReducedChiSquare;
+    }
+    r.PeakYDb = result.PeakYDb();
+    r.Partial = result.Partial;
+    return r;
+}
+
+ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::string& title,
+                    double frequencyMHz) {
+    ScanRecord r;
+    r.Utc = ScanLogTime(utc);
+    r.Procedure = "drift";
+    r.Source = title;
+    if (frequencyMHz > 0) {
+        r.FrequencyMHz = frequencyMHz;
+    }
+    r.ElevationDeg = result.ElevationDeg;
+    r.AzOffsetDeg = result.AzimuthOffsetDeg;
+    r.AzOffsetSigmaDeg = result.AzimuthOffsetSigmaDeg;
+    r.HpbwAzDeg = result.BeamwidthDeg;
+    r.PeakYDb = result.PeakYDb;
+    if (result.Fit) {
+        r.FitChi2Az = result.Fit->ReducedChiSquare;
+    }
+    if (result.PeakUtc) {
+        const DecodedInstant d = DecodeInstant(*result.PeakUtc);
+        char text[64];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%01uZ", d.Year, d.Month,
+                      d.Day, d.Hour, d.Minute, d.Second, d.Millisecond / 100);
+        r.PeakTimeUtc = text;
+    }
+    r.Partial = result.Partial;
+    return r;
+}
+
+std::string ScanLogLine(const ScanRecord& r) {
+    std::string line = CsvQuoted(r.Utc);
+    for (const std::string& field :
+         {CsvQuoted(r.Procedure), CsvQuoted(r.Source), Number(r.FrequencyMHz, kThousandths),
+          Number(r.ElevationDeg, kHundredths), Number(r.AzOffsetDeg, kThousandths),
+          Number(r.AzOffsetSigmaDeg, kThousandths), Number(r.ElOffsetDeg, kThousandths),
+          Number(r.ElOffsetSigmaDeg, kThousandths), Number(r.HpbwAzDeg, kThousandths),
+          Number(r.HpbwElDeg, kThousandths), Number(r.PeakYDb, kThousandths),
+          Number(r.FitChi2Az, kHundredths), Number(r.FitChi2El, kHundredths),
+          CsvQuoted(r.PeakTimeUtc), r.Partial ? std::string(kPartialStatus) : std::string()}) {
+        line += ',';
+        line += field;
+    }
+    return line;
+}
+
+std::optional<std::string> AppendScanRecord(const std::string& path, const ScanRecord& record) {
+    return AppendLogLine(path, kScanLogHeader, ScanLogLine(record), kLogName);
+}
+
+ScanLog ParseScanLog(std::string_view text) {
+    ScanLog log;
+    std::size_t lineNumber = 0;
+    while (!text.empty()) {
+        const std::string_view line = NextCsvLine(text);
+        ++lineNumber;
+        if (line.empty() || line.starts_with("utc,procedure,")) {
+            continue;
+        }
+        const auto skip = [&](const std::string& why) {
+            log.Skipped.push_back("line " + std::to_string(lineNumber) + " skipped: " + why);
+        };
+        const auto fields = CsvFields(line);
+        if (!fields) {
+            skip("a quote is not closed");
+            continue;
+        }
+        const auto& f = *fields;
+        if (f.size() < kFieldCount) {
+            skip("at least " + std::to_string(kFieldCount) + " fields expected, " +
+                 std::to_string(f.size()) + " found");
+            continue;
+        }
+        ScanRecord r;
+        r.Utc = f[0];
+        r.Procedure = f[1];
+        r.Source = f[2];
+        r.PeakTimeUtc = f[14];
+        bool ok = !r.Utc.empty() && !r.Source.empty() && !r.Procedure.empty();
+        std::optional<double>* numbers[] = {
+            &r.FrequencyMHz, &r.ElevationDeg,     &r.AzOffsetDeg, &r.AzOffsetSigmaDeg,
+            &r.ElOffsetDeg,  &r.ElOffsetSigmaDeg, &r.HpbwAzDeg,   &r.HpbwElDeg,
+            &r.PeakYDb,      &r.FitChi2Az,        &r.FitChi2El};
+        for (std::size_t i = 0; i < std::size(numbers) && ok; ++i) {
+            const std::string& field = f[3 + i];
+            if (field.empty()) {
+                continue;
+            }
+            *numbers[i] = measure::FiniteNumber(field);
+            ok = numbers[i]->has_value();
+        }
+        if (!ok) {
+            skip("a value is missing or not a number");
+            continue;
+        }
+        r.Partial = measure::TrimBlanks(f[kStatusField]) == kPartialStatus;
+        log.Records.push_back(std::move(r));
+    }
+    return log;
+}
+
+std::optional<std::string> ReadScanLog(const std::string& path, ScanLog& log) {
+    std::string text;
+    if (auto failed = ReadLogText(path, text, kLogName)) {
+        return failed;
+    }
+    log = ParseScanLog(text);
+    return std::nullopt;
+}
+
+} // namespace vantrel::scan

@@ -1,0 +1,341 @@
+// The procedures' core without hardware: the beam fit, the pairs'
+// statistics, and the state machines in simulated time against a virtual
+// mount and sky (VirtualTelescope.h), with the incidents that must stop
+// them safely.
+
+#include "VirtualTelescope.h"
+
+#include "measure/YFactor.h"
+#include "scan/CrossScan.h"
+#include "scan/DriftScan.h"
+#include "scan/GaussianFit.h"
+#include "scan/YFactorSequence.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <numbers>
+#include <random>
+
+namespace vantrel::scan {
+namespace {
+
+using testing::VirtualSky;
+using testing::VirtualTelescope;
+
+constexpr double kHalf = 4.0 * std::numbers::ln2;
+
+/// Points of a Gaussian on a sloped baseline at `n` offsets over ±`span`,
+/// with relative noise `noise` (seeded), each carrying its sigma when
+/// `withSigma`.
+std::vector<ScanPoint> Beam(double centre, double width, double amplitude, double span, int n,
+                            double noise, bool withSigma, double slope = 0.02) {
+    std::mt19937_64 random(3);
+    std::normal_distribution<double> normal;
+    std::vector<ScanPoint> points;
+    for (int i = 0; i < n; ++i) {
+        const double x = -span + 2.0 * span * i / (n - 1);
+        const double u = x - centre;
+        const double truth =
+            1.0 + slope * x + amplitude * std::exp(-kHalf * u * u / (width * width));
+        const double sigma = noise * truth;
+        points.push_back({x, truth + sigma * normal(random), withSigma ? sigma : 0.0});
+    }
+    return points;
+}
+
+TEST(GaussianFit, FindsTheBeamOrSaysWhyNot) {
+    struct Case {
+        const char* Name;
+        std::vector<ScanPoint> Points;
+        double Centre;
+        double Width;
+        double Tolerance;    ///< on centre and width, degrees
+        const char* Problem; ///< a part of the sentence; null when a fit is expected
+    };
+    const Case cases[] = {
+        {"exact points", Beam(0.3, 1.8, 4.0, 5.4, 15, 0, false), 0.3, 1.8, 1e-6, nullptr},
+        {"noisy, weighted", Beam(-0.35, 1.8, 4.0, 3.6, 9, 0.01, true), -0.35, 1.8, 0.03, nullptr},
+        {"noisy, unweighted", Beam(0.25, 1.8, 2.0, 3.6, 11, 0.01, false), 0.25, 1.8, 0.03, nullptr},
+        {"a weak source", Beam(0.0, 1.8, 0.05, 5.4, 15, 0.005, true), 0.0, 1.8, 0.3, nullptr},
+        {"only noise", Beam(0.0, 1.8, 0.0, 5.4, 15, 0.01, true), 0, 0, 0, "No peak"},
+        {"the peak beyond the end", Beam(7.0, 1.8, 4.0, 5.4, 15, 0.001, true), 0, 0, 0, "scan"},
+        {"five points", Beam(0.0, 1.8, 4.0, 5.4, 5, 0, false), 0, 0, 0, "Too few points"},
+        {"a beam far wider than the scan", Beam(0.0, 30.0, 4.0, 2.0, 15, 0.001, true), 0, 0, 0,
+         "w"},
+    };
+    for (const Case& c : cases) {
+        const GaussianFitResult r = FitGaussian(c.Points, 1.5);
+        if (c.Problem) {
+            EXPECT_FALSE(r.Fit) << c.Name;
+            EXPECT_NE(r.Problem.find(c.Problem), std::string::npos) << c.Name << ": " << r.Problem;
+            continue;
+        }
+        ASSERT_TRUE(r.Fit) << c.Name << ": " << r.Problem;
+        EXPECT_NEAR(r.Fit->Centre, c.Centre, c.Tolerance) << c.Name;
+        EXPECT_NEAR(r.Fit->Width, c.Width, c.Tolerance) << c.Name;
+        // The errors are honest: the truth within four of them.
+        if (c.Tolerance > 1e-3) {
+            EXPECT_LT(std::fabs(r.Fit->Centre - c.Centre), 4 * r.Fit->CentreSigma + 1e-4) << c.Name;
+            EXPECT_LT(std::fabs(r.Fit->Width - c.Width), 4 * r.Fit->WidthSigma + 1e-4) << c.Name;
+        }
+    }
+}
+
+TEST(YStatisticsTest, PairsAverageInLinearPowerWithAnHonestError) {
+    const auto pair = [](double yDb, double sigmaDb) {
+        return YPair{yDb, 0.0, sigmaDb, sigmaDb, yDb, "east"};
+    };
+    struct Case {
+        const char* Name;
+        std::vector<YPair> Pairs;
+        double YDb;
+        double SigmaDb;
+    };
+    const double own = 0.01; // each block's σ, dB
+    const double ownRelative = std::sqrt(2.0) * (measure::DbToRatio(own) - 1.0);
+    const Case cases[] = {
+        // 1.995 and 3.162 average to 2.579: 4.114 dB, not the 4.000 of dB.
+        {"linear mean", {pair(3, 0), pair(5, 0)}, 4.1141, 0.8859},
+        {"one pair: the radiometer's own",
+         {pair(6, own)},
+         6.0,
+         measure::RatioToDb(1 + ownRelative)},
+        {"alike pairs: never below the radiometer's own",
+         {pair(6, own), pair(6, own), pair(6, own), pair(6, own)},
+         6.0,
+         measure::RatioToDb(1 + ownRelative / 2)},
+    };
+    for (const Case& c : cases) {
+        const YStatistics s = CombinePairs(c.Pairs);
+        EXPECT_NEAR(s.YDb, c.YDb, 1e-3) << c.Name;
+        EXPECT_NEAR(s.SigmaDb, c.SigmaDb, 1e-3) << c.Name;
+    }
+    EXPECT_TRUE(std::isnan(CombinePairs({}).YDb));
+}
+
+/// The options the virtual mount is driven with.
+TrackingOptions Options() {
+    TrackingOptions o;
+    o.PeriodS = 1.0;
+    return o;
+}
+
+ScanSettings Settings(ProcedureKind kind) {
+    ScanSettings s;
+    s.Procedure = kind;
+    s.BeamwidthDeg = 1.8;
+    s.TauS = 0.5;
+    s.SettleS = 1.0;
+    s.After = AfterEnd::Stop;
+    return s;
+}
+
+/// A flux and an effective area that give the virtual sky's 400 K, and the
+/// G/T they stand for: 4π Ae / λ² / Tsys.
+struct Physics {
+    double FrequencyMHz = 10368;
+    double AreaM2 = 0.5;
+    double Jy() const { return 400.0 * 2.0 * 1.380649e-23 / (1e-26 * AreaM2); }
+    double TrueGOverT(double tsysK) const {
+        const double lambda = 299792458.0 / (FrequencyMHz * 1e6);
+        return 10 * std::log10(4 * std::numbers::pi * AreaM2 / (lambda * lambda) / tsysK);
+    }
+};
+
+TEST(ProcedureTest, EachProcedureFindsWhatTheSkyHides) {
+    const Physics physics;
+    struct Case {
+        const char* Name;
+        ScanSettings Settings;
+        std::function<void(const Procedure&)> Check;
+    };
+    ScanSettings y = Settings(ProcedureKind::YFactor);
+    y.After = AfterEnd::Track;
+    ScanSettings cold = Settings(ProcedureKind::YFactor);
+    cold.Pairs = 2;
+    cold.ColdSky = SkyPoint{100, 60};
+    ScanSettings cross = Settings(ProcedureKind::Cross);
+    ScanSettings sweep = Settings(ProcedureKind::Cross);
+    sweep.Continuous = true;
+    sweep.TauS = 0.1;
+    ScanSettings drift = Settings(ProcedureKind::Drift);
+    drift.TauS = 2;
+
+    const auto crossCheck = [](const Procedure& p) {
+        const auto& r = dynamic_cast<const CrossScan&>(p).Result();
+        ASSERT_TRUE(r.Axes[0].Fit && r.Axes[1].Fit) << r.Axes[0].Problem << r.Axes[1].Problem;
+        EXPECT_NEAR(*r.OffsetDeg(0), -0.35, 0.03);
+        EXPECT_NEAR(*r.OffsetDeg(1), 0.25, 0.03);
+        EXPECT_NEAR(r.Axes[0].BeamwidthDeg, 1.8, 0.03 * 1.8);
+        EXPECT_NEAR(r.Axes[1].BeamwidthDeg, 1.8, 0.03 * 1.8);
+        EXPECT_NEAR(*r.PeakYDb(), 10 * std::log10(5.0), 0.2);
+    };
+    const Case cases[] = {
+        {"Y-factor, handed back to tracking", y,
+         [&](const Procedure& p) {
+             const auto& r = dynamic_cast<const YFactorSequence&>(p).Result();
+             ASSERT_EQ(r.Pairs.size(), 4U);
+             EXPECT_EQ(r.Pairs[0].Side, "west"); // source at 150°: larger azimuth is west
+             EXPECT_EQ(r.Pairs[1].Side, "east");
+             // The pointing error costs exp(−4 ln 2 · 0.43²/1.8²) of the peak.
+             const double d2 = 0.35 * 0.35 + 0.25 * 0.25;
+             const double expected = 1 + 4.0 * std::exp(-kHalf * d2 / (1.8 * 1.8));
+             EXPECT_NEAR(r.Y->YLinear, expected, 0.04);
+             ASSERT_TRUE(r.GOverTDbPerK) << r.Note;
+             EXPECT_NEAR(*r.GOverTDbPerK,
+                         physics.TrueGOverT(100) + 10 * std::log10((expected - 1) / 4.0), 0.05);
+             EXPECT_LT(*r.GOverTSigmaDb, 0.05);
+         }},
+        {"Y-factor on a named cold-sky point", cold,
+         [](const Procedure& p) {
+             const auto& r = dynamic_cast<const YFactorSequence&>(p).Result();
+             ASSERT_EQ(r.Pairs.size(), 2U);
+             EXPECT_EQ(r.Pairs[1].Side, "cold sky");
+             EXPECT_NEAR(r.Pairs[1].OffDb, 20.0, 0.05); // Tsys alone, 100 K
+         }},
+        {"cross-scan at points", cross, crossCheck},
+        {"cross-scan moving through", sweep, crossCheck},
+        {"drift scan", drift,
+         [](const Procedure& p) {
+             const auto& r = dynamic_cast<const DriftScan&>(p).Result();
+             ASSERT_TRUE(r.Fit) << r.Problem;
+             // 0.005°/s of azimuth at 40° elevation.
+             EXPECT_NEAR(r.RateDegPerS, 0.005 * std::cos(40 * std::numbers::pi / 180), 1e-5);
+             EXPECT_NEAR(*r.BeamwidthDeg, 1.8, 0.03 * 1.8);
+             EXPECT_NEAR(*r.AzimuthOffsetDeg, -0.35, 0.03);
+         }},
+    };
+    for (const Case& c : cases) {
+        VirtualSky sky;
+        VirtualTelescope telescope(sky, c.Settings.TauS);
+        ProcedureContext context{Options(), telescope.Place(), "the source"};
+        std::unique_ptr<Procedure> p;
+        switch (c.Settings.Procedure) {
+        case ProcedureKind::YFactor:
+            p = std::make_unique<YFactorSequence>(
+                c.Settings, context,
+                GOverTBasis{{physics.Jy(), measure::FluxBasis::Model}, 0.0, physics.FrequencyMHz});
+            break;
+        case ProcedureKind::Cross:
+            p = std::make_unique<CrossScan>(c.Settings, context);
+            break;
+        case ProcedureKind::Drift:
+            p = std::make_unique<DriftScan>(c.Settings, context);
+            break;
+        }
+        ASSERT_TRUE(telescope.Run(*p, Options(), 4000)) << c.Name;
+        EXPECT_EQ(p->Ended(), Ending::Completed) << c.Name << ": " << p->StopReason();
+        EXPECT_EQ(p->Progress().Fraction, 1.0) << c.Name;
+        c.Check(*p);
+        // Ended, the rotator is stopped or sent back to the source.
+        if (c.Settings.After == AfterEnd::Stop) {
+            EXPECT_TRUE(telescope.LastAction.StopRotator) << c.Name;
+        } else {
+            ASSERT_TRUE(telescope.LastAction.Point) << c.Name;
+            const SkyPlaceDeg at = telescope.Place()(p->Readings().back().UtcEnd);
+            EXPECT_NEAR(telescope.LastAction.Point->AzimuthDeg, at.AzimuthDeg, 0.1) << c.Name;
+        }
+    }
+}
+
+TEST(ProcedureTest, StopsSafelyWithAReasonAndKeepsWhatItHas) {
+    struct Case {
+        const char* Name;
+        ProcedureKind Kind;
+        std::function<void(VirtualSky&, TrackingOptions&)> Set;
+        double AbortAtS; ///< negative: no abort
+        const char* Reason;
+        bool PairsKept; ///< a Y-factor keeps the pairs taken before
+    };
+    const Case cases[] = {
+        {"abort", ProcedureKind::YFactor, [](VirtualSky&, TrackingOptions&) {}, 35,
+         "Aborted by the user.", true},
+        {"the rotator dies", ProcedureKind::YFactor,
+         [](VirtualSky& s, TrackingOptions&) { s.MountDiesAtS = 35; }, -1,
+         "The rotator stopped answering: Connection refused.", true},
+        {"overload", ProcedureKind::YFactor,
+         [](VirtualSky& s, TrackingOptions&) { s.OverloadAtS = 35; }, -1,
+         "The radiometer is overloaded", true},
+        {"the radiometer falls silent", ProcedureKind::YFactor,
+         [](VirtualSky& s, TrackingOptions&) { s.SilentFromS = 35; }, -1,
+         "The radiometer has delivered no reading for 12 seconds.", true},
+        {"the source sinks below the minimum", ProcedureKind::YFactor,
+         [](VirtualSky& s, TrackingOptions& o) {
+             s.ElevationRateDegPerS = -0.01;
+             o.MinElevationDeg = 39.5;
+         },
+         -1, "the source sank below the minimum elevation of 39.5°.", true},
+        {"too low to scan", ProcedureKind::Cross,
+         [](VirtualSky& s, TrackingOptions&) { s.ElevationDeg = 4; }, -1,
+         "The procedure would point down to -1.4° elevation", false},
+        {"a point above the rotator's maximum", ProcedureKind::Cross,
+         [](VirtualSky&, TrackingOptions& o) { o.MaxElevationDeg = 42; }, -1,
+         "lies above the rotator's maximum elevation of 42.0°.", false},
+        {"the rotator refuses", ProcedureKind::Cross,
+         [](VirtualSky& s, TrackingOptions& o) {
+             s.ElevationDeg = 3;
+             s.LowestElevationDeg = 0;
+             o.MinElevationDeg = -90;
+         },
+         -1, "The rotator refused the position", false},
+    };
+    for (const Case& c : cases) {
+        VirtualSky sky;
+        TrackingOptions options = Options();
+        c.Set(sky, options);
+        VirtualTelescope telescope(sky);
+        ProcedureContext context{options, telescope.Place(), "the source"};
+        std::unique_ptr<Procedure> p;
+        if (c.Kind == ProcedureKind::YFactor) {
+            p = std::make_unique<YFactorSequence>(Settings(c.Kind), context, std::nullopt);
+        } else {
+            p = std::make_unique<CrossScan>(Settings(c.Kind), context);
+        }
+        const double abortAt = c.AbortAtS;
+        ASSERT_TRUE(telescope.Run(*p, options, 500, [abortAt](Procedure& q, double t) {
+            if (abortAt >= 0 && t >= abortAt) {
+                q.Abort();
+            }
+        })) << c.Name;
+        EXPECT_EQ(p->Ended(), Ending::Stopped) << c.Name;
+        EXPECT_NE(p->StopReason().find(c.Reason), std::string::npos)
+            << c.Name << ": " << p->StopReason();
+        EXPECT_EQ(p->Progress().Text, "stopped: " + p->StopReason()) << c.Name;
+        EXPECT_TRUE(telescope.LastAction.StopRotator) << c.Name;
+        if (c.Kind == ProcedureKind::YFactor) {
+            const auto& r = dynamic_cast<const YFactorSequence&>(*p).Result();
+            EXPECT_TRUE(r.Partial) << c.Name;
+            EXPECT_EQ(!r.Pairs.empty(), c.PairsKept) << c.Name;
+            EXPECT_LT(r.Pairs.size(), 4U) << c.Name;
+            if (c.PairsKept) {
+                EXPECT_TRUE(r.Y) << c.Name;
+            }
+        } else {
+            EXPECT_TRUE(dynamic_cast<const CrossScan&>(*p).Result().Partial) << c.Name;
+        }
+    }
+}
+
+/// Tracking after the end is the user's choice, but not when the user
+/// stopped the rotator elsewhere: an abort that stops it leaves it stopped.
+TEST(ProcedureTest, AnAbortThatStopsTheRotatorOverridesTracking) {
+    for (const bool stops : {false, true}) {
+        VirtualTelescope telescope(VirtualSky{});
+        ScanSettings settings = Settings(ProcedureKind::YFactor);
+        settings.After = AfterEnd::Track;
+        YFactorSequence y(settings, {Options(), telescope.Place(), "the source"}, std::nullopt);
+        ASSERT_TRUE(telescope.Run(y, Options(), 500, [stops](Procedure& p, double t) {
+            if (t >= 35) {
+                p.Abort("Stopped in the Track window.", stops);
+            }
+        }));
+        EXPECT_EQ(telescope.LastAction.StopRotator, stops);
+        EXPECT_EQ(telescope.LastAction.Point.has_value(), !stops);
+    }
+}
+
+} // namespace
+} // namespace vantrel::scan

@@ -1,0 +1,226 @@
+// The Scan window on the simulated telescope (labels `widgets` and
+// `simulated`, offscreen): a real rotctld driven through the Track window,
+// which lends its rotator for each procedure, and the radiometer reading
+// vantrel-sim-telescope through the command input. A cross-scan, its
+// offsets applied to tracking after asking, then a Y-factor sequence left
+// tracking. With VANTREL_SHOTS set to a folder, the window is saved there
+// during and after each procedure.
+
+#include "RotctldServer.h"
+#include "SimulatedTelescope.h"
+#include "tests/RecordingMessages.h"
+
+#include "measure/MeasurementLog.h"
+#include "radiometer/CommandInput.h"
+#include "scan/ScanLog.h"
+#include "scanwin/ScanSettingsFile.h"
+#include "scanwin/ScanWindow.h"
+#include "tracking/HamlibRotator.h"
+#include "trackwin/TrackSettings.h"
+#include "trackwin/TrackWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <numbers>
+
+namespace vantrel {
+
+class ScanWindowTest : public QObject {
+    Q_OBJECT
+
+    static void Shot(QWidget& w, const char* name) {
+        const QString folder = qEnvironmentVariable("VANTREL_SHOTS");
+        if (!folder.isEmpty()) {
+            w.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
+        }
+    }
+
+    static void Type(QLineEdit* edit, const QString& text) {
+        edit->setText(text);
+        emit edit->editingFinished();
+    }
+
+private slots:
+    /// What [Scan] keeps comes back; a refused value gives its default.
+    void SettingsComeBackAndRefusedOnesTakeTheirDefault() {
+        QTemporaryDir dir;
+        ScanSetup s;
+        s.Settings.Procedure = scan::ProcedureKind::Cross;
+        s.Settings.Source = SkySource::CassiopeiaA;
+        s.Settings.Points = 9;
+        s.Settings.Continuous = true;
+        s.Settings.ColdSky = scan::SkyPoint{200, 30};
+        s.Settings.After = scan::AfterEnd::Stop;
+        s.BeamFromAntenna = false;
+        s.Settings.BeamwidthDeg = 2.5;
+        QVERIFY(SaveScanSetup(dir.path(), s));
+        QCOMPARE(LoadScanSetup(dir.path()), s);
+        {
+            QSettings ini(dir.path() + QStringLiteral("/Vanset.ini"), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Scan/Points"), QStringLiteral("7.5"));
+            ini.setValue(QStringLiteral("Scan/Procedure"), QStringLiteral("grid"));
+            ini.setValue(QStringLiteral("Scan/TauS"), QStringLiteral("nan"));
+        }
+        const ScanSetup back = LoadScanSetup(dir.path());
+        QCOMPARE(back.Settings.Points, scan::kDefaultPoints);
+        QCOMPARE(back.Settings.Procedure, ScanSetup{}.Settings.Procedure);
+        QCOMPARE(back.Settings.TauS, ScanSetup{}.Settings.TauS);
+        QCOMPARE(back.Settings.Source, SkySource::CassiopeiaA);
+    }
+
+    void CrossScanAppliedThenYFactorLeftTracking() {
+        QTemporaryDir dir;
+        testing::RotctldServer mount;
+        OrbexSunMoon library;
+        SystemLocalClock clock;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        const HomeStation station = testing::StationWithSunAt(library, SystemUtcNow(), 0.0, 45.0);
+
+        // The Track window's rotator: the rotctld, azimuth from -180 to 180
+        // (the Sun culminates in the north).
+        TrackSetup trackSetup;
+        trackSetup.Rotator.Model = 2;
+        trackSetup.Rotator.Device = mount.Address();
+        trackSetup.Options.Range = AzimuthRange::FromMinus180To180;
+        QVERIFY(SaveTrackSetup(dir.path(), trackSetup));
+        TrackWindowServices trackServices;
+        trackServices.Conditions = &conditions;
+        trackServices.Station = &station;
+        trackServices.Library = &library;
+        trackServices.Clock = &clock;
+        trackServices.Directory = dir.path();
+        trackServices.MakeRotator = MakeHamlibRotator;
+        trackServices.Models = HamlibRotatorModels;
+        trackServices.PollPeriod = std::chrono::milliseconds{200};
+        TrackWindow track(trackServices);
+
+        // The dish the Measure window has: a 1.8° beam at 10368 MHz.
+        MeasureSetup dish;
+        dish.DishDiameterM = 1.1245;
+        dish.Efficiency = 0.55;
+        dish.SolarFlux = "200";
+        const testing::TelescopeTruth truth;
+        CommandSettings meter;
+        meter.Command =
+            testing::SimTelescopeCommand(mount.Port(), station, SkySource::Sun, truth, nullptr);
+        meter.Unit = ReadingUnit::Milliwatt;
+
+        RecordingMessages messages;
+        messages.answer = true;
+        int logged = 0;
+        int returned = 0;
+        ScanWindowServices services;
+        services.Conditions = &conditions;
+        services.Station = &station;
+        services.Library = &library;
+        services.Clock = &clock;
+        services.Messages = &messages;
+        services.Directory = dir.path();
+        services.Antenna = [&] { return dish; };
+        services.Pointing = [&] { return track.Setup().Options; };
+        services.BorrowRotator = [&](QString& why) { return track.LendRotator("Scan", why); };
+        services.ReturnRotator = [&](std::optional<SkySource> s) { track.ReturnRotator(s); };
+        services.ApplyOffsets = [&](double az, double el) { return track.AddOffsets(az, el); };
+        services.BorrowRadiometer = [&](QString&) -> std::optional<RadiometerLoan> {
+            return RadiometerLoan{[meter] { return MakeCommandInput(meter); },
+                                  {},
+                                  QStringLiteral("the simulated sky")};
+        };
+        services.ReturnRadiometer = [&] { ++returned; };
+        services.Logged = [&] { ++logged; };
+        ScanWindow w(services);
+        w.resize(1150, 720);
+        w.show();
+        QCOMPARE(w.BeamText->text().left(5), QStringLiteral("1.80\u00b0"));
+
+        // A cross-scan, the rotator stopped at the end.
+        w.ProcedureBox->setCurrentIndex(
+            w.ProcedureBox->findData(static_cast<int>(scan::ProcedureKind::Cross)));
+        w.Source->setCurrentIndex(w.Source->findData(static_cast<int>(SkySource::Sun)));
+        w.After->setCurrentIndex(w.After->findData(static_cast<int>(scan::AfterEnd::Stop)));
+        Type(w.Tau, QStringLiteral("0.3"));
+        Type(w.Settle, QStringLiteral("0.3"));
+        Type(w.Span, QStringLiteral("2"));
+        Type(w.Points, QStringLiteral("7"));
+        w.StartClick();
+        QVERIFY(w.IsRunning());
+        QVERIFY(track.IsLent());
+        QVERIFY(!track.TrackButton->isEnabled());
+        QCOMPARE(track.State->text(), QStringLiteral("driven by the Scan window"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.ScanPoints() >= 9, 60000);
+        QVERIFY2(w.ProgressText->text().startsWith(QLatin1String("elevation point")),
+                 qPrintable(w.ProgressText->text()));
+        QVERIFY(w.ProgressText->text().contains(QLatin1String("left")));
+        QVERIFY(w.PowerPoints() > 0);
+        Shot(w, "scan-cross-running.png");
+        QTRY_VERIFY_WITH_TIMEOUT(!w.IsRunning(), 60000);
+        QVERIFY2(w.Procedure()->Ended() == scan::Ending::Completed,
+                 qPrintable(QString::fromStdString(w.Procedure()->StopReason())));
+        QVERIFY(!track.IsLent());
+        QVERIFY(!track.IsTracking());
+        QVERIFY(track.TrackButton->isEnabled());
+        QVERIFY(w.FitPoints() > 0);
+        QVERIFY2(w.Result->text().contains(QLatin1String("beamwidth")),
+                 qPrintable(w.Result->text()));
+        Shot(w, "scan-cross-done.png");
+
+        // Apply to tracking, after asking: the offsets the scan found.
+        const auto* cross = dynamic_cast<const scan::CrossScan*>(w.Procedure());
+        QVERIFY(cross != nullptr);
+        const double cosEl = std::cos(cross->Result().ElevationDeg * std::numbers::pi / 180);
+        QVERIFY(w.ApplyButton->isEnabled());
+        w.ApplyButton->click();
+        QCOMPARE(messages.said.size(), std::size_t{1});
+        QVERIFY(messages.said[0].starts_with("Question|Apply to tracking|Add "));
+        QVERIFY(std::fabs(track.Setup().Options.AzimuthOffsetDeg + truth.ErrorAzDeg / cosEl) <
+                0.05 / cosEl);
+        QVERIFY(std::fabs(track.Setup().Options.ElevationOffsetDeg + truth.ErrorElDeg) < 0.05);
+        QCOMPARE(track.AzimuthOffset->text().toDouble(), track.Setup().Options.AzimuthOffsetDeg);
+        QVERIFY(!w.ApplyButton->isEnabled()); // once
+        scan::ScanLog scans;
+        QVERIFY(!scan::ReadScanLog((dir.path() + "/Vantrel-scans.csv").toStdString(), scans));
+        QCOMPARE(scans.Records.size(), std::size_t{1});
+
+        // A Y-factor sequence with the offsets applied, left tracking.
+        w.ProcedureBox->setCurrentIndex(
+            w.ProcedureBox->findData(static_cast<int>(scan::ProcedureKind::YFactor)));
+        w.After->setCurrentIndex(w.After->findData(static_cast<int>(scan::AfterEnd::Track)));
+        Type(w.Pairs, QStringLiteral("2"));
+        Type(w.Tau, QStringLiteral("0.5"));
+        w.StartClick();
+        QVERIFY(w.IsRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(w.ProgressText->text().startsWith(QLatin1String("pair 2 of 2")),
+                                 60000);
+        Shot(w, "scan-y-running.png");
+        QTRY_VERIFY_WITH_TIMEOUT(!w.IsRunning(), 60000);
+        QVERIFY2(w.Procedure()->Ended() == scan::Ending::Completed,
+                 qPrintable(QString::fromStdString(w.Procedure()->StopReason())));
+        QVERIFY2(w.Result->text().contains(QLatin1String("G/T = ")), qPrintable(w.Result->text()));
+        QVERIFY(track.IsTracking()); // handed back to tracking the Sun
+        QCOMPARE(track.Setup().Options.Source, SkySource::Sun);
+        QCOMPARE(logged, 1);
+        QCOMPARE(returned, 2);
+        measure::MeasurementLog log;
+        QVERIFY(!measure::ReadMeasurementLog(
+            (dir.path() + "/Vantrel-measurements.csv").toStdString(), log));
+        QCOMPARE(log.Records.size(), std::size_t{1});
+        QCOMPARE(log.Records[0].Method, std::string("y-sequence"));
+        Shot(w, "scan-y-done.png");
+        w.Shutdown();
+        track.Shutdown();
+    }
+};
+
+} // namespace vantrel
+
+QTEST_MAIN(vantrel::ScanWindowTest)
+#include "ScanWindowTest.moc"

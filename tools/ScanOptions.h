@@ -1,0 +1,70 @@
+#pragma once
+
+#include "scan/ScanSettings.h"
+#include "station/HomeStation.h"
+#include "tools/ObservingArguments.h"
+#include "tools/PowerOptions.h"
+#include "tools/ToolFiles.h"
+#include "tools/ToolStation.h"
+#include "tracking/Rotator.h"
+#include "tracking/Tracking.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+/// What the command line of `vantrel-scan` asks for.
+struct ScanCommandLine {
+    /// --data FILE, --data-home[=FOLDER]: where the station is read and the
+    /// logs are written.
+    DataArguments Files;
+    /// Which of --lat and --lon were given: without a station file both are
+    /// needed before a rotator is moved.
+    PositionGiven Position;
+    /// --procedure, --source, --hpbw (or the dish's), --tau, --settle,
+    /// --pairs, --off-beams, --span, --points. The rotator is stopped at
+    /// the end (AfterEnd::Stop).
+    scan::ScanSettings Scan;
+    /// --offset AZ,EL; the rest as tracking's defaults (azimuth 0 to 360,
+    /// the source followed down to the horizon).
+    TrackingOptions Pointing;
+    /// --rotator MODEL (2, a rotctld, by default), --device DEV.
+    RotatorSettings Rotator;
+    /// The radiometer: --input and the options of vantrel-power, its device
+    /// given as --input-device.
+    PowerCommandLine Radiometer;
+    /// --apparent, --refraction P,T,RH, --frequency MHZ.
+    ObservingArguments Observing;
+    /// --dish M and --efficiency E, when the beam is given so (the gain
+    /// then follows too).
+    std::optional<double> DishM;
+    double Efficiency = 0.55;
+    /// --flux-sfu: the Sun's flux at the observing frequency, solar flux
+    /// units.
+    std::optional<double> SolarFluxSfu;
+    bool Help = false;
+};
+
+/// Outcome of reading the command line: empty `Error` means success.
+struct ParsedScan {
+    ScanCommandLine Options;
+    std::string Error; ///< one line for standard error, "vantrel-scan: ..."
+};
+
+/// The usage text of `vantrel-scan`.
+std::string_view ScanUsage();
+
+/// Reads the arguments (without the program name); `--flag value` and
+/// `--flag=value` alike (`--data-home=FOLDER` only with "="), the last of a
+/// repeated flag counts. `--lat`, `--lon`, `--height` and `--pick` change
+/// `station`. Required unless `--help`: `--procedure`, `--source`,
+/// `--input`, the beam (`--hpbw` or `--dish`), and for `y` `--frequency`
+/// (and `--flux-sfu` on the Sun). The radiometer's options are read as
+/// vantrel-power reads them (ParsePowerArguments), `--duration` excepted.
+/// Text quoted from the arguments is made safe for a terminal.
+ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStation& station);
+
+} // namespace vantrel

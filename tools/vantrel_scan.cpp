@@ -1,0 +1,382 @@
+// vantrel-scan: a Y-factor sequence, a cross-scan or a drift scan on the
+// command line. The procedure's state machine is stepped from the main
+// thread every 50 ms; a RotatorLink and a PowerRunner talk to the rotator
+// and the radiometer on threads of their own.
+//
+// Signals: SIGINT and SIGTERM are blocked in every thread and taken with
+// sigtimedwait between steps, so the ending (the procedure aborted, the
+// rotator stopped, the partial line printed, exit 3) runs as ordinary code
+// on the main thread.
+
+#include "apparent/SkyPlaces.h"
+#include "astro/Clock.h"
+#include "astro/OrbexSunMoon.h"
+#include "measure/MeasurementLog.h"
+#include "radiometer/PowerRunner.h"
+#include "scan/CrossScan.h"
+#include "scan/DriftScan.h"
+#include "scan/ScanLog.h"
+#include "scan/YFactorSequence.h"
+#include "scanwin/ScanSetup.h"
+#include "tools/ConsoleMessages.h"
+#include "tools/ScanOptions.h"
+#include "tools/TerminalText.h"
+#include "tools/ToolStation.h"
+#include "tracking/HamlibRotator.h"
+#include "tracking/RotatorLink.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <pthread.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kBadArguments = 2;
+constexpr int kOutputFailed = 1;
+constexpr int kPartial = 3;
+constexpr auto kStep = 50ms;
+/// The rotator's position is read this often while a procedure runs.
+constexpr auto kPoll = 200ms;
+constexpr InputRetry kRadiometerRetry{500ms, 5000ms, 2.0};
+
+void Say(const std::string& text) {
+    std::fprintf(stderr, "vantrel-scan: %s\n", TerminalSafe(text).c_str());
+    std::fflush(stderr);
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return kBadArguments;
+}
+
+sigset_t BlockEndingSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return set;
+}
+
+bool EndingSignalWithin(const sigset_t& set, std::chrono::nanoseconds wait) {
+    timespec t{static_cast<std::time_t>(wait.count() / 1000000000),
+               static_cast<long>(wait.count() % 1000000000)};
+    for (;;) {
+        if (sigtimedwait(&set, nullptr, &t) > 0) {
+            return true;
+        }
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+PowerRunner::Factory FactoryFor(const PowerCommandLine& o) {
+    switch (o.Input) {
+    case PowerInputKind::Sdr:
+        return [s = o.Sdr] { return MakeSdrInput(s); };
+    case PowerInputKind::Audio:
+        return [s = o.Audio] { return MakeAudioInput(s); };
+    case PowerInputKind::Command:
+        return [s = o.Command] { return MakeCommandInput(s); };
+    case PowerInputKind::Rig:
+        return [s = o.Rig] { return MakeRigInput(s); };
+    }
+    return {};
+}
+
+/// A number with `decimals`, or an empty field.
+std::string Field(const std::optional<double>& value, int decimals) {
+    if (!value || !std::isfinite(*value)) {
+        return {};
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, *value);
+    return text;
+}
+
+/// A text field of the CSV line: quoted when it holds a comma or a quote.
+std::string Text(std::string_view text) {
+    std::string safe = TerminalSafe(text);
+    if (safe.find_first_of(",\"") == std::string::npos) {
+        return safe;
+    }
+    std::string quoted = "\"";
+    for (const char c : safe) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + '"';
+}
+
+/// "about 1 min 20 s left".
+std::string TimeLeft(double seconds) {
+    const long s = std::lround(std::max(0.0, seconds));
+    char text[48];
+    if (s >= 60) {
+        std::snprintf(text, sizeof text, "about %ld min %ld s left", s / 60, s % 60);
+    } else {
+        std::snprintf(text, sizeof text, "about %ld s left", s);
+    }
+    return text;
+}
+
+/// Says on standard error what changed in the rotator's connection.
+class RotatorReport {
+public:
+    void Update(const RotatorStatus& status) {
+        if (status.Connected && !connected_) {
+            Say("rotator connected");
+        } else if (!status.Connected && !status.LastError.empty() &&
+                   status.LastError != lastError_) {
+            Say("rotator: " + status.LastError);
+        }
+        connected_ = status.Connected;
+        lastError_ = status.LastError;
+    }
+
+private:
+    bool connected_ = false;
+    std::string lastError_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    DataArguments files;
+    {
+        HomeStation scratch;
+        const ParsedScan check = ParseScanArguments(args, scratch);
+        if (!check.Error.empty()) {
+            return Fail(check.Error);
+        }
+        if (check.Options.Help) {
+            std::fputs(std::string(ScanUsage()).c_str(), stdout);
+            return 0;
+        }
+        files = check.Options.Files;
+    }
+    const ToolFiles where = ToolFiles::OfEnvironment(files);
+    if (const std::string problem = where.Problem(); !problem.empty()) {
+        return Fail("vantrel-scan: " + TerminalSafe(problem));
+    }
+    ConsoleMessages messages;
+    HomeStation station;
+    const ToolStation read = ReadToolStation(where, messages, station);
+    const ParsedScan parsed = ParseScanArguments(args, station);
+    if (!parsed.Error.empty()) {
+        return Fail(parsed.Error);
+    }
+    const ScanCommandLine& o = parsed.Options;
+    // Never a rotator moved for a station nobody gave.
+    if (const auto problem = HardwareStationProblem(read, o.Position, station)) {
+        return Fail("vantrel-scan: " + TerminalSafe(*problem));
+    }
+    const std::vector<RotatorModel> models = HamlibRotatorModels();
+    if (std::none_of(models.begin(), models.end(),
+                     [&](const RotatorModel& m) { return m.Model == o.Rotator.Model; })) {
+        return Fail("vantrel-scan: --rotator: Hamlib has no rotator model " +
+                    std::to_string(o.Rotator.Model) + " ('rotctl -l' lists them)");
+    }
+    if (const std::string notice = read.Notice("vantrel-scan"); !notice.empty()) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
+    }
+
+    std::signal(SIGPIPE, SIG_IGN);
+    const sigset_t ending = BlockEndingSignals(); // before any thread starts
+
+    OrbexSunMoon library;
+    SkyPlaces places(library);
+    const ObservingConditions conditions = o.Observing.Conditions;
+    const std::string title(SkyPlaces::Title(o.Scan.Source, station));
+    SystemLocalClock systemClock;
+    UtcClock clock(systemClock);
+    scan::ProcedureContext context;
+    context.Pointing = o.Pointing;
+    context.Place = [&](DateTime utc) {
+        return places.At(o.Scan.Source, station, conditions, DecodeInstant(utc));
+    };
+    context.SourceTitle = title;
+
+    // The antenna as the measurement log keeps it, and what G/T needs.
+    const MeasureSetup antenna = [&] {
+        MeasureSetup a = o.DishM ? MeasureSetup{} : AntennaOfBeamwidth(o.Scan.BeamwidthDeg);
+        if (o.DishM) {
+            a.Antenna = AntennaKind::Dish;
+            a.DishDiameterM = *o.DishM;
+            a.Efficiency = o.Efficiency;
+        }
+        if (o.SolarFluxSfu) {
+            char sfu[32];
+            std::snprintf(sfu, sizeof sfu, "%.17g", *o.SolarFluxSfu);
+            a.SolarFlux = sfu;
+        }
+        return a;
+    }();
+    const double frequency = conditions.FrequencyMHz;
+
+    std::unique_ptr<scan::Procedure> procedure;
+    scan::YFactorSequence* sequence = nullptr;
+    scan::CrossScan* cross = nullptr;
+    scan::DriftScan* drift = nullptr;
+    switch (o.Scan.Procedure) {
+    case scan::ProcedureKind::YFactor: {
+        const scan::GOverTBasis basis =
+            GOverTBasisOf(o.Scan.Source, clock.UtcNow(), station, conditions, library, antenna);
+        auto p = std::make_unique<scan::YFactorSequence>(o.Scan, context, basis);
+        sequence = p.get();
+        procedure = std::move(p);
+        break;
+    }
+    case scan::ProcedureKind::Cross: {
+        auto p = std::make_unique<scan::CrossScan>(o.Scan, context);
+        cross = p.get();
+        procedure = std::move(p);
+        break;
+    }
+    case scan::ProcedureKind::Drift: {
+        auto p = std::make_unique<scan::DriftScan>(o.Scan, context);
+        drift = p.get();
+        procedure = std::move(p);
+        break;
+    }
+    }
+
+    const RotatorSettings rotatorSettings = o.Rotator;
+    RotatorLink link([rotatorSettings] { return MakeHamlibRotator(rotatorSettings); }, kPoll,
+                     kAttendedRetry);
+    PowerRunner runner(FactoryFor(o.Radiometer), o.Radiometer.Integration, kRadiometerRetry);
+    RotatorReport rotatorReport;
+    std::string lastProgress;
+    bool interrupted = false;
+    while (!procedure->Finished()) {
+        if (!interrupted && EndingSignalWithin(ending, kStep)) {
+            interrupted = true;
+            procedure->Abort("Interrupted.");
+        }
+        const RotatorStatus rotator = link.Status();
+        rotatorReport.Update(rotator);
+        const RunnerStatus radiometer = runner.Status();
+        for (const RunnerEvent& e : runner.TakeEvents()) {
+            if (e.What != RunnerEvent::Kind::Opened) {
+                Say("radiometer: " + e.Text);
+            }
+        }
+        const std::vector<PowerBlock> blocks = runner.TakeBlocks();
+        scan::StepInput in;
+        in.Utc = clock.UtcNow();
+        in.Now = SteadyClock::now();
+        in.Rotator = rotator;
+        in.Blocks = blocks;
+        const std::string stopped =
+            radiometer.What == RunnerStatus::State::Stopped ? radiometer.LastError : std::string();
+        in.RadiometerStopped = stopped;
+        const scan::StepAction action = procedure->Step(in);
+        if (action.Point) {
+            link.Point(*action.Point);
+        }
+        if (action.StopRotator) {
+            link.Stop();
+        }
+        const scan::ProgressReport progress = procedure->Progress();
+        if (progress.Text != lastProgress && !procedure->Finished()) {
+            lastProgress = progress.Text;
+            Say(progress.Text + " (" + TimeLeft(progress.SecondsLeft) + ")");
+        }
+    }
+    // The Stop asked for at the end goes out before the link ends.
+    link.Shutdown(true);
+    runner.Stop();
+    const bool partial = procedure->Ended() == scan::Ending::Stopped;
+    if (partial) {
+        Say("stopped: " + procedure->StopReason());
+    }
+
+    const DateTime endedUtc = clock.UtcNow();
+    const std::string status = partial ? "partial" : "";
+    std::string header;
+    std::string line;
+    if (sequence) {
+        const scan::YFactorResult& r = sequence->Result();
+        header = "source,y_db,y_sigma_db,g_over_t_db_per_k,g_over_t_sigma_db,pairs,elevation_deg,"
+                 "status";
+        line = Text(title) + "," + Field(r.Y ? std::optional(r.Y->YDb) : std::nullopt, 3) + "," +
+               Field(r.Y ? std::optional(r.Y->SigmaDb) : std::nullopt, 4) + "," +
+               Field(r.GOverTDbPerK, 2) + "," + Field(r.GOverTSigmaDb, 3) + "," +
+               std::to_string(r.Pairs.size()) + "," +
+               Field(r.Pairs.empty() ? std::nullopt : std::optional(r.ElevationDeg), 2) + "," +
+               status;
+        if (!r.Note.empty() && !r.Pairs.empty()) {
+            Say(r.Note);
+        }
+        const auto beam = BeamOf(antenna, frequency);
+        if (const auto record = scan::YSequenceRecord(
+                r, endedUtc, title, frequency, AntennaText(antenna), beam ? beam->GainDbi : 0.0,
+                o.Scan.Source == SkySource::Sun ? o.SolarFluxSfu : std::nullopt)) {
+            const std::string path = where.PathForNew(measure::kMeasurementLogName);
+            if (const auto failed = measure::AppendMeasurement(path, *record)) {
+                Say(*failed);
+            }
+        }
+    } else if (cross) {
+        const scan::CrossScanResult& r = cross->Result();
+        header = "source,az_offset_deg,az_offset_sigma_deg,el_offset_deg,el_offset_sigma_deg,"
+                 "hpbw_az_deg,hpbw_el_deg,peak_y_db,status";
+        const auto hpbw = [&](int axis) {
+            const auto& a = r.Axes[static_cast<std::size_t>(axis)];
+            return a.Fit ? std::optional(a.BeamwidthDeg) : std::nullopt;
+        };
+        line = Text(title) + "," + Field(r.OffsetDeg(0), 3) + "," + Field(r.OffsetSigmaDeg(0), 3) +
+               "," + Field(r.OffsetDeg(1), 3) + "," + Field(r.OffsetSigmaDeg(1), 3) + "," +
+               Field(hpbw(0), 3) + "," + Field(hpbw(1), 3) + "," + Field(r.PeakYDb(), 2) + "," +
+               status;
+        for (const int axis : {0, 1}) {
+            const auto& a = r.Axes[static_cast<std::size_t>(axis)];
+            if (!a.Fit && !a.Points.empty()) {
+                Say(std::string(axis == 0 ? "azimuth" : "elevation") + ": " + a.Problem);
+            }
+        }
+        if (!r.Axes[0].Points.empty()) {
+            const std::string path = where.PathForNew(scan::kScanLogName);
+            if (const auto failed =
+                    scan::AppendScanRecord(path, scan::RecordOf(r, endedUtc, title, frequency))) {
+                Say(*failed);
+            }
+        }
+    } else if (drift) {
+        const scan::DriftScanResult& r = drift->Result();
+        header = "source,hpbw_deg,peak_time_utc,az_offset_deg,status";
+        const scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
+        line = Text(title) + "," + Field(r.BeamwidthDeg, 3) + "," + record.PeakTimeUtc + "," +
+               Field(r.AzimuthOffsetDeg, 3) + "," + status;
+        if (!r.Fit && !r.Points.empty()) {
+            Say(r.Problem);
+        }
+        if (!r.Points.empty()) {
+            const std::string path = where.PathForNew(scan::kScanLogName);
+            if (const auto failed = scan::AppendScanRecord(path, record)) {
+                Say(*failed);
+            }
+        }
+    }
+    if (std::printf("%s\n%s\n", header.c_str(), line.c_str()) < 0 || std::fflush(stdout) != 0) {
+        std::perror("vantrel-scan: writing the result");
+        return kOutputFailed;
+    }
+    return partial ? kPartial : 0;
+}
