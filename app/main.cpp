@@ -292,9 +292,7 @@ int main(int argc, char** argv) {
             return std::nullopt;
         }
         receiverWasRunning = receiver.IsRunning();
-        if (receiverWasRunning) {
-            receiver.StopClick();
-        }
+        receiver.Lend(QLatin1String(kScanCaption));
         const std::string_view input = ReceiverInputKey(setup.Input);
         return RadiometerLoan{
             InputFactoryOf(setup, conditions.FrequencyMHz), IntegrationOf(setup),
@@ -302,6 +300,7 @@ int main(int argc, char** argv) {
                 .arg(QString::fromLatin1(input.data(), static_cast<qsizetype>(input.size())))};
     };
     scanServices.ReturnRadiometer = [&receiver, &receiverWasRunning] {
+        receiver.TakeBack();
         if (receiverWasRunning) {
             receiver.StartClick();
         }

@@ -664,8 +664,23 @@ void ReceiverWindow::OpenBeside(QWidget* mainWindow) {
     activateWindow();
 }
 
+void ReceiverWindow::Lend(const QString& borrower) {
+    StopClick();
+    lentTo_ = borrower;
+    StartButton->setEnabled(false);
+    SetText(State, QStringLiteral("The %1 window reads this input now; Start comes back when "
+                                  "it has finished.")
+                       .arg(borrower));
+}
+
+void ReceiverWindow::TakeBack() {
+    lentTo_.clear();
+    StartButton->setEnabled(!shutDown_ && !runner_);
+    SetText(State, QStringLiteral("Stopped."));
+}
+
 void ReceiverWindow::StartClick() {
-    if (runner_ || shutDown_) {
+    if (runner_ || shutDown_ || IsLent()) {
         return;
     }
     const bool accepted = ReadFields();
@@ -756,7 +771,7 @@ void ReceiverWindow::Retire() {
         spectrum_.reset();
     }
     SetLive(false);
-    StartButton->setEnabled(!shutDown_);
+    StartButton->setEnabled(!shutDown_ && !IsLent());
     StopButton->setEnabled(false);
 }
 

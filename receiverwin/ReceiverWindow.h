@@ -113,6 +113,13 @@ public:
 
     const ReceiverSetup& Setup() const { return setup_; }
     bool IsRunning() const { return runner_ != nullptr; }
+
+    /// Another window (`borrower`, its caption) reads this input now: the
+    /// input stops here and Start is locked until `TakeBack`, so one device
+    /// never has two readers.
+    void Lend(const QString& borrower);
+    void TakeBack();
+    bool IsLent() const { return !lentTo_.isEmpty(); }
     /// The runner's state; an empty one while none runs.
     RunnerStatus Status() const;
     /// The block shown; none before the first.
@@ -249,6 +256,7 @@ private:
     std::unique_ptr<PowerLogWriter> log_;
     std::uint64_t logged_ = 0;
     bool shutDown_ = false;
+    QString lentTo_; ///< the window reading the input; empty while this one may
     QString lastShownError_;
 
     std::optional<PowerBlock> present_;

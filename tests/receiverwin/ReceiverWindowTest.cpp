@@ -282,6 +282,20 @@ private slots:
         QCOMPARE(kept.Sdr.DeviceArgs, sim.Args());
         QCOMPARE(kept.TauS, 0.5);
         QVERIFY(!kept.Sdr.FrequencyMHz);
+
+        // Lent to the Scan window: the input stops here and cannot be
+        // started again until it comes back (one device, one reader).
+        if (!w.IsRunning()) {
+            w.StartClick();
+        }
+        QVERIFY(w.IsRunning());
+        w.Lend(QStringLiteral("Scan"));
+        QVERIFY(!w.IsRunning());
+        QVERIFY(!w.StartButton->isEnabled());
+        w.StartClick();
+        QVERIFY(!w.IsRunning());
+        w.TakeBack();
+        QVERIFY(w.StartButton->isEnabled());
     }
 
     /// Vanset.ini edited by hand: a refused value takes its key's default,
