@@ -44,6 +44,7 @@ void CheckRoundTrip(const MeasurementRecord& r) {
     expected.Utc = OneLine(r.Utc);
     expected.Source = OneLine(r.Source);
     expected.Antenna = OneLine(r.Antenna);
+    expected.Method = OneLine(r.Method);
     FUZZ_CHECK(back.Records.front() == expected);
 }
 

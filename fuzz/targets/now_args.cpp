@@ -5,12 +5,14 @@
 //    is, whatever the arguments hold;
 //  - an accepted one gives observing conditions in their ranges, with a
 //    frequency whenever refraction is asked for;
-//  - any argument other than the three observing options is refused.
+//  - any argument other than the observing options, the data options and
+//    --help is refused.
 
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/TextChecks.h"
 #include "tools/CommandLineFlag.h"
 #include "tools/NowOptions.h"
+#include "tools/ToolFiles.h"
 
 using namespace vantrel;
 
@@ -20,6 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parsed.Error.empty()) {
         FUZZ_CHECK(fuzz::SafeLine(parsed.Error));
         return 0;
+    }
+    if (parsed.Help) {
+        return 0; // the usage, whatever else was given
     }
     FUZZ_CHECK(ValidateConditions(parsed.Observing.Conditions).empty());
     FUZZ_CHECK(!parsed.Observing.Missing());
@@ -34,8 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         const CommandLineFlag f = CommandLineFlag::Of(a);
-        FUZZ_CHECK(ObservingArguments::Owns(f.Flag));
-        valueNext = !f.InlineValue && ObservingArguments::TakesValue(f.Flag);
+        const bool observing = ObservingArguments::Owns(f.Flag);
+        FUZZ_CHECK(observing || DataArguments::Owns(f.Flag));
+        valueNext = !f.InlineValue && (observing ? ObservingArguments::TakesValue(f.Flag)
+                                                 : DataArguments::TakesNextValue(f.Flag));
     }
     return 0;
 }
