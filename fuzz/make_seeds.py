@@ -255,6 +255,30 @@ def argument_seeds():
     put("eme_args", "hostile", args("--dx", "\x1b]0;owned\x07", "--min-elevation", "nan,1e400",
                                      "--time=2101-01-01T00:00:60"))
 
+    put("power_args", "sdr", args("--input", "sdr", "--device", "driver=rtlsdr", "--frequency",
+                                  "1296", "--rate", "2400000", "--gain", "30", "--bins", "4096",
+                                  "--band", "-500000:500000", "--tau", "2", "--duration", "60"))
+    put("power_args", "audio", args("--input=audio", "--device", "default", "--rate", "48000",
+                                    "--channel", "2", "--band", "300:2700", "--data-home"))
+    put("power_args", "command", args("--input", "command", "--command", "meter.sh", "--unit",
+                                      "dbm", "--column", "3", "--tau", "0.1"))
+    put("power_args", "rig", args("--input", "rig", "--rig-model", "2", "--device",
+                                  "localhost:4532", "--data", "Vantrel.dat"))
+    put("power_args", "hostile", args("--input", "sdr", "--tau", "1e999", "--band", "5:-5",
+                                      "--column", "\x1b[2J", "--channel", "0"))
+    put("scan_args", "y", args("--procedure", "y", "--source", "sun", "--lat", "52.5", "--lon",
+                               "13.4", "--rotator", "2", "--device", "localhost:4533",
+                               "--input", "sdr", "--input-device", "driver=vantrelsim",
+                               "--frequency", "1296", "--hpbw", "1.8", "--pairs", "4",
+                               "--off-beams", "4", "--flux-sfu", "120"))
+    put("scan_args", "cross", args("--procedure=cross", "--source", "Cassiopeia-A", "--dish",
+                                   "3", "--efficiency", "0.55", "--span", "3", "--points", "15",
+                                   "--offset", "1.5,-0.3", "--input", "audio", "--tau", "1"))
+    put("scan_args", "drift", args("--procedure", "drift", "--source", "moon", "--settle", "5",
+                                   "--input", "command", "--command", "meter.sh", "--unit", "db"))
+    put("scan_args", "hostile", args("--procedure", "z", "--source", "\x1b]0;x\x07", "--pairs",
+                                     "0", "--hpbw", "nan", "--offset", "1e400,"))
+
 
 def log_seeds():
     header = ("utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,"
