@@ -19,10 +19,11 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: vantrel-scan --procedure y|cross|drift --source NAME\n"
-    "                    [--data FILE | --data-home[=DIR]] [--lat DEG --lon DEG]\n"
-    "                    [--height M] [--pick LIST:N] [--apparent] [--refraction P,T,RH]\n"
-    "                    [--rotator MODEL --device DEV] [--offset AZ,EL]\n"
-    "                    --input sdr|audio|command|rig [--input-device D] [--rate SPS]\n"
+    "                    [--data FILE | --data-home[=FOLDER]] [--lat DEG --lon DEG]\n"
+    "                    [--height M] [--pick LIST:N] [--apparent]\n"
+    "                    [--refraction P,T,RH] [--rotator MODEL --device DEV]\n"
+    "                    [--offset AZ,EL] --input sdr|audio|command|rig\n"
+    "                    [--input-device D] [--rate SPS]\n"
     "                    [--gain DB] [--channel N] [--bins N] [--band LO:HI]\n"
     "                    [--command CMD] [--unit U] [--column N] [--rig-model N]\n"
     "                    [--frequency MHZ] [--hpbw DEG | --dish M --efficiency E]\n"
