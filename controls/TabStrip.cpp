@@ -2,13 +2,17 @@
 
 #include "controls/SystemColours.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace vantrel {
 
-TabStrip::TabStrip(const QStringList& tabs, QWidget* parent) : QWidget(parent), tabs_(tabs) {}
+TabStrip::TabStrip(const QStringList& tabs, QWidget* parent) : QWidget(parent), tabs_(tabs) {
+    // A click chooses without taking the focus, so Enter still prints after it.
+    setFocusPolicy(Qt::TabFocus);
+}
 
 void TabStrip::SetTabIndex(int index) {
     if (index < -1 || index >= tabs_.size()) {
@@ -70,6 +74,12 @@ void TabStrip::paintEvent(QPaintEvent*) {
         p.drawPath(path);
         p.setPen(Qt::black);
         p.drawText(r, Qt::AlignCenter, tabs_[i]);
+        if (i == keyed_ && hasFocus()) {
+            QPen frame(Qt::black);
+            frame.setStyle(Qt::DotLine);
+            p.setPen(frame);
+            p.drawRect(r.adjusted(3, 3, -3, -2));
+        }
     }
 }
 
@@ -79,11 +89,49 @@ void TabStrip::mousePressEvent(QMouseEvent* event) {
     }
     for (int i = 0; i < tabs_.size(); ++i) {
         if (TabRect(i).contains(event->position().toPoint())) {
-            SetTabIndex(i);
-            emit Click();
+            Choose(i);
             return;
         }
     }
+}
+
+void TabStrip::keyPressEvent(QKeyEvent* event) {
+    const int count = static_cast<int>(tabs_.size());
+    if (count == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    int keyed = keyed_;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        keyed = (keyed_ + count - 1) % count;
+        break;
+    case Qt::Key_Right:
+        keyed = (keyed_ + 1) % count;
+        break;
+    case Qt::Key_Home:
+        keyed = 0;
+        break;
+    case Qt::Key_End:
+        keyed = count - 1;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        Choose(keyed_);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    keyed_ = keyed;
+    update();
+}
+
+void TabStrip::Choose(int index) {
+    keyed_ = index;
+    SetTabIndex(index);
+    emit Click();
 }
 
 } // namespace vantrel

@@ -10,6 +10,10 @@ namespace vantrel {
 /// A strip of soft-edged tabs on top, used as a row of commands: a click on
 /// a tab selects it and reports its index; the owner may then clear the
 /// selection (index −1) so that the same tab can be chosen again.
+///
+/// The keyboard reaches it too: Tab gives it the focus, the arrow keys (and
+/// Home, End) move a focus frame from tab to tab, and Enter or Space
+/// chooses the framed tab as a click would.
 class TabStrip final : public QWidget {
     Q_OBJECT
 
@@ -36,11 +40,15 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void Choose(int index);
+
     QStringList tabs_;
     QList<int> widths_;
     int index_ = -1;
+    int keyed_ = 0; ///< the tab the keyboard's focus frame stands on
 };
 
 } // namespace vantrel

@@ -1,5 +1,6 @@
 #include "eme/DxStation.h"
 
+#include "measure/NumberText.h"
 #include "station/GridLocator.h"
 #include "station/StationCheck.h"
 
@@ -26,16 +27,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 char Upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -45,17 +36,7 @@ char Lower(char c) {
 }
 
 std::optional<double> Number(std::string_view text) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    double v = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || r.ec != std::errc{} || r.ptr != text.data() + text.size() ||
-        !std::isfinite(v)) {
-        return std::nullopt;
-    }
-    return v;
+    return measure::FiniteNumber(measure::TrimBlanks(text));
 }
 
 /// The shortest text that reads back as `v`.
@@ -157,7 +138,7 @@ std::string DxStation::Text() const {
 }
 
 DxParse ParseDxStation(std::string_view text) {
-    text = Trim(text);
+    text = measure::TrimBlanks(text);
     if (text.empty()) {
         return Refuse("Give the DX station's locator or its latitude,longitude.");
     }
@@ -182,7 +163,7 @@ DxParse ParseDxStation(std::string_view text) {
                 continue;
             }
             call = text.substr(0, i);
-            position = Trim(text.substr(i));
+            position = measure::TrimBlanks(text.substr(i));
             break;
         }
     }

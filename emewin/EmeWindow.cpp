@@ -1,8 +1,10 @@
 #include "emewin/EmeWindow.h"
 
+#include "controls/FieldReasons.h"
 #include "eme/EmeCsv.h"
 #include "emewin/EmeSettings.h"
 #include "mainwin/TextFileSave.h"
+#include "measure/NumberText.h"
 #include "skywin/ChartExport.h"
 #include "station/StationCheck.h"
 
@@ -118,12 +120,27 @@ const char* const kWindowColumns[] = {
 };
 
 std::optional<double> MinElevation(const QString& text) {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !(v >= eme::kLowestMinElevationDeg && v <= eme::kHighestMinElevationDeg)) {
+    const std::string typed = text.toStdString();
+    const std::optional<double> v = measure::FiniteNumber(measure::TrimBlanks(typed));
+    if (!v || !(*v >= eme::kLowestMinElevationDeg && *v <= eme::kHighestMinElevationDeg)) {
         return std::nullopt;
     }
     return v;
+}
+
+/// Why a minimum elevation as typed is refused; empty when it is taken.
+QString MinElevationProblem(const QString& text) {
+    return MinElevation(text) ? QString()
+                              : QStringLiteral("The minimum elevation must be a number of "
+                                               "degrees from -5 to 90.");
+}
+
+/// Why a DX station as typed is refused; empty when it is taken or empty.
+QString DxProblem(const QString& text) {
+    if (text.trimmed().isEmpty()) {
+        return {};
+    }
+    return QString::fromStdString(eme::ParseDxStation(text.toStdString()).Problem);
 }
 
 } // namespace
@@ -141,6 +158,7 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), services_(std::move(services)), clock_(*services_.Clock) {
     setWindowTitle(QLatin1String(kEmeCaption));
     setAttribute(Qt::WA_QuitOnClose, false);
+    reasons_ = new FieldReasons(this);
     BuildControls();
 
     const EmeSettings stored = LoadEmeSettings(services_.Directory, ScreenRects());
@@ -177,6 +195,10 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
 }
 
 EmeWindow::~EmeWindow() {
+    // The focus leaves a field as the window goes: nothing is taken then.
+    for (QLineEdit* e : {DxBox->lineEdit(), HomeMinElevation, DxMinElevation}) {
+        disconnect(e, nullptr, this, nullptr);
+    }
     if (cancel_) {
         cancel_->store(true);
     }
@@ -195,6 +217,7 @@ void EmeWindow::BuildControls() {
     DxBox->setEditable(true);
     DxBox->setInsertPolicy(QComboBox::NoInsert);
     DxBox->setMinimumContentsLength(22);
+    DxBox->lineEdit()->setObjectName(QStringLiteral("DxText"));
     DxBox->setToolTip(QStringLiteral(
         "A locator (JO62 or JO62qm) or latitude,longitude[,height m], a call sign before it "
         "if you like (DL0ABC JO62qm); Enter takes it, empty for none"));
@@ -204,10 +227,15 @@ void EmeWindow::BuildControls() {
     stations->addWidget(DxBox);
     stations->addWidget(DxWhere, 1);
     column->addLayout(stations);
+    // A refused text is checked when the box is left, not at every key: a
+    // locator is refused until its last character is typed.
+    column->addWidget(reasons_->Watch(DxBox->lineEdit(), DxProblem, CheckWhen::Leaving));
 
     auto* minimum = new QHBoxLayout;
     HomeMinElevation = new QLineEdit(this);
     DxMinElevation = new QLineEdit(this);
+    HomeMinElevation->setObjectName(QStringLiteral("HomeMinElevation"));
+    DxMinElevation->setObjectName(QStringLiteral("DxMinElevation"));
     for (QLineEdit* e : {HomeMinElevation, DxMinElevation}) {
         e->setMaximumWidth(70);
         e->setToolTip(QStringLiteral("Lowest elevation of the Moon for a common window, "
@@ -220,6 +248,9 @@ void EmeWindow::BuildControls() {
     minimum->addWidget(new QLabel(QStringLiteral("\u00b0"), this));
     minimum->addStretch(1);
     column->addLayout(minimum);
+    for (QLineEdit* e : {HomeMinElevation, DxMinElevation}) {
+        column->addWidget(reasons_->Watch(e, MinElevationProblem));
+    }
 
     auto* liveBox = new QGroupBox(QStringLiteral("Now"), this);
     auto* grid = new QGridLayout(liveBox);
@@ -273,8 +304,13 @@ void EmeWindow::BuildControls() {
     Status->setWordWrap(true);
     column->addWidget(Status);
 
-    connect(DxBox->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { SetDx(DxBox->currentText()); });
+    // Enter, Tab or a click elsewhere takes the DX station as typed.
+    connect(DxBox->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString taken = dx_ ? QString::fromStdString(dx_->Text()) : QString();
+        if (DxBox->currentText().trimmed() != taken) {
+            SetDx(DxBox->currentText());
+        }
+    });
     connect(DxBox, &QComboBox::activated, this,
             [this](int index) { SetDx(DxBox->itemText(index)); });
     connect(HomeMinElevation, &QLineEdit::editingFinished, this,
@@ -292,16 +328,13 @@ void EmeWindow::FillRecent() {
         DxBox->addItem(QString::fromStdString(r));
     }
     DxBox->setEditText(dx_ ? QString::fromStdString(dx_->Text()) : QString());
-    if (dxProblem_.isEmpty()) {
-        DxWhere->setText(
-            dx_ ? QString::asprintf(
-                      "%.4f\u00b0 %c  %.4f\u00b0 %c  %.0f m", std::fabs(dx_->Site.LatitudeDeg),
-                      dx_->Site.LatitudeDeg < 0 ? 'S' : 'N', std::fabs(dx_->Site.LongitudeDeg),
-                      dx_->Site.LongitudeDeg < 0 ? 'W' : 'E', dx_->Site.HeightM)
-                : QStringLiteral("none: the windows are home's alone"));
-    } else {
-        DxWhere->setText(dxProblem_);
-    }
+    DxWhere->setText(
+        dx_ ? QString::asprintf(
+                  "%.4f\u00b0 %c  %.4f\u00b0 %c  %.0f m", std::fabs(dx_->Site.LatitudeDeg),
+                  dx_->Site.LatitudeDeg < 0 ? 'S' : 'N', std::fabs(dx_->Site.LongitudeDeg),
+                  dx_->Site.LongitudeDeg < 0 ? 'W' : 'E', dx_->Site.HeightM)
+            : QStringLiteral("none: the windows are home's alone"));
+    reasons_->Check(DxBox->lineEdit());
 }
 
 QStringList EmeWindow::RecentDx() const {
@@ -315,16 +348,14 @@ QStringList EmeWindow::RecentDx() const {
 bool EmeWindow::SetDx(const QString& text) {
     if (text.trimmed().isEmpty()) {
         dx_.reset();
-        dxProblem_.clear();
     } else {
         const eme::DxParse p = eme::ParseDxStation(text.toStdString());
         if (!p.Station) {
-            dxProblem_ = QString::fromStdString(p.Problem);
             FillRecent();
             DxBox->setEditText(text); // left as typed, to be mended
+            reasons_->Check(DxBox->lineEdit());
             return false;
         }
-        dxProblem_.clear();
         dx_ = p.Station;
         recent_ = eme::RememberDx(recent_, dx_->Text());
     }
@@ -337,14 +368,13 @@ bool EmeWindow::SetDx(const QString& text) {
 bool EmeWindow::SetMinElevation(bool dx, const QString& text) {
     QLineEdit* field = dx ? DxMinElevation : HomeMinElevation;
     double& stored = dx ? dxMinDeg_ : homeMinDeg_;
-    const std::optional<double> v = MinElevation(text);
-    if (!v) {
-        field->setText(QString::number(stored));
-        Status->setText(QStringLiteral("The minimum elevation must be a number of degrees "
-                                       "from -5 to 90."));
-        return false;
+    if (field->text() != text) {
+        field->setText(text);
     }
-    field->setText(QString::number(*v));
+    const std::optional<double> v = MinElevation(text);
+    if (!reasons_->Check(field) || !v) {
+        return false; // red, with the reason below it; the value in force stays
+    }
     if (*v != stored) {
         stored = *v;
         StoreSettings();
@@ -544,9 +574,6 @@ void EmeWindow::ShowStatus() {
                      .arg(progress_ ? progress_->load() : 0);
     } else if (haveWindows_ && windows_.empty()) {
         parts << QStringLiteral("No common window in the next %1 days.").arg(eme::kWindowDaysAhead);
-    }
-    if (!dxProblem_.isEmpty()) {
-        parts << dxProblem_;
     }
     const ObservingConditions& c = *services_.Conditions;
     parts << QStringLiteral("%1 MHz").arg(c.FrequencyMHz);

@@ -31,6 +31,8 @@ class QTimer;
 
 namespace vantrel {
 
+class FieldReasons;
+
 /// Caption of the EME window.
 inline constexpr const char* kEmeCaption = "EME";
 /// How often the live values follow the Moon while the window is shown, ms.
@@ -89,14 +91,16 @@ public:
 
     /// Takes a DX station as typed (eme::ParseDxStation; empty for none):
     /// true when taken, and it goes first in the recent list. A refused text
-    /// is said in the status line and the station in use stays.
+    /// stays in the box, red, with its reason below it, and the station in
+    /// use stays. Leaving the box (Enter, Tab, a click elsewhere) takes it.
     bool SetDx(const QString& text);
     const std::optional<eme::DxStation>& Dx() const { return dx_; }
     /// The recent DX stations, the last used first.
     QStringList RecentDx() const;
 
     /// Takes a minimum elevation as typed (degrees, −5..90) for home or the
-    /// DX station: true when taken.
+    /// DX station: true when taken. A refused text stays in its field, red,
+    /// with its reason below it, and the value in force stays.
     bool SetMinElevation(bool dx, const QString& text);
 
     /// The live values of the last tick.
@@ -114,7 +118,7 @@ public:
     std::function<bool(QPrinter& printer)> ChoosePrinter;
 
     QComboBox* DxBox = nullptr; ///< editable: the DX station, recent ones in its list
-    QLabel* DxWhere = nullptr;  ///< where the DX station is, or why it is refused
+    QLabel* DxWhere = nullptr;  ///< where the DX station in use is
     QLineEdit* HomeMinElevation = nullptr;
     QLineEdit* DxMinElevation = nullptr;
     QTableWidget* WindowTable = nullptr;
@@ -194,7 +198,8 @@ private:
     std::vector<std::string> recent_;
     double homeMinDeg_ = 0;
     double dxMinDeg_ = 0;
-    QString dxProblem_;
+    /// The reasons of refused fields, beside them (made before the fields).
+    FieldReasons* reasons_ = nullptr;
 
     // The live values: a calculator of this thread, made again when its
     // inputs change.

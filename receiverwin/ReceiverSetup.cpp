@@ -1,7 +1,8 @@
 #include "receiverwin/ReceiverSetup.h"
 
+#include "measure/NumberText.h"
+
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -45,33 +46,19 @@ std::string NumberText(double v) {
     return ec == std::errc() ? std::string(text, end) : std::string();
 }
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())) != 0) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())) != 0) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-/// A finite number of the C locale filling `s` (a leading '+' allowed).
+/// A finite number of the C locale filling `s` (blanks at its ends
+/// allowed), never a negative zero.
 std::optional<double> Number(std::string_view s) {
-    s = Trimmed(s);
-    if (s.size() > 1 && s.front() == '+' && s[1] != '-' && s[1] != '+') {
-        s.remove_prefix(1);
-    }
-    double v = NAN;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) {
+    const std::optional<double> v = measure::FiniteNumber(measure::TrimBlanks(s));
+    if (!v) {
         return std::nullopt;
     }
-    return v == 0.0 ? 0.0 : v; // no negative zero
+    return *v == 0.0 ? 0.0 : *v;
 }
 
 /// Why a text an input needs cannot be used; empty when it can.
 std::string TextProblem(const char* what, const std::string& text, bool mayBeEmpty) {
-    if (!mayBeEmpty && Trimmed(text).empty()) {
+    if (!mayBeEmpty && measure::TrimBlanks(text).empty()) {
         return std::string("Give ") + what + ".";
     }
     if (text.find_first_of("\r\n") != std::string::npos) {
@@ -122,7 +109,7 @@ std::string_view ReadingUnitKey(ReadingUnit unit) {
 
 ParsedReceiverNumber ParseReceiverNumber(ReceiverField field, std::string_view text) {
     const FieldRule& rule = kRules[static_cast<std::size_t>(field)];
-    if (rule.Empty != nullptr && Trimmed(text).empty()) {
+    if (rule.Empty != nullptr && measure::TrimBlanks(text).empty()) {
         return {};
     }
     std::string problem =
@@ -139,7 +126,7 @@ ParsedReceiverNumber ParseReceiverNumber(ReceiverField field, std::string_view t
 }
 
 ParsedBand ParseBandText(std::string_view text) {
-    text = Trimmed(text);
+    text = measure::TrimBlanks(text);
     if (text.empty()) {
         return {};
     }

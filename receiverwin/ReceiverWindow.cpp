@@ -63,6 +63,8 @@ constexpr double kStripPadShare = 0.1;
 constexpr double kStripLeastPadDb = 0.05;
 /// The spectrum's power axis reaches this far beyond the trace, dB.
 constexpr double kSpectrumPadDb = 3.0;
+/// The power axis of the spectrum before the first one, dB of full scale.
+constexpr double kEmptySpectrumLowDb = -100.0;
 /// How long the end of the program waits for the power log, ms.
 constexpr int kLogFlushMs = 3000;
 /// How much larger the readout's figures are than the window's font.
@@ -430,7 +432,8 @@ void ReceiverWindow::BuildCharts() {
     strip->legend()->hide();
     stripTime_ = new QCategoryAxis(strip);
     stripTime_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    stripTime_->setTitleText(QStringLiteral("UTC"));
+    // Its title comes with the first marks: an axis without any draws it
+    // astray, over the chart's corner.
     stripPower_ = new QValueAxis(strip);
     stripPower_->setTitleText(QStringLiteral("dB"));
     stripPower_->setLabelFormat(QStringLiteral("%.2f"));
@@ -462,6 +465,10 @@ void ReceiverWindow::BuildCharts() {
     spectrumPower_->setTitleText(QStringLiteral("dB of full scale"));
     spectrumPower_->setLabelFormat(QStringLiteral("%.0f"));
     spectrumFrequency_->setLabelFormat(QStringLiteral("%g"));
+    // Until the first spectrum: whole dB of full scale that read as such,
+    // not 0 to 1 written without decimals.
+    spectrumPower_->setRange(kEmptySpectrumLowDb, 0);
+    spectrumPower_->setTickCount(kSpectrumTicks);
     spectrum->addAxis(spectrumFrequency_, Qt::AlignBottom);
     spectrum->addAxis(spectrumPower_, Qt::AlignLeft);
     spectrumSeries_ = new QLineSeries(spectrum);
@@ -985,6 +992,7 @@ void ReceiverWindow::ShowStripAxes(double lastUtc) {
         for (const StripMark& m : marks) {
             stripTime_->append(FromStd(m.Label), m.Utc);
         }
+        stripTime_->setTitleText(QStringLiteral("UTC"));
     }
     auto range = history_.Range();
     if (range && reference_ && referenceSetup_ == runningSetup_) {

@@ -19,10 +19,11 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: vantrel-scan --procedure y|cross|drift --source NAME\n"
-    "                    [--data FILE | --data-home[=DIR]] [--lat DEG --lon DEG]\n"
-    "                    [--height M] [--pick LIST:N] [--apparent] [--refraction P,T,RH]\n"
-    "                    [--rotator MODEL --device DEV] [--offset AZ,EL]\n"
-    "                    --input sdr|audio|command|rig [--input-device D] [--rate SPS]\n"
+    "                    [--data FILE | --data-home[=FOLDER]] [--lat DEG --lon DEG]\n"
+    "                    [--height M] [--pick LIST:N] [--apparent]\n"
+    "                    [--refraction P,T,RH] [--rotator MODEL --device DEV]\n"
+    "                    [--offset AZ,EL] --input sdr|audio|command|rig\n"
+    "                    [--input-device D] [--rate SPS]\n"
     "                    [--gain DB] [--channel N] [--bins N] [--band LO:HI]\n"
     "                    [--command CMD] [--unit U] [--column N] [--rig-model N]\n"
     "                    [--frequency MHZ] [--hpbw DEG | --dish M --efficiency E]\n"
@@ -230,32 +231,9 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
                 real = &f;
             }
         }
-        namespace st = station_range;
-        struct StationField {
-            std::string_view Flag;
-            long double* Field;
-            StationRange Limits;
-            std::string_view What;
-            bool* Given;
-        };
-        bool heightGiven = false;
-        const StationField stationFields[] = {
-            {"--lat", &station.Latitude, st::kLatitudeDeg, "a latitude in degrees, -90 to 90",
-             &o.Position.Latitude},
-            {"--lon", &station.Longitude, st::kLongitudeDeg, "a longitude in degrees, -180 to 180",
-             &o.Position.Longitude},
-            {"--height", &station.HeightAsl, st::kHeightM, "a height in metres, -11000 to 100000",
-             &heightGiven},
-        };
-        const StationField* stationField = nullptr;
-        for (const StationField& f : stationFields) {
-            if (flag == f.Flag) {
-                stationField = &f;
-            }
-        }
-        const bool known = real || stationField || flag == "--procedure" || flag == "--source" ||
-                           flag == "--rotator" || flag == "--device" || flag == "--offset" ||
-                           flag == "--pick";
+        const bool known = real || IsStationFlag(flag) || flag == "--procedure" ||
+                           flag == "--source" || flag == "--rotator" || flag == "--device" ||
+                           flag == "--offset" || flag == "--pick";
         if (!known) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
@@ -265,15 +243,10 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
         }
         const std::string v(*text);
 
-        if (stationField) {
-            const auto number =
-                ParseRealArgument(v, stationField->Limits.Lo, stationField->Limits.Hi);
-            if (!number) {
-                return fail(std::string(flag) + ": '" + v + "' is not " +
-                            std::string(stationField->What));
+        if (IsStationFlag(flag)) {
+            if (auto refused = ApplyStationFlag(flag, v, station, o.Position)) {
+                return fail(*refused);
             }
-            *stationField->Field = *number;
-            *stationField->Given = true;
         } else if (real) {
             const auto number = ParseDouble(v, real->Limits);
             const bool counted = flag == "--pairs" || flag == "--points";

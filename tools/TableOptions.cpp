@@ -20,12 +20,14 @@ namespace vantrel {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: vantrel-table [--data FILE | --data-home[=FOLDER]] [--lat DEG] [--lon DEG]\n"
-    "                     [--height M] [--utc-offset H] [--dst | --no-dst]\n"
+    "usage: vantrel-table [--data FILE | --data-home[=FOLDER]]\n"
+    "                     [--lat DEG] [--lon DEG] [--height M] [--utc-offset H]\n"
+    "                     [--dst | --no-dst]\n"
     "                     [--start YYYY-MM-DD] [--end YYYY-MM-DD] [--interval MIN]\n"
     "                     [--mode azel|polar] [--source cas|cen|user]\n"
     "                     [--user-name NAME] [--user-ra HOURS] [--user-dec DEG]\n"
-    "                     [--pick snr:N|galaxy:N|nebula:N] [--format csv|text] [--precise]\n"
+    "                     [--pick snr:N|galaxy:N|nebula:N]\n"
+    "                     [--format csv|text] [--precise]\n"
     "                     [--apparent [--iers FILE]]\n"
     "                     [--refraction P,T,RH --frequency MHZ]\n"
     "\n"

@@ -2,6 +2,7 @@
 
 #include "station/DataFile.h"
 #include "station/StationCheck.h"
+#include "tools/ArgumentNumbers.h"
 #include "tools/TerminalText.h"
 
 namespace vantrel {
@@ -12,7 +13,56 @@ namespace {
 constexpr const char* kHowToGive =
     "save the station in the planner's Home Data window, or give --lat and --lon";
 
+/// A station flag: the field it sets, its range, what its value must be,
+/// and where it says that it came.
+struct StationFlag {
+    std::string_view Flag;
+    long double HomeStation::*Field;
+    StationRange Limits;
+    std::string_view What;
+    bool PositionGiven::*Given;
+};
+
+constexpr StationFlag kStationFlags[] = {
+    {"--lat", &HomeStation::Latitude, station_range::kLatitudeDeg,
+     "a latitude in degrees, -90 to 90", &PositionGiven::Latitude},
+    {"--lon", &HomeStation::Longitude, station_range::kLongitudeDeg,
+     "a longitude in degrees, -180 to 180", &PositionGiven::Longitude},
+    {"--height", &HomeStation::HeightAsl, station_range::kHeightM,
+     "a height in metres, -11000 to 100000", nullptr},
+};
+
+const StationFlag* FindStationFlag(std::string_view flag) {
+    for (const StationFlag& f : kStationFlags) {
+        if (f.Flag == flag) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
+
+bool IsStationFlag(std::string_view flag) {
+    return FindStationFlag(flag) != nullptr;
+}
+
+std::optional<std::string> ApplyStationFlag(std::string_view flag, const std::string& value,
+                                            HomeStation& station, PositionGiven& given) {
+    const StationFlag* f = FindStationFlag(flag);
+    if (f == nullptr) {
+        return "unknown option '" + std::string(flag) + "'";
+    }
+    const auto number = ParseRealArgument(value, f->Limits.Lo, f->Limits.Hi);
+    if (!number) {
+        return std::string(flag) + ": '" + value + "' is not " + std::string(f->What);
+    }
+    station.*(f->Field) = *number;
+    if (f->Given != nullptr) {
+        given.*(f->Given) = true;
+    }
+    return std::nullopt;
+}
 
 std::string ToolStation::Notice(std::string_view tool) const {
     const std::string name(tool);

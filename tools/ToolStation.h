@@ -40,6 +40,18 @@ struct PositionGiven {
     bool Longitude = false;
 };
 
+/// Whether `flag` gives the station on a hardware tool's command line:
+/// --lat, --lon (degrees, north and east positive) or --height (metres
+/// above sea level).
+bool IsStationFlag(std::string_view flag);
+
+/// Puts the value of a station flag (IsStationFlag) into `station` within
+/// the station's ranges, noting a latitude or longitude in `given`; the
+/// refusal ("--lat: '91' is not a latitude in degrees, -90 to 90") when the
+/// value is not taken.
+std::optional<std::string> ApplyStationFlag(std::string_view flag, const std::string& value,
+                                            HomeStation& station, PositionGiven& given);
+
 /// Why a tool that commands hardware (a rotator, a receiver) must not start
 /// with this station, one line without the tool's name naming the files
 /// (the caller makes it safe for a terminal), or nothing. It must

@@ -167,32 +167,9 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
                 real = &f;
             }
         }
-        namespace sr = station_range;
-        struct StationField {
-            std::string_view Flag;
-            long double* Field;
-            StationRange Limits;
-            std::string_view What;
-            bool* Given;
-        };
-        bool heightGiven = false;
-        const StationField stationFields[] = {
-            {"--lat", &station.Latitude, sr::kLatitudeDeg, "a latitude in degrees, -90 to 90",
-             &o.Position.Latitude},
-            {"--lon", &station.Longitude, sr::kLongitudeDeg, "a longitude in degrees, -180 to 180",
-             &o.Position.Longitude},
-            {"--height", &station.HeightAsl, sr::kHeightM, "a height in metres, -11000 to 100000",
-             &heightGiven},
-        };
-        const StationField* stationField = nullptr;
-        for (const StationField& f : stationFields) {
-            if (flag == f.Flag) {
-                stationField = &f;
-            }
-        }
-        const bool known = real || stationField || flag == "--source" || flag == "--rotator" ||
-                           flag == "--device" || flag == "--speed" || flag == "--az-range" ||
-                           flag == "--offset" || flag == "--pick";
+        const bool known = real || IsStationFlag(flag) || flag == "--source" ||
+                           flag == "--rotator" || flag == "--device" || flag == "--speed" ||
+                           flag == "--az-range" || flag == "--offset" || flag == "--pick";
         if (!known) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
@@ -202,15 +179,10 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
         }
         const std::string v(*text);
 
-        if (stationField) {
-            const auto number =
-                ParseRealArgument(v, stationField->Limits.Lo, stationField->Limits.Hi);
-            if (!number) {
-                return fail(std::string(flag) + ": '" + v + "' is not " +
-                            std::string(stationField->What));
+        if (IsStationFlag(flag)) {
+            if (auto refused = ApplyStationFlag(flag, v, station, o.Position)) {
+                return fail(*refused);
             }
-            *stationField->Field = *number;
-            *stationField->Given = true;
         } else if (real) {
             const auto number = ParseDouble(v, real->Limits);
             if (!number) {

@@ -12,6 +12,7 @@
 
 #include "../RecordingMessages.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -107,17 +108,11 @@ private slots:
             QVERIFY(w.Dx());
             QCOMPARE(QString::fromStdString(w.Dx()->Text()), QStringLiteral("W5LUA EM13qc"));
             QVERIFY(w.DxWhere->text().contains(QStringLiteral("N")));
-            // A refused text is said and the station in use stays.
-            QVERIFY(!w.SetDx(QStringLiteral("EM1")));
-            QVERIFY(w.DxWhere->text().contains(QStringLiteral("4 or 6 characters")));
-            QCOMPARE(QString::fromStdString(w.Dx()->Text()), QStringLiteral("W5LUA EM13qc"));
             QVERIFY(w.SetDx(QStringLiteral("-33.87, 151.21, 60")));
             QVERIFY(w.SetDx(QStringLiteral("W5LUA EM13qc")));
             QCOMPARE(w.RecentDx(), QStringList({QStringLiteral("W5LUA EM13qc"),
                                                 QStringLiteral("-33.87,151.21,60")}));
             QVERIFY(w.SetMinElevation(false, QStringLiteral("5")));
-            QVERIFY(!w.SetMinElevation(true, QStringLiteral("95")));
-            QCOMPARE(w.DxMinElevation->text(), QStringLiteral("0"));
             w.close();
         }
         // A window of the next run finds all of it in [EME].
@@ -127,6 +122,63 @@ private slots:
         QCOMPARE(again.RecentDx().size(), 2);
         QCOMPARE(again.DxBox->count(), 2);
         QCOMPARE(again.HomeMinElevation->text(), QStringLiteral("5"));
+    }
+
+    /// A refused DX station or minimum elevation left with Tab or a click
+    /// was neither taken nor said (the minimum put back, its sentence
+    /// overwritten by the next tick): the reason stays beside the field
+    /// however it is left, the text as typed, the value in force kept.
+    void aRefusedValueSaysWhyHoweverTheFieldIsLeft_data() {
+        QTest::addColumn<int>("leave");
+        QTest::newRow("Tab") << 0;
+        QTest::newRow("click elsewhere") << 1;
+        QTest::newRow("Enter") << 2;
+    }
+    void aRefusedValueSaysWhyHoweverTheFieldIsLeft() {
+        QFETCH(int, leave);
+        EmeWindow w(Services());
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const auto typeAndLeave = [&](QLineEdit* field, const QString& text) {
+            field->setFocus(Qt::TabFocusReason);
+            field->selectAll();
+            QTest::keyClicks(field, text);
+            if (leave == 0) {
+                QTest::keyClick(field, Qt::Key_Tab);
+            } else if (leave == 1) {
+                QTest::mouseClick(w.WindowTable->viewport(), Qt::LeftButton);
+            } else {
+                QTest::keyClick(field, Qt::Key_Return);
+            }
+            QTest::qWait(20);
+            w.Tick(); // the next second's status line says nothing over it
+        };
+        const auto reasonOf = [&](const char* name) {
+            auto* reason = w.findChild<QLabel*>(QLatin1String(name));
+            return reason != nullptr && reason->isVisible() ? reason->text() : QString();
+        };
+
+        typeAndLeave(w.DxBox->lineEdit(), QStringLiteral("JO6"));
+        QVERIFY(!w.Dx());
+        QCOMPARE(w.DxBox->currentText(), QStringLiteral("JO6"));
+        QVERIFY2(reasonOf("DxTextReason").contains(QStringLiteral("4 or 6 characters")),
+                 qPrintable(reasonOf("DxTextReason")));
+        typeAndLeave(w.DxBox->lineEdit(), QStringLiteral("EM13"));
+        QVERIFY(w.Dx());
+        QCOMPARE(QString::fromStdString(w.Dx()->Text()), QStringLiteral("EM13"));
+        QVERIFY(reasonOf("DxTextReason").isEmpty());
+
+        typeAndLeave(w.DxMinElevation, QStringLiteral("95"));
+        QCOMPARE(w.DxMinElevation->text(), QStringLiteral("95")); // what was typed stays
+        QVERIFY2(reasonOf("DxMinElevationReason").contains(QStringLiteral("-5 to 90")),
+                 qPrintable(reasonOf("DxMinElevationReason")));
+        QCOMPARE(LoadEmeSettings(dir_.path(), {}).DxMinElevationDeg, 0.0);
+        typeAndLeave(w.DxMinElevation, QStringLiteral("7,5"));
+        QVERIFY(reasonOf("DxMinElevationReason").contains(QStringLiteral("7.5")));
+        typeAndLeave(w.DxMinElevation, QStringLiteral("7.5"));
+        QVERIFY(reasonOf("DxMinElevationReason").isEmpty());
+        QCOMPARE(LoadEmeSettings(dir_.path(), {}).DxMinElevationDeg, 7.5);
     }
 
     void liveValuesAreTheCoresAndFollowTheFrequency() {

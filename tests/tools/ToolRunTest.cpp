@@ -182,6 +182,19 @@ std::vector<std::string> DataRows(const std::string& out) {
     return rows;
 }
 
+/// --help answers on standard output alone, within 80 columns, as the
+/// terminal and the manual page show it.
+void HelpFits(const Outcome& r) {
+    EXPECT_EQ(r.Err, "");
+    std::istringstream lines(r.Out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto columns = std::count_if(line.begin(), line.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U; // a character's first byte
+        });
+        EXPECT_LE(columns, 80) << line;
+    }
+}
+
 TEST_F(ToolRun, EachCase) {
     const std::string home = DataHome().string();
     const std::vector<Case> cases{
@@ -329,14 +342,7 @@ TEST_F(ToolRun, EachCase) {
          nullptr},
 
         // Write errors and --help.
-        {"now_help",
-         VANTREL_NOW,
-         {"--help"},
-         Case::None,
-         0,
-         "",
-         "usage: vantrel-now",
-         [](const Outcome& r) { EXPECT_EQ(r.Err, ""); }},
+        {"now_help", VANTREL_NOW, {"--help"}, Case::None, 0, "", "usage: vantrel-now", HelpFits},
         {"table_help_reads_no_file",
          VANTREL_TABLE,
          {"--help"},
@@ -344,7 +350,37 @@ TEST_F(ToolRun, EachCase) {
          0,
          "",
          "usage: vantrel-table",
-         [](const Outcome& r) { EXPECT_EQ(r.Err, ""); }},
+         HelpFits},
+        {"noise_help",
+         VANTREL_NOISE,
+         {"--help"},
+         Case::None,
+         0,
+         "",
+         "usage: vantrel-noise",
+         HelpFits},
+        {"track_help",
+         VANTREL_TRACK,
+         {"--help"},
+         Case::None,
+         0,
+         "",
+         "usage: vantrel-track",
+         HelpFits},
+        {"eme_help", VANTREL_EME, {"--help"}, Case::None, 0, "", "usage: vantrel-eme", HelpFits},
+#ifdef VANTREL_POWER
+        {"power_help",
+         VANTREL_POWER,
+         {"--help"},
+         Case::None,
+         0,
+         "",
+         "usage: vantrel-power",
+         HelpFits},
+#endif
+#ifdef VANTREL_SCAN
+        {"scan_help", VANTREL_SCAN, {"--help"}, Case::None, 0, "", "usage: vantrel-scan", HelpFits},
+#endif
 
         // The same source names everywhere; one row for the source asked.
         {"noise_moon_gives_its_row_alone", VANTREL_NOISE,

@@ -416,6 +416,26 @@ private slots:
                           form.TabSet2->TabRect(kScanTab).center());
         QCOMPARE(scanned, 1);
         QCOMPARE(received, 1);
+        // The keyboard reaches the tabs: Tab gives the strip the focus, the
+        // arrows move along it, Enter chooses as a click does (and does not
+        // print).
+        int printing = 0;
+        form.ChoosePrinter = [&](QPrinter&) {
+            ++printing;
+            return false;
+        };
+        QVERIFY(form.TabSet2->focusPolicy() & Qt::TabFocus);
+        form.TabSet2->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(form.TabSet2, Qt::Key_Home);
+        QTest::keyClick(form.TabSet2, Qt::Key_Right);
+        QTest::keyClick(form.TabSet2, Qt::Key_Right);
+        QTest::keyClick(form.TabSet2, Qt::Key_Return);
+        QCOMPARE(sky, 2);
+        QTest::keyClick(form.TabSet2, Qt::Key_Left);
+        QTest::keyClick(form.TabSet2, Qt::Key_Space);
+        QCOMPARE(tracked, 2);
+        QCOMPARE(form.TabSet2->TabIndex(), -1);
+        QCOMPARE(printing, 0);
 
         // A change computes the table again and the caption says what it holds.
         form.CalculateClick();
