@@ -125,7 +125,10 @@ ScanLog ParseScanLog(std::string_view text) {
     while (!text.empty()) {
         const std::string_view line = NextCsvLine(text);
         ++lineNumber;
-        if (line.empty() || line.starts_with("utc,procedure,")) {
+        // The header, also one with columns added later; never a record,
+        // whose frequency is a number or empty (a record timed "utc" of a
+        // procedure named "procedure" is still a record).
+        if (line.empty() || line.starts_with("utc,procedure,source,frequency_mhz,")) {
             continue;
         }
         const auto skip = [&](const std::string& why) {

@@ -90,8 +90,7 @@ void Write(ByteReader& in) {
             return;
         }
     }
-    if (r.Utc.starts_with("utc,procedure,") ||
-        r.PeakTimeUtc.find_first_of("\r\n") != std::string::npos) {
+    if (r.PeakTimeUtc.find_first_of("\r\n") != std::string::npos) {
         return;
     }
     const ScanRecord back = Again(r);
