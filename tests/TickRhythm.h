@@ -24,6 +24,10 @@
 
 namespace vantrel::test {
 
+/// The longest gap between two ticks of the main window's 50 ms real-time
+/// timer a window test allows while it works the program, ms.
+inline constexpr qint64 kLongestTickGapMs = 100;
+
 /// Run-queue wait of the calling thread so far, ms; 0 where unknown.
 inline double RunQueueWaitMs() {
     std::FILE* f = std::fopen("/proc/thread-self/schedstat", "r");
@@ -64,6 +68,15 @@ inline qint64 LongestOwnTickGap(QTimer* timer, int ms, qint64* wallMs = nullptr)
         *wallMs = last < 0 ? ms : longestWall;
     }
     return last < 0 ? ms : static_cast<qint64>(longest + 0.5);
+}
+
+/// `LongestOwnTickGap` of `timer` over `ms`, with both gaps said in the
+/// test's log.
+inline qint64 LoggedOwnTickGap(QTimer* timer, int ms) {
+    qint64 wall = 0;
+    const qint64 own = LongestOwnTickGap(timer, ms, &wall);
+    qInfo("tick gap %lld ms, %lld ms on the wall clock", own, wall);
+    return own;
 }
 
 } // namespace vantrel::test

@@ -11,6 +11,7 @@
 #include "emewin/EmeSettings.h"
 
 #include "../RecordingMessages.h"
+#include "../WindowHarness.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,16 +28,6 @@
 #include <QtTest>
 
 namespace vantrel {
-namespace {
-
-/// The local clock at a chosen instant, in a zone without daylight time.
-class SetClock final : public LocalClock {
-public:
-    LocalClockReading reading{EncodeDateTime(2026, 3, 21, 20, 0, 0), 0, 0, false};
-    LocalClockReading Now() const override { return reading; }
-};
-
-} // namespace
 
 class EmeWindowTest : public QObject {
     Q_OBJECT
@@ -44,7 +35,7 @@ class EmeWindowTest : public QObject {
     QTemporaryDir dir_;
     HomeStation station_;
     ObservingConditions conditions_;
-    SetClock clock_;
+    test::SetClock clock_{EncodeDateTime(2026, 3, 21, 20, 0, 0)};
     RecordingMessages messages_;
     std::optional<HorizonProfile> horizon_;
 
@@ -128,30 +119,15 @@ private slots:
     /// was neither taken nor said (the minimum put back, its sentence
     /// overwritten by the next tick): the reason stays beside the field
     /// however it is left, the text as typed, the value in force kept.
-    void aRefusedValueSaysWhyHoweverTheFieldIsLeft_data() {
-        QTest::addColumn<int>("leave");
-        QTest::newRow("Tab") << 0;
-        QTest::newRow("click elsewhere") << 1;
-        QTest::newRow("Enter") << 2;
-    }
+    void aRefusedValueSaysWhyHoweverTheFieldIsLeft_data() { test::AddLeaveRows(); }
     void aRefusedValueSaysWhyHoweverTheFieldIsLeft() {
-        QFETCH(int, leave);
+        QFETCH(test::Leave, leave);
         EmeWindow w(Services());
         w.show();
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
         const auto typeAndLeave = [&](QLineEdit* field, const QString& text) {
-            field->setFocus(Qt::TabFocusReason);
-            field->selectAll();
-            QTest::keyClicks(field, text);
-            if (leave == 0) {
-                QTest::keyClick(field, Qt::Key_Tab);
-            } else if (leave == 1) {
-                QTest::mouseClick(w.WindowTable->viewport(), Qt::LeftButton);
-            } else {
-                QTest::keyClick(field, Qt::Key_Return);
-            }
-            QTest::qWait(20);
+            test::TypeAndLeave(field, text, leave, w.WindowTable->viewport());
             w.Tick(); // the next second's status line says nothing over it
         };
         const auto reasonOf = [&](const char* name) {

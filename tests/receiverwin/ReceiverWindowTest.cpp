@@ -14,6 +14,7 @@
 
 #include "../RecordingMessages.h"
 #include "../TickRhythm.h"
+#include "../WindowHarness.h"
 #include "SimReceiver.h"
 
 #include <QComboBox>
@@ -33,45 +34,7 @@ namespace vantrel {
 
 namespace {
 
-/// The local clock at a chosen instant, in a zone without daylight time.
-class SetClock final : public LocalClock {
-public:
-    LocalClockReading Now() const override {
-        return {EncodeDateTime(2026, 12, 9, 20, 0, 0), 0, 0, false};
-    }
-};
-
-/// The Moon high at its mean distance, the Sun below the horizon.
-class KnownSunMoon final : public SunMoonLibrary {
-public:
-    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody b) override {
-        body_ = b;
-    }
-    double GetAzimuth() override { return 100.0; }
-    double GetElevation() override { return body_ == SunMoonBody::Sun ? -5.0 : 33.3; }
-    double GetGHA() override { return 10.0; }
-    double GetDecTopo() override { return 0.0; }
-    double GetDistanceKm() override {
-        return body_ == SunMoonBody::Sun ? measure::kAstronomicalUnitKm
-                                         : measure::kMoonMeanDistanceKm;
-    }
-
-private:
-    SunMoonBody body_ = SunMoonBody::Moon;
-};
-
 constexpr int kMoonRow = 7;
-/// The main window's real-time timer, and the longest gap allowed.
-constexpr qint64 kLongestTickGapMs = 100;
-
-/// Pictures to look at: with VANTREL_SHOTS set to a folder, the window as
-/// shown is saved there.
-void Shoot(QWidget& w, const char* name) {
-    const QString folder = qEnvironmentVariable("VANTREL_SHOTS");
-    if (!folder.isEmpty()) {
-        w.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
-    }
-}
 
 } // namespace
 
@@ -80,8 +43,8 @@ class ReceiverWindowTest : public QObject {
 
     QTemporaryDir dir_;
     ObservingConditions conditions_;
-    SetClock clock_;
-    KnownSunMoon library_;
+    test::SetClock clock_{EncodeDateTime(2026, 12, 9, 20, 0, 0)};
+    test::KnownSunMoon library_;
     HomeStation station_;
     RecordingMessages messages_;
     FixedDaylight daylight_{false};
@@ -122,14 +85,6 @@ class ReceiverWindowTest : public QObject {
     static bool WaitForBlocks(ReceiverWindow& w, int count, int ms) {
         const int from = w.StripPoints();
         return WaitFor([&] { return w.StripPoints() >= from + count; }, ms);
-    }
-    /// Largest gap between ticks of the main window's timer over `ms` that
-    /// the program caused (TickRhythm.h).
-    static qint64 LongestTickGap(TForm1& form, int ms) {
-        qint64 wall = 0;
-        const qint64 own = test::LongestOwnTickGap(form.Timer1, ms, &wall);
-        qInfo("tick gap %lld ms, %lld ms on the wall clock", own, wall);
-        return own;
     }
 
 private slots:
@@ -206,7 +161,7 @@ private slots:
         QVERIFY(y.SigmaDb < 0.02);
         QVERIFY(w.LiveYText->text().contains(QString::number(y.YDb, 'f', 3)));
         QVERIFY(w.YNote->text().contains(QStringLiteral("Moon")));
-        Shoot(w, "receiver-running.png");
+        test::Shoot(w, "receiver-running.png");
 
         QVERIFY(w.UseYButton->isEnabled());
         const PowerBlock used = *w.Present();
@@ -398,7 +353,7 @@ private slots:
         QVERIFY(WaitFor(
             [&] { return w.Messages->toPlainText().contains(QStringLiteral("Error: ")); }, 3000));
         if (kind == 0) {
-            Shoot(w, "receiver-error.png");
+            test::Shoot(w, "receiver-error.png");
         }
         if (kind == 2) {
             // The words are said, never taken as a reading.
@@ -460,10 +415,10 @@ private slots:
         w.StartClick();
         QVERIFY(WaitForBlocks(w, 3, 5000));
         const int before = w.StripPoints();
-        const qint64 gap = LongestTickGap(form, 3000);
+        const qint64 gap = test::LoggedOwnTickGap(form.Timer1, 3000);
         qInfo("longest gap between real-time ticks: %lld ms; %d blocks meanwhile", gap,
               w.StripPoints() - before);
-        QVERIFY2(gap < kLongestTickGapMs, qPrintable(QString::number(gap)));
+        QVERIFY2(gap < test::kLongestTickGapMs, qPrintable(QString::number(gap)));
         QVERIFY(w.StripPoints() - before >= 20); // ten blocks a second, shown
         w.close();                               // closing stops the input
         QVERIFY(!w.IsRunning());

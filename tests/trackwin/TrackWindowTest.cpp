@@ -13,6 +13,7 @@
 
 #include "../RecordingMessages.h"
 #include "../TickRhythm.h"
+#include "../WindowHarness.h"
 #include "FakeRotctld.h"
 #include "LoopbackPort.h"
 #include "RotctldServer.h"
@@ -70,18 +71,7 @@ std::unique_ptr<Rotator> QuickHamlib(RotatorSettings settings) {
     return MakeHamlibRotator(settings);
 }
 
-/// Pictures to look at: with VANTREL_SHOTS set to a folder, the window as
-/// shown is saved there.
-void Shoot(QWidget& w, const char* name) {
-    const QString folder = qEnvironmentVariable("VANTREL_SHOTS");
-    if (!folder.isEmpty()) {
-        w.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
-    }
-}
-
 constexpr int kPeriodMs = 200;
-/// The main window's real-time timer, and the longest gap the tests allow.
-constexpr qint64 kLongestTickGapMs = 100;
 
 } // namespace
 
@@ -159,14 +149,6 @@ class TrackWindowTest : public QObject {
         Type(w.ElevationOffset, QString::number(std::round(5.0 - p.ElevationDeg)));
         QVERIFY(w.Problem(w.AzimuthOffset).isEmpty() && w.Problem(w.ElevationOffset).isEmpty());
     }
-    /// Largest gap between ticks of the main window's timer over `ms` that
-    /// the program caused (TickRhythm.h).
-    static qint64 LongestTickGap(TForm1& form, int ms) {
-        qint64 wall = 0;
-        const qint64 own = test::LongestOwnTickGap(form.Timer1, ms, &wall);
-        qInfo("tick gap %lld ms, %lld ms on the wall clock", own, wall);
-        return own;
-    }
 
 private slots:
     void init() {
@@ -179,31 +161,16 @@ private slots:
 
     /// A refused value was put back silently when the field was left with
     /// Tab or a click: the reason stays beside the field however it is left.
-    void aRefusedValueSaysWhyHoweverTheFieldIsLeft_data() {
-        QTest::addColumn<int>("leave");
-        QTest::newRow("Tab") << 0;
-        QTest::newRow("click elsewhere") << 1;
-        QTest::newRow("Enter") << 2;
-    }
+    void aRefusedValueSaysWhyHoweverTheFieldIsLeft_data() { test::AddLeaveRows(); }
     void aRefusedValueSaysWhyHoweverTheFieldIsLeft() {
-        QFETCH(int, leave);
+        QFETCH(test::Leave, leave);
         TrackWindow w(Services());
         w.show();
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
         const TrackSetup before = w.Setup();
         const auto typeAndLeave = [&](const QString& text) {
-            w.Period->setFocus(Qt::TabFocusReason);
-            w.Period->selectAll();
-            QTest::keyClicks(w.Period, text);
-            if (leave == 0) {
-                QTest::keyClick(w.Period, Qt::Key_Tab);
-            } else if (leave == 1) {
-                QTest::mouseClick(w.Threshold, Qt::LeftButton);
-            } else {
-                QTest::keyClick(w.Period, Qt::Key_Return);
-            }
-            QTest::qWait(20);
+            test::TypeAndLeave(w.Period, text, leave, w.Threshold);
         };
         typeAndLeave(QStringLiteral("fast"));
         auto* reason = w.findChild<QLabel*>(QStringLiteral("PeriodReason"));
@@ -215,7 +182,7 @@ private slots:
         QCOMPARE(w.Problem(w.Period), reason->text());
         QCOMPARE(w.Period->text(), QStringLiteral("fast")); // what was typed is not lost
         QVERIFY(w.Setup() == before);
-        if (leave != 2) {
+        if (leave != test::Leave::Enter) {
             QVERIFY(QApplication::focusWidget() != w.Period); // the focus is not pulled back
         }
         // A decimal comma is told how to write it.
@@ -520,9 +487,9 @@ private slots:
         Type(w.Device, QStringLiteral("127.0.0.1:%1").arg(port));
         w.OpenBeside(&form);
         w.TrackClick();
-        const qint64 gap = LongestTickGap(form, 3000);
+        const qint64 gap = test::LoggedOwnTickGap(form.Timer1, 3000);
         qInfo("longest gap between real-time ticks: %lld ms", gap);
-        QVERIFY2(gap < kLongestTickGapMs, qPrintable(QString::number(gap)));
+        QVERIFY2(gap < test::kLongestTickGapMs, qPrintable(QString::number(gap)));
         QVERIFY(WaitFor([&] { return w.LastError->text() != QStringLiteral("none"); }, 3000));
         QVERIFY2(w.LastError->text().contains(QStringLiteral("Next try in")),
                  qPrintable(w.LastError->text()));
@@ -540,9 +507,9 @@ private slots:
         ChooseModel(w, 2);
         Type(w.Device, QString::fromStdString(server.Address()));
         w.TrackClick();
-        const qint64 gap = LongestTickGap(form, 3000);
+        const qint64 gap = test::LoggedOwnTickGap(form.Timer1, 3000);
         qInfo("longest gap between real-time ticks: %lld ms", gap);
-        QVERIFY2(gap < kLongestTickGapMs, qPrintable(QString::number(gap)));
+        QVERIFY2(gap < test::kLongestTickGapMs, qPrintable(QString::number(gap)));
         QVERIFY(
             WaitFor([&] { return w.LastError->text().contains(QStringLiteral("timeout")); }, 3000));
         // Ending does not wait for the silent server more than its timeout
@@ -589,7 +556,7 @@ private slots:
         QVERIFY(w.Snapshot().Tracking);
         w.show();
         QTest::qWait(300);
-        Shoot(w, "track-rotctld-killed.png");
+        test::Shoot(w, "track-rotctld-killed.png");
 
         // The pause grows to 5 s and no further; meanwhile "Retry now".
         std::chrono::milliseconds longest{0};
@@ -664,7 +631,7 @@ private slots:
         QVERIFY2(w.OffSourceWarning->text().contains(QStringLiteral("behind the horizon profile")),
                  qPrintable(w.OffSourceWarning->text()));
         QVERIFY(w.OtherSideButton->isVisibleTo(&w));
-        Shoot(w, "track-off-source-behind-wall.png");
+        test::Shoot(w, "track-off-source-behind-wall.png");
         w.OtherSideButton->click();
         QCOMPARE(w.Setup().Options.OffSourceAzimuthDeg, -10.0);
         QCOMPARE(w.OffSource->text(), QStringLiteral("-10"));

@@ -12,6 +12,7 @@
 
 #include "../RecordingMessages.h"
 #include "../SanitizerSlowdown.h"
+#include "../WindowHarness.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -34,13 +35,6 @@
 
 namespace vantrel {
 
-/// The local clock at a chosen instant, in a zone without daylight time.
-class SetClock final : public LocalClock {
-public:
-    LocalClockReading reading{EncodeDateTime(2015, 1, 1, 12, 0, 0), 0, 0, false};
-    LocalClockReading Now() const override { return reading; }
-};
-
 /// Angles that say which body was asked for.
 class KnownSunMoon final : public SunMoonLibrary {
 public:
@@ -62,7 +56,7 @@ class MainWindowTest : public QObject {
 
     QTemporaryDir dir_;
     RecordingMessages messages_;
-    SetClock clock_;
+    test::SetClock clock_{EncodeDateTime(2015, 1, 1, 12, 0, 0)};
     KnownSunMoon library_;
     FixedDaylight daylight_{false};
     HomeStation station_;

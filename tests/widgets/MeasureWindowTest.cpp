@@ -9,6 +9,7 @@
 #include "settings/SettingsWindow.h"
 
 #include "../RecordingMessages.h"
+#include "../WindowHarness.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -30,32 +31,6 @@ namespace vantrel {
 
 namespace {
 
-/// The local clock at a chosen instant, in a zone without daylight time.
-class SetClock final : public LocalClock {
-public:
-    LocalClockReading reading{EncodeDateTime(2026, 12, 9, 20, 0, 0), 0, 0, false};
-    LocalClockReading Now() const override { return reading; }
-};
-
-/// The Moon high at its mean distance, the Sun below the horizon.
-class KnownSunMoon final : public SunMoonLibrary {
-public:
-    void DataToDLL(const DecodedInstant&, double, double, double, SunMoonBody b) override {
-        body_ = b;
-    }
-    double GetAzimuth() override { return 100.0; }
-    double GetElevation() override { return body_ == SunMoonBody::Sun ? -5.0 : 33.3; }
-    double GetGHA() override { return 10.0; }
-    double GetDecTopo() override { return 0.0; }
-    double GetDistanceKm() override {
-        return body_ == SunMoonBody::Sun ? measure::kAstronomicalUnitKm
-                                         : measure::kMoonMeanDistanceKm;
-    }
-
-private:
-    SunMoonBody body_ = SunMoonBody::Moon;
-};
-
 constexpr int kCasARow = 2;
 constexpr int kMoonRow = 7;
 constexpr int kSunRow = 8;
@@ -68,8 +43,8 @@ constexpr int kNoteCol = 7;
 class MeasureWindowTest : public QObject {
     Q_OBJECT
 
-    SetClock clock_;
-    KnownSunMoon library_;
+    test::SetClock clock_{EncodeDateTime(2026, 12, 9, 20, 0, 0)};
+    test::KnownSunMoon library_;
     HomeStation station_; // option 0: Cassiopeia A in row 3
 
     static QString Cell(const MeasureWindow& w, int row, int col) {
