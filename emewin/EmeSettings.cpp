@@ -3,6 +3,7 @@
 #include "eme/DxStation.h"
 #include "eme/MoonWindows.h"
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetValues.h"
 #include "mainwin/VansetWrite.h"
 
 #include <QSettings>
@@ -17,12 +18,6 @@ QString Key(const char* name) {
 
 QString RecentKey(std::size_t i) {
     return Key(QStringLiteral("Recent%1").arg(i + 1).toLatin1().constData());
-}
-
-std::optional<int> Whole(const QSettings& ini, const char* name) {
-    bool ok = false;
-    const int v = ini.value(Key(name)).toString().trimmed().toInt(&ok, 10);
-    return ok ? std::optional<int>(v) : std::nullopt;
 }
 
 /// A stored DX station that reads as one, in its normal form; empty else.
@@ -44,12 +39,8 @@ double MinElevation(const QSettings& ini, const char* name) {
 EmeSettings LoadEmeSettings(const QString& directory, const QList<QRect>& screens) {
     const QSettings ini(VansetPath(directory), QSettings::IniFormat);
     EmeSettings s;
-    const auto left = Whole(ini, "Left");
-    const auto top = Whole(ini, "Top");
-    const auto width = Whole(ini, "Width");
-    const auto height = Whole(ini, "Height");
-    if (left && top && width && height) {
-        s.Geometry = UsableWindowPosition({*left, *top, *width, *height}, screens);
+    if (const auto stored = ReadSectionPosition(ini, kEmeSection)) {
+        s.Geometry = UsableWindowPosition(*stored, screens);
     }
     s.Dx = Station(ini, Key("Dx"));
     std::vector<std::string> recent;
@@ -70,10 +61,7 @@ EmeSettings LoadEmeSettings(const QString& directory, const QList<QRect>& screen
 bool SaveEmeSettings(const QString& directory, const EmeSettings& s) {
     return WriteVanset(directory, [&](QSettings& ini) {
         if (s.Geometry) {
-            ini.setValue(Key("Left"), s.Geometry->left());
-            ini.setValue(Key("Top"), s.Geometry->top());
-            ini.setValue(Key("Width"), s.Geometry->width());
-            ini.setValue(Key("Height"), s.Geometry->height());
+            WriteSectionPosition(ini, kEmeSection, *s.Geometry);
         }
         ini.setValue(Key("Dx"), QString::fromStdString(s.Dx));
         for (std::size_t i = 0; i < eme::kRecentDxCount; ++i) {
@@ -83,8 +71,8 @@ bool SaveEmeSettings(const QString& directory, const EmeSettings& s) {
                 ini.remove(RecentKey(i));
             }
         }
-        ini.setValue(Key("HomeMinElevationDeg"), QString::number(s.HomeMinElevationDeg, 'g', 17));
-        ini.setValue(Key("DxMinElevationDeg"), QString::number(s.DxMinElevationDeg, 'g', 17));
+        ini.setValue(Key("HomeMinElevationDeg"), VansetNumberText(s.HomeMinElevationDeg));
+        ini.setValue(Key("DxMinElevationDeg"), VansetNumberText(s.DxMinElevationDeg));
     });
 }
 

@@ -1,9 +1,9 @@
 #include "measurewin/MeasureSettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetValues.h"
 #include "mainwin/VansetWrite.h"
 
-#include <QDir>
 #include <QSettings>
 
 #include <cmath>
@@ -17,14 +17,7 @@ QString Key(const char* name) {
 }
 
 double Number(const QSettings& ini, const char* name, SetupField field, double fallback) {
-    const QByteArray text = ini.value(Key(name)).toString().toUtf8();
-    const ParsedSetupNumber parsed = ParseSetupNumber(
-        field, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-    return parsed.Problem.empty() ? parsed.Value : fallback;
-}
-
-QString Text(double value) {
-    return QString::number(value, 'g', 17); // reads back to the same double
+    return VansetNumber(ini, Key(name), ParseSetupNumber, field).value_or(fallback);
 }
 
 } // namespace
@@ -58,7 +51,7 @@ bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
         // use, refused) leaves the stored one as it was.
         const auto number = [&ini](const char* name, double value) {
             if (std::isfinite(value)) {
-                ini.setValue(Key(name), Text(value));
+                ini.setValue(Key(name), VansetNumberText(value));
             }
         };
         number("DishDiameterM", s.DishDiameterM);

@@ -1,6 +1,7 @@
 #include "receiverwin/ReceiverSettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetValues.h"
 #include "mainwin/VansetWrite.h"
 
 #include <QSettings>
@@ -14,16 +15,12 @@ QString Key(const char* name) {
 }
 
 std::string Stored(const QSettings& ini, const char* name) {
-    return ini.value(Key(name)).toString().toStdString();
+    return VansetText(ini, Key(name));
 }
 
 /// The stored number of `field`; none when it is missing, empty or refused.
 std::optional<double> Number(const QSettings& ini, const char* name, ReceiverField field) {
-    if (!ini.contains(Key(name))) {
-        return std::nullopt;
-    }
-    const ParsedReceiverNumber p = ParseReceiverNumber(field, Stored(ini, name));
-    return p.Problem.empty() ? p.Value : std::nullopt;
+    return VansetNumber(ini, Key(name), ParseReceiverNumber, field);
 }
 
 /// A stored text without a line break; `fallback` otherwise.
@@ -43,14 +40,6 @@ std::optional<BandHz> Band(const QSettings& ini, const char* name,
     }
     const ParsedBand p = ParseBandText(Stored(ini, name));
     return p.Problem.empty() ? p.Band : fallback;
-}
-
-QString NumberText(double value) {
-    return QString::number(value, 'g', 17); // reads back to the same double
-}
-
-QString Latin(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
@@ -100,22 +89,19 @@ ReceiverSetup LoadReceiverSetup(const QString& directory) {
 
     s.TauS = Number(ini, "TauS", ReceiverField::TauS).value_or(d.TauS);
     s.Bins = static_cast<int>(Number(ini, "Bins", ReceiverField::Bins).value_or(d.Bins));
-    const QString rfi = ini.value(Key("RfiFilter")).toString().trimmed();
-    s.RfiFilter = rfi == QLatin1String("1")   ? true
-                  : rfi == QLatin1String("0") ? false
-                                              : d.RfiFilter;
+    s.RfiFilter = VansetFlag(ini, Key("RfiFilter"), d.RfiFilter);
     return s;
 }
 
 bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
     return WriteVanset(directory, [&](QSettings& ini) {
         const auto optional = [](const std::optional<double>& v) {
-            return v ? NumberText(*v) : QString();
+            return v ? VansetNumberText(*v) : QString();
         };
-        ini.setValue(Key("Input"), Latin(ReceiverInputKey(s.Input)));
+        ini.setValue(Key("Input"), VansetKeyText(ReceiverInputKey(s.Input)));
         ini.setValue(Key("SdrDevice"), QString::fromStdString(s.Sdr.DeviceArgs));
         ini.setValue(Key("SdrFrequencyMHz"), optional(s.Sdr.FrequencyMHz));
-        ini.setValue(Key("SdrRateHz"), NumberText(s.Sdr.RateHz));
+        ini.setValue(Key("SdrRateHz"), VansetNumberText(s.Sdr.RateHz));
         ini.setValue(Key("SdrGainDb"), optional(s.Sdr.GainDb));
         ini.setValue(Key("SdrAntenna"), QString::fromStdString(s.Sdr.Antenna));
         ini.setValue(Key("SdrBand"), QString::fromStdString(BandText(s.SdrBand)));
@@ -124,11 +110,11 @@ bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
         ini.setValue(Key("AudioChannel"), s.Audio.Channel);
         ini.setValue(Key("AudioBand"), QString::fromStdString(BandText(s.AudioBand)));
         ini.setValue(Key("Command"), QString::fromStdString(s.Command.Command));
-        ini.setValue(Key("CommandUnit"), Latin(ReadingUnitKey(s.Command.Unit)));
+        ini.setValue(Key("CommandUnit"), VansetKeyText(ReadingUnitKey(s.Command.Unit)));
         ini.setValue(Key("CommandColumn"), s.Command.Column);
         ini.setValue(Key("RigModel"), s.Rig.Model);
         ini.setValue(Key("RigDevice"), QString::fromStdString(s.Rig.Device));
-        ini.setValue(Key("TauS"), NumberText(s.TauS));
+        ini.setValue(Key("TauS"), VansetNumberText(s.TauS));
         ini.setValue(Key("Bins"), s.Bins);
         ini.setValue(Key("RfiFilter"), s.RfiFilter ? 1 : 0);
     });

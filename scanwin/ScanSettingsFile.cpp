@@ -1,12 +1,10 @@
 #include "scanwin/ScanSettingsFile.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetValues.h"
 #include "mainwin/VansetWrite.h"
 
 #include <QSettings>
-
-#include <cmath>
-#include <cstdlib>
 
 namespace vantrel {
 
@@ -17,40 +15,15 @@ QString Key(const char* name) {
 }
 
 std::string Stored(const QSettings& ini, const char* name) {
-    return ini.value(Key(name)).toString().toStdString();
+    return VansetText(ini, Key(name));
 }
 
 double Number(const QSettings& ini, const char* name, ScanField field, double fallback) {
-    if (!ini.contains(Key(name))) {
-        return fallback;
-    }
-    const ParsedScanNumber p = ParseScanField(field, Stored(ini, name));
-    return p.Problem.empty() ? p.Value : fallback;
+    return VansetNumber(ini, Key(name), ParseScanField, field).value_or(fallback);
 }
 
 bool Flag(const QSettings& ini, const char* name, bool fallback) {
-    const QString v = ini.value(Key(name)).toString().trimmed();
-    if (v == QLatin1String("1")) {
-        return true;
-    }
-    if (v == QLatin1String("0")) {
-        return false;
-    }
-    return fallback;
-}
-
-QString Text(double value) {
-    return QString::number(value, 'g', 17);
-}
-
-QString Latin(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::optional<int> Whole(const QSettings& ini, const char* name) {
-    bool ok = false;
-    const int v = ini.value(Key(name)).toString().trimmed().toInt(&ok);
-    return ok ? std::optional<int>(v) : std::nullopt;
+    return VansetFlag(ini, Key(name), fallback);
 }
 
 } // namespace
@@ -88,20 +61,20 @@ bool SaveScanSetup(const QString& directory, const ScanSetup& s) {
     }
     return WriteVanset(directory, [&](QSettings& ini) {
         const scan::ScanSettings& o = s.Settings;
-        ini.setValue(Key("Procedure"), Latin(scan::ProcedureKey(o.Procedure)));
-        ini.setValue(Key("Source"), Latin(SkySourceKey(o.Source)));
+        ini.setValue(Key("Procedure"), VansetKeyText(scan::ProcedureKey(o.Procedure)));
+        ini.setValue(Key("Source"), VansetKeyText(SkySourceKey(o.Source)));
         ini.setValue(Key("BeamFromAntenna"), s.BeamFromAntenna ? 1 : 0);
-        ini.setValue(Key("BeamwidthDeg"), Text(o.BeamwidthDeg));
-        ini.setValue(Key("TauS"), Text(o.TauS));
-        ini.setValue(Key("SettleS"), Text(o.SettleS));
+        ini.setValue(Key("BeamwidthDeg"), VansetNumberText(o.BeamwidthDeg));
+        ini.setValue(Key("TauS"), VansetNumberText(o.TauS));
+        ini.setValue(Key("SettleS"), VansetNumberText(o.SettleS));
         ini.setValue(Key("Pairs"), o.Pairs);
-        ini.setValue(Key("OffBeams"), Text(o.OffBeams));
+        ini.setValue(Key("OffBeams"), VansetNumberText(o.OffBeams));
         ini.setValue(Key("ColdSky"), o.ColdSky ? 1 : 0);
         if (o.ColdSky) {
-            ini.setValue(Key("ColdAzimuthDeg"), Text(o.ColdSky->AzimuthDeg));
-            ini.setValue(Key("ColdElevationDeg"), Text(o.ColdSky->ElevationDeg));
+            ini.setValue(Key("ColdAzimuthDeg"), VansetNumberText(o.ColdSky->AzimuthDeg));
+            ini.setValue(Key("ColdElevationDeg"), VansetNumberText(o.ColdSky->ElevationDeg));
         }
-        ini.setValue(Key("SpanBeams"), Text(o.SpanBeams));
+        ini.setValue(Key("SpanBeams"), VansetNumberText(o.SpanBeams));
         ini.setValue(Key("Points"), o.Points);
         ini.setValue(Key("Continuous"), o.Continuous ? 1 : 0);
         ini.setValue(Key("AfterEnd"), o.After == scan::AfterEnd::Stop ? QStringLiteral("stop")
@@ -110,26 +83,11 @@ bool SaveScanSetup(const QString& directory, const ScanSetup& s) {
 }
 
 std::optional<QRect> LoadScanWindowRect(const QString& directory) {
-    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    const auto left = Whole(ini, "Left");
-    const auto top = Whole(ini, "Top");
-    const auto width = Whole(ini, "Width");
-    const auto height = Whole(ini, "Height");
-    if (!left || !top || !width || !height || *width < 1 || *height < 1 ||
-        std::abs(*left) > kPositionLimit || std::abs(*top) > kPositionLimit ||
-        *width > kPositionLimit || *height > kPositionLimit) {
-        return std::nullopt;
-    }
-    return QRect(*left, *top, *width, *height);
+    return LoadSectionRect(directory, kScanSection);
 }
 
 bool SaveScanWindowRect(const QString& directory, const QRect& rect) {
-    return WriteVanset(directory, [&](QSettings& ini) {
-        ini.setValue(Key("Left"), rect.left());
-        ini.setValue(Key("Top"), rect.top());
-        ini.setValue(Key("Width"), rect.width());
-        ini.setValue(Key("Height"), rect.height());
-    });
+    return SaveSectionRect(directory, kScanSection, rect);
 }
 
 } // namespace vantrel

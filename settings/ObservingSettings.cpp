@@ -1,6 +1,7 @@
 #include "settings/ObservingSettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetValues.h"
 #include "mainwin/VansetWrite.h"
 
 #include <QDir>
@@ -14,9 +15,9 @@ QString Key(const char* name) {
     return VansetKey(kObservingSection, name);
 }
 
+/// Off unless stored as "1": damaged text included.
 bool Switch(const QSettings& ini, const char* name) {
-    const QString v = ini.value(Key(name)).toString().trimmed();
-    return v == QLatin1String("1"); // anything else, damaged text included, is off
+    return VansetFlag(ini, Key(name), false);
 }
 
 double Number(const QSettings& ini, const char* name, ConditionField field, double fallback) {
@@ -24,11 +25,6 @@ double Number(const QSettings& ini, const char* name, ConditionField field, doub
     const ParsedCondition parsed = ParseCondition(
         field, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     return parsed.Problem.empty() ? parsed.Value : fallback;
-}
-
-QString Text(double value) {
-    // 17 significant digits read back to the same double.
-    return QString::number(value, 'g', 17);
 }
 
 } // namespace
@@ -53,10 +49,10 @@ bool SaveObservingConditions(const QString& directory, const ObservingConditions
     return WriteVanset(directory, [&](QSettings& ini) {
         ini.setValue(Key("ApparentPlaces"), c.Apparent ? 1 : 0);
         ini.setValue(Key("RadioRefraction"), c.Refraction ? 1 : 0);
-        ini.setValue(Key("PressureHpa"), Text(c.PressureHpa));
-        ini.setValue(Key("TemperatureC"), Text(c.TemperatureC));
-        ini.setValue(Key("RelativeHumidityPercent"), Text(c.RelativeHumidityPercent));
-        ini.setValue(Key("FrequencyMHz"), Text(c.FrequencyMHz));
+        ini.setValue(Key("PressureHpa"), VansetNumberText(c.PressureHpa));
+        ini.setValue(Key("TemperatureC"), VansetNumberText(c.TemperatureC));
+        ini.setValue(Key("RelativeHumidityPercent"), VansetNumberText(c.RelativeHumidityPercent));
+        ini.setValue(Key("FrequencyMHz"), VansetNumberText(c.FrequencyMHz));
     });
 }
 

@@ -1,12 +1,10 @@
 #include "trackwin/TrackSettings.h"
 
 #include "mainwin/PositionStore.h"
+#include "mainwin/VansetValues.h"
 #include "mainwin/VansetWrite.h"
 
-#include <QDir>
 #include <QSettings>
-
-#include <cmath>
 
 namespace vantrel {
 
@@ -17,37 +15,15 @@ QString Key(const char* name) {
 }
 
 std::string Stored(const QSettings& ini, const char* name) {
-    return ini.value(Key(name)).toString().toStdString();
+    return VansetText(ini, Key(name));
 }
 
 double Number(const QSettings& ini, const char* name, TrackField field, double fallback) {
-    if (!ini.contains(Key(name))) {
-        return fallback;
-    }
-    const ParsedTrackNumber p = ParseTrackField(field, Stored(ini, name));
-    return p.Problem.empty() ? p.Value : fallback;
+    return VansetNumber(ini, Key(name), ParseTrackField, field).value_or(fallback);
 }
 
-QString Text(double value) {
-    return QString::number(value, 'g', 17); // reads back to the same double
-}
-
-/// A flag stored as "0" or "1"; anything else is the default.
 bool Flag(const QSettings& ini, const char* name, bool fallback) {
-    const QString v = ini.value(Key(name)).toString().trimmed();
-    if (v == QLatin1String("1")) {
-        return true;
-    }
-    if (v == QLatin1String("0")) {
-        return false;
-    }
-    return fallback;
-}
-
-std::optional<int> Whole(const QSettings& ini, const char* name) {
-    bool ok = false;
-    const int v = ini.value(Key(name)).toString().trimmed().toInt(&ok);
-    return ok ? std::optional<int>(v) : std::nullopt;
+    return VansetFlag(ini, Key(name), fallback);
 }
 
 } // namespace
@@ -109,50 +85,31 @@ bool SaveTrackSetup(const QString& directory, const TrackSetup& s) {
     }
     return WriteVanset(directory, [&](QSettings& ini) {
         const TrackingOptions& o = s.Options;
-        const auto key = [](std::string_view k) {
-            return QString::fromLatin1(k.data(), static_cast<qsizetype>(k.size()));
-        };
-        ini.setValue(Key("Source"), key(SkySourceKey(o.Source)));
+        ini.setValue(Key("Source"), VansetKeyText(SkySourceKey(o.Source)));
         ini.setValue(Key("Model"), s.Rotator.Model);
         ini.setValue(Key("Device"), QString::fromStdString(s.Rotator.Device));
         ini.setValue(Key("SerialSpeed"), s.Rotator.SerialSpeed);
-        ini.setValue(Key("PeriodS"), Text(o.PeriodS));
-        ini.setValue(Key("ThresholdDeg"), Text(o.ThresholdDeg));
-        ini.setValue(Key("AzimuthRange"), key(AzimuthRangeKey(o.Range)));
-        ini.setValue(Key("MinElevationDeg"), Text(o.MinElevationDeg));
-        ini.setValue(Key("MaxElevationDeg"), Text(o.MaxElevationDeg));
-        ini.setValue(Key("AzimuthOffsetDeg"), Text(o.AzimuthOffsetDeg));
-        ini.setValue(Key("ElevationOffsetDeg"), Text(o.ElevationOffsetDeg));
-        ini.setValue(Key("OffSourceDeg"), Text(o.OffSourceAzimuthDeg));
+        ini.setValue(Key("PeriodS"), VansetNumberText(o.PeriodS));
+        ini.setValue(Key("ThresholdDeg"), VansetNumberText(o.ThresholdDeg));
+        ini.setValue(Key("AzimuthRange"), VansetKeyText(AzimuthRangeKey(o.Range)));
+        ini.setValue(Key("MinElevationDeg"), VansetNumberText(o.MinElevationDeg));
+        ini.setValue(Key("MaxElevationDeg"), VansetNumberText(o.MaxElevationDeg));
+        ini.setValue(Key("AzimuthOffsetDeg"), VansetNumberText(o.AzimuthOffsetDeg));
+        ini.setValue(Key("ElevationOffsetDeg"), VansetNumberText(o.ElevationOffsetDeg));
+        ini.setValue(Key("OffSourceDeg"), VansetNumberText(o.OffSourceAzimuthDeg));
         ini.setValue(Key("ParkWhenSet"), o.Below == WhenBelow::Park ? 1 : 0);
         ini.setValue(Key("OwnPark"), o.ParkPosition ? 0 : 1);
-        ini.setValue(Key("ParkAzimuthDeg"), Text(s.ParkAt.AzimuthDeg));
-        ini.setValue(Key("ParkElevationDeg"), Text(s.ParkAt.ElevationDeg));
+        ini.setValue(Key("ParkAzimuthDeg"), VansetNumberText(s.ParkAt.AzimuthDeg));
+        ini.setValue(Key("ParkElevationDeg"), VansetNumberText(s.ParkAt.ElevationDeg));
     });
 }
 
 std::optional<QRect> LoadTrackWindowRect(const QString& directory) {
-    const QSettings ini(VansetPath(directory), QSettings::IniFormat);
-    const auto left = Whole(ini, "Left");
-    const auto top = Whole(ini, "Top");
-    const auto width = Whole(ini, "Width");
-    const auto height = Whole(ini, "Height");
-    if (!left || !top || !width || !height || *width < 1 || *height < 1 ||
-        std::abs(static_cast<long long>(*left)) > kPositionLimit ||
-        std::abs(static_cast<long long>(*top)) > kPositionLimit || *width > kPositionLimit ||
-        *height > kPositionLimit) {
-        return std::nullopt;
-    }
-    return QRect(*left, *top, *width, *height);
+    return LoadSectionRect(directory, kTrackSection);
 }
 
 bool SaveTrackWindowRect(const QString& directory, const QRect& rect) {
-    return WriteVanset(directory, [&](QSettings& ini) {
-        ini.setValue(Key("Left"), rect.left());
-        ini.setValue(Key("Top"), rect.top());
-        ini.setValue(Key("Width"), rect.width());
-        ini.setValue(Key("Height"), rect.height());
-    });
+    return SaveSectionRect(directory, kTrackSection, rect);
 }
 
 } // namespace vantrel

@@ -9,6 +9,7 @@
 #include "RotctldServer.h"
 #include "SimulatedTelescope.h"
 #include "tests/RecordingMessages.h"
+#include "tests/WindowHarness.h"
 
 #include "measure/MeasurementLog.h"
 #include "radiometer/CommandInput.h"
@@ -21,6 +22,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,13 +37,6 @@ namespace vantrel {
 
 class ScanWindowTest : public QObject {
     Q_OBJECT
-
-    static void Shot(QWidget& w, const char* name) {
-        const QString folder = qEnvironmentVariable("VANTREL_SHOTS");
-        if (!folder.isEmpty()) {
-            w.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
-        }
-    }
 
     static void Type(QLineEdit* edit, const QString& text) {
         edit->setText(text);
@@ -74,6 +69,35 @@ private slots:
         QCOMPARE(back.Settings.Procedure, ScanSetup{}.Settings.Procedure);
         QCOMPARE(back.Settings.TauS, ScanSetup{}.Settings.TauS);
         QCOMPARE(back.Settings.Source, SkySource::CassiopeiaA);
+    }
+
+    /// A stored place no desktop has is not taken: a left or top edge of
+    /// -2147483648 (which has no 32-bit absolute value) was let through.
+    void HostileWindowRectsAreIgnored_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("sound") << QByteArray("Left=-20\nTop=5\nWidth=700\nHeight=500\n") << true;
+        QTest::newRow("left extreme")
+            << QByteArray("Left=-2147483648\nTop=1\nWidth=100\nHeight=100\n") << false;
+        QTest::newRow("top extreme")
+            << QByteArray("Left=1\nTop=-2147483648\nWidth=100\nHeight=100\n") << false;
+        QTest::newRow("height beyond Qt's limit")
+            << QByteArray("Left=1\nTop=1\nWidth=100\nHeight=16777216\n") << false;
+        QTest::newRow("width zero") << QByteArray("Left=1\nTop=1\nWidth=0\nHeight=100\n") << false;
+    }
+    void HostileWindowRectsAreIgnored() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, kept);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("Vanset.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Scan]\n" + text);
+        file.close();
+        const std::optional<QRect> rect = LoadScanWindowRect(dir.path());
+        QCOMPARE(rect.has_value(), kept);
+        if (kept) {
+            QCOMPARE(*rect, QRect(-20, 5, 700, 500));
+        }
     }
 
     void CrossScanAppliedThenYFactorLeftTracking() {
@@ -161,7 +185,7 @@ private slots:
                  qPrintable(w.ProgressText->text()));
         QVERIFY(w.ProgressText->text().contains(QLatin1String("left")));
         QVERIFY(w.PowerPoints() > 0);
-        Shot(w, "scan-cross-running.png");
+        test::Shoot(w, "scan-cross-running.png");
         QTRY_VERIFY_WITH_TIMEOUT(!w.IsRunning(), 60000);
         QVERIFY2(w.Procedure()->Ended() == scan::Ending::Completed,
                  qPrintable(QString::fromStdString(w.Procedure()->StopReason())));
@@ -171,7 +195,7 @@ private slots:
         QVERIFY(w.FitPoints() > 0);
         QVERIFY2(w.Result->text().contains(QLatin1String("beamwidth")),
                  qPrintable(w.Result->text()));
-        Shot(w, "scan-cross-done.png");
+        test::Shoot(w, "scan-cross-done.png");
 
         // Apply to tracking, after asking: the offsets the scan found.
         const auto* cross = dynamic_cast<const scan::CrossScan*>(w.Procedure());
@@ -200,7 +224,7 @@ private slots:
         QVERIFY(w.IsRunning());
         QTRY_VERIFY_WITH_TIMEOUT(w.ProgressText->text().startsWith(QLatin1String("pair 2 of 2")),
                                  60000);
-        Shot(w, "scan-y-running.png");
+        test::Shoot(w, "scan-y-running.png");
         QTRY_VERIFY_WITH_TIMEOUT(!w.IsRunning(), 60000);
         QVERIFY2(w.Procedure()->Ended() == scan::Ending::Completed,
                  qPrintable(QString::fromStdString(w.Procedure()->StopReason())));
@@ -214,7 +238,7 @@ private slots:
             (dir.path() + "/Vantrel-measurements.csv").toStdString(), log));
         QCOMPARE(log.Records.size(), std::size_t{1});
         QCOMPARE(log.Records[0].Method, std::string("y-sequence"));
-        Shot(w, "scan-y-done.png");
+        test::Shoot(w, "scan-y-done.png");
         w.Shutdown();
         track.Shutdown();
     }
