@@ -9,6 +9,7 @@
 #include "astro/SunMoon.h"
 #include "measure/MeasureConstants.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QString>
 #include <QTest>
@@ -44,6 +45,23 @@ public:
 private:
     SunMoonBody body_ = SunMoonBody::Moon;
 };
+
+/// Puts `text` in `edit` and finishes the edit, as leaving the field does.
+inline void Type(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    emit edit->editingFinished();
+}
+
+/// Runs the event loop until `done` holds or `ms` have passed; whether it
+/// holds.
+template <typename Done> bool WaitFor(Done done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QTest::qWait(20);
+    }
+    return done();
+}
 
 /// The ways a user leaves a field, as the rows of a data-driven test.
 enum class Leave { Tab, Click, Enter };

@@ -57,34 +57,22 @@ class ReceiverWindowTest : public QObject {
         s.Retry.Longest = std::chrono::milliseconds(500);
         return s;
     }
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->setText(text);
-        emit edit->editingFinished();
-    }
     /// The simulated SDR at `rate`, blocks of `tau` seconds.
     static void ChooseSdr(ReceiverWindow& w, const std::string& args, const char* rate,
                           const char* tau) {
         w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Sdr));
         w.SdrDevice->setEditText(QString::fromStdString(args));
         emit w.SdrDevice->lineEdit()->editingFinished();
-        Type(w.SdrFrequency, QString());
-        Type(w.SdrRate, QLatin1String(rate));
-        Type(w.SdrGain, QString());
-        Type(w.SdrBand, QString());
-        Type(w.Tau, QLatin1String(tau));
-    }
-    template <typename Done> static bool WaitFor(Done done, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms) {
-            QTest::qWait(20);
-        }
-        return done();
+        test::Type(w.SdrFrequency, QString());
+        test::Type(w.SdrRate, QLatin1String(rate));
+        test::Type(w.SdrGain, QString());
+        test::Type(w.SdrBand, QString());
+        test::Type(w.Tau, QLatin1String(tau));
     }
     /// Waits for `count` blocks more than there are now.
     static bool WaitForBlocks(ReceiverWindow& w, int count, int ms) {
         const int from = w.StripPoints();
-        return WaitFor([&] { return w.StripPoints() >= from + count; }, ms);
+        return test::WaitFor([&] { return w.StripPoints() >= from + count; }, ms);
     }
 
 private slots:
@@ -113,7 +101,7 @@ private slots:
         ReceiverWindow w(services);
         w.show();
         ChooseSdr(w, sim.Args(), "2400000", "0.5");
-        Type(w.SdrBand, QStringLiteral("-500000:500000"));
+        test::Type(w.SdrBand, QStringLiteral("-500000:500000"));
         w.Mark->setCurrentIndex(2); // off source: cold sky
         QVERIFY(!w.UseYButton->isEnabled());
         w.StartClick();
@@ -149,7 +137,7 @@ private slots:
         // between; the second after it is all source.
         w.Mark->setCurrentIndex(1);
         sim.Control("power_db=-27");
-        QVERIFY(WaitFor([&] { return w.LiveY() && w.LiveY()->YDb > 2.5; }, 5000));
+        QVERIFY(test::WaitFor([&] { return w.LiveY() && w.LiveY()->YDb > 2.5; }, 5000));
         QVERIFY(WaitForBlocks(w, 1, 3000));
         // From here to Use this Y no event is taken: a block finished
         // meanwhile is taken now, so the Y read is the one used.
@@ -182,7 +170,7 @@ private slots:
 
         // Samples lost: said, the block dropped, the input goes on.
         sim.Control("power_db=-27\noverflows=1");
-        QVERIFY(WaitFor(
+        QVERIFY(test::WaitFor(
             [&] { return w.Messages->toPlainText().contains(QStringLiteral("overflowed")); },
             3000));
         QVERIFY(WaitForBlocks(w, 1, 3000));
@@ -300,8 +288,8 @@ private slots:
         QCOMPARE(w.Pages->currentIndex(), static_cast<int>(ReceiverInput::Audio));
         // A refused value stays in its field with its reason, and never
         // reaches Vanset.ini.
-        Type(w.AudioRate, QStringLiteral("8000"));
-        Type(w.Tau, QStringLiteral("0,5"));
+        test::Type(w.AudioRate, QStringLiteral("8000"));
+        test::Type(w.Tau, QStringLiteral("0,5"));
         QVERIFY(!w.Problem(w.Tau).isEmpty());
         QCOMPARE(w.Setup().TauS, d.TauS);
         const ReceiverSetup kept = LoadReceiverSetup(dir_.path());
@@ -333,9 +321,9 @@ private slots:
         w.show();
         if (kind == 2) {
             w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Command));
-            Type(w.Command,
-                 QStringLiteral("echo overrange; echo -40.5; echo -40.5; sleep 0.3; exit 3"));
-            Type(w.Tau, QStringLiteral("0.1"));
+            test::Type(w.Command,
+                       QStringLiteral("echo overrange; echo -40.5; echo -40.5; sleep 0.3; exit 3"));
+            test::Type(w.Tau, QStringLiteral("0.1"));
         } else {
             ChooseSdr(w, sim.Args(), kind == 1 ? "20000000" : "2400000", "0.2");
         }
@@ -344,13 +332,13 @@ private slots:
             QVERIFY(WaitForBlocks(w, 1, 5000));
             sim.Control("present=0");
         }
-        QVERIFY2(WaitFor([&] { return w.ErrorText->isVisible(); }, 5000),
+        QVERIFY2(test::WaitFor([&] { return w.ErrorText->isVisible(); }, 5000),
                  qPrintable(w.State->text()));
         qInfo("%s", qPrintable(w.ErrorText->text()));
         QVERIFY2(w.ErrorText->text().contains(said), qPrintable(w.ErrorText->text()));
         QVERIFY(w.ErrorText->text().endsWith(QLatin1Char('.')));
         // The status and the runner's events arrive on their own paths.
-        QVERIFY(WaitFor(
+        QVERIFY(test::WaitFor(
             [&] { return w.Messages->toPlainText().contains(QStringLiteral("Error: ")); }, 3000));
         if (kind == 0) {
             test::Shoot(w, "receiver-error.png");
@@ -358,11 +346,11 @@ private slots:
         if (kind == 2) {
             // The words are said, never taken as a reading.
             QVERIFY(w.Messages->toPlainText().contains(QStringLiteral("overrange")));
-            QVERIFY(WaitFor([&] { return w.Present().has_value(); }, 3000));
+            QVERIFY(test::WaitFor([&] { return w.Present().has_value(); }, 3000));
             QCOMPARE(w.Present()->PowerDb, -40.5);
         }
         if (!recovers) {
-            QVERIFY(WaitFor([&] { return !w.IsRunning(); }, 3000));
+            QVERIFY(test::WaitFor([&] { return !w.IsRunning(); }, 3000));
             QVERIFY(w.State->text().startsWith(QStringLiteral("Stopped: the input refused")));
             QVERIFY(w.StartButton->isEnabled());
             QVERIFY(!w.Present());
@@ -370,16 +358,16 @@ private slots:
         }
         QVERIFY(w.IsRunning());
         if (kind == 0) {
-            QVERIFY(WaitFor([&] { return w.State->text().startsWith(QStringLiteral("Waiting")); },
-                            3000));
+            QVERIFY(test::WaitFor(
+                [&] { return w.State->text().startsWith(QStringLiteral("Waiting")); }, 3000));
             const DateTime before = w.Present()->UtcEnd;
             sim.Control("present=1");
-            QVERIFY(WaitFor(
+            QVERIFY(test::WaitFor(
                 [&] { return w.Present()->UtcStart > before && w.ErrorText->isHidden(); }, 8000));
             QVERIFY(w.State->text().startsWith(QStringLiteral("Running")));
         } else {
             // Started again after its end.
-            QVERIFY(WaitFor(
+            QVERIFY(test::WaitFor(
                 [&] { return w.Messages->toPlainText().count(QStringLiteral("Opened: ")) >= 2; },
                 5000));
         }

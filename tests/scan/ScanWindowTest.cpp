@@ -38,11 +38,6 @@ namespace vantrel {
 class ScanWindowTest : public QObject {
     Q_OBJECT
 
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->setText(text);
-        emit edit->editingFinished();
-    }
-
 private slots:
     /// What [Scan] keeps comes back; a refused value gives its default.
     void SettingsComeBackAndRefusedOnesTakeTheirDefault() {
@@ -171,10 +166,10 @@ private slots:
             w.ProcedureBox->findData(static_cast<int>(scan::ProcedureKind::Cross)));
         w.Source->setCurrentIndex(w.Source->findData(static_cast<int>(SkySource::Sun)));
         w.After->setCurrentIndex(w.After->findData(static_cast<int>(scan::AfterEnd::Stop)));
-        Type(w.Tau, QStringLiteral("0.3"));
-        Type(w.Settle, QStringLiteral("0.3"));
-        Type(w.Span, QStringLiteral("2"));
-        Type(w.Points, QStringLiteral("7"));
+        test::Type(w.Tau, QStringLiteral("0.3"));
+        test::Type(w.Settle, QStringLiteral("0.3"));
+        test::Type(w.Span, QStringLiteral("2"));
+        test::Type(w.Points, QStringLiteral("7"));
         w.StartClick();
         QVERIFY(w.IsRunning());
         QVERIFY(track.IsLent());
@@ -218,8 +213,8 @@ private slots:
         w.ProcedureBox->setCurrentIndex(
             w.ProcedureBox->findData(static_cast<int>(scan::ProcedureKind::YFactor)));
         w.After->setCurrentIndex(w.After->findData(static_cast<int>(scan::AfterEnd::Track)));
-        Type(w.Pairs, QStringLiteral("2"));
-        Type(w.Tau, QStringLiteral("0.5"));
+        test::Type(w.Pairs, QStringLiteral("2"));
+        test::Type(w.Tau, QStringLiteral("0.5"));
         w.StartClick();
         QVERIFY(w.IsRunning());
         QTRY_VERIFY_WITH_TIMEOUT(w.ProgressText->text().startsWith(QLatin1String("pair 2 of 2")),

@@ -115,23 +115,10 @@ class TrackWindowTest : public QObject {
     }
     FixedDaylight daylight_{false};
 
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->setText(text);
-        emit edit->editingFinished();
-    }
     static void ChooseModel(TrackWindow& w, int model) {
         w.Model->setEditText(QString::number(model));
         emit w.Model->lineEdit()->editingFinished();
         QCOMPARE(w.Setup().Rotator.Model, model);
-    }
-    /// Runs the event loop until `done` or `ms` have passed.
-    template <typename Done> static bool WaitFor(Done done, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms) {
-            QTest::qWait(20);
-        }
-        return done();
     }
     static Colour Background(TForm1& form, int col) {
         GridCells& cells = form.RealTimeGrid->Cells();
@@ -145,8 +132,8 @@ class TrackWindowTest : public QObject {
                                         DecodeInstant(UtcClock(clock_).UtcNow()));
         QVERIFY(p.Valid);
         QVERIFY(p.ElevationDeg > 10);
-        Type(w.AzimuthOffset, QString::number(std::round(8.0 - p.AzimuthDeg)));
-        Type(w.ElevationOffset, QString::number(std::round(5.0 - p.ElevationDeg)));
+        test::Type(w.AzimuthOffset, QString::number(std::round(8.0 - p.AzimuthDeg)));
+        test::Type(w.ElevationOffset, QString::number(std::round(5.0 - p.ElevationDeg)));
         QVERIFY(w.Problem(w.AzimuthOffset).isEmpty() && w.Problem(w.ElevationOffset).isEmpty());
     }
 
@@ -251,7 +238,7 @@ private slots:
         const TrackSetup before = w.Setup();
         auto* edit = w.findChild<QLineEdit*>(field);
         QVERIFY(edit != nullptr);
-        Type(edit, typed);
+        test::Type(edit, typed);
         QCOMPARE(edit->text(), typed);
         QVERIFY(w.Setup() == before);
         const QString why = w.Problem(edit);
@@ -264,9 +251,9 @@ private slots:
 
     void elevationLimitsAreCheckedTogether() {
         TrackWindow w(Services());
-        Type(w.MaxElevation, QStringLiteral("40"));
+        test::Type(w.MaxElevation, QStringLiteral("40"));
         QVERIFY(w.Problem(w.MaxElevation).isEmpty());
-        Type(w.MinElevation, QStringLiteral("50"));
+        test::Type(w.MinElevation, QStringLiteral("50"));
         QCOMPARE(w.Setup().Options.MinElevationDeg, 0.0);
         QVERIFY(w.Problem(w.MinElevation).contains(QStringLiteral("minimum elevation")));
         QCOMPARE(w.Setup().Options.MaxElevationDeg, 40.0);
@@ -275,12 +262,12 @@ private slots:
     void valuesAreKeptInVanset() {
         {
             TrackWindow w(Services());
-            Type(w.Period, QStringLiteral("2.5"));
-            Type(w.AzimuthOffset, QStringLiteral("-3.25"));
+            test::Type(w.Period, QStringLiteral("2.5"));
+            test::Type(w.AzimuthOffset, QStringLiteral("-3.25"));
             w.Range->setCurrentIndex(2);
             w.Source->setCurrentIndex(9);
             w.OwnPark->setChecked(false);
-            Type(w.ParkAzimuth, QStringLiteral("180"));
+            test::Type(w.ParkAzimuth, QStringLiteral("180"));
             w.ParkWhenSet->setChecked(true);
             ChooseModel(w, 1);
             w.OpenBeside(nullptr);
@@ -305,7 +292,7 @@ private slots:
     void dummyRotatorConvergesOnACircumpolarSource() {
         TrackWindow w(Services());
         ChooseModel(w, 1);
-        Type(w.Period, QStringLiteral("0.2"));
+        test::Type(w.Period, QStringLiteral("0.2"));
         NearRest(w);
         w.TrackClick();
         QVERIFY(w.IsTracking());
@@ -320,7 +307,8 @@ private slots:
                                    target->AzimuthDeg,
                                    target->ElevationDeg) <= w.Setup().Options.ThresholdDeg;
         };
-        QVERIFY2(WaitFor(converged, 20000), qPrintable(w.State->text() + w.LastError->text()));
+        QVERIFY2(test::WaitFor(converged, 20000),
+                 qPrintable(w.State->text() + w.LastError->text()));
         QVERIFY(w.LinkStatus().Connected);
         QCOMPARE(w.LastError->text(), QStringLiteral("none"));
         // The sky chart sees the rotator on the source, offsets taken off.
@@ -342,11 +330,11 @@ private slots:
     void dummyIgnoresADeviceLeftFromANetworkRotator() {
         TrackWindow w(Services());
         ChooseModel(w, 2);
-        Type(w.Device, QStringLiteral("127.0.0.1:%1").arg(testing::FreeLoopbackPort()));
+        test::Type(w.Device, QStringLiteral("127.0.0.1:%1").arg(testing::FreeLoopbackPort()));
         ChooseModel(w, 1); // the address stays in the field and in the setup
         QVERIFY(w.Setup().Rotator.Device.find("127.0.0.1:") == 0);
         w.TrackClick();
-        QVERIFY2(WaitFor([&] { return w.LinkStatus().Connected; }, 3000),
+        QVERIFY2(test::WaitFor([&] { return w.LinkStatus().Connected; }, 3000),
                  qPrintable(w.LastError->text()));
         w.Refresh();
         QCOMPARE(w.LastError->text(), QStringLiteral("none"));
@@ -355,9 +343,9 @@ private slots:
     void stopStopsTheRotator() {
         TrackWindow w(Services());
         ChooseModel(w, 1);
-        Type(w.Period, QStringLiteral("0.2"));
+        test::Type(w.Period, QStringLiteral("0.2"));
         w.TrackClick(); // far from the dummy's rest: it is moving for a while
-        QVERIFY(WaitFor(
+        QVERIFY(test::WaitFor(
             [&] {
                 const auto r = w.LinkStatus().Reported;
                 return r && (r->AzimuthDeg != 0 || r->ElevationDeg != 0);
@@ -384,7 +372,7 @@ private slots:
     void aLentRotatorHasOneDriver() {
         TrackWindow w(Services());
         ChooseModel(w, 1);
-        Type(w.Period, QStringLiteral("0.2"));
+        test::Type(w.Period, QStringLiteral("0.2"));
         w.TrackClick();
         QVERIFY(w.IsTracking());
         int stops = 0;
@@ -430,11 +418,11 @@ private slots:
 
         // Made out of range while tracking: the rotator is stopped.
         station_.Latitude = 52.37L;
-        Type(w.Period, QStringLiteral("0.2"));
+        test::Type(w.Period, QStringLiteral("0.2"));
         w.TrackClick();
         QVERIFY(w.IsTracking());
         station_.Latitude = 1e30L;
-        QVERIFY(WaitFor([&] { return !w.IsTracking(); }, 2000));
+        QVERIFY(test::WaitFor([&] { return !w.IsTracking(); }, 2000));
         QVERIFY(!w.Snapshot().Tracking);
         QVERIFY(w.Refusal->text().contains(QStringLiteral("atitude")));
     }
@@ -484,13 +472,13 @@ private slots:
         QVERIFY(form.Timer1->isActive());
         TrackWindow w(Services());
         ChooseModel(w, 2);
-        Type(w.Device, QStringLiteral("127.0.0.1:%1").arg(port));
+        test::Type(w.Device, QStringLiteral("127.0.0.1:%1").arg(port));
         w.OpenBeside(&form);
         w.TrackClick();
         const qint64 gap = test::LoggedOwnTickGap(form.Timer1, 3000);
         qInfo("longest gap between real-time ticks: %lld ms", gap);
         QVERIFY2(gap < test::kLongestTickGapMs, qPrintable(QString::number(gap)));
-        QVERIFY(WaitFor([&] { return w.LastError->text() != QStringLiteral("none"); }, 3000));
+        QVERIFY(test::WaitFor([&] { return w.LastError->text() != QStringLiteral("none"); }, 3000));
         QVERIFY2(w.LastError->text().contains(QStringLiteral("Next try in")),
                  qPrintable(w.LastError->text()));
         QVERIFY(w.State->text().contains(QStringLiteral("not connected")));
@@ -505,13 +493,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         TrackWindow w(Services());
         ChooseModel(w, 2);
-        Type(w.Device, QString::fromStdString(server.Address()));
+        test::Type(w.Device, QString::fromStdString(server.Address()));
         w.TrackClick();
         const qint64 gap = test::LoggedOwnTickGap(form.Timer1, 3000);
         qInfo("longest gap between real-time ticks: %lld ms", gap);
         QVERIFY2(gap < test::kLongestTickGapMs, qPrintable(QString::number(gap)));
-        QVERIFY(
-            WaitFor([&] { return w.LastError->text().contains(QStringLiteral("timeout")); }, 3000));
+        QVERIFY(test::WaitFor(
+            [&] { return w.LastError->text().contains(QStringLiteral("timeout")); }, 3000));
         // Ending does not wait for the silent server more than its timeout
         // and a poll.
         QElapsedTimer ending;
@@ -533,20 +521,20 @@ private slots:
         const int pair = kFirstPairColumn +
                          2 * static_cast<int>(*DisplayPairOf(SkySource::CassiopeiaA, station_));
         ChooseModel(w, 2);
-        Type(w.Device, QString::fromStdString(first->Address()));
-        Type(w.Period, QStringLiteral("0.2"));
+        test::Type(w.Device, QString::fromStdString(first->Address()));
+        test::Type(w.Period, QStringLiteral("0.2"));
         NearRest(w);
         w.TrackClick();
         const auto says = [&](const char* text) {
             return w.State->text().contains(QLatin1String(text));
         };
-        QVERIFY2(WaitFor([&] { return says("on target"); }, 20000),
+        QVERIFY2(test::WaitFor([&] { return says("on target"); }, 20000),
                  qPrintable(w.State->text() + w.LastError->text()));
         QCOMPARE(Background(form, pair), kTrackedBackground);
         QVERIFY(w.Snapshot().Reported.has_value());
 
         QCOMPARE(::kill(first->Pid(), SIGKILL), 0);
-        QVERIFY2(WaitFor([&] { return w.Reported->text().startsWith(QChar(0x2013)); }, 3000),
+        QVERIFY2(test::WaitFor([&] { return w.Reported->text().startsWith(QChar(0x2013)); }, 3000),
                  qPrintable(w.Reported->text()));
         QVERIFY2(w.Reported->text().contains(QStringLiteral("s ago")),
                  qPrintable(w.Reported->text()));
@@ -561,7 +549,7 @@ private slots:
         // The pause grows to 5 s and no further; meanwhile "Retry now".
         std::chrono::milliseconds longest{0};
         bool everOnTarget = false;
-        QVERIFY(WaitFor(
+        QVERIFY(test::WaitFor(
             [&] {
                 longest = std::max(longest, w.LinkStatus().RetryIn);
                 everOnTarget = everOnTarget || says("on target");
@@ -574,17 +562,18 @@ private slots:
         QVERIFY(w.RetryButton->isVisibleTo(&w));
         const int failures = w.LinkStatus().ConsecutiveFailures;
         w.RetryButton->click();
-        QVERIFY2(WaitFor([&] { return w.LinkStatus().ConsecutiveFailures > failures; }, 1500),
+        QVERIFY2(test::WaitFor([&] { return w.LinkStatus().ConsecutiveFailures > failures; }, 1500),
                  "Retry now did not try at once");
 
         // Another rotctld as the device while tracking: tracked at once.
         testing::RotctldServer second(1);
-        Type(w.Device, QString::fromStdString(second.Address()));
+        test::Type(w.Device, QString::fromStdString(second.Address()));
         QVERIFY(w.IsTracking());
         w.Refresh();
         QVERIFY2(!w.State->text().contains(QStringLiteral("idle")), qPrintable(w.State->text()));
-        QVERIFY2(WaitFor([&] { return says("on target") && says("rotator connected"); }, 20000),
-                 qPrintable(w.State->text() + w.LastError->text()));
+        QVERIFY2(
+            test::WaitFor([&] { return says("on target") && says("rotator connected"); }, 20000),
+            qPrintable(w.State->text() + w.LastError->text()));
         QCOMPARE(Background(form, pair), kTrackedBackground);
         QVERIFY(w.Reported->text().startsWith(QStringLiteral("az ")));
         QVERIFY(!w.RetryButton->isVisibleTo(&w));
@@ -603,7 +592,7 @@ private slots:
         QCOMPARE(w.Source->itemText(static_cast<int>(SkySource::UserDefined)),
                  QStringLiteral("User source"));
         ChooseModel(w, 1);
-        Type(w.Period, QStringLiteral("0.2"));
+        test::Type(w.Period, QStringLiteral("0.2"));
         NearRest(w);
         // A wall 80° high from 2° to 30° east of the source (the default
         // step is +10° of azimuth), open sky elsewhere.
@@ -620,9 +609,10 @@ private slots:
         const HorizonProfile wall(skyline);
         w.TrackClick();
         w.OffSourceClick();
-        QVERIFY2(WaitFor([&] { return w.State->text().startsWith(QStringLiteral("off source;")); },
-                         20000),
-                 qPrintable(w.State->text()));
+        QVERIFY2(
+            test::WaitFor([&] { return w.State->text().startsWith(QStringLiteral("off source;")); },
+                          20000),
+            qPrintable(w.State->text()));
         QCOMPARE(w.State->text().count(QStringLiteral("off source")), 1);
         QVERIFY(!w.OffSourceWarning->isVisibleTo(&w));
         shownHorizon = &wall;
@@ -640,12 +630,12 @@ private slots:
         // Parked beside where the rotator stands: parking, then parked.
         const RotatorPosition at = *w.LinkStatus().Reported;
         w.OwnPark->setChecked(false);
-        Type(w.ParkAzimuth, QString::number(std::round(at.AzimuthDeg) + 4));
-        Type(w.ParkElevation, QString::number(std::round(at.ElevationDeg)));
+        test::Type(w.ParkAzimuth, QString::number(std::round(at.AzimuthDeg) + 4));
+        test::Type(w.ParkElevation, QString::number(std::round(at.ElevationDeg)));
         w.ParkClick();
         QVERIFY2(w.State->text().startsWith(QStringLiteral("parking;")),
                  qPrintable(w.State->text()));
-        QVERIFY2(WaitFor(
+        QVERIFY2(test::WaitFor(
                      [&] {
                          w.Refresh(); // the window is not shown: nothing refreshes it
                          return w.State->text().startsWith(QStringLiteral("parked;"));
@@ -660,11 +650,11 @@ private slots:
         testing::RotctldServer server(1);
         TrackWindow w(Services());
         ChooseModel(w, 2);
-        Type(w.Device, QString::fromStdString(server.Address()));
-        Type(w.Period, QStringLiteral("0.2"));
+        test::Type(w.Device, QString::fromStdString(server.Address()));
+        test::Type(w.Period, QStringLiteral("0.2"));
         NearRest(w);
         w.TrackClick();
-        QVERIFY2(WaitFor(
+        QVERIFY2(test::WaitFor(
                      [&] {
                          const RotatorStatus st = w.LinkStatus();
                          const auto& t = w.LastDecision().Target;
