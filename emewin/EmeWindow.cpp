@@ -4,6 +4,7 @@
 #include "eme/EmeCsv.h"
 #include "emewin/EmeSettings.h"
 #include "mainwin/TextFileSave.h"
+#include "mainwin/WindowPlacement.h"
 #include "measure/NumberText.h"
 #include "skywin/ChartExport.h"
 #include "station/StationCheck.h"
@@ -14,7 +15,6 @@
 #include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,7 +23,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -39,14 +38,6 @@ const QPoint kOffsetFromMainWindow(80, 60);
 const QSize kFirstSize(900, 720);
 constexpr double kPercent = 100.0;
 constexpr double kSecondsPerMinute = 60.0;
-
-QList<QRect> ScreenRects() {
-    QList<QRect> rects;
-    for (const QScreen* s : QGuiApplication::screens()) {
-        rects << s->availableGeometry();
-    }
-    return rects;
-}
 
 const QString kNone = QStringLiteral("\u2014"); // an em dash for "no value"
 
@@ -161,14 +152,8 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
     reasons_ = new FieldReasons(this);
     BuildControls();
 
-    const EmeSettings stored = LoadEmeSettings(services_.Directory, ScreenRects());
-    if (stored.Geometry) {
-        move(stored.Geometry->topLeft());
-        resize(stored.Geometry->size());
-        placed_ = true;
-    } else {
-        resize(kFirstSize);
-    }
+    const EmeSettings stored = LoadEmeSettings(services_.Directory, AvailableScreenRects());
+    placed_ = RestorePlace(*this, stored.Geometry, kFirstSize);
     recent_ = stored.Recent;
     homeMinDeg_ = stored.HomeMinElevationDeg;
     dxMinDeg_ = stored.DxMinElevationDeg;
@@ -384,13 +369,7 @@ bool EmeWindow::SetMinElevation(bool dx, const QString& text) {
 }
 
 void EmeWindow::OpenBeside(QWidget* mainWindow) {
-    if (!placed_ && mainWindow != nullptr) {
-        move(mainWindow->window()->pos() + kOffsetFromMainWindow);
-    }
-    placed_ = true;
-    show();
-    raise();
-    activateWindow();
+    OpenOnceBeside(*this, placed_, mainWindow, kOffsetFromMainWindow);
 }
 
 void EmeWindow::showEvent(QShowEvent* event) {

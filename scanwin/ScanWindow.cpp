@@ -2,6 +2,7 @@
 
 #include "controls/FieldReasons.h"
 #include "mainwin/PositionStore.h"
+#include "mainwin/WindowPlacement.h"
 #include "measure/MeasurementLog.h"
 #include "scan/CrossScan.h"
 #include "scan/DriftScan.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +24,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScatterSeries>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -922,10 +921,7 @@ int ScanWindow::FitPoints() const {
 
 void ScanWindow::OpenBeside(QWidget* mainWindow) {
     if (!placed_) {
-        QList<QRect> screens;
-        for (const QScreen* s : QGuiApplication::screens()) {
-            screens.append(s->availableGeometry());
-        }
+        const QList<QRect> screens = AvailableScreenRects();
         if (const auto rect = LoadScanWindowRect(services_.Directory)) {
             move(OnSomeScreen(*rect, screens).topLeft());
             resize(rect->size());

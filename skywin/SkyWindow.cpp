@@ -1,6 +1,7 @@
 #include "skywin/SkyWindow.h"
 
 #include "controls/SystemColours.h"
+#include "mainwin/WindowPlacement.h"
 #include "planner/GridLayout.h"
 #include "skychart/SourceColours.h"
 #include "skywin/SkySettings.h"
@@ -10,13 +11,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -38,14 +37,6 @@ std::string Std(const QString& s) {
     return s.toStdString();
 }
 
-QList<QRect> ScreenRects() {
-    QList<QRect> rects;
-    for (const QScreen* s : QGuiApplication::screens()) {
-        rects << s->availableGeometry();
-    }
-    return rects;
-}
-
 QString WithSuffix(QString path, const char* suffix) {
     if (QFileInfo(path).suffix().isEmpty()) {
         path += QLatin1Char('.') + QLatin1String(suffix);
@@ -64,14 +55,8 @@ SkyWindow::SkyWindow(const HomeStation& station, const ObservingConditions& cond
     // Closing the main window ends the program even while the sky is shown.
     setAttribute(Qt::WA_QuitOnClose, false);
     BuildControls();
-    const SkySettings stored = LoadSkySettings(directory_, ScreenRects());
-    if (stored.Geometry) {
-        move(stored.Geometry->topLeft());
-        resize(stored.Geometry->size());
-        placed_ = true;
-    } else {
-        resize(kFirstSize);
-    }
+    const SkySettings stored = LoadSkySettings(directory_, AvailableScreenRects());
+    placed_ = RestorePlace(*this, stored.Geometry, kFirstSize);
     Orientation->setCurrentIndex(static_cast<int>(stored.Orientation));
     Chart->SetOrientation(stored.Orientation);
     if (!stored.HorizonFile.isEmpty()) {
@@ -178,13 +163,7 @@ void SkyWindow::SetElevationView(QWidget* view, ChartPainting painting) {
 }
 
 void SkyWindow::OpenBeside(QWidget* mainWindow) {
-    if (!placed_ && mainWindow != nullptr) {
-        move(mainWindow->window()->pos() + kOffsetFromMainWindow);
-    }
-    placed_ = true; // from now on where the user keeps it
-    show();
-    raise();
-    activateWindow();
+    OpenOnceBeside(*this, placed_, mainWindow, kOffsetFromMainWindow);
 }
 
 void SkyWindow::showEvent(QShowEvent* event) {

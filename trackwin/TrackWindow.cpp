@@ -2,6 +2,7 @@
 
 #include "controls/FieldReasons.h"
 #include "mainwin/PositionStore.h"
+#include "mainwin/WindowPlacement.h"
 #include "station/StationCheck.h"
 #include "tracking/SkyAngles.h"
 #include "trackwin/SkyPointing.h"
@@ -13,12 +14,10 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -931,10 +930,7 @@ PointingSnapshot TrackWindow::Snapshot() const {
 
 void TrackWindow::OpenBeside(QWidget* mainWindow) {
     if (!placed_) {
-        QList<QRect> screens;
-        for (const QScreen* s : QGuiApplication::screens()) {
-            screens.append(s->availableGeometry());
-        }
+        const QList<QRect> screens = AvailableScreenRects();
         if (const auto rect = LoadTrackWindowRect(services_.Directory)) {
             move(OnSomeScreen(*rect, screens).topLeft());
         } else if (mainWindow != nullptr) {
