@@ -8,6 +8,7 @@
 #include "mainwin/MainWindow.h"
 
 #include "../RecordingMessages.h"
+#include "../WindowHarness.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,13 +16,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-class SetClock final : public vantrel::LocalClock {
-public:
-    vantrel::LocalClockReading Now() const override {
-        return {vantrel::EncodeDateTime(2026, 3, 21, 19, 45, 12), 0, 0, false};
-    }
-};
 
 bool Shoot(vantrel::EmeWindow& w, const QString& path) {
     QElapsedTimer waited;
@@ -49,7 +43,7 @@ int main(int argc, char** argv) {
     station.CallSign = "DL0ABC";
     ObservingConditions conditions;
     conditions.FrequencyMHz = 1296;
-    SetClock clock;
+    test::SetClock clock(EncodeDateTime(2026, 3, 21, 19, 45, 12));
     RecordingMessages messages;
     std::optional<HorizonProfile> horizon;
     EmeWindowServices s;

@@ -11,6 +11,7 @@
 #include "skywin/SkyWindow.h"
 
 #include "../RecordingMessages.h"
+#include "../WindowHarness.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,17 +23,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
-
-namespace {
-
-class SetClock final : public vantrel::LocalClock {
-public:
-    vantrel::LocalClockReading Now() const override {
-        return {vantrel::EncodeDateTime(2026, 12, 9, 11, 15, 0), 0, 0, false};
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     using namespace vantrel;
@@ -55,7 +45,7 @@ int main(int argc, char** argv) {
     station.CallSign = "DL0ABC";
     ObservingConditions conditions;
     OrbexSunMoon library;
-    SetClock clock;
+    test::SetClock clock(EncodeDateTime(2026, 12, 9, 11, 15, 0));
     RecordingMessages messages;
     SkyWindow w(station, conditions, library, clock, messages, work.path());
     // The elevation page filled from a sweep of two days at ten minutes.
