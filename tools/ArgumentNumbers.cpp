@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace vantrel {
@@ -19,6 +20,19 @@ std::optional<long double> ParseRealArgument(std::string_view text, long double 
         return std::nullopt;
     }
     return v;
+}
+
+std::optional<double> ParseDoubleArgument(std::string_view text, double lo, double hi) {
+    const auto v = ParseRealArgument(text, std::numeric_limits<long double>::lowest(),
+                                     std::numeric_limits<long double>::max());
+    if (!v) {
+        return std::nullopt;
+    }
+    const double d = static_cast<double>(*v);
+    if (!(d >= lo && d <= hi)) {
+        return std::nullopt;
+    }
+    return d;
 }
 
 std::optional<long long> ParseWholeArgument(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include "astro/DateTime.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,5 +19,19 @@ namespace vantrel {
 /// or an instant checks it here, so they all name the same span.
 std::optional<std::string> DateBeyondEphemeris(std::string_view flag, std::string_view text,
                                                DateTime utc);
+
+/// A date "YYYY-MM-DD" of the Gregorian calendar, years 1 to 9999, that
+/// exists (no 31 April, 29 February only in leap years).
+std::optional<DateTime> ParseIsoDate(std::string_view text);
+
+/// --start DATE or --end DATE (`flag`) of the tools that take whole UTC
+/// days: a date (ParseIsoDate) within the Sun and Moon positions, put into
+/// `day`; else the refusal, one line without the tool's name quoting `text`.
+std::optional<std::string> ApplyDayArgument(std::string_view flag, std::string_view text,
+                                            std::optional<DateTime>& day);
+
+/// --interval MIN: whole minutes from 1 up to the largest 32-bit number,
+/// put into `minutes`; else the refusal, as ApplyDayArgument's.
+std::optional<std::string> ApplyIntervalArgument(std::string_view text, std::int32_t& minutes);
 
 } // namespace vantrel

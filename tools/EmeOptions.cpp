@@ -4,6 +4,7 @@
 #include "station/StationCheck.h"
 #include "tools/ArgumentNumbers.h"
 #include "tools/CommandLineFlag.h"
+#include "tools/CommonFlags.h"
 #include "tools/DateArguments.h"
 #include "tools/NoiseOptions.h"
 #include "tools/TableOptions.h"
@@ -125,24 +126,11 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
         const std::optional<std::string_view>& inlineValue = split.InlineValue;
         const auto value = [&] { return split.Value(args, i); };
 
-        if (flag == "--help" || flag == "-h") {
-            o.Help = true;
-            continue;
+        const CommonFlag common = ApplyCommonFlag(split, args, i, {o.Observing, o.Files, o.Help});
+        if (common.Refused) {
+            return fail(*common.Refused);
         }
-        if (ObservingArguments::Owns(flag)) {
-            const std::optional<std::string_view> given =
-                ObservingArguments::TakesValue(flag) ? value() : inlineValue;
-            if (auto refused = o.Observing.Apply(flag, given)) {
-                return fail(*refused);
-            }
-            continue;
-        }
-        if (DataArguments::Owns(flag)) {
-            const std::optional<std::string_view> given =
-                DataArguments::TakesNextValue(flag) ? value() : inlineValue;
-            if (auto refused = o.Files.Apply(flag, given)) {
-                return fail(*refused);
-            }
+        if (common.Taken) {
             continue;
         }
         if (flag == "--windows") {
@@ -228,26 +216,13 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
             }
             o.Time = *at;
         } else if (flag == "--start" || flag == "--end") {
-            const auto date = ParseIsoDate(v);
-            if (!date) {
-                return fail(std::string(flag) + ": '" + v + "' is not a date YYYY-MM-DD");
+            if (auto refused = ApplyDayArgument(flag, v, flag == "--start" ? o.Start : o.End)) {
+                return fail(*refused);
             }
-            if (auto beyond = DateBeyondEphemeris(flag, v, *date)) {
-                return fail(*beyond);
-            }
-            (flag == "--start" ? o.Start : o.End) = *date;
         } else if (flag == "--interval") {
-            const auto n = ParseWholeArgument(v);
-            if (!n) {
-                return fail("--interval: '" + v + "' is not a whole number of minutes");
+            if (auto refused = ApplyIntervalArgument(v, station.CalcInterval)) {
+                return fail(*refused);
             }
-            if (*n < 1) {
-                return fail(std::string(kIntervalTooSmall));
-            }
-            if (*n > std::numeric_limits<std::int32_t>::max()) {
-                return fail("--interval: '" + v + "' is too large");
-            }
-            station.CalcInterval = static_cast<std::int32_t>(*n);
             o.IntervalGiven = true;
         } else { // --min-elevation
             const std::size_t comma = v.find(',');

@@ -2,6 +2,7 @@
 
 #include "astro/Catalogue.h"
 #include "tools/ArgumentNumbers.h"
+#include "tools/SourceArgument.h"
 
 namespace vantrel {
 
@@ -21,6 +22,19 @@ std::optional<std::string> ApplyPickArgument(std::string_view value, HomeStation
                "' is not snr:N, galaxy:N or nebula:N of the lists";
     }
     return std::nullopt;
+}
+
+FollowedSource FollowedSourceOf(std::optional<SkySource> source, bool picked) {
+    FollowedSource result;
+    if (picked && source && *source != SkySource::UserDefined) {
+        result.Error = "--pick sets the user-defined source: give it with --source user or "
+                       "without --source";
+    } else if (!source && !picked) {
+        result.Error = "--source NAME is needed: one of " + SourceKeys(kAllSkySources);
+    } else {
+        result.Source = source.value_or(SkySource::UserDefined);
+    }
+    return result;
 }
 
 } // namespace vantrel

@@ -4,7 +4,9 @@
 #include "station/StationCheck.h"
 #include "tools/ArgumentNumbers.h"
 #include "tools/CommandLineFlag.h"
+#include "tools/CommonFlags.h"
 #include "tools/PickArgument.h"
+#include "tools/RotatorArguments.h"
 #include "tools/SourceArgument.h"
 #include "tools/TerminalText.h"
 
@@ -93,19 +95,6 @@ struct Range {
     double Hi;
 };
 
-std::optional<double> ParseDouble(std::string_view text, Range limits) {
-    const auto v = ParseRealArgument(text, std::numeric_limits<long double>::lowest(),
-                                     std::numeric_limits<long double>::max());
-    if (!v) {
-        return std::nullopt;
-    }
-    const double d = static_cast<double>(*v);
-    if (!(d >= limits.Lo && d <= limits.Hi)) {
-        return std::nullopt;
-    }
-    return d;
-}
-
 /// vantrel-power's message as this tool's: its name, and --input-device
 /// for the radiometer's device.
 std::string AsScanMessage(std::string message) {
@@ -121,11 +110,6 @@ std::string AsScanMessage(std::string message) {
 }
 
 namespace sr = scan::scan_range;
-constexpr long long kHighestModel = 100000;
-constexpr Range kAzimuthOffset{-tracking_range::kMaxAzimuthOffsetDeg,
-                               tracking_range::kMaxAzimuthOffsetDeg};
-constexpr Range kElevationOffset{-tracking_range::kMaxElevationOffsetDeg,
-                                 tracking_range::kMaxElevationOffsetDeg};
 constexpr double kHighestSfu = 1e6;
 
 } // namespace
@@ -152,30 +136,16 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
     for (std::size_t i = 0; i < args.size(); ++i) {
         const CommandLineFlag split = CommandLineFlag::Of(args[i]);
         const std::string_view flag = split.Flag;
-        const std::optional<std::string_view> inlineValue = split.InlineValue;
         const auto value = [&] { return split.Value(args, i); };
 
-        if (flag == "--help" || flag == "-h") {
-            o.Help = true;
-            continue;
+        const CommonFlag common = ApplyCommonFlag(split, args, i, {o.Observing, o.Files, o.Help});
+        if (common.Refused) {
+            return fail(*common.Refused);
         }
-        if (ObservingArguments::Owns(flag)) {
-            const std::optional<std::string_view> given =
-                ObservingArguments::TakesValue(flag) ? value() : inlineValue;
-            if (auto refused = o.Observing.Apply(flag, given)) {
-                return fail(*refused);
-            }
-            if (flag == "--frequency" && given) {
+        if (common.Taken) {
+            if (flag == "--frequency" && common.Value) {
                 radiometer.emplace_back("--frequency");
-                radiometer.emplace_back(*given);
-            }
-            continue;
-        }
-        if (DataArguments::Owns(flag)) {
-            const std::optional<std::string_view> given =
-                DataArguments::TakesNextValue(flag) ? value() : inlineValue;
-            if (auto refused = o.Files.Apply(flag, given)) {
-                return fail(*refused);
+                radiometer.emplace_back(*common.Value);
             }
             continue;
         }
@@ -248,7 +218,7 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
                 return fail(*refused);
             }
         } else if (real) {
-            const auto number = ParseDouble(v, real->Limits);
+            const auto number = ParseDoubleArgument(v, real->Limits.Lo, real->Limits.Hi);
             const bool counted = flag == "--pairs" || flag == "--points";
             const bool whole = !counted || (number && *number == std::floor(*number));
             const bool positive =
@@ -282,32 +252,18 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             }
             source = read.Source;
         } else if (flag == "--rotator") {
-            const auto model = ParseWholeArgument(v);
-            if (!model || *model < 1 || *model > kHighestModel) {
-                return fail("--rotator: '" + v + "' is not a Hamlib rotator model number");
+            if (auto refused = ApplyRotatorModel(v, o.Rotator)) {
+                return fail(*refused);
             }
-            o.Rotator.Model = static_cast<int>(*model);
         } else if (flag == "--device") {
             if (v.empty()) {
                 return fail("--device needs the rotator's serial port or host:port");
             }
             o.Rotator.Device = v;
         } else if (flag == "--offset") {
-            const auto comma = v.find(',');
-            const std::optional<double> az =
-                comma == std::string::npos
-                    ? std::nullopt
-                    : ParseDouble(std::string_view(v).substr(0, comma), kAzimuthOffset);
-            const std::optional<double> el =
-                comma == std::string::npos
-                    ? std::nullopt
-                    : ParseDouble(std::string_view(v).substr(comma + 1), kElevationOffset);
-            if (!az || !el) {
-                return fail("--offset: '" + v +
-                            "' is not AZ,EL (degrees, azimuth -360 to 360, elevation -90 to 90)");
+            if (auto refused = ApplyPointingOffset(v, o.Pointing)) {
+                return fail(*refused);
             }
-            o.Pointing.AzimuthOffsetDeg = *az;
-            o.Pointing.ElevationOffsetDeg = *el;
         } else { // --pick
             if (auto refused = ApplyPickArgument(v, station)) {
                 return fail(*refused);
@@ -321,18 +277,15 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
     if (!procedure) {
         return fail("--procedure y|cross|drift is needed (try --help)");
     }
-    if (picked && source && *source != SkySource::UserDefined) {
-        return fail("--pick sets the user-defined source: give it with --source user or "
-                    "without --source");
-    }
-    if (!source && !picked) {
-        return fail("--source NAME is needed: one of " + SourceKeys(kAllSkySources));
+    const FollowedSource followed = FollowedSourceOf(source, picked);
+    if (!followed.Error.empty()) {
+        return fail(followed.Error);
     }
     if (auto missing = o.Observing.Missing()) {
         return fail(*missing);
     }
     o.Scan.Procedure = *procedure;
-    o.Scan.Source = source.value_or(SkySource::UserDefined);
+    o.Scan.Source = followed.Source;
     o.Pointing.Source = o.Scan.Source;
 
     // The radiometer, as vantrel-power reads it.

@@ -5,6 +5,7 @@
 #include "station/StationCheck.h"
 #include "tools/ArgumentNumbers.h"
 #include "tools/CommandLineFlag.h"
+#include "tools/CommonFlags.h"
 #include "tools/DateArguments.h"
 #include "tools/PickArgument.h"
 #include "tools/SourceArgument.h"
@@ -52,33 +53,10 @@ constexpr std::string_view kUsage =
 constexpr std::array<SkySource, 3> kOptionSources{SkySource::CassiopeiaA, SkySource::CentaurusA,
                                                   SkySource::UserDefined};
 
-bool IsLeap(long long y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
 } // namespace
 
 std::string_view TableUsage() {
     return kUsage;
-}
-
-std::optional<DateTime> ParseIsoDate(std::string_view text) {
-    constexpr std::size_t kLength = 10; // YYYY-MM-DD
-    if (text.size() != kLength || text[4] != '-' || text[7] != '-') {
-        return std::nullopt;
-    }
-    const auto y = ParseWholeArgument(text.substr(0, 4));
-    const auto m = ParseWholeArgument(text.substr(5, 2));
-    const auto d = ParseWholeArgument(text.substr(8, 2));
-    if (!y || !m || !d || *y < 1 || *m < 1 || *m > 12 || *d < 1) {
-        return std::nullopt;
-    }
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int length = kDays[*m - 1] + (*m == 2 && IsLeap(*y) ? 1 : 0);
-    if (*d > length) {
-        return std::nullopt;
-    }
-    return EncodeDate(static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d));
 }
 
 ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStation& station) {
@@ -98,24 +76,11 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
         const auto value = [&] { return split.Value(args, i); };
         const auto takesNoValue = [&] { return !inlineValue.has_value(); };
 
-        if (flag == "--help" || flag == "-h") {
-            o.Help = true;
-            continue;
+        const CommonFlag common = ApplyCommonFlag(split, args, i, {o.Observing, o.Files, o.Help});
+        if (common.Refused) {
+            return fail(*common.Refused);
         }
-        if (ObservingArguments::Owns(flag)) {
-            const std::optional<std::string_view> given =
-                ObservingArguments::TakesValue(flag) ? value() : inlineValue;
-            if (auto refused = o.Observing.Apply(flag, given)) {
-                return fail(*refused);
-            }
-            continue;
-        }
-        if (DataArguments::Owns(flag)) {
-            const std::optional<std::string_view> given =
-                DataArguments::TakesNextValue(flag) ? value() : inlineValue;
-            if (auto refused = o.Files.Apply(flag, given)) {
-                return fail(*refused);
-            }
+        if (common.Taken) {
             continue;
         }
         if (flag == "--dst" || flag == "--no-dst" || flag == "--precise") {
@@ -183,26 +148,13 @@ ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStat
         }
         const std::string v(*text);
         if (flag == "--start" || flag == "--end") {
-            const auto date = ParseIsoDate(v);
-            if (!date) {
-                return fail(std::string(flag) + ": '" + v + "' is not a date YYYY-MM-DD");
+            if (auto refused = ApplyDayArgument(flag, v, flag == "--start" ? o.Start : o.End)) {
+                return fail(*refused);
             }
-            if (auto beyond = DateBeyondEphemeris(flag, v, *date)) {
-                return fail(*beyond);
-            }
-            (flag == "--start" ? o.Start : o.End) = *date;
         } else if (flag == "--interval") {
-            const auto n = ParseWholeArgument(v);
-            if (!n) {
-                return fail("--interval: '" + v + "' is not a whole number of minutes");
+            if (auto refused = ApplyIntervalArgument(v, station.CalcInterval)) {
+                return fail(*refused);
             }
-            if (*n < 1) {
-                return fail(std::string(kIntervalTooSmall));
-            }
-            if (*n > std::numeric_limits<std::int32_t>::max()) {
-                return fail("--interval: '" + v + "' is too large");
-            }
-            station.CalcInterval = static_cast<std::int32_t>(*n);
         } else if (flag == "--mode") {
             if (v != "azel" && v != "polar") {
                 return fail("--mode: '" + v + "' is neither azel nor polar");

@@ -3,6 +3,7 @@
 #include "astro/DateTime.h"
 #include "planner/TableText.h"
 #include "station/HomeStation.h"
+#include "tools/DateArguments.h"
 #include "tools/ObservingArguments.h"
 #include "tools/ToolFiles.h"
 
@@ -46,9 +47,5 @@ std::string_view TableUsage();
 /// is cut to 15 characters, never inside one. On error `station` may be partly changed; the caller
 /// discards it and writes nothing anyway.
 ParsedTable ParseTableArguments(std::span<const std::string_view> args, HomeStation& station);
-
-/// A date "YYYY-MM-DD" of the Gregorian calendar, years 1 to 9999, that
-/// exists (no 31 April, 29 February only in leap years).
-std::optional<DateTime> ParseIsoDate(std::string_view text);
 
 } // namespace vantrel

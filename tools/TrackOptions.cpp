@@ -3,11 +3,12 @@
 #include "station/StationCheck.h"
 #include "tools/ArgumentNumbers.h"
 #include "tools/CommandLineFlag.h"
+#include "tools/CommonFlags.h"
 #include "tools/PickArgument.h"
+#include "tools/RotatorArguments.h"
 #include "tools/SourceArgument.h"
 #include "tools/TerminalText.h"
 
-#include <limits>
 #include <optional>
 
 namespace vantrel {
@@ -66,32 +67,10 @@ struct Range {
     double Hi;
 };
 
-/// A number of the C locale within `limits`, compared as the double the
-/// tracker holds: "0.2" read in extended precision lies just below the
-/// double 0.2 and would miss the period's own lower end.
-std::optional<double> ParseDouble(std::string_view text, Range limits) {
-    const auto v = ParseRealArgument(text, std::numeric_limits<long double>::lowest(),
-                                     std::numeric_limits<long double>::max());
-    if (!v) {
-        return std::nullopt;
-    }
-    const double d = static_cast<double>(*v);
-    if (!(d >= limits.Lo && d <= limits.Hi)) {
-        return std::nullopt;
-    }
-    return d;
-}
-
 namespace tr = tracking_range;
 constexpr Range kPeriod{tr::kMinPeriodS, tr::kMaxPeriodS};
 constexpr Range kThreshold{tr::kMinThresholdDeg, tr::kMaxThresholdDeg};
 constexpr Range kElevation{tr::kMinElevationDeg, tr::kMaxElevationDeg};
-constexpr Range kAzimuthOffset{-tr::kMaxAzimuthOffsetDeg, tr::kMaxAzimuthOffsetDeg};
-constexpr Range kElevationOffset{-tr::kMaxElevationOffsetDeg, tr::kMaxElevationOffsetDeg};
-/// Hamlib's model numbers are below 100 per backend times 1000 backends.
-constexpr long long kHighestModel = 100000;
-/// The fastest serial line a rotator controller would use, baud.
-constexpr long long kHighestBaud = 4000000;
 
 } // namespace
 
@@ -119,24 +98,11 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
         const std::optional<std::string_view>& inlineValue = split.InlineValue;
         const auto value = [&] { return split.Value(args, i); };
 
-        if (flag == "--help" || flag == "-h") {
-            o.Help = true;
-            continue;
+        const CommonFlag common = ApplyCommonFlag(split, args, i, {o.Observing, o.Files, o.Help});
+        if (common.Refused) {
+            return fail(*common.Refused);
         }
-        if (ObservingArguments::Owns(flag)) {
-            const std::optional<std::string_view> given =
-                ObservingArguments::TakesValue(flag) ? value() : inlineValue;
-            if (auto refused = o.Observing.Apply(flag, given)) {
-                return fail(*refused);
-            }
-            continue;
-        }
-        if (DataArguments::Owns(flag)) {
-            const std::optional<std::string_view> given =
-                DataArguments::TakesNextValue(flag) ? value() : inlineValue;
-            if (auto refused = o.Files.Apply(flag, given)) {
-                return fail(*refused);
-            }
+        if (common.Taken) {
             continue;
         }
         if (flag == "--park-when-set") {
@@ -184,7 +150,7 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
                 return fail(*refused);
             }
         } else if (real) {
-            const auto number = ParseDouble(v, real->Limits);
+            const auto number = ParseDoubleArgument(v, real->Limits.Lo, real->Limits.Hi);
             if (!number) {
                 return fail(std::string(flag) + ": '" + v + "' is not " + std::string(real->What));
             }
@@ -196,48 +162,26 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
             }
             source = read.Source;
         } else if (flag == "--rotator") {
-            const auto model = ParseWholeArgument(v);
-            if (!model || *model < 1 || *model > kHighestModel) {
-                return fail("--rotator: '" + v + "' is not a Hamlib rotator model number");
+            if (auto refused = ApplyRotatorModel(v, o.Rotator)) {
+                return fail(*refused);
             }
-            o.Rotator.Model = static_cast<int>(*model);
         } else if (flag == "--device") {
             if (v.empty()) {
                 return fail("--device needs a serial port or host:port");
             }
             o.Rotator.Device = v;
         } else if (flag == "--speed") {
-            const auto baud = ParseWholeArgument(v);
-            if (!baud || *baud < 1 || *baud > kHighestBaud) {
-                return fail("--speed: '" + v + "' is not a serial speed in baud");
+            if (auto refused = ApplySerialSpeed(v, o.Rotator)) {
+                return fail(*refused);
             }
-            o.Rotator.SerialSpeed = static_cast<int>(*baud);
         } else if (flag == "--az-range") {
-            if (v == "0:360") {
-                o.Tracking.Range = AzimuthRange::From0To360;
-            } else if (v == "-180:180") {
-                o.Tracking.Range = AzimuthRange::FromMinus180To180;
-            } else if (v == "0:450") {
-                o.Tracking.Range = AzimuthRange::From0To450;
-            } else {
-                return fail("--az-range: '" + v + "' is none of 0:360, -180:180, 0:450");
+            if (auto refused = ApplyAzimuthRange(v, o.Tracking)) {
+                return fail(*refused);
             }
         } else if (flag == "--offset") {
-            const auto comma = v.find(',');
-            const std::optional<double> az =
-                comma == std::string::npos
-                    ? std::nullopt
-                    : ParseDouble(std::string_view(v).substr(0, comma), kAzimuthOffset);
-            const std::optional<double> el =
-                comma == std::string::npos
-                    ? std::nullopt
-                    : ParseDouble(std::string_view(v).substr(comma + 1), kElevationOffset);
-            if (!az || !el) {
-                return fail("--offset: '" + v +
-                            "' is not AZ,EL (degrees, azimuth -360 to 360, elevation -90 to 90)");
+            if (auto refused = ApplyPointingOffset(v, o.Tracking)) {
+                return fail(*refused);
             }
-            o.Tracking.AzimuthOffsetDeg = *az;
-            o.Tracking.ElevationOffsetDeg = *el;
         } else { // --pick
             if (auto refused = ApplyPickArgument(v, station)) {
                 return fail(*refused);
@@ -257,14 +201,11 @@ ParsedTrack ParseTrackArguments(std::span<const std::string_view> args, HomeStat
     if (auto iers = o.Observing.IersUnused()) {
         return fail(*iers);
     }
-    if (picked && source && *source != SkySource::UserDefined) {
-        return fail("--pick sets the user-defined source: give it with --source user or "
-                    "without --source");
+    const FollowedSource followed = FollowedSourceOf(source, picked);
+    if (!followed.Error.empty()) {
+        return fail(followed.Error);
     }
-    if (!source && !picked) {
-        return fail("--source NAME is needed: one of " + SourceKeys(kAllSkySources));
-    }
-    o.Tracking.Source = source.value_or(SkySource::UserDefined);
+    o.Tracking.Source = followed.Source;
     if (const std::string_view problem = TrackingOptionsProblem(o.Tracking); !problem.empty()) {
         return fail(std::string(problem));
     }

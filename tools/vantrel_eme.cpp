@@ -10,6 +10,7 @@
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/EmeOptions.h"
+#include "tools/StationToolStart.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
 #include "tools/ToolUt1.h"
@@ -40,34 +41,15 @@ bool Write(const std::string& text) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-
-    // The arguments are checked before the data file is read, so a mistake
-    // gives one line and nothing else, and --help reads no file.
-    DataArguments files;
-    {
-        HomeStation scratch;
-        const ParsedEme check = ParseEmeArguments(args, scratch);
-        if (!check.Error.empty()) {
-            return Fail(check.Error);
-        }
-        if (check.Options.Help) {
-            std::fputs(std::string(EmeUsage()).c_str(), stdout);
-            return 0;
-        }
-        files = check.Options.Files;
+    StationToolStart<ParsedEme> started =
+        StartStationTool<ParsedEme>(args, "vantrel-eme", EmeUsage(), ParseEmeArguments);
+    if (started.Exit) {
+        return *started.Exit;
     }
-    const ToolFiles where = ToolFiles::OfEnvironment(files);
-    if (const std::string problem = where.Problem(); !problem.empty()) {
-        return Fail("vantrel-eme: " + TerminalSafe(problem));
-    }
-
-    ConsoleMessages messages;
-    HomeStation station;
-    const ToolStation read = ReadToolStation(where, messages, station);
-    ParsedEme parsed = ParseEmeArguments(args, station);
-    if (!parsed.Error.empty()) {
-        return Fail(parsed.Error);
-    }
+    const ToolFiles& where = *started.Where;
+    HomeStation& station = started.Station;
+    const ToolStation& read = started.Read;
+    ParsedEme& parsed = started.Arguments;
     const EmeCommandLine& o = parsed.Options;
     // UT1 − UTC turns the Earth for the Moon's hour angle and Doppler,
     // whether or not apparent places are asked for.

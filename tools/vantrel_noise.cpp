@@ -18,6 +18,7 @@
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/NoiseOptions.h"
+#include "tools/StationToolStart.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
 
@@ -176,31 +177,14 @@ std::string Fixed(double v, int decimals) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    DataArguments files;
-    {
-        HomeStation scratch;
-        const ParsedNoise check = ParseNoiseArguments(args, scratch);
-        if (!check.Error.empty()) {
-            return Fail(check.Error);
-        }
-        if (check.Options.Help) {
-            std::fputs(std::string(NoiseUsage()).c_str(), stdout);
-            return 0;
-        }
-        files = check.Options.Files;
+    StationToolStart<ParsedNoise> started =
+        StartStationTool<ParsedNoise>(args, "vantrel-noise", NoiseUsage(), ParseNoiseArguments);
+    if (started.Exit) {
+        return *started.Exit;
     }
-
-    const ToolFiles where = ToolFiles::OfEnvironment(files);
-    if (const std::string problem = where.Problem(); !problem.empty()) {
-        return Fail("vantrel-noise: " + TerminalSafe(problem));
-    }
-    ConsoleMessages messages;
-    HomeStation station;
-    const ToolStation read = ReadToolStation(where, messages, station);
-    const ParsedNoise parsed = ParseNoiseArguments(args, station);
-    if (!parsed.Error.empty()) {
-        return Fail(parsed.Error);
-    }
+    HomeStation& station = started.Station;
+    const ToolStation& read = started.Read;
+    const ParsedNoise& parsed = started.Arguments;
     const NoiseOptions& o = parsed.Options;
     if (const auto problems = CheckStation(station); !problems.empty()) {
         return Fail("vantrel-noise: " + ProblemsLine(problems));

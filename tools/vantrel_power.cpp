@@ -9,6 +9,8 @@
 
 #include "radiometer/PowerLog.h"
 #include "radiometer/PowerRunner.h"
+#include "tools/EndingSignals.h"
+#include "tools/PowerInputFactory.h"
 #include "tools/PowerOptions.h"
 #include "tools/TerminalText.h"
 
@@ -45,32 +47,6 @@ void Say(const std::string& text) {
     std::fflush(stderr);
 }
 
-sigset_t BlockEndingSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    return set;
-}
-
-/// Waits up to `wait` for an ending signal; true when one came.
-bool EndingSignalWithin(const sigset_t& set, std::chrono::nanoseconds wait) {
-    if (wait < std::chrono::nanoseconds::zero()) {
-        wait = std::chrono::nanoseconds::zero();
-    }
-    timespec t{static_cast<std::time_t>(wait.count() / 1000000000),
-               static_cast<long>(wait.count() % 1000000000)};
-    for (;;) {
-        if (sigtimedwait(&set, nullptr, &t) > 0) {
-            return true;
-        }
-        if (errno != EINTR) {
-            return false;
-        }
-    }
-}
-
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
         return {};
@@ -86,20 +62,6 @@ std::string BlockLine(const PowerBlock& b) {
            std::to_string(b.Clipped) + "," + Fixed(b.ScatterDb, 4) + "," +
            Fixed(b.RfiDroppedShare, 4) + "," + (b.Overload ? "1" : "0") + "," +
            (b.WholeDbSteps ? "1" : "0");
-}
-
-PowerRunner::Factory FactoryFor(const PowerCommandLine& o) {
-    switch (o.Input) {
-    case PowerInputKind::Sdr:
-        return [s = o.Sdr] { return MakeSdrInput(s); };
-    case PowerInputKind::Audio:
-        return [s = o.Audio] { return MakeAudioInput(s); };
-    case PowerInputKind::Command:
-        return [s = o.Command] { return MakeCommandInput(s); };
-    case PowerInputKind::Rig:
-        return [s = o.Rig] { return MakeRigInput(s); };
-    }
-    return {};
 }
 
 /// Prints the blocks and appends them to the power log; false when
@@ -180,7 +142,7 @@ int main(int argc, char** argv) {
     const auto end = o.DurationS ? started + std::chrono::duration_cast<SteadyClock::duration>(
                                                  std::chrono::duration<double>(*o.DurationS))
                                  : SteadyClock::time_point::max();
-    PowerRunner runner(FactoryFor(o), o.Integration, kRetry);
+    PowerRunner runner(PowerInputFactory(o), o.Integration, kRetry);
 
     // The first opening decides: an input that cannot be opened ends the
     // tool with status 2, after it has said why.

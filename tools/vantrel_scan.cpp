@@ -19,7 +19,11 @@
 #include "scan/YFactorSequence.h"
 #include "scanwin/ScanSetup.h"
 #include "tools/ConsoleMessages.h"
+#include "tools/EndingSignals.h"
+#include "tools/PowerInputFactory.h"
+#include "tools/RotatorModelCheck.h"
 #include "tools/ScanOptions.h"
+#include "tools/StationToolStart.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
 #include "tracking/HamlibRotator.h"
@@ -59,42 +63,6 @@ void Say(const std::string& text) {
 int Fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     return kBadArguments;
-}
-
-sigset_t BlockEndingSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    return set;
-}
-
-bool EndingSignalWithin(const sigset_t& set, std::chrono::nanoseconds wait) {
-    timespec t{static_cast<std::time_t>(wait.count() / 1000000000),
-               static_cast<long>(wait.count() % 1000000000)};
-    for (;;) {
-        if (sigtimedwait(&set, nullptr, &t) > 0) {
-            return true;
-        }
-        if (errno != EINTR) {
-            return false;
-        }
-    }
-}
-
-PowerRunner::Factory FactoryFor(const PowerCommandLine& o) {
-    switch (o.Input) {
-    case PowerInputKind::Sdr:
-        return [s = o.Sdr] { return MakeSdrInput(s); };
-    case PowerInputKind::Audio:
-        return [s = o.Audio] { return MakeAudioInput(s); };
-    case PowerInputKind::Command:
-        return [s = o.Command] { return MakeCommandInput(s); };
-    case PowerInputKind::Rig:
-        return [s = o.Rig] { return MakeRigInput(s); };
-    }
-    return {};
 }
 
 /// A number with `decimals`, or an empty field.
@@ -158,40 +126,22 @@ private:
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    DataArguments files;
-    {
-        HomeStation scratch;
-        const ParsedScan check = ParseScanArguments(args, scratch);
-        if (!check.Error.empty()) {
-            return Fail(check.Error);
-        }
-        if (check.Options.Help) {
-            std::fputs(std::string(ScanUsage()).c_str(), stdout);
-            return 0;
-        }
-        files = check.Options.Files;
+    StationToolStart<ParsedScan> started =
+        StartStationTool<ParsedScan>(args, "vantrel-scan", ScanUsage(), ParseScanArguments);
+    if (started.Exit) {
+        return *started.Exit;
     }
-    const ToolFiles where = ToolFiles::OfEnvironment(files);
-    if (const std::string problem = where.Problem(); !problem.empty()) {
-        return Fail("vantrel-scan: " + TerminalSafe(problem));
-    }
-    ConsoleMessages messages;
-    HomeStation station;
-    const ToolStation read = ReadToolStation(where, messages, station);
-    const ParsedScan parsed = ParseScanArguments(args, station);
-    if (!parsed.Error.empty()) {
-        return Fail(parsed.Error);
-    }
+    const ToolFiles& where = *started.Where;
+    HomeStation& station = started.Station;
+    const ToolStation& read = started.Read;
+    const ParsedScan& parsed = started.Arguments;
     const ScanCommandLine& o = parsed.Options;
     // Never a rotator moved for a station nobody gave.
     if (const auto problem = HardwareStationProblem(read, o.Position, station)) {
         return Fail("vantrel-scan: " + TerminalSafe(*problem));
     }
-    const std::vector<RotatorModel> models = HamlibRotatorModels();
-    if (std::none_of(models.begin(), models.end(),
-                     [&](const RotatorModel& m) { return m.Model == o.Rotator.Model; })) {
-        return Fail("vantrel-scan: --rotator: Hamlib has no rotator model " +
-                    std::to_string(o.Rotator.Model) + " ('rotctl -l' lists them)");
+    if (const auto unknown = UnknownRotatorModel(o.Rotator.Model)) {
+        return Fail("vantrel-scan: " + *unknown);
     }
     if (const std::string notice = read.Notice("vantrel-scan"); !notice.empty()) {
         std::fprintf(stderr, "%s\n", notice.c_str());
@@ -260,7 +210,7 @@ int main(int argc, char** argv) {
     const RotatorSettings rotatorSettings = o.Rotator;
     RotatorLink link([rotatorSettings] { return MakeHamlibRotator(rotatorSettings); }, kPoll,
                      kAttendedRetry);
-    PowerRunner runner(FactoryFor(o.Radiometer), o.Radiometer.Integration, kRadiometerRetry);
+    PowerRunner runner(PowerInputFactory(o.Radiometer), o.Radiometer.Integration, kRadiometerRetry);
     RotatorReport rotatorReport;
     std::string lastProgress;
     bool interrupted = false;

@@ -9,6 +9,7 @@
 #include "planner/TableText.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
+#include "tools/StationToolStart.h"
 #include "tools/TableOptions.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
@@ -35,35 +36,15 @@ int Fail(std::string_view message) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-
-    // The arguments are checked before the data file is read, so a mistake
-    // gives one line and nothing else, and --help reads no file.
-    DataArguments files;
-    {
-        HomeStation scratch;
-        const ParsedTable check = ParseTableArguments(args, scratch);
-        if (!check.Error.empty()) {
-            return Fail(check.Error);
-        }
-        if (check.Options.Help) {
-            std::fputs(std::string(TableUsage()).c_str(), stdout);
-            return 0;
-        }
-        files = check.Options.Files;
+    StationToolStart<ParsedTable> started =
+        StartStationTool<ParsedTable>(args, "vantrel-table", TableUsage(), ParseTableArguments);
+    if (started.Exit) {
+        return *started.Exit;
     }
-    const ToolFiles where = ToolFiles::OfEnvironment(files);
-    if (const std::string problem = where.Problem(); !problem.empty()) {
-        return Fail("vantrel-table: " + TerminalSafe(problem));
-    }
-
-    ConsoleMessages messages;
-    HomeStation station;
-    const ToolStation read = ReadToolStation(where, messages, station);
-
-    ParsedTable parsed = ParseTableArguments(args, station);
-    if (!parsed.Error.empty()) {
-        return Fail(parsed.Error);
-    }
+    const ToolFiles& where = *started.Where;
+    HomeStation& station = started.Station;
+    const ToolStation& read = started.Read;
+    ParsedTable& parsed = started.Arguments;
     const TableOptions& o = parsed.Options;
 
     // Checked after the overrides, which can mend a damaged value; a table

@@ -10,7 +10,9 @@
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
 #include "station/StationCheck.h"
-#include "tools/ConsoleMessages.h"
+#include "tools/EndingSignals.h"
+#include "tools/RotatorModelCheck.h"
+#include "tools/StationToolStart.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
 #include "tools/ToolUt1.h"
@@ -48,37 +50,6 @@ constexpr std::chrono::milliseconds kLongestPoll{1000};
 int Fail(std::string_view message) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
     return kBadArguments;
-}
-
-/// The signals that end tracking, blocked in the calling thread and in every
-/// thread it creates afterwards.
-sigset_t BlockEndingSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    return set;
-}
-
-/// Waits until `until` or an ending signal; true when a signal came.
-bool EndingSignalBefore(const sigset_t& set, SteadyClock::time_point until) {
-    for (;;) {
-        const auto left = until - SteadyClock::now();
-        if (left <= SteadyClock::duration::zero()) {
-            timespec none{0, 0};
-            return sigtimedwait(&set, nullptr, &none) > 0;
-        }
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        timespec wait{static_cast<std::time_t>(ns / 1000000000),
-                      static_cast<long>(ns % 1000000000)};
-        if (sigtimedwait(&set, nullptr, &wait) > 0) {
-            return true;
-        }
-        if (errno != EINTR && errno != EAGAIN) {
-            return false;
-        }
-    }
 }
 
 /// "az  123.45 el   45.67", or dashes when there is none. Degrees.
@@ -142,44 +113,22 @@ private:
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    DataArguments files;
-
-    // The arguments are checked before the data file is read, so a mistake
-    // gives one line and nothing else.
-    {
-        HomeStation scratch;
-        const ParsedTrack check = ParseTrackArguments(args, scratch);
-        if (!check.Error.empty()) {
-            return Fail(check.Error);
-        }
-        if (check.Options.Help) {
-            std::fputs(std::string(TrackUsage()).c_str(), stdout);
-            return 0;
-        }
-        files = check.Options.Files;
+    StationToolStart<ParsedTrack> started =
+        StartStationTool<ParsedTrack>(args, "vantrel-track", TrackUsage(), ParseTrackArguments);
+    if (started.Exit) {
+        return *started.Exit;
     }
-
-    const ToolFiles where = ToolFiles::OfEnvironment(files);
-    if (const std::string problem = where.Problem(); !problem.empty()) {
-        return Fail("vantrel-track: " + TerminalSafe(problem));
-    }
-    ConsoleMessages messages;
-    HomeStation station;
-    const ToolStation read = ReadToolStation(where, messages, station);
-    ParsedTrack parsed = ParseTrackArguments(args, station);
-    if (!parsed.Error.empty()) {
-        return Fail(parsed.Error);
-    }
+    const ToolFiles& where = *started.Where;
+    HomeStation& station = started.Station;
+    const ToolStation& read = started.Read;
+    ParsedTrack& parsed = started.Arguments;
     const TrackCommandLine& o = parsed.Options;
     // Never a rotator moved for a station nobody gave.
     if (const auto problem = HardwareStationProblem(read, o.Position, station)) {
         return Fail("vantrel-track: " + TerminalSafe(*problem));
     }
-    const std::vector<RotatorModel> models = HamlibRotatorModels();
-    if (std::none_of(models.begin(), models.end(),
-                     [&](const RotatorModel& m) { return m.Model == o.Rotator.Model; })) {
-        return Fail("vantrel-track: --rotator: Hamlib has no rotator model " +
-                    std::to_string(o.Rotator.Model) + " ('rotctl -l' lists them)");
+    if (const auto unknown = UnknownRotatorModel(o.Rotator.Model)) {
+        return Fail("vantrel-track: " + *unknown);
     }
     const ToolUt1Outcome ut1 = AttachToolUt1(parsed.Options.Observing, where, "vantrel-track");
     if (!ut1.Refusal.empty()) {
