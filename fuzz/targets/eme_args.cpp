@@ -11,6 +11,7 @@
 
 #include "astro/EphemerisSpan.h"
 #include "eme/EmeCalculator.h"
+#include "fuzz/ArgumentChecks.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/TextChecks.h"
 #include "station/StationCheck.h"
@@ -28,15 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     station.HeightAsl = 40;
     station.CalcInterval = 30;
     const ParsedEme parsed = ParseEmeArguments(args, station);
-    if (!parsed.Error.empty()) {
-        FUZZ_CHECK(parsed.Error.starts_with("vantrel-eme: "));
-        FUZZ_CHECK(fuzz::SafeLine(parsed.Error));
+    if (!fuzz::AcceptedOptions(parsed, "vantrel-eme: ")) {
         return 0;
     }
     const EmeCommandLine& o = parsed.Options;
-    if (o.Help) {
-        return 0;
-    }
     FUZZ_CHECK(CheckStation(station).empty());
     FUZZ_CHECK(station.CalcInterval >= 1);
     FUZZ_CHECK(ValidateConditions(o.Observing.Conditions).empty());

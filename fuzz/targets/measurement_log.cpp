@@ -14,6 +14,7 @@
 //    is lost.
 
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/LogChecks.h"
 #include "measure/MeasurementLog.h"
 
 #include <algorithm>
@@ -34,26 +35,18 @@ std::string OneLine(std::string text) {
 }
 
 void CheckRoundTrip(const MeasurementRecord& r) {
-    const std::string line = MeasurementLine(r);
-    FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
-    const std::string log = std::string(kMeasurementLogHeader) + "\n" + line + "\n";
-    const MeasurementLog back = ParseMeasurementLog(log);
-    FUZZ_CHECK(back.Skipped.empty());
-    FUZZ_CHECK(back.Records.size() == 1);
+    const MeasurementRecord back =
+        fuzz::ReadBackAlone(kMeasurementLogHeader, MeasurementLine(r), ParseMeasurementLog);
     MeasurementRecord expected = r;
     expected.Utc = OneLine(r.Utc);
     expected.Source = OneLine(r.Source);
     expected.Antenna = OneLine(r.Antenna);
     expected.Method = OneLine(r.Method);
-    FUZZ_CHECK(back.Records.front() == expected);
+    FUZZ_CHECK(back == expected);
 }
 
 void Read(std::string_view text) {
-    const MeasurementLog log = ParseMeasurementLog(text);
-    const std::size_t lines =
-        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-    FUZZ_CHECK(log.Records.size() + log.Skipped.size() <= lines);
-    for (const MeasurementRecord& r : log.Records) {
+    fuzz::CheckLogText(text, ParseMeasurementLog, [](const MeasurementRecord& r) {
         FUZZ_CHECK(!r.Utc.empty() && !r.Source.empty());
         FUZZ_CHECK(std::isfinite(r.ElevationDeg) && std::isfinite(r.FrequencyMHz) &&
                    std::isfinite(r.TsysK) && std::isfinite(r.MeasuredYDb) &&
@@ -62,10 +55,7 @@ void Read(std::string_view text) {
             FUZZ_CHECK(std::isfinite(*r.SolarFluxSfu));
         }
         CheckRoundTrip(r);
-    }
-    for (const std::string& note : log.Skipped) {
-        FUZZ_CHECK(note.starts_with("line ") && note.find('\n') == std::string::npos);
-    }
+    });
 }
 
 /// A text of up to 15 bytes from the input.
@@ -107,11 +97,5 @@ void Write(ByteReader& in) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    ByteReader in(data, size);
-    if ((in.Take<std::uint8_t>() & 1U) == 0) {
-        Read(in.Rest());
-    } else {
-        Write(in);
-    }
-    return 0;
+    return fuzz::ReadOrWriteLog(data, size, Read, Write);
 }

@@ -8,6 +8,7 @@
 //    flux table's frequencies and fluxes positive; a frequency in range;
 //    the station's position in range; an instant that is a real one.
 
+#include "fuzz/ArgumentChecks.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/TextChecks.h"
 #include "station/StationCheck.h"
@@ -31,15 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string_view> args = fuzz::SplitArguments(data, size);
     HomeStation station;
     const ParsedNoise parsed = ParseNoiseArguments(args, station);
-    if (!parsed.Error.empty()) {
-        FUZZ_CHECK(parsed.Error.starts_with("vantrel-noise: "));
-        FUZZ_CHECK(fuzz::SafeLine(parsed.Error));
+    if (!fuzz::AcceptedOptions(parsed, "vantrel-noise: ")) {
         return 0;
     }
     const NoiseOptions& o = parsed.Options;
-    if (o.Help) {
-        return 0;
-    }
     Positive(o.DishM);
     Positive(o.Efficiency);
     Positive(o.GainDbi);

@@ -5,6 +5,7 @@
 //  - an accepted one has integration settings the radiometer accepts and a
 //    duration, when given, that is a positive number of seconds.
 
+#include "fuzz/ArgumentChecks.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/TextChecks.h"
 #include "tools/PowerOptions.h"
@@ -16,12 +17,7 @@ using namespace vantrel;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string_view> args = fuzz::SplitArguments(data, size);
     const ParsedPower parsed = ParsePowerArguments(args);
-    if (!parsed.Error.empty()) {
-        FUZZ_CHECK(parsed.Error.starts_with("vantrel-power: "));
-        FUZZ_CHECK(fuzz::SafeLine(parsed.Error));
-        return 0;
-    }
-    if (parsed.Options.Help) {
+    if (!fuzz::AcceptedOptions(parsed, "vantrel-power: ")) {
         return 0;
     }
     FUZZ_CHECK(IntegrationSettingsProblem(parsed.Options.Integration).empty());

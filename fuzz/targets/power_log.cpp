@@ -11,6 +11,7 @@
 //  - any record the program writes reads back, rounded as the log rounds.
 
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/LogChecks.h"
 #include "radiometer/PowerLog.h"
 
 #include <algorithm>
@@ -38,19 +39,11 @@ double Finite(ByteReader& in, double most) {
 
 /// The record as it reads back from its own line.
 PowerRecord Again(const PowerRecord& r) {
-    const std::string line = PowerLogLine(r);
-    FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
-    const PowerLog back = ParsePowerLog(std::string(kPowerLogHeader) + "\n" + line + "\n");
-    FUZZ_CHECK(back.Skipped.empty());
-    FUZZ_CHECK(back.Records.size() == 1);
-    return back.Records.front();
+    return fuzz::ReadBackAlone(kPowerLogHeader, PowerLogLine(r), ParsePowerLog);
 }
 
 void Read(std::string_view text) {
-    const PowerLog log = ParsePowerLog(text);
-    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-    FUZZ_CHECK(log.Records.size() + log.Skipped.size() <= lines);
-    for (const PowerRecord& r : log.Records) {
+    fuzz::CheckLogText(text, ParsePowerLog, [](const PowerRecord& r) {
         FUZZ_CHECK(!r.UtcStart.empty() && !r.UtcEnd.empty() && !r.Input.empty());
         FUZZ_CHECK(std::isfinite(r.PowerDb) && r.RfiDropped >= 0 && r.RfiDropped <= 1);
         for (const auto& v : {r.FrequencyMHz, r.SigmaDb, r.AzimuthDeg, r.ElevationDeg}) {
@@ -58,10 +51,7 @@ void Read(std::string_view text) {
         }
         const PowerRecord once = Again(r);
         FUZZ_CHECK(Again(once) == once);
-    }
-    for (const std::string& note : log.Skipped) {
-        FUZZ_CHECK(note.starts_with("line ") && note.find('\n') == std::string::npos);
-    }
+    });
 }
 
 void Write(ByteReader& in) {
@@ -93,11 +83,5 @@ void Write(ByteReader& in) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    ByteReader in(data, size);
-    if ((in.Take<std::uint8_t>() & 1U) == 0) {
-        Read(in.Rest());
-    } else {
-        Write(in);
-    }
-    return 0;
+    return fuzz::ReadOrWriteLog(data, size, Read, Write);
 }

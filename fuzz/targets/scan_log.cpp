@@ -11,6 +11,7 @@
 //  - any record the program writes reads back, rounded as the log rounds.
 
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/LogChecks.h"
 #include "scan/ScanLog.h"
 
 #include <algorithm>
@@ -41,19 +42,11 @@ std::optional<double> Maybe(ByteReader& in) {
 }
 
 ScanRecord Again(const ScanRecord& r) {
-    const std::string line = ScanLogLine(r);
-    FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
-    const ScanLog back = ParseScanLog(std::string(kScanLogHeader) + "\n" + line + "\n");
-    FUZZ_CHECK(back.Skipped.empty());
-    FUZZ_CHECK(back.Records.size() == 1);
-    return back.Records.front();
+    return fuzz::ReadBackAlone(kScanLogHeader, ScanLogLine(r), ParseScanLog);
 }
 
 void Read(std::string_view text) {
-    const ScanLog log = ParseScanLog(text);
-    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-    FUZZ_CHECK(log.Records.size() + log.Skipped.size() <= lines);
-    for (const ScanRecord& r : log.Records) {
+    fuzz::CheckLogText(text, ParseScanLog, [](const ScanRecord& r) {
         FUZZ_CHECK(!r.Utc.empty() && !r.Procedure.empty() && !r.Source.empty());
         for (const auto& v :
              {r.FrequencyMHz, r.ElevationDeg, r.AzOffsetDeg, r.AzOffsetSigmaDeg, r.ElOffsetDeg,
@@ -62,10 +55,7 @@ void Read(std::string_view text) {
         }
         const ScanRecord once = Again(r);
         FUZZ_CHECK(Again(once) == once);
-    }
-    for (const std::string& note : log.Skipped) {
-        FUZZ_CHECK(note.starts_with("line ") && note.find('\n') == std::string::npos);
-    }
+    });
 }
 
 void Write(ByteReader& in) {
@@ -116,11 +106,5 @@ void Write(ByteReader& in) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    ByteReader in(data, size);
-    if ((in.Take<std::uint8_t>() & 1U) == 0) {
-        Read(in.Rest());
-    } else {
-        Write(in);
-    }
-    return 0;
+    return fuzz::ReadOrWriteLog(data, size, Read, Write);
 }

@@ -7,6 +7,7 @@
 //    their ranges.
 
 #include "apparent/ObservingConditions.h"
+#include "fuzz/ArgumentChecks.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/TextChecks.h"
 #include "tools/TrackOptions.h"
@@ -19,12 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     station.Latitude = 52.5L;
     station.Longitude = 13.4L;
     const ParsedTrack parsed = ParseTrackArguments(args, station);
-    if (!parsed.Error.empty()) {
-        FUZZ_CHECK(parsed.Error.starts_with("vantrel-track: "));
-        FUZZ_CHECK(fuzz::SafeLine(parsed.Error));
-        return 0;
-    }
-    if (parsed.Options.Help) {
+    if (!fuzz::AcceptedOptions(parsed, "vantrel-track: ")) {
         return 0;
     }
     FUZZ_CHECK(TrackingOptionsProblem(parsed.Options.Tracking).empty());
