@@ -11,19 +11,18 @@ CommonFlag ApplyCommonFlag(const CommandLineFlag& split, std::span<const std::st
         result.Taken = true;
         return result;
     }
-    if (ObservingArguments::Owns(flag)) {
+    // The observing and the data options take and apply their values alike.
+    const auto take = [&](auto& target, bool fromNext) {
         result.Taken = true;
-        result.Value =
-            ObservingArguments::TakesValue(flag) ? split.Value(args, i) : split.InlineValue;
-        result.Refused = targets.Observing.Apply(flag, result.Value);
+        result.Value = fromNext ? split.Value(args, i) : split.InlineValue;
+        result.Refused = target.Apply(flag, result.Value);
         return result;
+    };
+    if (ObservingArguments::Owns(flag)) {
+        return take(targets.Observing, ObservingArguments::TakesValue(flag));
     }
     if (DataArguments::Owns(flag)) {
-        result.Taken = true;
-        result.Value =
-            DataArguments::TakesNextValue(flag) ? split.Value(args, i) : split.InlineValue;
-        result.Refused = targets.Files.Apply(flag, result.Value);
-        return result;
+        return take(targets.Files, DataArguments::TakesNextValue(flag));
     }
     return result;
 }

@@ -14,7 +14,6 @@
 #include <array>
 #include <cmath>
 #include <functional>
-#include <limits>
 
 namespace vantrel {
 

@@ -14,13 +14,10 @@
 #include "tools/PowerOptions.h"
 #include "tools/TerminalText.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
-#include <pthread.h>
 #include <string>
 #include <vector>
 

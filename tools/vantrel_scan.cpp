@@ -30,14 +30,11 @@
 #include "tracking/RotatorLink.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <memory>
-#include <pthread.h>
 #include <string>
 #include <vector>
 

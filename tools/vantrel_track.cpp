@@ -22,12 +22,9 @@
 #include "tracking/Tracking.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
-#include <pthread.h>
 #include <string>
 #include <vector>
 
