@@ -44,15 +44,27 @@ std::string ScanLogTime(DateTime utc) {
     return text;
 }
 
-ScanRecord RecordOf(const CrossScanResult& result, DateTime utc, const std::string& title,
-                    double frequencyMHz) {
+namespace {
+
+/// The fields every scan's record begins with; a frequency of 0 or less is
+/// not known and stays empty.
+ScanRecord Started(const char* procedure, DateTime utc, const std::string& title,
+                   double frequencyMHz) {
     ScanRecord r;
     r.Utc = ScanLogTime(utc);
-    r.Procedure = "cross";
+    r.Procedure = procedure;
     r.Source = title;
     if (frequencyMHz > 0) {
         r.FrequencyMHz = frequencyMHz;
     }
+    return r;
+}
+
+} // namespace
+
+ScanRecord RecordOf(const CrossScanResult& result, DateTime utc, const std::string& title,
+                    double frequencyMHz) {
+    ScanRecord r = Started("cross", utc, title, frequencyMHz);
     r.ElevationDeg = result.ElevationDeg;
     r.AzOffsetDeg = result.OffsetDeg(0);
     r.AzOffsetSigmaDeg = result.OffsetSigmaDeg(0);
@@ -73,13 +85,7 @@ ScanRecord RecordOf(const CrossScanResult& result, DateTime utc, const std::stri
 
 ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::string& title,
                     double frequencyMHz) {
-    ScanRecord r;
-    r.Utc = ScanLogTime(utc);
-    r.Procedure = "drift";
-    r.Source = title;
-    if (frequencyMHz > 0) {
-        r.FrequencyMHz = frequencyMHz;
-    }
+    ScanRecord r = Started("drift", utc, title, frequencyMHz);
     r.ElevationDeg = result.ElevationDeg;
     r.AzOffsetDeg = result.AzimuthOffsetDeg;
     r.AzOffsetSigmaDeg = result.AzimuthOffsetSigmaDeg;
