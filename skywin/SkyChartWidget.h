@@ -73,6 +73,7 @@ public:
     void SetPointing(const PointingSnapshot& pointing);
     /// The line in the top left corner (date and time, station).
     void SetCaption(const QString& caption);
+    const QString& Caption() const { return caption_; }
 
     /// Paints the chart into `area` of any painter (screen, image, SVG,
     /// printer).

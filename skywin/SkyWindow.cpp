@@ -5,6 +5,7 @@
 #include "planner/GridLayout.h"
 #include "skychart/SourceColours.h"
 #include "skywin/SkySettings.h"
+#include "station/StationCheck.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -194,9 +195,28 @@ void SkyWindow::OrientationChosen(int index) {
 }
 
 void SkyWindow::Refresh() {
+    // A station out of range has no sky: nothing is drawn where it would
+    // stand, and the caption says why until the station is corrected.
+    if (!StationInRange(station_)) {
+        for (ChartSource& s : sources_) {
+            s.Valid = false;
+        }
+        Chart->SetSources(sources_);
+        Chart->ClearTracks();
+        std::string caption = "Station out of range, no sky to show:";
+        for (const StationProblem& problem : CheckStation(station_)) {
+            caption += "\n" + DescribeProblem(problem);
+        }
+        Chart->SetCaption(QString::fromStdString(caption));
+        lastSecond_ = -1;
+        stationRefused_ = true;
+        return;
+    }
     const DateTime utc = clock_.UtcNow();
     const DecodedInstant at = DecodeInstant(utc);
-    if (!builder_.Started() || !DayTrackKeyMatches(builder_.Key(), utc, station_, conditions_)) {
+    if (stationRefused_ || !builder_.Started() ||
+        !DayTrackKeyMatches(builder_.Key(), utc, station_, conditions_)) {
+        stationRefused_ = false;
         builder_.Start(DayTrackKeyFor(utc, station_, conditions_));
         Chart->ClearTracks();
         for (std::size_t pair = 0; pair < kDisplayedSourceCount; ++pair) {

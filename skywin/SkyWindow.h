@@ -149,6 +149,9 @@ private:
     QString shownStatus_;
     ChartPainting elevationPainting_;
     int lastSecond_ = -1;
+    /// The last refresh found the station out of range: the next one in
+    /// range starts the day tracks afresh.
+    bool stationRefused_ = false;
     bool placed_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "mainwin/MainWindow.h"
 #include "planner/GridLayout.h"
 #include "skywin/SkySettings.h"
+#include "station/StationCheck.h"
 
 #include "../RecordingMessages.h"
 #include "../TickRhythm.h"
@@ -35,6 +36,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace vantrel {
 
@@ -201,6 +203,28 @@ private slots:
         clock_.reading.Local = EncodeDateTime(2026, 12, 10, 0, 0, 5);
         w.Refresh();
         QVERIFY(!w.Chart->HasTracks());
+    }
+
+    void StationOutOfRangeShowsNoSkyUntilCorrected() {
+        SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+        station_.Latitude = std::numeric_limits<long double>::quiet_NaN();
+        w.Refresh();
+        for (const ChartSource& s : w.Chart->Sources()) {
+            QVERIFY(!s.Valid);
+        }
+        QVERIFY(!w.Chart->HasTracks());
+        QVERIFY2(w.Chart->Caption().endsWith(QString::fromStdString(
+                     "\n" + DescribeProblem(CheckStation(station_).front()))),
+                 qPrintable(w.Chart->Caption()));
+
+        // Corrected while open: places and day tracks come back.
+        station_.Latitude = 49.87L;
+        for (int i = 0; i < 6 && !w.TracksReady(); ++i) {
+            w.Refresh();
+        }
+        QVERIFY(w.Chart->HasTracks());
+        QVERIFY(w.Chart->Sources()[kMoonPair].Valid);
+        QVERIFY(w.Chart->Caption().startsWith(QStringLiteral("UTC 2026-12-09")));
     }
 
     void PointingIsAskedForAtEveryRefresh() {
