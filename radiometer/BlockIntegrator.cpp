@@ -73,8 +73,8 @@ BlockIntegrator::BlockIntegrator(const IntegrationSettings& settings,
     const double wanted = stream.RateHz * settings.TauS;
     if (settings.Spectrum) {
         spectrum_ =
-            std::make_unique<PowerSpectrum>(*settings.Spectrum, stream.RateHz,
-                                            stream.What == StreamDescription::Kind::ComplexSamples);
+            std::make_unique<Periodogram>(*settings.Spectrum, stream.RateHz,
+                                          stream.What == StreamDescription::Kind::ComplexSamples);
         problem_ = spectrum_->Problem();
         const auto n = static_cast<std::uint64_t>(settings.Spectrum->Bins);
         const auto frames = std::max<std::uint64_t>(

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "radiometer/Periodogram.h"
 #include "radiometer/PowerBlock.h"
 #include "radiometer/PowerInput.h"
-#include "radiometer/PowerSpectrum.h"
 #include "radiometer/RfiFilter.h"
 
 #include <deque>
@@ -101,7 +101,7 @@ private:
     StreamDescription stream_;
     UtcSource utcNow_;
     std::string problem_;
-    std::unique_ptr<PowerSpectrum> spectrum_;
+    std::unique_ptr<Periodogram> spectrum_;
 
     // Samples.
     std::uint64_t blockSamples_ = 0; ///< samples per block

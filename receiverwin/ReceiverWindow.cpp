@@ -1,8 +1,8 @@
 #include "receiverwin/ReceiverWindow.h"
 
 #include "controls/FieldReasons.h"
+#include "receiverwin/PeriodogramTrace.h"
 #include "receiverwin/ReceiverSettings.h"
-#include "receiverwin/SpectrumTrace.h"
 
 #include <QAreaSeries>
 #include <QCategoryAxis>
@@ -1160,7 +1160,7 @@ void ReceiverWindow::UseYClick() {
 }
 
 void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
-    const SpectrumTrace trace = TraceOf(snapshot, kSpectrumPoints);
+    const PeriodogramTrace trace = TraceOf(snapshot, kSpectrumPoints);
     if (trace.Hz.empty()) {
         return;
     }

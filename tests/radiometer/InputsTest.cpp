@@ -114,11 +114,11 @@ struct SdrCase {
     std::optional<SpectrumSettings> Spectrum;
     bool Rfi = false;
     /// The true power measured, from the band's share of the noise.
-    std::function<double(const PowerSpectrum*)> Expected;
+    std::function<double(const Periodogram*)> Expected;
     bool Clipping = false;
 };
 
-double NoiseInBand(double noiseDb, const PowerSpectrum* spectrum) {
+double NoiseInBand(double noiseDb, const Periodogram* spectrum) {
     return noiseDb + Db(static_cast<double>(spectrum->UsedBins()) / spectrum->Bins());
 }
 
@@ -131,7 +131,7 @@ SpectrumSettings Band(double lo, double hi) {
 
 TEST(SdrInput, MeasuresTheSetPowerWithinTheRadiometerEquation) {
     constexpr double kRate = 1e6;
-    const auto noise = [](double db) { return [db](const PowerSpectrum*) { return db; }; };
+    const auto noise = [](double db) { return [db](const Periodogram*) { return db; }; };
     // A spur at +200 kHz of -35 dBFS, a DC offset of -25 dBFS, noise of
     // -30 dBFS spread over 1 MHz: in a band of 800 kHz the spur is stronger
     // than a third of the noise.
@@ -141,10 +141,10 @@ TEST(SdrInput, MeasuresTheSetPowerWithinTheRadiometerEquation) {
         {"whole band, CS16, gain", "power_db=-40,formats=CS16", 10.0, std::nullopt, false,
          noise(-30)},
         {"band, spur and DC, RFI filter", spurred, std::nullopt, Band(-400e3, 400e3), true,
-         [](const PowerSpectrum* s) { return NoiseInBand(-30, s); }},
+         [](const Periodogram* s) { return NoiseInBand(-30, s); }},
         {"band, spur measured without the filter", spurred, std::nullopt, Band(-400e3, 400e3),
          false,
-         [](const PowerSpectrum* s) {
+         [](const Periodogram* s) {
              return Db(std::pow(10, NoiseInBand(-30, s) / 10) + std::pow(10, -3.5));
          }},
         {"saturated", "power_db=0", std::nullopt, std::nullopt, false, nullptr, true},
@@ -178,9 +178,9 @@ TEST(SdrInput, MeasuresTheSetPowerWithinTheRadiometerEquation) {
         }
         EXPECT_EQ(first.Clipped, 0U) << c.Name;
         EXPECT_FALSE(first.Overload) << c.Name;
-        std::unique_ptr<PowerSpectrum> spectrum;
+        std::unique_ptr<Periodogram> spectrum;
         if (c.Spectrum) {
-            spectrum = std::make_unique<PowerSpectrum>(*c.Spectrum, kRate, true);
+            spectrum = std::make_unique<Periodogram>(*c.Spectrum, kRate, true);
             EXPECT_EQ(c.Rfi, first.RfiDroppedShare > 0) << c.Name;
             EXPECT_LT(first.RfiDroppedShare, 0.02) << c.Name; // the spur's few bins
         } else {
@@ -361,7 +361,7 @@ TEST_F(AudioFile, MeasuresKnownPcmInDecibelsRelativeToFullScale) {
         unsigned Channel;
         std::function<double(std::size_t, unsigned)> Sample;
         std::optional<SpectrumSettings> Spectrum;
-        std::function<double(const PowerSpectrum*)> Expected; ///< none: a sine, exact
+        std::function<double(const Periodogram*)> Expected; ///< none: a sine, exact
         bool Clipping;
     };
     const auto sine = [](double amplitude) {
@@ -374,15 +374,15 @@ TEST_F(AudioFile, MeasuresKnownPcmInDecibelsRelativeToFullScale) {
     audioBand.Band = BandHz{300, 2700};
     const Case cases[] = {
         {"noise of -20 dBFS", 1, 1, [&](std::size_t, unsigned) { return noise20 * normal(random); },
-         std::nullopt, [](const PowerSpectrum*) { return -20.0; }, false},
+         std::nullopt, [](const Periodogram*) { return -20.0; }, false},
         {"full-scale sine: -3.01 dB, clipped", 1, 1, sine(32767 / 32768.0), std::nullopt, nullptr,
          true},
         {"second channel of two", 2, 2,
          [&](std::size_t, unsigned c) { return c == 1 ? 0.1 * normal(random) : 0.5; }, std::nullopt,
-         [](const PowerSpectrum*) { return -20.0; }, false},
+         [](const Periodogram*) { return -20.0; }, false},
         {"audio band 300-2700 Hz of white noise", 1, 1,
          [&](std::size_t, unsigned) { return noise20 * normal(random); }, audioBand,
-         [](const PowerSpectrum* s) { return -20 + Db(2.0 * s->UsedBins() / s->Bins()); }, false},
+         [](const Periodogram* s) { return -20 + Db(2.0 * s->UsedBins() / s->Bins()); }, false},
     };
     for (const Case& c : cases) {
         WritePcm(static_cast<std::size_t>(kRate * kTau * kBlocks), c.Channels, c.Sample);
@@ -412,9 +412,9 @@ TEST_F(AudioFile, MeasuresKnownPcmInDecibelsRelativeToFullScale) {
         if (!c.Spectrum) {
             EXPECT_DOUBLE_EQ(first.NoiseBandwidthHz, kRate / 2.0) << c.Name;
         }
-        std::unique_ptr<PowerSpectrum> spectrum;
+        std::unique_ptr<Periodogram> spectrum;
         if (c.Spectrum) {
-            spectrum = std::make_unique<PowerSpectrum>(*c.Spectrum, kRate, false);
+            spectrum = std::make_unique<Periodogram>(*c.Spectrum, kRate, false);
         }
         ExpectPower(taken.Blocks, c.Expected(spectrum.get()), c.Name);
     }

@@ -3,7 +3,7 @@
 // really has, the RFI filter, readings' blocks, and a power meter's lines.
 
 #include "radiometer/BlockIntegrator.h"
-#include "radiometer/PowerSpectrum.h"
+#include "radiometer/Periodogram.h"
 #include "radiometer/RadiometerEquation.h"
 #include "radiometer/ReadingLine.h"
 #include "radiometer/SamplePower.h"

@@ -5,8 +5,8 @@
 
 #include "radiometer/PowerLogWriter.h"
 #include "radiometer/YFactorReading.h"
+#include "receiverwin/PeriodogramTrace.h"
 #include "receiverwin/ReceiverSetup.h"
-#include "receiverwin/SpectrumTrace.h"
 #include "receiverwin/StripHistory.h"
 
 #include <gtest/gtest.h>
@@ -254,14 +254,14 @@ TEST(StripHistory, TimeMarksAreWholeStepsFewEnough) {
     EXPECT_TRUE(StripTimeMarks(last, first, 6).empty());
 }
 
-TEST(SpectrumTrace, GroupsBinsInLinearPowerAndShadesTheRunsMeasured) {
+TEST(PeriodogramTrace, GroupsBinsInLinearPowerAndShadesTheRunsMeasured) {
     SpectrumSnapshot s;
     s.FirstBinHz = -4000;
     s.BinHz = 1000;
     // Nine bins: DC (bin 4) left out, bin 6 dropped by the filter, the edges out.
     s.PowerDb = {-30, -30, -20, -20, 0, -30, -10, -30, -30};
     s.Use = {0, 1, 1, 1, 0, 1, 2, 1, 0};
-    const SpectrumTrace all = TraceOf(s, 100);
+    const PeriodogramTrace all = TraceOf(s, 100);
     ASSERT_EQ(all.Hz.size(), 9u);
     EXPECT_DOUBLE_EQ(all.Hz.front(), -4000);
     EXPECT_DOUBLE_EQ(all.Hz.back(), 4000);
@@ -275,7 +275,7 @@ TEST(SpectrumTrace, GroupsBinsInLinearPowerAndShadesTheRunsMeasured) {
     EXPECT_DOUBLE_EQ(all.HighDb, 0);
 
     // Three points of three bins: the mean of their linear powers.
-    const SpectrumTrace three = TraceOf(s, 3);
+    const PeriodogramTrace three = TraceOf(s, 3);
     ASSERT_EQ(three.Hz.size(), 3u);
     EXPECT_DOUBLE_EQ(three.Hz[0], -3000);
     EXPECT_NEAR(three.Db[0], 10 * std::log10((1e-3 + 1e-3 + 1e-2) / 3), 1e-9);

@@ -1,4 +1,4 @@
-#include "radiometer/PowerSpectrum.h"
+#include "radiometer/Periodogram.h"
 
 #include <fftw3.h>
 
@@ -67,7 +67,7 @@ std::string SpectrumSettingsProblem(const SpectrumSettings& s) {
     return {};
 }
 
-struct PowerSpectrum::Fft {
+struct Periodogram::Fft {
     float* timeReal = nullptr;
     fftwf_complex* time = nullptr;
     fftwf_complex* frequency = nullptr;
@@ -95,7 +95,7 @@ struct PowerSpectrum::Fft {
     Fft& operator=(const Fft&) = delete;
 };
 
-PowerSpectrum::PowerSpectrum(const SpectrumSettings& settings, double rateHz, bool complex)
+Periodogram::Periodogram(const SpectrumSettings& settings, double rateHz, bool complex)
     : fft_(std::make_unique<Fft>(settings.Bins, complex)), bins_(settings.Bins), rateHz_(rateHz),
       complex_(complex), window_(MakeWindow(settings.Window, settings.Bins)) {
     const auto n = static_cast<std::size_t>(bins_);
@@ -151,9 +151,9 @@ PowerSpectrum::PowerSpectrum(const SpectrumSettings& settings, double rateHz, bo
     sum_.assign(n, 0.0);
 }
 
-PowerSpectrum::~PowerSpectrum() = default;
+Periodogram::~Periodogram() = default;
 
-void PowerSpectrum::Transform() {
+void Periodogram::Transform() {
     const auto n = static_cast<std::size_t>(bins_);
     fftwf_execute(fft_->plan);
     const std::size_t count = complex_ ? n : n / 2 + 1;
@@ -165,7 +165,7 @@ void PowerSpectrum::Transform() {
     filled_ = 0;
 }
 
-void PowerSpectrum::AddComplex(std::span<const std::complex<float>> samples) {
+void Periodogram::AddComplex(std::span<const std::complex<float>> samples) {
     const auto n = static_cast<std::size_t>(bins_);
     std::size_t i = 0;
     while (i < samples.size()) {
@@ -184,7 +184,7 @@ void PowerSpectrum::AddComplex(std::span<const std::complex<float>> samples) {
     }
 }
 
-void PowerSpectrum::AddReal(std::span<const float> samples) {
+void Periodogram::AddReal(std::span<const float> samples) {
     const auto n = static_cast<std::size_t>(bins_);
     std::size_t i = 0;
     while (i < samples.size()) {
@@ -202,7 +202,7 @@ void PowerSpectrum::AddReal(std::span<const float> samples) {
     }
 }
 
-double PowerSpectrum::StatisticalBandwidth(const std::vector<char>& keep) const {
+double Periodogram::StatisticalBandwidth(const std::vector<char>& keep) const {
     // Σ_{k,l kept} ρ²(k−l), over displayed (frequency-ordered) bins.
     double kept = 0;
     double correlated = 0;
@@ -225,8 +225,8 @@ double PowerSpectrum::StatisticalBandwidth(const std::vector<char>& keep) const 
     return rateHz_ / bins_ * kept * kept / correlated;
 }
 
-std::optional<BandPower> PowerSpectrum::Finish(const RfiFilterSettings& rfi,
-                                               SpectrumSnapshot* snapshot) {
+std::optional<BandPower> Periodogram::Finish(const RfiFilterSettings& rfi,
+                                             SpectrumSnapshot* snapshot) {
     if (frames_ == 0 || usedCount_ == 0) {
         return std::nullopt;
     }
@@ -289,7 +289,7 @@ std::optional<BandPower> PowerSpectrum::Finish(const RfiFilterSettings& rfi,
     return result;
 }
 
-void PowerSpectrum::Reset() {
+void Periodogram::Reset() {
     std::fill(sum_.begin(), sum_.end(), 0.0);
     frames_ = 0;
     filled_ = 0;

@@ -1,4 +1,4 @@
-#include "receiverwin/SpectrumTrace.h"
+#include "receiverwin/PeriodogramTrace.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,8 +17,8 @@ double Linear(double db) {
 
 } // namespace
 
-SpectrumTrace TraceOf(const SpectrumSnapshot& s, std::size_t mostPoints) {
-    SpectrumTrace t;
+PeriodogramTrace TraceOf(const SpectrumSnapshot& s, std::size_t mostPoints) {
+    PeriodogramTrace t;
     const std::size_t n = s.PowerDb.size();
     if (n == 0) {
         return t;

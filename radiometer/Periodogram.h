@@ -60,8 +60,8 @@ struct BandPower {
     std::uint64_t Frames = 0;
 };
 
-/// The averaged power spectrum of a sample stream (FFTW3, single
-/// precision): frames of N samples, windowed, transformed, |X|² summed per
+/// The averaged periodogram (Welch's averaged power spectrum) of a sample
+/// stream (FFTW3, single precision): frames of N samples, windowed, transformed, |X|² summed per
 /// bin. The power of the band is the sum of the mean power of its bins,
 /// normalised so that it equals mean |x|² for noise filling the band
 /// (Parseval): p_k = |X_k|²/(N·Σw²), doubled for the positive frequencies
@@ -75,14 +75,14 @@ struct BandPower {
 /// window's correlated neighbours make it about K·rate/(1.94·N).
 ///
 /// Not thread-safe; FFTW plans are made under a lock of their own.
-class PowerSpectrum {
+class Periodogram {
 public:
     /// `rateHz`: samples a second; `complex`: IQ samples, else real ones.
     /// The settings must have no problem (SpectrumSettingsProblem).
-    PowerSpectrum(const SpectrumSettings& settings, double rateHz, bool complex);
-    ~PowerSpectrum();
-    PowerSpectrum(const PowerSpectrum&) = delete;
-    PowerSpectrum& operator=(const PowerSpectrum&) = delete;
+    Periodogram(const SpectrumSettings& settings, double rateHz, bool complex);
+    ~Periodogram();
+    Periodogram(const Periodogram&) = delete;
+    Periodogram& operator=(const Periodogram&) = delete;
 
     /// "" when the band leaves bins to measure at this rate, else why not.
     const std::string& Problem() const { return problem_; }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "radiometer/PowerSpectrum.h"
+#include "radiometer/Periodogram.h"
 
 #include <cstddef>
 #include <vector>
@@ -11,7 +11,7 @@ namespace vantrel {
 /// given number of points (a chart a thousand pixels wide gains nothing
 /// from 65536 bins), the bands of bins measured, and the bins the RFI
 /// filter dropped.
-struct SpectrumTrace {
+struct PeriodogramTrace {
     std::vector<double> Hz; ///< centre of each point, Hz (as BandHz: from the centre, or audio)
     std::vector<double> Db; ///< mean power of the bins it stands for, dB of full scale
     /// Runs of neighbouring bins that are measured (dropped ones included),
@@ -28,6 +28,6 @@ struct SpectrumTrace {
 /// neighbouring bins in groups of ⌈bins / mostPoints⌉, each point their
 /// mean linear power in dB, so that the noise level drawn is the level
 /// measured. At most `mostPoints` dropped bins are listed (the first ones).
-SpectrumTrace TraceOf(const SpectrumSnapshot& spectrum, std::size_t mostPoints);
+PeriodogramTrace TraceOf(const SpectrumSnapshot& spectrum, std::size_t mostPoints);
 
 } // namespace vantrel
