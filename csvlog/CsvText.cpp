@@ -69,4 +69,31 @@ std::string_view NextCsvLine(std::string_view& text) {
     return line;
 }
 
+void ReadCsvRecords(
+    std::string_view text, std::string_view header, std::size_t fieldCount,
+    std::vector<std::string>& skipped,
+    const std::function<std::optional<std::string>(const std::vector<std::string>&)>& record) {
+    std::size_t lineNumber = 0;
+    while (!text.empty()) {
+        const std::string_view line = NextCsvLine(text);
+        ++lineNumber;
+        if (line.empty() || line.starts_with(header)) {
+            continue;
+        }
+        const auto fields = CsvFields(line);
+        std::optional<std::string> problem;
+        if (!fields) {
+            problem = "a quote is not closed";
+        } else if (fields->size() < fieldCount) {
+            problem = "at least " + std::to_string(fieldCount) + " fields expected, " +
+                      std::to_string(fields->size()) + " found";
+        } else {
+            problem = record(*fields);
+        }
+        if (problem) {
+            skipped.push_back("line " + std::to_string(lineNumber) + " skipped: " + *problem);
+        }
+    }
+}
+
 } // namespace vantrel

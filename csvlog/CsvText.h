@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,5 +30,16 @@ std::optional<std::vector<std::string>> CsvFields(std::string_view line,
 /// The next line of `text` without its line break (and a CR before it);
 /// `text` moves past it.
 std::string_view NextCsvLine(std::string_view& text);
+
+/// Reads a log's records line by line, a damaged line costing that line
+/// alone: empty lines and headers (lines that begin with `header`) are
+/// passed over; a line whose quote is not closed, that has fewer than
+/// `fieldCount` fields, or that `record` refuses (it returns why) is noted
+/// in `skipped` as "line N skipped: why". Columns beyond `fieldCount` are
+/// those of a later version and are handed on for `record` to ignore.
+void ReadCsvRecords(
+    std::string_view text, std::string_view header, std::size_t fieldCount,
+    std::vector<std::string>& skipped,
+    const std::function<std::optional<std::string>(const std::vector<std::string>&)>& record);
 
 } // namespace vantrel

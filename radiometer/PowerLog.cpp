@@ -136,50 +136,34 @@ std::optional<std::string> AppendPowerRecord(const std::string& path, const Powe
 
 PowerLog ParsePowerLog(std::string_view text) {
     PowerLog log;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        const std::string_view line = NextCsvLine(text);
-        ++lineNumber;
-        if (line.empty() || line.starts_with(kPowerLogHeader)) {
-            continue;
-        }
-        const std::string where = "line " + std::to_string(lineNumber) + " skipped: ";
-        const auto fields = CsvFields(line);
-        if (!fields) {
-            log.Skipped.push_back(where + "a quote is not closed");
-            continue;
-        }
-        if (fields->size() < kFieldCount) {
-            log.Skipped.push_back(where + std::to_string(kFieldCount) + " fields expected, " +
-                                  std::to_string(fields->size()) + " found");
-            continue;
-        }
-        const auto& f = *fields;
-        PowerRecord r;
-        r.UtcStart = f[0];
-        r.UtcEnd = f[1];
-        r.Input = f[2];
-        r.Source = f[9];
-        const auto power = Real(f[4]);
-        const auto samples = Whole(f[6]);
-        const auto clipped = Whole(f[7]);
-        const auto rfi = Real(f[8]);
-        const auto mark = MarkOf(f[12]);
-        const bool ok = !r.UtcStart.empty() && !r.UtcEnd.empty() && !r.Input.empty() && power &&
-                        samples && clipped && rfi && *rfi >= 0 && *rfi <= 1 && mark &&
-                        Optional(f[3], r.FrequencyMHz) && Optional(f[5], r.SigmaDb) &&
-                        Optional(f[10], r.AzimuthDeg) && Optional(f[11], r.ElevationDeg);
-        if (!ok) {
-            log.Skipped.push_back(where + "a value is missing or not a number");
-            continue;
-        }
-        r.PowerDb = *power;
-        r.Samples = *samples;
-        r.Clipped = *clipped;
-        r.RfiDropped = *rfi;
-        r.Mark = *mark;
-        log.Records.push_back(std::move(r));
-    }
+    ReadCsvRecords(text, kPowerLogHeader, kFieldCount, log.Skipped,
+                   [&](const std::vector<std::string>& f) -> std::optional<std::string> {
+                       PowerRecord r;
+                       r.UtcStart = f[0];
+                       r.UtcEnd = f[1];
+                       r.Input = f[2];
+                       r.Source = f[9];
+                       const auto power = Real(f[4]);
+                       const auto samples = Whole(f[6]);
+                       const auto clipped = Whole(f[7]);
+                       const auto rfi = Real(f[8]);
+                       const auto mark = MarkOf(f[12]);
+                       const bool ok =
+                           !r.UtcStart.empty() && !r.UtcEnd.empty() && !r.Input.empty() && power &&
+                           samples && clipped && rfi && *rfi >= 0 && *rfi <= 1 && mark &&
+                           Optional(f[3], r.FrequencyMHz) && Optional(f[5], r.SigmaDb) &&
+                           Optional(f[10], r.AzimuthDeg) && Optional(f[11], r.ElevationDeg);
+                       if (!ok) {
+                           return "a value is missing or not a number";
+                       }
+                       r.PowerDb = *power;
+                       r.Samples = *samples;
+                       r.Clipped = *clipped;
+                       r.RfiDropped = *rfi;
+                       r.Mark = *mark;
+                       log.Records.push_back(std::move(r));
+                       return std::nullopt;
+                   });
     return log;
 }
 

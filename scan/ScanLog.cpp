@@ -127,55 +127,37 @@ std::optional<std::string> AppendScanRecord(const std::string& path, const ScanR
 
 ScanLog ParseScanLog(std::string_view text) {
     ScanLog log;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        const std::string_view line = NextCsvLine(text);
-        ++lineNumber;
-        // The header, also one with columns added later; never a record,
-        // whose frequency is a number or empty (a record timed "utc" of a
-        // procedure named "procedure" is still a record).
-        if (line.empty() || line.starts_with("utc,procedure,source,frequency_mhz,")) {
-            continue;
-        }
-        const auto skip = [&](const std::string& why) {
-            log.Skipped.push_back("line " + std::to_string(lineNumber) + " skipped: " + why);
-        };
-        const auto fields = CsvFields(line);
-        if (!fields) {
-            skip("a quote is not closed");
-            continue;
-        }
-        const auto& f = *fields;
-        if (f.size() < kFieldCount) {
-            skip("at least " + std::to_string(kFieldCount) + " fields expected, " +
-                 std::to_string(f.size()) + " found");
-            continue;
-        }
-        ScanRecord r;
-        r.Utc = f[0];
-        r.Procedure = f[1];
-        r.Source = f[2];
-        r.PeakTimeUtc = f[14];
-        bool ok = !r.Utc.empty() && !r.Source.empty() && !r.Procedure.empty();
-        std::optional<double>* numbers[] = {
-            &r.FrequencyMHz, &r.ElevationDeg,     &r.AzOffsetDeg, &r.AzOffsetSigmaDeg,
-            &r.ElOffsetDeg,  &r.ElOffsetSigmaDeg, &r.HpbwAzDeg,   &r.HpbwElDeg,
-            &r.PeakYDb,      &r.FitChi2Az,        &r.FitChi2El};
-        for (std::size_t i = 0; i < std::size(numbers) && ok; ++i) {
-            const std::string& field = f[3 + i];
-            if (field.empty()) {
-                continue;
-            }
-            *numbers[i] = measure::FiniteNumber(field);
-            ok = numbers[i]->has_value();
-        }
-        if (!ok) {
-            skip("a value is missing or not a number");
-            continue;
-        }
-        r.Partial = measure::TrimBlanks(f[kStatusField]) == kPartialStatus;
-        log.Records.push_back(std::move(r));
-    }
+    // The header, also one with columns added later; never a record,
+    // whose frequency is a number or empty (a record timed "utc" of a
+    // procedure named "procedure" is still a record).
+    ReadCsvRecords(text, "utc,procedure,source,frequency_mhz,", kFieldCount, log.Skipped,
+                   [&](const std::vector<std::string>& f) -> std::optional<std::string> {
+                       ScanRecord r;
+                       r.Utc = f[0];
+                       r.Procedure = f[1];
+                       r.Source = f[2];
+                       r.PeakTimeUtc = f[14];
+                       bool ok = !r.Utc.empty() && !r.Source.empty() && !r.Procedure.empty();
+                       std::optional<double>* numbers[] = {
+                           &r.FrequencyMHz,     &r.ElevationDeg, &r.AzOffsetDeg,
+                           &r.AzOffsetSigmaDeg, &r.ElOffsetDeg,  &r.ElOffsetSigmaDeg,
+                           &r.HpbwAzDeg,        &r.HpbwElDeg,    &r.PeakYDb,
+                           &r.FitChi2Az,        &r.FitChi2El};
+                       for (std::size_t i = 0; i < std::size(numbers) && ok; ++i) {
+                           const std::string& field = f[3 + i];
+                           if (field.empty()) {
+                               continue;
+                           }
+                           *numbers[i] = measure::FiniteNumber(field);
+                           ok = numbers[i]->has_value();
+                       }
+                       if (!ok) {
+                           return "a value is missing or not a number";
+                       }
+                       r.Partial = measure::TrimBlanks(f[kStatusField]) == kPartialStatus;
+                       log.Records.push_back(std::move(r));
+                       return std::nullopt;
+                   });
     return log;
 }
 
