@@ -2,6 +2,7 @@
 #include "mainwin/ProgramIcon.h"
 
 #include "apparent/ConditionsSummary.h"
+#include "apparent/EarthOrientation.h"
 #include "astro/Catalogue.h"
 #include "astro/EphemerisSpan.h"
 #include "controls/FreedMemory.h"
@@ -460,11 +461,10 @@ QString TForm1::ConditionsText() {
         return {};
     }
     // Which UT1 the tables use: over the planning days and the real-time
-    // grid's day (MJD = days since 30 December 1899 + 15 018).
-    constexpr double kMjdOfDateTimeZero = 15018.0;
-    const double planStart = AsDateTime(startDate_) + kMjdOfDateTimeZero;
-    const double planEnd = AsDateTime(endDate_) + 1.0 + kMjdOfDateTimeZero;
-    const double today = std::floor(utcClock_.UtcNow()) + kMjdOfDateTimeZero;
+    // grid's day.
+    const double planStart = EarthOrientation::UtcMjd(AsDateTime(startDate_));
+    const double planEnd = EarthOrientation::UtcMjd(AsDateTime(endDate_) + 1.0);
+    const double today = EarthOrientation::UtcMjd(std::floor(utcClock_.UtcNow()));
     return QString::fromStdString(ConditionsSummary(
         *services_.Conditions, std::min(planStart, today), std::max(planEnd, today + 1.0)));
 }
