@@ -12,7 +12,8 @@ namespace vantrel {
 
 namespace {
 
-constexpr std::size_t kFieldCount = 13;
+/// Fields of a line of the first version.
+constexpr std::size_t kFirstFieldCount = 13;
 /// How the log names itself in its messages.
 constexpr std::string_view kLogName = "power log";
 
@@ -68,6 +69,27 @@ std::optional<PowerMark> MarkOf(std::string_view text) {
     return std::nullopt;
 }
 
+std::string FlagsText(const PowerRecord& r) {
+    std::string flags;
+    if (r.Used) {
+        flags = "used";
+    }
+    if (r.Partial) {
+        flags += flags.empty() ? "partial" : " partial";
+    }
+    return flags;
+}
+
+void ReadFlags(std::string_view text, PowerRecord& r) {
+    while (!text.empty()) {
+        const std::size_t blank = text.find(' ');
+        const std::string_view word = text.substr(0, blank);
+        r.Used = r.Used || word == "used";
+        r.Partial = r.Partial || word == "partial";
+        text = blank == std::string_view::npos ? std::string_view{} : text.substr(blank + 1);
+    }
+}
+
 } // namespace
 
 std::string_view PowerMarkText(PowerMark mark) {
@@ -114,16 +136,28 @@ PowerRecord PowerRecordOf(const PowerBlock& block, std::string_view input, doubl
         r.ElevationDeg = block.Pointing->ElevationDeg;
     }
     r.Mark = mark;
+    if (block.NoiseBandwidthHz > 0) {
+        r.NoiseBandwidthHz = block.NoiseBandwidthHz;
+    }
+    if (block.IntegrationS > 0) {
+        r.TauS = block.IntegrationS;
+    }
     return r;
 }
 
 std::string PowerLogLine(const PowerRecord& r) {
     std::string line = CsvQuoted(r.UtcStart);
-    for (const std::string& field :
-         {CsvQuoted(r.UtcEnd), CsvQuoted(r.Input), Fixed(r.FrequencyMHz, 6), Fixed(r.PowerDb, 3),
-          Fixed(r.SigmaDb, 4), std::to_string(r.Samples), std::to_string(r.Clipped),
-          Fixed(r.RfiDropped, 4), CsvQuoted(r.Source), Fixed(r.AzimuthDeg, 2),
-          Fixed(r.ElevationDeg, 2), std::string(PowerMarkText(r.Mark))}) {
+    for (const std::string& field : {CsvQuoted(r.UtcEnd),       CsvQuoted(r.Input),
+                                     Fixed(r.FrequencyMHz, 6),  Fixed(r.PowerDb, 3),
+                                     Fixed(r.SigmaDb, 4),       std::to_string(r.Samples),
+                                     std::to_string(r.Clipped), Fixed(r.RfiDropped, 4),
+                                     CsvQuoted(r.Source),       Fixed(r.AzimuthDeg, 2),
+                                     Fixed(r.ElevationDeg, 2),  std::string(PowerMarkText(r.Mark)),
+                                     Fixed(r.GainDb, 1),        Fixed(r.RateSps, 0),
+                                     CsvQuoted(r.BandHz),       Fixed(r.NoiseBandwidthHz, 1),
+                                     Fixed(r.TauS, 3),          CsvQuoted(r.Device),
+                                     CsvQuoted(r.Role),         Fixed(r.AzOffsetDeg, 4),
+                                     Fixed(r.ElOffsetDeg, 4),   FlagsText(r)}) {
         line += ',';
         line += field;
     }
@@ -136,7 +170,7 @@ std::optional<std::string> AppendPowerRecord(const std::string& path, const Powe
 
 PowerLog ParsePowerLog(std::string_view text) {
     PowerLog log;
-    ReadCsvRecords(text, kPowerLogHeader, kFieldCount, log.Skipped,
+    ReadCsvRecords(text, kPowerLogHeaderStart, kFirstFieldCount, log.Skipped,
                    [&](const std::vector<std::string>& f) -> std::optional<std::string> {
                        PowerRecord r;
                        r.UtcStart = f[0];
@@ -153,9 +187,21 @@ PowerLog ParsePowerLog(std::string_view text) {
                            samples && clipped && rfi && *rfi >= 0 && *rfi <= 1 && mark &&
                            Optional(f[3], r.FrequencyMHz) && Optional(f[5], r.SigmaDb) &&
                            Optional(f[10], r.AzimuthDeg) && Optional(f[11], r.ElevationDeg);
-                       if (!ok) {
+                       // The second version's columns, when the line has them.
+                       const auto field = [&](std::size_t i) -> std::string_view {
+                           return i < f.size() ? std::string_view(f[i]) : std::string_view{};
+                       };
+                       const bool later =
+                           Optional(field(13), r.GainDb) && Optional(field(14), r.RateSps) &&
+                           Optional(field(16), r.NoiseBandwidthHz) && Optional(field(17), r.TauS) &&
+                           Optional(field(20), r.AzOffsetDeg) && Optional(field(21), r.ElOffsetDeg);
+                       if (!ok || !later) {
                            return "a value is missing or not a number";
                        }
+                       r.BandHz = std::string(field(15));
+                       r.Device = std::string(field(18));
+                       r.Role = std::string(field(19));
+                       ReadFlags(field(22), r);
                        r.PowerDb = *power;
                        r.Samples = *samples;
                        r.Clipped = *clipped;

@@ -12,11 +12,21 @@ namespace vantrel {
 /// File name of the power log, in the data folder.
 inline constexpr const char* kPowerLogName = "Vantrel-power.csv";
 
-/// The header line of the power log, without its line break. It never
-/// changes; columns added later go at the end.
-inline constexpr std::string_view kPowerLogHeader =
+/// The first thirteen columns of the power log's header: the header of
+/// its first version, with which every later header begins (a reader
+/// knows a header line by it).
+inline constexpr std::string_view kPowerLogHeaderStart =
     "utc_start,utc_end,input,frequency_mhz,power_db,sigma_db,samples,clipped,rfi_dropped,source,"
     "azimuth_deg,elevation_deg,mark";
+
+/// The header line of the power log, without its line break. Columns are
+/// only ever added at the end: what a reading depends on (the SDR's gain,
+/// the sample rate, the band measured, B and τ, the device), a procedure's
+/// role and offsets for its blocks, and the flags of a block.
+inline constexpr std::string_view kPowerLogHeader =
+    "utc_start,utc_end,input,frequency_mhz,power_db,sigma_db,samples,clipped,rfi_dropped,source,"
+    "azimuth_deg,elevation_deg,mark,gain_db,rate_sps,band_hz,noise_bandwidth_hz,tau_s,device,"
+    "role,az_offset_deg,el_offset_deg,flags";
 
 /// What a block was taken as.
 enum class PowerMark { None, On, Off, Reference };
@@ -39,6 +49,31 @@ struct PowerRecord {
     std::optional<double> AzimuthDeg;   ///< degrees, to 0.01; empty when not tracking
     std::optional<double> ElevationDeg; ///< degrees, to 0.01
     PowerMark Mark = PowerMark::None;
+    // Columns of the second version; empty in a line of the first.
+    /// The SDR's gain, dB, to 0.1; empty: the device's own, or not an SDR.
+    std::optional<double> GainDb;
+    std::optional<double> RateSps; ///< samples a second, whole; empty for readings
+    /// The band measured, "LO:HI" in Hz; empty: the whole usable band, or
+    /// no spectrum (readings).
+    std::string BandHz;
+    /// B of the radiometer equation, Hz, to 0.1; empty when unknown.
+    std::optional<double> NoiseBandwidthHz;
+    std::optional<double> TauS; ///< seconds of samples in the block, to 0.001; empty when unknown
+    /// The device as the input names it (SoapySDR arguments, ALSA PCM,
+    /// the command).
+    std::string Device;
+    /// What a measuring procedure took the block as: "on", "off" (a Y-factor
+    /// sequence's readings), "scan" (a point of a cross, grid or drift scan)
+    /// or another procedure's word; empty outside a procedure.
+    std::string Role;
+    std::optional<double> AzOffsetDeg; ///< a procedure's offset from the source in azimuth on the
+                                       ///< sky, degrees, to 0.0001
+    std::optional<double> ElOffsetDeg; ///< its offset in elevation, degrees, to 0.0001
+    /// Flags, written as words separated by a blank in the flags column:
+    /// "used" (the block a Y-factor taken by the user rests on), "partial"
+    /// (a block cut short when the run ended: fewer samples than τ asks).
+    bool Used = false;
+    bool Partial = false;
 
     bool operator==(const PowerRecord&) const = default;
 };
@@ -46,8 +81,10 @@ struct PowerRecord {
 /// "YYYY-MM-DDTHH:MM:SS.sssZ" of a UTC instant.
 std::string PowerLogTime(DateTime utc);
 
-/// The record of a block: its times, power, σ, counts and pointing, for
-/// input `input` at `frequencyMHz` (0 or less: unknown).
+/// The record of a block: its times, power, σ, counts, pointing, B and τ,
+/// for input `input` at `frequencyMHz` (0 or less: unknown). The caller
+/// fills in the input's settings (gain, rate, band, device), a procedure's
+/// role and offsets, and the flags.
 PowerRecord PowerRecordOf(const PowerBlock& block, std::string_view input, double frequencyMHz,
                           PowerMark mark);
 
@@ -72,9 +109,12 @@ struct PowerLog {
 };
 
 /// Reads the log text. The header and empty lines are passed over
-/// silently; a damaged line (too few fields, a number that is not one, an
-/// unknown mark, an open quote) is skipped with a note. Fields beyond the
-/// thirteenth (columns of a later version) are ignored.
+/// silently (the first version's header as well as this one's); a damaged
+/// line (too few fields, a number that is not one, an unknown mark, an
+/// open quote) is skipped with a note. A line of the first version (13
+/// fields) reads with the later columns empty; fields beyond the last
+/// column known (columns of a later version) are ignored, and so are
+/// unknown words among the flags.
 PowerLog ParsePowerLog(std::string_view text);
 
 /// Reads the log at `path`: nothing for a missing file; the reason when it

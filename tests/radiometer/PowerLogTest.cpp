@@ -50,7 +50,8 @@ PowerRecord Sample() {
 TEST_F(PowerLogFile, AppendsWholeLinesUnderTheFixedHeaderAndReadsThemBack) {
     EXPECT_EQ(kPowerLogHeader,
               "utc_start,utc_end,input,frequency_mhz,power_db,sigma_db,samples,clipped,"
-              "rfi_dropped,source,azimuth_deg,elevation_deg,mark");
+              "rfi_dropped,source,azimuth_deg,elevation_deg,mark,gain_db,rate_sps,band_hz,"
+              "noise_bandwidth_hz,tau_s,device,role,az_offset_deg,el_offset_deg,flags");
     const PowerRecord r = Sample();
     ASSERT_FALSE(AppendPowerRecord(path_, r));
     PowerRecord reference = r;
@@ -64,9 +65,9 @@ TEST_F(PowerLogFile, AppendsWholeLinesUnderTheFixedHeaderAndReadsThemBack) {
     EXPECT_EQ(Text(), std::string(kPowerLogHeader) +
                           "\n2025-12-09T12:00:00.000Z,2025-12-09T12:00:01.000Z,sdr,1296.500000,"
                           "-31.235,0.0123,2400000,3,0.0125,\"sun, the \"\"quiet\"\" one\",180.26,"
-                          "45.50,on\n"
+                          "45.50,on,,,,,,,,,,\n"
                           "2025-12-09T12:00:00.000Z,2025-12-09T12:00:01.000Z,sdr,,-31.235,,"
-                          "2400000,3,0.0125,,,,reference\n");
+                          "2400000,3,0.0125,,,,reference,,,,,,,,,,\n");
 
     // A line cut short by a crash: the next record gets a line of its own,
     // and only the cut one is passed over.
@@ -84,6 +85,40 @@ TEST_F(PowerLogFile, AppendsWholeLinesUnderTheFixedHeaderAndReadsThemBack) {
     EXPECT_EQ(log.Records[0].Source, "sun, the \"quiet\" one");
     EXPECT_EQ(log.Records[1].Mark, PowerMark::Reference);
     EXPECT_FALSE(log.Records[1].SigmaDb);
+
+    // What a reading depends on, a procedure's role and the flags read back
+    // as written, beside a line of the first version (13 fields), which
+    // reads with them empty.
+    PowerRecord full = r;
+    full.GainDb = 38.6;
+    full.RateSps = 2400000;
+    full.BandHz = "-900000:900000";
+    full.NoiseBandwidthHz = 1234567.8;
+    full.TauS = 0.5;
+    full.Device = "driver=vantrelsim,serial=1";
+    full.Role = "scan";
+    full.AzOffsetDeg = -0.4443;
+    full.ElOffsetDeg = 0.1;
+    full.Used = true;
+    full.Partial = true;
+    std::filesystem::resize_file(path_, 0);
+    {
+        std::ofstream old(path_, std::ios::binary);
+        old << kPowerLogHeaderStart << "\n"
+            << "2025-12-09T12:00:00.000Z,2025-12-09T12:00:01.000Z,audio,,-20.000,0.0390,48000,0,"
+               "0.0000,,,,off\n";
+    }
+    ASSERT_FALSE(AppendPowerRecord(path_, full));
+    ASSERT_FALSE(ReadPowerLog(path_, log));
+    ASSERT_EQ(log.Records.size(), 2U);
+    EXPECT_TRUE(log.Skipped.empty());
+    EXPECT_EQ(log.Records[0].Mark, PowerMark::Off);
+    EXPECT_FALSE(log.Records[0].TauS || log.Records[0].Used || log.Records[0].Partial);
+    EXPECT_EQ(log.Records[1], full);
+    EXPECT_NE(Text().find(",38.6,2400000,-900000:900000,1234567.8,0.500,"
+                          "\"driver=vantrelsim,serial=1\",scan,-0.4443,0.1000,used partial\n"),
+              std::string::npos)
+        << Text();
 
     // An emptied log starts again with its header.
     std::filesystem::resize_file(path_, 0);
@@ -106,7 +141,8 @@ TEST(PowerLogText, SkipsDamagedLinesWithANoteAndKeepsLaterColumns) {
     };
     const Row rows[] = {
         {"good", good, true},
-        {"a column of a later version", good + ",extra,more", true},
+        {"a column of a later version", good + std::string(10, ',') + ",extra,more", true},
+        {"gain not a number", good + ",loud", false},
         {"crlf", good + "\r", true},
         {"too few fields", "2025-01-01T00:00:00.000Z,x,audio", false},
         {"power not a number", "a,b,sdr,,loud,,1,0,0,,,,", false},
