@@ -974,6 +974,10 @@ std::string TForm1::AboutText() const {
         "Date ..  " + date.toStdString(),
         "",
         versions_[version_text::kLegalCopyright],
+        "Free software: you may share and change it under the GPL; there is no warranty.",
+        "",
+        "Sky model: the 408 MHz all-sky survey of Haslam et al. (1982),",
+        "destriped by Platania et al. (2003), with their spectral index (CDS).",
     };
     std::string text;
     for (const std::string& l : lines) {
