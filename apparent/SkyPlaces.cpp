@@ -65,6 +65,10 @@ std::optional<FixedSource> FixedOf(SkySource source, const HomeStation& station)
 
 } // namespace
 
+std::optional<FixedSource> SkyPlaces::CataloguePlace(SkySource source, const HomeStation& station) {
+    return FixedOf(source, station);
+}
+
 std::string_view SkyPlaces::Title(SkySource source, const HomeStation& station) {
     if (source == SkySource::Moon) {
         return kMoonTitle;

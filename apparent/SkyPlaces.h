@@ -2,9 +2,11 @@
 
 #include "apparent/ApparentPlaces.h"
 #include "apparent/SkySource.h"
+#include "astro/Catalogue.h"
 #include "astro/SunMoon.h"
 #include "station/HomeStation.h"
 
+#include <optional>
 #include <string_view>
 
 namespace vantrel {
@@ -46,6 +48,12 @@ public:
     /// the user source's stored name, "Moon", ...). Points into static
     /// storage or into `station`.
     static std::string_view Title(SkySource source, const HomeStation& station);
+
+    /// The catalogue place of a fixed source as the real-time display holds
+    /// it (J2000 right ascension and declination, degrees; its title points
+    /// into static storage or into `station`); none for the Moon and the
+    /// Sun, and for a pair a damaged data file leaves without a source.
+    static std::optional<FixedSource> CataloguePlace(SkySource source, const HomeStation& station);
 
 private:
     SunMoonLibrary& library_;

@@ -47,10 +47,12 @@ if [ -x "$build/vantrel-track" ]; then programs+=(vantrel-track); fi
 if [ -x "$build/vantrel-power" ]; then programs+=(vantrel-power); fi
 if [ -x "$build/vantrel-eme" ]; then programs+=(vantrel-eme); fi
 if [ -x "$build/vantrel-scan" ]; then programs+=(vantrel-scan); fi
+if [ -x "$build/vantrel-sky" ]; then programs+=(vantrel-sky); fi
 
 expected=(
     "$private/libOrbex_sunmoon.so" "$private/libVantrelHtmlHelp.so" "$private/vantrel-chm-reader"
     usr/share/vantrel/Vantrel.chm
+    usr/share/vantrel/sky408/408mhz_ra_dec.fits usr/share/vantrel/sky408/408mhz_ra_dec_spectral_index.fits
     "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml"
     "usr/share/icons/hicolor/scalable/apps/$app_id.svg"
     usr/share/doc/vantrel/README.md usr/share/doc/vantrel/copyright usr/share/doc/vantrel/changelog.gz
@@ -184,6 +186,12 @@ if [ -x "$root/usr/bin/vantrel-scan" ]; then
         fail "vantrel-scan exit status $status without arguments"
     run "$root/usr/bin/vantrel-scan" --help 2>/dev/null | grep -q "source,az_offset_deg,az_offset_sigma_deg" &&
         pass "vantrel-scan --help" || fail "vantrel-scan --help"
+fi
+if [ -x "$root/usr/bin/vantrel-sky" ]; then
+    # The installed sky maps are found from the program's own folder.
+    run "$root/usr/bin/vantrel-sky" --frequency 408 --hpbw 2 --ra 17.76 --dec -29 --lat 52 \
+        --lon 0 2>/dev/null | grep -q "^point,17.76000,-29.0000," &&
+        pass "vantrel-sky reads the installed sky maps" || fail "vantrel-sky's sky maps"
 fi
 
 # --- 3. The menu entry's command, headless ------------------------------------

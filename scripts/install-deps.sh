@@ -12,6 +12,7 @@ packages=(
     libchm-dev fp-utils
     libhamlib-dev libhamlib-utils
     libsoapysdr-dev soapysdr-tools libfftw3-dev libgsl-dev libasound2-dev alsa-utils
+    libcfitsio-dev
     librsvg2-bin poppler-utils
     clang libclang-rt-14-dev
     dpkg-dev fakeroot file lintian appstream desktop-file-utils

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -180,6 +181,15 @@ std::vector<std::string> DataRows(const std::string& out) {
         rows.push_back(line);
     }
     return rows;
+}
+
+/// Field `n` (from 0) of a CSV row of numbers as a number.
+double CsvNumber(const std::string& row, int n) {
+    std::size_t at = 0;
+    for (int k = 0; k < n; ++k) {
+        at = row.find(',', at) + 1;
+    }
+    return std::stod(row.substr(at));
 }
 
 /// --help answers on standard output alone, within 80 columns, as the
@@ -380,6 +390,68 @@ TEST_F(ToolRun, EachCase) {
 #endif
 #ifdef VANTREL_SCAN
         {"scan_help", VANTREL_SCAN, {"--help"}, Case::None, 0, "", "usage: vantrel-scan", HelpFits},
+#endif
+#ifdef VANTREL_SKY
+        {"sky_help", VANTREL_SKY, {"--help"}, Case::None, 0, "", "usage: vantrel-sky", HelpFits},
+        {"sky_needs_the_frequency",
+         VANTREL_SKY,
+         {"--hpbw", "10", "--source", "sun"},
+         Case::None,
+         2,
+         "vantrel-sky: --frequency MHZ is needed",
+         "",
+         nullptr},
+        {"sky_needs_one_direction",
+         VANTREL_SKY,
+         {"--frequency", "144", "--hpbw", "10", "--source", "sun", "--ra", "1", "--dec", "2"},
+         Case::None,
+         2,
+         "either --ra HOURS --dec DEG or --source KEY",
+         "",
+         nullptr},
+        // The Galactic centre at 408 MHz through a 2° beam: the survey's
+        // own value there, as the independent computation gives it.
+        {"sky_point_at_the_galactic_centre",
+         VANTREL_SKY,
+         {"--frequency", "408", "--hpbw", "2", "--ra", "17.76", "--dec", "-29", "--lat", "52",
+          "--lon", "0", "--time", "2026-12-10T18:00"},
+         Case::None,
+         0,
+         "",
+         "what,ra_h,dec_deg,az_deg,el_deg,frequency_mhz,hpbw_deg,tsky_k",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 1U) << r.Out;
+             EXPECT_TRUE(rows[0].starts_with("point,17.76000,-29.0000,")) << rows[0];
+             EXPECT_NEAR(CsvNumber(rows[0], 7), 811.44, 1.0) << rows[0];
+             EXPECT_TRUE(rows[0].ends_with(",below the horizon")) << rows[0];
+         }},
+        // Behind Cas A at 144 MHz, and the coldest sky at its elevation: at
+        // the same elevation, colder, and two beams from it at least.
+        {"sky_cold_reference_for_cas",
+         VANTREL_SKY,
+         {"--frequency", "144", "--hpbw", "10", "--source", "cas", "--cold-sky", "--lat", "52",
+          "--lon", "0", "--time", "2026-12-11T06:00"},
+         Case::InDataHome,
+         0,
+         "",
+         "",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 2U) << r.Out;
+             ASSERT_TRUE(rows[0].starts_with("source,")) << rows[0];
+             ASSERT_TRUE(rows[1].starts_with("reference,")) << rows[1];
+             const auto column = CsvNumber;
+             EXPECT_NEAR(column(rows[0], 1), 23.39, 0.001); // Cas A at 350.85°
+             EXPECT_NEAR(column(rows[1], 4), column(rows[0], 4), 1e-9);
+             EXPECT_LT(column(rows[1], 7), column(rows[0], 7));
+             const double pi = 3.14159265358979;
+             const double d1 = column(rows[0], 2) * pi / 180, d2 = column(rows[1], 2) * pi / 180;
+             const double da = (column(rows[1], 1) - column(rows[0], 1)) * 15 * pi / 180;
+             const double sep = std::acos(std::sin(d1) * std::sin(d2) +
+                                          std::cos(d1) * std::cos(d2) * std::cos(da));
+             EXPECT_GE(sep * 180 / pi, 20.0);
+         }},
 #endif
 
         // The same source names everywhere; one row for the source asked.
