@@ -33,6 +33,8 @@ constexpr std::string_view kUsage =
     "                     [--moon-temperature K] [--measured-y DB --source NAME]\n"
     "                     [--data FILE | --data-home[=FOLDER]]\n"
     "                     [--lat DEG] [--lon DEG] [--height M] [--format csv|text]\n"
+    "                     [--hpbw DEG] [--reference AZ,EL | --cold-sky]\n"
+    "                     [--sky-maps FOLDER]\n"
     "\n"
     "Prints, for each noise source with a flux model, its flux density, its size,\n"
     "the beam correction, the rise of antenna temperature and the expected\n"
@@ -40,6 +42,15 @@ constexpr std::string_view kUsage =
     "elevation at the station; a source below the horizon is marked in the note.\n"
     "With --measured-y and --source it prints instead the one row of that source\n"
     "with the G/T that the measured Y-factor gives.\n"
+    "\n"
+    "Each row also gives the beam (hpbw_deg: --hpbw, else 70 lambda/D or from the\n"
+    "gain) and the sky behind the source at the frequency (tsky_k, from the 408 MHz\n"
+    "survey; see vantrel-sky). With --reference AZ,EL (the cold-sky point, degrees)\n"
+    "or --cold-sky (the coldest sky at each source's elevation) the reference's\n"
+    "sky is given too (reference_tsky_k) and the background difference is taken\n"
+    "into the expected Y and out of the G/T:\n"
+    "G/T = 8 pi k K/(S lambda^2) [(Y - 1) - (Tsky,source - Tsky,reference)/Tsys]\n"
+    "(the measured G/T then needs --tsys).\n"
     "\n"
     "The station is read from ./Vantrel.dat, else from the planner's data folder\n"
     "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel); --data FILE\n"
@@ -138,21 +149,19 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
             }
             continue;
         }
-        const auto known = {"--lat",
-                            "--lon",
-                            "--height",
-                            "--frequency",
-                            "--time",
-                            "--dish",
-                            "--efficiency",
-                            "--gain",
-                            "--tsys",
-                            "--solar-flux",
-                            "--solar-flux-table",
-                            "--moon-temperature",
-                            "--measured-y",
-                            "--source",
-                            "--format"};
+        if (flag == "--cold-sky") {
+            if (inlineValue) {
+                return fail("--cold-sky takes no value");
+            }
+            o.ColdSky = true;
+            continue;
+        }
+        const auto known = {
+            "--lat",        "--lon",        "--height",           "--frequency",
+            "--time",       "--dish",       "--efficiency",       "--gain",
+            "--tsys",       "--solar-flux", "--solar-flux-table", "--moon-temperature",
+            "--measured-y", "--source",     "--format",           "--hpbw",
+            "--reference",  "--sky-maps"};
         bool isKnown = false;
         for (const char* k : known) {
             isKnown = isKnown || flag == k;
@@ -259,6 +268,22 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
                 return fail(read.Error);
             }
             o.Source = read.Source;
+        } else if (flag == "--hpbw") {
+            if (!number || *number < 0.05 || *number > 120) {
+                return notA("a beamwidth in degrees, 0.05 to 120");
+            }
+            o.HpbwDeg = *number;
+        } else if (flag == "--reference") {
+            const auto comma = v.find(',');
+            const auto az = measure::FiniteNumber(v.substr(0, comma));
+            const auto el = comma == std::string::npos ? std::nullopt
+                                                       : measure::FiniteNumber(v.substr(comma + 1));
+            if (!az || !el || *az < 0 || *az >= 360 || *el < -5 || *el > 90) {
+                return notA("AZ,EL in degrees (azimuth 0 to below 360, elevation -5 to 90)");
+            }
+            o.Reference = std::pair{*az, *el};
+        } else if (flag == "--sky-maps") {
+            o.SkyMapFolder = v;
         } else { // --format
             if (v != "csv" && v != "text") {
                 return fail("--format: '" + v + "' is neither csv nor text");
@@ -290,6 +315,13 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
     }
     if (!o.MeasuredYDb && !o.TsysK) {
         return fail("--tsys is required for the expected Y-factors");
+    }
+    if (o.Reference && o.ColdSky) {
+        return fail("give either --reference or --cold-sky, not both");
+    }
+    if ((o.Reference || o.ColdSky) && o.MeasuredYDb && !o.TsysK) {
+        return fail("--reference and --cold-sky need --tsys: the sky's difference is weighed "
+                    "against the system temperature");
     }
     if (o.Source == SkySource::Sun && !o.SolarSfu && o.SolarTable.empty()) {
         return fail("--source Sun needs --solar-flux or --solar-flux-table");

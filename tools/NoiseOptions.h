@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -35,6 +36,15 @@ struct NoiseOptions {
     /// Sun, the Moon, Cassiopeia A, Cygnus A, Taurus A, Virgo A).
     std::optional<SkySource> Source;
     NoiseFormat Format = NoiseFormat::Csv;
+    /// --hpbw DEG: the beam the sky behind each source is averaged over,
+    /// degrees; the antenna's own (70λ/D, or from the gain) when absent.
+    std::optional<double> HpbwDeg;
+    /// --reference AZ,EL: the cold-sky point the Y was (or will be) measured
+    /// against, azimuth and elevation in degrees; its sky is taken off.
+    std::optional<std::pair<double, double>> Reference;
+    /// --cold-sky: each source against the coldest sky at its elevation.
+    bool ColdSky = false;
+    std::string SkyMapFolder; ///< --sky-maps FOLDER; the installed maps when empty
     bool Help = false;
 };
 

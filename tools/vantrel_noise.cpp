@@ -8,13 +8,17 @@
 #include "astro/Catalogue.h"
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
+#include "help/ProcessPaths.h"
 #include "measure/Antenna.h"
 #include "measure/DiskFlux.h"
 #include "measure/MeasureConstants.h"
 #include "measure/RadioStarFlux.h"
+#include "measure/SkyBackground.h"
 #include "measure/SolarFlux.h"
 #include "measure/SourceExpectation.h"
 #include "measure/YFactor.h"
+#include "skymodel/ColdSky.h"
+#include "skymodel/HorizontalSky.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/NoiseOptions.h"
@@ -32,6 +36,7 @@ namespace {
 
 using namespace vantrel;
 namespace m = vantrel::measure;
+namespace sky = vantrel::sky;
 
 constexpr int kBadArguments = 2;
 constexpr int kOutputFailed = 1;
@@ -50,7 +55,17 @@ struct SourceFlux {
     double SizeDeg = 0.0;
     double ElevationDeg = NAN;
     std::string Note;
+    /// Where it stands on the sky (J2000) and on the station's horizon
+    /// (airless azimuth, degrees), for the sky behind it.
+    sky::SkyDirection Direction;
+    double AzimuthDeg = NAN;
 };
+
+/// The radio stars the survey holds itself: the sky behind them is the ring.
+bool InSurvey(SkySource s) {
+    return s == SkySource::CassiopeiaA || s == SkySource::CygnusA || s == SkySource::TaurusA ||
+           s == SkySource::VirgoA;
+}
 
 /// Notes joined with "; ", never a comma, so a CSV row keeps its columns.
 std::string Join(std::string a, std::string_view b) {
@@ -62,6 +77,9 @@ std::string Join(std::string a, std::string_view b) {
 
 /// The sources with a flux model at this instant and station.
 std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeStation& station) {
+    const sky::SkyStation site{static_cast<double>(station.Latitude),
+                               static_cast<double>(station.Longitude),
+                               static_cast<double>(station.HeightAsl)};
     const double f = o.Observing.Conditions.FrequencyMHz;
     const double year = DecimalYear(utc);
     const DecodedInstant at = DecodeInstant(utc);
@@ -75,16 +93,19 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
         double ElevationDeg;
         double DistanceKm;
         std::string Note;
+        double AzimuthDeg;
     };
     const auto place = [&](SunMoonBody body, double meanKm, const char* meanText) {
         library.DataToDLL(at, static_cast<double>(station.HeightAsl),
                           static_cast<double>(station.Latitude),
                           static_cast<double>(station.Longitude), body);
         const double km = library.GetDistanceKm();
+        const double az = library.GetAzimuth();
         if (std::isfinite(km) && km > 0) {
-            return BodyPlace{library.GetElevation(), km, std::string()};
+            return BodyPlace{library.GetElevation(), km, std::string(), az};
         }
-        return BodyPlace{library.GetElevation(), meanKm, std::string("mean distance ") + meanText};
+        return BodyPlace{library.GetElevation(), meanKm, std::string("mean distance ") + meanText,
+                         az};
     };
     m::FluxEstimate sun;
     if (o.SolarSfu) {
@@ -96,14 +117,18 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
         const BodyPlace p = place(SunMoonBody::Sun, m::kAstronomicalUnitKm, "1 au");
         out.push_back({SkySource::Sun, std::string(kSunTitle), sun,
                        m::DiskDiameterDeg(m::kSunRadiusKm, p.DistanceKm), p.ElevationDeg,
-                       Join(m::BasisNote(sun.Basis), p.Note)});
+                       Join(m::BasisNote(sun.Basis), p.Note),
+                       sky::SkyDirectionOf({p.AzimuthDeg, p.ElevationDeg}, site, utc),
+                       p.AzimuthDeg});
     }
     const BodyPlace moonPlace = place(SunMoonBody::Moon, m::kMoonMeanDistanceKm, "384400 km");
     const m::FluxEstimate moon =
         m::DiskFlux(o.MoonBrightnessK, m::kMoonRadiusKm, moonPlace.DistanceKm, f);
     out.push_back({SkySource::Moon, std::string(kMoonTitle), moon,
                    m::DiskDiameterDeg(m::kMoonRadiusKm, moonPlace.DistanceKm),
-                   moonPlace.ElevationDeg, Join(m::BasisNote(moon.Basis), moonPlace.Note)});
+                   moonPlace.ElevationDeg, Join(m::BasisNote(moon.Basis), moonPlace.Note),
+                   sky::SkyDirectionOf({moonPlace.AzimuthDeg, moonPlace.ElevationDeg}, site, utc),
+                   moonPlace.AzimuthDeg});
 
     // Fixed sources at their catalogue places (geometric elevation), Cas A
     // whatever the station's noise source option.
@@ -122,7 +147,9 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
                      m::RadioStarFlux(star, f, year),
                      m::RadioStarDiameterDeg(star).value_or(0.0),
                      NAN,
-                     ""};
+                     "",
+                     {},
+                     NAN};
         s.Note = m::BasisNote(s.Flux.Basis);
         for (std::size_t i = 0; placed && i < kFixedSourceCount; ++i) {
             const auto fixed = FixedSourceAt(CoordinateSet::RealTime, i, withCasA);
@@ -131,6 +158,9 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
                     CatalogueSource::Of(static_cast<double>(fixed->RaDeg) * kDegToRadD,
                                         static_cast<double>(fixed->DecDeg) * kDegToRadD));
                 s.ElevationDeg = static_cast<double>(p.Elevation) / kDegToRadD;
+                s.Direction = {static_cast<double>(fixed->RaDeg),
+                               static_cast<double>(fixed->DecDeg)};
+                s.AzimuthDeg = sky::HorizontalPlaceOf(s.Direction, site, utc).AzimuthDeg;
             }
         }
         out.push_back(s);
@@ -162,6 +192,50 @@ std::string Row(NoiseFormat format, const std::vector<std::string>& cells,
         line.pop_back();
     }
     return line + "\n";
+}
+
+/// The sky behind each source and behind its reference, K (NaN when
+/// unknown), for the beam `hpbwDeg`.
+struct SkyColumns {
+    double SourceK = NAN;
+    double ReferenceK = NAN;
+    std::string Note;
+};
+
+SkyColumns SkyOf(const SourceFlux& s, const std::vector<SourceFlux>& all,
+                 const sky::SkyBrightness* brightness, const NoiseOptions& o,
+                 const sky::SkyStation& site, DateTime utc, double hpbwDeg) {
+    SkyColumns c;
+    if (brightness == nullptr || !std::isfinite(s.AzimuthDeg)) {
+        return c;
+    }
+    c.SourceK = sky::BackgroundK(*brightness, s.Direction, hpbwDeg, InSurvey(s.Which));
+    if (o.Reference) {
+        c.ReferenceK = brightness->BeamAverageK(
+            sky::SkyDirectionOf({o.Reference->first, o.Reference->second}, site, utc), hpbwDeg);
+    } else if (o.ColdSky) {
+        sky::ColdSkyQuery q;
+        q.ElevationDeg = s.ElevationDeg;
+        q.HpbwDeg = hpbwDeg;
+        q.Avoid.push_back(s.Direction);
+        for (const SourceFlux& other : all) {
+            if (other.Which == SkySource::Sun || other.Which == SkySource::Moon) {
+                q.Avoid.push_back(other.Direction);
+            }
+        }
+        q.DirectionAt = [&](double az) {
+            return sky::SkyDirectionOf({az, q.ElevationDeg}, site, utc);
+        };
+        if (const auto cold = sky::FindColdSky(*brightness, q)) {
+            c.ReferenceK = cold->TskyK;
+            char text[96];
+            std::snprintf(text, sizeof text, "coldest sky at azimuth %.1f", cold->AzimuthDeg);
+            c.Note = text;
+        } else {
+            c.Note = "no cold sky at its elevation";
+        }
+    }
+    return c;
 }
 
 std::string Fixed(double v, int decimals) {
@@ -203,13 +277,33 @@ int main(int argc, char** argv) {
         return Fail("vantrel-noise: the antenna cannot be used at this frequency");
     }
 
+    // The sky model: needed for a reference, else the sky columns stay
+    // empty when its maps are missing.
+    const std::string folder =
+        o.SkyMapFolder.empty() ? sky::FindSkySurveyFolder(ExecutableDirectory()) : o.SkyMapFolder;
+    const sky::SkySurveyLoad survey = sky::LoadSkySurveyFrom(folder);
+    std::optional<sky::SkyBrightness> brightness;
+    if (survey.Survey) {
+        brightness.emplace(*survey.Survey, f);
+    } else if (o.Reference || o.ColdSky) {
+        return Fail("vantrel-noise: " + TerminalSafe(survey.Problem));
+    } else {
+        std::fprintf(stderr, "vantrel-noise: %s The sky columns are left empty.\n",
+                     TerminalSafe(survey.Problem).c_str());
+    }
+    const double hpbw = o.HpbwDeg ? *o.HpbwDeg : beam->BeamwidthDeg;
+    const sky::SkyStation site{static_cast<double>(station.Latitude),
+                               static_cast<double>(station.Longitude),
+                               static_cast<double>(station.HeightAsl)};
+    const bool referenced = o.Reference || o.ColdSky;
+
     std::string text;
     const std::vector<SourceFlux> sources = Sources(o, utc, station);
     if (o.MeasuredYDb) {
-        const std::vector<int> widths{13, 13, 11, 15, 17, 9, 0};
+        const std::vector<int> widths{13, 13, 11, 15, 17, 9, 30, 8, 8, 0};
         text += Row(o.Format,
                     {"source", "measured_y_db", "flux_jy", "beam_correction", "g_over_t_db_per_k",
-                     "tsys_k", "note"},
+                     "tsys_k", "note", "hpbw_deg", "tsky_k", "reference_tsky_k"},
                     widths);
         for (const SourceFlux& s : sources) {
             if (s.Which != *o.Source) {
@@ -219,27 +313,43 @@ int main(int argc, char** argv) {
             const m::SourceExpectation row =
                 m::ExpectOnSource(s.Flux, s.SizeDeg, *beam, o.TsysK.value_or(NAN));
             const double k = row.BeamCorrection;
-            const double gt = m::MeasuredGOverTDbPerK(*o.MeasuredYDb, row, f);
+            const SkyColumns c =
+                SkyOf(s, sources, brightness ? &*brightness : nullptr, o, site, utc, hpbw);
+            std::string note = Join(s.Note, c.Note);
+            double gt = m::MeasuredGOverTDbPerK(*o.MeasuredYDb, row, f);
+            if (referenced) {
+                gt = m::BackgroundCorrectedGOverTDbPerK(*o.MeasuredYDb, row, f,
+                                                        c.SourceK - c.ReferenceK, *o.TsysK);
+                if (!std::isfinite(gt) && std::isfinite(c.ReferenceK)) {
+                    note = Join(note, "the sky's difference is all of the measured Y");
+                }
+            }
             const double tsys = m::SystemTemperatureFromGOverTK(beam->GainDbi, gt);
             text += Row(o.Format,
                         {s.Name, Fixed(*o.MeasuredYDb, 3), Fixed(s.Flux.Jy, 1), Fixed(k, 4),
-                         Fixed(gt, 2), Fixed(tsys, 1), s.Note},
+                         Fixed(gt, 2), Fixed(tsys, 1), note, Fixed(hpbw, 3), Fixed(c.SourceK, 1),
+                         Fixed(c.ReferenceK, 1)},
                         widths);
         }
     } else {
-        const std::vector<int> widths{12, 11, 8, 15, 10, 7, 13, 0};
+        const std::vector<int> widths{12, 11, 8, 15, 10, 7, 13, 30, 8, 8, 0};
         text += Row(o.Format,
                     {"source", "flux_jy", "size_deg", "beam_correction", "delta_t_k", "y_db",
-                     "elevation_deg", "note"},
+                     "elevation_deg", "note", "hpbw_deg", "tsky_k", "reference_tsky_k"},
                     widths);
         for (const SourceFlux& s : sources) {
             const m::SourceExpectation row = m::ExpectOnSource(s.Flux, s.SizeDeg, *beam, *o.TsysK);
             const double k = row.BeamCorrection;
             const double dt = row.DeltaTK;
-            const double y = row.YDb;
+            const SkyColumns c =
+                SkyOf(s, sources, brightness ? &*brightness : nullptr, o, site, utc, hpbw);
+            const double y =
+                referenced ? m::ExpectedYWithBackgroundDb(row, c.SourceK - c.ReferenceK, *o.TsysK)
+                           : row.YDb;
             text += Row(o.Format,
                         {s.Name, Fixed(s.Flux.Jy, 1), Fixed(s.SizeDeg, 4), Fixed(k, 4),
-                         Fixed(dt, 4), Fixed(y, 4), Fixed(s.ElevationDeg, 2), s.Note},
+                         Fixed(dt, 4), Fixed(y, 4), Fixed(s.ElevationDeg, 2), Join(s.Note, c.Note),
+                         Fixed(hpbw, 3), Fixed(c.SourceK, 1), Fixed(c.ReferenceK, 1)},
                         widths);
         }
     }

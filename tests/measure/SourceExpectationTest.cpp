@@ -2,6 +2,7 @@
 
 #include "measure/Antenna.h"
 #include "measure/RadioStarFlux.h"
+#include "measure/SkyBackground.h"
 #include "measure/YFactor.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +53,35 @@ TEST(SourceExpectation, SolarTableText) {
     for (const char* bad : {"", "245", "245:", ":18", "245:18,", "245:x", "245:1e999"}) {
         EXPECT_FALSE(ParseSolarTable(bad)) << "'" << bad << "'";
     }
+}
+
+// The sky behind the source 20 K warmer than the reference's, by hand: a
+// point source of 10 000 Jy at 1000 MHz (λ = 0.2998 m), Y = 2 (3.0103 dB)
+// against Tsys = 100 K. The source alone gave Y − 1 = 1 − 20/100 = 0.8:
+// G/T = 8π·1.380649e−23·0.8/(1e−22·0.2998²) = 30.885, 14.898 dB/K (14.89 dB/K
+// without the correction, 0.97 dB more). ΔT = 50 K on the source: the
+// expected Y is 1 + (50 + 20)/100 = 1.7, 2.3045 dB.
+TEST(SkyBackground, TakesTheSkysDifferenceOutOfGOverTAndIntoTheExpectedY) {
+    SourceExpectation row;
+    row.Flux = {1.0e4, FluxBasis::Model};
+    row.BeamCorrection = 1.0;
+    row.DeltaTK = 50.0;
+    const double yDb = 10.0 * std::log10(2.0);
+    EXPECT_NEAR(BackgroundCorrectedGOverTDbPerK(yDb, row, 1000.0, 20.0, 100.0), 14.8977, 1e-4);
+    EXPECT_NEAR(BackgroundCorrectedGOverTDbPerK(yDb, row, 1000.0, 0.0, 100.0),
+                MeasuredGOverTDbPerK(yDb, row, 1000.0), 1e-12);
+    // A colder sky behind the source than behind the reference adds to it.
+    EXPECT_GT(BackgroundCorrectedGOverTDbPerK(yDb, row, 1000.0, -20.0, 100.0),
+              MeasuredGOverTDbPerK(yDb, row, 1000.0));
+    EXPECT_NEAR(ExpectedYWithBackgroundDb(row, 20.0, 100.0), 2.30449, 1e-5);
+    // A difference as large as the whole Y leaves nothing of the source.
+    EXPECT_TRUE(std::isnan(BackgroundCorrectedGOverTDbPerK(yDb, row, 1000.0, 100.0, 100.0)));
+    EXPECT_TRUE(std::isnan(ExpectedYWithBackgroundDb(row, -200.0, 100.0)));
+    // No flux, no Tsys, no number.
+    SourceExpectation none;
+    EXPECT_TRUE(std::isnan(BackgroundCorrectedGOverTDbPerK(yDb, none, 1000.0, 20.0, 100.0)));
+    EXPECT_TRUE(std::isnan(BackgroundCorrectedGOverTDbPerK(yDb, row, 1000.0, 20.0, 0.0)));
+    EXPECT_TRUE(std::isnan(ExpectedYWithBackgroundDb(row, NAN, 100.0)));
 }
 
 } // namespace

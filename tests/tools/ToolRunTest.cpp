@@ -455,6 +455,44 @@ TEST_F(ToolRun, EachCase) {
 #endif
 
         // The same source names everywhere; one row for the source asked.
+        // The sky behind the Sun at 144 MHz in June and the coldest sky at
+        // its elevation: the G/T against it is lower by the difference.
+        {"noise_takes_the_cold_sky_out_of_gt",
+         VANTREL_NOISE,
+         {"--frequency", "144", "--gain", "21", "--tsys", "300", "--solar-flux", "80", "--lat",
+          "52", "--lon", "0", "--time", "2026-06-21T08:00", "--measured-y", "6", "--source", "sun",
+          "--cold-sky"},
+         Case::None,
+         0,
+         "",
+         "source,measured_y_db,flux_jy,beam_correction,g_over_t_db_per_k,tsys_k,note,hpbw_deg,"
+         "tsky_k,reference_tsky_k\nSun,6.000,",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 1U) << r.Out;
+             const double gt = CsvNumber(rows[0], 4);
+             const double tsky = CsvNumber(rows[0], 8);
+             const double cold = CsvNumber(rows[0], 9);
+             EXPECT_GT(tsky, cold + 200) << rows[0];
+             // By hand from the row: Y' = 10^0.6 - (tsky - cold)/300.
+             const double k = CsvNumber(rows[0], 3);
+             const double lambda = 299792458.0 / 144e6;
+             const double y = std::pow(10.0, 0.6) - (tsky - cold) / 300.0;
+             const double expected = 10 * std::log10(8 * 3.14159265358979 * 1.380649e-23 * k *
+                                                     (y - 1) / (800000e-26 * lambda * lambda));
+             EXPECT_NEAR(gt, expected, 0.02) << rows[0];
+         }},
+        {"noise_reference_needs_tsys_for_gt",
+         VANTREL_NOISE,
+         {"--frequency", "144", "--gain", "21", "--measured-y", "6", "--source", "cas",
+          "--reference", "180,20"},
+         Case::None,
+         2,
+         "need --tsys",
+         "",
+         nullptr},
+        {"noise_reference_is_az_el", VANTREL_NOISE, Dish({"--reference", "180"}), Case::None, 2,
+         "is not AZ,EL", "", nullptr},
         {"noise_moon_gives_its_row_alone", VANTREL_NOISE,
          Dish({"--measured-y", "0.5", "--source", "moon"}), Case::None, 0, "", "",
          [](const Outcome& r) {
