@@ -51,6 +51,8 @@ constexpr std::string_view kUsage =
     "into the expected Y and out of the G/T:\n"
     "G/T = 8 pi k K/(S lambda^2) [(Y - 1) - (Tsky,source - Tsky,reference)/Tsys]\n"
     "(the measured G/T then needs --tsys).\n"
+    "The Moon's brightness temperature follows its phase at the frequency\n"
+    "(Krotikov and Troitsky's model) unless --moon-temperature gives it.\n"
     "\n"
     "The station is read from ./Vantrel.dat, else from the planner's data folder\n"
     "($XDG_DATA_HOME/vantrel, by default ~/.local/share/vantrel); --data FILE\n"
@@ -257,6 +259,7 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
                 return *r;
             }
             o.MoonBrightnessK = *t;
+            o.MoonTemperatureGiven = true;
         } else if (flag == "--measured-y") {
             if (auto r = ranged("a measured Y-factor", ir::kMeasuredYDb, o.MeasuredYDb)) {
                 return *r;

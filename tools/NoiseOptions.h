@@ -31,6 +31,9 @@ struct NoiseOptions {
     std::optional<double> DishM, Efficiency, GainDbi, TsysK, SolarSfu;
     std::vector<measure::SolarFluxPoint> SolarTable;
     double MoonBrightnessK = measure::kMoonBrightnessDefaultK; ///< K
+    /// --moon-temperature given: the Moon at MoonBrightnessK; otherwise at
+    /// the brightness its phase gives at the frequency (measure/MoonBrightness).
+    bool MoonTemperatureGiven = false;
     std::optional<double> MeasuredYDb;
     /// With --measured-y: the source measured, one with a flux model (the
     /// Sun, the Moon, Cassiopeia A, Cygnus A, Taurus A, Virgo A).

@@ -12,6 +12,7 @@
 #include "measure/Antenna.h"
 #include "measure/DiskFlux.h"
 #include "measure/MeasureConstants.h"
+#include "measure/MoonBrightness.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/SkyBackground.h"
 #include "measure/SolarFlux.h"
@@ -94,6 +95,8 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
         double DistanceKm;
         std::string Note;
         double AzimuthDeg;
+        double GhaDeg;
+        double DecDeg;
     };
     const auto place = [&](SunMoonBody body, double meanKm, const char* meanText) {
         library.DataToDLL(at, static_cast<double>(station.HeightAsl),
@@ -101,11 +104,13 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
                           static_cast<double>(station.Longitude), body);
         const double km = library.GetDistanceKm();
         const double az = library.GetAzimuth();
+        const double gha = library.GetGHA();
+        const double dec = library.GetDecTopo();
         if (std::isfinite(km) && km > 0) {
-            return BodyPlace{library.GetElevation(), km, std::string(), az};
+            return BodyPlace{library.GetElevation(), km, std::string(), az, gha, dec};
         }
-        return BodyPlace{library.GetElevation(), meanKm, std::string("mean distance ") + meanText,
-                         az};
+        return BodyPlace{
+            library.GetElevation(), meanKm, std::string("mean distance ") + meanText, az, gha, dec};
     };
     m::FluxEstimate sun;
     if (o.SolarSfu) {
@@ -122,11 +127,24 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
                        p.AzimuthDeg});
     }
     const BodyPlace moonPlace = place(SunMoonBody::Moon, m::kMoonMeanDistanceKm, "384400 km");
-    const m::FluxEstimate moon =
-        m::DiskFlux(o.MoonBrightnessK, m::kMoonRadiusKm, moonPlace.DistanceKm, f);
+    // The Moon by its phase (right ascension = sidereal time − hour angle:
+    // the sidereal time drops out of the difference), unless given.
+    std::string moonNote;
+    double moonK = o.MoonBrightnessK;
+    if (!o.MoonTemperatureGiven) {
+        const BodyPlace sunPlace = place(SunMoonBody::Sun, m::kAstronomicalUnitKm, "1 au");
+        const double phase =
+            m::MoonPhaseDeg(-moonPlace.GhaDeg, moonPlace.DecDeg, -sunPlace.GhaDeg, sunPlace.DecDeg);
+        moonK = m::MoonBrightnessK(f, phase);
+        char text[64];
+        std::snprintf(text, sizeof text, "%.0f K at phase %+.0f deg", moonK, phase);
+        moonNote = text;
+    }
+    const m::FluxEstimate moon = m::DiskFlux(moonK, m::kMoonRadiusKm, moonPlace.DistanceKm, f);
     out.push_back({SkySource::Moon, std::string(kMoonTitle), moon,
                    m::DiskDiameterDeg(m::kMoonRadiusKm, moonPlace.DistanceKm),
-                   moonPlace.ElevationDeg, Join(m::BasisNote(moon.Basis), moonPlace.Note),
+                   moonPlace.ElevationDeg,
+                   Join(Join(m::BasisNote(moon.Basis), moonPlace.Note), moonNote),
                    sky::SkyDirectionOf({moonPlace.AzimuthDeg, moonPlace.ElevationDeg}, site, utc),
                    moonPlace.AzimuthDeg});
 

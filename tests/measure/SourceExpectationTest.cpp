@@ -1,6 +1,7 @@
 #include "measure/SourceExpectation.h"
 
 #include "measure/Antenna.h"
+#include "measure/MoonBrightness.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/SkyBackground.h"
 #include "measure/YFactor.h"
@@ -82,6 +83,48 @@ TEST(SkyBackground, TakesTheSkysDifferenceOutOfGOverTAndIntoTheExpectedY) {
     EXPECT_TRUE(std::isnan(BackgroundCorrectedGOverTDbPerK(yDb, none, 1000.0, 20.0, 100.0)));
     EXPECT_TRUE(std::isnan(BackgroundCorrectedGOverTDbPerK(yDb, row, 1000.0, 20.0, 0.0)));
     EXPECT_TRUE(std::isnan(ExpectedYWithBackgroundDb(row, NAN, 100.0)));
+}
+
+// The Moon by its phase: Krotikov and Troitsky's T0 + T1 cos(Φ − ξ) with the
+// coefficients of the RATAN-600 handbook's fit, worked by hand at 10368 MHz
+// (λ = 2.8915 cm): T0 = 210.42 K, M = 14.711, T1 = 14.30 K, ξ = 44.51°.
+TEST(MoonBrightness, FollowsThePhaseWithItsLagAndFlattensWithWavelength) {
+    struct Row {
+        const char* Name;
+        double Mhz, PhaseDeg, Kelvin;
+    };
+    const Row rows[] = {
+        {"10 GHz, full Moon", 10368, 0, 220.62},
+        {"10 GHz, the maximum 3.7 days after full", 10368, 44.515, 224.72},
+        {"10 GHz, new Moon", 10368, 180, 200.22},
+        {"10 GHz, new Moon from the other side", 10368, -180, 200.22},
+        {"24 GHz, the minimum", 24048, 41.176 - 180, 180.39},
+        {"1296 MHz: 23 cm, a small swing", 1296, 45, 230.20},
+        {"144 MHz: beyond 35 cm, 225 ± 4.5 K", 144, 45, 229.5},
+    };
+    for (const Row& r : rows) {
+        EXPECT_NEAR(MoonBrightnessK(r.Mhz, r.PhaseDeg), r.Kelvin, 0.01) << r.Name;
+    }
+    // Tens of kelvin between new and full Moon at 10 GHz, a few at 23 cm.
+    const MoonBrightnessModel x = MoonBrightnessAt(10368), l = MoonBrightnessAt(1296);
+    EXPECT_GT(2 * x.AmplitudeK, 25.0);
+    EXPECT_LT(2 * l.AmplitudeK, 10.0);
+    // The fit's pieces of the lag meet within about 2° at 1.2 cm (a fourth
+    // of a day of the lunation), and at 45° at 4 cm.
+    EXPECT_NEAR(MoonBrightnessAt(29979.2458 / 1.1999).LagDeg,
+                MoonBrightnessAt(29979.2458 / 1.2001).LagDeg, 2.2);
+    EXPECT_NEAR(MoonBrightnessAt(29979.2458 / 3.999).LagDeg, 45.0, 0.05);
+}
+
+TEST(MoonBrightness, PhaseFromTheElongation) {
+    // Opposite the Sun: full; 90° east of it: first quarter (waxing, −90);
+    // 90° west: last quarter (+90); beside it: new.
+    EXPECT_NEAR(MoonPhaseDeg(190, 5, 10, -5), 0.0, 1e-9);
+    EXPECT_NEAR(MoonPhaseDeg(100, 0, 10, 0), -90.0, 1e-9);
+    EXPECT_NEAR(MoonPhaseDeg(280, 0, 10, 0), 90.0, 1e-9);
+    EXPECT_NEAR(std::fabs(MoonPhaseDeg(10.5, 0, 10, 0)), 179.5, 1e-9);
+    // Across right ascension 0.
+    EXPECT_NEAR(MoonPhaseDeg(5, 0, 275, 0), -90.0, 1e-9);
 }
 
 } // namespace
