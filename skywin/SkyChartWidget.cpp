@@ -1,5 +1,7 @@
 #include "skywin/SkyChartWidget.h"
 
+#include "skywin/SkyLayer.h"
+
 #include <QFontMetricsF>
 #include <QLineF>
 #include <QMouseEvent>
@@ -104,6 +106,16 @@ void SkyChartWidget::SetHorizon(const HorizonProfile* profile) {
     update();
 }
 
+void SkyChartWidget::SetSkyLayer(const QImage& image, double lowK, double highK,
+                                 double frequencyMHz) {
+    skyLayer_ = image;
+    skyLowK_ = lowK;
+    skyHighK_ = highK;
+    skyMHz_ = frequencyMHz;
+    background_ = QImage();
+    update();
+}
+
 void SkyChartWidget::SetPointing(const PointingSnapshot& pointing) {
     pointing_ = pointing;
     update();
@@ -203,6 +215,7 @@ void SkyChartWidget::PaintBackground(QPainter& p, const QRectF& area) const {
     p.setPen(Qt::NoPen);
     p.setBrush(kSky);
     p.drawEllipse(disk.Centre, disk.Radius, disk.Radius);
+    PaintSkyLayer(p, disk.Centre, disk.Radius, skyLayer_);
     PaintGrid(p, disk);
     PaintTracks(p, disk);
     PaintSkyline(p, disk);
@@ -215,6 +228,9 @@ void SkyChartWidget::PaintForeground(QPainter& p, const QRectF& area) const {
     PaintTrackNames(p, disk);
     PaintSources(p, disk, area);
     PaintPointing(p, disk);
+    if (!skyLayer_.isNull()) {
+        PaintSkyLegend(p, area, disk.Radius, skyLowK_, skyHighK_, skyMHz_);
+    }
     if (!caption_.isEmpty()) {
         QFont f = font();
         f.setPixelSize(std::max(9, static_cast<int>(disk.Radius / 24)));

@@ -71,6 +71,10 @@ public:
     void SetHorizon(const HorizonProfile* profile);
     /// What the rotator does; drawn while it tracks.
     void SetPointing(const PointingSnapshot& pointing);
+    /// The sky's brightness laid under the chart (SkyLayerSource), with its
+    /// scale (K) and frequency (MHz) for the legend; a null image clears it.
+    void SetSkyLayer(const QImage& image, double lowK, double highK, double frequencyMHz);
+    bool HasSkyLayer() const { return !skyLayer_.isNull(); }
     /// The line in the top left corner (date and time, station).
     void SetCaption(const QString& caption);
     const QString& Caption() const { return caption_; }
@@ -130,6 +134,10 @@ private:
     QPainterPath skyline_;
     /// The rings, tracks and skyline at the widget's size; null when stale.
     QImage background_;
+    QImage skyLayer_;
+    double skyLowK_ = 0;
+    double skyHighK_ = 0;
+    double skyMHz_ = 0;
 };
 
 } // namespace vantrel

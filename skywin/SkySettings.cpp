@@ -26,6 +26,7 @@ SkySettings LoadSkySettings(const QString& directory, const QList<QRect>& screen
         s.Orientation = ChartOrientation::EastRight;
     }
     s.HorizonFile = ini.value(Key("HorizonFile")).toString();
+    s.SkyLayer = ini.value(Key("SkyLayer")).toString().trimmed() == QLatin1String("1");
     return s;
 }
 
@@ -36,6 +37,7 @@ bool SaveSkySettings(const QString& directory, const SkySettings& s) {
         }
         ini.setValue(Key("Orientation"), static_cast<int>(s.Orientation));
         ini.setValue(Key("HorizonFile"), s.HorizonFile);
+        ini.setValue(Key("SkyLayer"), s.SkyLayer ? 1 : 0);
     });
 }
 

@@ -22,13 +22,15 @@ struct SkySettings {
     ChartOrientation Orientation = ChartOrientation::EastLeft;
     /// The horizon profile file; empty for none.
     QString HorizonFile;
+    /// The sky's brightness at the observing frequency under the chart.
+    bool SkyLayer = false;
 };
 
 /// Reads section "Sky" of "Vanset.ini" in `directory` (the current folder
 /// when empty): "Left", "Top", "Width", "Height" (whole numbers, made usable
 /// on `screens` as the main window's position is; all four or none),
 /// "Orientation" (0 east left, 1 east right; anything else 0) and
-/// "HorizonFile".
+/// "HorizonFile" and "SkyLayer" (1 on, anything else off).
 SkySettings LoadSkySettings(const QString& directory, const QList<QRect>& screens);
 
 /// Writes section "Sky"; false when the file could not be written.

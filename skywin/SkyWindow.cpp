@@ -1,12 +1,16 @@
 #include "skywin/SkyWindow.h"
 
 #include "controls/SystemColours.h"
+#include "help/ProcessPaths.h"
 #include "mainwin/WindowPlacement.h"
 #include "planner/GridLayout.h"
 #include "skychart/SourceColours.h"
+#include "skymodel/SkySurvey.h"
+#include "skywin/SkyLayer.h"
 #include "skywin/SkySettings.h"
 #include "station/StationCheck.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -60,6 +64,7 @@ SkyWindow::SkyWindow(const HomeStation& station, const ObservingConditions& cond
     placed_ = RestorePlace(*this, stored.Geometry, kFirstSize);
     Orientation->setCurrentIndex(static_cast<int>(stored.Orientation));
     Chart->SetOrientation(stored.Orientation);
+    SkyTemperature->setChecked(stored.SkyLayer);
     if (!stored.HorizonFile.isEmpty()) {
         const QByteArray text = [&] {
             QFile f(stored.HorizonFile);
@@ -119,6 +124,10 @@ void SkyWindow::BuildControls() {
     buttons->addWidget(Orientation);
     buttons->addWidget(LoadHorizon);
     buttons->addWidget(ClearHorizon);
+    SkyTemperature = new QCheckBox(QStringLiteral("Sky temperature"), this);
+    SkyTemperature->setToolTip(
+        QStringLiteral("The sky's brightness at the observing frequency under the chart, from "
+                       "the 408 MHz survey (Haslam et al. 1982) scaled with its spectral index"));
     buttons->addStretch(1);
     buttons->addWidget(SavePng);
     buttons->addWidget(SaveSvg);
@@ -137,9 +146,20 @@ void SkyWindow::BuildControls() {
     column->addWidget(Pages, 1);
 
     Status = new QLabel(this);
-    column->addWidget(Status);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Status, 1);
+    bottom->addWidget(SkyTemperature);
+    column->addLayout(bottom);
 
     connect(Orientation, &QComboBox::currentIndexChanged, this, &SkyWindow::OrientationChosen);
+    connect(SkyTemperature, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on) {
+            Chart->SetSkyLayer(QImage(), 0, 0, 0);
+        } else if (StationInRange(station_)) {
+            FollowSkyLayer(clock_.UtcNow());
+        }
+        StoreSettings();
+    });
     connect(LoadHorizon, &QPushButton::clicked, this, &SkyWindow::LoadHorizonClick);
     connect(ClearHorizon, &QPushButton::clicked, this, &SkyWindow::ClearHorizonClick);
     connect(SavePng, &QPushButton::clicked, this, &SkyWindow::SavePngClick);
@@ -186,11 +206,43 @@ void SkyWindow::StoreSettings() {
     }
     s.Orientation = Chart->Orientation();
     s.HorizonFile = horizonFile_;
+    s.SkyLayer = SkyTemperature->isChecked();
     SaveSkySettings(directory_, s);
+}
+
+void SkyWindow::FollowSkyLayer(DateTime utc) {
+    if (!SkyTemperature->isChecked()) {
+        return;
+    }
+    if (skyLayer_ == nullptr) {
+        skyLayer_ = new SkyLayerSource(sky::FindSkySurveyFolder(ExecutableDirectory()), this);
+        connect(skyLayer_, &SkyLayerSource::Ready, this,
+                [this](const QImage& image, double lowK, double highK, double mhz) {
+                    if (!SkyTemperature->isChecked()) {
+                        return;
+                    }
+                    if (image.isNull()) {
+                        shownStatus_ =
+                            QStringLiteral("No sky temperature: %1").arg(skyLayer_->Problem());
+                        ShowStatus();
+                        return;
+                    }
+                    Chart->SetSkyLayer(image, lowK, highK, mhz);
+                });
+    }
+    skyLayer_->Follow(utc,
+                      {static_cast<double>(station_.Latitude),
+                       static_cast<double>(station_.Longitude),
+                       static_cast<double>(station_.HeightAsl)},
+                      conditions_.FrequencyMHz, Chart->Orientation());
 }
 
 void SkyWindow::OrientationChosen(int index) {
     Chart->SetOrientation(index == 1 ? ChartOrientation::EastRight : ChartOrientation::EastLeft);
+    if (Chart->HasSkyLayer()) {
+        Chart->SetSkyLayer(QImage(), 0, 0, 0);
+        FollowSkyLayer(clock_.UtcNow());
+    }
     StoreSettings();
 }
 
@@ -214,6 +266,7 @@ void SkyWindow::Refresh() {
     }
     const DateTime utc = clock_.UtcNow();
     const DecodedInstant at = DecodeInstant(utc);
+    FollowSkyLayer(utc);
     if (stationRefused_ || !builder_.Started() ||
         !DayTrackKeyMatches(builder_.Key(), utc, station_, conditions_)) {
         stationRefused_ = false;

@@ -19,6 +19,7 @@
 #include <functional>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPrinter;
@@ -27,6 +28,8 @@ class QTabWidget;
 class QTimer;
 
 namespace vantrel {
+
+class SkyLayerSource;
 
 /// Caption of the sky window.
 inline constexpr const char* kSkyCaption = "Sky";
@@ -85,6 +88,8 @@ public:
     QComboBox* Orientation = nullptr;
     QPushButton* LoadHorizon = nullptr;
     QPushButton* ClearHorizon = nullptr;
+    /// The sky's brightness at the observing frequency under the chart.
+    QCheckBox* SkyTemperature = nullptr;
     QPushButton* SavePng = nullptr;
     QPushButton* SaveSvg = nullptr;
     QPushButton* Print = nullptr;
@@ -134,6 +139,8 @@ private:
     /// Runs `work` off the user-interface thread, then says what came of it.
     void Finish(const QString& path, std::function<QString()> work);
     void ShowStatus();
+    /// Asks for the sky layer of this moment while it is on.
+    void FollowSkyLayer(DateTime utc);
 
     const HomeStation& station_;
     const ObservingConditions& conditions_;
@@ -153,6 +160,7 @@ private:
     /// range starts the day tracks afresh.
     bool stationRefused_ = false;
     bool placed_ = false;
+    SkyLayerSource* skyLayer_ = nullptr;
 };
 
 } // namespace vantrel

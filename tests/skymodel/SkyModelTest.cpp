@@ -3,10 +3,12 @@
 // WCS and numpy over the same FITS files, data/make_sky_reference.py), and
 // the cold-sky search against a brute-force one.
 
+#include "skychart/SkyDiskLayer.h"
 #include "skymodel/ColdSky.h"
 #include "skymodel/HorizontalSky.h"
 #include "skymodel/SkyBrightness.h"
 #include "skymodel/SkyConstants.h"
+#include "skymodel/SkyOverHorizon.h"
 
 #include <gtest/gtest.h>
 
@@ -163,6 +165,67 @@ TEST(HorizontalSky, TurnsTheHorizonIntoJ2000AndBack) {
     // 0.15° from the J2000 pole after 27 years of precession (20″ a year).
     const SkyDirection pole = SkyDirectionOf({0.0, 52.5}, station, utc);
     EXPECT_NEAR(pole.DecDeg, 90.0 - 0.15, 0.02);
+}
+
+TEST(SkyOverHorizon, OneRotationPlacesTheWholeSkyAsERFADoesEachPlace) {
+    const SkyStation station{-33.9, 151.2, 40.0};
+    const DateTime utc = 46366.75;
+    const SkyBrightness sky(Survey(), 144.0);
+    const SkyOverHorizon over(sky, station, utc);
+    double worst = 0;
+    for (double az = 0; az < 360; az += 17.3) {
+        for (double el = -10; el <= 90; el += 9.7) {
+            const SkyDirection exact = SkyDirectionOf({az, el}, station, utc);
+            worst = std::max(worst, SeparationDeg(over.DirectionOf(az, el), exact));
+        }
+    }
+    // Aberration moves each place by up to 20″ and the rotation made from
+    // three of them carries their differences: within 0.05°, a seventh of
+    // the 0.35° pixels.
+    EXPECT_LT(worst, 0.05);
+    const SkyDirection zenith = SkyDirectionOf({0, 90}, station, utc);
+    const SkySurvey& s = Survey();
+    EXPECT_EQ(over.TemperatureK(0, 90),
+              sky.PixelK(s.ColumnOf(zenith.RaDeg), s.RowOf(zenith.DecDeg)));
+    // The colour scale is logarithmic and held to its ends.
+    EXPECT_NEAR(SkyScalePosition(100, 10, 1000), 0.5, 1e-12);
+    EXPECT_EQ(SkyScalePosition(5, 10, 1000), 0.0);
+    EXPECT_EQ(SkyScalePosition(5000, 10, 1000), 1.0);
+    EXPECT_EQ(SkyScalePosition(NAN, 10, 1000), 0.0);
+}
+
+TEST(SkyDiskLayer, FillsTheHorizonCircleAndMirrorsWithTheChart) {
+    const SkyStation station{49.87, 8.65, 150.0};
+    const SkyBrightness sky(Survey(), 144.0);
+    const SkyOverHorizon over(sky, station, 46365.47);
+    constexpr int n = 64;
+    const SkyDiskLayer left = MakeSkyDiskLayer(over, n, ChartOrientation::EastLeft);
+    const SkyDiskLayer right = MakeSkyDiskLayer(over, n, ChartOrientation::EastRight);
+    ASSERT_EQ(left.Kelvin.size(), static_cast<std::size_t>(n * n));
+    EXPECT_TRUE(std::isnan(left.Kelvin[0]));          // a corner: outside the horizon
+    EXPECT_FALSE(std::isnan(left.Kelvin[n / 2 * n])); // the left rim, just inside
+    int inside = 0;
+    for (int row = 0; row < n; ++row) {
+        for (int col = 0; col < n; ++col) {
+            const float a = left.Kelvin[static_cast<std::size_t>(row * n + col)];
+            const float b = right.Kelvin[static_cast<std::size_t>(row * n + n - 1 - col)];
+            EXPECT_EQ(std::isnan(a), std::isnan(b));
+            if (!std::isnan(a)) {
+                EXPECT_EQ(a, b) << row << " " << col;
+                ++inside;
+            }
+        }
+    }
+    // π/4 of the square, and a scale within the values (the 0.5th and
+    // 99.5th percentile).
+    EXPECT_NEAR(inside, n * n * 3.14159 / 4, n * 2);
+    EXPECT_GT(left.LowK, 0);
+    EXPECT_GT(left.HighK, left.LowK);
+    int below = 0;
+    for (float k : left.Kelvin) {
+        below += !std::isnan(k) && k < left.LowK ? 1 : 0;
+    }
+    EXPECT_LE(below, inside / 100);
 }
 
 TEST(ColdSky, FindsWhatABruteForceSearchFindsAndKeepsItsDistances) {

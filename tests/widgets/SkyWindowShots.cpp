@@ -14,6 +14,7 @@
 #include "../WindowHarness.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
@@ -23,6 +24,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 int main(int argc, char** argv) {
     using namespace vantrel;
@@ -88,6 +90,25 @@ int main(int argc, char** argv) {
     }
     w.Orientation->setCurrentIndex(0);
     shoot("sky-horizon-eastleft.png");
+    // The sky's brightness under the chart at 144 and 1296 MHz: the
+    // Galactic plane and the cold regions.
+    for (const double mhz : {144.0, 1296.0}) {
+        conditions.FrequencyMHz = mhz;
+        w.SkyTemperature->setChecked(true);
+        for (int i = 0; i < 400 && !w.Chart->HasSkyLayer(); ++i) {
+            w.Refresh();
+            QTest::qWait(25);
+        }
+        for (int i = 0; i < 400 && w.Chart->HasSkyLayer(); ++i) {
+            w.Refresh();
+            QTest::qWait(25);
+            if (i > 4) {
+                break;
+            }
+        }
+        shoot(mhz < 200 ? "sky-layer-144.png" : "sky-layer-1296.png");
+        w.SkyTemperature->setChecked(false);
+    }
     w.Pointing = [] {
         PointingSnapshot s;
         s.Tracking = true;

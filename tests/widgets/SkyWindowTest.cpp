@@ -13,6 +13,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -576,6 +577,28 @@ private slots:
         // without a box.
         SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
         QVERIFY(!w.Horizon().has_value());
+        QVERIFY(messages_.said.empty());
+    }
+
+    void SkyTemperatureLayerIsMadeOffTheThreadAndKept() {
+        conditions_.FrequencyMHz = 144;
+        {
+            SkyWindow w(station_, conditions_, library_, clock_, messages_, dir_.path());
+            w.OpenBeside(nullptr);
+            QVERIFY(!w.Chart->HasSkyLayer());
+            w.SkyTemperature->setChecked(true);
+            // The maps are read and the layer made on a worker; the window
+            // goes on refreshing meanwhile.
+            QTRY_VERIFY_WITH_TIMEOUT(w.Chart->HasSkyLayer(), 20000);
+            QVERIFY(w.Status->text().isEmpty() || !w.Status->text().contains("No sky"));
+            w.close();
+        }
+        QVERIFY(LoadSkySettings(dir_.path(), {}).SkyLayer);
+        SkyWindow again(station_, conditions_, library_, clock_, messages_, dir_.path());
+        QVERIFY(again.SkyTemperature->isChecked());
+        again.SkyTemperature->setChecked(false);
+        QVERIFY(!again.Chart->HasSkyLayer());
+        QVERIFY(!LoadSkySettings(dir_.path(), {}).SkyLayer);
         QVERIFY(messages_.said.empty());
     }
 
