@@ -119,18 +119,44 @@ double SurfaceRefractivity(double pressureHpa, double temperatureC,
     return kDryTermKPerHpa / kelvin * (pressureHpa + kWetTermK * vapour / kelvin);
 }
 
+double RadioRefraction::LowestRealRay(double surfaceN, double stationHeightM) {
+    constexpr double kFirstTracedRad = -2.5 * kDegToRad;
+    if (!(stationHeightM > 0)) {
+        return 0.0; // at or below the sphere: the horizontal ray grazes it
+    }
+    // Bouguer's invariant of the ray that touches the sphere (h = 0, where
+    // the refractivity is N₀·e^(h₀/H)) equals the station's: the cosine of
+    // its elevation at the station.
+    const double nGround = 1 + surfaceN * kPerMillion * std::exp(stationHeightM / kScaleHeightM);
+    const double nStation = 1 + surfaceN * kPerMillion;
+    const double c = nGround * kEarthRadiusM / (nStation * (kEarthRadiusM + stationHeightM));
+    if (!(c < 1)) {
+        return 0.0; // the ground bends away more slowly than the ray: a duct
+    }
+    return std::max(kFirstTracedRad, -std::acos(c));
+}
+
 RadioRefraction::RadioRefraction(double surfaceN, double stationHeightM)
     : surfaceN_(surfaceN), stationHeightM_(stationHeightM) {
     if (!(surfaceN > 0)) {
         surfaceN_ = 0;
         return;
     }
-    // Traced apparent elevations and their airless elevations.
-    std::vector<double> apparent;
+    // The station's lowest real ray: the one that grazes the ground (the
+    // sphere at height 0) on its way out; rays below it end in the ground.
+    lowestRealRayRad_ = LowestRealRay(surfaceN_, stationHeightM_);
+    // Traced apparent elevations and their airless elevations, from the
+    // lowest real ray up.
+    std::vector<double> apparent{lowestRealRayRad_};
     for (const Span& span : kTraced) {
         const int steps = static_cast<int>(std::lround((span.ToDeg - span.FromDeg) / span.StepDeg));
-        for (int i = apparent.empty() ? 0 : 1; i <= steps; ++i) {
-            apparent.push_back((span.FromDeg + i * span.StepDeg) * kDegToRad);
+        for (int i = 1; i <= steps; ++i) {
+            const double e = (span.FromDeg + i * span.StepDeg) * kDegToRad;
+            // A node closer than a tenth of the step above the first is left
+            // out: the interpolation needs distinct abscissae.
+            if (e > apparent.back() + 0.01 * kDegToRad) {
+                apparent.push_back(e);
+            }
         }
     }
     std::vector<double> airless;
@@ -178,8 +204,14 @@ double RadioRefraction::AtAirless(double airlessElevationRad) const {
         return 0.0;
     }
     const double x = (airlessElevationRad - firstAirlessRad_) / kResampleStepRad;
-    if (!(x > 0)) {
-        return values_.front(); // held below the table (note 3); NaN too
+    if (std::isnan(x)) {
+        return x;
+    }
+    if (x < 0) {
+        return 0.0; // below the radio horizon: no ray reaches it (note 3)
+    }
+    if (x == 0) {
+        return values_.front();
     }
     const auto last = static_cast<double>(values_.size() - 1);
     const double clamped = std::min(x, last);

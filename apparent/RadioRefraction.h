@@ -44,17 +44,18 @@ double SurfaceRefractivity(double pressureHpa, double temperatureC, double relat
 ///     30° and 2° to 90°, then the refraction is resampled every 0.05° of
 ///     airless elevation, where a four-point interpolation reproduces it to
 ///     better than 0.01″ at any elevation.
-///  3. Rays are traced from −2.5° of apparent elevation, or from the lowest
-///     ray that leaves the atmosphere: below the station the refractivity
-///     grows until d(n·r)/dr = 0 (N about 1150), and a ray whose lowest
-///     point would lie there is caught. That is from −2.1° with N₀ = 306,
-///     −1.7° with N₀ = 413 (humid, 30 °C), −0.3° with the highest N₀ the
-///     conditions allow (955). Below the lowest airless elevation of the
-///     table (−6° to −11°) the refraction is held at its value there: such
-///     a source is well below the horizon.
-///  4. The terrain is not modelled: below the horizon the ray is traced as
-///     if the air went on; whether the ground is in the way is the horizon
-///     profile's business.
+///  3. Rays are traced from the station's lowest real ray: the one that
+///     grazes the ground, the sphere at height 0 (a station at or below it:
+///     the horizontal ray; one 1000 m up: about −0.9°), at most 2.5° down;
+///     or from the lowest ray that leaves the atmosphere, if higher: below
+///     the station the refractivity grows until d(n·r)/dr = 0 (N about
+///     1150), and a ray whose lowest point would lie there is caught. A
+///     source below the airless elevation of that ray (the radio horizon:
+///     about −0.58° at sea level with N₀ = 306) is reached by no ray from
+///     the station: it gets no refraction (its airless elevation is shown;
+///     BelowRadioHorizon says so), never an elevation above the lowest ray.
+///  4. The terrain above the sphere is not modelled: whether hills are in
+///     the way is the horizon profile's business.
 /// References: ITU-R P.453-14 (refractivity, reference atmosphere);
 /// ITU-R P.834-9, section 1 (the bending integral and its standard-atmosphere
 /// approximation); Thayer, Radio Science 2 (1967) 249 (radio refraction
@@ -80,9 +81,22 @@ public:
     /// leave the atmosphere.
     double Bending(double apparentElevationRad) const;
 
-    /// The lowest apparent and airless elevations the table covers, radians.
+    /// The lowest apparent and airless elevations the table covers, radians:
+    /// the lowest ray and the radio horizon.
     double LowestApparentRad() const { return lowestApparentRad_; }
     double LowestAirlessRad() const { return firstAirlessRad_; }
+
+    /// True when no ray from the station reaches a source at airless
+    /// elevation `airlessElevationRad`: it is below the radio horizon
+    /// (AtAirless gives 0 there). False without refraction.
+    bool BelowRadioHorizon(double airlessElevationRad) const {
+        return !values_.empty() && airlessElevationRad < firstAirlessRad_;
+    }
+
+    /// The apparent elevation of the station's lowest real ray (note 3),
+    /// radians, ≤ 0: the ray that grazes the sphere at height 0 from
+    /// `stationHeightM` (0 for a station at or below it), at most 2.5° down.
+    static double LowestRealRay(double surfaceN, double stationHeightM);
 
     double SurfaceN() const { return surfaceN_; }
     double StationHeightM() const { return stationHeightM_; }
@@ -98,6 +112,7 @@ private:
     double surfaceN_ = 0;
     double stationHeightM_ = 0;
     double lowestApparentRad_ = 0;
+    double lowestRealRayRad_ = 0;
     double firstAirlessRad_ = 0; ///< airless elevation of the first resampled value
     std::vector<double> values_; ///< refraction every kResampleStep of airless elevation
 };

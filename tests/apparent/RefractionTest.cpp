@@ -94,6 +94,57 @@ TEST(Refraction, AgreesWithIndependentRayTrace) {
     std::printf("ray trace vs independent trace: worst %.3g arcsec\n", worst * 3600);
 }
 
+// Below the radio horizon no ray from the station reaches the source: it
+// gets no refraction, never an elevation above the station's lowest real
+// ray (the fault: a constant 5-15° was added below the table, so a Moon at
+// −14.1° stood at −5.8°, and a sea-level station showed −2° and less).
+TEST(Refraction, EndsWhereTheRaysEnd) {
+    struct Case {
+        const char* Name;
+        double PressureHpa, TemperatureC, HumidityPercent, HeightM;
+        double LowestRayLoDeg, LowestRayHiDeg; ///< where the grazing ray must lie
+    };
+    const Case cases[] = {
+        {"sea level, standard", 1013.25, 10, 50, 0, 0, 0},
+        {"sea level, humid and hot", 1010, 30, 90, 0, 0, 0},
+        {"80 m, standard", 1013.25, 10, 50, 80, -0.30, -0.20},
+        {"1000 m, cold and dry", 900, -10, 20, 1000, -1.0, -0.8},
+        {"3000 m, thin air", 700, -5, 30, 3000, -1.8, -1.5},
+        {"below the sphere, Dead Sea", 1065, 35, 40, -430, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const double n = SurfaceRefractivity(c.PressureHpa, c.TemperatureC, c.HumidityPercent);
+        const RadioRefraction table(n, c.HeightM);
+        const double lowestDeg = table.LowestApparentRad() / kDeg;
+        const double horizonDeg = table.LowestAirlessRad() / kDeg;
+        EXPECT_GE(lowestDeg, c.LowestRayLoDeg - 1e-9) << c.Name;
+        EXPECT_LE(lowestDeg, c.LowestRayHiDeg + 1e-9) << c.Name;
+        EXPECT_NEAR(lowestDeg, RadioRefraction::LowestRealRay(n, c.HeightM) / kDeg, 1e-12);
+        // The radio horizon lies about half a degree and more below the
+        // lowest ray (the refraction of a ray that grazes the ground).
+        EXPECT_LT(horizonDeg, lowestDeg - 0.3) << c.Name;
+        EXPECT_GT(horizonDeg, lowestDeg - 2.0) << c.Name;
+        // Far below, just below and just across the limit.
+        for (const double below : {-60.0, -14.105, horizonDeg - 0.5, horizonDeg - 1e-6}) {
+            EXPECT_EQ(ApparentDeg(table, below), below) << c.Name << " at " << below;
+            EXPECT_TRUE(table.BelowRadioHorizon(below * kDeg)) << c.Name;
+        }
+        EXPECT_FALSE(table.BelowRadioHorizon(horizonDeg * kDeg));
+        EXPECT_NEAR(ApparentDeg(table, horizonDeg), lowestDeg, 1e-6) << c.Name;
+        // Above it every source stands at or above the lowest ray, in the
+        // order of its airless elevation.
+        double previous = -90;
+        for (double e = horizonDeg; e <= 90; e += 0.013) {
+            const double apparent = ApparentDeg(table, e);
+            EXPECT_GE(apparent, lowestDeg - 1e-6) << c.Name << " at " << e;
+            EXPECT_GT(apparent, previous) << c.Name << " at " << e;
+            previous = apparent;
+        }
+    }
+    // Without refraction nothing is below a radio horizon.
+    EXPECT_FALSE(RadioRefraction().BelowRadioHorizon(-1.0));
+}
+
 // ITU-R P.834-9, eq. (3) (1/τ in degrees as a quadratic in the apparent
 // elevation θ, for a station at sea level), fitted to the reference
 // atmosphere with N = 315 at sea level; within 0.02° from 0° to 10°.
