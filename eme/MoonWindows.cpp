@@ -69,8 +69,9 @@ public:
     /// search over a step on either side, the elevation having one maximum
     /// there.
     double Highest(End end, UtcSeconds lo, UtcSeconds hi, UtcSeconds best, double bestDeg) {
-        double a = static_cast<double>(std::max(lo, best - search_.StepS));
-        double b = static_cast<double>(std::min(hi, best + search_.StepS));
+        const std::int64_t step = std::min(search_.StepS, kMaxWindowStepS);
+        double a = static_cast<double>(std::max(lo, best - step));
+        double b = static_cast<double>(std::min(hi, best + step));
         const auto at = [&](double t) { return ElevationAt(std::llround(t), end); };
         double c = b - kGoldenFraction * (b - a);
         double d = a + kGoldenFraction * (b - a);
@@ -153,6 +154,7 @@ WindowSearchResult FindMoonWindows(EmeCalculator& calculator, const WindowSearch
     }
     Searcher s(calculator, search);
     const std::int64_t span = search.End - search.Start;
+    const std::int64_t step = std::min(search.StepS, kMaxWindowStepS);
 
     UtcSeconds previous = search.Start;
     Look look = s.LookAt(previous);
@@ -165,7 +167,7 @@ WindowSearchResult FindMoonWindows(EmeCalculator& calculator, const WindowSearch
     // The last second searched is End − 1.
     const UtcSeconds last = search.End - 1;
     while (previous < last) {
-        const UtcSeconds t = std::min(previous + search.StepS, last);
+        const UtcSeconds t = std::min(previous + step, last);
         look = s.LookAt(t);
         if (look.Up != open) {
             const UtcSeconds edge = s.Edge(previous, t, look.Up);

@@ -19,14 +19,23 @@ inline constexpr double kHighestMinElevationDeg = 90.0;
 /// dates, look for common windows.
 inline constexpr int kWindowDaysAhead = 7;
 
+/// The longest step between two looks at the Moon, seconds: the Moon's
+/// elevation changes by at most about 1.3° in five minutes, so no window
+/// of five minutes and more is missed, whatever interval the caller asks.
+inline constexpr std::int64_t kMaxWindowStepS = 300;
+/// The longest search, days: ten years (a search of that length looks at
+/// the Moon about a million times and takes some seconds).
+inline constexpr std::int64_t kMostWindowSearchDays = 3653;
+
 /// What a search for common Moon windows covers.
 struct WindowSearch {
     UtcSeconds Start = 0; ///< first instant searched
     UtcSeconds End = 0;   ///< the search ends before this instant
-    /// Coarse step between the instants looked at, seconds, at least 1. A
-    /// window shorter than a step may be missed; every edge found is then
-    /// placed to the second.
-    std::int64_t StepS = 600;
+    /// Coarse step between the instants looked at, seconds, at least 1; a
+    /// longer one than kMaxWindowStepS is taken as that. A window shorter
+    /// than the step may be missed; every edge found is then placed to the
+    /// second.
+    std::int64_t StepS = kMaxWindowStepS;
     /// Each station's lowest elevation for the Moon (degrees; elevations as
     /// the grids show them, refracted with refraction on).
     double HomeMinElevationDeg = 0;
@@ -70,7 +79,8 @@ using WindowProgress = std::function<bool(double fraction)>;
 /// The intervals of `search` in which the Moon stands at or above each
 /// station's minimum elevation (and, at home, not behind the skyline).
 ///
-/// The Moon is looked at every `StepS` seconds from `Start` and at `End`;
+/// The Moon is looked at every `StepS` seconds (at most kMaxWindowStepS)
+/// from `Start` and at `End`;
 /// where its state changes between two looks, the edge is found to the
 /// second by bisection, so an edge lies within one second of the true one
 /// (for a window not shorter than a step). The highest elevation of each

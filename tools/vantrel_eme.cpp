@@ -104,6 +104,10 @@ int main(int argc, char** argv) {
         end = now + eme::kWindowDaysAhead * eme::kWholeSecondsPerDay;
     }
 
+    if (o.Windows && end - first > eme::kMostWindowSearchDays * eme::kWholeSecondsPerDay) {
+        return Fail("vantrel-eme: a window search covers at most 10 years (3653 days); choose "
+                    "a shorter range");
+    }
     if (!o.Windows && stepped && (end - first + stepS - 1) / stepS > kEmeMostRows) {
         return Fail("vantrel-eme: more than 1000000 rows; choose fewer days or a longer "
                     "--interval");

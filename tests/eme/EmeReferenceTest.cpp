@@ -215,8 +215,13 @@ TEST(EmeReference, MoonStandsWhereTheGridsShowIt) {
         station.HeightAsl = c.Site.HeightM;
         const SkyPlaceDeg shown = grid.At(SkySource::Moon, station, conditions, at);
         EXPECT_NEAR(s.ElevationDeg, shown.ElevationDeg, 1e-9) << c.Name;
-        if (c.Refraction) {
+        // Refraction lifts a Moon above the radio horizon; one further down
+        // (these, 2.8° and 8.5° below) is reached by no ray and keeps its
+        // airless elevation.
+        if (c.Refraction && s.AirlessElevationDeg > -0.5) {
             EXPECT_GT(s.ElevationDeg, s.AirlessElevationDeg) << c.Name;
+        } else if (c.Refraction && s.AirlessElevationDeg < -2.5) {
+            EXPECT_EQ(s.ElevationDeg, s.AirlessElevationDeg) << c.Name;
         }
     }
 }

@@ -584,6 +584,27 @@ TEST_F(ToolRun, EachCase) {
                  EXPECT_EQ(std::count(row.begin(), row.end(), ','), 4) << row;
              }
          }},
+        // JO22 and EM13 in the first week of December 2026 share 7 windows:
+        // a step of a day once found none, and 60 minutes lost the short
+        // low ones; the search steps by at most 5 minutes whatever asked.
+        {"eme_windows_are_never_lost_to_the_interval",
+         VANTREL_EME,
+         {"--lat", "52.5", "--lon", "5", "--dx", "EM13", "--start", "2026-12-01", "--end",
+          "2026-12-07", "--windows", "--interval", "1440"},
+         Case::None,
+         0,
+         "",
+         "start_utc,",
+         [](const Outcome& r) { EXPECT_EQ(DataRows(r.Out).size(), 7U) << r.Out; }},
+        {"eme_window_search_of_more_than_ten_years",
+         VANTREL_EME,
+         {"--lat", "52.5", "--lon", "5", "--start", "2026-01-01", "--end", "2037-01-01",
+          "--windows", "--interval", "60"},
+         Case::None,
+         2,
+         "at most 10 years",
+         "",
+         nullptr},
         {"eme_windows_need_an_interval",
          VANTREL_EME,
          {"--windows", "--lat", "52", "--lon", "5"},
