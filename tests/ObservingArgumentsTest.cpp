@@ -32,12 +32,19 @@ TEST_P(ObservingArgumentsRefusals, OneClearReason) {
     EXPECT_EQ(error.find('\n'), std::string::npos);
 }
 
+// Refraction does not depend on the frequency: --refraction alone is
+// complete (it once asked for --frequency).
+TEST(ObservingArguments, RefractionNeedsNoFrequency) {
+    ObservingArguments a;
+    ASSERT_FALSE(a.Apply("--refraction", "1013,10,50"));
+    EXPECT_TRUE(a.Conditions.Refraction);
+    EXPECT_FALSE(a.FrequencyGiven);
+    EXPECT_FALSE(a.Missing());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Flags, ObservingArgumentsRefusals,
     ::testing::Values(
-        Given{"RefractionWithoutFrequency",
-              {{"--refraction", "1013,10,50"}},
-              "--refraction needs --frequency"},
         Given{"TwoNumbers", {{"--refraction", "1013,10"}}, "--refraction: '1013,10' is not P,T,RH"},
         Given{"FourNumbers",
               {{"--refraction", "1013,10,50,1"}},

@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: vantrel-now [--data FILE | --data-home[=FOLDER]]\n"
     "                   [--apparent [--iers FILE]]\n"
-    "                   [--refraction P,T,RH --frequency MHZ]\n"
+    "                   [--refraction P,T,RH [--frequency MHZ]]\n"
     "\n"
     "Prints the positions of the nine sources of the real-time display at this\n"
     "moment, for the station in ./Vantrel.dat, else in the planner's data folder\n"

@@ -68,9 +68,9 @@ std::optional<std::string> ObservingArguments::Apply(std::string_view flag,
 }
 
 std::optional<std::string> ObservingArguments::Missing() const {
-    if (Conditions.Refraction && !FrequencyGiven) {
-        return "--refraction needs --frequency MHZ: radio refraction depends on the wavelength";
-    }
+    // Radio refraction in the troposphere does not depend on the frequency
+    // (above about 1 GHz, and the model holds no ionosphere): --refraction
+    // stands alone.
     return std::nullopt;
 }
 

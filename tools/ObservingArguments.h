@@ -32,8 +32,8 @@ struct ObservingArguments {
     /// or nothing.
     std::optional<std::string> Apply(std::string_view flag, std::optional<std::string_view> value);
 
-    /// What is still missing once every argument is read: refraction
-    /// without a frequency. Nothing when the options are complete.
+    /// What is still missing once every argument is read; nothing, now that
+    /// refraction (independent of the frequency) needs no --frequency.
     std::optional<std::string> Missing() const;
 
     /// For a tool whose only use of UT1 is apparent places (the positions):

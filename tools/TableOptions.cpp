@@ -29,7 +29,7 @@ constexpr std::string_view kUsage =
     "                     [--pick snr:N|galaxy:N|nebula:N]\n"
     "                     [--format csv|text] [--precise]\n"
     "                     [--apparent [--iers FILE]]\n"
-    "                     [--refraction P,T,RH --frequency MHZ]\n"
+    "                     [--refraction P,T,RH [--frequency MHZ]]\n"
     "\n"
     "Prints the planning table for the station with the given overrides; the\n"
     "station file is never written. The station is read from ./Vantrel.dat, else\n"
@@ -45,8 +45,9 @@ constexpr std::string_view kUsage =
     "date, with UT1 - UTC from the IERS file of --iers FILE or else from the\n"
     "first finals2000A.all, .daily or .data found as the station file is\n"
     "(UT1 = UTC without one); --refraction refracts every elevation for the\n"
-    "pressure (hPa), temperature (degrees C) and relative humidity (%) given, at\n"
-    "the observing frequency, which matters for nothing else here.\n";
+    "pressure (hPa), temperature (degrees C) and relative humidity (%) given;\n"
+    "radio refraction does not depend on the frequency (the troposphere above\n"
+    "about 1 GHz), so --frequency is taken with it but changes nothing here.\n";
 
 /// The sources of the option column (Cassiopeia A, Centaurus A, the user's).
 constexpr std::array<SkySource, 3> kOptionSources{SkySource::CassiopeiaA, SkySource::CentaurusA,

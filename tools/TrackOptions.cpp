@@ -23,7 +23,7 @@ constexpr std::string_view kUsage =
     "                     [--az-range 0:360|-180:180|0:450] [--min-elevation DEG]\n"
     "                     [--max-elevation DEG] [--offset AZ,EL] [--park-when-set]\n"
     "                     [--apparent [--iers FILE]]\n"
-    "                     [--refraction P,T,RH --frequency MHZ]\n"
+    "                     [--refraction P,T,RH [--frequency MHZ]]\n"
     "                     [--pick snr:N|galaxy:N|nebula:N]\n"
     "\n"
     "Points a rotator at NAME (aquarius, leo, cas, cen, user, cyg, tau, vir, sgr,\n"

@@ -3,8 +3,8 @@
 // Input: the arguments, separated by zero bytes. Properties:
 //  - a refused command line gives one message line a terminal shows as it
 //    is, whatever the arguments hold;
-//  - an accepted one gives observing conditions in their ranges, with a
-//    frequency whenever refraction is asked for;
+//  - an accepted one gives observing conditions in their ranges (refraction
+//    needs no frequency);
 //  - any argument other than the observing options, the data options and
 //    --help is refused.
 
@@ -28,9 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(ValidateConditions(parsed.Observing.Conditions).empty());
     FUZZ_CHECK(!parsed.Observing.Missing());
-    if (parsed.Observing.Conditions.Refraction) {
-        FUZZ_CHECK(parsed.Observing.FrequencyGiven);
-    }
     // Every argument was an observing option or the value of the one before.
     bool valueNext = false;
     for (const std::string_view a : args) {
