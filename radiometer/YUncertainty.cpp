@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <vector>
 
@@ -99,8 +100,11 @@ std::string ProblemOf(std::span<const std::span<const PowerBlock>> runs, double 
     return {};
 }
 
-std::string Seconds0(double s) {
-    return std::to_string(static_cast<long long>(std::lround(s)));
+/// "26", or "1.4" below ten seconds.
+std::string SecondsText(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, s < 10.0 ? "%.1f" : "%.0f", s);
+    return text;
 }
 
 /// Y and σ of runs taken with their coefficients (summing to 0).
@@ -204,7 +208,7 @@ YEstimate Combine(std::span<const std::span<const PowerBlock>> runs,
     const Candidate candidates[] = {
         {y.RadiometerSigmaDb, "radiometer"},
         {y.ScatterSigmaDb, "scatter of " + std::to_string(blocks) + " blocks"},
-        {y.DriftSigmaDb, "gain drift over " + Seconds0(interval) + " s"},
+        {y.DriftSigmaDb, "gain drift over " + SecondsText(interval) + " s"},
     };
     const Candidate* chosen = nullptr;
     for (const Candidate& c : candidates) {

@@ -3,6 +3,9 @@
 #include "controls/FieldReasons.h"
 #include "receiverwin/PeriodogramTrace.h"
 #include "receiverwin/ReceiverSettings.h"
+#include "receiverwin/ReceiverYPanel.h"
+#include "receiverwin/UsedBlocks.h"
+#include "tracking/SkyAngles.h"
 
 #include <QAreaSeries>
 #include <QCategoryAxis>
@@ -375,27 +378,14 @@ void ReceiverWindow::BuildControls() {
     run->addWidget(Power);
     run->addWidget(Detail);
     run->addWidget(Flags);
-    auto* reference = new QHBoxLayout;
-    ReferenceButton = new QPushButton(QStringLiteral("Reference"), this);
-    ReferenceButton->setObjectName(QStringLiteral("ReferenceButton"));
-    ReferenceButton->setToolTip(QStringLiteral(
-        "Hold the present block as the cold-sky level: point at cold sky beside the source first"));
-    ReferenceText = label("ReferenceText");
-    reference->addWidget(ReferenceButton);
-    reference->addWidget(ReferenceText, 1);
-    run->addLayout(reference);
-    LiveYText = label("LiveYText");
-    LiveYText->setFont(large);
-    run->addWidget(LiveYText);
-    auto* use = new QHBoxLayout;
-    UseYButton = new QPushButton(QStringLiteral("Use this Y"), this);
-    UseYButton->setObjectName(QStringLiteral("UseYButton"));
-    UseYButton->setToolTip(
-        QStringLiteral("Put this Y-factor and its σ into the Measure window's measured Y"));
-    YNote = label("YNote");
-    use->addWidget(UseYButton);
-    use->addWidget(YNote, 1);
-    run->addLayout(use);
+    YPanel = new ReceiverYPanel(large, this);
+    YPanel->setObjectName(QStringLiteral("YPanel"));
+    ReferenceButton = YPanel->ReferenceButton;
+    ReferenceText = YPanel->ReferenceText;
+    LiveYText = YPanel->LiveYText;
+    UseYButton = YPanel->UseYButton;
+    YNote = YPanel->YNote;
+    run->addWidget(YPanel);
     run->addStretch(1);
     top->addLayout(run, 3);
 
@@ -706,6 +696,13 @@ void ReceiverWindow::StartClick() {
             QMetaObject::invokeMethod(this, &ReceiverWindow::TakeLogProblems, Qt::QueuedConnection);
         });
     }
+    if (setup_ != runningSetup_ && (reference_ || !YPanel->Core().Present().empty())) {
+        // Blocks of other settings do not compare with those to come.
+        YPanel->Core().Restart();
+        reference_.reset();
+        Say(QStringLiteral("The settings changed: the reference and the blocks so far are "
+                           "dropped; take the reference again."));
+    }
     runningSetup_ = setup_;
     stream_ = {};
     const double observing = services_.Conditions ? services_.Conditions->FrequencyMHz : 0.0;
@@ -796,6 +793,10 @@ void ReceiverWindow::Shutdown() {
     }
     retiring_.clear();
     LogPending();
+    for (QFuture<std::string>& f : flagging_) {
+        f.waitForFinished(); // they use the log's writer
+    }
+    flagging_.clear();
     if (log_) {
         if (!log_->Flush(std::chrono::milliseconds(kLogFlushMs))) {
             std::fprintf(stderr, "vantrel: %llu blocks could not be written to %s\n",
@@ -938,7 +939,8 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     const double frequency = LoggedFrequencyMHz();
     for (const PowerBlock& b : blocks) {
         LogPending();
-        pending_ = PendingBlock{b, ChosenMark(), input, frequency};
+        pending_ = PendingBlock{b, ChosenMark(), false, input, frequency};
+        YPanel->Core().Add(b, OffsetBeams(b));
         if (const auto newest = history_.NewestTime(); newest && b.UtcEnd < *newest) {
             // The clock went back (set by hand, or a stream's clock ahead of
             // it): the chart starts anew rather than draw a time that runs
@@ -1087,76 +1089,113 @@ void ReceiverWindow::SetLive(bool live) {
     }
 }
 
-std::optional<YFactorReading> ReceiverWindow::LiveY() const {
-    if (!present_ || !reference_ || referenceSetup_ != runningSetup_) {
-        return std::nullopt;
-    }
-    return YFactorOf(*present_, *reference_);
+std::optional<YEstimate> ReceiverWindow::LiveY() const {
+    return YPanel->Core().Y();
 }
 
 void ReceiverWindow::ShowY() {
-    if (reference_) {
-        SetText(ReferenceText, QStringLiteral("Reference %1 %2 \u00b1 %3 dB, %4 UTC")
-                                   .arg(Fixed(reference_->PowerDb, 3), referenceUnit_,
-                                        Fixed(reference_->SigmaDb, 4), Clock(reference_->UtcEnd)));
-    } else {
-        SetText(ReferenceText, QStringLiteral("No reference: point at cold sky, then Reference."));
-    }
-    const std::optional<YFactorReading> y = LiveY();
-    const QString target = services_.YTarget ? services_.YTarget() : QString();
-    bool usable = false;
-    if (!reference_) {
-        SetText(LiveYText, QStringLiteral("Y \u2014 dB"));
-        SetText(YNote, QString());
-    } else if (!y) {
-        SetText(LiveYText, QStringLiteral("Y \u2014 dB"));
-        SetText(YNote, QStringLiteral("The reference was taken with other settings: take it "
-                                      "again."));
-    } else {
-        SetText(LiveYText,
-                QStringLiteral("Y %1 \u00b1 %2 dB").arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3)));
-        if (!y->Problem.empty()) {
-            SetText(YNote, FromStd(y->Problem));
-        } else if (target.isEmpty() || !services_.UseY) {
-            SetText(YNote, QStringLiteral("The Measure window has no source to take it."));
-        } else {
-            SetText(YNote, QStringLiteral("for %1 in the Measure window").arg(target));
-            usable = true;
-        }
-    }
-    YNote->setStyleSheet(y && !y->Problem.empty() ? QLatin1String(kRefusedStyle) : QString());
-    UseYButton->setEnabled(usable);
+    YPanelContext c;
+    c.Target = services_.YTarget ? services_.YTarget() : QString();
+    c.CanHand = static_cast<bool>(services_.UseY);
+    c.SameSetup = referenceSetup_ == runningSetup_;
+    c.Unit = referenceUnit_.isEmpty() ? UnitText() : referenceUnit_;
+    c.Live = live_;
+    YPanel->Show(c);
 }
 
 void ReceiverWindow::ReferenceClick() {
-    if (!present_) {
+    if (!present_ || !YPanel->Core().TakeReference()) {
         return;
     }
-    reference_ = present_;
+    const std::span<const PowerBlock> blocks = YPanel->Core().ReferenceBlocks();
+    const YEstimate level = OnOffY({}, blocks); // the blocks' own σ of their mean
+    PowerBlock held = blocks.back();
+    held.UtcStart = blocks.front().UtcStart;
+    double linear = 0;
+    for (const PowerBlock& b : blocks) {
+        linear += std::pow(10.0, b.PowerDb / 10.0);
+    }
+    held.PowerDb = 10.0 * std::log10(linear / static_cast<double>(blocks.size()));
+    held.SigmaDb = level.RadiometerSigmaDb;
+    reference_ = held;
     referenceSetup_ = runningSetup_;
     referenceUnit_ = UnitText();
     if (pending_ && pending_->Block.UtcStart == present_->UtcStart) {
         pending_->Mark = PowerMark::Reference;
     }
-    Say(QStringLiteral("Reference: %1 %2 \u00b1 %3 dB")
-            .arg(Fixed(reference_->PowerDb, 3), referenceUnit_, Fixed(reference_->SigmaDb, 4)));
+    Say(QStringLiteral("Reference: %1 %2 \u00b1 %3 dB, mean of %4 blocks")
+            .arg(Fixed(reference_->PowerDb, 3), referenceUnit_, Fixed(reference_->SigmaDb, 4))
+            .arg(blocks.size()));
     ShowStripAxes(present_->UtcEnd);
     ShowY();
 }
 
 void ReceiverWindow::UseYClick() {
-    const std::optional<YFactorReading> y = LiveY();
-    const QString target = services_.YTarget ? services_.YTarget() : QString();
-    if (!y || !y->Problem.empty() || !services_.UseY || target.isEmpty()) {
+    ShowY(); // what the panel offers now
+    const std::optional<YEstimate> y = YPanel->UsableY();
+    if (!y) {
         return; // the button is disabled then
     }
-    services_.UseY(y->YDb, y->SigmaDb);
-    if (pending_ && pending_->Block.UtcStart == present_->UtcStart &&
+    const QString target = services_.YTarget();
+    services_.UseY(*y);
+    if (pending_ && present_ && pending_->Block.UtcStart == present_->UtcStart &&
         pending_->Mark != PowerMark::Reference) {
         pending_->Mark = PowerMark::On;
     }
-    Say(QStringLiteral("Y %1 \u00b1 %2 dB given to the Measure window for %3.")
-            .arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3), target));
+    FlagUsed(YPanel->Core().UsedBlocks());
+    Say(QStringLiteral("Y %1 \u00b1 %2 dB (%3) given to the Measure window for %4.")
+            .arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3), FromStd(y->Method), target));
+    if (const QString off = YPanel->OffSourceWarning(); !off.isEmpty()) {
+        Say(QStringLiteral("Warning: %1").arg(off));
+    }
+}
+
+void ReceiverWindow::FlagUsed(const std::vector<PowerBlock>& blocks) {
+    std::vector<std::string> written;
+    for (const PowerBlock& b : blocks) {
+        if (pending_ && pending_->Block.UtcStart == b.UtcStart) {
+            pending_->Used = true;
+        } else {
+            written.push_back(PowerLogTime(b.UtcStart));
+        }
+    }
+    if (written.empty() || !log_) {
+        return;
+    }
+    // Those handed to the writer are in the log once it has written them.
+    PowerLogWriter* writer = log_.get();
+    std::erase_if(flagging_, [](const QFuture<std::string>& f) { return f.isFinished(); });
+    auto* watcher = new QFutureWatcher<std::string>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        const std::string why = watcher->result();
+        watcher->deleteLater();
+        if (!why.empty()) {
+            Say(QStringLiteral("The blocks used could not be flagged in the power log: %1")
+                    .arg(FromStd(why)));
+        }
+    });
+    QFuture<std::string> job = QtConcurrent::run([writer, written] {
+        writer->Flush(std::chrono::milliseconds(kLogFlushMs));
+        return FlagBlocksUsed(writer->Path(), written).value_or(std::string());
+    });
+    watcher->setFuture(job);
+    flagging_.push_back(job);
+}
+
+std::optional<double> ReceiverWindow::OffsetBeams(const PowerBlock& block) const {
+    if (!block.Pointing || block.Pointing->Source.empty() || !services_.BeamwidthDeg ||
+        !services_.SourcePlace) {
+        return std::nullopt;
+    }
+    const std::optional<double> beam = services_.BeamwidthDeg();
+    const auto place =
+        services_.SourcePlace(block.Pointing->Source, 0.5 * (block.UtcStart + block.UtcEnd));
+    if (!beam || !(*beam > 0) || !place) {
+        return std::nullopt;
+    }
+    return AngleBetweenDeg(block.Pointing->AzimuthDeg, block.Pointing->ElevationDeg, place->first,
+                           place->second) /
+           *beam;
 }
 
 void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
@@ -1234,8 +1273,10 @@ void ReceiverWindow::LogPending() {
         return;
     }
     if (log_) {
-        log_->Append(PowerRecordOf(pending_->Block, pending_->Input, pending_->FrequencyMHz,
-                                   pending_->Mark));
+        PowerRecord record =
+            PowerRecordOf(pending_->Block, pending_->Input, pending_->FrequencyMHz, pending_->Mark);
+        record.Used = pending_->Used;
+        log_->Append(std::move(record));
         ++logged_;
     }
     pending_.reset();
