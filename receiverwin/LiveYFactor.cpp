@@ -1,5 +1,7 @@
 #include "receiverwin/LiveYFactor.h"
 
+#include "tracking/SkyAngles.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -79,6 +81,25 @@ bool LiveYFactor::TakeReference() {
     restarted_ = true; // the antenna is about to move
     CancelSequence();
     return true;
+}
+
+std::optional<PowerBlock> LiveYFactor::ReferenceLevel() const {
+    if (reference_.empty()) {
+        return std::nullopt;
+    }
+    PowerBlock held = reference_.back();
+    held.UtcStart = reference_.front().UtcStart;
+    double linear = 0;
+    for (const PowerBlock& b : reference_) {
+        linear += std::pow(10.0, b.PowerDb / 10.0);
+    }
+    held.PowerDb = 10.0 * std::log10(linear / static_cast<double>(reference_.size()));
+    double sigmaSq = 0;
+    for (const PowerBlock& b : reference_) {
+        sigmaSq += b.SigmaDb * b.SigmaDb; // NaN stays NaN: a reading's σ unknown
+    }
+    held.SigmaDb = std::sqrt(sigmaSq) / static_cast<double>(reference_.size());
+    return held;
 }
 
 void LiveYFactor::StartSequence() {
@@ -194,6 +215,17 @@ std::optional<double> LiveYFactor::LargestOnOffsetBeams() const {
         }
     }
     return largest;
+}
+
+std::optional<double> OffsetBeamsOf(const BlockPointing& pointing,
+                                    std::optional<double> beamwidthDeg,
+                                    std::optional<std::pair<double, double>> place) {
+    if (pointing.Source.empty() || !beamwidthDeg || !(*beamwidthDeg > 0) || !place) {
+        return std::nullopt;
+    }
+    return AngleBetweenDeg(pointing.AzimuthDeg, pointing.ElevationDeg, place->first,
+                           place->second) /
+           *beamwidthDeg;
 }
 
 } // namespace vantrel

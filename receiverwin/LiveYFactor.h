@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -65,6 +66,10 @@ public:
     bool TakeReference();
     bool HasReference() const { return !reference_.empty(); }
     std::span<const PowerBlock> ReferenceBlocks() const { return reference_; }
+    /// The reference's blocks as one: from the first one's start to the
+    /// last one's end, at their mean linear power (dB) with the
+    /// radiometer's σ of that mean; none without a reference.
+    std::optional<PowerBlock> ReferenceLevel() const;
     /// The blocks since the last restart, reference or step, the latest
     /// kLiveYBlocks.
     std::vector<PowerBlock> Present() const;
@@ -107,5 +112,14 @@ private:
 /// The on blocks of a Y were taken this far from the source at most,
 /// half-power beamwidths: 0.1 HPBW loses 3 % of a point source's power.
 inline constexpr double kOffSourceBeams = 0.1;
+
+/// How far the rotator's reported position (`pointing`) was from the
+/// source's place (`place`: azimuth and elevation, degrees), in half-power
+/// beamwidths of `beamwidthDeg` (degrees): the angle on the sky
+/// (`AngleBetweenDeg`) over the beamwidth. None when a value is missing or
+/// the beamwidth is not positive.
+std::optional<double> OffsetBeamsOf(const BlockPointing& pointing,
+                                    std::optional<double> beamwidthDeg,
+                                    std::optional<std::pair<double, double>> place);
 
 } // namespace vantrel

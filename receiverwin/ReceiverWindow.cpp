@@ -4,8 +4,8 @@
 #include "receiverwin/PeriodogramTrace.h"
 #include "receiverwin/ReceiverSettings.h"
 #include "receiverwin/ReceiverYPanel.h"
-#include "receiverwin/UsedBlocks.h"
-#include "tracking/SkyAngles.h"
+#include "receiverwin/SpectrumChart.h"
+#include "receiverwin/UsedBlockFlagger.h"
 
 #include <QAreaSeries>
 #include <QCategoryAxis>
@@ -47,12 +47,9 @@ namespace {
 
 /// Where the window opens, from the main window's top-left corner, pixels.
 constexpr QPoint kOffsetFromMainWindow(80, 60);
-/// The spectrum is drawn in at most this many points.
-constexpr std::size_t kSpectrumPoints = 1024;
 /// Marks of the strip chart's time axis.
 constexpr int kStripMarks = 6;
 /// Marks asked of the charts' value axes before they are rounded.
-constexpr int kSpectrumTicks = 5;
 constexpr int kStripTicks = 6;
 /// The strip chart marks its points while it has this many or fewer.
 constexpr int kMarkedStripPoints = 60;
@@ -64,10 +61,6 @@ constexpr int kMostMessages = 500;
 /// spread beyond them, and at least this many dB.
 constexpr double kStripPadShare = 0.1;
 constexpr double kStripLeastPadDb = 0.05;
-/// The spectrum's power axis reaches this far beyond the trace, dB.
-constexpr double kSpectrumPadDb = 3.0;
-/// The power axis of the spectrum before the first one, dB of full scale.
-constexpr double kEmptySpectrumLowDb = -100.0;
 /// How long the end of the program waits for the power log, ms.
 constexpr int kLogFlushMs = 3000;
 /// How much larger the readout's figures are than the window's font.
@@ -131,6 +124,10 @@ ReceiverWindow::ReceiverWindow(ReceiverWindowServices services, QWidget* parent)
     setObjectName(QStringLiteral("ReceiverWindow"));
     setWindowTitle(QLatin1String(kReceiverCaption));
     reasons_ = new FieldReasons(this);
+    flagger_ = new UsedBlockFlagger(this);
+    connect(flagger_, &UsedBlockFlagger::Failed, this, [this](const QString& why) {
+        Say(QStringLiteral("The blocks used could not be flagged in the power log: %1").arg(why));
+    });
     BuildControls();
     BuildCharts();
     ShowSetup();
@@ -447,33 +444,8 @@ void ReceiverWindow::BuildCharts() {
     Strip->setMinimumHeight(260);
 
     // The averaged spectrum of the last block, the bins measured shaded.
-    auto* spectrum = new QChart;
-    spectrum->setTitle(QStringLiteral("Averaged spectrum of the last block"));
-    spectrum->legend()->hide();
-    spectrumFrequency_ = new QValueAxis(spectrum);
-    spectrumPower_ = new QValueAxis(spectrum);
-    spectrumPower_->setTitleText(QStringLiteral("dB of full scale"));
-    spectrumPower_->setLabelFormat(QStringLiteral("%.0f"));
-    spectrumFrequency_->setLabelFormat(QStringLiteral("%g"));
-    // Until the first spectrum: whole dB of full scale that read as such,
-    // not 0 to 1 written without decimals.
-    spectrumPower_->setRange(kEmptySpectrumLowDb, 0);
-    spectrumPower_->setTickCount(kSpectrumTicks);
-    spectrum->addAxis(spectrumFrequency_, Qt::AlignBottom);
-    spectrum->addAxis(spectrumPower_, Qt::AlignLeft);
-    spectrumSeries_ = new QLineSeries(spectrum);
-    droppedSeries_ = new QScatterSeries(spectrum);
-    droppedSeries_->setMarkerSize(6);
-    droppedSeries_->setColor(QColor(0xd0, 0x00, 0x00));
-    droppedSeries_->setBorderColor(QColor(0xd0, 0x00, 0x00));
-    for (QXYSeries* s : std::initializer_list<QXYSeries*>{spectrumSeries_, droppedSeries_}) {
-        spectrum->addSeries(s);
-        s->attachAxis(spectrumFrequency_);
-        s->attachAxis(spectrumPower_);
-    }
-    Spectrum = new QChartView(spectrum, this);
-    Spectrum->setObjectName(QStringLiteral("Spectrum"));
-    Spectrum->setMinimumHeight(260);
+    spectrumChart_ = new SpectrumChart(this);
+    Spectrum = spectrumChart_;
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(Strip);
@@ -793,10 +765,7 @@ void ReceiverWindow::Shutdown() {
     }
     retiring_.clear();
     LogPending();
-    for (QFuture<std::string>& f : flagging_) {
-        f.waitForFinished(); // they use the log's writer
-    }
-    flagging_.clear();
+    flagger_->Wait(); // its jobs use the log's writer
     if (log_) {
         if (!log_->Flush(std::chrono::milliseconds(kLogFlushMs))) {
             std::fprintf(stderr, "vantrel: %llu blocks could not be written to %s\n",
@@ -825,7 +794,7 @@ int ReceiverWindow::StripPoints() const {
 }
 
 int ReceiverWindow::SpectrumPoints() const {
-    return static_cast<int>(spectrumSeries_->count());
+    return spectrumChart_->Points();
 }
 
 void ReceiverWindow::SayEvents() {
@@ -1108,16 +1077,7 @@ void ReceiverWindow::ReferenceClick() {
         return;
     }
     const std::span<const PowerBlock> blocks = YPanel->Core().ReferenceBlocks();
-    const YEstimate level = OnOffY({}, blocks); // the blocks' own σ of their mean
-    PowerBlock held = blocks.back();
-    held.UtcStart = blocks.front().UtcStart;
-    double linear = 0;
-    for (const PowerBlock& b : blocks) {
-        linear += std::pow(10.0, b.PowerDb / 10.0);
-    }
-    held.PowerDb = 10.0 * std::log10(linear / static_cast<double>(blocks.size()));
-    held.SigmaDb = level.RadiometerSigmaDb;
-    reference_ = held;
+    reference_ = YPanel->Core().ReferenceLevel();
     referenceSetup_ = runningSetup_;
     referenceUnit_ = UnitText();
     if (pending_ && pending_->Block.UtcStart == present_->UtcStart) {
@@ -1162,110 +1122,20 @@ void ReceiverWindow::FlagUsed(const std::vector<PowerBlock>& blocks) {
     if (written.empty() || !log_) {
         return;
     }
-    // Those handed to the writer are in the log once it has written them.
-    PowerLogWriter* writer = log_.get();
-    std::erase_if(flagging_, [](const QFuture<std::string>& f) { return f.isFinished(); });
-    auto* watcher = new QFutureWatcher<std::string>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        const std::string why = watcher->result();
-        watcher->deleteLater();
-        if (!why.empty()) {
-            Say(QStringLiteral("The blocks used could not be flagged in the power log: %1")
-                    .arg(FromStd(why)));
-        }
-    });
-    QFuture<std::string> job = QtConcurrent::run([writer, written] {
-        writer->Flush(std::chrono::milliseconds(kLogFlushMs));
-        return FlagBlocksUsed(writer->Path(), written).value_or(std::string());
-    });
-    watcher->setFuture(job);
-    flagging_.push_back(job);
+    flagger_->Flag(log_.get(), std::move(written));
 }
 
 std::optional<double> ReceiverWindow::OffsetBeams(const PowerBlock& block) const {
-    if (!block.Pointing || block.Pointing->Source.empty() || !services_.BeamwidthDeg ||
-        !services_.SourcePlace) {
+    if (!block.Pointing || !services_.BeamwidthDeg || !services_.SourcePlace) {
         return std::nullopt;
     }
-    const std::optional<double> beam = services_.BeamwidthDeg();
-    const auto place =
-        services_.SourcePlace(block.Pointing->Source, 0.5 * (block.UtcStart + block.UtcEnd));
-    if (!beam || !(*beam > 0) || !place) {
-        return std::nullopt;
-    }
-    return AngleBetweenDeg(block.Pointing->AzimuthDeg, block.Pointing->ElevationDeg, place->first,
-                           place->second) /
-           *beam;
+    return OffsetBeamsOf(
+        *block.Pointing, services_.BeamwidthDeg(),
+        services_.SourcePlace(block.Pointing->Source, 0.5 * (block.UtcStart + block.UtcEnd)));
 }
 
 void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
-    const PeriodogramTrace trace = TraceOf(snapshot, kSpectrumPoints);
-    if (trace.Hz.empty()) {
-        return;
-    }
-    // An SDR's offsets from the centre in kHz, audio in Hz.
-    const bool sdr = runningSetup_.Input == ReceiverInput::Sdr;
-    const double scale = sdr ? 1e-3 : 1.0;
-    const QString title = sdr ? QStringLiteral("Offset from the centre (kHz)")
-                              : QStringLiteral("Audio frequency (Hz)");
-    if (spectrumFrequency_->titleText() != title) {
-        spectrumFrequency_->setTitleText(title);
-    }
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(trace.Hz.size()));
-    for (std::size_t i = 0; i < trace.Hz.size(); ++i) {
-        points.append(QPointF(trace.Hz[i] * scale, trace.Db[i]));
-    }
-    spectrumSeries_->replace(points);
-    QList<QPointF> dropped;
-    for (std::size_t i = 0; i < trace.DroppedHz.size(); ++i) {
-        dropped.append(QPointF(trace.DroppedHz[i] * scale, trace.DroppedDb[i]));
-    }
-    droppedSeries_->replace(dropped);
-
-    // The sampled band: −rate/2 to rate/2 for IQ samples, 0 to rate/2 for
-    // audio, in quarters.
-    const double lowHz = snapshot.FirstBinHz;
-    const double highHz =
-        sdr ? -snapshot.FirstBinHz
-            : snapshot.FirstBinHz +
-                  static_cast<double>(snapshot.PowerDb.size() - 1) * snapshot.BinHz;
-    spectrumFrequency_->setRange(lowHz * scale, highHz * scale);
-    spectrumFrequency_->setTickCount(kSpectrumTicks);
-    spectrumPower_->setRange(trace.LowDb - kSpectrumPadDb, trace.HighDb + kSpectrumPadDb);
-    spectrumPower_->setTickCount(kSpectrumTicks);
-    spectrumPower_->applyNiceNumbers();
-    const double low = spectrumPower_->min();
-    const double high = spectrumPower_->max();
-
-    // The bands measured, shaded from the bottom of the axis to its top.
-    QChart* chart = Spectrum->chart();
-    if (trace.Used != usedShown_ || usedAreas_.size() != trace.Used.size()) {
-        for (QAreaSeries* a : usedAreas_) {
-            chart->removeSeries(a);
-            delete a;
-        }
-        usedAreas_.clear();
-        for (std::size_t i = 0; i < trace.Used.size(); ++i) {
-            // An area does not own its edges: as its children they go with it.
-            auto* area = new QAreaSeries;
-            area->setUpperSeries(new QLineSeries(area));
-            area->setLowerSeries(new QLineSeries(area));
-            area->setColor(QColor(0x30, 0xa0, 0x30, 0x38));
-            area->setBorderColor(Qt::transparent);
-            chart->addSeries(area);
-            area->attachAxis(spectrumFrequency_);
-            area->attachAxis(spectrumPower_);
-            usedAreas_.push_back(area);
-        }
-        usedShown_ = trace.Used;
-    }
-    for (std::size_t i = 0; i < trace.Used.size(); ++i) {
-        const double lo = trace.Used[i].Lo * scale;
-        const double hi = trace.Used[i].Hi * scale;
-        usedAreas_[i]->upperSeries()->replace({QPointF(lo, high), QPointF(hi, high)});
-        usedAreas_[i]->lowerSeries()->replace({QPointF(lo, low), QPointF(hi, low)});
-    }
+    spectrumChart_->Show(snapshot, runningSetup_.Input == ReceiverInput::Sdr);
 }
 
 void ReceiverWindow::LogPending() {

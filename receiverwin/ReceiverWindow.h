@@ -12,7 +12,6 @@
 #include "receiverwin/StripHistory.h"
 
 #include <QElapsedTimer>
-#include <QFuture>
 #include <QString>
 #include <QWidget>
 
@@ -43,6 +42,8 @@ namespace vantrel {
 
 class FieldReasons;
 class ReceiverYPanel;
+class SpectrumChart;
+class UsedBlockFlagger;
 
 /// Caption of the Receiver window.
 inline constexpr const char* kReceiverCaption = "Receiver";
@@ -290,8 +291,8 @@ private:
     std::optional<PowerBlock> reference_;
     ReceiverSetup referenceSetup_;
     QString referenceUnit_;
-    /// Flagging used blocks in the power log, on threads of their own.
-    std::vector<QFuture<std::string>> flagging_;
+    /// Flags used blocks in the power log, on threads of their own.
+    UsedBlockFlagger* flagger_ = nullptr;
     /// The present block until the next comes: its mark may still change.
     struct PendingBlock {
         PowerBlock Block;
@@ -309,14 +310,9 @@ private:
     QValueAxis* stripPower_ = nullptr;
     double stripFirstMarkUtc_ = -1;
     double stripLastMarkUtc_ = -1;
-    QLineSeries* spectrumSeries_ = nullptr;
-    QScatterSeries* droppedSeries_ = nullptr;
-    std::vector<QAreaSeries*> usedAreas_;
+    SpectrumChart* spectrumChart_ = nullptr;
     std::optional<SpectrumSnapshot> spectrum_; ///< taken, not yet shown
     QElapsedTimer spectrumShown_;
-    std::vector<BandHz> usedShown_;
-    QValueAxis* spectrumFrequency_ = nullptr;
-    QValueAxis* spectrumPower_ = nullptr;
 };
 
 } // namespace vantrel
