@@ -299,9 +299,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(History);
     split->addWidget(entries);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-    split->setSizes({560, 420});
+    // The list as wide as the chart: it shows σ, method and antenna too.
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({500, 500});
     layout->addWidget(split, 1);
     Skipped = new QLabel(this);
     Skipped->setObjectName(QStringLiteral("Skipped"));
@@ -799,6 +800,9 @@ void MeasureWindow::ShowEntries() {
         for (int c = 0; c < kEntryColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             item->setData(Qt::UserRole, static_cast<qulonglong>(index));
+            if (c == kEntryMethod || c == kEntryAntenna) {
+                item->setToolTip(texts[c]); // elided when the list is narrow
+            }
             if (c == kEntryMHz || c == kEntryY || c == kEntryGOverT) {
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             }

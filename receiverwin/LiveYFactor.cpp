@@ -176,7 +176,12 @@ std::optional<YEstimate> LiveYFactor::Y() const {
     if (step_ == Step::Done) {
         return OffOnOffY(before_, on_, after_);
     }
-    if (reference_.empty()) {
+    // Within the sequence: on the source against its first off; off the
+    // source there is nothing to show.
+    if (step_ == Step::On) {
+        return OnOffY(before_, Blocks(present_));
+    }
+    if (step_ != Step::None || reference_.empty()) {
         return std::nullopt;
     }
     const std::vector<PowerBlock> on = Blocks(present_);

@@ -86,9 +86,10 @@ public:
     /// empty outside a sequence.
     std::string Prompt() const;
 
-    /// The Y shown: the sequence's once it is done, else the live one of
-    /// the present blocks against the reference; none without a reference
-    /// (or, within a sequence, before it is done and without a reference).
+    /// The Y shown: the sequence's once it is done; while its on step runs,
+    /// the present blocks against its first off; none in its off steps;
+    /// outside a sequence the live one of the present blocks against the
+    /// reference, none without a reference.
     std::optional<YEstimate> Y() const;
     /// The blocks the Y shown rests on, in time order.
     std::vector<PowerBlock> UsedBlocks() const;

@@ -185,7 +185,12 @@ void ReceiverYPanel::Show(const YPanelContext& context) {
         LiveYText->setStyleSheet(style);
     }
     bool refused = false;
-    if (!y || (!context.SameSetup && step != Step::Done)) {
+    if (y && !std::isfinite(y->YDb)) {
+        // No block yet since the reference or the step began.
+        SetText(LiveYText, QStringLiteral("Y \u2014 dB"));
+        SetText(MethodText, QString());
+        SetText(YNote, FromStd(y->Problem));
+    } else if (!y || (!context.SameSetup && step != Step::Done)) {
         SetText(LiveYText, QStringLiteral("Y \u2014 dB"));
         SetText(MethodText, QString());
         SetText(YNote, reference.empty() || context.SameSetup
@@ -196,8 +201,8 @@ void ReceiverYPanel::Show(const YPanelContext& context) {
         SetText(LiveYText,
                 QStringLiteral("Y %1 \u00b1 %2 dB").arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3)));
         SetText(MethodText,
-                QStringLiteral("\u03c3 from %1 (radiometer %2, scatter %3, drift %4 dB) \u00b7 "
-                               "%5 blocks, %6\u2013%7 UTC")
+                QStringLiteral("Method: %1 \u00b7 \u03c3 radiometer %2, scatter %3, drift %4 dB "
+                               "\u00b7 %5 blocks, %6\u2013%7 UTC")
                     .arg(FromStd(y->Method), Fixed(y->RadiometerSigmaDb, 4),
                          Fixed(y->ScatterSigmaDb, 4), Fixed(y->DriftSigmaDb, 4))
                     .arg(y->Blocks)
@@ -206,8 +211,8 @@ void ReceiverYPanel::Show(const YPanelContext& context) {
             SetText(YNote, FromStd(y->Problem));
             refused = true;
         } else if (inSequence) {
-            SetText(YNote, QStringLiteral("Live, against the reference held; the off-on-off Y "
-                                          "follows its last step."));
+            SetText(YNote, QStringLiteral("Live, against the sequence's first off; the "
+                                          "off-on-off Y follows its last step."));
         } else if (context.Target.isEmpty() || !context.CanHand) {
             SetText(YNote, QStringLiteral("The Measure window has no source to take it."));
         } else {

@@ -76,11 +76,14 @@ TEST(LiveYFactor, OffOnOffStepsAsPrompted) {
     AddAll(y, Blocks(2, {-40.0}));
     ASSERT_TRUE(y.NextStep());
     EXPECT_EQ(y.SequenceStep(), LiveYFactor::Step::On);
-    EXPECT_FALSE(y.Y()); // no reference held, the sequence not done
-    // On the source, 0.2 HPBW off for one block: said.
+    // On the source the live Y is against the first off; 0.2 HPBW off for
+    // one block: said.
+    EXPECT_NE(y.Y()->Problem.find("No blocks yet on"), std::string::npos);
     AddAll(y, Blocks(13, {-37.0, -37.0}), 0.05);
     AddAll(y, Blocks(15, {-37.0}), 0.2);
+    EXPECT_NEAR(y.Y()->YDb, 3.0, 1e-9);
     ASSERT_TRUE(y.NextStep());
+    EXPECT_FALSE(y.Y()); // off again: nothing to show until it is done
     AddAll(y, Blocks(26, {-40.0, -40.0, -40.0, -40.0}));
     ASSERT_TRUE(y.NextStep());
     EXPECT_EQ(y.SequenceStep(), LiveYFactor::Step::Done);

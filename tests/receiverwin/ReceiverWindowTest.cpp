@@ -299,6 +299,8 @@ private slots:
         sim.Control("power_db=-27");
         QVERIFY(WaitForBlocks(w, 7, 8000));
         w.TakeNews();
+        QVERIFY(w.LiveY() && std::abs(w.LiveY()->YDb - 3.0) < 0.5); // against the first off
+        test::Shoot(w, "receiver-off-on-off-step.png");
         step->click();
         QVERIFY(w.YPanel->Prompt->text().startsWith(QStringLiteral("3 of 3")));
         sim.Control("power_db=-30");

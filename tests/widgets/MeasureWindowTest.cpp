@@ -583,6 +583,16 @@ private slots:
             w.Log->click();
             clock_.reading.Local += 1.0;
         }
+        // Two taken from the Receiver window, with their σ and method.
+        w.Source->setCurrentIndex(kMoonRow);
+        w.TakeMeasuredY(TakenY{2.512, 0.0412, "off-on-off, gain drift over 23 s",
+                               clock_.reading.Local - 0.001, clock_.reading.Local - 0.0005});
+        w.Log->click();
+        clock_.reading.Local += 0.5;
+        w.TakeMeasuredY(TakenY{2.538, 0.0967, "gain drift over 30 s", clock_.reading.Local - 0.001,
+                               clock_.reading.Local - 0.0005});
+        w.Log->click();
+        clock_.reading.Local += 0.5;
         // A second band, and the Sun (below the horizon here: logged after
         // the question).
         conditions.FrequencyMHz = 1296;
@@ -599,9 +609,10 @@ private slots:
         clock_.reading.Local = start;
         w.OpenBeside(nullptr);
         // The odd reading of the fourth night withdrawn.
-        w.Entries->selectRow(6);
+        w.Entries->selectRow(8);
         w.Withdraw->click();
         MeasureOnMoon(w, "2.4");
+        w.resize(1600, 820); // the list's method and antenna in sight
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::qWait(200);
         QDir().mkpath(QString::fromLocal8Bit(shots));
