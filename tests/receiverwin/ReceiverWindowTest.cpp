@@ -265,6 +265,14 @@ private slots:
         services.UseY = [&measure](const YEstimate& y) {
             measure.TakeMeasuredY(TakenY{y.YDb, y.SigmaDb, y.Method, y.FirstUtc, y.LastUtc});
         };
+        // Tracking the Moon with a 2° beam, the rotator 0.05° from it until
+        // it slips to 0.5° (0.25 HPBW) for the off-on-off.
+        std::optional<BlockPointing> pointing = BlockPointing{"moon", 180.0, 30.05};
+        services.Pointing = [&pointing] { return pointing; };
+        services.BeamwidthDeg = [] { return std::optional<double>(2.0); };
+        services.SourcePlace = [](const std::string& key, DateTime) {
+            return key == "moon" ? std::optional(std::pair{180.0, 30.0}) : std::nullopt;
+        };
         ReceiverWindow w(services);
         w.show();
         ChooseSdr(w, sim.Args("gain_walk_db=0.05,gain_walk_seed=3"), "1000000", "0.2");
@@ -284,7 +292,11 @@ private slots:
         QVERIFY2(w.YPanel->MethodText->text().contains(QString::fromStdString(live.Method)),
                  qPrintable(w.YPanel->MethodText->text()));
 
+        QVERIFY(w.YPanel->OffSource->isHidden()); // 0.025 HPBW: on the source
+
         // Off-on-off, as the prompts say.
+        pointing->ElevationDeg = 30.5;
+        w.Refresh();
         QPushButton* step = w.YPanel->SequenceButton;
         sim.Control("power_db=-30");
         step->click();
@@ -317,7 +329,12 @@ private slots:
         QVERIFY(w.UseYButton->isEnabled());
         test::Shoot(w, "receiver-off-on-off.png");
 
+        QVERIFY2(w.YPanel->OffSource->isVisibleTo(&w) &&
+                     w.YPanel->OffSource->text().contains(QStringLiteral("0.25 HPBW")),
+                 qPrintable(w.YPanel->OffSource->text()));
         w.UseYClick();
+        QVERIFY(
+            w.Messages->toPlainText().contains(QStringLiteral("Warning: The antenna was 0.25")));
         QCOMPARE(measure.MeasuredY->text(), QString::number(y.YDb, 'f', 3));
         measure.LogClick();
         measure::MeasurementLog kept;
