@@ -28,7 +28,9 @@ void LiveYFactor::Add(const PowerBlock& block, std::optional<double> offsetBeams
     if (!present_.empty()) {
         const double jump = std::abs(block.PowerDb - present_.back().Block.PowerDb);
         const double step = RunStepDb(present_, block);
-        if (jump > std::max(kLeastJumpDb, kJumpSteps * step)) {
+        // Without a step to judge by (one reading of unknown σ) nothing is
+        // a jump: a meter's jitter would restart the run at every block.
+        if (step > 0 && jump > std::max(kLeastJumpDb, kJumpSteps * step)) {
             present_.clear(); // the antenna moved: a new level
             restarted_ = true;
         } else if (restarted_ && present_.size() == 1) {

@@ -3,6 +3,7 @@
 #include "controls/FieldReasons.h"
 #include "receiverwin/PeriodogramTrace.h"
 #include "receiverwin/ReceiverSettings.h"
+#include "receiverwin/ReceiverTexts.h"
 #include "receiverwin/ReceiverYPanel.h"
 #include "receiverwin/SpectrumChart.h"
 #include "receiverwin/UsedBlockFlagger.h"
@@ -72,49 +73,9 @@ constexpr const char* kStaleStyle = "color: #808080";
 constexpr const char* kOverloadStyle = "color: white; background: #c00000; padding: 2px";
 constexpr const char* kWholeDbStyle = "color: black; background: #ffd080; padding: 2px";
 
-/// Sets a text only when it changes: a label laid out anew costs.
-void SetText(QLabel* label, const QString& text) {
-    if (label->text() != text) {
-        label->setText(text);
-    }
-}
-
-QString FromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString Fixed(double v, int decimals) {
-    return std::isfinite(v) ? QString::number(v, 'f', decimals) : QStringLiteral("\u2014");
-}
-
-QString Number(double v) {
-    return QString::number(v, 'g', 15);
-}
-
-/// "HH:MM:SS" of a UTC instant.
-QString Clock(DateTime utc) {
-    const DecodedInstant d = DecodeInstant(utc);
-    return QStringLiteral("%1:%2:%3")
-        .arg(d.Hour, 2, 10, QLatin1Char('0'))
-        .arg(d.Minute, 2, 10, QLatin1Char('0'))
-        .arg(d.Second, 2, 10, QLatin1Char('0'));
-}
-
-/// "2.40 MHz", "2.50 kHz", "300 Hz" of a bandwidth.
-QString Bandwidth(double hz) {
-    if (!(hz > 0)) {
-        return QStringLiteral("\u2014");
-    }
-    if (hz >= 1e6) {
-        return QStringLiteral("%1 MHz").arg(hz / 1e6, 0, 'f', 2);
-    }
-    if (hz >= 1e3) {
-        return QStringLiteral("%1 kHz").arg(hz / 1e3, 0, 'f', 2);
-    }
-    return QStringLiteral("%1 Hz").arg(hz, 0, 'f', 0);
-}
-
 } // namespace
+
+using namespace receiver_text;
 
 ReceiverWindow::ReceiverWindow(ReceiverWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), services_(std::move(services)),

@@ -1,5 +1,7 @@
 #include "receiverwin/ReceiverYPanel.h"
 
+#include "receiverwin/ReceiverTexts.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -15,28 +17,6 @@ constexpr const char* kRefusedStyle = "color: #b00000";
 constexpr const char* kStaleStyle = "color: #808080";
 constexpr const char* kPromptStyle = "color: black; background: #fff2b0; padding: 3px";
 
-void SetText(QLabel* label, const QString& text) {
-    if (label->text() != text) {
-        label->setText(text);
-    }
-}
-
-QString FromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString Fixed(double v, int decimals) {
-    return std::isfinite(v) ? QString::number(v, 'f', decimals) : QStringLiteral("\u2014");
-}
-
-QString Clock(DateTime utc) {
-    const DecodedInstant d = DecodeInstant(utc);
-    return QStringLiteral("%1:%2:%3")
-        .arg(d.Hour, 2, 10, QLatin1Char('0'))
-        .arg(d.Minute, 2, 10, QLatin1Char('0'))
-        .arg(d.Second, 2, 10, QLatin1Char('0'));
-}
-
 /// 10 log10 of the mean linear power of blocks, dB.
 double LevelDb(std::span<const PowerBlock> blocks) {
     double linear = 0;
@@ -47,6 +27,8 @@ double LevelDb(std::span<const PowerBlock> blocks) {
 }
 
 } // namespace
+
+using namespace receiver_text;
 
 ReceiverYPanel::ReceiverYPanel(const QFont& large, QWidget* parent) : QWidget(parent) {
     const auto label = [this](const char* name) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -60,10 +61,18 @@ TEST(LiveYFactor, TheMoveOntoTheSourceIsLeftOut) {
     EXPECT_NEAR(live.YDb, 3.0, 0.005);
     EXPECT_EQ(live.Blocks, 7);
     EXPECT_EQ(y.UsedBlocks().size(), 7U);
-    // A receiver that drifts by 0.05 dB a block is no jump.
+    // A receiver that drifts by 0.05 dB a block is no jump, nor is a
+    // meter's jitter of half a dB with readings of unknown σ.
     LiveYFactor drifting;
     AddAll(drifting, Blocks(0, {-40.0, -39.95, -39.9, -39.97, -40.02}));
     EXPECT_EQ(drifting.Present().size(), 5U);
+    std::vector<PowerBlock> readings = Blocks(0, {-40.0, -40.5, -39.9, -40.4, -40.1});
+    for (PowerBlock& b : readings) {
+        b.SigmaDb = std::nan("");
+    }
+    LiveYFactor meter;
+    AddAll(meter, readings);
+    EXPECT_EQ(meter.Present().size(), 5U);
 }
 
 TEST(LiveYFactor, OffOnOffStepsAsPrompted) {
