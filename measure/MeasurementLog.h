@@ -47,7 +47,10 @@ struct MeasurementRecord {
     double ElevationDeg = 0;            ///< degrees above the horizon
     double FrequencyMHz = 0;            ///< MHz
     std::string Antenna;                ///< free text: "dish 3 m, efficiency 0.55"
-    double TsysK = 0;                   ///< system temperature, K
+    /// The system temperature the measurement gives, G/(G/T) with the
+    /// antenna's gain, K (older records of the Measure window: the Tsys
+    /// typed there)
+    double TsysK = 0;
     std::optional<double> SolarFluxSfu; ///< solar flux units; only for the Sun
     double MeasuredYDb = 0;             ///< dB
     double GOverTDbPerK = 0;            ///< dB/K
