@@ -78,9 +78,14 @@ ReceiverYPanel::ReceiverYPanel(const QFont& large, QWidget* parent) : QWidget(pa
     Prompt = label("Prompt");
     Prompt->setStyleSheet(QLatin1String(kPromptStyle));
     Prompt->hide();
+    // The buttons keep their size while the prompt is hidden.
+    for (QPushButton* b : {SequenceButton, CancelButton}) {
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
     sequence->addWidget(SequenceButton);
     sequence->addWidget(CancelButton);
     sequence->addWidget(Prompt, 1);
+    sequence->addStretch(0);
     layout->addLayout(sequence);
 
     auto* use = new QHBoxLayout;
