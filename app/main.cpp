@@ -246,11 +246,31 @@ int main(int argc, char** argv) {
                              at->AzimuthDeg, at->ElevationDeg};
     };
     receiverServices.YTarget = [&measure, trackedRow] { return measure.SourceTitle(trackedRow()); };
-    receiverServices.UseY = [&measure, &form, trackedRow](double yDb, double sigmaDb) {
-        measure.TakeMeasuredY(yDb, sigmaDb, trackedRow());
+    receiverServices.UseY = [&measure, &form, trackedRow](const YEstimate& y) {
+        measure.TakeMeasuredY(TakenY{y.YDb, y.SigmaDb, y.Method, y.FirstUtc, y.LastUtc},
+                              trackedRow());
         if (!measure.isVisible()) {
             measure.OpenBeside(&form);
         }
+    };
+    // The antenna's beamwidth and the sources' places are the Measure
+    // window's: one antenna in the program.
+    receiverServices.BeamwidthDeg = [&measure, &conditions]() -> std::optional<double> {
+        const auto beam = BeamOf(measure.Setup(), conditions.FrequencyMHz);
+        return beam ? std::optional<double>(beam->BeamwidthDeg) : std::nullopt;
+    };
+    ApparentPlaces receiverPlaces;
+    receiverServices.SourcePlace = [&measure, &station, &conditions, &library, &receiverPlaces](
+                                       const std::string& key,
+                                       DateTime utc) -> std::optional<std::pair<double, double>> {
+        const auto source = SkySourceFromKey(key);
+        const auto pair = source ? DisplayPairOf(*source, station) : std::nullopt;
+        if (!pair) {
+            return std::nullopt;
+        }
+        const auto rows =
+            MeasureRows(utc, station, conditions, library, receiverPlaces, measure.Setup());
+        return std::pair{rows[*pair].AzimuthDeg, rows[*pair].ElevationDeg};
     };
     ReceiverWindow receiver(receiverServices);
     receiver.setAttribute(Qt::WA_QuitOnClose, false);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 namespace vantrel::measure {
 
@@ -19,6 +20,8 @@ constexpr std::size_t kStatusField = 9;
 constexpr std::size_t kMethodField = 10;
 constexpr std::size_t kYSigmaField = 11;
 constexpr std::size_t kGOverTSigmaField = 12;
+constexpr std::size_t kBlocksStartField = 13;
+constexpr std::size_t kBlocksEndField = 14;
 /// How the log names itself in its messages.
 constexpr std::string_view kLogName = "measurement log";
 
@@ -40,7 +43,8 @@ std::string MeasurementLine(const MeasurementRecord& r) {
         line += ',';
         line += field;
     }
-    if (!r.Method.empty() || r.YSigmaDb || r.GOverTSigmaDb) {
+    const bool span = !r.BlocksUtcStart.empty() || !r.BlocksUtcEnd.empty();
+    if (!r.Method.empty() || r.YSigmaDb || r.GOverTSigmaDb || span) {
         for (const std::string& field :
              {CsvQuoted(r.Method), r.YSigmaDb ? Number(*r.YSigmaDb) : std::string(),
               r.GOverTSigmaDb ? Number(*r.GOverTSigmaDb) : std::string()}) {
@@ -48,7 +52,30 @@ std::string MeasurementLine(const MeasurementRecord& r) {
             line += field;
         }
     }
+    if (span) {
+        line += ',' + CsvQuoted(r.BlocksUtcStart) + ',' + CsvQuoted(r.BlocksUtcEnd);
+    }
     return line;
+}
+
+MeasurementRecord RoundedForLog(MeasurementRecord r) {
+    // Divided by the steps a unit has (100 rather than times 0.01), so
+    // the value is the nearest double to the decimal and reads back short.
+    const auto to = [](double v, double perUnit) { return std::round(v * perUnit) / perUnit; };
+    r.ElevationDeg = to(r.ElevationDeg, 100.0);
+    r.TsysK = to(r.TsysK, 10.0);
+    r.MeasuredYDb = to(r.MeasuredYDb, 1000.0);
+    r.GOverTDbPerK = to(r.GOverTDbPerK, 100.0);
+    if (r.SolarFluxSfu) {
+        r.SolarFluxSfu = to(*r.SolarFluxSfu, 10.0);
+    }
+    if (r.YSigmaDb) {
+        r.YSigmaDb = to(*r.YSigmaDb, 10000.0);
+    }
+    if (r.GOverTSigmaDb) {
+        r.GOverTSigmaDb = to(*r.GOverTSigmaDb, 1000.0);
+    }
+    return r;
 }
 
 namespace {
@@ -124,6 +151,10 @@ LineReading ReadLine(std::string_view line) {
     }
     if (f.size() > kGOverTSigmaField && !f[kGOverTSigmaField].empty()) {
         r.GOverTSigmaDb = FiniteNumber(f[kGOverTSigmaField]);
+    }
+    if (f.size() > kBlocksEndField) {
+        r.BlocksUtcStart = f[kBlocksStartField];
+        r.BlocksUtcEnd = f[kBlocksEndField];
     }
     out.What = LineReading::Record;
     return out;
@@ -205,7 +236,8 @@ std::optional<std::string> SetWithdrawn(const std::string& path, std::size_t lin
             // A header of an earlier kind gets the present one, as the file
             // is written anew anyway.
             for (const std::string_view older :
-                 {kMeasurementLogHeaderWithoutStatus, kMeasurementLogHeaderWithoutMethod}) {
+                 {kMeasurementLogHeaderWithoutStatus, kMeasurementLogHeaderWithoutMethod,
+                  kMeasurementLogHeaderWithoutSpan}) {
                 if (updated.starts_with(older) &&
                     (updated.size() == older.size() || updated[older.size()] == '\n' ||
                      updated[older.size()] == '\r')) {

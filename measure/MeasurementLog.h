@@ -13,7 +13,18 @@ inline constexpr const char* kMeasurementLogName = "Vantrel-measurements.csv";
 /// The header line of the log, without its line break. Columns are only
 /// ever added at the end: a reader takes the ones it knows and passes over
 /// any after them.
+///
+/// `tsys_k` is the system temperature the measurement gives, G/(G/T) with
+/// the antenna's gain G, K; every record rounds alike (`RoundedForLog`).
+/// `blocks_utc_start` and `blocks_utc_end` are the UTC span of the
+/// receiver's blocks a Y rests on (empty for a Y typed by hand).
 inline constexpr std::string_view kMeasurementLogHeader =
+    "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
+    "g_over_t_db_per_k,status,method,y_sigma_db,g_over_t_sigma_db,blocks_utc_start,"
+    "blocks_utc_end";
+/// The header of the logs before the span of the blocks; such a log still
+/// reads, and appending to it never rewrites it.
+inline constexpr std::string_view kMeasurementLogHeaderWithoutSpan =
     "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
     "g_over_t_db_per_k,status,method,y_sigma_db,g_over_t_sigma_db";
 /// The header of the logs before the method and uncertainty columns; such
@@ -36,19 +47,29 @@ struct MeasurementRecord {
     double ElevationDeg = 0;            ///< degrees above the horizon
     double FrequencyMHz = 0;            ///< MHz
     std::string Antenna;                ///< free text: "dish 3 m, efficiency 0.55"
-    double TsysK = 0;                   ///< system temperature, K
+    /// The system temperature the measurement gives, G/(G/T) with the
+    /// antenna's gain, K (older records of the Measure window: the Tsys
+    /// typed there)
+    double TsysK = 0;
     std::optional<double> SolarFluxSfu; ///< solar flux units; only for the Sun
     double MeasuredYDb = 0;             ///< dB
     double GOverTDbPerK = 0;            ///< dB/K
     /// Withdrawn by the user: kept in the log, left out of the chart and of
     /// every statistic.
     bool Withdrawn = false;
-    /// How it was measured: empty for a Y typed in by hand, "y-sequence"
-    /// for an automatic sequence of on/off pairs (with "(partial: 2 of 4
-    /// pairs)" when it stopped part-way).
+    /// How it was measured: "typed" for a Y typed in by hand (empty in
+    /// older logs), "y-sequence" for an automatic sequence of on/off pairs
+    /// (with "(partial: 2 of 4 pairs)" when it stopped part-way), how the
+    /// Receiver window's σ was had for its Y ("gain drift over 26 s",
+    /// "off-on-off, scatter of 24 blocks").
     std::string Method{};
     std::optional<double> YSigmaDb{};      ///< one-sigma uncertainty of the measured Y, dB
     std::optional<double> GOverTSigmaDb{}; ///< one-sigma uncertainty of G/T, dB
+    /// The UTC span of the receiver's blocks the Y rests on: the first
+    /// one's start and the last one's end, "YYYY-MM-DDTHH:MM:SS.sssZ" as the
+    /// power log times its blocks; empty when not known (a Y typed by hand).
+    std::string BlocksUtcStart{};
+    std::string BlocksUtcEnd{};
 
     bool operator==(const MeasurementRecord&) const = default;
 };
@@ -58,9 +79,15 @@ struct MeasurementRecord {
 /// a line break in a text written as a blank (so the record stays one line
 /// that `ParseMeasurementLog` reads), numbers with the fewest digits that
 /// read back the same. The method and the two uncertainties follow the
-/// status only when one of them is set: a record typed in by hand keeps
-/// the line it always had.
+/// status only when one of them (or the span) is set, and the span of the
+/// blocks only when it is: a record without them keeps the line it always
+/// had.
 std::string MeasurementLine(const MeasurementRecord& record);
+
+/// The record as every record goes to the log: elevation to 0.01°, Tsys
+/// to 0.1 K, Y to 0.001 dB, G/T to 0.01 dB/K, σ of Y to 0.0001 dB, σ of
+/// G/T to 0.001 dB, the solar flux to 0.1 sfu; the frequency as it is.
+MeasurementRecord RoundedForLog(MeasurementRecord record);
 
 /// Appends `record` to the log at `path`. A log that does not exist (or is
 /// empty) gets the header line first; a log whose last line has no line
@@ -87,9 +114,9 @@ struct MeasurementLog {
 /// or a later one with more columns) and empty lines are passed over
 /// silently; a record has the nine columns of the first logs, then its
 /// status (absent in the first logs: in use), then the method and the
-/// uncertainties of Y and G/T (absent before them: empty), and any columns
-/// after those are passed over. A damaged line (too few fields, a number that is not
-/// one, an unterminated quote) is skipped with a note, never an error.
+/// uncertainties of Y and G/T and the span of the blocks (absent before
+/// them: empty), and any columns after those are passed over. A damaged line (too few fields, a
+/// number that is not one, an unterminated quote) is skipped with a note, never an error.
 MeasurementLog ParseMeasurementLog(std::string_view text);
 
 /// Reads the log at `path`: nothing for a missing file; the reason when it

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <set>
+#include <tuple>
 #include <utility>
 
 namespace vantrel {
@@ -113,24 +115,30 @@ GOverTHistory GOverTHistoryOf(const std::vector<measure::MeasurementRecord>& rec
         return static_cast<std::size_t>(after - bands.begin()) - 1;
     };
 
-    std::map<std::pair<std::string, std::size_t>, GOverTSeries> series;
+    // A source in a band with another antenna is another line: the antenna
+    // is the very thing G/T describes.
+    std::map<std::tuple<std::string, std::size_t, std::string>, GOverTSeries> series;
     for (const auto& [index, utc] : used) {
         const measure::MeasurementRecord& r = records[index];
         const std::size_t band = bandOf(r.FrequencyMHz);
-        GOverTSeries& s = series[{r.Source, band}];
+        GOverTSeries& s = series[{r.Source, band, r.Antenna}];
         if (s.Points.empty()) {
             const auto [lo, hi] = bands[band];
             s.Source = r.Source;
+            s.Antenna = r.Antenna;
             s.LowestMHz = lo;
             s.Band = (lo == hi ? MHzText(lo) : MHzText(lo) + "-" + MHzText(hi)) + " MHz";
         }
         s.Points.push_back({utc, r.GOverTDbPerK, index});
     }
+    std::set<std::string> antennas;
     for (auto& [key, s] : series) {
         std::stable_sort(s.Points.begin(), s.Points.end(),
                          [](const GOverTPoint& a, const GOverTPoint& b) { return a.Utc < b.Utc; });
+        antennas.insert(s.Antenna);
         history.Series.push_back(std::move(s));
     }
+    history.SeveralAntennas = antennas.size() > 1;
     return history;
 }
 

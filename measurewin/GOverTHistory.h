@@ -21,11 +21,13 @@ struct GOverTPoint {
     std::size_t Record = 0;  ///< index of the record in the log
 };
 
-/// One line of the G/T chart: the measurements on one source in one band,
-/// in time order. A system's G/T differs from band to band and a source's
-/// flux model from source to source, so their points are never joined.
+/// One line of the G/T chart: the measurements on one source in one band
+/// with one antenna, in time order. A system's G/T differs from band to
+/// band and from antenna to antenna, and a source's flux model from source
+/// to source, so their points are never joined.
 struct GOverTSeries {
     std::string Source;   ///< as the log names it
+    std::string Antenna;  ///< as the log names it ("dish 3 m, efficiency 0.55")
     std::string Band;     ///< "10368 MHz", or "2304-2320 MHz" for a band of several
     double LowestMHz = 0; ///< the band's lowest frequency, MHz
     std::vector<GOverTPoint> Points;
@@ -33,13 +35,15 @@ struct GOverTSeries {
 
 /// What the chart shows of a log.
 struct GOverTHistory {
-    /// Ordered by source name, then by frequency.
+    /// Ordered by source name, then by frequency, then by antenna.
     std::vector<GOverTSeries> Series;
+    /// The series are of more than one antenna: their names say which.
+    bool SeveralAntennas = false;
     std::size_t Withdrawn = 0;  ///< records withdrawn, left out
     std::size_t Unreadable = 0; ///< records whose time is not "YYYY-MM-DDTHH:MM:SSZ", left out
 };
 
-/// The G/T of the records in use, one series per source and band. Bands
+/// The G/T of the records in use, one series per source, band and antenna. Bands
 /// are formed from all frequencies of the log alike, each from its lowest
 /// frequency up to `kBandWidthFraction` above it.
 GOverTHistory GOverTHistoryOf(const std::vector<measure::MeasurementRecord>& records);

@@ -1,5 +1,7 @@
 #include "measurewin/MeasureSetup.h"
 
+#include "measure/InputRanges.h"
+
 #include "measure/NumberText.h"
 
 #include "astro/Catalogue.h"
@@ -66,7 +68,52 @@ ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text) {
     if (auto why = measure::CheckPositive(name, *v)) {
         return {0, *why};
     }
+    // The lunar disk's brightness as vantrel-noise holds it.
+    if (field == SetupField::MoonTemperature &&
+        !measure::InRange(*v, measure::input_range::kMoonK)) {
+        return {0, name + " must be " + measure::input_range::kMoonK.Text + "."};
+    }
     return {*v, {}};
+}
+
+TypedY ParseTypedY(std::string_view text) {
+    TypedY typed;
+    std::string_view y = measure::TrimBlanks(text);
+    std::string_view sigma;
+    for (const std::string_view sign :
+         {std::string_view("\u00b1"), std::string_view("+/-"), std::string_view("+-")}) {
+        if (const std::size_t at = y.find(sign); at != std::string_view::npos) {
+            sigma = measure::TrimBlanks(y.substr(at + sign.size()));
+            y = measure::TrimBlanks(y.substr(0, at));
+            if (sigma.empty()) {
+                typed.Problem = "Give the uncertainty after the \u00b1 as a number of dB, or "
+                                "leave the \u00b1 out.";
+                return typed;
+            }
+            break;
+        }
+    }
+    const std::optional<double> v = measure::FiniteNumber(y);
+    if (!v) {
+        typed.Problem = "The measured Y-factor must be a number of dB (with \u00b1 and its "
+                        "uncertainty if known: 3.12 \u00b1 0.05).";
+        return typed;
+    }
+    if (auto why = measure::CheckMeasuredYDb(*v)) {
+        typed.Problem = *why;
+        return typed;
+    }
+    if (!sigma.empty()) {
+        const std::optional<double> s = measure::FiniteNumber(sigma);
+        if (!s || *s < 0 || *s > *v) {
+            typed.Problem = "The uncertainty of the measured Y-factor must be a number of dB, "
+                            "0 or more and not above the Y.";
+            return typed;
+        }
+        typed.SigmaDb = s;
+    }
+    typed.YDb = *v;
+    return typed;
 }
 
 SolarEntry ParseSolarEntry(std::string_view text) {

@@ -51,9 +51,31 @@ struct ParsedSetupNumber {
 };
 
 /// Reads `text` as a value of `field`: every value a positive finite
-/// number, the efficiency in (0, 1], the frequency also within the
-/// program's range (1 MHz to 1000 GHz, `ParseCondition`).
+/// number, the efficiency in (0, 1], the Moon's temperature 50 to 400 K
+/// (`measure/InputRanges.h`, as vantrel-noise holds it), the frequency also
+/// within the program's range (1 MHz to 1000 GHz, `ParseCondition`).
 ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text);
+
+/// The measured Y as typed: "3.12", or with its one-sigma uncertainty
+/// "3.12 ± 0.05" ("+-" and "+/-" read as ±), both in dB. The Y must be
+/// above 0 up to 40 dB (`CheckMeasuredYDb`), σ from 0 up to the Y.
+struct TypedY {
+    double YDb = 0;
+    std::optional<double> SigmaDb; ///< none when none was typed
+    std::string Problem;           ///< why the text is refused; empty when accepted
+};
+TypedY ParseTypedY(std::string_view text);
+
+/// A Y-factor handed to the Measure window by the Receiver window.
+struct TakenY {
+    double YDb = 0;     ///< dB
+    double SigmaDb = 0; ///< one-sigma uncertainty, dB; NaN when unknown
+    /// How σ was had ("gain drift over 26 s", "off-on-off, scatter of 24
+    /// blocks"): the measurement log's method.
+    std::string Method;
+    DateTime FirstUtc = 0; ///< UTC start of the first block it rests on
+    DateTime LastUtc = 0;  ///< UTC end of the last
+};
 
 /// The Sun's flux as typed: one number in sfu or a table "MHZ:SFU,...".
 struct SolarEntry {

@@ -62,8 +62,17 @@ enum FieldIndex { kFrequency, kDiameter, kEfficiency, kGain, kTsys, kSolar, kMoo
 constexpr const char* kRefusedStyle = "color: #b00000; border: 1px solid #d00000";
 constexpr const char* kReasonStyle = "color: #b00000";
 
-enum EntryColumn { kEntryUtc, kEntrySource, kEntryMHz, kEntryY, kEntryGOverT, kEntryStatus };
-constexpr int kEntryColumnCount = 6;
+enum EntryColumn {
+    kEntryUtc,
+    kEntrySource,
+    kEntryMHz,
+    kEntryY,
+    kEntryGOverT,
+    kEntryStatus,
+    kEntryMethod,
+    kEntryAntenna
+};
+constexpr int kEntryColumnCount = 8;
 /// "YYYY-MM-DD HH:MM" of the log's "YYYY-MM-DDTHH:MM:SSZ".
 constexpr int kEntryUtcChars = 16;
 
@@ -100,18 +109,28 @@ std::string IsoUtc(DateTime utc) {
     return text;
 }
 
+/// "YYYY-MM-DDTHH:MM:SS.sssZ" of a UTC instant, as the power log times its
+/// blocks.
+std::string IsoUtcMs(DateTime utc) {
+    const DecodedInstant d = DecodeInstant(utc);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", d.Year, d.Month, d.Day,
+                  d.Hour, d.Minute, d.Second, d.Millisecond);
+    return text;
+}
+
 /// A measured Y typed in dB: the value, or why it has no G/T.
-ParsedSetupNumber MeasuredYOf(const QString& text) {
-    const std::string s = text.trimmed().toStdString();
-    char* end = nullptr;
-    const double v = s.empty() ? NAN : std::strtod(s.c_str(), &end);
-    if (s.empty() || end != s.c_str() + s.size()) {
-        return {0, "The measured Y-factor must be a number of dB."};
+TypedY MeasuredYOf(const QString& text) {
+    return ParseTypedY(text.toStdString());
+}
+
+/// "2.500 ± 0.031" of a value and its σ, or the value alone.
+QString WithSigma(double value, const std::optional<double>& sigma, int decimals) {
+    QString text = Fixed(value, decimals);
+    if (sigma) {
+        text += QStringLiteral(" \u00b1 ") + Fixed(*sigma, decimals);
     }
-    if (auto why = measure::CheckMeasuredYDb(v)) {
-        return {0, *why};
-    }
-    return {v, {}};
+    return text;
 }
 
 } // namespace
@@ -260,7 +279,8 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Entries->setObjectName(QStringLiteral("Entries"));
     Entries->setHorizontalHeaderLabels({QStringLiteral("UTC"), QStringLiteral("Source"),
                                         QStringLiteral("MHz"), QStringLiteral("Y (dB)"),
-                                        QStringLiteral("G/T"), QString()});
+                                        QStringLiteral("G/T"), QString(), QStringLiteral("Method"),
+                                        QStringLiteral("Antenna")});
     Entries->verticalHeader()->hide();
     Entries->verticalHeader()->setDefaultSectionSize(rowHeight);
     Entries->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -279,9 +299,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(History);
     split->addWidget(entries);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-    split->setSizes({560, 420});
+    // The list as wide as the chart: it shows σ, method and antenna too.
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({500, 500});
     layout->addWidget(split, 1);
     Skipped = new QLabel(this);
     Skipped->setObjectName(QStringLiteral("Skipped"));
@@ -511,9 +532,12 @@ void MeasureWindow::ShowGOverT() {
         Restyle(GOverT, bad ? QLatin1String(kReasonStyle) : QString());
     };
     gOverT_ = NAN;
-    const ParsedSetupNumber y = MeasuredYOf(MeasuredY->text());
-    // A σ holds for the Y it came with, not for one typed over it.
+    gOverTSigma_ = NAN;
+    const TypedY y = MeasuredYOf(MeasuredY->text());
+    // A σ holds for the Y it came with, not for one typed over it; one
+    // typed with the Y holds for it.
     const bool withSigma = !takenYText_.isEmpty() && MeasuredY->text() == takenYText_;
+    const double sigmaDb = withSigma ? taken_.SigmaDb : y.SigmaDb.value_or(NAN);
     MeasuredYSigma->setVisible(withSigma);
     if (index < 0 || static_cast<std::size_t>(index) >= rows_.size()) {
         say(QString(), false);
@@ -529,12 +553,14 @@ void MeasureWindow::ShowGOverT() {
         say(FromStd(y.Problem), true);
     } else {
         gOverT_ = measure::MeasuredGOverTDbPerK(
-            y.Value, rows_[static_cast<std::size_t>(index)].Expected, conditions_.FrequencyMHz);
+            y.YDb, rows_[static_cast<std::size_t>(index)].Expected, conditions_.FrequencyMHz);
         const double sigma =
-            withSigma ? MeasuredGOverTSigmaDb(y.Value, takenSigmaDb_,
-                                              rows_[static_cast<std::size_t>(index)].Expected,
-                                              conditions_.FrequencyMHz)
-                      : NAN;
+            std::isfinite(sigmaDb)
+                ? MeasuredGOverTSigmaDb(y.YDb, sigmaDb,
+                                        rows_[static_cast<std::size_t>(index)].Expected,
+                                        conditions_.FrequencyMHz)
+                : NAN;
+        gOverTSigma_ = sigma;
         if (std::isfinite(gOverT_) && std::isfinite(sigma)) {
             say(QStringLiteral("G/T %1 \u00b1 %2 dB/K").arg(Fixed(gOverT_, 2), Fixed(sigma, 2)),
                 false);
@@ -566,12 +592,35 @@ void MeasureWindow::LogClick() {
     record.ElevationDeg = row.ElevationDeg;
     record.FrequencyMHz = conditions_.FrequencyMHz;
     record.Antenna = AntennaText(setup_);
-    record.TsysK = setup_.TsysK;
+    // The system temperature the measurement gives, as every record of
+    // the log has it: G/(G/T).
+    const auto beam = BeamOf(setup_, conditions_.FrequencyMHz);
+    record.TsysK =
+        beam ? measure::SystemTemperatureFromGOverTK(beam->GainDbi, gOverT_) : setup_.TsysK;
     if (index == static_cast<int>(kMeasureRowCount) - 1) { // the Sun
         record.SolarFluxSfu = row.Expected.Flux.Jy / measure::kJanskyPerSfu;
     }
-    record.MeasuredYDb = MeasuredYOf(MeasuredY->text()).Value;
+    const TypedY typed = MeasuredYOf(MeasuredY->text());
+    record.MeasuredYDb = typed.YDb;
     record.GOverTDbPerK = gOverT_;
+    const bool taken = !takenYText_.isEmpty() && MeasuredY->text() == takenYText_;
+    if (taken) {
+        record.Method = taken_.Method.empty() ? std::string("receiver") : taken_.Method;
+        if (std::isfinite(taken_.SigmaDb)) {
+            record.YSigmaDb = taken_.SigmaDb;
+        }
+        if (taken_.LastUtc > 0) {
+            record.BlocksUtcStart = IsoUtcMs(taken_.FirstUtc);
+            record.BlocksUtcEnd = IsoUtcMs(taken_.LastUtc);
+        }
+    } else {
+        record.Method = "typed";
+        record.YSigmaDb = typed.SigmaDb;
+    }
+    if (std::isfinite(gOverTSigma_)) {
+        record.GOverTSigmaDb = gOverTSigma_;
+    }
+    record = measure::RoundedForLog(record);
     if (const auto why = measure::AppendMeasurement(LogPath().toStdString(), record)) {
         messages_.Error(*why);
         return; // the window keeps every value
@@ -664,7 +713,9 @@ void MeasureWindow::ShowHistory() {
     bool any = false;
     for (const GOverTSeries& s : history.Series) {
         auto* line = new QLineSeries(chart);
-        line->setName(FromStd(s.Source) + QStringLiteral(", ") + FromStd(s.Band));
+        line->setName(
+            FromStd(s.Source) + QStringLiteral(", ") + FromStd(s.Band) +
+            (history.SeveralAntennas ? QStringLiteral(", ") + FromStd(s.Antenna) : QString()));
         line->setPointsVisible(true);
         QList<QPointF> points;
         for (const GOverTPoint& p : s.Points) {
@@ -738,15 +789,20 @@ void MeasureWindow::ShowEntries() {
             FromStd(r.Utc).replace(QLatin1Char('T'), QLatin1Char(' ')).left(kEntryUtcChars),
             FromStd(r.Source),
             Number(r.FrequencyMHz),
-            Fixed(r.MeasuredYDb, 3),
-            Fixed(r.GOverTDbPerK, 2),
+            WithSigma(r.MeasuredYDb, r.YSigmaDb, 3),
+            WithSigma(r.GOverTDbPerK, r.GOverTSigmaDb, 2),
             r.Withdrawn ? QLatin1String(measure::kWithdrawnStatus.data(),
                                         static_cast<qsizetype>(measure::kWithdrawnStatus.size()))
                         : QString(),
+            FromStd(r.Method),
+            FromStd(r.Antenna),
         };
         for (int c = 0; c < kEntryColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             item->setData(Qt::UserRole, static_cast<qulonglong>(index));
+            if (c == kEntryMethod || c == kEntryAntenna) {
+                item->setToolTip(texts[c]); // elided when the list is narrow
+            }
             if (c == kEntryMHz || c == kEntryY || c == kEntryGOverT) {
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             }
@@ -810,16 +866,27 @@ void MeasureWindow::WithdrawClick() {
 }
 
 void MeasureWindow::TakeMeasuredY(double yDb, double sigmaDb, std::optional<std::size_t> row) {
+    TakenY y;
+    y.YDb = yDb;
+    y.SigmaDb = sigmaDb;
+    TakeMeasuredY(y, row);
+}
+
+void MeasureWindow::TakeMeasuredY(const TakenY& taken, std::optional<std::size_t> row) {
     if (row && *row < kMeasureRowCount) {
         Source->setCurrentIndex(static_cast<int>(*row)); // stored as the source measured on
     }
+    const double yDb = taken.YDb;
+    const double sigmaDb = taken.SigmaDb;
+    taken_ = taken;
     takenYText_ = Fixed(yDb, 3);
-    takenSigmaDb_ = sigmaDb;
     MeasuredYSigma->setText(std::isfinite(sigmaDb)
                                 ? QStringLiteral("\u00b1 %1 dB").arg(Fixed(sigmaDb, 3))
                                 : QStringLiteral("\u00b1 ? dB"));
     MeasuredYSigma->setToolTip(
-        QStringLiteral("The one-sigma uncertainty of the Y-factor the Receiver window measured"));
+        QStringLiteral("The one-sigma uncertainty of the Y-factor the Receiver window measured: "
+                       "%1")
+            .arg(FromStd(taken.Method)));
     if (MeasuredY->text() == takenYText_) {
         ShowGOverT(); // the same text: no change signal, but a new σ
     } else {

@@ -113,6 +113,12 @@ public:
     /// row `row` (0..8; none: the source chosen now): G/T follows at once,
     /// with its σ, until the Y is typed over.
     void TakeMeasuredY(double yDb, double sigmaDb, std::optional<std::size_t> row = std::nullopt);
+    /// The same with how σ was had and the UTC span of the blocks the Y
+    /// rests on, which "Log" writes with it (method, y_sigma_db,
+    /// g_over_t_sigma_db, blocks_utc_start, blocks_utc_end). A Y typed by
+    /// hand is logged with the method "typed" and the σ typed with it
+    /// ("3.12 ± 0.05"), if any.
+    void TakeMeasuredY(const TakenY& y, std::optional<std::size_t> row = std::nullopt);
     /// The title of the source of table row `row` (0..8; none: the source
     /// chosen now), "Sun"; empty before the table is filled.
     QString SourceTitle(std::optional<std::size_t> row = std::nullopt) const;
@@ -176,7 +182,8 @@ private:
     double gOverT_ = 0;
     /// The Y text last given by TakeMeasuredY and its σ, dB.
     QString takenYText_;
-    double takenSigmaDb_ = 0;
+    TakenY taken_;
+    double gOverTSigma_ = 0; ///< σ of the G/T shown, dB; NaN when none
     /// The frequency last stored or shown from the conditions, MHz.
     double storedFrequencyMHz_ = 0;
     FieldReasons* reasons_ = nullptr;

@@ -3,6 +3,10 @@
 #include "controls/FieldReasons.h"
 #include "receiverwin/PeriodogramTrace.h"
 #include "receiverwin/ReceiverSettings.h"
+#include "receiverwin/ReceiverTexts.h"
+#include "receiverwin/ReceiverYPanel.h"
+#include "receiverwin/SpectrumChart.h"
+#include "receiverwin/UsedBlockFlagger.h"
 
 #include <QAreaSeries>
 #include <QCategoryAxis>
@@ -44,12 +48,9 @@ namespace {
 
 /// Where the window opens, from the main window's top-left corner, pixels.
 constexpr QPoint kOffsetFromMainWindow(80, 60);
-/// The spectrum is drawn in at most this many points.
-constexpr std::size_t kSpectrumPoints = 1024;
 /// Marks of the strip chart's time axis.
 constexpr int kStripMarks = 6;
 /// Marks asked of the charts' value axes before they are rounded.
-constexpr int kSpectrumTicks = 5;
 constexpr int kStripTicks = 6;
 /// The strip chart marks its points while it has this many or fewer.
 constexpr int kMarkedStripPoints = 60;
@@ -61,10 +62,6 @@ constexpr int kMostMessages = 500;
 /// spread beyond them, and at least this many dB.
 constexpr double kStripPadShare = 0.1;
 constexpr double kStripLeastPadDb = 0.05;
-/// The spectrum's power axis reaches this far beyond the trace, dB.
-constexpr double kSpectrumPadDb = 3.0;
-/// The power axis of the spectrum before the first one, dB of full scale.
-constexpr double kEmptySpectrumLowDb = -100.0;
 /// How long the end of the program waits for the power log, ms.
 constexpr int kLogFlushMs = 3000;
 /// How much larger the readout's figures are than the window's font.
@@ -76,49 +73,9 @@ constexpr const char* kStaleStyle = "color: #808080";
 constexpr const char* kOverloadStyle = "color: white; background: #c00000; padding: 2px";
 constexpr const char* kWholeDbStyle = "color: black; background: #ffd080; padding: 2px";
 
-/// Sets a text only when it changes: a label laid out anew costs.
-void SetText(QLabel* label, const QString& text) {
-    if (label->text() != text) {
-        label->setText(text);
-    }
-}
-
-QString FromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString Fixed(double v, int decimals) {
-    return std::isfinite(v) ? QString::number(v, 'f', decimals) : QStringLiteral("\u2014");
-}
-
-QString Number(double v) {
-    return QString::number(v, 'g', 15);
-}
-
-/// "HH:MM:SS" of a UTC instant.
-QString Clock(DateTime utc) {
-    const DecodedInstant d = DecodeInstant(utc);
-    return QStringLiteral("%1:%2:%3")
-        .arg(d.Hour, 2, 10, QLatin1Char('0'))
-        .arg(d.Minute, 2, 10, QLatin1Char('0'))
-        .arg(d.Second, 2, 10, QLatin1Char('0'));
-}
-
-/// "2.40 MHz", "2.50 kHz", "300 Hz" of a bandwidth.
-QString Bandwidth(double hz) {
-    if (!(hz > 0)) {
-        return QStringLiteral("\u2014");
-    }
-    if (hz >= 1e6) {
-        return QStringLiteral("%1 MHz").arg(hz / 1e6, 0, 'f', 2);
-    }
-    if (hz >= 1e3) {
-        return QStringLiteral("%1 kHz").arg(hz / 1e3, 0, 'f', 2);
-    }
-    return QStringLiteral("%1 Hz").arg(hz, 0, 'f', 0);
-}
-
 } // namespace
+
+using namespace receiver_text;
 
 ReceiverWindow::ReceiverWindow(ReceiverWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), services_(std::move(services)),
@@ -128,6 +85,10 @@ ReceiverWindow::ReceiverWindow(ReceiverWindowServices services, QWidget* parent)
     setObjectName(QStringLiteral("ReceiverWindow"));
     setWindowTitle(QLatin1String(kReceiverCaption));
     reasons_ = new FieldReasons(this);
+    flagger_ = new UsedBlockFlagger(this);
+    connect(flagger_, &UsedBlockFlagger::Failed, this, [this](const QString& why) {
+        Say(QStringLiteral("The blocks used could not be flagged in the power log: %1").arg(why));
+    });
     BuildControls();
     BuildCharts();
     ShowSetup();
@@ -375,27 +336,14 @@ void ReceiverWindow::BuildControls() {
     run->addWidget(Power);
     run->addWidget(Detail);
     run->addWidget(Flags);
-    auto* reference = new QHBoxLayout;
-    ReferenceButton = new QPushButton(QStringLiteral("Reference"), this);
-    ReferenceButton->setObjectName(QStringLiteral("ReferenceButton"));
-    ReferenceButton->setToolTip(QStringLiteral(
-        "Hold the present block as the cold-sky level: point at cold sky beside the source first"));
-    ReferenceText = label("ReferenceText");
-    reference->addWidget(ReferenceButton);
-    reference->addWidget(ReferenceText, 1);
-    run->addLayout(reference);
-    LiveYText = label("LiveYText");
-    LiveYText->setFont(large);
-    run->addWidget(LiveYText);
-    auto* use = new QHBoxLayout;
-    UseYButton = new QPushButton(QStringLiteral("Use this Y"), this);
-    UseYButton->setObjectName(QStringLiteral("UseYButton"));
-    UseYButton->setToolTip(
-        QStringLiteral("Put this Y-factor and its σ into the Measure window's measured Y"));
-    YNote = label("YNote");
-    use->addWidget(UseYButton);
-    use->addWidget(YNote, 1);
-    run->addLayout(use);
+    YPanel = new ReceiverYPanel(large, this);
+    YPanel->setObjectName(QStringLiteral("YPanel"));
+    ReferenceButton = YPanel->ReferenceButton;
+    ReferenceText = YPanel->ReferenceText;
+    LiveYText = YPanel->LiveYText;
+    UseYButton = YPanel->UseYButton;
+    YNote = YPanel->YNote;
+    run->addWidget(YPanel);
     run->addStretch(1);
     top->addLayout(run, 3);
 
@@ -457,33 +405,8 @@ void ReceiverWindow::BuildCharts() {
     Strip->setMinimumHeight(260);
 
     // The averaged spectrum of the last block, the bins measured shaded.
-    auto* spectrum = new QChart;
-    spectrum->setTitle(QStringLiteral("Averaged spectrum of the last block"));
-    spectrum->legend()->hide();
-    spectrumFrequency_ = new QValueAxis(spectrum);
-    spectrumPower_ = new QValueAxis(spectrum);
-    spectrumPower_->setTitleText(QStringLiteral("dB of full scale"));
-    spectrumPower_->setLabelFormat(QStringLiteral("%.0f"));
-    spectrumFrequency_->setLabelFormat(QStringLiteral("%g"));
-    // Until the first spectrum: whole dB of full scale that read as such,
-    // not 0 to 1 written without decimals.
-    spectrumPower_->setRange(kEmptySpectrumLowDb, 0);
-    spectrumPower_->setTickCount(kSpectrumTicks);
-    spectrum->addAxis(spectrumFrequency_, Qt::AlignBottom);
-    spectrum->addAxis(spectrumPower_, Qt::AlignLeft);
-    spectrumSeries_ = new QLineSeries(spectrum);
-    droppedSeries_ = new QScatterSeries(spectrum);
-    droppedSeries_->setMarkerSize(6);
-    droppedSeries_->setColor(QColor(0xd0, 0x00, 0x00));
-    droppedSeries_->setBorderColor(QColor(0xd0, 0x00, 0x00));
-    for (QXYSeries* s : std::initializer_list<QXYSeries*>{spectrumSeries_, droppedSeries_}) {
-        spectrum->addSeries(s);
-        s->attachAxis(spectrumFrequency_);
-        s->attachAxis(spectrumPower_);
-    }
-    Spectrum = new QChartView(spectrum, this);
-    Spectrum->setObjectName(QStringLiteral("Spectrum"));
-    Spectrum->setMinimumHeight(260);
+    spectrumChart_ = new SpectrumChart(this);
+    Spectrum = spectrumChart_;
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(Strip);
@@ -706,6 +629,13 @@ void ReceiverWindow::StartClick() {
             QMetaObject::invokeMethod(this, &ReceiverWindow::TakeLogProblems, Qt::QueuedConnection);
         });
     }
+    if (setup_ != runningSetup_ && (reference_ || !YPanel->Core().Present().empty())) {
+        // Blocks of other settings do not compare with those to come.
+        YPanel->Core().Restart();
+        reference_.reset();
+        Say(QStringLiteral("The settings changed: the reference and the blocks so far are "
+                           "dropped; take the reference again."));
+    }
     runningSetup_ = setup_;
     stream_ = {};
     const double observing = services_.Conditions ? services_.Conditions->FrequencyMHz : 0.0;
@@ -796,6 +726,7 @@ void ReceiverWindow::Shutdown() {
     }
     retiring_.clear();
     LogPending();
+    flagger_->Wait(); // its jobs use the log's writer
     if (log_) {
         if (!log_->Flush(std::chrono::milliseconds(kLogFlushMs))) {
             std::fprintf(stderr, "vantrel: %llu blocks could not be written to %s\n",
@@ -824,7 +755,7 @@ int ReceiverWindow::StripPoints() const {
 }
 
 int ReceiverWindow::SpectrumPoints() const {
-    return static_cast<int>(spectrumSeries_->count());
+    return spectrumChart_->Points();
 }
 
 void ReceiverWindow::SayEvents() {
@@ -938,7 +869,8 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     const double frequency = LoggedFrequencyMHz();
     for (const PowerBlock& b : blocks) {
         LogPending();
-        pending_ = PendingBlock{b, ChosenMark(), input, frequency};
+        pending_ = PendingBlock{b, ChosenMark(), false, input, frequency};
+        YPanel->Core().Add(b, OffsetBeams(b));
         if (const auto newest = history_.NewestTime(); newest && b.UtcEnd < *newest) {
             // The clock went back (set by hand, or a stream's clock ahead of
             // it): the chart starts anew rather than draw a time that runs
@@ -1087,146 +1019,84 @@ void ReceiverWindow::SetLive(bool live) {
     }
 }
 
-std::optional<YFactorReading> ReceiverWindow::LiveY() const {
-    if (!present_ || !reference_ || referenceSetup_ != runningSetup_) {
-        return std::nullopt;
-    }
-    return YFactorOf(*present_, *reference_);
+std::optional<YEstimate> ReceiverWindow::LiveY() const {
+    return YPanel->Core().Y();
 }
 
 void ReceiverWindow::ShowY() {
-    if (reference_) {
-        SetText(ReferenceText, QStringLiteral("Reference %1 %2 \u00b1 %3 dB, %4 UTC")
-                                   .arg(Fixed(reference_->PowerDb, 3), referenceUnit_,
-                                        Fixed(reference_->SigmaDb, 4), Clock(reference_->UtcEnd)));
-    } else {
-        SetText(ReferenceText, QStringLiteral("No reference: point at cold sky, then Reference."));
-    }
-    const std::optional<YFactorReading> y = LiveY();
-    const QString target = services_.YTarget ? services_.YTarget() : QString();
-    bool usable = false;
-    if (!reference_) {
-        SetText(LiveYText, QStringLiteral("Y \u2014 dB"));
-        SetText(YNote, QString());
-    } else if (!y) {
-        SetText(LiveYText, QStringLiteral("Y \u2014 dB"));
-        SetText(YNote, QStringLiteral("The reference was taken with other settings: take it "
-                                      "again."));
-    } else {
-        SetText(LiveYText,
-                QStringLiteral("Y %1 \u00b1 %2 dB").arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3)));
-        if (!y->Problem.empty()) {
-            SetText(YNote, FromStd(y->Problem));
-        } else if (target.isEmpty() || !services_.UseY) {
-            SetText(YNote, QStringLiteral("The Measure window has no source to take it."));
-        } else {
-            SetText(YNote, QStringLiteral("for %1 in the Measure window").arg(target));
-            usable = true;
-        }
-    }
-    YNote->setStyleSheet(y && !y->Problem.empty() ? QLatin1String(kRefusedStyle) : QString());
-    UseYButton->setEnabled(usable);
+    YPanelContext c;
+    c.Target = services_.YTarget ? services_.YTarget() : QString();
+    c.CanHand = static_cast<bool>(services_.UseY);
+    c.SameSetup = referenceSetup_ == runningSetup_;
+    c.Unit = referenceUnit_.isEmpty() ? UnitText() : referenceUnit_;
+    c.Live = live_;
+    YPanel->Show(c);
 }
 
 void ReceiverWindow::ReferenceClick() {
-    if (!present_) {
+    if (!present_ || !YPanel->Core().TakeReference()) {
         return;
     }
-    reference_ = present_;
+    const std::span<const PowerBlock> blocks = YPanel->Core().ReferenceBlocks();
+    reference_ = YPanel->Core().ReferenceLevel();
     referenceSetup_ = runningSetup_;
     referenceUnit_ = UnitText();
     if (pending_ && pending_->Block.UtcStart == present_->UtcStart) {
         pending_->Mark = PowerMark::Reference;
     }
-    Say(QStringLiteral("Reference: %1 %2 \u00b1 %3 dB")
-            .arg(Fixed(reference_->PowerDb, 3), referenceUnit_, Fixed(reference_->SigmaDb, 4)));
+    Say(QStringLiteral("Reference: %1 %2 \u00b1 %3 dB, mean of %4 blocks")
+            .arg(Fixed(reference_->PowerDb, 3), referenceUnit_, Fixed(reference_->SigmaDb, 4))
+            .arg(blocks.size()));
     ShowStripAxes(present_->UtcEnd);
     ShowY();
 }
 
 void ReceiverWindow::UseYClick() {
-    const std::optional<YFactorReading> y = LiveY();
-    const QString target = services_.YTarget ? services_.YTarget() : QString();
-    if (!y || !y->Problem.empty() || !services_.UseY || target.isEmpty()) {
+    ShowY(); // what the panel offers now
+    const std::optional<YEstimate> y = YPanel->UsableY();
+    if (!y) {
         return; // the button is disabled then
     }
-    services_.UseY(y->YDb, y->SigmaDb);
-    if (pending_ && pending_->Block.UtcStart == present_->UtcStart &&
+    const QString target = services_.YTarget();
+    services_.UseY(*y);
+    if (pending_ && present_ && pending_->Block.UtcStart == present_->UtcStart &&
         pending_->Mark != PowerMark::Reference) {
         pending_->Mark = PowerMark::On;
     }
-    Say(QStringLiteral("Y %1 \u00b1 %2 dB given to the Measure window for %3.")
-            .arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3), target));
+    FlagUsed(YPanel->Core().UsedBlocks());
+    Say(QStringLiteral("Y %1 \u00b1 %2 dB (%3) given to the Measure window for %4.")
+            .arg(Fixed(y->YDb, 3), Fixed(y->SigmaDb, 3), FromStd(y->Method), target));
+    if (const QString off = YPanel->OffSourceWarning(); !off.isEmpty()) {
+        Say(QStringLiteral("Warning: %1").arg(off));
+    }
+}
+
+void ReceiverWindow::FlagUsed(const std::vector<PowerBlock>& blocks) {
+    std::vector<std::string> written;
+    for (const PowerBlock& b : blocks) {
+        if (pending_ && pending_->Block.UtcStart == b.UtcStart) {
+            pending_->Used = true;
+        } else {
+            written.push_back(PowerLogTime(b.UtcStart));
+        }
+    }
+    if (written.empty() || !log_) {
+        return;
+    }
+    flagger_->Flag(log_.get(), std::move(written));
+}
+
+std::optional<double> ReceiverWindow::OffsetBeams(const PowerBlock& block) const {
+    if (!block.Pointing || !services_.BeamwidthDeg || !services_.SourcePlace) {
+        return std::nullopt;
+    }
+    return OffsetBeamsOf(
+        *block.Pointing, services_.BeamwidthDeg(),
+        services_.SourcePlace(block.Pointing->Source, 0.5 * (block.UtcStart + block.UtcEnd)));
 }
 
 void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
-    const PeriodogramTrace trace = TraceOf(snapshot, kSpectrumPoints);
-    if (trace.Hz.empty()) {
-        return;
-    }
-    // An SDR's offsets from the centre in kHz, audio in Hz.
-    const bool sdr = runningSetup_.Input == ReceiverInput::Sdr;
-    const double scale = sdr ? 1e-3 : 1.0;
-    const QString title = sdr ? QStringLiteral("Offset from the centre (kHz)")
-                              : QStringLiteral("Audio frequency (Hz)");
-    if (spectrumFrequency_->titleText() != title) {
-        spectrumFrequency_->setTitleText(title);
-    }
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(trace.Hz.size()));
-    for (std::size_t i = 0; i < trace.Hz.size(); ++i) {
-        points.append(QPointF(trace.Hz[i] * scale, trace.Db[i]));
-    }
-    spectrumSeries_->replace(points);
-    QList<QPointF> dropped;
-    for (std::size_t i = 0; i < trace.DroppedHz.size(); ++i) {
-        dropped.append(QPointF(trace.DroppedHz[i] * scale, trace.DroppedDb[i]));
-    }
-    droppedSeries_->replace(dropped);
-
-    // The sampled band: −rate/2 to rate/2 for IQ samples, 0 to rate/2 for
-    // audio, in quarters.
-    const double lowHz = snapshot.FirstBinHz;
-    const double highHz =
-        sdr ? -snapshot.FirstBinHz
-            : snapshot.FirstBinHz +
-                  static_cast<double>(snapshot.PowerDb.size() - 1) * snapshot.BinHz;
-    spectrumFrequency_->setRange(lowHz * scale, highHz * scale);
-    spectrumFrequency_->setTickCount(kSpectrumTicks);
-    spectrumPower_->setRange(trace.LowDb - kSpectrumPadDb, trace.HighDb + kSpectrumPadDb);
-    spectrumPower_->setTickCount(kSpectrumTicks);
-    spectrumPower_->applyNiceNumbers();
-    const double low = spectrumPower_->min();
-    const double high = spectrumPower_->max();
-
-    // The bands measured, shaded from the bottom of the axis to its top.
-    QChart* chart = Spectrum->chart();
-    if (trace.Used != usedShown_ || usedAreas_.size() != trace.Used.size()) {
-        for (QAreaSeries* a : usedAreas_) {
-            chart->removeSeries(a);
-            delete a;
-        }
-        usedAreas_.clear();
-        for (std::size_t i = 0; i < trace.Used.size(); ++i) {
-            // An area does not own its edges: as its children they go with it.
-            auto* area = new QAreaSeries;
-            area->setUpperSeries(new QLineSeries(area));
-            area->setLowerSeries(new QLineSeries(area));
-            area->setColor(QColor(0x30, 0xa0, 0x30, 0x38));
-            area->setBorderColor(Qt::transparent);
-            chart->addSeries(area);
-            area->attachAxis(spectrumFrequency_);
-            area->attachAxis(spectrumPower_);
-            usedAreas_.push_back(area);
-        }
-        usedShown_ = trace.Used;
-    }
-    for (std::size_t i = 0; i < trace.Used.size(); ++i) {
-        const double lo = trace.Used[i].Lo * scale;
-        const double hi = trace.Used[i].Hi * scale;
-        usedAreas_[i]->upperSeries()->replace({QPointF(lo, high), QPointF(hi, high)});
-        usedAreas_[i]->lowerSeries()->replace({QPointF(lo, low), QPointF(hi, low)});
-    }
+    spectrumChart_->Show(snapshot, runningSetup_.Input == ReceiverInput::Sdr);
 }
 
 void ReceiverWindow::LogPending() {
@@ -1234,8 +1104,10 @@ void ReceiverWindow::LogPending() {
         return;
     }
     if (log_) {
-        log_->Append(PowerRecordOf(pending_->Block, pending_->Input, pending_->FrequencyMHz,
-                                   pending_->Mark));
+        PowerRecord record =
+            PowerRecordOf(pending_->Block, pending_->Input, pending_->FrequencyMHz, pending_->Mark);
+        record.Used = pending_->Used;
+        log_->Append(std::move(record));
         ++logged_;
     }
     pending_.reset();

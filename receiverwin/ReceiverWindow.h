@@ -7,7 +7,7 @@
 #include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
 #include "radiometer/SdrInput.h"
-#include "radiometer/YFactorReading.h"
+#include "radiometer/YUncertainty.h"
 #include "receiverwin/ReceiverSetup.h"
 #include "receiverwin/StripHistory.h"
 
@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class QAreaSeries;
@@ -40,6 +41,9 @@ class QValueAxis;
 namespace vantrel {
 
 class FieldReasons;
+class ReceiverYPanel;
+class SpectrumChart;
+class UsedBlockFlagger;
 
 /// Caption of the Receiver window.
 inline constexpr const char* kReceiverCaption = "Receiver";
@@ -67,9 +71,18 @@ struct ReceiverWindowServices {
     /// The source a Y-factor is measured on ("Sun"); empty when none can
     /// take one.
     std::function<QString()> YTarget;
-    /// Hands a Y-factor and its one-sigma uncertainty, dB, to the Measure
-    /// window's measured Y.
-    std::function<void(double yDb, double sigmaDb)> UseY;
+    /// Hands a Y-factor to the Measure window's measured Y: Y and its
+    /// one-sigma uncertainty, dB, how σ was had, and the UTC span of the
+    /// blocks it rests on.
+    std::function<void(const YEstimate& y)> UseY;
+    /// The half-power beamwidth of the antenna the Measure window holds,
+    /// degrees; none when its values are refused.
+    std::function<std::optional<double>()> BeamwidthDeg;
+    /// Where the source of key `source` ("moon", "cas") stands at `utc`:
+    /// azimuth and elevation, degrees, as the tracking aims at it; none
+    /// for a source it does not know.
+    std::function<std::optional<std::pair<double, double>>(const std::string& source, DateTime utc)>
+        SourcePlace;
     /// The SDRs and the capture devices there are. They block (for seconds
     /// with some SDR modules): run off the user-interface thread.
     std::function<std::vector<FoundSdr>()> FindSdrs = vantrel::FindSdrs;
@@ -83,11 +96,14 @@ struct ReceiverWindowServices {
 /// σ, and marked when it was clipped or is an S-meter's whole dB; a strip
 /// chart of the last minutes; for the SDR and the sound card the averaged
 /// spectrum of the last block, the bins measured shaded. "Reference" holds
-/// the present block as the cold-sky level, and the live Y = on − reference
-/// follows with its σ; "Use this Y" hands it to the Measure window. Every
+/// the latest blocks as the cold-sky level, and the live Y of the latest
+/// blocks since follows with a σ that covers the receiver's drift, and how
+/// it was had; an off-on-off sequence takes the drift out; "Use this Y"
+/// hands it to the Measure window (`ReceiverYPanel`, `LiveYFactor`). Every
 /// block is appended to "Vantrel-power.csv" with its mark (the Mark box,
-/// "reference" for the block taken as reference, "on" for a block whose Y
-/// was used) and where the antenna points while tracking.
+/// "reference" for the last block of a reference, "on" for the last block
+/// of a Y used), the flag "used" on every block a Y handed on rests on,
+/// and where the antenna points while tracking.
 ///
 /// A `PowerRunner` owns the input on its own thread; the window takes what
 /// it finished when the runner wakes it, and the power log is written on a
@@ -124,10 +140,13 @@ public:
     RunnerStatus Status() const;
     /// The block shown; none before the first.
     const std::optional<PowerBlock>& Present() const { return present_; }
-    /// The block held as the reference; none before Reference.
+    /// The reference held: its blocks as one, from the first one's start to
+    /// the last one's end, at their mean power with the radiometer's σ of
+    /// the mean; none before Reference.
     const std::optional<PowerBlock>& Reference() const { return reference_; }
-    /// The live Y-factor; none without a reference of the running setup.
-    std::optional<YFactorReading> LiveY() const;
+    /// The Y-factor shown: the live one of the latest blocks against the
+    /// reference, or the off-on-off sequence's; none without either.
+    std::optional<YEstimate> LiveY() const;
     /// The power log the blocks go to.
     QString LogPath() const;
     /// Blocks handed to the power log so far (the present one waits for its
@@ -173,7 +192,9 @@ public:
     QLabel* Power = nullptr;         ///< the present block, large
     QLabel* Detail = nullptr;        ///< its σ, scatter, samples and time
     QLabel* Flags = nullptr;         ///< overload, whole-dB readings
-    QPushButton* ReferenceButton = nullptr;
+    /// The Y-factor: reference, live Y with σ and method, off-on-off.
+    ReceiverYPanel* YPanel = nullptr;
+    QPushButton* ReferenceButton = nullptr; ///< of the Y panel, as the ones below
     QLabel* ReferenceText = nullptr;
     QLabel* LiveYText = nullptr; ///< Y = on − reference with σ, large
     QPushButton* UseYButton = nullptr;
@@ -215,6 +236,12 @@ private:
     void ShowY();
     /// Whether the present block is live; shown when it changes.
     void SetLive(bool live);
+    /// Flags the blocks of a Y used in the power log: the one waiting for
+    /// its mark at once, those written already on a thread of its own.
+    void FlagUsed(const std::vector<PowerBlock>& blocks);
+    /// How far the antenna was from the source during `block`, in
+    /// half-power beamwidths; none when not known.
+    std::optional<double> OffsetBeams(const PowerBlock& block) const;
     void ShowSpectrum(const SpectrumSnapshot& spectrum);
     /// Shows the spectrum last taken, unless one was shown within the
     /// refresh period (the refresh shows it then).
@@ -264,10 +291,13 @@ private:
     std::optional<PowerBlock> reference_;
     ReceiverSetup referenceSetup_;
     QString referenceUnit_;
+    /// Flags used blocks in the power log, on threads of their own.
+    UsedBlockFlagger* flagger_ = nullptr;
     /// The present block until the next comes: its mark may still change.
     struct PendingBlock {
         PowerBlock Block;
         PowerMark Mark = PowerMark::None;
+        bool Used = false; ///< a Y handed on rests on it
         std::string Input;
         double FrequencyMHz = 0;
     };
@@ -280,14 +310,9 @@ private:
     QValueAxis* stripPower_ = nullptr;
     double stripFirstMarkUtc_ = -1;
     double stripLastMarkUtc_ = -1;
-    QLineSeries* spectrumSeries_ = nullptr;
-    QScatterSeries* droppedSeries_ = nullptr;
-    std::vector<QAreaSeries*> usedAreas_;
+    SpectrumChart* spectrumChart_ = nullptr;
     std::optional<SpectrumSnapshot> spectrum_; ///< taken, not yet shown
     QElapsedTimer spectrumShown_;
-    std::vector<BandHz> usedShown_;
-    QValueAxis* spectrumFrequency_ = nullptr;
-    QValueAxis* spectrumPower_ = nullptr;
 };
 
 } // namespace vantrel

@@ -62,5 +62,30 @@ INSTANTIATE_TEST_SUITE_P(
                                {"2018", "2020", "2022", "2024", "2026", "2028"}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+/// Two antennas on one source in one band are two lines, named by antenna;
+/// one antenna leaves the names as they were.
+TEST(GOverTHistoryOf, AnotherAntennaIsAnotherLine) {
+    std::vector<measure::MeasurementRecord> records(3);
+    const char* utcs[] = {"2026-12-01T20:00:00Z", "2026-12-02T20:00:00Z", "2026-12-03T20:00:00Z"};
+    const char* antennas[] = {"dish 3 m, efficiency 0.55", "dish 1.2 m, efficiency 0.6",
+                              "dish 3 m, efficiency 0.55"};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i].Utc = utcs[i];
+        records[i].Source = "Moon";
+        records[i].FrequencyMHz = 10368;
+        records[i].Antenna = antennas[i];
+        records[i].GOverTDbPerK = 20.0 + static_cast<double>(i);
+    }
+    const GOverTHistory two = GOverTHistoryOf(records);
+    ASSERT_EQ(two.Series.size(), 2U);
+    EXPECT_TRUE(two.SeveralAntennas);
+    EXPECT_EQ(two.Series[0].Antenna, antennas[1]);
+    EXPECT_EQ(two.Series[0].Points.size(), 1U);
+    EXPECT_EQ(two.Series[1].Points.size(), 2U);
+    records.pop_back();
+    records.erase(records.begin() + 1);
+    EXPECT_FALSE(GOverTHistoryOf(records).SeveralAntennas);
+}
+
 } // namespace
 } // namespace vantrel

@@ -294,5 +294,57 @@ TEST_F(MeasurementLogFile, TwoProgramsLoggingAtOnceNeverMixTheirLines) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
 }
 
+/// The span of the receiver's blocks goes at the end and reads back; a log
+/// of the header before it (method and σ, no span) reads as before and
+/// gets the present header when a record is withdrawn from it.
+TEST_F(MeasurementLogFile, TheBlocksSpanReadsBackAndOlderLogsStillRead) {
+    const std::string before = std::string(kMeasurementLogHeaderWithoutSpan) + "\n" +
+                               "2026-12-01T20:00:00Z,Moon,30,10368,gain 20 dBi,60,,2.5,30.1,,"
+                               "y-sequence,0.01,0.02\n";
+    std::ofstream(path_, std::ios::binary) << before;
+    MeasurementRecord r = Sample(0);
+    r.Method = "off-on-off, gain drift over 26 s";
+    r.YSigmaDb = 0.0123;
+    r.BlocksUtcStart = "2026-12-09T21:09:01.250Z";
+    r.BlocksUtcEnd = "2026-12-09T21:09:41.750Z";
+    ASSERT_FALSE(AppendMeasurement(path_, r).has_value());
+    EXPECT_NE(Contents().find(",\"off-on-off, gain drift over 26 s\",0.0123,,"
+                              "2026-12-09T21:09:01.250Z,2026-12-09T21:09:41.750Z\n"),
+              std::string::npos);
+    MeasurementLog log;
+    ASSERT_FALSE(ReadMeasurementLog(path_, log).has_value());
+    ASSERT_EQ(log.Records.size(), 2U);
+    EXPECT_TRUE(log.Records[0].BlocksUtcStart.empty());
+    EXPECT_EQ(log.Records[0].YSigmaDb, std::optional<double>(0.01));
+    EXPECT_EQ(log.Records[1], r);
+    EXPECT_TRUE(Contents().starts_with(before)); // appending rewrote nothing
+    ASSERT_FALSE(SetWithdrawn(path_, 2, log.Records[0], true).has_value());
+    EXPECT_TRUE(Contents().starts_with(std::string(kMeasurementLogHeader) + "\n"));
+}
+
+/// Every record rounds alike, whichever program wrote it.
+TEST(MeasurementLogRounding, EveryValueToItsStep) {
+    MeasurementRecord r;
+    r.ElevationDeg = 33.3049;
+    r.TsysK = 60.0 / 7.0;
+    r.MeasuredYDb = 2.91666;
+    r.GOverTDbPerK = 29.8449;
+    r.SolarFluxSfu = 71.26;
+    r.YSigmaDb = 0.012345;
+    r.GOverTSigmaDb = 0.04449;
+    r.FrequencyMHz = 10368.123456;
+    const MeasurementRecord k = RoundedForLog(r);
+    EXPECT_EQ(k.ElevationDeg, 33.3);
+    EXPECT_EQ(k.TsysK, 8.6);
+    EXPECT_EQ(k.MeasuredYDb, 2.917);
+    EXPECT_EQ(k.GOverTDbPerK, 29.84);
+    EXPECT_EQ(k.SolarFluxSfu, std::optional<double>(71.3));
+    EXPECT_EQ(k.YSigmaDb, std::optional<double>(0.0123));
+    EXPECT_EQ(k.GOverTSigmaDb, std::optional<double>(0.044));
+    EXPECT_EQ(k.FrequencyMHz, r.FrequencyMHz);
+    EXPECT_NE(MeasurementLine(k).find(",8.6,71.3,2.917,29.84,,,0.0123,0.044"), std::string::npos)
+        << MeasurementLine(k);
+}
+
 } // namespace
 } // namespace vantrel::measure

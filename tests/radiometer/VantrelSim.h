@@ -29,6 +29,11 @@
 //                      and read in a circle from a random place at every
 //                      read, instead of drawn for every sample, which costs
 //                      about a core at 2.4 MS/s; 0 (the default) draws
+//   gain_walk_db=D     a random walk of the gain, D dB/√s of stream time
+//                      (the drift of an uncooled LNA or a dongle: 0.02-0.05),
+//                      a step for every block of samples delivered; 0 (the
+//                      default) holds the gain
+//   gain_walk_seed=N   the walk's own generator's seed, default 1
 //   control=PATH       the control file, below
 //
 // Gain: manual only, 0 to 50 dB, default 0; it adds to every power above.
@@ -37,7 +42,7 @@
 // The control file: the hook through which a test changes the device while
 // it runs (a simulated telescope makes the power follow a beam with it).
 // Text lines "key=value" with any of the keys power_db, spur_db, spur_hz,
-// dc_db (they replace the argument of the same name), and:
+// dc_db, gain_walk_db (they replace the argument of the same name), and:
 //   present=0|1    0: the device is unplugged. SoapySDR's enumeration no
 //                  longer lists it, making it fails, and a running stream
 //                  answers SOAPY_SDR_STREAM_ERROR. 1 (the default) brings it

@@ -111,6 +111,8 @@ public:
         if (const auto it = args.find("control"); it != args.end()) {
             controlPath_ = it->second;
         }
+        walkDbPerRootS_ = ArgNumber(args, "gain_walk_db", 0);
+        walkRandom_.seed(static_cast<std::uint64_t>(ArgNumber(args, "gain_walk_seed", 1)));
         LookAtControl(true);
     }
 
@@ -285,6 +287,7 @@ private:
         number("spur_db", spurDb_);
         number("spur_hz", spurHz_);
         number("dc_db", dcDb_);
+        number("gain_walk_db", walkDbPerRootS_);
         double overflows = static_cast<double>(overflowsWanted_);
         number("overflows", overflows);
         overflowsWanted_ = static_cast<std::uint64_t>(std::max(0.0, overflows));
@@ -312,8 +315,15 @@ private:
         std::complex<float>* cf = cs16_ ? nullptr : static_cast<std::complex<float>*>(buffer);
         auto* cs = cs16_ ? static_cast<std::int16_t*>(buffer) : nullptr;
         const double tau = 2 * std::numbers::pi;
+        // The gain's random walk, a step for each block of samples: its
+        // variance grows by D² for every second of stream time.
+        if (walkDbPerRootS_ > 0) {
+            walkDb_ += walkDbPerRootS_ * std::sqrt(static_cast<double>(n) / rate_) *
+                       walkNormal_(walkRandom_);
+        }
         // The scale before and after the step, worked out once a block.
-        const double scales[2] = {Amplitude(gainDb_), Amplitude(gainDb_ + stepDb_)};
+        const double scales[2] = {Amplitude(gainDb_ + walkDb_),
+                                  Amplitude(gainDb_ + walkDb_ + stepDb_)};
         const double noiseAmplitude = Amplitude(powerDb_);
         const double dcAmplitude = Amplitude(dcDb_);
         const double spurAmplitude = Amplitude(spurDb_);
@@ -363,6 +373,12 @@ private:
     std::normal_distribution<double> normal_;
     std::vector<double> noiseTable_;
     std::size_t tableAt_ = 0;
+    /// The gain's random walk: its coefficient, dB/√s, where it stands, dB,
+    /// and its own generator, so the noise stays that of the seed.
+    double walkDbPerRootS_ = 0;
+    double walkDb_ = 0;
+    std::mt19937_64 walkRandom_;
+    std::normal_distribution<double> walkNormal_;
     double spurPhase_ = 0;
     double gainDb_ = 0;
     double frequencyHz_ = 100e6;

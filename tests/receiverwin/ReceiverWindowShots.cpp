@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     services.Conditions = &conditions;
     services.Directory = dir.path();
     services.YTarget = [] { return QStringLiteral("Sun"); };
-    services.UseY = [](double, double) {};
+    services.UseY = [](const YEstimate&) {};
     ReceiverWindow w(services);
     w.resize(1100, 800);
     w.show();

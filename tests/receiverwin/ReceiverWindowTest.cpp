@@ -11,6 +11,7 @@
 #include "measurewin/MeasureWindow.h"
 #include "radiometer/PowerLog.h"
 #include "receiverwin/ReceiverSettings.h"
+#include "receiverwin/ReceiverYPanel.h"
 
 #include "../RecordingMessages.h"
 #include "../TickRhythm.h"
@@ -97,7 +98,9 @@ private slots:
         ReceiverWindowServices services = Services();
         services.Pointing = [&pointing] { return pointing; };
         services.YTarget = [&measure] { return measure.SourceTitle(); };
-        services.UseY = [&measure](double y, double sigma) { measure.TakeMeasuredY(y, sigma); };
+        services.UseY = [&measure](const YEstimate& y) {
+            measure.TakeMeasuredY(TakenY{y.YDb, y.SigmaDb, y.Method, y.FirstUtc, y.LastUtc});
+        };
         ReceiverWindow w(services);
         w.show();
         ChooseSdr(w, sim.Args(), "2400000", "0.5");
@@ -127,8 +130,12 @@ private slots:
         QCOMPARE(static_cast<std::uint64_t>(w.StripPoints()), w.Status().Blocks);
 
         w.ReferenceClick();
-        QCOMPARE(w.Reference()->UtcStart, first.UtcStart);
-        QVERIFY(w.ReferenceText->text().contains(QString::number(first.PowerDb, 'f', 3)));
+        // The reference is every block so far, on cold sky.
+        QVERIFY(w.Reference()->UtcStart < first.UtcStart);
+        QCOMPARE(w.Reference()->UtcEnd, first.UtcEnd);
+        QVERIFY(std::abs(w.Reference()->PowerDb - bandDb) < 0.02);
+        QVERIFY2(w.ReferenceText->text().contains(QString::number(w.Reference()->PowerDb, 'f', 3)),
+                 qPrintable(w.ReferenceText->text()));
         QVERIFY2(w.YNote->text().contains(QStringLiteral("not above")) ||
                      !w.UseYButton->isEnabled() || w.LiveY()->YDb > 0,
                  qPrintable(w.YNote->text()));
@@ -142,7 +149,7 @@ private slots:
         // From here to Use this Y no event is taken: a block finished
         // meanwhile is taken now, so the Y read is the one used.
         w.TakeNews();
-        const YFactorReading y = *w.LiveY();
+        const YEstimate y = *w.LiveY();
         qInfo("Y %.4f dB, sigma %.4f dB", y.YDb, y.SigmaDb);
         QVERIFY2(std::abs(y.YDb - 3.0) < 3 * y.SigmaDb,
                  qPrintable(QStringLiteral("Y %1 sigma %2").arg(y.YDb).arg(y.SigmaDb)));
@@ -239,6 +246,133 @@ private slots:
         QVERIFY(!w.IsRunning());
         w.TakeBack();
         QVERIFY(w.StartButton->isEnabled());
+    }
+
+    /// A receiver whose gain wanders (0.05 dB/√s): the live Y against a
+    /// reference and the off-on-off sequence, guided step by step, each
+    /// with a σ that covers the error (the strict statistics are
+    /// YUncertaintyTest's); Use this Y takes Y, σ, method and the blocks'
+    /// span to the Measure window, whose Log keeps them, and the blocks it
+    /// rests on are flagged used in the power log.
+    void aWanderingGainIsCoveredByTheSigma() {
+        testing::SimReceiver sim;
+        sim.Control("power_db=-30");
+        MeasureWindow measure(conditions_, station_, library_, clock_, messages_, dir_.path());
+        QFile::remove(measure.LogPath());
+        measure.Source->setCurrentIndex(kMoonRow);
+        ReceiverWindowServices services = Services();
+        services.YTarget = [&measure] { return measure.SourceTitle(); };
+        services.UseY = [&measure](const YEstimate& y) {
+            measure.TakeMeasuredY(TakenY{y.YDb, y.SigmaDb, y.Method, y.FirstUtc, y.LastUtc});
+        };
+        // Tracking the Moon with a 2° beam, the rotator 0.05° from it until
+        // it slips to 0.5° (0.25 HPBW) for the off-on-off.
+        std::optional<BlockPointing> pointing = BlockPointing{"moon", 180.0, 30.05};
+        services.Pointing = [&pointing] { return pointing; };
+        services.BeamwidthDeg = [] { return std::optional<double>(2.0); };
+        services.SourcePlace = [](const std::string& key, DateTime) {
+            return key == "moon" ? std::optional(std::pair{180.0, 30.0}) : std::nullopt;
+        };
+        ReceiverWindow w(services);
+        w.show();
+        ChooseSdr(w, sim.Args("gain_walk_db=0.05,gain_walk_seed=3"), "1000000", "0.2");
+        w.StartClick();
+        QVERIFY(WaitForBlocks(w, 6, 8000));
+        w.ReferenceClick();
+        QVERIFY(w.ReferenceText->text().contains(QStringLiteral("mean of")));
+        sim.Control("power_db=-27");
+        QVERIFY(WaitForBlocks(w, 7, 8000));
+        w.TakeNews();
+        const YEstimate live = *w.LiveY();
+        qInfo("live Y %.4f +- %.4f dB (%s; radiometer %.4f)", live.YDb, live.SigmaDb,
+              live.Method.c_str(), live.RadiometerSigmaDb);
+        QVERIFY(std::abs(live.YDb - 3.0) < 3.0 * live.SigmaDb);
+        QVERIFY(live.SigmaDb > live.RadiometerSigmaDb); // not the radiometer's floor
+        QVERIFY(live.Blocks >= 6 + 4);                  // the moving block left out
+        QVERIFY2(w.YPanel->MethodText->text().contains(QString::fromStdString(live.Method)),
+                 qPrintable(w.YPanel->MethodText->text()));
+
+        QVERIFY(w.YPanel->OffSource->isHidden()); // 0.025 HPBW: on the source
+
+        // Off-on-off, as the prompts say.
+        pointing->ElevationDeg = 30.5;
+        w.Refresh();
+        QPushButton* step = w.YPanel->SequenceButton;
+        sim.Control("power_db=-30");
+        step->click();
+        QVERIFY(w.YPanel->Prompt->text().startsWith(QStringLiteral("1 of 3")));
+        QCOMPARE(step->text(), QStringLiteral("Off taken"));
+        step->click(); // too soon: no block yet, the step stays
+        QVERIFY(w.YPanel->Prompt->text().startsWith(QStringLiteral("1 of 3")));
+        QVERIFY(WaitForBlocks(w, 6, 8000));
+        step->click();
+        QVERIFY(w.YPanel->Prompt->text().startsWith(QStringLiteral("2 of 3")));
+        QVERIFY(!w.UseYButton->isEnabled());
+        sim.Control("power_db=-27");
+        QVERIFY(WaitForBlocks(w, 7, 8000));
+        w.TakeNews();
+        QVERIFY(w.LiveY() && std::abs(w.LiveY()->YDb - 3.0) < 0.5); // against the first off
+        test::Shoot(w, "receiver-off-on-off-step.png");
+        step->click();
+        QVERIFY(w.YPanel->Prompt->text().startsWith(QStringLiteral("3 of 3")));
+        sim.Control("power_db=-30");
+        QVERIFY(WaitForBlocks(w, 7, 8000));
+        w.TakeNews();
+        step->click();
+        QCOMPARE(w.YPanel->Core().SequenceStep(), LiveYFactor::Step::Done);
+        const YEstimate y = *w.LiveY();
+        qInfo("off-on-off Y %.4f +- %.4f dB (%s), %d blocks", y.YDb, y.SigmaDb, y.Method.c_str(),
+              y.Blocks);
+        QVERIFY(y.Method.starts_with("off-on-off, "));
+        QVERIFY(std::abs(y.YDb - 3.0) < 3.0 * y.SigmaDb);
+        QVERIFY(w.LiveYText->text().contains(QString::number(y.YDb, 'f', 3)));
+        QVERIFY(w.UseYButton->isEnabled());
+        test::Shoot(w, "receiver-off-on-off.png");
+
+        QVERIFY2(w.YPanel->OffSource->isVisibleTo(&w) &&
+                     w.YPanel->OffSource->text().contains(QStringLiteral("0.25 HPBW")),
+                 qPrintable(w.YPanel->OffSource->text()));
+        w.UseYClick();
+        QVERIFY(
+            w.Messages->toPlainText().contains(QStringLiteral("Warning: The antenna was 0.25")));
+        QCOMPARE(measure.MeasuredY->text(), QString::number(y.YDb, 'f', 3));
+        measure.LogClick();
+        measure::MeasurementLog kept;
+        QVERIFY(!measure::ReadMeasurementLog(measure.LogPath().toStdString(), kept));
+        QCOMPARE(kept.Records.size(), std::size_t{1});
+        const measure::MeasurementRecord& r = kept.Records.back();
+        QCOMPARE(r.Method, y.Method);
+        QVERIFY(r.YSigmaDb && std::abs(*r.YSigmaDb - y.SigmaDb) < 0.0001);
+        QVERIFY(r.GOverTSigmaDb && *r.GOverTSigmaDb > 0);
+        QCOMPARE(r.BlocksUtcStart, PowerLogTime(y.FirstUtc));
+        QCOMPARE(r.BlocksUtcEnd, PowerLogTime(y.LastUtc));
+
+        w.StopClick();
+        QVERIFY(w.FlushLog(5000));
+        // The blocks used are flagged on a thread of their own.
+        PowerLog log;
+        int used = 0;
+        const bool flagged = test::WaitFor(
+            [&] {
+                log = {};
+                used = 0;
+                if (ReadPowerLog(w.LogPath().toStdString(), log)) {
+                    return false;
+                }
+                for (const PowerRecord& p : log.Records) {
+                    used += p.Used ? 1 : 0;
+                }
+                return used == y.Blocks;
+            },
+            5000);
+        QVERIFY2(flagged, qPrintable(QStringLiteral("%1 used of %2").arg(used).arg(y.Blocks)));
+        QVERIFY(log.Skipped.empty());
+        for (const PowerRecord& p : log.Records) {
+            if (p.Used) {
+                QVERIFY(p.UtcStart >= PowerLogTime(y.FirstUtc) &&
+                        p.UtcEnd <= PowerLogTime(y.LastUtc));
+            }
+        }
     }
 
     /// Vanset.ini edited by hand: a refused value takes its key's default,

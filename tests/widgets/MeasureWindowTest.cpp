@@ -3,6 +3,7 @@
 #include "astro/DateTime.h"
 #include "measure/MeasureConstants.h"
 #include "measure/MeasurementLog.h"
+#include "measure/YFactor.h"
 #include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureSettings.h"
 #include "settings/ObservingSettings.h"
@@ -156,6 +157,10 @@ private slots:
         QTest::newRow("moon") << "MoonTemperature"
                               << "inf"
                               << "The Moon's temperature must be a positive number.";
+        // As vantrel-noise holds it: a lunar disk is 50 to 400 K.
+        QTest::newRow("moon too hot") << "MoonTemperature"
+                                      << "4500"
+                                      << "The Moon's temperature must be 50 to 400 K.";
     }
     void BadInputSaysWhyAndDisablesLog() {
         QFETCH(QString, field);
@@ -246,6 +251,59 @@ private slots:
         QVERIFY(moon->at(1).x() > moon->at(0).x());
         QVERIFY(moon->at(1).y() < moon->at(0).y());
         clock_.reading.Local -= 1.0 / 24;
+    }
+
+    /// What Log writes of a Y: typed by hand, "typed" and the σ typed with
+    /// it ("2.5 ± 0.05") or none; taken from the Receiver window, its
+    /// method, σ and the span of its blocks. Tsys is the measurement's,
+    /// G/(G/T); every value rounded as the log rounds; the list shows σ,
+    /// method and antenna.
+    void LogKeepsHowTheYWasMeasured() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        MeasureOnMoon(w, "2.5");
+        w.Log->click();
+        w.MeasuredY->setText(QStringLiteral("2.5 \u00b1 0.05"));
+        QVERIFY2(w.GOverT->text().contains(QStringLiteral("\u00b1")), qPrintable(w.GOverT->text()));
+        w.Log->click();
+        TakenY taken;
+        taken.YDb = 2.4567;
+        taken.SigmaDb = 0.03125;
+        taken.Method = "off-on-off, gain drift over 26 s";
+        taken.FirstUtc = EncodeDateTime(2026, 12, 9, 19, 58, 0) + 0.25 / 86400.0;
+        taken.LastUtc = EncodeDateTime(2026, 12, 9, 19, 59, 0);
+        w.TakeMeasuredY(taken);
+        w.Log->click();
+        QVERIFY(messages.said.empty());
+        const auto& records = w.LogRead().Records;
+        QCOMPARE(records.size(), std::size_t{3});
+        QCOMPARE(records[0].Method, std::string("typed"));
+        QVERIFY(!records[0].YSigmaDb && !records[0].GOverTSigmaDb);
+        QCOMPARE(records[1].Method, std::string("typed"));
+        QCOMPARE(records[1].YSigmaDb, std::optional<double>(0.05));
+        QVERIFY(records[1].GOverTSigmaDb && *records[1].GOverTSigmaDb > 0);
+        const measure::MeasurementRecord& r = records[2];
+        QCOMPARE(r.Method, taken.Method);
+        QCOMPARE(r.MeasuredYDb, 2.457);
+        QCOMPARE(r.YSigmaDb, std::optional<double>(0.0313));
+        QCOMPARE(r.BlocksUtcStart, std::string("2026-12-09T19:58:00.250Z"));
+        QCOMPARE(r.BlocksUtcEnd, std::string("2026-12-09T19:59:00.000Z"));
+        // Tsys = G/(G/T) of the 3 m dish, to 0.1 K.
+        const auto beam = BeamOf(w.Setup(), conditions.FrequencyMHz);
+        const double tsys = measure::SystemTemperatureFromGOverTK(beam->GainDbi, r.GOverTDbPerK);
+        QVERIFY2(std::abs(r.TsysK - tsys) <= 0.05 + 1e-9,
+                 qPrintable(QStringLiteral("%1 K, %2 expected").arg(r.TsysK).arg(tsys)));
+        QCOMPARE(r.TsysK, std::round(r.TsysK * 10.0) / 10.0);
+        // The list, the latest first.
+        const QString y = w.Entries->item(0, 3)->text();
+        QVERIFY2(y == QStringLiteral("2.457 \u00b1 0.031"), qPrintable(y));
+        QCOMPARE(w.Entries->item(0, 6)->text(), QString::fromStdString(taken.Method));
+        QCOMPARE(w.Entries->item(0, 7)->text(), QStringLiteral("dish 3 m, efficiency 0.55"));
+        QCOMPARE(w.Entries->item(2, 6)->text(), QStringLiteral("typed"));
+        QCOMPARE(w.Entries->item(2, 3)->text(), QStringLiteral("2.500"));
     }
 
     void DamagedLinesAreSkippedAndCounted() {
@@ -525,6 +583,16 @@ private slots:
             w.Log->click();
             clock_.reading.Local += 1.0;
         }
+        // Two taken from the Receiver window, with their σ and method.
+        w.Source->setCurrentIndex(kMoonRow);
+        w.TakeMeasuredY(TakenY{2.512, 0.0412, "off-on-off, gain drift over 23 s",
+                               clock_.reading.Local - 0.001, clock_.reading.Local - 0.0005});
+        w.Log->click();
+        clock_.reading.Local += 0.5;
+        w.TakeMeasuredY(TakenY{2.538, 0.0967, "gain drift over 30 s", clock_.reading.Local - 0.001,
+                               clock_.reading.Local - 0.0005});
+        w.Log->click();
+        clock_.reading.Local += 0.5;
         // A second band, and the Sun (below the horizon here: logged after
         // the question).
         conditions.FrequencyMHz = 1296;
@@ -541,9 +609,10 @@ private slots:
         clock_.reading.Local = start;
         w.OpenBeside(nullptr);
         // The odd reading of the fourth night withdrawn.
-        w.Entries->selectRow(6);
+        w.Entries->selectRow(8);
         w.Withdraw->click();
         MeasureOnMoon(w, "2.4");
+        w.resize(1600, 820); // the list's method and antenna in sight
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::qWait(200);
         QDir().mkpath(QString::fromLocal8Bit(shots));
