@@ -205,6 +205,12 @@ struct EarthOrientationReader {
 };
 
 Ut1Offset EarthOrientation::At(double utcMjd) const {
+    if (utcMjd > LastMjd() && utcMjd <= LastMjd() + kUt1HoldDays) {
+        // The last value held; across a leap second UT1 − TAI is.
+        const Day& last = days_.back();
+        return {last.Ut1MinusUtcSeconds - last.TaiMinusUtcSeconds + TaiMinusUtc(utcMjd),
+                Ut1Source::Held};
+    }
     if (!(utcMjd >= FirstMjd() && utcMjd <= LastMjd())) {
         return {};
     }
@@ -239,17 +245,31 @@ Ut1Offset EarthOrientation::At(double utcMjd) const {
 }
 
 std::string EarthOrientation::Description(double firstUtcMjd, double lastUtcMjd) const {
+    const double heldTo = LastMjd() + kUt1HoldDays;
+    const std::string forThese =
+        std::string(": ") + std::string(kUt1EqualsUtc) + " for these dates";
+    if (firstUtcMjd > heldTo) {
+        return name_ + " ends " + IsoDate(LastMjd()) + forThese;
+    }
+    if (lastUtcMjd < FirstMjd()) {
+        return name_ + " begins " + IsoDate(FirstMjd()) + forThese;
+    }
     const double from = std::max(firstUtcMjd, FirstMjd());
     const double to = std::min(lastUtcMjd, LastMjd());
-    if (!(from <= to)) {
-        return std::string(kUt1EqualsUtc);
+    std::string text;
+    if (from <= to) {
+        text = to > predictionReachMjd_ ? kUt1FromIersPredicted : kUt1FromIers;
+    } else {
+        text = std::string(kUt1FromIers);
     }
-    std::string text(to > predictionReachMjd_ ? kUt1FromIersPredicted : kUt1FromIers);
     if (firstUtcMjd < FirstMjd()) {
         text += "; UT1 = UTC before " + IsoDate(FirstMjd());
     }
     if (lastUtcMjd > LastMjd()) {
-        text += "; UT1 = UTC after " + IsoDate(LastMjd());
+        text += "; its last value held after " + IsoDate(LastMjd());
+    }
+    if (lastUtcMjd > heldTo) {
+        text += "; UT1 = UTC after " + IsoDate(heldTo);
     }
     return text;
 }

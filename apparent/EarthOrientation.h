@@ -22,7 +22,14 @@ enum class Ut1Source {
     None,      ///< outside the series, or no series: UT1 = UTC
     Observed,  ///< from IERS values (Bulletin B, or Bulletin A flagged I)
     Predicted, ///< from Bulletin A's predictions (flag P) for at least one end
+    /// After the series' last day: its last value, held for up to
+    /// kUt1HoldDays (UT1 − UTC changes by about a millisecond a day).
+    Held,
 };
+
+/// Days after a series' last day that its last UT1 − UTC is held; then
+/// UT1 = UTC.
+inline constexpr double kUt1HoldDays = 30.0;
 
 /// UT1 − UTC at one instant.
 struct Ut1Offset {
@@ -47,10 +54,12 @@ inline constexpr std::string_view kUt1FromIersPredicted = "UT1 from IERS finals2
 ///     runs on UT1 − TAI, which is smooth, and adds TAI − UTC of the instant
 ///     (ERFA eraDat): on the day before a leap second the value is right to
 ///     the microsecond instead of off by up to half a second.
-///  3. Outside the first and last day with a value the offset is 0 and the
-///     source None: UT1 = UTC, as without a file. So it is within a gap of
-///     more than 10 days between two values (a file with many damaged lines).
-///     The descriptions do not single such gaps out.
+///  3. Up to kUt1HoldDays after the last day with a value its value is
+///     held (UT1 − TAI held across a leap second; source Held). Before the
+///     first day, and later than that after the last, the offset is 0 and
+///     the source None: UT1 = UTC, as without a file. So it is within a gap
+///     of more than 10 days between two values (a file with many damaged
+///     lines). The descriptions do not single such gaps out.
 /// Reference: IERS Rapid Service/Prediction Centre, readme.finals2000A
 /// (the file format); IERS Conventions 2010, chapter 5 (UT1).
 class EarthOrientation {
@@ -75,10 +84,13 @@ public:
     double Ut1MinusUtcSeconds(double utcMjd) const { return At(utcMjd).Ut1MinusUtcSeconds; }
 
     /// What is in use over the UTC instants `firstUtcMjd`..`lastUtcMjd`
-    /// (first <= last): "UT1 = UTC" when the series covers none of it;
-    /// "UT1 from IERS finals2000A" with ", predicted" when a prediction is
-    /// used anywhere in it; "; UT1 = UTC after 2027-03-01" (or "before")
-    /// when it reaches beyond the series.
+    /// (first <= last): "finals2000A.all ends 2019-06-30: UT1 = UTC for
+    /// these dates" (or "begins 2027-01-01") when the series and its held
+    /// days cover none of it; otherwise "UT1 from IERS finals2000A" with ",
+    /// predicted" when a prediction is used anywhere in it, "; UT1 = UTC
+    /// before 2026-11-20" when it begins before the series, and when it
+    /// reaches beyond the last day "; its last value held after
+    /// 2026-12-21" and, past the held days, "; UT1 = UTC after 2027-01-20".
     std::string Description(double firstUtcMjd, double lastUtcMjd) const;
 
     /// The days read, in increasing MJD; never empty.

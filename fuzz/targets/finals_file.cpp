@@ -44,7 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(std::isfinite(o.Ut1MinusUtcSeconds));
         FUZZ_CHECK(std::fabs(o.Ut1MinusUtcSeconds) <= 2.0 + 1e-9);
         const bool inside = mjd >= first && mjd <= last;
-        FUZZ_CHECK(inside || o.Source == Ut1Source::None);
+        const bool held = mjd > last && mjd <= last + kUt1HoldDays;
+        FUZZ_CHECK(inside || held || o.Source == Ut1Source::None);
+        FUZZ_CHECK(!held || o.Source == Ut1Source::Held);
         FUZZ_CHECK(o.Source != Ut1Source::None || o.Ut1MinusUtcSeconds == 0.0);
     }
     FUZZ_CHECK(!t.Description(first - 10, last + 10).empty());

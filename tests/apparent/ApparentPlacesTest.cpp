@@ -296,7 +296,8 @@ TEST(ApparentPlaces, Ut1FromTheSeriesTurnsTheEarth) {
          0.5 * (0.0320095 + 0.0317041)},
         {"before a leap second", leap, {2016, 12, 31, 12, 0, 0, 0}, -0.41045},
         {"after it", leap, {2017, 1, 1, 0, 0, 0, 0}, 0.5893},
-        {"outside the series", excerpt, {2027, 1, 5, 6, 0, 0, 0}, 0.0},
+        {"held after the series' last day", excerpt, {2027, 1, 5, 6, 0, 0, 0}, 0.0317041},
+        {"outside the series and its held days", excerpt, {2027, 2, 5, 6, 0, 0, 0}, 0.0},
     };
     const StationCoordinates st{-12.5L, 130.8L, 30.0};
     const double ra = 4.2;

@@ -59,7 +59,12 @@ TEST(EarthOrientation, ValuesAtInstants) {
         {"towards the first prediction", FINALS_EXCERPT, 61380.5, 0.5 * (0.0362140 + 0.0358929),
          Ut1Source::Predicted},
         {"last day with a value", FINALS_EXCERPT, 61395.0, 0.0317041, Ut1Source::Predicted},
-        {"after it, among dated lines", FINALS_EXCERPT, 61395.001, 0.0, Ut1Source::None},
+        // After the last day its value is held for 30 days, then UT1 = UTC
+        // (it was UT1 = UTC at once, a jump of 32 ms).
+        {"after it, among dated lines: held", FINALS_EXCERPT, 61395.001, 0.0317041,
+         Ut1Source::Held},
+        {"30 days after: still held", FINALS_EXCERPT, 61425.0, 0.0317041, Ut1Source::Held},
+        {"beyond the 30 days", FINALS_EXCERPT, 61425.01, 0.0, Ut1Source::None},
         // UT1 − TAI interpolated: −36.4102 and −36.4107 s; TAI − UTC = 36 s at noon.
         {"noon before a leap second", FINALS_LEAP, 57753.5, -0.41045, Ut1Source::Observed},
         {"the leap second's next day", FINALS_LEAP, 57754.0, 0.5893, Ut1Source::Observed},
@@ -96,10 +101,15 @@ TEST(EarthOrientation, DescriptionOverIntervals) {
     } cases[] = {
         {61365, 61380, "UT1 from IERS finals2000A"},
         {61365, 61380.5, "UT1 from IERS finals2000A, predicted"},
-        {61390, 61400, "UT1 from IERS finals2000A, predicted; UT1 = UTC after 2026-12-21"},
+        {61390, 61400,
+         "UT1 from IERS finals2000A, predicted; its last value held after 2026-12-21"},
+        {61390, 61500,
+         "UT1 from IERS finals2000A, predicted; its last value held after 2026-12-21; UT1 = UTC "
+         "after 2027-01-20"},
         {61360, 61366, "UT1 from IERS finals2000A; UT1 = UTC before 2026-11-20"},
-        {61300, 61310, "UT1 = UTC"},
-        {61396, 61397, "UT1 = UTC"},
+        {61300, 61310, "finals2000A.test begins 2026-11-20: UT1 = UTC for these dates"},
+        {61396, 61397, "UT1 from IERS finals2000A; its last value held after 2026-12-21"},
+        {61430, 61431, "finals2000A.test ends 2026-12-21: UT1 = UTC for these dates"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(table->Description(c.First, c.Last), c.Expected) << c.First << ".." << c.Last;
