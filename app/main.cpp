@@ -177,6 +177,12 @@ int main(int argc, char** argv) {
     trackServices.Horizon = [&trackHorizon]() -> const HorizonProfile* {
         return trackHorizon ? trackHorizon() : nullptr;
     };
+    // The threshold and "on target" follow the antenna's beam, as the
+    // Measure window has the antenna at the observing frequency.
+    trackServices.Beamwidth = [&measure, &conditions]() -> std::optional<double> {
+        const auto beam = BeamOf(measure.Setup(), conditions.FrequencyMHz);
+        return beam ? std::optional<double>(beam->BeamwidthDeg) : std::nullopt;
+    };
     TrackWindow track(trackServices);
     track.setAttribute(Qt::WA_QuitOnClose, false);
     track.OnTrackedPair = [&form](std::optional<std::size_t> pair) { form.SetTrackedPair(pair); };

@@ -20,9 +20,6 @@ constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 /// from an angle on the sky: 89.4° elevation (near the zenith an azimuth
 /// step no longer moves the beam much).
 constexpr double kLeastCosElevation = 0.01;
-/// A rotator standing still this long within kOnTargetToleranceDeg of a
-/// point has arrived as near as it can report (whole-degree controllers).
-constexpr double kStandStillS = 3.0;
 /// A reported position this close to the last one counts as unchanged, deg.
 constexpr double kStillDeg = 0.001;
 /// Time allowed for a move: this, plus the angle at kSlowestRotatorDegPerS.
