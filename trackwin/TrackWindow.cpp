@@ -39,6 +39,10 @@ constexpr int kStalePolls = 2;
 constexpr std::chrono::milliseconds kStillWhenParked{3000};
 constexpr double kStillDeg = 0.05;
 constexpr const char* kRefusedStyle = "color: #b00000";
+/// A scan's offsets are added in steps of this many per degree, and the
+/// sums kept to this many.
+constexpr double kOffsetSteps = 1000.0;
+constexpr double kSumSteps = 1e6;
 constexpr const char* kErrorStyle = "color: #b00000; font-weight: bold";
 
 QString FromView(std::string_view s) {
@@ -940,9 +944,16 @@ void TrackWindow::ShowLent() {
 }
 
 QString TrackWindow::AddOffsets(double azimuthDeg, double elevationDeg) {
+    // A scan's offset to a thousandth of a degree (its error is tens of
+    // them), the sum to a millionth: the field and Vanset.ini show
+    // "-0.444", not the fit's seventeen digits or a binary remainder.
+    const auto add = [](double to, double offset) {
+        const double rounded = std::round(offset * kOffsetSteps) / kOffsetSteps;
+        return std::round((to + rounded) * kSumSteps) / kSumSteps;
+    };
     TrackSetup changed = setup_;
-    changed.Options.AzimuthOffsetDeg += azimuthDeg;
-    changed.Options.ElevationOffsetDeg += elevationDeg;
+    changed.Options.AzimuthOffsetDeg = add(changed.Options.AzimuthOffsetDeg, azimuthDeg);
+    changed.Options.ElevationOffsetDeg = add(changed.Options.ElevationOffsetDeg, elevationDeg);
     if (const std::string why = TrackSetupProblem(changed); !why.empty()) {
         return QString::fromStdString(why);
     }

@@ -122,8 +122,9 @@ public:
     /// Told when Stop is pressed while the rotator is lent.
     std::function<void()> OnLentStop;
     /// Adds a scan's offsets to the tracking offsets: degrees of the
-    /// rotator's azimuth and of elevation. Shown in their fields and stored
-    /// as if typed; the reason when the sum is refused (nothing changes).
+    /// rotator's azimuth and of elevation, each rounded to 0.001° (the sum
+    /// to 0.000001°). Shown in their fields and stored as if typed; the
+    /// reason when the sum is refused (nothing changes).
     QString AddOffsets(double azimuthDeg, double elevationDeg);
 
     bool IsTracking() const { return tracking_; }

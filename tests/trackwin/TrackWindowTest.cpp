@@ -436,6 +436,11 @@ private slots:
         QVERIFY(!w.AddOffsets(400, 0).isEmpty()); // beyond ±360: nothing changes
         QCOMPARE(w.Setup().Options.AzimuthOffsetDeg, 0.5);
         QCOMPARE(LoadTrackSetup(dir_.path()).Options.ElevationOffsetDeg, -0.25);
+        // A fit's offset goes in to a thousandth, and the sum reads as typed.
+        QVERIFY(w.AddOffsets(-0.94428221376407, 0.1 + 0.2 - 0.25).isEmpty());
+        QCOMPARE(w.AzimuthOffset->text(), QStringLiteral("-0.444"));
+        QCOMPARE(w.ElevationOffset->text(), QStringLiteral("-0.2"));
+        QCOMPARE(LoadTrackSetup(dir_.path()).Options.AzimuthOffsetDeg, -0.444);
 
         // Handed back with a source, it tracks that source.
         QVERIFY(w.LendRotator(QStringLiteral("Scan"), why) != nullptr);
