@@ -1,5 +1,7 @@
 #include "scan/DriftScan.h"
 
+#include "scan/DiskBeam.h"
+
 #include "measure/YFactor.h"
 #include "tracking/SkyAngles.h"
 
@@ -81,6 +83,7 @@ void DriftScan::Took(const Visit& visit, const Reading& reading) {
 void DriftScan::Conclude(bool partial) {
     DriftScanResult& r = result_;
     r.Partial = partial;
+    r.SourceDiskDeg = SourceDisk();
     if (r.Points.empty()) {
         r.Problem = "Nothing was recorded.";
         return;
@@ -95,8 +98,18 @@ void DriftScan::Conclude(bool partial) {
     if (!r.Fit) {
         return;
     }
-    r.BeamwidthDeg = r.Fit->Width * r.RateDegPerS;
+    r.WidthOnSourceDeg = r.Fit->Width * r.RateDegPerS;
+    r.BeamwidthDeg = r.WidthOnSourceDeg;
     r.BeamwidthSigmaDeg = r.Fit->WidthSigma * r.RateDegPerS;
+    if (SourceDisk() > 0) {
+        if (const auto beam = BeamOfDiskScan(*r.WidthOnSourceDeg, *r.BeamwidthSigmaDeg,
+                                             SourceDisk(), r.Points, &*r.Fit, r.RateDegPerS)) {
+            r.BeamwidthDeg = beam->BeamDeg;
+            r.BeamwidthSigmaDeg = beam->BeamSigmaDeg;
+        } else {
+            r.DiskProblem = DiskWidthProblem(*r.WidthOnSourceDeg, SourceDisk());
+        }
+    }
     r.TimeOffsetS = r.Fit->Centre;
     r.TimeOffsetSigmaS = r.Fit->CentreSigma;
     r.PeakUtc = r.PredictedUtc + r.Fit->Centre / kSecondsPerDay;

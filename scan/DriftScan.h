@@ -27,11 +27,17 @@ struct DriftScanResult {
     double ElevationDeg = 0;   ///< where the antenna was held, degrees
     double AzimuthDeg = 0;
 
-    /// The beamwidth along the track, degrees: the fitted width in time
-    /// times RateDegPerS (so corrected for the declination); with its
-    /// one-sigma error.
+    /// The antenna's beamwidth along the track, degrees: the fitted width
+    /// in time times RateDegPerS (so corrected for the declination), a
+    /// disk's own width taken off; with its one-sigma error.
     std::optional<double> BeamwidthDeg;
     std::optional<double> BeamwidthSigmaDeg;
+    /// The width on the source along the track, degrees: BeamwidthDeg
+    /// before a disk's own width is taken off (BeamOfDiskScan; the Sun, the
+    /// Moon); the same for a point source.
+    std::optional<double> WidthOnSourceDeg;
+    /// Why the disk could not be taken off; empty otherwise.
+    std::string DiskProblem;
     /// When the peak passed, UTC, and how much later than predicted, s.
     std::optional<DateTime> PeakUtc;
     std::optional<double> TimeOffsetS;
@@ -44,6 +50,8 @@ struct DriftScanResult {
     std::optional<double> AzimuthOffsetSigmaDeg;
     std::optional<double> PeakYDb;
     bool Partial = false;
+    /// The source's disk diameter taken off the widths, degrees; 0 for a point.
+    double SourceDiskDeg = 0;
 };
 
 /// For an antenna without elevation control or a fixed dish: the antenna

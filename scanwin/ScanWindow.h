@@ -4,6 +4,7 @@
 #include "apparent/SkyPlaces.h"
 #include "astro/Clock.h"
 #include "astro/SunMoon.h"
+#include "measure/MeasurementLog.h"
 #include "measurewin/MeasureSetup.h"
 #include "radiometer/PowerRunner.h"
 #include "scan/Procedure.h"
@@ -135,6 +136,13 @@ public:
     /// The offsets of the last cross or drift scan for "Apply to tracking":
     /// degrees of the rotator's azimuth and of elevation.
     std::optional<std::pair<double, double>> OffsetsToApply() const { return toApply_; }
+    /// Shows a procedure that has ended elsewhere (a replay, a test) as at
+    /// its end: its readings, fits and result, nothing logged. Nothing while
+    /// one runs here.
+    void Review(std::shared_ptr<scan::Procedure> ended, DateTime startedUtc);
+    /// Y-factor results not yet in the measurement log (it could not be
+    /// written): kept, and tried again every 5 s and at the end.
+    std::size_t UnsavedResults() const { return unsavedY_.size(); }
     /// Points of the live power chart.
     int PowerPoints() const;
     /// Points and fitted curves of the scan chart.
@@ -167,6 +175,7 @@ public:
     QChartView* PowerChart = nullptr;
     QChartView* ScanChart = nullptr;
     QTimer* Stepper = nullptr;
+    QTimer* YRetry = nullptr; ///< writes the kept Y-factor results
 
 public slots:
     void StartClick();
@@ -204,6 +213,9 @@ private:
     void MarkReadings();
     void StopRunner();
     void SaveRect();
+    /// Appends the kept Y-factor results to the measurement log, oldest
+    /// first; what happened, as a sentence.
+    QString FlushY();
 
     ScanWindowServices services_;
     UtcClock clock_;
@@ -228,6 +240,8 @@ private:
     bool shutDown_ = false;
     bool placed_ = false;
     bool stopAtEnd_ = false; ///< the rotator stays stopped whatever "At the end" says
+    bool reviewing_ = false; ///< showing a procedure run elsewhere: nothing is logged
+    std::vector<measure::MeasurementRecord> unsavedY_;
 
     QChart* powerChart_ = nullptr;
     QLineSeries* power_ = nullptr;

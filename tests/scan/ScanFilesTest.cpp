@@ -59,6 +59,16 @@ protected:
         r.PeakYDb = 6.991;
         r.FitChi2Az = 0.97;
         r.Partial = i == 1;
+        r.WidthAzDeg = 1.835;
+        if (i % 2 == 0) {
+            r.WidthElDeg = 1.816;
+            r.DiskDeg = 0.5412;
+        }
+        r.Antenna = "dish 3 m, efficiency 0.55";
+        r.BeamAssumedDeg = 0.675;
+        r.TauS = 0.5;
+        r.SettleS = 2;
+        r.Station = ScanLogStation("PA0ABC", 52.37, -4.9);
         return r;
     }
     fs::path folder_;
@@ -108,6 +118,27 @@ TEST_F(ScanLogFile, AppendsWithCareAndReadsBack) {
         EXPECT_EQ(b.PeakTimeUtc, "2026-12-10T12:00:31.5Z");
         EXPECT_FALSE(b.ElOffsetDeg);
     }
+    // A line of the first version (sixteen fields) reads on, the later
+    // columns empty; lines after it carry them.
+    const std::string firstVersion =
+        "utc,procedure,source,frequency_mhz,elevation_deg,az_offset_deg,az_offset_sigma_deg,"
+        "el_offset_deg,el_offset_sigma_deg,hpbw_az_deg,hpbw_el_deg,peak_y_db,fit_chi2_az,"
+        "fit_chi2_el,peak_time_utc,status\n"
+        "2026-12-09T20:00:00Z,cross,Sun,10368,30.5,-0.1,0.01,0.2,0.01,0.75,0.748,9.1,1.1,0.9,,\n";
+    ScanLog old = ParseScanLog(firstVersion + ScanLogLine(Sample(0)) + "\n");
+    ASSERT_EQ(old.Records.size(), 2U);
+    EXPECT_TRUE(old.Skipped.empty());
+    EXPECT_EQ(old.Records[0].HpbwElDeg, 0.748);
+    EXPECT_FALSE(old.Records[0].WidthAzDeg || old.Records[0].DiskDeg || old.Records[0].TauS);
+    EXPECT_TRUE(old.Records[0].Antenna.empty() && old.Records[0].Station.empty());
+    EXPECT_EQ(old.Records[1].Station, "PA0ABC 52.3700N 4.9000W");
+    EXPECT_EQ(old.Records[1].DiskDeg, 0.5412);
+    // A later column that is not a number costs its line.
+    std::string badTau = ScanLogLine(Sample(0));
+    const std::size_t tau = badTau.find(",0.5,2,");
+    ASSERT_NE(tau, std::string::npos) << badTau;
+    badTau.replace(tau, 7, ",half,2,");
+    EXPECT_EQ(ParseScanLog(badTau + "\n").Skipped.size(), 1U);
     // Columns of a later version are passed over.
     ScanLog later = ParseScanLog(header + ",more\n" + ScanLogLine(Sample(0)) + ",extra\n");
     EXPECT_EQ(later.Records.size(), 1U);

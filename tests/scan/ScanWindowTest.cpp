@@ -8,11 +8,13 @@
 
 #include "RotctldServer.h"
 #include "SimulatedTelescope.h"
+#include "VirtualTelescope.h"
 #include "tests/RecordingMessages.h"
 #include "tests/WindowHarness.h"
 
 #include "measure/MeasurementLog.h"
 #include "radiometer/CommandInput.h"
+#include "scan/DriftScan.h"
 #include "scan/ScanLog.h"
 #include "scanwin/ScanSettingsFile.h"
 #include "scanwin/ScanWindow.h"
@@ -20,8 +22,10 @@
 #include "trackwin/TrackSettings.h"
 #include "trackwin/TrackWindow.h"
 
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +97,70 @@ private slots:
         if (kept) {
             QCOMPARE(*rect, QRect(-20, 5, 700, 500));
         }
+    }
+
+    /// A drift's points, a block every τ, all show on the chart with the fit
+    /// drawn over them: none hidden under another's rim.
+    void DriftPointsShowUnderTheFit() {
+        QTemporaryDir dir;
+        OrbexSunMoon library;
+        SystemLocalClock clock;
+        ObservingConditions conditions;
+        HomeStation station;
+        RecordingMessages messages;
+        ScanWindowServices services;
+        services.Conditions = &conditions;
+        services.Station = &station;
+        services.Library = &library;
+        services.Clock = &clock;
+        services.Messages = &messages;
+        services.Directory = dir.path();
+        ScanWindow w(services);
+        w.resize(1150, 720);
+        w.show();
+
+        scan::ScanSettings drift;
+        drift.Procedure = scan::ProcedureKind::Drift;
+        drift.BeamwidthDeg = 1.8;
+        drift.TauS = 2;
+        drift.SettleS = 1;
+        testing::VirtualSky sky;
+        testing::VirtualTelescope telescope(sky, drift.TauS);
+        TrackingOptions pointing;
+        pointing.Range = AzimuthRange::From0To360;
+        auto procedure = std::make_shared<scan::DriftScan>(
+            drift, scan::ProcedureContext{pointing, telescope.Place(), "the source"});
+        QVERIFY(telescope.Run(*procedure, pointing, 4000));
+        QVERIFY(procedure->Result().Fit);
+        const int points = static_cast<int>(procedure->Result().Points.size());
+        QVERIFY(points > 300);
+        w.Review(procedure, testing::VirtualTelescope::kUtc0);
+        QCOMPARE(w.ScanPoints(), points);
+        QVERIFY(w.FitPoints() > 0);
+        QVERIFY(w.Result->text().contains(QLatin1String("beamwidth")));
+        QVERIFY(!QFile::exists(dir.filePath(QLatin1String(scan::kScanLogName)))); // not logged
+        test::Shoot(w, "scan-drift-done.png");
+
+        // The points' own colour (fill or rim) covers as much of the chart
+        // as their markers would lying side by side along the curve.
+        QApplication::processEvents();
+        const QImage shot = w.ScanChart->grab().toImage();
+        const auto near = [](QRgb a, QColor b) {
+            return std::abs(qRed(a) - b.red()) + std::abs(qGreen(a) - b.green()) +
+                       std::abs(qBlue(a) - b.blue()) <
+                   60;
+        };
+        const QColor fill(200, 110, 0);
+        const QColor rim = fill.darker(160);
+        int coloured = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const QRgb p = shot.pixel(x, y);
+                coloured += near(p, fill) || near(p, rim) ? 1 : 0;
+            }
+        }
+        qInfo("pixels of the points' colours: %d", coloured);
+        QVERIFY2(coloured > 4000, qPrintable(QString::number(coloured)));
     }
 
     void CrossScanAppliedThenYFactorLeftTracking() {
@@ -215,6 +283,9 @@ private slots:
         w.After->setCurrentIndex(w.After->findData(static_cast<int>(scan::AfterEnd::Track)));
         test::Type(w.Pairs, QStringLiteral("2"));
         test::Type(w.Tau, QStringLiteral("0.5"));
+        // The measurement log cannot be written (a folder stands in its
+        // place) when the sequence ends: its result is kept until it can.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Vantrel-measurements.csv")));
         w.StartClick();
         QVERIFY(w.IsRunning());
         QTRY_VERIFY_WITH_TIMEOUT(w.ProgressText->text().startsWith(QLatin1String("pair 2 of 2")),
@@ -226,6 +297,11 @@ private slots:
         QVERIFY2(w.Result->text().contains(QLatin1String("G/T = ")), qPrintable(w.Result->text()));
         QVERIFY(track.IsTracking()); // handed back to tracking the Sun
         QCOMPARE(track.Setup().Options.Source, SkySource::Sun);
+        QCOMPARE(w.UnsavedResults(), std::size_t{1});
+        QVERIFY2(w.Result->text().contains(QLatin1String("Kept")), qPrintable(w.Result->text()));
+        QCOMPARE(logged, 0);
+        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("Vantrel-measurements.csv")));
+        QTRY_COMPARE_WITH_TIMEOUT(w.UnsavedResults(), std::size_t{0}, 10000);
         QCOMPARE(logged, 1);
         QCOMPARE(returned, 2);
         measure::MeasurementLog log;

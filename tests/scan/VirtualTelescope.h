@@ -15,6 +15,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel::testing {
@@ -27,6 +28,9 @@ struct VirtualSky {
     double TsysK = 100;
     double SourceK = 400;
     double BeamDeg = 1.8;
+    /// The source a uniform disk of this diameter, degrees (the Sun, the
+    /// Moon); 0 a point. Its brightness is summed over a grid of the disk.
+    double DiskDeg = 0;
     double ErrorAzDeg = 0.35; ///< the beam beside the reported azimuth, on the sky
     double ErrorElDeg = -0.25;
     double BandwidthHz = 1e5; ///< the radiometer's B
@@ -40,7 +44,25 @@ struct VirtualSky {
 class VirtualTelescope {
 public:
     explicit VirtualTelescope(VirtualSky sky, double tauS = 0.5)
-        : sky_(sky), tau_(tauS), random_(7) {}
+        : sky_(sky), tau_(tauS), random_(7) {
+        // The disk as the midpoints of a square grid's cells inside it, each
+        // of the same brightness: a sum independent of the program's own
+        // integral across the disk.
+        if (sky_.DiskDeg > 0) {
+            constexpr int kCells = 25;
+            const double r = sky_.DiskDeg / 2;
+            const double cell = sky_.DiskDeg / kCells;
+            for (int i = 0; i < kCells; ++i) {
+                for (int j = 0; j < kCells; ++j) {
+                    const double u = -r + (i + 0.5) * cell;
+                    const double v = -r + (j + 0.5) * cell;
+                    if (u * u + v * v <= r * r) {
+                        disk_.push_back({u, v});
+                    }
+                }
+            }
+        }
+    }
 
     static constexpr DateTime kUtc0 = 46000.5; // 2025-12-09 12:00 UTC
 
@@ -121,11 +143,27 @@ private:
             }
             const SkyDirection beam = SkyOfRotator(position_, options);
             const double c = std::max(std::cos(beam.ElevationDeg * kRad), 0.01);
-            const double d = AngleBetweenDeg(beam.AzimuthDeg + sky_.ErrorAzDeg / c,
-                                             beam.ElevationDeg + sky_.ErrorElDeg, src.AzimuthDeg,
-                                             src.ElevationDeg);
-            sum_ += sub * (sky_.TsysK +
-                           sky_.SourceK * std::exp(-kHalf * d * d / (sky_.BeamDeg * sky_.BeamDeg)));
+            const double beamAz = beam.AzimuthDeg + sky_.ErrorAzDeg / c;
+            const double beamEl = beam.ElevationDeg + sky_.ErrorElDeg;
+            const double theta2 = sky_.BeamDeg * sky_.BeamDeg;
+            double response = 0;
+            if (disk_.empty()) {
+                const double d = AngleBetweenDeg(beamAz, beamEl, src.AzimuthDeg, src.ElevationDeg);
+                response = std::exp(-kHalf * d * d / theta2);
+            } else {
+                // Offsets on the sky of the beam from the disk's centre
+                // (small angles), then the beam over every cell.
+                const double dx = std::remainder(beamAz - src.AzimuthDeg, 360.0) *
+                                  std::cos(src.ElevationDeg * kRad);
+                const double dy = beamEl - src.ElevationDeg;
+                for (const auto& [u, v] : disk_) {
+                    const double ex = dx - u;
+                    const double ey = dy - v;
+                    response += std::exp(-kHalf * (ex * ex + ey * ey) / theta2);
+                }
+                response /= static_cast<double>(disk_.size());
+            }
+            sum_ += sub * (sky_.TsysK + sky_.SourceK * response);
         }
         inBlock_ += dt;
         if (!dead) {
@@ -175,6 +213,7 @@ private:
     double lastReportS_ = -1;
     double sum_ = 0;
     double inBlock_ = 0;
+    std::vector<std::pair<double, double>> disk_; ///< cells of the disk, degrees from its centre
 };
 
 } // namespace vantrel::testing
