@@ -303,7 +303,8 @@ int main(int argc, char** argv) {
         return RadiometerLoan{
             InputFactoryOf(setup, conditions.FrequencyMHz), IntegrationOf(setup),
             QStringLiteral("the %1 input of the Receiver window")
-                .arg(QString::fromLatin1(input.data(), static_cast<qsizetype>(input.size())))};
+                .arg(QString::fromLatin1(input.data(), static_cast<qsizetype>(input.size()))),
+            std::string(input)};
     };
     scanServices.ReturnRadiometer = [&receiver, &receiverWasRunning] {
         receiver.TakeBack();

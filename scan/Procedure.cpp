@@ -228,9 +228,10 @@ Reading Procedure::ReadingOf(const PowerBlock& block, double x) const {
     r.PowerDb = block.PowerDb;
     r.SigmaDb = block.SigmaDb;
     r.WholeDbSteps = block.WholeDbSteps;
-    r.SourceElevationDeg = place_.ElevationDeg;
     const DateTime middle = 0.5 * (block.UtcStart + block.UtcEnd);
-    r.SourceAzDeg = SourceAt(middle).AzimuthDeg;
+    const SkyPlaceDeg source = SourceAt(middle);
+    r.SourceAzDeg = source.AzimuthDeg;
+    r.SourceElevationDeg = source.ElevationDeg;
     if (const auto pointed = ReportedSkyAt(middle)) {
         r.PointedAzDeg = pointed->AzimuthDeg;
         r.PointedElDeg = pointed->ElevationDeg;

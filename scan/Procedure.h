@@ -83,14 +83,13 @@ struct Reading {
     double PowerDb = 0;            ///< the block's power, dB of the radiometer's unit
     double SigmaDb = 0;            ///< its one-sigma uncertainty, dB; NaN when unknown
     bool WholeDbSteps = false;     ///< an S-meter's reading: for peaking, not for G/T
-    double SourceElevationDeg = 0; ///< where the source stood then, degrees
+    double SourceElevationDeg = 0; ///< where the source stood at the block's middle, degrees
     /// Where the rotator reported to point at the block's middle, on the
     /// sky (offsets taken off), degrees, interpolated between its reports;
     /// NaN when it had reported nothing.
     double PointedAzDeg = std::numeric_limits<double>::quiet_NaN();
     double PointedElDeg = std::numeric_limits<double>::quiet_NaN();
-    /// The source's place at the block's middle, degrees.
-    double SourceAzDeg = 0;
+    double SourceAzDeg = 0; ///< and its azimuth then, degrees
 };
 
 /// How far a procedure has come, for a progress line.

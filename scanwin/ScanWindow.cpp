@@ -512,6 +512,15 @@ void ScanWindow::StartClick() {
         return;
     }
     runner_ = std::make_unique<PowerRunner>(loan->Input, integration, services_.Retry);
+    if (!powerLog_) {
+        const QString dir =
+            services_.Directory.isEmpty() ? QDir::currentPath() : services_.Directory;
+        powerLog_ = std::make_unique<PowerLogWriter>(
+            (dir + QLatin1Char('/') + QLatin1String(kPowerLogName)).toStdString());
+    }
+    procedureLog_ = std::make_unique<scan::ProcedurePowerLog>(
+        loan->InputKey, services_.Conditions->FrequencyMHz,
+        std::string(SkySourceKey(settings.Source)));
 
     frequencyMHz_ = services_.Conditions->FrequencyMHz;
     antenna_ = services_.Antenna ? services_.Antenna() : MeasureSetup{};
@@ -638,6 +647,16 @@ void ScanWindow::Step() {
     }
     if (action.StopRotator) {
         link_->Stop();
+    }
+    if (procedureLog_ && powerLog_) {
+        procedureLog_->Add(blocks, in.Rotator.Reported);
+        for (PowerRecord& r :
+             procedureLog_->Take(procedure_->Readings(), in.Utc, procedure_->Finished())) {
+            powerLog_->Append(std::move(r));
+        }
+        for (const std::string& why : powerLog_->TakeProblems()) {
+            Say(FromStd(why), true);
+        }
     }
     AddBlocks(blocks);
     MarkReadings();

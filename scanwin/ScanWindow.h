@@ -6,8 +6,10 @@
 #include "astro/SunMoon.h"
 #include "measure/MeasurementLog.h"
 #include "measurewin/MeasureSetup.h"
+#include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
 #include "scan/Procedure.h"
+#include "scan/ProcedurePowerLog.h"
 #include "scanwin/ScanSetup.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
@@ -52,6 +54,10 @@ struct RadiometerLoan {
     PowerRunner::Factory Input;
     IntegrationSettings Integration;
     QString Summary; ///< "SDR driver=rtlsdr at 1420 MHz", for the status line
+    /// The input's key as the power log names it ("sdr", "audio",
+    /// "command", "rig"): the procedure's blocks go to the Receiver
+    /// window's power log under it.
+    std::string InputKey = "command";
 };
 
 /// What the Scan window uses of the world outside. The program lends it
@@ -106,7 +112,10 @@ struct ScanWindowServices {
 /// stopped, as chosen. The radiometer is borrowed from the Receiver window
 /// alike. The procedure is stepped on this thread every 50 ms and never
 /// waits: the rotator and the radiometer run on threads of their own, and
-/// a radiometer is stopped on a thread of its own.
+/// a radiometer is stopped on a thread of its own. Every block a
+/// procedure is handed goes to the power log ("Vantrel-power.csv", the
+/// Receiver window's), the readings with their role and offset
+/// (ProcedurePowerLog).
 class ScanWindow final : public QWidget {
     Q_OBJECT
 
@@ -242,6 +251,10 @@ private:
     bool stopAtEnd_ = false; ///< the rotator stays stopped whatever "At the end" says
     bool reviewing_ = false; ///< showing a procedure run elsewhere: nothing is logged
     std::vector<measure::MeasurementRecord> unsavedY_;
+    /// The procedure's blocks on their way to the power log (the Receiver
+    /// window's file), and the writer that appends them off this thread.
+    std::unique_ptr<scan::ProcedurePowerLog> procedureLog_;
+    std::unique_ptr<PowerLogWriter> powerLog_;
 
     QChart* powerChart_ = nullptr;
     QLineSeries* power_ = nullptr;

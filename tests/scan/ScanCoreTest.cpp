@@ -10,10 +10,12 @@
 #include "scan/DiskBeam.h"
 #include "scan/DriftScan.h"
 #include "scan/GaussianFit.h"
+#include "scan/ProcedurePowerLog.h"
 #include "scan/YFactorSequence.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -359,6 +361,71 @@ TEST(ProcedureTest, ACrossScanTakesTheRotatorsLagOut) {
     EXPECT_NEAR(*r.OffsetDeg(1), -sky.ErrorElDeg, 0.004);
     for (const Reading& reading : scan.Readings()) {
         EXPECT_TRUE(std::isfinite(reading.PointedAzDeg) && std::isfinite(reading.PointedElDeg));
+    }
+}
+
+TEST(ProcedurePowerLogTest, EveryBlockIsLoggedOnceAndTheReadingsWithTheirRoleAndOffset) {
+    const Physics physics;
+    ScanSettings y = Settings(ProcedureKind::YFactor);
+    y.Pairs = 2;
+    ScanSettings sweep = Settings(ProcedureKind::Cross);
+    sweep.Continuous = true;
+    sweep.TauS = 0.1;
+    for (const ScanSettings& s : {y, Settings(ProcedureKind::Cross), sweep}) {
+        const std::string name =
+            std::string(ProcedureKey(s.Procedure)) + (s.Continuous ? " moving" : "");
+        VirtualTelescope telescope(VirtualSky{}, s.TauS);
+        const ProcedureContext context{Options(), telescope.Place(), "the source"};
+        std::unique_ptr<Procedure> p;
+        if (s.Procedure == ProcedureKind::YFactor) {
+            p = std::make_unique<YFactorSequence>(
+                s, context,
+                GOverTBasis{{physics.Jy(), measure::FluxBasis::Model}, 0.0, physics.FrequencyMHz});
+        } else {
+            p = std::make_unique<CrossScan>(s, context);
+        }
+        ProcedurePowerLog log("command", 1420.4, "sun");
+        std::vector<PowerBlock> handed;
+        std::vector<PowerRecord> records;
+        ASSERT_TRUE(telescope.Run(*p, Options(), 4000, [&](Procedure& q, double t) {
+            log.Add(telescope.LastBlocks, telescope.LastReported);
+            handed.insert(handed.end(), telescope.LastBlocks.begin(), telescope.LastBlocks.end());
+            for (PowerRecord& r :
+                 log.Take(q.Readings(), VirtualTelescope::kUtc0 + t / 86400.0, q.Finished())) {
+                records.push_back(std::move(r));
+            }
+        })) << name;
+        // No gap: every block handed over, once, in order.
+        ASSERT_EQ(records.size(), handed.size()) << name;
+        EXPECT_EQ(log.Waiting(), 0U) << name;
+        for (std::size_t i = 0; i < handed.size(); ++i) {
+            EXPECT_EQ(records[i].UtcStart, PowerLogTime(handed[i].UtcStart)) << name << " " << i;
+            EXPECT_EQ(records[i].Source, "sun");
+        }
+        // The readings with their role and where the rotator stood.
+        std::size_t roles = 0;
+        for (const Reading& reading : p->Readings()) {
+            const auto at = std::find_if(records.begin(), records.end(), [&](const PowerRecord& r) {
+                return r.UtcStart == PowerLogTime(reading.UtcStart);
+            });
+            ASSERT_NE(at, records.end()) << name;
+            EXPECT_EQ(at->Role, PowerLogRole(reading.Kind)) << name;
+            ASSERT_TRUE(at->AzOffsetDeg && at->ElOffsetDeg) << name;
+            if (reading.Kind == ReadingKind::Scan) {
+                // The offset the fit used, along its axis.
+                EXPECT_NEAR(reading.Axis == 0 ? *at->AzOffsetDeg : *at->ElOffsetDeg, reading.X,
+                            s.Continuous ? 0.02 : 1e-3)
+                    << name;
+            }
+            if (reading.Kind == ReadingKind::Off) {
+                EXPECT_GT(std::fabs(*at->AzOffsetDeg), 3.0 * s.BeamwidthDeg) << name;
+            }
+        }
+        for (const PowerRecord& r : records) {
+            roles += r.Role.empty() ? 0 : 1;
+        }
+        EXPECT_EQ(roles, p->Readings().size()) << name;
+        EXPECT_LT(roles, records.size()) << name << ": blocks while moving are logged too";
     }
 }
 

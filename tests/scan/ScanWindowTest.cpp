@@ -14,6 +14,7 @@
 
 #include "measure/MeasurementLog.h"
 #include "radiometer/CommandInput.h"
+#include "radiometer/PowerLog.h"
 #include "scan/DriftScan.h"
 #include "scan/ScanLog.h"
 #include "scanwin/ScanSettingsFile.h"
@@ -263,6 +264,22 @@ private slots:
         // Apply to tracking, after asking: the offsets the scan found.
         const auto* cross = dynamic_cast<const scan::CrossScan*>(w.Procedure());
         QVERIFY(cross != nullptr);
+        // Its blocks went to the power log, the points as "scan" with
+        // their offsets: the scan can be fitted again from it.
+        const auto scanLines = [&] {
+            PowerLog power;
+            if (ReadPowerLog((dir.path() + "/Vantrel-power.csv").toStdString(), power)) {
+                return std::pair{-1, -1};
+            }
+            int roles = 0;
+            for (const PowerRecord& r : power.Records) {
+                roles += r.Role == "scan" && r.AzOffsetDeg && r.ElOffsetDeg ? 1 : 0;
+            }
+            return std::pair{roles, static_cast<int>(power.Records.size())};
+        };
+        const int points = static_cast<int>(cross->Readings().size());
+        QTRY_COMPARE_WITH_TIMEOUT(scanLines().first, points, 5000);
+        QVERIFY(scanLines().second > points); // the moves between them too
         const double cosEl = std::cos(cross->Result().ElevationDeg * std::numbers::pi / 180);
         QVERIFY(w.ApplyButton->isEnabled());
         w.ApplyButton->click();

@@ -96,6 +96,8 @@ public:
             in.Rotator = status_;
             in.Blocks = blocks;
             const scan::StepAction a = p.Step(in);
+            LastBlocks = blocks;
+            LastReported = status_.Reported;
             blocks.clear();
             if (a.Point) {
                 if (a.Point->ElevationDeg < sky_.LowestElevationDeg) {
@@ -120,6 +122,9 @@ public:
     }
 
     std::vector<RotatorPosition> Commands;
+    /// The blocks of the last step, and the position reported then.
+    std::vector<PowerBlock> LastBlocks;
+    std::optional<RotatorPosition> LastReported;
     scan::StepAction LastAction;
     bool Stopped = false;
     RotatorPosition Position() const { return position_; }
