@@ -23,6 +23,7 @@ struct DriftScanResult {
     /// moving along the horizon towards larger azimuth, 0 straight up or
     /// down.
     double AlongAzimuth = 0;
+    double AlongElevation = 0; ///< the elevation share of it (−1..1): 1 rising straight up
     double DeclinationDeg = 0; ///< the source's declination, degrees
     double ElevationDeg = 0;   ///< where the antenna was held, degrees
     double AzimuthDeg = 0;
@@ -47,7 +48,17 @@ struct DriftScanResult {
     /// elevation as right: −TimeOffset · Rate / AlongAzimuth. None where
     /// the source moves mostly in elevation (|AlongAzimuth| < 0.2).
     std::optional<double> AzimuthOffsetDeg;
+    /// Its one-sigma error: the fit's time error at the source's rate and
+    /// the uncertainty of where the rotator stood along the track (the
+    /// spread of its reports and their resolution q, q/√12), added in
+    /// quadrature, over |AlongAzimuth|.
     std::optional<double> AzimuthOffsetSigmaDeg;
+    /// Where the rotator reported to stand during the drift against where
+    /// it was sent, along the source's track, degrees (the passage it
+    /// meets is this much / the rate later; taken off the time offset);
+    /// and the one-sigma uncertainty of where it stood along the track.
+    double HeldAlongDeg = 0;
+    double HeldSigmaDeg = 0;
     std::optional<double> PeakYDb;
     bool Partial = false;
     /// The source's disk diameter taken off the widths, degrees; 0 for a point.
@@ -62,6 +73,11 @@ struct DriftScanResult {
 ///
 /// The lead is 30 s or a tenth of the scan, whichever is longer: time for
 /// the rotator to get there and settle before the source comes near.
+///
+/// The passage is timed against where the rotator reported to stand (the
+/// mean of its reports during the drift), not where it was sent: a
+/// rotator arrived within its tolerance stands up to a tenth of the beam
+/// off it, which would shift the passage and the azimuth offset found.
 class DriftScan final : public Procedure {
 public:
     DriftScan(const ScanSettings& settings, ProcedureContext context);
@@ -82,6 +98,10 @@ private:
 
     bool planned_ = false;
     DriftScanResult result_;
+    /// The rotator's reports during the drift: on the sky, and its own
+    /// values (for their resolution).
+    std::vector<SkyDirection> pointed_;
+    std::vector<double> reportedValues_;
 };
 
 } // namespace vantrel::scan

@@ -46,17 +46,30 @@ constexpr int kFitCurvePoints = 200;
 constexpr const char* kProblemStyle = "color: #b00000;";
 /// How much darker a marker's rim and a fitted curve are than the points'
 /// colour (QColor::darker, per cent), and the curve's width, pixels.
-constexpr int kRimDarker = 160;
+constexpr int kRimDarker = 125;
+/// A σ is shown with two significant digits, at most this many decimals.
+constexpr int kMostSigmaDecimals = 6;
 /// A Y-factor sequence's G/T that could not be logged is tried again this
 /// often, ms.
 constexpr int kYRetryMs = 5000;
-constexpr int kFitDarker = 200;
+constexpr int kFitDarker = 320;
 constexpr double kFitPenWidth = 2.0;
 /// Where the window opens the first time, from the main window's corner.
 constexpr QPoint kOffsetFromMainWindow(200, 80);
 
 QString Fixed(double value, int decimals) {
     return QString::number(value, 'f', decimals);
+}
+
+/// A one-sigma error with two significant digits, at least three decimals
+/// ("0.012", "0.00031"): a small error is shown, never "0.000".
+QString SigmaText(double value) {
+    if (!(std::isfinite(value) && value > 0)) {
+        return Fixed(value, 3);
+    }
+    const int decimals =
+        std::clamp(1 - static_cast<int>(std::floor(std::log10(value))), 3, kMostSigmaDecimals);
+    return Fixed(value, decimals);
 }
 
 QString Signed(double value, int decimals) {
@@ -829,11 +842,11 @@ void ScanWindow::ShowResult() {
                              "%1 offset %2 \u00b1 %3\u00b0%4, beamwidth %5 \u00b1 %6\u00b0%7, "
                              "fit \u03c7\u00b2 %8")
                              .arg(QLatin1String(names[axis]), Signed(a.Fit->Centre, 3),
-                                  Fixed(a.Fit->CentreSigma, 3),
+                                  SigmaText(a.Fit->CentreSigma),
                                   axis == 0 ? QStringLiteral(" on the sky (%1\u00b0 of azimuth)")
                                                   .arg(Signed(a.Fit->Centre / cosEl, 3))
                                             : QString(),
-                                  Fixed(a.BeamwidthDeg, 3), Fixed(a.BeamwidthSigmaDeg, 3),
+                                  Fixed(a.BeamwidthDeg, 3), SigmaText(a.BeamwidthSigmaDeg),
                                   DiskText(r.SourceDiskDeg, a.WidthOnSourceDeg, a.DiskProblem),
                                   Fixed(a.Fit->ReducedChiSquare, 2));
             } else {
@@ -869,14 +882,14 @@ void ScanWindow::ShowResult() {
                 QStringLiteral("beamwidth %1 \u00b1 %2\u00b0%3 along the track (the source "
                                "moves %4\u00b0/h at declination %5\u00b0)\npeak at %6 UTC, %7 s "
                                "from the prediction")
-                    .arg(Fixed(*r.BeamwidthDeg, 3), Fixed(*r.BeamwidthSigmaDeg, 3),
+                    .arg(Fixed(*r.BeamwidthDeg, 3), SigmaText(*r.BeamwidthSigmaDeg),
                          DiskText(r.SourceDiskDeg, r.WidthOnSourceDeg.value_or(0), r.DiskProblem),
                          Fixed(r.RateDegPerS * 3600, 2), Fixed(r.DeclinationDeg, 1),
                          FromStd(record.PeakTimeUtc), Signed(*r.TimeOffsetS, 1));
             if (r.AzimuthOffsetDeg) {
                 text +=
                     QStringLiteral("\naz offset %1 \u00b1 %2\u00b0 on the sky")
-                        .arg(Signed(*r.AzimuthOffsetDeg, 3), Fixed(*r.AzimuthOffsetSigmaDeg, 3));
+                        .arg(Signed(*r.AzimuthOffsetDeg, 3), SigmaText(*r.AzimuthOffsetSigmaDeg));
                 toApply_ =
                     std::pair{*r.AzimuthOffsetDeg / std::cos(r.ElevationDeg * kRadPerDeg), 0.0};
             } else {

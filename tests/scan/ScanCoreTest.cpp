@@ -429,6 +429,40 @@ TEST(ProcedurePowerLogTest, EveryBlockIsLoggedOnceAndTheReadingsWithTheirRoleAnd
     }
 }
 
+TEST(ProcedureTest, ADriftIsTimedWhereTheRotatorStoodWithAnHonestError) {
+    struct Case {
+        const char* Name;
+        double StandOffAzDeg; ///< the mount stops beyond where it is sent
+        double ReportStepDeg;
+        double LeastSigmaDeg; ///< the azimuth offset's σ at least
+    };
+    const Case cases[] = {
+        // Within the arrival tolerance (0.18°) but 0.15° of azimuth off:
+        // timed against where it was sent, the offset would be 0.1° wrong.
+        {"stands 0.15 deg beyond, reports finely", 0.15, 0, 0.0},
+        // Whole degrees: where it stands is known to ±0.29°, and said.
+        {"reports whole degrees", 0.15, 1.0, 0.28},
+    };
+    for (const Case& c : cases) {
+        VirtualSky sky;
+        sky.StandOffAzDeg = c.StandOffAzDeg;
+        sky.ReportStepDeg = c.ReportStepDeg;
+        ScanSettings s = Settings(ProcedureKind::Drift);
+        s.TauS = 2;
+        VirtualTelescope telescope(sky, s.TauS);
+        DriftScan drift(s, ProcedureContext{Options(), telescope.Place(), "the source"});
+        ASSERT_TRUE(telescope.Run(drift, Options(), 4000)) << c.Name;
+        const DriftScanResult& r = drift.Result();
+        ASSERT_TRUE(r.AzimuthOffsetDeg && r.AzimuthOffsetSigmaDeg) << c.Name << r.Problem;
+        // The beam truly points 0.35° beside the rotator's azimuth.
+        const double truth = -sky.ErrorAzDeg;
+        const double sigma = *r.AzimuthOffsetSigmaDeg;
+        EXPECT_GE(sigma, c.LeastSigmaDeg) << c.Name;
+        EXPECT_GT(sigma, 1e-4) << c.Name << ": never a σ of nothing";
+        EXPECT_NEAR(*r.AzimuthOffsetDeg, truth, std::max(0.01, 2 * sigma)) << c.Name;
+    }
+}
+
 TEST(ProcedureTest, StopsSafelyWithAReasonAndKeepsWhatItHas) {
     struct Case {
         const char* Name;

@@ -39,6 +39,12 @@ struct VirtualSky {
     double OverloadAtS = -1;
     double SilentFromS = -1;
     double LowestElevationDeg = 0; ///< the mount refuses positions below this
+    /// The mount stops this far beyond each azimuth it is sent to (its own
+    /// degrees), and reports where it stands.
+    double StandOffAzDeg = 0;
+    /// Positions reported in steps of this, degrees (1: a controller
+    /// reporting whole degrees); 0 as they are.
+    double ReportStepDeg = 0;
 };
 
 class VirtualTelescope {
@@ -105,6 +111,7 @@ public:
                     status_.LastErrorCode = -1;
                 } else {
                     target_ = *a.Point;
+                    target_.AzimuthDeg += sky_.StandOffAzDeg;
                 }
                 Commands.push_back(*a.Point);
             }
@@ -176,6 +183,11 @@ private:
                 lastReportS_ = t;
                 status_.Connected = true;
                 status_.Reported = position_;
+                if (sky_.ReportStepDeg > 0) {
+                    const double q = sky_.ReportStepDeg;
+                    status_.Reported->AzimuthDeg = std::round(position_.AzimuthDeg / q) * q;
+                    status_.Reported->ElevationDeg = std::round(position_.ElevationDeg / q) * q;
+                }
                 // The position after this step's move, so stamped.
                 status_.ReportedAt =
                     start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
