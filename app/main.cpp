@@ -318,6 +318,10 @@ int main(int argc, char** argv) {
     scanMessages.SetAnchor(&scanWindow);
     scanWindow.setAttribute(Qt::WA_QuitOnClose, false);
     track.OnLentStop = [&scanWindow] { scanWindow.StopFromTrack(); };
+    // During a procedure the sky chart shows where it sends the rotator.
+    sky.Pointing = [&track, &scanWindow] {
+        return scanWindow.IsRunning() ? scanWindow.Snapshot() : track.Snapshot();
+    };
     form.OnScan = [&] { scanWindow.OpenBeside(&form); };
     QObject::connect(&settings, &SettingsWindow::Applied, &scanWindow, &ScanWindow::ShowBeam);
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &scanWindow,

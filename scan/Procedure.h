@@ -155,6 +155,12 @@ public:
     const std::string& StopReason() const { return stopReason_; }
 
     ProgressReport Progress() const;
+    /// Where on the sky the rotator was last sent, degrees; none before
+    /// the first command or after the end.
+    std::optional<SkyDirection> TargetSky() const {
+        return commanded_ && !Finished() ? std::optional<SkyDirection>(commandedSky_)
+                                         : std::nullopt;
+    }
     /// Every reading taken, in order.
     const std::vector<Reading>& Readings() const { return readings_; }
     const ScanSettings& Settings() const { return settings_; }

@@ -13,6 +13,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFormLayout>
@@ -541,6 +542,7 @@ void ScanWindow::StartClick() {
     scan::ProcedureContext context;
     context.Pointing = services_.Pointing ? services_.Pointing() : TrackingOptions{};
     context.Pointing.Source = source;
+    pointing_ = context.Pointing;
     context.Place = [this, source](DateTime utc) {
         return places_.At(source, *services_.Station, *services_.Conditions, DecodeInstant(utc));
     };
@@ -1061,6 +1063,37 @@ void ScanWindow::SaveRect() {
 void ScanWindow::showEvent(QShowEvent* event) {
     ShowBeam();
     QWidget::showEvent(event);
+}
+
+PointingSnapshot ScanWindow::Snapshot() const {
+    PointingSnapshot s;
+    if (!procedure_ || link_ == nullptr) {
+        return s;
+    }
+    s.Tracking = true;
+    s.Source = procedure_->Settings().Source;
+    s.Target = procedure_->TargetSky();
+    if (const auto at = link_->Status().Reported) {
+        s.Reported = SkyOfRotator(*at, pointing_);
+    }
+    return s;
+}
+
+void ScanWindow::closeEvent(QCloseEvent* event) {
+    if (procedure_ && !shutDown_ && services_.Messages != nullptr) {
+        const std::string title(
+            SkyPlaces::Title(procedure_->Settings().Source, *services_.Station));
+        const bool keep = services_.Messages->Question(
+            kScanCaption,
+            "A procedure is under way on " + title +
+                ". Let it go on in the background?\n\nYes: it goes on; the Track and Receiver "
+                "windows say it drives them, and its result is logged at the end.\nNo: it is "
+                "aborted, what it has taken kept, the rotator left as \"At the end\" says.");
+        if (!keep) {
+            AbortClick();
+        }
+    }
+    QWidget::closeEvent(event);
 }
 
 void ScanWindow::hideEvent(QHideEvent* event) {

@@ -152,6 +152,10 @@ public:
     /// Y-factor results not yet in the measurement log (it could not be
     /// written): kept, and tried again every 5 s and at the end.
     std::size_t UnsavedResults() const { return unsavedY_.size(); }
+    /// What the sky chart shows while a procedure runs: its source, where
+    /// it sends the rotator and where the rotator reports to be, on the
+    /// sky; not tracking (nothing drawn) otherwise.
+    PointingSnapshot Snapshot() const;
     /// Points of the live power chart.
     int PowerPoints() const;
     /// Points and fitted curves of the scan chart.
@@ -203,6 +207,9 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    /// Closed while a procedure runs: asks whether it goes on in the
+    /// background or is aborted.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -255,6 +262,7 @@ private:
     /// window's file), and the writer that appends them off this thread.
     std::unique_ptr<scan::ProcedurePowerLog> procedureLog_;
     std::unique_ptr<PowerLogWriter> powerLog_;
+    TrackingOptions pointing_; ///< the pointing options of the procedure under way
 
     QChart* powerChart_ = nullptr;
     QLineSeries* power_ = nullptr;

@@ -253,12 +253,24 @@ private slots:
         QVERIFY(w.ProgressText->text().contains(QLatin1String("left")));
         QVERIFY(w.PowerPoints() > 0);
         test::Shoot(w, "scan-cross-running.png");
+        // The sky chart sees the procedure's target and the rotator, on the sky.
+        const PointingSnapshot shown = w.Snapshot();
+        QVERIFY(shown.Tracking && shown.Target && shown.Reported);
+        QCOMPARE(shown.Source, SkySource::Sun);
+        QVERIFY(!track.Snapshot().Tracking); // not the Track window's while lent
+        // Closed meanwhile, it asks; answered "go on", the scan goes on.
+        w.close();
+        QCOMPARE(messages.said.size(), std::size_t{1});
+        QVERIFY(messages.said[0].starts_with("Question|Scan|A procedure is under way on Sun."));
+        QVERIFY(w.IsRunning() && !w.isVisible());
+        w.show();
         QTRY_VERIFY_WITH_TIMEOUT(!w.IsRunning(), 60000);
         QVERIFY2(w.Procedure()->Ended() == scan::Ending::Completed,
                  qPrintable(QString::fromStdString(w.Procedure()->StopReason())));
         QVERIFY(!track.IsLent());
         QVERIFY(!track.IsTracking());
         QVERIFY(track.TrackButton->isEnabled());
+        QVERIFY(!w.Snapshot().Tracking);
         QVERIFY(w.FitPoints() > 0);
         QVERIFY2(w.Result->text().contains(QLatin1String("beamwidth")),
                  qPrintable(w.Result->text()));
@@ -286,8 +298,8 @@ private slots:
         const double cosEl = std::cos(cross->Result().ElevationDeg * std::numbers::pi / 180);
         QVERIFY(w.ApplyButton->isEnabled());
         w.ApplyButton->click();
-        QCOMPARE(messages.said.size(), std::size_t{1});
-        QVERIFY(messages.said[0].starts_with("Question|Apply to tracking|Add "));
+        QCOMPARE(messages.said.size(), std::size_t{2});
+        QVERIFY(messages.said[1].starts_with("Question|Apply to tracking|Add "));
         QVERIFY(std::fabs(track.Setup().Options.AzimuthOffsetDeg + truth.ErrorAzDeg / cosEl) <
                 0.05 / cosEl);
         QVERIFY(std::fabs(track.Setup().Options.ElevationOffsetDeg + truth.ErrorElDeg) < 0.05);
