@@ -24,7 +24,8 @@ constexpr std::string_view kUsage =
     "                    [--data FILE | --data-home[=FOLDER]] [--lat DEG --lon DEG]\n"
     "                    [--height M] [--pick LIST:N] [--apparent]\n"
     "                    [--refraction P,T,RH] [--rotator MODEL --device DEV]\n"
-    "                    [--offset AZ,EL] --input sdr|audio|command|rig\n"
+    "                    [--offset AZ,EL] [--az-range 0:360|-180:180|0:450]\n"
+    "                    [--min-elevation DEG] --input sdr|audio|command|rig\n"
     "                    [--input-device D] [--rate SPS]\n"
     "                    [--gain DB] [--channel N] [--bins N] [--band LO:HI]\n"
     "                    [--command CMD] [--unit U] [--column N] [--rig-model N]\n"
@@ -41,9 +42,15 @@ constexpr std::string_view kUsage =
     "         elevation_deg,status\n"
     "  cross  a scan in azimuth and one in elevation through the source, a Gaussian\n"
     "         fitted to each: source,az_offset_deg,az_offset_sigma_deg,el_offset_deg,\n"
-    "         el_offset_sigma_deg,hpbw_az_deg,hpbw_el_deg,peak_y_db,status\n"
+    "         el_offset_sigma_deg,hpbw_az_deg,hpbw_el_deg,peak_y_db,status,\n"
+    "         width_az_deg,width_el_deg,disk_deg\n"
     "  drift  the antenna held ahead of the source while it drifts through:\n"
-    "         source,hpbw_deg,peak_time_utc,az_offset_deg,status\n"
+    "         source,hpbw_deg,peak_time_utc,az_offset_deg,status,hpbw_sigma_deg,\n"
+    "         az_offset_sigma_deg,width_deg,disk_deg\n"
+    "\n"
+    "On the Sun and the Moon the beamwidths (hpbw) are the antenna's, their disk\n"
+    "(disk_deg, its diameter then) taken off the width the scan shows on them\n"
+    "(width); for other sources the two are the same.\n"
     "\n"
     "Offsets are where the source was found relative to where tracking points;\n"
     "azimuth offsets are angles on the sky (add offset/cos(elevation) to the\n"
@@ -62,6 +69,10 @@ constexpr std::string_view kUsage =
     "  --device DEV       the rotator's serial port, or host:port for model 2\n"
     "                     (default localhost:4533)\n"
     "  --offset AZ,EL     added to the sky's azimuth and elevation, as tracking does\n"
+    "  --az-range R       the rotator's azimuth range: 0:360 (default), -180:180,\n"
+    "                     0:450, as vantrel-track takes it\n"
+    "  --min-elevation D  no point of the procedure below this elevation, -90 to 90\n"
+    "                     (default 0)\n"
     "  --input KIND       the radiometer, as vantrel-power takes it: sdr, audio,\n"
     "                     command, rig; --input-device is vantrel-power's --device,\n"
     "                     the other radiometer options are the same\n"
@@ -194,6 +205,10 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             {"--dish", &dish, {0, std::numeric_limits<double>::max()}, "a diameter in metres"},
             {"--efficiency", &efficiency, {0, 1}, "an efficiency above 0 up to 1"},
             {"--flux-sfu", &sfu, {0, kHighestSfu}, "a flux in solar flux units above 0"},
+            {"--min-elevation",
+             &o.Pointing.MinElevationDeg,
+             {tracking_range::kMinElevationDeg, tracking_range::kMaxElevationDeg},
+             "an elevation in degrees, -90 to 90"},
         };
         const RealField* real = nullptr;
         for (const RealField& f : reals) {
@@ -203,7 +218,7 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
         }
         const bool known = real || IsStationFlag(flag) || flag == "--procedure" ||
                            flag == "--source" || flag == "--rotator" || flag == "--device" ||
-                           flag == "--offset" || flag == "--pick";
+                           flag == "--offset" || flag == "--az-range" || flag == "--pick";
         if (!known) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
@@ -262,6 +277,10 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             o.Rotator.Device = v;
         } else if (flag == "--offset") {
             if (auto refused = ApplyPointingOffset(v, o.Pointing)) {
+                return fail(*refused);
+            }
+        } else if (flag == "--az-range") {
+            if (auto refused = ApplyAzimuthRange(v, o.Pointing)) {
                 return fail(*refused);
             }
         } else { // --pick

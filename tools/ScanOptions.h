@@ -28,8 +28,8 @@ struct ScanCommandLine {
     /// --pairs, --off-beams, --span, --points. The rotator is stopped at
     /// the end (AfterEnd::Stop).
     scan::ScanSettings Scan;
-    /// --offset AZ,EL; the rest as tracking's defaults (azimuth 0 to 360,
-    /// the source followed down to the horizon).
+    /// --offset AZ,EL, --az-range, --min-elevation; the rest as tracking's
+    /// defaults (azimuth 0 to 360, the source followed down to the horizon).
     TrackingOptions Pointing;
     /// --rotator MODEL (2, a rotctld, by default), --device DEV.
     RotatorSettings Rotator;

@@ -255,6 +255,9 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
          "goes with --source sun"},
         {"an offset", with({"--hpbw", "2", "--offset", "0.4,-0.3"}), ""},
         {"half an offset", with({"--hpbw", "2", "--offset", "0.4"}), "is not AZ,EL"},
+        {"an unknown azimuth range", with({"--hpbw", "2", "--az-range", "0:720"}), "0:720"},
+        {"a minimum elevation beyond", with({"--hpbw", "2", "--min-elevation", "95"}),
+         "--min-elevation: '95'"},
     };
     for (const Case& c : cases) {
         HomeStation station;
@@ -271,6 +274,11 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
         with({"--dish", "3", "--frequency", "1420", "--offset", "0.4,-0.3", "--tau", "2"}),
         station);
     ASSERT_EQ(dish.Error, "");
+    const ParsedScan limits = ParseScanArguments(
+        with({"--hpbw", "2", "--az-range", "-180:180", "--min-elevation", "12.5"}), station);
+    ASSERT_EQ(limits.Error, "");
+    EXPECT_EQ(limits.Options.Pointing.Range, AzimuthRange::FromMinus180To180);
+    EXPECT_EQ(limits.Options.Pointing.MinElevationDeg, 12.5);
     EXPECT_NEAR(dish.Options.Scan.BeamwidthDeg, 70 * (299.792458 / 1420) / 3, 1e-9); // 70 λ/D
     EXPECT_EQ(dish.Options.Scan.TauS, 2);
     EXPECT_EQ(dish.Options.Pointing.AzimuthOffsetDeg, 0.4);
