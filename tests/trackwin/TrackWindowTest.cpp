@@ -314,6 +314,7 @@ private slots:
         QVERIFY(st.Reported && target && st.Commanded);
         QVERIFY(AngleBetweenDeg(st.Reported->AzimuthDeg, st.Reported->ElevationDeg,
                                 target->AzimuthDeg, target->ElevationDeg) <= 0.18 + 1e-9);
+        test::Shoot(w, "track-on-target-sent-to.png");
         // "Sent to" is what went to the rotator.
         QCOMPARE(w.Target->text(), QStringLiteral("az %1\u00b0  el %2\u00b0")
                                        .arg(QString::number(st.Commanded->AzimuthDeg, 'f', 2),

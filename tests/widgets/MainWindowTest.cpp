@@ -537,7 +537,11 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("shown");
         QTest::newRow("degree sign")
-            << QByteArray("-0.444\xc2\xb0 of azimuth") << QStringLiteral("-0.444\u00b0 of azimuth");
+            << QByteArray("Add \xe2\x88\x92"
+                          "0.444\xc2\xb0 of azimuth and +0.120\xc2\xb0 of elevation to the Track "
+                          "window's offsets?")
+            << QStringLiteral("Add \u22120.444\u00b0 of azimuth and +0.120\u00b0 of elevation to "
+                              "the Track window's offsets?");
         QTest::newRow("umlaut") << QByteArray("K\xc3\xb6ln") << QStringLiteral("K\u00f6ln");
         QTest::newRow("emoji") << QByteArray("done \xf0\x9f\x93\xa1")
                                << QString::fromUcs4(U"done \U0001F4E1");
@@ -560,6 +564,9 @@ private slots:
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 title = box->windowTitle();
                 text = box->text();
+                if (text.contains(QChar(0x00B0))) {
+                    test::Shoot(*box, "message-box-degree-sign.png");
+                }
                 box->button(QMessageBox::Ok)->click();
             }
         });
