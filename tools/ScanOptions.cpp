@@ -59,6 +59,10 @@ constexpr std::string_view kUsage =
     "with a G/T are appended to Vantrel-measurements.csv, scans to\n"
     "Vantrel-scans.csv, where the station file is (or in the working folder).\n"
     "\n"
+    "What the command line leaves out of the frequency, the beam (the Measure\n"
+    "window's dish or gain) and the Sun's flux (a number of sfu) is taken from the\n"
+    "program's Vanset.ini there, as the Scan window takes it; options given win.\n"
+    "\n"
     "The station is read as vantrel-track reads it; without one (or with one at\n"
     "latitude 0, longitude 0) it does not start unless --lat and --lon are given.\n"
     "\n"
@@ -129,7 +133,71 @@ std::string_view ScanUsage() {
     return kUsage;
 }
 
+VansetScanDefaults ReadVansetScanDefaults(std::string_view text) {
+    VansetScanDefaults d;
+    std::string section;
+    std::optional<std::string> kind;
+    std::optional<double> dish;
+    std::optional<double> efficiency;
+    std::optional<double> gain;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string line(text.substr(at, end - at));
+        at = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        const std::string key = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
+        // Numbers only: a value QSettings had to quote is none of these.
+        const auto number = [&]() { return ParseDoubleArgument(value, -1e300, 1e300); };
+        if (section == "Observing" && key == "FrequencyMHz") {
+            if (const auto f = number(); f && *f > 0) {
+                d.FrequencyMHz = f;
+            }
+        } else if (section == "Measure") {
+            if (key == "AntennaKind") {
+                kind = value;
+            } else if (key == "DishDiameterM") {
+                dish = number();
+            } else if (key == "Efficiency") {
+                efficiency = number();
+            } else if (key == "GainDbi") {
+                gain = number();
+            } else if (key == "SolarFlux") {
+                if (const auto sfu = number(); sfu && *sfu > 0) {
+                    d.SolarFluxSfu = sfu;
+                }
+            }
+        }
+    }
+    // As the Measure window reads it: a dish unless the kind says gain.
+    if (kind == "1") {
+        d.GainDbi = gain;
+    } else if (dish && *dish > 0) {
+        d.DishM = dish;
+        if (efficiency && *efficiency > 0 && *efficiency <= 1) {
+            d.Efficiency = *efficiency;
+        }
+    }
+    return d;
+}
+
 ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStation& station) {
+    return ParseScanArguments(args, station, VansetScanDefaults{});
+}
+
+ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStation& station,
+                              const VansetScanDefaults& defaults) {
     ParsedScan result;
     ScanCommandLine& o = result.Options;
     o.Scan.After = scan::AfterEnd::Stop;
@@ -315,6 +383,29 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
     }
     o.Radiometer = parsedPower.Options;
     o.Scan.TauS = o.Radiometer.Integration.TauS;
+
+    // What the command line leaves out, as the Scan window has it from
+    // Vanset.ini; the command line wins.
+    if (!o.Observing.FrequencyGiven && defaults.FrequencyMHz) {
+        o.Observing.Conditions.FrequencyMHz = *defaults.FrequencyMHz;
+        o.Observing.FrequencyGiven = true;
+    }
+    if (!hpbw && !o.DishM && o.Observing.FrequencyGiven) {
+        if (defaults.DishM) {
+            o.DishM = defaults.DishM;
+            o.Efficiency = efficiencyGiven ? o.Efficiency : defaults.Efficiency;
+        } else if (defaults.GainDbi) {
+            const auto beam =
+                measure::GainBeam(*defaults.GainDbi, o.Observing.Conditions.FrequencyMHz);
+            if (beam) {
+                hpbw = beam->BeamwidthDeg;
+                o.GainDbi = defaults.GainDbi;
+            }
+        }
+    }
+    if (!o.SolarFluxSfu && defaults.SolarFluxSfu && o.Scan.Source == SkySource::Sun) {
+        o.SolarFluxSfu = defaults.SolarFluxSfu;
+    }
 
     // The beam: given, or the dish's at the frequency.
     const bool haveFrequency = o.Observing.FrequencyGiven;

@@ -34,7 +34,9 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -121,12 +123,41 @@ private:
     std::string lastError_;
 };
 
+/// What Vanset.ini gives for what the command line leaves out; read once
+/// before the arguments are (StartStationTool takes a plain function).
+VansetScanDefaults gVanset;
+
+ParsedScan ParseWithVanset(std::span<const std::string_view> args, HomeStation& station) {
+    return ParseScanArguments(args, station, gVanset);
+}
+
+/// The program's Vanset.ini where the tool keeps its files (beside the
+/// station file, else in the working folder): its frequency, antenna and
+/// the Sun's flux, as the Scan window takes them. Nothing when there is
+/// none or the arguments name no readable folder.
+VansetScanDefaults VansetOf(std::span<const std::string_view> args) {
+    HomeStation scratch;
+    const ParsedScan first = ParseScanArguments(args, scratch);
+    const ToolFiles where = ToolFiles::OfEnvironment(first.Options.Files);
+    if (!where.Problem().empty()) {
+        return {};
+    }
+    std::ifstream in(where.PathForNew("Vanset.ini"), std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ReadVansetScanDefaults(text.str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
+    gVanset = VansetOf(args);
     StationToolStart<ParsedScan> started =
-        StartStationTool<ParsedScan>(args, "vantrel-scan", ScanUsage(), ParseScanArguments);
+        StartStationTool<ParsedScan>(args, "vantrel-scan", ScanUsage(), ParseWithVanset);
     if (started.Exit) {
         return *started.Exit;
     }
@@ -165,6 +196,9 @@ int main(int argc, char** argv) {
     // The antenna as the measurement log keeps it, and what G/T needs.
     const MeasureSetup antenna = [&] {
         MeasureSetup a = o.DishM ? MeasureSetup{} : AntennaOfBeamwidth(o.Scan.BeamwidthDeg);
+        if (o.GainDbi) {
+            a.GainDbi = *o.GainDbi; // the Measure window's, as Vanset.ini has it
+        }
         if (o.DishM) {
             a.Antenna = AntennaKind::Dish;
             a.DishDiameterM = *o.DishM;

@@ -274,6 +274,47 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
         with({"--dish", "3", "--frequency", "1420", "--offset", "0.4,-0.3", "--tau", "2"}),
         station);
     ASSERT_EQ(dish.Error, "");
+    // What the command line leaves out comes from Vanset.ini, as the Scan
+    // window has it; what it gives wins.
+    const VansetScanDefaults vanset =
+        ReadVansetScanDefaults("[Observing]\r\nFrequencyMHz=10368\r\n[Measure]\r\nAntennaKind=0\r\n"
+                               "DishDiameterM=3\r\nEfficiency=0.6\r\nGainDbi=20\r\nSolarFlux=95\r\n"
+                               "[Track]\r\nFrequencyMHz=1\r\n");
+    EXPECT_EQ(vanset.FrequencyMHz, 10368.0);
+    EXPECT_EQ(vanset.DishM, 3.0);
+    EXPECT_EQ(vanset.Efficiency, 0.6);
+    EXPECT_FALSE(vanset.GainDbi); // a dish, not a gain
+    EXPECT_EQ(vanset.SolarFluxSfu, 95.0);
+    const std::vector<std::string_view> ySun{"--procedure", "y",       "--source",  "sun",
+                                             "--input",     "command", "--command", "m"};
+    EXPECT_NE(ParseScanArguments(ySun, station).Error, ""); // needs them without Vanset.ini
+    const ParsedScan fromVanset = ParseScanArguments(ySun, station, vanset);
+    ASSERT_EQ(fromVanset.Error, "");
+    EXPECT_EQ(fromVanset.Options.Observing.Conditions.FrequencyMHz, 10368.0);
+    EXPECT_EQ(fromVanset.Options.DishM, 3.0);
+    EXPECT_EQ(fromVanset.Options.SolarFluxSfu, 95.0);
+    EXPECT_NEAR(fromVanset.Options.Scan.BeamwidthDeg, 70 * (299.792458 / 10368) / 3, 1e-9);
+    std::vector<std::string_view> given = ySun;
+    for (const std::string_view a : {"--frequency", "1296", "--hpbw", "5", "--flux-sfu", "70"}) {
+        given.push_back(a);
+    }
+    const ParsedScan commandLine = ParseScanArguments(given, station, vanset);
+    ASSERT_EQ(commandLine.Error, "");
+    EXPECT_EQ(commandLine.Options.Observing.Conditions.FrequencyMHz, 1296.0);
+    EXPECT_FALSE(commandLine.Options.DishM);
+    EXPECT_EQ(commandLine.Options.Scan.BeamwidthDeg, 5.0);
+    EXPECT_EQ(commandLine.Options.SolarFluxSfu, 70.0);
+    const VansetScanDefaults gain =
+        ReadVansetScanDefaults("[Observing]\nFrequencyMHz=1296\n[Measure]\nAntennaKind=1\nGainDbi="
+                               "30\nSolarFlux=\"245:20,410:30\"\n");
+    EXPECT_EQ(gain.GainDbi, 30.0);
+    EXPECT_FALSE(gain.DishM);
+    EXPECT_FALSE(gain.SolarFluxSfu); // a table is not a number of sfu
+    const ParsedScan gainBeam = ParseScanArguments(with({}), station, gain);
+    ASSERT_EQ(gainBeam.Error, "");
+    EXPECT_EQ(gainBeam.Options.GainDbi, 30.0);
+    EXPECT_GT(gainBeam.Options.Scan.BeamwidthDeg, 1.0);
+
     const ParsedScan limits = ParseScanArguments(
         with({"--hpbw", "2", "--az-range", "-180:180", "--min-elevation", "12.5"}), station);
     ASSERT_EQ(limits.Error, "");
