@@ -202,9 +202,6 @@ public:
     /// Stop, a reconnection, or changed options).
     void Reset();
 
-    /// The last position commanded; empty before the first and after Reset.
-    const std::optional<RotatorPosition>& LastCommand() const { return lastCommand_; }
-
 private:
     SkyPlaces places_;
     std::optional<RotatorPosition> lastCommand_;

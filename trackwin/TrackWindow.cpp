@@ -807,7 +807,7 @@ void TrackWindow::Refresh() {
     const bool stale = PositionStale(st);
     // What was sent, not where the source is: the rotator follows in steps
     // of the threshold.
-    SetTextIfChanged(Target, tracking_ ? AzEl(tracker_.LastCommand()) : QStringLiteral("-"));
+    SetTextIfChanged(Target, tracking_ ? AzEl(st.Commanded) : QStringLiteral("-"));
     SetTextIfChanged(ThresholdText, FromView(ThresholdDescription(OptionsInForce())));
     QString reported = AzEl(st.Reported);
     if (link_ && stale && st.Reported) {
