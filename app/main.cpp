@@ -177,6 +177,12 @@ int main(int argc, char** argv) {
     trackServices.Horizon = [&trackHorizon]() -> const HorizonProfile* {
         return trackHorizon ? trackHorizon() : nullptr;
     };
+    // The threshold and "on target" follow the antenna's beam, as the
+    // Measure window has the antenna at the observing frequency.
+    trackServices.Beamwidth = [&measure, &conditions]() -> std::optional<double> {
+        const auto beam = BeamOf(measure.Setup(), conditions.FrequencyMHz);
+        return beam ? std::optional<double>(beam->BeamwidthDeg) : std::nullopt;
+    };
     TrackWindow track(trackServices);
     track.setAttribute(Qt::WA_QuitOnClose, false);
     track.OnTrackedPair = [&form](std::optional<std::size_t> pair) { form.SetTrackedPair(pair); };
@@ -317,7 +323,8 @@ int main(int argc, char** argv) {
         return RadiometerLoan{
             InputFactoryOf(setup, conditions.FrequencyMHz), IntegrationOf(setup),
             QStringLiteral("the %1 input of the Receiver window")
-                .arg(QString::fromLatin1(input.data(), static_cast<qsizetype>(input.size())))};
+                .arg(QString::fromLatin1(input.data(), static_cast<qsizetype>(input.size()))),
+            std::string(input)};
     };
     scanServices.ReturnRadiometer = [&receiver, &receiverWasRunning] {
         receiver.TakeBack();
@@ -331,6 +338,10 @@ int main(int argc, char** argv) {
     scanMessages.SetAnchor(&scanWindow);
     scanWindow.setAttribute(Qt::WA_QuitOnClose, false);
     track.OnLentStop = [&scanWindow] { scanWindow.StopFromTrack(); };
+    // During a procedure the sky chart shows where it sends the rotator.
+    sky.Pointing = [&track, &scanWindow] {
+        return scanWindow.IsRunning() ? scanWindow.Snapshot() : track.Snapshot();
+    };
     form.OnScan = [&] { scanWindow.OpenBeside(&form); };
     QObject::connect(&settings, &SettingsWindow::Applied, &scanWindow, &ScanWindow::ShowBeam);
     QObject::connect(&measure, &MeasureWindow::FrequencyChanged, &scanWindow,

@@ -2,23 +2,27 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStringDecoder>
 
 namespace vantrel {
 
-namespace {
-
-/// Texts break their lines with CR, CR LF or LF; the box shows each as a line.
-QString Text(std::string_view s) {
-    QString t = QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+QString UserMessageText(std::string_view s) {
+    // The program's texts are UTF-8 ("0.44°", "Köln"); a text that is not
+    // (a station name of 8-bit characters from an old data file) is read
+    // as Latin-1, so no byte is lost to a replacement mark.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString t = utf8(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));
+    if (utf8.hasError()) {
+        t = QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+    }
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return t;
 }
 
-} // namespace
-
 int QtUserMessages::Show(int icon, std::string_view title, std::string_view text, bool question) {
-    QMessageBox box(static_cast<QMessageBox::Icon>(icon), Text(title), Text(text),
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), UserMessageText(title),
+                    UserMessageText(text),
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     anchor_ ? anchor_->window() : nullptr);
     const std::optional<QPoint> at = next_ ? next_ : offset_;

@@ -9,6 +9,11 @@
 
 namespace vantrel {
 
+/// A message's text as a box shows it: UTF-8, or Latin-1 when the bytes are
+/// not valid UTF-8 (8-bit names from old files); lines broken with CR, CR
+/// LF or LF each shown as a line.
+QString UserMessageText(std::string_view text);
+
 /// Message boxes with one OK button, placed with their top-left corner at a
 /// given offset from the top-left corner of a window (the main window or the
 /// home station window); centred on it when no offset is given.

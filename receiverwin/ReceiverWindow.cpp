@@ -598,8 +598,8 @@ void ReceiverWindow::Lend(const QString& borrower) {
     StopClick();
     lentTo_ = borrower;
     StartButton->setEnabled(false);
-    SetText(State, QStringLiteral("The %1 window reads this input now; Start comes back when "
-                                  "it has finished.")
+    SetText(State, QStringLiteral("Driven by the %1 window: it reads this input now; Start "
+                                  "comes back when it has finished.")
                        .arg(borrower));
 }
 

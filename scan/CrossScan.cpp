@@ -1,5 +1,7 @@
 #include "scan/CrossScan.h"
 
+#include "scan/DiskBeam.h"
+
 #include "measure/YFactor.h"
 
 #include <cmath>
@@ -131,17 +133,29 @@ void CrossScan::FitAxis(int axis) {
     a.Fit = fitted.Fit;
     a.Problem = fitted.Problem;
     if (a.Fit) {
-        a.BeamwidthDeg = a.Fit->Width;
+        a.WidthOnSourceDeg = a.Fit->Width;
         if (a.Smears > 0) {
             const double smear = a.SmearSum / a.Smears;
             const double squared = a.Fit->Width * a.Fit->Width - kSmearFactor * smear * smear;
-            a.BeamwidthDeg = squared > 0 ? std::sqrt(squared) : a.Fit->Width;
+            a.WidthOnSourceDeg = squared > 0 ? std::sqrt(squared) : a.Fit->Width;
+        }
+        a.BeamwidthDeg = a.WidthOnSourceDeg;
+        a.BeamwidthSigmaDeg = a.Fit->WidthSigma;
+        if (SourceDisk() > 0) {
+            if (const auto beam = BeamOfDiskScan(a.WidthOnSourceDeg, a.Fit->WidthSigma,
+                                                 SourceDisk(), a.Points, &*a.Fit)) {
+                a.BeamwidthDeg = beam->BeamDeg;
+                a.BeamwidthSigmaDeg = beam->BeamSigmaDeg;
+            } else {
+                a.DiskProblem = DiskWidthProblem(a.WidthOnSourceDeg, SourceDisk());
+            }
         }
     }
 }
 
 void CrossScan::Conclude(bool partial) {
     result_.Partial = partial;
+    result_.SourceDiskDeg = SourceDisk();
     result_.ElevationDeg =
         elevationCount_ > 0 ? elevationSum_ / elevationCount_ : SourceNow().ElevationDeg;
     for (const int axis : {0, 1}) {

@@ -15,10 +15,18 @@ struct AxisScan {
     std::vector<ScanPoint> Points; ///< X: offset on the sky, degrees; Power: linear
     std::optional<GaussianFit> Fit;
     std::string Problem; ///< why there is no fit, when there is none
-    /// The beamwidth with the smearing of a continuous scan taken off
-    /// (each block spans a stretch of the axis), degrees; the fit's width
-    /// for a scan that stops at each point.
+    /// The antenna's beamwidth, degrees: the width on the source with a
+    /// disk's own width taken off (BeamOfDiskScan; the Sun, the Moon), the
+    /// width on the source itself for a point source.
     double BeamwidthDeg = 0;
+    double BeamwidthSigmaDeg = 0; ///< its one-sigma error, degrees
+    /// The width the scan shows on the source, degrees: the fit's, with the
+    /// smearing of a continuous scan taken off (each block spans a stretch
+    /// of the axis).
+    double WidthOnSourceDeg = 0;
+    /// Why the disk could not be taken off (the width not above the
+    /// disk's); empty otherwise. BeamwidthDeg is then the width on the source.
+    std::string DiskProblem;
     /// Moving through: the stretches the blocks covered, summed, degrees,
     /// and their number.
     double SmearSum = 0;
@@ -36,6 +44,8 @@ struct CrossScanResult {
     /// what turns the azimuth offset into degrees of the rotator's azimuth.
     double ElevationDeg = 0;
     bool Partial = false;
+    /// The source's disk diameter taken off the widths, degrees; 0 for a point.
+    double SourceDiskDeg = 0;
 
     /// The offset on one axis and its one-sigma error, degrees; none
     /// without a fit.

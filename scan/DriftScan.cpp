@@ -1,11 +1,14 @@
 #include "scan/DriftScan.h"
 
+#include "scan/DiskBeam.h"
+
 #include "measure/YFactor.h"
 #include "tracking/SkyAngles.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 
 namespace vantrel::scan {
 
@@ -19,6 +22,10 @@ constexpr double kMotionHalfStepS = 30.0;
 constexpr double kLeadShare = 0.1;
 /// Below this azimuth share of the motion the azimuth error is not given.
 constexpr double kLeastAlongAzimuth = 0.2;
+/// A value within this share of a step of a multiple of it is one.
+constexpr double kMultipleSlack = 1e-6;
+/// The resolution taken for a rotator reporting finer than 0.01°, degrees.
+constexpr double kFinestReportDeg = 0.001;
 
 } // namespace
 
@@ -30,6 +37,7 @@ std::optional<Procedure::Visit> DriftScan::Next(DateTime utc) {
         return std::nullopt;
     }
     planned_ = true;
+    double alongEl = 0;
     const auto motion = [&](DateTime at, double& along) {
         const SkyPlaceDeg a = SourceAt(at - kMotionHalfStepS / kSecondsPerDay);
         const SkyPlaceDeg b = SourceAt(at + kMotionHalfStepS / kSecondsPerDay);
@@ -38,6 +46,8 @@ std::optional<Procedure::Visit> DriftScan::Next(DateTime utc) {
         const double dAz = std::remainder(b.AzimuthDeg - a.AzimuthDeg, 360.0) *
                            std::cos(0.5 * (a.ElevationDeg + b.ElevationDeg) * kRadPerDeg);
         along = angle > 0 ? std::clamp(dAz / angle, -1.0, 1.0) : 0.0;
+        alongEl =
+            angle > 0 ? std::clamp((b.ElevationDeg - a.ElevationDeg) / angle, -1.0, 1.0) : 0.0;
         return angle / (2.0 * kMotionHalfStepS);
     };
     double along = 0;
@@ -53,6 +63,7 @@ std::optional<Procedure::Visit> DriftScan::Next(DateTime utc) {
 
     result_.PredictedUtc = middle;
     result_.RateDegPerS = motion(middle, result_.AlongAzimuth);
+    result_.AlongElevation = alongEl;
     result_.DeclinationDeg = ahead.DecDeg;
     result_.ElevationDeg = ahead.ElevationDeg;
     result_.AzimuthDeg = ahead.AzimuthDeg;
@@ -76,11 +87,39 @@ void DriftScan::Took(const Visit& visit, const Reading& reading) {
     p.Sigma = std::isfinite(reading.SigmaDb) ? p.Power * (measure::DbToRatio(reading.SigmaDb) - 1.0)
                                              : 0.0;
     result_.Points.push_back(p);
+    if (std::isfinite(reading.PointedAzDeg) && std::isfinite(reading.PointedElDeg)) {
+        pointed_.push_back({reading.PointedAzDeg, reading.PointedElDeg});
+        // The rotator's own values: the sky's with the tracking offsets.
+        reportedValues_.push_back(reading.PointedAzDeg + Pointing().AzimuthOffsetDeg);
+        reportedValues_.push_back(reading.PointedElDeg + Pointing().ElevationOffsetDeg);
+    }
 }
+
+namespace {
+
+/// The step a rotator reports its position in, degrees: the coarsest of
+/// whole degrees, tenths, hundredths that every value is a multiple of; a
+/// thousandth for a rotator reporting finer.
+double ReportResolutionDeg(std::span<const double> values) {
+    // The coarsest of whole degrees, tenths, hundredths that every value
+    // is a multiple of; a thousandth for a rotator reporting finer.
+    for (const double step : {1.0, 0.1, 0.01}) {
+        const bool all = std::all_of(values.begin(), values.end(), [step](double v) {
+            return std::fabs(v / step - std::round(v / step)) < kMultipleSlack;
+        });
+        if (all && !values.empty()) {
+            return step;
+        }
+    }
+    return kFinestReportDeg;
+}
+
+} // namespace
 
 void DriftScan::Conclude(bool partial) {
     DriftScanResult& r = result_;
     r.Partial = partial;
+    r.SourceDiskDeg = SourceDisk();
     if (r.Points.empty()) {
         r.Problem = "Nothing was recorded.";
         return;
@@ -95,8 +134,18 @@ void DriftScan::Conclude(bool partial) {
     if (!r.Fit) {
         return;
     }
-    r.BeamwidthDeg = r.Fit->Width * r.RateDegPerS;
+    r.WidthOnSourceDeg = r.Fit->Width * r.RateDegPerS;
+    r.BeamwidthDeg = r.WidthOnSourceDeg;
     r.BeamwidthSigmaDeg = r.Fit->WidthSigma * r.RateDegPerS;
+    if (SourceDisk() > 0) {
+        if (const auto beam = BeamOfDiskScan(*r.WidthOnSourceDeg, *r.BeamwidthSigmaDeg,
+                                             SourceDisk(), r.Points, &*r.Fit, r.RateDegPerS)) {
+            r.BeamwidthDeg = beam->BeamDeg;
+            r.BeamwidthSigmaDeg = beam->BeamSigmaDeg;
+        } else {
+            r.DiskProblem = DiskWidthProblem(*r.WidthOnSourceDeg, SourceDisk());
+        }
+    }
     r.TimeOffsetS = r.Fit->Centre;
     r.TimeOffsetSigmaS = r.Fit->CentreSigma;
     r.PeakUtc = r.PredictedUtc + r.Fit->Centre / kSecondsPerDay;
@@ -104,9 +153,38 @@ void DriftScan::Conclude(bool partial) {
     // A beam pointing e beside where it was sent meets the source
     // (e · u)/v later, u the source's direction of motion: with the
     // elevation right, e_az = Δt v / u_az, and the offset to add is −e_az.
+    //
+    // Where the rotator stood: the mean of its reports, against the point
+    // it was sent to, along the track (a stand ahead meets the source
+    // later); its uncertainty the reports' spread and resolution.
+    const double cosEl = std::cos(r.ElevationDeg * kRadPerDeg);
+    std::vector<double> along;
+    for (const SkyDirection& p : pointed_) {
+        along.push_back(std::remainder(p.AzimuthDeg - r.AzimuthDeg, 360.0) * cosEl *
+                            r.AlongAzimuth +
+                        (p.ElevationDeg - r.ElevationDeg) * r.AlongElevation);
+    }
+    double spread = 0;
+    if (!along.empty()) {
+        double sum = 0;
+        for (const double a : along) {
+            sum += a;
+        }
+        r.HeldAlongDeg = sum / static_cast<double>(along.size());
+        double squares = 0;
+        for (const double a : along) {
+            squares += (a - r.HeldAlongDeg) * (a - r.HeldAlongDeg);
+        }
+        spread = along.size() > 1 ? std::sqrt(squares / static_cast<double>(along.size() - 1)) : 0;
+    }
+    const double q = ReportResolutionDeg(reportedValues_);
+    r.HeldSigmaDeg = pointed_.empty() ? ArrivalToleranceDeg(Settings().BeamwidthDeg)
+                                      : std::hypot(spread, q / std::sqrt(12.0));
+    r.TimeOffsetS = r.Fit->Centre - r.HeldAlongDeg / r.RateDegPerS;
     if (std::fabs(r.AlongAzimuth) >= kLeastAlongAzimuth) {
-        r.AzimuthOffsetDeg = -r.Fit->Centre * r.RateDegPerS / r.AlongAzimuth;
-        r.AzimuthOffsetSigmaDeg = r.Fit->CentreSigma * r.RateDegPerS / std::fabs(r.AlongAzimuth);
+        r.AzimuthOffsetDeg = -*r.TimeOffsetS * r.RateDegPerS / r.AlongAzimuth;
+        r.AzimuthOffsetSigmaDeg = std::hypot(r.Fit->CentreSigma * r.RateDegPerS, r.HeldSigmaDeg) /
+                                  std::fabs(r.AlongAzimuth);
     }
 }
 

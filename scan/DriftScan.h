@@ -23,15 +23,22 @@ struct DriftScanResult {
     /// moving along the horizon towards larger azimuth, 0 straight up or
     /// down.
     double AlongAzimuth = 0;
+    double AlongElevation = 0; ///< the elevation share of it (−1..1): 1 rising straight up
     double DeclinationDeg = 0; ///< the source's declination, degrees
     double ElevationDeg = 0;   ///< where the antenna was held, degrees
     double AzimuthDeg = 0;
 
-    /// The beamwidth along the track, degrees: the fitted width in time
-    /// times RateDegPerS (so corrected for the declination); with its
-    /// one-sigma error.
+    /// The antenna's beamwidth along the track, degrees: the fitted width
+    /// in time times RateDegPerS (so corrected for the declination), a
+    /// disk's own width taken off; with its one-sigma error.
     std::optional<double> BeamwidthDeg;
     std::optional<double> BeamwidthSigmaDeg;
+    /// The width on the source along the track, degrees: BeamwidthDeg
+    /// before a disk's own width is taken off (BeamOfDiskScan; the Sun, the
+    /// Moon); the same for a point source.
+    std::optional<double> WidthOnSourceDeg;
+    /// Why the disk could not be taken off; empty otherwise.
+    std::string DiskProblem;
     /// When the peak passed, UTC, and how much later than predicted, s.
     std::optional<DateTime> PeakUtc;
     std::optional<double> TimeOffsetS;
@@ -41,9 +48,21 @@ struct DriftScanResult {
     /// elevation as right: −TimeOffset · Rate / AlongAzimuth. None where
     /// the source moves mostly in elevation (|AlongAzimuth| < 0.2).
     std::optional<double> AzimuthOffsetDeg;
+    /// Its one-sigma error: the fit's time error at the source's rate and
+    /// the uncertainty of where the rotator stood along the track (the
+    /// spread of its reports and their resolution q, q/√12), added in
+    /// quadrature, over |AlongAzimuth|.
     std::optional<double> AzimuthOffsetSigmaDeg;
+    /// Where the rotator reported to stand during the drift against where
+    /// it was sent, along the source's track, degrees (the passage it
+    /// meets is this much / the rate later; taken off the time offset);
+    /// and the one-sigma uncertainty of where it stood along the track.
+    double HeldAlongDeg = 0;
+    double HeldSigmaDeg = 0;
     std::optional<double> PeakYDb;
     bool Partial = false;
+    /// The source's disk diameter taken off the widths, degrees; 0 for a point.
+    double SourceDiskDeg = 0;
 };
 
 /// For an antenna without elevation control or a fixed dish: the antenna
@@ -54,6 +73,11 @@ struct DriftScanResult {
 ///
 /// The lead is 30 s or a tenth of the scan, whichever is longer: time for
 /// the rotator to get there and settle before the source comes near.
+///
+/// The passage is timed against where the rotator reported to stand (the
+/// mean of its reports during the drift), not where it was sent: a
+/// rotator arrived within its tolerance stands up to a tenth of the beam
+/// off it, which would shift the passage and the azimuth offset found.
 class DriftScan final : public Procedure {
 public:
     DriftScan(const ScanSettings& settings, ProcedureContext context);
@@ -74,6 +98,10 @@ private:
 
     bool planned_ = false;
     DriftScanResult result_;
+    /// The rotator's reports during the drift: on the sky, and its own
+    /// values (for their resolution).
+    std::vector<SkyDirection> pointed_;
+    std::vector<double> reportedValues_;
 };
 
 } // namespace vantrel::scan

@@ -20,9 +20,6 @@ constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 /// from an angle on the sky: 89.4° elevation (near the zenith an azimuth
 /// step no longer moves the beam much).
 constexpr double kLeastCosElevation = 0.01;
-/// A rotator standing still this long within kOnTargetToleranceDeg of a
-/// point has arrived as near as it can report (whole-degree controllers).
-constexpr double kStandStillS = 3.0;
 /// A reported position this close to the last one counts as unchanged, deg.
 constexpr double kStillDeg = 0.001;
 /// Time allowed for a move: this, plus the angle at kSlowestRotatorDegPerS.
@@ -231,7 +228,14 @@ Reading Procedure::ReadingOf(const PowerBlock& block, double x) const {
     r.PowerDb = block.PowerDb;
     r.SigmaDb = block.SigmaDb;
     r.WholeDbSteps = block.WholeDbSteps;
-    r.SourceElevationDeg = place_.ElevationDeg;
+    const DateTime middle = 0.5 * (block.UtcStart + block.UtcEnd);
+    const SkyPlaceDeg source = SourceAt(middle);
+    r.SourceAzDeg = source.AzimuthDeg;
+    r.SourceElevationDeg = source.ElevationDeg;
+    if (const auto pointed = ReportedSkyAt(middle)) {
+        r.PointedAzDeg = pointed->AzimuthDeg;
+        r.PointedElDeg = pointed->ElevationDeg;
+    }
     return r;
 }
 
@@ -259,9 +263,9 @@ void Procedure::PlaceSweepBlocks(bool all) {
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(placed));
 }
 
-double Procedure::ReportedOffsetAt(DateTime utc) const {
+std::optional<SkyDirection> Procedure::ReportedSkyAt(DateTime utc) const {
     if (reports_.empty()) {
-        return std::nan("");
+        return std::nullopt;
     }
     // The report at or after `utc`, and the one before it.
     const auto after = std::lower_bound(reports_.begin(), reports_.end(), utc,
@@ -279,6 +283,15 @@ double Procedure::ReportedOffsetAt(DateTime utc) const {
             a.Sky.AzimuthDeg + AzimuthDifference(b.Sky.AzimuthDeg, a.Sky.AzimuthDeg) * f;
         sky.ElevationDeg = a.Sky.ElevationDeg + (b.Sky.ElevationDeg - a.Sky.ElevationDeg) * f;
     }
+    return sky;
+}
+
+double Procedure::ReportedOffsetAt(DateTime utc) const {
+    const std::optional<SkyDirection> pointed = ReportedSkyAt(utc);
+    if (!pointed) {
+        return std::nan("");
+    }
+    const SkyDirection& sky = *pointed;
     const SkyPlaceDeg source = SourceAt(utc);
     if (visit_->Axis == 0) {
         return AzimuthDifference(sky.AzimuthDeg, source.AzimuthDeg) *
@@ -312,8 +325,19 @@ void Procedure::TakeBlocks(const StepInput& in) {
             continue;
         }
         if (blocksTaken_ < v.Blocks) {
-            readings_.push_back(ReadingOf(
-                block, v.What == Visit::Target::Offset ? (v.Axis == 0 ? v.AzDeg : v.ElDeg) : 0.0));
+            double x = 0;
+            if (v.What == Visit::Target::Offset) {
+                // Where the rotator was, against where the source was then:
+                // a rotator following a moving source lags behind the
+                // offset asked for.
+                x = v.Axis == 0 ? v.AzDeg : v.ElDeg;
+                const double reported = ReportedOffsetAt(0.5 * (block.UtcStart + block.UtcEnd));
+                if (std::isfinite(reported) &&
+                    std::fabs(reported - x) <= ArrivalToleranceDeg(Beam())) {
+                    x = reported;
+                }
+            }
+            readings_.push_back(ReadingOf(block, x));
             ++blocksTaken_;
             Took(v, readings_.back());
         }

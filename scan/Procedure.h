@@ -10,6 +10,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,6 +31,10 @@ struct ProcedureContext {
     SourcePlace Place;
     /// The source as sentences name it ("the Sun", "Cassiopeia-A").
     std::string SourceTitle = "the source";
+    /// The source's diameter when it is a uniform disk (the Sun, the Moon),
+    /// degrees; 0 for a source small against the beam. The beamwidths the
+    /// scans fit are taken off it (BeamOfDiskScan).
+    double SourceDiskDeg = 0;
 };
 
 /// What a procedure is told at each step.
@@ -63,8 +68,12 @@ struct Reading {
     int Index = 0; ///< pair, point or block number, from 0
     int Axis = 0;  ///< cross-scan: 0 azimuth, 1 elevation; otherwise 0
     /// Cross-scan: the offset from the source on the sky along the axis,
-    /// degrees (azimuth as a true angle); drift scan: seconds from the
-    /// moment the source should pass the beam's centre; otherwise 0.
+    /// degrees (azimuth as a true angle): where the rotator reported to
+    /// point at the block's middle against the source's place then, or the
+    /// offset asked for when the report lies farther from it than the
+    /// arrival tolerance (a controller reporting in whole degrees); drift
+    /// scan: seconds from the moment the source should pass the beam's
+    /// centre; otherwise 0.
     double X = 0;
     /// Cross-scan moving through: the stretch of the axis the block
     /// covered, degrees; 0 at a point.
@@ -74,7 +83,13 @@ struct Reading {
     double PowerDb = 0;            ///< the block's power, dB of the radiometer's unit
     double SigmaDb = 0;            ///< its one-sigma uncertainty, dB; NaN when unknown
     bool WholeDbSteps = false;     ///< an S-meter's reading: for peaking, not for G/T
-    double SourceElevationDeg = 0; ///< where the source stood then, degrees
+    double SourceElevationDeg = 0; ///< where the source stood at the block's middle, degrees
+    /// Where the rotator reported to point at the block's middle, on the
+    /// sky (offsets taken off), degrees, interpolated between its reports;
+    /// NaN when it had reported nothing.
+    double PointedAzDeg = std::numeric_limits<double>::quiet_NaN();
+    double PointedElDeg = std::numeric_limits<double>::quiet_NaN();
+    double SourceAzDeg = 0; ///< and its azimuth then, degrees
 };
 
 /// How far a procedure has come, for a progress line.
@@ -140,6 +155,12 @@ public:
     const std::string& StopReason() const { return stopReason_; }
 
     ProgressReport Progress() const;
+    /// Where on the sky the rotator was last sent, degrees; none before
+    /// the first command or after the end.
+    std::optional<SkyDirection> TargetSky() const {
+        return commanded_ && !Finished() ? std::optional<SkyDirection>(commandedSky_)
+                                         : std::nullopt;
+    }
     /// Every reading taken, in order.
     const std::vector<Reading>& Readings() const { return readings_; }
     const ScanSettings& Settings() const { return settings_; }
@@ -199,6 +220,8 @@ protected:
     const std::string& Title() const { return context_.SourceTitle; }
     /// The beamwidth, degrees.
     double Beam() const { return settings_.BeamwidthDeg; }
+    /// The source's disk diameter, degrees; 0 for a point.
+    double SourceDisk() const { return context_.SourceDiskDeg; }
 
 private:
     enum class Phase { Idle, Moving, Settling, Reading };
@@ -222,6 +245,9 @@ private:
     /// The sky offset along the visit's axis at `utc` from the rotator's
     /// reports, degrees; NaN when there are none.
     double ReportedOffsetAt(DateTime utc) const;
+    /// Where the rotator's reports put it at `utc`, on the sky; none
+    /// without reports.
+    std::optional<SkyDirection> ReportedSkyAt(DateTime utc) const;
     /// The sweep's blocks that the rotator's reports now cover (`all`:
     /// every one) become readings.
     void PlaceSweepBlocks(bool all);

@@ -8,13 +8,15 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace vantrel::scan {
 
 namespace {
 
-constexpr std::size_t kFieldCount = 16;
+constexpr std::size_t kFieldCount = 16; ///< the first version's; later lines have more
 constexpr std::size_t kStatusField = 15;
+constexpr double kTenThousandths = 10000.0;
 constexpr double kThousandths = 1000.0;
 constexpr double kHundredths = 100.0;
 /// How the log names itself in its messages.
@@ -72,11 +74,16 @@ ScanRecord RecordOf(const CrossScanResult& result, DateTime utc, const std::stri
     r.ElOffsetSigmaDeg = result.OffsetSigmaDeg(1);
     if (result.Axes[0].Fit) {
         r.HpbwAzDeg = result.Axes[0].BeamwidthDeg;
+        r.WidthAzDeg = result.Axes[0].WidthOnSourceDeg;
         r.FitChi2Az = result.Axes[0].Fit->ReducedChiSquare;
     }
     if (result.Axes[1].Fit) {
         r.HpbwElDeg = result.Axes[1].BeamwidthDeg;
+        r.WidthElDeg = result.Axes[1].WidthOnSourceDeg;
         r.FitChi2El = result.Axes[1].Fit->ReducedChiSquare;
+    }
+    if (result.SourceDiskDeg > 0) {
+        r.DiskDeg = result.SourceDiskDeg;
     }
     r.PeakYDb = result.PeakYDb();
     r.Partial = result.Partial;
@@ -90,6 +97,10 @@ ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::stri
     r.AzOffsetDeg = result.AzimuthOffsetDeg;
     r.AzOffsetSigmaDeg = result.AzimuthOffsetSigmaDeg;
     r.HpbwAzDeg = result.BeamwidthDeg;
+    r.WidthAzDeg = result.WidthOnSourceDeg;
+    if (result.SourceDiskDeg > 0) {
+        r.DiskDeg = result.SourceDiskDeg;
+    }
     r.PeakYDb = result.PeakYDb;
     if (result.Fit) {
         r.FitChi2Az = result.Fit->ReducedChiSquare;
@@ -105,16 +116,49 @@ ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::stri
     return r;
 }
 
+std::string ScanLogStation(const std::string& callSign, double latitudeDeg, double longitudeDeg) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4f%c %.4f%c", std::fabs(latitudeDeg),
+                  latitudeDeg < 0 ? 'S' : 'N', std::fabs(longitudeDeg),
+                  longitudeDeg < 0 ? 'W' : 'E');
+    const std::string call(measure::TrimBlanks(callSign));
+    return call.empty() ? std::string(text) : call + " " + text;
+}
+
+void NoteAssumptions(ScanRecord& r, const ScanSettings& s, std::string antenna,
+                     std::string station) {
+    r.BeamAssumedDeg = s.BeamwidthDeg;
+    r.TauS = s.TauS;
+    r.SettleS = s.SettleS;
+    r.Antenna = std::move(antenna);
+    r.Station = std::move(station);
+}
+
 std::string ScanLogLine(const ScanRecord& r) {
     std::string line = CsvQuoted(r.Utc);
-    for (const std::string& field :
-         {CsvQuoted(r.Procedure), CsvQuoted(r.Source), Number(r.FrequencyMHz, kThousandths),
-          Number(r.ElevationDeg, kHundredths), Number(r.AzOffsetDeg, kThousandths),
-          Number(r.AzOffsetSigmaDeg, kThousandths), Number(r.ElOffsetDeg, kThousandths),
-          Number(r.ElOffsetSigmaDeg, kThousandths), Number(r.HpbwAzDeg, kThousandths),
-          Number(r.HpbwElDeg, kThousandths), Number(r.PeakYDb, kThousandths),
-          Number(r.FitChi2Az, kHundredths), Number(r.FitChi2El, kHundredths),
-          CsvQuoted(r.PeakTimeUtc), r.Partial ? std::string(kPartialStatus) : std::string()}) {
+    for (const std::string& field : {CsvQuoted(r.Procedure),
+                                     CsvQuoted(r.Source),
+                                     Number(r.FrequencyMHz, kThousandths),
+                                     Number(r.ElevationDeg, kHundredths),
+                                     Number(r.AzOffsetDeg, kThousandths),
+                                     Number(r.AzOffsetSigmaDeg, kThousandths),
+                                     Number(r.ElOffsetDeg, kThousandths),
+                                     Number(r.ElOffsetSigmaDeg, kThousandths),
+                                     Number(r.HpbwAzDeg, kThousandths),
+                                     Number(r.HpbwElDeg, kThousandths),
+                                     Number(r.PeakYDb, kThousandths),
+                                     Number(r.FitChi2Az, kHundredths),
+                                     Number(r.FitChi2El, kHundredths),
+                                     CsvQuoted(r.PeakTimeUtc),
+                                     r.Partial ? std::string(kPartialStatus) : std::string(),
+                                     Number(r.WidthAzDeg, kThousandths),
+                                     Number(r.WidthElDeg, kThousandths),
+                                     Number(r.DiskDeg, kTenThousandths),
+                                     CsvQuoted(r.Antenna),
+                                     Number(r.BeamAssumedDeg, kTenThousandths),
+                                     Number(r.TauS, kThousandths),
+                                     Number(r.SettleS, kThousandths),
+                                     CsvQuoted(r.Station)}) {
         line += ',';
         line += field;
     }
@@ -130,34 +174,51 @@ ScanLog ParseScanLog(std::string_view text) {
     // The header, also one with columns added later; never a record,
     // whose frequency is a number or empty (a record timed "utc" of a
     // procedure named "procedure" is still a record).
-    ReadCsvRecords(text, "utc,procedure,source,frequency_mhz,", kFieldCount, log.Skipped,
-                   [&](const std::vector<std::string>& f) -> std::optional<std::string> {
-                       ScanRecord r;
-                       r.Utc = f[0];
-                       r.Procedure = f[1];
-                       r.Source = f[2];
-                       r.PeakTimeUtc = f[14];
-                       bool ok = !r.Utc.empty() && !r.Source.empty() && !r.Procedure.empty();
-                       std::optional<double>* numbers[] = {
-                           &r.FrequencyMHz,     &r.ElevationDeg, &r.AzOffsetDeg,
-                           &r.AzOffsetSigmaDeg, &r.ElOffsetDeg,  &r.ElOffsetSigmaDeg,
-                           &r.HpbwAzDeg,        &r.HpbwElDeg,    &r.PeakYDb,
-                           &r.FitChi2Az,        &r.FitChi2El};
-                       for (std::size_t i = 0; i < std::size(numbers) && ok; ++i) {
-                           const std::string& field = f[3 + i];
-                           if (field.empty()) {
-                               continue;
-                           }
-                           *numbers[i] = measure::FiniteNumber(field);
-                           ok = numbers[i]->has_value();
-                       }
-                       if (!ok) {
-                           return "a value is missing or not a number";
-                       }
-                       r.Partial = measure::TrimBlanks(f[kStatusField]) == kPartialStatus;
-                       log.Records.push_back(std::move(r));
-                       return std::nullopt;
-                   });
+    ReadCsvRecords(
+        text, "utc,procedure,source,frequency_mhz,", kFieldCount, log.Skipped,
+        [&](const std::vector<std::string>& f) -> std::optional<std::string> {
+            ScanRecord r;
+            r.Utc = f[0];
+            r.Procedure = f[1];
+            r.Source = f[2];
+            r.PeakTimeUtc = f[14];
+            bool ok = !r.Utc.empty() && !r.Source.empty() && !r.Procedure.empty();
+            std::optional<double>* numbers[] = {
+                &r.FrequencyMHz, &r.ElevationDeg,     &r.AzOffsetDeg, &r.AzOffsetSigmaDeg,
+                &r.ElOffsetDeg,  &r.ElOffsetSigmaDeg, &r.HpbwAzDeg,   &r.HpbwElDeg,
+                &r.PeakYDb,      &r.FitChi2Az,        &r.FitChi2El};
+            for (std::size_t i = 0; i < std::size(numbers) && ok; ++i) {
+                const std::string& field = f[3 + i];
+                if (field.empty()) {
+                    continue;
+                }
+                *numbers[i] = measure::FiniteNumber(field);
+                ok = numbers[i]->has_value();
+            }
+            if (!ok) {
+                return "a value is missing or not a number";
+            }
+            r.Partial = measure::TrimBlanks(f[kStatusField]) == kPartialStatus;
+            // The later columns, where the line has them.
+            const auto later = [&](std::size_t i) { return i < f.size() ? f[i] : std::string(); };
+            r.Antenna = later(19);
+            r.Station = later(23);
+            std::pair<std::size_t, std::optional<double>*> added[] = {
+                {16, &r.WidthAzDeg},     {17, &r.WidthElDeg}, {18, &r.DiskDeg},
+                {20, &r.BeamAssumedDeg}, {21, &r.TauS},       {22, &r.SettleS}};
+            for (const auto& [i, value] : added) {
+                const std::string field = later(i);
+                if (field.empty()) {
+                    continue;
+                }
+                *value = measure::FiniteNumber(field);
+                if (!*value) {
+                    return "a value is missing or not a number";
+                }
+            }
+            log.Records.push_back(std::move(r));
+            return std::nullopt;
+        });
     return log;
 }
 

@@ -14,13 +14,15 @@ namespace vantrel::scan {
 /// File name of the scans log, in the data folder.
 inline constexpr const char* kScanLogName = "Vantrel-scans.csv";
 
-/// The header line of the scans log, without its line break. It never
-/// changes; columns added later go at the end, and a reader passes over
-/// those it does not know.
+/// The header line of a new scans log, without its line break. Columns
+/// added later go at the end, and a reader passes over those it does not
+/// know; a log begun with the first sixteen columns reads on, and its new
+/// lines carry the later ones.
 inline constexpr std::string_view kScanLogHeader =
     "utc,procedure,source,frequency_mhz,elevation_deg,az_offset_deg,az_offset_sigma_deg,"
     "el_offset_deg,el_offset_sigma_deg,hpbw_az_deg,hpbw_el_deg,peak_y_db,fit_chi2_az,"
-    "fit_chi2_el,peak_time_utc,status";
+    "fit_chi2_el,peak_time_utc,status,width_az_deg,width_el_deg,disk_deg,antenna,"
+    "beam_assumed_deg,tau_s,settle_s,station";
 
 /// The status of a scan that stopped part-way; an empty status is a whole
 /// scan.
@@ -46,6 +48,18 @@ struct ScanRecord {
     std::optional<double> FitChi2El;
     std::string PeakTimeUtc; ///< drift: when the peak passed, "YYYY-MM-DDTHH:MM:SS.sZ"
     bool Partial = false;
+    // Columns added later; empty in the lines of a first-version log.
+    /// The width on the source, before a disk's own width was taken off
+    /// (HpbwAzDeg, HpbwElDeg are the antenna's beam); for a point source
+    /// the same.
+    std::optional<double> WidthAzDeg;
+    std::optional<double> WidthElDeg;
+    std::optional<double> DiskDeg; ///< the disk taken off (the Sun, the Moon); empty for a point
+    std::string Antenna;           ///< "dish 3 m, efficiency 0.55" or "gain 20 dBi"
+    std::optional<double> BeamAssumedDeg; ///< the beamwidth the procedure ran with
+    std::optional<double> TauS;           ///< the integration time, seconds
+    std::optional<double> SettleS;        ///< the settle time, seconds
+    std::string Station; ///< "PA0ABC 52.3700N 4.9000E": call sign, latitude, longitude
 
     bool operator==(const ScanRecord&) const = default;
 };
@@ -59,6 +73,15 @@ ScanRecord RecordOf(const CrossScanResult& result, DateTime utc, const std::stri
 /// The record of a drift scan that ended at `utc`.
 ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::string& title,
                     double frequencyMHz);
+
+/// "CALL 52.3700N 4.9000E" (the call sign left out when there is none):
+/// the station's text for the log, four decimals of a degree.
+std::string ScanLogStation(const std::string& callSign, double latitudeDeg, double longitudeDeg);
+
+/// Puts what a scan assumed into its record: the settings' beamwidth, τ
+/// and settle time, the antenna's and the station's texts.
+void NoteAssumptions(ScanRecord& record, const ScanSettings& settings, std::string antenna,
+                     std::string station);
 
 /// One line of a record, without the line break: texts quoted as RFC 4180
 /// asks when they hold a comma or a quote (a line break written as a
@@ -82,8 +105,9 @@ struct ScanLog {
 
 /// Reads the log text. Header lines and empty lines are passed over
 /// silently; a damaged line (too few fields, a number that is not one, no
-/// time or source, an open quote) is skipped with a note. Fields after the
-/// sixteenth are ignored.
+/// time or source, an open quote) is skipped with a note. A first-version
+/// line of sixteen fields leaves the later ones empty; fields after the
+/// twenty-fourth are ignored.
 ScanLog ParseScanLog(std::string_view text);
 
 /// Reads the log at `path`: nothing for a missing file; the reason when it

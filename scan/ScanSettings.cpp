@@ -1,5 +1,7 @@
 #include "scan/ScanSettings.h"
 
+#include "tracking/Tracking.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -8,10 +10,6 @@
 namespace vantrel::scan {
 
 namespace {
-
-constexpr double kArrivalShareOfBeam = 0.1;
-constexpr double kFinestArrivalDeg = 0.02;
-constexpr double kCoarsestArrivalDeg = 1.0;
 
 std::string Number(double value) {
     char text[32];
@@ -83,7 +81,7 @@ std::string ScanSettingsProblem(const ScanSettings& s) {
 }
 
 double ArrivalToleranceDeg(double beamwidthDeg) {
-    return std::clamp(kArrivalShareOfBeam * beamwidthDeg, kFinestArrivalDeg, kCoarsestArrivalDeg);
+    return BeamToleranceDeg(beamwidthDeg); // the tracking's "on target"
 }
 
 } // namespace vantrel::scan

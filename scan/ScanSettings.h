@@ -103,7 +103,8 @@ std::string ScanSettingsProblem(const ScanSettings& settings);
 
 /// The angle on the sky within which the rotator counts as arrived at a
 /// point: a tenth of the beamwidth, at least 0.02° (a controller's
-/// resolution) and at most 1°. Degrees.
+/// resolution) and at most 1°, as tracking's "on target" (BeamToleranceDeg).
+/// Degrees.
 double ArrivalToleranceDeg(double beamwidthDeg);
 
 } // namespace vantrel::scan

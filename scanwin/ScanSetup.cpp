@@ -6,6 +6,7 @@
 #include "measure/MeasureConstants.h"
 #include "measure/NumberText.h"
 #include "measure/YFactor.h"
+#include "scan/ScanLog.h"
 #include "station/StationCheck.h"
 
 #include <cmath>
@@ -108,6 +109,22 @@ scan::GOverTBasis GOverTBasisOf(SkySource source, DateTime utc, const HomeStatio
     basis.Flux = row.Expected.Flux;
     basis.SourceSizeDeg = row.Expected.SizeDeg;
     return basis;
+}
+
+double SourceDiskOf(SkySource source, DateTime utc, const HomeStation& station,
+                    const ObservingConditions& conditions, SunMoonLibrary& library,
+                    const MeasureSetup& antenna) {
+    if (source != SkySource::Sun && source != SkySource::Moon) {
+        return 0;
+    }
+    const double size =
+        GOverTBasisOf(source, utc, station, conditions, library, antenna).SourceSizeDeg;
+    return std::isfinite(size) && size > 0 ? size : 0;
+}
+
+std::string StationText(const HomeStation& station) {
+    return scan::ScanLogStation(station.CallSign, static_cast<double>(station.Latitude),
+                                static_cast<double>(station.Longitude));
 }
 
 MeasureSetup AntennaOfBeamwidth(double beamwidthDeg) {

@@ -67,6 +67,17 @@ scan::GOverTBasis GOverTBasisOf(SkySource source, DateTime utc, const HomeStatio
                                 const ObservingConditions& conditions, SunMoonLibrary& library,
                                 const MeasureSetup& antenna);
 
+/// The disk the scans take off their widths, degrees: the Sun's or the
+/// Moon's diameter at `utc` as the Measure window's table has it (its
+/// distance then), 0 for every other source (small against the beam, or
+/// not a uniform disk).
+double SourceDiskOf(SkySource source, DateTime utc, const HomeStation& station,
+                    const ObservingConditions& conditions, SunMoonLibrary& library,
+                    const MeasureSetup& antenna);
+
+/// The station as the scans log keeps it (ScanLogStation).
+std::string StationText(const HomeStation& station);
+
 /// A Measure setup for a tool's beam given as a beamwidth: an antenna of
 /// the gain a circular beam of that width has (41 253 / θ², Kraus), so
 /// that BeamOf gives the beamwidth back.

@@ -13,6 +13,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFormLayout>
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPen>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -43,11 +45,32 @@ constexpr int kMostPowerPoints = 20000;
 /// Points of a fitted curve as drawn.
 constexpr int kFitCurvePoints = 200;
 constexpr const char* kProblemStyle = "color: #b00000;";
+/// How much darker a marker's rim and a fitted curve are than the points'
+/// colour (QColor::darker, per cent), and the curve's width, pixels.
+constexpr int kRimDarker = 125;
+/// A σ is shown with two significant digits, at most this many decimals.
+constexpr int kMostSigmaDecimals = 6;
+/// A Y-factor sequence's G/T that could not be logged is tried again this
+/// often, ms.
+constexpr int kYRetryMs = 5000;
+constexpr int kFitDarker = 320;
+constexpr double kFitPenWidth = 2.0;
 /// Where the window opens the first time, from the main window's corner.
 constexpr QPoint kOffsetFromMainWindow(200, 80);
 
 QString Fixed(double value, int decimals) {
     return QString::number(value, 'f', decimals);
+}
+
+/// A one-sigma error with two significant digits, at least three decimals
+/// ("0.012", "0.00031"): a small error is shown, never "0.000".
+QString SigmaText(double value) {
+    if (!(std::isfinite(value) && value > 0)) {
+        return Fixed(value, 3);
+    }
+    const int decimals =
+        std::clamp(1 - static_cast<int>(std::floor(std::log10(value))), 3, kMostSigmaDecimals);
+    return Fixed(value, decimals);
 }
 
 QString Signed(double value, int decimals) {
@@ -67,6 +90,19 @@ QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+/// After a beamwidth fitted on a disk: " (width on the 0.541° disk
+/// 0.750°)", or why the disk could not be taken off; nothing for a point.
+QString DiskText(double diskDeg, double widthDeg, const std::string& problem) {
+    if (!(diskDeg > 0)) {
+        return {};
+    }
+    if (!problem.empty()) {
+        return QStringLiteral(" (on the source: %1)").arg(FromStd(problem));
+    }
+    return QStringLiteral(" (width on the %1\u00b0 disk %2\u00b0)")
+        .arg(Fixed(diskDeg, 3), Fixed(widthDeg, 3));
+}
+
 } // namespace
 
 ScanWindow::ScanWindow(ScanWindowServices services, QWidget* parent)
@@ -79,6 +115,14 @@ ScanWindow::ScanWindow(ScanWindowServices services, QWidget* parent)
     Stepper = new QTimer(this);
     Stepper->setInterval(kScanStepMs);
     connect(Stepper, &QTimer::timeout, this, &ScanWindow::Step);
+    YRetry = new QTimer(this);
+    YRetry->setInterval(kYRetryMs);
+    connect(YRetry, &QTimer::timeout, this, [this] {
+        const QString said = FlushY();
+        if (unsavedY_.empty()) {
+            Say(QStringLiteral("The kept Y-factor result is written now. %1").arg(said), false);
+        }
+    });
     ShowSetup();
     resize(1100, 680);
 }
@@ -234,6 +278,8 @@ void ScanWindow::BuildCharts() {
     scanMarks_->setColor(QColor(20, 150, 60));
     for (QScatterSeries* s : {onMarks_, offMarks_, scanMarks_}) {
         s->setMarkerSize(8);
+        // The theme's white rim would hide packed points: a rim of their own.
+        s->setBorderColor(s->color().darker(kRimDarker));
     }
     powerTime_ = new QValueAxis;
     powerTime_->setTitleText(QStringLiteral("seconds since the start"));
@@ -269,9 +315,16 @@ void ScanWindow::BuildCharts() {
         axisPoints_[axis]->setName(QString::fromLatin1(names[axis]));
         axisPoints_[axis]->setColor(colours[axis]);
         axisPoints_[axis]->setMarkerSize(8);
+        // Points packed as a drift's are (a block every τ) stay visible:
+        // the theme's white rim would cover all but the newest.
+        axisPoints_[axis]->setBorderColor(colours[axis].darker(kRimDarker));
         axisFits_[axis] = new QLineSeries;
         axisFits_[axis]->setName(QStringLiteral("%1 fit").arg(QLatin1String(names[axis])));
-        axisFits_[axis]->setColor(colours[axis]);
+        // The fit, added after the points, is drawn over them, darker and
+        // thin enough to let them show.
+        QPen fitPen(colours[axis].darker(kFitDarker));
+        fitPen.setWidthF(kFitPenWidth);
+        axisFits_[axis]->setPen(fitPen);
         for (QXYSeries* s : std::initializer_list<QXYSeries*>{axisPoints_[axis], axisFits_[axis]}) {
             scanChart_->addSeries(s);
             s->attachAxis(scanX_);
@@ -473,6 +526,15 @@ void ScanWindow::StartClick() {
         return;
     }
     runner_ = std::make_unique<PowerRunner>(loan->Input, integration, services_.Retry);
+    if (!powerLog_) {
+        const QString dir =
+            services_.Directory.isEmpty() ? QDir::currentPath() : services_.Directory;
+        powerLog_ = std::make_unique<PowerLogWriter>(
+            (dir + QLatin1Char('/') + QLatin1String(kPowerLogName)).toStdString());
+    }
+    procedureLog_ = std::make_unique<scan::ProcedurePowerLog>(
+        loan->InputKey, services_.Conditions->FrequencyMHz,
+        std::string(SkySourceKey(settings.Source)));
 
     frequencyMHz_ = services_.Conditions->FrequencyMHz;
     antenna_ = services_.Antenna ? services_.Antenna() : MeasureSetup{};
@@ -480,11 +542,14 @@ void ScanWindow::StartClick() {
     scan::ProcedureContext context;
     context.Pointing = services_.Pointing ? services_.Pointing() : TrackingOptions{};
     context.Pointing.Source = source;
+    pointing_ = context.Pointing;
     context.Place = [this, source](DateTime utc) {
         return places_.At(source, *services_.Station, *services_.Conditions, DecodeInstant(utc));
     };
     context.SourceTitle = std::string(SkyPlaces::Title(source, *services_.Station));
     startedUtc_ = clock_.UtcNow();
+    context.SourceDiskDeg = SourceDiskOf(source, startedUtc_, *services_.Station,
+                                         *services_.Conditions, *services_.Library, antenna_);
     switch (settings.Procedure) {
     case scan::ProcedureKind::YFactor:
         procedure_ = std::make_unique<scan::YFactorSequence>(
@@ -598,6 +663,16 @@ void ScanWindow::Step() {
     if (action.StopRotator) {
         link_->Stop();
     }
+    if (procedureLog_ && powerLog_) {
+        procedureLog_->Add(blocks, in.Rotator.Reported);
+        for (PowerRecord& r :
+             procedureLog_->Take(procedure_->Readings(), in.Utc, procedure_->Finished())) {
+            powerLog_->Append(std::move(r));
+        }
+        for (const std::string& why : powerLog_->TakeProblems()) {
+            Say(FromStd(why), true);
+        }
+    }
     AddBlocks(blocks);
     MarkReadings();
     const scan::ProgressReport p = procedure_->Progress();
@@ -667,7 +742,7 @@ void ScanWindow::MarkReadings() {
     if (any) {
         const double margin = std::max(0.2, 0.1 * (hi - lo));
         scanY_->setRange(lo - margin, hi + margin);
-        if (setup_.Settings.Procedure == scan::ProcedureKind::Drift) {
+        if (p.Settings().Procedure == scan::ProcedureKind::Drift) {
             const auto& pts = axisPoints_[0]->points();
             if (!pts.isEmpty()) {
                 scanX_->setRange(std::min(scanX_->min(), pts.front().x()),
@@ -751,16 +826,9 @@ void ScanWindow::ShowResult() {
             if (const auto record = scan::YSequenceRecord(
                     r, ended, title, frequencyMHz_, AntennaText(antenna_), beam->GainDbi,
                     last_->Settings().Source == SkySource::Sun ? solar.Sfu : std::nullopt)) {
-                const QString path =
-                    dir + QLatin1Char('/') + QLatin1String(measure::kMeasurementLogName);
-                if (const auto failed = measure::AppendMeasurement(path.toStdString(), *record)) {
-                    logged = FromStd(*failed);
-                } else {
-                    logged = QStringLiteral("Logged in %1.")
-                                 .arg(QLatin1String(measure::kMeasurementLogName));
-                    if (services_.Logged) {
-                        services_.Logged();
-                    }
+                if (!reviewing_) {
+                    unsavedY_.push_back(*record);
+                    logged = FlushY();
                 }
             }
         }
@@ -773,14 +841,15 @@ void ScanWindow::ShowResult() {
             const scan::AxisScan& a = r.Axes[static_cast<std::size_t>(axis)];
             if (a.Fit) {
                 lines << QStringLiteral(
-                             "%1 offset %2 \u00b1 %3\u00b0%4, beamwidth %5 \u00b1 %6\u00b0, "
-                             "fit \u03c7\u00b2 %7")
+                             "%1 offset %2 \u00b1 %3\u00b0%4, beamwidth %5 \u00b1 %6\u00b0%7, "
+                             "fit \u03c7\u00b2 %8")
                              .arg(QLatin1String(names[axis]), Signed(a.Fit->Centre, 3),
-                                  Fixed(a.Fit->CentreSigma, 3),
+                                  SigmaText(a.Fit->CentreSigma),
                                   axis == 0 ? QStringLiteral(" on the sky (%1\u00b0 of azimuth)")
                                                   .arg(Signed(a.Fit->Centre / cosEl, 3))
                                             : QString(),
-                                  Fixed(a.BeamwidthDeg, 3), Fixed(a.Fit->WidthSigma, 3),
+                                  Fixed(a.BeamwidthDeg, 3), SigmaText(a.BeamwidthSigmaDeg),
+                                  DiskText(r.SourceDiskDeg, a.WidthOnSourceDeg, a.DiskProblem),
                                   Fixed(a.Fit->ReducedChiSquare, 2));
             } else {
                 lines << QStringLiteral("%1: %2").arg(QLatin1String(names[axis]),
@@ -795,28 +864,34 @@ void ScanWindow::ShowResult() {
         if (r.OffsetDeg(0) || r.OffsetDeg(1)) {
             toApply_ = std::pair{r.OffsetDeg(0).value_or(0) / cosEl, r.OffsetDeg(1).value_or(0)};
         }
-        if (!r.Axes[0].Points.empty()) {
+        if (!r.Axes[0].Points.empty() && !reviewing_) {
             const QString path = dir + QLatin1Char('/') + QLatin1String(scan::kScanLogName);
-            const auto failed = scan::AppendScanRecord(
-                path.toStdString(), scan::RecordOf(r, ended, title, frequencyMHz_));
+            scan::ScanRecord record = scan::RecordOf(r, ended, title, frequencyMHz_);
+            scan::NoteAssumptions(record, last_->Settings(), AntennaText(antenna_),
+                                  StationText(*services_.Station));
+            const auto failed = scan::AppendScanRecord(path.toStdString(), record);
             logged = failed
                          ? FromStd(*failed)
                          : QStringLiteral("Logged in %1.").arg(QLatin1String(scan::kScanLogName));
         }
     } else if (const auto* d = dynamic_cast<const scan::DriftScan*>(last_.get())) {
         const scan::DriftScanResult& r = d->Result();
-        const scan::ScanRecord record = scan::RecordOf(r, ended, title, frequencyMHz_);
+        scan::ScanRecord record = scan::RecordOf(r, ended, title, frequencyMHz_);
+        scan::NoteAssumptions(record, last_->Settings(), AntennaText(antenna_),
+                              StationText(*services_.Station));
         if (r.Fit) {
-            text = QStringLiteral("beamwidth %1 \u00b1 %2\u00b0 along the track (the source moves "
-                                  "%3\u00b0/h at declination %4\u00b0)\npeak at %5 UTC, %6 s from "
-                                  "the prediction")
-                       .arg(Fixed(*r.BeamwidthDeg, 3), Fixed(*r.BeamwidthSigmaDeg, 3),
-                            Fixed(r.RateDegPerS * 3600, 2), Fixed(r.DeclinationDeg, 1),
-                            FromStd(record.PeakTimeUtc), Signed(*r.TimeOffsetS, 1));
+            text =
+                QStringLiteral("beamwidth %1 \u00b1 %2\u00b0%3 along the track (the source "
+                               "moves %4\u00b0/h at declination %5\u00b0)\npeak at %6 UTC, %7 s "
+                               "from the prediction")
+                    .arg(Fixed(*r.BeamwidthDeg, 3), SigmaText(*r.BeamwidthSigmaDeg),
+                         DiskText(r.SourceDiskDeg, r.WidthOnSourceDeg.value_or(0), r.DiskProblem),
+                         Fixed(r.RateDegPerS * 3600, 2), Fixed(r.DeclinationDeg, 1),
+                         FromStd(record.PeakTimeUtc), Signed(*r.TimeOffsetS, 1));
             if (r.AzimuthOffsetDeg) {
                 text +=
                     QStringLiteral("\naz offset %1 \u00b1 %2\u00b0 on the sky")
-                        .arg(Signed(*r.AzimuthOffsetDeg, 3), Fixed(*r.AzimuthOffsetSigmaDeg, 3));
+                        .arg(Signed(*r.AzimuthOffsetDeg, 3), SigmaText(*r.AzimuthOffsetSigmaDeg));
                 toApply_ =
                     std::pair{*r.AzimuthOffsetDeg / std::cos(r.ElevationDeg * kRadPerDeg), 0.0};
             } else {
@@ -826,7 +901,7 @@ void ScanWindow::ShowResult() {
         } else {
             text = FromStd(r.Problem);
         }
-        if (!r.Points.empty()) {
+        if (!r.Points.empty() && !reviewing_) {
             const QString path = dir + QLatin1Char('/') + QLatin1String(scan::kScanLogName);
             const auto failed = scan::AppendScanRecord(path.toStdString(), record);
             logged = failed
@@ -836,6 +911,51 @@ void ScanWindow::ShowResult() {
     }
     Result->setText(text + mark + (logged.isEmpty() ? QString() : QStringLiteral("\n") + logged));
     ApplyButton->setEnabled(toApply_.has_value() && static_cast<bool>(services_.ApplyOffsets));
+}
+
+QString ScanWindow::FlushY() {
+    const QString dir = services_.Directory.isEmpty() ? QDir::currentPath() : services_.Directory;
+    const QString path = dir + QLatin1Char('/') + QLatin1String(measure::kMeasurementLogName);
+    std::size_t written = 0;
+    std::optional<std::string> failed;
+    for (; written < unsavedY_.size(); ++written) {
+        if ((failed = measure::AppendMeasurement(path.toStdString(), unsavedY_[written]))) {
+            break;
+        }
+    }
+    unsavedY_.erase(unsavedY_.begin(), unsavedY_.begin() + static_cast<std::ptrdiff_t>(written));
+    if (written > 0 && services_.Logged) {
+        services_.Logged();
+    }
+    if (failed) {
+        YRetry->start();
+        return QStringLiteral("%1 Kept: tried again every %2 s until it is written.")
+            .arg(FromStd(*failed))
+            .arg(kYRetryMs / 1000);
+    }
+    YRetry->stop();
+    return QStringLiteral("Logged in %1.").arg(QLatin1String(measure::kMeasurementLogName));
+}
+
+void ScanWindow::Review(std::shared_ptr<scan::Procedure> ended, DateTime startedUtc) {
+    if (IsRunning() || !ended || !ended->Finished()) {
+        return;
+    }
+    last_ = std::move(ended);
+    startedUtc_ = startedUtc;
+    readingsShown_ = 0;
+    power_->clear();
+    for (QXYSeries* s :
+         std::initializer_list<QXYSeries*>{onMarks_, offMarks_, scanMarks_, axisPoints_[0],
+                                           axisPoints_[1], axisFits_[0], axisFits_[1]}) {
+        s->clear();
+    }
+    ShowScanAxes(last_->Settings());
+    MarkReadings();
+    reviewing_ = true;
+    ShowResult();
+    reviewing_ = false;
+    ShowFits();
 }
 
 void ScanWindow::ShowFits() {
@@ -945,6 +1065,37 @@ void ScanWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+PointingSnapshot ScanWindow::Snapshot() const {
+    PointingSnapshot s;
+    if (!procedure_ || link_ == nullptr) {
+        return s;
+    }
+    s.Tracking = true;
+    s.Source = procedure_->Settings().Source;
+    s.Target = procedure_->TargetSky();
+    if (const auto at = link_->Status().Reported) {
+        s.Reported = SkyOfRotator(*at, pointing_);
+    }
+    return s;
+}
+
+void ScanWindow::closeEvent(QCloseEvent* event) {
+    if (procedure_ && !shutDown_ && services_.Messages != nullptr) {
+        const std::string title(
+            SkyPlaces::Title(procedure_->Settings().Source, *services_.Station));
+        const bool keep = services_.Messages->Question(
+            kScanCaption,
+            "A procedure is under way on " + title +
+                ". Let it go on in the background?\n\nYes: it goes on; the Track and Receiver "
+                "windows say it drives them, and its result is logged at the end.\nNo: it is "
+                "aborted, what it has taken kept, the rotator left as \"At the end\" says.");
+        if (!keep) {
+            AbortClick();
+        }
+    }
+    QWidget::closeEvent(event);
+}
+
 void ScanWindow::hideEvent(QHideEvent* event) {
     SaveRect();
     QWidget::hideEvent(event);
@@ -961,6 +1112,10 @@ void ScanWindow::Shutdown() {
         Step();
     }
     Stepper->stop();
+    if (!unsavedY_.empty()) {
+        FlushY(); // a last try: the folder may be back
+    }
+    YRetry->stop();
     StopRunner();
     for (std::thread& t : stopping_) {
         t.join();

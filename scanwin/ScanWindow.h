@@ -4,9 +4,12 @@
 #include "apparent/SkyPlaces.h"
 #include "astro/Clock.h"
 #include "astro/SunMoon.h"
+#include "measure/MeasurementLog.h"
 #include "measurewin/MeasureSetup.h"
+#include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
 #include "scan/Procedure.h"
+#include "scan/ProcedurePowerLog.h"
 #include "scanwin/ScanSetup.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
@@ -51,6 +54,10 @@ struct RadiometerLoan {
     PowerRunner::Factory Input;
     IntegrationSettings Integration;
     QString Summary; ///< "SDR driver=rtlsdr at 1420 MHz", for the status line
+    /// The input's key as the power log names it ("sdr", "audio",
+    /// "command", "rig"): the procedure's blocks go to the Receiver
+    /// window's power log under it.
+    std::string InputKey = "command";
 };
 
 /// What the Scan window uses of the world outside. The program lends it
@@ -105,7 +112,10 @@ struct ScanWindowServices {
 /// stopped, as chosen. The radiometer is borrowed from the Receiver window
 /// alike. The procedure is stepped on this thread every 50 ms and never
 /// waits: the rotator and the radiometer run on threads of their own, and
-/// a radiometer is stopped on a thread of its own.
+/// a radiometer is stopped on a thread of its own. Every block a
+/// procedure is handed goes to the power log ("Vantrel-power.csv", the
+/// Receiver window's), the readings with their role and offset
+/// (ProcedurePowerLog).
 class ScanWindow final : public QWidget {
     Q_OBJECT
 
@@ -135,6 +145,17 @@ public:
     /// The offsets of the last cross or drift scan for "Apply to tracking":
     /// degrees of the rotator's azimuth and of elevation.
     std::optional<std::pair<double, double>> OffsetsToApply() const { return toApply_; }
+    /// Shows a procedure that has ended elsewhere (a replay, a test) as at
+    /// its end: its readings, fits and result, nothing logged. Nothing while
+    /// one runs here.
+    void Review(std::shared_ptr<scan::Procedure> ended, DateTime startedUtc);
+    /// Y-factor results not yet in the measurement log (it could not be
+    /// written): kept, and tried again every 5 s and at the end.
+    std::size_t UnsavedResults() const { return unsavedY_.size(); }
+    /// What the sky chart shows while a procedure runs: its source, where
+    /// it sends the rotator and where the rotator reports to be, on the
+    /// sky; not tracking (nothing drawn) otherwise.
+    PointingSnapshot Snapshot() const;
     /// Points of the live power chart.
     int PowerPoints() const;
     /// Points and fitted curves of the scan chart.
@@ -167,6 +188,7 @@ public:
     QChartView* PowerChart = nullptr;
     QChartView* ScanChart = nullptr;
     QTimer* Stepper = nullptr;
+    QTimer* YRetry = nullptr; ///< writes the kept Y-factor results
 
 public slots:
     void StartClick();
@@ -185,6 +207,9 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    /// Closed while a procedure runs: asks whether it goes on in the
+    /// background or is aborted.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
@@ -204,6 +229,9 @@ private:
     void MarkReadings();
     void StopRunner();
     void SaveRect();
+    /// Appends the kept Y-factor results to the measurement log, oldest
+    /// first; what happened, as a sentence.
+    QString FlushY();
 
     ScanWindowServices services_;
     UtcClock clock_;
@@ -228,6 +256,13 @@ private:
     bool shutDown_ = false;
     bool placed_ = false;
     bool stopAtEnd_ = false; ///< the rotator stays stopped whatever "At the end" says
+    bool reviewing_ = false; ///< showing a procedure run elsewhere: nothing is logged
+    std::vector<measure::MeasurementRecord> unsavedY_;
+    /// The procedure's blocks on their way to the power log (the Receiver
+    /// window's file), and the writer that appends them off this thread.
+    std::unique_ptr<scan::ProcedurePowerLog> procedureLog_;
+    std::unique_ptr<PowerLogWriter> powerLog_;
+    TrackingOptions pointing_; ///< the pointing options of the procedure under way
 
     QChart* powerChart_ = nullptr;
     QLineSeries* power_ = nullptr;

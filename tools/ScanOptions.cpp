@@ -24,7 +24,8 @@ constexpr std::string_view kUsage =
     "                    [--data FILE | --data-home[=FOLDER]] [--lat DEG --lon DEG]\n"
     "                    [--height M] [--pick LIST:N] [--apparent]\n"
     "                    [--refraction P,T,RH] [--rotator MODEL --device DEV]\n"
-    "                    [--offset AZ,EL] --input sdr|audio|command|rig\n"
+    "                    [--offset AZ,EL] [--az-range 0:360|-180:180|0:450]\n"
+    "                    [--min-elevation DEG] --input sdr|audio|command|rig\n"
     "                    [--input-device D] [--rate SPS]\n"
     "                    [--gain DB] [--channel N] [--bins N] [--band LO:HI]\n"
     "                    [--command CMD] [--unit U] [--column N] [--rig-model N]\n"
@@ -41,9 +42,15 @@ constexpr std::string_view kUsage =
     "         elevation_deg,status\n"
     "  cross  a scan in azimuth and one in elevation through the source, a Gaussian\n"
     "         fitted to each: source,az_offset_deg,az_offset_sigma_deg,el_offset_deg,\n"
-    "         el_offset_sigma_deg,hpbw_az_deg,hpbw_el_deg,peak_y_db,status\n"
+    "         el_offset_sigma_deg,hpbw_az_deg,hpbw_el_deg,peak_y_db,status,\n"
+    "         width_az_deg,width_el_deg,disk_deg\n"
     "  drift  the antenna held ahead of the source while it drifts through:\n"
-    "         source,hpbw_deg,peak_time_utc,az_offset_deg,status\n"
+    "         source,hpbw_deg,peak_time_utc,az_offset_deg,status,hpbw_sigma_deg,\n"
+    "         az_offset_sigma_deg,width_deg,disk_deg\n"
+    "\n"
+    "On the Sun and the Moon the beamwidths (hpbw) are the antenna's, their disk\n"
+    "(disk_deg, its diameter then) taken off the width the scan shows on them\n"
+    "(width); for other sources the two are the same.\n"
     "\n"
     "Offsets are where the source was found relative to where tracking points;\n"
     "azimuth offsets are angles on the sky (add offset/cos(elevation) to the\n"
@@ -51,6 +58,10 @@ constexpr std::string_view kUsage =
     "status is 'partial' for a procedure that stopped part-way. Y-factor results\n"
     "with a G/T are appended to Vantrel-measurements.csv, scans to\n"
     "Vantrel-scans.csv, where the station file is (or in the working folder).\n"
+    "\n"
+    "What the command line leaves out of the frequency, the beam (the Measure\n"
+    "window's dish or gain) and the Sun's flux (a number of sfu) is taken from the\n"
+    "program's Vanset.ini there, as the Scan window takes it; options given win.\n"
     "\n"
     "The station is read as vantrel-track reads it; without one (or with one at\n"
     "latitude 0, longitude 0) it does not start unless --lat and --lon are given.\n"
@@ -62,6 +73,10 @@ constexpr std::string_view kUsage =
     "  --device DEV       the rotator's serial port, or host:port for model 2\n"
     "                     (default localhost:4533)\n"
     "  --offset AZ,EL     added to the sky's azimuth and elevation, as tracking does\n"
+    "  --az-range R       the rotator's azimuth range: 0:360 (default), -180:180,\n"
+    "                     0:450, as vantrel-track takes it\n"
+    "  --min-elevation D  no point of the procedure below this elevation, -90 to 90\n"
+    "                     (default 0)\n"
     "  --input KIND       the radiometer, as vantrel-power takes it: sdr, audio,\n"
     "                     command, rig; --input-device is vantrel-power's --device,\n"
     "                     the other radiometer options are the same\n"
@@ -118,7 +133,71 @@ std::string_view ScanUsage() {
     return kUsage;
 }
 
+VansetScanDefaults ReadVansetScanDefaults(std::string_view text) {
+    VansetScanDefaults d;
+    std::string section;
+    std::optional<std::string> kind;
+    std::optional<double> dish;
+    std::optional<double> efficiency;
+    std::optional<double> gain;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string line(text.substr(at, end - at));
+        at = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        const std::string key = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
+        // Numbers only: a value QSettings had to quote is none of these.
+        const auto number = [&]() { return ParseDoubleArgument(value, -1e300, 1e300); };
+        if (section == "Observing" && key == "FrequencyMHz") {
+            if (const auto f = number(); f && *f > 0) {
+                d.FrequencyMHz = f;
+            }
+        } else if (section == "Measure") {
+            if (key == "AntennaKind") {
+                kind = value;
+            } else if (key == "DishDiameterM") {
+                dish = number();
+            } else if (key == "Efficiency") {
+                efficiency = number();
+            } else if (key == "GainDbi") {
+                gain = number();
+            } else if (key == "SolarFlux") {
+                if (const auto sfu = number(); sfu && *sfu > 0) {
+                    d.SolarFluxSfu = sfu;
+                }
+            }
+        }
+    }
+    // As the Measure window reads it: a dish unless the kind says gain.
+    if (kind == "1") {
+        d.GainDbi = gain;
+    } else if (dish && *dish > 0) {
+        d.DishM = dish;
+        if (efficiency && *efficiency > 0 && *efficiency <= 1) {
+            d.Efficiency = *efficiency;
+        }
+    }
+    return d;
+}
+
 ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStation& station) {
+    return ParseScanArguments(args, station, VansetScanDefaults{});
+}
+
+ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStation& station,
+                              const VansetScanDefaults& defaults) {
     ParsedScan result;
     ScanCommandLine& o = result.Options;
     o.Scan.After = scan::AfterEnd::Stop;
@@ -194,6 +273,10 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             {"--dish", &dish, {0, std::numeric_limits<double>::max()}, "a diameter in metres"},
             {"--efficiency", &efficiency, {0, 1}, "an efficiency above 0 up to 1"},
             {"--flux-sfu", &sfu, {0, kHighestSfu}, "a flux in solar flux units above 0"},
+            {"--min-elevation",
+             &o.Pointing.MinElevationDeg,
+             {tracking_range::kMinElevationDeg, tracking_range::kMaxElevationDeg},
+             "an elevation in degrees, -90 to 90"},
         };
         const RealField* real = nullptr;
         for (const RealField& f : reals) {
@@ -203,7 +286,7 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
         }
         const bool known = real || IsStationFlag(flag) || flag == "--procedure" ||
                            flag == "--source" || flag == "--rotator" || flag == "--device" ||
-                           flag == "--offset" || flag == "--pick";
+                           flag == "--offset" || flag == "--az-range" || flag == "--pick";
         if (!known) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
@@ -264,6 +347,10 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             if (auto refused = ApplyPointingOffset(v, o.Pointing)) {
                 return fail(*refused);
             }
+        } else if (flag == "--az-range") {
+            if (auto refused = ApplyAzimuthRange(v, o.Pointing)) {
+                return fail(*refused);
+            }
         } else { // --pick
             if (auto refused = ApplyPickArgument(v, station)) {
                 return fail(*refused);
@@ -296,6 +383,29 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
     }
     o.Radiometer = parsedPower.Options;
     o.Scan.TauS = o.Radiometer.Integration.TauS;
+
+    // What the command line leaves out, as the Scan window has it from
+    // Vanset.ini; the command line wins.
+    if (!o.Observing.FrequencyGiven && defaults.FrequencyMHz) {
+        o.Observing.Conditions.FrequencyMHz = *defaults.FrequencyMHz;
+        o.Observing.FrequencyGiven = true;
+    }
+    if (!hpbw && !o.DishM && o.Observing.FrequencyGiven) {
+        if (defaults.DishM) {
+            o.DishM = defaults.DishM;
+            o.Efficiency = efficiencyGiven ? o.Efficiency : defaults.Efficiency;
+        } else if (defaults.GainDbi) {
+            const auto beam =
+                measure::GainBeam(*defaults.GainDbi, o.Observing.Conditions.FrequencyMHz);
+            if (beam) {
+                hpbw = beam->BeamwidthDeg;
+                o.GainDbi = defaults.GainDbi;
+            }
+        }
+    }
+    if (!o.SolarFluxSfu && defaults.SolarFluxSfu && o.Scan.Source == SkySource::Sun) {
+        o.SolarFluxSfu = defaults.SolarFluxSfu;
+    }
 
     // The beam: given, or the dish's at the frequency.
     const bool haveFrequency = o.Observing.FrequencyGiven;

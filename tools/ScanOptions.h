@@ -28,8 +28,8 @@ struct ScanCommandLine {
     /// --pairs, --off-beams, --span, --points. The rotator is stopped at
     /// the end (AfterEnd::Stop).
     scan::ScanSettings Scan;
-    /// --offset AZ,EL; the rest as tracking's defaults (azimuth 0 to 360,
-    /// the source followed down to the horizon).
+    /// --offset AZ,EL, --az-range, --min-elevation; the rest as tracking's
+    /// defaults (azimuth 0 to 360, the source followed down to the horizon).
     TrackingOptions Pointing;
     /// --rotator MODEL (2, a rotctld, by default), --device DEV.
     RotatorSettings Rotator;
@@ -45,8 +45,30 @@ struct ScanCommandLine {
     /// --flux-sfu: the Sun's flux at the observing frequency, solar flux
     /// units.
     std::optional<double> SolarFluxSfu;
+    /// The antenna's gain, dBi, when the beam came from a gain in
+    /// Vanset.ini (the Measure window's antenna given so).
+    std::optional<double> GainDbi;
     bool Help = false;
 };
+
+/// What vantrel-scan takes from the program's "Vanset.ini" when the
+/// command line leaves it out, as the Scan window does: the observing
+/// frequency ([Observing] FrequencyMHz, MHz), the Measure window's antenna
+/// ([Measure] AntennaKind, DishDiameterM, Efficiency or GainDbi) and the
+/// Sun's flux ([Measure] SolarFlux, when it is a number of sfu; a table is
+/// not taken). Values that are not numbers are left out.
+struct VansetScanDefaults {
+    std::optional<double> FrequencyMHz;
+    std::optional<double> DishM;
+    double Efficiency = 0.55;
+    std::optional<double> GainDbi;
+    std::optional<double> SolarFluxSfu;
+};
+
+/// Reads those values from the text of a "Vanset.ini" (as QSettings
+/// writes it: "[Section]" lines, "Key=value" lines); nothing for the
+/// others.
+VansetScanDefaults ReadVansetScanDefaults(std::string_view text);
 
 /// Outcome of reading the command line: empty `Error` means success.
 struct ParsedScan {
@@ -66,5 +88,9 @@ std::string_view ScanUsage();
 /// vantrel-power reads them (ParsePowerArguments), `--duration` excepted.
 /// Text quoted from the arguments is made safe for a terminal.
 ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStation& station);
+/// The same, with what the command line leaves out (the frequency, the
+/// beam as --dish or a gain, the Sun's flux) taken from `defaults`.
+ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStation& station,
+                              const VansetScanDefaults& defaults);
 
 } // namespace vantrel

@@ -34,7 +34,9 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,8 @@ constexpr int kPartial = 3;
 constexpr auto kStep = 50ms;
 /// The rotator's position is read this often while a procedure runs.
 constexpr auto kPoll = 200ms;
+/// Progress is said at least this often while a procedure runs.
+constexpr auto kProgressEvery = 10s;
 constexpr InputRetry kRadiometerRetry{500ms, 5000ms, 2.0};
 
 void Say(const std::string& text) {
@@ -119,12 +123,41 @@ private:
     std::string lastError_;
 };
 
+/// What Vanset.ini gives for what the command line leaves out; read once
+/// before the arguments are (StartStationTool takes a plain function).
+VansetScanDefaults gVanset;
+
+ParsedScan ParseWithVanset(std::span<const std::string_view> args, HomeStation& station) {
+    return ParseScanArguments(args, station, gVanset);
+}
+
+/// The program's Vanset.ini where the tool keeps its files (beside the
+/// station file, else in the working folder): its frequency, antenna and
+/// the Sun's flux, as the Scan window takes them. Nothing when there is
+/// none or the arguments name no readable folder.
+VansetScanDefaults VansetOf(std::span<const std::string_view> args) {
+    HomeStation scratch;
+    const ParsedScan first = ParseScanArguments(args, scratch);
+    const ToolFiles where = ToolFiles::OfEnvironment(first.Options.Files);
+    if (!where.Problem().empty()) {
+        return {};
+    }
+    std::ifstream in(where.PathForNew("Vanset.ini"), std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ReadVansetScanDefaults(text.str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
+    gVanset = VansetOf(args);
     StationToolStart<ParsedScan> started =
-        StartStationTool<ParsedScan>(args, "vantrel-scan", ScanUsage(), ParseScanArguments);
+        StartStationTool<ParsedScan>(args, "vantrel-scan", ScanUsage(), ParseWithVanset);
     if (started.Exit) {
         return *started.Exit;
     }
@@ -163,6 +196,9 @@ int main(int argc, char** argv) {
     // The antenna as the measurement log keeps it, and what G/T needs.
     const MeasureSetup antenna = [&] {
         MeasureSetup a = o.DishM ? MeasureSetup{} : AntennaOfBeamwidth(o.Scan.BeamwidthDeg);
+        if (o.GainDbi) {
+            a.GainDbi = *o.GainDbi; // the Measure window's, as Vanset.ini has it
+        }
         if (o.DishM) {
             a.Antenna = AntennaKind::Dish;
             a.DishDiameterM = *o.DishM;
@@ -176,6 +212,10 @@ int main(int argc, char** argv) {
         return a;
     }();
     const double frequency = conditions.FrequencyMHz;
+    // The Sun's and the Moon's disk is taken off the beamwidths fitted.
+    context.SourceDiskDeg =
+        SourceDiskOf(o.Scan.Source, clock.UtcNow(), station, conditions, library, antenna);
+    const std::string stationText = StationText(station);
 
     std::unique_ptr<scan::Procedure> procedure;
     scan::YFactorSequence* sequence = nullptr;
@@ -210,6 +250,7 @@ int main(int argc, char** argv) {
     PowerRunner runner(PowerInputFactory(o.Radiometer), o.Radiometer.Integration, kRadiometerRetry);
     RotatorReport rotatorReport;
     std::string lastProgress;
+    SteadyClock::time_point lastProgressAt{};
     bool interrupted = false;
     while (!procedure->Finished()) {
         if (!interrupted && EndingSignalWithin(ending, kStep)) {
@@ -240,10 +281,17 @@ int main(int argc, char** argv) {
         if (action.StopRotator) {
             link.Stop();
         }
+        // Said when it changes, and every kProgressEvery while it does not
+        // (a drift records for minutes under one text).
         const scan::ProgressReport progress = procedure->Progress();
-        if (progress.Text != lastProgress && !procedure->Finished()) {
+        const auto now = SteadyClock::now();
+        if (!procedure->Finished() &&
+            (progress.Text != lastProgress || now - lastProgressAt >= kProgressEvery)) {
             lastProgress = progress.Text;
-            Say(progress.Text + " (" + TimeLeft(progress.SecondsLeft) + ")");
+            lastProgressAt = now;
+            char percent[16];
+            std::snprintf(percent, sizeof percent, "%.0f %%", 100.0 * progress.Fraction);
+            Say(progress.Text + " (" + percent + ", " + TimeLeft(progress.SecondsLeft) + ")");
         }
     }
     // The Stop asked for at the end goes out before the link ends.
@@ -283,36 +331,52 @@ int main(int argc, char** argv) {
     } else if (cross) {
         const scan::CrossScanResult& r = cross->Result();
         header = "source,az_offset_deg,az_offset_sigma_deg,el_offset_deg,el_offset_sigma_deg,"
-                 "hpbw_az_deg,hpbw_el_deg,peak_y_db,status";
+                 "hpbw_az_deg,hpbw_el_deg,peak_y_db,status,width_az_deg,width_el_deg,disk_deg";
         const auto hpbw = [&](int axis) {
             const auto& a = r.Axes[static_cast<std::size_t>(axis)];
             return a.Fit ? std::optional(a.BeamwidthDeg) : std::nullopt;
         };
+        const auto width = [&](int axis) {
+            const auto& a = r.Axes[static_cast<std::size_t>(axis)];
+            return a.Fit ? std::optional(a.WidthOnSourceDeg) : std::nullopt;
+        };
         line = Text(title) + "," + Field(r.OffsetDeg(0), 3) + "," + Field(r.OffsetSigmaDeg(0), 3) +
                "," + Field(r.OffsetDeg(1), 3) + "," + Field(r.OffsetSigmaDeg(1), 3) + "," +
                Field(hpbw(0), 3) + "," + Field(hpbw(1), 3) + "," + Field(r.PeakYDb(), 2) + "," +
-               status;
+               status + "," + Field(width(0), 3) + "," + Field(width(1), 3) + "," +
+               Field(r.SourceDiskDeg > 0 ? std::optional(r.SourceDiskDeg) : std::nullopt, 4);
         for (const int axis : {0, 1}) {
             const auto& a = r.Axes[static_cast<std::size_t>(axis)];
             if (!a.Fit && !a.Points.empty()) {
                 Say(std::string(axis == 0 ? "azimuth" : "elevation") + ": " + a.Problem);
             }
+            if (!a.DiskProblem.empty()) {
+                Say(std::string(axis == 0 ? "azimuth" : "elevation") + ": " + a.DiskProblem);
+            }
         }
         if (!r.Axes[0].Points.empty()) {
             const std::string path = where.PathForNew(scan::kScanLogName);
-            if (const auto failed =
-                    scan::AppendScanRecord(path, scan::RecordOf(r, endedUtc, title, frequency))) {
+            scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
+            scan::NoteAssumptions(record, o.Scan, AntennaText(antenna), stationText);
+            if (const auto failed = scan::AppendScanRecord(path, record)) {
                 Say(*failed);
             }
         }
     } else if (drift) {
         const scan::DriftScanResult& r = drift->Result();
-        header = "source,hpbw_deg,peak_time_utc,az_offset_deg,status";
-        const scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
+        header = "source,hpbw_deg,peak_time_utc,az_offset_deg,status,hpbw_sigma_deg,"
+                 "az_offset_sigma_deg,width_deg,disk_deg";
+        scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
+        scan::NoteAssumptions(record, o.Scan, AntennaText(antenna), stationText);
         line = Text(title) + "," + Field(r.BeamwidthDeg, 3) + "," + record.PeakTimeUtc + "," +
-               Field(r.AzimuthOffsetDeg, 3) + "," + status;
+               Field(r.AzimuthOffsetDeg, 3) + "," + status + "," + Field(r.BeamwidthSigmaDeg, 4) +
+               "," + Field(r.AzimuthOffsetSigmaDeg, 4) + "," + Field(r.WidthOnSourceDeg, 3) + "," +
+               Field(r.SourceDiskDeg > 0 ? std::optional(r.SourceDiskDeg) : std::nullopt, 4);
         if (!r.Fit && !r.Points.empty()) {
             Say(r.Problem);
+        }
+        if (!r.DiskProblem.empty()) {
+            Say(r.DiskProblem);
         }
         if (!r.Points.empty()) {
             const std::string path = where.PathForNew(scan::kScanLogName);

@@ -12,6 +12,9 @@ namespace {
 namespace r = tracking_range;
 
 constexpr double kHalfTurnDeg = 180.0;
+constexpr double kSecondsPerDay = 86400.0;
+/// Reports this close to each other are the same position, degrees.
+constexpr double kStillDeg = 0.001;
 
 bool Within(double value, double lo, double hi) {
     return std::isfinite(value) && value >= lo && value <= hi;
@@ -47,6 +50,10 @@ std::string_view TrackingOptionsProblem(const TrackingOptions& o) {
     if (!Within(o.ElevationOffsetDeg, -r::kMaxElevationOffsetDeg, r::kMaxElevationOffsetDeg)) {
         return "The elevation offset must be from -90 to 90 degrees.";
     }
+    if (!(o.BeamwidthDeg == 0 ||
+          Within(o.BeamwidthDeg, r::kMinBeamwidthDeg, r::kMaxBeamwidthDeg))) {
+        return "The beamwidth must be from 0.01 to 90 degrees, or 0 when not known.";
+    }
     if (!Within(o.OffSourceAzimuthDeg, -r::kMaxOffSourceAzimuthDeg, r::kMaxOffSourceAzimuthDeg)) {
         return "The off-source azimuth must be from -180 to 180 degrees.";
     }
@@ -65,6 +72,22 @@ std::string_view TrackingOptionsProblem(const TrackingOptions& o) {
         return "The azimuth range must be 0 to 360, -180 to 180 or 0 to 450 degrees.";
     }
     return {};
+}
+
+double BeamToleranceDeg(double beamwidthDeg) {
+    return std::clamp(kOnTargetShareOfBeam * beamwidthDeg, kFinestOnTargetDeg,
+                      kCoarsestOnTargetDeg);
+}
+
+double ThresholdInForceDeg(const TrackingOptions& options) {
+    return options.ThresholdFromBeam && options.BeamwidthDeg > 0
+               ? BeamToleranceDeg(options.BeamwidthDeg)
+               : options.ThresholdDeg;
+}
+
+double OnTargetToleranceInForceDeg(const TrackingOptions& options) {
+    return options.BeamwidthDeg > 0 ? BeamToleranceDeg(options.BeamwidthDeg)
+                                    : std::max(options.ThresholdDeg, kFinestOnTargetDeg);
 }
 
 SkyDirection SkyOfRotator(const RotatorPosition& position, const TrackingOptions& options) {
@@ -140,18 +163,31 @@ TrackDecision Tracker::Step(const DecodedInstant& utc, const HomeStation& statio
         std::min(wantedElevationDeg, options.MaxElevationDeg)};
     d.Target = target;
 
-    if (!lastCommand_ || AngleBetween(*lastCommand_, target) > options.ThresholdDeg) {
+    if (!lastCommand_ || AngleBetween(*lastCommand_, target) > ThresholdInForceDeg(options)) {
         d.What = TrackDecision::Action::Point;
         d.Command = target;
         lastCommand_ = target;
     }
 
+    // Standing still: the same report since when.
+    const DateTime now = EncodeDateTime(utc.Year, utc.Month, utc.Day, utc.Hour, utc.Minute,
+                                        utc.Second, utc.Millisecond);
+    if (!reported) {
+        stillAt_.reset();
+    } else if (!stillAt_ || AngleBetween(*stillAt_, *reported) > kStillDeg ||
+               std::abs(stillAt_->AzimuthDeg - reported->AzimuthDeg) > kHalfTurnDeg) {
+        stillAt_ = reported;
+        stillSince_ = now;
+    }
+    const bool still = stillAt_ && (now - stillSince_) * kSecondsPerDay >= kStandStillS;
+
     // Both in the rotator's frame: a rotator at 10 sent to 370 points the
     // same way but still has a turn to make.
-    const bool arrived = reported &&
-                         std::abs(reported->AzimuthDeg - lastCommand_->AzimuthDeg) < kHalfTurnDeg &&
-                         AngleBetween(*reported, *lastCommand_) <=
-                             std::max(options.ThresholdDeg, kOnTargetToleranceDeg);
+    const bool sameTurn =
+        reported && std::abs(reported->AzimuthDeg - lastCommand_->AzimuthDeg) < kHalfTurnDeg;
+    const bool arrived =
+        sameTurn && (AngleBetween(*reported, target) <= OnTargetToleranceInForceDeg(options) ||
+                     (still && AngleBetween(*reported, *lastCommand_) <= kOnTargetToleranceDeg));
     if (aboveMaximum) {
         d.State = s::kAtMaximum;
     } else if (offSource_) {
@@ -171,6 +207,7 @@ void Tracker::SetOffSource(bool off) {
 
 void Tracker::Reset() {
     lastCommand_.reset();
+    stillAt_.reset();
     parked_ = false;
 }
 

@@ -23,6 +23,8 @@ inline constexpr double kMinPeriodS = 0.2; ///< Gpredict waits at least 0.7 s; 0
 inline constexpr double kMaxPeriodS = 60.0;
 inline constexpr double kMinThresholdDeg = 0.0;
 inline constexpr double kMaxThresholdDeg = 10.0;
+inline constexpr double kMinBeamwidthDeg = 0.01; ///< as the procedures take it
+inline constexpr double kMaxBeamwidthDeg = 90.0;
 inline constexpr double kMinElevationDeg = -90.0; ///< either elevation limit
 inline constexpr double kMaxElevationDeg = 90.0;
 inline constexpr double kMaxAzimuthOffsetDeg = 360.0;    ///< magnitude
@@ -40,8 +42,17 @@ inline constexpr double kMaxParkAzimuthDeg = 450.0;
 /// what the rotator is sent (its mechanical limit, offsets included).
 struct TrackingOptions {
     SkySource Source = SkySource::CassiopeiaA;
-    double PeriodS = 1.0;      ///< seconds between commands, 0.2..60
-    double ThresholdDeg = 0.5; ///< a new command only when the target moved this far, 0..10
+    double PeriodS = 1.0; ///< seconds between commands, 0.2..60
+    /// A new command only when the target moved this far, 0..10; the one in
+    /// force unless ThresholdFromBeam and the beamwidth is known.
+    double ThresholdDeg = 0.5;
+    /// The threshold is a share of the antenna's beam (BeamToleranceDeg of
+    /// BeamwidthDeg) while the beamwidth is known; off, ThresholdDeg as set.
+    bool ThresholdFromBeam = true;
+    /// The antenna's half-power beamwidth at the observing frequency,
+    /// degrees, 0.01..90; 0 when not known. Not a setting: the caller fills
+    /// it from the antenna in use before every step.
+    double BeamwidthDeg = 0;
     AzimuthRange Range = AzimuthRange::From0To360;
     double MinElevationDeg = 0.0;    ///< the source is not followed below this, −90..90
     double MaxElevationDeg = 90.0;   ///< the rotator is not sent above this, −90..90, >= minimum
@@ -102,9 +113,36 @@ inline constexpr std::string_view kNoPosition = "no position for the source";
 inline constexpr std::string_view kRefused = "options refused";
 } // namespace tracking_state
 
-/// The rotator counts as on target within the threshold, and never closer
-/// than this: controllers report in steps of about a degree. Degrees.
+/// A rotator standing still for kStandStillS within this of where it was
+/// sent has arrived as near as it can report (controllers that report in
+/// whole degrees). Degrees.
 inline constexpr double kOnTargetToleranceDeg = 1.0;
+/// How long a rotator must report the same position to count as standing
+/// still, seconds.
+inline constexpr double kStandStillS = 3.0;
+/// The share of the half-power beamwidth a pointing may be off and still
+/// count as on target: 0.1 HPBW loses 2.7 % (0.12 dB) of the power on the
+/// beam's axis (Gaussian beam, exp(−4 ln 2 · 0.1²)).
+inline constexpr double kOnTargetShareOfBeam = 0.1;
+/// Bounds of that tolerance, degrees: a controller's resolution, and the
+/// whole-degree reports of the coarsest.
+inline constexpr double kFinestOnTargetDeg = 0.02;
+inline constexpr double kCoarsestOnTargetDeg = 1.0;
+
+/// The angle on the sky within which a rotator counts as on a point for a
+/// beam of `beamwidthDeg` (HPBW, degrees): kOnTargetShareOfBeam of it,
+/// within kFinestOnTargetDeg..kCoarsestOnTargetDeg. Degrees.
+double BeamToleranceDeg(double beamwidthDeg);
+
+/// The threshold in force, degrees: BeamToleranceDeg of the beamwidth with
+/// ThresholdFromBeam and a known beamwidth, else ThresholdDeg.
+double ThresholdInForceDeg(const TrackingOptions& options);
+
+/// Within this angle on the sky of its target the rotator is on target,
+/// degrees: BeamToleranceDeg of a known beamwidth (whatever threshold is
+/// set: a threshold typed wider makes the rotator lag, and says so), else
+/// the threshold in force, at least kFinestOnTargetDeg.
+double OnTargetToleranceInForceDeg(const TrackingOptions& options);
 
 /// Where on the sky the rotator points when it stands at `position` (its
 /// own coordinates): the offsets taken off and the azimuth brought into
@@ -144,9 +182,14 @@ public:
     ///    so the choice of way never flips during a long move), else the
     ///    reported azimuth.
     /// 4. Point when there is no last command, or the target is more than
-    ///    the threshold from it as an angle on the sky (AngleBetweenDeg):
-    ///    near the zenith a large azimuth change is a small angle and is not
-    ///    worth a command.
+    ///    the threshold in force (ThresholdInForceDeg) from it as an angle
+    ///    on the sky (AngleBetweenDeg): near the zenith a large azimuth
+    ///    change is a small angle and is not worth a command.
+    /// 5. On target (or off source, arrived) when the reported position is
+    ///    within OnTargetToleranceInForceDeg of the target on the sky, or
+    ///    has stood still for kStandStillS (by `utc`) within
+    ///    kOnTargetToleranceDeg of the last command (a controller reporting
+    ///    in whole degrees); both in the rotator's own turn.
     TrackDecision Step(const DecodedInstant& utc, const HomeStation& station,
                        const ObservingConditions& conditions, const TrackingOptions& options,
                        std::optional<RotatorPosition> reported);
@@ -164,6 +207,9 @@ private:
     std::optional<RotatorPosition> lastCommand_;
     bool parked_ = false;
     bool offSource_ = false;
+    /// The last reported position and since when (UTC, days) it stands.
+    std::optional<RotatorPosition> stillAt_;
+    DateTime stillSince_ = 0;
 };
 
 } // namespace vantrel

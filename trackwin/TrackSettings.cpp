@@ -36,6 +36,10 @@ TrackSetup LoadTrackSetup(const QString& directory) {
     o.Source = SkySourceFromKey(Stored(ini, "Source")).value_or(d.Options.Source);
     o.PeriodS = Number(ini, "PeriodS", TrackField::PeriodS, d.Options.PeriodS);
     o.ThresholdDeg = Number(ini, "ThresholdDeg", TrackField::ThresholdDeg, d.Options.ThresholdDeg);
+    // A file from before the beam's threshold has only ThresholdDeg: one
+    // other than the old default was typed, and stays in force.
+    const bool typedBefore = o.ThresholdDeg != d.Options.ThresholdDeg;
+    o.ThresholdFromBeam = Flag(ini, "ThresholdFromBeam", !typedBefore);
     o.Range = AzimuthRangeFromKey(Stored(ini, "AzimuthRange")).value_or(d.Options.Range);
     o.MinElevationDeg =
         Number(ini, "MinElevationDeg", TrackField::MinElevationDeg, d.Options.MinElevationDeg);
@@ -91,6 +95,7 @@ bool SaveTrackSetup(const QString& directory, const TrackSetup& s) {
         ini.setValue(Key("SerialSpeed"), s.Rotator.SerialSpeed);
         ini.setValue(Key("PeriodS"), VansetNumberText(o.PeriodS));
         ini.setValue(Key("ThresholdDeg"), VansetNumberText(o.ThresholdDeg));
+        ini.setValue(Key("ThresholdFromBeam"), o.ThresholdFromBeam ? 1 : 0);
         ini.setValue(Key("AzimuthRange"), VansetKeyText(AzimuthRangeKey(o.Range)));
         ini.setValue(Key("MinElevationDeg"), VansetNumberText(o.MinElevationDeg));
         ini.setValue(Key("MaxElevationDeg"), VansetNumberText(o.MaxElevationDeg));

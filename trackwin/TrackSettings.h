@@ -20,7 +20,8 @@ inline constexpr const char* kTrackSection = "Track";
 TrackSetup LoadTrackSetup(const QString& directory);
 
 /// Writes section "Track": "Source" (the short key, "cas"), "Model",
-/// "Device", "SerialSpeed", "PeriodS", "ThresholdDeg", "AzimuthRange"
+/// "Device", "SerialSpeed", "PeriodS", "ThresholdDeg", "ThresholdFromBeam" (0
+/// or 1; missing, 1 unless ThresholdDeg differs from 0.5), "AzimuthRange"
 /// ("0:360", "-180:180", "0:450"), "MinElevationDeg", "MaxElevationDeg",
 /// "AzimuthOffsetDeg", "ElevationOffsetDeg", "OffSourceDeg", "ParkWhenSet"
 /// (0 or 1), "OwnPark" (1 for the controller's own park position),

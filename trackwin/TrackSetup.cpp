@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace vantrel {
 
@@ -154,6 +155,34 @@ std::string TrackSetupProblem(const TrackSetup& setup) {
         return why;
     }
     return std::string(TrackingOptionsProblem(o));
+}
+
+} // namespace vantrel
+
+namespace vantrel {
+
+namespace {
+
+std::string TwoDecimals(double deg) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f\u00b0", deg);
+    return text;
+}
+
+} // namespace
+
+std::string ThresholdDescription(const TrackingOptions& o) {
+    const std::string inForce = "threshold " + TwoDecimals(ThresholdInForceDeg(o));
+    const std::string onTarget = "on target within " + TwoDecimals(OnTargetToleranceInForceDeg(o));
+    if (o.BeamwidthDeg <= 0) {
+        return inForce + " as typed: the antenna gives no beamwidth; " + onTarget;
+    }
+    const bool bounded = BeamToleranceDeg(o.BeamwidthDeg) != kOnTargetShareOfBeam * o.BeamwidthDeg;
+    const std::string share = bounded ? "0.1 HPBW within 0.02..1\u00b0" : "0.1 HPBW";
+    if (o.ThresholdFromBeam) {
+        return inForce + " = " + share + " (beam " + TwoDecimals(o.BeamwidthDeg) + "); " + onTarget;
+    }
+    return inForce + " as typed; " + onTarget + " (" + share + ")";
 }
 
 } // namespace vantrel

@@ -63,4 +63,11 @@ std::optional<AzimuthRange> AzimuthRangeFromKey(std::string_view key);
 /// the maximum); empty when accepted.
 std::string TrackSetupProblem(const TrackSetup& setup);
 
+/// What the threshold in force is and where it comes from, for the Track
+/// window: "threshold 0.18° = 0.1 HPBW (beam 1.80°); on target within
+/// 0.18°", "threshold 0.50° as typed; on target within 0.18° (0.1 HPBW)",
+/// "threshold 0.50° as typed: the antenna gives no beamwidth". Angles with
+/// two decimals.
+std::string ThresholdDescription(const TrackingOptions& options);
+
 } // namespace vantrel

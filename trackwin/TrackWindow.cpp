@@ -39,6 +39,10 @@ constexpr int kStalePolls = 2;
 constexpr std::chrono::milliseconds kStillWhenParked{3000};
 constexpr double kStillDeg = 0.05;
 constexpr const char* kRefusedStyle = "color: #b00000";
+/// A scan's offsets are added in steps of this many per degree, and the
+/// sums kept to this many.
+constexpr double kOffsetSteps = 1000.0;
+constexpr double kSumSteps = 1e6;
 constexpr const char* kErrorStyle = "color: #b00000; font-weight: bold";
 
 QString FromView(std::string_view s) {
@@ -231,6 +235,13 @@ void TrackWindow::BuildControls() {
     row(0, 2, "Azimuth range (\u00b0)", Range);
     row(1, 0, "Period (s)", Period);
     row(1, 2, "Threshold (\u00b0)", Threshold);
+    ThresholdFromBeam = new QCheckBox(QStringLiteral("0.1 HPBW"), this);
+    ThresholdFromBeam->setObjectName(QStringLiteral("ThresholdFromBeam"));
+    ThresholdFromBeam->setToolTip(
+        QStringLiteral("A tenth of the antenna's half-power beamwidth (the Measure window's "
+                       "antenna at the observing frequency); the threshold typed when the "
+                       "beamwidth is not known"));
+    pg->addWidget(ThresholdFromBeam, 2, 4);
     row(2, 0, "Minimum elevation (\u00b0)", MinElevation);
     row(2, 2, "Maximum elevation (\u00b0)", MaxElevation);
     row(3, 0, "Azimuth offset (\u00b0)", AzimuthOffset);
@@ -330,6 +341,7 @@ void TrackWindow::BuildControls() {
     LastError = label("LastError");
     LastError->setWordWrap(true);
     form->addRow(QStringLiteral("Source on the sky"), SkyPlace);
+    ThresholdText = label("ThresholdText");
     form->addRow(QStringLiteral("Rotator sent to"), Target);
     form->addRow(QStringLiteral("Rotator reports"), Reported);
     RetryButton = new QPushButton(QStringLiteral("Retry now"), this);
@@ -352,6 +364,7 @@ void TrackWindow::BuildControls() {
     offRow->addWidget(OffSourceWarning, 1);
     offRow->addWidget(OtherSideButton, 0, Qt::AlignTop);
     form->addRow(QStringLiteral("State"), State);
+    form->addRow(QStringLiteral("Threshold"), ThresholdText);
     form->addRow(QStringLiteral("Last error"), errorRow);
     form->addRow(offRow);
     layout->addWidget(live);
@@ -396,6 +409,11 @@ void TrackWindow::BuildControls() {
         ParkElevation->setEnabled(!own);
         Apply(changed);
     });
+    connect(ThresholdFromBeam, &QCheckBox::toggled, this, [this](bool fromBeam) {
+        TrackSetup changed = setup_;
+        changed.Options.ThresholdFromBeam = fromBeam;
+        Apply(changed);
+    });
     connect(ParkWhenSet, &QCheckBox::toggled, this, [this](bool park) {
         TrackSetup changed = setup_;
         changed.Options.Below = park ? WhenBelow::Park : WhenBelow::Hold;
@@ -405,7 +423,8 @@ void TrackWindow::BuildControls() {
 
 void TrackWindow::ShowSetup() {
     const TrackingOptions& o = setup_.Options;
-    const QSignalBlocker b1(Source), b2(Range), b3(Model), b4(OwnPark), b5(ParkWhenSet);
+    const QSignalBlocker b1(Source), b2(Range), b3(Model), b4(OwnPark), b5(ParkWhenSet),
+        b6(ThresholdFromBeam);
     ShowTitles();
     Source->setCurrentIndex(static_cast<int>(o.Source));
     Range->setCurrentIndex(Range->findData(static_cast<int>(o.Range)));
@@ -419,6 +438,7 @@ void TrackWindow::ShowSetup() {
     Speed->setText(QString::number(setup_.Rotator.SerialSpeed));
     Period->setText(Number(o.PeriodS));
     Threshold->setText(Number(o.ThresholdDeg));
+    ThresholdFromBeam->setChecked(o.ThresholdFromBeam);
     MinElevation->setText(Number(o.MinElevationDeg));
     MaxElevation->setText(Number(o.MaxElevationDeg));
     AzimuthOffset->setText(Number(o.AzimuthOffsetDeg));
@@ -665,7 +685,7 @@ void TrackWindow::Step() {
     wasConnected_ = status.Connected;
     const DecodedInstant utc = DecodeInstant(clock_.UtcNow());
     // A stale position is no position: it never makes "on target".
-    decision_ = tracker_.Step(utc, *services_.Station, *services_.Conditions, setup_.Options,
+    decision_ = tracker_.Step(utc, *services_.Station, *services_.Conditions, OptionsInForce(),
                               FreshPosition(status));
     switch (decision_.What) {
     case TrackDecision::Action::Point:
@@ -677,6 +697,17 @@ void TrackWindow::Step() {
     case TrackDecision::Action::None:
         break;
     }
+}
+
+TrackingOptions TrackWindow::OptionsInForce() const {
+    TrackingOptions o = setup_.Options;
+    const std::optional<double> beam =
+        services_.Beamwidth ? services_.Beamwidth() : std::optional<double>();
+    if (beam && *beam >= tracking_range::kMinBeamwidthDeg &&
+        *beam <= tracking_range::kMaxBeamwidthDeg) {
+        o.BeamwidthDeg = *beam;
+    }
+    return o;
 }
 
 void TrackWindow::PublishTrackedPair() {
@@ -774,7 +805,10 @@ void TrackWindow::Refresh() {
 
     const RotatorStatus st = LinkStatus();
     const bool stale = PositionStale(st);
-    SetTextIfChanged(Target, tracking_ ? AzEl(decision_.Target) : QStringLiteral("-"));
+    // What was sent, not where the source is: the rotator follows in steps
+    // of the threshold.
+    SetTextIfChanged(Target, tracking_ ? AzEl(st.Commanded) : QStringLiteral("-"));
+    SetTextIfChanged(ThresholdText, FromView(ThresholdDescription(OptionsInForce())));
     QString reported = AzEl(st.Reported);
     if (link_ && stale && st.Reported) {
         // The last reading is kept in sight, marked with its age.
@@ -910,9 +944,16 @@ void TrackWindow::ShowLent() {
 }
 
 QString TrackWindow::AddOffsets(double azimuthDeg, double elevationDeg) {
+    // A scan's offset to a thousandth of a degree (its error is tens of
+    // them), the sum to a millionth: the field and Vanset.ini show
+    // "-0.444", not the fit's seventeen digits or a binary remainder.
+    const auto add = [](double to, double offset) {
+        const double rounded = std::round(offset * kOffsetSteps) / kOffsetSteps;
+        return std::round((to + rounded) * kSumSteps) / kSumSteps;
+    };
     TrackSetup changed = setup_;
-    changed.Options.AzimuthOffsetDeg += azimuthDeg;
-    changed.Options.ElevationOffsetDeg += elevationDeg;
+    changed.Options.AzimuthOffsetDeg = add(changed.Options.AzimuthOffsetDeg, azimuthDeg);
+    changed.Options.ElevationOffsetDeg = add(changed.Options.ElevationOffsetDeg, elevationDeg);
     if (const std::string why = TrackSetupProblem(changed); !why.empty()) {
         return QString::fromStdString(why);
     }

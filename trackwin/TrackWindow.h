@@ -62,6 +62,11 @@ struct TrackWindowServices {
     /// The horizon profile in force (the sky window's); null, or returning
     /// null, when there is none. The off-source point is checked against it.
     std::function<const HorizonProfile*()> Horizon;
+    /// The antenna's half-power beamwidth at the observing frequency,
+    /// degrees (the Measure window's antenna, 70 λ/D for a dish); empty,
+    /// or returning none, when not known. Asked at every step: the
+    /// threshold and "on target" follow it (ThresholdInForceDeg).
+    std::function<std::optional<double>()> Beamwidth;
 };
 
 /// The Track window: which source to follow and how (period, threshold,
@@ -117,8 +122,9 @@ public:
     /// Told when Stop is pressed while the rotator is lent.
     std::function<void()> OnLentStop;
     /// Adds a scan's offsets to the tracking offsets: degrees of the
-    /// rotator's azimuth and of elevation. Shown in their fields and stored
-    /// as if typed; the reason when the sum is refused (nothing changes).
+    /// rotator's azimuth and of elevation, each rounded to 0.001° (the sum
+    /// to 0.000001°). Shown in their fields and stored as if typed; the
+    /// reason when the sum is refused (nothing changes).
     QString AddOffsets(double azimuthDeg, double elevationDeg);
 
     bool IsTracking() const { return tracking_; }
@@ -140,6 +146,7 @@ public:
     QLineEdit* Speed = nullptr;
     QLineEdit* Period = nullptr;
     QLineEdit* Threshold = nullptr;
+    QCheckBox* ThresholdFromBeam = nullptr; ///< "0.1 HPBW" instead of the threshold typed
     QComboBox* Range = nullptr;
     QLineEdit* MinElevation = nullptr;
     QLineEdit* MaxElevation = nullptr;
@@ -157,10 +164,11 @@ public:
     QPushButton* RetryButton = nullptr;     ///< "Retry now", while waiting to try again
     QLabel* OffSourceWarning = nullptr;     ///< the off-source point behind the horizon profile
     QPushButton* OtherSideButton = nullptr; ///< takes the off-source step to the other side
-    QLabel* Refusal = nullptr;  ///< what holds for the whole window (Vanset.ini not written)
-    QLabel* SkyPlace = nullptr; ///< where the source stands
-    QLabel* Target = nullptr;   ///< where the rotator is sent
-    QLabel* Reported = nullptr; ///< where it reports to be
+    QLabel* Refusal = nullptr;       ///< what holds for the whole window (Vanset.ini not written)
+    QLabel* SkyPlace = nullptr;      ///< where the source stands
+    QLabel* Target = nullptr;        ///< the last position sent to the rotator
+    QLabel* ThresholdText = nullptr; ///< "threshold 0.18° = 0.1 HPBW"
+    QLabel* Reported = nullptr;      ///< where it reports to be
     QLabel* State = nullptr;
     QLabel* LastError = nullptr; ///< the last error and the next try
     QTimer* Stepper = nullptr;   ///< the tracking period
@@ -229,6 +237,8 @@ private:
     QString SourceTitle(SkySource source) const;
     void ShowOffSourceButton();
     void SaveRect();
+    /// The options of the setup with the antenna's beamwidth filled in.
+    TrackingOptions OptionsInForce() const;
 
     TrackWindowServices services_;
     UtcClock clock_;

@@ -59,6 +59,16 @@ protected:
         r.PeakYDb = 6.991;
         r.FitChi2Az = 0.97;
         r.Partial = i == 1;
+        r.WidthAzDeg = 1.835;
+        if (i % 2 == 0) {
+            r.WidthElDeg = 1.816;
+            r.DiskDeg = 0.5412;
+        }
+        r.Antenna = "dish 3 m, efficiency 0.55";
+        r.BeamAssumedDeg = 0.675;
+        r.TauS = 0.5;
+        r.SettleS = 2;
+        r.Station = ScanLogStation("PA0ABC", 52.37, -4.9);
         return r;
     }
     fs::path folder_;
@@ -108,6 +118,27 @@ TEST_F(ScanLogFile, AppendsWithCareAndReadsBack) {
         EXPECT_EQ(b.PeakTimeUtc, "2026-12-10T12:00:31.5Z");
         EXPECT_FALSE(b.ElOffsetDeg);
     }
+    // A line of the first version (sixteen fields) reads on, the later
+    // columns empty; lines after it carry them.
+    const std::string firstVersion =
+        "utc,procedure,source,frequency_mhz,elevation_deg,az_offset_deg,az_offset_sigma_deg,"
+        "el_offset_deg,el_offset_sigma_deg,hpbw_az_deg,hpbw_el_deg,peak_y_db,fit_chi2_az,"
+        "fit_chi2_el,peak_time_utc,status\n"
+        "2026-12-09T20:00:00Z,cross,Sun,10368,30.5,-0.1,0.01,0.2,0.01,0.75,0.748,9.1,1.1,0.9,,\n";
+    ScanLog old = ParseScanLog(firstVersion + ScanLogLine(Sample(0)) + "\n");
+    ASSERT_EQ(old.Records.size(), 2U);
+    EXPECT_TRUE(old.Skipped.empty());
+    EXPECT_EQ(old.Records[0].HpbwElDeg, 0.748);
+    EXPECT_FALSE(old.Records[0].WidthAzDeg || old.Records[0].DiskDeg || old.Records[0].TauS);
+    EXPECT_TRUE(old.Records[0].Antenna.empty() && old.Records[0].Station.empty());
+    EXPECT_EQ(old.Records[1].Station, "PA0ABC 52.3700N 4.9000W");
+    EXPECT_EQ(old.Records[1].DiskDeg, 0.5412);
+    // A later column that is not a number costs its line.
+    std::string badTau = ScanLogLine(Sample(0));
+    const std::size_t tau = badTau.find(",0.5,2,");
+    ASSERT_NE(tau, std::string::npos) << badTau;
+    badTau.replace(tau, 7, ",half,2,");
+    EXPECT_EQ(ParseScanLog(badTau + "\n").Skipped.size(), 1U);
     // Columns of a later version are passed over.
     ScanLog later = ParseScanLog(header + ",more\n" + ScanLogLine(Sample(0)) + ",extra\n");
     EXPECT_EQ(later.Records.size(), 1U);
@@ -224,6 +255,9 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
          "goes with --source sun"},
         {"an offset", with({"--hpbw", "2", "--offset", "0.4,-0.3"}), ""},
         {"half an offset", with({"--hpbw", "2", "--offset", "0.4"}), "is not AZ,EL"},
+        {"an unknown azimuth range", with({"--hpbw", "2", "--az-range", "0:720"}), "0:720"},
+        {"a minimum elevation beyond", with({"--hpbw", "2", "--min-elevation", "95"}),
+         "--min-elevation: '95'"},
     };
     for (const Case& c : cases) {
         HomeStation station;
@@ -240,6 +274,52 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
         with({"--dish", "3", "--frequency", "1420", "--offset", "0.4,-0.3", "--tau", "2"}),
         station);
     ASSERT_EQ(dish.Error, "");
+    // What the command line leaves out comes from Vanset.ini, as the Scan
+    // window has it; what it gives wins.
+    const VansetScanDefaults vanset =
+        ReadVansetScanDefaults("[Observing]\r\nFrequencyMHz=10368\r\n[Measure]\r\nAntennaKind=0\r\n"
+                               "DishDiameterM=3\r\nEfficiency=0.6\r\nGainDbi=20\r\nSolarFlux=95\r\n"
+                               "[Track]\r\nFrequencyMHz=1\r\n");
+    EXPECT_EQ(vanset.FrequencyMHz, 10368.0);
+    EXPECT_EQ(vanset.DishM, 3.0);
+    EXPECT_EQ(vanset.Efficiency, 0.6);
+    EXPECT_FALSE(vanset.GainDbi); // a dish, not a gain
+    EXPECT_EQ(vanset.SolarFluxSfu, 95.0);
+    const std::vector<std::string_view> ySun{"--procedure", "y",       "--source",  "sun",
+                                             "--input",     "command", "--command", "m"};
+    EXPECT_NE(ParseScanArguments(ySun, station).Error, ""); // needs them without Vanset.ini
+    const ParsedScan fromVanset = ParseScanArguments(ySun, station, vanset);
+    ASSERT_EQ(fromVanset.Error, "");
+    EXPECT_EQ(fromVanset.Options.Observing.Conditions.FrequencyMHz, 10368.0);
+    EXPECT_EQ(fromVanset.Options.DishM, 3.0);
+    EXPECT_EQ(fromVanset.Options.SolarFluxSfu, 95.0);
+    EXPECT_NEAR(fromVanset.Options.Scan.BeamwidthDeg, 70 * (299.792458 / 10368) / 3, 1e-9);
+    std::vector<std::string_view> given = ySun;
+    for (const std::string_view a : {"--frequency", "1296", "--hpbw", "5", "--flux-sfu", "70"}) {
+        given.push_back(a);
+    }
+    const ParsedScan commandLine = ParseScanArguments(given, station, vanset);
+    ASSERT_EQ(commandLine.Error, "");
+    EXPECT_EQ(commandLine.Options.Observing.Conditions.FrequencyMHz, 1296.0);
+    EXPECT_FALSE(commandLine.Options.DishM);
+    EXPECT_EQ(commandLine.Options.Scan.BeamwidthDeg, 5.0);
+    EXPECT_EQ(commandLine.Options.SolarFluxSfu, 70.0);
+    const VansetScanDefaults gain =
+        ReadVansetScanDefaults("[Observing]\nFrequencyMHz=1296\n[Measure]\nAntennaKind=1\nGainDbi="
+                               "30\nSolarFlux=\"245:20,410:30\"\n");
+    EXPECT_EQ(gain.GainDbi, 30.0);
+    EXPECT_FALSE(gain.DishM);
+    EXPECT_FALSE(gain.SolarFluxSfu); // a table is not a number of sfu
+    const ParsedScan gainBeam = ParseScanArguments(with({}), station, gain);
+    ASSERT_EQ(gainBeam.Error, "");
+    EXPECT_EQ(gainBeam.Options.GainDbi, 30.0);
+    EXPECT_GT(gainBeam.Options.Scan.BeamwidthDeg, 1.0);
+
+    const ParsedScan limits = ParseScanArguments(
+        with({"--hpbw", "2", "--az-range", "-180:180", "--min-elevation", "12.5"}), station);
+    ASSERT_EQ(limits.Error, "");
+    EXPECT_EQ(limits.Options.Pointing.Range, AzimuthRange::FromMinus180To180);
+    EXPECT_EQ(limits.Options.Pointing.MinElevationDeg, 12.5);
     EXPECT_NEAR(dish.Options.Scan.BeamwidthDeg, 70 * (299.792458 / 1420) / 3, 1e-9); // 70 λ/D
     EXPECT_EQ(dish.Options.Scan.TauS, 2);
     EXPECT_EQ(dish.Options.Pointing.AzimuthOffsetDeg, 0.4);

@@ -8,11 +8,14 @@
 
 #include "RotctldServer.h"
 #include "SimulatedTelescope.h"
+#include "VirtualTelescope.h"
 #include "tests/RecordingMessages.h"
 #include "tests/WindowHarness.h"
 
 #include "measure/MeasurementLog.h"
 #include "radiometer/CommandInput.h"
+#include "radiometer/PowerLog.h"
+#include "scan/DriftScan.h"
 #include "scan/ScanLog.h"
 #include "scanwin/ScanSettingsFile.h"
 #include "scanwin/ScanWindow.h"
@@ -20,8 +23,10 @@
 #include "trackwin/TrackSettings.h"
 #include "trackwin/TrackWindow.h"
 
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +98,73 @@ private slots:
         if (kept) {
             QCOMPARE(*rect, QRect(-20, 5, 700, 500));
         }
+    }
+
+    /// A drift's points, a block every τ, all show on the chart with the fit
+    /// drawn over them: none hidden under another's rim.
+    void DriftPointsShowUnderTheFit() {
+        QTemporaryDir dir;
+        OrbexSunMoon library;
+        SystemLocalClock clock;
+        ObservingConditions conditions;
+        HomeStation station;
+        RecordingMessages messages;
+        ScanWindowServices services;
+        services.Conditions = &conditions;
+        services.Station = &station;
+        services.Library = &library;
+        services.Clock = &clock;
+        services.Messages = &messages;
+        services.Directory = dir.path();
+        ScanWindow w(services);
+        w.resize(1150, 720);
+        w.show();
+
+        scan::ScanSettings drift;
+        drift.Procedure = scan::ProcedureKind::Drift;
+        drift.BeamwidthDeg = 1.8;
+        drift.TauS = 2;
+        drift.SettleS = 1;
+        testing::VirtualSky sky;
+        testing::VirtualTelescope telescope(sky, drift.TauS);
+        TrackingOptions pointing;
+        pointing.Range = AzimuthRange::From0To360;
+        auto procedure = std::make_shared<scan::DriftScan>(
+            drift, scan::ProcedureContext{pointing, telescope.Place(), "the source"});
+        QVERIFY(telescope.Run(*procedure, pointing, 4000));
+        QVERIFY(procedure->Result().Fit);
+        const int points = static_cast<int>(procedure->Result().Points.size());
+        QVERIFY(points > 300);
+        w.Review(procedure, testing::VirtualTelescope::kUtc0);
+        QCOMPARE(w.ScanPoints(), points);
+        QVERIFY(w.FitPoints() > 0);
+        QVERIFY(w.Result->text().contains(QLatin1String("beamwidth")));
+        // Its errors as small as they are, never "± 0.000°".
+        QVERIFY2(!w.Result->text().contains(QLatin1String("\u00b1 0.000\u00b0")),
+                 qPrintable(w.Result->text()));
+        QVERIFY(!QFile::exists(dir.filePath(QLatin1String(scan::kScanLogName)))); // not logged
+        test::Shoot(w, "scan-drift-done.png");
+
+        // The points' own colour (fill or rim) covers as much of the chart
+        // as their markers would lying side by side along the curve.
+        QApplication::processEvents();
+        const QImage shot = w.ScanChart->grab().toImage();
+        const auto near = [](QRgb a, QColor b) {
+            return std::abs(qRed(a) - b.red()) + std::abs(qGreen(a) - b.green()) +
+                       std::abs(qBlue(a) - b.blue()) <
+                   60;
+        };
+        const QColor fill(200, 110, 0);
+        const QColor rim = fill.darker(125);
+        int coloured = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const QRgb p = shot.pixel(x, y);
+                coloured += near(p, fill) || near(p, rim) ? 1 : 0;
+            }
+        }
+        qInfo("pixels of the points' colours: %d", coloured);
+        QVERIFY2(coloured > 4000, qPrintable(QString::number(coloured)));
     }
 
     void CrossScanAppliedThenYFactorLeftTracking() {
@@ -181,12 +253,24 @@ private slots:
         QVERIFY(w.ProgressText->text().contains(QLatin1String("left")));
         QVERIFY(w.PowerPoints() > 0);
         test::Shoot(w, "scan-cross-running.png");
+        // The sky chart sees the procedure's target and the rotator, on the sky.
+        const PointingSnapshot shown = w.Snapshot();
+        QVERIFY(shown.Tracking && shown.Target && shown.Reported);
+        QCOMPARE(shown.Source, SkySource::Sun);
+        QVERIFY(!track.Snapshot().Tracking); // not the Track window's while lent
+        // Closed meanwhile, it asks; answered "go on", the scan goes on.
+        w.close();
+        QCOMPARE(messages.said.size(), std::size_t{1});
+        QVERIFY(messages.said[0].starts_with("Question|Scan|A procedure is under way on Sun."));
+        QVERIFY(w.IsRunning() && !w.isVisible());
+        w.show();
         QTRY_VERIFY_WITH_TIMEOUT(!w.IsRunning(), 60000);
         QVERIFY2(w.Procedure()->Ended() == scan::Ending::Completed,
                  qPrintable(QString::fromStdString(w.Procedure()->StopReason())));
         QVERIFY(!track.IsLent());
         QVERIFY(!track.IsTracking());
         QVERIFY(track.TrackButton->isEnabled());
+        QVERIFY(!w.Snapshot().Tracking);
         QVERIFY(w.FitPoints() > 0);
         QVERIFY2(w.Result->text().contains(QLatin1String("beamwidth")),
                  qPrintable(w.Result->text()));
@@ -195,11 +279,27 @@ private slots:
         // Apply to tracking, after asking: the offsets the scan found.
         const auto* cross = dynamic_cast<const scan::CrossScan*>(w.Procedure());
         QVERIFY(cross != nullptr);
+        // Its blocks went to the power log, the points as "scan" with
+        // their offsets: the scan can be fitted again from it.
+        const auto scanLines = [&] {
+            PowerLog power;
+            if (ReadPowerLog((dir.path() + "/Vantrel-power.csv").toStdString(), power)) {
+                return std::pair{-1, -1};
+            }
+            int roles = 0;
+            for (const PowerRecord& r : power.Records) {
+                roles += r.Role == "scan" && r.AzOffsetDeg && r.ElOffsetDeg ? 1 : 0;
+            }
+            return std::pair{roles, static_cast<int>(power.Records.size())};
+        };
+        const int points = static_cast<int>(cross->Readings().size());
+        QTRY_COMPARE_WITH_TIMEOUT(scanLines().first, points, 5000);
+        QVERIFY(scanLines().second > points); // the moves between them too
         const double cosEl = std::cos(cross->Result().ElevationDeg * std::numbers::pi / 180);
         QVERIFY(w.ApplyButton->isEnabled());
         w.ApplyButton->click();
-        QCOMPARE(messages.said.size(), std::size_t{1});
-        QVERIFY(messages.said[0].starts_with("Question|Apply to tracking|Add "));
+        QCOMPARE(messages.said.size(), std::size_t{2});
+        QVERIFY(messages.said[1].starts_with("Question|Apply to tracking|Add "));
         QVERIFY(std::fabs(track.Setup().Options.AzimuthOffsetDeg + truth.ErrorAzDeg / cosEl) <
                 0.05 / cosEl);
         QVERIFY(std::fabs(track.Setup().Options.ElevationOffsetDeg + truth.ErrorElDeg) < 0.05);
@@ -215,6 +315,9 @@ private slots:
         w.After->setCurrentIndex(w.After->findData(static_cast<int>(scan::AfterEnd::Track)));
         test::Type(w.Pairs, QStringLiteral("2"));
         test::Type(w.Tau, QStringLiteral("0.5"));
+        // The measurement log cannot be written (a folder stands in its
+        // place) when the sequence ends: its result is kept until it can.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Vantrel-measurements.csv")));
         w.StartClick();
         QVERIFY(w.IsRunning());
         QTRY_VERIFY_WITH_TIMEOUT(w.ProgressText->text().startsWith(QLatin1String("pair 2 of 2")),
@@ -226,6 +329,11 @@ private slots:
         QVERIFY2(w.Result->text().contains(QLatin1String("G/T = ")), qPrintable(w.Result->text()));
         QVERIFY(track.IsTracking()); // handed back to tracking the Sun
         QCOMPARE(track.Setup().Options.Source, SkySource::Sun);
+        QCOMPARE(w.UnsavedResults(), std::size_t{1});
+        QVERIFY2(w.Result->text().contains(QLatin1String("Kept")), qPrintable(w.Result->text()));
+        QCOMPARE(logged, 0);
+        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("Vantrel-measurements.csv")));
+        QTRY_COMPARE_WITH_TIMEOUT(w.UnsavedResults(), std::size_t{0}, 10000);
         QCOMPARE(logged, 1);
         QCOMPARE(returned, 2);
         measure::MeasurementLog log;

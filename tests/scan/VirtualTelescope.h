@@ -15,6 +15,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel::testing {
@@ -27,6 +28,9 @@ struct VirtualSky {
     double TsysK = 100;
     double SourceK = 400;
     double BeamDeg = 1.8;
+    /// The source a uniform disk of this diameter, degrees (the Sun, the
+    /// Moon); 0 a point. Its brightness is summed over a grid of the disk.
+    double DiskDeg = 0;
     double ErrorAzDeg = 0.35; ///< the beam beside the reported azimuth, on the sky
     double ErrorElDeg = -0.25;
     double BandwidthHz = 1e5; ///< the radiometer's B
@@ -35,12 +39,36 @@ struct VirtualSky {
     double OverloadAtS = -1;
     double SilentFromS = -1;
     double LowestElevationDeg = 0; ///< the mount refuses positions below this
+    /// The mount stops this far beyond each azimuth it is sent to (its own
+    /// degrees), and reports where it stands.
+    double StandOffAzDeg = 0;
+    /// Positions reported in steps of this, degrees (1: a controller
+    /// reporting whole degrees); 0 as they are.
+    double ReportStepDeg = 0;
 };
 
 class VirtualTelescope {
 public:
     explicit VirtualTelescope(VirtualSky sky, double tauS = 0.5)
-        : sky_(sky), tau_(tauS), random_(7) {}
+        : sky_(sky), tau_(tauS), random_(7) {
+        // The disk as the midpoints of a square grid's cells inside it, each
+        // of the same brightness: a sum independent of the program's own
+        // integral across the disk.
+        if (sky_.DiskDeg > 0) {
+            constexpr int kCells = 25;
+            const double r = sky_.DiskDeg / 2;
+            const double cell = sky_.DiskDeg / kCells;
+            for (int i = 0; i < kCells; ++i) {
+                for (int j = 0; j < kCells; ++j) {
+                    const double u = -r + (i + 0.5) * cell;
+                    const double v = -r + (j + 0.5) * cell;
+                    if (u * u + v * v <= r * r) {
+                        disk_.push_back({u, v});
+                    }
+                }
+            }
+        }
+    }
 
     static constexpr DateTime kUtc0 = 46000.5; // 2025-12-09 12:00 UTC
 
@@ -74,6 +102,8 @@ public:
             in.Rotator = status_;
             in.Blocks = blocks;
             const scan::StepAction a = p.Step(in);
+            LastBlocks = blocks;
+            LastReported = status_.Reported;
             blocks.clear();
             if (a.Point) {
                 if (a.Point->ElevationDeg < sky_.LowestElevationDeg) {
@@ -81,6 +111,7 @@ public:
                     status_.LastErrorCode = -1;
                 } else {
                     target_ = *a.Point;
+                    target_.AzimuthDeg += sky_.StandOffAzDeg;
                 }
                 Commands.push_back(*a.Point);
             }
@@ -98,6 +129,9 @@ public:
     }
 
     std::vector<RotatorPosition> Commands;
+    /// The blocks of the last step, and the position reported then.
+    std::vector<PowerBlock> LastBlocks;
+    std::optional<RotatorPosition> LastReported;
     scan::StepAction LastAction;
     bool Stopped = false;
     RotatorPosition Position() const { return position_; }
@@ -121,11 +155,27 @@ private:
             }
             const SkyDirection beam = SkyOfRotator(position_, options);
             const double c = std::max(std::cos(beam.ElevationDeg * kRad), 0.01);
-            const double d = AngleBetweenDeg(beam.AzimuthDeg + sky_.ErrorAzDeg / c,
-                                             beam.ElevationDeg + sky_.ErrorElDeg, src.AzimuthDeg,
-                                             src.ElevationDeg);
-            sum_ += sub * (sky_.TsysK +
-                           sky_.SourceK * std::exp(-kHalf * d * d / (sky_.BeamDeg * sky_.BeamDeg)));
+            const double beamAz = beam.AzimuthDeg + sky_.ErrorAzDeg / c;
+            const double beamEl = beam.ElevationDeg + sky_.ErrorElDeg;
+            const double theta2 = sky_.BeamDeg * sky_.BeamDeg;
+            double response = 0;
+            if (disk_.empty()) {
+                const double d = AngleBetweenDeg(beamAz, beamEl, src.AzimuthDeg, src.ElevationDeg);
+                response = std::exp(-kHalf * d * d / theta2);
+            } else {
+                // Offsets on the sky of the beam from the disk's centre
+                // (small angles), then the beam over every cell.
+                const double dx = std::remainder(beamAz - src.AzimuthDeg, 360.0) *
+                                  std::cos(src.ElevationDeg * kRad);
+                const double dy = beamEl - src.ElevationDeg;
+                for (const auto& [u, v] : disk_) {
+                    const double ex = dx - u;
+                    const double ey = dy - v;
+                    response += std::exp(-kHalf * (ex * ex + ey * ey) / theta2);
+                }
+                response /= static_cast<double>(disk_.size());
+            }
+            sum_ += sub * (sky_.TsysK + sky_.SourceK * response);
         }
         inBlock_ += dt;
         if (!dead) {
@@ -133,6 +183,11 @@ private:
                 lastReportS_ = t;
                 status_.Connected = true;
                 status_.Reported = position_;
+                if (sky_.ReportStepDeg > 0) {
+                    const double q = sky_.ReportStepDeg;
+                    status_.Reported->AzimuthDeg = std::round(position_.AzimuthDeg / q) * q;
+                    status_.Reported->ElevationDeg = std::round(position_.ElevationDeg / q) * q;
+                }
                 // The position after this step's move, so stamped.
                 status_.ReportedAt =
                     start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -175,6 +230,7 @@ private:
     double lastReportS_ = -1;
     double sum_ = 0;
     double inBlock_ = 0;
+    std::vector<std::pair<double, double>> disk_; ///< cells of the disk, degrees from its centre
 };
 
 } // namespace vantrel::testing

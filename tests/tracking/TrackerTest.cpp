@@ -255,12 +255,78 @@ TEST_F(SunTracker, OffSourceWestAcrossNorthInTheWideRange) {
 TEST_F(SunTracker, StateSaysWhetherTheRotatorHasArrived) {
     options.Range = AzimuthRange::From0To450;
     EXPECT_EQ(At(50, 20).State, state::kTracking) << "nothing reported yet";
-    EXPECT_EQ(At(50, 20, RotatorPosition{50.8, 20.3}).State, state::kOnTarget);
+    EXPECT_EQ(At(50, 20, RotatorPosition{50.01, 20.01}).State, state::kOnTarget);
+    // 0.8° off with a half-degree threshold: on its way, or a controller
+    // reporting in whole degrees; on target only once it stands still.
+    EXPECT_EQ(At(50, 20, RotatorPosition{50.8, 20.3}).State, state::kTracking);
+    utc.Second = 2;
+    EXPECT_EQ(At(50, 20, RotatorPosition{50.8, 20.3}).State, state::kTracking) << "still 2 s";
+    utc.Second = 4;
+    EXPECT_EQ(At(50, 20, RotatorPosition{50.8, 20.3}).State, state::kOnTarget) << "still 4 s";
+    utc.Second = 8;
+    EXPECT_EQ(At(50, 20, RotatorPosition{51.5, 20}).State, state::kTracking) << "1.3° away";
     EXPECT_EQ(At(50, 20, RotatorPosition{45, 20}).State, state::kTracking);
     tracker.Reset();
     ASSERT_NEAR(At(50, 20, RotatorPosition{400, 20}).Command.AzimuthDeg, 410, kTolDeg);
     // Same direction on the sky, a turn away for the rotator.
     EXPECT_EQ(At(50, 20, RotatorPosition{50, 20}).State, state::kTracking);
+}
+
+// ---- the threshold and "on target" from the beam ------------------------------
+
+struct BeamCase {
+    const char* Name;
+    double BeamDeg; ///< 0: not known
+    bool FromBeam;
+    double ThresholdDeg;
+    double MoveAzDeg;     ///< the source's move at the horizon: an angle on the sky
+    bool Commands;        ///< a new command after the move
+    double ReportedAzDeg; ///< where the rotator reports after the move
+    bool OnTarget;
+};
+
+class BeamThreshold : public SunTracker, public testing::WithParamInterface<BeamCase> {};
+
+TEST_P(BeamThreshold, TheThresholdAndOnTargetFollowTheBeam) {
+    const BeamCase& c = GetParam();
+    options.BeamwidthDeg = c.BeamDeg;
+    options.ThresholdFromBeam = c.FromBeam;
+    options.ThresholdDeg = c.ThresholdDeg;
+    ASSERT_EQ(At(100, 0, RotatorPosition{100, 0}).What, Action::Point);
+    const TrackDecision d = At(100 + c.MoveAzDeg, 0, RotatorPosition{c.ReportedAzDeg, 0});
+    EXPECT_EQ(d.What == Action::Point, c.Commands) << c.Name;
+    EXPECT_EQ(d.State == state::kOnTarget, c.OnTarget) << c.Name << ": " << d.State;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Beams, BeamThreshold,
+    testing::Values(
+        // 1.8° beam: 0.18°, a tenth of it.
+        BeamCase{"beam_sends_past_a_tenth", 1.8, true, 0.5, 0.2, true, 100.2, true},
+        BeamCase{"beam_holds_within_a_tenth", 1.8, true, 0.5, 0.15, false, 100, true},
+        BeamCase{"beam_rotator_lagging", 1.8, true, 0.5, 0.15, false, 99.9, false},
+        // The typed half degree stays the threshold; the rotator left 0.45°
+        // behind is not on target for a 1.8° beam.
+        BeamCase{"typed_threshold_lags_not_on_target", 1.8, false, 0.5, 0.45, false, 100, false},
+        BeamCase{"typed_threshold_sends_past_it", 1.8, false, 0.5, 0.6, true, 100.6, true},
+        // Without a beamwidth the typed threshold decides both.
+        BeamCase{"no_beam_typed_threshold", 0, true, 0.5, 0.45, false, 100, true},
+        // A 0.1° beam: at least 0.02°, a controller's resolution.
+        BeamCase{"narrow_beam_bounded", 0.1, true, 0.5, 0.03, true, 100.015, true},
+        // A 20° beam: at most 1°.
+        BeamCase{"wide_beam_bounded", 20, true, 0.5, 1.5, true, 100.2, false}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(TrackingOptions, ABeamwidthOutOfRangeIsRefused) {
+    TrackingOptions o;
+    for (double beam : {0.0, 0.01, 90.0}) {
+        o.BeamwidthDeg = beam;
+        EXPECT_TRUE(TrackingOptionsProblem(o).empty()) << beam;
+    }
+    for (double beam : {-1.0, 0.005, 91.0, kNaN}) {
+        o.BeamwidthDeg = beam;
+        EXPECT_FALSE(TrackingOptionsProblem(o).empty()) << beam;
+    }
 }
 
 // ---- below the minimum elevation --------------------------------------------

@@ -35,6 +35,7 @@ private slots:
         s.Options.Source = SkySource::UserDefined;
         s.Options.PeriodS = 0.7;
         s.Options.ThresholdDeg = 0.1 + 0.2; // not a short decimal
+        s.Options.ThresholdFromBeam = false;
         s.Options.Range = AzimuthRange::FromMinus180To180;
         s.Options.MinElevationDeg = 5;
         s.Options.MaxElevationDeg = 85;
@@ -83,6 +84,7 @@ private slots:
         QTest::newRow("offset beyond") << QByteArray("AzimuthOffsetDeg") << QByteArray("1000");
         QTest::newRow("park flag 2") << QByteArray("ParkWhenSet") << QByteArray("2");
         QTest::newRow("own park text") << QByteArray("OwnPark") << QByteArray("yes");
+        QTest::newRow("beam flag text") << QByteArray("ThresholdFromBeam") << QByteArray("beam");
         QTest::newRow("park beyond") << QByteArray("ParkAzimuthDeg") << QByteArray("-999");
         QTest::newRow("model negative") << QByteArray("Model") << QByteArray("-1");
         QTest::newRow("model fraction") << QByteArray("Model") << QByteArray("2.5");
@@ -92,6 +94,29 @@ private slots:
         QTest::newRow("device blanks") << QByteArray("Device") << QByteArray("\"a b\"");
         QTest::newRow("device escape") << QByteArray("Device") << QByteArray("\"x\\ty\"");
     }
+    void aThresholdTypedBeforeTheBeamsStaysInForce_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("fromBeam");
+        QTest::addColumn<double>("threshold");
+        QTest::newRow("old default") << QByteArray("ThresholdDeg=0.5\n") << true << 0.5;
+        // Texts of different lengths: QSettings takes a file of the same size
+        // and time as the one it read before as unchanged.
+        QTest::newRow("old typed") << QByteArray("ThresholdDeg=0.25\n") << false << 0.25;
+        QTest::newRow("new from beam")
+            << QByteArray("ThresholdDeg=0.2\nThresholdFromBeam=1\n") << true << 0.2;
+        QTest::newRow("new typed")
+            << QByteArray("ThresholdDeg=0.500\nThresholdFromBeam=0\n") << false << 0.5;
+    }
+    void aThresholdTypedBeforeTheBeamsStaysInForce() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, fromBeam);
+        QFETCH(double, threshold);
+        Write("[Track]\n" + text);
+        const TrackSetup s = LoadTrackSetup(dir_.path());
+        QCOMPARE(s.Options.ThresholdFromBeam, fromBeam);
+        QCOMPARE(s.Options.ThresholdDeg, threshold);
+    }
+
     void hostileValuesTakeTheirDefaults() {
         QFETCH(QByteArray, key);
         QFETCH(QByteArray, value);

@@ -88,6 +88,33 @@ TEST(TrackAzimuthRange, KeysRoundTripAndOthersAreRefused) {
     EXPECT_FALSE(AzimuthRangeFromKey(""));
 }
 
+TEST(TrackThresholdText, SaysTheThresholdAndWhereItComesFrom) {
+    struct Case {
+        const char* Name;
+        double BeamDeg;
+        bool FromBeam;
+        const char* Expected;
+    };
+    const Case cases[] = {
+        {"from the beam", 1.8, true,
+         "threshold 0.18\u00b0 = 0.1 HPBW (beam 1.80\u00b0); on target within 0.18\u00b0"},
+        {"typed", 1.8, false,
+         "threshold 0.50\u00b0 as typed; on target within 0.18\u00b0 (0.1 HPBW)"},
+        {"no beam", 0, true,
+         "threshold 0.50\u00b0 as typed: the antenna gives no beamwidth; on target within "
+         "0.50\u00b0"},
+        {"bounded", 30, true,
+         "threshold 1.00\u00b0 = 0.1 HPBW within 0.02..1\u00b0 (beam 30.00\u00b0); on target "
+         "within 1.00\u00b0"},
+    };
+    for (const Case& c : cases) {
+        TrackingOptions o;
+        o.BeamwidthDeg = c.BeamDeg;
+        o.ThresholdFromBeam = c.FromBeam;
+        EXPECT_EQ(ThresholdDescription(o), c.Expected) << c.Name;
+    }
+}
+
 TEST(TrackSetupCheck, FieldsTogether) {
     TrackSetup s;
     EXPECT_EQ(TrackSetupProblem(s), "") << "the defaults are accepted";

@@ -289,6 +289,46 @@ private slots:
         QCOMPARE(again.size(), QSize(700, 620));
     }
 
+    void onTargetMeansWithinATenthOfTheBeam() {
+        TrackWindowServices services = Services();
+        services.Beamwidth = [] { return std::optional<double>(1.8); };
+        TrackWindow w(services);
+        ChooseModel(w, 1);
+        test::Type(w.Period, QStringLiteral("0.2"));
+        NearRest(w);
+        w.TrackClick();
+        w.Refresh();
+        QVERIFY2(w.ThresholdText->text().startsWith(
+                     QStringLiteral("threshold 0.18\u00b0 = 0.1 HPBW (beam 1.80\u00b0)")),
+                 qPrintable(w.ThresholdText->text()));
+        QVERIFY2(test::WaitFor(
+                     [&] {
+                         w.Refresh();
+                         return w.State->text().startsWith(QStringLiteral("on target"));
+                     },
+                     20000),
+                 qPrintable(w.State->text()));
+        // On target: within 0.18° of the source's place, not within a degree.
+        const RotatorStatus st = w.LinkStatus();
+        const auto& target = w.LastDecision().Target;
+        QVERIFY(st.Reported && target && st.Commanded);
+        QVERIFY(AngleBetweenDeg(st.Reported->AzimuthDeg, st.Reported->ElevationDeg,
+                                target->AzimuthDeg, target->ElevationDeg) <= 0.18 + 1e-9);
+        test::Shoot(w, "track-on-target-sent-to.png");
+        // "Sent to" is what went to the rotator.
+        QCOMPARE(w.Target->text(), QStringLiteral("az %1\u00b0  el %2\u00b0")
+                                       .arg(QString::number(st.Commanded->AzimuthDeg, 'f', 2),
+                                            QString::number(st.Commanded->ElevationDeg, 'f', 2)));
+        // A threshold typed instead: kept, and said.
+        w.ThresholdFromBeam->setChecked(false);
+        QVERIFY(!w.Setup().Options.ThresholdFromBeam);
+        w.Refresh();
+        QVERIFY2(
+            w.ThresholdText->text().startsWith(QStringLiteral("threshold 0.50\u00b0 as typed")),
+            qPrintable(w.ThresholdText->text()));
+        w.StopClick();
+    }
+
     void dummyRotatorConvergesOnACircumpolarSource() {
         TrackWindow w(Services());
         ChooseModel(w, 1);
@@ -397,6 +437,11 @@ private slots:
         QVERIFY(!w.AddOffsets(400, 0).isEmpty()); // beyond ±360: nothing changes
         QCOMPARE(w.Setup().Options.AzimuthOffsetDeg, 0.5);
         QCOMPARE(LoadTrackSetup(dir_.path()).Options.ElevationOffsetDeg, -0.25);
+        // A fit's offset goes in to a thousandth, and the sum reads as typed.
+        QVERIFY(w.AddOffsets(-0.94428221376407, 0.1 + 0.2 - 0.25).isEmpty());
+        QCOMPARE(w.AzimuthOffset->text(), QStringLiteral("-0.444"));
+        QCOMPARE(w.ElevationOffset->text(), QStringLiteral("-0.2"));
+        QCOMPARE(LoadTrackSetup(dir_.path()).Options.AzimuthOffsetDeg, -0.444);
 
         // Handed back with a source, it tracks that source.
         QVERIFY(w.LendRotator(QStringLiteral("Scan"), why) != nullptr);

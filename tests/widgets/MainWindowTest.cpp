@@ -537,6 +537,50 @@ private slots:
         QCOMPARE(text, QString(kExitQuestion));
     }
 
+    void messageBoxesReadUtf8_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("degree sign")
+            << QByteArray("Add \xe2\x88\x92"
+                          "0.444\xc2\xb0 of azimuth and +0.120\xc2\xb0 of elevation to the Track "
+                          "window's offsets?")
+            << QStringLiteral("Add \u22120.444\u00b0 of azimuth and +0.120\u00b0 of elevation to "
+                              "the Track window's offsets?");
+        QTest::newRow("umlaut") << QByteArray("K\xc3\xb6ln") << QStringLiteral("K\u00f6ln");
+        QTest::newRow("emoji") << QByteArray("done \xf0\x9f\x93\xa1")
+                               << QString::fromUcs4(U"done \U0001F4E1");
+        // Not UTF-8: an 8-bit name from an old data file keeps its letters.
+        QTest::newRow("latin-1 name") << QByteArray("M\xfcnchen") << QStringLiteral("M\u00fcnchen");
+        QTest::newRow("line breaks") << QByteArray("a\r\nb\rc") << QStringLiteral("a\nb\nc");
+    }
+    void messageBoxesReadUtf8() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(UserMessageText(std::string_view(bytes.constData(), bytes.size())), shown);
+        // And in the box itself, title and text.
+        QWidget anchor;
+        anchor.show();
+        QtUserMessages boxes(&anchor);
+        QString title;
+        QString text;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                title = box->windowTitle();
+                text = box->text();
+                if (text.contains(QChar(0x00B0))) {
+                    test::Shoot(*box, "message-box-degree-sign.png");
+                }
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        answer.start(10);
+        const std::string_view view(bytes.constData(), bytes.size());
+        boxes.Warning(view, view);
+        QCOMPARE(text, shown);
+        QCOMPARE(title, shown);
+    }
+
     void everyColumnAndTextShowsWhole_data() {
         QTest::addColumn<QSize>("outer");
         QTest::addColumn<bool>("textsWhole");
