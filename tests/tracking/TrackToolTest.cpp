@@ -260,7 +260,7 @@ TEST_F(TrackTool, MistakesGiveOneLineAndStatus2) {
         {"--source", "cas", "--min-elevation", "30", "--max-elevation", "20"},
         {"--source", "cas", "--offset", "1"},
         {"--source", "cas", "--rotator", "99999"},
-        {"--source", "cas", "--refraction", "1000,10,50"},
+        {"--source", "cas", "--refraction", "1000,10"},
         {"--source", "cas", "--bogus"},
         {"--source", "cas", "--data", damagedDir + "/Vantrel.dat"},
     };
