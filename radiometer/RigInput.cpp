@@ -57,6 +57,7 @@ public:
         description.What = StreamDescription::Kind::Readings;
         description.WholeDbSteps = true;
         description.Unit = "dB";
+        description.Device = "model " + std::to_string(s.Model) + " at " + s.Device;
         freq_t frequency = 0;
         if (rig_get_freq(rig_, RIG_VFO_CURR, &frequency) == RIG_OK) {
             description.FrequencyMHz = frequency / 1e6;

@@ -256,6 +256,8 @@ private:
         description.RateHz = device_->getSampleRate(rx, 0);
         description.FrequencyMHz = device_->getFrequency(rx, 0) / kHzPerMHz;
         description.Unit = "dBFS";
+        description.Device = settings_.DeviceArgs;
+        description.GainDb = device_->getGain(rx, 0);
         std::string summary = "SDR " + device_->getHardwareKey() + ", " +
                               Number(description.FrequencyMHz, "%.6f") + " MHz, " +
                               Number(description.RateHz / kHzPerMHz, "%.6g") + " MS/s, gain " +
