@@ -18,8 +18,8 @@ constexpr std::string_view kUsage =
     "usage: vantrel-power --input sdr|audio|command|rig [--device ARGS_OR_NAME]\n"
     "                     [--frequency MHZ] [--rate SPS] [--gain DB] [--channel N]\n"
     "                     [--bins N] [--band LO:HI] [--command CMD]\n"
-    "                     [--unit dbm|db|w|mw] [--column N] [--rig-model N]\n"
-    "                     [--tau S] [--duration S]\n"
+    "                     [--unit dbm|db|w|mw] [--column N] [--poll S]\n"
+    "                     [--rig-model N] [--tau S] [--rfi] [--duration S]\n"
     "                     [--data FILE | --data-home[=FOLDER]]\n"
     "\n"
     "Measures the receiver's noise power: linear power averaged over blocks of\n"
@@ -59,14 +59,25 @@ constexpr std::string_view kUsage =
     "                     N bins (Hann window; band edges and 0 Hz left out)\n"
     "  --band LO:HI       sdr, audio: measure only this band, Hz (sdr: offset from\n"
     "                     the centre, e.g. -500000:500000; audio: 300:2700); uses\n"
-    "                     the spectrum, 4096 bins unless --bins says otherwise\n"
+    "                     the spectrum, 4096 bins unless --bins says otherwise.\n"
+    "                     audio without --band: 300:2700, an SSB receiver's audio\n"
+    "                     (a note on standard error says so)\n"
     "  --command CMD      command: the program, run by /bin/sh -c\n"
     "  --unit U           command: dbm (default), db, w or mw\n"
     "  --column N         command: the field holding the reading, from 1 (default 1)\n"
+    "  --poll S           command: a command that prints its readings and exits is\n"
+    "                     a polled meter, run again S seconds after it ends (default\n"
+    "                     0: at once); its readings are averaged over the blocks\n"
     "  --rig-model N      rig: Hamlib rig model (default 2, a rigctld; 'rigctl -l'\n"
     "                     lists them)\n"
     "  --tau S            integration time, 0.1 to 600 s (default 1)\n"
+    "  --rfi              leave out bins, sub-blocks or readings far above the\n"
+    "                     median (the Receiver window's RFI filter)\n"
     "  --duration S       stop after S seconds (default: until interrupted)\n"
+    "\n"
+    "At the end (--duration, Ctrl-C or SIGTERM) the block in progress is printed\n"
+    "and logged as it is: flagged partial in the log, its sigma_db from the\n"
+    "samples it holds, and said on standard error.\n"
     "\n"
     "Exit status: 0 at the end, 2 for bad arguments or an input that cannot be\n"
     "opened, 1 when standard output cannot be written. An input lost while\n"
@@ -82,6 +93,11 @@ constexpr long double kHighestRate = 1e9L;
 constexpr long double kHighestGainDb = 200;
 constexpr long double kHighestBandHz = 1e9L;
 constexpr long double kLongestDurationS = 1e9L;
+constexpr long double kLongestPollS = 3600;
+/// The band of an SSB receiver's audio, Hz: what audio is measured over
+/// when no --band is given.
+constexpr double kSsbAudioLoHz = 300;
+constexpr double kSsbAudioHiHz = 2700;
 constexpr int kDefaultBins = 4096;
 constexpr double kDefaultSdrRate = 2.4e6;
 constexpr unsigned kDefaultAudioRate = 48000;
@@ -129,6 +145,8 @@ const std::vector<OptionUse>& Options() {
         {"--command", {K::Command}},
         {"--unit", {K::Command}},
         {"--column", {K::Command}},
+        {"--poll", {K::Command}},
+        {"--rfi", {K::Sdr, K::Audio, K::Command, K::Rig}},
         {"--rig-model", {K::Rig}},
         {"--tau", {K::Sdr, K::Audio, K::Command, K::Rig}},
         {"--duration", {K::Sdr, K::Audio, K::Command, K::Rig}},
@@ -189,6 +207,13 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
                                        [&](const OptionUse& u) { return u.Flag == split.Flag; });
         if (!known) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
+        }
+        if (split.Flag == "--rfi") {
+            if (split.InlineValue) {
+                return fail("--rfi takes no value");
+            }
+            given.emplace_back(split.Flag, "");
+            continue;
         }
         const auto value = split.Value(args, i);
         if (!value) {
@@ -314,6 +339,14 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
                 return fail("--column: '" + v + "' is not a column from 1 to 1000");
             }
             o.Command.Column = static_cast<int>(*c);
+        } else if (flag == "--poll") {
+            const auto p = Real(v, 0, kLongestPollS);
+            if (!p) {
+                return fail("--poll: '" + v + "' is not a time from 0 to 3600 s");
+            }
+            o.Command.PollS = *p;
+        } else if (flag == "--rfi") {
+            o.Integration.Rfi.Enabled = true;
         } else if (flag == "--rig-model") {
             const auto m = Whole(v, 1, kHighestModel);
             if (!m) {
@@ -333,6 +366,17 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
             }
             o.DurationS = *d;
         }
+    }
+    if (kind == PowerInputKind::Audio &&
+        (!o.Integration.Spectrum || !o.Integration.Spectrum->Band)) {
+        // Half the sample rate would be a B the audio of an SSB receiver
+        // does not have: its σ would be several times too small.
+        if (!o.Integration.Spectrum) {
+            o.Integration.Spectrum.emplace();
+        }
+        o.Integration.Spectrum->Band = BandHz{kSsbAudioLoHz, kSsbAudioHiHz};
+        result.Notes.push_back("no --band given: the audio is measured over 300-2700 Hz, an SSB "
+                               "receiver's passband (--band LO:HI for another)");
     }
     if (bins) {
         if (!o.Integration.Spectrum) {

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
@@ -28,9 +29,10 @@ struct PowerCommandLine {
     PowerInputKind Input = PowerInputKind::Sdr;
     SdrSettings Sdr;         ///< --device, --frequency, --rate, --gain
     AudioSettings Audio;     ///< --device, --rate, --channel
-    CommandSettings Command; ///< --command, --unit, --column
+    CommandSettings Command; ///< --command, --unit, --column, --poll
     RigSettings Rig;         ///< --rig-model, --device
-    /// --tau; --bins and --band choose the spectrum path.
+    /// --tau, --rfi; --bins and --band choose the spectrum path (audio
+    /// takes it always: 300-2700 Hz without --band).
     IntegrationSettings Integration;
     /// --frequency for the log when the input does not tune (MHz); none unknown.
     std::optional<double> FrequencyMHz;
@@ -42,6 +44,9 @@ struct PowerCommandLine {
 struct ParsedPower {
     PowerCommandLine Options;
     std::string Error; ///< one line for standard error, "vantrel-power: ..."
+    /// Lines for standard error that are no error: a default chosen for
+    /// the user (the audio band).
+    std::vector<std::string> Notes;
 };
 
 /// The usage text of `vantrel-power`.

@@ -7,6 +7,7 @@
 // and the ending (stop the input, print what is finished, exit 0) runs as
 // ordinary code on the main thread.
 
+#include "radiometer/InputColumns.h"
 #include "radiometer/PowerLog.h"
 #include "radiometer/PowerRunner.h"
 #include "tools/EndingSignals.h"
@@ -14,6 +15,7 @@
 #include "tools/PowerOptions.h"
 #include "tools/TerminalText.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -61,12 +63,46 @@ std::string BlockLine(const PowerBlock& b) {
            (b.WholeDbSteps ? "1" : "0");
 }
 
+/// What a block measures, for standard error: total power or the
+/// spectrum's band, and the block's length when whole frames make it
+/// differ from τ.
+std::string BlockNote(const IntegrationSettings& settings, const StreamDescription& stream) {
+    if (stream.What == StreamDescription::Kind::Readings) {
+        return "readings averaged over blocks of " + Fixed(settings.TauS, 3) + " s";
+    }
+    if (!settings.Spectrum) {
+        return "total power: the mean |x|^2 of the whole sampled band, B " +
+               Fixed(stream.What == StreamDescription::Kind::ComplexSamples ? stream.RateHz
+                                                                            : stream.RateHz / 2,
+                     0) +
+               " Hz";
+    }
+    const SpectrumSettings& sp = *settings.Spectrum;
+    std::string text =
+        "spectral: an averaged spectrum of " + std::to_string(sp.Bins) + " bins (" +
+        Fixed(stream.RateHz / sp.Bins, 2) + " Hz each), " +
+        (sp.Band ? "the band " + PowerLogBand(*sp.Band) + " Hz"
+                 : "the band without " + Fixed(100 * sp.EdgeShare, 0) + " % at each edge and 0 Hz");
+    const double frameS = sp.Bins / stream.RateHz;
+    const double frames = std::max(1.0, std::round(settings.TauS / frameS));
+    const double blockS = frames * frameS;
+    constexpr double kTolerance = 0.01;
+    if (std::fabs(blockS - settings.TauS) > kTolerance * settings.TauS) {
+        text += "; a block is " + Fixed(blockS, 3) + " s, a whole number of " +
+                std::to_string(sp.Bins) + "-sample frames, not the " + Fixed(settings.TauS, 3) +
+                " s of --tau";
+    }
+    return text;
+}
+
 /// Prints the blocks and appends them to the power log; false when
 /// standard output cannot be written.
 class BlockPrinter {
 public:
-    BlockPrinter(std::string input, std::optional<double> frequencyMHz, std::string logPath)
-        : input_(std::move(input)), frequencyMHz_(frequencyMHz), logPath_(std::move(logPath)) {}
+    BlockPrinter(std::string input, std::optional<double> frequencyMHz, std::string logPath,
+                 std::optional<SpectrumSettings> spectrum)
+        : input_(std::move(input)), frequencyMHz_(frequencyMHz), logPath_(std::move(logPath)),
+          spectrum_(std::move(spectrum)) {}
 
     /// The header goes out with the first block (or at the end, when none
     /// came): a command that turns out not to run prints nothing on
@@ -90,7 +126,16 @@ public:
             if (std::fputs(line.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
                 return false;
             }
-            const PowerRecord record = PowerRecordOf(b, input_, frequency, PowerMark::None);
+            PowerRecord record = PowerRecordOf(b, input_, frequency, PowerMark::None);
+            FillInputColumns(record, stream, spectrum_);
+            record.Partial = b.Partial;
+            if (b.Partial) {
+                Say("the last block is partial: " + Fixed(b.IntegrationS, 3) + " s, " +
+                    std::to_string(b.Samples) +
+                    (stream.What == StreamDescription::Kind::Readings ? " reading(s)"
+                                                                      : " samples") +
+                    "; flagged partial in the log, its sigma from what it holds");
+            }
             const auto failed = AppendPowerRecord(logPath_, record);
             if (failed && !logFailed_) {
                 Say(*failed + " (the blocks are still printed)");
@@ -104,6 +149,7 @@ private:
     std::string input_;
     std::optional<double> frequencyMHz_;
     std::string logPath_;
+    std::optional<SpectrumSettings> spectrum_;
     bool logFailed_ = false;
     bool headerDone_ = false;
 };
@@ -121,6 +167,9 @@ int main(int argc, char** argv) {
     if (o.Help) {
         std::fputs(std::string(PowerUsage()).c_str(), stdout);
         return 0;
+    }
+    for (const std::string& note : parsed.Notes) {
+        Say(note);
     }
     // The log goes where every tool puts a file it makes.
     const ToolFiles where = ToolFiles::OfEnvironment(o.Files);
@@ -159,15 +208,27 @@ int main(int argc, char** argv) {
         }
     }
 
-    BlockPrinter printer(std::string(PowerInputName(o.Input)), o.FrequencyMHz, logPath);
+    BlockPrinter printer(std::string(PowerInputName(o.Input)), o.FrequencyMHz, logPath,
+                         o.Integration.Spectrum);
     int exitStatus = 0;
     bool opened = false;
+    bool silentSaid = false;
     for (;;) {
         const RunnerStatus status = runner.Status();
+        if (status.Silent != silentSaid) {
+            silentSaid = status.Silent;
+            Say(status.Silent ? "no reading for " + Fixed(status.SilentS, 0) +
+                                    " s: the input is open but gives nothing (a hung meter "
+                                    "script, a stalled device)"
+                              : "readings come again");
+        }
         for (const RunnerEvent& e : runner.TakeEvents()) {
             switch (e.What) {
             case RunnerEvent::Kind::Opened:
-                Say((opened ? "input open again: " : "input open: ") + e.Text);
+                // The first time with what a block measures.
+                Say((opened ? "input open again: " + e.Text
+                            : "input open: " + e.Text + "; " +
+                                  BlockNote(o.Integration, status.Stream)));
                 opened = true;
                 break;
             case RunnerEvent::Kind::Error:
@@ -196,7 +257,8 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    runner.Stop();
+    // The block in progress is measured too: printed and logged as partial.
+    runner.Stop(exitStatus == 0 ? LastBlock::Keep : LastBlock::Drop);
     if (exitStatus != kOutputFailed &&
         (!printer.Print(runner.TakeBlocks(), runner.Status().Stream) ||
          (exitStatus == 0 && !printer.Header()))) {
