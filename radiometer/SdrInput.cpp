@@ -72,18 +72,21 @@ public:
         }
         if (found.empty()) {
             return InputError::Retry(
-                "No SDR found for '" + args +
-                "'. Is it plugged in, and its SoapySDR module installed (soapysdr-module-all)? "
+                (args.empty() ? std::string("No SDR found") : "No SDR found for '" + args + "'") +
+                ". Is it plugged in, and its SoapySDR module installed (soapysdr-module-all)? "
                 "'SoapySDRUtil --find' lists the devices SoapySDR sees.");
         }
         try {
             device_ = SoapySDR::Device::make(args);
         } catch (const std::exception& e) {
-            return InputError::Retry("The SDR for '" + args + "' cannot be opened: " + e.what() +
-                                     ". Is another program using it?");
+            return InputError::Retry(
+                (args.empty() ? std::string("The SDR") : "The SDR for '" + args + "'") +
+                " cannot be opened: " + e.what() + ". Is another program using it?");
         }
         if (device_ == nullptr) {
-            return InputError::Retry("The SDR for '" + args + "' cannot be opened.");
+            return InputError::Retry(
+                (args.empty() ? std::string("The SDR") : "The SDR for '" + args + "'") +
+                " cannot be opened.");
         }
         try {
             if (InputError e = Configure(description); e.Failed()) {

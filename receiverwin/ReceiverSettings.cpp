@@ -79,6 +79,7 @@ ReceiverSetup LoadReceiverSetup(const QString& directory) {
     s.Command.Unit = ParseReadingUnit(Stored(ini, "CommandUnit")).value_or(d.Command.Unit);
     s.Command.Column = static_cast<int>(
         Number(ini, "CommandColumn", ReceiverField::Column).value_or(d.Command.Column));
+    s.Command.PollS = Number(ini, "CommandPollS", ReceiverField::PollS).value_or(d.Command.PollS);
 
     s.Rig.Model =
         static_cast<int>(Number(ini, "RigModel", ReceiverField::RigModel).value_or(d.Rig.Model));
@@ -112,6 +113,12 @@ bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
         ini.setValue(Key("Command"), QString::fromStdString(s.Command.Command));
         ini.setValue(Key("CommandUnit"), VansetKeyText(ReadingUnitKey(s.Command.Unit)));
         ini.setValue(Key("CommandColumn"), s.Command.Column);
+        // Only when set: a Vanset.ini without a poll interval stays as it was.
+        if (s.Command.PollS > 0) {
+            ini.setValue(Key("CommandPollS"), VansetNumberText(s.Command.PollS));
+        } else {
+            ini.remove(Key("CommandPollS"));
+        }
         ini.setValue(Key("RigModel"), s.Rig.Model);
         ini.setValue(Key("RigDevice"), QString::fromStdString(s.Rig.Device));
         ini.setValue(Key("TauS"), VansetNumberText(s.TauS));

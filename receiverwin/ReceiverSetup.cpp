@@ -22,7 +22,7 @@ struct FieldRule {
 /// In the order of ReceiverField. The SDR's and the tool's ranges: a
 /// frequency above 0 up to 1000 GHz, a rate up to 1 GS/s, a gain of ±200 dB
 /// (the device refuses what it cannot do, and says so).
-constexpr std::array<FieldRule, 9> kRules{{
+constexpr std::array<FieldRule, 10> kRules{{
     {"The SDR's centre frequency must be a number of MHz", 1e-6, 1e6, false,
      "the observing frequency"},
     {"The sample rate must be a number of samples a second", 1e3, 1e9, false, nullptr},
@@ -35,6 +35,8 @@ constexpr std::array<FieldRule, 9> kRules{{
     {"The integration time must be a number of seconds", kShortestTauS, kLongestTauS, false,
      nullptr},
     {"The number of bins must be a whole number", 16.0, 1048576.0, true, nullptr},
+    {"The poll interval must be a number of seconds", 0.0, 3600.0, false,
+     "running the command again at once"},
 }};
 
 /// A band's edges reach at most this far from 0 Hz: an SDR's widest band.

@@ -62,6 +62,7 @@ enum class ReceiverField {
     RigModel,        ///< a whole number 1 to 99999
     TauS,            ///< 0.1 to 600
     Bins,            ///< a whole number 16 to 1048576
+    PollS,           ///< 0 to 3600; empty: 0, a polled meter run again at once
 };
 
 /// A number typed into a field: the value (none for an empty field where

@@ -1,7 +1,9 @@
 #include "receiverwin/ReceiverWindow.h"
 
 #include "controls/FieldReasons.h"
+#include "radiometer/InputColumns.h"
 #include "receiverwin/PeriodogramTrace.h"
+#include "receiverwin/PowerLogFlush.h"
 #include "receiverwin/ReceiverSettings.h"
 
 #include <QAreaSeries>
@@ -65,8 +67,6 @@ constexpr double kStripLeastPadDb = 0.05;
 constexpr double kSpectrumPadDb = 3.0;
 /// The power axis of the spectrum before the first one, dB of full scale.
 constexpr double kEmptySpectrumLowDb = -100.0;
-/// How long the end of the program waits for the power log, ms.
-constexpr int kLogFlushMs = 3000;
 /// How much larger the readout's figures are than the window's font.
 constexpr double kLargeFigures = 2.2;
 
@@ -217,7 +217,7 @@ void ReceiverWindow::BuildControls() {
     SdrAntenna = edit("SdrAntenna", sdr);
     SdrAntenna->setPlaceholderText(QStringLiteral("the device's"));
     SdrBand = edit("SdrBand", sdr);
-    SdrBand->setPlaceholderText(QStringLiteral("whole band"));
+    SdrBand->setPlaceholderText(QStringLiteral("the band less 10 % at each edge"));
     SdrBand->setToolTip(QStringLiteral(
         "The band measured, LO:HI in Hz from the centre (-900000:900000); empty: the whole "
         "band without its edges. The DC spike at the centre is always left out."));
@@ -245,7 +245,7 @@ void ReceiverWindow::BuildControls() {
     AudioChannel = edit("AudioChannel", audio);
     AudioChannel->setToolTip(QStringLiteral("1 the first (left) channel, 2 the second (right)"));
     AudioBand = edit("AudioBand", audio);
-    AudioBand->setPlaceholderText(QStringLiteral("whole band"));
+    AudioBand->setPlaceholderText(QStringLiteral("the band less 10 % at each edge"));
     AudioBand->setToolTip(QStringLiteral(
         "The receiver's passband, LO:HI in Hz (300:2700 for SSB): hum and the filter's skirts "
         "left out, and the bandwidth B true."));
@@ -263,7 +263,8 @@ void ReceiverWindow::BuildControls() {
     Command->setPlaceholderText(QStringLiteral("./read-meter.sh"));
     Command->setToolTip(QStringLiteral(
         "A program printing one power reading a line, run by /bin/sh -c. Its standard error "
-        "is shown below; when it ends it is started again."));
+        "is shown below. One that prints its readings and exits (curl, a meter script that "
+        "reads once) is a polled meter: it is run again after the poll interval."));
     Unit = new QComboBox(command);
     Unit->setObjectName(QStringLiteral("Unit"));
     for (const auto& [unit, shown] :
@@ -274,9 +275,15 @@ void ReceiverWindow::BuildControls() {
                       QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size())));
     }
     Column = edit("Column", command);
+    CommandPoll = edit("CommandPoll", command);
+    CommandPoll->setPlaceholderText(QStringLiteral("at once"));
+    CommandPoll->setToolTip(QStringLiteral(
+        "A polled meter (a command that prints its readings and exits): seconds from its end to "
+        "its next run, 0 to 3600; empty: at once. Its readings are averaged over the blocks."));
     row(commandGrid, 0, "Command", Command, nullptr);
     row(commandGrid, 1, "Unit", Unit, nullptr);
     row(commandGrid, 2, "Column", Column, Column);
+    row(commandGrid, 3, "Poll every (s)", CommandPoll, CommandPoll);
     commandGrid->setRowStretch(12, 1);
     Pages->addWidget(command);
 
@@ -527,6 +534,7 @@ void ReceiverWindow::ShowSetup() {
                                               key.data(), static_cast<qsizetype>(key.size())))));
     }
     Column->setText(QString::number(s.Command.Column));
+    CommandPoll->setText(s.Command.PollS > 0 ? Number(s.Command.PollS) : QString());
     RigModel->setText(QString::number(s.Rig.Model));
     RigDevice->setText(FromStd(s.Rig.Device));
     Tau->setText(Number(s.TauS));
@@ -557,6 +565,9 @@ QString ReceiverWindow::FieldProblem(const QLineEdit* edit, const QString& text)
     }
     if (edit == Column) {
         return number(ReceiverField::Column);
+    }
+    if (edit == CommandPoll) {
+        return number(ReceiverField::PollS);
     }
     if (edit == RigModel) {
         return number(ReceiverField::RigModel);
@@ -590,7 +601,7 @@ bool ReceiverWindow::ReadFields() {
         counted.insert(counted.end(), {AudioRate, AudioChannel, AudioBand, Bins});
         break;
     case ReceiverInput::Command:
-        counted.push_back(Column);
+        counted.insert(counted.end(), {Column, CommandPoll});
         break;
     case ReceiverInput::Rig:
         counted.push_back(RigModel);
@@ -631,6 +642,8 @@ bool ReceiverWindow::ReadFields() {
         ParseReadingUnit(Unit->currentData().toString().toStdString()).value_or(ReadingUnit::Dbm);
     take(Column, ReceiverField::Column,
          [&](std::optional<double> v) { s.Command.Column = static_cast<int>(*v); });
+    take(CommandPoll, ReceiverField::PollS,
+         [&](std::optional<double> v) { s.Command.PollS = v.value_or(0.0); });
     take(RigModel, ReceiverField::RigModel,
          [&](std::optional<double> v) { s.Rig.Model = static_cast<int>(*v); });
     s.Rig.Device = RigDevice->text().trimmed().toStdString();
@@ -723,7 +736,7 @@ void ReceiverWindow::StartClick() {
     }
     runner_ =
         std::make_unique<PowerRunner>(InputFactoryOf(setup_, observing), IntegrationOf(setup_),
-                                      services_.Retry, SystemUtcNow, std::move(wake));
+                                      services_.Retry, services_.UtcNow, std::move(wake));
     runner_->SetPointingSource([slot = pointing_] { return slot->Get(); });
     Say(QStringLiteral("Start: %1").arg(Input->currentText()));
     ErrorText->hide();
@@ -797,10 +810,8 @@ void ReceiverWindow::Shutdown() {
     retiring_.clear();
     LogPending();
     if (log_) {
-        if (!log_->Flush(std::chrono::milliseconds(kLogFlushMs))) {
-            std::fprintf(stderr, "vantrel: %llu blocks could not be written to %s\n",
-                         static_cast<unsigned long long>(log_->Waiting()), log_->Path().c_str());
-        }
+        // What waits is written, or its loss said: never dropped unsaid.
+        lostAtExit_ = WaitForPowerLog(*log_, isVisible() ? this : nullptr);
         log_.reset();
     }
 }
@@ -856,7 +867,7 @@ void ReceiverWindow::TakeNews() {
         stream_ = status.Stream;
     }
     const std::vector<PowerBlock> blocks = runner_->TakeBlocks();
-    SetLive(status.What == RunnerStatus::State::Running);
+    SetLive(status.What == RunnerStatus::State::Running && !status.Silent);
     if (!blocks.empty()) {
         ShowBlocks(blocks);
     }
@@ -900,7 +911,14 @@ void ReceiverWindow::ShowStatus(const RunnerStatus& status) {
         text = QStringLiteral("Opening the input\u2026");
         break;
     case Phase::Running:
-        text = QStringLiteral("Running: %1").arg(FromStd(status.Stream.Summary));
+        // Open but giving nothing (a hung meter script, a stalled device):
+        // not "Running", and the readout greyed.
+        text = status.Silent
+                   ? QStringLiteral("No reading for %1 s: the input is open but gives nothing "
+                                    "(a hung meter script, a stalled device?). %2")
+                         .arg(static_cast<qint64>(status.SilentS))
+                         .arg(FromStd(status.Stream.Summary))
+                   : QStringLiteral("Running: %1").arg(FromStd(status.Stream.Summary));
         break;
     case Phase::Waiting:
         text = QStringLiteral("Waiting: the next try in %1 s.")
@@ -916,7 +934,7 @@ void ReceiverWindow::ShowStatus(const RunnerStatus& status) {
         text += QStringLiteral(" Stop and Start to use the changed settings.");
     }
     SetText(State, text);
-    SetLive(status.What == Phase::Running);
+    SetLive(status.What == Phase::Running && !status.Silent);
     const QString error = FromStd(status.LastError);
     if (error.isEmpty()) {
         ErrorText->hide();
@@ -938,7 +956,8 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     const double frequency = LoggedFrequencyMHz();
     for (const PowerBlock& b : blocks) {
         LogPending();
-        pending_ = PendingBlock{b, ChosenMark(), input, frequency};
+        pending_ = PendingBlock{b,         ChosenMark(), input,
+                                frequency, stream_,      IntegrationOf(runningSetup_).Spectrum};
         if (const auto newest = history_.NewestTime(); newest && b.UtcEnd < *newest) {
             // The clock went back (set by hand, or a stream's clock ahead of
             // it): the chart starts anew rather than draw a time that runs
@@ -967,6 +986,21 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     ShowStripAxes(present_->UtcEnd);
     ShowPresent();
     ShowY();
+    ShowLogState();
+}
+
+void ReceiverWindow::ShowLogState() {
+    // While the log cannot be written, the line says why and how many
+    // blocks wait, never that they are appended.
+    const std::string failing = log_ ? log_->Failing() : std::string();
+    if (!failing.empty()) {
+        SetText(LogText, QStringLiteral("%1 %2 block(s) wait to be written.")
+                             .arg(FromStd(failing))
+                             .arg(log_->Waiting() + (pending_ ? 1 : 0)));
+        LogText->setStyleSheet(QLatin1String(kRefusedStyle));
+        return;
+    }
+    LogText->setStyleSheet(QString());
     SetText(
         LogText,
         QStringLiteral("Blocks are appended to %1 (%2 this run).").arg(LogPath()).arg(logged_ + 1));
@@ -1234,8 +1268,10 @@ void ReceiverWindow::LogPending() {
         return;
     }
     if (log_) {
-        log_->Append(PowerRecordOf(pending_->Block, pending_->Input, pending_->FrequencyMHz,
-                                   pending_->Mark));
+        PowerRecord record =
+            PowerRecordOf(pending_->Block, pending_->Input, pending_->FrequencyMHz, pending_->Mark);
+        FillInputColumns(record, pending_->Stream, pending_->Spectrum);
+        log_->Append(std::move(record));
         ++logged_;
     }
     pending_.reset();
@@ -1249,6 +1285,9 @@ void ReceiverWindow::TakeLogProblems() {
         Say(FromStd(why));
         SetText(LogText, FromStd(why));
         LogText->setStyleSheet(QLatin1String(kRefusedStyle));
+    }
+    if (present_) {
+        ShowLogState();
     }
 }
 
@@ -1293,8 +1332,10 @@ void ReceiverWindow::FindSdrClick() {
         Say(found.empty() ? QStringLiteral("No SDR found: is its SoapySDR module installed "
                                            "(soapysdr-module-rtlsdr, ... or soapysdr-module-all) "
                                            "and the device plugged in?")
-                          : QStringLiteral("%1 SDRs found: choose one in the Device list.")
-                                .arg(found.size()));
+                          : (found.size() == 1
+                                 ? QStringLiteral("1 SDR found: choose it in the Device list.")
+                                 : QStringLiteral("%1 SDRs found: choose one in the Device list.")
+                                       .arg(found.size())));
         if (!found.empty()) {
             SdrDevice->showPopup();
         }

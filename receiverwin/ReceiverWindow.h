@@ -59,6 +59,9 @@ struct ReceiverWindowServices {
     QString Directory;
     /// How the runner retries an input that failed.
     InputRetry Retry;
+    /// The runner's UTC clock: the blocks' times of readings and how long
+    /// an input has been silent (tests give a faster one).
+    BlockIntegrator::UtcSource UtcNow = SystemUtcNow;
     /// Where the antenna points while the Track window tracks: the source
     /// and the rotator's reported position; none otherwise. Asked on the
     /// user-interface thread only (at every refresh); the worker reads a
@@ -108,7 +111,9 @@ public:
 
     /// At the program's end: stops the input and waits for it and every
     /// stopping runner, appends the last block to the power log and waits
-    /// for the log (a few seconds at most). Idempotent.
+    /// for the log: when it takes more than a moment, a dialog says how
+    /// many blocks wait and why, until they are written or the user exits
+    /// without them (WaitForPowerLog). Idempotent.
     void Shutdown();
 
     const ReceiverSetup& Setup() const { return setup_; }
@@ -135,6 +140,9 @@ public:
     std::uint64_t BlocksLogged() const { return logged_; }
     /// Waits until the power log has written what it was given (tests).
     bool FlushLog(int timeoutMs);
+    /// Blocks the power log could not write by the end of Shutdown (the
+    /// user chose to exit without them); 0 when all were written.
+    std::size_t LostAtExit() const { return lostAtExit_; }
     /// Why the text of a field is refused; empty when accepted.
     QString Problem(const QLineEdit* field) const;
     /// Points of the strip chart.
@@ -159,6 +167,7 @@ public:
     QLineEdit* Command = nullptr;
     QComboBox* Unit = nullptr;
     QLineEdit* Column = nullptr;
+    QLineEdit* CommandPoll = nullptr; ///< a polled meter's interval, s; empty: at once
     QLineEdit* RigModel = nullptr;
     QLineEdit* RigDevice = nullptr;
     QLineEdit* Tau = nullptr;
@@ -226,6 +235,8 @@ private:
     /// Hands the block waiting for its mark to the power log.
     void LogPending();
     void TakeLogProblems();
+    /// Where the blocks go, or why they cannot be written and how many wait.
+    void ShowLogState();
     /// Ends the runner on a thread of its own.
     void Retire();
     void FindSdrClick();
@@ -255,6 +266,7 @@ private:
     std::vector<Retiring> retiring_;
     std::unique_ptr<PowerLogWriter> log_;
     std::uint64_t logged_ = 0;
+    std::size_t lostAtExit_ = 0;
     bool shutDown_ = false;
     QString lentTo_; ///< the window reading the input; empty while this one may
     QString lastShownError_;
@@ -270,6 +282,8 @@ private:
         PowerMark Mark = PowerMark::None;
         std::string Input;
         double FrequencyMHz = 0;
+        StreamDescription Stream; ///< of the input that gave it
+        std::optional<SpectrumSettings> Spectrum;
     };
     std::optional<PendingBlock> pending_;
 

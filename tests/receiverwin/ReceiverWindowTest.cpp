@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -198,6 +199,14 @@ private slots:
         for (const PowerRecord& r : log.Records) {
             QCOMPARE(r.Input, std::string("sdr"));
             QCOMPARE(r.FrequencyMHz, std::optional<double>(1296.0)); // where it was tuned
+            // What the reading depends on: the device, its rate and gain, the
+            // band, B and τ.
+            QCOMPARE(r.Device, sim.Args());
+            QCOMPARE(r.RateSps, std::optional<double>(2400000.0));
+            QVERIFY(r.GainDb.has_value());
+            QCOMPARE(r.BandHz, std::string("-500000:500000"));
+            QVERIFY(r.NoiseBandwidthHz && *r.NoiseBandwidthHz > 9e5 && *r.NoiseBandwidthHz < 1e6);
+            QVERIFY(r.TauS && std::abs(*r.TauS - 0.5) < 0.01);
             QVERIFY(r.SigmaDb.has_value());
             if (r.UtcStart == PowerLogTime(first.UtcStart)) {
                 QCOMPARE(r.Mark, PowerMark::Reference);
@@ -261,6 +270,7 @@ private slots:
                 {"CommandUnit", "dbw"},
                 {"RfiFilter", "yes"},
                 {"RigModel", "1"},
+                {"CommandPollS", "-2"},
             };
             for (const auto& [key, value] : values) {
                 ini.setValue(QStringLiteral("Receiver/%1").arg(QLatin1String(key)),
@@ -282,6 +292,7 @@ private slots:
         QCOMPARE(s.Command.Unit, d.Command.Unit);
         QCOMPARE(s.RfiFilter, d.RfiFilter);
         QCOMPARE(s.Rig.Model, 1);
+        QCOMPARE(s.Command.PollS, 0.0);
 
         ReceiverWindow w(Services());
         QCOMPARE(w.Setup(), s);
@@ -295,6 +306,17 @@ private slots:
         const ReceiverSetup kept = LoadReceiverSetup(dir_.path());
         QCOMPARE(kept, w.Setup());
         QCOMPARE(kept.Audio.RateHz, 8000u);
+        // A polled meter's interval is kept when set, and its key goes
+        // again when it is emptied: a Vanset.ini without one stays as it was.
+        const auto pollKey = [this] {
+            return QSettings(dir_.filePath(QStringLiteral("Vanset.ini")), QSettings::IniFormat)
+                .contains(QStringLiteral("Receiver/CommandPollS"));
+        };
+        test::Type(w.CommandPoll, QStringLiteral("2.5"));
+        QCOMPARE(LoadReceiverSetup(dir_.path()).Command.PollS, 2.5);
+        test::Type(w.CommandPoll, QString());
+        QCOMPARE(LoadReceiverSetup(dir_.path()).Command.PollS, 0.0);
+        QVERIFY(!pollKey());
         w.StartClick();
         QVERIFY(!w.IsRunning());
         QVERIFY(w.ErrorText->text().contains(QStringLiteral("refused")));
@@ -373,6 +395,93 @@ private slots:
         }
         w.StopClick();
         QVERIFY(!w.IsRunning());
+    }
+
+    /// A meter script that hangs after its first readings: within the
+    /// bound (10 s here, on a clock four times the wall's) the state says
+    /// how long nothing came, not "Running", and the readout is greyed.
+    void aSilentMeterIsSaidAndItsReadingGreyed() {
+        ReceiverWindowServices services = Services();
+        QElapsedTimer wall;
+        wall.start();
+        services.UtcNow = [&wall] { return 46000.0 + 4.0 * wall.elapsed() / 1000.0 / 86400.0; };
+        ReceiverWindow w(services);
+        w.show();
+        w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Command));
+        test::Type(w.Command, QStringLiteral("echo -61.5; echo -61.7; echo -61.4; exec sleep 60"));
+        test::Type(w.Tau, QStringLiteral("1"));
+        w.StartClick();
+        QVERIFY2(test::WaitFor([&] { return w.Present().has_value(); }, 3000),
+                 qPrintable(w.State->text()));
+        QVERIFY(w.Power->styleSheet().isEmpty());
+        QVERIFY2(
+            test::WaitFor(
+                [&] { return w.State->text().startsWith(QStringLiteral("No reading for 12 s")); },
+                6000),
+            qPrintable(w.State->text()));
+        QVERIFY(!w.State->text().contains(QStringLiteral("Running")));
+        QVERIFY(w.Power->styleSheet().contains(QStringLiteral("#808080")));
+        test::Shoot(w, "receiver-silent.png");
+        w.StopClick();
+    }
+
+    /// Blocks that wait for an unwritable power log at the end: the window
+    /// says why instead of "Blocks are appended"; the end waits for them
+    /// and writes them once the folder is mended, or, when the user exits
+    /// without them, says how many are lost.
+    void theEndWaitsForTheLogOrSaysTheLoss_data() {
+        QTest::addColumn<bool>("mended");
+        QTest::newRow("the folder mended: nothing lost") << true;
+        QTest::newRow("exit without them: the loss said") << false;
+    }
+    void theEndWaitsForTheLogOrSaysTheLoss() {
+        QFETCH(bool, mended);
+        const QString logPath = dir_.filePath(QLatin1String(kPowerLogName));
+        QVERIFY(QDir().mkdir(logPath)); // a folder where the log should be
+        ReceiverWindow w(Services());
+        w.show();
+        w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Command));
+        test::Type(w.Command, QStringLiteral("while true; do echo -50; sleep 0.02; done"));
+        test::Type(w.Tau, QStringLiteral("0.1"));
+        w.StartClick();
+        QVERIFY(WaitForBlocks(w, 4, 5000));
+        QVERIFY2(
+            test::WaitFor(
+                [&] { return w.LogText->text().contains(QStringLiteral("wait to be written")); },
+                3000),
+            qPrintable(w.LogText->text()));
+        QVERIFY(!w.LogText->text().contains(QStringLiteral("are appended")));
+        bool dialogSeen = false;
+        QTimer::singleShot(700, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* d = qobject_cast<QProgressDialog*>(top); d && d->isVisible()) {
+                    dialogSeen = d->labelText().contains(QStringLiteral("wait to be written"));
+                    if (!mended) {
+                        QVERIFY(
+                            d->findChild<QPushButton*>()->text().contains(QStringLiteral("lose")));
+                        d->cancel();
+                    }
+                }
+            }
+            if (mended) {
+                QDir().rmdir(logPath);
+            }
+        });
+        w.Shutdown();
+        QVERIFY(dialogSeen);
+        if (!mended) {
+            QVERIFY(QDir().rmdir(logPath));
+        }
+        PowerLog log;
+        QVERIFY(!ReadPowerLog(logPath.toStdString(), log));
+        if (mended) {
+            QCOMPARE(w.LostAtExit(), std::size_t{0});
+            QCOMPARE(static_cast<qsizetype>(log.Records.size()),
+                     static_cast<qsizetype>(w.StripPoints()));
+        } else {
+            QVERIFY(w.LostAtExit() >= 4);
+            QVERIFY(log.Records.empty());
+        }
     }
 
     /// The main window's 50 ms real-time display keeps ticking with the
