@@ -170,6 +170,13 @@ TEST(PowerTool, BadArgumentsAndAnAbsentInputGiveOneLineAndStatusTwo) {
         EXPECT_LE(err.size(), 3U) << shown << err.back();
         EXPECT_TRUE(tool->Lines(Stream::Out).empty()) << shown;
     }
+
+    // A rigctld that is not running: one sentence, not Hamlib's debug log.
+    auto rig = Start(sim, {"--input", "rig", "--device", "127.0.0.1:1"});
+    EXPECT_EQ(rig->WaitForExit(10s), 2);
+    ASSERT_EQ(rig->Lines(Stream::Err).size(), 1U);
+    EXPECT_EQ(rig->Lines(Stream::Err)[0], "vantrel-power: The rig at 127.0.0.1:1 refused the "
+                                          "connection: is rigctld running?");
 }
 
 TEST(PowerToolOptions, ReadTheIssuesOptionsIntoTheSettings) {
