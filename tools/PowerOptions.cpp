@@ -17,6 +17,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: vantrel-power --input sdr|audio|command|rig [--device ARGS_OR_NAME]\n"
     "                     [--frequency MHZ] [--rate SPS] [--gain DB] [--channel N]\n"
+    "                     [--gain-element NAME=DB]... [--setting KEY=VALUE]...\n"
+    "                     [--ppm PPM]\n"
     "                     [--bins N] [--band LO:HI] [--command CMD]\n"
     "                     [--unit dbm|db|w|mw] [--column N] [--poll S]\n"
     "                     [--rig-model N] [--tau S] [--rfi] [--duration S]\n"
@@ -54,6 +56,12 @@ constexpr std::string_view kUsage =
     "                     device's); other inputs: the frequency logged\n"
     "  --rate SPS         samples a second: sdr (default 2400000), audio (48000)\n"
     "  --gain DB          sdr: manual gain (default: the device's); AGC is off\n"
+    "  --gain-element NAME=DB  sdr: the gain of one element as the device names\n"
+    "                     it (LNA, MIX, VGA, TUNER ...), after --gain; repeatable\n"
+    "  --setting KEY=VALUE  sdr: a device setting by its module's name\n"
+    "                     (biastee=true, direct_samp=2 ...); repeatable. A key\n"
+    "                     the device does not have is refused with those it has\n"
+    "  --ppm PPM          sdr: frequency correction of its reference, ppm\n"
     "  --channel N        audio: channel from 1 (left) (default 1)\n"
     "  --bins N           sdr, audio: measure through an averaged power spectrum of\n"
     "                     N bins (Hann window; band edges and 0 Hz left out)\n"
@@ -94,6 +102,8 @@ constexpr long double kHighestGainDb = 200;
 constexpr long double kHighestBandHz = 1e9L;
 constexpr long double kLongestDurationS = 1e9L;
 constexpr long double kLongestPollS = 3600;
+/// A reference crystal a thousand ppm off is no SDR's.
+constexpr long double kLargestPpm = 1000;
 /// The band of an SSB receiver's audio, Hz: what audio is measured over
 /// when no --band is given.
 constexpr double kSsbAudioLoHz = 300;
@@ -139,6 +149,9 @@ const std::vector<OptionUse>& Options() {
         {"--frequency", {K::Sdr, K::Audio, K::Command, K::Rig}},
         {"--rate", {K::Sdr, K::Audio}},
         {"--gain", {K::Sdr}},
+        {"--gain-element", {K::Sdr}},
+        {"--setting", {K::Sdr}},
+        {"--ppm", {K::Sdr}},
         {"--channel", {K::Audio}},
         {"--bins", {K::Sdr, K::Audio}},
         {"--band", {K::Sdr, K::Audio}},
@@ -234,9 +247,12 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
             }
             continue;
         }
-        given.erase(std::remove_if(given.begin(), given.end(),
-                                   [&](const auto& g) { return g.first == split.Flag; }),
-                    given.end());
+        // Settings and gain elements add up; of any other flag the last counts.
+        if (split.Flag != "--setting" && split.Flag != "--gain-element") {
+            given.erase(std::remove_if(given.begin(), given.end(),
+                                       [&](const auto& g) { return g.first == split.Flag; }),
+                        given.end());
+        }
         given.emplace_back(split.Flag, *value);
     }
     if (o.Help) {
@@ -295,6 +311,29 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
                 return fail("--gain: '" + v + "' is not a gain in dB");
             }
             o.Sdr.GainDb = *g;
+        } else if (flag == "--gain-element" || flag == "--setting") {
+            const auto eq = v.find('=');
+            const std::string key = eq == std::string::npos ? std::string() : v.substr(0, eq);
+            const std::string text = eq == std::string::npos ? std::string() : v.substr(eq + 1);
+            if (key.empty() || text.empty()) {
+                return fail(std::string(flag) + ": '" + v + "' is not " +
+                            (flag == "--setting" ? "KEY=VALUE" : "NAME=DB"));
+            }
+            if (flag == "--setting") {
+                o.Sdr.Settings.emplace_back(key, text);
+            } else {
+                const auto g = Real(text, -kHighestGainDb, kHighestGainDb);
+                if (!g) {
+                    return fail("--gain-element: '" + text + "' is not a gain in dB");
+                }
+                o.Sdr.GainElements.emplace_back(key, *g);
+            }
+        } else if (flag == "--ppm") {
+            const auto ppm = Real(v, -kLargestPpm, kLargestPpm);
+            if (!ppm) {
+                return fail("--ppm: '" + v + "' is not a correction from -1000 to 1000 ppm");
+            }
+            o.Sdr.PpmCorrection = *ppm;
         } else if (flag == "--channel") {
             const auto c = Whole(v, 1, kMostChannels);
             if (!c) {

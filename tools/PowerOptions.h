@@ -27,7 +27,8 @@ struct PowerCommandLine {
     /// (ToolFiles::PathForNew).
     DataArguments Files;
     PowerInputKind Input = PowerInputKind::Sdr;
-    SdrSettings Sdr;         ///< --device, --frequency, --rate, --gain
+    /// --device, --frequency, --rate, --gain, --gain-element, --setting, --ppm
+    SdrSettings Sdr;
     AudioSettings Audio;     ///< --device, --rate, --channel
     CommandSettings Command; ///< --command, --unit, --column, --poll
     RigSettings Rig;         ///< --rig-model, --device

@@ -260,6 +260,108 @@ TEST(SdrInput, RefusalsStopWithASentenceAndAMissingDeviceIsRetried) {
     }
 }
 
+/// What an SDR user sets beyond rate and gain, by the names the device's
+/// module gives: gain elements (their gain is in the power measured), its
+/// settings and the frequency correction, read back in the summary; a name
+/// or value it does not have is refused with what it has.
+TEST(SdrInput, GainElementsSettingsAndPpmReachTheDeviceOrAreRefusedWithItsOwn) {
+    testing::SimReceiver sim;
+    struct Case {
+        const char* Name;
+        std::vector<std::pair<std::string, double>> Elements;
+        std::vector<std::pair<std::string, std::string>> Settings;
+        std::optional<double> Ppm;
+        const char* Said; ///< in the summary, or the refusal
+        bool Refused;
+    };
+    const Case cases[] = {
+        {"LNA 10 dB, MIX 2 dB",
+         {{"LNA", 10}, {"MIX", 2}},
+         {},
+         std::nullopt,
+         "(LNA 10.0 MIX 2.0 VGA 0.0)",
+         false},
+        {"bias-T, direct sampling, 1.5 ppm",
+         {},
+         {{"biastee", "true"}, {"direct_samp", "2"}},
+         1.5,
+         "1.5 ppm, biastee=true, direct_samp=2",
+         false},
+        {"no such element", {{"TUNER", 10}}, {}, std::nullopt, "It has: LNA, MIX, VGA.", true},
+        {"an element beyond its range", {{"MIX", 11}}, {}, std::nullopt, "range 0 to 10 dB", true},
+        {"no such setting",
+         {},
+         {{"agc", "1"}},
+         std::nullopt,
+         "It has: biastee (Bias-T), direct_samp (Direct sampling).",
+         true},
+        {"a value not offered", {}, {{"direct_samp", "3"}}, std::nullopt, "takes 0, 1, 2", true},
+        {"bool as a number", {}, {{"biastee", "1"}}, std::nullopt, "true or false", true},
+    };
+    for (const Case& c : cases) {
+        SdrSettings sdr;
+        sdr.DeviceArgs = sim.Args("power_db=-40");
+        sdr.RateHz = 250000;
+        sdr.GainDb = 0;
+        sdr.GainElements = c.Elements;
+        sdr.Settings = c.Settings;
+        sdr.PpmCorrection = c.Ppm;
+        IntegrationSettings settings;
+        settings.TauS = 0.1;
+        PowerRunner runner([sdr] { return MakeSdrInput(sdr); }, settings, kQuickRetry);
+        Taken taken;
+        TakeUntil(
+            runner, taken, [&] { return runner.Status().Refused || taken.Blocks.size() >= 4; }, 5s);
+        runner.Stop();
+        const RunnerStatus status = runner.Status();
+        EXPECT_EQ(status.Refused, c.Refused) << c.Name << ": " << status.LastError;
+        const std::string& said = c.Refused ? status.LastError : status.Stream.Summary;
+        EXPECT_NE(said.find(c.Said), std::string::npos) << c.Name << ": " << said;
+        if (!c.Refused) {
+            double gain = 0;
+            for (const auto& e : c.Elements) {
+                gain += e.second;
+            }
+            EXPECT_EQ(status.Stream.GainDb, gain) << c.Name;
+            ExpectPower(taken.Blocks, -40 + gain, c.Name);
+        }
+    }
+}
+
+/// A stalled SDR (no samples, a stuck USB device) is told silent once 10 s
+/// have passed on the runner's clock (here ten times the wall's), and no
+/// longer once samples come again.
+TEST(SdrInput, AStallIsToldSilentAndItsEndToo) {
+    testing::SimReceiver sim;
+    const auto started = std::chrono::steady_clock::now();
+    const auto fast = [started] {
+        return 46000.0 +
+               10 *
+                   std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
+                       .count() /
+                   86400.0;
+    };
+    SdrSettings sdr;
+    sdr.DeviceArgs = sim.Args();
+    sdr.RateHz = 250000;
+    IntegrationSettings settings;
+    settings.TauS = 0.1;
+    PowerRunner runner([sdr] { return MakeSdrInput(sdr); }, settings, kQuickRetry, fast);
+    Taken taken = TakeBlocks(runner, 2, 5s);
+    ASSERT_GE(taken.Blocks.size(), 2U);
+    EXPECT_FALSE(runner.Status().Silent);
+    sim.Control("stall_s=2");
+    TakeUntil(
+        runner, taken, [&] { return runner.Status().Silent; }, 3s);
+    EXPECT_TRUE(runner.Status().Silent);
+    EXPECT_GE(runner.Status().SilentS, kSilentLeastS);
+    TakeUntil(
+        runner, taken, [&] { return !runner.Status().Silent; }, 4s);
+    EXPECT_FALSE(runner.Status().Silent);
+    EXPECT_EQ(runner.Status().What, RunnerStatus::State::Running);
+    runner.Stop();
+}
+
 TEST(SdrInput, AnOverflowDropsOneBlockAndAVanishedDeviceIsOpenedAgain) {
     testing::SimReceiver sim;
     SdrSettings sdr;

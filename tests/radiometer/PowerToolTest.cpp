@@ -212,6 +212,18 @@ TEST(PowerToolOptions, ReadTheIssuesOptionsIntoTheSettings) {
     EXPECT_TRUE(Contains(a.Notes[0], "300-2700 Hz"));
     EXPECT_TRUE(p.Notes.empty());
 
+    const std::vector<std::string_view> sdr = {
+        "--input",   "sdr",           "--setting", "biastee=true", "--gain-element", "LNA=20",
+        "--setting", "direct_samp=2", "--ppm",     "-1.5",         "--gain-element", "MIX=4.5"};
+    const ParsedPower d = ParsePowerArguments(sdr);
+    ASSERT_EQ(d.Error, "");
+    using Setting = std::pair<std::string, std::string>;
+    EXPECT_EQ(d.Options.Sdr.Settings,
+              (std::vector<Setting>{{"biastee", "true"}, {"direct_samp", "2"}}));
+    EXPECT_EQ(d.Options.Sdr.GainElements,
+              (std::vector<std::pair<std::string, double>>{{"LNA", 20.0}, {"MIX", 4.5}}));
+    EXPECT_EQ(d.Options.Sdr.PpmCorrection, -1.5);
+
     const std::vector<std::string_view> polled = {"--input", "command", "--command", "curl -s x",
                                                   "--poll",  "2.5",     "--rfi"};
     const ParsedPower c = ParsePowerArguments(polled);
