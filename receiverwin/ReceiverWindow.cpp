@@ -954,14 +954,20 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     std::size_t dropped = 0;
     const std::string input(ReceiverInputKey(runningSetup_.Input));
     const double frequency = LoggedFrequencyMHz();
+    // Powers of another input or in another unit are not on the same
+    // scale: the chart starts anew with them.
+    const std::string scale = input + " " + stream_.Unit;
+    const bool newScale = scale != stripScale_;
+    stripScale_ = scale;
     for (const PowerBlock& b : blocks) {
         LogPending();
         pending_ = PendingBlock{b,         ChosenMark(), input,
                                 frequency, stream_,      IntegrationOf(runningSetup_).Spectrum};
-        if (const auto newest = history_.NewestTime(); newest && b.UtcEnd < *newest) {
+        if (const auto newest = history_.NewestTime();
+            (newest && b.UtcEnd < *newest) || (newScale && &b == &blocks.front())) {
             // The clock went back (set by hand, or a stream's clock ahead of
-            // it): the chart starts anew rather than draw a time that runs
-            // backwards.
+            // it), or the scale changed: the chart starts anew rather than
+            // draw a time that runs backwards or join unlike powers.
             history_.Clear();
             stripSeries_->clear();
             points.clear();

@@ -288,6 +288,7 @@ private:
     std::optional<PendingBlock> pending_;
 
     StripHistory history_{kStripMinutes / (24.0 * 60.0)};
+    std::string stripScale_; ///< the input and unit of the strip chart's points
     QLineSeries* stripSeries_ = nullptr;
     QLineSeries* referenceSeries_ = nullptr;
     QCategoryAxis* stripTime_ = nullptr;

@@ -395,6 +395,16 @@ private slots:
         }
         w.StopClick();
         QVERIFY(!w.IsRunning());
+        if (kind == 2) {
+            // Another input, in another unit: the strip chart starts anew
+            // rather than join dBm to dBFS.
+            QVERIFY(w.StripPoints() > 0);
+            ChooseSdr(w, sim.Args("power_db=-50"), "250000", "0.2");
+            w.StartClick();
+            QVERIFY(test::WaitFor([&] { return w.Present() && w.Present()->PowerDb < -45; }, 5000));
+            QCOMPARE(static_cast<std::uint64_t>(w.StripPoints()), w.Status().Blocks);
+            w.StopClick();
+        }
     }
 
     /// A meter script that hangs after its first readings: within the
