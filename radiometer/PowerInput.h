@@ -28,6 +28,10 @@ struct StreamDescription {
     /// A polled meter (a command that prints its readings and exits): the
     /// seconds from its end to its next run.
     double PollS = 0;
+    /// What the device offers beyond what was asked, as a sentence for the
+    /// user: an SDR's settings, gain elements and sample rates by the
+    /// names its module gives; empty when it says nothing.
+    std::string Offers;
 };
 
 /// Why an input stopped or could not start, as a sentence for the user that

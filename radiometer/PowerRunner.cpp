@@ -165,6 +165,9 @@ void PowerRunner::Shared::Run() {
                     status.RetryIn = milliseconds{0};
                     lastDataUtc = now;
                     events.push_back({RunnerEvent::Kind::Opened, description.Summary});
+                    if (!description.Offers.empty()) {
+                        events.push_back({RunnerEvent::Kind::Note, description.Offers});
+                    }
                     KeepLast(events, kMostEventsKept);
                 });
             }

@@ -157,6 +157,40 @@ public:
     }
 
 private:
+    /// The settings, gain elements and sample rates the device offers.
+    std::string Offers() const {
+        constexpr int rx = SOAPY_SDR_RX;
+        std::vector<std::string> settings;
+        for (const SoapySDR::ArgInfo& a : device_->getSettingInfo()) {
+            std::string text = a.key;
+            if (!a.name.empty() && a.name != a.key) {
+                text += " (" + a.name + ")";
+            }
+            if (!a.options.empty()) {
+                text += ": " + ListText(a.options);
+            } else if (a.type == SoapySDR::ArgInfo::BOOL) {
+                text += ": true, false";
+            }
+            settings.push_back(text);
+        }
+        std::vector<std::string> gains;
+        for (const std::string& g : device_->listGains(rx, 0)) {
+            const SoapySDR::Range r = device_->getGainRange(rx, 0, g);
+            gains.push_back(g + " " + Number(r.minimum(), "%g") + "-" + Number(r.maximum(), "%g") +
+                            " dB");
+        }
+        std::vector<std::string> rates;
+        for (const double r : device_->listSampleRates(rx, 0)) {
+            rates.push_back(Number(r, "%.0f"));
+        }
+        std::string text = "The SDR offers the settings " + ListText(settings) +
+                           "; the gain elements " + ListText(gains);
+        if (!rates.empty()) {
+            text += "; the sample rates " + ListText(rates) + " S/s";
+        }
+        return text + ".";
+    }
+
     InputError Configure(StreamDescription& description) {
         constexpr int rx = SOAPY_SDR_RX;
         const SdrSettings& s = settings_;
@@ -337,6 +371,11 @@ private:
                               Number(description.FrequencyMHz, "%.6f") + " MHz, " +
                               Number(description.RateHz / kHzPerMHz, "%.6g") + " MS/s, gain " +
                               Number(device_->getGain(rx, 0), "%.1f") + " dB (AGC off)";
+        try {
+            description.Offers = Offers();
+        } catch (const std::exception&) {
+            description.Offers.clear(); // a module that cannot say: nothing offered
+        }
         const std::vector<std::string> elements = device_->listGains(rx, 0);
         if (elements.size() > 1) {
             std::string parts;

@@ -63,6 +63,18 @@ ReceiverSetup LoadReceiverSetup(const QString& directory) {
         s.Sdr.GainDb = p.Problem.empty() ? p.Value : d.Sdr.GainDb;
     }
     s.Sdr.Antenna = Text(ini, "SdrAntenna", d.Sdr.Antenna);
+    if (const std::string ppm = Stored(ini, "SdrPpm"); !ppm.empty()) {
+        const ParsedReceiverNumber p = ParseReceiverNumber(ReceiverField::SdrPpm, ppm);
+        s.Sdr.PpmCorrection = p.Problem.empty() ? p.Value : d.Sdr.PpmCorrection;
+    }
+    if (const ParsedSdrSettings p = ParseSdrSettingsText(Text(ini, "SdrSettings", ""));
+        p.Problem.empty()) {
+        s.Sdr.Settings = p.Settings;
+    }
+    if (const ParsedGainElements p = ParseGainElementsText(Text(ini, "SdrGainElements", ""));
+        p.Problem.empty()) {
+        s.Sdr.GainElements = p.Elements;
+    }
     s.SdrBand = Band(ini, "SdrBand", d.SdrBand);
 
     s.Audio.Device = Text(ini, "AudioDevice", d.Audio.Device);
@@ -105,6 +117,18 @@ bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
         ini.setValue(Key("SdrRateHz"), VansetNumberText(s.Sdr.RateHz));
         ini.setValue(Key("SdrGainDb"), optional(s.Sdr.GainDb));
         ini.setValue(Key("SdrAntenna"), QString::fromStdString(s.Sdr.Antenna));
+        // Only when set: a Vanset.ini without them stays as it was.
+        const auto optionalKey = [&ini](const char* name, const QString& value) {
+            if (value.isEmpty()) {
+                ini.remove(Key(name));
+            } else {
+                ini.setValue(Key(name), value);
+            }
+        };
+        optionalKey("SdrPpm", optional(s.Sdr.PpmCorrection));
+        optionalKey("SdrSettings", QString::fromStdString(SdrSettingsText(s.Sdr.Settings)));
+        optionalKey("SdrGainElements",
+                    QString::fromStdString(GainElementsText(s.Sdr.GainElements)));
         ini.setValue(Key("SdrBand"), QString::fromStdString(BandText(s.SdrBand)));
         ini.setValue(Key("AudioDevice"), QString::fromStdString(s.Audio.Device));
         ini.setValue(Key("AudioRateHz"), s.Audio.RateHz);
@@ -113,12 +137,8 @@ bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
         ini.setValue(Key("Command"), QString::fromStdString(s.Command.Command));
         ini.setValue(Key("CommandUnit"), VansetKeyText(ReadingUnitKey(s.Command.Unit)));
         ini.setValue(Key("CommandColumn"), s.Command.Column);
-        // Only when set: a Vanset.ini without a poll interval stays as it was.
-        if (s.Command.PollS > 0) {
-            ini.setValue(Key("CommandPollS"), VansetNumberText(s.Command.PollS));
-        } else {
-            ini.remove(Key("CommandPollS"));
-        }
+        optionalKey("CommandPollS",
+                    s.Command.PollS > 0 ? VansetNumberText(s.Command.PollS) : QString());
         ini.setValue(Key("RigModel"), s.Rig.Model);
         ini.setValue(Key("RigDevice"), QString::fromStdString(s.Rig.Device));
         ini.setValue(Key("TauS"), VansetNumberText(s.TauS));

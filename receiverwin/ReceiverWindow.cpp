@@ -216,6 +216,19 @@ void ReceiverWindow::BuildControls() {
         "source."));
     SdrAntenna = edit("SdrAntenna", sdr);
     SdrAntenna->setPlaceholderText(QStringLiteral("the device's"));
+    SdrPpm = edit("SdrPpm", sdr);
+    SdrPpm->setPlaceholderText(QStringLiteral("the device's"));
+    SdrPpm->setToolTip(QStringLiteral("Frequency correction of the SDR's reference crystal, ppm"));
+    SdrSettings = edit("SdrSettings", sdr);
+    SdrSettings->setPlaceholderText(QStringLiteral("biastee=true, direct_samp=2"));
+    SdrSettings->setToolTip(QStringLiteral(
+        "The device's own settings, KEY=VALUE by the names its module gives (bias-T, direct "
+        "sampling ...): the messages list what the SDR offers once it is open."));
+    SdrGainElements = edit("SdrGainElements", sdr);
+    SdrGainElements->setPlaceholderText(QStringLiteral("LNA=20, MIX=5"));
+    SdrGainElements->setToolTip(QStringLiteral(
+        "Gains of single elements, NAME=DB by the names the device gives them (LNA, MIX, VGA, "
+        "TUNER ...), set after the overall gain."));
     SdrBand = edit("SdrBand", sdr);
     SdrBand->setPlaceholderText(QStringLiteral("the band less 10 % at each edge"));
     SdrBand->setToolTip(QStringLiteral(
@@ -227,6 +240,9 @@ void ReceiverWindow::BuildControls() {
     row(sdrGrid, 3, "Gain (dB, AGC off)", SdrGain, SdrGain);
     row(sdrGrid, 4, "Antenna port", SdrAntenna, nullptr);
     row(sdrGrid, 5, "Band (Hz from centre)", SdrBand, SdrBand);
+    row(sdrGrid, 6, "Correction (ppm)", SdrPpm, SdrPpm);
+    row(sdrGrid, 7, "Settings", SdrSettings, SdrSettings);
+    row(sdrGrid, 8, "Gain elements (dB)", SdrGainElements, SdrGainElements);
     sdrGrid->setRowStretch(12, 1);
     Pages->addWidget(sdr);
 
@@ -521,6 +537,9 @@ void ReceiverWindow::ShowSetup() {
     SdrRate->setText(Number(s.Sdr.RateHz));
     SdrGain->setText(s.Sdr.GainDb ? Number(*s.Sdr.GainDb) : QString());
     SdrAntenna->setText(FromStd(s.Sdr.Antenna));
+    SdrPpm->setText(s.Sdr.PpmCorrection ? Number(*s.Sdr.PpmCorrection) : QString());
+    SdrSettings->setText(FromStd(SdrSettingsText(s.Sdr.Settings)));
+    SdrGainElements->setText(FromStd(GainElementsText(s.Sdr.GainElements)));
     SdrBand->setText(FromStd(BandText(s.SdrBand)));
     AudioDevice->setEditText(FromStd(s.Audio.Device));
     AudioRate->setText(QString::number(s.Audio.RateHz));
@@ -578,6 +597,15 @@ QString ReceiverWindow::FieldProblem(const QLineEdit* edit, const QString& text)
     if (edit == Bins) {
         return number(ReceiverField::Bins);
     }
+    if (edit == SdrPpm) {
+        return number(ReceiverField::SdrPpm);
+    }
+    if (edit == SdrSettings) {
+        return FromStd(ParseSdrSettingsText(typed).Problem);
+    }
+    if (edit == SdrGainElements) {
+        return FromStd(ParseGainElementsText(typed).Problem);
+    }
     if (edit == SdrBand || edit == AudioBand) {
         return FromStd(ParseBandText(typed).Problem);
     }
@@ -595,7 +623,8 @@ bool ReceiverWindow::ReadFields() {
     std::vector<QLineEdit*> counted = {Tau};
     switch (input) {
     case ReceiverInput::Sdr:
-        counted.insert(counted.end(), {SdrFrequency, SdrRate, SdrGain, SdrBand, Bins});
+        counted.insert(counted.end(), {SdrFrequency, SdrRate, SdrGain, SdrBand, SdrPpm, SdrSettings,
+                                       SdrGainElements, Bins});
         break;
     case ReceiverInput::Audio:
         counted.insert(counted.end(), {AudioRate, AudioChannel, AudioBand, Bins});
@@ -626,6 +655,15 @@ bool ReceiverWindow::ReadFields() {
     take(SdrRate, ReceiverField::SdrRateHz, [&](std::optional<double> v) { s.Sdr.RateHz = *v; });
     take(SdrGain, ReceiverField::SdrGainDb, [&](std::optional<double> v) { s.Sdr.GainDb = v; });
     s.Sdr.Antenna = SdrAntenna->text().trimmed().toStdString();
+    take(SdrPpm, ReceiverField::SdrPpm, [&](std::optional<double> v) { s.Sdr.PpmCorrection = v; });
+    if (const ParsedSdrSettings p = ParseSdrSettingsText(SdrSettings->text().toStdString());
+        p.Problem.empty()) {
+        s.Sdr.Settings = p.Settings;
+    }
+    if (const ParsedGainElements p = ParseGainElementsText(SdrGainElements->text().toStdString());
+        p.Problem.empty()) {
+        s.Sdr.GainElements = p.Elements;
+    }
     for (auto [edit, band] : {std::pair{SdrBand, &s.SdrBand}, std::pair{AudioBand, &s.AudioBand}}) {
         const ParsedBand p = ParseBandText(edit->text().toStdString());
         if (p.Problem.empty()) {

@@ -159,7 +159,10 @@ public:
     QLineEdit* SdrGain = nullptr;
     QLineEdit* SdrAntenna = nullptr;
     QLineEdit* SdrBand = nullptr;
-    QComboBox* AudioDevice = nullptr; ///< editable: ALSA device name
+    QLineEdit* SdrPpm = nullptr;          ///< frequency correction, ppm; empty: the device's
+    QLineEdit* SdrSettings = nullptr;     ///< "biastee=true, direct_samp=2"
+    QLineEdit* SdrGainElements = nullptr; ///< "LNA=20, MIX=5"
+    QComboBox* AudioDevice = nullptr;     ///< editable: ALSA device name
     QPushButton* FindAudioButton = nullptr;
     QLineEdit* AudioRate = nullptr;
     QLineEdit* AudioChannel = nullptr;

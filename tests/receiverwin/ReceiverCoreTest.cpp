@@ -142,6 +142,48 @@ TEST(ReceiverSetup, BandsAreLoColonHiAndReadBackFromTheirText) {
     EXPECT_EQ(BandText(BandHz{-0.5, 2700.25}), "-0.5:2700.25");
 }
 
+TEST(ReceiverSetup, SdrSettingsAndGainElementsAreNamedPairsAndReadBackFromTheirText) {
+    using Settings = std::vector<std::pair<std::string, std::string>>;
+    using Elements = std::vector<std::pair<std::string, double>>;
+    const struct {
+        const char* Text;
+        Settings Pairs;
+        bool Accepted;
+    } settings[] = {
+        {"biastee=true, direct_samp=2", {{"biastee", "true"}, {"direct_samp", "2"}}, true},
+        {"  biastee=true ", {{"biastee", "true"}}, true},
+        {"", {}, true},
+        {"biastee", {}, false},
+        {"=true", {}, false},
+        {"biastee=", {}, false},
+    };
+    for (const auto& c : settings) {
+        SCOPED_TRACE(c.Text);
+        const ParsedSdrSettings p = ParseSdrSettingsText(c.Text);
+        EXPECT_EQ(p.Problem.empty(), c.Accepted) << p.Problem;
+        EXPECT_EQ(p.Settings, c.Pairs);
+        EXPECT_EQ(ParseSdrSettingsText(SdrSettingsText(p.Settings)).Settings, p.Settings);
+    }
+    const struct {
+        const char* Text;
+        Elements Pairs;
+        bool Accepted;
+    } elements[] = {
+        {"LNA=20, MIX=4.5", {{"LNA", 20.0}, {"MIX", 4.5}}, true},
+        {"TUNER=-3", {{"TUNER", -3.0}}, true},
+        {"LNA=loud", {}, false},
+        {"LNA=201", {}, false},
+        {"LNA=20,MIX", {}, false},
+    };
+    for (const auto& c : elements) {
+        SCOPED_TRACE(c.Text);
+        const ParsedGainElements p = ParseGainElementsText(c.Text);
+        EXPECT_EQ(p.Problem.empty(), c.Accepted) << p.Problem;
+        EXPECT_EQ(p.Elements, c.Pairs);
+        EXPECT_EQ(ParseGainElementsText(GainElementsText(p.Elements)).Elements, p.Elements);
+    }
+}
+
 TEST(ReceiverSetup, TheSdrAndSoundCardAreMeasuredThroughTheSpectrumAndProblemsAreSaid) {
     ReceiverSetup s;
     s.SdrBand = BandHz{-500000, 500000};

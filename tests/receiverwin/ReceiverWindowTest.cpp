@@ -407,6 +407,49 @@ private slots:
         }
     }
 
+    /// The SDR's own settings, gain elements and frequency correction, by
+    /// the names its module gives: the messages list what it offers, the
+    /// state reads back what was set, the gain is in the power, and
+    /// Vanset.ini keeps them.
+    void sdrSettingsByTheDevicesOwnNames() {
+        testing::SimReceiver sim;
+        ReceiverWindow w(Services());
+        w.show();
+        ChooseSdr(w, sim.Args("power_db=-40"), "250000", "0.2");
+        test::Type(w.SdrSettings, QStringLiteral("biastee=true, direct_samp=1"));
+        test::Type(w.SdrGainElements, QStringLiteral("LNA=12"));
+        test::Type(w.SdrPpm, QStringLiteral("-2.5"));
+        w.StartClick();
+        QVERIFY2(test::WaitFor([&] { return w.Present().has_value(); }, 5000),
+                 qPrintable(w.State->text() + w.ErrorText->text()));
+        QVERIFY2(w.Messages->toPlainText().contains(QStringLiteral(
+                     "The SDR offers the settings biastee (Bias-T): true, false, direct_samp "
+                     "(Direct sampling): 0, 1, 2; the gain elements LNA 0-30 dB, MIX 0-10 dB, "
+                     "VGA 0-10 dB; the sample rates 250000, 1024000, 2048000, 2400000 S/s.")),
+                 qPrintable(w.Messages->toPlainText()));
+        const std::string summary = w.Status().Stream.Summary;
+        QVERIFY2(
+            summary.find("(LNA 12.0 MIX 0.0 VGA 0.0), -2.5 ppm, biastee=true, direct_samp=1") !=
+                std::string::npos,
+            summary.c_str());
+        // −40 dBFS and 12 dB of LNA, over the band less 10 % at each edge.
+        const double expected = -40 + 12 + 10 * std::log10(0.8);
+        QVERIFY2(std::abs(w.Present()->PowerDb - expected) < 0.3,
+                 qPrintable(QString::number(w.Present()->PowerDb)));
+        w.StopClick();
+        const ReceiverSetup kept = LoadReceiverSetup(dir_.path());
+        QCOMPARE(kept.Sdr.Settings, (std::vector<std::pair<std::string, std::string>>{
+                                        {"biastee", "true"}, {"direct_samp", "1"}}));
+        QCOMPARE(kept.Sdr.GainElements.size(), std::size_t{1});
+        QCOMPARE(kept.Sdr.PpmCorrection, std::optional<double>(-2.5));
+        // A name the device does not have stops with those it has.
+        test::Type(w.SdrSettings, QStringLiteral("agc=1"));
+        w.StartClick();
+        QVERIFY(test::WaitFor([&] { return !w.IsRunning(); }, 5000));
+        QVERIFY2(w.ErrorText->text().contains(QStringLiteral("no setting 'agc'. It has: biastee")),
+                 qPrintable(w.ErrorText->text()));
+    }
+
     /// A meter script that hangs after its first readings: within the
     /// bound (10 s here, on a clock four times the wall's) the state says
     /// how long nothing came, not "Running", and the readout is greyed.
