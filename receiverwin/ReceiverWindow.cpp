@@ -2,6 +2,7 @@
 
 #include "controls/FieldReasons.h"
 #include "radiometer/InputColumns.h"
+#include "radiometer/MeasurementText.h"
 #include "receiverwin/PeriodogramTrace.h"
 #include "receiverwin/PowerLogFlush.h"
 #include "receiverwin/ReceiverSettings.h"
@@ -956,7 +957,10 @@ void ReceiverWindow::ShowStatus(const RunnerStatus& status) {
                                     "(a hung meter script, a stalled device?). %2")
                          .arg(static_cast<qint64>(status.SilentS))
                          .arg(FromStd(status.Stream.Summary))
-                   : QStringLiteral("Running: %1").arg(FromStd(status.Stream.Summary));
+                   : QStringLiteral("Running: %1; %2.")
+                         .arg(FromStd(status.Stream.Summary),
+                              FromStd(MeasurementText(IntegrationOf(runningSetup_), status.Stream,
+                                                      "\u03c4")));
         break;
     case Phase::Waiting:
         text = QStringLiteral("Waiting: the next try in %1 s.")

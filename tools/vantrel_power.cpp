@@ -8,6 +8,7 @@
 // ordinary code on the main thread.
 
 #include "radiometer/InputColumns.h"
+#include "radiometer/MeasurementText.h"
 #include "radiometer/PowerLog.h"
 #include "radiometer/PowerRunner.h"
 #include "tools/EndingSignals.h"
@@ -61,38 +62,6 @@ std::string BlockLine(const PowerBlock& b) {
            std::to_string(b.Clipped) + "," + Fixed(b.ScatterDb, 4) + "," +
            Fixed(b.RfiDroppedShare, 4) + "," + (b.Overload ? "1" : "0") + "," +
            (b.WholeDbSteps ? "1" : "0");
-}
-
-/// What a block measures, for standard error: total power or the
-/// spectrum's band, and the block's length when whole frames make it
-/// differ from τ.
-std::string BlockNote(const IntegrationSettings& settings, const StreamDescription& stream) {
-    if (stream.What == StreamDescription::Kind::Readings) {
-        return "readings averaged over blocks of " + Fixed(settings.TauS, 3) + " s";
-    }
-    if (!settings.Spectrum) {
-        return "total power: the mean |x|^2 of the whole sampled band, B " +
-               Fixed(stream.What == StreamDescription::Kind::ComplexSamples ? stream.RateHz
-                                                                            : stream.RateHz / 2,
-                     0) +
-               " Hz";
-    }
-    const SpectrumSettings& sp = *settings.Spectrum;
-    std::string text =
-        "spectral: an averaged spectrum of " + std::to_string(sp.Bins) + " bins (" +
-        Fixed(stream.RateHz / sp.Bins, 2) + " Hz each), " +
-        (sp.Band ? "the band " + PowerLogBand(*sp.Band) + " Hz"
-                 : "the band without " + Fixed(100 * sp.EdgeShare, 0) + " % at each edge and 0 Hz");
-    const double frameS = sp.Bins / stream.RateHz;
-    const double frames = std::max(1.0, std::round(settings.TauS / frameS));
-    const double blockS = frames * frameS;
-    constexpr double kTolerance = 0.01;
-    if (std::fabs(blockS - settings.TauS) > kTolerance * settings.TauS) {
-        text += "; a block is " + Fixed(blockS, 3) + " s, a whole number of " +
-                std::to_string(sp.Bins) + "-sample frames, not the " + Fixed(settings.TauS, 3) +
-                " s of --tau";
-    }
-    return text;
 }
 
 /// Prints the blocks and appends them to the power log; false when
@@ -228,7 +197,7 @@ int main(int argc, char** argv) {
                 // The first time with what a block measures.
                 Say((opened ? "input open again: " + e.Text
                             : "input open: " + e.Text + "; " +
-                                  BlockNote(o.Integration, status.Stream)));
+                                  MeasurementText(o.Integration, status.Stream, "--tau")));
                 opened = true;
                 break;
             case RunnerEvent::Kind::Error:

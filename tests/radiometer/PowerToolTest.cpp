@@ -124,6 +124,11 @@ TEST(PowerTool, CtrlCMidBlockPrintsAndLogsThePartialBlock) {
     EXPECT_EQ(r.BandHz, "");
     EXPECT_TRUE(std::any_of(tool->Lines(Stream::Err).begin(), tool->Lines(Stream::Err).end(),
                             [](const std::string& l) { return Contains(l, "partial"); }));
+    EXPECT_TRUE(std::any_of(tool->Lines(Stream::Err).begin(), tool->Lines(Stream::Err).end(),
+                            [](const std::string& l) {
+                                return Contains(l, "; total power: the mean |x|^2 of the whole "
+                                                   "sampled band, B 250000 Hz");
+                            }));
 }
 
 TEST(PowerTool, EndsByItselfAfterTheDuration) {

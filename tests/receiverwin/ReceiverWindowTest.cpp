@@ -109,6 +109,12 @@ private slots:
         QVERIFY(w.IsRunning());
         QVERIFY2(WaitForBlocks(w, 2, 8000), qPrintable(w.State->text() + w.ErrorText->text()));
         QVERIFY(w.FrequencyText->isHidden()); // tuned to the observing frequency
+        // What a block measures is said: the spectrum's band, and that
+        // whole frames make a block 0.5 s long.
+        QVERIFY2(w.State->text().contains(QStringLiteral(
+                     "spectral: an averaged spectrum of 4096 bins (585.94 Hz each), the band "
+                     "-500000:500000 Hz")),
+                 qPrintable(w.State->text()));
         QCOMPARE(w.Status().Stream.FrequencyMHz, 1296.0);
 
         // The readout is the block shown, the strip chart has every block.
