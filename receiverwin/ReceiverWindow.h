@@ -27,6 +27,7 @@ class QCategoryAxis;
 class QChartView;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QLineSeries;
@@ -215,6 +216,9 @@ protected:
 
 private:
     void BuildControls();
+    /// The input box: its pages, the integration and the mark
+    /// (ReceiverInputPanel.cpp, with the fields' reading and Find).
+    QGroupBox* BuildInputPanel();
     void BuildCharts();
     void ShowSetup();
     /// Reads every field into the setup; true when all are accepted.
