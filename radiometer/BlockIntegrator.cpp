@@ -180,7 +180,7 @@ void BlockIntegrator::FinishSampleBlock() {
         block.NoiseBandwidthHz =
             band && block.IntegrationS > 0 ? band->IndependentSamples / block.IntegrationS : 0.0;
         block.RfiDroppedShare = band ? band->DroppedShare : 0.0;
-        snapshot_ = std::move(shot);
+        snapshots_.push_back(std::move(shot));
     } else {
         block.NoiseBandwidthHz =
             stream_.What == StreamDescription::Kind::ComplexSamples ? rate : rate / 2;
@@ -375,7 +375,16 @@ std::vector<std::string> BlockIntegrator::TakeNotes() {
 
 std::optional<SpectrumSnapshot> BlockIntegrator::TakeSpectrum() {
     std::optional<SpectrumSnapshot> out;
-    out.swap(snapshot_);
+    if (!snapshots_.empty()) {
+        out = std::move(snapshots_.back());
+        snapshots_.clear();
+    }
+    return out;
+}
+
+std::vector<SpectrumSnapshot> BlockIntegrator::TakeSpectra() {
+    std::vector<SpectrumSnapshot> out;
+    out.swap(snapshots_);
     return out;
 }
 

@@ -106,6 +106,9 @@ public:
     std::vector<std::string> TakeNotes();
     /// The averaged spectrum of the last block of the spectrum path, once.
     std::optional<SpectrumSnapshot> TakeSpectrum();
+    /// The spectra of every block of the spectrum path since the last
+    /// take, one per block in their order.
+    std::vector<SpectrumSnapshot> TakeSpectra();
 
 private:
     template <typename Sample> void AddSamples(std::span<const Sample> samples);
@@ -138,7 +141,7 @@ private:
     std::deque<double> recentDb_;
     std::vector<PowerBlock> finished_;
     std::vector<std::string> notes_;
-    std::optional<SpectrumSnapshot> snapshot_;
+    std::vector<SpectrumSnapshot> snapshots_; ///< of the blocks finished, not yet taken
     bool silenceNoted_ = false;
     std::uint64_t received_ = 0;
 };

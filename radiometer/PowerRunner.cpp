@@ -15,6 +15,7 @@ using std::chrono::milliseconds;
 
 constexpr std::size_t kMostBlocksKept = 100000;
 constexpr std::size_t kMostEventsKept = 1000;
+constexpr std::size_t kMostSpectraKept = 1000;
 
 template <typename T> void KeepLast(std::vector<T>& items, std::size_t most) {
     if (items.size() > most) {
@@ -50,6 +51,8 @@ struct PowerRunner::Shared {
     std::vector<PowerBlock> blocks;
     std::vector<RunnerEvent> events;
     std::optional<SpectrumSnapshot> spectrum;
+    bool keepSpectra = false;
+    std::vector<SpectrumSnapshot> spectra;
     std::thread worker;
     bool stopped = false;
     PointingSource pointing;
@@ -190,8 +193,8 @@ void PowerRunner::Shared::Run() {
         std::vector<PowerBlock> done = integrator->TakeBlocks();
         Point(done);
         std::vector<std::string> notes = integrator->TakeNotes();
-        std::optional<SpectrumSnapshot> shot = integrator->TakeSpectrum();
-        if (!done.empty() || !notes.empty() || shot) {
+        std::vector<SpectrumSnapshot> shots = integrator->TakeSpectra();
+        if (!done.empty() || !notes.empty() || !shots.empty()) {
             if (!done.empty()) {
                 pause = retry.First;
             }
@@ -208,8 +211,12 @@ void PowerRunner::Shared::Run() {
                     events.push_back({RunnerEvent::Kind::Note, std::move(note)});
                 }
                 KeepLast(events, kMostEventsKept);
-                if (shot) {
-                    spectrum = std::move(shot);
+                if (!shots.empty()) {
+                    if (keepSpectra) {
+                        spectra.insert(spectra.end(), shots.begin(), shots.end());
+                        KeepLast(spectra, kMostSpectraKept);
+                    }
+                    spectrum = std::move(shots.back());
                 }
             });
         }
@@ -259,8 +266,12 @@ void PowerRunner::Shared::Run() {
         integrator->FinishPartial();
         std::vector<PowerBlock> done = integrator->TakeBlocks();
         Point(done);
+        std::vector<SpectrumSnapshot> shots = integrator->TakeSpectra();
         if (!done.empty()) {
             Publish([&] {
+                if (keepSpectra) {
+                    spectra.insert(spectra.end(), shots.begin(), shots.end());
+                }
                 status.Blocks += done.size();
                 blocks.insert(blocks.end(), std::make_move_iterator(done.begin()),
                               std::make_move_iterator(done.end()));
@@ -303,6 +314,18 @@ std::optional<SpectrumSnapshot> PowerRunner::TakeSpectrum() {
     const std::lock_guard lock(shared_->mutex);
     std::optional<SpectrumSnapshot> out;
     out.swap(shared_->spectrum);
+    return out;
+}
+
+void PowerRunner::KeepEverySpectrum() {
+    const std::lock_guard lock(shared_->mutex);
+    shared_->keepSpectra = true;
+}
+
+std::vector<SpectrumSnapshot> PowerRunner::TakeSpectra() {
+    const std::lock_guard lock(shared_->mutex);
+    std::vector<SpectrumSnapshot> out;
+    out.swap(shared_->spectra);
     return out;
 }
 

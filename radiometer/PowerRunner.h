@@ -115,6 +115,13 @@ public:
     std::vector<RunnerEvent> TakeEvents();
     /// The averaged spectrum of the last block of the spectrum path, once.
     std::optional<SpectrumSnapshot> TakeSpectrum();
+    /// Keeps the spectrum of every block from now on (at most the last
+    /// 1000 untaken), for TakeSpectra: a caller that writes each block's
+    /// spectrum (vantrel-power --spectrum).
+    void KeepEverySpectrum();
+    /// The spectra of the blocks finished since the last call, in the
+    /// order of the blocks.
+    std::vector<SpectrumSnapshot> TakeSpectra();
     RunnerStatus Status() const;
 
     /// Where the antenna points, asked by the worker as each block ends and

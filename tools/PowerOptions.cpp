@@ -21,7 +21,8 @@ constexpr std::string_view kUsage =
     "                     [--ppm PPM]\n"
     "                     [--bins N] [--band LO:HI] [--command CMD]\n"
     "                     [--unit dbm|db|w|mw] [--column N] [--poll S]\n"
-    "                     [--rig-model N] [--tau S] [--rfi] [--duration S]\n"
+    "                     [--rig-model N] [--tau S] [--rfi] [--spectrum FILE]\n"
+    "                     [--duration S]\n"
     "                     [--data FILE | --data-home[=FOLDER]]\n"
     "\n"
     "Measures the receiver's noise power: linear power averaged over blocks of\n"
@@ -81,6 +82,10 @@ constexpr std::string_view kUsage =
     "  --tau S            integration time, 0.1 to 600 s (default 1)\n"
     "  --rfi              leave out bins, sub-blocks or readings far above the\n"
     "                     median (the Receiver window's RFI filter)\n"
+    "  --spectrum FILE    sdr, audio: append each block's averaged spectrum to FILE,\n"
+    "                     a header of bin frequencies in Hz (utc_start,utc_end,F1,\n"
+    "                     F2,...) at the start of every run, then one row of dB per\n"
+    "                     block; measures through the spectrum (4096 bins)\n"
     "  --duration S       stop after S seconds (default: until interrupted)\n"
     "\n"
     "At the end (--duration, Ctrl-C or SIGTERM) the block in progress is printed\n"
@@ -160,6 +165,7 @@ const std::vector<OptionUse>& Options() {
         {"--column", {K::Command}},
         {"--poll", {K::Command}},
         {"--rfi", {K::Sdr, K::Audio, K::Command, K::Rig}},
+        {"--spectrum", {K::Sdr, K::Audio}},
         {"--rig-model", {K::Rig}},
         {"--tau", {K::Sdr, K::Audio, K::Command, K::Rig}},
         {"--duration", {K::Sdr, K::Audio, K::Command, K::Rig}},
@@ -386,6 +392,14 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
             o.Command.PollS = *p;
         } else if (flag == "--rfi") {
             o.Integration.Rfi.Enabled = true;
+        } else if (flag == "--spectrum") {
+            if (v.empty()) {
+                return fail("--spectrum needs a file");
+            }
+            o.SpectrumPath = v;
+            if (!o.Integration.Spectrum) {
+                o.Integration.Spectrum.emplace();
+            }
         } else if (flag == "--rig-model") {
             const auto m = Whole(v, 1, kHighestModel);
             if (!m) {

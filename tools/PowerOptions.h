@@ -38,6 +38,9 @@ struct PowerCommandLine {
     /// --frequency for the log when the input does not tune (MHz); none unknown.
     std::optional<double> FrequencyMHz;
     std::optional<double> DurationS; ///< --duration, seconds; none: until interrupted
+    /// --spectrum FILE: each block's averaged spectrum appended as a CSV row
+    /// (sdr, audio; takes the spectrum path); empty: none.
+    std::string SpectrumPath;
     bool Help = false;
 };
 

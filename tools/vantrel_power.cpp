@@ -17,11 +17,15 @@
 #include "tools/TerminalText.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <deque>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -63,6 +67,52 @@ std::string BlockLine(const PowerBlock& b) {
            Fixed(b.RfiDroppedShare, 4) + "," + (b.Overload ? "1" : "0") + "," +
            (b.WholeDbSteps ? "1" : "0");
 }
+
+/// Appends each block's averaged spectrum to a CSV file: a header of bin
+/// frequencies (Hz) at the start of the run and whenever the bins change,
+/// then one row of dB per block.
+class SpectrumWriter {
+public:
+    explicit SpectrumWriter(std::string path) : path_(std::move(path)) {}
+
+    /// False (said once) when the file cannot be written.
+    bool Write(const PowerBlock& block, const SpectrumSnapshot& s) {
+        if (path_.empty()) {
+            return true;
+        }
+        std::FILE* out = std::fopen(path_.c_str(), "a");
+        if (out == nullptr) {
+            if (!failed_) {
+                Say("the spectra cannot be written to " + path_ + ": " + std::strerror(errno));
+            }
+            failed_ = true;
+            return false;
+        }
+        failed_ = false;
+        std::string text;
+        const auto bins = std::make_tuple(s.FirstBinHz, s.BinHz, s.PowerDb.size());
+        if (bins != header_) {
+            header_ = bins;
+            text = "utc_start,utc_end";
+            for (std::size_t i = 0; i < s.PowerDb.size(); ++i) {
+                text += "," + Fixed(s.FirstBinHz + static_cast<double>(i) * s.BinHz, 3);
+            }
+            text += "\n";
+        }
+        text += PowerLogTime(block.UtcStart) + "," + PowerLogTime(block.UtcEnd);
+        for (const float db : s.PowerDb) {
+            text += "," + Fixed(db, 3);
+        }
+        text += "\n";
+        const bool written = std::fputs(text.c_str(), out) >= 0;
+        return std::fclose(out) == 0 && written;
+    }
+
+private:
+    std::string path_;
+    std::tuple<double, double, std::size_t> header_{0, 0, 0};
+    bool failed_ = false;
+};
 
 /// Prints the blocks and appends them to the power log; false when
 /// standard output cannot be written.
@@ -158,6 +208,9 @@ int main(int argc, char** argv) {
                                                  std::chrono::duration<double>(*o.DurationS))
                                  : SteadyClock::time_point::max();
     PowerRunner runner(PowerInputFactory(o), o.Integration, kRetry);
+    if (!o.SpectrumPath.empty()) {
+        runner.KeepEverySpectrum();
+    }
 
     // The first opening decides: an input that cannot be opened ends the
     // tool with status 2, after it has said why.
@@ -179,6 +232,24 @@ int main(int argc, char** argv) {
 
     BlockPrinter printer(std::string(PowerInputName(o.Input)), o.FrequencyMHz, logPath,
                          o.Integration.Spectrum);
+    SpectrumWriter spectra(o.SpectrumPath);
+    // Each block of the spectrum path comes with its spectrum, in order.
+    std::deque<SpectrumSnapshot> pendingSpectra;
+    const auto writeSpectra = [&](const std::vector<PowerBlock>& blocks) {
+        if (o.SpectrumPath.empty()) {
+            return;
+        }
+        for (SpectrumSnapshot& s : runner.TakeSpectra()) {
+            pendingSpectra.push_back(std::move(s));
+        }
+        for (const PowerBlock& b : blocks) {
+            if (pendingSpectra.empty()) {
+                break;
+            }
+            spectra.Write(b, pendingSpectra.front());
+            pendingSpectra.pop_front();
+        }
+    };
     int exitStatus = 0;
     bool opened = false;
     bool silentSaid = false;
@@ -208,11 +279,13 @@ int main(int argc, char** argv) {
                 break;
             }
         }
-        if (!printer.Print(runner.TakeBlocks(), status.Stream)) {
+        const std::vector<PowerBlock> blocks = runner.TakeBlocks();
+        if (!printer.Print(blocks, status.Stream)) {
             std::perror("vantrel-power: writing the blocks");
             exitStatus = kOutputFailed;
             break;
         }
+        writeSpectra(blocks);
         if (status.Refused) {
             exitStatus = kBadArguments;
             break;
@@ -228,11 +301,12 @@ int main(int argc, char** argv) {
     }
     // The block in progress is measured too: printed and logged as partial.
     runner.Stop(exitStatus == 0 ? LastBlock::Keep : LastBlock::Drop);
+    const std::vector<PowerBlock> last = runner.TakeBlocks();
     if (exitStatus != kOutputFailed &&
-        (!printer.Print(runner.TakeBlocks(), runner.Status().Stream) ||
-         (exitStatus == 0 && !printer.Header()))) {
+        (!printer.Print(last, runner.Status().Stream) || (exitStatus == 0 && !printer.Header()))) {
         std::perror("vantrel-power: writing the blocks");
         exitStatus = kOutputFailed;
     }
+    writeSpectra(last);
     return exitStatus;
 }

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -129,6 +130,36 @@ TEST(PowerTool, CtrlCMidBlockPrintsAndLogsThePartialBlock) {
                                 return Contains(l, "; total power: the mean |x|^2 of the whole "
                                                    "sampled band, B 250000 Hz");
                             }));
+}
+
+/// --spectrum: each block's averaged spectrum, one row per block under a
+/// header of the bins' frequencies, the partial last block's too.
+TEST(PowerTool, WritesEachBlocksSpectrumAsARow) {
+    testing::SimReceiver sim;
+    const std::string file = sim.Folder() + "/spectra.csv";
+    auto tool =
+        Start(sim, {"--input", "sdr", "--device", sim.Args("power_db=-30"), "--rate", "256000",
+                    "--bins", "256", "--tau", "0.2", "--duration", "1.1", "--spectrum", file});
+    EXPECT_EQ(tool->WaitForExit(5s), 0);
+    const std::size_t blocks = tool->Lines(Stream::Out).size() - 1;
+    ASSERT_GE(blocks, 4U);
+    std::ifstream in(file);
+    std::string line;
+    std::vector<std::vector<std::string>> rows;
+    while (std::getline(in, line)) {
+        rows.push_back(Fields(line));
+    }
+    ASSERT_EQ(rows.size(), blocks + 1);
+    ASSERT_EQ(rows[0].size(), 258U);
+    EXPECT_EQ(rows[0][0], "utc_start");
+    EXPECT_EQ(rows[0][2], "-128000.000"); // bins of 1 kHz from -rate/2
+    EXPECT_EQ(rows[0][257], "127000.000");
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        ASSERT_EQ(rows[r].size(), 258U) << r;
+        EXPECT_EQ(rows[r][0], Fields(tool->Lines(Stream::Out)[r])[0]) << r;
+        // Noise of -30 dBFS spread over 256 bins: -54.1 dB in each.
+        EXPECT_NEAR(std::stod(rows[r][100]), -30 - 10 * std::log10(256.0), 1.5) << r;
+    }
 }
 
 TEST(PowerTool, EndsByItselfAfterTheDuration) {
