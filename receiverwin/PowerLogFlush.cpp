@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QPushButton>
 
 #include <chrono>
 #include <cstdio>
@@ -37,6 +38,14 @@ std::size_t WaitForPowerLog(PowerLogWriter& log, QWidget* parent) {
     dialog.setMinimumDuration(0);
     dialog.setRange(0, static_cast<int>(first));
     dialog.setMinimumWidth(520);
+    // A button of its own, sized for the most it will say: the count only
+    // falls.
+    auto* cancel = new QPushButton(QStringLiteral("Exit and lose %1 block(s)").arg(first));
+    dialog.setCancelButton(cancel);
+    dialog.setLabelText(QStringLiteral("%1 block(s) of the power log wait to be written to %2.")
+                            .arg(first)
+                            .arg(path));
+    dialog.resize(dialog.sizeHint());
     dialog.show();
     QElapsedTimer retry;
     retry.start();
@@ -57,7 +66,10 @@ std::size_t WaitForPowerLog(PowerLogWriter& log, QWidget* parent) {
         if (dialog.labelText() != text) {
             dialog.setLabelText(text);
         }
-        dialog.setCancelButtonText(QStringLiteral("Exit and lose %1 block(s)").arg(waiting));
+        const QString exitText = QStringLiteral("Exit and lose %1 block(s)").arg(waiting);
+        if (cancel->text() != exitText) {
+            cancel->setText(exitText);
+        }
         dialog.setValue(static_cast<int>(first - std::min(first, waiting)));
         QApplication::processEvents(QEventLoop::AllEvents, kRoundMs);
         if (retry.elapsed() >= kPowerLogRetryMs) {

@@ -433,6 +433,7 @@ private slots:
                      "(Direct sampling): 0, 1, 2; the gain elements LNA 0-30 dB, MIX 0-10 dB, "
                      "VGA 0-10 dB; the sample rates 250000, 1024000, 2048000, 2400000 S/s.")),
                  qPrintable(w.Messages->toPlainText()));
+        test::Shoot(w, "receiver-sdr-settings.png");
         const std::string summary = w.Status().Stream.Summary;
         QVERIFY2(
             summary.find("(LNA 12.0 MIX 0.0 VGA 0.0), -2.5 ppm, biastee=true, direct_samp=1") !=
@@ -515,6 +516,7 @@ private slots:
             for (QWidget* top : QApplication::topLevelWidgets()) {
                 if (auto* d = qobject_cast<QProgressDialog*>(top); d && d->isVisible()) {
                     dialogSeen = d->labelText().contains(QStringLiteral("wait to be written"));
+                    test::Shoot(*d, mended ? "receiver-exit-waits.png" : "receiver-exit-lose.png");
                     if (!mended) {
                         QVERIFY(
                             d->findChild<QPushButton*>()->text().contains(QStringLiteral("lose")));
