@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDateTime>
 #include <QDir>
 #include <QFutureWatcher>
@@ -29,6 +30,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <QtConcurrent/QtConcurrentRun>
@@ -300,6 +302,21 @@ void ReceiverWindow::BuildCharts() {
         s->attachAxis(spectrumFrequency_);
         s->attachAxis(spectrumPower_);
     }
+    // On hover: the point's offset from the centre and its frequency.
+    connect(spectrumSeries_, &QXYSeries::hovered, this, [this](const QPointF& p, bool on) {
+        if (!on) {
+            QToolTip::hideText();
+            return;
+        }
+        const bool sdr = runningSetup_.Input == ReceiverInput::Sdr;
+        QToolTip::showText(
+            QCursor::pos(),
+            sdr ? QStringLiteral("%1 MHz, %2 kHz from the centre: %3 dB")
+                      .arg(p.x(), 0, 'f', 6)
+                      .arg((p.x() - spectrumCentreMHz_) * 1e3, 0, 'f', 3)
+                      .arg(p.y(), 0, 'f', 1)
+                : QStringLiteral("%1 Hz: %2 dB").arg(p.x(), 0, 'f', 1).arg(p.y(), 0, 'f', 1));
+    });
     Spectrum = new QChartView(spectrum, this);
     Spectrum->setObjectName(QStringLiteral("Spectrum"));
     Spectrum->setMinimumHeight(260);
@@ -875,23 +892,26 @@ void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
     if (trace.Hz.empty()) {
         return;
     }
-    // An SDR's offsets from the centre in kHz, audio in Hz.
+    // An SDR's spectrum on the sky frequency in MHz (its offsets from the
+    // centre on hover), audio in Hz.
     const bool sdr = runningSetup_.Input == ReceiverInput::Sdr;
-    const double scale = sdr ? 1e-3 : 1.0;
-    const QString title = sdr ? QStringLiteral("Offset from the centre (kHz)")
-                              : QStringLiteral("Audio frequency (Hz)");
+    spectrumCentreMHz_ = sdr ? LoggedFrequencyMHz() : 0.0;
+    const auto axis = [sdr, this](double hz) { return sdr ? spectrumCentreMHz_ + hz * 1e-6 : hz; };
+    const QString title =
+        sdr ? QStringLiteral("Frequency (MHz), centre %1 MHz").arg(spectrumCentreMHz_, 0, 'f', 6)
+            : QStringLiteral("Audio frequency (Hz)");
     if (spectrumFrequency_->titleText() != title) {
         spectrumFrequency_->setTitleText(title);
     }
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(trace.Hz.size()));
     for (std::size_t i = 0; i < trace.Hz.size(); ++i) {
-        points.append(QPointF(trace.Hz[i] * scale, trace.Db[i]));
+        points.append(QPointF(axis(trace.Hz[i]), trace.Db[i]));
     }
     spectrumSeries_->replace(points);
     QList<QPointF> dropped;
     for (std::size_t i = 0; i < trace.DroppedHz.size(); ++i) {
-        dropped.append(QPointF(trace.DroppedHz[i] * scale, trace.DroppedDb[i]));
+        dropped.append(QPointF(axis(trace.DroppedHz[i]), trace.DroppedDb[i]));
     }
     droppedSeries_->replace(dropped);
 
@@ -902,8 +922,11 @@ void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
         sdr ? -snapshot.FirstBinHz
             : snapshot.FirstBinHz +
                   static_cast<double>(snapshot.PowerDb.size() - 1) * snapshot.BinHz;
-    spectrumFrequency_->setRange(lowHz * scale, highHz * scale);
+    spectrumFrequency_->setRange(axis(lowHz), axis(highHz));
     spectrumFrequency_->setTickCount(kSpectrumTicks);
+    spectrumFrequency_->setLabelFormat(sdr ? QStringLiteral("%.%1f").arg(FrequencyAxisDecimals(
+                                                 (highHz - lowHz) * 1e-6, kSpectrumTicks))
+                                           : QStringLiteral("%g"));
     spectrumPower_->setRange(trace.LowDb - kSpectrumPadDb, trace.HighDb + kSpectrumPadDb);
     spectrumPower_->setTickCount(kSpectrumTicks);
     spectrumPower_->applyNiceNumbers();
@@ -933,8 +956,8 @@ void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
         usedShown_ = trace.Used;
     }
     for (std::size_t i = 0; i < trace.Used.size(); ++i) {
-        const double lo = trace.Used[i].Lo * scale;
-        const double hi = trace.Used[i].Hi * scale;
+        const double lo = axis(trace.Used[i].Lo);
+        const double hi = axis(trace.Used[i].Hi);
         usedAreas_[i]->upperSeries()->replace({QPointF(lo, high), QPointF(hi, high)});
         usedAreas_[i]->lowerSeries()->replace({QPointF(lo, low), QPointF(hi, low)});
     }

@@ -309,6 +309,7 @@ private:
     QElapsedTimer spectrumShown_;
     std::vector<BandHz> usedShown_;
     QValueAxis* spectrumFrequency_ = nullptr;
+    double spectrumCentreMHz_ = 0; ///< the sky frequency of the SDR's centre, MHz
     QValueAxis* spectrumPower_ = nullptr;
 };
 

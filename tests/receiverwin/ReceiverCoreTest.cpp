@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -352,6 +354,31 @@ PowerRecord Record(int i) {
     b.SigmaDb = 0.003;
     b.Samples = 2400000;
     return PowerRecordOf(b, "sdr", 1296, i % 2 == 0 ? PowerMark::Off : PowerMark::On);
+}
+
+TEST(PeriodogramTrace, FrequencyAxisLabelsTellNeighbouringMarksApart) {
+    const struct {
+        double SpanMHz;
+        int Decimals;
+    } rows[] = {
+        {2.4, 2},    // 0.6 MHz steps
+        {0.25, 3},   // 62.5 kHz steps: 1295.875, 1295.938 ...
+        {0.0024, 5}, // 600 Hz steps
+        {100.0, 0},  // 25 MHz steps
+        {0.0, 0},    // nothing to tell apart
+    };
+    for (const auto& r : rows) {
+        const int d = FrequencyAxisDecimals(r.SpanMHz, 5);
+        EXPECT_EQ(d, r.Decimals) << r.SpanMHz;
+        if (r.SpanMHz > 0) {
+            // Two neighbouring marks at a sky frequency read differently.
+            char a[64];
+            char b[64];
+            std::snprintf(a, sizeof a, "%.*f", d, 1296.0);
+            std::snprintf(b, sizeof b, "%.*f", d, 1296.0 + r.SpanMHz / 4);
+            EXPECT_STRNE(a, b) << r.SpanMHz;
+        }
+    }
 }
 
 TEST(PowerLogWriter, AppendsInOrderAndKeepsWhatItCannotWriteUntilItCan) {
