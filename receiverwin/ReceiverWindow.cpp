@@ -273,6 +273,7 @@ void ReceiverWindow::BuildCharts() {
         s->attachAxis(stripTime_);
         s->attachAxis(stripPower_);
     }
+    stripSegments_.push_back(stripSeries_);
     Strip = new QChartView(strip, this);
     Strip->setObjectName(QStringLiteral("Strip"));
     Strip->setMinimumHeight(260);
@@ -516,7 +517,11 @@ bool ReceiverWindow::FlushLog(int timeoutMs) {
 }
 
 int ReceiverWindow::StripPoints() const {
-    return static_cast<int>(stripSeries_->count());
+    int points = 0;
+    for (const QLineSeries* s : stripSegments_) {
+        points += static_cast<int>(s->count());
+    }
+    return points;
 }
 
 int ReceiverWindow::SpectrumPoints() const {
@@ -657,9 +662,14 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
             // it), or the scale changed: the chart starts anew rather than
             // draw a time that runs backwards or join unlike powers.
             history_.Clear();
-            stripSeries_->clear();
+            ClearStrip();
             points.clear();
             dropped = 0;
+        } else if (newest && StripGap(*newest, b.UtcStart, runningSetup_.TauS)) {
+            // No blocks between: the line breaks, a segment of its own starts.
+            stripSeries_->append(points);
+            points.clear();
+            NewStripSegment();
         }
         dropped += history_.Add(b.UtcEnd, b.PowerDb);
         points.append(QPointF(b.UtcEnd, b.PowerDb));
@@ -667,20 +677,59 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     // Only the new points go in and the old ones out: the chart never takes
     // all its points anew.
     stripSeries_->append(points);
-    if (dropped > 0) {
-        stripSeries_->removePoints(
-            0, static_cast<int>(std::min<std::size_t>(dropped, stripSeries_->count())));
-    }
+    DropStripPoints(dropped);
     // Few points are marked, so that the first blocks are seen at all.
-    if (const bool marked = stripSeries_->count() <= kMarkedStripPoints;
-        marked != stripSeries_->pointsVisible()) {
-        stripSeries_->setPointsVisible(marked);
+    const bool marked = StripPoints() <= kMarkedStripPoints;
+    for (QLineSeries* segment : stripSegments_) {
+        if (marked != segment->pointsVisible()) {
+            segment->setPointsVisible(marked);
+        }
     }
     present_ = blocks.back();
     ShowStripAxes(present_->UtcEnd);
     ShowPresent();
     ShowY();
     ShowLogState();
+}
+
+QLineSeries* ReceiverWindow::NewStripSegment() {
+    QChart* chart = Strip->chart();
+    auto* segment = new QLineSeries(chart);
+    segment->setColor(stripSegments_.front()->color());
+    segment->setPointsVisible(stripSegments_.front()->pointsVisible());
+    chart->addSeries(segment);
+    segment->attachAxis(stripTime_);
+    segment->attachAxis(stripPower_);
+    stripSegments_.push_back(segment);
+    stripSeries_ = segment;
+    return segment;
+}
+
+void ReceiverWindow::DropStripPoints(std::size_t count) {
+    while (count > 0 && !stripSegments_.empty()) {
+        QLineSeries* oldest = stripSegments_.front();
+        const auto n = std::min<std::size_t>(count, static_cast<std::size_t>(oldest->count()));
+        oldest->removePoints(0, static_cast<int>(n));
+        count -= n;
+        if (oldest->count() == 0 && stripSegments_.size() > 1) {
+            Strip->chart()->removeSeries(oldest);
+            delete oldest;
+            stripSegments_.pop_front();
+        } else if (n == 0) {
+            break;
+        }
+    }
+}
+
+void ReceiverWindow::ClearStrip() {
+    while (stripSegments_.size() > 1) {
+        QLineSeries* oldest = stripSegments_.front();
+        Strip->chart()->removeSeries(oldest);
+        delete oldest;
+        stripSegments_.pop_front();
+    }
+    stripSeries_ = stripSegments_.front();
+    stripSeries_->clear();
 }
 
 void ReceiverWindow::ShowLogState() {

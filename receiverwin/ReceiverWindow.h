@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -148,6 +149,8 @@ public:
     QString Problem(const QLineEdit* field) const;
     /// Points of the strip chart.
     int StripPoints() const;
+    /// Segments of its line: one more after every gap between blocks.
+    int StripSegments() const { return static_cast<int>(stripSegments_.size()); }
     /// Points of the spectrum's trace.
     int SpectrumPoints() const;
 
@@ -244,6 +247,12 @@ private:
     void TakeLogProblems();
     /// Where the blocks go, or why they cannot be written and how many wait.
     void ShowLogState();
+    /// Starts a segment of the strip chart's line after a gap.
+    QLineSeries* NewStripSegment();
+    /// Drops the `count` oldest points, and the segments they empty.
+    void DropStripPoints(std::size_t count);
+    /// Empties the strip chart: one empty segment left.
+    void ClearStrip();
     /// Ends the runner on a thread of its own.
     void Retire();
     void FindSdrClick();
@@ -296,6 +305,9 @@ private:
 
     StripHistory history_{kStripMinutes / (24.0 * 60.0)};
     std::string stripScale_; ///< the input and unit of the strip chart's points
+    /// The strip chart's line in segments, oldest first, broken where no
+    /// blocks came (StripGap); stripSeries_ is the newest.
+    std::deque<QLineSeries*> stripSegments_;
     QLineSeries* stripSeries_ = nullptr;
     QLineSeries* referenceSeries_ = nullptr;
     QCategoryAxis* stripTime_ = nullptr;

@@ -276,6 +276,26 @@ TEST(StripHistory, KeepsTheLastSpanAndItsRangeAsGoingOverAllPointsWould) {
     }
 }
 
+TEST(StripHistory, TheLineBreaksWhereNoBlocksCameNeverBetweenBlocksThatFollow) {
+    constexpr double kDay = 86400.0;
+    const struct {
+        const char* Name;
+        double GapS;
+        double TauS;
+        bool Breaks;
+    } rows[] = {
+        {"blocks that follow each other", 0.0, 1.0, false},
+        {"a rounding of the sample clock", 1e-6, 0.1, false},
+        {"a block dropped for lost samples", 1.0, 1.0, true},
+        {"readings that stopped for two windows", 2.0, 1.0, true},
+        {"a new run a second later", 1.0, 30.0, false},
+        {"a new run a minute later", 60.0, 30.0, true},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(StripGap(46000.0, 46000.0 + r.GapS / kDay, r.TauS), r.Breaks) << r.Name;
+    }
+}
+
 TEST(StripHistory, TimeMarksAreWholeStepsFewEnough) {
     // 2026-12-09 23:55:30 to 00:05:30 the next day: across midnight.
     const DateTime first = EncodeDateTime(2026, 12, 9, 23, 55, 30);

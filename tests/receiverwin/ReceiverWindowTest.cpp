@@ -485,6 +485,25 @@ private slots:
         w.StopClick();
     }
 
+    /// A meter that stops for a while and comes back: the strip chart's
+    /// line breaks over the time without blocks instead of joining across.
+    void theStripChartBreaksWhereNoBlocksCame() {
+        ReceiverWindow w(Services());
+        w.show();
+        w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Command));
+        test::Type(w.Command, QStringLiteral("for i in 1 2 3 4 5 6; do echo -50; sleep 0.05; done; "
+                                             "sleep 1; while true; do echo -49; sleep 0.05; done"));
+        test::Type(w.Tau, QStringLiteral("0.1"));
+        w.StartClick();
+        QVERIFY2(test::WaitFor([&] { return w.Present() && w.Present()->PowerDb > -49.5; }, 5000),
+                 qPrintable(w.State->text()));
+        QVERIFY(WaitForBlocks(w, 2, 3000));
+        w.StopClick();
+        QCOMPARE(w.StripSegments(), 2);
+        // Every block shown is on the chart, in one segment or the other.
+        QCOMPARE(static_cast<std::uint64_t>(w.StripPoints()), w.BlocksLogged());
+    }
+
     /// Blocks that wait for an unwritable power log at the end: the window
     /// says why instead of "Blocks are appended"; the end waits for them
     /// and writes them once the folder is mended, or, when the user exits
