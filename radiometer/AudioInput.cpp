@@ -20,6 +20,8 @@ constexpr snd_pcm_uframes_t kFramesPerRead = 4096;
 constexpr double kRateTolerance = 0.01;
 constexpr float kInt16FullScale = 32768.0F;
 constexpr float kInt32FullScale = 2147483648.0F;
+/// Channels opened at the least, when the device has them.
+constexpr unsigned kFewestChannels = 2;
 
 std::string AlsaText(int code) {
     return snd_strerror(code);
@@ -83,7 +85,10 @@ public:
                                        " channel(s); channel " + std::to_string(s.Channel) +
                                        " is not among them.");
         }
-        unsigned channels = s.Channel;
+        // At least two channels when the device has them: asked for one,
+        // ALSA's plug layer ('default', 'plughw', 'pulse') would give the
+        // mix of a stereo card's channels, not the channel asked for.
+        unsigned channels = std::max(s.Channel, std::min(maxChannels, kFewestChannels));
         if (snd_pcm_hw_params_set_channels_near(pcm_, hw, &channels) < 0 || channels < s.Channel) {
             return InputError::Refused(name + " cannot capture channel " +
                                        std::to_string(s.Channel) + ".");
@@ -123,6 +128,7 @@ public:
         description.What = StreamDescription::Kind::RealSamples;
         description.RateHz = rate_;
         description.Unit = "dBFS";
+        description.Device = s.Device;
         description.Summary = "Sound card " + s.Device + ", channel " + std::to_string(s.Channel) +
                               " of " + std::to_string(channels_) + ", " + std::to_string(rate_) +
                               " Hz, " + snd_pcm_format_name(format_);

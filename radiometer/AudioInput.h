@@ -19,7 +19,10 @@ struct AudioSettings {
 
 /// A sound card channel through ALSA, captured as 16-bit (or 32-bit, or
 /// float) samples scaled to full scale 1 (s/32768 for 16 bits): real
-/// samples for the integrator, power in dBFS.
+/// samples for the integrator, power in dBFS. The device is opened with
+/// at least two channels when it has them, the channel asked for taken
+/// out: through ALSA's plug layer a single channel would be the mix of
+/// them all.
 ///
 /// Errors: a device that does not exist, is busy, or went away: Retry. A
 /// rate or channel the device does not offer: Refused. An overrun while

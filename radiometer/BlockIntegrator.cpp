@@ -103,6 +103,7 @@ template <typename Sample> void BlockIntegrator::AddSamples(std::span<const Samp
     if (!problem_.empty() || samples.empty()) {
         return;
     }
+    received_ += samples.size();
     if (!anchorUtc_) {
         // The samples in hand were taken over n/rate seconds before now.
         anchorUtc_ =
@@ -173,9 +174,13 @@ void BlockIntegrator::FinishSampleBlock() {
         SpectrumSnapshot shot;
         const std::optional<BandPower> band = spectrum_->Finish(settings_.Rfi, &shot);
         power = band ? band->Power : 0.0;
-        block.NoiseBandwidthHz = band ? band->NoiseBandwidthHz : 0.0;
+        // B·τ is the frames' equivalent number of independent samples
+        // (overlapping frames and correlated bins counted): B follows for
+        // the block's τ.
+        block.NoiseBandwidthHz =
+            band && block.IntegrationS > 0 ? band->IndependentSamples / block.IntegrationS : 0.0;
         block.RfiDroppedShare = band ? band->DroppedShare : 0.0;
-        snapshot_ = std::move(shot);
+        snapshots_.push_back(std::move(shot));
     } else {
         block.NoiseBandwidthHz =
             stream_.What == StreamDescription::Kind::ComplexSamples ? rate : rate / 2;
@@ -211,6 +216,7 @@ void BlockIntegrator::FinishSampleBlock() {
 }
 
 void BlockIntegrator::Reading(double linearPower) {
+    ++received_;
     const DateTime utc = utcNow_();
     const double tauDays = settings_.TauS / kSecondsPerDay;
     if (!windowStart_) {
@@ -278,7 +284,12 @@ void BlockIntegrator::FinishReadingBlock() {
 
 void BlockIntegrator::Complete(PowerBlock block, double linearPower) {
     if (!(linearPower > 0) && !silenceNoted_) {
-        notes_.emplace_back("The input delivers silence (zeros): is it muted, or its gain at 0?");
+        notes_.emplace_back(stream_.What == StreamDescription::Kind::Readings
+                                ? "The meter's mean reading is at or below 0 (it reads its zero): "
+                                  "the block is given as -300 dB. Is the meter zeroed, or its "
+                                  "range too coarse?"
+                                : "The input delivers silence (zeros): is it muted, or its gain "
+                                  "at 0?");
         silenceNoted_ = true;
     }
     block.PowerDb = Db(linearPower);
@@ -297,6 +308,42 @@ void BlockIntegrator::Complete(PowerBlock block, double linearPower) {
         block.ScatterDb = std::sqrt(s2 / (n - 1));
     }
     finished_.push_back(std::move(block));
+}
+
+void BlockIntegrator::FinishPartial() {
+    if (stream_.What == StreamDescription::Kind::Readings) {
+        if (readings_.empty() || !windowStart_) {
+            return;
+        }
+        const std::size_t before = finished_.size();
+        const DateTime now = utcNow_();
+        FinishReadingBlock();
+        if (finished_.size() > before) {
+            PowerBlock& b = finished_.back();
+            b.UtcEnd = std::min(b.UtcEnd, std::max(now, b.UtcStart));
+            b.IntegrationS = (b.UtcEnd - b.UtcStart) * kSecondsPerDay;
+            b.Partial = true;
+        }
+        return;
+    }
+    if (!problem_.empty() || inBlock_ == 0 || !anchorUtc_ ||
+        (spectrum_ && spectrum_->Frames() == 0)) {
+        return;
+    }
+    const std::size_t before = finished_.size();
+    FinishSampleBlock();
+    if (finished_.size() > before) {
+        finished_.back().Partial = true;
+    }
+}
+
+double BlockIntegrator::AheadOfClockS(DateTime utcNow) const {
+    if (stream_.What == StreamDescription::Kind::Readings || !anchorUtc_) {
+        return 0;
+    }
+    const double sampleUtc = *anchorUtc_ + static_cast<double>(sinceAnchor_ + inBlock_) /
+                                               stream_.RateHz / kSecondsPerDay;
+    return std::max(0.0, (sampleUtc - utcNow) * kSecondsPerDay);
 }
 
 void BlockIntegrator::Gap(std::string_view why) {
@@ -328,7 +375,16 @@ std::vector<std::string> BlockIntegrator::TakeNotes() {
 
 std::optional<SpectrumSnapshot> BlockIntegrator::TakeSpectrum() {
     std::optional<SpectrumSnapshot> out;
-    out.swap(snapshot_);
+    if (!snapshots_.empty()) {
+        out = std::move(snapshots_.back());
+        snapshots_.clear();
+    }
+    return out;
+}
+
+std::vector<SpectrumSnapshot> BlockIntegrator::TakeSpectra() {
+    std::vector<SpectrumSnapshot> out;
+    out.swap(snapshots_);
     return out;
 }
 

@@ -53,6 +53,9 @@ std::string IntegrationSettingsProblem(const IntegrationSettings& settings);
 /// arrived within τ of its start; blocks follow each other without gaps
 /// from the first reading on, and a stretch without readings gives no
 /// block. σ is the standard error of the readings' mean (B is unknown).
+/// A linear reading of 0 or less (a meter near its zero) is averaged as
+/// it is; a block whose mean is not above 0 is given as −300 dB with a
+/// note.
 ///
 /// The RFI filter drops sub-blocks (whole band), bins (spectrum) or
 /// readings far above the median; the power is then the mean of the rest.
@@ -83,12 +86,29 @@ public:
     /// samples, whose blocks end with their last sample.
     void Tick();
 
+    /// Ends the block in progress as it is, flagged Partial: its σ, B and τ
+    /// from the samples (or readings, up to now) it holds. Nothing when it
+    /// holds none (the spectrum path: no whole frame). For the end of a run.
+    void FinishPartial();
+
+    /// Samples and readings received so far, for telling a silent input.
+    std::uint64_t Received() const { return received_; }
+
+    /// Samples: how far the sample clock (the anchor plus the samples
+    /// received over the rate) runs ahead of `utcNow`, seconds; 0 for
+    /// readings or before the first sample. A source that delivers faster
+    /// than real time (a file) runs ahead.
+    double AheadOfClockS(DateTime utcNow) const;
+
     /// Moves the finished blocks out, oldest first.
     std::vector<PowerBlock> TakeBlocks();
     /// Moves the notes out (gaps, silence, a command's standard error).
     std::vector<std::string> TakeNotes();
     /// The averaged spectrum of the last block of the spectrum path, once.
     std::optional<SpectrumSnapshot> TakeSpectrum();
+    /// The spectra of every block of the spectrum path since the last
+    /// take, one per block in their order.
+    std::vector<SpectrumSnapshot> TakeSpectra();
 
 private:
     template <typename Sample> void AddSamples(std::span<const Sample> samples);
@@ -121,8 +141,9 @@ private:
     std::deque<double> recentDb_;
     std::vector<PowerBlock> finished_;
     std::vector<std::string> notes_;
-    std::optional<SpectrumSnapshot> snapshot_;
+    std::vector<SpectrumSnapshot> snapshots_; ///< of the blocks finished, not yet taken
     bool silenceNoted_ = false;
+    std::uint64_t received_ = 0;
 };
 
 /// The present UTC from the system clock, as a DateTime.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -27,6 +28,12 @@ constexpr std::size_t kLongestLine = 4096;
 constexpr int kNotedBadLines = 10;
 constexpr int kShellNotFound = 127;
 constexpr int kShellCannotRun = 126;
+
+std::string FormatSeconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", s);
+    return text;
+}
 
 /// Puts `c` in `line`, or ends the line on a line break; true when a
 /// complete line is there.
@@ -119,11 +126,14 @@ public:
         err_ = err[0];
         badLines_ = 0;
         lineNumber_ = 0;
+        readings_ = 0;
         stdout_ = {};
         stderr_ = {};
 
         description.What = StreamDescription::Kind::Readings;
         description.Unit = std::string(ReadingUnitDb(settings_.Unit));
+        description.Device = settings_.Command;
+        description.PollS = settings_.PollS;
         description.Summary = "Command '" + settings_.Command + "', column " +
                               std::to_string(settings_.Column) + ", readings in " +
                               (settings_.Unit == ReadingUnit::Watt        ? "W"
@@ -190,6 +200,7 @@ private:
             reading = ParseReadingLine(line, settings_.Unit, settings_.Column);
         }
         if (reading.Linear) {
+            ++readings_;
             sink.Reading(*reading.Linear);
             return;
         }
@@ -274,9 +285,17 @@ private:
                     (code == kShellNotFound ? ": not found" : ": not executable") +
                     "). Check its name and path, and that it runs in a terminal.");
             }
+            if (code == 0 && readings_ > 0) {
+                return InputError::Polled(
+                    "The command printed its reading(s) and exited: it is a polled meter, run "
+                    "again " +
+                    (settings_.PollS > 0 ? "every " + FormatSeconds(settings_.PollS) + " s"
+                                         : std::string("as soon as it ends")) +
+                    ", its readings averaged over the blocks.");
+            }
             return InputError::Retry("The command exited with status " + std::to_string(code) +
-                                     ". It is started again; a power meter script should keep "
-                                     "printing readings until it is ended.");
+                                     (code == 0 ? " without printing a reading" : "") +
+                                     ". It is started again.");
         }
         return InputError::Retry("The command was ended by signal " +
                                  std::to_string(WTERMSIG(status)) + ". It is started again.");
@@ -290,6 +309,7 @@ private:
     LineSplitter stderr_;
     int badLines_ = 0;
     long long lineNumber_ = 0;
+    long long readings_ = 0; ///< readings of this run
 };
 
 } // namespace

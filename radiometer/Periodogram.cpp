@@ -16,8 +16,9 @@ constexpr int kFewestBins = 16;
 constexpr int kMostBins = 1 << 20;
 constexpr double kMostEdgeShare = 0.45;
 /// Lags up to which the window's bin correlation is computed; beyond, ρ²
-/// is below 1e-6 for the windows offered.
-constexpr std::size_t kLongestLag = 8;
+/// is below 1e-6 for the tapered windows offered, side by side or half a
+/// frame apart.
+constexpr std::size_t kLongestLag = 32;
 constexpr double kNegligibleCorrelation2 = 1e-9;
 
 /// FFTW's planner is not thread-safe; executing a plan is.
@@ -102,23 +103,34 @@ Periodogram::Periodogram(const SpectrumSettings& settings, double rateHz, bool c
     for (float w : window_) {
         windowPower_ += static_cast<double>(w) * w;
     }
-    // ρ(d) = |Σ w_n² e^{−2πidn/N}| / Σw², in double precision.
-    for (std::size_t d = 0; d <= kLongestLag && d < n; ++d) {
-        double re = 0;
-        double im = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const double w2 = static_cast<double>(window_[i]) * window_[i];
-            const double phase =
-                -2 * std::numbers::pi * static_cast<double>(d * i % n) / static_cast<double>(n);
-            re += w2 * std::cos(phase);
-            im += w2 * std::sin(phase);
+    hop_ = settings.Overlap && settings.Window != WindowFunction::Rectangular ? n / 2 : n;
+    // ρ_s(d) = |Σ w_n·w_{n+s}·e^{−2πidn/N}| / Σw², in double precision, for
+    // frames side by side (s = 0) and half a frame apart.
+    const auto correlations = [&](std::size_t shift) {
+        std::vector<double> rho2;
+        for (std::size_t d = 0; d <= kLongestLag && d < n; ++d) {
+            double re = 0;
+            double im = 0;
+            for (std::size_t i = 0; i + shift < n; ++i) {
+                const double w2 = static_cast<double>(window_[i]) * window_[i + shift];
+                const double phase =
+                    -2 * std::numbers::pi * static_cast<double>(d * i % n) / static_cast<double>(n);
+                re += w2 * std::cos(phase);
+                im += w2 * std::sin(phase);
+            }
+            rho2.push_back((re * re + im * im) / (windowPower_ * windowPower_));
         }
-        const double rho2 = (re * re + im * im) / (windowPower_ * windowPower_);
-        if (d > 0 && rho2 < kNegligibleCorrelation2) {
-            break;
+        // The lags beyond the last that matters are left out.
+        while (rho2.size() > 1 && rho2.back() < kNegligibleCorrelation2) {
+            rho2.pop_back();
         }
-        correlation2_.push_back(rho2);
+        return rho2;
+    };
+    correlation2_ = correlations(0);
+    if (hop_ < n) {
+        shifted2_ = correlations(hop_);
     }
+    held_.assign(n, {});
 
     // Displayed bins in frequency order, and which of them the band uses.
     const std::size_t shown = complex ? n : n / 2 + 1;
@@ -155,6 +167,16 @@ Periodogram::~Periodogram() = default;
 
 void Periodogram::Transform() {
     const auto n = static_cast<std::size_t>(bins_);
+    if (complex_) {
+        for (std::size_t j = 0; j < n; ++j) {
+            fft_->time[j][0] = held_[j].real() * window_[j];
+            fft_->time[j][1] = held_[j].imag() * window_[j];
+        }
+    } else {
+        for (std::size_t j = 0; j < n; ++j) {
+            fft_->timeReal[j] = held_[j].real() * window_[j];
+        }
+    }
     fftwf_execute(fft_->plan);
     const std::size_t count = complex_ ? n : n / 2 + 1;
     const fftwf_complex* x = fft_->frequency;
@@ -162,7 +184,9 @@ void Periodogram::Transform() {
         sum_[k] += static_cast<double>(x[k][0]) * x[k][0] + static_cast<double>(x[k][1]) * x[k][1];
     }
     ++frames_;
-    filled_ = 0;
+    // The next frame starts a hop later: what overlaps is kept.
+    std::copy(held_.begin() + static_cast<std::ptrdiff_t>(hop_), held_.end(), held_.begin());
+    filled_ = n - hop_;
 }
 
 void Periodogram::AddComplex(std::span<const std::complex<float>> samples) {
@@ -170,12 +194,8 @@ void Periodogram::AddComplex(std::span<const std::complex<float>> samples) {
     std::size_t i = 0;
     while (i < samples.size()) {
         const std::size_t take = std::min(n - filled_, samples.size() - i);
-        fftwf_complex* in = fft_->time + filled_;
-        const float* w = window_.data() + filled_;
-        for (std::size_t j = 0; j < take; ++j) {
-            in[j][0] = samples[i + j].real() * w[j];
-            in[j][1] = samples[i + j].imag() * w[j];
-        }
+        std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(i), take,
+                    held_.begin() + static_cast<std::ptrdiff_t>(filled_));
         filled_ += take;
         i += take;
         if (filled_ == n) {
@@ -189,10 +209,8 @@ void Periodogram::AddReal(std::span<const float> samples) {
     std::size_t i = 0;
     while (i < samples.size()) {
         const std::size_t take = std::min(n - filled_, samples.size() - i);
-        float* in = fft_->timeReal + filled_;
-        const float* w = window_.data() + filled_;
         for (std::size_t j = 0; j < take; ++j) {
-            in[j] = samples[i + j] * w[j];
+            held_[filled_ + j] = {samples[i + j], 0.0F};
         }
         filled_ += take;
         i += take;
@@ -202,27 +220,23 @@ void Periodogram::AddReal(std::span<const float> samples) {
     }
 }
 
-double Periodogram::StatisticalBandwidth(const std::vector<char>& keep) const {
+double Periodogram::CorrelatedSum(const std::vector<char>& keep,
+                                  const std::vector<double>& rho2) const {
     // Σ_{k,l kept} ρ²(k−l), over displayed (frequency-ordered) bins.
-    double kept = 0;
     double correlated = 0;
     const std::size_t shown = keep.size();
     for (std::size_t j = 0; j < shown; ++j) {
         if (keep[j] == 0) {
             continue;
         }
-        kept += 1;
-        correlated += correlation2_[0];
-        for (std::size_t d = 1; d < correlation2_.size() && j + d < shown; ++d) {
+        correlated += rho2[0];
+        for (std::size_t d = 1; d < rho2.size() && j + d < shown; ++d) {
             if (keep[j + d] != 0) {
-                correlated += 2 * correlation2_[d];
+                correlated += 2 * rho2[d];
             }
         }
     }
-    if (correlated <= 0) {
-        return 0;
-    }
-    return rateHz_ / bins_ * kept * kept / correlated;
+    return correlated;
 }
 
 std::optional<BandPower> Periodogram::Finish(const RfiFilterSettings& rfi,
@@ -267,7 +281,15 @@ std::optional<BandPower> Periodogram::Finish(const RfiFilterSettings& rfi,
     result.Power = keptCount > 0 ? keptPower * static_cast<double>(band.size()) /
                                        static_cast<double>(keptCount)
                                  : 0.0;
-    result.NoiseBandwidthHz = StatisticalBandwidth(keep);
+    const double kept = static_cast<double>(keptCount);
+    const double frames = static_cast<double>(frames_);
+    const double same = CorrelatedSum(keep, correlation2_);
+    const double shifted = shifted2_.empty() ? 0.0 : CorrelatedSum(keep, shifted2_);
+    if (same > 0) {
+        result.NoiseBandwidthHz = rateHz_ / bins_ * kept * kept / same;
+        result.IndependentSamples =
+            frames * kept * frames * kept / (frames * same + 2 * (frames - 1) * shifted);
+    }
     result.DroppedShare = static_cast<double>(droppedCount) / static_cast<double>(band.size());
     result.Frames = frames_;
 

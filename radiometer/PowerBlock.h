@@ -41,6 +41,9 @@ struct PowerBlock {
     double IntegrationS = 0;     ///< τ, seconds of samples in the block
     bool Overload = false;       ///< clipping seen: the reading is not to be trusted
     bool WholeDbSteps = false;   ///< an S-meter: whole-dB readings, fit for peaking, not for G/T
+    /// Cut short when the run ended: fewer samples (or a shorter time) than
+    /// τ asks; σ, B and IntegrationS are those of what it holds.
+    bool Partial = false;
     std::optional<BlockPointing> Pointing; ///< filled by the caller while tracking runs
 };
 

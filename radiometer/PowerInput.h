@@ -1,6 +1,7 @@
 #pragma once
 
 #include <complex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,6 +21,17 @@ struct StreamDescription {
     bool WholeDbSteps = false; ///< readings come in whole dB (an S-meter)
     std::string Unit;          ///< what PowerDb is relative to: "dBFS", "dBm" or "dB"
     std::string Summary;       ///< one line for the user: device, rate, gain, antenna
+    /// The device as the power log names it: SoapySDR arguments, the ALSA
+    /// PCM, the command, the rig's model and port.
+    std::string Device;
+    std::optional<double> GainDb; ///< the SDR's overall gain as set, dB; none: not an SDR
+    /// A polled meter (a command that prints its readings and exits): the
+    /// seconds from its end to its next run.
+    double PollS = 0;
+    /// What the device offers beyond what was asked, as a sentence for the
+    /// user: an SDR's settings, gain elements and sample rates by the
+    /// names its module gives; empty when it says nothing.
+    std::string Offers;
 };
 
 /// Why an input stopped or could not start, as a sentence for the user that
@@ -27,14 +39,17 @@ struct StreamDescription {
 /// command that ended; the runner opens the input again after a pause.
 /// `Refused`: a setting the device refuses (rate, gain, antenna), a command
 /// that cannot be run; opening again would fail the same way, so the runner
-/// stops.
+/// stops. `Polled`: a polled meter (a command that printed its readings and
+/// exited): the runner runs it again after StreamDescription::PollS,
+/// keeping the block in progress; no failure.
 struct InputError {
-    enum class Kind { None, Retry, Refused };
+    enum class Kind { None, Retry, Refused, Polled };
     Kind What = Kind::None;
     std::string Text;
     bool Failed() const { return What != Kind::None; }
     static InputError Retry(std::string text) { return {Kind::Retry, std::move(text)}; }
     static InputError Refused(std::string text) { return {Kind::Refused, std::move(text)}; }
+    static InputError Polled(std::string text) { return {Kind::Polled, std::move(text)}; }
 };
 
 /// Where an input puts what it reads: the block integrator. Samples are
@@ -45,8 +60,9 @@ public:
     virtual void Complex(std::span<const std::complex<float>> samples) = 0;
     virtual void Real(std::span<const float> samples) = 0;
     /// One reading that has just arrived: linear power in the unit of the
-    /// stream (mW for dBm, a ratio for dB), positive and finite. The sink
-    /// times it by its own UTC clock.
+    /// stream (mW for dBm, a ratio for dB), finite; a linear meter near its
+    /// zero may give 0 or less, which is averaged as it is. The sink times
+    /// it by its own UTC clock.
     virtual void Reading(double linearPower) = 0;
     /// Samples were lost (an overflow): the block in progress is dropped and
     /// the sample clock starts again at the next sample. `why` is a sentence.

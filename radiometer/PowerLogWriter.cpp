@@ -27,6 +27,8 @@ struct PowerLogWriter::Shared {
     std::uint64_t queued = 0; ///< records ever queued
     std::uint64_t tried = 0;  ///< of those, tried at least once (in order)
     bool failing = false;     ///< the last attempt failed (told once)
+    std::string lastWhy;      ///< of the last failure
+    bool retryNow = false;
     bool quit = false;
     std::thread worker;
 
@@ -38,7 +40,8 @@ void PowerLogWriter::Shared::Run() {
     for (;;) {
         // A failed record waits for the next one, or for the pause.
         if (failing && !quit && tried == queued) {
-            changed.wait_for(lock, retryAfter, [&] { return quit || tried != queued; });
+            changed.wait_for(lock, retryAfter, [&] { return quit || tried != queued || retryNow; });
+            retryNow = false;
         } else {
             changed.wait(lock, [&] { return quit || !waiting.empty(); });
         }
@@ -58,9 +61,11 @@ void PowerLogWriter::Shared::Run() {
                     told = true;
                 }
                 failing = true;
+                lastWhy = *why;
                 break;
             }
             failing = false;
+            lastWhy.clear();
             waiting.pop_front();
             ++written;
             tried = std::max(tried, queued - waiting.size());
@@ -129,6 +134,19 @@ std::uint64_t PowerLogWriter::Written() const {
 std::size_t PowerLogWriter::Waiting() const {
     const std::lock_guard lock(shared_->mutex);
     return shared_->waiting.size();
+}
+
+std::string PowerLogWriter::Failing() const {
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->failing ? shared_->lastWhy : std::string();
+}
+
+void PowerLogWriter::RetryNow() {
+    {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->retryNow = true;
+    }
+    shared_->changed.notify_all();
 }
 
 bool PowerLogWriter::Flush(std::chrono::milliseconds timeout) {

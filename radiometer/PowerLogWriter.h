@@ -44,6 +44,14 @@ public:
     std::uint64_t Written() const;
     std::size_t Waiting() const;
 
+    /// The last attempt failed: why, as the sentence TakeProblems gave;
+    /// empty while writes succeed.
+    std::string Failing() const;
+
+    /// Tries the waiting records again at once instead of after the pause
+    /// (the end of the program, or the user fixed the folder).
+    void RetryNow();
+
     /// Blocks until every record queued so far has been tried once, or
     /// `timeout` passed; true when none is waiting then. For tests and the
     /// end of a run, never for the user-interface thread's tick.

@@ -15,6 +15,7 @@ using std::chrono::milliseconds;
 
 constexpr std::size_t kMostBlocksKept = 100000;
 constexpr std::size_t kMostEventsKept = 1000;
+constexpr std::size_t kMostSpectraKept = 1000;
 
 template <typename T> void KeepLast(std::vector<T>& items, std::size_t most) {
     if (items.size() > most) {
@@ -50,9 +51,31 @@ struct PowerRunner::Shared {
     std::vector<PowerBlock> blocks;
     std::vector<RunnerEvent> events;
     std::optional<SpectrumSnapshot> spectrum;
+    bool keepSpectra = false;
+    std::vector<SpectrumSnapshot> spectra;
     std::thread worker;
     bool stopped = false;
     PointingSource pointing;
+    LastBlock last = LastBlock::Drop;
+    DateTime lastDataUtc = 0; ///< when the input last gave something, or opened
+
+    /// Fills in the pointing of finished blocks.
+    void Point(std::vector<PowerBlock>& done) {
+        if (done.empty()) {
+            return;
+        }
+        PointingSource where;
+        {
+            const std::lock_guard lock(mutex);
+            where = pointing;
+        }
+        if (where) {
+            const std::optional<BlockPointing> at = where();
+            for (PowerBlock& b : done) {
+                b.Pointing = at;
+            }
+        }
+    }
 
     /// Publishes under the lock, then wakes the caller without it.
     template <typename Change> void Publish(Change&& change) {
@@ -95,6 +118,9 @@ void PowerRunner::Shared::Run() {
         return refused;
     };
 
+    bool polledAgain = false; ///< opening a polled meter for its next run
+    bool polledNoted = false;
+    std::uint64_t received = 0;
     for (;;) {
         {
             std::unique_lock lock(mutex);
@@ -103,7 +129,9 @@ void PowerRunner::Shared::Run() {
             }
         }
         if (!input) {
-            Publish([&] { status.What = RunnerStatus::State::Opening; });
+            if (!polledAgain) {
+                Publish([&] { status.What = RunnerStatus::State::Opening; });
+            }
             StreamDescription description;
             InputError error;
             try {
@@ -113,13 +141,15 @@ void PowerRunner::Shared::Run() {
             } catch (const std::exception& e) {
                 error = InputError::Retry(std::string("The input failed: ") + e.what());
             }
-            if (!error.Failed()) {
+            if (!error.Failed() && !(polledAgain && integrator)) {
                 integrator = std::make_unique<BlockIntegrator>(settings, description, utcNow);
+                received = 0;
                 if (!integrator->Problem().empty()) {
                     error = InputError::Refused(integrator->Problem());
                 }
             }
             if (error.Failed()) {
+                polledAgain = false;
                 const bool refused = fail(error);
                 if (refused) {
                     break;
@@ -129,14 +159,22 @@ void PowerRunner::Shared::Run() {
                 pause = Grown(pause, retry);
                 continue;
             }
-            Publish([&] {
-                status.What = RunnerStatus::State::Running;
-                status.Stream = description;
-                status.EverOpened = true;
-                status.RetryIn = milliseconds{0};
-                events.push_back({RunnerEvent::Kind::Opened, description.Summary});
-                KeepLast(events, kMostEventsKept);
-            });
+            if (!polledAgain) {
+                const DateTime now = utcNow();
+                Publish([&] {
+                    status.What = RunnerStatus::State::Running;
+                    status.Stream = description;
+                    status.EverOpened = true;
+                    status.RetryIn = milliseconds{0};
+                    lastDataUtc = now;
+                    events.push_back({RunnerEvent::Kind::Opened, description.Summary});
+                    if (!description.Offers.empty()) {
+                        events.push_back({RunnerEvent::Kind::Note, description.Offers});
+                    }
+                    KeepLast(events, kMostEventsKept);
+                });
+            }
+            polledAgain = false;
         }
 
         InputError error;
@@ -146,23 +184,17 @@ void PowerRunner::Shared::Run() {
             error = InputError::Retry(std::string("The input failed: ") + e.what());
         }
         integrator->Tick();
-        std::vector<PowerBlock> done = integrator->TakeBlocks();
-        if (!done.empty()) {
-            PointingSource where;
-            {
-                const std::lock_guard lock(mutex);
-                where = pointing;
-            }
-            if (where) {
-                const std::optional<BlockPointing> at = where();
-                for (PowerBlock& b : done) {
-                    b.Pointing = at;
-                }
-            }
+        if (integrator->Received() != received) {
+            received = integrator->Received();
+            const DateTime now = utcNow();
+            const std::lock_guard lock(mutex);
+            lastDataUtc = now;
         }
+        std::vector<PowerBlock> done = integrator->TakeBlocks();
+        Point(done);
         std::vector<std::string> notes = integrator->TakeNotes();
-        std::optional<SpectrumSnapshot> shot = integrator->TakeSpectrum();
-        if (!done.empty() || !notes.empty() || shot) {
+        std::vector<SpectrumSnapshot> shots = integrator->TakeSpectra();
+        if (!done.empty() || !notes.empty() || !shots.empty()) {
             if (!done.empty()) {
                 pause = retry.First;
             }
@@ -179,10 +211,32 @@ void PowerRunner::Shared::Run() {
                     events.push_back({RunnerEvent::Kind::Note, std::move(note)});
                 }
                 KeepLast(events, kMostEventsKept);
-                if (shot) {
-                    spectrum = std::move(shot);
+                if (!shots.empty()) {
+                    if (keepSpectra) {
+                        spectra.insert(spectra.end(), shots.begin(), shots.end());
+                        KeepLast(spectra, kMostSpectraKept);
+                    }
+                    spectrum = std::move(shots.back());
                 }
             });
+        }
+        if (error.What == InputError::Kind::Polled) {
+            // A polled meter: its next run goes on with the block in progress.
+            input->Close();
+            input.reset();
+            if (!polledNoted) {
+                polledNoted = true;
+                Publish([&] {
+                    events.push_back({RunnerEvent::Kind::Note, error.Text});
+                    KeepLast(events, kMostEventsKept);
+                });
+            }
+            polledAgain = true;
+            const auto interval = std::chrono::duration_cast<milliseconds>(
+                std::chrono::duration<double>(std::max(0.0, status.Stream.PollS)));
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, interval, [&] { return quit; });
+            continue;
         }
         if (error.Failed()) {
             if (fail(error)) {
@@ -191,6 +245,38 @@ void PowerRunner::Shared::Run() {
             std::unique_lock lock(mutex);
             changed.wait_for(lock, pause, [&] { return quit; });
             pause = Grown(pause, retry);
+            continue;
+        }
+        // A source faster than real time (a file) is read at the pace of
+        // the clock, so that its blocks' times are those of a live one.
+        const double ahead = integrator->AheadOfClockS(utcNow());
+        if (ahead > kLongestLeadS) {
+            const auto wait = std::chrono::duration_cast<milliseconds>(
+                std::chrono::duration<double>(std::min(ahead - kLongestLeadS / 2, 0.1)));
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, wait, [&] { return quit; });
+        }
+    }
+    bool keep = false;
+    {
+        const std::lock_guard lock(mutex);
+        keep = last == LastBlock::Keep;
+    }
+    if (keep && integrator) {
+        integrator->FinishPartial();
+        std::vector<PowerBlock> done = integrator->TakeBlocks();
+        Point(done);
+        std::vector<SpectrumSnapshot> shots = integrator->TakeSpectra();
+        if (!done.empty()) {
+            Publish([&] {
+                if (keepSpectra) {
+                    spectra.insert(spectra.end(), shots.begin(), shots.end());
+                }
+                status.Blocks += done.size();
+                blocks.insert(blocks.end(), std::make_move_iterator(done.begin()),
+                              std::make_move_iterator(done.end()));
+                KeepLast(blocks, kMostBlocksKept);
+            });
         }
     }
     if (input) {
@@ -231,9 +317,29 @@ std::optional<SpectrumSnapshot> PowerRunner::TakeSpectrum() {
     return out;
 }
 
-RunnerStatus PowerRunner::Status() const {
+void PowerRunner::KeepEverySpectrum() {
     const std::lock_guard lock(shared_->mutex);
-    return shared_->status;
+    shared_->keepSpectra = true;
+}
+
+std::vector<SpectrumSnapshot> PowerRunner::TakeSpectra() {
+    const std::lock_guard lock(shared_->mutex);
+    std::vector<SpectrumSnapshot> out;
+    out.swap(shared_->spectra);
+    return out;
+}
+
+RunnerStatus PowerRunner::Status() const {
+    const DateTime now = shared_->utcNow();
+    const std::lock_guard lock(shared_->mutex);
+    RunnerStatus status = shared_->status;
+    if (status.What == RunnerStatus::State::Running) {
+        constexpr double kSecondsPerDay = 86400.0;
+        status.SilentS = std::max(0.0, (now - shared_->lastDataUtc) * kSecondsPerDay);
+        status.Silent =
+            status.SilentS > std::max(kSilentTaus * shared_->settings.TauS, kSilentLeastS);
+    }
+    return status;
 }
 
 void PowerRunner::SetPointingSource(PointingSource source) {
@@ -247,12 +353,13 @@ void PowerRunner::Wait(std::chrono::milliseconds timeout) {
     shared_->news = false;
 }
 
-void PowerRunner::Stop() {
+void PowerRunner::Stop(LastBlock last) {
     {
         const std::lock_guard lock(shared_->mutex);
         if (shared_->stopped) {
             return;
         }
+        shared_->last = last;
         shared_->stopped = true;
         shared_->quit = true;
     }

@@ -50,6 +50,28 @@ struct RunnerStatus {
     int ConsecutiveFailures = 0; ///< failures since the last block
     std::chrono::milliseconds RetryIn{0}; ///< pause before the next attempt while Waiting
     std::uint64_t Blocks = 0;             ///< blocks finished so far
+    /// While Running: seconds of the runner's UTC clock since the input last
+    /// gave a sample or a reading (or since it opened); 0 otherwise.
+    double SilentS = 0;
+    /// SilentS beyond kSilentAfter: max(3τ, 10 s). The input is open but
+    /// gives nothing: a meter script that hangs, a stalled device.
+    bool Silent = false;
+};
+
+/// An input that gives nothing for 3 τ, or 10 s when that is longer, is
+/// said to be silent.
+inline constexpr double kSilentTaus = 3.0;
+inline constexpr double kSilentLeastS = 10.0;
+
+/// A sample source that runs ahead of the runner's clock by more than this
+/// (seconds) is read no further until the clock catches up: a file served
+/// as a sound card is read at its own pace, its blocks timed as if live.
+inline constexpr double kLongestLeadS = 0.25;
+
+/// What Stop does with the block in progress.
+enum class LastBlock {
+    Drop, ///< left out (a window that stops its input)
+    Keep, ///< handed out as it is, flagged Partial (the end of a run of the tool)
 };
 
 /// Owns one power input on a worker thread of its own: opens it, reads it
@@ -62,7 +84,13 @@ struct RunnerStatus {
 /// a stream error, a command that ended), is closed and opened again after
 /// a growing pause; a setting the input refuses stops the runner, since it
 /// would be refused again. Blocks in progress at a failure are dropped,
-/// never handed out part-filled.
+/// never handed out part-filled (Stop with LastBlock::Keep excepted).
+///
+/// A polled meter (a command that prints its readings and exits, as curl
+/// or a meter script does) is run again after its poll interval, and the
+/// block in progress goes on across its runs. A sample source faster than
+/// real time is paced by the runner's clock (kLongestLeadS). An input that
+/// is open but gives nothing is told in the status (Silent).
 class PowerRunner {
 public:
     using Factory = std::function<std::unique_ptr<PowerInput>()>;
@@ -87,6 +115,13 @@ public:
     std::vector<RunnerEvent> TakeEvents();
     /// The averaged spectrum of the last block of the spectrum path, once.
     std::optional<SpectrumSnapshot> TakeSpectrum();
+    /// Keeps the spectrum of every block from now on (at most the last
+    /// 1000 untaken), for TakeSpectra: a caller that writes each block's
+    /// spectrum (vantrel-power --spectrum).
+    void KeepEverySpectrum();
+    /// The spectra of the blocks finished since the last call, in the
+    /// order of the blocks.
+    std::vector<SpectrumSnapshot> TakeSpectra();
     RunnerStatus Status() const;
 
     /// Where the antenna points, asked by the worker as each block ends and
@@ -106,8 +141,9 @@ public:
     /// Ends the worker: the input is closed and the thread joined, within
     /// about the input's longest read (100 ms for samples, a rig's timeout)
     /// plus the time a command takes to end (at most a second). Blocks
-    /// finished before stay to be taken. Later calls do nothing.
-    void Stop();
+    /// finished before stay to be taken, and with LastBlock::Keep the block
+    /// in progress too. Later calls do nothing.
+    void Stop(LastBlock last = LastBlock::Drop);
 
 private:
     struct Shared;

@@ -28,6 +28,47 @@ std::string Quote(std::string_view field) {
     return "'" + q + "'";
 }
 
+bool Digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+/// The token around the field starting at `start`, between blanks, tabs
+/// and semicolons, when it is a number with a decimal comma ("-61,5",
+/// "+0,25"): an optional sign, digits, one comma, digits. Empty otherwise
+/// (a comma-separated line such as "t1,-61.5" or "12,-61" is no such
+/// number).
+std::string_view DecimalComma(std::string_view line, std::size_t start) {
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == ';' || c == '\r' || c == '\n';
+    };
+    std::size_t from = start;
+    while (from > 0 && !blank(line[from - 1])) {
+        --from;
+    }
+    std::size_t to = start;
+    while (to < line.size() && !blank(line[to])) {
+        ++to;
+    }
+    const std::string_view token = line.substr(from, to - from);
+    std::size_t j = 0;
+    if (j < token.size() && (token[j] == '-' || token[j] == '+')) {
+        ++j;
+    }
+    const std::size_t intStart = j;
+    while (j < token.size() && Digit(token[j])) {
+        ++j;
+    }
+    if (j == intStart || j >= token.size() || token[j] != ',') {
+        return {};
+    }
+    ++j;
+    const std::size_t fracStart = j;
+    while (j < token.size() && Digit(token[j])) {
+        ++j;
+    }
+    return j > fracStart && j == token.size() ? token : std::string_view{};
+}
+
 } // namespace
 
 std::optional<ReadingUnit> ParseReadingUnit(std::string_view text) {
@@ -56,6 +97,7 @@ std::string_view ReadingUnitDb(ReadingUnit unit) {
 LineReading ParseReadingLine(std::string_view line, ReadingUnit unit, int column) {
     LineReading result;
     std::vector<std::string_view> fields;
+    std::vector<std::size_t> ends; ///< where each field ends in the line
     std::size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && Separator(line[i])) {
@@ -67,6 +109,7 @@ LineReading ParseReadingLine(std::string_view line, ReadingUnit unit, int column
         }
         if (i > start) {
             fields.push_back(line.substr(start, i - start));
+            ends.push_back(i);
         }
     }
     if (fields.empty() || fields.front().starts_with('#')) {
@@ -79,6 +122,14 @@ LineReading ParseReadingLine(std::string_view line, ReadingUnit unit, int column
     }
     std::string_view field = fields[static_cast<std::size_t>(column) - 1];
     const std::string_view given = field;
+    if (const std::string_view comma =
+            DecimalComma(line, ends[static_cast<std::size_t>(column) - 1] - field.size());
+        !comma.empty()) {
+        result.Problem = Quote(comma) +
+                         " looks like a number with a decimal comma: write it with a point "
+                         "(-61.5), e.g. by running the command with LC_NUMERIC=C";
+        return result;
+    }
     if (field.starts_with('+')) {
         field.remove_prefix(1);
     }
@@ -100,12 +151,10 @@ LineReading ParseReadingLine(std::string_view line, ReadingUnit unit, int column
         return result;
     case ReadingUnit::Watt:
     case ReadingUnit::Milliwatt:
-        if (!(value > 0)) {
-            result.Problem = Quote(given) + " is no power: a linear reading must be above 0";
-            return result;
-        }
+        // A meter near its zero reads 0 or a little below: kept, so that
+        // the linear mean stays unbiased.
         result.Linear = unit == ReadingUnit::Watt ? value * kMilliwattsPerWatt : value;
-        if (!std::isfinite(*result.Linear) || !(*result.Linear > 0)) {
+        if (!std::isfinite(*result.Linear)) {
             result.Linear.reset();
             result.Problem = Quote(given) + " is out of range";
         }

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
 
 namespace vantrel {
@@ -11,6 +13,22 @@ namespace vantrel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+/// Hamlib's short text of an error code ("IO error"), without the debug
+/// messages rigerror() appends in Hamlib 4.5, and without its line breaks.
+std::string RigErrorText(int code) {
+    const char* text = rigerror2(code);
+    std::string s = text != nullptr ? text : "error " + std::to_string(code);
+    std::erase_if(s, [](char c) { return c == '\n' || c == '\r'; });
+    return s;
+}
+
+/// Whether Hamlib's record of the failure holds a refused TCP connection.
+bool ConnectionRefused(int code) {
+    const char* text = rigerror(code);
+    const std::string_view s = text != nullptr ? text : "";
+    return s.find("Connection refused") != std::string_view::npos;
+}
 
 /// The longest one Read waits before it reads the S-meter.
 constexpr auto kLongestWait = std::chrono::milliseconds(100);
@@ -43,8 +61,12 @@ public:
         }
         const int r = rig_open(rig_);
         if (r != RIG_OK) {
+            if (ConnectionRefused(r)) {
+                return InputError::Retry("The rig at " + s.Device +
+                                         " refused the connection: is rigctld running?");
+            }
             return InputError::Retry("Cannot open the rig (model " + std::to_string(s.Model) +
-                                     ", " + s.Device + "): " + rigerror(r) +
+                                     ", " + s.Device + "): " + RigErrorText(r) +
                                      ". Is it on and connected, and no other program using its "
                                      "port (or is rigctld running)?");
         }
@@ -57,6 +79,7 @@ public:
         description.What = StreamDescription::Kind::Readings;
         description.WholeDbSteps = true;
         description.Unit = "dB";
+        description.Device = "model " + std::to_string(s.Model) + " at " + s.Device;
         freq_t frequency = 0;
         if (rig_get_freq(rig_, RIG_VFO_CURR, &frequency) == RIG_OK) {
             description.FrequencyMHz = frequency / 1e6;
@@ -82,7 +105,7 @@ public:
         value_t value{};
         const int r = rig_get_level(rig_, RIG_VFO_CURR, RIG_LEVEL_STRENGTH, &value);
         if (r != RIG_OK) {
-            return InputError::Retry(std::string("The rig stopped answering (") + rigerror(r) +
+            return InputError::Retry("The rig stopped answering (" + RigErrorText(r) +
                                      "). Opening it again.");
         }
         sink.Reading(std::pow(10.0, value.i / 10.0));

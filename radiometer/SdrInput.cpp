@@ -44,6 +44,15 @@ std::string RangesText(const SoapySDR::RangeList& ranges, double scale, const ch
     return text.empty() ? "none" : text + " " + unit;
 }
 
+/// "a, b, c"; "none" for an empty list.
+std::string ListText(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& i : items) {
+        text += (text.empty() ? "" : ", ") + i;
+    }
+    return text.empty() ? "none" : text;
+}
+
 bool InRanges(const SoapySDR::RangeList& ranges, double value) {
     // A device that lists no ranges is left to refuse on its own.
     return ranges.empty() || std::any_of(ranges.begin(), ranges.end(), [&](const auto& r) {
@@ -72,18 +81,21 @@ public:
         }
         if (found.empty()) {
             return InputError::Retry(
-                "No SDR found for '" + args +
-                "'. Is it plugged in, and its SoapySDR module installed (soapysdr-module-all)? "
+                (args.empty() ? std::string("No SDR found") : "No SDR found for '" + args + "'") +
+                ". Is it plugged in, and its SoapySDR module installed (soapysdr-module-all)? "
                 "'SoapySDRUtil --find' lists the devices SoapySDR sees.");
         }
         try {
             device_ = SoapySDR::Device::make(args);
         } catch (const std::exception& e) {
-            return InputError::Retry("The SDR for '" + args + "' cannot be opened: " + e.what() +
-                                     ". Is another program using it?");
+            return InputError::Retry(
+                (args.empty() ? std::string("The SDR") : "The SDR for '" + args + "'") +
+                " cannot be opened: " + e.what() + ". Is another program using it?");
         }
         if (device_ == nullptr) {
-            return InputError::Retry("The SDR for '" + args + "' cannot be opened.");
+            return InputError::Retry(
+                (args.empty() ? std::string("The SDR") : "The SDR for '" + args + "'") +
+                " cannot be opened.");
         }
         try {
             if (InputError e = Configure(description); e.Failed()) {
@@ -145,6 +157,40 @@ public:
     }
 
 private:
+    /// The settings, gain elements and sample rates the device offers.
+    std::string Offers() const {
+        constexpr int rx = SOAPY_SDR_RX;
+        std::vector<std::string> settings;
+        for (const SoapySDR::ArgInfo& a : device_->getSettingInfo()) {
+            std::string text = a.key;
+            if (!a.name.empty() && a.name != a.key) {
+                text += " (" + a.name + ")";
+            }
+            if (!a.options.empty()) {
+                text += ": " + ListText(a.options);
+            } else if (a.type == SoapySDR::ArgInfo::BOOL) {
+                text += ": true, false";
+            }
+            settings.push_back(text);
+        }
+        std::vector<std::string> gains;
+        for (const std::string& g : device_->listGains(rx, 0)) {
+            const SoapySDR::Range r = device_->getGainRange(rx, 0, g);
+            gains.push_back(g + " " + Number(r.minimum(), "%g") + "-" + Number(r.maximum(), "%g") +
+                            " dB");
+        }
+        std::vector<std::string> rates;
+        for (const double r : device_->listSampleRates(rx, 0)) {
+            rates.push_back(Number(r, "%.0f"));
+        }
+        std::string text = "The SDR offers the settings " + ListText(settings) +
+                           "; the gain elements " + ListText(gains);
+        if (!rates.empty()) {
+            text += "; the sample rates " + ListText(rates) + " S/s";
+        }
+        return text + ".";
+    }
+
     InputError Configure(StreamDescription& description) {
         constexpr int rx = SOAPY_SDR_RX;
         const SdrSettings& s = settings_;
@@ -204,6 +250,69 @@ private:
                                            " dB: " + e.what() + ".");
             }
         }
+        for (const auto& [name, db] : s.GainElements) {
+            const std::vector<std::string> names = device_->listGains(rx, 0);
+            if (std::find(names.begin(), names.end(), name) == names.end()) {
+                return InputError::Refused("The SDR has no gain element '" + name +
+                                           "'. It has: " + ListText(names) + ".");
+            }
+            const SoapySDR::Range range = device_->getGainRange(rx, 0, name);
+            if (db < range.minimum() - 1e-9 || db > range.maximum() + 1e-9) {
+                return InputError::Refused("The gain " + Number(db, "%g") + " dB of " + name +
+                                           " is outside its range " +
+                                           Number(range.minimum(), "%g") + " to " +
+                                           Number(range.maximum(), "%g") + " dB.");
+            }
+            try {
+                device_->setGain(rx, 0, name, db);
+            } catch (const std::exception& e) {
+                return InputError::Refused("The SDR refuses the gain " + Number(db, "%g") +
+                                           " dB of " + name + ": " + e.what() + ".");
+            }
+        }
+        if (s.PpmCorrection) {
+            if (!device_->hasFrequencyCorrection(rx, 0)) {
+                return InputError::Refused("The SDR has no frequency correction (ppm).");
+            }
+            try {
+                device_->setFrequencyCorrection(rx, 0, *s.PpmCorrection);
+            } catch (const std::exception& e) {
+                return InputError::Refused("The SDR refuses the frequency correction " +
+                                           Number(*s.PpmCorrection, "%g") + " ppm: " + e.what() +
+                                           ".");
+            }
+        }
+        for (const auto& [key, value] : s.Settings) {
+            const SoapySDR::ArgInfoList infos = device_->getSettingInfo();
+            const auto info =
+                std::find_if(infos.begin(), infos.end(),
+                             [&](const SoapySDR::ArgInfo& a) { return a.key == key; });
+            if (info == infos.end()) {
+                std::vector<std::string> keys;
+                for (const SoapySDR::ArgInfo& a : infos) {
+                    keys.push_back(a.key + (a.name.empty() || a.name == a.key
+                                                ? std::string()
+                                                : " (" + a.name + ")"));
+                }
+                return InputError::Refused("The SDR has no setting '" + key +
+                                           "'. It has: " + ListText(keys) + ".");
+            }
+            if (!info->options.empty() && std::find(info->options.begin(), info->options.end(),
+                                                    value) == info->options.end()) {
+                return InputError::Refused("The SDR's setting " + key + " takes " +
+                                           ListText(info->options) + ", not '" + value + "'.");
+            }
+            if (info->type == SoapySDR::ArgInfo::BOOL && value != "true" && value != "false") {
+                return InputError::Refused("The SDR's setting " + key +
+                                           " takes true or false, not '" + value + "'.");
+            }
+            try {
+                device_->writeSetting(key, value);
+            } catch (const std::exception& e) {
+                return InputError::Refused("The SDR refuses " + key + "=" + value + ": " +
+                                           e.what() + ".");
+            }
+        }
         if (!s.Antenna.empty()) {
             const std::vector<std::string> ports = device_->listAntennas(rx, 0);
             if (std::find(ports.begin(), ports.end(), s.Antenna) == ports.end()) {
@@ -256,10 +365,32 @@ private:
         description.RateHz = device_->getSampleRate(rx, 0);
         description.FrequencyMHz = device_->getFrequency(rx, 0) / kHzPerMHz;
         description.Unit = "dBFS";
+        description.Device = settings_.DeviceArgs;
+        description.GainDb = device_->getGain(rx, 0);
         std::string summary = "SDR " + device_->getHardwareKey() + ", " +
                               Number(description.FrequencyMHz, "%.6f") + " MHz, " +
                               Number(description.RateHz / kHzPerMHz, "%.6g") + " MS/s, gain " +
                               Number(device_->getGain(rx, 0), "%.1f") + " dB (AGC off)";
+        try {
+            description.Offers = Offers();
+        } catch (const std::exception&) {
+            description.Offers.clear(); // a module that cannot say: nothing offered
+        }
+        const std::vector<std::string> elements = device_->listGains(rx, 0);
+        if (elements.size() > 1) {
+            std::string parts;
+            for (const std::string& e : elements) {
+                parts += (parts.empty() ? "" : " ") + e + " " +
+                         Number(device_->getGain(rx, 0, e), "%.1f");
+            }
+            summary += " (" + parts + ")";
+        }
+        if (settings_.PpmCorrection) {
+            summary += ", " + Number(device_->getFrequencyCorrection(rx, 0), "%g") + " ppm";
+        }
+        for (const auto& setting : settings_.Settings) {
+            summary += ", " + setting.first + "=" + device_->readSetting(setting.first);
+        }
         const std::string antenna = device_->getAntenna(rx, 0);
         if (!antenna.empty()) {
             summary += ", antenna " + antenna;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -18,6 +19,15 @@ struct SdrSettings {
     std::optional<double>
         GainDb; ///< manual gain, dB; none keeps the device's (AGC is turned off either way)
     std::string Antenna; ///< antenna port; empty keeps the device's
+    /// Frequency correction of the device's reference, parts per million
+    /// (an RTL-SDR's crystal: tens); none keeps the device's.
+    std::optional<double> PpmCorrection;
+    /// Device settings by the names its module gives (getSettingInfo):
+    /// "biastee" = "true", "direct_samp" = "2", ... in the order given.
+    std::vector<std::pair<std::string, std::string>> Settings;
+    /// Gains of single elements by the names the device gives them (LNA,
+    /// MIX, VGA, TUNER ...), dB, set after the overall gain.
+    std::vector<std::pair<std::string, double>> GainElements;
 
     bool operator==(const SdrSettings&) const = default;
 };
@@ -27,8 +37,9 @@ struct SdrSettings {
 /// CS8 scaled to full scale 1 when the device offers no CF32).
 ///
 /// Errors: no device found, or one that cannot be made (busy, unplugged):
-/// Retry. A rate, frequency, gain or antenna the device refuses or does
-/// not have: Refused. An overflow while running: a gap (samples lost), the
+/// Retry. A rate, frequency, gain, gain element, setting, frequency
+/// correction or antenna the device refuses or does not have: Refused,
+/// with what it offers. An overflow while running: a gap (samples lost), the
 /// stream goes on. A stream error or a device that stops answering: Retry.
 std::unique_ptr<PowerInput> MakeSdrInput(const SdrSettings& settings);
 

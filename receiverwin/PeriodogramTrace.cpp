@@ -76,4 +76,15 @@ PeriodogramTrace TraceOf(const SpectrumSnapshot& s, std::size_t mostPoints) {
     return t;
 }
 
+int FrequencyAxisDecimals(double spanMHz, int ticks) {
+    constexpr int kMostDecimals = 9;
+    if (!(spanMHz > 0) || ticks < 2) {
+        return 0;
+    }
+    const double step = spanMHz / (ticks - 1);
+    // The decimals of the step, and one more for steps such as 0.0625.
+    const int decimals = static_cast<int>(std::ceil(-std::log10(step))) + 1;
+    return std::clamp(decimals, 0, kMostDecimals);
+}
+
 } // namespace vantrel

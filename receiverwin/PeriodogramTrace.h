@@ -30,4 +30,9 @@ struct PeriodogramTrace {
 /// measured. At most `mostPoints` dropped bins are listed (the first ones).
 PeriodogramTrace TraceOf(const SpectrumSnapshot& spectrum, std::size_t mostPoints);
 
+/// Decimals for the labels of a frequency axis in MHz that spans `spanMHz`
+/// in `ticks` marks: enough that neighbouring marks read differently (a
+/// 250 kHz band at 1296 MHz: 1295.8750, 1295.9375 ...), 0 to 9.
+int FrequencyAxisDecimals(double spanMHz, int ticks);
+
 } // namespace vantrel

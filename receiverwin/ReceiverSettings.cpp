@@ -63,6 +63,18 @@ ReceiverSetup LoadReceiverSetup(const QString& directory) {
         s.Sdr.GainDb = p.Problem.empty() ? p.Value : d.Sdr.GainDb;
     }
     s.Sdr.Antenna = Text(ini, "SdrAntenna", d.Sdr.Antenna);
+    if (const std::string ppm = Stored(ini, "SdrPpm"); !ppm.empty()) {
+        const ParsedReceiverNumber p = ParseReceiverNumber(ReceiverField::SdrPpm, ppm);
+        s.Sdr.PpmCorrection = p.Problem.empty() ? p.Value : d.Sdr.PpmCorrection;
+    }
+    if (const ParsedSdrSettings p = ParseSdrSettingsText(Text(ini, "SdrSettings", ""));
+        p.Problem.empty()) {
+        s.Sdr.Settings = p.Settings;
+    }
+    if (const ParsedGainElements p = ParseGainElementsText(Text(ini, "SdrGainElements", ""));
+        p.Problem.empty()) {
+        s.Sdr.GainElements = p.Elements;
+    }
     s.SdrBand = Band(ini, "SdrBand", d.SdrBand);
 
     s.Audio.Device = Text(ini, "AudioDevice", d.Audio.Device);
@@ -79,6 +91,7 @@ ReceiverSetup LoadReceiverSetup(const QString& directory) {
     s.Command.Unit = ParseReadingUnit(Stored(ini, "CommandUnit")).value_or(d.Command.Unit);
     s.Command.Column = static_cast<int>(
         Number(ini, "CommandColumn", ReceiverField::Column).value_or(d.Command.Column));
+    s.Command.PollS = Number(ini, "CommandPollS", ReceiverField::PollS).value_or(d.Command.PollS);
 
     s.Rig.Model =
         static_cast<int>(Number(ini, "RigModel", ReceiverField::RigModel).value_or(d.Rig.Model));
@@ -104,6 +117,18 @@ bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
         ini.setValue(Key("SdrRateHz"), VansetNumberText(s.Sdr.RateHz));
         ini.setValue(Key("SdrGainDb"), optional(s.Sdr.GainDb));
         ini.setValue(Key("SdrAntenna"), QString::fromStdString(s.Sdr.Antenna));
+        // Only when set: a Vanset.ini without them stays as it was.
+        const auto optionalKey = [&ini](const char* name, const QString& value) {
+            if (value.isEmpty()) {
+                ini.remove(Key(name));
+            } else {
+                ini.setValue(Key(name), value);
+            }
+        };
+        optionalKey("SdrPpm", optional(s.Sdr.PpmCorrection));
+        optionalKey("SdrSettings", QString::fromStdString(SdrSettingsText(s.Sdr.Settings)));
+        optionalKey("SdrGainElements",
+                    QString::fromStdString(GainElementsText(s.Sdr.GainElements)));
         ini.setValue(Key("SdrBand"), QString::fromStdString(BandText(s.SdrBand)));
         ini.setValue(Key("AudioDevice"), QString::fromStdString(s.Audio.Device));
         ini.setValue(Key("AudioRateHz"), s.Audio.RateHz);
@@ -112,6 +137,8 @@ bool SaveReceiverSetup(const QString& directory, const ReceiverSetup& s) {
         ini.setValue(Key("Command"), QString::fromStdString(s.Command.Command));
         ini.setValue(Key("CommandUnit"), VansetKeyText(ReadingUnitKey(s.Command.Unit)));
         ini.setValue(Key("CommandColumn"), s.Command.Column);
+        optionalKey("CommandPollS",
+                    s.Command.PollS > 0 ? VansetNumberText(s.Command.PollS) : QString());
         ini.setValue(Key("RigModel"), s.Rig.Model);
         ini.setValue(Key("RigDevice"), QString::fromStdString(s.Rig.Device));
         ini.setValue(Key("TauS"), VansetNumberText(s.TauS));

@@ -22,7 +22,7 @@ struct FieldRule {
 /// In the order of ReceiverField. The SDR's and the tool's ranges: a
 /// frequency above 0 up to 1000 GHz, a rate up to 1 GS/s, a gain of ±200 dB
 /// (the device refuses what it cannot do, and says so).
-constexpr std::array<FieldRule, 9> kRules{{
+constexpr std::array<FieldRule, 11> kRules{{
     {"The SDR's centre frequency must be a number of MHz", 1e-6, 1e6, false,
      "the observing frequency"},
     {"The sample rate must be a number of samples a second", 1e3, 1e9, false, nullptr},
@@ -35,7 +35,38 @@ constexpr std::array<FieldRule, 9> kRules{{
     {"The integration time must be a number of seconds", kShortestTauS, kLongestTauS, false,
      nullptr},
     {"The number of bins must be a whole number", 16.0, 1048576.0, true, nullptr},
+    {"The poll interval must be a number of seconds", 0.0, 3600.0, false,
+     "running the command again at once"},
+    {"The frequency correction must be a number of ppm", -1000.0, 1000.0, false,
+     "the device's own"},
 }};
+
+/// The "KEY=VALUE" pairs of a text, separated by commas or blanks; none
+/// and a problem when a pair has no "=" or an empty side.
+std::optional<std::vector<std::pair<std::string, std::string>>> Pairs(std::string_view text) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::size_t i = 0;
+    const auto separator = [](char c) { return c == ',' || c == ' ' || c == '\t'; };
+    while (i < text.size()) {
+        while (i < text.size() && separator(text[i])) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < text.size() && !separator(text[i])) {
+            ++i;
+        }
+        if (i == start) {
+            break;
+        }
+        const std::string_view pair = text.substr(start, i - start);
+        const auto eq = pair.find('=');
+        if (eq == std::string_view::npos || eq == 0 || eq + 1 == pair.size()) {
+            return std::nullopt;
+        }
+        pairs.emplace_back(std::string(pair.substr(0, eq)), std::string(pair.substr(eq + 1)));
+    }
+    return pairs;
+}
 
 /// A band's edges reach at most this far from 0 Hz: an SDR's widest band.
 constexpr double kWidestBandHz = 1e9;
@@ -150,6 +181,51 @@ std::string BandText(const std::optional<BandHz>& band) {
     return band ? NumberText(band->Lo) + ":" + NumberText(band->Hi) : std::string();
 }
 
+ParsedSdrSettings ParseSdrSettingsText(std::string_view text) {
+    const auto pairs = Pairs(text);
+    if (!pairs) {
+        return {{},
+                "Settings are KEY=VALUE pairs by the device's own names, separated by commas "
+                "(biastee=true, direct_samp=2); the messages list what the SDR offers once it "
+                "is open."};
+    }
+    return {*pairs, {}};
+}
+
+std::string SdrSettingsText(const std::vector<std::pair<std::string, std::string>>& settings) {
+    std::string text;
+    for (const auto& [key, value] : settings) {
+        text += (text.empty() ? "" : ", ") + key + "=" + value;
+    }
+    return text;
+}
+
+ParsedGainElements ParseGainElementsText(std::string_view text) {
+    const std::string problem = "Gain elements are NAME=DB pairs by the device's own names, "
+                                "separated by commas (LNA=20, MIX=5), dB from -200 to 200.";
+    const auto pairs = Pairs(text);
+    if (!pairs) {
+        return {{}, problem};
+    }
+    ParsedGainElements result;
+    for (const auto& [name, value] : *pairs) {
+        const auto db = Number(value);
+        if (!db || std::abs(*db) > 200.0) {
+            return {{}, problem};
+        }
+        result.Elements.emplace_back(name, *db);
+    }
+    return result;
+}
+
+std::string GainElementsText(const std::vector<std::pair<std::string, double>>& elements) {
+    std::string text;
+    for (const auto& [name, db] : elements) {
+        text += (text.empty() ? "" : ", ") + name + "=" + NumberText(db);
+    }
+    return text;
+}
+
 IntegrationSettings IntegrationOf(const ReceiverSetup& setup) {
     IntegrationSettings s;
     s.TauS = setup.TauS;
@@ -175,6 +251,11 @@ std::string ReceiverSetupProblem(const ReceiverSetup& setup) {
         why = TextProblem("a device", setup.Sdr.DeviceArgs, true);
         if (why.empty()) {
             why = TextProblem("an antenna", setup.Sdr.Antenna, true);
+        }
+        for (const auto& [key, value] : setup.Sdr.Settings) {
+            if (why.empty()) {
+                why = TextProblem("a setting", key + value, true);
+            }
         }
         break;
     case ReceiverInput::Audio:

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vantrel {
 
@@ -62,6 +64,8 @@ enum class ReceiverField {
     RigModel,        ///< a whole number 1 to 99999
     TauS,            ///< 0.1 to 600
     Bins,            ///< a whole number 16 to 1048576
+    PollS,           ///< 0 to 3600; empty: 0, a polled meter run again at once
+    SdrPpm,          ///< -1000 to 1000; empty: the device's own correction
 };
 
 /// A number typed into a field: the value (none for an empty field where
@@ -85,6 +89,26 @@ struct ParsedBand {
 ParsedBand ParseBandText(std::string_view text);
 /// "LO:HI" of a band, numbers as short as they read back exactly; "" for none.
 std::string BandText(const std::optional<BandHz>& band);
+
+/// An SDR's settings typed as "KEY=VALUE" pairs separated by commas or
+/// blanks ("biastee=true, direct_samp=2"), in their order; empty text: none.
+/// The keys and values are the device's own (checked when it opens).
+struct ParsedSdrSettings {
+    std::vector<std::pair<std::string, std::string>> Settings;
+    std::string Problem; ///< why the text is refused; empty when accepted
+};
+ParsedSdrSettings ParseSdrSettingsText(std::string_view text);
+/// The text of settings as ParseSdrSettingsText reads it back.
+std::string SdrSettingsText(const std::vector<std::pair<std::string, std::string>>& settings);
+
+/// Gain elements typed as "NAME=DB" pairs ("LNA=20, MIX=5"), dB from -200
+/// to 200; empty text: none.
+struct ParsedGainElements {
+    std::vector<std::pair<std::string, double>> Elements;
+    std::string Problem;
+};
+ParsedGainElements ParseGainElementsText(std::string_view text);
+std::string GainElementsText(const std::vector<std::pair<std::string, double>>& elements);
 
 /// The integration settings of the setup: τ, the spectrum path for the SDR
 /// and the sound card (Hann window, the band of the input), the RFI filter.

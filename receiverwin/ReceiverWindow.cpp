@@ -1,7 +1,10 @@
 #include "receiverwin/ReceiverWindow.h"
 
 #include "controls/FieldReasons.h"
+#include "radiometer/InputColumns.h"
+#include "radiometer/MeasurementText.h"
 #include "receiverwin/PeriodogramTrace.h"
+#include "receiverwin/PowerLogFlush.h"
 #include "receiverwin/ReceiverSettings.h"
 #include "receiverwin/ReceiverTexts.h"
 #include "receiverwin/ReceiverYPanel.h"
@@ -62,8 +65,6 @@ constexpr int kMostMessages = 500;
 /// spread beyond them, and at least this many dB.
 constexpr double kStripPadShare = 0.1;
 constexpr double kStripLeastPadDb = 0.05;
-/// How long the end of the program waits for the power log, ms.
-constexpr int kLogFlushMs = 3000;
 /// How much larger the readout's figures are than the window's font.
 constexpr double kLargeFigures = 2.2;
 
@@ -111,189 +112,7 @@ void ReceiverWindow::BuildControls() {
     auto* top = new QHBoxLayout;
     layout->addLayout(top);
 
-    // The input and its settings: one page per input, the integration below.
-    auto* inputBox = new QGroupBox(QStringLiteral("Input"), this);
-    auto* inputLayout = new QVBoxLayout(inputBox);
-    Input = new QComboBox(inputBox);
-    Input->setObjectName(QStringLiteral("Input"));
-    Input->addItems({QStringLiteral("SDR (SoapySDR)"), QStringLiteral("Sound card (ALSA)"),
-                     QStringLiteral("Power meter (a command)"),
-                     QStringLiteral("Rig S-meter (Hamlib)")});
-    inputLayout->addWidget(Input);
-    Pages = new QStackedWidget(inputBox);
-    inputLayout->addWidget(Pages);
-
-    const auto edit = [this](const char* name, QWidget* page) {
-        auto* e = new QLineEdit(page);
-        e->setObjectName(QLatin1String(name));
-        fields_.push_back(e);
-        return e;
-    };
-    // A label, the field (and what stands beside it) and the reason below.
-    const auto row = [this](QGridLayout* grid, int r, const char* label, QWidget* field,
-                            QLineEdit* watched, QWidget* beside = nullptr) {
-        grid->addWidget(new QLabel(QString::fromUtf8(label), field->parentWidget()), 2 * r, 0);
-        if (beside != nullptr) {
-            auto* both = new QHBoxLayout;
-            both->addWidget(field, 1);
-            both->addWidget(beside);
-            grid->addLayout(both, 2 * r, 1);
-        } else {
-            grid->addWidget(field, 2 * r, 1);
-        }
-        if (watched != nullptr) {
-            QLabel* reason = reasons_->Watch(watched, [this, watched](const QString& text) {
-                return FieldProblem(watched, text);
-            });
-            reason->setWordWrap(true);
-            grid->addWidget(reason, 2 * r + 1, 0, 1, 2);
-        }
-    };
-
-    auto* sdr = new QWidget(Pages);
-    auto* sdrGrid = new QGridLayout(sdr);
-    sdrGrid->setContentsMargins(0, 0, 0, 0);
-    SdrDevice = new QComboBox(sdr);
-    SdrDevice->setObjectName(QStringLiteral("SdrDevice"));
-    SdrDevice->setEditable(true);
-    SdrDevice->setInsertPolicy(QComboBox::NoInsert);
-    SdrDevice->lineEdit()->setPlaceholderText(
-        QStringLiteral("driver=rtlsdr (empty: the first SDR)"));
-    SdrDevice->setToolTip(QStringLiteral(
-        "SoapySDR device arguments: driver=rtlsdr, driver=airspy,serial=..., or empty for the "
-        "first SDR found. Find lists the SDRs of the modules installed (soapysdr-module-*)."));
-    FindSdrButton = new QPushButton(QStringLiteral("Find"), sdr);
-    FindSdrButton->setObjectName(QStringLiteral("FindSdrButton"));
-    SdrFrequency = edit("SdrFrequency", sdr);
-    SdrFrequency->setToolTip(QStringLiteral(
-        "The SDR's centre frequency, MHz. Empty: the observing frequency (Measure and Settings "
-        "windows). Give one behind a converter: its IF."));
-    SdrRate = edit("SdrRate", sdr);
-    SdrGain = edit("SdrGain", sdr);
-    SdrGain->setPlaceholderText(QStringLiteral("the device's"));
-    SdrGain->setToolTip(QStringLiteral(
-        "A fixed gain, dB: the automatic gain (AGC) is always turned off, since it would take "
-        "away the very difference measured. Keep the clipped count at 0 on the strongest "
-        "source."));
-    SdrAntenna = edit("SdrAntenna", sdr);
-    SdrAntenna->setPlaceholderText(QStringLiteral("the device's"));
-    SdrBand = edit("SdrBand", sdr);
-    SdrBand->setPlaceholderText(QStringLiteral("whole band"));
-    SdrBand->setToolTip(QStringLiteral(
-        "The band measured, LO:HI in Hz from the centre (-900000:900000); empty: the whole "
-        "band without its edges. The DC spike at the centre is always left out."));
-    row(sdrGrid, 0, "Device", SdrDevice, nullptr, FindSdrButton);
-    row(sdrGrid, 1, "Centre frequency (MHz)", SdrFrequency, SdrFrequency);
-    row(sdrGrid, 2, "Sample rate (S/s)", SdrRate, SdrRate);
-    row(sdrGrid, 3, "Gain (dB, AGC off)", SdrGain, SdrGain);
-    row(sdrGrid, 4, "Antenna port", SdrAntenna, nullptr);
-    row(sdrGrid, 5, "Band (Hz from centre)", SdrBand, SdrBand);
-    sdrGrid->setRowStretch(12, 1);
-    Pages->addWidget(sdr);
-
-    auto* audio = new QWidget(Pages);
-    auto* audioGrid = new QGridLayout(audio);
-    audioGrid->setContentsMargins(0, 0, 0, 0);
-    AudioDevice = new QComboBox(audio);
-    AudioDevice->setObjectName(QStringLiteral("AudioDevice"));
-    AudioDevice->setEditable(true);
-    AudioDevice->setInsertPolicy(QComboBox::NoInsert);
-    AudioDevice->setToolTip(QStringLiteral(
-        "The ALSA device: default, pulse, hw:1,0, plughw:1 ... Find lists those that capture."));
-    FindAudioButton = new QPushButton(QStringLiteral("Find"), audio);
-    FindAudioButton->setObjectName(QStringLiteral("FindAudioButton"));
-    AudioRate = edit("AudioRate", audio);
-    AudioChannel = edit("AudioChannel", audio);
-    AudioChannel->setToolTip(QStringLiteral("1 the first (left) channel, 2 the second (right)"));
-    AudioBand = edit("AudioBand", audio);
-    AudioBand->setPlaceholderText(QStringLiteral("whole band"));
-    AudioBand->setToolTip(QStringLiteral(
-        "The receiver's passband, LO:HI in Hz (300:2700 for SSB): hum and the filter's skirts "
-        "left out, and the bandwidth B true."));
-    row(audioGrid, 0, "Device", AudioDevice, nullptr, FindAudioButton);
-    row(audioGrid, 1, "Rate (S/s)", AudioRate, AudioRate);
-    row(audioGrid, 2, "Channel", AudioChannel, AudioChannel);
-    row(audioGrid, 3, "Band (Hz)", AudioBand, AudioBand);
-    audioGrid->setRowStretch(12, 1);
-    Pages->addWidget(audio);
-
-    auto* command = new QWidget(Pages);
-    auto* commandGrid = new QGridLayout(command);
-    commandGrid->setContentsMargins(0, 0, 0, 0);
-    Command = edit("Command", command);
-    Command->setPlaceholderText(QStringLiteral("./read-meter.sh"));
-    Command->setToolTip(QStringLiteral(
-        "A program printing one power reading a line, run by /bin/sh -c. Its standard error "
-        "is shown below; when it ends it is started again."));
-    Unit = new QComboBox(command);
-    Unit->setObjectName(QStringLiteral("Unit"));
-    for (const auto& [unit, shown] :
-         {std::pair{ReadingUnit::Dbm, "dBm"}, std::pair{ReadingUnit::Db, "dB"},
-          std::pair{ReadingUnit::Watt, "W"}, std::pair{ReadingUnit::Milliwatt, "mW"}}) {
-        const std::string_view key = ReadingUnitKey(unit);
-        Unit->addItem(QLatin1String(shown),
-                      QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size())));
-    }
-    Column = edit("Column", command);
-    row(commandGrid, 0, "Command", Command, nullptr);
-    row(commandGrid, 1, "Unit", Unit, nullptr);
-    row(commandGrid, 2, "Column", Column, Column);
-    commandGrid->setRowStretch(12, 1);
-    Pages->addWidget(command);
-
-    auto* rig = new QWidget(Pages);
-    auto* rigGrid = new QGridLayout(rig);
-    rigGrid->setContentsMargins(0, 0, 0, 0);
-    RigModel = edit("RigModel", rig);
-    RigModel->setToolTip(QStringLiteral("Hamlib's rig model: 2 for a rigctld ('rigctl -l' lists "
-                                        "them)"));
-    RigDevice = edit("RigDevice", rig);
-    RigDevice->setToolTip(QStringLiteral("Serial port, or host:port of a rigctld"));
-    auto* rigNote = new QLabel(
-        QStringLiteral("The S-meter reads whole dB on the maker's scale: fit for peaking the "
-                       "antenna, not for G/T."),
-        rig);
-    rigNote->setWordWrap(true);
-    row(rigGrid, 0, "Rig model", RigModel, RigModel);
-    row(rigGrid, 1, "Device", RigDevice, nullptr);
-    rigGrid->addWidget(rigNote, 4, 0, 1, 2);
-    rigGrid->setRowStretch(12, 1);
-    Pages->addWidget(rig);
-
-    auto* common = new QGridLayout;
-    Tau = edit("Tau", inputBox);
-    Tau->setToolTip(
-        QStringLiteral("Integration time of a block, 0.1 to 600 s: σ falls as 1/√(B·τ)."));
-    Bins = edit("Bins", inputBox);
-    Bins->setToolTip(QStringLiteral("Bins of the averaged spectrum (SDR and sound card)"));
-    Rfi = new QCheckBox(QStringLiteral("RFI filter"), inputBox);
-    Rfi->setObjectName(QStringLiteral("Rfi"));
-    Rfi->setToolTip(QStringLiteral(
-        "Leave out bins far above their neighbours (spurs, carriers): 6 robust standard "
-        "deviations of their median"));
-    Mark = new QComboBox(inputBox);
-    Mark->setObjectName(QStringLiteral("Mark"));
-    Mark->addItem(QStringLiteral("none"), static_cast<int>(PowerMark::None));
-    Mark->addItem(QStringLiteral("on source"), static_cast<int>(PowerMark::On));
-    Mark->addItem(QStringLiteral("off source"), static_cast<int>(PowerMark::Off));
-    Mark->setToolTip(QStringLiteral("The mark the blocks to come get in the power log"));
-    common->addWidget(new QLabel(QStringLiteral("\u03c4 (s)"), inputBox), 0, 0);
-    common->addWidget(Tau, 0, 1);
-    common->addWidget(new QLabel(QStringLiteral("Bins"), inputBox), 0, 2);
-    common->addWidget(Bins, 0, 3);
-    const auto reasonOf = [this](QLineEdit* e) {
-        QLabel* reason =
-            reasons_->Watch(e, [this, e](const QString& text) { return FieldProblem(e, text); });
-        reason->setWordWrap(true);
-        return reason;
-    };
-    common->addWidget(reasonOf(Tau), 1, 0, 1, 4);
-    common->addWidget(reasonOf(Bins), 2, 0, 1, 4);
-    common->addWidget(Rfi, 3, 0, 1, 2);
-    common->addWidget(new QLabel(QStringLiteral("Mark"), inputBox), 3, 2);
-    common->addWidget(Mark, 3, 3);
-    inputLayout->addLayout(common);
-    top->addWidget(inputBox, 2);
+    top->addWidget(BuildInputPanel(), 2);
 
     // Start and Stop, what runs and what went wrong.
     auto* run = new QVBoxLayout;
@@ -400,6 +219,7 @@ void ReceiverWindow::BuildCharts() {
         s->attachAxis(stripTime_);
         s->attachAxis(stripPower_);
     }
+    stripSegments_.push_back(stripSeries_);
     Strip = new QChartView(strip, this);
     Strip->setObjectName(QStringLiteral("Strip"));
     Strip->setMinimumHeight(260);
@@ -424,144 +244,6 @@ void ReceiverWindow::BuildCharts() {
     LogText->setObjectName(QStringLiteral("LogText"));
     LogText->setWordWrap(true);
     layout->addWidget(LogText);
-}
-
-void ReceiverWindow::ShowSetup() {
-    const ReceiverSetup s = setup_; // each change reads the fields back
-    const QSignalBlocker quiet(Input);
-    Input->setCurrentIndex(static_cast<int>(s.Input));
-    Pages->setCurrentIndex(static_cast<int>(s.Input));
-    Bins->setEnabled(s.Input == ReceiverInput::Sdr || s.Input == ReceiverInput::Audio);
-    SdrDevice->setEditText(FromStd(s.Sdr.DeviceArgs));
-    SdrFrequency->setText(s.Sdr.FrequencyMHz ? Number(*s.Sdr.FrequencyMHz) : QString());
-    SdrRate->setText(Number(s.Sdr.RateHz));
-    SdrGain->setText(s.Sdr.GainDb ? Number(*s.Sdr.GainDb) : QString());
-    SdrAntenna->setText(FromStd(s.Sdr.Antenna));
-    SdrBand->setText(FromStd(BandText(s.SdrBand)));
-    AudioDevice->setEditText(FromStd(s.Audio.Device));
-    AudioRate->setText(QString::number(s.Audio.RateHz));
-    AudioChannel->setText(QString::number(s.Audio.Channel));
-    AudioBand->setText(FromStd(BandText(s.AudioBand)));
-    Command->setText(FromStd(s.Command.Command));
-    {
-        const QSignalBlocker quietUnit(Unit);
-        const std::string_view key = ReadingUnitKey(s.Command.Unit);
-        Unit->setCurrentIndex(std::max(0, Unit->findData(QString::fromLatin1(
-                                              key.data(), static_cast<qsizetype>(key.size())))));
-    }
-    Column->setText(QString::number(s.Command.Column));
-    RigModel->setText(QString::number(s.Rig.Model));
-    RigDevice->setText(FromStd(s.Rig.Device));
-    Tau->setText(Number(s.TauS));
-    Bins->setText(QString::number(s.Bins));
-    const QSignalBlocker quietRfi(Rfi);
-    Rfi->setChecked(s.RfiFilter);
-}
-
-QString ReceiverWindow::FieldProblem(const QLineEdit* edit, const QString& text) const {
-    const std::string typed = text.toStdString();
-    const auto number = [&typed](ReceiverField f) {
-        return FromStd(ParseReceiverNumber(f, typed).Problem);
-    };
-    if (edit == SdrFrequency) {
-        return number(ReceiverField::SdrFrequencyMHz);
-    }
-    if (edit == SdrRate) {
-        return number(ReceiverField::SdrRateHz);
-    }
-    if (edit == SdrGain) {
-        return number(ReceiverField::SdrGainDb);
-    }
-    if (edit == AudioRate) {
-        return number(ReceiverField::AudioRateHz);
-    }
-    if (edit == AudioChannel) {
-        return number(ReceiverField::AudioChannel);
-    }
-    if (edit == Column) {
-        return number(ReceiverField::Column);
-    }
-    if (edit == RigModel) {
-        return number(ReceiverField::RigModel);
-    }
-    if (edit == Tau) {
-        return number(ReceiverField::TauS);
-    }
-    if (edit == Bins) {
-        return number(ReceiverField::Bins);
-    }
-    if (edit == SdrBand || edit == AudioBand) {
-        return FromStd(ParseBandText(typed).Problem);
-    }
-    return {};
-}
-
-QString ReceiverWindow::Problem(const QLineEdit* field) const {
-    return reasons_->Reason(field);
-}
-
-bool ReceiverWindow::ReadFields() {
-    const auto input = static_cast<ReceiverInput>(std::clamp(Input->currentIndex(), 0, 3));
-    // The fields that count for the input chosen: a refused value on
-    // another input's page does not hold this one up.
-    std::vector<QLineEdit*> counted = {Tau};
-    switch (input) {
-    case ReceiverInput::Sdr:
-        counted.insert(counted.end(), {SdrFrequency, SdrRate, SdrGain, SdrBand, Bins});
-        break;
-    case ReceiverInput::Audio:
-        counted.insert(counted.end(), {AudioRate, AudioChannel, AudioBand, Bins});
-        break;
-    case ReceiverInput::Command:
-        counted.push_back(Column);
-        break;
-    case ReceiverInput::Rig:
-        counted.push_back(RigModel);
-        break;
-    }
-    bool accepted = true;
-    for (QLineEdit* e : counted) {
-        accepted = reasons_->Check(e) && accepted;
-    }
-    // Every accepted value is taken; a refused one leaves the value in force.
-    ReceiverSetup& s = setup_;
-    s.Input = input;
-    const auto take = [](QLineEdit* e, ReceiverField f, auto&& into) {
-        const ParsedReceiverNumber p = ParseReceiverNumber(f, e->text().toStdString());
-        if (p.Problem.empty()) {
-            into(p.Value);
-        }
-    };
-    s.Sdr.DeviceArgs = SdrDevice->currentText().trimmed().toStdString();
-    take(SdrFrequency, ReceiverField::SdrFrequencyMHz,
-         [&](std::optional<double> v) { s.Sdr.FrequencyMHz = v; });
-    take(SdrRate, ReceiverField::SdrRateHz, [&](std::optional<double> v) { s.Sdr.RateHz = *v; });
-    take(SdrGain, ReceiverField::SdrGainDb, [&](std::optional<double> v) { s.Sdr.GainDb = v; });
-    s.Sdr.Antenna = SdrAntenna->text().trimmed().toStdString();
-    for (auto [edit, band] : {std::pair{SdrBand, &s.SdrBand}, std::pair{AudioBand, &s.AudioBand}}) {
-        const ParsedBand p = ParseBandText(edit->text().toStdString());
-        if (p.Problem.empty()) {
-            *band = p.Band;
-        }
-    }
-    s.Audio.Device = AudioDevice->currentText().trimmed().toStdString();
-    take(AudioRate, ReceiverField::AudioRateHz,
-         [&](std::optional<double> v) { s.Audio.RateHz = static_cast<unsigned>(*v); });
-    take(AudioChannel, ReceiverField::AudioChannel,
-         [&](std::optional<double> v) { s.Audio.Channel = static_cast<unsigned>(*v); });
-    s.Command.Command = Command->text().toStdString();
-    s.Command.Unit =
-        ParseReadingUnit(Unit->currentData().toString().toStdString()).value_or(ReadingUnit::Dbm);
-    take(Column, ReceiverField::Column,
-         [&](std::optional<double> v) { s.Command.Column = static_cast<int>(*v); });
-    take(RigModel, ReceiverField::RigModel,
-         [&](std::optional<double> v) { s.Rig.Model = static_cast<int>(*v); });
-    s.Rig.Device = RigDevice->text().trimmed().toStdString();
-    take(Tau, ReceiverField::TauS, [&](std::optional<double> v) { s.TauS = *v; });
-    take(Bins, ReceiverField::Bins,
-         [&](std::optional<double> v) { s.Bins = static_cast<int>(*v); });
-    s.RfiFilter = Rfi->isChecked();
-    return accepted;
 }
 
 void ReceiverWindow::Edited() {
@@ -653,7 +335,7 @@ void ReceiverWindow::StartClick() {
     }
     runner_ =
         std::make_unique<PowerRunner>(InputFactoryOf(setup_, observing), IntegrationOf(setup_),
-                                      services_.Retry, SystemUtcNow, std::move(wake));
+                                      services_.Retry, services_.UtcNow, std::move(wake));
     runner_->SetPointingSource([slot = pointing_] { return slot->Get(); });
     Say(QStringLiteral("Start: %1").arg(Input->currentText()));
     ErrorText->hide();
@@ -728,10 +410,8 @@ void ReceiverWindow::Shutdown() {
     LogPending();
     flagger_->Wait(); // its jobs use the log's writer
     if (log_) {
-        if (!log_->Flush(std::chrono::milliseconds(kLogFlushMs))) {
-            std::fprintf(stderr, "vantrel: %llu blocks could not be written to %s\n",
-                         static_cast<unsigned long long>(log_->Waiting()), log_->Path().c_str());
-        }
+        // What waits is written, or its loss said: never dropped unsaid.
+        lostAtExit_ = WaitForPowerLog(*log_, isVisible() ? this : nullptr);
         log_.reset();
     }
 }
@@ -751,7 +431,11 @@ bool ReceiverWindow::FlushLog(int timeoutMs) {
 }
 
 int ReceiverWindow::StripPoints() const {
-    return static_cast<int>(stripSeries_->count());
+    int points = 0;
+    for (const QLineSeries* s : stripSegments_) {
+        points += static_cast<int>(s->count());
+    }
+    return points;
 }
 
 int ReceiverWindow::SpectrumPoints() const {
@@ -787,7 +471,7 @@ void ReceiverWindow::TakeNews() {
         stream_ = status.Stream;
     }
     const std::vector<PowerBlock> blocks = runner_->TakeBlocks();
-    SetLive(status.What == RunnerStatus::State::Running);
+    SetLive(status.What == RunnerStatus::State::Running && !status.Silent);
     if (!blocks.empty()) {
         ShowBlocks(blocks);
     }
@@ -831,7 +515,17 @@ void ReceiverWindow::ShowStatus(const RunnerStatus& status) {
         text = QStringLiteral("Opening the input\u2026");
         break;
     case Phase::Running:
-        text = QStringLiteral("Running: %1").arg(FromStd(status.Stream.Summary));
+        // Open but giving nothing (a hung meter script, a stalled device):
+        // not "Running", and the readout greyed.
+        text = status.Silent
+                   ? QStringLiteral("No reading for %1 s: the input is open but gives nothing "
+                                    "(a hung meter script, a stalled device?). %2")
+                         .arg(static_cast<qint64>(status.SilentS))
+                         .arg(FromStd(status.Stream.Summary))
+                   : QStringLiteral("Running: %1; %2.")
+                         .arg(FromStd(status.Stream.Summary),
+                              FromStd(MeasurementText(IntegrationOf(runningSetup_), status.Stream,
+                                                      "\u03c4")));
         break;
     case Phase::Waiting:
         text = QStringLiteral("Waiting: the next try in %1 s.")
@@ -847,7 +541,7 @@ void ReceiverWindow::ShowStatus(const RunnerStatus& status) {
         text += QStringLiteral(" Stop and Start to use the changed settings.");
     }
     SetText(State, text);
-    SetLive(status.What == Phase::Running);
+    SetLive(status.What == Phase::Running && !status.Silent);
     const QString error = FromStd(status.LastError);
     if (error.isEmpty()) {
         ErrorText->hide();
@@ -867,18 +561,35 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     std::size_t dropped = 0;
     const std::string input(ReceiverInputKey(runningSetup_.Input));
     const double frequency = LoggedFrequencyMHz();
+    // Powers of another input or in another unit are not on the same
+    // scale: the chart starts anew with them.
+    const std::string scale = input + " " + stream_.Unit;
+    const bool newScale = scale != stripScale_;
+    stripScale_ = scale;
     for (const PowerBlock& b : blocks) {
         LogPending();
-        pending_ = PendingBlock{b, ChosenMark(), false, input, frequency};
+        pending_ = PendingBlock{b,
+                                ChosenMark(),
+                                false,
+                                input,
+                                frequency,
+                                stream_,
+                                IntegrationOf(runningSetup_).Spectrum};
         YPanel->Core().Add(b, OffsetBeams(b));
-        if (const auto newest = history_.NewestTime(); newest && b.UtcEnd < *newest) {
+        if (const auto newest = history_.NewestTime();
+            (newest && b.UtcEnd < *newest) || (newScale && &b == &blocks.front())) {
             // The clock went back (set by hand, or a stream's clock ahead of
-            // it): the chart starts anew rather than draw a time that runs
-            // backwards.
+            // it), or the scale changed: the chart starts anew rather than
+            // draw a time that runs backwards or join unlike powers.
             history_.Clear();
-            stripSeries_->clear();
+            ClearStrip();
             points.clear();
             dropped = 0;
+        } else if (newest && StripGap(*newest, b.UtcStart, runningSetup_.TauS)) {
+            // No blocks between: the line breaks, a segment of its own starts.
+            stripSeries_->append(points);
+            points.clear();
+            NewStripSegment();
         }
         dropped += history_.Add(b.UtcEnd, b.PowerDb);
         points.append(QPointF(b.UtcEnd, b.PowerDb));
@@ -886,19 +597,73 @@ void ReceiverWindow::ShowBlocks(const std::vector<PowerBlock>& blocks) {
     // Only the new points go in and the old ones out: the chart never takes
     // all its points anew.
     stripSeries_->append(points);
-    if (dropped > 0) {
-        stripSeries_->removePoints(
-            0, static_cast<int>(std::min<std::size_t>(dropped, stripSeries_->count())));
-    }
+    DropStripPoints(dropped);
     // Few points are marked, so that the first blocks are seen at all.
-    if (const bool marked = stripSeries_->count() <= kMarkedStripPoints;
-        marked != stripSeries_->pointsVisible()) {
-        stripSeries_->setPointsVisible(marked);
+    const bool marked = StripPoints() <= kMarkedStripPoints;
+    for (QLineSeries* segment : stripSegments_) {
+        if (marked != segment->pointsVisible()) {
+            segment->setPointsVisible(marked);
+        }
     }
     present_ = blocks.back();
     ShowStripAxes(present_->UtcEnd);
     ShowPresent();
     ShowY();
+    ShowLogState();
+}
+
+QLineSeries* ReceiverWindow::NewStripSegment() {
+    QChart* chart = Strip->chart();
+    auto* segment = new QLineSeries(chart);
+    segment->setColor(stripSegments_.front()->color());
+    segment->setPointsVisible(stripSegments_.front()->pointsVisible());
+    chart->addSeries(segment);
+    segment->attachAxis(stripTime_);
+    segment->attachAxis(stripPower_);
+    stripSegments_.push_back(segment);
+    stripSeries_ = segment;
+    return segment;
+}
+
+void ReceiverWindow::DropStripPoints(std::size_t count) {
+    while (count > 0 && !stripSegments_.empty()) {
+        QLineSeries* oldest = stripSegments_.front();
+        const auto n = std::min<std::size_t>(count, static_cast<std::size_t>(oldest->count()));
+        oldest->removePoints(0, static_cast<int>(n));
+        count -= n;
+        if (oldest->count() == 0 && stripSegments_.size() > 1) {
+            Strip->chart()->removeSeries(oldest);
+            delete oldest;
+            stripSegments_.pop_front();
+        } else if (n == 0) {
+            break;
+        }
+    }
+}
+
+void ReceiverWindow::ClearStrip() {
+    while (stripSegments_.size() > 1) {
+        QLineSeries* oldest = stripSegments_.front();
+        Strip->chart()->removeSeries(oldest);
+        delete oldest;
+        stripSegments_.pop_front();
+    }
+    stripSeries_ = stripSegments_.front();
+    stripSeries_->clear();
+}
+
+void ReceiverWindow::ShowLogState() {
+    // While the log cannot be written, the line says why and how many
+    // blocks wait, never that they are appended.
+    const std::string failing = log_ ? log_->Failing() : std::string();
+    if (!failing.empty()) {
+        SetText(LogText, QStringLiteral("%1 %2 block(s) wait to be written.")
+                             .arg(FromStd(failing))
+                             .arg(log_->Waiting() + (pending_ ? 1 : 0)));
+        LogText->setStyleSheet(QLatin1String(kRefusedStyle));
+        return;
+    }
+    LogText->setStyleSheet(QString());
     SetText(
         LogText,
         QStringLiteral("Blocks are appended to %1 (%2 this run).").arg(LogPath()).arg(logged_ + 1));
@@ -1096,7 +861,7 @@ std::optional<double> ReceiverWindow::OffsetBeams(const PowerBlock& block) const
 }
 
 void ReceiverWindow::ShowSpectrum(const SpectrumSnapshot& snapshot) {
-    spectrumChart_->Show(snapshot, runningSetup_.Input == ReceiverInput::Sdr);
+    spectrumChart_->Show(snapshot, runningSetup_.Input == ReceiverInput::Sdr, LoggedFrequencyMHz());
 }
 
 void ReceiverWindow::LogPending() {
@@ -1107,6 +872,7 @@ void ReceiverWindow::LogPending() {
         PowerRecord record =
             PowerRecordOf(pending_->Block, pending_->Input, pending_->FrequencyMHz, pending_->Mark);
         record.Used = pending_->Used;
+        FillInputColumns(record, pending_->Stream, pending_->Spectrum);
         log_->Append(std::move(record));
         ++logged_;
     }
@@ -1121,6 +887,9 @@ void ReceiverWindow::TakeLogProblems() {
         Say(FromStd(why));
         SetText(LogText, FromStd(why));
         LogText->setStyleSheet(QLatin1String(kRefusedStyle));
+    }
+    if (present_) {
+        ShowLogState();
     }
 }
 
@@ -1141,66 +910,6 @@ void ReceiverWindow::ShowFrequency() {
     const QString note = FromStd(FrequencyNote(s, observing, tuned));
     SetText(FrequencyText, note);
     FrequencyText->setVisible(!note.isEmpty());
-}
-
-void ReceiverWindow::FindSdrClick() {
-    if (!services_.FindSdrs) {
-        return;
-    }
-    FindSdrButton->setEnabled(false);
-    FindSdrButton->setText(QStringLiteral("Finding\u2026"));
-    auto* watcher = new QFutureWatcher<std::vector<FoundSdr>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        const std::vector<FoundSdr> found = watcher->result();
-        watcher->deleteLater();
-        const QString typed = SdrDevice->currentText();
-        SdrDevice->clear();
-        for (const FoundSdr& f : found) {
-            SdrDevice->addItem(FromStd(f.Args));
-            SdrDevice->setItemData(SdrDevice->count() - 1, FromStd(f.Label), Qt::ToolTipRole);
-        }
-        SdrDevice->setEditText(typed);
-        FindSdrButton->setEnabled(true);
-        FindSdrButton->setText(QStringLiteral("Find"));
-        Say(found.empty() ? QStringLiteral("No SDR found: is its SoapySDR module installed "
-                                           "(soapysdr-module-rtlsdr, ... or soapysdr-module-all) "
-                                           "and the device plugged in?")
-                          : QStringLiteral("%1 SDRs found: choose one in the Device list.")
-                                .arg(found.size()));
-        if (!found.empty()) {
-            SdrDevice->showPopup();
-        }
-    });
-    watcher->setFuture(QtConcurrent::run(services_.FindSdrs));
-}
-
-void ReceiverWindow::FindAudioClick() {
-    if (!services_.FindAudio) {
-        return;
-    }
-    FindAudioButton->setEnabled(false);
-    auto* watcher = new QFutureWatcher<std::vector<FoundAudioDevice>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        const std::vector<FoundAudioDevice> found = watcher->result();
-        watcher->deleteLater();
-        const QString typed = AudioDevice->currentText();
-        AudioDevice->clear();
-        for (const FoundAudioDevice& f : found) {
-            AudioDevice->addItem(FromStd(f.Name));
-            AudioDevice->setItemData(AudioDevice->count() - 1, FromStd(f.Description),
-                                     Qt::ToolTipRole);
-        }
-        AudioDevice->setEditText(typed);
-        FindAudioButton->setEnabled(true);
-        Say(found.empty() ? QStringLiteral("ALSA names no capture device.")
-                          : QStringLiteral("%1 capture devices found: choose one in the Device "
-                                           "list.")
-                                .arg(found.size()));
-        if (!found.empty()) {
-            AudioDevice->showPopup();
-        }
-    });
-    watcher->setFuture(QtConcurrent::run(services_.FindAudio));
 }
 
 } // namespace vantrel

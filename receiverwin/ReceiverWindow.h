@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,6 +29,7 @@ class QCategoryAxis;
 class QChartView;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QLineSeries;
@@ -63,6 +65,9 @@ struct ReceiverWindowServices {
     QString Directory;
     /// How the runner retries an input that failed.
     InputRetry Retry;
+    /// The runner's UTC clock: the blocks' times of readings and how long
+    /// an input has been silent (tests give a faster one).
+    BlockIntegrator::UtcSource UtcNow = SystemUtcNow;
     /// Where the antenna points while the Track window tracks: the source
     /// and the rotator's reported position; none otherwise. Asked on the
     /// user-interface thread only (at every refresh); the worker reads a
@@ -124,7 +129,9 @@ public:
 
     /// At the program's end: stops the input and waits for it and every
     /// stopping runner, appends the last block to the power log and waits
-    /// for the log (a few seconds at most). Idempotent.
+    /// for the log: when it takes more than a moment, a dialog says how
+    /// many blocks wait and why, until they are written or the user exits
+    /// without them (WaitForPowerLog). Idempotent.
     void Shutdown();
 
     const ReceiverSetup& Setup() const { return setup_; }
@@ -154,10 +161,15 @@ public:
     std::uint64_t BlocksLogged() const { return logged_; }
     /// Waits until the power log has written what it was given (tests).
     bool FlushLog(int timeoutMs);
+    /// Blocks the power log could not write by the end of Shutdown (the
+    /// user chose to exit without them); 0 when all were written.
+    std::size_t LostAtExit() const { return lostAtExit_; }
     /// Why the text of a field is refused; empty when accepted.
     QString Problem(const QLineEdit* field) const;
     /// Points of the strip chart.
     int StripPoints() const;
+    /// Segments of its line: one more after every gap between blocks.
+    int StripSegments() const { return static_cast<int>(stripSegments_.size()); }
     /// Points of the spectrum's trace.
     int SpectrumPoints() const;
 
@@ -170,7 +182,10 @@ public:
     QLineEdit* SdrGain = nullptr;
     QLineEdit* SdrAntenna = nullptr;
     QLineEdit* SdrBand = nullptr;
-    QComboBox* AudioDevice = nullptr; ///< editable: ALSA device name
+    QLineEdit* SdrPpm = nullptr;          ///< frequency correction, ppm; empty: the device's
+    QLineEdit* SdrSettings = nullptr;     ///< "biastee=true, direct_samp=2"
+    QLineEdit* SdrGainElements = nullptr; ///< "LNA=20, MIX=5"
+    QComboBox* AudioDevice = nullptr;     ///< editable: ALSA device name
     QPushButton* FindAudioButton = nullptr;
     QLineEdit* AudioRate = nullptr;
     QLineEdit* AudioChannel = nullptr;
@@ -178,6 +193,7 @@ public:
     QLineEdit* Command = nullptr;
     QComboBox* Unit = nullptr;
     QLineEdit* Column = nullptr;
+    QLineEdit* CommandPoll = nullptr; ///< a polled meter's interval, s; empty: at once
     QLineEdit* RigModel = nullptr;
     QLineEdit* RigDevice = nullptr;
     QLineEdit* Tau = nullptr;
@@ -224,6 +240,9 @@ protected:
 
 private:
     void BuildControls();
+    /// The input box: its pages, the integration and the mark
+    /// (ReceiverInputPanel.cpp, with the fields' reading and Find).
+    QGroupBox* BuildInputPanel();
     void BuildCharts();
     void ShowSetup();
     /// Reads every field into the setup; true when all are accepted.
@@ -253,6 +272,14 @@ private:
     /// Hands the block waiting for its mark to the power log.
     void LogPending();
     void TakeLogProblems();
+    /// Where the blocks go, or why they cannot be written and how many wait.
+    void ShowLogState();
+    /// Starts a segment of the strip chart's line after a gap.
+    QLineSeries* NewStripSegment();
+    /// Drops the `count` oldest points, and the segments they empty.
+    void DropStripPoints(std::size_t count);
+    /// Empties the strip chart: one empty segment left.
+    void ClearStrip();
     /// Ends the runner on a thread of its own.
     void Retire();
     void FindSdrClick();
@@ -282,6 +309,7 @@ private:
     std::vector<Retiring> retiring_;
     std::unique_ptr<PowerLogWriter> log_;
     std::uint64_t logged_ = 0;
+    std::size_t lostAtExit_ = 0;
     bool shutDown_ = false;
     QString lentTo_; ///< the window reading the input; empty while this one may
     QString lastShownError_;
@@ -300,10 +328,16 @@ private:
         bool Used = false; ///< a Y handed on rests on it
         std::string Input;
         double FrequencyMHz = 0;
+        StreamDescription Stream; ///< of the input that gave it
+        std::optional<SpectrumSettings> Spectrum;
     };
     std::optional<PendingBlock> pending_;
 
     StripHistory history_{kStripMinutes / (24.0 * 60.0)};
+    std::string stripScale_; ///< the input and unit of the strip chart's points
+    /// The strip chart's line in segments, oldest first, broken where no
+    /// blocks came (StripGap); stripSeries_ is the newest.
+    std::deque<QLineSeries*> stripSegments_;
     QLineSeries* stripSeries_ = nullptr;
     QLineSeries* referenceSeries_ = nullptr;
     QCategoryAxis* stripTime_ = nullptr;

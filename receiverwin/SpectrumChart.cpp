@@ -4,8 +4,10 @@
 
 #include <QAreaSeries>
 #include <QChart>
+#include <QCursor>
 #include <QLineSeries>
 #include <QScatterSeries>
+#include <QToolTip>
 #include <QValueAxis>
 #include <QXYSeries>
 
@@ -51,6 +53,21 @@ SpectrumChart::SpectrumChart(QWidget* parent) : QChartView(parent) {
         s->attachAxis(spectrumFrequency_);
         s->attachAxis(spectrumPower_);
     }
+    // On hover: the point's frequency and, for an SDR, its offset from the
+    // centre.
+    connect(spectrumSeries_, &QXYSeries::hovered, this, [this](const QPointF& p, bool on) {
+        if (!on) {
+            QToolTip::hideText();
+            return;
+        }
+        QToolTip::showText(
+            QCursor::pos(),
+            sdr_ ? QStringLiteral("%1 MHz, %2 kHz from the centre: %3 dB")
+                       .arg(p.x(), 0, 'f', 6)
+                       .arg((p.x() - centreMHz_) * 1e3, 0, 'f', 3)
+                       .arg(p.y(), 0, 'f', 1)
+                 : QStringLiteral("%1 Hz: %2 dB").arg(p.x(), 0, 'f', 1).arg(p.y(), 0, 'f', 1));
+    });
     setChart(spectrum);
     setObjectName(QStringLiteral("Spectrum"));
     setMinimumHeight(260);
@@ -60,27 +77,31 @@ int SpectrumChart::Points() const {
     return static_cast<int>(spectrumSeries_->count());
 }
 
-void SpectrumChart::Show(const SpectrumSnapshot& snapshot, bool sdr) {
+void SpectrumChart::Show(const SpectrumSnapshot& snapshot, bool sdr, double centreMHz) {
     const PeriodogramTrace trace = TraceOf(snapshot, kSpectrumPoints);
     if (trace.Hz.empty()) {
         return;
     }
-    // An SDR's offsets from the centre in kHz, audio in Hz.
-    const double scale = sdr ? 1e-3 : 1.0;
-    const QString title = sdr ? QStringLiteral("Offset from the centre (kHz)")
-                              : QStringLiteral("Audio frequency (Hz)");
+    // An SDR's spectrum on the sky frequency in MHz (its offsets from the
+    // centre on hover), audio in Hz.
+    sdr_ = sdr;
+    centreMHz_ = sdr ? centreMHz : 0.0;
+    const auto axis = [this](double hz) { return sdr_ ? centreMHz_ + hz * 1e-6 : hz; };
+    const QString title =
+        sdr ? QStringLiteral("Frequency (MHz), centre %1 MHz").arg(centreMHz_, 0, 'f', 6)
+            : QStringLiteral("Audio frequency (Hz)");
     if (spectrumFrequency_->titleText() != title) {
         spectrumFrequency_->setTitleText(title);
     }
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(trace.Hz.size()));
     for (std::size_t i = 0; i < trace.Hz.size(); ++i) {
-        points.append(QPointF(trace.Hz[i] * scale, trace.Db[i]));
+        points.append(QPointF(axis(trace.Hz[i]), trace.Db[i]));
     }
     spectrumSeries_->replace(points);
     QList<QPointF> dropped;
     for (std::size_t i = 0; i < trace.DroppedHz.size(); ++i) {
-        dropped.append(QPointF(trace.DroppedHz[i] * scale, trace.DroppedDb[i]));
+        dropped.append(QPointF(axis(trace.DroppedHz[i]), trace.DroppedDb[i]));
     }
     droppedSeries_->replace(dropped);
 
@@ -91,8 +112,11 @@ void SpectrumChart::Show(const SpectrumSnapshot& snapshot, bool sdr) {
         sdr ? -snapshot.FirstBinHz
             : snapshot.FirstBinHz +
                   static_cast<double>(snapshot.PowerDb.size() - 1) * snapshot.BinHz;
-    spectrumFrequency_->setRange(lowHz * scale, highHz * scale);
+    spectrumFrequency_->setRange(axis(lowHz), axis(highHz));
     spectrumFrequency_->setTickCount(kSpectrumTicks);
+    spectrumFrequency_->setLabelFormat(sdr ? QStringLiteral("%.%1f").arg(FrequencyAxisDecimals(
+                                                 (highHz - lowHz) * 1e-6, kSpectrumTicks))
+                                           : QStringLiteral("%g"));
     spectrumPower_->setRange(trace.LowDb - kSpectrumPadDb, trace.HighDb + kSpectrumPadDb);
     spectrumPower_->setTickCount(kSpectrumTicks);
     spectrumPower_->applyNiceNumbers();
@@ -122,8 +146,8 @@ void SpectrumChart::Show(const SpectrumSnapshot& snapshot, bool sdr) {
         usedShown_ = trace.Used;
     }
     for (std::size_t i = 0; i < trace.Used.size(); ++i) {
-        const double lo = trace.Used[i].Lo * scale;
-        const double hi = trace.Used[i].Hi * scale;
+        const double lo = axis(trace.Used[i].Lo);
+        const double hi = axis(trace.Used[i].Hi);
         usedAreas_[i]->upperSeries()->replace({QPointF(lo, high), QPointF(hi, high)});
         usedAreas_[i]->lowerSeries()->replace({QPointF(lo, low), QPointF(hi, low)});
     }

@@ -19,9 +19,10 @@ namespace vantrel {
 class SpectrumChart final : public QChartView {
 public:
     explicit SpectrumChart(QWidget* parent = nullptr);
-    /// Shows `snapshot`; `sdr`: offsets from the centre in kHz (IQ
-    /// samples), else audio frequencies in Hz.
-    void Show(const SpectrumSnapshot& snapshot, bool sdr);
+    /// Shows `snapshot`; `sdr`: IQ samples, drawn on the sky frequency in
+    /// MHz about `centreMHz` (their offset from the centre on hover), else
+    /// audio frequencies in Hz.
+    void Show(const SpectrumSnapshot& snapshot, bool sdr, double centreMHz);
     /// Points of the trace.
     int Points() const;
 
@@ -32,6 +33,8 @@ private:
     std::vector<BandHz> usedShown_;
     QValueAxis* spectrumFrequency_ = nullptr;
     QValueAxis* spectrumPower_ = nullptr;
+    bool sdr_ = false;
+    double centreMHz_ = 0; ///< the sky frequency of the SDR's centre, MHz
 };
 
 } // namespace vantrel

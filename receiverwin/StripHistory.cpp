@@ -89,4 +89,10 @@ std::vector<StripMark> StripTimeMarks(DateTime firstUtc, DateTime lastUtc, int m
     return marks;
 }
 
+bool StripGap(DateTime previousEndUtc, DateTime startUtc, double tauS) {
+    constexpr double kSecondsPerDay = 86400.0;
+    constexpr double kGapShareOfTau = 0.5;
+    return (startUtc - previousEndUtc) * kSecondsPerDay > kGapShareOfTau * tauS;
+}
+
 } // namespace vantrel

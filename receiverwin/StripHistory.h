@@ -48,6 +48,14 @@ private:
     std::deque<Point> highs_; ///< values falling from the front: the front is the maximum
 };
 
+/// Whether the strip chart's line breaks between a block that ended at
+/// `previousEndUtc` and the next that starts at `startUtc` (UTC days):
+/// when more than half a block of τ `tauS` seconds lies between them (a
+/// block dropped for lost samples, readings that stopped, a new run), so
+/// the line never joins across time without blocks. Blocks that follow
+/// each other (the sample clock's, or readings' windows) never break it.
+bool StripGap(DateTime previousEndUtc, DateTime startUtc, double tauS);
+
 /// A mark of the strip chart's time axis, UTC.
 struct StripMark {
     DateTime Utc = 0;  ///< days since 1899-12-30, UTC

@@ -17,9 +17,12 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: vantrel-power --input sdr|audio|command|rig [--device ARGS_OR_NAME]\n"
     "                     [--frequency MHZ] [--rate SPS] [--gain DB] [--channel N]\n"
+    "                     [--gain-element NAME=DB]... [--setting KEY=VALUE]...\n"
+    "                     [--ppm PPM]\n"
     "                     [--bins N] [--band LO:HI] [--command CMD]\n"
-    "                     [--unit dbm|db|w|mw] [--column N] [--rig-model N]\n"
-    "                     [--tau S] [--duration S]\n"
+    "                     [--unit dbm|db|w|mw] [--column N] [--poll S]\n"
+    "                     [--rig-model N] [--tau S] [--rfi] [--spectrum FILE]\n"
+    "                     [--duration S]\n"
     "                     [--data FILE | --data-home[=FOLDER]]\n"
     "\n"
     "Measures the receiver's noise power: linear power averaged over blocks of\n"
@@ -54,19 +57,40 @@ constexpr std::string_view kUsage =
     "                     device's); other inputs: the frequency logged\n"
     "  --rate SPS         samples a second: sdr (default 2400000), audio (48000)\n"
     "  --gain DB          sdr: manual gain (default: the device's); AGC is off\n"
+    "  --gain-element NAME=DB  sdr: the gain of one element as the device names\n"
+    "                     it (LNA, MIX, VGA, TUNER ...), after --gain; repeatable\n"
+    "  --setting KEY=VALUE  sdr: a device setting by its module's name\n"
+    "                     (biastee=true, direct_samp=2 ...); repeatable. A key\n"
+    "                     the device does not have is refused with those it has\n"
+    "  --ppm PPM          sdr: frequency correction of its reference, ppm\n"
     "  --channel N        audio: channel from 1 (left) (default 1)\n"
     "  --bins N           sdr, audio: measure through an averaged power spectrum of\n"
     "                     N bins (Hann window; band edges and 0 Hz left out)\n"
     "  --band LO:HI       sdr, audio: measure only this band, Hz (sdr: offset from\n"
     "                     the centre, e.g. -500000:500000; audio: 300:2700); uses\n"
-    "                     the spectrum, 4096 bins unless --bins says otherwise\n"
+    "                     the spectrum, 4096 bins unless --bins says otherwise.\n"
+    "                     audio without --band: 300:2700, an SSB receiver's audio\n"
+    "                     (a note on standard error says so)\n"
     "  --command CMD      command: the program, run by /bin/sh -c\n"
     "  --unit U           command: dbm (default), db, w or mw\n"
     "  --column N         command: the field holding the reading, from 1 (default 1)\n"
+    "  --poll S           command: a command that prints its readings and exits is\n"
+    "                     a polled meter, run again S seconds after it ends (default\n"
+    "                     0: at once); its readings are averaged over the blocks\n"
     "  --rig-model N      rig: Hamlib rig model (default 2, a rigctld; 'rigctl -l'\n"
     "                     lists them)\n"
     "  --tau S            integration time, 0.1 to 600 s (default 1)\n"
+    "  --rfi              leave out bins, sub-blocks or readings far above the\n"
+    "                     median (the Receiver window's RFI filter)\n"
+    "  --spectrum FILE    sdr, audio: append each block's averaged spectrum to FILE,\n"
+    "                     a header of bin frequencies in Hz (utc_start,utc_end,F1,\n"
+    "                     F2,...) at the start of every run, then one row of dB per\n"
+    "                     block; measures through the spectrum (4096 bins)\n"
     "  --duration S       stop after S seconds (default: until interrupted)\n"
+    "\n"
+    "At the end (--duration, Ctrl-C or SIGTERM) the block in progress is printed\n"
+    "and logged as it is: flagged partial in the log, its sigma_db from the\n"
+    "samples it holds, and said on standard error.\n"
     "\n"
     "Exit status: 0 at the end, 2 for bad arguments or an input that cannot be\n"
     "opened, 1 when standard output cannot be written. An input lost while\n"
@@ -82,6 +106,13 @@ constexpr long double kHighestRate = 1e9L;
 constexpr long double kHighestGainDb = 200;
 constexpr long double kHighestBandHz = 1e9L;
 constexpr long double kLongestDurationS = 1e9L;
+constexpr long double kLongestPollS = 3600;
+/// A reference crystal a thousand ppm off is no SDR's.
+constexpr long double kLargestPpm = 1000;
+/// The band of an SSB receiver's audio, Hz: what audio is measured over
+/// when no --band is given.
+constexpr double kSsbAudioLoHz = 300;
+constexpr double kSsbAudioHiHz = 2700;
 constexpr int kDefaultBins = 4096;
 constexpr double kDefaultSdrRate = 2.4e6;
 constexpr unsigned kDefaultAudioRate = 48000;
@@ -123,12 +154,18 @@ const std::vector<OptionUse>& Options() {
         {"--frequency", {K::Sdr, K::Audio, K::Command, K::Rig}},
         {"--rate", {K::Sdr, K::Audio}},
         {"--gain", {K::Sdr}},
+        {"--gain-element", {K::Sdr}},
+        {"--setting", {K::Sdr}},
+        {"--ppm", {K::Sdr}},
         {"--channel", {K::Audio}},
         {"--bins", {K::Sdr, K::Audio}},
         {"--band", {K::Sdr, K::Audio}},
         {"--command", {K::Command}},
         {"--unit", {K::Command}},
         {"--column", {K::Command}},
+        {"--poll", {K::Command}},
+        {"--rfi", {K::Sdr, K::Audio, K::Command, K::Rig}},
+        {"--spectrum", {K::Sdr, K::Audio}},
         {"--rig-model", {K::Rig}},
         {"--tau", {K::Sdr, K::Audio, K::Command, K::Rig}},
         {"--duration", {K::Sdr, K::Audio, K::Command, K::Rig}},
@@ -190,6 +227,13 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
         if (!known) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
+        if (split.Flag == "--rfi") {
+            if (split.InlineValue) {
+                return fail("--rfi takes no value");
+            }
+            given.emplace_back(split.Flag, "");
+            continue;
+        }
         const auto value = split.Value(args, i);
         if (!value) {
             return fail(std::string(split.Flag) + " needs a value (try --help)");
@@ -209,9 +253,12 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
             }
             continue;
         }
-        given.erase(std::remove_if(given.begin(), given.end(),
-                                   [&](const auto& g) { return g.first == split.Flag; }),
-                    given.end());
+        // Settings and gain elements add up; of any other flag the last counts.
+        if (split.Flag != "--setting" && split.Flag != "--gain-element") {
+            given.erase(std::remove_if(given.begin(), given.end(),
+                                       [&](const auto& g) { return g.first == split.Flag; }),
+                        given.end());
+        }
         given.emplace_back(split.Flag, *value);
     }
     if (o.Help) {
@@ -270,6 +317,29 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
                 return fail("--gain: '" + v + "' is not a gain in dB");
             }
             o.Sdr.GainDb = *g;
+        } else if (flag == "--gain-element" || flag == "--setting") {
+            const auto eq = v.find('=');
+            const std::string key = eq == std::string::npos ? std::string() : v.substr(0, eq);
+            const std::string text = eq == std::string::npos ? std::string() : v.substr(eq + 1);
+            if (key.empty() || text.empty()) {
+                return fail(std::string(flag) + ": '" + v + "' is not " +
+                            (flag == "--setting" ? "KEY=VALUE" : "NAME=DB"));
+            }
+            if (flag == "--setting") {
+                o.Sdr.Settings.emplace_back(key, text);
+            } else {
+                const auto g = Real(text, -kHighestGainDb, kHighestGainDb);
+                if (!g) {
+                    return fail("--gain-element: '" + text + "' is not a gain in dB");
+                }
+                o.Sdr.GainElements.emplace_back(key, *g);
+            }
+        } else if (flag == "--ppm") {
+            const auto ppm = Real(v, -kLargestPpm, kLargestPpm);
+            if (!ppm) {
+                return fail("--ppm: '" + v + "' is not a correction from -1000 to 1000 ppm");
+            }
+            o.Sdr.PpmCorrection = *ppm;
         } else if (flag == "--channel") {
             const auto c = Whole(v, 1, kMostChannels);
             if (!c) {
@@ -314,6 +384,22 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
                 return fail("--column: '" + v + "' is not a column from 1 to 1000");
             }
             o.Command.Column = static_cast<int>(*c);
+        } else if (flag == "--poll") {
+            const auto p = Real(v, 0, kLongestPollS);
+            if (!p) {
+                return fail("--poll: '" + v + "' is not a time from 0 to 3600 s");
+            }
+            o.Command.PollS = *p;
+        } else if (flag == "--rfi") {
+            o.Integration.Rfi.Enabled = true;
+        } else if (flag == "--spectrum") {
+            if (v.empty()) {
+                return fail("--spectrum needs a file");
+            }
+            o.SpectrumPath = v;
+            if (!o.Integration.Spectrum) {
+                o.Integration.Spectrum.emplace();
+            }
         } else if (flag == "--rig-model") {
             const auto m = Whole(v, 1, kHighestModel);
             if (!m) {
@@ -333,6 +419,17 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
             }
             o.DurationS = *d;
         }
+    }
+    if (kind == PowerInputKind::Audio &&
+        (!o.Integration.Spectrum || !o.Integration.Spectrum->Band)) {
+        // Half the sample rate would be a B the audio of an SSB receiver
+        // does not have: its σ would be several times too small.
+        if (!o.Integration.Spectrum) {
+            o.Integration.Spectrum.emplace();
+        }
+        o.Integration.Spectrum->Band = BandHz{kSsbAudioLoHz, kSsbAudioHiHz};
+        result.Notes.push_back("no --band given: the audio is measured over 300-2700 Hz, an SSB "
+                               "receiver's passband (--band LO:HI for another)");
     }
     if (bins) {
         if (!o.Integration.Spectrum) {

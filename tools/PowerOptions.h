@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
@@ -26,15 +27,20 @@ struct PowerCommandLine {
     /// (ToolFiles::PathForNew).
     DataArguments Files;
     PowerInputKind Input = PowerInputKind::Sdr;
-    SdrSettings Sdr;         ///< --device, --frequency, --rate, --gain
+    /// --device, --frequency, --rate, --gain, --gain-element, --setting, --ppm
+    SdrSettings Sdr;
     AudioSettings Audio;     ///< --device, --rate, --channel
-    CommandSettings Command; ///< --command, --unit, --column
+    CommandSettings Command; ///< --command, --unit, --column, --poll
     RigSettings Rig;         ///< --rig-model, --device
-    /// --tau; --bins and --band choose the spectrum path.
+    /// --tau, --rfi; --bins and --band choose the spectrum path (audio
+    /// takes it always: 300-2700 Hz without --band).
     IntegrationSettings Integration;
     /// --frequency for the log when the input does not tune (MHz); none unknown.
     std::optional<double> FrequencyMHz;
     std::optional<double> DurationS; ///< --duration, seconds; none: until interrupted
+    /// --spectrum FILE: each block's averaged spectrum appended as a CSV row
+    /// (sdr, audio; takes the spectrum path); empty: none.
+    std::string SpectrumPath;
     bool Help = false;
 };
 
@@ -42,6 +48,9 @@ struct PowerCommandLine {
 struct ParsedPower {
     PowerCommandLine Options;
     std::string Error; ///< one line for standard error, "vantrel-power: ..."
+    /// Lines for standard error that are no error: a default chosen for
+    /// the user (the audio band).
+    std::vector<std::string> Notes;
 };
 
 /// The usage text of `vantrel-power`.

@@ -7,6 +7,8 @@
 // and the ending (stop the input, print what is finished, exit 0) runs as
 // ordinary code on the main thread.
 
+#include "radiometer/InputColumns.h"
+#include "radiometer/MeasurementText.h"
 #include "radiometer/PowerLog.h"
 #include "radiometer/PowerRunner.h"
 #include "tools/EndingSignals.h"
@@ -14,11 +16,16 @@
 #include "tools/PowerOptions.h"
 #include "tools/TerminalText.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <deque>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -61,12 +68,60 @@ std::string BlockLine(const PowerBlock& b) {
            (b.WholeDbSteps ? "1" : "0");
 }
 
+/// Appends each block's averaged spectrum to a CSV file: a header of bin
+/// frequencies (Hz) at the start of the run and whenever the bins change,
+/// then one row of dB per block.
+class SpectrumWriter {
+public:
+    explicit SpectrumWriter(std::string path) : path_(std::move(path)) {}
+
+    /// False (said once) when the file cannot be written.
+    bool Write(const PowerBlock& block, const SpectrumSnapshot& s) {
+        if (path_.empty()) {
+            return true;
+        }
+        std::FILE* out = std::fopen(path_.c_str(), "a");
+        if (out == nullptr) {
+            if (!failed_) {
+                Say("the spectra cannot be written to " + path_ + ": " + std::strerror(errno));
+            }
+            failed_ = true;
+            return false;
+        }
+        failed_ = false;
+        std::string text;
+        const auto bins = std::make_tuple(s.FirstBinHz, s.BinHz, s.PowerDb.size());
+        if (bins != header_) {
+            header_ = bins;
+            text = "utc_start,utc_end";
+            for (std::size_t i = 0; i < s.PowerDb.size(); ++i) {
+                text += "," + Fixed(s.FirstBinHz + static_cast<double>(i) * s.BinHz, 3);
+            }
+            text += "\n";
+        }
+        text += PowerLogTime(block.UtcStart) + "," + PowerLogTime(block.UtcEnd);
+        for (const float db : s.PowerDb) {
+            text += "," + Fixed(db, 3);
+        }
+        text += "\n";
+        const bool written = std::fputs(text.c_str(), out) >= 0;
+        return std::fclose(out) == 0 && written;
+    }
+
+private:
+    std::string path_;
+    std::tuple<double, double, std::size_t> header_{0, 0, 0};
+    bool failed_ = false;
+};
+
 /// Prints the blocks and appends them to the power log; false when
 /// standard output cannot be written.
 class BlockPrinter {
 public:
-    BlockPrinter(std::string input, std::optional<double> frequencyMHz, std::string logPath)
-        : input_(std::move(input)), frequencyMHz_(frequencyMHz), logPath_(std::move(logPath)) {}
+    BlockPrinter(std::string input, std::optional<double> frequencyMHz, std::string logPath,
+                 std::optional<SpectrumSettings> spectrum)
+        : input_(std::move(input)), frequencyMHz_(frequencyMHz), logPath_(std::move(logPath)),
+          spectrum_(std::move(spectrum)) {}
 
     /// The header goes out with the first block (or at the end, when none
     /// came): a command that turns out not to run prints nothing on
@@ -90,7 +145,16 @@ public:
             if (std::fputs(line.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
                 return false;
             }
-            const PowerRecord record = PowerRecordOf(b, input_, frequency, PowerMark::None);
+            PowerRecord record = PowerRecordOf(b, input_, frequency, PowerMark::None);
+            FillInputColumns(record, stream, spectrum_);
+            record.Partial = b.Partial;
+            if (b.Partial) {
+                Say("the last block is partial: " + Fixed(b.IntegrationS, 3) + " s, " +
+                    std::to_string(b.Samples) +
+                    (stream.What == StreamDescription::Kind::Readings ? " reading(s)"
+                                                                      : " samples") +
+                    "; flagged partial in the log, its sigma from what it holds");
+            }
             const auto failed = AppendPowerRecord(logPath_, record);
             if (failed && !logFailed_) {
                 Say(*failed + " (the blocks are still printed)");
@@ -104,6 +168,7 @@ private:
     std::string input_;
     std::optional<double> frequencyMHz_;
     std::string logPath_;
+    std::optional<SpectrumSettings> spectrum_;
     bool logFailed_ = false;
     bool headerDone_ = false;
 };
@@ -121,6 +186,9 @@ int main(int argc, char** argv) {
     if (o.Help) {
         std::fputs(std::string(PowerUsage()).c_str(), stdout);
         return 0;
+    }
+    for (const std::string& note : parsed.Notes) {
+        Say(note);
     }
     // The log goes where every tool puts a file it makes.
     const ToolFiles where = ToolFiles::OfEnvironment(o.Files);
@@ -140,6 +208,9 @@ int main(int argc, char** argv) {
                                                  std::chrono::duration<double>(*o.DurationS))
                                  : SteadyClock::time_point::max();
     PowerRunner runner(PowerInputFactory(o), o.Integration, kRetry);
+    if (!o.SpectrumPath.empty()) {
+        runner.KeepEverySpectrum();
+    }
 
     // The first opening decides: an input that cannot be opened ends the
     // tool with status 2, after it has said why.
@@ -159,15 +230,45 @@ int main(int argc, char** argv) {
         }
     }
 
-    BlockPrinter printer(std::string(PowerInputName(o.Input)), o.FrequencyMHz, logPath);
+    BlockPrinter printer(std::string(PowerInputName(o.Input)), o.FrequencyMHz, logPath,
+                         o.Integration.Spectrum);
+    SpectrumWriter spectra(o.SpectrumPath);
+    // Each block of the spectrum path comes with its spectrum, in order.
+    std::deque<SpectrumSnapshot> pendingSpectra;
+    const auto writeSpectra = [&](const std::vector<PowerBlock>& blocks) {
+        if (o.SpectrumPath.empty()) {
+            return;
+        }
+        for (SpectrumSnapshot& s : runner.TakeSpectra()) {
+            pendingSpectra.push_back(std::move(s));
+        }
+        for (const PowerBlock& b : blocks) {
+            if (pendingSpectra.empty()) {
+                break;
+            }
+            spectra.Write(b, pendingSpectra.front());
+            pendingSpectra.pop_front();
+        }
+    };
     int exitStatus = 0;
     bool opened = false;
+    bool silentSaid = false;
     for (;;) {
         const RunnerStatus status = runner.Status();
+        if (status.Silent != silentSaid) {
+            silentSaid = status.Silent;
+            Say(status.Silent ? "no reading for " + Fixed(status.SilentS, 0) +
+                                    " s: the input is open but gives nothing (a hung meter "
+                                    "script, a stalled device)"
+                              : "readings come again");
+        }
         for (const RunnerEvent& e : runner.TakeEvents()) {
             switch (e.What) {
             case RunnerEvent::Kind::Opened:
-                Say((opened ? "input open again: " : "input open: ") + e.Text);
+                // The first time with what a block measures.
+                Say((opened ? "input open again: " + e.Text
+                            : "input open: " + e.Text + "; " +
+                                  MeasurementText(o.Integration, status.Stream, "--tau")));
                 opened = true;
                 break;
             case RunnerEvent::Kind::Error:
@@ -178,11 +279,13 @@ int main(int argc, char** argv) {
                 break;
             }
         }
-        if (!printer.Print(runner.TakeBlocks(), status.Stream)) {
+        const std::vector<PowerBlock> blocks = runner.TakeBlocks();
+        if (!printer.Print(blocks, status.Stream)) {
             std::perror("vantrel-power: writing the blocks");
             exitStatus = kOutputFailed;
             break;
         }
+        writeSpectra(blocks);
         if (status.Refused) {
             exitStatus = kBadArguments;
             break;
@@ -196,12 +299,14 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    runner.Stop();
+    // The block in progress is measured too: printed and logged as partial.
+    runner.Stop(exitStatus == 0 ? LastBlock::Keep : LastBlock::Drop);
+    const std::vector<PowerBlock> last = runner.TakeBlocks();
     if (exitStatus != kOutputFailed &&
-        (!printer.Print(runner.TakeBlocks(), runner.Status().Stream) ||
-         (exitStatus == 0 && !printer.Header()))) {
+        (!printer.Print(last, runner.Status().Stream) || (exitStatus == 0 && !printer.Header()))) {
         std::perror("vantrel-power: writing the blocks");
         exitStatus = kOutputFailed;
     }
+    writeSpectra(last);
     return exitStatus;
 }

@@ -11,6 +11,7 @@
 #include "radiometer/RigInput.h"
 #include "radiometer/SdrInput.h"
 
+#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -259,6 +260,108 @@ TEST(SdrInput, RefusalsStopWithASentenceAndAMissingDeviceIsRetried) {
     }
 }
 
+/// What an SDR user sets beyond rate and gain, by the names the device's
+/// module gives: gain elements (their gain is in the power measured), its
+/// settings and the frequency correction, read back in the summary; a name
+/// or value it does not have is refused with what it has.
+TEST(SdrInput, GainElementsSettingsAndPpmReachTheDeviceOrAreRefusedWithItsOwn) {
+    testing::SimReceiver sim;
+    struct Case {
+        const char* Name;
+        std::vector<std::pair<std::string, double>> Elements;
+        std::vector<std::pair<std::string, std::string>> Settings;
+        std::optional<double> Ppm;
+        const char* Said; ///< in the summary, or the refusal
+        bool Refused;
+    };
+    const Case cases[] = {
+        {"LNA 10 dB, MIX 2 dB",
+         {{"LNA", 10}, {"MIX", 2}},
+         {},
+         std::nullopt,
+         "(LNA 10.0 MIX 2.0 VGA 0.0)",
+         false},
+        {"bias-T, direct sampling, 1.5 ppm",
+         {},
+         {{"biastee", "true"}, {"direct_samp", "2"}},
+         1.5,
+         "1.5 ppm, biastee=true, direct_samp=2",
+         false},
+        {"no such element", {{"TUNER", 10}}, {}, std::nullopt, "It has: LNA, MIX, VGA.", true},
+        {"an element beyond its range", {{"MIX", 11}}, {}, std::nullopt, "range 0 to 10 dB", true},
+        {"no such setting",
+         {},
+         {{"agc", "1"}},
+         std::nullopt,
+         "It has: biastee (Bias-T), direct_samp (Direct sampling).",
+         true},
+        {"a value not offered", {}, {{"direct_samp", "3"}}, std::nullopt, "takes 0, 1, 2", true},
+        {"bool as a number", {}, {{"biastee", "1"}}, std::nullopt, "true or false", true},
+    };
+    for (const Case& c : cases) {
+        SdrSettings sdr;
+        sdr.DeviceArgs = sim.Args("power_db=-40");
+        sdr.RateHz = 250000;
+        sdr.GainDb = 0;
+        sdr.GainElements = c.Elements;
+        sdr.Settings = c.Settings;
+        sdr.PpmCorrection = c.Ppm;
+        IntegrationSettings settings;
+        settings.TauS = 0.1;
+        PowerRunner runner([sdr] { return MakeSdrInput(sdr); }, settings, kQuickRetry);
+        Taken taken;
+        TakeUntil(
+            runner, taken, [&] { return runner.Status().Refused || taken.Blocks.size() >= 4; }, 5s);
+        runner.Stop();
+        const RunnerStatus status = runner.Status();
+        EXPECT_EQ(status.Refused, c.Refused) << c.Name << ": " << status.LastError;
+        const std::string& said = c.Refused ? status.LastError : status.Stream.Summary;
+        EXPECT_NE(said.find(c.Said), std::string::npos) << c.Name << ": " << said;
+        if (!c.Refused) {
+            double gain = 0;
+            for (const auto& e : c.Elements) {
+                gain += e.second;
+            }
+            EXPECT_EQ(status.Stream.GainDb, gain) << c.Name;
+            ExpectPower(taken.Blocks, -40 + gain, c.Name);
+        }
+    }
+}
+
+/// A stalled SDR (no samples, a stuck USB device) is told silent once 10 s
+/// have passed on the runner's clock (here ten times the wall's), and no
+/// longer once samples come again.
+TEST(SdrInput, AStallIsToldSilentAndItsEndToo) {
+    testing::SimReceiver sim;
+    const auto started = std::chrono::steady_clock::now();
+    const auto fast = [started] {
+        return 46000.0 +
+               10 *
+                   std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
+                       .count() /
+                   86400.0;
+    };
+    SdrSettings sdr;
+    sdr.DeviceArgs = sim.Args();
+    sdr.RateHz = 250000;
+    IntegrationSettings settings;
+    settings.TauS = 0.1;
+    PowerRunner runner([sdr] { return MakeSdrInput(sdr); }, settings, kQuickRetry, fast);
+    Taken taken = TakeBlocks(runner, 2, 5s);
+    ASSERT_GE(taken.Blocks.size(), 2U);
+    EXPECT_FALSE(runner.Status().Silent);
+    sim.Control("stall_s=2");
+    TakeUntil(
+        runner, taken, [&] { return runner.Status().Silent; }, 3s);
+    EXPECT_TRUE(runner.Status().Silent);
+    EXPECT_GE(runner.Status().SilentS, kSilentLeastS);
+    TakeUntil(
+        runner, taken, [&] { return !runner.Status().Silent; }, 4s);
+    EXPECT_FALSE(runner.Status().Silent);
+    EXPECT_EQ(runner.Status().What, RunnerStatus::State::Running);
+    runner.Stop();
+}
+
 TEST(SdrInput, AnOverflowDropsOneBlockAndAVanishedDeviceIsOpenedAgain) {
     testing::SimReceiver sim;
     SdrSettings sdr;
@@ -305,6 +408,65 @@ TEST(SdrInput, AnOverflowDropsOneBlockAndAVanishedDeviceIsOpenedAgain) {
     EXPECT_EQ(runner.Status().What, RunnerStatus::State::Stopped);
 }
 
+// ---------------------------------------------------------------- runner
+
+/// A recording served faster than real time: every read hands over 0.1 s
+/// of complex noise at once.
+class FastSource final : public PowerInput {
+public:
+    InputError Open(StreamDescription& d) override {
+        d.What = StreamDescription::Kind::ComplexSamples;
+        d.RateHz = kRate;
+        d.Device = "a file";
+        return {};
+    }
+    InputError Read(SampleSink& sink) override {
+        std::vector<std::complex<float>> z(static_cast<std::size_t>(kRate / 10));
+        for (auto& v : z) {
+            v = {normal_(random_), normal_(random_)};
+        }
+        sink.Complex(z);
+        return {};
+    }
+    void Close() override {}
+    static constexpr double kRate = 20000;
+
+private:
+    std::mt19937_64 random_{43};
+    std::normal_distribution<float> normal_{0.0F, std::sqrt(0.5F)};
+};
+
+/// A source faster than real time is read at the pace of the clock: its
+/// blocks' times stay those of a live one (never ahead of the clock), and
+/// Stop ends it at once, the block in progress kept as partial.
+TEST(PowerRunner, PacesAFastSourceByItsSampleClockAndKeepsThePartialBlock) {
+    IntegrationSettings settings;
+    settings.TauS = 0.3;
+    const auto started = std::chrono::steady_clock::now();
+    PowerRunner runner([] { return std::make_unique<FastSource>(); }, settings, kQuickRetry);
+    std::this_thread::sleep_for(1000ms);
+    const DateTime now = SystemUtcNow();
+    runner.Stop(LastBlock::Keep);
+    const double stoppedAfterS =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const std::vector<PowerBlock> blocks = runner.TakeBlocks();
+    ASSERT_GE(blocks.size(), 3U);
+    // About a second's worth: three whole blocks and the partial one, not
+    // the hundreds a free-running source would give.
+    EXPECT_LE(blocks.size(), 5U);
+    EXPECT_LT(stoppedAfterS, 1.5);
+    for (const PowerBlock& b : blocks) {
+        EXPECT_LT((b.UtcEnd - now) * 86400.0, kLongestLeadS + 0.15);
+    }
+    for (std::size_t i = 0; i + 1 < blocks.size(); ++i) {
+        EXPECT_FALSE(blocks[i].Partial) << i;
+        EXPECT_EQ(blocks[i].Samples, 6000U) << i;
+    }
+    EXPECT_TRUE(blocks.back().Partial);
+    EXPECT_LT(blocks.back().Samples, 6000U);
+    EXPECT_GT(blocks.back().Samples, 0U);
+}
+
 // ---------------------------------------------------------------- sound card
 
 /// A test HOME whose .asoundrc defines the capture device "vantreltest":
@@ -319,9 +481,14 @@ protected:
         rc << "pcm.vantreltest {\n    type file\n    slave.pcm \"null\"\n    file \"/dev/null\"\n"
               "    infile \""
            << home_ << "/in.raw\"\n    format \"raw\"\n"
-           << "    hint { show on\n description \"Vantrel test\nrecorded noise\" }\n}\n";
+           << "    hint { show on\n description \"Vantrel test\nrecorded noise\" }\n}\n"
+           // A stereo card through ALSA's plug layer, as 'default' and
+           // 'plughw' reach one.
+           << "pcm.vantrelplug {\n    type plug\n    slave { pcm \"vantreltest\" channels 2 }\n}\n";
         oldHome_ = std::getenv("HOME") ? std::getenv("HOME") : "";
         ::setenv("HOME", home_.c_str(), 1);
+        // ALSA keeps the configuration it read first: this test's is read anew.
+        snd_config_update_free_global();
     }
     void TearDown() override {
         ::setenv("HOME", oldHome_.c_str(), 1);
@@ -420,6 +587,36 @@ TEST_F(AudioFile, MeasuresKnownPcmInDecibelsRelativeToFullScale) {
     }
 }
 
+/// A stereo card reached through the plug layer, its channels at −40 and
+/// −30 dBFS: each channel reads its own power, not their mix (−35.6).
+TEST_F(AudioFile, EachChannelOfAStereoCardThroughThePlugLayerReadsItsOwnPower) {
+    constexpr unsigned kRate = 48000;
+    constexpr double kTau = 0.25;
+    constexpr std::size_t kBlocks = 6;
+    std::mt19937_64 random(41);
+    std::normal_distribution<double> normal;
+    const double left = std::pow(10, -40 / 20.0);
+    const double right = std::pow(10, -30 / 20.0);
+    WritePcm(static_cast<std::size_t>(kRate * kTau * 4 * kBlocks), 2,
+             [&](std::size_t, unsigned c) { return (c == 0 ? left : right) * normal(random); });
+    for (const auto& [channel, expected] : {std::pair{1U, -40.0}, std::pair{2U, -30.0}}) {
+        AudioSettings audio;
+        audio.Device = "vantrelplug";
+        audio.RateHz = kRate;
+        audio.Channel = channel;
+        IntegrationSettings settings;
+        settings.TauS = kTau;
+        PowerRunner runner([audio] { return MakeAudioInput(audio); }, settings, kQuickRetry);
+        Taken taken = TakeBlocks(runner, kBlocks);
+        runner.Stop();
+        ASSERT_GE(taken.Blocks.size(), kBlocks) << channel << ": " << runner.Status().LastError;
+        taken.Blocks.resize(kBlocks);
+        ExpectPower(taken.Blocks, expected, channel == 1 ? "channel 1 (left)" : "channel 2");
+        EXPECT_NE(runner.Status().Stream.Summary.find("of 2"), std::string::npos)
+            << runner.Status().Stream.Summary;
+    }
+}
+
 TEST_F(AudioFile, AMissingDeviceIsRetriedAndAMissingChannelRefused) {
     WritePcm(48000, 1, [](std::size_t, unsigned) { return 0.0; });
     const std::vector<FoundAudioDevice> found = FindAudioCaptureDevices();
@@ -496,6 +693,78 @@ TEST(CommandInput, AveragesReadingsLinearlyNotesGarbageAndReportsTheExit) {
     EXPECT_TRUE(taken.HasEvent(RunnerEvent::Kind::Note, "'OVERRANGE'"));
     EXPECT_TRUE(taken.HasEvent(RunnerEvent::Kind::Error, "exited with status 3"));
     EXPECT_FALSE(taken.HasEvent(RunnerEvent::Kind::Note, "a power meter"));
+}
+
+/// A meter read by a command that prints one reading and exits (curl,
+/// scpi-read): a polled meter, run again at once or after its interval,
+/// its readings counted in blocks that go on across its runs.
+TEST(CommandInput, APolledMetersReadingsCountAndItIsRunAgain) {
+    struct Case {
+        const char* Name;
+        double PollS;
+        std::size_t MostPerBlock; ///< readings in a block of 0.5 s at most
+    };
+    for (const Case& c : {Case{"at once", 0.0, 10000}, Case{"every 0.2 s", 0.2, 4}}) {
+        CommandSettings command;
+        command.Command = "echo -61.5";
+        command.PollS = c.PollS;
+        IntegrationSettings settings;
+        settings.TauS = 0.5;
+        PowerRunner runner([command] { return MakeCommandInput(command); }, settings, kQuickRetry);
+        Taken taken = TakeBlocks(runner, 3, 10s);
+        const RunnerStatus status = runner.Status();
+        runner.Stop();
+        ASSERT_GE(taken.Blocks.size(), 3U) << c.Name << ": " << status.LastError;
+        for (const PowerBlock& b : taken.Blocks) {
+            EXPECT_NEAR(b.PowerDb, -61.5, 1e-9) << c.Name;
+            EXPECT_GE(b.Samples, 2U) << c.Name;
+            EXPECT_LE(b.Samples, c.MostPerBlock) << c.Name;
+        }
+        EXPECT_EQ(status.What, RunnerStatus::State::Running) << c.Name;
+        EXPECT_EQ(status.ConsecutiveFailures, 0) << c.Name;
+        EXPECT_TRUE(taken.HasEvent(RunnerEvent::Kind::Note, "polled meter")) << c.Name;
+        EXPECT_FALSE(taken.HasEvent(RunnerEvent::Kind::Error, "")) << c.Name;
+    }
+}
+
+/// A meter script that hangs (a stuck instrument): the input stays open
+/// but gives nothing, and the status says so once 10 s (more than 3 τ)
+/// have passed, on a clock twenty times faster than the wall's.
+TEST(CommandInput, AMeterThatStopsPrintingIsToldSilentWithinTheBound) {
+    constexpr double kSpeed = 20;
+    const auto started = std::chrono::steady_clock::now();
+    const auto fast = [started, kSpeed] {
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        return 46000.0 + kSpeed * s / 86400.0;
+    };
+    CommandSettings command;
+    command.Command = "for i in 1 2 3 4 5; do echo -50; done; exec sleep 30";
+    IntegrationSettings settings;
+    settings.TauS = 2.0; // 3 τ = 6 s: the 10 s bound rules
+    PowerRunner runner([command] { return MakeCommandInput(command); }, settings, kQuickRetry,
+                       fast);
+    Taken taken;
+    double silentAtS = 0;
+    TakeUntil(
+        runner, taken,
+        [&] {
+            const RunnerStatus s = runner.Status();
+            if (!s.Silent) {
+                EXPECT_LE(s.SilentS, kSilentLeastS + 1.0);
+                return false;
+            }
+            silentAtS = s.SilentS;
+            return true;
+        },
+        5s);
+    const RunnerStatus status = runner.Status();
+    runner.Stop();
+    EXPECT_TRUE(status.Silent);
+    EXPECT_EQ(status.What, RunnerStatus::State::Running);
+    EXPECT_GT(silentAtS, kSilentLeastS);
+    EXPECT_LT(silentAtS, kSilentLeastS + 2.0);
+    EXPECT_EQ(taken.Blocks.size(), 1U); // the five readings' block
 }
 
 TEST(CommandInput, StopEndsTheWholeProcessGroup) {

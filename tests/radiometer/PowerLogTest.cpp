@@ -89,7 +89,10 @@ TEST_F(PowerLogFile, AppendsWholeLinesUnderTheFixedHeaderAndReadsThemBack) {
     // What a reading depends on, a procedure's role and the flags read back
     // as written, beside a line of the first version (13 fields), which
     // reads with them empty.
-    PowerRecord full = r;
+    // As written: the record's numbers rounded as the log keeps them.
+    const PowerLog written = ParsePowerLog(PowerLogLine(r));
+    ASSERT_EQ(written.Records.size(), 1U);
+    PowerRecord full = written.Records[0];
     full.GainDb = 38.6;
     full.RateSps = 2400000;
     full.BandHz = "-900000:900000";
@@ -175,6 +178,7 @@ TEST(PowerLogText, SkipsDamagedLinesWithANoteAndKeepsLaterColumns) {
     const PowerLog log = ParsePowerLog(text);
     EXPECT_EQ(log.Records.size(), kept);
     ASSERT_EQ(log.Skipped.size(), std::size(rows) - kept);
+    // The header is line 1 and the empty line 2: "too few fields" is line 6.
     EXPECT_EQ(log.Skipped.front().rfind("line 6 skipped: ", 0), 0U) << log.Skipped.front();
 }
 

@@ -6,13 +6,18 @@
 #include "SimReceiver.h"
 
 #include "radiometer/PowerLog.h"
+#include "radiometer/RadiometerEquation.h"
 #include "tools/PowerOptions.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace vantrel {
 namespace {
@@ -86,6 +91,77 @@ TEST(PowerTool, PrintsBlocksOfTheSetPowerSurvivesALostDeviceAndEndsOnSignals) {
     }
 }
 
+/// Ctrl-C in the middle of a long block: the block so far is printed and
+/// logged, flagged partial, its σ from the samples it holds; the log's
+/// later columns say what the reading depends on.
+TEST(PowerTool, CtrlCMidBlockPrintsAndLogsThePartialBlock) {
+    testing::SimReceiver sim;
+    const std::string device = sim.Args("power_db=-30");
+    auto tool = Start(sim, {"--input", "sdr", "--device", device, "--frequency", "1296", "--rate",
+                            "250000", "--gain", "0", "--tau", "30"});
+    ASSERT_TRUE(tool->WaitForLine(
+        Stream::Err, [](const std::string& l) { return Contains(l, "input open"); }, 10s));
+    std::this_thread::sleep_for(700ms);
+    tool->Signal(SIGINT);
+    EXPECT_EQ(tool->WaitForExit(3s), 0);
+    const auto& out = tool->Lines(Stream::Out);
+    ASSERT_EQ(out.size(), 2U) << "the header and the partial block";
+    const std::vector<std::string> f = Fields(out[1]);
+    ASSERT_GE(f.size(), 6U);
+    EXPECT_NEAR(std::stod(f[2]), -30.0, 4 * std::stod(f[3]));
+    PowerLog log;
+    ASSERT_FALSE(ReadPowerLog(sim.Folder() + "/" + kPowerLogName, log));
+    ASSERT_EQ(log.Records.size(), 1U);
+    const PowerRecord& r = log.Records[0];
+    EXPECT_TRUE(r.Partial);
+    ASSERT_TRUE(r.TauS && r.NoiseBandwidthHz && r.SigmaDb);
+    EXPECT_GT(*r.TauS, 0.2);
+    EXPECT_LT(*r.TauS, 5.0);
+    EXPECT_EQ(r.Samples, static_cast<std::uint64_t>(std::llround(*r.TauS * 250000)));
+    EXPECT_NEAR(*r.SigmaDb, RadiometerSigmaDb(*r.NoiseBandwidthHz, *r.TauS), 1e-4);
+    EXPECT_EQ(r.GainDb, 0.0);
+    EXPECT_EQ(r.RateSps, 250000.0);
+    EXPECT_EQ(r.Device, device);
+    EXPECT_EQ(r.BandHz, "");
+    EXPECT_TRUE(std::any_of(tool->Lines(Stream::Err).begin(), tool->Lines(Stream::Err).end(),
+                            [](const std::string& l) { return Contains(l, "partial"); }));
+    EXPECT_TRUE(std::any_of(tool->Lines(Stream::Err).begin(), tool->Lines(Stream::Err).end(),
+                            [](const std::string& l) {
+                                return Contains(l, "; total power: the mean |x|^2 of the whole "
+                                                   "sampled band, B 250000 Hz");
+                            }));
+}
+
+/// --spectrum: each block's averaged spectrum, one row per block under a
+/// header of the bins' frequencies, the partial last block's too.
+TEST(PowerTool, WritesEachBlocksSpectrumAsARow) {
+    testing::SimReceiver sim;
+    const std::string file = sim.Folder() + "/spectra.csv";
+    auto tool =
+        Start(sim, {"--input", "sdr", "--device", sim.Args("power_db=-30"), "--rate", "256000",
+                    "--bins", "256", "--tau", "0.2", "--duration", "1.1", "--spectrum", file});
+    EXPECT_EQ(tool->WaitForExit(5s), 0);
+    const std::size_t blocks = tool->Lines(Stream::Out).size() - 1;
+    ASSERT_GE(blocks, 4U);
+    std::ifstream in(file);
+    std::string line;
+    std::vector<std::vector<std::string>> rows;
+    while (std::getline(in, line)) {
+        rows.push_back(Fields(line));
+    }
+    ASSERT_EQ(rows.size(), blocks + 1);
+    ASSERT_EQ(rows[0].size(), 258U);
+    EXPECT_EQ(rows[0][0], "utc_start");
+    EXPECT_EQ(rows[0][2], "-128000.000"); // bins of 1 kHz from -rate/2
+    EXPECT_EQ(rows[0][257], "127000.000");
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        ASSERT_EQ(rows[r].size(), 258U) << r;
+        EXPECT_EQ(rows[r][0], Fields(tool->Lines(Stream::Out)[r])[0]) << r;
+        // Noise of -30 dBFS spread over 256 bins: -54.1 dB in each.
+        EXPECT_NEAR(std::stod(rows[r][100]), -30 - 10 * std::log10(256.0), 1.5) << r;
+    }
+}
+
 TEST(PowerTool, EndsByItselfAfterTheDuration) {
     testing::SimReceiver sim;
     auto tool =
@@ -130,6 +206,13 @@ TEST(PowerTool, BadArgumentsAndAnAbsentInputGiveOneLineAndStatusTwo) {
         EXPECT_LE(err.size(), 3U) << shown << err.back();
         EXPECT_TRUE(tool->Lines(Stream::Out).empty()) << shown;
     }
+
+    // A rigctld that is not running: one sentence, not Hamlib's debug log.
+    auto rig = Start(sim, {"--input", "rig", "--device", "127.0.0.1:1"});
+    EXPECT_EQ(rig->WaitForExit(10s), 2);
+    ASSERT_EQ(rig->Lines(Stream::Err).size(), 1U);
+    EXPECT_EQ(rig->Lines(Stream::Err)[0], "vantrel-power: The rig at 127.0.0.1:1 refused the "
+                                          "connection: is rigctld running?");
 }
 
 TEST(PowerToolOptions, ReadTheIssuesOptionsIntoTheSettings) {
@@ -153,6 +236,42 @@ TEST(PowerToolOptions, ReadTheIssuesOptionsIntoTheSettings) {
     ASSERT_EQ(q.Error, "");
     EXPECT_EQ(q.Options.Integration.TauS, 0.1);
     EXPECT_EQ(q.Options.Rig.Model, 1);
+
+    // Audio without --band is an SSB receiver's 300-2700 Hz, said on
+    // standard error, never half the sample rate with a σ to match.
+    const std::vector<std::string_view> plain = {"--input", "audio"};
+    const ParsedPower a = ParsePowerArguments(plain);
+    ASSERT_EQ(a.Error, "");
+    ASSERT_TRUE(a.Options.Integration.Spectrum);
+    EXPECT_EQ(a.Options.Integration.Spectrum->Band, (BandHz{300, 2700}));
+    ASSERT_EQ(a.Notes.size(), 1U);
+    EXPECT_TRUE(Contains(a.Notes[0], "300-2700 Hz"));
+    EXPECT_TRUE(p.Notes.empty());
+
+    const std::vector<std::string_view> sdr = {
+        "--input",   "sdr",           "--setting", "biastee=true", "--gain-element", "LNA=20",
+        "--setting", "direct_samp=2", "--ppm",     "-1.5",         "--gain-element", "MIX=4.5"};
+    const ParsedPower d = ParsePowerArguments(sdr);
+    ASSERT_EQ(d.Error, "");
+    using Setting = std::pair<std::string, std::string>;
+    EXPECT_EQ(d.Options.Sdr.Settings,
+              (std::vector<Setting>{{"biastee", "true"}, {"direct_samp", "2"}}));
+    EXPECT_EQ(d.Options.Sdr.GainElements,
+              (std::vector<std::pair<std::string, double>>{{"LNA", 20.0}, {"MIX", 4.5}}));
+    EXPECT_EQ(d.Options.Sdr.PpmCorrection, -1.5);
+
+    const std::vector<std::string_view> polled = {"--input", "command", "--command", "curl -s x",
+                                                  "--poll",  "2.5",     "--rfi"};
+    const ParsedPower c = ParsePowerArguments(polled);
+    ASSERT_EQ(c.Error, "");
+    EXPECT_EQ(c.Options.Command.PollS, 2.5);
+    EXPECT_TRUE(c.Options.Integration.Rfi.Enabled);
+    for (const auto& bad :
+         {std::vector<std::string_view>{"--input", "sdr", "--poll", "1"},
+          std::vector<std::string_view>{"--input", "command", "--command", "x", "--poll", "-1"},
+          std::vector<std::string_view>{"--input", "rig", "--rfi=1"}}) {
+        EXPECT_NE(ParsePowerArguments(bad).Error, "") << bad.back();
+    }
 }
 
 } // namespace

@@ -37,6 +37,11 @@
 //   control=PATH       the control file, below
 //
 // Gain: manual only, 0 to 50 dB, default 0; it adds to every power above.
+// It is the sum of three elements, LNA 0-30, MIX 0-10 and VGA 0-10 dB
+// (setGain by name; the overall gain fills them in that order). Frequency
+// correction in ppm is kept and read back; settings "biastee" (true or
+// false) and "direct_samp" (0, 1 or 2) are listed by getSettingInfo, kept
+// and read back; listSampleRates gives 250000, 1024000, 2048000, 2400000.
 // Sample rates 1 kS/s to 10 MS/s; antennas "RX" (default) and "RX2".
 //
 // The control file: the hook through which a test changes the device while
@@ -47,6 +52,8 @@
 //                  longer lists it, making it fails, and a running stream
 //                  answers SOAPY_SDR_STREAM_ERROR. 1 (the default) brings it
 //                  back.
+//   stall_s=N      no samples for N seconds from when the value is read (a
+//                  stuck USB device); each new value stalls once.
 //   overflows=K    the stream answers SOAPY_SDR_OVERFLOW (samples lost)
 //                  until it has done so K times in all; raising K makes it
 //                  drop samples again.

@@ -9,6 +9,7 @@
 #include <SoapySDR/Registry.hpp>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <complex>
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <numbers>
 #include <optional>
 #include <random>
@@ -171,8 +173,13 @@ public:
         if (!present_) {
             return SOAPY_SDR_STREAM_ERROR;
         }
-        if (!active_) {
+        if (!active_ || Clock::now() < stallUntil_) {
             std::this_thread::sleep_for(std::chrono::microseconds(timeoutUs));
+            if (active_) {
+                // The stream's clock goes on: what it stalled over is gone.
+                startedAt_ = Clock::now() - std::chrono::duration_cast<Clock::duration>(
+                                                std::chrono::duration<double>(delivered_ / rate_));
+            }
             return SOAPY_SDR_TIMEOUT;
         }
         if (overflowsDone_ < overflowsWanted_) {
@@ -224,13 +231,66 @@ public:
         }
     }
     bool getGainMode(const int, const size_t) const override { return false; }
-    std::vector<std::string> listGains(const int, const size_t) const override { return {"LNA"}; }
+    // Three gain elements as an R820T's are named, their sum the gain.
+    std::vector<std::string> listGains(const int, const size_t) const override {
+        return {"LNA", "MIX", "VGA"};
+    }
     void setGain(const int, const size_t, const double value) override {
-        gainDb_ = std::clamp(value, 0.0, kMaxGainDb);
+        double left = std::clamp(value, 0.0, kMaxGainDb);
+        for (std::size_t i = 0; i < kElements.size(); ++i) {
+            elementDb_[i] = std::min(left, kElements[i].second);
+            left -= elementDb_[i];
+        }
+        SumGain();
+    }
+    void setGain(const int, const size_t, const std::string& name, const double value) override {
+        const std::size_t i = Element(name);
+        elementDb_[i] = std::clamp(value, 0.0, kElements[i].second);
+        SumGain();
     }
     double getGain(const int, const size_t) const override { return gainDb_; }
+    double getGain(const int, const size_t, const std::string& name) const override {
+        return elementDb_[Element(name)];
+    }
     SoapySDR::Range getGainRange(const int, const size_t) const override {
         return {0.0, kMaxGainDb, 1.0};
+    }
+    SoapySDR::Range getGainRange(const int, const size_t, const std::string& name) const override {
+        return {0.0, kElements[Element(name)].second, 1.0};
+    }
+
+    bool hasFrequencyCorrection(const int, const size_t) const override { return true; }
+    void setFrequencyCorrection(const int, const size_t, const double ppm) override { ppm_ = ppm; }
+    double getFrequencyCorrection(const int, const size_t) const override { return ppm_; }
+
+    // Settings as rtlsdr's module names two of its own.
+    SoapySDR::ArgInfoList getSettingInfo() const override {
+        SoapySDR::ArgInfo biasTee;
+        biasTee.key = "biastee";
+        biasTee.name = "Bias-T";
+        biasTee.type = SoapySDR::ArgInfo::BOOL;
+        biasTee.value = "false";
+        SoapySDR::ArgInfo direct;
+        direct.key = "direct_samp";
+        direct.name = "Direct sampling";
+        direct.type = SoapySDR::ArgInfo::STRING;
+        direct.value = "0";
+        direct.options = {"0", "1", "2"};
+        return {biasTee, direct};
+    }
+    void writeSetting(const std::string& key, const std::string& value) override {
+        if (key != "biastee" && key != "direct_samp") {
+            throw std::runtime_error("vantrelsim has no setting " + key);
+        }
+        settings_[key] = value;
+    }
+    std::string readSetting(const std::string& key) const override {
+        const auto it = settings_.find(key);
+        return it != settings_.end() ? it->second : (key == "biastee" ? "false" : "0");
+    }
+
+    std::vector<double> listSampleRates(const int, const size_t) const override {
+        return {250000, 1024000, 2048000, 2400000};
     }
 
     void setFrequency(const int, const size_t, const double frequency,
@@ -255,6 +315,19 @@ public:
     }
 
 private:
+    static constexpr std::array<std::pair<const char*, double>, 3> kElements{
+        {{"LNA", 30.0}, {"MIX", 10.0}, {"VGA", 10.0}}};
+
+    std::size_t Element(const std::string& name) const {
+        for (std::size_t i = 0; i < kElements.size(); ++i) {
+            if (name == kElements[i].first) {
+                return i;
+            }
+        }
+        throw std::runtime_error("vantrelsim has no gain element " + name);
+    }
+    void SumGain() { gainDb_ = elementDb_[0] + elementDb_[1] + elementDb_[2]; }
+
     void LookAtControl(bool force) {
         if (controlPath_.empty()) {
             return;
@@ -288,6 +361,23 @@ private:
         number("spur_hz", spurHz_);
         number("dc_db", dcDb_);
         number("gain_walk_db", walkDbPerRootS_);
+        // A stall: no samples for that many seconds from when a new value is
+        // first read, by any device made on this control file (one opened
+        // again during the stall stalls with it, not anew).
+        if (const auto it = values.find("stall_s"); it != values.end()) {
+            static std::mutex lock;
+            static std::map<std::string, std::pair<std::string, Clock::time_point>> stalls;
+            const std::lock_guard guard(lock);
+            auto& [seen, until] = stalls[controlPath_];
+            if (it->second != seen) {
+                seen = it->second;
+                double seconds = 0;
+                number("stall_s", seconds);
+                until = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(std::max(0.0, seconds)));
+            }
+            stallUntil_ = until;
+        }
         double overflows = static_cast<double>(overflowsWanted_);
         number("overflows", overflows);
         overflowsWanted_ = static_cast<std::uint64_t>(std::max(0.0, overflows));
@@ -381,6 +471,10 @@ private:
     std::normal_distribution<double> walkNormal_;
     double spurPhase_ = 0;
     double gainDb_ = 0;
+    std::array<double, 3> elementDb_{};
+    double ppm_ = 0;
+    std::map<std::string, std::string> settings_;
+    Clock::time_point stallUntil_{};
     double frequencyHz_ = 100e6;
     double rate_ = 1e6;
     std::string antenna_ = "RX";

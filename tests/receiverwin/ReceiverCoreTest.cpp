@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -142,6 +144,48 @@ TEST(ReceiverSetup, BandsAreLoColonHiAndReadBackFromTheirText) {
     EXPECT_EQ(BandText(BandHz{-0.5, 2700.25}), "-0.5:2700.25");
 }
 
+TEST(ReceiverSetup, SdrSettingsAndGainElementsAreNamedPairsAndReadBackFromTheirText) {
+    using Settings = std::vector<std::pair<std::string, std::string>>;
+    using Elements = std::vector<std::pair<std::string, double>>;
+    const struct {
+        const char* Text;
+        Settings Pairs;
+        bool Accepted;
+    } settings[] = {
+        {"biastee=true, direct_samp=2", {{"biastee", "true"}, {"direct_samp", "2"}}, true},
+        {"  biastee=true ", {{"biastee", "true"}}, true},
+        {"", {}, true},
+        {"biastee", {}, false},
+        {"=true", {}, false},
+        {"biastee=", {}, false},
+    };
+    for (const auto& c : settings) {
+        SCOPED_TRACE(c.Text);
+        const ParsedSdrSettings p = ParseSdrSettingsText(c.Text);
+        EXPECT_EQ(p.Problem.empty(), c.Accepted) << p.Problem;
+        EXPECT_EQ(p.Settings, c.Pairs);
+        EXPECT_EQ(ParseSdrSettingsText(SdrSettingsText(p.Settings)).Settings, p.Settings);
+    }
+    const struct {
+        const char* Text;
+        Elements Pairs;
+        bool Accepted;
+    } elements[] = {
+        {"LNA=20, MIX=4.5", {{"LNA", 20.0}, {"MIX", 4.5}}, true},
+        {"TUNER=-3", {{"TUNER", -3.0}}, true},
+        {"LNA=loud", {}, false},
+        {"LNA=201", {}, false},
+        {"LNA=20,MIX", {}, false},
+    };
+    for (const auto& c : elements) {
+        SCOPED_TRACE(c.Text);
+        const ParsedGainElements p = ParseGainElementsText(c.Text);
+        EXPECT_EQ(p.Problem.empty(), c.Accepted) << p.Problem;
+        EXPECT_EQ(p.Elements, c.Pairs);
+        EXPECT_EQ(ParseGainElementsText(GainElementsText(p.Elements)).Elements, p.Elements);
+    }
+}
+
 TEST(ReceiverSetup, TheSdrAndSoundCardAreMeasuredThroughTheSpectrumAndProblemsAreSaid) {
     ReceiverSetup s;
     s.SdrBand = BandHz{-500000, 500000};
@@ -232,6 +276,26 @@ TEST(StripHistory, KeepsTheLastSpanAndItsRangeAsGoingOverAllPointsWould) {
     }
 }
 
+TEST(StripHistory, TheLineBreaksWhereNoBlocksCameNeverBetweenBlocksThatFollow) {
+    constexpr double kDay = 86400.0;
+    const struct {
+        const char* Name;
+        double GapS;
+        double TauS;
+        bool Breaks;
+    } rows[] = {
+        {"blocks that follow each other", 0.0, 1.0, false},
+        {"a rounding of the sample clock", 1e-6, 0.1, false},
+        {"a block dropped for lost samples", 1.0, 1.0, true},
+        {"readings that stopped for two windows", 2.0, 1.0, true},
+        {"a new run a second later", 1.0, 30.0, false},
+        {"a new run a minute later", 60.0, 30.0, true},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(StripGap(46000.0, 46000.0 + r.GapS / kDay, r.TauS), r.Breaks) << r.Name;
+    }
+}
+
 TEST(StripHistory, TimeMarksAreWholeStepsFewEnough) {
     // 2026-12-09 23:55:30 to 00:05:30 the next day: across midnight.
     const DateTime first = EncodeDateTime(2026, 12, 9, 23, 55, 30);
@@ -310,6 +374,31 @@ PowerRecord Record(int i) {
     b.SigmaDb = 0.003;
     b.Samples = 2400000;
     return PowerRecordOf(b, "sdr", 1296, i % 2 == 0 ? PowerMark::Off : PowerMark::On);
+}
+
+TEST(PeriodogramTrace, FrequencyAxisLabelsTellNeighbouringMarksApart) {
+    const struct {
+        double SpanMHz;
+        int Decimals;
+    } rows[] = {
+        {2.4, 2},    // 0.6 MHz steps
+        {0.25, 3},   // 62.5 kHz steps: 1295.875, 1295.938 ...
+        {0.0024, 5}, // 600 Hz steps
+        {100.0, 0},  // 25 MHz steps
+        {0.0, 0},    // nothing to tell apart
+    };
+    for (const auto& r : rows) {
+        const int d = FrequencyAxisDecimals(r.SpanMHz, 5);
+        EXPECT_EQ(d, r.Decimals) << r.SpanMHz;
+        if (r.SpanMHz > 0) {
+            // Two neighbouring marks at a sky frequency read differently.
+            char a[64];
+            char b[64];
+            std::snprintf(a, sizeof a, "%.*f", d, 1296.0);
+            std::snprintf(b, sizeof b, "%.*f", d, 1296.0 + r.SpanMHz / 4);
+            EXPECT_STRNE(a, b) << r.SpanMHz;
+        }
+    }
 }
 
 TEST(PowerLogWriter, AppendsInOrderAndKeepsWhatItCannotWriteUntilItCan) {

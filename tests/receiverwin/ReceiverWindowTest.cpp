@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -111,6 +112,12 @@ private slots:
         QVERIFY(w.IsRunning());
         QVERIFY2(WaitForBlocks(w, 2, 8000), qPrintable(w.State->text() + w.ErrorText->text()));
         QVERIFY(w.FrequencyText->isHidden()); // tuned to the observing frequency
+        // What a block measures is said: the spectrum's band, and that
+        // whole frames make a block 0.5 s long.
+        QVERIFY2(w.State->text().contains(QStringLiteral(
+                     "spectral: an averaged spectrum of 4096 bins (585.94 Hz each), the band "
+                     "-500000:500000 Hz")),
+                 qPrintable(w.State->text()));
         QCOMPARE(w.Status().Stream.FrequencyMHz, 1296.0);
 
         // The readout is the block shown, the strip chart has every block.
@@ -205,6 +212,14 @@ private slots:
         for (const PowerRecord& r : log.Records) {
             QCOMPARE(r.Input, std::string("sdr"));
             QCOMPARE(r.FrequencyMHz, std::optional<double>(1296.0)); // where it was tuned
+            // What the reading depends on: the device, its rate and gain, the
+            // band, B and τ.
+            QCOMPARE(r.Device, sim.Args());
+            QCOMPARE(r.RateSps, std::optional<double>(2400000.0));
+            QVERIFY(r.GainDb.has_value());
+            QCOMPARE(r.BandHz, std::string("-500000:500000"));
+            QVERIFY(r.NoiseBandwidthHz && *r.NoiseBandwidthHz > 9e5 && *r.NoiseBandwidthHz < 1e6);
+            QVERIFY(r.TauS && std::abs(*r.TauS - 0.5) < 0.01);
             QVERIFY(r.SigmaDb.has_value());
             if (r.UtcStart == PowerLogTime(first.UtcStart)) {
                 QCOMPARE(r.Mark, PowerMark::Reference);
@@ -395,6 +410,7 @@ private slots:
                 {"CommandUnit", "dbw"},
                 {"RfiFilter", "yes"},
                 {"RigModel", "1"},
+                {"CommandPollS", "-2"},
             };
             for (const auto& [key, value] : values) {
                 ini.setValue(QStringLiteral("Receiver/%1").arg(QLatin1String(key)),
@@ -416,6 +432,7 @@ private slots:
         QCOMPARE(s.Command.Unit, d.Command.Unit);
         QCOMPARE(s.RfiFilter, d.RfiFilter);
         QCOMPARE(s.Rig.Model, 1);
+        QCOMPARE(s.Command.PollS, 0.0);
 
         ReceiverWindow w(Services());
         QCOMPARE(w.Setup(), s);
@@ -429,6 +446,17 @@ private slots:
         const ReceiverSetup kept = LoadReceiverSetup(dir_.path());
         QCOMPARE(kept, w.Setup());
         QCOMPARE(kept.Audio.RateHz, 8000u);
+        // A polled meter's interval is kept when set, and its key goes
+        // again when it is emptied: a Vanset.ini without one stays as it was.
+        const auto pollKey = [this] {
+            return QSettings(dir_.filePath(QStringLiteral("Vanset.ini")), QSettings::IniFormat)
+                .contains(QStringLiteral("Receiver/CommandPollS"));
+        };
+        test::Type(w.CommandPoll, QStringLiteral("2.5"));
+        QCOMPARE(LoadReceiverSetup(dir_.path()).Command.PollS, 2.5);
+        test::Type(w.CommandPoll, QString());
+        QCOMPARE(LoadReceiverSetup(dir_.path()).Command.PollS, 0.0);
+        QVERIFY(!pollKey());
         w.StartClick();
         QVERIFY(!w.IsRunning());
         QVERIFY(w.ErrorText->text().contains(QStringLiteral("refused")));
@@ -507,6 +535,167 @@ private slots:
         }
         w.StopClick();
         QVERIFY(!w.IsRunning());
+        if (kind == 2) {
+            // Another input, in another unit: the strip chart starts anew
+            // rather than join dBm to dBFS.
+            QVERIFY(w.StripPoints() > 0);
+            ChooseSdr(w, sim.Args("power_db=-50"), "250000", "0.2");
+            w.StartClick();
+            QVERIFY(test::WaitFor([&] { return w.Present() && w.Present()->PowerDb < -45; }, 5000));
+            QCOMPARE(static_cast<std::uint64_t>(w.StripPoints()), w.Status().Blocks);
+            w.StopClick();
+        }
+    }
+
+    /// The SDR's own settings, gain elements and frequency correction, by
+    /// the names its module gives: the messages list what it offers, the
+    /// state reads back what was set, the gain is in the power, and
+    /// Vanset.ini keeps them.
+    void sdrSettingsByTheDevicesOwnNames() {
+        testing::SimReceiver sim;
+        ReceiverWindow w(Services());
+        w.show();
+        ChooseSdr(w, sim.Args("power_db=-40"), "250000", "0.2");
+        test::Type(w.SdrSettings, QStringLiteral("biastee=true, direct_samp=1"));
+        test::Type(w.SdrGainElements, QStringLiteral("LNA=12"));
+        test::Type(w.SdrPpm, QStringLiteral("-2.5"));
+        w.StartClick();
+        QVERIFY2(test::WaitFor([&] { return w.Present().has_value(); }, 5000),
+                 qPrintable(w.State->text() + w.ErrorText->text()));
+        QVERIFY2(w.Messages->toPlainText().contains(QStringLiteral(
+                     "The SDR offers the settings biastee (Bias-T): true, false, direct_samp "
+                     "(Direct sampling): 0, 1, 2; the gain elements LNA 0-30 dB, MIX 0-10 dB, "
+                     "VGA 0-10 dB; the sample rates 250000, 1024000, 2048000, 2400000 S/s.")),
+                 qPrintable(w.Messages->toPlainText()));
+        test::Shoot(w, "receiver-sdr-settings.png");
+        const std::string summary = w.Status().Stream.Summary;
+        QVERIFY2(
+            summary.find("(LNA 12.0 MIX 0.0 VGA 0.0), -2.5 ppm, biastee=true, direct_samp=1") !=
+                std::string::npos,
+            summary.c_str());
+        // −40 dBFS and 12 dB of LNA, over the band less 10 % at each edge.
+        const double expected = -40 + 12 + 10 * std::log10(0.8);
+        QVERIFY2(std::abs(w.Present()->PowerDb - expected) < 0.3,
+                 qPrintable(QString::number(w.Present()->PowerDb)));
+        w.StopClick();
+        const ReceiverSetup kept = LoadReceiverSetup(dir_.path());
+        QCOMPARE(kept.Sdr.Settings, (std::vector<std::pair<std::string, std::string>>{
+                                        {"biastee", "true"}, {"direct_samp", "1"}}));
+        QCOMPARE(kept.Sdr.GainElements.size(), std::size_t{1});
+        QCOMPARE(kept.Sdr.PpmCorrection, std::optional<double>(-2.5));
+        // A name the device does not have stops with those it has.
+        test::Type(w.SdrSettings, QStringLiteral("agc=1"));
+        w.StartClick();
+        QVERIFY(test::WaitFor([&] { return !w.IsRunning(); }, 5000));
+        QVERIFY2(w.ErrorText->text().contains(QStringLiteral("no setting 'agc'. It has: biastee")),
+                 qPrintable(w.ErrorText->text()));
+    }
+
+    /// A meter script that hangs after its first readings: within the
+    /// bound (10 s here, on a clock four times the wall's) the state says
+    /// how long nothing came, not "Running", and the readout is greyed.
+    void aSilentMeterIsSaidAndItsReadingGreyed() {
+        ReceiverWindowServices services = Services();
+        QElapsedTimer wall;
+        wall.start();
+        services.UtcNow = [&wall] { return 46000.0 + 4.0 * wall.elapsed() / 1000.0 / 86400.0; };
+        ReceiverWindow w(services);
+        w.show();
+        w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Command));
+        test::Type(w.Command, QStringLiteral("echo -61.5; echo -61.7; echo -61.4; exec sleep 60"));
+        test::Type(w.Tau, QStringLiteral("1"));
+        w.StartClick();
+        QVERIFY2(test::WaitFor([&] { return w.Present().has_value(); }, 3000),
+                 qPrintable(w.State->text()));
+        QVERIFY(w.Power->styleSheet().isEmpty());
+        QVERIFY2(
+            test::WaitFor(
+                [&] { return w.State->text().startsWith(QStringLiteral("No reading for 12 s")); },
+                6000),
+            qPrintable(w.State->text()));
+        QVERIFY(!w.State->text().contains(QStringLiteral("Running")));
+        QVERIFY(w.Power->styleSheet().contains(QStringLiteral("#808080")));
+        test::Shoot(w, "receiver-silent.png");
+        w.StopClick();
+    }
+
+    /// A meter that stops for a while and comes back: the strip chart's
+    /// line breaks over the time without blocks instead of joining across.
+    void theStripChartBreaksWhereNoBlocksCame() {
+        ReceiverWindow w(Services());
+        w.show();
+        w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Command));
+        test::Type(w.Command, QStringLiteral("for i in 1 2 3 4 5 6; do echo -50; sleep 0.05; done; "
+                                             "sleep 1; while true; do echo -49; sleep 0.05; done"));
+        test::Type(w.Tau, QStringLiteral("0.1"));
+        w.StartClick();
+        QVERIFY2(test::WaitFor([&] { return w.Present() && w.Present()->PowerDb > -49.5; }, 5000),
+                 qPrintable(w.State->text()));
+        QVERIFY(WaitForBlocks(w, 2, 3000));
+        w.StopClick();
+        QCOMPARE(w.StripSegments(), 2);
+        // Every block shown is on the chart, in one segment or the other.
+        QCOMPARE(static_cast<std::uint64_t>(w.StripPoints()), w.BlocksLogged());
+    }
+
+    /// Blocks that wait for an unwritable power log at the end: the window
+    /// says why instead of "Blocks are appended"; the end waits for them
+    /// and writes them once the folder is mended, or, when the user exits
+    /// without them, says how many are lost.
+    void theEndWaitsForTheLogOrSaysTheLoss_data() {
+        QTest::addColumn<bool>("mended");
+        QTest::newRow("the folder mended: nothing lost") << true;
+        QTest::newRow("exit without them: the loss said") << false;
+    }
+    void theEndWaitsForTheLogOrSaysTheLoss() {
+        QFETCH(bool, mended);
+        const QString logPath = dir_.filePath(QLatin1String(kPowerLogName));
+        QVERIFY(QDir().mkdir(logPath)); // a folder where the log should be
+        ReceiverWindow w(Services());
+        w.show();
+        w.Input->setCurrentIndex(static_cast<int>(ReceiverInput::Command));
+        test::Type(w.Command, QStringLiteral("while true; do echo -50; sleep 0.02; done"));
+        test::Type(w.Tau, QStringLiteral("0.1"));
+        w.StartClick();
+        QVERIFY(WaitForBlocks(w, 4, 5000));
+        QVERIFY2(
+            test::WaitFor(
+                [&] { return w.LogText->text().contains(QStringLiteral("wait to be written")); },
+                3000),
+            qPrintable(w.LogText->text()));
+        QVERIFY(!w.LogText->text().contains(QStringLiteral("are appended")));
+        bool dialogSeen = false;
+        QTimer::singleShot(700, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* d = qobject_cast<QProgressDialog*>(top); d && d->isVisible()) {
+                    dialogSeen = d->labelText().contains(QStringLiteral("wait to be written"));
+                    test::Shoot(*d, mended ? "receiver-exit-waits.png" : "receiver-exit-lose.png");
+                    if (!mended) {
+                        QVERIFY(
+                            d->findChild<QPushButton*>()->text().contains(QStringLiteral("lose")));
+                        d->cancel();
+                    }
+                }
+            }
+            if (mended) {
+                QDir().rmdir(logPath);
+            }
+        });
+        w.Shutdown();
+        QVERIFY(dialogSeen);
+        if (!mended) {
+            QVERIFY(QDir().rmdir(logPath));
+        }
+        PowerLog log;
+        QVERIFY(!ReadPowerLog(logPath.toStdString(), log));
+        if (mended) {
+            QCOMPARE(w.LostAtExit(), std::size_t{0});
+            QCOMPARE(static_cast<qsizetype>(log.Records.size()),
+                     static_cast<qsizetype>(w.StripPoints()));
+        } else {
+            QVERIFY(w.LostAtExit() >= 4);
+            QVERIFY(log.Records.empty());
+        }
     }
 
     /// The main window's 50 ms real-time display keeps ticking with the
