@@ -12,9 +12,11 @@
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
 #include "measure/MeasurementLog.h"
+#include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
 #include "scan/CrossScan.h"
 #include "scan/DriftScan.h"
+#include "scan/ProcedurePowerLog.h"
 #include "scan/ScanLog.h"
 #include "scan/YFactorSequence.h"
 #include "scanwin/ScanSetup.h"
@@ -248,6 +250,20 @@ int main(int argc, char** argv) {
     RotatorLink link([rotatorSettings] { return MakeHamlibRotator(rotatorSettings); }, kPoll,
                      kAttendedRetry);
     PowerRunner runner(PowerInputFactory(o.Radiometer), o.Radiometer.Integration, kRadiometerRetry);
+    // Every block the procedure takes goes to the power log, with its role
+    // and offset, as the Scan window logs it: the log has no gap and a scan
+    // can be fitted again from it.
+    PowerLogWriter powerLog(where.PathForNew(kPowerLogName));
+    scan::ProcedurePowerLog procedureLog(std::string(PowerInputName(o.Radiometer.Input)), frequency,
+                                         std::string(SkySourceKey(o.Scan.Source)));
+    const auto logBlocks = [&](bool ended) {
+        for (PowerRecord& r : procedureLog.Take(procedure->Readings(), clock.UtcNow(), ended)) {
+            powerLog.Append(std::move(r));
+        }
+        for (const std::string& why : powerLog.TakeProblems()) {
+            Say(why);
+        }
+    };
     RotatorReport rotatorReport;
     std::string lastProgress;
     SteadyClock::time_point lastProgressAt{};
@@ -281,6 +297,8 @@ int main(int argc, char** argv) {
         if (action.StopRotator) {
             link.Stop();
         }
+        procedureLog.Add(blocks, rotator.Reported);
+        logBlocks(false);
         // Said when it changes, and every kProgressEvery while it does not
         // (a drift records for minutes under one text).
         const scan::ProgressReport progress = procedure->Progress();
@@ -297,6 +315,11 @@ int main(int argc, char** argv) {
     // The Stop asked for at the end goes out before the link ends.
     link.Shutdown(true);
     runner.Stop();
+    logBlocks(true);
+    if (!powerLog.Flush(std::chrono::seconds(10))) {
+        Say("the power log " + powerLog.Path() + " could not take " +
+            std::to_string(powerLog.Waiting()) + " block(s)");
+    }
     const bool partial = procedure->Ended() == scan::Ending::Stopped;
     if (partial) {
         Say("stopped: " + procedure->StopReason());

@@ -8,6 +8,7 @@
 
 #include "measure/MeasurementLog.h"
 #include "measure/YFactor.h"
+#include "radiometer/PowerLog.h"
 #include "scan/ScanLog.h"
 #include "scanwin/ScanSetup.h"
 
@@ -145,6 +146,20 @@ TEST_F(ScanTool, YFactorGivesGOverTAndLogsIt) {
     EXPECT_EQ(log.Records[0].Method, "y-sequence");
     EXPECT_EQ(log.Records[0].Antenna, "dish 1.1245 m, efficiency 0.55");
     EXPECT_TRUE(log.Records[0].GOverTSigmaDb);
+
+    // Every block the sequence took is in the power log with its role: two
+    // pairs, each an "on" and an "off" reading at least.
+    PowerLog power;
+    ASSERT_FALSE(ReadPowerLog((folder_ / kPowerLogName).string(), power));
+    int on = 0;
+    int off = 0;
+    for (const PowerRecord& r : power.Records) {
+        on += r.Role == "on" ? 1 : 0;
+        off += r.Role == "off" ? 1 : 0;
+        EXPECT_EQ(r.Source, "sun");
+    }
+    EXPECT_GE(on, 2) << power.Records.size() << " blocks";
+    EXPECT_GE(off, 2);
 }
 
 /// Ctrl-C part-way: the rotator stopped, the partial line printed and
