@@ -1115,6 +1115,19 @@ void ScanWindow::Shutdown() {
     if (!unsavedY_.empty()) {
         FlushY(); // a last try: the folder may be back
     }
+    if (!unsavedY_.empty() && services_.Messages != nullptr) {
+        // Still not written: said, with the lines themselves, never lost
+        // without a word.
+        std::string lines;
+        for (const measure::MeasurementRecord& r : unsavedY_) {
+            lines += "\n" + measure::MeasurementLine(r);
+        }
+        services_.Messages->Warning(
+            "Scan", std::to_string(unsavedY_.size()) +
+                        " Y-factor result(s) could not be written to the measurement log; "
+                        "copy them from here into " +
+                        std::string(measure::kMeasurementLogName) + ":" + lines);
+    }
     YRetry->stop();
     StopRunner();
     for (std::thread& t : stopping_) {
