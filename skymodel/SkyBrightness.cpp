@@ -88,59 +88,54 @@ SkyBrightness::SkyBrightness(const SkySurvey& survey, double frequencyMHz)
     }
 }
 
-double SkyBrightness::BeamAverageK(SkyDirection direction, double hpbwDeg) const {
+template <typename Visit>
+void SkyBrightness::ForEachInCap(SkyDirection direction, double radiusDeg, Visit&& visit) const {
     const SkySurvey& s = survey_;
-    const double radiusDeg = kBeamExtentHpbw * hpbwDeg;
     const double ra0 = direction.RaDeg * kDegToRad;
     const double sin0 = std::sin(direction.DecDeg * kDegToRad);
     const double cos0 = std::cos(direction.DecDeg * kDegToRad);
     const double cosRadius = std::cos(std::min(180.0, radiusDeg) * kDegToRad);
-    const double hpbwRad = hpbwDeg * kDegToRad;
-    double sum = 0;
-    double weights = 0;
     const auto [j0, j1] = RowSpan(s, direction.DecDeg, radiusDeg);
     for (int j = j0; j <= j1; ++j) {
         const double sj = sinDec_[static_cast<std::size_t>(j)];
         const double cj = cosDec_[static_cast<std::size_t>(j)];
         ForRowInCap(s, raRad_, j, sj, cj, ra0, sin0, cos0, cosRadius,
                     [&](int i, int row, double cosD) {
-                        if (cosD < cosRadius) {
-                            return;
+                        if (cosD >= cosRadius) {
+                            visit(i, row, cosD, cj);
                         }
-                        const double d = std::acos(std::min(1.0, cosD));
-                        const double w = std::exp(-kFourLn2 * d * d / (hpbwRad * hpbwRad)) * cj;
-                        sum += w * PixelK(i, row);
-                        weights += w;
                     });
     }
+}
+
+double SkyBrightness::BeamAverageK(SkyDirection direction, double hpbwDeg) const {
+    const double hpbwRad = hpbwDeg * kDegToRad;
+    double sum = 0;
+    double weights = 0;
+    ForEachInCap(direction, kBeamExtentHpbw * hpbwDeg,
+                 [&](int i, int j, double cosD, double cosDec) {
+                     const double d = std::acos(std::min(1.0, cosD));
+                     const double w = std::exp(-kFourLn2 * d * d / (hpbwRad * hpbwRad)) * cosDec;
+                     sum += w * PixelK(i, j);
+                     weights += w;
+                 });
     if (!(weights > 0)) {
+        const SkySurvey& s = survey_;
         return PixelK(s.ColumnOf(direction.RaDeg), s.RowOf(direction.DecDeg));
     }
     return sum / weights;
 }
 
 double SkyBrightness::RingAverageK(SkyDirection direction, double innerDeg, double outerDeg) const {
-    const SkySurvey& s = survey_;
-    const double ra0 = direction.RaDeg * kDegToRad;
-    const double sin0 = std::sin(direction.DecDeg * kDegToRad);
-    const double cos0 = std::cos(direction.DecDeg * kDegToRad);
     const double cosInner = std::cos(std::min(180.0, innerDeg) * kDegToRad);
-    const double cosOuter = std::cos(std::min(180.0, outerDeg) * kDegToRad);
     double sum = 0;
     double weights = 0;
-    const auto [j0, j1] = RowSpan(s, direction.DecDeg, outerDeg);
-    for (int j = j0; j <= j1; ++j) {
-        const double sj = sinDec_[static_cast<std::size_t>(j)];
-        const double cj = cosDec_[static_cast<std::size_t>(j)];
-        ForRowInCap(s, raRad_, j, sj, cj, ra0, sin0, cos0, cosOuter,
-                    [&](int i, int row, double cosD) {
-                        if (cosD < cosOuter || cosD > cosInner) {
-                            return;
-                        }
-                        sum += cj * PixelK(i, row);
-                        weights += cj;
-                    });
-    }
+    ForEachInCap(direction, outerDeg, [&](int i, int j, double cosD, double cosDec) {
+        if (cosD <= cosInner) {
+            sum += cosDec * PixelK(i, j);
+            weights += cosDec;
+        }
+    });
     return weights > 0 ? sum / weights : NAN;
 }
 

@@ -51,6 +51,12 @@ public:
     double RingAverageK(SkyDirection direction, double innerDeg, double outerDeg) const;
 
 private:
+    /// Calls `visit(i, j, cosD, cosDec)` for every pixel within `radiusDeg`
+    /// of `direction`, cosD the cosine of its distance, cosDec that of its
+    /// declination (its solid angle's weight).
+    template <typename Visit>
+    void ForEachInCap(SkyDirection direction, double radiusDeg, Visit&& visit) const;
+
     const SkySurvey& survey_;
     double frequencyMHz_;
     std::vector<float> pixels_;
