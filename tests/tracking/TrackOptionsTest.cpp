@@ -189,9 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"pick_beyond_list", {"--pick", "snr:9999"}, "--pick"},
         RefusedCase{
             "pick_with_other_source", {"--source", "cas", "--pick", "snr:0"}, "--source user"},
-        RefusedCase{"refraction_without_frequency",
-                    {"--source", "cas", "--refraction", "1000,10,50"},
-                    "--frequency"},
+        RefusedCase{"refraction_of_two_numbers",
+                    {"--source", "cas", "--refraction", "1000,10"},
+                    "--refraction"},
         RefusedCase{"frequency_zero", {"--source", "cas", "--frequency", "0"}, "--frequency"},
         RefusedCase{"control_characters_escaped", {"--source", "c\x1b[2Jas"}, "\\x1b[2J"},
         RefusedCase{"line_break_escaped", {"--source", "cas\nrm"}, "cas\\nrm"}),
