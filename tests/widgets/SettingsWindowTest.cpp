@@ -242,8 +242,12 @@ private slots:
         QVERIFY(QString::fromUtf8(ConditionsSummary(c, 61364.0, 61364.0))
                     .endsWith(QStringLiteral("MHz, UT1 from IERS finals2000A")));
         QVERIFY(QString::fromUtf8(ConditionsSummary(c, 61364.0, 61366.0))
+                    .endsWith(QStringLiteral("MHz, UT1 from IERS finals2000A, predicted; its last "
+                                             "value held after 2026-11-21")));
+        // Dates beyond the file and its 30 held days: the file's end said.
+        QVERIFY(QString::fromUtf8(ConditionsSummary(c, 61400.0, 61401.0))
                     .endsWith(QStringLiteral(
-                        "MHz, UT1 from IERS finals2000A, predicted; UT1 = UTC after 2026-11-21")));
+                        "MHz, finals2000A.daily ends 2026-11-21: UT1 = UTC for these dates")));
         c.Apparent = false;
         QVERIFY(QString::fromUtf8(ConditionsSummary(c)).endsWith(QStringLiteral("MHz")));
     }
