@@ -158,10 +158,26 @@ EmeCalculator::Sights EmeCalculator::SightsAt(UtcSeconds utc) {
 
 void EmeCalculator::SetSkyBehindMoon(const sky::SkyBrightness* sky, double homeHpbwDeg,
                                      double dxHpbwDeg, double receiverK) {
+    if (sky != sky_) {
+        homeSky_ = {};
+        dxSky_ = {};
+    }
     sky_ = sky;
     homeHpbwDeg_ = homeHpbwDeg;
     dxHpbwDeg_ = dxHpbwDeg;
     receiverK_ = receiverK;
+}
+
+double EmeCalculator::SkyBehind(const MoonSight& sight, double hpbwDeg, SkyTaken& taken) const {
+    const sky::SkyDirection at{sight.J2000RaDeg, sight.J2000DecDeg};
+    if (!taken.Valid || taken.HpbwDeg != hpbwDeg ||
+        sky::SeparationDeg(taken.At, at) > kSkyReuseHpbw * hpbwDeg) {
+        taken.Valid = true;
+        taken.At = at;
+        taken.HpbwDeg = hpbwDeg;
+        taken.K = sky_->BeamAverageK(at, hpbwDeg);
+    }
+    return taken.K;
 }
 
 EmeMoment EmeCalculator::At(UtcSeconds utc) {
@@ -184,7 +200,7 @@ EmeMoment EmeCalculator::At(UtcSeconds utc) {
     m.SunMoonDeg = m.Home.SunMoonDeg;
     m.EchoSpreadHz = EchoSpreadHz(m.Home.ApparentRotationRadPerS, f);
     if (sky_ != nullptr) {
-        m.SkyHomeK = sky_->BeamAverageK({m.Home.J2000RaDeg, m.Home.J2000DecDeg}, homeHpbwDeg_);
+        m.SkyHomeK = SkyBehind(m.Home, homeHpbwDeg_, homeSky_);
         m.DegradationDb = DegradationDb(m.SkyHomeK, receiverK_, f, m.Home.DistanceKm);
     }
     if (m.HasDx) {
@@ -193,7 +209,7 @@ EmeMoment EmeCalculator::At(UtcSeconds utc) {
             PolarisationOffsetDeg(m.Home.ParallacticAngleDeg, m.Dx.ParallacticAngleDeg);
         m.DxSpreadHz = EchoSpreadHz(m.Dx.ApparentRotationRadPerS, f);
         if (sky_ != nullptr) {
-            m.SkyDxK = sky_->BeamAverageK({m.Dx.J2000RaDeg, m.Dx.J2000DecDeg}, dxHpbwDeg_);
+            m.SkyDxK = SkyBehind(m.Dx, dxHpbwDeg_, dxSky_);
             m.DxDegradationDb = DegradationDb(m.SkyDxK, receiverK_, f, m.Dx.DistanceKm);
         }
     }

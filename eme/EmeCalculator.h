@@ -61,6 +61,10 @@ struct EmeMoment {
     bool Valid = false;
 };
 
+/// The fraction of a beamwidth the Moon may move before the sky behind it
+/// is averaged again.
+inline constexpr double kSkyReuseHpbw = 0.005;
+
 /// Computes EmeMoments for a home station and an optional DX station at any
 /// instants, with the Sun and Moon core the grids' library is built from
 /// (the same Chebyshev-fitted slow quantities, observer and apparent place:
@@ -95,7 +99,10 @@ public:
     /// frequency; it must outlive this calculator, or be null for none)
     /// through beams of half-power width `homeHpbwDeg` and `dxHpbwDeg`
     /// (degrees), with the receiver temperature `receiverK` (K) in the
-    /// degradation.
+    /// degradation. A beam average (up to about 12 ms for a 50° beam) is
+    /// taken again only once the Moon has moved kSkyReuseHpbw beamwidths
+    /// from where it was last taken: within about 1 % of the average at
+    /// the Moon's place.
     void SetSkyBehindMoon(const sky::SkyBrightness* sky, double homeHpbwDeg, double dxHpbwDeg,
                           double receiverK);
 
@@ -117,6 +124,17 @@ private:
     double homeHpbwDeg_ = 0;
     double dxHpbwDeg_ = 0;
     double receiverK_ = 0;
+
+    /// The last beam average of a station and where it was taken.
+    struct SkyTaken {
+        bool Valid = false;
+        sky::SkyDirection At;
+        double HpbwDeg = 0;
+        double K = MoonSight::kNaN;
+    };
+    double SkyBehind(const MoonSight& sight, double hpbwDeg, SkyTaken& taken) const;
+    SkyTaken homeSky_;
+    SkyTaken dxSky_;
 
     Site home_;
     std::optional<Site> dx_;

@@ -127,6 +127,24 @@ TEST(SkyBehindMoon, ReadsTheMapWhereTheSkyModelPutsTheMoon) {
         ++compared;
     }
     EXPECT_EQ(compared, 10);
+
+    // Minute after minute the average is taken again only once the Moon has
+    // moved a two-hundredth of the beam: still within 1 % of the average at its
+    // place, here in front of the galactic centre.
+    EmeCalculator minutes(home, std::nullopt, at144);
+    minutes.SetSkyBehindMoon(&brightness, 12.0, 12.0, kDefaultReceiverK);
+    const UtcSeconds start = At(2026, 12, 10, 6, 0);
+    double lowest = 1e9;
+    double highest = 0;
+    for (UtcSeconds t = start; t < start + 6 * 3600; t += 300) {
+        const EmeMoment m = minutes.At(t);
+        const double direct =
+            brightness.BeamAverageK({m.Home.J2000RaDeg, m.Home.J2000DecDeg}, 12.0);
+        EXPECT_NEAR(m.SkyHomeK, direct, 0.01 * direct) << t - start;
+        lowest = std::min(lowest, direct);
+        highest = std::max(highest, direct);
+    }
+    EXPECT_GT(highest, 1000.0);
     EXPECT_NEAR(DefaultHpbwDeg(1296), 70.0 * 299.792458 / 1296 / 3.0, 1e-9);
 }
 
