@@ -1,10 +1,13 @@
 #include "eme/EmeCalculator.h"
 
 #include "eme/EchoPath.h"
+#include "eme/MoonRotation.h"
 #include "eme/ParallacticAngle.h"
+#include "eme/SkyDegradation.h"
 #include "sunmoon/Constants.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace vantrel::eme {
 
@@ -15,6 +18,24 @@ constexpr double kMpsPerAuPerDay = sunmoon::kAuMetres / sunmoon::kSecondsPerDay;
 
 sunmoon::UtcFields FieldsOf(const DecodedInstant& d) {
     return {d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second};
+}
+
+constexpr double kDegPerRad = 180.0 / std::numbers::pi;
+/// Half the span of the Doppler rates' difference, seconds.
+constexpr UtcSeconds kRateHalfSpanS = 30;
+constexpr double kSecondsPerMinute = 60.0;
+
+double Length(const double a[3]) {
+    return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+}
+
+/// The angle between two vectors, degrees, 0..180 (atan2 of the cross and
+/// the dot product: exact at small and large angles alike).
+double AngleDeg(const double a[3], const double b[3]) {
+    const double cross[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                             a[0] * b[1] - a[1] * b[0]};
+    const double dot = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+    return std::atan2(Length(cross), dot) * kDegPerRad;
 }
 
 } // namespace
@@ -100,6 +121,24 @@ MoonSight EmeCalculator::SightFrom(Site& site) {
                                       place.DecDeg};
         s.ElevationDeg = site.Refraction.SunMoon(airless).ElevationDeg;
     }
+    s.J2000RaDeg = std::atan2(r[1], r[0]) * kDegPerRad;
+    if (s.J2000RaDeg < 0) {
+        s.J2000RaDeg += 360.0;
+    }
+    s.J2000DecDeg = std::asin(r[2] / lengthAu) * kDegPerRad;
+    // The Sun from the station: the Earth's heliocentric place reversed.
+    double sun[3];
+    for (int i = 0; i < 3; ++i) {
+        sun[i] = -slow_.EarthHelioPositionAu[i] - observer.PositionAu[i];
+    }
+    s.SunMoonDeg = AngleDeg(sun, r);
+    double rKm[3];
+    double vKmPerS[3];
+    for (int i = 0; i < 3; ++i) {
+        rKm[i] = r[i] * sunmoon::kAuKilometres;
+        vKmPerS[i] = v[i] * sunmoon::kAuKilometres / sunmoon::kSecondsPerDay;
+    }
+    s.ApparentRotationRadPerS = ApparentRotationRadPerS(rKm, vKmPerS, time_.TtDaysSinceJ2000);
     s.ParallacticAngleDeg = ParallacticAngleDeg(place.GhaDeg + site.Where.LongitudeDeg,
                                                 place.DecDeg, site.Where.LatitudeDeg);
     s.Valid = std::isfinite(s.AzimuthDeg) && std::isfinite(s.ElevationDeg) &&
@@ -115,6 +154,30 @@ EmeCalculator::Sights EmeCalculator::SightsAt(UtcSeconds utc) {
         sights.Dx = SightFrom(*dx_);
     }
     return sights;
+}
+
+void EmeCalculator::SetSkyBehindMoon(const sky::SkyBrightness* sky, double homeHpbwDeg,
+                                     double dxHpbwDeg, double receiverK) {
+    if (sky != sky_) {
+        homeSky_ = {};
+        dxSky_ = {};
+    }
+    sky_ = sky;
+    homeHpbwDeg_ = homeHpbwDeg;
+    dxHpbwDeg_ = dxHpbwDeg;
+    receiverK_ = receiverK;
+}
+
+double EmeCalculator::SkyBehind(const MoonSight& sight, double hpbwDeg, SkyTaken& taken) const {
+    const sky::SkyDirection at{sight.J2000RaDeg, sight.J2000DecDeg};
+    if (!taken.Valid || taken.HpbwDeg != hpbwDeg ||
+        sky::SeparationDeg(taken.At, at) > kSkyReuseHpbw * hpbwDeg) {
+        taken.Valid = true;
+        taken.At = at;
+        taken.HpbwDeg = hpbwDeg;
+        taken.K = sky_->BeamAverageK(at, hpbwDeg);
+    }
+    return taken.K;
 }
 
 EmeMoment EmeCalculator::At(UtcSeconds utc) {
@@ -134,10 +197,36 @@ EmeMoment EmeCalculator::At(UtcSeconds utc) {
     m.PathLossChangeDb = PathLossChangeDb(m.Home.DistanceKm);
     m.SemiDiameterDeg = MoonSemiDiameterDeg(m.Home.DistanceKm);
     m.DeclinationDeg = m.Home.DeclinationDeg;
+    m.SunMoonDeg = m.Home.SunMoonDeg;
+    m.EchoSpreadHz = EchoSpreadHz(m.Home.ApparentRotationRadPerS, f);
+    if (sky_ != nullptr) {
+        m.SkyHomeK = SkyBehind(m.Home, homeHpbwDeg_, homeSky_);
+        m.DegradationDb = DegradationDb(m.SkyHomeK, receiverK_, f, m.Home.DistanceKm);
+    }
     if (m.HasDx) {
         m.DxDopplerHz = DxDopplerHz(f, m.Home.RangeRateMps, m.Dx.RangeRateMps);
         m.PolarisationOffsetDeg =
             PolarisationOffsetDeg(m.Home.ParallacticAngleDeg, m.Dx.ParallacticAngleDeg);
+        m.DxSpreadHz = EchoSpreadHz(m.Dx.ApparentRotationRadPerS, f);
+        if (sky_ != nullptr) {
+            m.SkyDxK = SkyBehind(m.Dx, dxHpbwDeg_, dxSky_);
+            m.DxDegradationDb = DegradationDb(m.SkyDxK, receiverK_, f, m.Dx.DistanceKm);
+        }
+    }
+    // The rates, from the shifts half a minute either side.
+    const Sights before = SightsAt(utc - kRateHalfSpanS);
+    const Sights after = SightsAt(utc + kRateHalfSpanS);
+    const double perMinute = kSecondsPerMinute / (2.0 * static_cast<double>(kRateHalfSpanS));
+    if (before.Home.Valid && after.Home.Valid) {
+        m.EchoDopplerRateHzPerMin = (EchoDopplerHz(f, after.Home.RangeRateMps) -
+                                     EchoDopplerHz(f, before.Home.RangeRateMps)) *
+                                    perMinute;
+        if (m.HasDx && before.Dx.Valid && after.Dx.Valid) {
+            m.DxDopplerRateHzPerMin =
+                (DxDopplerHz(f, after.Home.RangeRateMps, after.Dx.RangeRateMps) -
+                 DxDopplerHz(f, before.Home.RangeRateMps, before.Dx.RangeRateMps)) *
+                perMinute;
+        }
     }
     m.Valid = true;
     return m;

@@ -3,6 +3,7 @@
 #include "apparent/ApparentPlaces.h"
 #include "apparent/ObservingConditions.h"
 #include "eme/MoonSight.h"
+#include "skymodel/SkyBrightness.h"
 #include "sunmoon/SlowEphemeris.h"
 #include "sunmoon/TopocentricPlace.h"
 
@@ -33,9 +34,36 @@ struct EmeMoment {
     /// Spatial polarisation offset, home − DX parallactic angle in −90..90,
     /// degrees; NaN without a DX station.
     double PolarisationOffsetDeg = kNaN;
+
+    /// Angle between the Sun and the Moon seen from home, degrees.
+    double SunMoonDeg = kNaN;
+    /// Rates of EchoDopplerHz and DxDopplerHz, Hz per minute: the
+    /// difference of the shifts 30 s after and 30 s before, doubled (the
+    /// shifts change smoothly over a minute: good to 0.01 Hz/min). NaN
+    /// without a DX station for the DX signal.
+    double EchoDopplerRateHzPerMin = kNaN;
+    double DxDopplerRateHzPerMin = kNaN;
+    /// Doppler spread of one's own echo from the Moon's apparent rotation,
+    /// limb to limb, Hz (eme/MoonRotation.h), at home and at the DX station
+    /// (its own echo; NaN without one).
+    double EchoSpreadHz = kNaN;
+    double DxSpreadHz = kNaN;
+    /// The sky behind the Moon through each station's beam at the
+    /// frequency, K (skymodel's BeamAverageK), and the degradation against
+    /// the Moon at a close perigee on cold sky there, dB
+    /// (eme/SkyDegradation.h); NaN without a sky map (SetSkyBehindMoon) or
+    /// a DX station.
+    double SkyHomeK = kNaN;
+    double SkyDxK = kNaN;
+    double DegradationDb = kNaN;
+    double DxDegradationDb = kNaN;
     /// Home's values are valid (and the DX station's, when there is one).
     bool Valid = false;
 };
+
+/// The fraction of a beamwidth the Moon may move before the sky behind it
+/// is averaged again.
+inline constexpr double kSkyReuseHpbw = 0.005;
 
 /// Computes EmeMoments for a home station and an optional DX station at any
 /// instants, with the Sun and Moon core the grids' library is built from
@@ -67,6 +95,17 @@ public:
     };
     Sights SightsAt(UtcSeconds utc);
 
+    /// Reads the sky behind the Moon from `sky` (at the conditions'
+    /// frequency; it must outlive this calculator, or be null for none)
+    /// through beams of half-power width `homeHpbwDeg` and `dxHpbwDeg`
+    /// (degrees), with the receiver temperature `receiverK` (K) in the
+    /// degradation. A beam average (up to about 12 ms for a 50° beam) is
+    /// taken again only once the Moon has moved kSkyReuseHpbw beamwidths
+    /// from where it was last taken: within about 1 % of the average at
+    /// the Moon's place.
+    void SetSkyBehindMoon(const sky::SkyBrightness* sky, double homeHpbwDeg, double dxHpbwDeg,
+                          double receiverK);
+
     bool HasDx() const { return dx_.has_value(); }
     const ObservingConditions& Conditions() const { return conditions_; }
 
@@ -80,6 +119,22 @@ private:
     /// Time scales and slow quantities of `utc`; false outside 1900..2100.
     bool PrepareInstant(UtcSeconds utc);
     MoonSight SightFrom(Site& site);
+
+    const sky::SkyBrightness* sky_ = nullptr;
+    double homeHpbwDeg_ = 0;
+    double dxHpbwDeg_ = 0;
+    double receiverK_ = 0;
+
+    /// The last beam average of a station and where it was taken.
+    struct SkyTaken {
+        bool Valid = false;
+        sky::SkyDirection At;
+        double HpbwDeg = 0;
+        double K = MoonSight::kNaN;
+    };
+    double SkyBehind(const MoonSight& sight, double hpbwDeg, SkyTaken& taken) const;
+    SkyTaken homeSky_;
+    SkyTaken dxSky_;
 
     Site home_;
     std::optional<Site> dx_;

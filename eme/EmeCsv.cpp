@@ -39,6 +39,10 @@ std::string MomentCsvHeader(bool withDx) {
     if (withDx) {
         h += ",dx_moon_az_deg,dx_moon_el_deg,dx_doppler_hz,polarisation_offset_deg";
     }
+    h += withDx ? ",tsky_home_k,tsky_dx_k,dgrd_db,dgrd_dx_db,sun_moon_deg,"
+                  "echo_doppler_rate_hz_per_min,dx_doppler_rate_hz_per_min,echo_spread_hz,"
+                  "dx_spread_hz"
+                : ",tsky_home_k,dgrd_db,sun_moon_deg,echo_doppler_rate_hz_per_min,echo_spread_hz";
     h += '\n';
     return h;
 }
@@ -57,6 +61,23 @@ std::string MomentCsvRow(const EmeMoment& m, bool withDx) {
         Field(row, m.Dx.ElevationDeg, 3);
         Field(row, m.DxDopplerHz, 1);
         Field(row, m.PolarisationOffsetDeg, 1);
+    }
+    Field(row, m.SkyHomeK, 1);
+    if (withDx) {
+        Field(row, m.SkyDxK, 1);
+    }
+    Field(row, m.DegradationDb, 2);
+    if (withDx) {
+        Field(row, m.DxDegradationDb, 2);
+    }
+    Field(row, m.SunMoonDeg, 2);
+    Field(row, m.EchoDopplerRateHzPerMin, 2);
+    if (withDx) {
+        Field(row, m.DxDopplerRateHzPerMin, 2);
+    }
+    Field(row, m.EchoSpreadHz, 2);
+    if (withDx) {
+        Field(row, m.DxSpreadHz, 2);
     }
     row += '\n';
     return row;

@@ -14,7 +14,12 @@ std::string UtcText(UtcSeconds utc);
 /// The CSV header of the EME values at instants, with a line end:
 /// "utc,moon_az_deg,moon_el_deg,distance_km,echo_delay_s,echo_doppler_hz,
 /// path_loss_db,path_loss_change_db" and, with a DX station,
-/// ",dx_moon_az_deg,dx_moon_el_deg,dx_doppler_hz,polarisation_offset_deg".
+/// ",dx_moon_az_deg,dx_moon_el_deg,dx_doppler_hz,polarisation_offset_deg";
+/// then the sked's figures: ",tsky_home_k,dgrd_db,sun_moon_deg,
+/// echo_doppler_rate_hz_per_min,echo_spread_hz", with a DX station
+/// ",tsky_home_k,tsky_dx_k,dgrd_db,dgrd_dx_db,sun_moon_deg,
+/// echo_doppler_rate_hz_per_min,dx_doppler_rate_hz_per_min,echo_spread_hz,
+/// dx_spread_hz" (sky temperatures to 0.1 K, the rest to 0.01).
 std::string MomentCsvHeader(bool withDx);
 
 /// One CSV line of `moment` (with a line end) under `MomentCsvHeader(withDx)`:

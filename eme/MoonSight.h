@@ -64,6 +64,19 @@ struct MoonSight {
     /// Parallactic angle, degrees, −180..180 (eme/ParallacticAngle.h), from
     /// the airless hour angle and declination and the geodetic latitude.
     double ParallacticAngleDeg = kNaN;
+    /// The geometric direction from the station to the Moon's centre on
+    /// ICRS (J2000) axes, degrees: right ascension 0..360, declination.
+    /// Without light time and aberration (under 0.01°): what the sky map
+    /// behind the Moon is read at.
+    double J2000RaDeg = kNaN;
+    double J2000DecDeg = kNaN;
+    /// Angle between the Sun and the Moon seen from the station, degrees,
+    /// 0..180 (geometric; the Sun's light time and aberration move it by
+    /// under 0.01°).
+    double SunMoonDeg = kNaN;
+    /// The Moon's apparent rotation seen from the station, rad/s
+    /// (eme/MoonRotation.h).
+    double ApparentRotationRadPerS = kNaN;
     /// False when nothing could be computed (an instant outside 1900..2100,
     /// a station out of range, refused refraction conditions); the values
     /// are then NaN.

@@ -2,6 +2,7 @@
 
 #include "eme/DxStation.h"
 #include "eme/MoonWindows.h"
+#include "emewin/EmeSkedSetup.h"
 #include "mainwin/PositionStore.h"
 #include "mainwin/VansetValues.h"
 #include "mainwin/VansetWrite.h"
@@ -55,6 +56,12 @@ EmeSettings LoadEmeSettings(const QString& directory, const QList<QRect>& screen
     }
     s.HomeMinElevationDeg = MinElevation(ini, "HomeMinElevationDeg");
     s.DxMinElevationDeg = MinElevation(ini, "DxMinElevationDeg");
+    const auto text = [&](const char* name) {
+        return ini.value(Key(name)).toString().toStdString();
+    };
+    s.ReceiverK = ReceiverKOf(text("ReceiverK")).value_or(kEmeDefaultReceiverK);
+    s.HomeHpbwDeg = HpbwOf(text("HomeHpbwDeg")).Value;
+    s.DxHpbwDeg = HpbwOf(text("DxHpbwDeg")).Value;
     return s;
 }
 
@@ -73,6 +80,10 @@ bool SaveEmeSettings(const QString& directory, const EmeSettings& s) {
         }
         ini.setValue(Key("HomeMinElevationDeg"), VansetNumberText(s.HomeMinElevationDeg));
         ini.setValue(Key("DxMinElevationDeg"), VansetNumberText(s.DxMinElevationDeg));
+        ini.setValue(Key("ReceiverK"), VansetNumberText(s.ReceiverK));
+        ini.setValue(Key("HomeHpbwDeg"),
+                     s.HomeHpbwDeg ? VansetNumberText(*s.HomeHpbwDeg) : QString());
+        ini.setValue(Key("DxHpbwDeg"), s.DxHpbwDeg ? VansetNumberText(*s.DxHpbwDeg) : QString());
     });
 }
 

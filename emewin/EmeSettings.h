@@ -16,6 +16,9 @@ inline constexpr const char* kEmeSection = "EME";
 /// Default minimum elevation of the Moon at each station, degrees.
 inline constexpr double kEmeDefaultMinElevationDeg = 0.0;
 
+/// Default receiver temperature of DGRD, K (eme::kDefaultReceiverK).
+inline constexpr double kEmeDefaultReceiverK = 80.0;
+
 /// What the EME window keeps between runs.
 struct EmeSettings {
     /// Place and size of the window; empty when never stored or refused.
@@ -27,14 +30,23 @@ struct EmeSettings {
     /// Lowest elevation of the Moon for a common window, degrees, −5..90.
     double HomeMinElevationDeg = kEmeDefaultMinElevationDeg;
     double DxMinElevationDeg = kEmeDefaultMinElevationDeg;
+    /// Receiver temperature of DGRD, K, 1..10000.
+    double ReceiverK = kEmeDefaultReceiverK;
+    /// Half-power beamwidths of home's and the DX station's antennas,
+    /// degrees, 0.05..120; empty: derived from the frequency
+    /// (eme::DefaultHpbwDeg).
+    std::optional<double> HomeHpbwDeg;
+    std::optional<double> DxHpbwDeg;
 };
 
 /// Reads section "EME" of "Vanset.ini" in `directory` (the current folder
 /// when empty): "Left", "Top", "Width", "Height" (made usable on `screens`;
 /// all four or none), "Dx", "Recent1" to "Recent10", "HomeMinElevationDeg"
-/// and "DxMinElevationDeg". A DX station or a recent one that is not one
-/// (eme::ParseDxStation refuses it), or a minimum elevation that is not a
-/// number of −5..90, is left out: the default stands for it.
+/// and "DxMinElevationDeg", "ReceiverK", "HomeHpbwDeg" and "DxHpbwDeg" (the
+/// last two absent or empty for a beam derived from the frequency). A DX station or a recent one
+/// that is not one (eme::ParseDxStation refuses it), or a minimum elevation that is not a number of
+/// −5..90, a receiver temperature or a beamwidth out of its range, is left out: the default stands
+/// for it.
 EmeSettings LoadEmeSettings(const QString& directory, const QList<QRect>& screens);
 
 /// Writes section "EME" (the recent list whole, old entries beyond it

@@ -3,9 +3,12 @@
 #include "controls/FieldReasons.h"
 #include "eme/EmeCsv.h"
 #include "emewin/EmeSettings.h"
+#include "emewin/EmeSkedSetup.h"
+#include "help/ProcessPaths.h"
 #include "mainwin/TextFileSave.h"
 #include "mainwin/WindowPlacement.h"
 #include "measure/NumberText.h"
+#include "skymodel/SkySurvey.h"
 #include "skywin/ChartExport.h"
 #include "station/StationCheck.h"
 
@@ -85,10 +88,22 @@ QString Degrees(double deg, int decimals = 2) {
 
 /// Names of the live rows, in the order of EmeWindow::LiveRow.
 const char* const kLiveNames[] = {
-    "Moon azimuth",        "Moon elevation",      "Distance",
-    "Declination",         "Echo delay",          "Echo Doppler",
-    "DX Doppler at home",  "Path loss (two-way)", "Path loss against perigee",
-    "Polarisation offset", "Semi-diameter",
+    "Moon azimuth",
+    "Moon elevation",
+    "Distance",
+    "Declination",
+    "Echo delay",
+    "Echo Doppler",
+    "DX Doppler at home",
+    "Path loss (two-way)",
+    "Path loss against perigee",
+    "Polarisation offset",
+    "Semi-diameter",
+    "Sky behind the Moon",
+    "DGRD",
+    "Sun–Moon angle",
+    "Doppler rate",
+    "Doppler spread",
 };
 const char* const kLiveTips[] = {
     "From north through east",
@@ -102,6 +117,16 @@ const char* const kLiveTips[] = {
     "40\u00b7log10(d / 356 500 km): how much weaker the echo is than at a close perigee",
     "Spatial offset for linear polarisation: home's minus the DX's parallactic angle",
     "Apparent radius of the Moon from home",
+    "Sky temperature behind the Moon at the frequency through each station's beam: the 408 MHz "
+    "survey scaled by its spectral index (Haslam et al. 1982, Platania et al. 2003)",
+    "", // DGRD: its formula with the receiver temperature in use, set when shown
+    "Angle between the Sun and the Moon seen from home; below 15° at frequencies below "
+    "3 GHz the Sun's noise enters the side lobes (shown in red)",
+    "Rate of the echo's Doppler shift at home and of the DX signal's, Hz a minute: the "
+    "difference of the shifts 30 s either side",
+    "Width of each station's own echo from the Moon's apparent rotation (libration and the "
+    "Earth's rotation), limb to limb: 4·ω·R·f/c; most of the echo lies in "
+    "a fraction of it",
 };
 
 /// The table's columns.
@@ -159,6 +184,12 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
     dxMinDeg_ = stored.DxMinElevationDeg;
     HomeMinElevation->setText(QString::number(homeMinDeg_));
     DxMinElevation->setText(QString::number(dxMinDeg_));
+    receiverK_ = stored.ReceiverK;
+    homeHpbwDeg_ = stored.HomeHpbwDeg;
+    dxHpbwDeg_ = stored.DxHpbwDeg;
+    ReceiverTemperature->setText(QString::number(receiverK_));
+    HomeHpbw->setText(homeHpbwDeg_ ? QString::number(*homeHpbwDeg_) : QString());
+    DxHpbw->setText(dxHpbwDeg_ ? QString::number(*dxHpbwDeg_) : QString());
     if (!stored.Dx.empty()) {
         dx_ = eme::ParseDxStation(stored.Dx).Station;
     }
@@ -169,6 +200,20 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
     connect(Ticker, &QTimer::timeout, this, &EmeWindow::Tick);
     connect(&watcher_, &QFutureWatcher<eme::WindowSearchResult>::finished, this,
             &EmeWindow::SearchFinished);
+    connect(&skyWatcher_, &QFutureWatcher<SkyMade>::finished, this, [this] {
+        SkyMade made = skyWatcher_.result();
+        if (made.Survey) {
+            survey_ = made.Survey;
+            brightness_ = made.Brightness;
+            skyProblem_.clear();
+        } else {
+            skyProblem_ = made.Problem;
+            skyFailed_ = true;
+        }
+        if (isVisible()) {
+            Tick();
+        }
+    });
 
     ChooseSaveFile = [this](const QString& caption, const QString& filter) {
         return QFileDialog::getSaveFileName(this, caption, QString(), filter);
@@ -181,9 +226,11 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
 
 EmeWindow::~EmeWindow() {
     // The focus leaves a field as the window goes: nothing is taken then.
-    for (QLineEdit* e : {DxBox->lineEdit(), HomeMinElevation, DxMinElevation}) {
+    for (QLineEdit* e : {DxBox->lineEdit(), HomeMinElevation, DxMinElevation, ReceiverTemperature,
+                         HomeHpbw, DxHpbw}) {
         disconnect(e, nullptr, this, nullptr);
     }
+    skyWatcher_.waitForFinished();
     if (cancel_) {
         cancel_->store(true);
     }
@@ -237,12 +284,55 @@ void EmeWindow::BuildControls() {
         column->addWidget(reasons_->Watch(e, MinElevationProblem));
     }
 
+    auto* sked = new QHBoxLayout;
+    ReceiverTemperature = new QLineEdit(this);
+    HomeHpbw = new QLineEdit(this);
+    DxHpbw = new QLineEdit(this);
+    ReceiverTemperature->setObjectName(QStringLiteral("ReceiverK"));
+    HomeHpbw->setObjectName(QStringLiteral("HomeHpbw"));
+    DxHpbw->setObjectName(QStringLiteral("DxHpbw"));
+    ReceiverTemperature->setMaximumWidth(70);
+    ReceiverTemperature->setToolTip(
+        QStringLiteral("Receiver temperature Tr of DGRD, kelvin, 1 to 10000 (WSJT-X assumes 80)"));
+    for (QLineEdit* e : {HomeHpbw, DxHpbw}) {
+        e->setMaximumWidth(70);
+        e->setToolTip(QStringLiteral(
+            "Half-power beamwidth the sky behind the Moon is averaged over, degrees, 0.05 to "
+            "120; empty: 70·λ/D of a 3 m dish, as the Measure window derives it"));
+    }
+    sked->addWidget(new QLabel(QStringLiteral("Receiver Tr:"), this));
+    sked->addWidget(ReceiverTemperature);
+    sked->addWidget(new QLabel(QStringLiteral("K   Beamwidth home:"), this));
+    sked->addWidget(HomeHpbw);
+    sked->addWidget(new QLabel(QStringLiteral("°   DX:"), this));
+    sked->addWidget(DxHpbw);
+    sked->addWidget(new QLabel(QStringLiteral("°"), this));
+    sked->addStretch(1);
+    column->addLayout(sked);
+    column->addWidget(reasons_->Watch(ReceiverTemperature, [](const QString& text) {
+        return ReceiverKOf(text.toStdString())
+                   ? QString()
+                   : QStringLiteral("The receiver temperature must be a number of kelvin "
+                                    "from 1 to 10000.");
+    }));
+    for (QLineEdit* e : {HomeHpbw, DxHpbw}) {
+        column->addWidget(reasons_->Watch(e, [](const QString& text) {
+            return HpbwOf(text.toStdString()).Valid
+                       ? QString()
+                       : QStringLiteral("The beamwidth must be a number of degrees from 0.05 "
+                                        "to 120, or empty for the dish's.");
+        }));
+    }
+
     auto* liveBox = new QGroupBox(QStringLiteral("Now"), this);
     auto* grid = new QGridLayout(liveBox);
     grid->addWidget(new QLabel(QStringLiteral("<b>Home</b>"), liveBox), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("<b>DX</b>"), liveBox), 0, 2);
     for (int row = 0; row < kLiveRowCount; ++row) {
-        auto* name = new QLabel(QLatin1String(kLiveNames[row]), liveBox);
+        auto* name = new QLabel(QString::fromUtf8(kLiveNames[row]), liveBox);
+        if (row == kDegradationRow) {
+            degradationName_ = name;
+        }
         name->setToolTip(QString::fromUtf8(kLiveTips[row]));
         grid->addWidget(name, row + 1, 0);
         for (int side = 0; side < 2; ++side) {
@@ -255,6 +345,11 @@ void EmeWindow::BuildControls() {
         }
     }
     grid->setColumnStretch(3, 1);
+    ExtremesText = new QLabel(kNone, liveBox);
+    ExtremesText->setToolTip(QStringLiteral(
+        "The Moon's next closest and farthest approach (geocentric distance of its centre)"));
+    ExtremesText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(ExtremesText, kLiveRowCount + 1, 0, 1, 4);
     column->addWidget(liveBox);
 
     auto* windowsTitle = new QHBoxLayout;
@@ -302,6 +397,11 @@ void EmeWindow::BuildControls() {
             [this] { SetMinElevation(false, HomeMinElevation->text()); });
     connect(DxMinElevation, &QLineEdit::editingFinished, this,
             [this] { SetMinElevation(true, DxMinElevation->text()); });
+    connect(ReceiverTemperature, &QLineEdit::editingFinished, this,
+            [this] { SetReceiverK(ReceiverTemperature->text()); });
+    connect(HomeHpbw, &QLineEdit::editingFinished, this,
+            [this] { SetHpbw(false, HomeHpbw->text()); });
+    connect(DxHpbw, &QLineEdit::editingFinished, this, [this] { SetHpbw(true, DxHpbw->text()); });
     connect(SaveCsv, &QPushButton::clicked, this, &EmeWindow::SaveCsvClick);
     connect(Print, &QPushButton::clicked, this, &EmeWindow::PrintClick);
 }
@@ -368,6 +468,83 @@ bool EmeWindow::SetMinElevation(bool dx, const QString& text) {
     return true;
 }
 
+bool EmeWindow::SetReceiverK(const QString& text) {
+    if (ReceiverTemperature->text() != text) {
+        ReceiverTemperature->setText(text);
+    }
+    const std::optional<double> v = ReceiverKOf(text.toStdString());
+    if (!reasons_->Check(ReceiverTemperature) || !v) {
+        return false;
+    }
+    if (*v != receiverK_) {
+        receiverK_ = *v;
+        StoreSettings();
+        Tick();
+    }
+    return true;
+}
+
+bool EmeWindow::SetHpbw(bool dx, const QString& text) {
+    QLineEdit* field = dx ? DxHpbw : HomeHpbw;
+    std::optional<double>& stored = dx ? dxHpbwDeg_ : homeHpbwDeg_;
+    if (field->text() != text) {
+        field->setText(text);
+    }
+    const HpbwTyped typed = HpbwOf(text.toStdString());
+    if (!reasons_->Check(field) || !typed.Valid) {
+        return false;
+    }
+    if (typed.Value != stored) {
+        stored = typed.Value;
+        StoreSettings();
+        Tick();
+    }
+    return true;
+}
+
+bool EmeWindow::SkyReady() const {
+    return brightness_ && brightness_->FrequencyMHz() == services_.Conditions->FrequencyMHz;
+}
+
+void EmeWindow::StartSky(double frequencyMHz) {
+    if (skyWatcher_.isRunning()) {
+        return; // the tick after it ends asks again for the frequency then
+    }
+    const std::string folder = services_.SkyFolder.isEmpty()
+                                   ? sky::FindSkySurveyFolder(ExecutableDirectory())
+                                   : services_.SkyFolder.toStdString();
+    skyWatcher_.setFuture(QtConcurrent::run([survey = survey_, folder, frequencyMHz]() mutable {
+        SkyMade made;
+        if (!survey) {
+            sky::SkySurveyLoad load = sky::LoadSkySurveyFrom(folder);
+            if (!load.Survey) {
+                made.Problem = QString::fromStdString(
+                    load.Problem.empty() ? "The sky survey is not installed." : load.Problem);
+                return made;
+            }
+            survey = std::make_shared<const sky::SkySurvey>(std::move(*load.Survey));
+        }
+        made.Survey = survey;
+        made.Brightness = std::make_shared<const sky::SkyBrightness>(*survey, frequencyMHz);
+        return made;
+    }));
+}
+
+void EmeWindow::ShowExtremes(eme::UtcSeconds now) {
+    // Found again once the earlier of the two has passed (about 10 ms).
+    if (!extremes_.Valid || now >= std::min(extremes_.PerigeeUtc, extremes_.ApogeeUtc)) {
+        extremes_ = eme::NextPerigeeApogee(now);
+    }
+    ExtremesText->setText(
+        extremes_.Valid
+            ? QStringLiteral("Next perigee %1 UTC, %2 km   ·   next apogee %3 UTC, %4 km")
+                  .arg(WhenText(extremes_.PerigeeUtc))
+                  .arg(extremes_.PerigeeKm, 0, 'f', 0)
+                  .arg(WhenText(extremes_.ApogeeUtc))
+                  .arg(extremes_.ApogeeKm, 0, 'f', 0)
+            : kNone);
+}
+
 void EmeWindow::OpenBeside(QWidget* mainWindow) {
     OpenOnceBeside(*this, placed_, mainWindow, kOffsetFromMainWindow);
 }
@@ -393,6 +570,9 @@ void EmeWindow::StoreSettings() {
     s.Recent = recent_;
     s.HomeMinElevationDeg = homeMinDeg_;
     s.DxMinElevationDeg = dxMinDeg_;
+    s.ReceiverK = receiverK_;
+    s.HomeHpbwDeg = homeHpbwDeg_;
+    s.DxHpbwDeg = dxHpbwDeg_;
     SaveEmeSettings(services_.Directory, s);
 }
 
@@ -427,8 +607,16 @@ void EmeWindow::Tick() {
             std::make_unique<eme::EmeCalculator>(in.Home, in.Dx, in.Conditions, services_.Ut1);
         liveInputs_ = in;
     }
+    const double f = in.Conditions.FrequencyMHz;
+    if (!SkyReady() && !skyFailed_) {
+        StartSky(f);
+    }
+    liveCalculator_->SetSkyBehindMoon(SkyReady() ? brightness_.get() : nullptr,
+                                      HpbwInUseDeg(homeHpbwDeg_, f), HpbwInUseDeg(dxHpbwDeg_, f),
+                                      receiverK_);
     live_ = stationRefused_ ? eme::EmeMoment{} : liveCalculator_->At(now);
     ShowLive();
+    ShowExtremes(now);
     if (stationRefused_ && haveWindows_) {
         // Windows of a station no longer in use would mislead.
         windows_.clear();
@@ -519,6 +707,30 @@ void EmeWindow::ShowLive() {
     set(kPathLossChangeRow, Value(m.PathLossChangeDb, 2, QStringLiteral(" dB")), QString());
     set(kPolarisationRow, QString(), dxOr(Degrees(m.PolarisationOffsetDeg, 1)));
     set(kSemiDiameterRow, Degrees(m.SemiDiameterDeg, 3), QString());
+    const double f = services_.Conditions->FrequencyMHz;
+    const SkedTexts t = SkedTextsOf(m, f);
+    const auto q = [](const std::string& text) { return QString::fromStdString(text); };
+    set(kSkyRow, q(t.SkyHome), dxOr(q(t.SkyDx)));
+    set(kDegradationRow, q(t.DegradationHome), dxOr(q(t.DegradationDx)));
+    set(kSunMoonRow, q(t.SunMoon), QString());
+    set(kDopplerRateRow, q(t.RateHome), dxOr(q(t.RateDx)));
+    set(kSpreadRow, q(t.SpreadHome), dxOr(q(t.SpreadDx)));
+    QLabel* sunMoon = liveLabels_[kSunMoonRow][0];
+    sunMoon->setStyleSheet(t.SunWarning ? QStringLiteral("color: #c00000; font-weight: bold")
+                                        : QString());
+    sunMoon->setToolTip(t.SunWarning ? QStringLiteral("The Sun is within 15° of the Moon: "
+                                                      "its noise enters the side lobes")
+                                     : QString());
+    const QString tip = q(DegradationTip(receiverK_));
+    degradationName_->setToolTip(tip);
+    liveLabels_[kDegradationRow][0]->setToolTip(tip);
+    liveLabels_[kDegradationRow][1]->setToolTip(tip);
+    if (!skyProblem_.isEmpty()) {
+        liveLabels_[kSkyRow][0]->setToolTip(skyProblem_);
+    }
+    // The beams in use, where none is typed.
+    HomeHpbw->setPlaceholderText(QString::number(HpbwInUseDeg(std::nullopt, f), 'f', 1));
+    DxHpbw->setPlaceholderText(QString::number(HpbwInUseDeg(std::nullopt, f), 'f', 1));
 }
 
 void EmeWindow::ShowWindows() {
@@ -638,7 +850,7 @@ void EmeWindow::PrintClick() {
     std::vector<QStringList> rows;
     rows.push_back({QStringLiteral("Now"), QStringLiteral("Home"), QStringLiteral("DX")});
     for (int r = 0; r < kLiveRowCount; ++r) {
-        rows.push_back({QLatin1String(kLiveNames[r]), LiveText(static_cast<LiveRow>(r), false),
+        rows.push_back({QString::fromUtf8(kLiveNames[r]), LiveText(static_cast<LiveRow>(r), false),
                         LiveText(static_cast<LiveRow>(r), true)});
     }
     rows.push_back({});

@@ -4,8 +4,10 @@
 #include "astro/Clock.h"
 #include "eme/DxStation.h"
 #include "eme/EmeCalculator.h"
+#include "eme/MoonPerigee.h"
 #include "eme/MoonWindows.h"
 #include "skychart/HorizonProfile.h"
+#include "skymodel/SkyBrightness.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
 
@@ -63,6 +65,9 @@ struct EmeWindowServices {
     std::function<QString(DateTime first, DateTime last)> Ut1Text;
     /// Folder of "Vanset.ini"; the current one when empty.
     QString Directory;
+    /// Folder of the 408 MHz sky survey; when empty, the one found beside
+    /// the program (sky::FindSkySurveyFolder).
+    QString SkyFolder;
 };
 
 /// The EME window: a DX station (by locator or coordinates, the recent ones
@@ -70,8 +75,10 @@ struct EmeWindowServices {
 /// home station and the DX station once a second (azimuth, elevation,
 /// distance, echo delay and Doppler shift, the DX signal's Doppler shift,
 /// path loss and its change, polarisation offset, declination,
-/// semi-diameter) and the common Moon windows of the next seven days, with
-/// Print and Save CSV.
+/// semi-diameter; the sky temperature behind the Moon through each
+/// station's beam, DGRD, the Sun-Moon angle, the Doppler rates and the
+/// echo's spread; the next perigee and apogee) and the common Moon windows of the next seven days,
+/// with Print and Save CSV.
 ///
 /// The live values are computed on this thread (a few microseconds); the
 /// windows are searched on a worker thread with copies of everything they
@@ -103,6 +110,19 @@ public:
     /// with its reason below it, and the value in force stays.
     bool SetMinElevation(bool dx, const QString& text);
 
+    /// Takes the receiver temperature of DGRD as typed (K, 1..10000), or a
+    /// half-power beamwidth for home or the DX station (degrees, 0.05..120;
+    /// empty: derived from the frequency): true when taken. A refused text
+    /// stays, red, with its reason below it.
+    bool SetReceiverK(const QString& text);
+    bool SetHpbw(bool dx, const QString& text);
+    /// The sky map is loaded for the frequency in use (loading runs off
+    /// this thread); its problem when it cannot be.
+    bool SkyReady() const;
+    const QString& SkyProblem() const { return skyProblem_; }
+    /// The next perigee and apogee as shown.
+    const eme::PerigeeApogee& Extremes() const { return extremes_; }
+
     /// The live values of the last tick.
     const eme::EmeMoment& Live() const { return live_; }
     /// The common windows of the last finished search, and whether one is
@@ -121,6 +141,10 @@ public:
     QLabel* DxWhere = nullptr;  ///< where the DX station in use is
     QLineEdit* HomeMinElevation = nullptr;
     QLineEdit* DxMinElevation = nullptr;
+    QLineEdit* ReceiverTemperature = nullptr;
+    QLineEdit* HomeHpbw = nullptr;
+    QLineEdit* DxHpbw = nullptr;
+    QLabel* ExtremesText = nullptr; ///< the next perigee and apogee
     QTableWidget* WindowTable = nullptr;
     QPushButton* SaveCsv = nullptr;
     QPushButton* Print = nullptr;
@@ -141,6 +165,11 @@ public:
         kPathLossChangeRow,
         kPolarisationRow,
         kSemiDiameterRow,
+        kSkyRow,
+        kDegradationRow,
+        kSunMoonRow,
+        kDopplerRateRow,
+        kSpreadRow,
         kLiveRowCount
     };
     QString LiveText(LiveRow row, bool dx) const;
@@ -180,6 +209,9 @@ private:
     void StartSearch(const Inputs& inputs, eme::UtcSeconds now);
     void SearchFinished();
     void ShowLive();
+    /// Loads the survey and scales it to `frequencyMHz` off this thread.
+    void StartSky(double frequencyMHz);
+    void ShowExtremes(eme::UtcSeconds now);
     void ShowWindows();
     void ShowStatus();
     void StoreSettings();
@@ -220,6 +252,23 @@ private:
     bool haveWindows_ = false;
 
     std::array<std::array<QLabel*, 2>, kLiveRowCount> liveLabels_{};
+    QLabel* degradationName_ = nullptr;
+
+    // The sked's settings and the sky map at the frequency in use.
+    double receiverK_ = 80.0;
+    std::optional<double> homeHpbwDeg_;
+    std::optional<double> dxHpbwDeg_;
+    struct SkyMade {
+        std::shared_ptr<const sky::SkySurvey> Survey;
+        std::shared_ptr<const sky::SkyBrightness> Brightness;
+        QString Problem;
+    };
+    QFutureWatcher<SkyMade> skyWatcher_;
+    std::shared_ptr<const sky::SkySurvey> survey_;
+    std::shared_ptr<const sky::SkyBrightness> brightness_;
+    QString skyProblem_;
+    bool skyFailed_ = false;
+    eme::PerigeeApogee extremes_;
 };
 
 } // namespace vantrel

@@ -1,5 +1,7 @@
 #include "tools/EmeOptions.h"
 
+#include "eme/EmeBeam.h"
+#include "eme/SkyDegradation.h"
 #include "planner/PlanningSweep.h"
 #include "station/StationCheck.h"
 #include "tools/ArgumentNumbers.h"
@@ -26,12 +28,16 @@ constexpr std::string_view kUsage =
     "                   [--start YYYY-MM-DD --end YYYY-MM-DD --interval MIN]\n"
     "                   [--windows [--min-elevation DEG[,DEG]]]\n"
     "                   [--apparent] [--refraction P,T,RH] [--iers FILE]\n"
+    "                   [--hpbw DEG[,DEG]] [--receiver-k K] [--perigee]\n"
     "\n"
     "Prints what an Earth-Moon-Earth contact needs as CSV: the Moon's azimuth and\n"
     "elevation, its distance, the echo's delay and Doppler shift, the two-way\n"
     "path loss and its change against a close perigee (356 500 km) and, with a\n"
     "DX station, the Moon's azimuth and elevation there, the Doppler shift of the\n"
-    "DX signal heard at home and the spatial polarisation offset. At one instant\n"
+    "DX signal heard at home and the spatial polarisation offset; then the sky\n"
+    "temperature behind the Moon through each station's beam, the degradation\n"
+    "DGRD against the Moon at 356 500 km on cold sky, the Sun-Moon angle, the\n"
+    "Doppler rates (Hz a minute) and the echo's Doppler spread. At one instant\n"
     "(--time, default now) or every --interval minutes from --start 00:00 to the\n"
     "end of --end (UTC days; --end defaults to --start).\n"
     "\n"
@@ -53,6 +59,15 @@ constexpr std::string_view kUsage =
     "                      always its apparent place of date)\n"
     "  --refraction P,T,RH refracted elevations (pressure hPa, temperature C,\n"
     "                      humidity %), also for the windows\n"
+    "  --hpbw DEG[,DEG]    half-power beamwidth at home and the DX station (one\n"
+    "                      value for both), degrees, 0.05 to 120; default 70\n"
+    "                      lambda/D of a 3 m dish, the Measure window's\n"
+    "  --receiver-k K      receiver temperature of DGRD, kelvin (default 80):\n"
+    "                      DGRD = -10 log10((Tsky+Tr)/(Tsky,min+Tr))\n"
+    "                             - 40 log10(d/356500 km),\n"
+    "                      Tsky,min = 13 K (f/408 MHz)^-2.6\n"
+    "  --perigee           print the Moon's next perigee and apogee after\n"
+    "                      --time (or now) instead\n"
     "  --iers FILE         UT1-UTC from this IERS finals2000A file; without it\n"
     "                      from the first finals2000A.all, .daily or .data found\n"
     "                      as the station file is, else UT1 = UTC\n"
@@ -133,16 +148,17 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
         if (common.Taken) {
             continue;
         }
-        if (flag == "--windows") {
+        if (flag == "--windows" || flag == "--perigee") {
             if (inlineValue) {
-                return fail("--windows takes no value");
+                return fail(std::string(flag) + " takes no value");
             }
-            o.Windows = true;
+            (flag == "--windows" ? o.Windows : o.Perigee) = true;
             continue;
         }
         static constexpr std::string_view kValued[] = {
-            "--lat",       "--lon",  "--height", "--dx",  "--dx-lat",   "--dx-lon",
-            "--dx-height", "--time", "--start",  "--end", "--interval", "--min-elevation"};
+            "--lat",      "--lon",           "--height", "--dx",        "--dx-lat",
+            "--dx-lon",   "--dx-height",     "--time",   "--start",     "--end",
+            "--interval", "--min-elevation", "--hpbw",   "--receiver-k"};
         if (std::find(std::begin(kValued), std::end(kValued), flag) == std::end(kValued)) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
@@ -224,6 +240,25 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
                 return fail(*refused);
             }
             o.IntervalGiven = true;
+        } else if (flag == "--receiver-k") {
+            const auto k = Ranged(v, eme::kLowestReceiverK, eme::kHighestReceiverK);
+            if (!k) {
+                return fail("--receiver-k: '" + v + "' is not a temperature in kelvin, 1 to 10000");
+            }
+            o.ReceiverK = *k;
+        } else if (flag == "--hpbw") {
+            const std::size_t comma = v.find(',');
+            const auto home = Ranged(std::string_view(v).substr(0, comma), eme::kLowestHpbwDeg,
+                                     eme::kHighestHpbwDeg);
+            const auto dx = comma == std::string::npos
+                                ? home
+                                : Ranged(std::string_view(v).substr(comma + 1), eme::kLowestHpbwDeg,
+                                         eme::kHighestHpbwDeg);
+            if (!home || !dx) {
+                return fail("--hpbw: '" + v + "' is not DEG or HOME,DX in degrees, 0.05 to 120");
+            }
+            o.HomeHpbwDeg = *home;
+            o.DxHpbwDeg = *dx;
         } else { // --min-elevation
             const std::size_t comma = v.find(',');
             const auto home = Ranged(std::string_view(v).substr(0, comma),
@@ -269,6 +304,9 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
     }
     if (o.IntervalGiven && !o.HasRange() && !o.Windows) {
         return fail("--interval only matters with --start/--end or --windows");
+    }
+    if (o.Perigee && (o.Windows || o.HasRange())) {
+        return fail("--perigee goes with --time alone, not with --windows or --start/--end");
     }
     if (minElevationGiven && !o.Windows) {
         return fail("--min-elevation only matters with --windows");

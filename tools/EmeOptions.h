@@ -40,6 +40,14 @@ struct EmeCommandLine {
     /// elevation (one value for both), degrees.
     double HomeMinElevationDeg = 0;
     double DxMinElevationDeg = 0;
+    /// --receiver-k K: the receiver temperature of the degradation, K.
+    double ReceiverK = 80.0;
+    /// --hpbw DEG[,DEG]: home's and the DX station's half-power beamwidth
+    /// (one value for both), degrees; without it eme::DefaultHpbwDeg.
+    std::optional<double> HomeHpbwDeg;
+    std::optional<double> DxHpbwDeg;
+    /// --perigee: print the next perigee and apogee instead of the values.
+    bool Perigee = false;
     bool Help = false;
 
     /// A range of days was given (--start or --end).

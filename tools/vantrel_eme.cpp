@@ -3,10 +3,14 @@
 // home station and a DX station, as CSV.
 
 #include "astro/Clock.h"
+#include "eme/EmeBeam.h"
 #include "eme/EmeCalculator.h"
 #include "eme/EmeCsv.h"
+#include "eme/MoonPerigee.h"
 #include "eme/MoonWindows.h"
+#include "help/ProcessPaths.h"
 #include "planner/PlanningSweep.h"
+#include "skymodel/SkyBrightness.h"
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/EmeOptions.h"
@@ -31,6 +35,13 @@ constexpr std::int64_t kSecondsPerMinute = 60;
 int Fail(std::string_view message) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
     return kBadArguments;
+}
+
+/// "2026-12-24T08:30:00Z 356740.123 km".
+std::string Extreme(eme::UtcSeconds utc, double km) {
+    char text[32];
+    std::snprintf(text, sizeof text, " %.0f km", km);
+    return eme::UtcText(utc) + text;
 }
 
 bool Write(const std::string& text) {
@@ -115,6 +126,47 @@ int main(int argc, char** argv) {
     // Said once every refusal is past, so that a refusal stays one line.
     if (const std::string notice = read.Notice("vantrel-eme"); !notice.empty()) {
         std::fprintf(stderr, "%s\n", notice.c_str());
+    }
+
+    const eme::PerigeeApogee extremes = eme::NextPerigeeApogee(now);
+    if (o.Perigee) {
+        if (!extremes.Valid) {
+            return Fail("vantrel-eme: the next perigee and apogee lie beyond 2100");
+        }
+        const std::string text =
+            "event,utc,distance_km\nperigee," + eme::UtcText(extremes.PerigeeUtc) + "," +
+            std::to_string(static_cast<long long>(std::lround(extremes.PerigeeKm))) + "\napogee," +
+            eme::UtcText(extremes.ApogeeUtc) + "," +
+            std::to_string(static_cast<long long>(std::lround(extremes.ApogeeKm))) + "\n";
+        if (!Write(text) || std::fflush(stdout) != 0) {
+            std::perror("vantrel-eme: writing the values");
+            return kOutputFailed;
+        }
+        return 0;
+    }
+
+    // The sky behind the Moon, from the survey beside the program.
+    std::optional<sky::SkySurvey> survey;
+    std::optional<sky::SkyBrightness> brightness;
+    if (!o.Windows) {
+        const std::string folder = sky::FindSkySurveyFolder(ExecutableDirectory());
+        sky::SkySurveyLoad load = sky::LoadSkySurveyFrom(folder);
+        if (load.Survey) {
+            survey = std::move(*load.Survey);
+            brightness.emplace(*survey, o.Observing.Conditions.FrequencyMHz);
+            const double f = o.Observing.Conditions.FrequencyMHz;
+            calculator.SetSkyBehindMoon(&*brightness,
+                                        o.HomeHpbwDeg.value_or(eme::DefaultHpbwDeg(f)),
+                                        o.DxHpbwDeg.value_or(eme::DefaultHpbwDeg(f)), o.ReceiverK);
+        } else {
+            std::fprintf(stderr, "vantrel-eme: no sky temperature behind the Moon nor DGRD (%s)\n",
+                         load.Problem.c_str());
+        }
+    }
+    if (!o.Windows && extremes.Valid) {
+        std::fprintf(stderr, "vantrel-eme: next perigee %s, next apogee %s\n",
+                     Extreme(extremes.PerigeeUtc, extremes.PerigeeKm).c_str(),
+                     Extreme(extremes.ApogeeUtc, extremes.ApogeeKm).c_str());
     }
 
     bool written = true;

@@ -218,19 +218,34 @@ TEST(MoonWindows, NoPlaceMeansNoWindowAndNoValues) {
     const EmeMoment beyond = calc.At(UtcSecondsOf(EncodeDate(2101, 1, 2)));
     EXPECT_FALSE(beyond.Valid);
     EXPECT_TRUE(std::isnan(beyond.EchoDopplerHz));
-    EXPECT_EQ(MomentCsvRow(beyond, true), "2101-01-02T00:00:00Z,,,,,,,,,,,\n");
+    EXPECT_EQ(MomentCsvRow(beyond, true), "2101-01-02T00:00:00Z,,,,,,,,,,,,,,,,,,,,\n");
     // A DX station out of range leaves no value either.
     EmeCalculator badDx({0, 0, 0}, EmeSite{95, 0, 0}, ObservingConditions{});
     EXPECT_FALSE(badDx.At(UtcSecondsOf(EncodeDate(2026, 1, 1))).Valid);
 }
 
 TEST(EmeCsv, HeadersAndRows) {
+    // The sked's figures follow the columns of old, which keep their order.
     EXPECT_EQ(MomentCsvHeader(false), "utc,moon_az_deg,moon_el_deg,distance_km,echo_delay_s,"
-                                      "echo_doppler_hz,path_loss_db,path_loss_change_db\n");
+                                      "echo_doppler_hz,path_loss_db,path_loss_change_db,"
+                                      "tsky_home_k,dgrd_db,sun_moon_deg,"
+                                      "echo_doppler_rate_hz_per_min,echo_spread_hz\n");
     EXPECT_EQ(MomentCsvHeader(true),
               "utc,moon_az_deg,moon_el_deg,distance_km,echo_delay_s,echo_doppler_hz,"
               "path_loss_db,path_loss_change_db,dx_moon_az_deg,dx_moon_el_deg,dx_doppler_hz,"
-              "polarisation_offset_deg\n");
+              "polarisation_offset_deg,tsky_home_k,tsky_dx_k,dgrd_db,dgrd_dx_db,sun_moon_deg,"
+              "echo_doppler_rate_hz_per_min,dx_doppler_rate_hz_per_min,echo_spread_hz,"
+              "dx_spread_hz\n");
+    EmeMoment m;
+    m.Utc = UtcSecondsOf(EncodeDateTime(2026, 3, 21, 5, 6, 7));
+    m.Home.AzimuthDeg = 180;
+    m.SkyHomeK = 12.34;
+    m.DegradationDb = -0.004;
+    m.SunMoonDeg = 90.126;
+    m.EchoDopplerRateHzPerMin = -17.556;
+    m.EchoSpreadHz = 3.0;
+    EXPECT_EQ(MomentCsvRow(m, false),
+              "2026-03-21T05:06:07Z,180.000,,,,,,,12.3,0.00,90.13,-17.56,3.00\n");
     MoonWindow w;
     w.Start = UtcSecondsOf(EncodeDateTime(2026, 3, 21, 5, 6, 7));
     w.End = w.Start + std::int64_t{10830}; // 3 h 0 min 30 s

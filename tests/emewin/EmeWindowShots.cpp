@@ -20,9 +20,11 @@ namespace {
 bool Shoot(vantrel::EmeWindow& w, const QString& path) {
     QElapsedTimer waited;
     waited.start();
-    while ((w.Searching() || w.Windows().empty()) && waited.elapsed() < 20000) {
+    while ((w.Searching() || w.Windows().empty() || (!w.SkyReady() && w.SkyProblem().isEmpty())) &&
+           waited.elapsed() < 20000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+    w.Tick();
     for (int i = 0; i < 10; ++i) {
         QCoreApplication::processEvents();
     }
@@ -65,6 +67,16 @@ int main(int argc, char** argv) {
     w.SetMinElevation(true, QStringLiteral("10"));
     w.Tick();
     ok = Shoot(w, out + QStringLiteral("/eme-window-refraction.png")) && ok;
+
+    // Two metres by day near new Moon: the Sun a few degrees from the Moon, in red,
+    // and the galactic plane behind the Moon.
+    conditions.Refraction = false;
+    conditions.FrequencyMHz = 144;
+    horizon.reset();
+    w.SetMinElevation(true, QStringLiteral("0"));
+    clock.reading.Local = EncodeDateTime(2026, 12, 9, 12, 0, 0);
+    w.Tick();
+    ok = Shoot(w, out + QStringLiteral("/eme-window-sun-near-moon.png")) && ok;
 
     // The main window's tab strip with the EME tab among the program's own.
     OrbexSunMoon library;

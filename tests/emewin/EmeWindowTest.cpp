@@ -6,6 +6,8 @@
 // range, and a damaged [EME] section.
 
 #include "emewin/EmeWindow.h"
+#include "eme/EmeBeam.h"
+#include "eme/SkyDegradation.h"
 
 #include "eme/EmeCsv.h"
 #include "emewin/EmeSettings.h"
@@ -264,12 +266,98 @@ private slots:
             ini.setValue(QStringLiteral("EME/Recent4"), QStringLiteral("EM13"));
             ini.setValue(QStringLiteral("EME/HomeMinElevationDeg"), QStringLiteral("nan"));
             ini.setValue(QStringLiteral("EME/DxMinElevationDeg"), QStringLiteral("120"));
+            ini.setValue(QStringLiteral("EME/ReceiverK"), QStringLiteral("-5"));
+            ini.setValue(QStringLiteral("EME/HomeHpbwDeg"), QStringLiteral("0"));
+            ini.setValue(QStringLiteral("EME/DxHpbwDeg"), QStringLiteral("7.5"));
         }
         const EmeSettings s = LoadEmeSettings(dir_.path(), {QRect(0, 0, 1280, 1024)});
         QVERIFY(s.Dx.empty());
         QCOMPARE(s.Recent, (std::vector<std::string>{"JO62", "EM13"}));
         QCOMPARE(s.HomeMinElevationDeg, 0.0);
         QCOMPARE(s.DxMinElevationDeg, 0.0);
+        QCOMPARE(s.ReceiverK, 80.0);
+        QVERIFY(!s.HomeHpbwDeg);
+        QCOMPARE(s.DxHpbwDeg, std::optional<double>(7.5));
+    }
+
+    // The sked's figures: the sky behind the Moon as the core reads it from
+    // the survey through the beams in use, DGRD with the receiver typed (its
+    // formula in the tooltip), the Sun near the Moon in red at 144 MHz and
+    // not at 10 GHz, the next perigee; the settings kept for the next run.
+    void skedFiguresFollowTheirSettings() {
+        clock_.reading.Local = EncodeDateTime(2026, 12, 10, 0, 0, 0); // Sun 11° from the Moon
+        conditions_.FrequencyMHz = 144;
+        EmeWindowServices services = Services();
+        services.SkyFolder = QStringLiteral(EME_SKY408_FOLDER);
+        {
+            EmeWindow w(services);
+            QVERIFY(w.SetDx(QStringLiteral("EM13")));
+            w.show();
+            QTRY_VERIFY_WITH_TIMEOUT(w.SkyReady(), 20000);
+            w.Tick();
+            const sky::SkySurveyLoad load = sky::LoadSkySurveyFrom(EME_SKY408_FOLDER);
+            QVERIFY(load.Survey);
+            const sky::SkyBrightness sky(*load.Survey, 144);
+            eme::EmeCalculator calc({52.52, 13.405, 40}, w.Dx()->Site, conditions_);
+            calc.SetSkyBehindMoon(&sky, eme::DefaultHpbwDeg(144), eme::DefaultHpbwDeg(144), 80);
+            const eme::EmeMoment core = calc.At(Now());
+            QCOMPARE(w.Live().SkyHomeK, core.SkyHomeK);
+            QCOMPARE(w.Live().DxDegradationDb, core.DxDegradationDb);
+            QVERIFY(core.SkyHomeK > 140);
+            QCOMPARE(w.LiveText(EmeWindow::kSkyRow, false),
+                     QString::number(core.SkyHomeK, 'f', 1) + QStringLiteral(" K"));
+            QVERIFY(w.LiveText(EmeWindow::kSunMoonRow, false).startsWith(QStringLiteral("11.")));
+            QLabel* sunMoon = nullptr;
+            for (QLabel* l : w.findChildren<QLabel*>()) {
+                if (l->text() == w.LiveText(EmeWindow::kSunMoonRow, false)) {
+                    sunMoon = l;
+                }
+            }
+            QVERIFY(sunMoon);
+            QVERIFY(sunMoon->styleSheet().contains(QStringLiteral("color")));
+            QVERIFY(w.ExtremesText->text().contains(QStringLiteral("2026-12-24")));
+
+            // A receiver of 50 K and a 4° beam at home.
+            QVERIFY(!w.SetReceiverK(QStringLiteral("0.5")));
+            QVERIFY(!w.SetHpbw(false, QStringLiteral("0")));
+            QVERIFY(w.SetReceiverK(QStringLiteral("50")));
+            QVERIFY(w.SetHpbw(false, QStringLiteral("4")));
+            const double homeK =
+                sky.BeamAverageK({w.Live().Home.J2000RaDeg, w.Live().Home.J2000DecDeg}, 4.0);
+            QCOMPARE(w.Live().SkyHomeK, homeK);
+            QCOMPARE(w.Live().DegradationDb,
+                     eme::DegradationDb(homeK, 50, 144, w.Live().Home.DistanceKm));
+            bool tipSays50 = false;
+            for (QLabel* l : w.findChildren<QLabel*>()) {
+                tipSays50 = tipSays50 || l->toolTip().contains(QStringLiteral("Tr = 50 K"));
+            }
+            QVERIFY(tipSays50);
+
+            // At 10 GHz the Sun in the side lobes does not matter.
+            conditions_.FrequencyMHz = 10368;
+            w.Tick();
+            QTRY_VERIFY_WITH_TIMEOUT(w.SkyReady(), 20000);
+            w.Tick();
+            QVERIFY(sunMoon->styleSheet().isEmpty());
+            QVERIFY(w.Live().SkyHomeK < 10);
+        }
+        const EmeSettings kept = LoadEmeSettings(dir_.path(), {QRect(0, 0, 1280, 1024)});
+        QCOMPARE(kept.ReceiverK, 50.0);
+        QCOMPARE(kept.HomeHpbwDeg, std::optional<double>(4.0));
+        QVERIFY(!kept.DxHpbwDeg);
+    }
+
+    void noSkyMapLeavesTheSkyFiguresEmpty() {
+        EmeWindowServices services = Services();
+        services.SkyFolder = dir_.filePath(QStringLiteral("no-such-folder"));
+        EmeWindow w(services);
+        w.show();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.SkyProblem().isEmpty(), 20000);
+        w.Tick();
+        QVERIFY(w.Live().Valid);
+        QVERIFY(std::isnan(w.Live().SkyHomeK));
+        QCOMPARE(w.LiveText(EmeWindow::kSkyRow, false), QStringLiteral("\u2014"));
+        QVERIFY(std::isfinite(w.Live().EchoSpreadHz));
     }
 };
 

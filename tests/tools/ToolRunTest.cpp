@@ -550,11 +550,13 @@ TEST_F(ToolRun, EachCase) {
          "vantrel-eme: reading ",
          "utc,moon_az_deg,moon_el_deg,distance_km,echo_delay_s,echo_doppler_hz,path_loss_db,"
          "path_loss_change_db,dx_moon_az_deg,dx_moon_el_deg,dx_doppler_hz,"
-         "polarisation_offset_deg\n2026-03-21T20:00:30Z,",
+         "polarisation_offset_deg,tsky_home_k,tsky_dx_k,dgrd_db,dgrd_dx_db,sun_moon_deg,"
+         "echo_doppler_rate_hz_per_min,dx_doppler_rate_hz_per_min,echo_spread_hz,"
+         "dx_spread_hz\n2026-03-21T20:00:30Z,",
          [](const Outcome& r) {
              const auto rows = DataRows(r.Out);
              ASSERT_EQ(rows.size(), 1u) << r.Out;
-             EXPECT_EQ(std::count(rows[0].begin(), rows[0].end(), ','), 11) << rows[0];
+             EXPECT_EQ(std::count(rows[0].begin(), rows[0].end(), ','), 20) << rows[0];
          }},
         {"eme_rows_every_interval",
          VANTREL_EME,
@@ -566,8 +568,72 @@ TEST_F(ToolRun, EachCase) {
          [](const Outcome& r) {
              const auto rows = DataRows(r.Out);
              ASSERT_EQ(rows.size(), 4u) << r.Out;
-             EXPECT_EQ(std::count(rows[0].begin(), rows[0].end(), ','), 7) << rows[0];
+             EXPECT_EQ(std::count(rows[0].begin(), rows[0].end(), ','), 12) << rows[0];
          }},
+        // The sked's figures: the sky behind the Moon through each beam, DGRD
+        // with the receiver asked for (recomputed here from the row's own
+        // sky and distance), the Sun-Moon angle, the rates and spreads; the
+        // next perigee and apogee on standard error, or alone.
+        {"eme_sked_figures",
+         VANTREL_EME,
+         {"--lat", "52.5", "--lon", "5", "--time", "2026-12-10T00:00", "--frequency", "144", "--dx",
+          "EM13", "--hpbw", "12,4", "--receiver-k", "50"},
+         Case::None,
+         0,
+         "next perigee 2026-12-24T08:3",
+         ",polarisation_offset_deg,tsky_home_k,tsky_dx_k,dgrd_db,dgrd_dx_db,",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 1u) << r.Out;
+             const std::string& row = rows[0];
+             const double distanceKm = CsvNumber(row, 3);
+             const double skyK = CsvNumber(row, 12);
+             const double coldestK = 13.0 * std::pow(144.0 / 408.0, -2.6);
+             const double dgrd = -10.0 * std::log10((skyK + 50.0) / (coldestK + 50.0)) -
+                                 40.0 * std::log10(distanceKm / 356500.0);
+             EXPECT_GT(skyK, 140.0) << row;
+             EXPECT_GT(CsvNumber(row, 13), 140.0) << row;
+             EXPECT_NEAR(CsvNumber(row, 14), dgrd, 0.006) << row;
+             EXPECT_LT(CsvNumber(row, 15), 0.0) << row;
+             const double sunMoon = CsvNumber(row, 16);
+             EXPECT_TRUE(sunMoon >= 0 && sunMoon <= 180) << row;
+             EXPECT_GE(CsvNumber(row, 19), 0.0) << row;
+             EXPECT_GE(CsvNumber(row, 20), 0.0) << row;
+         }},
+        {"eme_perigee",
+         VANTREL_EME,
+         {"--lat", "52.5", "--lon", "5", "--time", "2026-12-10T00:00", "--perigee"},
+         Case::None,
+         0,
+         "",
+         "event,utc,distance_km\nperigee,2026-12-24T",
+         [](const Outcome& r) {
+             EXPECT_NE(r.Out.find("\napogee,2026-12-11T"), std::string::npos) << r.Out;
+         }},
+        {"eme_hpbw_zero",
+         VANTREL_EME,
+         {"--lat", "52.5", "--lon", "5", "--hpbw", "0"},
+         Case::None,
+         2,
+         "--hpbw: '0' is not DEG or HOME,DX in degrees, 0.05 to 120",
+         "",
+         nullptr},
+        {"eme_receiver_k_not_a_number",
+         VANTREL_EME,
+         {"--lat", "52.5", "--lon", "5", "--receiver-k", "warm"},
+         Case::None,
+         2,
+         "--receiver-k: 'warm' is not a temperature",
+         "",
+         nullptr},
+        {"eme_perigee_with_windows",
+         VANTREL_EME,
+         {"--lat", "52.5", "--lon", "5", "--perigee", "--windows", "--interval", "10"},
+         Case::None,
+         2,
+         "--perigee goes with --time alone",
+         "",
+         nullptr},
         {"eme_windows_over_days",
          VANTREL_EME,
          {"--start", "2026-03-21", "--end", "2026-03-23", "--windows", "--dx", "EM13",

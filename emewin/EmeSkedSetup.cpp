@@ -1,0 +1,80 @@
+#include "emewin/EmeSkedSetup.h"
+
+#include "eme/EmeBeam.h"
+#include "eme/SkyDegradation.h"
+#include "measure/NumberText.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace vantrel {
+
+namespace {
+
+const std::string kNone = "\u2014";
+
+std::string Number(double v, int decimals, const char* unit) {
+    if (!std::isfinite(v)) {
+        return kNone;
+    }
+    if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) {
+        v = 0;
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f%s", decimals, v, unit);
+    return text;
+}
+
+} // namespace
+
+std::optional<double> ReceiverKOf(std::string_view text) {
+    const auto v = measure::FiniteNumber(measure::TrimBlanks(text));
+    if (!v || *v < eme::kLowestReceiverK || *v > eme::kHighestReceiverK) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+HpbwTyped HpbwOf(std::string_view text) {
+    const std::string_view trimmed = measure::TrimBlanks(text);
+    if (trimmed.empty()) {
+        return {true, std::nullopt};
+    }
+    const auto v = measure::FiniteNumber(trimmed);
+    if (!v || *v < eme::kLowestHpbwDeg || *v > eme::kHighestHpbwDeg) {
+        return {};
+    }
+    return {true, v};
+}
+
+double HpbwInUseDeg(const std::optional<double>& typed, double frequencyMHz) {
+    return typed ? *typed : eme::DefaultHpbwDeg(frequencyMHz);
+}
+
+SkedTexts SkedTextsOf(const eme::EmeMoment& m, double frequencyMHz) {
+    SkedTexts t;
+    t.SkyHome = Number(m.SkyHomeK, 1, " K");
+    t.SkyDx = Number(m.SkyDxK, 1, " K");
+    t.DegradationHome = Number(m.DegradationDb, 2, " dB");
+    t.DegradationDx = Number(m.DxDegradationDb, 2, " dB");
+    t.SunMoon = Number(m.SunMoonDeg, 1, "\u00b0");
+    t.SunWarning = std::isfinite(m.SunMoonDeg) && eme::SunNoiseWarning(m.SunMoonDeg, frequencyMHz);
+    t.RateHome = Number(m.EchoDopplerRateHzPerMin, 2, " Hz/min");
+    t.RateDx = Number(m.DxDopplerRateHzPerMin, 2, " Hz/min");
+    t.SpreadHome = Number(m.EchoSpreadHz, 1, " Hz");
+    t.SpreadDx = Number(m.DxSpreadHz, 1, " Hz");
+    return t;
+}
+
+std::string DegradationTip(double receiverK) {
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  "Degradation against the Moon at 356 500 km on cold sky, more negative is "
+                  "worse: DGRD = \u221210\u00b7log10((Tsky + Tr)/(Tsky,min + Tr)) \u2212 "
+                  "40\u00b7log10(d / 356 500 km), Tr = %.0f K, Tsky,min = 13 K\u00b7(f / 408 "
+                  "MHz)^\u22122.6",
+                  receiverK);
+    return text;
+}
+
+} // namespace vantrel

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "eme/EmeCalculator.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+/// What the EME window needs beyond the core for the sked's figures, free of
+/// Qt: the settings as typed, the beams in use, and the figures as text.
+
+/// A receiver temperature as typed (kelvin, 1..10000), or nothing.
+std::optional<double> ReceiverKOf(std::string_view text);
+
+/// A half-power beamwidth as typed (degrees, 0.05..120), or nothing; an
+/// empty text is "derived" (std::nullopt in `derived`).
+struct HpbwTyped {
+    bool Valid = false;          ///< a number in range, or blank
+    std::optional<double> Value; ///< empty: derived from the frequency
+};
+HpbwTyped HpbwOf(std::string_view text);
+
+/// The beam in use: the typed one, else eme::DefaultHpbwDeg at the frequency.
+double HpbwInUseDeg(const std::optional<double>& typed, double frequencyMHz);
+
+/// The figures of one station as the window shows them. Every value that
+/// is NaN shows as an em dash.
+struct SkedTexts {
+    std::string SkyHome, SkyDx;                 ///< "152.3 K"
+    std::string DegradationHome, DegradationDx; ///< "-3.21 dB"
+    std::string SunMoon;                        ///< "12.4°"
+    bool SunWarning = false;                    ///< below 15° at a lower band
+    std::string RateHome, RateDx;               ///< "-17.55 Hz/min"
+    std::string SpreadHome, SpreadDx;           ///< "3.2 Hz"
+};
+SkedTexts SkedTextsOf(const eme::EmeMoment& m, double frequencyMHz);
+
+/// The tooltip of DGRD, with the receiver temperature in use.
+std::string DegradationTip(double receiverK);
+
+} // namespace vantrel
