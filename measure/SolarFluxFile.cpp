@@ -46,6 +46,18 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
+/// A station's name as the tables print it: printable ASCII, a comma (which
+/// would split a CSV cell) or any other byte as a blank.
+std::string Printable(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) {
+        if (c < 0x20 || c > 0x7e || c == ',') {
+            c = ' ';
+        }
+    }
+    return out;
+}
+
 const StationNoon* KnownStation(std::string_view nameOrCode) {
     const std::string key = Lower(TrimBlanks(nameOrCode));
     for (const StationNoon& s : kStations) {
@@ -295,7 +307,8 @@ SolarFluxFileRead ReadNoaaList(const std::vector<std::string_view>& lines) {
         if (today.empty()) {
             for (std::size_t i = 0; i < count; ++i) {
                 StationSpectrum s;
-                s.Station = i < names.size() ? names[i] : "station " + std::to_string(i + 1);
+                s.Station =
+                    i < names.size() ? Printable(names[i]) : "station " + std::to_string(i + 1);
                 s.When = *day;
                 if (i < times.size() && times[i] >= 0) {
                     s.When.MinuteOfDay = times[i];
@@ -406,7 +419,7 @@ SolarFluxFileRead ReadNcei(const std::vector<std::string_view>& lines) {
             continue;
         }
         const StationNoon* known = KnownStation(w[1]);
-        StationSpectrum s{known ? known->Name : std::string(w[1]),
+        StationSpectrum s{known ? known->Name : Printable(w[1]),
                           {year, mm, dd, known ? known->MinuteOfDay : -1},
                           {}};
         if (!EightValues(w, 2, s)) {

@@ -35,8 +35,10 @@ double UtcMinutesOf(int year, int month, int day, double minuteOfDay);
 /// One station's flux at one observation: the frequencies it has values at
 /// (missing values are left out), in the order of the file.
 struct StationSpectrum {
-    std::string Station;   ///< "Learmonth", "San Vito", "Penticton", or the file's code
-    SolarFluxInstant When; ///< the observation's date and time (UTC)
+    /// "Learmonth", "San Vito", "Penticton", or the file's name or code
+    /// (printable ASCII, a comma or any other byte as a blank)
+    std::string Station;
+    SolarFluxInstant When;              ///< the observation's date and time (UTC)
     std::vector<SolarFluxPoint> Points; ///< MHz and sfu, each > 0
 };
 

@@ -119,6 +119,22 @@ TEST(SolarFluxFile, RefusesWhatItCannotRead) {
     EXPECT_TRUE(m::ReadSolarFluxFile(Data("no_such_file.txt")).Refused);
 }
 
+// A station's name goes into a CSV cell and onto a terminal: a comma or a
+// control byte from the file must not split the cell or drive the terminal.
+TEST(SolarFluxFile, StationNamesKeepTheTableWhole) {
+    const m::SolarFluxFileRead r = m::ReadSolarFluxText(
+        "#  Freq   Exmouth, WA   Esc\x1b[2J\n#  MHz   0500 UTC   0600 UTC\n2026 Dec 10\n"
+        " 1415   82   80\n 2695   122   120\n",
+        "solar_radio_flux.txt");
+    ASSERT_FALSE(r.Refused) << *r.Refused;
+    ASSERT_EQ(r.Spectra.size(), 2U);
+    EXPECT_EQ(r.Spectra[0].Station, "Exmouth  WA");
+    EXPECT_EQ(r.Spectra[1].Station, "Esc [2J");
+    const m::SolarFluxChoice c = m::ChooseSolarFlux(r, 2000, At(10, 5, 0));
+    ASSERT_FALSE(c.Refused);
+    EXPECT_EQ(c.Note.find(','), std::string::npos) << c.Note;
+}
+
 // A power law through two points by hand: at the geometric mean of the two
 // frequencies the flux is the geometric mean of the two fluxes.
 TEST(SolarFluxChoice, PowerLawBetweenTheTwoFrequencies) {
