@@ -24,17 +24,18 @@ constexpr double kPentictonMHz = 2800.0;
 constexpr std::size_t kLargestFileBytes = 64u << 20;
 
 /// About local noon at the stations, minutes after 00:00 UTC, for files
-/// that give no time.
+/// that give no time (NOAA's list gives Learmonth 0500, San Vito 1200,
+/// Sagamore Hill 1700, Palehua 2300 UTC).
 struct StationNoon {
     const char* Name;
-    const char* Codes; ///< the codes the station's files use, blank-separated
+    const char* Aliases; ///< other names and the codes of its files, '|'-separated
     int MinuteOfDay;
 };
 constexpr std::array<StationNoon, 5> kStations{{
-    {"Learmonth", "LEAR APLM", 5 * 60},
-    {"San Vito", "SVTO LISS", 12 * 60},
-    {"Sagamore Hill", "SGMR K7OL HOLL", 17 * 60},
-    {"Palehua", "PALE PHFF", 23 * 60},
+    {"Learmonth", "LEAR|APLM", 5 * 60},
+    {"San Vito", "San-Vito|SVTO|LISS", 12 * 60},
+    {"Sagamore Hill", "Sag Hill|Sag-Hill|Sagamore|SGMR|K7OL|HOLL", 17 * 60},
+    {"Palehua", "PALE|PHFF", 23 * 60},
     {"Penticton", "PENT", 20 * 60},
 }};
 
@@ -64,11 +65,11 @@ const StationNoon* KnownStation(std::string_view nameOrCode) {
         if (Lower(s.Name) == key) {
             return &s;
         }
-        const std::string codes = Lower(s.Codes);
+        const std::string aliases = Lower(s.Aliases);
         std::size_t at = 0;
-        while (at < codes.size()) {
-            const std::size_t end = std::min(codes.find(' ', at), codes.size());
-            if (codes.substr(at, end - at) == key) {
+        while (at < aliases.size()) {
+            const std::size_t end = std::min(aliases.find('|', at), aliases.size());
+            if (aliases.substr(at, end - at) == key) {
                 return &s;
             }
             at = end + 1;
@@ -183,15 +184,16 @@ std::optional<double> FluxValue(std::string_view word, bool& bad) {
     return *v;
 }
 
-/// "2026 Dec 10" as a date.
+/// "2026 Dec 10" (or "10 Dec 2026") as a date.
 std::optional<SolarFluxInstant> MonthNameDate(const std::vector<std::string_view>& w) {
     static constexpr std::array<const char*, 12> kMonths{"jan", "feb", "mar", "apr", "may", "jun",
                                                          "jul", "aug", "sep", "oct", "nov", "dec"};
     if (w.size() != 3) {
         return std::nullopt;
     }
-    const auto y = Digits(w[0]);
-    const auto d = Digits(w[2]);
+    const bool dayFirst = w[0].size() <= 2 && w[2].size() == 4;
+    const std::optional<int> y = Digits(dayFirst ? w[2] : w[0]);
+    const std::optional<int> d = Digits(dayFirst ? w[0] : w[2]);
     const std::string mon = Lower(w[1]);
     for (int m = 0; m < 12; ++m) {
         if (y && d && mon == kMonths[m] && RealDate(*y, m + 1, *d)) {
@@ -200,6 +202,9 @@ std::optional<SolarFluxInstant> MonthNameDate(const std::vector<std::string_view
     }
     return std::nullopt;
 }
+
+/// The block of NOAA's current indices (curind.txt) holding the list.
+constexpr std::string_view kFluxBlock = ":Solar_Radio_Flux:";
 
 class Reading {
 public:
@@ -250,7 +255,15 @@ bool Blank(std::string_view line) {
 
 SolarFluxFileRead ReadNoaaList(const std::vector<std::string_view>& lines) {
     Reading r(SolarFluxLayout::NoaaNoonList);
-    std::vector<std::string> names;
+    // In the current indices only the flux block is read, the others are
+    // passed over without a note.
+    const bool blockOnly = std::any_of(lines.begin(), lines.end(), [](std::string_view l) {
+        return TrimBlanks(l).rfind(kFluxBlock, 0) == 0;
+    });
+    bool inBlock = !blockOnly;
+    // The stations' names: columns two or more blanks apart, or words.
+    std::vector<std::string> columns;
+    std::vector<std::string> words;
     std::vector<int> times;
     bool expectTimes = false;
     std::optional<SolarFluxInstant> day;
@@ -264,31 +277,48 @@ SolarFluxFileRead ReadNoaaList(const std::vector<std::string_view>& lines) {
         today.clear();
     };
     for (std::size_t n = 0; n < lines.size(); ++n) {
-        const std::string_view line = TrimBlanks(lines[n]);
-        if (line.empty() || line.front() == ':') {
+        std::string_view line = TrimBlanks(lines[n]);
+        if (line.empty()) {
             continue;
         }
-        if (line.front() == '#') {
-            const std::string_view body = TrimBlanks(line.substr(1));
-            const std::string lower = Lower(body);
-            if (lower.rfind("freq", 0) == 0) {
-                std::vector<std::string> cols = Columns(body);
-                cols.erase(cols.begin());
-                names = cols;
-                times.assign(names.size(), -1);
-                expectTimes = true;
-            } else if (expectTimes && lower.find("utc") != std::string::npos) {
-                std::vector<int> found;
-                for (std::string_view w : Words(body)) {
-                    if (const auto t = MinuteOfDay(w); t && w.size() == 4) {
-                        found.push_back(*t);
-                    }
-                }
-                if (found.size() == names.size()) {
-                    times = found;
-                }
-                expectTimes = false;
+        if (line.front() == ':') {
+            if (blockOnly) {
+                closeDay();
+                inBlock = line.rfind(kFluxBlock, 0) == 0;
+                day = inBlock ? MonthNameDate(Words(line.substr(kFluxBlock.size()))) : std::nullopt;
             }
+            continue;
+        }
+        if (!inBlock) {
+            continue;
+        }
+        const bool comment = line.front() == '#';
+        if (comment) {
+            line = TrimBlanks(line.substr(1));
+        }
+        const std::string lower = Lower(line);
+        if (lower.rfind("freq", 0) == 0) {
+            columns = Columns(line);
+            columns.erase(columns.begin());
+            words.clear();
+            for (std::string_view w : Words(line)) {
+                words.emplace_back(w);
+            }
+            words.erase(words.begin());
+            times.clear();
+            expectTimes = true;
+            continue;
+        }
+        if (expectTimes && lower.find("utc") != std::string::npos) {
+            for (std::string_view w : Words(line)) {
+                if (const auto t = MinuteOfDay(w); t && w.size() == 4) {
+                    times.push_back(*t);
+                }
+            }
+            expectTimes = false;
+            continue;
+        }
+        if (comment) {
             continue;
         }
         const std::vector<std::string_view> w = Words(line);
@@ -297,30 +327,31 @@ SolarFluxFileRead ReadNoaaList(const std::vector<std::string_view>& lines) {
             day = date;
             continue;
         }
-        const auto mhz = w.empty() ? std::nullopt : FiniteNumber(w[0]);
+        const auto mhz = FiniteNumber(w[0]);
         const std::size_t count = w.size() - 1;
         if (!day || !mhz || *mhz <= 0 || w.size() < 2 ||
-            (!names.empty() && count != names.size())) {
+            (!today.empty() && today.size() != count)) {
             r.Bad(n + 1);
             continue;
         }
         if (today.empty()) {
+            const std::vector<std::string>& names = columns.size() == count ? columns
+                                                    : words.size() == count ? words
+                                                                            : columns;
             for (std::size_t i = 0; i < count; ++i) {
                 StationSpectrum s;
-                s.Station =
-                    i < names.size() ? Printable(names[i]) : "station " + std::to_string(i + 1);
+                const StationNoon* known = names.size() == count ? KnownStation(names[i]) : nullptr;
+                s.Station = known                   ? std::string(known->Name)
+                            : names.size() == count ? Printable(names[i])
+                                                    : "station " + std::to_string(i + 1);
                 s.When = *day;
-                if (i < times.size() && times[i] >= 0) {
+                if (times.size() == count) {
                     s.When.MinuteOfDay = times[i];
-                } else if (const StationNoon* known = KnownStation(s.Station)) {
+                } else if (known) {
                     s.When.MinuteOfDay = known->MinuteOfDay;
                 }
                 today.push_back(s);
             }
-        }
-        if (today.size() != count) {
-            r.Bad(n + 1);
-            continue;
         }
         bool bad = false;
         std::vector<std::optional<double>> values;
@@ -488,7 +519,7 @@ SolarFluxFileRead ReadPenticton(const std::vector<std::string_view>& lines) {
 
 bool LooksLikeNoaa(const std::vector<std::string_view>& lines) {
     for (std::string_view line : lines) {
-        if (MonthNameDate(Words(line))) {
+        if (MonthNameDate(Words(line)) || TrimBlanks(line).rfind(kFluxBlock, 0) == 0) {
             return true;
         }
     }

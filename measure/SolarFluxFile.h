@@ -12,7 +12,9 @@ namespace vantrel::measure {
 
 /// The layouts of the observatories' solar flux files that can be read.
 enum class SolarFluxLayout {
-    NoaaNoonList,  ///< NOAA SWPC's solar_radio_flux.txt (also 7day_rad.txt, 45day_rad.txt)
+    /// NOAA SWPC's solar_radio_flux.txt (also 7day_rad.txt, 45day_rad.txt,
+    /// and the :Solar_Radio_Flux: block of the current indices curind.txt)
+    NoaaNoonList,
     LearmonthDay,  ///< the Bureau of Meteorology's Learmonth day file LyyMMdd.SRD
     NceiYearly,    ///< NCEI's yearly noon-flux file: YYMMDD STAT and eight values
     PentictonTable ///< Penticton's fluxtable.txt: 2800 MHz only
@@ -67,13 +69,15 @@ const char* LayoutName(SolarFluxLayout layout);
 ///   no usable value, is refused with a sentence.
 ///
 /// Notes:
-///  1. NOAA's list: `:`/`#` lines are header and comments; a comment line
-///     starting with "Freq" names the stations (columns separated by two or
-///     more blanks), the next comment line with "UTC" gives their
-///     observation times (HHMM); a date line "2026 Dec 10" starts a day; a
-///     row is a frequency in MHz and one value per station, -1 missing. A
-///     station without a time in the header takes its local noon when it is
-///     one of the RSTN stations or Penticton.
+///  1. NOAA's list: `:` lines are its header, `#` lines comments; the line
+///     starting with "Freq" names the stations (columns two or more blanks
+///     apart, or words), the next line with "UTC" gives their observation
+///     times (HHMM), either of them also as a comment; a date line
+///     "2026 Dec 10" starts a day; a row is a frequency in MHz and one
+///     value per station, -1 missing. A station without a time takes its
+///     local noon when it is one of the RSTN stations or Penticton ("Sag
+///     Hill" is Sagamore Hill). In NOAA's current indices (curind.txt) only
+///     the block ":Solar_Radio_Flux: 2026 Dec 10" is read, in that layout.
 ///  2. Learmonth's day file: "HHMMSS" and eight six-digit values at 245 …
 ///     15400 MHz, "//////" missing.
 ///  3. NCEI's yearly file: "YYMMDD STAT" (years 50..99 are 19xx) and eight

@@ -61,6 +61,9 @@ TEST(SolarFluxFile, ReadsEachLayout) {
          4, "Penticton", 9, 20 * 60, 1, 2800, 132},
         {"noaa_time_from_the_header", "solar_radio_flux.txt", m::SolarFluxLayout::NoaaNoonList, 13,
          0, 11, "Palehua", 10, 23 * 60, 8, 8800, 360},
+        // The current indices: their flux block alone, the others passed over.
+        {"curind_flux_block", "curind.txt", m::SolarFluxLayout::NoaaNoonList, 7, 0, 2,
+         "Sagamore Hill", 10, 17 * 60, 8, 245, 19},
         // "//////" missing, a bad time counted and skipped.
         {"learmonth_missing_values", "L261210.SRD", m::SolarFluxLayout::LearmonthDay, 4, 1, 3,
          "Learmonth", 10, 6 * 60, 6, 15400, 530},
