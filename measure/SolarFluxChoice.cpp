@@ -215,6 +215,18 @@ SolarFluxChoice ChooseSolarFlux(const SolarFluxFileRead& read, double frequencyM
                       c.ScatterPercent);
         c.Note += text;
     }
+    // An observation of another day than the measurement's is said: the
+    // flux changes from day to day.
+    c.HoursFromMeasurement = (UtcMinutesOf(c.When.Year, c.When.Month, c.When.Day,
+                                           c.When.HasTime() ? c.When.MinuteOfDay : 720.0) -
+                              utcMinutes) /
+                             60.0;
+    if (std::abs(c.HoursFromMeasurement) > kSameDayHours) {
+        std::snprintf(text, sizeof text, "; observed %.1f days %s the measurement",
+                      std::abs(c.HoursFromMeasurement) / 24.0,
+                      c.HoursFromMeasurement < 0 ? "before" : "after");
+        c.Note += text;
+    }
     if (c.Disagree) {
         std::snprintf(text, sizeof text, "; stations disagree by %.0f %% (flare or calibration?)",
                       100.0 * worst);

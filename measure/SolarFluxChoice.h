@@ -24,6 +24,10 @@ inline constexpr double kPentictonSpanFraction = 0.10;
 /// frequencies used are flagged: a flare, or a bad calibration.
 inline constexpr double kStationDisagreementFraction = 0.20;
 
+/// An observation further than this from the measurement, hours, is of
+/// another day: the note says so.
+inline constexpr double kSameDayHours = 24.0;
+
 /// The Sun's flux at the observing frequency from a day's observatory file.
 struct SolarFluxChoice {
     std::optional<std::string> Refused; ///< why there is no flux: a sentence
@@ -37,6 +41,9 @@ struct SolarFluxChoice {
     /// The relative standard deviation of those stations' fluxes at the
     /// frequency, %: the flux's uncertainty; NaN with one station.
     double ScatterPercent = NAN;
+    /// Hours from the measurement to the observation used (negative: before);
+    /// beyond 24 h the note says how many days.
+    double HoursFromMeasurement = NAN;
     bool Disagree = false; ///< two stations differ by more than 20 % at LoMHz or HiMHz
     /// "Learmonth 2026-12-10 05:00 UTC, 1415-2695 MHz" and, when it applies,
     /// "extrapolated", "stations disagree by 34 %", "3 stations, scatter 4.1 %".

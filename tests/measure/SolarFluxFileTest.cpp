@@ -271,6 +271,16 @@ TEST(SolarFluxChoice, FlagsStationsThatDisagreeByMoreThanTwentyPercent) {
     }
     EXPECT_NEAR(quiet.ScatterPercent, 100 * std::sqrt(sq / 2) / mean, 1e-9);
 
+    // A file of other days: the nearest day's flux, with how far it is.
+    const m::SolarFluxChoice late = m::ChooseSolarFlux(r, 1296, At(13, 11, 0));
+    ASSERT_FALSE(late.Refused);
+    EXPECT_EQ(late.Station, "Palehua");
+    EXPECT_EQ(late.When.Day, 10);
+    EXPECT_DOUBLE_EQ(late.HoursFromMeasurement, -60.0);
+    EXPECT_NE(late.Note.find("observed 2.5 days before the measurement"), std::string::npos)
+        << late.Note;
+    EXPECT_EQ(quiet.Note.find("observed"), std::string::npos) << quiet.Note;
+
     // One station alone: no scatter to give.
     const m::SolarFluxChoice alone = m::ChooseSolarFlux(Read("L261210.SRD"), 1296, At(10, 5, 0));
     EXPECT_TRUE(std::isnan(alone.ScatterPercent));
