@@ -11,6 +11,7 @@
 #include "help/ProcessPaths.h"
 #include "measure/Antenna.h"
 #include "measure/DiskFlux.h"
+#include "measure/InputRanges.h"
 #include "measure/MeasureConstants.h"
 #include "measure/MoonBrightness.h"
 #include "measure/RadioStarFlux.h"
@@ -312,6 +313,14 @@ int main(int argc, char** argv) {
         if (fileFlux->Refused) {
             return Fail("vantrel-noise: --solar-flux-file '" + TerminalSafe(o.SolarFluxFile) +
                         "': " + TerminalSafe(*fileFlux->Refused));
+        }
+        // Held to what --solar-flux takes: a flux no Sun gives is damage.
+        if (!m::InRange(fileFlux->Sfu, m::input_range::kSolarSfu)) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%.1f sfu at %.0f MHz is not a solar flux, %s",
+                          fileFlux->Sfu, f, m::input_range::kSolarSfu.Text);
+            return Fail("vantrel-noise: --solar-flux-file '" + TerminalSafe(o.SolarFluxFile) +
+                        "': " + text);
         }
         if (!file.Note.empty()) {
             std::fprintf(stderr, "vantrel-noise: %s: %s\n", TerminalSafe(o.SolarFluxFile).c_str(),

@@ -614,6 +614,11 @@ TEST_F(ToolRun, EachCase) {
          "2520 to 3080 MHz",
          "",
          nullptr},
+        // A damaged file's flux is held to the range --solar-flux takes.
+        {"noise_solar_flux_file_held_to_the_range", VANTREL_NOISE,
+         SolarFile({"--solar-flux-file", std::string(VANTREL_MEASURE_DATA) + "/L991231.SRD",
+                    "--time", "1999-12-31T05:00"}),
+         Case::None, 2, "is not a solar flux, 1 to 1000000 sfu", "", nullptr},
         {"noise_solar_flux_file_missing", VANTREL_NOISE,
          SolarFile({"--solar-flux-file", "/nonexistent/solar_radio_flux.txt"}), Case::None, 2,
          "cannot be opened", "", nullptr},
