@@ -29,7 +29,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: vantrel-noise --frequency MHZ [--time YYYY-MM-DDTHH:MM]\n"
     "                     (--dish M --efficiency E | --gain DBI) --tsys K\n"
-    "                     [--solar-flux SFU | --solar-flux-table MHZ:SFU,...]\n"
+    "                     [--solar-flux SFU | --solar-flux-table MHZ:SFU,...\n"
+    "                      | --solar-flux-file FILE]\n"
     "                     [--moon-temperature K] [--measured-y DB --source NAME]\n"
     "                     [--data FILE | --data-home[=FOLDER]]\n"
     "                     [--lat DEG] [--lon DEG] [--height M] [--format csv|text]\n"
@@ -51,6 +52,12 @@ constexpr std::string_view kUsage =
     "into the expected Y and out of the G/T:\n"
     "G/T = 8 pi k K/(S lambda^2) [(Y - 1) - (Tsky,source - Tsky,reference)/Tsys]\n"
     "(the measured G/T then needs --tsys).\n"
+    "--solar-flux-file reads the day's noon fluxes from an observatory's file\n"
+    "(NOAA's solar_radio_flux.txt, a Learmonth LyyMMdd.SRD, an NCEI yearly noon\n"
+    "flux file, Penticton's fluxtable.txt; nothing is downloaded): the station\n"
+    "nearest the --time with values at both frequencies around --frequency, as a\n"
+    "power law between them; the Sun's note names station, date, time and the two\n"
+    "frequencies, and flags stations that disagree by more than 20 %.\n"
     "The Moon's brightness temperature follows its phase at the frequency\n"
     "(Krotikov and Troitsky's model) unless --moon-temperature gives it.\n"
     "\n"
@@ -163,7 +170,7 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
             "--time",       "--dish",       "--efficiency",       "--gain",
             "--tsys",       "--solar-flux", "--solar-flux-table", "--moon-temperature",
             "--measured-y", "--source",     "--format",           "--hpbw",
-            "--reference",  "--sky-maps"};
+            "--reference",  "--sky-maps",   "--solar-flux-file"};
         bool isKnown = false;
         for (const char* k : known) {
             isKnown = isKnown || flag == k;
@@ -253,6 +260,11 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
                 }
             }
             o.SolarTable = *table;
+        } else if (flag == "--solar-flux-file") {
+            if (v.empty()) {
+                return fail("--solar-flux-file needs a file name");
+            }
+            o.SolarFluxFile = v;
         } else if (flag == "--moon-temperature") {
             std::optional<double> t;
             if (auto r = ranged("a brightness temperature of the Moon", ir::kMoonK, t)) {
@@ -313,6 +325,9 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
     if (o.SolarSfu && !o.SolarTable.empty()) {
         return fail("give either --solar-flux or --solar-flux-table, not both");
     }
+    if (!o.SolarFluxFile.empty() && (o.SolarSfu || !o.SolarTable.empty())) {
+        return fail("give one of --solar-flux, --solar-flux-table and --solar-flux-file");
+    }
     if (o.MeasuredYDb.has_value() != o.Source.has_value()) {
         return fail("--measured-y and --source go together");
     }
@@ -326,8 +341,9 @@ ParsedNoise ParseNoiseArguments(std::span<const std::string_view> args, HomeStat
         return fail("--reference and --cold-sky need --tsys: the sky's difference is weighed "
                     "against the system temperature");
     }
-    if (o.Source == SkySource::Sun && !o.SolarSfu && o.SolarTable.empty()) {
-        return fail("--source Sun needs --solar-flux or --solar-flux-table");
+    if (o.Source == SkySource::Sun && !o.SolarSfu && o.SolarTable.empty() &&
+        o.SolarFluxFile.empty()) {
+        return fail("--source Sun needs --solar-flux, --solar-flux-table or --solar-flux-file");
     }
     if (const auto star = o.Source ? RadioStarOf(*o.Source) : std::nullopt;
         star &&

@@ -30,6 +30,9 @@ struct NoiseOptions {
     std::optional<DateTime> Utc; ///< --time; now when absent
     std::optional<double> DishM, Efficiency, GainDbi, TsysK, SolarSfu;
     std::vector<measure::SolarFluxPoint> SolarTable;
+    /// --solar-flux-file FILE: an observatory's daily flux file
+    /// (measure/SolarFluxFile.h), read by the tool; empty when not given.
+    std::string SolarFluxFile;
     double MoonBrightnessK = measure::kMoonBrightnessDefaultK; ///< K
     /// --moon-temperature given: the Moon at MoonBrightnessK; otherwise at
     /// the brightness its phase gives at the frequency (measure/MoonBrightness).

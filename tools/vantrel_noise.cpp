@@ -11,11 +11,14 @@
 #include "help/ProcessPaths.h"
 #include "measure/Antenna.h"
 #include "measure/DiskFlux.h"
+#include "measure/InputRanges.h"
 #include "measure/MeasureConstants.h"
 #include "measure/MoonBrightness.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/SkyBackground.h"
 #include "measure/SolarFlux.h"
+#include "measure/SolarFluxChoice.h"
+#include "measure/SolarFluxFile.h"
 #include "measure/SourceExpectation.h"
 #include "measure/YFactor.h"
 #include "skymodel/ColdSky.h"
@@ -76,8 +79,10 @@ std::string Join(std::string a, std::string_view b) {
     return a.empty() ? std::string(b) : a + "; " + std::string(b);
 }
 
-/// The sources with a flux model at this instant and station.
-std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeStation& station) {
+/// The sources with a flux model at this instant and station; the Sun from
+/// `fileFlux` when an observatory's file was given.
+std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeStation& station,
+                                const m::SolarFluxChoice* fileFlux) {
     const sky::SkyStation site{static_cast<double>(station.Latitude),
                                static_cast<double>(station.Longitude),
                                static_cast<double>(station.HeightAsl)};
@@ -113,16 +118,23 @@ std::vector<SourceFlux> Sources(const NoiseOptions& o, DateTime utc, const HomeS
             library.GetElevation(), meanKm, std::string("mean distance ") + meanText, az, gha, dec};
     };
     m::FluxEstimate sun;
-    if (o.SolarSfu) {
+    std::string sunNote;
+    if (fileFlux != nullptr) {
+        sun = fileFlux->Flux;
+        sunNote = fileFlux->Note; // says "extrapolated" itself
+    } else if (o.SolarSfu) {
         sun = m::SolarFluxFromSfu(*o.SolarSfu);
     } else if (!o.SolarTable.empty()) {
         sun = m::SolarFluxFromTable(o.SolarTable, f);
+    }
+    if (fileFlux == nullptr) {
+        sunNote = m::BasisNote(sun.Basis);
     }
     if (sun.HasValue()) {
         const BodyPlace p = place(SunMoonBody::Sun, m::kAstronomicalUnitKm, "1 au");
         out.push_back({SkySource::Sun, std::string(kSunTitle), sun,
                        m::DiskDiameterDeg(m::kSunRadiusKm, p.DistanceKm), p.ElevationDeg,
-                       Join(m::BasisNote(sun.Basis), p.Note),
+                       Join(sunNote, p.Note),
                        sky::SkyDirectionOf({p.AzimuthDeg, p.ElevationDeg}, site, utc),
                        p.AzimuthDeg});
     }
@@ -200,10 +212,12 @@ std::string Row(NoiseFormat format, const std::vector<std::string>& cells,
         if (format == NoiseFormat::Csv) {
             line += (i ? "," : "") + cells[i];
         } else {
-            char cell[128];
-            std::snprintf(cell, sizeof cell, i + 1 < cells.size() ? "%-*s " : "%-*s", widths[i],
-                          cells[i].c_str());
-            line += cell;
+            // Padded to its width, never cut: a long note stays whole.
+            std::string cell = cells[i];
+            if (cell.size() < static_cast<std::size_t>(widths[i])) {
+                cell.append(static_cast<std::size_t>(widths[i]) - cell.size(), ' ');
+            }
+            line += cell + (i + 1 < cells.size() ? " " : "");
         }
     }
     while (!line.empty() && line.back() == ' ') {
@@ -281,14 +295,42 @@ int main(int argc, char** argv) {
     if (const auto problems = CheckStation(station); !problems.empty()) {
         return Fail("vantrel-noise: " + ProblemsLine(problems));
     }
-    if (const std::string notice = read.Notice("vantrel-noise"); !notice.empty()) {
-        std::fprintf(stderr, "%s\n", notice.c_str());
-    }
 
     SystemLocalClock systemClock;
     UtcClock clock(systemClock);
     const DateTime utc = o.Utc ? *o.Utc : clock.UtcNow();
     const double f = o.Observing.Conditions.FrequencyMHz;
+    // The day's solar flux from an observatory's file: the station nearest
+    // the measurement with both frequencies around the observing one. Read
+    // before the station's notice, so that a refusal is the one line.
+    std::optional<m::SolarFluxChoice> fileFlux;
+    if (!o.SolarFluxFile.empty()) {
+        const DecodedInstant d = DecodeInstant(utc);
+        const double minutes =
+            m::UtcMinutesOf(d.Year, d.Month, d.Day, d.Hour * 60.0 + d.Minute + d.Second / 60.0);
+        const m::SolarFluxFileRead file = m::ReadSolarFluxFile(o.SolarFluxFile);
+        fileFlux = m::ChooseSolarFlux(file, f, minutes);
+        if (fileFlux->Refused) {
+            return Fail("vantrel-noise: --solar-flux-file '" + TerminalSafe(o.SolarFluxFile) +
+                        "': " + TerminalSafe(*fileFlux->Refused));
+        }
+        // Held to what --solar-flux takes: a flux no Sun gives is damage.
+        if (!m::InRange(fileFlux->Sfu, m::input_range::kSolarSfu)) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%.1f sfu at %.0f MHz is not a solar flux, %s",
+                          fileFlux->Sfu, f, m::input_range::kSolarSfu.Text);
+            return Fail("vantrel-noise: --solar-flux-file '" + TerminalSafe(o.SolarFluxFile) +
+                        "': " + text);
+        }
+        if (!file.Note.empty()) {
+            std::fprintf(stderr, "vantrel-noise: %s: %s\n", TerminalSafe(o.SolarFluxFile).c_str(),
+                         TerminalSafe(file.Note).c_str());
+        }
+    }
+
+    if (const std::string notice = read.Notice("vantrel-noise"); !notice.empty()) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
+    }
     const std::optional<m::AntennaBeam> beam =
         o.GainDbi ? m::GainBeam(*o.GainDbi, f) : m::DishBeam(*o.DishM, *o.Efficiency, f);
     if (!beam) {
@@ -316,7 +358,8 @@ int main(int argc, char** argv) {
     const bool referenced = o.Reference || o.ColdSky;
 
     std::string text;
-    const std::vector<SourceFlux> sources = Sources(o, utc, station);
+    const std::vector<SourceFlux> sources =
+        Sources(o, utc, station, fileFlux ? &*fileFlux : nullptr);
     if (o.MeasuredYDb) {
         const std::vector<int> widths{13, 13, 11, 15, 17, 9, 30, 8, 8, 0};
         text += Row(o.Format,
@@ -341,6 +384,14 @@ int main(int argc, char** argv) {
                 if (!std::isfinite(gt) && std::isfinite(c.ReferenceK)) {
                     note = Join(note, "the sky's difference is all of the measured Y");
                 }
+            }
+            // The stations' scatter as the flux's uncertainty: G/T goes as 1/S.
+            if (s.Which == SkySource::Sun && fileFlux && std::isfinite(fileFlux->ScatterPercent) &&
+                std::isfinite(gt)) {
+                char text[64];
+                std::snprintf(text, sizeof text, "G/T +-%.2f dB from the flux scatter",
+                              10.0 * std::log10(1.0 + fileFlux->ScatterPercent / 100.0));
+                note = Join(note, text);
             }
             const double tsys = m::SystemTemperatureFromGOverTK(beam->GainDbi, gt);
             text += Row(o.Format,

@@ -171,6 +171,29 @@ std::vector<std::string> Dish(std::vector<std::string> more) {
     return all;
 }
 
+/// A dish at 10368 MHz on 2026-12-10 05:00 UTC with NOAA's list of the day
+/// as its solar flux; a later flag overrides an earlier one.
+std::vector<std::string> SolarFile(std::vector<std::string> more) {
+    std::vector<std::string> all{"--frequency",
+                                 "10368",
+                                 "--time",
+                                 "2026-12-10T05:00",
+                                 "--dish",
+                                 "3",
+                                 "--efficiency",
+                                 "0.55",
+                                 "--tsys",
+                                 "60",
+                                 "--lat",
+                                 "52",
+                                 "--lon",
+                                 "0",
+                                 "--solar-flux-file",
+                                 std::string(VANTREL_MEASURE_DATA) + "/solar_radio_flux.txt"};
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+}
+
 /// The data rows of a CSV table, without its header.
 std::vector<std::string> DataRows(const std::string& out) {
     std::vector<std::string> rows;
@@ -539,6 +562,66 @@ TEST_F(ToolRun, EachCase) {
                  }
              }
          }},
+
+        // The day's solar flux from NOAA's list: Learmonth at 05:00, the
+        // power law of 8800 and 15400 MHz at 10368 MHz, Palehua's 8800 MHz
+        // flagged; the same note on the measured G/T row.
+        {"noise_solar_flux_file_names_station_and_frequencies", VANTREL_NOISE, SolarFile({}),
+         Case::None, 0, "", "",
+         [](const Outcome& r) {
+             const auto rows = DataRows(r.Out);
+             ASSERT_FALSE(rows.empty()) << r.Out;
+             ASSERT_TRUE(rows[0].starts_with("Sun,")) << rows[0];
+             const double sfu = 262 * std::pow(10368.0 / 8800.0, std::log(525.0 / 262.0) /
+                                                                     std::log(15400.0 / 8800.0));
+             EXPECT_NEAR(CsvNumber(rows[0], 1), sfu * 1e4, 0.1) << rows[0];
+             EXPECT_NE(rows[0].find("solar flux Learmonth 2026-12-10 05:00 UTC from 8800 and "
+                                    "15400 MHz"),
+                       std::string::npos)
+                 << rows[0];
+             EXPECT_NE(rows[0].find("stations disagree by 40 %"), std::string::npos) << rows[0];
+         }},
+        // The text table keeps a note longer than a cell buffer whole.
+        {"noise_text_table_keeps_the_long_note", VANTREL_NOISE, SolarFile({"--format", "text"}),
+         Case::None, 0, "",
+         "stations disagree by 40 % (flare or calibration?); below the horizon 0.675", nullptr},
+        {"noise_solar_flux_file_in_the_measured_gt", VANTREL_NOISE,
+         SolarFile({"--measured-y", "3", "--source", "sun"}), Case::None, 0, "",
+         "solar flux Learmonth 2026-12-10 05:00 UTC from 8800 and 15400 MHz",
+         [](const Outcome& r) {
+             // The stations' scatter in the note, and the G/T it leaves open.
+             const auto rows = DataRows(r.Out);
+             ASSERT_EQ(rows.size(), 1u) << r.Out;
+             const auto at = rows[0].find("stations scatter ");
+             ASSERT_NE(at, std::string::npos) << rows[0];
+             const double scatter = std::stod(rows[0].substr(at + 17));
+             char expect[64];
+             std::snprintf(expect, sizeof expect, "G/T +-%.2f dB from the flux scatter",
+                           10 * std::log10(1 + scatter / 100));
+             EXPECT_NE(rows[0].find(expect), std::string::npos) << rows[0];
+         }},
+        {"noise_solar_flux_file_excludes_solar_flux", VANTREL_NOISE,
+         SolarFile({"--solar-flux", "80"}), Case::None, 2,
+         "give one of --solar-flux, --solar-flux-table and --solar-flux-file", "", nullptr},
+        {"noise_solar_flux_file_refuses_47_ghz", VANTREL_NOISE, SolarFile({"--frequency", "47088"}),
+         Case::None, 2, "not extended beyond 100 MHz to 30 GHz", "", nullptr},
+        {"noise_solar_flux_file_penticton_at_10_ghz",
+         VANTREL_NOISE,
+         {"--frequency", "10368", "--time", "2026-12-10T05:00", "--gain", "30", "--tsys", "60",
+          "--solar-flux-file", std::string(VANTREL_MEASURE_DATA) + "/fluxtable.txt"},
+         Case::None,
+         2,
+         "2520 to 3080 MHz",
+         "",
+         nullptr},
+        // A damaged file's flux is held to the range --solar-flux takes.
+        {"noise_solar_flux_file_held_to_the_range", VANTREL_NOISE,
+         SolarFile({"--solar-flux-file", std::string(VANTREL_MEASURE_DATA) + "/L991231.SRD",
+                    "--time", "1999-12-31T05:00"}),
+         Case::None, 2, "is not a solar flux, 1 to 1000000 sfu", "", nullptr},
+        {"noise_solar_flux_file_missing", VANTREL_NOISE,
+         SolarFile({"--solar-flux-file", "/nonexistent/solar_radio_flux.txt"}), Case::None, 2,
+         "cannot be opened", "", nullptr},
 
         // vantrel-eme: values at an instant, over days, the windows; its
         // refusals.
