@@ -2,12 +2,16 @@
 // when, the dead band, the transmit half of a cycle, a rig that fails, and
 // an hour of a real Moon at 10 GHz.
 
+#include "eme/DopplerFollowWorker.h"
 #include "eme/DopplerFollower.h"
 #include "eme/EmeCalculator.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -241,6 +245,51 @@ TEST(DopplerFollower, CalculatorDopplerIsLinearBetweenWholeSeconds) {
     EXPECT_DOUBLE_EQ(echo(t), a);
     EXPECT_NEAR(echo(t + 0.25), a + (b - a) * 0.25, 1e-9);
     EXPECT_TRUE(std::isnan(dx(t))) << "no DX station";
+}
+
+TEST(DopplerFollowWorker, FollowsOnItsOwnThreadAndReturnsTheRigWhenStopped) {
+    std::atomic<double> now{kMidnight};
+    std::atomic<std::int64_t> rigHz{0};
+    /// The fake rig as the worker's thread makes it, reporting its frequency.
+    class SharedRig final : public DopplerRig {
+    public:
+        explicit SharedRig(std::atomic<std::int64_t>& hz) : hz_(hz) {}
+        std::string SetFrequencyHz(std::int64_t hz) override {
+            hz_ = hz;
+            return {};
+        }
+        Reading FrequencyHz() override { return {hz_.load(), {}}; }
+
+    private:
+        std::atomic<std::int64_t>& hz_;
+    };
+    DopplerFollowSettings settings;
+    settings.SkedHz = 432000000;
+    settings.UpdateS = 10;
+    auto worker = std::make_unique<DopplerFollowWorker>(
+        settings, [&] { return std::make_unique<SharedRig>(rigHz); },
+        [&] { return DopplerSource([&](double t) { return 300.0 + (t - kMidnight); }); },
+        [&] { return now.load(); });
+    const auto waitFor = [&](const std::function<bool(const DopplerFollowState&)>& wanted) {
+        for (int i = 0; i < 200; ++i) {
+            if (wanted(worker->State())) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitFor([](const DopplerFollowState& s) { return s.LastSetHz.has_value(); }));
+    EXPECT_EQ(worker->State().LastSetHz, 432000300);
+    now = kMidnight + 10; // the set clock moves on: the next update follows it
+    ASSERT_TRUE(waitFor([](const DopplerFollowState& s) { return s.LastSetHz == 432000310; }));
+    EXPECT_DOUBLE_EQ(worker->State().LastSetUtcS, kMidnight + 10);
+    worker->Stop();
+    ASSERT_TRUE(waitFor(
+        [](const DopplerFollowState& s) { return s.What == DopplerFollowState::Phase::Ended; }));
+    EXPECT_EQ(worker->State().EndProblem, "");
+    EXPECT_EQ(rigHz.load(), 432000000);
+    worker.reset();
 }
 
 } // namespace
