@@ -2,8 +2,8 @@
 // when, the dead band, the transmit half of a cycle, a rig that fails, and
 // an hour of a real Moon at 10 GHz.
 
-#include "eme/DopplerFollowWorker.h"
 #include "eme/DopplerFollower.h"
+#include "eme/DopplerFollowWorker.h"
 #include "eme/EmeCalculator.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <thread>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace vantrel::eme {
