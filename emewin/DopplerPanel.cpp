@@ -208,6 +208,7 @@ bool DopplerPanel::Start() {
         FollowButton->setChecked(true);
     }
     State->setText(QStringLiteral("Opening the rig…"));
+    LastSet->clear(); // the last run's rig may be another
     Poll->start();
     return true;
 }
