@@ -10,8 +10,8 @@
 namespace vantrel {
 
 /// What the EME window's Doppler following keeps between runs, in its own
-/// keys of "Vanset.ini" section "EME" (written only once the user changes
-/// one of them, so a file of a user who never follows stays as it was).
+/// keys of "Vanset.ini" section "EME" (written only when following is
+/// started, so the file of a user who never follows stays as it was).
 struct EmeDopplerSettings {
     eme::HamlibRigAddress Rig; ///< "DopplerRigModel", "DopplerRigDevice"
     eme::DopplerToFollow Follow = eme::DopplerToFollow::OwnEcho; ///< "DopplerFollow": own|dx
