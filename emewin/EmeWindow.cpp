@@ -2,6 +2,7 @@
 
 #include "controls/FieldReasons.h"
 #include "eme/EmeCsv.h"
+#include "emewin/DopplerPanel.h"
 #include "emewin/EmeSettings.h"
 #include "emewin/EmeSkedSetup.h"
 #include "help/ProcessPaths.h"
@@ -240,6 +241,34 @@ EmeWindow::~EmeWindow() {
     }
 }
 
+DopplerPanel* EmeWindow::MakeDopplerPanel() {
+    DopplerPanelServices d;
+    d.Directory = services_.Directory;
+    d.MakeRig = services_.MakeDopplerRig;
+    d.Clock = services_.DopplerClock;
+    d.ProgramFrequencyMHz = [this] { return services_.Conditions->FrequencyMHz; };
+    d.MakeSource = [this](double skedMHz, eme::DopplerToFollow follow) {
+        DopplerPanelServices::Source source;
+        if (!CheckStation(*services_.Station).empty()) {
+            source.Problem = QStringLiteral("The home station is not valid: no Doppler shift.");
+            return source;
+        }
+        Inputs in = CurrentInputs();
+        if (follow == eme::DopplerToFollow::Dx && !in.Dx) {
+            source.Problem = QStringLiteral("Following the DX signal needs a DX station.");
+            return source;
+        }
+        in.Conditions.FrequencyMHz = skedMHz;
+        source.Make = [in, ut1 = services_.Ut1, follow] {
+            return eme::CalculatorDoppler(
+                std::make_shared<eme::EmeCalculator>(in.Home, in.Dx, in.Conditions, ut1), follow);
+        };
+        return source;
+    };
+    DopplerFollowing = new DopplerPanel(std::move(d), this);
+    return DopplerFollowing;
+}
+
 void EmeWindow::BuildControls() {
     auto* column = new QVBoxLayout(this);
 
@@ -382,6 +411,7 @@ void EmeWindow::BuildControls() {
 
     Status = new QLabel(this);
     Status->setWordWrap(true);
+    column->addWidget(MakeDopplerPanel());
     column->addWidget(Status);
 
     // Enter, Tab or a click elsewhere takes the DX station as typed.

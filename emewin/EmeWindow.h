@@ -2,8 +2,10 @@
 
 #include "apparent/ObservingConditions.h"
 #include "astro/Clock.h"
+#include "eme/DopplerRig.h"
 #include "eme/DxStation.h"
 #include "eme/EmeCalculator.h"
+#include "eme/HamlibDopplerRig.h"
 #include "eme/MoonPerigee.h"
 #include "eme/MoonWindows.h"
 #include "skychart/HorizonProfile.h"
@@ -33,6 +35,7 @@ class QTimer;
 
 namespace vantrel {
 
+class DopplerPanel;
 class FieldReasons;
 
 /// Caption of the EME window.
@@ -68,6 +71,11 @@ struct EmeWindowServices {
     /// Folder of the 408 MHz sky survey; when empty, the one found beside
     /// the program (sky::FindSkySurveyFolder).
     QString SkyFolder;
+    /// The rig of the Doppler following; empty: Hamlib's.
+    std::function<std::unique_ptr<eme::DopplerRig>(const eme::HamlibRigAddress&)> MakeDopplerRig;
+    /// UTC for the Doppler following, seconds of eme::UtcSeconds, called on
+    /// its own thread; empty: the system clock.
+    std::function<double()> DopplerClock;
 };
 
 /// The EME window: a DX station (by locator or coordinates, the recent ones
@@ -150,6 +158,8 @@ public:
     QPushButton* Print = nullptr;
     QLabel* Status = nullptr;
     QTimer* Ticker = nullptr;
+    /// Doppler following of the rig (its own thread drives the rig).
+    DopplerPanel* DopplerFollowing = nullptr;
 
     /// The live values as shown: one row per quantity, the home and DX
     /// columns (empty where a value has no DX side).
@@ -205,6 +215,7 @@ private:
     };
 
     void BuildControls();
+    DopplerPanel* MakeDopplerPanel();
     Inputs CurrentInputs() const;
     void StartSearch(const Inputs& inputs, eme::UtcSeconds now);
     void SearchFinished();

@@ -29,6 +29,9 @@ constexpr std::string_view kUsage =
     "                   [--windows [--min-elevation DEG[,DEG]]]\n"
     "                   [--apparent] [--refraction P,T,RH] [--iers FILE]\n"
     "                   [--hpbw DEG[,DEG]] [--receiver-k K] [--perigee]\n"
+    "       vantrel-eme --follow --rig-model N [--rig-device DEV] --doppler own|dx\n"
+    "                   --frequency MHZ [--dx ...] [--update S]\n"
+    "                   [--period S[,rx-first|tx-first]] [--dead-band HZ]\n"
     "\n"
     "Prints what an Earth-Moon-Earth contact needs as CSV: the Moon's azimuth and\n"
     "elevation, its distance, the echo's delay and Doppler shift, the two-way\n"
@@ -68,6 +71,22 @@ constexpr std::string_view kUsage =
     "                      Tsky,min = 13 K (f/408 MHz)^-2.6\n"
     "  --perigee           print the Moon's next perigee and apogee after\n"
     "                      --time (or now) instead\n"
+    "  --follow            tune the rig to the sked frequency (--frequency) plus\n"
+    "                      the Doppler shift of one's own echo (--doppler own) or\n"
+    "                      of the DX station's signal (--doppler dx, needs --dx)\n"
+    "                      until interrupted, then back to the sked frequency;\n"
+    "                      one line per correction:\n"
+    "                      utc,doppler_hz,set_hz,read_back_hz\n"
+    "  --rig-model N       Hamlib rig model ('rigctl -l'; 2 is rigctld)\n"
+    "  --rig-device DEV    serial port, or HOST:PORT of rigctld for model 2\n"
+    "  --update S          seconds between corrections, 1 to 3600 (default 10)\n"
+    "  --period S[,tx-first]  a transmit/receive cycle of S whole seconds (4 to\n"
+    "                      3600) from 00:00 UTC: corrections only in its receive\n"
+    "                      half (the first half by default, the second with\n"
+    "                      tx-first), not in its last 0.5 s\n"
+    "  --dead-band HZ      no correction smaller than this, Hz, 0 to 1000;\n"
+    "                      default max(1, f/1 GHz): 1 Hz at 144 MHz, 10 Hz at\n"
+    "                      10 GHz\n"
     "  --iers FILE         UT1-UTC from this IERS finals2000A file; without it\n"
     "                      from the first finals2000A.all, .daily or .data found\n"
     "                      as the station file is, else UT1 = UTC\n"
@@ -84,6 +103,58 @@ std::optional<double> Ranged(std::string_view text, double lo, double hi) {
         return std::nullopt;
     }
     return static_cast<double>(*v);
+}
+
+/// Applies one of the rig's and the following's options; the refusal or
+/// nothing.
+std::optional<std::string> ApplyFollowFlag(std::string_view flag, const std::string& v,
+                                           EmeCommandLine& o) {
+    if (flag == "--rig-model") {
+        const auto n = ParseWholeArgument(v);
+        constexpr long long kHighestModel = 1000000;
+        if (!n || *n < 1 || *n > kHighestModel) {
+            return "--rig-model: '" + v + "' is not a Hamlib rig model number ('rigctl -l')";
+        }
+        o.RigModel = static_cast<int>(*n);
+    } else if (flag == "--rig-device") {
+        if (v.empty()) {
+            return std::string("--rig-device needs a value (try --help)");
+        }
+        o.RigDevice = v;
+    } else if (flag == "--doppler") {
+        if (v == "own") {
+            o.Doppler = eme::DopplerToFollow::OwnEcho;
+        } else if (v == "dx") {
+            o.Doppler = eme::DopplerToFollow::Dx;
+        } else {
+            return "--doppler: '" + v + "' is neither own nor dx";
+        }
+    } else if (flag == "--update") {
+        const auto s = Ranged(v, eme::kShortestDopplerUpdateS, eme::kLongestDopplerUpdateS);
+        if (!s) {
+            return "--update: '" + v + "' is not a number of seconds, 1 to 3600";
+        }
+        o.UpdateS = *s;
+    } else if (flag == "--dead-band") {
+        constexpr double kWidestDeadBandHz = 1000;
+        const auto hz = Ranged(v, 0, kWidestDeadBandHz);
+        if (!hz) {
+            return "--dead-band: '" + v + "' is not a number of Hz, 0 to 1000";
+        }
+        o.DeadBandHz = *hz;
+    } else { // --period
+        const std::size_t comma = v.find(',');
+        const std::string length = v.substr(0, comma);
+        const std::string order = comma == std::string::npos ? "rx-first" : v.substr(comma + 1);
+        const auto s = ParseWholeArgument(length);
+        if (!s || *s < eme::kShortestDopplerPeriodS || *s > eme::kLongestDopplerPeriodS ||
+            length.starts_with('+') || (order != "rx-first" && order != "tx-first")) {
+            return "--period: '" + v + "' is not S[,rx-first|tx-first], whole seconds 4 to 3600";
+        }
+        o.Period.LengthS = static_cast<int>(*s);
+        o.Period.TransmitFirst = order == "tx-first";
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -134,6 +205,7 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
     std::optional<double> dxLon;
     std::optional<double> dxHeight;
     bool minElevationGiven = false;
+    std::string followFlag; // the last of the following's options given
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const CommandLineFlag split = CommandLineFlag::Of(args[i]);
@@ -148,17 +220,18 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
         if (common.Taken) {
             continue;
         }
-        if (flag == "--windows" || flag == "--perigee") {
+        if (flag == "--windows" || flag == "--perigee" || flag == "--follow") {
             if (inlineValue) {
                 return fail(std::string(flag) + " takes no value");
             }
-            (flag == "--windows" ? o.Windows : o.Perigee) = true;
+            (flag == "--windows" ? o.Windows : flag == "--perigee" ? o.Perigee : o.Follow) = true;
             continue;
         }
         static constexpr std::string_view kValued[] = {
-            "--lat",      "--lon",           "--height", "--dx",        "--dx-lat",
-            "--dx-lon",   "--dx-height",     "--time",   "--start",     "--end",
-            "--interval", "--min-elevation", "--hpbw",   "--receiver-k"};
+            "--lat",        "--lon",           "--height", "--dx",         "--dx-lat",
+            "--dx-lon",     "--dx-height",     "--time",   "--start",      "--end",
+            "--interval",   "--min-elevation", "--hpbw",   "--receiver-k", "--rig-model",
+            "--rig-device", "--doppler",       "--update", "--period",     "--dead-band"};
         if (std::find(std::begin(kValued), std::end(kValued), flag) == std::end(kValued)) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
@@ -240,6 +313,12 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
                 return fail(*refused);
             }
             o.IntervalGiven = true;
+        } else if (flag == "--rig-model" || flag == "--rig-device" || flag == "--doppler" ||
+                   flag == "--update" || flag == "--period" || flag == "--dead-band") {
+            if (auto refused = ApplyFollowFlag(flag, v, o)) {
+                return fail(*refused);
+            }
+            followFlag = std::string(flag);
         } else if (flag == "--receiver-k") {
             const auto k = Ranged(v, eme::kLowestReceiverK, eme::kHighestReceiverK);
             if (!k) {
@@ -313,6 +392,27 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
     }
     if (auto missing = o.Observing.Missing()) {
         return fail(*missing);
+    }
+    if (!o.Follow && !followFlag.empty()) {
+        return fail(followFlag + " only matters with --follow");
+    }
+    if (o.Follow) {
+        if (o.Windows || o.Perigee || o.HasRange() || o.Time) {
+            return fail("--follow runs now, not with --time, --start/--end, --windows or "
+                        "--perigee");
+        }
+        if (!o.RigModel) {
+            return fail("--follow needs --rig-model (2 for rigctld; 'rigctl -l' lists them)");
+        }
+        if (!o.Doppler) {
+            return fail("--follow needs --doppler own or --doppler dx");
+        }
+        if (!o.Observing.FrequencyGiven) {
+            return fail("--follow needs the sked frequency as --frequency MHZ");
+        }
+        if (*o.Doppler == eme::DopplerToFollow::Dx && !o.Dx) {
+            return fail("--doppler dx needs the DX station (--dx, or --dx-lat and --dx-lon)");
+        }
     }
     return result;
 }

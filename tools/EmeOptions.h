@@ -1,6 +1,7 @@
 #pragma once
 
 #include "astro/DateTime.h"
+#include "eme/DopplerFollower.h"
 #include "eme/DxStation.h"
 #include "eme/MoonWindows.h"
 #include "station/HomeStation.h"
@@ -48,6 +49,17 @@ struct EmeCommandLine {
     std::optional<double> DxHpbwDeg;
     /// --perigee: print the next perigee and apogee instead of the values.
     bool Perigee = false;
+    /// --follow: tune the rig (--rig-model N, --rig-device DEV) to the
+    /// sked frequency (--frequency) plus the Doppler shift (--doppler
+    /// own|dx) until SIGINT or SIGTERM; --update S, --period S[,tx-first],
+    /// --dead-band HZ as eme::DopplerFollowSettings has them.
+    bool Follow = false;
+    std::optional<int> RigModel;
+    std::string RigDevice; ///< empty: Hamlib's default for the model
+    std::optional<eme::DopplerToFollow> Doppler;
+    double UpdateS = eme::kDefaultDopplerUpdateS;
+    eme::DopplerPeriod Period;
+    std::optional<double> DeadBandHz;
     bool Help = false;
 
     /// A range of days was given (--start or --end).
@@ -72,7 +84,10 @@ std::string_view EmeUsage();
 /// without them; --time with --start or --end; --end before --start;
 /// --interval without a range or --windows; --min-elevation without
 /// --windows; --refraction without --frequency; instants beyond the Sun and
-/// Moon positions. Text quoted from the arguments is made safe for a
+/// Moon positions; --follow without --rig-model, --doppler or --frequency,
+/// or with --time, a range, --windows or --perigee; --doppler dx without a
+/// DX station; the rig's and the following's options without --follow.
+/// Text quoted from the arguments is made safe for a
 /// terminal. On error `station` may be partly changed; the caller discards it.
 ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation& station);
 

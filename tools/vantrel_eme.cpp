@@ -1,11 +1,14 @@
 // vantrel-eme: the Moon for Earth-Moon-Earth contacts on the command line:
 // the values at an instant or over days, or the common Moon windows of the
-// home station and a DX station, as CSV.
+// home station and a DX station, as CSV; or, with --follow, the rig tuned to
+// the sked frequency plus the Doppler shift until interrupted.
 
 #include "astro/Clock.h"
+#include "eme/DopplerFollower.h"
 #include "eme/EmeBeam.h"
 #include "eme/EmeCalculator.h"
 #include "eme/EmeCsv.h"
+#include "eme/HamlibDopplerRig.h"
 #include "eme/MoonPerigee.h"
 #include "eme/MoonWindows.h"
 #include "help/ProcessPaths.h"
@@ -14,11 +17,13 @@
 #include "station/StationCheck.h"
 #include "tools/ConsoleMessages.h"
 #include "tools/EmeOptions.h"
+#include "tools/EndingSignals.h"
 #include "tools/StationToolStart.h"
 #include "tools/TerminalText.h"
 #include "tools/ToolStation.h"
 #include "tools/ToolUt1.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -46,6 +51,85 @@ std::string Extreme(eme::UtcSeconds utc, double km) {
 
 bool Write(const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+}
+
+/// The program's UTC now, seconds of eme::UtcSeconds with a fraction.
+double UtcNowS() {
+    static SystemLocalClock system;
+    static UtcClock clock(system);
+    return clock.UtcNow() * static_cast<double>(eme::kWholeSecondsPerDay);
+}
+
+/// --follow: one line per correction on standard output, the rig's
+/// sentences on standard error; SIGINT or SIGTERM end it with the rig
+/// back at the sked frequency. 0, or 1 when the rig could not be returned
+/// there or the output failed.
+int Follow(const EmeCommandLine& o, const sigset_t& ending,
+           std::shared_ptr<eme::EmeCalculator> calculator) {
+    eme::DopplerFollowSettings settings;
+    settings.SkedHz = std::llround(o.Observing.Conditions.FrequencyMHz * 1e6);
+    settings.Follow = *o.Doppler;
+    settings.UpdateS = o.UpdateS;
+    settings.Period = o.Period;
+    settings.DeadBandHz = o.DeadBandHz;
+    const std::unique_ptr<eme::DopplerRig> rig =
+        eme::MakeHamlibDopplerRig({*o.RigModel, o.RigDevice, 0});
+    eme::DopplerFollower follower(settings, *rig,
+                                  eme::CalculatorDoppler(std::move(calculator), settings.Follow));
+    std::fprintf(stderr,
+                 "vantrel-eme: following the %s at %lld Hz every %g s, dead band %.1f Hz%s; "
+                 "Ctrl-C ends and returns the rig to %lld Hz\n",
+                 settings.Follow == eme::DopplerToFollow::OwnEcho ? "own echo"
+                                                                  : "DX station's signal",
+                 static_cast<long long>(settings.SkedHz), settings.UpdateS, settings.DeadBand(),
+                 settings.Period.LengthS > 0
+                     ? (", receiving in the " +
+                        std::string(settings.Period.TransmitFirst ? "second" : "first") +
+                        " half of each " + std::to_string(settings.Period.LengthS) + " s cycle")
+                           .c_str()
+                     : "",
+                 static_cast<long long>(settings.SkedHz));
+    bool written = Write("utc,doppler_hz,set_hz,read_back_hz\n") && std::fflush(stdout) == 0;
+    std::string lastProblem;
+    while (written) {
+        const double now = UtcNowS();
+        if (const auto step = follower.Step(now)) {
+            if (step->What == eme::DopplerStep::Outcome::Set) {
+                char line[128];
+                std::snprintf(line, sizeof line, "%s,%.1f,%lld,",
+                              eme::UtcText(static_cast<eme::UtcSeconds>(std::floor(now))).c_str(),
+                              step->DopplerHz, static_cast<long long>(step->TargetHz));
+                std::string text = line;
+                if (step->ReadBackHz) {
+                    text += std::to_string(*step->ReadBackHz);
+                }
+                written = Write(text + "\n") && std::fflush(stdout) == 0;
+            }
+            // A rig that stays away is said once, not at every update.
+            if (step->Error != lastProblem && !step->Error.empty()) {
+                std::fprintf(stderr, "vantrel-eme: %s\n", step->Error.c_str());
+            }
+            lastProblem = step->Error;
+        }
+        const auto wait = std::chrono::duration<double>(follower.NextDueS() - UtcNowS());
+        if (EndingSignalWithin(ending,
+                               std::chrono::duration_cast<std::chrono::nanoseconds>(wait))) {
+            break;
+        }
+    }
+    const std::string back = follower.ReturnToSked();
+    if (!back.empty()) {
+        std::fprintf(stderr, "vantrel-eme: %s The rig is not back at %lld Hz.\n", back.c_str(),
+                     static_cast<long long>(settings.SkedHz));
+        return kOutputFailed;
+    }
+    std::fprintf(stderr, "vantrel-eme: the rig is back at the sked frequency, %lld Hz\n",
+                 static_cast<long long>(settings.SkedHz));
+    if (!written) {
+        std::perror("vantrel-eme: writing the corrections");
+        return kOutputFailed;
+    }
+    return 0;
 }
 
 } // namespace
@@ -87,12 +171,28 @@ int main(int argc, char** argv) {
                     " (the data file holds none; give --interval)");
     }
 
+    // The ending signals are blocked before any thread (Hamlib's) starts.
+    sigset_t ending{};
+    if (o.Follow) {
+        ending = BlockEndingSignals();
+        if (const std::string unknown = eme::UnknownHamlibRigModel(*o.RigModel); !unknown.empty()) {
+            return Fail("vantrel-eme: " + unknown);
+        }
+    }
     const eme::EmeSite home{static_cast<double>(station.Latitude),
                             static_cast<double>(station.Longitude),
                             static_cast<double>(station.HeightAsl)};
     std::optional<eme::EmeSite> dx;
     if (o.Dx) {
         dx = o.Dx->Site;
+    }
+    if (o.Follow) {
+        if (const std::string notice = read.Notice("vantrel-eme"); !notice.empty()) {
+            std::fprintf(stderr, "%s\n", notice.c_str());
+        }
+        return Follow(
+            o, ending,
+            std::make_shared<eme::EmeCalculator>(home, dx, o.Observing.Conditions, ut1MinusUtc));
     }
     eme::EmeCalculator calculator(home, dx, o.Observing.Conditions, ut1MinusUtc);
 

@@ -4,6 +4,7 @@
 // Usage: vantrel-eme-shots OUTPUT_FOLDER (run under Xvfb).
 
 #include "astro/OrbexSunMoon.h"
+#include "emewin/DopplerPanel.h"
 #include "emewin/EmeWindow.h"
 #include "mainwin/MainWindow.h"
 
@@ -11,8 +12,12 @@
 #include "../WindowHarness.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 namespace {
@@ -55,6 +60,10 @@ int main(int argc, char** argv) {
     s.Messages = &messages;
     s.Horizon = [&]() -> const HorizonProfile* { return horizon ? &*horizon : nullptr; };
     s.Directory = work.path();
+    // The Doppler following on the pictures' own instant.
+    s.DopplerClock = [] {
+        return static_cast<double>(eme::UtcSecondsOf(EncodeDateTime(2026, 3, 21, 19, 45, 12)));
+    };
     EmeWindow w(s);
     w.SetDx(QStringLiteral("VK2XYZ QF56od"));
     w.SetDx(QStringLiteral("W5LUA EM13qc"));
@@ -77,6 +86,34 @@ int main(int argc, char** argv) {
     clock.reading.Local = EncodeDateTime(2026, 12, 9, 12, 0, 0);
     w.Tick();
     ok = Shoot(w, out + QStringLiteral("/eme-window-sun-near-moon.png")) && ok;
+
+    // Doppler following of Hamlib's own dummy rig (model 1) at 1296 MHz,
+    // then of a rigctld that is not running.
+    conditions.FrequencyMHz = 1296;
+    clock.reading.Local = EncodeDateTime(2026, 3, 21, 19, 45, 12);
+    w.DopplerFollowing->RigModel->setText(QStringLiteral("1"));
+    w.DopplerFollowing->RigDevice->clear();
+    w.DopplerFollowing->PeriodS->setText(QStringLiteral("120"));
+    w.DopplerFollowing->TxFirst->setChecked(true); // 19:45:12 is in the second minute: receiving
+    w.DopplerFollowing->FollowButton->click();
+    const auto settle = [&](const QString& wanted) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!w.DopplerFollowing->State->text().contains(wanted) && waited.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+    };
+    settle(QStringLiteral("Following"));
+    ok = Shoot(w, out + QStringLiteral("/eme-window-doppler.png")) && ok;
+    w.DopplerFollowing->FollowButton->click();
+    settle(QStringLiteral("back at the sked"));
+    w.DopplerFollowing->RigModel->setText(QStringLiteral("2"));
+    w.DopplerFollowing->RigDevice->setText(QStringLiteral("127.0.0.1:1"));
+    w.DopplerFollowing->FollowButton->click();
+    settle(QStringLiteral("Trying again"));
+    ok = Shoot(w, out + QStringLiteral("/eme-window-doppler-no-rig.png")) && ok;
+    w.DopplerFollowing->FollowButton->click();
+    settle(QStringLiteral("not back"));
 
     // The main window's tab strip with the EME tab among the program's own.
     OrbexSunMoon library;

@@ -10,13 +10,16 @@
 #include "eme/SkyDegradation.h"
 
 #include "eme/EmeCsv.h"
+#include "emewin/DopplerPanel.h"
 #include "emewin/EmeSettings.h"
 
 #include "../RecordingMessages.h"
 #include "../WindowHarness.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +31,11 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 namespace vantrel {
 
@@ -89,6 +97,104 @@ private slots:
         conditions_.FrequencyMHz = 1296;
         horizon_.reset();
         messages_.said.clear();
+    }
+
+    void dopplerFollowingTunesTheRigOffTheWindowsThread() {
+        // A rig on the follower's thread: what it was told, slow or away on demand.
+        struct Shared {
+            std::mutex Lock;
+            std::vector<std::int64_t> Sets;
+            std::atomic<bool> Away{false};
+            std::atomic<int> SlowMs{0};
+        };
+        auto shared = std::make_shared<Shared>();
+        class Rig final : public eme::DopplerRig {
+        public:
+            explicit Rig(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
+            std::string SetFrequencyHz(std::int64_t hz) override {
+                std::this_thread::sleep_for(std::chrono::milliseconds(s_->SlowMs.load()));
+                if (s_->Away) {
+                    return "The rig at 127.0.0.1:4532 refused the connection: is rigctld running?";
+                }
+                const std::lock_guard lock(s_->Lock);
+                s_->Sets.push_back(hz);
+                return {};
+            }
+            Reading FrequencyHz() override {
+                const std::lock_guard lock(s_->Lock);
+                return {s_->Sets.empty() ? 0 : s_->Sets.back(), {}};
+            }
+
+        private:
+            std::shared_ptr<Shared> s_;
+        };
+        const auto last = [&] {
+            const std::lock_guard lock(shared->Lock);
+            return shared->Sets.empty() ? std::int64_t{0} : shared->Sets.back();
+        };
+        const double nowS = static_cast<double>(Now());
+        EmeWindowServices services = Services();
+        auto models = std::make_shared<std::atomic<int>>(0);
+        services.MakeDopplerRig = [shared, models](const eme::HamlibRigAddress& address) {
+            models->store(address.Model);
+            return std::make_unique<Rig>(shared);
+        };
+        services.DopplerClock = [nowS] { return nowS; };
+        const QString ini = dir_.filePath(QStringLiteral("Vanset.ini"));
+        {
+            EmeWindow w(services);
+            w.show();
+            DopplerPanel& d = *w.DopplerFollowing;
+            QCOMPARE(d.State->text(), QStringLiteral("Not following."));
+            // The DX signal without a DX station: refused in a sentence.
+            d.What->setCurrentIndex(1);
+            d.FollowButton->click();
+            QVERIFY(!d.FollowButton->isChecked());
+            QCOMPARE(d.State->text(),
+                     QStringLiteral("Following the DX signal needs a DX station."));
+            QVERIFY(!QSettings(ini, QSettings::IniFormat).contains("EME/DopplerRigModel"));
+
+            // The echo at the program's 1296 MHz: sked + shift rounded.
+            d.What->setCurrentIndex(0);
+            d.RigModel->setText(QStringLiteral("2"));
+            d.FollowButton->click();
+            QVERIFY(d.FollowButton->isChecked());
+            eme::EmeCalculator calc({52.52, 13.405, 40}, std::nullopt, conditions_);
+            const std::int64_t expected = 1296000000 + std::llround(calc.At(Now()).EchoDopplerHz);
+            QTRY_COMPARE(last(), expected);
+            QCOMPARE(models->load(), 2);
+            QTRY_VERIFY(d.State->text().startsWith(QStringLiteral("Following the echo: ")));
+            QVERIFY2(
+                d.State->text().contains(QStringLiteral("set %1 Hz at 20:00:00").arg(expected)),
+                qPrintable(d.State->text()));
+            QCOMPARE(d.LastSet->text(), QStringLiteral("Rig: %1 Hz").arg(expected));
+            QVERIFY(!d.RigModel->isEnabled());
+            d.FollowButton->click(); // Off
+            QTRY_VERIFY(
+                d.State->text().contains(QStringLiteral("back at the sked, 1296000000 Hz")));
+            QCOMPARE(last(), 1296000000);
+            QVERIFY(d.RigModel->isEnabled());
+
+            // A rig that is gone and slow to say so: the click returns at
+            // once, the window says why, and keeps trying.
+            shared->Away = true;
+            shared->SlowMs = 300;
+            QElapsedTimer clicked;
+            clicked.start();
+            d.FollowButton->click();
+            QVERIFY2(clicked.elapsed() < 150, "the rig's I/O is not on the window's thread");
+            QTRY_VERIFY(
+                d.State->text().contains(QStringLiteral("is rigctld running? Trying again")));
+            QVERIFY(d.FollowButton->isChecked());
+            shared->SlowMs = 0;
+            w.close();
+        } // closing waits for the follower's thread
+        QSettings stored(ini, QSettings::IniFormat);
+        QCOMPARE(stored.value("EME/DopplerRigModel").toString(), QStringLiteral("2"));
+        QCOMPARE(stored.value("EME/DopplerFollow").toString(), QStringLiteral("own"));
+        EmeWindow again(services);
+        QCOMPARE(again.DopplerFollowing->RigModel->text(), QStringLiteral("2"));
+        QCOMPARE(again.DopplerFollowing->UpdateS->text(), QStringLiteral("10"));
     }
 
     void dxIsTypedAndRemembered() {
