@@ -68,7 +68,11 @@ SpectrumChart::SpectrumChart(QWidget* parent) : QChartView(parent) {
                        .arg(p.y(), 0, 'f', 1)
                  : QStringLiteral("%1 Hz: %2 dB").arg(p.x(), 0, 'f', 1).arg(p.y(), 0, 'f', 1));
     });
+    // The default chart a view makes for itself is let go of by setChart,
+    // not deleted.
+    QChart* made = chart();
     setChart(spectrum);
+    delete made;
     setObjectName(QStringLiteral("Spectrum"));
     setMinimumHeight(260);
 }

@@ -103,6 +103,16 @@ QString DiskText(double diskDeg, double widthDeg, const std::string& problem) {
         .arg(Fixed(diskDeg, 3), Fixed(widthDeg, 3));
 }
 
+/// Gives `view` its chart. A chart view made without one holds a default
+/// chart of its own, which setChart lets go of without deleting it.
+void SetOwnChart(QChartView& view, QChart* chart) {
+    QChart* made = view.chart();
+    view.setChart(chart);
+    if (made != chart) {
+        delete made;
+    }
+}
+
 } // namespace
 
 ScanWindow::ScanWindow(ScanWindowServices services, QWidget* parent)
@@ -297,7 +307,7 @@ void ScanWindow::BuildCharts() {
     }
     powerTime_->setRange(0, 60);
     powerDb_->setRange(-1, 1);
-    PowerChart->setChart(powerChart_);
+    SetOwnChart(*PowerChart, powerChart_);
 
     scanChart_ = new QChart;
     scanChart_->setTitle(QStringLiteral("Scan points and the fitted beam"));
@@ -333,7 +343,7 @@ void ScanWindow::BuildCharts() {
     }
     scanX_->setRange(-5, 5);
     scanY_->setRange(-1, 1);
-    ScanChart->setChart(scanChart_);
+    SetOwnChart(*ScanChart, scanChart_);
 }
 
 void ScanWindow::ShowSetup() {
