@@ -34,6 +34,7 @@ MeasureSetup LoadMeasureSetup(const QString& directory) {
     s.TsysK = Number(ini, "TsysK", SetupField::Tsys, defaults.TsysK);
     s.MoonTemperatureK =
         Number(ini, "MoonTemperatureK", SetupField::MoonTemperature, defaults.MoonTemperatureK);
+    s.HpbwDeg = Number(ini, "HpbwDeg", SetupField::Hpbw, defaults.HpbwDeg);
     s.Source = ini.value(Key("Source")).toString().trimmed().toStdString();
     if (ini.contains(Key("SolarFlux"))) {
         const std::string solar = ini.value(Key("SolarFlux")).toString().toStdString();
@@ -62,6 +63,13 @@ bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
             ini.setValue(Key("SolarFlux"), QString::fromStdString(s.SolarFlux));
         }
         number("MoonTemperatureK", s.MoonTemperatureK);
+        // The antenna's own beam is no key: a file that never had a typed
+        // beamwidth stays as it was.
+        if (std::isfinite(s.HpbwDeg) && s.HpbwDeg > 0) {
+            ini.setValue(Key("HpbwDeg"), VansetNumberText(s.HpbwDeg));
+        } else if (std::isfinite(s.HpbwDeg)) {
+            ini.remove(Key("HpbwDeg"));
+        }
         if (!s.Source.empty()) {
             ini.setValue(Key("Source"), QString::fromStdString(s.Source));
         }

@@ -22,6 +22,8 @@ namespace vantrel {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+/// The widest beamwidth that may be typed, degrees.
+constexpr double kMostHpbwDeg = 180.0;
 
 const char* FieldName(SetupField field) {
     switch (field) {
@@ -37,6 +39,8 @@ const char* FieldName(SetupField field) {
         return "The system temperature";
     case SetupField::MoonTemperature:
         return "The Moon's temperature";
+    case SetupField::Hpbw:
+        return "The beamwidth";
     }
     return "The value";
 }
@@ -53,6 +57,10 @@ ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text) {
     if (field == SetupField::Frequency) {
         const ParsedCondition c = ParseCondition(ConditionField::Frequency, text);
         return {c.Value, std::string(c.Problem)};
+    }
+    // No beamwidth typed: the antenna's own.
+    if (field == SetupField::Hpbw && measure::TrimBlanks(text).empty()) {
+        return {0, {}};
     }
     const std::optional<double> v = measure::FiniteNumber(measure::TrimBlanks(text));
     const std::string name = FieldName(field);
@@ -72,6 +80,9 @@ ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text) {
     if (field == SetupField::MoonTemperature &&
         !measure::InRange(*v, measure::input_range::kMoonK)) {
         return {0, name + " must be " + measure::input_range::kMoonK.Text + "."};
+    }
+    if (field == SetupField::Hpbw && *v > kMostHpbwDeg) {
+        return {0, name + " must be at most 180 degrees (empty: the antenna's own)."};
     }
     return {*v, {}};
 }
@@ -217,6 +228,8 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
         const double size = star ? m::RadioStarDiameterDeg(*star).value_or(0.0) : 0.0;
         row.Expected = expect(flux, size);
         row.Note = m::BasisNote(flux.Basis);
+        row.J2000RaDeg = static_cast<double>(source->RaDeg);
+        row.J2000DecDeg = static_cast<double>(source->DecDeg);
     }
 
     const auto body = [&](MeasureRow& row, SunMoonBody which, std::string_view title,
@@ -234,6 +247,8 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
             km = meanKm;
             distanceNote = meanNote;
         }
+        row.AirlessAzimuthDeg = place.AzimuthDeg;
+        row.AirlessElevationDeg = place.ElevationDeg;
         if (MovesSunAndMoon(conditions) && prepared) {
             place = places.SunMoon(place);
         }

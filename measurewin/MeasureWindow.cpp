@@ -5,14 +5,18 @@
 #include "measure/YFactor.h"
 #include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureSettings.h"
+#include "measurewin/MeasureSky.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
+#include "skymodel/SkySurvey.h"
 
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -25,6 +29,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <cstdio>
@@ -51,12 +56,25 @@ constexpr int kGOverTTicks = 6;
 /// Half the time axis of an empty chart, days: the present day around now.
 constexpr double kEmptyHalfSpanDays = 0.5;
 
-enum Column { kSourceCol, kElevationCol, kFluxCol, kSizeCol, kKCol, kDeltaTCol, kYCol, kNoteCol };
-constexpr int kColumnCount = 8;
+enum Column {
+    kSourceCol,
+    kElevationCol,
+    kFluxCol,
+    kSizeCol,
+    kKCol,
+    kDeltaTCol,
+    kYCol,
+    kTskyCol,
+    kNoteCol
+};
+constexpr int kColumnCount = 9;
+/// How often the sky behind the sources and the cold-sky reference follow
+/// the turning sky, ms: the sky moves a quarter of a degree a minute.
+constexpr int kSkyRefreshMs = 60000;
 
-const char* const kFieldNames[] = {"Frequency", "Diameter",  "Efficiency",     "Gain",
-                                   "Tsys",      "SolarFlux", "MoonTemperature"};
-enum FieldIndex { kFrequency, kDiameter, kEfficiency, kGain, kTsys, kSolar, kMoon };
+const char* const kFieldNames[] = {"Frequency", "Diameter",  "Efficiency",      "Gain",
+                                   "Tsys",      "SolarFlux", "MoonTemperature", "Hpbw"};
+enum FieldIndex { kFrequency, kDiameter, kEfficiency, kGain, kTsys, kSolar, kMoon, kHpbw };
 
 /// How a refused measured Y and a G/T that cannot be had look.
 constexpr const char* kRefusedStyle = "color: #b00000; border: 1px solid #d00000";
@@ -157,9 +175,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
                                   "Gain (dBi)",
                                   "Tsys (K)",
                                   "Solar flux at this frequency (sfu, or MHz:sfu,...)",
-                                  "Moon temperature (K)"};
-    QLineEdit** edits[] = {&Frequency, &Diameter,  &Efficiency,     &Gain,
-                           &Tsys,      &SolarFlux, &MoonTemperature};
+                                  "Moon temperature (K)",
+                                  "Beamwidth HPBW (\u00b0; empty: the antenna's)"};
+    QLineEdit** edits[] = {&Frequency, &Diameter,  &Efficiency,      &Gain,
+                           &Tsys,      &SolarFlux, &MoonTemperature, &Hpbw};
     grid->addWidget(new QLabel(QStringLiteral("Antenna"), this), 0, 2);
     grid->addWidget(Antenna, 0, 3);
     for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -177,9 +196,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
             edit, [this, edit](const QString& text) { return FieldProblem(edit, text); });
         // Two columns of fields: frequency, Tsys, solar flux, Moon left;
         // the antenna right.
-        const bool right = i == kDiameter || i == kEfficiency || i == kGain;
-        const int row =
-            2 * (right ? static_cast<int>(i) : (i == kFrequency ? 0 : static_cast<int>(i) - 3));
+        const bool right = i == kDiameter || i == kEfficiency || i == kGain || i == kHpbw;
+        const int row = i == kHpbw ? 8
+                                   : 2 * (right ? static_cast<int>(i)
+                                                : (i == kFrequency ? 0 : static_cast<int>(i) - 3));
         const int col = right ? 2 : 0;
         grid->addWidget(new QLabel(QString::fromUtf8(labels[i]), this), row, col);
         grid->addWidget(edit, row, col + 1);
@@ -201,7 +221,11 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Table->setHorizontalHeaderLabels(
         {QStringLiteral("Source"), QStringLiteral("Elevation (\u00b0)"),
          QStringLiteral("Flux (Jy)"), QStringLiteral("Diameter (\u00b0)"), QStringLiteral("K"),
-         QStringLiteral("\u0394T (K)"), QStringLiteral("Y (dB)"), QStringLiteral("Note")});
+         QStringLiteral("\u0394T (K)"), QStringLiteral("Y (dB)"), QStringLiteral("Tsky (K)"),
+         QStringLiteral("Note")});
+    Table->horizontalHeaderItem(kTskyCol)->setToolTip(
+        QStringLiteral("The sky behind the source through the beam, from the 408 MHz survey "
+                       "scaled to the observing frequency"));
     Table->verticalHeader()->hide();
     // All nine rows at once, without a scroll bar.
     const int rowHeight = Table->fontMetrics().height() + kRowPaddingPx;
@@ -221,6 +245,15 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         }
     }
     layout->addWidget(Table);
+    SkyBeam = new QLabel(this);
+    SkyBeam->setObjectName(QStringLiteral("SkyBeam"));
+    ColdSky = new QLabel(this);
+    ColdSky->setObjectName(QStringLiteral("ColdSky"));
+    ColdSky->setWordWrap(true);
+    auto* skyLine = new QHBoxLayout;
+    skyLine->addWidget(SkyBeam);
+    skyLine->addWidget(ColdSky, 1);
+    layout->addLayout(skyLine);
 
     auto* measured = new QHBoxLayout;
     Source = new QComboBox(this);
@@ -312,6 +345,14 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Refresher = new QTimer(this);
     Refresher->setInterval(kMeasureRefreshMs);
     connect(Refresher, &QTimer::timeout, this, &MeasureWindow::Refresh);
+    skyTimer_ = new QTimer(this);
+    skyTimer_->setInterval(kSkyRefreshMs);
+    connect(skyTimer_, &QTimer::timeout, this, &MeasureWindow::StartSky);
+    skyWatcher_ = new QFutureWatcher<SkyRun>(this);
+    connect(skyWatcher_, &QFutureWatcher<SkyRun>::finished, this, &MeasureWindow::SkyDone);
+    surveyWatcher_ = new QFutureWatcher<sky::SkySurveyLoad>(this);
+    connect(surveyWatcher_, &QFutureWatcher<sky::SkySurveyLoad>::finished, this,
+            &MeasureWindow::SurveyLoaded);
     connect(Antenna, &QComboBox::currentIndexChanged, this, [this] {
         Edited();
         StoreSetup();
@@ -335,6 +376,7 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Tsys->setText(Number(stored.TsysK));
     SolarFlux->setText(FromStd(stored.SolarFlux));
     MoonTemperature->setText(Number(stored.MoonTemperatureK));
+    Hpbw->setText(stored.HpbwDeg > 0 ? Number(stored.HpbwDeg) : QString());
     ShowFrequency();
     ShowStoredSource();
     ShowHistory(); // empty until the log is read
@@ -359,12 +401,16 @@ void MeasureWindow::OpenBeside(QWidget* mainWindow) {
 
 void MeasureWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    LoadSky();
     Refresh();
     Refresher->start();
+    skyTimer_->start();
+    StartSky();
 }
 
 void MeasureWindow::hideEvent(QHideEvent* event) {
     Refresher->stop();
+    skyTimer_->stop();
     QWidget::hideEvent(event);
 }
 
@@ -390,6 +436,9 @@ QString MeasureWindow::FieldProblem(const QLineEdit* edit, const QString& text) 
     if (edit == MoonTemperature) {
         return number(SetupField::MoonTemperature);
     }
+    if (edit == Hpbw) {
+        return number(SetupField::Hpbw);
+    }
     if (edit == SolarFlux) {
         return FromStd(ParseSolarEntry(typed).Problem);
     }
@@ -404,7 +453,7 @@ QString MeasureWindow::Problem(const QLineEdit* field) const {
 }
 
 bool MeasureWindow::ReadFields() {
-    if (MoonTemperature == nullptr) {
+    if (Hpbw == nullptr) {
         return false; // still being built
     }
     // The antenna kind decides which fields count: all are judged again.
@@ -425,6 +474,7 @@ bool MeasureWindow::ReadFields() {
     take(Gain, SetupField::Gain, setup_.GainDbi);
     take(Tsys, SetupField::Tsys, setup_.TsysK);
     take(MoonTemperature, SetupField::MoonTemperature, setup_.MoonTemperatureK);
+    take(Hpbw, SetupField::Hpbw, setup_.HpbwDeg);
     setup_.SolarFlux = Latin(SolarFlux);
     fieldsAccepted_ = accepted;
     return accepted;
@@ -433,6 +483,12 @@ bool MeasureWindow::ReadFields() {
 void MeasureWindow::Edited() {
     ReadFields();
     Refresh();
+    // A new frequency or beam: the sky again (a run already going is
+    // followed by another).
+    const double beam = SkyBeamDeg(setup_, conditions_.FrequencyMHz);
+    if (sky_ && (sky_->FrequencyMHz != conditions_.FrequencyMHz || sky_->HpbwDeg != beam)) {
+        StartSky();
+    }
 }
 
 void MeasureWindow::FrequencyEdited() {
@@ -484,7 +540,7 @@ void MeasureWindow::ShowFrequency() {
 }
 
 void MeasureWindow::Refresh() {
-    if (MoonTemperature == nullptr) {
+    if (Hpbw == nullptr) {
         return; // still being built; the fields are read as they are edited
     }
     rowsUtc_ = clock_.UtcNow();
@@ -508,6 +564,7 @@ void MeasureWindow::ShowRows() {
             Fixed(r.Expected.BeamCorrection, 4),
             Fixed(r.Expected.DeltaTK, 3),
             Fixed(r.Expected.YDb, 3),
+            TskyText(i),
             FromStd(r.Note),
         };
         for (int c = 0; c < kColumnCount; ++c) {
@@ -521,6 +578,143 @@ void MeasureWindow::ShowRows() {
             Source->setItemText(row, texts[kSourceCol]);
         }
     }
+    ShowSky();
+}
+
+void MeasureWindow::LoadSky() {
+    if (surveyRequested_) {
+        return; // once a run: the maps do not change
+    }
+    surveyRequested_ = true;
+    const std::string folder =
+        SkyFolder.isEmpty()
+            ? sky::FindSkySurveyFolder(QCoreApplication::applicationDirPath().toStdString())
+            : SkyFolder.toStdString();
+    if (folder.empty()) {
+        skyProblem_ = QStringLiteral("no sky map: the 408 MHz survey (data/sky408) was not found");
+        ShowRows();
+        return;
+    }
+    surveyWatcher_->setFuture(
+        QtConcurrent::run([folder] { return sky::LoadSkySurveyFrom(folder); }));
+    ShowRows();
+}
+
+void MeasureWindow::SurveyLoaded() {
+    sky::SkySurveyLoad load = surveyWatcher_->result();
+    if (!load.Survey) {
+        skyProblem_ = QStringLiteral("no sky map: ") + FromStd(load.Problem);
+        ShowRows();
+        return;
+    }
+    survey_ = std::make_shared<const sky::SkySurvey>(std::move(*load.Survey));
+    StartSky();
+}
+
+void MeasureWindow::StartSky() {
+    if (!survey_ || Hpbw == nullptr) {
+        return;
+    }
+    if (skyWatcher_->isRunning()) {
+        skyAgain_ = true; // the inputs changed meanwhile: once more after it
+        return;
+    }
+    const double f = conditions_.FrequencyMHz;
+    const double beam = SkyBeamDeg(setup_, f);
+    const int index = Source->currentIndex();
+    if (!std::isfinite(beam) || !(f > 0) || index < 0) {
+        return;
+    }
+    MeasureSkyQuery q;
+    q.Rows = rows_;
+    q.Utc = rowsUtc_;
+    q.Station = {static_cast<double>(station_.Latitude), static_cast<double>(station_.Longitude),
+                 static_cast<double>(station_.HeightAsl)};
+    q.HpbwDeg = beam;
+    q.Chosen = static_cast<std::size_t>(index);
+    // The skyline as the sky window holds it now, copied for the worker:
+    // the sky window may load another meanwhile.
+    if (const HorizonProfile* horizon = Horizon ? Horizon() : nullptr) {
+        q.Hidden = [profile = *horizon](double az, double el) { return profile.Hides(az, el); };
+    }
+    std::shared_ptr<const sky::SkySurvey> survey = survey_;
+    std::shared_ptr<const sky::SkyBrightness> brightness = brightness_;
+    skyWatcher_->setFuture(QtConcurrent::run([survey, brightness, f, q] {
+        SkyRun run;
+        run.Brightness = brightness && brightness->FrequencyMHz() == f
+                             ? brightness
+                             : std::make_shared<const sky::SkyBrightness>(*survey, f);
+        run.Sky = ComputeMeasureSky(*run.Brightness, q);
+        return run;
+    }));
+}
+
+void MeasureWindow::SkyDone() {
+    const SkyRun run = skyWatcher_->result();
+    brightness_ = run.Brightness;
+    sky_ = run.Sky;
+    if (skyAgain_) {
+        skyAgain_ = false;
+        StartSky();
+    }
+    ShowRows();
+    ShowGOverT();
+}
+
+const MeasureSky* MeasureWindow::PresentSky() const {
+    if (!sky_ || sky_->FrequencyMHz != conditions_.FrequencyMHz ||
+        sky_->HpbwDeg != SkyBeamDeg(setup_, conditions_.FrequencyMHz)) {
+        return nullptr;
+    }
+    return &*sky_;
+}
+
+QString MeasureWindow::TskyText(std::size_t row) const {
+    if (const MeasureSky* present = PresentSky()) {
+        return Fixed(present->TskyK[row], 1);
+    }
+    if (!skyProblem_.isEmpty()) {
+        return QStringLiteral("no map");
+    }
+    return surveyRequested_ ? QStringLiteral("\u2026") : QString();
+}
+
+void MeasureWindow::ShowSky() {
+    const double beam = SkyBeamDeg(setup_, conditions_.FrequencyMHz);
+    const bool typed = std::isfinite(setup_.HpbwDeg) && setup_.HpbwDeg > 0;
+    const QString beamText = std::isfinite(beam)
+                                 ? QStringLiteral("Beam HPBW %1\u00b0 (%2)")
+                                       .arg(Fixed(beam, 2), typed ? QStringLiteral("typed")
+                                                                  : QStringLiteral("the antenna's"))
+                                 : QStringLiteral("No beam: the antenna is refused.");
+    if (SkyBeam->text() != beamText) {
+        SkyBeam->setText(beamText);
+    }
+    QString cold;
+    const MeasureSky* present = PresentSky();
+    const int index = Source->currentIndex();
+    if (!skyProblem_.isEmpty()) {
+        cold = skyProblem_;
+    } else if (present == nullptr || index < 0 ||
+               present->Chosen != static_cast<std::size_t>(index)) {
+        cold = survey_ ? QStringLiteral("Cold-sky reference: being computed\u2026")
+                       : QStringLiteral("Cold-sky reference: reading the sky map\u2026");
+    } else if (present->Reference) {
+        const DecodedInstant at = DecodeInstant(present->Utc);
+        cold = QStringLiteral("Cold-sky reference for %1: azimuth %2\u00b0, elevation %3\u00b0, "
+                              "Tsky %4 K (at %5 UTC)")
+                   .arg(Source->itemText(index), Fixed(present->Reference->AzimuthDeg, 1),
+                        Fixed(present->Reference->ElevationDeg, 1),
+                        Fixed(present->Reference->TskyK, 1),
+                        QString::asprintf("%02d:%02d", at.Hour, at.Minute));
+    } else {
+        cold = QStringLiteral("Cold-sky reference for %1: %2")
+                   .arg(Source->itemText(index), FromStd(present->ReferenceProblem));
+    }
+    if (ColdSky->text() != cold) {
+        ColdSky->setText(cold);
+    }
+    Table->horizontalHeaderItem(kTskyCol)->setToolTip(skyProblem_);
 }
 
 void MeasureWindow::ShowGOverT() {
@@ -533,6 +727,7 @@ void MeasureWindow::ShowGOverT() {
     };
     gOverT_ = NAN;
     gOverTSigma_ = NAN;
+    correction_.reset();
     const TypedY y = MeasuredYOf(MeasuredY->text());
     // A σ holds for the Y it came with, not for one typed over it; one
     // typed with the Y holds for it.
@@ -561,11 +756,43 @@ void MeasureWindow::ShowGOverT() {
                                         conditions_.FrequencyMHz)
                 : NAN;
         gOverTSigma_ = sigma;
-        if (std::isfinite(gOverT_) && std::isfinite(sigma)) {
-            say(QStringLiteral("G/T %1 \u00b1 %2 dB/K").arg(Fixed(gOverT_, 2), Fixed(sigma, 2)),
+        // Against the proposed reference: the background difference out.
+        QString corrected;
+        bool backgroundRefused = false;
+        const MeasureSky* skyNow = PresentSky();
+        const auto chosen = static_cast<std::size_t>(index);
+        if (std::isfinite(gOverT_) && skyNow != nullptr && skyNow->Chosen == chosen &&
+            skyNow->Reference && std::isfinite(skyNow->TskyK[chosen])) {
+            const CorrectedGOverT c =
+                CorrectedGOverTOf(y.YDb, sigmaDb, rows_[chosen], conditions_.FrequencyMHz,
+                                  skyNow->TskyK[chosen], skyNow->Reference->TskyK, setup_.TsysK);
+            if (std::isfinite(c.GOverTDbPerK)) {
+                correction_ = c;
+                correctionTskyK_ = skyNow->TskyK[chosen];
+                correctionReferenceK_ = skyNow->Reference->TskyK;
+                gOverT_ = c.GOverTDbPerK;
+                gOverTSigma_ = c.SigmaDb;
+                corrected = QStringLiteral(", corrected for the background by %1 dB (Tsky %2 K, "
+                                           "reference %3 K)")
+                                .arg(QString::asprintf("%+.2f", c.CorrectionDb),
+                                     Fixed(correctionTskyK_, 1), Fixed(correctionReferenceK_, 1));
+            } else {
+                say(QStringLiteral("The sky's difference to the reference (%1 K) accounts "
+                                   "for all of this Y: no G/T.")
+                        .arg(Fixed(c.BackgroundDifferenceK, 1)),
+                    true);
+                gOverT_ = NAN;
+                backgroundRefused = true;
+            }
+        }
+        if (backgroundRefused) {
+            // said above
+        } else if (std::isfinite(gOverT_) && std::isfinite(gOverTSigma_)) {
+            say(QStringLiteral("G/T %1 \u00b1 %2 dB/K%3")
+                    .arg(Fixed(gOverT_, 2), Fixed(gOverTSigma_, 2), corrected),
                 false);
         } else if (std::isfinite(gOverT_)) {
-            say(QStringLiteral("G/T %1 dB/K").arg(Fixed(gOverT_, 2)), false);
+            say(QStringLiteral("G/T %1 dB/K%2").arg(Fixed(gOverT_, 2), corrected), false);
         } else {
             say(QStringLiteral("No G/T for this source with the antenna given."), true);
         }
@@ -620,6 +847,11 @@ void MeasureWindow::LogClick() {
     if (std::isfinite(gOverTSigma_)) {
         record.GOverTSigmaDb = gOverTSigma_;
     }
+    if (correction_) {
+        record.SkyTskyK = correctionTskyK_;
+        record.ReferenceTskyK = correctionReferenceK_;
+        record.BackgroundCorrectionDb = correction_->CorrectionDb;
+    }
     record = measure::RoundedForLog(record);
     if (const auto why = measure::AppendMeasurement(LogPath().toStdString(), record)) {
         messages_.Error(*why);
@@ -655,6 +887,8 @@ bool MeasureWindow::MayLog(const MeasureRow& row) {
 
 void MeasureWindow::SourceChosen() {
     ShowGOverT();
+    ShowSky();
+    StartSky(); // the reference of the source chosen now
     const int index = Source->currentIndex();
     if (index < 0 || Source->itemText(index).isEmpty()) {
         return;

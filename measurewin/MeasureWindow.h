@@ -6,7 +6,9 @@
 #include "astro/SunMoon.h"
 #include "measure/MeasurementLog.h"
 #include "measurewin/MeasureSetup.h"
+#include "measurewin/MeasureSky.h"
 #include "skychart/HorizonProfile.h"
+#include "skymodel/SkySurvey.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
 
@@ -16,11 +18,13 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCategoryAxis;
 class QChartView;
 class QComboBox;
+template <typename T> class QFutureWatcher;
 class QLabel;
 class QLineEdit;
 class QLineSeries;
@@ -79,6 +83,8 @@ public:
     QLineEdit* Tsys = nullptr;
     QLineEdit* SolarFlux = nullptr;
     QLineEdit* MoonTemperature = nullptr;
+    /// The beamwidth the sky is averaged over, degrees; empty: the antenna's.
+    QLineEdit* Hpbw = nullptr;
     QTableWidget* Table = nullptr;
     QComboBox* Source = nullptr;
     QLineEdit* MeasuredY = nullptr;
@@ -92,6 +98,22 @@ public:
     QPushButton* Withdraw = nullptr; ///< "Withdraw", or "Restore" for a withdrawn entry
     QLabel* Skipped = nullptr;       ///< "2 damaged lines skipped"
     QTimer* Refresher = nullptr;
+    /// "Beam HPBW 1.79° (the antenna's)".
+    QLabel* SkyBeam = nullptr;
+    /// The cold-sky reference for the chosen source (azimuth, elevation,
+    /// Tsky), or why there is none (no sky map, no cold sky at its
+    /// elevation).
+    QLabel* ColdSky = nullptr;
+
+    /// The folder of the 408 MHz survey; empty: `sky::FindSkySurveyFolder`
+    /// beside the program. Read once, off the user-interface thread, when
+    /// the window is first shown.
+    QString SkyFolder;
+    /// The sky behind the sources and the reference as last computed for
+    /// the present frequency and beam; null before (or without the maps).
+    const MeasureSky* PresentSky() const;
+    /// Why there is no sky (the maps missing or refused); empty otherwise.
+    QString SkyProblem() const { return skyProblem_; }
 
     /// The station's horizon profile (the one the sky window loads from its
     /// settings); null, or returning null, when there is none.
@@ -167,6 +189,22 @@ private:
     /// The record of the chosen entry; -1 for none.
     int ChosenRecord() const;
     void ShowWithdrawButton();
+    /// Reads the survey off the user-interface thread (once).
+    void LoadSky();
+    void SurveyLoaded();
+    /// Computes the sky behind the sources and the reference off the
+    /// user-interface thread; a run going is followed by another.
+    void StartSky();
+    void SkyDone();
+    void ShowSky();
+    QString TskyText(std::size_t row) const;
+
+    /// What a sky run hands back: the sky, and the scaled map it used
+    /// (kept for the next run at the same frequency).
+    struct SkyRun {
+        MeasureSky Sky;
+        std::shared_ptr<const sky::SkyBrightness> Brightness;
+    };
 
     ObservingConditions& conditions_;
     const HomeStation& station_;
@@ -187,10 +225,23 @@ private:
     /// The frequency last stored or shown from the conditions, MHz.
     double storedFrequencyMHz_ = 0;
     FieldReasons* reasons_ = nullptr;
-    std::array<QLineEdit*, 7> fields_{};
+    std::array<QLineEdit*, 8> fields_{};
     measure::MeasurementLog log_;
     QCategoryAxis* timeAxis_ = nullptr;
     QValueAxis* gOverTAxis_ = nullptr;
+    bool surveyRequested_ = false;
+    QString skyProblem_;
+    std::shared_ptr<const sky::SkySurvey> survey_;
+    std::shared_ptr<const sky::SkyBrightness> brightness_;
+    std::optional<MeasureSky> sky_;
+    bool skyAgain_ = false;
+    QTimer* skyTimer_ = nullptr;
+    QFutureWatcher<SkyRun>* skyWatcher_ = nullptr;
+    QFutureWatcher<sky::SkySurveyLoad>* surveyWatcher_ = nullptr;
+    /// The background correction of the G/T shown, and the skies it took.
+    std::optional<CorrectedGOverT> correction_;
+    double correctionTskyK_ = 0;
+    double correctionReferenceK_ = 0;
 };
 
 /// Wires the two windows that show the program's one observing frequency:

@@ -37,7 +37,8 @@ constexpr int kMoonRow = 7;
 constexpr int kSunRow = 8;
 constexpr int kElevationCol = 1;
 constexpr int kYCol = 6;
-constexpr int kNoteCol = 7;
+constexpr int kTskyCol = 7;
+constexpr int kNoteCol = 8;
 
 } // namespace
 
@@ -47,6 +48,7 @@ class MeasureWindowTest : public QObject {
     test::SetClock clock_{EncodeDateTime(2026, 12, 9, 20, 0, 0)};
     test::KnownSunMoon library_;
     HomeStation station_; // option 0: Cassiopeia A in row 3
+    ApparentPlaces places_;
 
     static QString Cell(const MeasureWindow& w, int row, int col) {
         return w.Table->item(row, col)->text();
@@ -562,6 +564,71 @@ private slots:
             w.Log->click();
             QCOMPARE(LogLines(w).size(), 2);
         }
+    }
+
+    /// The sky behind each source from the survey (read off the user
+    /// interface thread), the cold-sky reference for the chosen source, and
+    /// a G/T measured against it corrected for the background and logged
+    /// so.
+    void TheSkyBehindTheSourcesCorrectsTheGOverT() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 1296;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.SkyFolder = QStringLiteral(VANTREL_SKY408_DIR);
+        w.Source->setCurrentIndex(kCasARow);
+        w.show();
+        QTRY_VERIFY_WITH_TIMEOUT(w.PresentSky() != nullptr && w.PresentSky()->Reference, 20000);
+        const MeasureSky& sky = *w.PresentSky();
+        QCOMPARE(Cell(w, kCasARow, kTskyCol), QString::number(sky.TskyK[kCasARow], 'f', 1));
+        QVERIFY(sky.TskyK[kCasARow] > 2.7 && sky.TskyK[kCasARow] < 100);
+        QCOMPARE(sky.HpbwDeg, SkyBeamDeg(w.Setup(), 1296));
+        QVERIFY2(w.ColdSky->text().contains(
+                     QStringLiteral("Tsky %1 K").arg(sky.Reference->TskyK, 0, 'f', 1)),
+                 qPrintable(w.ColdSky->text()));
+
+        w.MeasuredY->setText(QStringLiteral("0.3"));
+        const double plain = measure::MeasuredGOverTDbPerK(
+            0.3,
+            MeasureRows(UtcClock(clock_).UtcNow(), station_, conditions, library_, places_,
+                        w.Setup())[kCasARow]
+                .Expected,
+            1296);
+        QVERIFY2(w.GOverT->text().contains(QStringLiteral("corrected for the background")),
+                 qPrintable(w.GOverT->text()));
+        w.Log->click();
+        const measure::MeasurementRecord& r = w.LogRead().Records.back();
+        QVERIFY(r.BackgroundCorrectionDb && r.SkyTskyK && r.ReferenceTskyK);
+        QCOMPARE(*r.ReferenceTskyK, std::round(sky.Reference->TskyK * 10) / 10);
+        QVERIFY(std::abs(r.GOverTDbPerK - (plain + *r.BackgroundCorrectionDb)) < 0.011);
+        QVERIFY(*r.BackgroundCorrectionDb != 0);
+        QVERIFY(LogLines(w).last().endsWith(QString::number(*r.BackgroundCorrectionDb, 'g', 6)));
+        w.close();
+    }
+
+    /// Without the maps the column and the reference say why; the G/T is
+    /// the plain one, logged without sky columns.
+    void WithoutTheSkyMapTheColumnSaysWhy() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 1296;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.SkyFolder = dir.path(); // no maps in it
+        w.Source->setCurrentIndex(kCasARow);
+        w.show();
+        QTRY_COMPARE_WITH_TIMEOUT(Cell(w, kCasARow, kTskyCol), QStringLiteral("no map"), 10000);
+        QVERIFY2(w.ColdSky->text().startsWith(QStringLiteral("no sky map: ")),
+                 qPrintable(w.ColdSky->text()));
+        QVERIFY(w.ColdSky->text().contains(QStringLiteral("408mhz_ra_dec.fits")));
+        w.MeasuredY->setText(QStringLiteral("0.3"));
+        QVERIFY(!w.GOverT->text().contains(QStringLiteral("corrected")));
+        w.Log->click();
+        QVERIFY(!w.LogRead().Records.back().BackgroundCorrectionDb);
+        // The line it always had: 13 fields, and the antenna's quoted comma.
+        QCOMPARE(LogLines(w).last().count(QLatin1Char(',')), 13);
+        w.close();
     }
 
     /// With VANTREL_MEASURE_SHOTS set to a folder: a picture of the window
