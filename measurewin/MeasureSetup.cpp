@@ -7,6 +7,7 @@
 #include "astro/Catalogue.h"
 #include "astro/SourcePosition.h"
 #include "measure/DiskFlux.h"
+#include "measure/MoonBrightness.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/SolarFlux.h"
 #include "measure/YFactor.h"
@@ -261,9 +262,34 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
         row.Note = joined(m::BasisNote(flux.Basis), distanceNote);
     };
     const SolarEntry solar = ParseSolarEntry(setup.SolarFlux);
+    // The Moon by its phase, as vantrel-noise takes it: right ascension =
+    // sidereal time − hour angle, the sidereal time dropping out of the
+    // difference.
+    double moonK = setup.MoonTemperatureK;
+    std::string phaseNote;
+    if (!setup.MoonTemperatureTyped) {
+        const auto hourAngleAndDec = [&](SunMoonBody which) {
+            library.DataToDLL(at, static_cast<double>(station.HeightAsl),
+                              static_cast<double>(station.Latitude),
+                              static_cast<double>(station.Longitude), which);
+            return std::pair{library.GetGHA(), library.GetDecTopo()};
+        };
+        const auto [moonGha, moonDec] = hourAngleAndDec(SunMoonBody::Moon);
+        const auto [sunGha, sunDec] = hourAngleAndDec(SunMoonBody::Sun);
+        const double phase = m::MoonPhaseDeg(-moonGha, moonDec, -sunGha, sunDec);
+        if (std::isfinite(phase)) {
+            moonK = m::MoonBrightnessK(f, phase);
+            char text[64];
+            std::snprintf(text, sizeof text, "%.0f K at phase %+.0f\u00b0", moonK, phase);
+            phaseNote = text;
+        } else {
+            phaseNote = "no phase: the temperature typed";
+        }
+    }
     body(rows[kFixedSourceCount], SunMoonBody::Moon, kMoonTitle, m::kMoonRadiusKm,
          m::kMoonMeanDistanceKm, "mean distance 384400 km",
-         [&](double km) { return m::DiskFlux(setup.MoonTemperatureK, m::kMoonRadiusKm, km, f); });
+         [&](double km) { return m::DiskFlux(moonK, m::kMoonRadiusKm, km, f); });
+    rows[kFixedSourceCount].Note = joined(rows[kFixedSourceCount].Note, phaseNote);
     body(rows[kFixedSourceCount + 1], SunMoonBody::Sun, kSunTitle, m::kSunRadiusKm,
          m::kAstronomicalUnitKm, "mean distance 1 au", [&](double) { return SunFlux(solar, f); });
     return rows;

@@ -34,6 +34,10 @@ struct MeasureSetup {
     double TsysK = 100.0;         ///< system temperature, K, > 0
     std::string SolarFlux = "70"; ///< sfu ("70") or a day's table ("1415:72,2695:95")
     double MoonTemperatureK = measure::kMoonBrightnessDefaultK; ///< K, > 0
+    /// True: the Moon's brightness is `MoonTemperatureK` as typed; false:
+    /// the disk's brightness at the frequency and the present phase
+    /// (`measure::MoonBrightnessK`, Krotikov and Troitsky).
+    bool MoonTemperatureTyped = false;
     /// The half-power beamwidth the sky behind the sources is averaged
     /// over, degrees; 0: the antenna's own (70λ/D of a dish, a gain's beam).
     double HpbwDeg = 0;
@@ -153,7 +157,9 @@ struct MeasureRow {
 ///               refraction, the frequency)
 ///   library     the Sun and Moon library (elevation, distance)
 ///   places      the apparent-places engine the caller keeps
-///   setup       the antenna, Tsys, solar flux and Moon temperature
+///   setup       the antenna, Tsys, solar flux and Moon temperature (or
+///               the Moon by its phase: its row's note says "212 K at phase
+///               +35°", the phase from the library's Sun and Moon)
 /// Returned:
 ///   elevations computed as the real-time display computes them (the fixed
 ///   sources through `ApparentPlaces`, the Sun and Moon from the library,

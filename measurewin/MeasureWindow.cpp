@@ -13,6 +13,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -214,6 +215,16 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
             connect(edit, &QLineEdit::editingFinished, this, &MeasureWindow::StoreSetup);
         }
     }
+    MoonTyped = new QCheckBox(QStringLiteral("Moon as typed (else by its phase)"), this);
+    MoonTyped->setObjectName(QStringLiteral("MoonTyped"));
+    MoonTyped->setToolTip(QStringLiteral(
+        "Unchecked: the Moon's disk brightness at the observing frequency and the present "
+        "phase (Krotikov and Troitsky), shown in the Moon's note."));
+    grid->addWidget(MoonTyped, 8, 0, 1, 2);
+    connect(MoonTyped, &QCheckBox::toggled, this, [this] {
+        Edited();
+        StoreSetup();
+    });
     layout->addLayout(grid);
 
     Table = new QTableWidget(static_cast<int>(kMeasureRowCount), kColumnCount, this);
@@ -376,6 +387,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Tsys->setText(Number(stored.TsysK));
     SolarFlux->setText(FromStd(stored.SolarFlux));
     MoonTemperature->setText(Number(stored.MoonTemperatureK));
+    {
+        const QSignalBlocker block(MoonTyped);
+        MoonTyped->setChecked(stored.MoonTemperatureTyped);
+    }
     Hpbw->setText(stored.HpbwDeg > 0 ? Number(stored.HpbwDeg) : QString());
     ShowFrequency();
     ShowStoredSource();
@@ -453,7 +468,7 @@ QString MeasureWindow::Problem(const QLineEdit* field) const {
 }
 
 bool MeasureWindow::ReadFields() {
-    if (Hpbw == nullptr) {
+    if (MoonTyped == nullptr) {
         return false; // still being built
     }
     // The antenna kind decides which fields count: all are judged again.
@@ -474,6 +489,8 @@ bool MeasureWindow::ReadFields() {
     take(Gain, SetupField::Gain, setup_.GainDbi);
     take(Tsys, SetupField::Tsys, setup_.TsysK);
     take(MoonTemperature, SetupField::MoonTemperature, setup_.MoonTemperatureK);
+    setup_.MoonTemperatureTyped = MoonTyped->isChecked();
+    MoonTemperature->setEnabled(setup_.MoonTemperatureTyped);
     take(Hpbw, SetupField::Hpbw, setup_.HpbwDeg);
     setup_.SolarFlux = Latin(SolarFlux);
     fieldsAccepted_ = accepted;
@@ -540,7 +557,7 @@ void MeasureWindow::ShowFrequency() {
 }
 
 void MeasureWindow::Refresh() {
-    if (Hpbw == nullptr) {
+    if (ColdSky == nullptr) {
         return; // still being built; the fields are read as they are edited
     }
     rowsUtc_ = clock_.UtcNow();

@@ -23,6 +23,7 @@
 
 class QCategoryAxis;
 class QChartView;
+class QCheckBox;
 class QComboBox;
 template <typename T> class QFutureWatcher;
 class QLabel;
@@ -83,6 +84,8 @@ public:
     QLineEdit* Tsys = nullptr;
     QLineEdit* SolarFlux = nullptr;
     QLineEdit* MoonTemperature = nullptr;
+    /// Checked: the Moon's temperature typed; else by its phase.
+    QCheckBox* MoonTyped = nullptr;
     /// The beamwidth the sky is averaged over, degrees; empty: the antenna's.
     QLineEdit* Hpbw = nullptr;
     QTableWidget* Table = nullptr;

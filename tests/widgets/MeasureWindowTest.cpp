@@ -3,6 +3,7 @@
 #include "astro/DateTime.h"
 #include "measure/MeasureConstants.h"
 #include "measure/MeasurementLog.h"
+#include "measure/MoonBrightness.h"
 #include "measure/YFactor.h"
 #include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureSettings.h"
@@ -15,6 +16,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -22,6 +24,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -564,6 +567,45 @@ private slots:
             w.Log->click();
             QCOMPARE(LogLines(w).size(), 2);
         }
+    }
+
+    /// The Moon by its phase unless its temperature is typed: an explicit
+    /// choice, kept in Vanset.ini.
+    void TheMoonIsTakenByItsPhaseUnlessTyped() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        {
+            MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+            w.Refresh();
+            QVERIFY(!w.MoonTyped->isChecked());
+            QVERIFY(!w.MoonTemperature->isEnabled());
+            const QRegularExpression phase(QStringLiteral("(\\d+) K at phase ([+-]\\d+)\u00b0"));
+            const QRegularExpressionMatch m = phase.match(Cell(w, kMoonRow, kNoteCol));
+            QVERIFY2(m.hasMatch(), qPrintable(Cell(w, kMoonRow, kNoteCol)));
+            const measure::MoonBrightnessModel model = measure::MoonBrightnessAt(10368);
+            const double k = m.captured(1).toDouble();
+            QVERIFY(k >= model.MeanK - model.AmplitudeK - 1 &&
+                    k <= model.MeanK + model.AmplitudeK + 1);
+            QCOMPARE(std::round(measure::MoonBrightnessK(10368, m.captured(2).toDouble())), k);
+            const QString byPhase = Cell(w, kMoonRow, kYCol);
+            w.MoonTemperature->setText(QStringLiteral("120"));
+            QCOMPARE(Cell(w, kMoonRow, kYCol), byPhase); // the typed value does not count
+
+            w.MoonTyped->setChecked(true);
+            QVERIFY(w.MoonTemperature->isEnabled());
+            QVERIFY(!Cell(w, kMoonRow, kNoteCol).contains(QStringLiteral("phase")));
+            QVERIFY(Cell(w, kMoonRow, kYCol).toDouble() < byPhase.toDouble()); // 120 K is cold
+        }
+        QCOMPARE(LoadMeasureSetup(dir.path()).MoonTemperatureTyped, true);
+        MeasureWindow again(conditions, station_, library_, clock_, messages, dir.path());
+        QVERIFY(again.MoonTyped->isChecked());
+        again.MoonTyped->setChecked(false);
+        QCOMPARE(LoadMeasureSetup(dir.path()).MoonTemperatureTyped, false);
+        QFile ini(dir.path() + QStringLiteral("/Vanset.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(!ini.readAll().contains("MoonTemperatureTyped")); // no key for the default
     }
 
     /// The sky behind each source from the survey (read off the user
