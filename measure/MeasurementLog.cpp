@@ -25,6 +25,7 @@ constexpr std::size_t kBlocksEndField = 14;
 constexpr std::size_t kSkyTskyField = 15;
 constexpr std::size_t kReferenceTskyField = 16;
 constexpr std::size_t kBackgroundCorrectionField = 17;
+constexpr std::size_t kFluxSourceField = 18;
 /// How the log names itself in its messages.
 constexpr std::string_view kLogName = "measurement log";
 
@@ -46,7 +47,8 @@ std::string MeasurementLine(const MeasurementRecord& r) {
         line += ',';
         line += field;
     }
-    const bool sky = r.SkyTskyK || r.ReferenceTskyK || r.BackgroundCorrectionDb;
+    const bool flux = !r.FluxSource.empty();
+    const bool sky = r.SkyTskyK || r.ReferenceTskyK || r.BackgroundCorrectionDb || flux;
     const bool span = !r.BlocksUtcStart.empty() || !r.BlocksUtcEnd.empty() || sky;
     if (!r.Method.empty() || r.YSigmaDb || r.GOverTSigmaDb || span) {
         for (const std::string& field :
@@ -64,6 +66,9 @@ std::string MeasurementLine(const MeasurementRecord& r) {
             line += ',';
             line += value ? Number(*value) : std::string();
         }
+    }
+    if (flux) {
+        line += ',' + CsvQuoted(r.FluxSource);
     }
     return line;
 }
@@ -181,6 +186,9 @@ LineReading ReadLine(std::string_view line) {
     r.SkyTskyK = optional(kSkyTskyField);
     r.ReferenceTskyK = optional(kReferenceTskyField);
     r.BackgroundCorrectionDb = optional(kBackgroundCorrectionField);
+    if (f.size() > kFluxSourceField) {
+        r.FluxSource = f[kFluxSourceField];
+    }
     out.What = LineReading::Record;
     return out;
 }

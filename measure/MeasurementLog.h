@@ -21,11 +21,13 @@ inline constexpr const char* kMeasurementLogName = "Vantrel-measurements.csv";
 /// `sky_tsky_k` and `reference_tsky_k` are the sky behind the source and
 /// behind the cold-sky reference the Y was measured against, K, and
 /// `background_correction_db` what taking their difference out changed
-/// the G/T by, dB (empty when the G/T is not corrected).
+/// the G/T by, dB (empty when the G/T is not corrected). `flux_source` says
+/// where the flux density came from and how well it is known ("5.0 %,
+/// typed"); `g_over_t_sigma_db` is then the whole budget's σ.
 inline constexpr std::string_view kMeasurementLogHeader =
     "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
     "g_over_t_db_per_k,status,method,y_sigma_db,g_over_t_sigma_db,blocks_utc_start,"
-    "blocks_utc_end,sky_tsky_k,reference_tsky_k,background_correction_db";
+    "blocks_utc_end,sky_tsky_k,reference_tsky_k,background_correction_db,flux_source";
 /// The header of the logs before the sky columns; such a log still reads,
 /// and appending to it never rewrites it.
 inline constexpr std::string_view kMeasurementLogHeaderWithoutSky =
@@ -86,6 +88,9 @@ struct MeasurementRecord {
     std::optional<double> SkyTskyK{};
     std::optional<double> ReferenceTskyK{};
     std::optional<double> BackgroundCorrectionDb{};
+    /// Where the flux density came from ("5.0 %, typed", "5.0 %, model");
+    /// empty in older logs.
+    std::string FluxSource{};
 
     bool operator==(const MeasurementRecord&) const = default;
 };

@@ -3,7 +3,9 @@
 #include "controls/FieldReasons.h"
 #include "measure/FluxEstimate.h"
 #include "measure/YFactor.h"
+#include "measurewin/GOverTBudgetPanel.h"
 #include "measurewin/GOverTHistory.h"
+#include "measurewin/MeasureBudget.h"
 #include "measurewin/MeasureSettings.h"
 #include "measurewin/MeasureSky.h"
 #include "settings/ObservingSettings.h"
@@ -292,6 +294,8 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     measured->addWidget(GOverT, 1);
     measured->addWidget(Log);
     layout->addLayout(measured);
+    Budget = new GOverTBudgetPanel(this);
+    layout->addWidget(Budget);
 
     // The G/T of the log over time, and its entries beside it.
     auto* chart = new QChart;
@@ -745,6 +749,7 @@ void MeasureWindow::ShowGOverT() {
     gOverT_ = NAN;
     gOverTSigma_ = NAN;
     correction_.reset();
+    budget_.reset();
     const TypedY y = MeasuredYOf(MeasuredY->text());
     // A σ holds for the Y it came with, not for one typed over it; one
     // typed with the Y holds for it.
@@ -802,14 +807,20 @@ void MeasureWindow::ShowGOverT() {
                 backgroundRefused = true;
             }
         }
+        if (std::isfinite(gOverT_)) {
+            budget_ = BudgetOf(chosen, y.YDb, withSigma, y.SigmaDb.has_value());
+        }
         if (backgroundRefused) {
             // said above
         } else if (std::isfinite(gOverT_) && std::isfinite(gOverTSigma_)) {
+            // The whole budget's σ; the Y's alone is its first term.
             say(QStringLiteral("G/T %1 \u00b1 %2 dB/K%3")
-                    .arg(Fixed(gOverT_, 2), Fixed(gOverTSigma_, 2), corrected),
+                    .arg(Fixed(gOverT_, 2), Fixed(budget_->TotalSigmaDb, 2), corrected),
                 false);
         } else if (std::isfinite(gOverT_)) {
-            say(QStringLiteral("G/T %1 dB/K%2").arg(Fixed(gOverT_, 2), corrected), false);
+            say(QStringLiteral("G/T %1 dB/K (\u03c3 at least %2 dB: the Y has none)%3")
+                    .arg(Fixed(gOverT_, 2), Fixed(budget_->TotalSigmaDb, 2), corrected),
+                false);
         } else {
             say(QStringLiteral("No G/T for this source with the antenna given."), true);
         }
@@ -818,6 +829,28 @@ void MeasureWindow::ShowGOverT() {
                            ? QLatin1String(kRefusedStyle)
                            : QString());
     Log->setEnabled(std::isfinite(gOverT_));
+    Budget->Show(budget_ ? &*budget_ : nullptr);
+}
+
+std::optional<measure::GOverTBudget> MeasureWindow::BudgetOf(std::size_t chosen, double yDb,
+                                                             bool taken, bool typedSigma) const {
+    const MeasureRow& row = rows_[chosen];
+    measure::GOverTBudgetInput in;
+    in.FromYSigmaDb = gOverTSigma_;
+    in.YMethod = taken ? (taken_.Method.empty() ? std::string("receiver") : taken_.Method)
+                       : (typedSigma ? std::string("typed with its \u03c3")
+                                     : std::string("typed, no \u03c3"));
+    in.Flux = FluxUncertaintyOf(row, chosen == kMeasureRowCount - 1);
+    in.FrequencyMHz = conditions_.FrequencyMHz;
+    in.SourceDeltaTK = (std::pow(10.0, yDb / 10.0) - 1.0) * setup_.TsysK -
+                       (correction_ ? correction_->BackgroundDifferenceK : 0.0);
+    in.BeamCorrection = row.Expected.BeamCorrection;
+    if (const auto scanned = LastCrossScanPointing(scans_, row.Title, conditions_.FrequencyMHz,
+                                                   SkyBeamDeg(setup_, conditions_.FrequencyMHz))) {
+        in.PointingHpbw = scanned->OffsetHpbw;
+        in.PointingBasis = scanned->Basis;
+    }
+    return measure::GOverTBudgetOf(in);
 }
 
 void MeasureWindow::LogClick() {
@@ -861,8 +894,12 @@ void MeasureWindow::LogClick() {
         record.Method = "typed";
         record.YSigmaDb = typed.SigmaDb;
     }
-    if (std::isfinite(gOverTSigma_)) {
-        record.GOverTSigmaDb = gOverTSigma_;
+    // The whole budget's σ, when the Y has one of its own.
+    if (std::isfinite(gOverTSigma_) && budget_) {
+        record.GOverTSigmaDb = budget_->TotalSigmaDb;
+    }
+    if (budget_) {
+        record.FluxSource = budget_->Terms[1].Basis;
     }
     if (correction_) {
         record.SkyTskyK = correctionTskyK_;
@@ -949,6 +986,11 @@ QList<QLineSeries*> MeasureWindow::HistorySeries() const {
 void MeasureWindow::LoadHistory() {
     log_ = {};
     const auto why = measure::ReadMeasurementLog(LogPath().toStdString(), log_);
+    // The scans log beside it: the pointing of the last cross-scan.
+    scans_ = {};
+    const QString dir = directory_.isEmpty() ? QDir::currentPath() : directory_;
+    scan::ReadScanLog((dir + QLatin1Char('/') + QLatin1String(scan::kScanLogName)).toStdString(),
+                      scans_);
     ShowHistory();
     ShowEntries();
     if (why) {

@@ -4,9 +4,11 @@
 #include "apparent/ObservingConditions.h"
 #include "astro/Clock.h"
 #include "astro/SunMoon.h"
+#include "measure/GOverTBudget.h"
 #include "measure/MeasurementLog.h"
 #include "measurewin/MeasureSetup.h"
 #include "measurewin/MeasureSky.h"
+#include "scan/ScanLog.h"
 #include "skychart/HorizonProfile.h"
 #include "skymodel/SkySurvey.h"
 #include "station/HomeStation.h"
@@ -37,6 +39,7 @@ class QValueAxis;
 namespace vantrel {
 
 class FieldReasons;
+class GOverTBudgetPanel;
 class SettingsWindow;
 
 /// Caption of the Measure window.
@@ -96,6 +99,9 @@ public:
     QLabel* MeasuredYSigma = nullptr;
     QLabel* GOverT = nullptr; ///< the G/T, or why there is none
     QPushButton* Log = nullptr;
+    /// The budget of the G/T shown: Y, flux, background, K, atmosphere,
+    /// pointing and their quadrature sum.
+    GOverTBudgetPanel* Budget = nullptr;
     QChartView* History = nullptr;
     QTableWidget* Entries = nullptr; ///< the log's records, the latest first
     QPushButton* Withdraw = nullptr; ///< "Withdraw", or "Restore" for a withdrawn entry
@@ -124,6 +130,8 @@ public:
 
     /// The chart's lines, one per source and band, named "Moon, 10368 MHz".
     QList<QLineSeries*> HistorySeries() const;
+    /// The budget of the G/T shown; none without a G/T.
+    const std::optional<measure::GOverTBudget>& BudgetShown() const { return budget_; }
     /// The log as last read.
     const measure::MeasurementLog& LogRead() const { return log_; }
     /// Why the text of a field is refused; empty when accepted.
@@ -201,6 +209,10 @@ private:
     void SkyDone();
     void ShowSky();
     QString TskyText(std::size_t row) const;
+    /// The budget of the G/T shown (gOverT_, gOverTSigma_ and the
+    /// correction set) for a Y of `yDb` on row `chosen`.
+    std::optional<measure::GOverTBudget> BudgetOf(std::size_t chosen, double yDb, bool taken,
+                                                  bool typedSigma) const;
 
     /// What a sky run hands back: the sky, and the scaled map it used
     /// (kept for the next run at the same frequency).
@@ -243,6 +255,8 @@ private:
     QFutureWatcher<sky::SkySurveyLoad>* surveyWatcher_ = nullptr;
     /// The background correction of the G/T shown, and the skies it took.
     std::optional<CorrectedGOverT> correction_;
+    std::optional<measure::GOverTBudget> budget_;
+    scan::ScanLog scans_; ///< the scans log as last read with the measurement log
     double correctionTskyK_ = 0;
     double correctionReferenceK_ = 0;
 };

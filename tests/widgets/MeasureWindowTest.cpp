@@ -5,8 +5,10 @@
 #include "measure/MeasurementLog.h"
 #include "measure/MoonBrightness.h"
 #include "measure/YFactor.h"
+#include "measurewin/GOverTBudgetPanel.h"
 #include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureSettings.h"
+#include "scan/ScanLog.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 
@@ -243,8 +245,10 @@ private slots:
         QVERIFY2(lines[1].startsWith(QLatin1String("2026-12-09T20:00:00Z,Moon,33.3,10368,")),
                  qPrintable(lines[1]));
         QCOMPARE(Points(w), 1);
-        QCOMPARE(QStringLiteral("G/T %1 dB/K").arg(w.HistorySeries().front()->at(0).y(), 0, 'f', 2),
-                 gt);
+        // The G/T shown, with the budget's σ without the Y's own.
+        QVERIFY2(gt.startsWith(QStringLiteral("G/T %1 dB/K (\u03c3 at least ")
+                                   .arg(w.HistorySeries().front()->at(0).y(), 0, 'f', 2)),
+                 qPrintable(gt));
 
         clock_.reading.Local += 1.0 / 24;
         w.MeasuredY->setText(QStringLiteral("2.4"));
@@ -645,8 +649,61 @@ private slots:
         QCOMPARE(*r.ReferenceTskyK, std::round(sky.Reference->TskyK * 10) / 10);
         QVERIFY(std::abs(r.GOverTDbPerK - (plain + *r.BackgroundCorrectionDb)) < 0.011);
         QVERIFY(*r.BackgroundCorrectionDb != 0);
-        QVERIFY(LogLines(w).last().endsWith(QString::number(*r.BackgroundCorrectionDb, 'g', 6)));
+        QVERIFY(LogLines(w).last().endsWith(
+            QStringLiteral(",%1,\"5.0 %, model\"").arg(*r.BackgroundCorrectionDb, 0, 'g', 6)));
         w.close();
+    }
+
+    /// The G/T's budget in the window: its terms and their quadrature sum,
+    /// the pointing from the last cross-scan of this source and band, the
+    /// sum logged as the G/T's σ with the flux's source.
+    void TheGOverTCarriesItsBudget() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        scan::ScanRecord scan;
+        scan.Utc = "2026-12-09T19:40:00Z";
+        scan.Procedure = "cross";
+        scan.Source = "Moon";
+        scan.FrequencyMHz = 10368;
+        scan.AzOffsetDeg = 0.03;
+        scan.ElOffsetDeg = 0.04;
+        scan.HpbwAzDeg = 0.5;
+        scan.HpbwElDeg = 0.5;
+        const std::string scans =
+            (dir.path() + QLatin1Char('/') + scan::kScanLogName).toStdString();
+        QVERIFY(!scan::AppendScanRecord(scans, scan));
+        scan.Source = "Sun"; // another source: not this one's pointing
+        scan.AzOffsetDeg = 0.3;
+        QVERIFY(!scan::AppendScanRecord(scans, scan));
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.LoadHistory();
+        w.Source->setCurrentIndex(kMoonRow);
+        w.TakeMeasuredY(TakenY{2.5, 0.04, "off-on-off, scatter of 24 blocks", 0, 0});
+        QVERIFY(w.BudgetShown());
+        const measure::GOverTBudget& b = *w.BudgetShown();
+        QCOMPARE(w.Budget->rowCount(), 7);
+        double sum = 0;
+        for (int r = 0; r < 6; ++r) {
+            if (w.Budget->item(r, 1)->text() != QStringLiteral("\u2014")) {
+                sum += std::pow(w.Budget->item(r, 1)->text().toDouble(), 2);
+            }
+        }
+        QVERIFY(std::abs(std::sqrt(sum) - w.Budget->item(6, 1)->text().toDouble()) < 0.003);
+        // 0.1 HPBW off (0.05° of 0.5°): 0.120 dB.
+        QCOMPARE(w.Budget->item(5, 1)->text(), QStringLiteral("0.120"));
+        QVERIFY(w.Budget->item(5, 2)->text().startsWith(QStringLiteral("cross-scan 2026-12-09")));
+        QCOMPARE(w.Budget->item(4, 2)->text(), QStringLiteral("not estimated above 1 GHz"));
+        QVERIFY(!b.Complete);
+        QVERIFY2(w.GOverT->text().contains(
+                     QStringLiteral("\u00b1 %1 dB/K").arg(b.TotalSigmaDb, 0, 'f', 2)),
+                 qPrintable(w.GOverT->text()));
+        w.Log->click();
+        const measure::MeasurementRecord& r = w.LogRead().Records.back();
+        QVERIFY(r.GOverTSigmaDb);
+        QCOMPARE(*r.GOverTSigmaDb, std::round(b.TotalSigmaDb * 1000) / 1000);
+        QCOMPARE(r.FluxSource, std::string("5.0 %, model"));
     }
 
     /// Without the maps the column and the reference say why; the G/T is
@@ -668,8 +725,9 @@ private slots:
         QVERIFY(!w.GOverT->text().contains(QStringLiteral("corrected")));
         w.Log->click();
         QVERIFY(!w.LogRead().Records.back().BackgroundCorrectionDb);
-        // The line it always had: 13 fields, and the antenna's quoted comma.
-        QCOMPARE(LogLines(w).last().count(QLatin1Char(',')), 13);
+        // The sky columns empty, the flux's source after them.
+        QVERIFY2(LogLines(w).last().endsWith(QStringLiteral(",,,,\"5.0 %, model\"")),
+                 qPrintable(LogLines(w).last()));
         w.close();
     }
 
