@@ -774,13 +774,16 @@ private slots:
             clock_.reading.Local += 1.5;
         }
         clock_.reading.Local = start;
+        w.SkyFolder = QStringLiteral(VANTREL_SKY408_DIR);
         w.OpenBeside(nullptr);
         // The odd reading of the fourth night withdrawn.
         w.Entries->selectRow(8);
         w.Withdraw->click();
         MeasureOnMoon(w, "2.4");
-        w.resize(1600, 820); // the list's method and antenna in sight
+        w.resize(1600, 1000); // the list's method and antenna in sight
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PresentSky() != nullptr && w.PresentSky()->Chosen == kMoonRow,
+                                 20000);
         QTest::qWait(200);
         QDir().mkpath(QString::fromLocal8Bit(shots));
         QVERIFY(w.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/measure.png")));
