@@ -6,6 +6,7 @@
 #include "measurewin/GOverTBudgetPanel.h"
 #include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureBudget.h"
+#include "measurewin/MeasureReport.h"
 #include "measurewin/MeasureSettings.h"
 #include "measurewin/MeasureSky.h"
 #include "settings/ObservingSettings.h"
@@ -19,6 +20,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -342,7 +344,14 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         "Leave the chosen entry out of the chart; it stays in the log, marked withdrawn"));
     Withdraw->setEnabled(false);
     entriesLayout->addWidget(Entries, 1);
-    entriesLayout->addWidget(Withdraw, 0, Qt::AlignRight);
+    Report = new QPushButton(QStringLiteral("Report\u2026"), this);
+    Report->setObjectName(QStringLiteral("Report"));
+    Report->setToolTip(QStringLiteral("Write the evening's measurements as a PDF"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Report);
+    buttons->addWidget(Withdraw);
+    entriesLayout->addLayout(buttons);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(History);
@@ -376,6 +385,11 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     connect(MeasuredY, &QLineEdit::textChanged, this, &MeasureWindow::ShowGOverT);
     connect(Log, &QPushButton::clicked, this, &MeasureWindow::LogClick);
     connect(Withdraw, &QPushButton::clicked, this, &MeasureWindow::WithdrawClick);
+    connect(Report, &QPushButton::clicked, this, &MeasureWindow::ReportClick);
+    AskReportPath = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Measurement report"), directory_,
+                                            QStringLiteral("PDF (*.pdf)"));
+    };
     connect(Entries, &QTableWidget::itemSelectionChanged, this, &MeasureWindow::ShowWithdrawButton);
 
     // The stored values into the fields; each change computes the table
@@ -981,6 +995,28 @@ QList<QLineSeries*> MeasureWindow::HistorySeries() const {
         }
     }
     return lines;
+}
+
+void MeasureWindow::ReportClick() {
+    const QString path = AskReportPath ? AskReportPath() : QString();
+    if (path.isEmpty()) {
+        return; // the user thought better of it
+    }
+    MeasureReportContent c;
+    c.Station = QStringLiteral("%1 %2 %3\u00b0 %4\u00b0")
+                    .arg(FromStd(station_.CallSign), FromStd(station_.Location))
+                    .arg(static_cast<double>(station_.Latitude), 0, 'f', 4)
+                    .arg(static_cast<double>(station_.Longitude), 0, 'f', 4)
+                    .simplified();
+    c.Antenna = FromStd(AntennaText(setup_));
+    c.Generated = FromStd(IsoUtc(clock_.UtcNow()));
+    c.Log = log_;
+    c.GOverTShown = GOverT->text();
+    c.Budget = budget_;
+    c.Chart = History;
+    if (const auto why = WriteMeasureReport(path, c)) {
+        messages_.Error(*why);
+    }
 }
 
 void MeasureWindow::LoadHistory() {

@@ -105,7 +105,10 @@ public:
     QChartView* History = nullptr;
     QTableWidget* Entries = nullptr; ///< the log's records, the latest first
     QPushButton* Withdraw = nullptr; ///< "Withdraw", or "Restore" for a withdrawn entry
-    QLabel* Skipped = nullptr;       ///< "2 damaged lines skipped"
+    QPushButton* Report = nullptr;   ///< "Report…": the evening as a PDF
+    /// Asks where the report goes (a file dialog); empty: not written.
+    std::function<QString()> AskReportPath;
+    QLabel* Skipped = nullptr; ///< "2 damaged lines skipped"
     QTimer* Refresher = nullptr;
     /// "Beam HPBW 1.79° (the antenna's)".
     QLabel* SkyBeam = nullptr;
@@ -172,6 +175,8 @@ public slots:
     /// Withdraws the chosen entry (after asking) or takes a withdrawn one
     /// back into use.
     void WithdrawClick();
+    /// Writes the measurement report (a PDF) where `AskReportPath` says.
+    void ReportClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -25,8 +25,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -704,6 +706,79 @@ private slots:
         QVERIFY(r.GOverTSigmaDb);
         QCOMPARE(*r.GOverTSigmaDb, std::round(b.TotalSigmaDb * 1000) / 1000);
         QCOMPARE(r.FluxSource, std::string("5.0 %, model"));
+    }
+
+    /// "Report…" writes the evening as a PDF that reads back: a page for a
+    /// few entries, more for many, a page rendered to an image that is not
+    /// blank; a report that cannot be written is said.
+    void TheReportIsAReadablePdf() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) {
+            QSKIP("poppler-utils (pdfinfo, pdftoppm) not installed");
+        }
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        const QString log = dir.path() + QLatin1Char('/') + measure::kMeasurementLogName;
+        for (int i = 0; i < 120; ++i) {
+            measure::MeasurementRecord r = Record("2026-12-01T20:00:00Z", "Moon", 10368, 29.5);
+            r.Utc = QStringLiteral("2026-12-%1T20:00:00Z")
+                        .arg(1 + i % 28, 2, 10, QLatin1Char('0'))
+                        .toStdString();
+            r.FluxSource = "5.0 %, model";
+            QVERIFY(!measure::AppendMeasurement(log.toStdString(), r));
+        }
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.OpenBeside(nullptr);
+        MeasureOnMoon(w, "2.5");
+        const auto pages = [](const QString& pdf) {
+            QProcess info;
+            info.start(QStringLiteral("pdfinfo"), {pdf});
+            info.waitForFinished(10000);
+            const QString out = QString::fromUtf8(info.readAllStandardOutput());
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(out);
+            return m.hasMatch() ? m.captured(1).toInt() : -1;
+        };
+        const QString many = dir.path() + QStringLiteral("/many.pdf");
+        w.AskReportPath = [many] { return many; };
+        w.Report->click();
+        QVERIFY(messages.said.empty());
+        const int manyPages = pages(many);
+        QVERIFY2(manyPages >= 2, qPrintable(QString::number(manyPages)));
+
+        const QString png = dir.path() + QStringLiteral("/page");
+        QCOMPARE(QProcess::execute(QStringLiteral("pdftoppm"),
+                                   {QStringLiteral("-png"), QStringLiteral("-r"),
+                                    QStringLiteral("60"), QStringLiteral("-f"), QStringLiteral("1"),
+                                    QStringLiteral("-l"), QStringLiteral("1"), many, png}),
+                 0);
+        QDir pngs(dir.path(), QStringLiteral("page*.png"));
+        QCOMPARE(pngs.entryList().size(), 1);
+        const QImage page(dir.path() + QLatin1Char('/') + pngs.entryList().front());
+        QVERIFY(!page.isNull());
+        int dark = 0;
+        for (int yy = 0; yy < page.height(); yy += 2) {
+            for (int xx = 0; xx < page.width(); xx += 2) {
+                dark += qGray(page.pixel(xx, yy)) < 128;
+            }
+        }
+        QVERIFY2(dark > 500, qPrintable(QString::number(dark))); // text and the chart on it
+        const QByteArray shots = qgetenv("VANTREL_MEASURE_SHOTS");
+        if (!shots.isEmpty()) {
+            QProcess::execute(QStringLiteral("pdftoppm"),
+                              {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("90"),
+                               QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                               QStringLiteral("1"), QStringLiteral("-singlefile"), many,
+                               QString::fromLocal8Bit(shots) + QStringLiteral("/report-page1")});
+        }
+
+        w.AskReportPath = [&dir] { return dir.path() + QStringLiteral("/no/such/folder/r.pdf"); };
+        w.Report->click();
+        QCOMPARE(messages.said.size(), std::size_t{1});
+        QVERIFY(messages.said[0].find("Cannot write the report") != std::string::npos);
+        w.close();
     }
 
     /// Without the maps the column and the reference say why; the G/T is
