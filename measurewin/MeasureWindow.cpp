@@ -8,20 +8,17 @@
 #include "measurewin/MeasureBudget.h"
 #include "measurewin/MeasureReport.h"
 #include "measurewin/MeasureSettings.h"
-#include "measurewin/MeasureSky.h"
+#include "measurewin/MeasureSkyPanel.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
-#include "skymodel/SkySurvey.h"
 
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -34,7 +31,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <cstdio>
@@ -73,9 +69,6 @@ enum Column {
     kNoteCol
 };
 constexpr int kColumnCount = 9;
-/// How often the sky behind the sources and the cold-sky reference follow
-/// the turning sky, ms: the sky moves a quarter of a degree a minute.
-constexpr int kSkyRefreshMs = 60000;
 
 const char* const kFieldNames[] = {"Frequency", "Diameter",  "Efficiency",      "Gain",
                                    "Tsys",      "SolarFlux", "MoonTemperature", "Hpbw"};
@@ -260,15 +253,11 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         }
     }
     layout->addWidget(Table);
-    SkyBeam = new QLabel(this);
-    SkyBeam->setObjectName(QStringLiteral("SkyBeam"));
-    ColdSky = new QLabel(this);
-    ColdSky->setObjectName(QStringLiteral("ColdSky"));
-    ColdSky->setWordWrap(true);
-    auto* skyLine = new QHBoxLayout;
-    skyLine->addWidget(SkyBeam);
-    skyLine->addWidget(ColdSky, 1);
-    layout->addLayout(skyLine);
+    sky_ = new MeasureSkyPanel(this);
+    sky_->Ask = [this] { return SkyRequest(); };
+    SkyBeam = sky_->Beam;
+    ColdSky = sky_->Reference;
+    layout->addWidget(sky_);
 
     auto* measured = new QHBoxLayout;
     Source = new QComboBox(this);
@@ -369,14 +358,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Refresher = new QTimer(this);
     Refresher->setInterval(kMeasureRefreshMs);
     connect(Refresher, &QTimer::timeout, this, &MeasureWindow::Refresh);
-    skyTimer_ = new QTimer(this);
-    skyTimer_->setInterval(kSkyRefreshMs);
-    connect(skyTimer_, &QTimer::timeout, this, &MeasureWindow::StartSky);
-    skyWatcher_ = new QFutureWatcher<SkyRun>(this);
-    connect(skyWatcher_, &QFutureWatcher<SkyRun>::finished, this, &MeasureWindow::SkyDone);
-    surveyWatcher_ = new QFutureWatcher<sky::SkySurveyLoad>(this);
-    connect(surveyWatcher_, &QFutureWatcher<sky::SkySurveyLoad>::finished, this,
-            &MeasureWindow::SurveyLoaded);
+    connect(sky_, &MeasureSkyPanel::Updated, this, [this] {
+        ShowRows();
+        ShowGOverT();
+    });
     connect(Antenna, &QComboBox::currentIndexChanged, this, [this] {
         Edited();
         StoreSetup();
@@ -434,16 +419,16 @@ void MeasureWindow::OpenBeside(QWidget* mainWindow) {
 
 void MeasureWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    LoadSky();
+    sky_->Load(SkyFolder);
     Refresh();
     Refresher->start();
-    skyTimer_->start();
-    StartSky();
+    sky_->Follow(true);
+    sky_->Start();
 }
 
 void MeasureWindow::hideEvent(QHideEvent* event) {
     Refresher->stop();
-    skyTimer_->stop();
+    sky_->Follow(false);
     QWidget::hideEvent(event);
 }
 
@@ -520,9 +505,8 @@ void MeasureWindow::Edited() {
     Refresh();
     // A new frequency or beam: the sky again (a run already going is
     // followed by another).
-    const double beam = SkyBeamDeg(setup_, conditions_.FrequencyMHz);
-    if (sky_ && (sky_->FrequencyMHz != conditions_.FrequencyMHz || sky_->HpbwDeg != beam)) {
-        StartSky();
+    if (sky_->Stale(conditions_.FrequencyMHz, SkyBeamDeg(setup_, conditions_.FrequencyMHz))) {
+        sky_->Start();
     }
 }
 
@@ -599,7 +583,8 @@ void MeasureWindow::ShowRows() {
             Fixed(r.Expected.BeamCorrection, 4),
             Fixed(r.Expected.DeltaTK, 3),
             Fixed(r.Expected.YDb, 3),
-            TskyText(i),
+            sky_->TskyText(i, conditions_.FrequencyMHz,
+                           SkyBeamDeg(setup_, conditions_.FrequencyMHz)),
             FromStd(r.Note),
         };
         for (int c = 0; c < kColumnCount; ++c) {
@@ -616,140 +601,42 @@ void MeasureWindow::ShowRows() {
     ShowSky();
 }
 
-void MeasureWindow::LoadSky() {
-    if (surveyRequested_) {
-        return; // once a run: the maps do not change
-    }
-    surveyRequested_ = true;
-    const std::string folder =
-        SkyFolder.isEmpty()
-            ? sky::FindSkySurveyFolder(QCoreApplication::applicationDirPath().toStdString())
-            : SkyFolder.toStdString();
-    if (folder.empty()) {
-        skyProblem_ = QStringLiteral("no sky map: the 408 MHz survey (data/sky408) was not found");
-        ShowRows();
-        return;
-    }
-    surveyWatcher_->setFuture(
-        QtConcurrent::run([folder] { return sky::LoadSkySurveyFrom(folder); }));
-    ShowRows();
+const MeasureSky* MeasureWindow::PresentSky() const {
+    return sky_->Present(conditions_.FrequencyMHz, SkyBeamDeg(setup_, conditions_.FrequencyMHz));
 }
 
-void MeasureWindow::SurveyLoaded() {
-    sky::SkySurveyLoad load = surveyWatcher_->result();
-    if (!load.Survey) {
-        skyProblem_ = QStringLiteral("no sky map: ") + FromStd(load.Problem);
-        ShowRows();
-        return;
-    }
-    survey_ = std::make_shared<const sky::SkySurvey>(std::move(*load.Survey));
-    StartSky();
-}
-
-void MeasureWindow::StartSky() {
-    if (!survey_ || Hpbw == nullptr) {
-        return;
-    }
-    if (skyWatcher_->isRunning()) {
-        skyAgain_ = true; // the inputs changed meanwhile: once more after it
-        return;
-    }
+std::optional<MeasureSkyPanel::Request> MeasureWindow::SkyRequest() const {
     const double f = conditions_.FrequencyMHz;
     const double beam = SkyBeamDeg(setup_, f);
     const int index = Source->currentIndex();
     if (!std::isfinite(beam) || !(f > 0) || index < 0) {
-        return;
+        return std::nullopt;
     }
-    MeasureSkyQuery q;
-    q.Rows = rows_;
-    q.Utc = rowsUtc_;
-    q.Station = {static_cast<double>(station_.Latitude), static_cast<double>(station_.Longitude),
-                 static_cast<double>(station_.HeightAsl)};
-    q.HpbwDeg = beam;
-    q.Chosen = static_cast<std::size_t>(index);
+    MeasureSkyPanel::Request r;
+    r.FrequencyMHz = f;
+    r.Query.Rows = rows_;
+    r.Query.Utc = rowsUtc_;
+    r.Query.Station = {static_cast<double>(station_.Latitude),
+                       static_cast<double>(station_.Longitude),
+                       static_cast<double>(station_.HeightAsl)};
+    r.Query.HpbwDeg = beam;
+    r.Query.Chosen = static_cast<std::size_t>(index);
     // The skyline as the sky window holds it now, copied for the worker:
     // the sky window may load another meanwhile.
     if (const HorizonProfile* horizon = Horizon ? Horizon() : nullptr) {
-        q.Hidden = [profile = *horizon](double az, double el) { return profile.Hides(az, el); };
+        r.Query.Hidden = [profile = *horizon](double az, double el) {
+            return profile.Hides(az, el);
+        };
     }
-    std::shared_ptr<const sky::SkySurvey> survey = survey_;
-    std::shared_ptr<const sky::SkyBrightness> brightness = brightness_;
-    skyWatcher_->setFuture(QtConcurrent::run([survey, brightness, f, q] {
-        SkyRun run;
-        run.Brightness = brightness && brightness->FrequencyMHz() == f
-                             ? brightness
-                             : std::make_shared<const sky::SkyBrightness>(*survey, f);
-        run.Sky = ComputeMeasureSky(*run.Brightness, q);
-        return run;
-    }));
-}
-
-void MeasureWindow::SkyDone() {
-    const SkyRun run = skyWatcher_->result();
-    brightness_ = run.Brightness;
-    sky_ = run.Sky;
-    if (skyAgain_) {
-        skyAgain_ = false;
-        StartSky();
-    }
-    ShowRows();
-    ShowGOverT();
-}
-
-const MeasureSky* MeasureWindow::PresentSky() const {
-    if (!sky_ || sky_->FrequencyMHz != conditions_.FrequencyMHz ||
-        sky_->HpbwDeg != SkyBeamDeg(setup_, conditions_.FrequencyMHz)) {
-        return nullptr;
-    }
-    return &*sky_;
-}
-
-QString MeasureWindow::TskyText(std::size_t row) const {
-    if (const MeasureSky* present = PresentSky()) {
-        return Fixed(present->TskyK[row], 1);
-    }
-    if (!skyProblem_.isEmpty()) {
-        return QStringLiteral("no map");
-    }
-    return surveyRequested_ ? QStringLiteral("\u2026") : QString();
+    return r;
 }
 
 void MeasureWindow::ShowSky() {
-    const double beam = SkyBeamDeg(setup_, conditions_.FrequencyMHz);
-    const bool typed = std::isfinite(setup_.HpbwDeg) && setup_.HpbwDeg > 0;
-    const QString beamText = std::isfinite(beam)
-                                 ? QStringLiteral("Beam HPBW %1\u00b0 (%2)")
-                                       .arg(Fixed(beam, 2), typed ? QStringLiteral("typed")
-                                                                  : QStringLiteral("the antenna's"))
-                                 : QStringLiteral("No beam: the antenna is refused.");
-    if (SkyBeam->text() != beamText) {
-        SkyBeam->setText(beamText);
-    }
-    QString cold;
-    const MeasureSky* present = PresentSky();
     const int index = Source->currentIndex();
-    if (!skyProblem_.isEmpty()) {
-        cold = skyProblem_;
-    } else if (present == nullptr || index < 0 ||
-               present->Chosen != static_cast<std::size_t>(index)) {
-        cold = survey_ ? QStringLiteral("Cold-sky reference: being computed\u2026")
-                       : QStringLiteral("Cold-sky reference: reading the sky map\u2026");
-    } else if (present->Reference) {
-        const DecodedInstant at = DecodeInstant(present->Utc);
-        cold = QStringLiteral("Cold-sky reference for %1: azimuth %2\u00b0, elevation %3\u00b0, "
-                              "Tsky %4 K (at %5 UTC)")
-                   .arg(Source->itemText(index), Fixed(present->Reference->AzimuthDeg, 1),
-                        Fixed(present->Reference->ElevationDeg, 1),
-                        Fixed(present->Reference->TskyK, 1),
-                        QString::asprintf("%02d:%02d", at.Hour, at.Minute));
-    } else {
-        cold = QStringLiteral("Cold-sky reference for %1: %2")
-                   .arg(Source->itemText(index), FromStd(present->ReferenceProblem));
-    }
-    if (ColdSky->text() != cold) {
-        ColdSky->setText(cold);
-    }
-    Table->horizontalHeaderItem(kTskyCol)->setToolTip(skyProblem_);
+    sky_->Show(SkyBeamDeg(setup_, conditions_.FrequencyMHz),
+               std::isfinite(setup_.HpbwDeg) && setup_.HpbwDeg > 0, index,
+               index < 0 ? QString() : Source->itemText(index), conditions_.FrequencyMHz);
+    Table->horizontalHeaderItem(kTskyCol)->setToolTip(sky_->Problem());
 }
 
 void MeasureWindow::ShowGOverT() {
@@ -956,7 +843,7 @@ bool MeasureWindow::MayLog(const MeasureRow& row) {
 void MeasureWindow::SourceChosen() {
     ShowGOverT();
     ShowSky();
-    StartSky(); // the reference of the source chosen now
+    sky_->Start(); // the reference of the source chosen now
     const int index = Source->currentIndex();
     if (index < 0 || Source->itemText(index).isEmpty()) {
         return;

@@ -7,10 +7,9 @@
 #include "measure/GOverTBudget.h"
 #include "measure/MeasurementLog.h"
 #include "measurewin/MeasureSetup.h"
-#include "measurewin/MeasureSky.h"
+#include "measurewin/MeasureSkyPanel.h"
 #include "scan/ScanLog.h"
 #include "skychart/HorizonProfile.h"
-#include "skymodel/SkySurvey.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
 
@@ -27,7 +26,6 @@ class QCategoryAxis;
 class QChartView;
 class QCheckBox;
 class QComboBox;
-template <typename T> class QFutureWatcher;
 class QLabel;
 class QLineEdit;
 class QLineSeries;
@@ -125,7 +123,7 @@ public:
     /// the present frequency and beam; null before (or without the maps).
     const MeasureSky* PresentSky() const;
     /// Why there is no sky (the maps missing or refused); empty otherwise.
-    QString SkyProblem() const { return skyProblem_; }
+    QString SkyProblem() const { return sky_->Problem(); }
 
     /// The station's horizon profile (the one the sky window loads from its
     /// settings); null, or returning null, when there is none.
@@ -205,26 +203,13 @@ private:
     /// The record of the chosen entry; -1 for none.
     int ChosenRecord() const;
     void ShowWithdrawButton();
-    /// Reads the survey off the user-interface thread (once).
-    void LoadSky();
-    void SurveyLoaded();
-    /// Computes the sky behind the sources and the reference off the
-    /// user-interface thread; a run going is followed by another.
-    void StartSky();
-    void SkyDone();
+    /// What the sky panel is to compute now; none without a beam or a source.
+    std::optional<MeasureSkyPanel::Request> SkyRequest() const;
     void ShowSky();
-    QString TskyText(std::size_t row) const;
     /// The budget of the G/T shown (gOverT_, gOverTSigma_ and the
     /// correction set) for a Y of `yDb` on row `chosen`.
     std::optional<measure::GOverTBudget> BudgetOf(std::size_t chosen, double yDb, bool taken,
                                                   bool typedSigma) const;
-
-    /// What a sky run hands back: the sky, and the scaled map it used
-    /// (kept for the next run at the same frequency).
-    struct SkyRun {
-        MeasureSky Sky;
-        std::shared_ptr<const sky::SkyBrightness> Brightness;
-    };
 
     ObservingConditions& conditions_;
     const HomeStation& station_;
@@ -249,15 +234,7 @@ private:
     measure::MeasurementLog log_;
     QCategoryAxis* timeAxis_ = nullptr;
     QValueAxis* gOverTAxis_ = nullptr;
-    bool surveyRequested_ = false;
-    QString skyProblem_;
-    std::shared_ptr<const sky::SkySurvey> survey_;
-    std::shared_ptr<const sky::SkyBrightness> brightness_;
-    std::optional<MeasureSky> sky_;
-    bool skyAgain_ = false;
-    QTimer* skyTimer_ = nullptr;
-    QFutureWatcher<SkyRun>* skyWatcher_ = nullptr;
-    QFutureWatcher<sky::SkySurveyLoad>* surveyWatcher_ = nullptr;
+    MeasureSkyPanel* sky_ = nullptr;
     /// The background correction of the G/T shown, and the skies it took.
     std::optional<CorrectedGOverT> correction_;
     std::optional<measure::GOverTBudget> budget_;
