@@ -22,6 +22,10 @@ constexpr std::size_t kYSigmaField = 11;
 constexpr std::size_t kGOverTSigmaField = 12;
 constexpr std::size_t kBlocksStartField = 13;
 constexpr std::size_t kBlocksEndField = 14;
+constexpr std::size_t kSkyTskyField = 15;
+constexpr std::size_t kReferenceTskyField = 16;
+constexpr std::size_t kBackgroundCorrectionField = 17;
+constexpr std::size_t kFluxSourceField = 18;
 /// How the log names itself in its messages.
 constexpr std::string_view kLogName = "measurement log";
 
@@ -43,7 +47,9 @@ std::string MeasurementLine(const MeasurementRecord& r) {
         line += ',';
         line += field;
     }
-    const bool span = !r.BlocksUtcStart.empty() || !r.BlocksUtcEnd.empty();
+    const bool flux = !r.FluxSource.empty();
+    const bool sky = r.SkyTskyK || r.ReferenceTskyK || r.BackgroundCorrectionDb || flux;
+    const bool span = !r.BlocksUtcStart.empty() || !r.BlocksUtcEnd.empty() || sky;
     if (!r.Method.empty() || r.YSigmaDb || r.GOverTSigmaDb || span) {
         for (const std::string& field :
              {CsvQuoted(r.Method), r.YSigmaDb ? Number(*r.YSigmaDb) : std::string(),
@@ -54,6 +60,15 @@ std::string MeasurementLine(const MeasurementRecord& r) {
     }
     if (span) {
         line += ',' + CsvQuoted(r.BlocksUtcStart) + ',' + CsvQuoted(r.BlocksUtcEnd);
+    }
+    if (sky) {
+        for (const auto& value : {r.SkyTskyK, r.ReferenceTskyK, r.BackgroundCorrectionDb}) {
+            line += ',';
+            line += value ? Number(*value) : std::string();
+        }
+    }
+    if (flux) {
+        line += ',' + CsvQuoted(r.FluxSource);
     }
     return line;
 }
@@ -74,6 +89,14 @@ MeasurementRecord RoundedForLog(MeasurementRecord r) {
     }
     if (r.GOverTSigmaDb) {
         r.GOverTSigmaDb = to(*r.GOverTSigmaDb, 1000.0);
+    }
+    for (std::optional<double>* k : {&r.SkyTskyK, &r.ReferenceTskyK}) {
+        if (*k) {
+            **k = to(**k, 10.0);
+        }
+    }
+    if (r.BackgroundCorrectionDb) {
+        r.BackgroundCorrectionDb = to(*r.BackgroundCorrectionDb, 1000.0);
     }
     return r;
 }
@@ -156,6 +179,16 @@ LineReading ReadLine(std::string_view line) {
         r.BlocksUtcStart = f[kBlocksStartField];
         r.BlocksUtcEnd = f[kBlocksEndField];
     }
+    // The skies and the correction; one that is not a number is left out.
+    const auto optional = [&f](std::size_t field) -> std::optional<double> {
+        return f.size() > field && !f[field].empty() ? FiniteNumber(f[field]) : std::nullopt;
+    };
+    r.SkyTskyK = optional(kSkyTskyField);
+    r.ReferenceTskyK = optional(kReferenceTskyField);
+    r.BackgroundCorrectionDb = optional(kBackgroundCorrectionField);
+    if (f.size() > kFluxSourceField) {
+        r.FluxSource = f[kFluxSourceField];
+    }
     out.What = LineReading::Record;
     return out;
 }
@@ -237,7 +270,7 @@ std::optional<std::string> SetWithdrawn(const std::string& path, std::size_t lin
             // is written anew anyway.
             for (const std::string_view older :
                  {kMeasurementLogHeaderWithoutStatus, kMeasurementLogHeaderWithoutMethod,
-                  kMeasurementLogHeaderWithoutSpan}) {
+                  kMeasurementLogHeaderWithoutSpan, kMeasurementLogHeaderWithoutSky}) {
                 if (updated.starts_with(older) &&
                     (updated.size() == older.size() || updated[older.size()] == '\n' ||
                      updated[older.size()] == '\r')) {

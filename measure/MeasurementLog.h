@@ -18,7 +18,19 @@ inline constexpr const char* kMeasurementLogName = "Vantrel-measurements.csv";
 /// the antenna's gain G, K; every record rounds alike (`RoundedForLog`).
 /// `blocks_utc_start` and `blocks_utc_end` are the UTC span of the
 /// receiver's blocks a Y rests on (empty for a Y typed by hand).
+/// `sky_tsky_k` and `reference_tsky_k` are the sky behind the source and
+/// behind the cold-sky reference the Y was measured against, K, and
+/// `background_correction_db` what taking their difference out changed
+/// the G/T by, dB (empty when the G/T is not corrected). `flux_source` says
+/// where the flux density came from and how well it is known ("5.0 %,
+/// typed"); `g_over_t_sigma_db` is then the whole budget's σ.
 inline constexpr std::string_view kMeasurementLogHeader =
+    "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
+    "g_over_t_db_per_k,status,method,y_sigma_db,g_over_t_sigma_db,blocks_utc_start,"
+    "blocks_utc_end,sky_tsky_k,reference_tsky_k,background_correction_db,flux_source";
+/// The header of the logs before the sky columns; such a log still reads,
+/// and appending to it never rewrites it.
+inline constexpr std::string_view kMeasurementLogHeaderWithoutSky =
     "utc,source,elevation_deg,frequency_mhz,antenna,tsys_k,solar_flux_sfu,measured_y_db,"
     "g_over_t_db_per_k,status,method,y_sigma_db,g_over_t_sigma_db,blocks_utc_start,"
     "blocks_utc_end";
@@ -42,11 +54,11 @@ inline constexpr std::string_view kWithdrawnStatus = "withdrawn";
 
 /// One measurement of the station, as the log keeps it.
 struct MeasurementRecord {
-    std::string Utc;                    ///< "YYYY-MM-DDTHH:MM:SSZ", UTC
-    std::string Source;                 ///< as the grids title it: "Cassiopeia-A", "Sun"
-    double ElevationDeg = 0;            ///< degrees above the horizon
-    double FrequencyMHz = 0;            ///< MHz
-    std::string Antenna;                ///< free text: "dish 3 m, efficiency 0.55"
+    std::string Utc;         ///< "YYYY-MM-DDTHH:MM:SSZ", UTC
+    std::string Source;      ///< as the grids title it: "Cassiopeia-A", "Sun"
+    double ElevationDeg = 0; ///< degrees above the horizon
+    double FrequencyMHz = 0; ///< MHz
+    std::string Antenna;     ///< free text: "dish 3 m, efficiency 0.55"
     /// The system temperature the measurement gives, G/(G/T) with the
     /// antenna's gain, K (older records of the Measure window: the Tsys
     /// typed there)
@@ -70,6 +82,15 @@ struct MeasurementRecord {
     /// power log times its blocks; empty when not known (a Y typed by hand).
     std::string BlocksUtcStart{};
     std::string BlocksUtcEnd{};
+    /// The sky behind the source and behind the reference, K, and the
+    /// background correction of the G/T, dB; none when the G/T was not
+    /// corrected for the background (older logs, no sky map).
+    std::optional<double> SkyTskyK{};
+    std::optional<double> ReferenceTskyK{};
+    std::optional<double> BackgroundCorrectionDb{};
+    /// Where the flux density came from ("5.0 %, typed", "5.0 %, model");
+    /// empty in older logs.
+    std::string FluxSource{};
 
     bool operator==(const MeasurementRecord&) const = default;
 };
@@ -79,14 +100,15 @@ struct MeasurementRecord {
 /// a line break in a text written as a blank (so the record stays one line
 /// that `ParseMeasurementLog` reads), numbers with the fewest digits that
 /// read back the same. The method and the two uncertainties follow the
-/// status only when one of them (or the span) is set, and the span of the
-/// blocks only when it is: a record without them keeps the line it always
-/// had.
+/// status only when one of them (or the span or the sky) is set, the span of the
+/// blocks only when it or the sky is, and the sky only when it is: a
+/// record without them keeps the line it always had.
 std::string MeasurementLine(const MeasurementRecord& record);
 
 /// The record as every record goes to the log: elevation to 0.01°, Tsys
 /// to 0.1 K, Y to 0.001 dB, G/T to 0.01 dB/K, σ of Y to 0.0001 dB, σ of
-/// G/T to 0.001 dB, the solar flux to 0.1 sfu; the frequency as it is.
+/// G/T to 0.001 dB, the solar flux to 0.1 sfu, the skies to 0.1 K, the
+/// background correction to 0.001 dB; the frequency as it is.
 MeasurementRecord RoundedForLog(MeasurementRecord record);
 
 /// Appends `record` to the log at `path`. A log that does not exist (or is

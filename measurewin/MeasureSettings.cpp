@@ -34,6 +34,9 @@ MeasureSetup LoadMeasureSetup(const QString& directory) {
     s.TsysK = Number(ini, "TsysK", SetupField::Tsys, defaults.TsysK);
     s.MoonTemperatureK =
         Number(ini, "MoonTemperatureK", SetupField::MoonTemperature, defaults.MoonTemperatureK);
+    s.MoonTemperatureTyped =
+        ini.value(Key("MoonTemperatureTyped")).toString().trimmed() == QLatin1String("true");
+    s.HpbwDeg = Number(ini, "HpbwDeg", SetupField::Hpbw, defaults.HpbwDeg);
     s.Source = ini.value(Key("Source")).toString().trimmed().toStdString();
     if (ini.contains(Key("SolarFlux"))) {
         const std::string solar = ini.value(Key("SolarFlux")).toString().toStdString();
@@ -62,6 +65,18 @@ bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
             ini.setValue(Key("SolarFlux"), QString::fromStdString(s.SolarFlux));
         }
         number("MoonTemperatureK", s.MoonTemperatureK);
+        // The Moon by its phase and the antenna's own beam are no keys: a file that never had a
+        // typed beamwidth stays as it was.
+        if (s.MoonTemperatureTyped) {
+            ini.setValue(Key("MoonTemperatureTyped"), QStringLiteral("true"));
+        } else {
+            ini.remove(Key("MoonTemperatureTyped"));
+        }
+        if (std::isfinite(s.HpbwDeg) && s.HpbwDeg > 0) {
+            ini.setValue(Key("HpbwDeg"), VansetNumberText(s.HpbwDeg));
+        } else if (std::isfinite(s.HpbwDeg)) {
+            ini.remove(Key("HpbwDeg"));
+        }
         if (!s.Source.empty()) {
             ini.setValue(Key("Source"), QString::fromStdString(s.Source));
         }

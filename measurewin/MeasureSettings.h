@@ -19,7 +19,9 @@ MeasureSetup LoadMeasureSetup(const QString& directory);
 
 /// Writes section "Measure": "AntennaKind" (0 dish, 1 gain), "DishDiameterM",
 /// "Efficiency", "GainDbi", "TsysK", "SolarFlux" (the text as typed),
-/// "MoonTemperatureK", "Source" (the source last measured on, by its title);
+/// "MoonTemperatureK", "MoonTemperatureTyped" ("true" when the Moon's
+/// temperature is the one typed; removed for the Moon by its phase), "HpbwDeg" (a typed beamwidth;
+/// removed when the antenna's own is used), "Source" (the source last measured on, by its title);
 /// a value that is not a finite number (or a solar flux text that is
 /// refused, or an empty source) leaves its key as it was. Returns false when
 /// the file could not be written.

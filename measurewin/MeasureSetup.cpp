@@ -7,6 +7,7 @@
 #include "astro/Catalogue.h"
 #include "astro/SourcePosition.h"
 #include "measure/DiskFlux.h"
+#include "measure/MoonBrightness.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/SolarFlux.h"
 #include "measure/YFactor.h"
@@ -22,6 +23,8 @@ namespace vantrel {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+/// The widest beamwidth that may be typed, degrees.
+constexpr double kMostHpbwDeg = 180.0;
 
 const char* FieldName(SetupField field) {
     switch (field) {
@@ -37,6 +40,8 @@ const char* FieldName(SetupField field) {
         return "The system temperature";
     case SetupField::MoonTemperature:
         return "The Moon's temperature";
+    case SetupField::Hpbw:
+        return "The beamwidth";
     }
     return "The value";
 }
@@ -53,6 +58,10 @@ ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text) {
     if (field == SetupField::Frequency) {
         const ParsedCondition c = ParseCondition(ConditionField::Frequency, text);
         return {c.Value, std::string(c.Problem)};
+    }
+    // No beamwidth typed: the antenna's own.
+    if (field == SetupField::Hpbw && measure::TrimBlanks(text).empty()) {
+        return {0, {}};
     }
     const std::optional<double> v = measure::FiniteNumber(measure::TrimBlanks(text));
     const std::string name = FieldName(field);
@@ -72,6 +81,9 @@ ParsedSetupNumber ParseSetupNumber(SetupField field, std::string_view text) {
     if (field == SetupField::MoonTemperature &&
         !measure::InRange(*v, measure::input_range::kMoonK)) {
         return {0, name + " must be " + measure::input_range::kMoonK.Text + "."};
+    }
+    if (field == SetupField::Hpbw && *v > kMostHpbwDeg) {
+        return {0, name + " must be at most 180 degrees (empty: the antenna's own)."};
     }
     return {*v, {}};
 }
@@ -217,6 +229,8 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
         const double size = star ? m::RadioStarDiameterDeg(*star).value_or(0.0) : 0.0;
         row.Expected = expect(flux, size);
         row.Note = m::BasisNote(flux.Basis);
+        row.J2000RaDeg = static_cast<double>(source->RaDeg);
+        row.J2000DecDeg = static_cast<double>(source->DecDeg);
     }
 
     const auto body = [&](MeasureRow& row, SunMoonBody which, std::string_view title,
@@ -234,6 +248,8 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
             km = meanKm;
             distanceNote = meanNote;
         }
+        row.AirlessAzimuthDeg = place.AzimuthDeg;
+        row.AirlessElevationDeg = place.ElevationDeg;
         if (MovesSunAndMoon(conditions) && prepared) {
             place = places.SunMoon(place);
         }
@@ -246,9 +262,34 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
         row.Note = joined(m::BasisNote(flux.Basis), distanceNote);
     };
     const SolarEntry solar = ParseSolarEntry(setup.SolarFlux);
+    // The Moon by its phase, as vantrel-noise takes it: right ascension =
+    // sidereal time − hour angle, the sidereal time dropping out of the
+    // difference.
+    double moonK = setup.MoonTemperatureK;
+    std::string phaseNote;
+    if (!setup.MoonTemperatureTyped) {
+        const auto hourAngleAndDec = [&](SunMoonBody which) {
+            library.DataToDLL(at, static_cast<double>(station.HeightAsl),
+                              static_cast<double>(station.Latitude),
+                              static_cast<double>(station.Longitude), which);
+            return std::pair{library.GetGHA(), library.GetDecTopo()};
+        };
+        const auto [moonGha, moonDec] = hourAngleAndDec(SunMoonBody::Moon);
+        const auto [sunGha, sunDec] = hourAngleAndDec(SunMoonBody::Sun);
+        const double phase = m::MoonPhaseDeg(-moonGha, moonDec, -sunGha, sunDec);
+        if (std::isfinite(phase)) {
+            moonK = m::MoonBrightnessK(f, phase);
+            char text[64];
+            std::snprintf(text, sizeof text, "%.0f K at phase %+.0f\u00b0", moonK, phase);
+            phaseNote = text;
+        } else {
+            phaseNote = "no phase: the temperature typed";
+        }
+    }
     body(rows[kFixedSourceCount], SunMoonBody::Moon, kMoonTitle, m::kMoonRadiusKm,
          m::kMoonMeanDistanceKm, "mean distance 384400 km",
-         [&](double km) { return m::DiskFlux(setup.MoonTemperatureK, m::kMoonRadiusKm, km, f); });
+         [&](double km) { return m::DiskFlux(moonK, m::kMoonRadiusKm, km, f); });
+    rows[kFixedSourceCount].Note = joined(rows[kFixedSourceCount].Note, phaseNote);
     body(rows[kFixedSourceCount + 1], SunMoonBody::Sun, kSunTitle, m::kSunRadiusKm,
          m::kAstronomicalUnitKm, "mean distance 1 au", [&](double) { return SunFlux(solar, f); });
     return rows;

@@ -10,6 +10,7 @@
 #include "station/HomeStation.h"
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,13 @@ struct MeasureSetup {
     double TsysK = 100.0;         ///< system temperature, K, > 0
     std::string SolarFlux = "70"; ///< sfu ("70") or a day's table ("1415:72,2695:95")
     double MoonTemperatureK = measure::kMoonBrightnessDefaultK; ///< K, > 0
+    /// True: the Moon's brightness is `MoonTemperatureK` as typed; false:
+    /// the disk's brightness at the frequency and the present phase
+    /// (`measure::MoonBrightnessK`, Krotikov and Troitsky).
+    bool MoonTemperatureTyped = false;
+    /// The half-power beamwidth the sky behind the sources is averaged
+    /// over, degrees; 0: the antenna's own (70λ/D of a dish, a gain's beam).
+    double HpbwDeg = 0;
     /// The source last measured on, as the grids title it ("Moon"); empty
     /// before the first choice.
     std::string Source;
@@ -41,7 +49,7 @@ struct MeasureSetup {
 };
 
 /// The numbers of the Measure window, for their reasons.
-enum class SetupField { Frequency, Diameter, Efficiency, Gain, Tsys, MoonTemperature };
+enum class SetupField { Frequency, Diameter, Efficiency, Gain, Tsys, MoonTemperature, Hpbw };
 
 /// A number typed into a field: the value, or why it is refused (a
 /// sentence; empty when accepted). Blanks around the number are allowed.
@@ -128,6 +136,14 @@ struct MeasureRow {
     bool BelowHorizon = false;           ///< as the real-time display greys it
     measure::SourceExpectation Expected; ///< flux, size, K, ΔT, Y
     std::string Note; ///< "", "extrapolated", "table end", "no model", "mean distance"
+    /// The J2000 place of a fixed source (its catalogue's), degrees; NaN for
+    /// the Sun and the Moon, which have `Airless…` instead.
+    double J2000RaDeg = std::numeric_limits<double>::quiet_NaN();
+    double J2000DecDeg = std::numeric_limits<double>::quiet_NaN();
+    /// The Sun's and the Moon's airless (unrefracted) place from the
+    /// library, degrees; NaN for the fixed sources.
+    double AirlessAzimuthDeg = std::numeric_limits<double>::quiet_NaN();
+    double AirlessElevationDeg = std::numeric_limits<double>::quiet_NaN();
 };
 
 /// The nine sources at `utc`, in the grids' order and titles (Aquarius, Leo,
@@ -141,7 +157,9 @@ struct MeasureRow {
 ///               refraction, the frequency)
 ///   library     the Sun and Moon library (elevation, distance)
 ///   places      the apparent-places engine the caller keeps
-///   setup       the antenna, Tsys, solar flux and Moon temperature
+///   setup       the antenna, Tsys, solar flux and Moon temperature (or
+///               the Moon by its phase: its row's note says "212 K at phase
+///               +35°", the phase from the library's Sun and Moon)
 /// Returned:
 ///   elevations computed as the real-time display computes them (the fixed
 ///   sources through `ApparentPlaces`, the Sun and Moon from the library,

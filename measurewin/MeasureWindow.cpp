@@ -3,16 +3,22 @@
 #include "controls/FieldReasons.h"
 #include "measure/FluxEstimate.h"
 #include "measure/YFactor.h"
+#include "measurewin/GOverTBudgetPanel.h"
 #include "measurewin/GOverTHistory.h"
+#include "measurewin/MeasureBudget.h"
+#include "measurewin/MeasureReport.h"
 #include "measurewin/MeasureSettings.h"
+#include "measurewin/MeasureSkyPanel.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -51,12 +57,22 @@ constexpr int kGOverTTicks = 6;
 /// Half the time axis of an empty chart, days: the present day around now.
 constexpr double kEmptyHalfSpanDays = 0.5;
 
-enum Column { kSourceCol, kElevationCol, kFluxCol, kSizeCol, kKCol, kDeltaTCol, kYCol, kNoteCol };
-constexpr int kColumnCount = 8;
+enum Column {
+    kSourceCol,
+    kElevationCol,
+    kFluxCol,
+    kSizeCol,
+    kKCol,
+    kDeltaTCol,
+    kYCol,
+    kTskyCol,
+    kNoteCol
+};
+constexpr int kColumnCount = 9;
 
-const char* const kFieldNames[] = {"Frequency", "Diameter",  "Efficiency",     "Gain",
-                                   "Tsys",      "SolarFlux", "MoonTemperature"};
-enum FieldIndex { kFrequency, kDiameter, kEfficiency, kGain, kTsys, kSolar, kMoon };
+const char* const kFieldNames[] = {"Frequency", "Diameter",  "Efficiency",      "Gain",
+                                   "Tsys",      "SolarFlux", "MoonTemperature", "Hpbw"};
+enum FieldIndex { kFrequency, kDiameter, kEfficiency, kGain, kTsys, kSolar, kMoon, kHpbw };
 
 /// How a refused measured Y and a G/T that cannot be had look.
 constexpr const char* kRefusedStyle = "color: #b00000; border: 1px solid #d00000";
@@ -157,9 +173,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
                                   "Gain (dBi)",
                                   "Tsys (K)",
                                   "Solar flux at this frequency (sfu, or MHz:sfu,...)",
-                                  "Moon temperature (K)"};
-    QLineEdit** edits[] = {&Frequency, &Diameter,  &Efficiency,     &Gain,
-                           &Tsys,      &SolarFlux, &MoonTemperature};
+                                  "Moon temperature (K)",
+                                  "Beamwidth HPBW (\u00b0; empty: the antenna's)"};
+    QLineEdit** edits[] = {&Frequency, &Diameter,  &Efficiency,      &Gain,
+                           &Tsys,      &SolarFlux, &MoonTemperature, &Hpbw};
     grid->addWidget(new QLabel(QStringLiteral("Antenna"), this), 0, 2);
     grid->addWidget(Antenna, 0, 3);
     for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -177,9 +194,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
             edit, [this, edit](const QString& text) { return FieldProblem(edit, text); });
         // Two columns of fields: frequency, Tsys, solar flux, Moon left;
         // the antenna right.
-        const bool right = i == kDiameter || i == kEfficiency || i == kGain;
-        const int row =
-            2 * (right ? static_cast<int>(i) : (i == kFrequency ? 0 : static_cast<int>(i) - 3));
+        const bool right = i == kDiameter || i == kEfficiency || i == kGain || i == kHpbw;
+        const int row = i == kHpbw ? 8
+                                   : 2 * (right ? static_cast<int>(i)
+                                                : (i == kFrequency ? 0 : static_cast<int>(i) - 3));
         const int col = right ? 2 : 0;
         grid->addWidget(new QLabel(QString::fromUtf8(labels[i]), this), row, col);
         grid->addWidget(edit, row, col + 1);
@@ -194,6 +212,16 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
             connect(edit, &QLineEdit::editingFinished, this, &MeasureWindow::StoreSetup);
         }
     }
+    MoonTyped = new QCheckBox(QStringLiteral("Moon as typed (else by its phase)"), this);
+    MoonTyped->setObjectName(QStringLiteral("MoonTyped"));
+    MoonTyped->setToolTip(QStringLiteral(
+        "Unchecked: the Moon's disk brightness at the observing frequency and the present "
+        "phase (Krotikov and Troitsky), shown in the Moon's note."));
+    grid->addWidget(MoonTyped, 8, 0, 1, 2);
+    connect(MoonTyped, &QCheckBox::toggled, this, [this] {
+        Edited();
+        StoreSetup();
+    });
     layout->addLayout(grid);
 
     Table = new QTableWidget(static_cast<int>(kMeasureRowCount), kColumnCount, this);
@@ -201,7 +229,11 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Table->setHorizontalHeaderLabels(
         {QStringLiteral("Source"), QStringLiteral("Elevation (\u00b0)"),
          QStringLiteral("Flux (Jy)"), QStringLiteral("Diameter (\u00b0)"), QStringLiteral("K"),
-         QStringLiteral("\u0394T (K)"), QStringLiteral("Y (dB)"), QStringLiteral("Note")});
+         QStringLiteral("\u0394T (K)"), QStringLiteral("Y (dB)"), QStringLiteral("Tsky (K)"),
+         QStringLiteral("Note")});
+    Table->horizontalHeaderItem(kTskyCol)->setToolTip(
+        QStringLiteral("The sky behind the source through the beam, from the 408 MHz survey "
+                       "scaled to the observing frequency"));
     Table->verticalHeader()->hide();
     // All nine rows at once, without a scroll bar.
     const int rowHeight = Table->fontMetrics().height() + kRowPaddingPx;
@@ -221,6 +253,11 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         }
     }
     layout->addWidget(Table);
+    sky_ = new MeasureSkyPanel(this);
+    sky_->Ask = [this] { return SkyRequest(); };
+    SkyBeam = sky_->Beam;
+    ColdSky = sky_->Reference;
+    layout->addWidget(sky_);
 
     auto* measured = new QHBoxLayout;
     Source = new QComboBox(this);
@@ -248,6 +285,8 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     measured->addWidget(GOverT, 1);
     measured->addWidget(Log);
     layout->addLayout(measured);
+    Budget = new GOverTBudgetPanel(this);
+    layout->addWidget(Budget);
 
     // The G/T of the log over time, and its entries beside it.
     auto* chart = new QChart;
@@ -294,7 +333,14 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         "Leave the chosen entry out of the chart; it stays in the log, marked withdrawn"));
     Withdraw->setEnabled(false);
     entriesLayout->addWidget(Entries, 1);
-    entriesLayout->addWidget(Withdraw, 0, Qt::AlignRight);
+    Report = new QPushButton(QStringLiteral("Report\u2026"), this);
+    Report->setObjectName(QStringLiteral("Report"));
+    Report->setToolTip(QStringLiteral("Write the evening's measurements as a PDF"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Report);
+    buttons->addWidget(Withdraw);
+    entriesLayout->addLayout(buttons);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(History);
@@ -312,6 +358,10 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Refresher = new QTimer(this);
     Refresher->setInterval(kMeasureRefreshMs);
     connect(Refresher, &QTimer::timeout, this, &MeasureWindow::Refresh);
+    connect(sky_, &MeasureSkyPanel::Updated, this, [this] {
+        ShowRows();
+        ShowGOverT();
+    });
     connect(Antenna, &QComboBox::currentIndexChanged, this, [this] {
         Edited();
         StoreSetup();
@@ -320,6 +370,11 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     connect(MeasuredY, &QLineEdit::textChanged, this, &MeasureWindow::ShowGOverT);
     connect(Log, &QPushButton::clicked, this, &MeasureWindow::LogClick);
     connect(Withdraw, &QPushButton::clicked, this, &MeasureWindow::WithdrawClick);
+    connect(Report, &QPushButton::clicked, this, &MeasureWindow::ReportClick);
+    AskReportPath = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Measurement report"), directory_,
+                                            QStringLiteral("PDF (*.pdf)"));
+    };
     connect(Entries, &QTableWidget::itemSelectionChanged, this, &MeasureWindow::ShowWithdrawButton);
 
     // The stored values into the fields; each change computes the table
@@ -335,6 +390,11 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     Tsys->setText(Number(stored.TsysK));
     SolarFlux->setText(FromStd(stored.SolarFlux));
     MoonTemperature->setText(Number(stored.MoonTemperatureK));
+    {
+        const QSignalBlocker block(MoonTyped);
+        MoonTyped->setChecked(stored.MoonTemperatureTyped);
+    }
+    Hpbw->setText(stored.HpbwDeg > 0 ? Number(stored.HpbwDeg) : QString());
     ShowFrequency();
     ShowStoredSource();
     ShowHistory(); // empty until the log is read
@@ -359,12 +419,16 @@ void MeasureWindow::OpenBeside(QWidget* mainWindow) {
 
 void MeasureWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    sky_->Load(SkyFolder);
     Refresh();
     Refresher->start();
+    sky_->Follow(true);
+    sky_->Start();
 }
 
 void MeasureWindow::hideEvent(QHideEvent* event) {
     Refresher->stop();
+    sky_->Follow(false);
     QWidget::hideEvent(event);
 }
 
@@ -390,6 +454,9 @@ QString MeasureWindow::FieldProblem(const QLineEdit* edit, const QString& text) 
     if (edit == MoonTemperature) {
         return number(SetupField::MoonTemperature);
     }
+    if (edit == Hpbw) {
+        return number(SetupField::Hpbw);
+    }
     if (edit == SolarFlux) {
         return FromStd(ParseSolarEntry(typed).Problem);
     }
@@ -404,7 +471,7 @@ QString MeasureWindow::Problem(const QLineEdit* field) const {
 }
 
 bool MeasureWindow::ReadFields() {
-    if (MoonTemperature == nullptr) {
+    if (MoonTyped == nullptr) {
         return false; // still being built
     }
     // The antenna kind decides which fields count: all are judged again.
@@ -425,6 +492,9 @@ bool MeasureWindow::ReadFields() {
     take(Gain, SetupField::Gain, setup_.GainDbi);
     take(Tsys, SetupField::Tsys, setup_.TsysK);
     take(MoonTemperature, SetupField::MoonTemperature, setup_.MoonTemperatureK);
+    setup_.MoonTemperatureTyped = MoonTyped->isChecked();
+    MoonTemperature->setEnabled(setup_.MoonTemperatureTyped);
+    take(Hpbw, SetupField::Hpbw, setup_.HpbwDeg);
     setup_.SolarFlux = Latin(SolarFlux);
     fieldsAccepted_ = accepted;
     return accepted;
@@ -433,6 +503,11 @@ bool MeasureWindow::ReadFields() {
 void MeasureWindow::Edited() {
     ReadFields();
     Refresh();
+    // A new frequency or beam: the sky again (a run already going is
+    // followed by another).
+    if (sky_->Stale(conditions_.FrequencyMHz, SkyBeamDeg(setup_, conditions_.FrequencyMHz))) {
+        sky_->Start();
+    }
 }
 
 void MeasureWindow::FrequencyEdited() {
@@ -484,7 +559,7 @@ void MeasureWindow::ShowFrequency() {
 }
 
 void MeasureWindow::Refresh() {
-    if (MoonTemperature == nullptr) {
+    if (ColdSky == nullptr) {
         return; // still being built; the fields are read as they are edited
     }
     rowsUtc_ = clock_.UtcNow();
@@ -508,6 +583,8 @@ void MeasureWindow::ShowRows() {
             Fixed(r.Expected.BeamCorrection, 4),
             Fixed(r.Expected.DeltaTK, 3),
             Fixed(r.Expected.YDb, 3),
+            sky_->TskyText(i, conditions_.FrequencyMHz,
+                           SkyBeamDeg(setup_, conditions_.FrequencyMHz)),
             FromStd(r.Note),
         };
         for (int c = 0; c < kColumnCount; ++c) {
@@ -521,6 +598,45 @@ void MeasureWindow::ShowRows() {
             Source->setItemText(row, texts[kSourceCol]);
         }
     }
+    ShowSky();
+}
+
+const MeasureSky* MeasureWindow::PresentSky() const {
+    return sky_->Present(conditions_.FrequencyMHz, SkyBeamDeg(setup_, conditions_.FrequencyMHz));
+}
+
+std::optional<MeasureSkyPanel::Request> MeasureWindow::SkyRequest() const {
+    const double f = conditions_.FrequencyMHz;
+    const double beam = SkyBeamDeg(setup_, f);
+    const int index = Source->currentIndex();
+    if (!std::isfinite(beam) || !(f > 0) || index < 0) {
+        return std::nullopt;
+    }
+    MeasureSkyPanel::Request r;
+    r.FrequencyMHz = f;
+    r.Query.Rows = rows_;
+    r.Query.Utc = rowsUtc_;
+    r.Query.Station = {static_cast<double>(station_.Latitude),
+                       static_cast<double>(station_.Longitude),
+                       static_cast<double>(station_.HeightAsl)};
+    r.Query.HpbwDeg = beam;
+    r.Query.Chosen = static_cast<std::size_t>(index);
+    // The skyline as the sky window holds it now, copied for the worker:
+    // the sky window may load another meanwhile.
+    if (const HorizonProfile* horizon = Horizon ? Horizon() : nullptr) {
+        r.Query.Hidden = [profile = *horizon](double az, double el) {
+            return profile.Hides(az, el);
+        };
+    }
+    return r;
+}
+
+void MeasureWindow::ShowSky() {
+    const int index = Source->currentIndex();
+    sky_->Show(SkyBeamDeg(setup_, conditions_.FrequencyMHz),
+               std::isfinite(setup_.HpbwDeg) && setup_.HpbwDeg > 0, index,
+               index < 0 ? QString() : Source->itemText(index), conditions_.FrequencyMHz);
+    Table->horizontalHeaderItem(kTskyCol)->setToolTip(sky_->Problem());
 }
 
 void MeasureWindow::ShowGOverT() {
@@ -533,6 +649,8 @@ void MeasureWindow::ShowGOverT() {
     };
     gOverT_ = NAN;
     gOverTSigma_ = NAN;
+    correction_.reset();
+    budget_.reset();
     const TypedY y = MeasuredYOf(MeasuredY->text());
     // A σ holds for the Y it came with, not for one typed over it; one
     // typed with the Y holds for it.
@@ -561,11 +679,49 @@ void MeasureWindow::ShowGOverT() {
                                         conditions_.FrequencyMHz)
                 : NAN;
         gOverTSigma_ = sigma;
-        if (std::isfinite(gOverT_) && std::isfinite(sigma)) {
-            say(QStringLiteral("G/T %1 \u00b1 %2 dB/K").arg(Fixed(gOverT_, 2), Fixed(sigma, 2)),
+        // Against the proposed reference: the background difference out.
+        QString corrected;
+        bool backgroundRefused = false;
+        const MeasureSky* skyNow = PresentSky();
+        const auto chosen = static_cast<std::size_t>(index);
+        if (std::isfinite(gOverT_) && skyNow != nullptr && skyNow->Chosen == chosen &&
+            skyNow->Reference && std::isfinite(skyNow->TskyK[chosen])) {
+            const CorrectedGOverT c =
+                CorrectedGOverTOf(y.YDb, sigmaDb, rows_[chosen], conditions_.FrequencyMHz,
+                                  skyNow->TskyK[chosen], skyNow->Reference->TskyK, setup_.TsysK);
+            if (std::isfinite(c.GOverTDbPerK)) {
+                correction_ = c;
+                correctionTskyK_ = skyNow->TskyK[chosen];
+                correctionReferenceK_ = skyNow->Reference->TskyK;
+                gOverT_ = c.GOverTDbPerK;
+                gOverTSigma_ = c.SigmaDb;
+                corrected = QStringLiteral(", corrected for the background by %1 dB (Tsky %2 K, "
+                                           "reference %3 K)")
+                                .arg(QString::asprintf("%+.2f", c.CorrectionDb),
+                                     Fixed(correctionTskyK_, 1), Fixed(correctionReferenceK_, 1));
+            } else {
+                say(QStringLiteral("The sky's difference to the reference (%1 K) accounts "
+                                   "for all of this Y: no G/T.")
+                        .arg(Fixed(c.BackgroundDifferenceK, 1)),
+                    true);
+                gOverT_ = NAN;
+                backgroundRefused = true;
+            }
+        }
+        if (std::isfinite(gOverT_)) {
+            budget_ = BudgetOf(chosen, y.YDb, withSigma, y.SigmaDb.has_value());
+        }
+        if (backgroundRefused) {
+            // said above
+        } else if (std::isfinite(gOverT_) && std::isfinite(gOverTSigma_)) {
+            // The whole budget's σ; the Y's alone is its first term.
+            say(QStringLiteral("G/T %1 \u00b1 %2 dB/K%3")
+                    .arg(Fixed(gOverT_, 2), Fixed(budget_->TotalSigmaDb, 2), corrected),
                 false);
         } else if (std::isfinite(gOverT_)) {
-            say(QStringLiteral("G/T %1 dB/K").arg(Fixed(gOverT_, 2)), false);
+            say(QStringLiteral("G/T %1 dB/K (\u03c3 at least %2 dB: the Y has none)%3")
+                    .arg(Fixed(gOverT_, 2), Fixed(budget_->TotalSigmaDb, 2), corrected),
+                false);
         } else {
             say(QStringLiteral("No G/T for this source with the antenna given."), true);
         }
@@ -574,6 +730,28 @@ void MeasureWindow::ShowGOverT() {
                            ? QLatin1String(kRefusedStyle)
                            : QString());
     Log->setEnabled(std::isfinite(gOverT_));
+    Budget->Show(budget_ ? &*budget_ : nullptr);
+}
+
+std::optional<measure::GOverTBudget> MeasureWindow::BudgetOf(std::size_t chosen, double yDb,
+                                                             bool taken, bool typedSigma) const {
+    const MeasureRow& row = rows_[chosen];
+    measure::GOverTBudgetInput in;
+    in.FromYSigmaDb = gOverTSigma_;
+    in.YMethod = taken ? (taken_.Method.empty() ? std::string("receiver") : taken_.Method)
+                       : (typedSigma ? std::string("typed with its \u03c3")
+                                     : std::string("typed, no \u03c3"));
+    in.Flux = FluxUncertaintyOf(row, chosen == kMeasureRowCount - 1);
+    in.FrequencyMHz = conditions_.FrequencyMHz;
+    in.SourceDeltaTK = (std::pow(10.0, yDb / 10.0) - 1.0) * setup_.TsysK -
+                       (correction_ ? correction_->BackgroundDifferenceK : 0.0);
+    in.BeamCorrection = row.Expected.BeamCorrection;
+    if (const auto scanned = LastCrossScanPointing(scans_, row.Title, conditions_.FrequencyMHz,
+                                                   SkyBeamDeg(setup_, conditions_.FrequencyMHz))) {
+        in.PointingHpbw = scanned->OffsetHpbw;
+        in.PointingBasis = scanned->Basis;
+    }
+    return measure::GOverTBudgetOf(in);
 }
 
 void MeasureWindow::LogClick() {
@@ -617,8 +795,17 @@ void MeasureWindow::LogClick() {
         record.Method = "typed";
         record.YSigmaDb = typed.SigmaDb;
     }
-    if (std::isfinite(gOverTSigma_)) {
-        record.GOverTSigmaDb = gOverTSigma_;
+    // The whole budget's σ, when the Y has one of its own.
+    if (std::isfinite(gOverTSigma_) && budget_) {
+        record.GOverTSigmaDb = budget_->TotalSigmaDb;
+    }
+    if (budget_) {
+        record.FluxSource = budget_->Terms[1].Basis;
+    }
+    if (correction_) {
+        record.SkyTskyK = correctionTskyK_;
+        record.ReferenceTskyK = correctionReferenceK_;
+        record.BackgroundCorrectionDb = correction_->CorrectionDb;
     }
     record = measure::RoundedForLog(record);
     if (const auto why = measure::AppendMeasurement(LogPath().toStdString(), record)) {
@@ -655,6 +842,8 @@ bool MeasureWindow::MayLog(const MeasureRow& row) {
 
 void MeasureWindow::SourceChosen() {
     ShowGOverT();
+    ShowSky();
+    sky_->Start(); // the reference of the source chosen now
     const int index = Source->currentIndex();
     if (index < 0 || Source->itemText(index).isEmpty()) {
         return;
@@ -695,9 +884,36 @@ QList<QLineSeries*> MeasureWindow::HistorySeries() const {
     return lines;
 }
 
+void MeasureWindow::ReportClick() {
+    const QString path = AskReportPath ? AskReportPath() : QString();
+    if (path.isEmpty()) {
+        return; // the user thought better of it
+    }
+    MeasureReportContent c;
+    c.Station = QStringLiteral("%1 %2 %3\u00b0 %4\u00b0")
+                    .arg(FromStd(station_.CallSign), FromStd(station_.Location))
+                    .arg(static_cast<double>(station_.Latitude), 0, 'f', 4)
+                    .arg(static_cast<double>(station_.Longitude), 0, 'f', 4)
+                    .simplified();
+    c.Antenna = FromStd(AntennaText(setup_));
+    c.Generated = FromStd(IsoUtc(clock_.UtcNow()));
+    c.Log = log_;
+    c.GOverTShown = GOverT->text();
+    c.Budget = budget_;
+    c.Chart = History;
+    if (const auto why = WriteMeasureReport(path, c)) {
+        messages_.Error(*why);
+    }
+}
+
 void MeasureWindow::LoadHistory() {
     log_ = {};
     const auto why = measure::ReadMeasurementLog(LogPath().toStdString(), log_);
+    // The scans log beside it: the pointing of the last cross-scan.
+    scans_ = {};
+    const QString dir = directory_.isEmpty() ? QDir::currentPath() : directory_;
+    scan::ReadScanLog((dir + QLatin1Char('/') + QLatin1String(scan::kScanLogName)).toStdString(),
+                      scans_);
     ShowHistory();
     ShowEntries();
     if (why) {

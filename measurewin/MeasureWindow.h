@@ -4,8 +4,11 @@
 #include "apparent/ObservingConditions.h"
 #include "astro/Clock.h"
 #include "astro/SunMoon.h"
+#include "measure/GOverTBudget.h"
 #include "measure/MeasurementLog.h"
 #include "measurewin/MeasureSetup.h"
+#include "measurewin/MeasureSkyPanel.h"
+#include "scan/ScanLog.h"
 #include "skychart/HorizonProfile.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
@@ -16,10 +19,12 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCategoryAxis;
 class QChartView;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -32,6 +37,7 @@ class QValueAxis;
 namespace vantrel {
 
 class FieldReasons;
+class GOverTBudgetPanel;
 class SettingsWindow;
 
 /// Caption of the Measure window.
@@ -79,6 +85,10 @@ public:
     QLineEdit* Tsys = nullptr;
     QLineEdit* SolarFlux = nullptr;
     QLineEdit* MoonTemperature = nullptr;
+    /// Checked: the Moon's temperature typed; else by its phase.
+    QCheckBox* MoonTyped = nullptr;
+    /// The beamwidth the sky is averaged over, degrees; empty: the antenna's.
+    QLineEdit* Hpbw = nullptr;
     QTableWidget* Table = nullptr;
     QComboBox* Source = nullptr;
     QLineEdit* MeasuredY = nullptr;
@@ -87,11 +97,33 @@ public:
     QLabel* MeasuredYSigma = nullptr;
     QLabel* GOverT = nullptr; ///< the G/T, or why there is none
     QPushButton* Log = nullptr;
+    /// The budget of the G/T shown: Y, flux, background, K, atmosphere,
+    /// pointing and their quadrature sum.
+    GOverTBudgetPanel* Budget = nullptr;
     QChartView* History = nullptr;
     QTableWidget* Entries = nullptr; ///< the log's records, the latest first
     QPushButton* Withdraw = nullptr; ///< "Withdraw", or "Restore" for a withdrawn entry
-    QLabel* Skipped = nullptr;       ///< "2 damaged lines skipped"
+    QPushButton* Report = nullptr;   ///< "Report…": the evening as a PDF
+    /// Asks where the report goes (a file dialog); empty: not written.
+    std::function<QString()> AskReportPath;
+    QLabel* Skipped = nullptr; ///< "2 damaged lines skipped"
     QTimer* Refresher = nullptr;
+    /// "Beam HPBW 1.79° (the antenna's)".
+    QLabel* SkyBeam = nullptr;
+    /// The cold-sky reference for the chosen source (azimuth, elevation,
+    /// Tsky), or why there is none (no sky map, no cold sky at its
+    /// elevation).
+    QLabel* ColdSky = nullptr;
+
+    /// The folder of the 408 MHz survey; empty: `sky::FindSkySurveyFolder`
+    /// beside the program. Read once, off the user-interface thread, when
+    /// the window is first shown.
+    QString SkyFolder;
+    /// The sky behind the sources and the reference as last computed for
+    /// the present frequency and beam; null before (or without the maps).
+    const MeasureSky* PresentSky() const;
+    /// Why there is no sky (the maps missing or refused); empty otherwise.
+    QString SkyProblem() const { return sky_->Problem(); }
 
     /// The station's horizon profile (the one the sky window loads from its
     /// settings); null, or returning null, when there is none.
@@ -99,6 +131,8 @@ public:
 
     /// The chart's lines, one per source and band, named "Moon, 10368 MHz".
     QList<QLineSeries*> HistorySeries() const;
+    /// The budget of the G/T shown; none without a G/T.
+    const std::optional<measure::GOverTBudget>& BudgetShown() const { return budget_; }
     /// The log as last read.
     const measure::MeasurementLog& LogRead() const { return log_; }
     /// Why the text of a field is refused; empty when accepted.
@@ -139,6 +173,8 @@ public slots:
     /// Withdraws the chosen entry (after asking) or takes a withdrawn one
     /// back into use.
     void WithdrawClick();
+    /// Writes the measurement report (a PDF) where `AskReportPath` says.
+    void ReportClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -167,6 +203,13 @@ private:
     /// The record of the chosen entry; -1 for none.
     int ChosenRecord() const;
     void ShowWithdrawButton();
+    /// What the sky panel is to compute now; none without a beam or a source.
+    std::optional<MeasureSkyPanel::Request> SkyRequest() const;
+    void ShowSky();
+    /// The budget of the G/T shown (gOverT_, gOverTSigma_ and the
+    /// correction set) for a Y of `yDb` on row `chosen`.
+    std::optional<measure::GOverTBudget> BudgetOf(std::size_t chosen, double yDb, bool taken,
+                                                  bool typedSigma) const;
 
     ObservingConditions& conditions_;
     const HomeStation& station_;
@@ -187,10 +230,17 @@ private:
     /// The frequency last stored or shown from the conditions, MHz.
     double storedFrequencyMHz_ = 0;
     FieldReasons* reasons_ = nullptr;
-    std::array<QLineEdit*, 7> fields_{};
+    std::array<QLineEdit*, 8> fields_{};
     measure::MeasurementLog log_;
     QCategoryAxis* timeAxis_ = nullptr;
     QValueAxis* gOverTAxis_ = nullptr;
+    MeasureSkyPanel* sky_ = nullptr;
+    /// The background correction of the G/T shown, and the skies it took.
+    std::optional<CorrectedGOverT> correction_;
+    std::optional<measure::GOverTBudget> budget_;
+    scan::ScanLog scans_; ///< the scans log as last read with the measurement log
+    double correctionTskyK_ = 0;
+    double correctionReferenceK_ = 0;
 };
 
 /// Wires the two windows that show the program's one observing frequency:

@@ -322,6 +322,38 @@ TEST_F(MeasurementLogFile, TheBlocksSpanReadsBackAndOlderLogsStillRead) {
     EXPECT_TRUE(Contents().starts_with(std::string(kMeasurementLogHeader) + "\n"));
 }
 
+/// The sky behind the source and its reference after the span: a record
+/// with them reads back whole, one without keeps its line, and a log of the
+/// header before them still reads and is brought up to date on a withdrawal.
+TEST_F(MeasurementLogFile, TheSkyColumnsReadBackAndOlderLogsStillRead) {
+    const std::string before = std::string(kMeasurementLogHeaderWithoutSky) + "\n" +
+                               "2026-12-01T20:00:00Z,Moon,30,10368,gain 20 dBi,60,,2.5,30.1,,"
+                               "typed,,,,\n";
+    std::ofstream(path_, std::ios::binary) << before;
+    MeasurementRecord r = Sample(0);
+    r.Method = "typed";
+    r.SkyTskyK = 312.4;
+    r.ReferenceTskyK = 180.2;
+    r.BackgroundCorrectionDb = -0.731;
+    ASSERT_FALSE(AppendMeasurement(path_, r).has_value());
+    EXPECT_NE(Contents().find(",typed,,,,,312.4,180.2,-0.731\n"), std::string::npos);
+    MeasurementRecord plain = Sample(1);
+    EXPECT_EQ(MeasurementLine(plain).find("312"), std::string::npos);
+    ASSERT_FALSE(AppendMeasurement(path_, plain).has_value());
+    MeasurementLog log;
+    ASSERT_FALSE(ReadMeasurementLog(path_, log).has_value());
+    ASSERT_EQ(log.Records.size(), 3U);
+    EXPECT_FALSE(log.Records[0].SkyTskyK);
+    EXPECT_EQ(log.Records[1], r);
+    EXPECT_EQ(log.Records[2], plain);
+    EXPECT_TRUE(Contents().starts_with(before));
+    ASSERT_FALSE(SetWithdrawn(path_, 3, log.Records[1], true).has_value());
+    EXPECT_TRUE(Contents().starts_with(std::string(kMeasurementLogHeader) + "\n"));
+    ASSERT_FALSE(ReadMeasurementLog(path_, log).has_value());
+    EXPECT_TRUE(log.Records[1].Withdrawn);
+    EXPECT_EQ(log.Records[1].BackgroundCorrectionDb, std::optional<double>(-0.731));
+}
+
 /// Every record rounds alike, whichever program wrote it.
 TEST(MeasurementLogRounding, EveryValueToItsStep) {
     MeasurementRecord r;

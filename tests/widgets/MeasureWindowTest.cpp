@@ -3,9 +3,12 @@
 #include "astro/DateTime.h"
 #include "measure/MeasureConstants.h"
 #include "measure/MeasurementLog.h"
+#include "measure/MoonBrightness.h"
 #include "measure/YFactor.h"
+#include "measurewin/GOverTBudgetPanel.h"
 #include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureSettings.h"
+#include "scan/ScanLog.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 
@@ -15,13 +18,17 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -37,7 +44,8 @@ constexpr int kMoonRow = 7;
 constexpr int kSunRow = 8;
 constexpr int kElevationCol = 1;
 constexpr int kYCol = 6;
-constexpr int kNoteCol = 7;
+constexpr int kTskyCol = 7;
+constexpr int kNoteCol = 8;
 
 } // namespace
 
@@ -47,6 +55,7 @@ class MeasureWindowTest : public QObject {
     test::SetClock clock_{EncodeDateTime(2026, 12, 9, 20, 0, 0)};
     test::KnownSunMoon library_;
     HomeStation station_; // option 0: Cassiopeia A in row 3
+    ApparentPlaces places_;
 
     static QString Cell(const MeasureWindow& w, int row, int col) {
         return w.Table->item(row, col)->text();
@@ -238,8 +247,10 @@ private slots:
         QVERIFY2(lines[1].startsWith(QLatin1String("2026-12-09T20:00:00Z,Moon,33.3,10368,")),
                  qPrintable(lines[1]));
         QCOMPARE(Points(w), 1);
-        QCOMPARE(QStringLiteral("G/T %1 dB/K").arg(w.HistorySeries().front()->at(0).y(), 0, 'f', 2),
-                 gt);
+        // The G/T shown, with the budget's σ without the Y's own.
+        QVERIFY2(gt.startsWith(QStringLiteral("G/T %1 dB/K (\u03c3 at least ")
+                                   .arg(w.HistorySeries().front()->at(0).y(), 0, 'f', 2)),
+                 qPrintable(gt));
 
         clock_.reading.Local += 1.0 / 24;
         w.MeasuredY->setText(QStringLiteral("2.4"));
@@ -564,6 +575,237 @@ private slots:
         }
     }
 
+    /// The Moon by its phase unless its temperature is typed: an explicit
+    /// choice, kept in Vanset.ini.
+    void TheMoonIsTakenByItsPhaseUnlessTyped() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        {
+            MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+            w.Refresh();
+            QVERIFY(!w.MoonTyped->isChecked());
+            QVERIFY(!w.MoonTemperature->isEnabled());
+            const QRegularExpression phase(QStringLiteral("(\\d+) K at phase ([+-]\\d+)\u00b0"));
+            const QRegularExpressionMatch m = phase.match(Cell(w, kMoonRow, kNoteCol));
+            QVERIFY2(m.hasMatch(), qPrintable(Cell(w, kMoonRow, kNoteCol)));
+            const measure::MoonBrightnessModel model = measure::MoonBrightnessAt(10368);
+            const double k = m.captured(1).toDouble();
+            QVERIFY(k >= model.MeanK - model.AmplitudeK - 1 &&
+                    k <= model.MeanK + model.AmplitudeK + 1);
+            QCOMPARE(std::round(measure::MoonBrightnessK(10368, m.captured(2).toDouble())), k);
+            const QString byPhase = Cell(w, kMoonRow, kYCol);
+            w.MoonTemperature->setText(QStringLiteral("120"));
+            QCOMPARE(Cell(w, kMoonRow, kYCol), byPhase); // the typed value does not count
+
+            w.MoonTyped->setChecked(true);
+            QVERIFY(w.MoonTemperature->isEnabled());
+            QVERIFY(!Cell(w, kMoonRow, kNoteCol).contains(QStringLiteral("phase")));
+            QVERIFY(Cell(w, kMoonRow, kYCol).toDouble() < byPhase.toDouble()); // 120 K is cold
+        }
+        QCOMPARE(LoadMeasureSetup(dir.path()).MoonTemperatureTyped, true);
+        MeasureWindow again(conditions, station_, library_, clock_, messages, dir.path());
+        QVERIFY(again.MoonTyped->isChecked());
+        again.MoonTyped->setChecked(false);
+        QCOMPARE(LoadMeasureSetup(dir.path()).MoonTemperatureTyped, false);
+        QFile ini(dir.path() + QStringLiteral("/Vanset.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(!ini.readAll().contains("MoonTemperatureTyped")); // no key for the default
+    }
+
+    /// The sky behind each source from the survey (read off the user
+    /// interface thread), the cold-sky reference for the chosen source, and
+    /// a G/T measured against it corrected for the background and logged
+    /// so.
+    void TheSkyBehindTheSourcesCorrectsTheGOverT() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 1296;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.SkyFolder = QStringLiteral(VANTREL_SKY408_DIR);
+        w.Source->setCurrentIndex(kCasARow);
+        w.show();
+        QTRY_VERIFY_WITH_TIMEOUT(w.PresentSky() != nullptr && w.PresentSky()->Reference, 20000);
+        const MeasureSky& sky = *w.PresentSky();
+        QCOMPARE(Cell(w, kCasARow, kTskyCol), QString::number(sky.TskyK[kCasARow], 'f', 1));
+        QVERIFY(sky.TskyK[kCasARow] > 2.7 && sky.TskyK[kCasARow] < 100);
+        QCOMPARE(sky.HpbwDeg, SkyBeamDeg(w.Setup(), 1296));
+        QVERIFY2(w.ColdSky->text().contains(
+                     QStringLiteral("Tsky %1 K").arg(sky.Reference->TskyK, 0, 'f', 1)),
+                 qPrintable(w.ColdSky->text()));
+
+        w.MeasuredY->setText(QStringLiteral("0.3"));
+        const double plain = measure::MeasuredGOverTDbPerK(
+            0.3,
+            MeasureRows(UtcClock(clock_).UtcNow(), station_, conditions, library_, places_,
+                        w.Setup())[kCasARow]
+                .Expected,
+            1296);
+        QVERIFY2(w.GOverT->text().contains(QStringLiteral("corrected for the background")),
+                 qPrintable(w.GOverT->text()));
+        w.Log->click();
+        const measure::MeasurementRecord& r = w.LogRead().Records.back();
+        QVERIFY(r.BackgroundCorrectionDb && r.SkyTskyK && r.ReferenceTskyK);
+        QCOMPARE(*r.ReferenceTskyK, std::round(sky.Reference->TskyK * 10) / 10);
+        QVERIFY(std::abs(r.GOverTDbPerK - (plain + *r.BackgroundCorrectionDb)) < 0.011);
+        QVERIFY(*r.BackgroundCorrectionDb != 0);
+        QVERIFY(LogLines(w).last().endsWith(
+            QStringLiteral(",%1,\"5.0 %, model\"").arg(*r.BackgroundCorrectionDb, 0, 'g', 6)));
+        w.close();
+    }
+
+    /// The G/T's budget in the window: its terms and their quadrature sum,
+    /// the pointing from the last cross-scan of this source and band, the
+    /// sum logged as the G/T's σ with the flux's source.
+    void TheGOverTCarriesItsBudget() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        scan::ScanRecord scan;
+        scan.Utc = "2026-12-09T19:40:00Z";
+        scan.Procedure = "cross";
+        scan.Source = "Moon";
+        scan.FrequencyMHz = 10368;
+        scan.AzOffsetDeg = 0.03;
+        scan.ElOffsetDeg = 0.04;
+        scan.HpbwAzDeg = 0.5;
+        scan.HpbwElDeg = 0.5;
+        const std::string scans =
+            (dir.path() + QLatin1Char('/') + scan::kScanLogName).toStdString();
+        QVERIFY(!scan::AppendScanRecord(scans, scan));
+        scan.Source = "Sun"; // another source: not this one's pointing
+        scan.AzOffsetDeg = 0.3;
+        QVERIFY(!scan::AppendScanRecord(scans, scan));
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.LoadHistory();
+        w.Source->setCurrentIndex(kMoonRow);
+        w.TakeMeasuredY(TakenY{2.5, 0.04, "off-on-off, scatter of 24 blocks", 0, 0});
+        QVERIFY(w.BudgetShown());
+        const measure::GOverTBudget& b = *w.BudgetShown();
+        QCOMPARE(w.Budget->rowCount(), 7);
+        double sum = 0;
+        for (int r = 0; r < 6; ++r) {
+            if (w.Budget->item(r, 1)->text() != QStringLiteral("\u2014")) {
+                sum += std::pow(w.Budget->item(r, 1)->text().toDouble(), 2);
+            }
+        }
+        QVERIFY(std::abs(std::sqrt(sum) - w.Budget->item(6, 1)->text().toDouble()) < 0.003);
+        // 0.1 HPBW off (0.05° of 0.5°): 0.120 dB.
+        QCOMPARE(w.Budget->item(5, 1)->text(), QStringLiteral("0.120"));
+        QVERIFY(w.Budget->item(5, 2)->text().startsWith(QStringLiteral("cross-scan 2026-12-09")));
+        QCOMPARE(w.Budget->item(4, 2)->text(), QStringLiteral("not estimated above 1 GHz"));
+        QVERIFY(!b.Complete);
+        QVERIFY2(w.GOverT->text().contains(
+                     QStringLiteral("\u00b1 %1 dB/K").arg(b.TotalSigmaDb, 0, 'f', 2)),
+                 qPrintable(w.GOverT->text()));
+        w.Log->click();
+        const measure::MeasurementRecord& r = w.LogRead().Records.back();
+        QVERIFY(r.GOverTSigmaDb);
+        QCOMPARE(*r.GOverTSigmaDb, std::round(b.TotalSigmaDb * 1000) / 1000);
+        QCOMPARE(r.FluxSource, std::string("5.0 %, model"));
+    }
+
+    /// "Report…" writes the evening as a PDF that reads back: a page for a
+    /// few entries, more for many, a page rendered to an image that is not
+    /// blank; a report that cannot be written is said.
+    void TheReportIsAReadablePdf() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) {
+            QSKIP("poppler-utils (pdfinfo, pdftoppm) not installed");
+        }
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        const QString log = dir.path() + QLatin1Char('/') + measure::kMeasurementLogName;
+        for (int i = 0; i < 120; ++i) {
+            measure::MeasurementRecord r = Record("2026-12-01T20:00:00Z", "Moon", 10368, 29.5);
+            r.Utc = QStringLiteral("2026-12-%1T20:00:00Z")
+                        .arg(1 + i % 28, 2, 10, QLatin1Char('0'))
+                        .toStdString();
+            r.FluxSource = "5.0 %, model";
+            QVERIFY(!measure::AppendMeasurement(log.toStdString(), r));
+        }
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.OpenBeside(nullptr);
+        MeasureOnMoon(w, "2.5");
+        const auto pages = [](const QString& pdf) {
+            QProcess info;
+            info.start(QStringLiteral("pdfinfo"), {pdf});
+            info.waitForFinished(10000);
+            const QString out = QString::fromUtf8(info.readAllStandardOutput());
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(out);
+            return m.hasMatch() ? m.captured(1).toInt() : -1;
+        };
+        const QString many = dir.path() + QStringLiteral("/many.pdf");
+        w.AskReportPath = [many] { return many; };
+        w.Report->click();
+        QVERIFY(messages.said.empty());
+        const int manyPages = pages(many);
+        QVERIFY2(manyPages >= 2, qPrintable(QString::number(manyPages)));
+
+        const QString png = dir.path() + QStringLiteral("/page");
+        QCOMPARE(QProcess::execute(QStringLiteral("pdftoppm"),
+                                   {QStringLiteral("-png"), QStringLiteral("-r"),
+                                    QStringLiteral("60"), QStringLiteral("-f"), QStringLiteral("1"),
+                                    QStringLiteral("-l"), QStringLiteral("1"), many, png}),
+                 0);
+        QDir pngs(dir.path(), QStringLiteral("page*.png"));
+        QCOMPARE(pngs.entryList().size(), 1);
+        const QImage page(dir.path() + QLatin1Char('/') + pngs.entryList().front());
+        QVERIFY(!page.isNull());
+        int dark = 0;
+        for (int yy = 0; yy < page.height(); yy += 2) {
+            for (int xx = 0; xx < page.width(); xx += 2) {
+                dark += qGray(page.pixel(xx, yy)) < 128;
+            }
+        }
+        QVERIFY2(dark > 500, qPrintable(QString::number(dark))); // text and the chart on it
+        const QByteArray shots = qgetenv("VANTREL_MEASURE_SHOTS");
+        if (!shots.isEmpty()) {
+            QProcess::execute(QStringLiteral("pdftoppm"),
+                              {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("90"),
+                               QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                               QStringLiteral("1"), QStringLiteral("-singlefile"), many,
+                               QString::fromLocal8Bit(shots) + QStringLiteral("/report-page1")});
+        }
+
+        w.AskReportPath = [&dir] { return dir.path() + QStringLiteral("/no/such/folder/r.pdf"); };
+        w.Report->click();
+        QCOMPARE(messages.said.size(), std::size_t{1});
+        QVERIFY(messages.said[0].find("Cannot write the report") != std::string::npos);
+        w.close();
+    }
+
+    /// Without the maps the column and the reference say why; the G/T is
+    /// the plain one, logged without sky columns.
+    void WithoutTheSkyMapTheColumnSaysWhy() {
+        QTemporaryDir dir;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 1296;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.SkyFolder = dir.path(); // no maps in it
+        w.Source->setCurrentIndex(kCasARow);
+        w.show();
+        QTRY_COMPARE_WITH_TIMEOUT(Cell(w, kCasARow, kTskyCol), QStringLiteral("no map"), 10000);
+        QVERIFY2(w.ColdSky->text().startsWith(QStringLiteral("no sky map: ")),
+                 qPrintable(w.ColdSky->text()));
+        QVERIFY(w.ColdSky->text().contains(QStringLiteral("408mhz_ra_dec.fits")));
+        w.MeasuredY->setText(QStringLiteral("0.3"));
+        QVERIFY(!w.GOverT->text().contains(QStringLiteral("corrected")));
+        w.Log->click();
+        QVERIFY(!w.LogRead().Records.back().BackgroundCorrectionDb);
+        // The sky columns empty, the flux's source after them.
+        QVERIFY2(LogLines(w).last().endsWith(QStringLiteral(",,,,\"5.0 %, model\"")),
+                 qPrintable(LogLines(w).last()));
+        w.close();
+    }
+
     /// With VANTREL_MEASURE_SHOTS set to a folder: a picture of the window
     /// with a G/T history of two sources in two bands and a withdrawn entry.
     void Screenshot() {
@@ -607,13 +849,16 @@ private slots:
             clock_.reading.Local += 1.5;
         }
         clock_.reading.Local = start;
+        w.SkyFolder = QStringLiteral(VANTREL_SKY408_DIR);
         w.OpenBeside(nullptr);
         // The odd reading of the fourth night withdrawn.
         w.Entries->selectRow(8);
         w.Withdraw->click();
         MeasureOnMoon(w, "2.4");
-        w.resize(1600, 820); // the list's method and antenna in sight
+        w.resize(1600, 1000); // the list's method and antenna in sight
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PresentSky() != nullptr && w.PresentSky()->Chosen == kMoonRow,
+                                 20000);
         QTest::qWait(200);
         QDir().mkpath(QString::fromLocal8Bit(shots));
         QVERIFY(w.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/measure.png")));
