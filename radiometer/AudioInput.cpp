@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace vantrel {
@@ -23,8 +25,36 @@ constexpr float kInt32FullScale = 2147483648.0F;
 /// Channels opened at the least, when the device has them.
 constexpr unsigned kFewestChannels = 2;
 
+/// ALSA's own words about the last failure on this thread ("Unknown PCM
+/// cards.pcm.foo"): kept for the details of our sentence instead of being
+/// printed on standard error, where they buried what went wrong.
+thread_local std::string alsaDetails;
+constexpr std::size_t kMostDetailChars = 300;
+
+void KeepAlsaWords(const char* /*file*/, int /*line*/, const char* function, int /*err*/,
+                   const char* format, ...) {
+    char text[kMostDetailChars];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    alsaDetails = function != nullptr && *function != '\0' ? std::string(function) + ": " + text
+                                                           : std::string(text);
+}
+
+/// ALSA's messages go to KeepAlsaWords from the first sound card opened on.
+void QuietAlsa() {
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { snd_lib_error_set_handler(&KeepAlsaWords); });
+}
+
 std::string AlsaText(int code) {
-    return snd_strerror(code);
+    std::string text = snd_strerror(code);
+    if (!alsaDetails.empty()) {
+        text += " (details: " + alsaDetails + ")";
+        alsaDetails.clear();
+    }
+    return text;
 }
 
 /// What a sentence about a failed open should suggest.
@@ -52,6 +82,8 @@ public:
         if (s.Channel < 1) {
             return InputError::Refused("Channels are counted from 1.");
         }
+        QuietAlsa();
+        alsaDetails.clear();
         int r = snd_pcm_open(&pcm_, s.Device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
         if (r < 0) {
             pcm_ = nullptr;

@@ -951,6 +951,19 @@ TEST_F(ToolRun, EachCase) {
 #ifdef VANTREL_POWER
         // The power log goes where every tool puts a file it makes: beside
         // the station read, or into the folder --data-home names.
+        // ALSA's own words go into the sentence's details, not onto
+        // standard error in lines of their own.
+        {"power_alsa_chatter_in_the_details",
+         VANTREL_POWER,
+         {"--input", "audio", "--device", "nosuchpcm", "--duration", "1"},
+         Case::InDataHome,
+         2,
+         "(details: ",
+         "",
+         [](const Outcome& r) {
+             EXPECT_EQ(r.Err.find("ALSA lib"), std::string::npos) << r.Err;
+             EXPECT_NE(r.Err.find("Unknown PCM nosuchpcm"), std::string::npos) << r.Err;
+         }},
         {"power_logs_beside_the_data_home_station",
          VANTREL_POWER,
          {"--input", "command", "--command", "while :; do echo -30; sleep 0.02; done", "--tau",
