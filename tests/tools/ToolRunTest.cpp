@@ -955,7 +955,7 @@ TEST_F(ToolRun, EachCase) {
         // standard error in lines of their own.
         {"power_alsa_chatter_in_the_details",
          VANTREL_POWER,
-         {"--input", "audio", "--device", "nosuchpcm", "--duration", "1"},
+         {"--input", "audio", "--device", "nosuchpcm", "--band", "300:2700", "--duration", "1"},
          Case::InDataHome,
          2,
          "(details: ",
