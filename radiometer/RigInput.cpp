@@ -1,11 +1,11 @@
 #include "radiometer/RigInput.h"
 
+#include "radiometer/HamlibRig.h"
+
 #include <hamlib/rig.h>
 
 #include <cmath>
-#include <mutex>
 #include <string>
-#include <string_view>
 #include <thread>
 
 namespace vantrel {
@@ -13,22 +13,6 @@ namespace vantrel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-/// Hamlib's short text of an error code ("IO error"), without the debug
-/// messages rigerror() appends in Hamlib 4.5, and without its line breaks.
-std::string RigErrorText(int code) {
-    const char* text = rigerror2(code);
-    std::string s = text != nullptr ? text : "error " + std::to_string(code);
-    std::erase_if(s, [](char c) { return c == '\n' || c == '\r'; });
-    return s;
-}
-
-/// Whether Hamlib's record of the failure holds a refused TCP connection.
-bool ConnectionRefused(int code) {
-    const char* text = rigerror(code);
-    const std::string_view s = text != nullptr ? text : "";
-    return s.find("Connection refused") != std::string_view::npos;
-}
 
 /// The longest one Read waits before it reads the S-meter.
 constexpr auto kLongestWait = std::chrono::milliseconds(100);
@@ -41,35 +25,13 @@ public:
     RigInput& operator=(const RigInput&) = delete;
 
     InputError Open(StreamDescription& description) override {
-        static std::once_flag quiet;
-        std::call_once(quiet, [] {
-            rig_set_debug(RIG_DEBUG_NONE);
-            rig_load_all_backends();
-        });
         const RigSettings& s = settings_;
-        rig_ = rig_init(s.Model);
-        if (rig_ == nullptr) {
-            return InputError::Refused("Hamlib has no rig model " + std::to_string(s.Model) +
-                                       " ('rigctl -l' lists them).");
+        HamlibRigOpening opening = OpenHamlibRig(s.Model, s.Device, s.SerialSpeed);
+        if (opening.Rig == nullptr) {
+            return opening.UnknownModel ? InputError::Refused(opening.Problem)
+                                        : InputError::Retry(opening.Problem);
         }
-        if (!s.Device.empty()) {
-            rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), s.Device.c_str());
-        }
-        if (s.SerialSpeed > 0) {
-            rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"),
-                         std::to_string(s.SerialSpeed).c_str());
-        }
-        const int r = rig_open(rig_);
-        if (r != RIG_OK) {
-            if (ConnectionRefused(r)) {
-                return InputError::Retry("The rig at " + s.Device +
-                                         " refused the connection: is rigctld running?");
-            }
-            return InputError::Retry("Cannot open the rig (model " + std::to_string(s.Model) +
-                                     ", " + s.Device + "): " + RigErrorText(r) +
-                                     ". Is it on and connected, and no other program using its "
-                                     "port (or is rigctld running)?");
-        }
+        rig_ = opening.Rig;
         open_ = true;
         if (rig_has_get_level(rig_, RIG_LEVEL_STRENGTH) == 0) {
             return InputError::Refused("Rig model " + std::to_string(s.Model) +
@@ -105,7 +67,7 @@ public:
         value_t value{};
         const int r = rig_get_level(rig_, RIG_VFO_CURR, RIG_LEVEL_STRENGTH, &value);
         if (r != RIG_OK) {
-            return InputError::Retry("The rig stopped answering (" + RigErrorText(r) +
+            return InputError::Retry("The rig stopped answering (" + HamlibRigErrorText(r) +
                                      "). Opening it again.");
         }
         sink.Reading(std::pow(10.0, value.i / 10.0));
@@ -113,15 +75,8 @@ public:
     }
 
     void Close() override {
-        if (rig_ == nullptr) {
-            return;
-        }
-        if (open_) {
-            rig_close(rig_);
-            open_ = false;
-        }
-        rig_cleanup(rig_);
-        rig_ = nullptr;
+        CloseHamlibRig(rig_);
+        open_ = false;
     }
 
 private:
