@@ -42,6 +42,9 @@ void CheckRoundTrip(const MeasurementRecord& r) {
     expected.Source = OneLine(r.Source);
     expected.Antenna = OneLine(r.Antenna);
     expected.Method = OneLine(r.Method);
+    expected.BlocksUtcStart = OneLine(r.BlocksUtcStart);
+    expected.BlocksUtcEnd = OneLine(r.BlocksUtcEnd);
+    expected.FluxSource = OneLine(r.FluxSource);
     FUZZ_CHECK(back == expected);
 }
 
