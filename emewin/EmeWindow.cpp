@@ -546,13 +546,13 @@ void EmeWindow::StartSky(double frequencyMHz) {
     skyWatcher_.setFuture(QtConcurrent::run([survey = survey_, folder, frequencyMHz]() mutable {
         SkyMade made;
         if (!survey) {
-            sky::SkySurveyLoad load = sky::LoadSkySurveyFrom(folder);
-            if (!load.Survey) {
+            sky::SharedSkySurvey shared = sky::SkySurveyOf(folder);
+            if (!shared.Survey) {
                 made.Problem = QString::fromStdString(
-                    load.Problem.empty() ? "The sky survey is not installed." : load.Problem);
+                    shared.Problem.empty() ? "The sky survey is not installed." : shared.Problem);
                 return made;
             }
-            survey = std::make_shared<const sky::SkySurvey>(std::move(*load.Survey));
+            survey = shared.Survey;
         }
         made.Survey = survey;
         made.Brightness = std::make_shared<const sky::SkyBrightness>(*survey, frequencyMHz);

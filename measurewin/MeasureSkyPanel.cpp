@@ -38,8 +38,8 @@ MeasureSkyPanel::MeasureSkyPanel(QWidget* parent) : QWidget(parent) {
     connect(timer_, &QTimer::timeout, this, &MeasureSkyPanel::Start);
     runWatcher_ = new QFutureWatcher<Run>(this);
     connect(runWatcher_, &QFutureWatcher<Run>::finished, this, &MeasureSkyPanel::Done);
-    surveyWatcher_ = new QFutureWatcher<sky::SkySurveyLoad>(this);
-    connect(surveyWatcher_, &QFutureWatcher<sky::SkySurveyLoad>::finished, this,
+    surveyWatcher_ = new QFutureWatcher<sky::SharedSkySurvey>(this);
+    connect(surveyWatcher_, &QFutureWatcher<sky::SharedSkySurvey>::finished, this,
             &MeasureSkyPanel::SurveyLoaded);
 }
 
@@ -57,19 +57,18 @@ void MeasureSkyPanel::Load(const QString& folderGiven) {
         emit Updated();
         return;
     }
-    surveyWatcher_->setFuture(
-        QtConcurrent::run([folder] { return sky::LoadSkySurveyFrom(folder); }));
+    surveyWatcher_->setFuture(QtConcurrent::run([folder] { return sky::SkySurveyOf(folder); }));
     emit Updated();
 }
 
 void MeasureSkyPanel::SurveyLoaded() {
-    sky::SkySurveyLoad load = surveyWatcher_->result();
-    if (!load.Survey) {
-        problem_ = QStringLiteral("no sky map: ") + QString::fromStdString(load.Problem);
+    const sky::SharedSkySurvey shared = surveyWatcher_->result();
+    if (!shared.Survey) {
+        problem_ = QStringLiteral("no sky map: ") + QString::fromStdString(shared.Problem);
         emit Updated();
         return;
     }
-    survey_ = std::make_shared<const sky::SkySurvey>(std::move(*load.Survey));
+    survey_ = shared.Survey;
     Start();
 }
 

@@ -76,7 +76,7 @@ private:
     std::optional<MeasureSky> sky_;
     QTimer* timer_ = nullptr;
     QFutureWatcher<Run>* runWatcher_ = nullptr;
-    QFutureWatcher<sky::SkySurveyLoad>* surveyWatcher_ = nullptr;
+    QFutureWatcher<sky::SharedSkySurvey>* surveyWatcher_ = nullptr;
 };
 
 } // namespace vantrel

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 
 namespace vantrel::sky {
 
@@ -186,6 +188,22 @@ SkySurveyLoad LoadSkySurveyFrom(const std::string& folder) {
         return load;
     }
     return LoadSkySurvey(folder + "/" + kSurveyTemperatureFile, folder + "/" + kSurveyIndexFile);
+}
+
+SharedSkySurvey SkySurveyOf(const std::string& folder) {
+    static std::mutex lock;
+    static std::map<std::string, std::shared_ptr<const SkySurvey>> read;
+    const std::lock_guard guard(lock);
+    if (const auto it = read.find(folder); it != read.end()) {
+        return {it->second, {}};
+    }
+    SkySurveyLoad load = LoadSkySurveyFrom(folder);
+    if (!load.Survey) {
+        return {nullptr, load.Problem};
+    }
+    auto survey = std::make_shared<const SkySurvey>(std::move(*load.Survey));
+    read.emplace(folder, survey);
+    return {survey, {}};
 }
 
 } // namespace vantrel::sky

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,5 +64,18 @@ std::string FindSkySurveyFolder(const std::string& executableDirectory);
 
 /// Loads the survey from `folder` (FindSkySurveyFolder), or says why not.
 SkySurveyLoad LoadSkySurveyFrom(const std::string& folder);
+
+/// The survey of a folder as the windows share it: read once for the
+/// process (a few megabytes), then the same immutable maps for every window
+/// and thread that asks; or why it cannot be read (asked again, it is read
+/// again, so maps installed meanwhile are found).
+struct SharedSkySurvey {
+    std::shared_ptr<const SkySurvey> Survey;
+    std::string Problem; ///< a sentence naming the file; empty with a survey
+};
+
+/// The shared survey of `folder`; thread-safe. Blocking I/O on its first
+/// call for a folder: call it off the user-interface thread.
+SharedSkySurvey SkySurveyOf(const std::string& folder);
 
 } // namespace vantrel::sky

@@ -135,12 +135,12 @@ void SkyLayerSource::Follow(DateTime utc, const sky::SkyStation& station, double
     watcher_.setFuture(QtConcurrent::run([=]() mutable {
         Made made;
         if (!survey) {
-            sky::SkySurveyLoad load = sky::LoadSkySurveyFrom(folder);
-            if (!load.Survey) {
-                made.Problem = QString::fromStdString(load.Problem);
+            sky::SharedSkySurvey shared = sky::SkySurveyOf(folder);
+            if (!shared.Survey) {
+                made.Problem = QString::fromStdString(shared.Problem);
                 return made;
             }
-            survey = std::make_shared<const sky::SkySurvey>(std::move(*load.Survey));
+            survey = shared.Survey;
         }
         if (!brightness || brightness->FrequencyMHz() != frequencyMHz) {
             brightness = std::make_shared<const sky::SkyBrightness>(*survey, frequencyMHz);
