@@ -156,7 +156,10 @@ int main(int argc, char** argv) {
     RotatorLink link([settings] { return MakeHamlibRotator(settings); }, poll, kRetry);
 
     const std::string title = TerminalSafe(SkyPlaces::Title(o.Tracking.Source, station));
-    ConnectionReport connection(o.Rotator.Device);
+    // Hamlib's dummy (model 1) has no port: the device, which defaults to
+    // the network rotator's localhost:4533, means nothing to it.
+    ConnectionReport connection(o.Rotator.Model == 1 ? std::string("model 1 (dummy, no hardware)")
+                                                     : o.Rotator.Device);
     SystemLocalClock systemClock;
     UtcClock clock(systemClock);
 

@@ -131,6 +131,21 @@ TEST_F(TrackTool, ACircumpolarSourceIsReachedAndInterruptStopsAndEndsAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - sent, 2s);
 }
 
+TEST_F(TrackTool, TheDummyRotatorIsNamedForWhatItIsNotForADefaultAddress) {
+    auto tool =
+        StartTool({"--source", "cas", "--data", DataPath(), "--rotator", "1", "--period", "0.2",
+                   "--offset", OffsetTo(SkySource::CassiopeiaA, kNearAzDeg, kNearElDeg)});
+    const auto connected = tool->WaitForLine(
+        Stream::Err, [](const std::string& l) { return Contains(l, "connected"); }, 10s);
+    ASSERT_TRUE(connected);
+    EXPECT_TRUE(Contains(*connected, "model 1 (dummy")) << *connected;
+    EXPECT_FALSE(Contains(*connected, "4533")) << *connected;
+    tool->Signal(SIGINT);
+    const auto status = tool->WaitForExit(3s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+}
+
 TEST_F(TrackTool, InterruptStopsAMovingRotator) {
     testing::RotctldServer rotctld;
     // Far away: the dummy needs half a minute to get there.
