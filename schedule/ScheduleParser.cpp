@@ -217,11 +217,11 @@ void ReadOptions(std::span<const std::string_view> words, ScheduleStep& step,
         if (name == "pairs") {
             step.Pairs = whole(1, 100);
         } else if (name == "off-beams") {
-            step.OffBeams = range(1, 20);
+            step.OffBeams = range(1, 50);
         } else if (name == "span") {
             step.SpanBeams = range(0.5, 20);
         } else if (name == "points") {
-            step.Points = whole(3, 101);
+            step.Points = whole(6, 201);
         } else if (name == "size") {
             step.Size = whole(3, 15);
         } else if (name == "spacing") {

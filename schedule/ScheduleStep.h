@@ -48,9 +48,9 @@ struct ScheduleStep {
     double Seconds = 0;                 ///< Wait, Track, BeamSwitch, Record: duration, s
     bool CalOn = false;                 ///< Cal: on (true) or off
     std::optional<int> Pairs;           ///< Y: on/off pairs, 1..100
-    std::optional<double> OffBeams;     ///< Y: off points, beamwidths from the source, 1..20
+    std::optional<double> OffBeams;     ///< Y: off points, beamwidths from the source, 1..50
     std::optional<double> SpanBeams;    ///< Cross, Drift: half the scan's span, beamwidths, 0.5..20
-    std::optional<int> Points;          ///< Cross: points per axis, 3..101
+    std::optional<int> Points;          ///< Cross: points per axis, 6..201 (the fit has five values)
     std::optional<int> Size;            ///< Grid: points per side, 3..15
     std::optional<double> SpacingBeams; ///< Grid: spacing, beamwidths, 0.1..2
     std::optional<double>

@@ -47,6 +47,7 @@ if [ -x "$build/vantrel-track" ]; then programs+=(vantrel-track); fi
 if [ -x "$build/vantrel-power" ]; then programs+=(vantrel-power); fi
 if [ -x "$build/vantrel-eme" ]; then programs+=(vantrel-eme); fi
 if [ -x "$build/vantrel-scan" ]; then programs+=(vantrel-scan); fi
+if [ -x "$build/vantrel-observe" ]; then programs+=(vantrel-observe); fi
 if [ -x "$build/vantrel-sky" ]; then programs+=(vantrel-sky); fi
 
 expected=(
@@ -190,6 +191,16 @@ if [ -x "$root/usr/bin/vantrel-scan" ]; then
     help=$(run "$root/usr/bin/vantrel-scan" --help 2>/dev/null || true)
     grep -q "source,az_offset_deg,az_offset_sigma_deg" <<<"$help" &&
         pass "vantrel-scan --help" || fail "vantrel-scan --help"
+fi
+if [ -x "$root/usr/bin/vantrel-observe" ]; then
+    # Without a schedule it must refuse (2); its help names the step lines.
+    status=0
+    run "$root/usr/bin/vantrel-observe" >/dev/null 2>&1 || status=$?
+    [ "$status" -eq 2 ] && pass "vantrel-observe refuses a missing schedule" ||
+        fail "vantrel-observe exit status $status without arguments"
+    help=$(run "$root/usr/bin/vantrel-observe" --help 2>/dev/null || true)
+    grep -q "step,line,utc_start,utc_end,command,status,summary" <<<"$help" &&
+        pass "vantrel-observe --help" || fail "vantrel-observe --help"
 fi
 if [ -x "$root/usr/bin/vantrel-sky" ]; then
     # The installed sky maps are found from the program's own folder.

@@ -74,7 +74,7 @@ TEST(ScheduleParser, RefusesEveryBadLineWithItsNumberAndReason) {
         {"park now", "'now' is more than the step takes: park"},
         {"cal maybe", "cal takes on or off, not 'maybe'"},
         {"cross cas size=5", "cross takes span= and points=, not 'size=5'"},
-        {"cross cas points=2", "points=2: give a whole number from 3 to 101"},
+        {"cross cas points=5", "points=5: give a whole number from 6 to 201"},
         {"cross cas points=5.5", "points=5.5: give a whole number"},
         {"grid cas spacing=0,5", "give beamwidths from 0.1 to 2 (with a decimal point"},
         {"y cas pairs=3 pairs=4", "pairs= is given twice"},

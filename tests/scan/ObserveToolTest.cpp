@@ -1,0 +1,213 @@
+// vantrel-observe as a user runs it, on the simulated telescope: a real
+// rotctld on loopback, the radiometer reading vantrel-sim-telescope through
+// the command input, the tool a child process in a folder of its own, killed
+// part-way and run again.
+
+#include "ChildProcess.h"
+#include "RotctldServer.h"
+#include "SimulatedTelescope.h"
+
+#include "measure/MeasurementLog.h"
+#include "measure/YFactor.h"
+#include "radiometer/PowerLog.h"
+#include "scan/ScanLog.h"
+#include "schedule/ScheduleState.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::ChildProcess;
+using Stream = ChildProcess::Stream;
+
+class ObserveTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vantrel-observe-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        OrbexSunMoon library;
+        station_ = testing::StationWithSunAt(library, SystemUtcNow(), -40.0, 35.0);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    std::string Schedule(const std::string& text) const {
+        const std::string path = (folder_ / "night.txt").string();
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    std::vector<std::string> Args(const std::string& schedule, const testing::RotctldServer& mount,
+                                  const testing::TelescopeTruth& truth) const {
+        char lat[32];
+        char lon[32];
+        std::snprintf(lat, sizeof lat, "%.6Lf", station_.Latitude);
+        std::snprintf(lon, sizeof lon, "%.6Lf", station_.Longitude);
+        return {
+            VANTREL_OBSERVE_PATH,
+            schedule,
+            "--lat",
+            lat,
+            "--lon",
+            lon,
+            "--rotator",
+            "2",
+            "--device",
+            mount.Address(),
+            "--input",
+            "command",
+            "--unit",
+            "mw",
+            "--command",
+            testing::SimTelescopeCommand(mount.Port(), station_, SkySource::Sun, truth, nullptr),
+            "--tau",
+            "0.3",
+            "--settle",
+            "0.3",
+            "--hpbw",
+            "1.8",
+            "--frequency",
+            "10368",
+            "--flux-sfu",
+            "200",
+            "--data-home=" + folder_.string()};
+    }
+
+    /// The summary's name=value pairs of an outcome line.
+    static std::map<std::string, std::string> Summary(const schedule::StepOutcome& o) {
+        std::map<std::string, std::string> values;
+        std::size_t at = 0;
+        while (at <= o.Summary.size()) {
+            const std::size_t end = std::min(o.Summary.find(';', at), o.Summary.size());
+            const std::string pair = o.Summary.substr(at, end - at);
+            if (const std::size_t eq = pair.find('='); eq != std::string::npos) {
+                values[pair.substr(0, eq)] = pair.substr(eq + 1);
+            }
+            at = end + 1;
+        }
+        return values;
+    }
+
+    static std::vector<schedule::StepOutcome> Outcomes(const ChildProcess& tool) {
+        std::vector<schedule::StepOutcome> outcomes;
+        const auto& out = tool.Lines(Stream::Out);
+        EXPECT_FALSE(out.empty());
+        if (!out.empty()) {
+            EXPECT_EQ(out[0], schedule::kOutcomeHeader);
+        }
+        for (std::size_t i = 1; i < out.size(); ++i) {
+            const auto o = schedule::OutcomeFromLine(out[i]);
+            EXPECT_TRUE(o) << out[i];
+            if (o) {
+                outcomes.push_back(*o);
+            }
+        }
+        return outcomes;
+    }
+
+    fs::path folder_;
+    HomeStation station_;
+};
+
+/// A night killed with SIGKILL part-way and run again: what ended is
+/// reported done-before and not repeated (one measurement, one scan in the
+/// logs), the step that was cut off runs from its start, the cross-scan's
+/// offsets found the hidden pointing error and "apply" put them into the
+/// Y-factor's pointing, and the power log has no half line.
+TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep) {
+    testing::RotctldServer mount;
+    const testing::TelescopeTruth truth;
+    const std::string night = Schedule("# a short night on the simulated telescope\n"
+                                       "cross sun span=2 points=9\n"
+                                       "apply\n"
+                                       "\n"
+                                       "y sun pairs=1   # with the offsets found\n"
+                                       "record 1.5\n"
+                                       "park\n");
+    {
+        ChildProcess first(Args(night, mount, truth), folder_.string());
+        ASSERT_TRUE(first.WaitForLine(
+            Stream::Err,
+            [](const std::string& l) { return l.find("step 4 of 5") != std::string::npos; }, 150s))
+            << "the night never reached its fourth step";
+        first.Signal(SIGKILL);
+        ASSERT_TRUE(first.WaitForExit(5s));
+        const auto outcomes = Outcomes(first);
+        ASSERT_EQ(outcomes.size(), 3U);
+        const auto cross = Summary(outcomes[0]);
+        EXPECT_EQ(outcomes[0].Status, schedule::StepStatus::Ok) << outcomes[0].Summary;
+        EXPECT_NEAR(std::atof(cross.at("az_offset_deg").c_str()), -truth.ErrorAzDeg, 0.05);
+        EXPECT_NEAR(std::atof(cross.at("el_offset_deg").c_str()), -truth.ErrorElDeg, 0.05);
+        EXPECT_NEAR(std::atof(cross.at("hpbw_az_deg").c_str()), truth.BeamDeg, 0.1);
+        EXPECT_EQ(outcomes[1].Status, schedule::StepStatus::Ok) << outcomes[1].Summary;
+        // On the source's axis once the offsets are in: Y = 1 + Tsource/Tsys.
+        const auto y = Summary(outcomes[2]);
+        EXPECT_NEAR(std::atof(y.at("y_db").c_str()),
+                    measure::RatioToDb(1 + truth.SourceK / truth.TsysK), 0.2)
+            << outcomes[2].Summary;
+        EXPECT_EQ(outcomes[2].Line, 5);
+    }
+    ChildProcess second(Args(night, mount, truth), folder_.string());
+    const auto status = second.WaitForExit(90s);
+    ASSERT_TRUE(status) << "the second run never ended";
+    EXPECT_EQ(*status, 0);
+    const auto outcomes = Outcomes(second);
+    ASSERT_EQ(outcomes.size(), 5U);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(outcomes[static_cast<std::size_t>(i)].Status, schedule::StepStatus::DoneBefore);
+    }
+    EXPECT_EQ(outcomes[3].Command, "record 1.5");
+    EXPECT_EQ(outcomes[3].Status, schedule::StepStatus::Ok) << outcomes[3].Summary;
+    EXPECT_GE(std::atoi(Summary(outcomes[3]).at("blocks").c_str()), 3);
+    EXPECT_EQ(outcomes[4].Status, schedule::StepStatus::Ok) << outcomes[4].Summary;
+
+    measure::MeasurementLog measurements;
+    ASSERT_FALSE(measure::ReadMeasurementLog((folder_ / measure::kMeasurementLogName).string(),
+                                             measurements));
+    EXPECT_EQ(measurements.Records.size(), 1U) << "the Y-factor done before is not logged again";
+    scan::ScanLog scans;
+    ASSERT_FALSE(scan::ReadScanLog((folder_ / scan::kScanLogName).string(), scans));
+    EXPECT_EQ(scans.Records.size(), 1U);
+    PowerLog power;
+    ASSERT_FALSE(ReadPowerLog((folder_ / kPowerLogName).string(), power));
+    EXPECT_TRUE(power.Skipped.empty()) << power.Skipped.front();
+    int recorded = 0;
+    for (const PowerRecord& r : power.Records) {
+        recorded += r.Role == "record" ? 1 : 0;
+    }
+    EXPECT_GE(recorded, 3);
+}
+
+/// Every line that cannot be used is said with its number, and nothing
+/// moves: no output line, exit 2, no state written.
+TEST_F(ObserveTool, AScheduleWithBadLinesIsRefusedWholeBeforeAnythingMoves) {
+    testing::RotctldServer mount;
+    const std::string night = Schedule("cross sun\ntrack vega 60\nwait 10\ncal on\n");
+    ChildProcess tool(Args(night, mount, {}), folder_.string());
+    const auto status = tool.WaitForExit(10s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 2);
+    EXPECT_TRUE(tool.Lines(Stream::Out).empty());
+    std::string said;
+    for (const std::string& line : tool.Lines(Stream::Err)) {
+        said += line + "\n";
+    }
+    EXPECT_NE(said.find("line 2: 'vega' names no source"), std::string::npos) << said;
+    EXPECT_NE(said.find("line 4: cal on needs --cal-on CMD"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(schedule::StatePath(night)));
+}
+
+} // namespace
+} // namespace vantrel

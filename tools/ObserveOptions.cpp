@@ -1,0 +1,166 @@
+#include "tools/ObserveOptions.h"
+
+#include "tools/ArgumentNumbers.h"
+#include "tools/TerminalText.h"
+
+#include <vector>
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: vantrel-observe SCHEDULE [options]\n"
+    "Runs a night's schedule on the telescope: one step a line of SCHEDULE\n"
+    "(# starts a comment), each to its end, one flushed CSV line per step on\n"
+    "standard output under the header\n"
+    "  step,line,utc_start,utc_end,command,status,summary\n"
+    "with status ok, partial, skipped (the reason in the summary), failed or\n"
+    "done-before, and the step's results as name=value pairs separated by ';'\n"
+    "in the column names of vantrel-scan. Progress goes to standard error.\n"
+    "\n"
+    "Steps:\n"
+    "  at YYYY-MM-DDTHH:MM[:SS]       wait until that UTC\n"
+    "  lst HH:MM[:SS]                 wait until that local sidereal time\n"
+    "  wait SECONDS\n"
+    "  track SOURCE SECONDS           follow the source\n"
+    "  park                           until the rotator reports its park position\n"
+    "  apply                          the last cross-scan's offsets into tracking\n"
+    "  cal on|off                     the calibrator (--cal-on, --cal-off)\n"
+    "  y SOURCE [pairs=K] [off-beams=N]\n"
+    "  cross SOURCE [span=B] [points=N]\n"
+    "  drift SOURCE [span=B]\n"
+    "  record SECONDS                 power blocks at the present pointing\n"
+    "  grid, beamswitch, pointing     read, but not yet run by this version: such a\n"
+    "                                 step ends failed and says so\n"
+    "A line that cannot be read is refused, with its number and the reason,\n"
+    "before anything moves.\n"
+    "\n"
+    "Beside SCHEDULE the state SCHEDULE.state keeps the steps that ended\n"
+    "(written atomically after each): run again after a crash, a power cut or\n"
+    "kill -9, the ended steps are reported as done-before and not repeated, and\n"
+    "the step that was running runs again from its start. SIGINT or SIGTERM\n"
+    "stops the rotator, ends the step as partial and exits (that step runs\n"
+    "again next time).\n"
+    "\n"
+    "Options (and every option of vantrel-scan except --procedure and --source,\n"
+    "which each step gives; --pairs, --off-beams, --span and --points are the\n"
+    "defaults of the steps that leave them out):\n"
+    "  --restart          run every step again, the state forgotten\n"
+    "  --cal-on CMD       a command that switches the calibrator on (run by\n"
+    "                     /bin/sh; exit status 0 is success), --cal-off CMD\n"
+    "                     the one that switches it off\n"
+    "  --cal-k K          the calibrator's excess temperature, kelvin\n"
+    "  --park-timeout S   a park not reported within S seconds ends partial\n"
+    "                     (default 180)\n"
+    "  --help             this text\n"
+    "\n"
+    "Exit status: 0 when every step ended ok, skipped or done-before (a step\n"
+    "done before counts as it ended then); 3 when one was partial or failed\n"
+    "(or the run was interrupted); 2 for a schedule or an argument that cannot\n"
+    "be used; 1 when the output cannot be written.\n";
+
+} // namespace
+
+std::string_view ObserveUsage() {
+    return kUsage;
+}
+
+ParsedObserve ParseObserveArguments(std::span<const std::string_view> args, HomeStation& station,
+                                    const VansetScanDefaults& defaults) {
+    ParsedObserve result;
+    ObserveCommandLine& o = result.Options;
+    const auto fail = [&](const std::string& message) {
+        result.Error = "vantrel-observe: " + TerminalSafe(message);
+        return result;
+    };
+    std::vector<std::string_view> scan;
+    bool fluxGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        std::string_view flag = arg;
+        std::optional<std::string_view> inlineValue;
+        if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != arg.npos) {
+            flag = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+        }
+        const auto value = [&]() -> std::optional<std::string_view> {
+            if (inlineValue) {
+                return inlineValue;
+            }
+            if (i + 1 < args.size()) {
+                return args[++i];
+            }
+            return std::nullopt;
+        };
+        if (flag == "--help" || flag == "-h") {
+            o.Help = true;
+            return result;
+        }
+        if (i == 0 && !arg.starts_with("-")) {
+            o.SchedulePath = std::string(arg);
+            continue;
+        }
+        if (flag == "--restart") {
+            o.Restart = true;
+        } else if (flag == "--procedure" || flag == "--source") {
+            return fail(std::string(flag) + " is given by each step of the schedule");
+        } else if (flag == "--fits" || flag == "--cal-on" || flag == "--cal-off" ||
+                   flag == "--cal-k" || flag == "--park-timeout") {
+            const auto v = value();
+            if (!v || v->empty()) {
+                return fail(std::string(flag) + " needs a value (try --help)");
+            }
+            if (flag == "--fits") {
+                o.FitsFolder = std::string(*v);
+            } else if (flag == "--cal-on") {
+                o.CalOnCommand = std::string(*v);
+            } else if (flag == "--cal-off") {
+                o.CalOffCommand = std::string(*v);
+            } else if (flag == "--cal-k") {
+                const auto k = ParseDoubleArgument(std::string(*v), 0.001, 1e6);
+                if (!k) {
+                    return fail("--cal-k: '" + std::string(*v) +
+                                "' is not a temperature in kelvin above 0");
+                }
+                o.CalK = *k;
+            } else {
+                const auto s = ParseDoubleArgument(std::string(*v), 1, 3600);
+                if (!s) {
+                    return fail("--park-timeout: '" + std::string(*v) +
+                                "' is not a number of seconds from 1 to 3600");
+                }
+                o.ParkTimeoutS = *s;
+            }
+        } else {
+            fluxGiven = fluxGiven || flag == "--flux-sfu";
+            scan.push_back(arg);
+        }
+    }
+    // The scan options are read as vantrel-scan reads them, for a cross-scan
+    // (which needs no more than the beam); the Sun when its flux is given.
+    scan.push_back("--procedure");
+    scan.push_back("cross");
+    scan.push_back("--source");
+    scan.push_back(fluxGiven ? "sun" : "cas");
+    ParsedScan parsed = ParseScanArguments(scan, station, defaults);
+    o.Files = parsed.Options.Files; // where Vanset.ini is looked for, whatever else is refused
+    if (o.SchedulePath.empty()) {
+        return fail("the schedule is needed: vantrel-observe SCHEDULE [options] (try --help)");
+    }
+    if (!parsed.Error.empty()) {
+        std::string message = parsed.Error;
+        if (message.starts_with("vantrel-scan: ")) {
+            message.erase(0, 14);
+        }
+        result.Error = "vantrel-observe: " + message;
+        return result;
+    }
+    o.Scan = std::move(parsed.Options);
+    if (!o.FitsFolder.empty()) {
+        return fail("--fits: FITS files are not written by this version yet");
+    }
+    return result;
+}
+
+} // namespace vantrel

@@ -1,0 +1,814 @@
+// vantrel-observe: a night's schedule run step after step on the telescope.
+// Each step is stepped from the main thread every 50 ms as vantrel-scan
+// steps its procedure; a RotatorLink and a PowerRunner talk to the rotator
+// and the radiometer on threads of their own and are shared by the steps.
+//
+// Signals: SIGINT and SIGTERM are blocked in every thread and taken with
+// sigtimedwait between steps, so the ending (the step aborted, the rotator
+// stopped, its partial line printed, exit 3) runs as ordinary code.
+//
+// The state beside the schedule is written after every step that ended, so
+// a run after a crash reports those steps as done-before and runs the one
+// that was cut off from its start.
+
+#include "apparent/SkyPlaces.h"
+#include "astro/Clock.h"
+#include "astro/OrbexSunMoon.h"
+#include "astro/SiderealTime.h"
+#include "measure/MeasurementLog.h"
+#include "radiometer/PowerLogWriter.h"
+#include "radiometer/PowerRunner.h"
+#include "scan/CrossScan.h"
+#include "scan/DriftScan.h"
+#include "scan/ProcedurePowerLog.h"
+#include "scan/ScanLog.h"
+#include "scan/YFactorSequence.h"
+#include "scanwin/ScanSetup.h"
+#include "schedule/ScheduleParser.h"
+#include "schedule/ScheduleState.h"
+#include "tools/EndingSignals.h"
+#include "tools/ObserveOptions.h"
+#include "tools/PowerInputFactory.h"
+#include "tools/RotatorModelCheck.h"
+#include "tools/StationToolStart.h"
+#include "tools/TerminalText.h"
+#include "tools/ToolStation.h"
+#include "tracking/HamlibRotator.h"
+#include "tracking/RotatorLink.h"
+#include "tracking/SkyAngles.h"
+#include "tracking/Tracking.h"
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <utility>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace vantrel;
+using namespace vantrel::schedule;
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+using Values = std::vector<std::pair<std::string, std::string>>;
+
+constexpr int kBadArguments = 2;
+constexpr int kOutputFailed = 1;
+constexpr int kPartial = 3;
+constexpr auto kStep = 50ms;
+constexpr auto kPoll = 200ms;
+constexpr auto kProgressEvery = 10s;
+constexpr InputRetry kRadiometerRetry{500ms, 5000ms, 2.0};
+/// A calibrator's command that has not ended by then has failed.
+constexpr double kCalCommandS = 30.0;
+/// Sidereal seconds in a solar (UT1) second.
+constexpr double kSiderealRate = 1.00273790935;
+
+void Say(const std::string& text) {
+    std::fprintf(stderr, "vantrel-observe: %s\n", TerminalSafe(text).c_str());
+    std::fflush(stderr);
+}
+
+std::string Fixed(double v, int decimals) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, v);
+    return text;
+}
+
+void Put(Values& values, std::string name, const std::optional<double>& v, int decimals) {
+    if (v && std::isfinite(*v)) {
+        values.emplace_back(std::move(name), Fixed(*v, decimals));
+    }
+}
+
+/// What a step gave.
+struct StepResult {
+    StepStatus Status = StepStatus::Ok;
+    Values Summary;
+    bool Interrupted = false; ///< cut off by a signal: not recorded, runs again
+
+    static StepResult With(StepStatus status, std::string reason) {
+        StepResult r;
+        r.Status = status;
+        r.Summary.emplace_back("reason", std::move(reason));
+        return r;
+    }
+};
+
+/// What the steps share: the station, the parts, the pointing in force.
+class Night {
+public:
+    Night(const ObserveCommandLine& o, const HomeStation& station, const ToolFiles& where,
+          const sigset_t& ending)
+        : o_(o), scan_(o.Scan), station_(station), where_(where), ending_(ending),
+          places_(library_), clock_(systemClock_), pointing_(o.Scan.Pointing),
+          link_([settings = o.Scan.Rotator] { return MakeHamlibRotator(settings); }, kPoll,
+                kAttendedRetry),
+          runner_(PowerInputFactory(o.Scan.Radiometer), o.Scan.Radiometer.Integration,
+                  kRadiometerRetry),
+          powerLog_(where.PathForNew(kPowerLogName)) {
+        pointing_.BeamwidthDeg = scan_.Scan.BeamwidthDeg;
+        antenna_ = scan_.DishM ? MeasureSetup{} : AntennaOfBeamwidth(scan_.Scan.BeamwidthDeg);
+        if (scan_.GainDbi) {
+            antenna_.GainDbi = *scan_.GainDbi;
+        }
+        if (scan_.DishM) {
+            antenna_.Antenna = AntennaKind::Dish;
+            antenna_.DishDiameterM = *scan_.DishM;
+            antenna_.Efficiency = scan_.Efficiency;
+        }
+        if (scan_.SolarFluxSfu) {
+            char sfu[32];
+            std::snprintf(sfu, sizeof sfu, "%.17g", *scan_.SolarFluxSfu);
+            antenna_.SolarFlux = sfu;
+        }
+    }
+
+    DateTime Now() const { return clock_.UtcNow(); }
+    bool Interrupted() const { return interrupted_; }
+
+    StepResult Run(const ScheduleStep& step) {
+        switch (step.Kind) {
+        case StepKind::At:
+            return WaitUntil(step.Utc);
+        case StepKind::Lst:
+            return WaitUntil(NextSiderealTime(step.LstHours));
+        case StepKind::Wait:
+            return WaitUntil(Now() + step.Seconds / 86400.0);
+        case StepKind::Track:
+            return Track(step);
+        case StepKind::Park:
+            return Park();
+        case StepKind::Apply:
+            return Apply();
+        case StepKind::Cal:
+            return Calibrator(step.CalOn);
+        case StepKind::Record:
+            return Record(step.Seconds);
+        case StepKind::Y:
+        case StepKind::Cross:
+        case StepKind::Drift:
+            return Procedure(step);
+        case StepKind::Grid:
+        case StepKind::BeamSwitch:
+        case StepKind::Pointing:
+            return StepResult::With(StepStatus::Failed, std::string(StepWord(step.Kind)) +
+                                                            " is not run by this version");
+        }
+        return StepResult::With(StepStatus::Failed, "unknown step");
+    }
+
+    void End() {
+        link_.Shutdown(true);
+        runner_.Stop();
+        if (!powerLog_.Flush(std::chrono::seconds(10))) {
+            Say("the power log " + powerLog_.Path() + " could not take " +
+                std::to_string(powerLog_.Waiting()) + " block(s)");
+        }
+    }
+
+private:
+    /// Waits one period for a signal; false (and interrupted) when one came.
+    bool Tick() {
+        if (!interrupted_ && EndingSignalWithin(ending_, kStep)) {
+            interrupted_ = true;
+        }
+        for (const RunnerEvent& e : runner_.TakeEvents()) {
+            if (e.What != RunnerEvent::Kind::Opened) {
+                Say("radiometer: " + e.Text);
+            }
+        }
+        const RotatorStatus rotator = link_.Status();
+        if (rotator.Connected != connected_) {
+            Say(rotator.Connected ? "rotator connected"
+                                  : "rotator: " + (rotator.LastError.empty() ? std::string("lost")
+                                                                             : rotator.LastError));
+            connected_ = rotator.Connected;
+        }
+        return !interrupted_;
+    }
+
+    StepResult InterruptedResult() {
+        link_.Stop();
+        StepResult r = StepResult::With(StepStatus::Partial, "interrupted");
+        r.Interrupted = true;
+        return r;
+    }
+
+    /// Blocks that came while no procedure runs go to the power log as they are.
+    void LogFreeBlocks(std::string_view role) {
+        for (const PowerBlock& b : runner_.TakeBlocks()) {
+            PowerRecord r = PowerRecordOf(b, PowerInputName(scan_.Radiometer.Input),
+                                          scan_.Observing.Conditions.FrequencyMHz, PowerMark{});
+            r.Role = std::string(role);
+            if (const auto p = link_.Status().Reported) {
+                r.AzimuthDeg = p->AzimuthDeg;
+                r.ElevationDeg = p->ElevationDeg;
+            }
+            powerLog_.Append(std::move(r));
+            freeBlocks_.push_back(b);
+        }
+        for (const std::string& why : powerLog_.TakeProblems()) {
+            Say(why);
+        }
+    }
+
+    DateTime NextSiderealTime(double lstHours) const {
+        const DateTime now = Now();
+        const double gst = static_cast<double>(GreenwichSiderealTimeAt(DecodeInstant(now)));
+        const double lst =
+            std::fmod(gst + static_cast<double>(station_.Longitude) / 15.0 + 48.0, 24.0);
+        const double aheadH = std::fmod(lstHours - lst + 24.0, 24.0);
+        return now + aheadH / kSiderealRate / 24.0;
+    }
+
+    StepResult WaitUntil(DateTime until) {
+        const DateTime start = Now();
+        DateTime lastSaid = start;
+        while (Now() < until) {
+            if (!Tick()) {
+                return InterruptedResult();
+            }
+            LogFreeBlocks("");
+            if ((Now() - lastSaid) * 86400.0 >= 600) {
+                lastSaid = Now();
+                Say("waiting, " + Fixed((until - Now()) * 1440.0, 0) + " min left");
+            }
+        }
+        freeBlocks_.clear();
+        StepResult r;
+        Put(r.Summary, "waited_s", std::max(0.0, (Now() - start) * 86400.0), 0);
+        return r;
+    }
+
+    /// Why the source cannot be used now (below the minimum elevation), or nothing.
+    std::optional<std::string> BelowLimits(SkySource source) const {
+        const SkyPlaceDeg place =
+            places_.At(source, station_, scan_.Observing.Conditions, DecodeInstant(Now()));
+        if (place.ElevationDeg < pointing_.MinElevationDeg) {
+            return std::string(SkyPlaces::Title(source, station_)) + " is at " +
+                   Fixed(place.ElevationDeg, 1) + " deg elevation, below the minimum " +
+                   Fixed(pointing_.MinElevationDeg, 1) + " deg";
+        }
+        return std::nullopt;
+    }
+
+    StepResult Track(const ScheduleStep& step) {
+        if (const auto below = BelowLimits(step.Source())) {
+            return StepResult::With(StepStatus::Skipped, *below);
+        }
+        Tracker tracker(library_);
+        TrackingOptions options = pointing_;
+        options.Source = step.Source();
+        const DateTime until = Now() + step.Seconds / 86400.0;
+        double onTargetS = 0;
+        DateTime last = Now();
+        SteadyClock::time_point nextCommand{};
+        std::optional<double> elevation;
+        while (Now() < until) {
+            if (!Tick()) {
+                return InterruptedResult();
+            }
+            LogFreeBlocks("track");
+            const RotatorStatus status = link_.Status();
+            const DateTime now = Now();
+            if (SteadyClock::now() >= nextCommand) {
+                nextCommand = SteadyClock::now() +
+                              std::chrono::milliseconds(static_cast<int>(options.PeriodS * 1000));
+                const TrackDecision d =
+                    tracker.Step(DecodeInstant(now), station_, scan_.Observing.Conditions, options,
+                                 status.Reported);
+                elevation = d.Sky.ElevationDeg;
+                if (d.What == TrackDecision::Action::Point) {
+                    link_.Point(d.Command);
+                }
+                if (d.State == tracking_state::kOnTarget) {
+                    onTargetS += (now - last) * 86400.0;
+                }
+            }
+            last = now;
+        }
+        freeBlocks_.clear();
+        StepResult r;
+        Put(r.Summary, "on_target_s", onTargetS, 0);
+        Put(r.Summary, "elevation_deg", elevation, 2);
+        return r;
+    }
+
+    StepResult Park() {
+        link_.Park(pointing_.ParkPosition);
+        const auto started = SteadyClock::now();
+        std::optional<RotatorPosition> still;
+        SteadyClock::time_point stillSince{};
+        while (SteadyClock::now() - started < std::chrono::duration<double>(o_.ParkTimeoutS)) {
+            if (!Tick()) {
+                return InterruptedResult();
+            }
+            LogFreeBlocks("");
+            const auto reported = link_.Status().Reported;
+            if (!reported) {
+                continue;
+            }
+            if (pointing_.ParkPosition) {
+                if (AngleBetweenDeg(reported->AzimuthDeg, reported->ElevationDeg,
+                                    pointing_.ParkPosition->AzimuthDeg,
+                                    pointing_.ParkPosition->ElevationDeg) <=
+                    kOnTargetToleranceDeg) {
+                    StepResult r;
+                    Put(r.Summary, "az_deg", reported->AzimuthDeg, 1);
+                    Put(r.Summary, "el_deg", reported->ElevationDeg, 1);
+                    return r;
+                }
+                continue;
+            }
+            // The controller's own park position is not known: parked when
+            // the rotator has stood still for a while after the command.
+            if (!still || AngleBetweenDeg(reported->AzimuthDeg, reported->ElevationDeg,
+                                          still->AzimuthDeg, still->ElevationDeg) > 0.05) {
+                still = reported;
+                stillSince = SteadyClock::now();
+            } else if (SteadyClock::now() - stillSince >=
+                           std::chrono::duration<double>(kStandStillS) &&
+                       SteadyClock::now() - started >=
+                           2 * std::chrono::duration<double>(kStandStillS)) {
+                StepResult r;
+                Put(r.Summary, "az_deg", reported->AzimuthDeg, 1);
+                Put(r.Summary, "el_deg", reported->ElevationDeg, 1);
+                return r;
+            }
+        }
+        return StepResult::With(StepStatus::Partial,
+                                "the rotator did not report its park position within " +
+                                    Fixed(o_.ParkTimeoutS, 0) + " s");
+    }
+
+    StepResult Apply() {
+        if (!toApply_) {
+            return StepResult::With(StepStatus::Skipped,
+                                    "no cross-scan or drift scan has found offsets yet");
+        }
+        pointing_.AzimuthOffsetDeg += toApply_->first;
+        pointing_.ElevationOffsetDeg += toApply_->second;
+        StepResult r;
+        Put(r.Summary, "az_offset_deg", pointing_.AzimuthOffsetDeg, 3);
+        Put(r.Summary, "el_offset_deg", pointing_.ElevationOffsetDeg, 3);
+        toApply_.reset();
+        return r;
+    }
+
+    StepResult Calibrator(bool on) {
+        const std::string& command = on ? o_.CalOnCommand : o_.CalOffCommand;
+        if (command.empty()) {
+            return StepResult::With(StepStatus::Failed, std::string("no ") +
+                                                            (on ? "--cal-on" : "--cal-off") +
+                                                            " command was given");
+        }
+        pid_t pid = 0;
+        const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+        if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) !=
+            0) {
+            return StepResult::With(StepStatus::Failed,
+                                    "the calibrator's command cannot be started");
+        }
+        const auto started = SteadyClock::now();
+        int status = 0;
+        while (::waitpid(pid, &status, WNOHANG) == 0) {
+            if (!Tick() ||
+                SteadyClock::now() - started > std::chrono::duration<double>(kCalCommandS)) {
+                ::kill(pid, SIGTERM);
+                ::waitpid(pid, &status, 0);
+                return interrupted_
+                           ? InterruptedResult()
+                           : StepResult::With(StepStatus::Failed,
+                                              "the calibrator's command did not end within 30 s");
+            }
+            LogFreeBlocks("");
+        }
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            return StepResult::With(
+                StepStatus::Failed,
+                "the calibrator's command failed (exit status " +
+                    std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")");
+        }
+        StepResult r;
+        r.Summary.emplace_back("cal", on ? "on" : "off");
+        Put(r.Summary, "cal_k", o_.CalK, 2);
+        return r;
+    }
+
+    StepResult Record(double seconds) {
+        runner_.TakeBlocks(); // what came before the step is not its own
+        freeBlocks_.clear();
+        const DateTime until = Now() + seconds / 86400.0;
+        while (Now() < until) {
+            if (!Tick()) {
+                return InterruptedResult();
+            }
+            LogFreeBlocks("record");
+        }
+        StepResult r;
+        const std::size_t n = freeBlocks_.size();
+        double sumDb = 0;
+        for (const PowerBlock& b : freeBlocks_) {
+            sumDb += b.PowerDb;
+        }
+        r.Summary.emplace_back("blocks", std::to_string(n));
+        if (n > 0) {
+            const double mean = sumDb / static_cast<double>(n);
+            double var = 0;
+            for (const PowerBlock& b : freeBlocks_) {
+                var += (b.PowerDb - mean) * (b.PowerDb - mean);
+            }
+            Put(r.Summary, "power_db", mean, 3);
+            if (n > 1) {
+                Put(r.Summary, "scatter_db", std::sqrt(var / static_cast<double>(n - 1)), 4);
+            }
+        } else {
+            r.Status = StepStatus::Partial;
+            r.Summary.emplace_back("reason", "no power block came from the radiometer");
+        }
+        freeBlocks_.clear();
+        return r;
+    }
+
+    StepResult Procedure(const ScheduleStep& step) {
+        const SkySource source = step.Source();
+        if (const auto below = BelowLimits(source)) {
+            return StepResult::With(StepStatus::Skipped, *below);
+        }
+        scan::ScanSettings settings = scan_.Scan;
+        settings.Source = source;
+        settings.Pairs = step.Pairs.value_or(settings.Pairs);
+        settings.OffBeams = step.OffBeams.value_or(settings.OffBeams);
+        settings.SpanBeams = step.SpanBeams.value_or(settings.SpanBeams);
+        settings.Points = step.Points.value_or(settings.Points);
+        settings.After = scan::AfterEnd::Stop;
+        const ObservingConditions& conditions = scan_.Observing.Conditions;
+        const std::string title(SkyPlaces::Title(source, station_));
+        scan::ProcedureContext context;
+        context.Pointing = pointing_;
+        context.Pointing.Source = source;
+        context.Place = [this, source, conditions](DateTime utc) {
+            return places_.At(source, station_, conditions, DecodeInstant(utc));
+        };
+        context.SourceTitle = title;
+        context.SourceDiskDeg =
+            SourceDiskOf(source, Now(), station_, conditions, library_, antenna_);
+        std::unique_ptr<scan::Procedure> procedure;
+        scan::YFactorSequence* sequence = nullptr;
+        scan::CrossScan* cross = nullptr;
+        scan::DriftScan* drift = nullptr;
+        if (step.Kind == StepKind::Y) {
+            settings.Procedure = scan::ProcedureKind::YFactor;
+            const scan::GOverTBasis basis =
+                GOverTBasisOf(source, Now(), station_, conditions, library_, antenna_);
+            auto p = std::make_unique<scan::YFactorSequence>(settings, context, basis);
+            sequence = p.get();
+            procedure = std::move(p);
+        } else if (step.Kind == StepKind::Cross) {
+            settings.Procedure = scan::ProcedureKind::Cross;
+            auto p = std::make_unique<scan::CrossScan>(settings, context);
+            cross = p.get();
+            procedure = std::move(p);
+        } else {
+            settings.Procedure = scan::ProcedureKind::Drift;
+            auto p = std::make_unique<scan::DriftScan>(settings, context);
+            drift = p.get();
+            procedure = std::move(p);
+        }
+        if (const std::string problem = scan::ScanSettingsProblem(settings); !problem.empty()) {
+            return StepResult::With(StepStatus::Failed, problem);
+        }
+        const double frequency = conditions.FrequencyMHz;
+        scan::ProcedurePowerLog procedureLog(std::string(PowerInputName(scan_.Radiometer.Input)),
+                                             frequency, std::string(SkySourceKey(source)));
+        const auto logBlocks = [&](bool ended) {
+            for (PowerRecord& r : procedureLog.Take(procedure->Readings(), Now(), ended)) {
+                powerLog_.Append(std::move(r));
+            }
+            for (const std::string& why : powerLog_.TakeProblems()) {
+                Say(why);
+            }
+        };
+        runner_.TakeBlocks(); // blocks from before the step are not its readings
+        std::string lastProgress;
+        SteadyClock::time_point lastProgressAt{};
+        bool aborted = false;
+        while (!procedure->Finished()) {
+            if (!Tick() && !aborted) {
+                aborted = true;
+                procedure->Abort("Interrupted.", true);
+            }
+            const RotatorStatus rotator = link_.Status();
+            const RunnerStatus radiometer = runner_.Status();
+            const std::vector<PowerBlock> blocks = runner_.TakeBlocks();
+            scan::StepInput in;
+            in.Utc = Now();
+            in.Now = SteadyClock::now();
+            in.Rotator = rotator;
+            in.Blocks = blocks;
+            const std::string stopped = radiometer.What == RunnerStatus::State::Stopped
+                                            ? radiometer.LastError
+                                            : std::string();
+            in.RadiometerStopped = stopped;
+            const scan::StepAction action = procedure->Step(in);
+            if (action.Point) {
+                link_.Point(*action.Point);
+            }
+            if (action.StopRotator) {
+                link_.Stop();
+            }
+            procedureLog.Add(blocks, rotator.Reported);
+            logBlocks(false);
+            const scan::ProgressReport progress = procedure->Progress();
+            const auto now = SteadyClock::now();
+            if (!procedure->Finished() &&
+                (progress.Text != lastProgress || now - lastProgressAt >= kProgressEvery)) {
+                lastProgress = progress.Text;
+                lastProgressAt = now;
+                Say(title + ": " + progress.Text + " (" + Fixed(100.0 * progress.Fraction, 0) +
+                    " %)");
+            }
+        }
+        logBlocks(true);
+        if (aborted) {
+            return InterruptedResult();
+        }
+        StepResult result;
+        const bool partial = procedure->Ended() == scan::Ending::Stopped;
+        if (partial) {
+            result.Status = StepStatus::Partial;
+        }
+        Values& v = result.Summary;
+        const DateTime endedUtc = Now();
+        const std::string stationText = StationText(station_);
+        if (sequence) {
+            const scan::YFactorResult& r = sequence->Result();
+            Put(v, "y_db", r.Y ? std::optional(r.Y->YDb) : std::nullopt, 3);
+            Put(v, "y_sigma_db", r.Y ? std::optional(r.Y->SigmaDb) : std::nullopt, 4);
+            Put(v, "g_over_t_db_per_k", r.GOverTDbPerK, 2);
+            Put(v, "g_over_t_sigma_db", r.GOverTSigmaDb, 3);
+            v.emplace_back("pairs", std::to_string(r.Pairs.size()));
+            if (!r.Pairs.empty()) {
+                Put(v, "elevation_deg", r.ElevationDeg, 2);
+            }
+            const auto beam = BeamOf(antenna_, frequency);
+            if (const auto record = scan::YSequenceRecord(
+                    r, endedUtc, title, frequency, AntennaText(antenna_),
+                    beam ? beam->GainDbi : 0.0,
+                    source == SkySource::Sun ? scan_.SolarFluxSfu : std::nullopt)) {
+                if (const auto failed = measure::AppendMeasurement(
+                        where_.PathForNew(measure::kMeasurementLogName), *record)) {
+                    Say(*failed);
+                }
+            }
+        } else if (cross) {
+            const scan::CrossScanResult& r = cross->Result();
+            Put(v, "az_offset_deg", r.OffsetDeg(0), 3);
+            Put(v, "az_offset_sigma_deg", r.OffsetSigmaDeg(0), 3);
+            Put(v, "el_offset_deg", r.OffsetDeg(1), 3);
+            Put(v, "el_offset_sigma_deg", r.OffsetSigmaDeg(1), 3);
+            for (const int axis : {0, 1}) {
+                const auto& a = r.Axes[static_cast<std::size_t>(axis)];
+                if (a.Fit) {
+                    Put(v, axis == 0 ? "hpbw_az_deg" : "hpbw_el_deg", a.BeamwidthDeg, 3);
+                } else if (!a.Points.empty()) {
+                    Say(std::string(axis == 0 ? "azimuth" : "elevation") + ": " + a.Problem);
+                }
+            }
+            Put(v, "peak_y_db", r.PeakYDb(), 2);
+            if (r.OffsetDeg(0) || r.OffsetDeg(1)) {
+                const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
+                toApply_ =
+                    std::pair{r.OffsetDeg(0).value_or(0) / cosEl, r.OffsetDeg(1).value_or(0)};
+            }
+            if (!r.Axes[0].Points.empty()) {
+                scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
+                scan::NoteAssumptions(record, settings, AntennaText(antenna_), stationText);
+                if (const auto failed =
+                        scan::AppendScanRecord(where_.PathForNew(scan::kScanLogName), record)) {
+                    Say(*failed);
+                }
+            }
+        } else if (drift) {
+            const scan::DriftScanResult& r = drift->Result();
+            scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
+            scan::NoteAssumptions(record, settings, AntennaText(antenna_), stationText);
+            Put(v, "hpbw_deg", r.BeamwidthDeg, 3);
+            if (!record.PeakTimeUtc.empty()) {
+                v.emplace_back("peak_time_utc", record.PeakTimeUtc);
+            }
+            Put(v, "az_offset_deg", r.AzimuthOffsetDeg, 3);
+            Put(v, "hpbw_sigma_deg", r.BeamwidthSigmaDeg, 4);
+            Put(v, "az_offset_sigma_deg", r.AzimuthOffsetSigmaDeg, 4);
+            if (r.AzimuthOffsetDeg) {
+                const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
+                toApply_ = std::pair{*r.AzimuthOffsetDeg / cosEl, 0.0};
+            }
+            if (!r.Fit && !r.Points.empty()) {
+                Say(r.Problem);
+            }
+            if (!r.Points.empty()) {
+                if (const auto failed =
+                        scan::AppendScanRecord(where_.PathForNew(scan::kScanLogName), record)) {
+                    Say(*failed);
+                }
+            }
+        }
+        if (partial) {
+            v.emplace_back("reason", procedure->StopReason());
+        }
+        return result;
+    }
+
+    const ObserveCommandLine& o_;
+    const ScanCommandLine& scan_;
+    const HomeStation& station_;
+    const ToolFiles& where_;
+    const sigset_t& ending_;
+    OrbexSunMoon library_;
+    mutable SkyPlaces places_;
+    SystemLocalClock systemClock_;
+    mutable UtcClock clock_;
+    TrackingOptions pointing_;
+    MeasureSetup antenna_;
+    RotatorLink link_;
+    PowerRunner runner_;
+    PowerLogWriter powerLog_;
+    std::vector<PowerBlock> freeBlocks_;
+    std::optional<std::pair<double, double>> toApply_;
+    bool interrupted_ = false;
+    bool connected_ = false;
+};
+
+VansetScanDefaults gVanset;
+
+ParsedObserve ParseWithVanset(std::span<const std::string_view> args, HomeStation& station) {
+    return ParseObserveArguments(args, station, gVanset);
+}
+
+VansetScanDefaults VansetOf(std::span<const std::string_view> args) {
+    HomeStation scratch;
+    const ParsedObserve first = ParseObserveArguments(args, scratch, {});
+    const ToolFiles where = ToolFiles::OfEnvironment(first.Options.Files);
+    if (!where.Problem().empty()) {
+        return {};
+    }
+    std::ifstream in(where.PathForNew("Vanset.ini"), std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ReadVansetScanDefaults(text.str());
+}
+
+bool PrintLine(const std::string& line) {
+    return std::printf("%s\n", line.c_str()) >= 0 && std::fflush(stdout) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    gVanset = VansetOf(args);
+    StationToolStart<ParsedObserve> started =
+        StartStationTool<ParsedObserve>(args, "vantrel-observe", ObserveUsage(), ParseWithVanset);
+    if (started.Exit) {
+        return *started.Exit;
+    }
+    const ToolFiles& where = *started.Where;
+    const HomeStation& station = started.Station;
+    const ObserveCommandLine& o = started.Arguments.Options;
+    const auto refuse = [](const std::string& line) {
+        std::fprintf(stderr, "vantrel-observe: %s\n", TerminalSafe(line).c_str());
+        return kBadArguments;
+    };
+    if (const auto problem = HardwareStationProblem(started.Read, o.Scan.Position, station)) {
+        return refuse(*problem);
+    }
+    if (const auto unknown = UnknownRotatorModel(o.Scan.Rotator.Model)) {
+        return refuse(*unknown);
+    }
+
+    // The whole schedule is read, and every line checked, before anything moves.
+    std::ifstream file(o.SchedulePath, std::ios::binary);
+    if (!file) {
+        return refuse("cannot read the schedule " + o.SchedulePath);
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    const ScheduleParse parse = ParseSchedule(text.str());
+    bool usable = parse.Errors.empty();
+    for (const ScheduleError& e : parse.Errors) {
+        std::fprintf(stderr, "vantrel-observe: %s: %s\n", TerminalSafe(o.SchedulePath).c_str(),
+                     TerminalSafe(e.Describe()).c_str());
+    }
+    for (const ScheduleStep& step : parse.Steps) {
+        const auto refuseStep = [&](const std::string& why) {
+            std::fprintf(stderr, "vantrel-observe: %s: line %d: %s\n",
+                         TerminalSafe(o.SchedulePath).c_str(), step.Line, why.c_str());
+            usable = false;
+        };
+        if (step.Kind == StepKind::Y && !o.Scan.Observing.FrequencyGiven) {
+            refuseStep("y needs --frequency MHZ for G/T");
+        }
+        if (step.Kind == StepKind::Y && step.Source() == SkySource::Sun && !o.Scan.SolarFluxSfu) {
+            refuseStep(
+                "y on the Sun needs --flux-sfu SFU: its flux today at the observing frequency");
+        }
+        if (step.Kind == StepKind::Cal && (step.CalOn ? o.CalOnCommand : o.CalOffCommand).empty()) {
+            refuseStep(std::string("cal ") +
+                       (step.CalOn ? "on needs --cal-on CMD" : "off needs --cal-off CMD"));
+        }
+        if (step.Kind == StepKind::Grid || step.Kind == StepKind::BeamSwitch ||
+            step.Kind == StepKind::Pointing) {
+            Say("line " + std::to_string(step.Line) + ": " + std::string(StepWord(step.Kind)) +
+                " is not run by this version: the step will end failed");
+        }
+    }
+    if (!usable) {
+        return kBadArguments;
+    }
+
+    const std::string statePath = StatePath(o.SchedulePath);
+    ScheduleState state;
+    if (!o.Restart) {
+        if (const auto failed = ReadScheduleState(statePath, state)) {
+            return refuse(*failed);
+        }
+    }
+    const std::string fingerprint = ScheduleFingerprint(parse);
+    if (!state.Ended.empty() && state.Fingerprint != fingerprint) {
+        return refuse("the state " + statePath +
+                      " belongs to another version of the schedule (its steps changed): run "
+                      "with --restart to run it all again");
+    }
+    state.Fingerprint = fingerprint;
+    if (o.Restart) {
+        state.Ended.clear();
+    }
+
+    std::signal(SIGPIPE, SIG_IGN);
+    const sigset_t ending = BlockEndingSignals(); // before any thread starts
+    if (!PrintLine(std::string(kOutcomeHeader))) {
+        std::perror("vantrel-observe: writing the results");
+        return kOutputFailed;
+    }
+    Night night(o, station, where, ending);
+    bool allWell = true;
+    for (std::size_t i = 0; i < parse.Steps.size(); ++i) {
+        const ScheduleStep& step = parse.Steps[i];
+        const int number = static_cast<int>(i) + 1;
+        StepOutcome outcome;
+        // A step done before counts as it ended then: a failure of the
+        // first run is not made a success by the second.
+        StepStatus counted = StepStatus::Ok;
+        if (const StepOutcome* before = state.Of(number)) {
+            outcome = *before;
+            counted = before->Status;
+            outcome.Line = step.Line;
+            outcome.Status = StepStatus::DoneBefore;
+        } else {
+            Say("step " + std::to_string(number) + " of " + std::to_string(parse.Steps.size()) +
+                ", line " + std::to_string(step.Line) + ": " + step.Text);
+            outcome.Step = number;
+            outcome.Line = step.Line;
+            outcome.Command = step.Text;
+            outcome.UtcStart = night.Now();
+            const StepResult r = night.Run(step);
+            outcome.UtcEnd = night.Now();
+            outcome.Status = r.Status;
+            counted = r.Status;
+            outcome.Summary = SummaryText(r.Summary);
+            if (!r.Interrupted) {
+                state.Ended.push_back(outcome);
+                if (const auto failed = WriteScheduleState(statePath, state)) {
+                    Say(*failed);
+                }
+            }
+        }
+        allWell = allWell && (counted == StepStatus::Ok || counted == StepStatus::Skipped);
+        if (!PrintLine(OutcomeLine(outcome))) {
+            night.End();
+            std::perror("vantrel-observe: writing the results");
+            return kOutputFailed;
+        }
+        if (night.Interrupted()) {
+            Say("interrupted: the rotator stopped; step " + std::to_string(number) +
+                " runs again when the schedule is run again");
+            break;
+        }
+    }
+    night.End();
+    return allWell && !night.Interrupted() ? 0 : kPartial;
+}
