@@ -90,6 +90,27 @@ ScanRecord RecordOf(const CrossScanResult& result, DateTime utc, const std::stri
     return r;
 }
 
+ScanRecord RecordOf(const GridScanResult& result, DateTime utc, const std::string& title,
+                    double frequencyMHz) {
+    ScanRecord r = Started("grid", utc, title, frequencyMHz);
+    r.ElevationDeg = result.ElevationDeg;
+    if (const auto& f = result.Fit) {
+        r.AzOffsetDeg = f->CentreX;
+        r.AzOffsetSigmaDeg = f->CentreXSigma;
+        r.ElOffsetDeg = f->CentreY;
+        r.ElOffsetSigmaDeg = f->CentreYSigma;
+        r.HpbwAzDeg = f->WidthX;
+        r.HpbwElDeg = f->WidthY;
+        r.WidthAzDeg = f->WidthX;
+        r.WidthElDeg = f->WidthY;
+        r.PeakYDb = f->PeakYDb();
+        r.FitChi2Az = f->ReducedChiSquare;
+        r.FitChi2El = f->ReducedChiSquare;
+    }
+    r.Partial = result.Partial;
+    return r;
+}
+
 ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::string& title,
                     double frequencyMHz) {
     ScanRecord r = Started("drift", utc, title, frequencyMHz);

@@ -3,6 +3,7 @@
 #include "astro/DateTime.h"
 #include "scan/CrossScan.h"
 #include "scan/DriftScan.h"
+#include "scan/GridScan.h"
 
 #include <optional>
 #include <string>
@@ -32,7 +33,7 @@ inline constexpr std::string_view kPartialStatus = "partial";
 /// azimuth offset a true angle on the sky; an empty value was not found.
 struct ScanRecord {
     std::string Utc;       ///< when it ended, "YYYY-MM-DDTHH:MM:SSZ"
-    std::string Procedure; ///< "cross" or "drift"
+    std::string Procedure; ///< "cross", "drift" or "grid"
     std::string Source;    ///< as the grids title it: "Sun", "Cassiopeia-A"
     std::optional<double> FrequencyMHz;
     std::optional<double> ElevationDeg; ///< of the source during the scan
@@ -72,6 +73,10 @@ ScanRecord RecordOf(const CrossScanResult& result, DateTime utc, const std::stri
                     double frequencyMHz);
 /// The record of a drift scan that ended at `utc`.
 ScanRecord RecordOf(const DriftScanResult& result, DateTime utc, const std::string& title,
+                    double frequencyMHz);
+/// The record of a grid that ended at `utc` (procedure "grid"): the 2-D
+/// fit's offsets, beamwidths, peak and reduced χ² (in both χ² columns).
+ScanRecord RecordOf(const GridScanResult& result, DateTime utc, const std::string& title,
                     double frequencyMHz);
 
 /// "CALL 52.3700N 4.9000E" (the call sign left out when there is none):

@@ -20,6 +20,7 @@
 #include "radiometer/PowerRunner.h"
 #include "scan/CrossScan.h"
 #include "scan/DriftScan.h"
+#include "scan/GridScan.h"
 #include "scan/ProcedurePowerLog.h"
 #include "scan/ScanLog.h"
 #include "scan/YFactorSequence.h"
@@ -157,8 +158,8 @@ public:
         case StepKind::Y:
         case StepKind::Cross:
         case StepKind::Drift:
-            return Procedure(step);
         case StepKind::Grid:
+            return Procedure(step);
         case StepKind::BeamSwitch:
         case StepKind::Pointing:
             return StepResult::With(StepStatus::Failed, std::string(StepWord(step.Kind)) +
@@ -467,6 +468,7 @@ private:
         scan::YFactorSequence* sequence = nullptr;
         scan::CrossScan* cross = nullptr;
         scan::DriftScan* drift = nullptr;
+        scan::GridScan* grid = nullptr;
         if (step.Kind == StepKind::Y) {
             settings.Procedure = scan::ProcedureKind::YFactor;
             const scan::GOverTBasis basis =
@@ -478,6 +480,14 @@ private:
             settings.Procedure = scan::ProcedureKind::Cross;
             auto p = std::make_unique<scan::CrossScan>(settings, context);
             cross = p.get();
+            procedure = std::move(p);
+        } else if (step.Kind == StepKind::Grid) {
+            settings.Procedure = scan::ProcedureKind::Cross; // its settings' checks
+            scan::GridLayout layout;
+            layout.Size = step.Size.value_or(layout.Size);
+            layout.SpacingBeams = step.SpacingBeams.value_or(layout.SpacingBeams);
+            auto p = std::make_unique<scan::GridScan>(settings, layout, context);
+            grid = p.get();
             procedure = std::move(p);
         } else {
             settings.Procedure = scan::ProcedureKind::Drift;
@@ -592,6 +602,33 @@ private:
                     std::pair{r.OffsetDeg(0).value_or(0) / cosEl, r.OffsetDeg(1).value_or(0)};
             }
             if (!r.Axes[0].Points.empty()) {
+                scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
+                scan::NoteAssumptions(record, settings, AntennaText(antenna_), stationText);
+                if (const auto failed =
+                        scan::AppendScanRecord(where_.PathForNew(scan::kScanLogName), record)) {
+                    Say(*failed);
+                }
+            }
+        } else if (grid) {
+            const scan::GridScanResult& r = grid->Result();
+            if (const auto& f = r.Fit) {
+                Put(v, "az_offset_deg", f->CentreX, 3);
+                Put(v, "az_offset_sigma_deg", f->CentreXSigma, 3);
+                Put(v, "el_offset_deg", f->CentreY, 3);
+                Put(v, "el_offset_sigma_deg", f->CentreYSigma, 3);
+                Put(v, "hpbw_az_deg", f->WidthX, 3);
+                Put(v, "hpbw_az_sigma_deg", f->WidthXSigma, 3);
+                Put(v, "hpbw_el_deg", f->WidthY, 3);
+                Put(v, "hpbw_el_sigma_deg", f->WidthYSigma, 3);
+                Put(v, "peak_y_db", f->PeakYDb(), 2);
+                const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
+                toApply_ = std::pair{f->CentreX / cosEl, f->CentreY};
+            } else if (!r.Points.empty()) {
+                Say("grid: " + r.Problem);
+                v.emplace_back("problem", r.Problem);
+            }
+            v.emplace_back("points", std::to_string(r.Points.size()));
+            if (!r.Points.empty()) {
                 scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
                 scan::NoteAssumptions(record, settings, AntennaText(antenna_), stationText);
                 if (const auto failed =
@@ -730,8 +767,7 @@ int main(int argc, char** argv) {
             refuseStep(std::string("cal ") +
                        (step.CalOn ? "on needs --cal-on CMD" : "off needs --cal-off CMD"));
         }
-        if (step.Kind == StepKind::Grid || step.Kind == StepKind::BeamSwitch ||
-            step.Kind == StepKind::Pointing) {
+        if (step.Kind == StepKind::BeamSwitch || step.Kind == StepKind::Pointing) {
             Say("line " + std::to_string(step.Line) + ": " + std::string(StepWord(step.Kind)) +
                 " is not run by this version: the step will end failed");
         }

@@ -123,14 +123,14 @@ protected:
 
 /// A night killed with SIGKILL part-way and run again: what ended is
 /// reported done-before and not repeated (one measurement, one scan in the
-/// logs), the step that was cut off runs from its start, the cross-scan's
-/// offsets found the hidden pointing error and "apply" put them into the
+/// logs), the step that was cut off runs from its start, the 5 x 5 grid's
+/// 2-D fit found the hidden pointing error and "apply" put them into the
 /// Y-factor's pointing, and the power log has no half line.
 TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep) {
     testing::RotctldServer mount;
     const testing::TelescopeTruth truth;
     const std::string night = Schedule("# a short night on the simulated telescope\n"
-                                       "cross sun span=2 points=9\n"
+                                       "grid sun size=5 spacing=0.5\n"
                                        "apply\n"
                                        "\n"
                                        "y sun pairs=1   # with the offsets found\n"
@@ -146,11 +146,12 @@ TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep
         ASSERT_TRUE(first.WaitForExit(5s));
         const auto outcomes = Outcomes(first);
         ASSERT_EQ(outcomes.size(), 3U);
-        const auto cross = Summary(outcomes[0]);
+        const auto grid = Summary(outcomes[0]);
         EXPECT_EQ(outcomes[0].Status, schedule::StepStatus::Ok) << outcomes[0].Summary;
-        EXPECT_NEAR(std::atof(cross.at("az_offset_deg").c_str()), -truth.ErrorAzDeg, 0.05);
-        EXPECT_NEAR(std::atof(cross.at("el_offset_deg").c_str()), -truth.ErrorElDeg, 0.05);
-        EXPECT_NEAR(std::atof(cross.at("hpbw_az_deg").c_str()), truth.BeamDeg, 0.1);
+        EXPECT_NEAR(std::atof(grid.at("az_offset_deg").c_str()), -truth.ErrorAzDeg, 0.05);
+        EXPECT_NEAR(std::atof(grid.at("el_offset_deg").c_str()), -truth.ErrorElDeg, 0.05);
+        EXPECT_NEAR(std::atof(grid.at("hpbw_az_deg").c_str()), truth.BeamDeg, 0.1);
+        EXPECT_NEAR(std::atof(grid.at("hpbw_el_deg").c_str()), truth.BeamDeg, 0.1);
         EXPECT_EQ(outcomes[1].Status, schedule::StepStatus::Ok) << outcomes[1].Summary;
         // On the source's axis once the offsets are in: Y = 1 + Tsource/Tsys.
         const auto y = Summary(outcomes[2]);

@@ -10,6 +10,8 @@
 #include "scan/DiskBeam.h"
 #include "scan/DriftScan.h"
 #include "scan/GaussianFit.h"
+#include "scan/GaussianFit2D.h"
+#include "scan/GridScan.h"
 #include "scan/ProcedurePowerLog.h"
 #include "scan/YFactorSequence.h"
 
@@ -362,6 +364,68 @@ TEST(ProcedureTest, ACrossScanTakesTheRotatorsLagOut) {
     for (const Reading& reading : scan.Readings()) {
         EXPECT_TRUE(std::isfinite(reading.PointedAzDeg) && std::isfinite(reading.PointedElDeg));
     }
+}
+
+TEST(ProcedureTest, AGridFollowsAFastSourceAndFitsTheBeamInTwoDimensions) {
+    // 1.2° of azimuth a minute and rising: every point is an offset from
+    // where the source is at its reading, so the fit finds the hidden error.
+    VirtualSky sky;
+    sky.AzimuthRateDegPerS = 0.02;
+    sky.ElevationRateDegPerS = 0.005;
+    ScanSettings s = Settings(ProcedureKind::Cross);
+    VirtualTelescope telescope(sky, s.TauS);
+    GridScan grid(s, GridLayout{5, 0.5}, ProcedureContext{Options(), telescope.Place(), "Cas A"});
+    ASSERT_TRUE(telescope.Run(grid, Options(), 4000));
+    ASSERT_EQ(grid.Ended(), Ending::Completed) << grid.StopReason();
+    const GridScanResult& r = grid.Result();
+    ASSERT_EQ(r.Points.size(), 25U);
+    ASSERT_TRUE(r.Fit) << r.Problem;
+    EXPECT_NEAR(r.Fit->CentreX, -sky.ErrorAzDeg, 0.01);
+    EXPECT_NEAR(r.Fit->CentreY, -sky.ErrorElDeg, 0.01);
+    EXPECT_LT(r.Fit->CentreXSigma, 0.01);
+    EXPECT_NEAR(r.Fit->WidthX, sky.BeamDeg, 0.03 * sky.BeamDeg);
+    EXPECT_NEAR(r.Fit->WidthY, sky.BeamDeg, 0.03 * sky.BeamDeg);
+    EXPECT_NEAR(r.Fit->PeakYDb(), 10 * std::log10(1 + sky.SourceK / sky.TsysK), 0.1);
+    // Row after row from the lowest, each crossed the other way.
+    EXPECT_LT(r.Points[0].X, r.Points[4].X);
+    EXPECT_GT(r.Points[5].X, r.Points[9].X);
+    EXPECT_LT(r.Points[0].Y, r.Points[24].Y);
+}
+
+TEST(GaussianFit2D, FitsAnEllipticalBeamOnATiltedBaselineOrSaysWhyNot) {
+    std::mt19937_64 random(5);
+    std::normal_distribution<double> normal;
+    const auto grid = [&](double x0, double y0, double amplitude) {
+        std::vector<GridPoint> points;
+        for (int i = 0; i < 7; ++i) {
+            for (int j = 0; j < 7; ++j) {
+                const double x = -1.5 + 0.5 * i;
+                const double y = -1.5 + 0.5 * j;
+                const double truth = 2.0 + 0.1 * x - 0.05 * y +
+                                     amplitude * std::exp(-kHalf * ((x - x0) * (x - x0) / 1.44 +
+                                                                    (y - y0) * (y - y0) / 0.81));
+                points.push_back({x, y, truth * (1 + 0.002 * normal(random)), 0.002 * truth});
+            }
+        }
+        return points;
+    };
+    const GaussianFit2DResult good = FitGaussian2D(grid(0.2, -0.3, 3.0), 1.0);
+    ASSERT_TRUE(good.Fit) << good.Problem;
+    EXPECT_NEAR(good.Fit->CentreX, 0.2, 0.01);
+    EXPECT_NEAR(good.Fit->CentreY, -0.3, 0.01);
+    EXPECT_NEAR(good.Fit->WidthX, 1.2, 0.01);
+    EXPECT_NEAR(good.Fit->WidthY, 0.9, 0.01);
+    EXPECT_NEAR(good.Fit->SlopeX, 0.1, 0.01);
+    EXPECT_NEAR(good.Fit->ReducedChiSquare, 1.0, 0.5);
+
+    EXPECT_NE(FitGaussian2D(grid(0, 0, 0.0), 1.0).Problem.find("No peak"), std::string::npos);
+    const auto outside = FitGaussian2D(grid(2.0, 0, 3.0), 1.0);
+    EXPECT_NE(outside.Problem.find("outside the grid"), std::string::npos)
+        << outside.Problem
+        << (outside.Fit ? " fit at x " + std::to_string(outside.Fit->CentreX) : "");
+    const auto few = grid(0, 0, 3);
+    EXPECT_NE(FitGaussian2D(std::span(few).first(8), 1.0).Problem.find("Too few"),
+              std::string::npos);
 }
 
 TEST(ProcedurePowerLogTest, EveryBlockIsLoggedOnceAndTheReadingsWithTheirRoleAndOffset) {
