@@ -14,6 +14,7 @@ packages=(
     libsoapysdr-dev soapysdr-tools libfftw3-dev libgsl-dev libasound2-dev alsa-utils
     libcfitsio-dev
     librsvg2-bin poppler-utils
+    python3-astropy python3-numpy
     clang libclang-rt-14-dev
     dpkg-dev fakeroot file lintian appstream desktop-file-utils
 )

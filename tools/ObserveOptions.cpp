@@ -3,6 +3,7 @@
 #include "tools/ArgumentNumbers.h"
 #include "tools/TerminalText.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace vantrel {
@@ -49,6 +50,11 @@ constexpr std::string_view kUsage =
     "which each step gives; --pairs, --off-beams, --span and --points are the\n"
     "defaults of the steps that leave them out):\n"
     "  --restart          run every step again, the state forgotten\n"
+    "  --fits DIR         each scan (cross, grid, drift, record) also as a FITS\n"
+    "                     file in DIR: the station, frequency, beam and tau and\n"
+    "                     the fit's results in the header, a table SCAN of the\n"
+    "                     readings (TIME MJD, AZ, EL, DAZ, DEL, POWER, POWER_DB,\n"
+    "                     SIGMA_DB)\n"
     "  --cal-on CMD       a command that switches the calibrator on (run by\n"
     "                     /bin/sh; exit status 0 is success), --cal-off CMD\n"
     "                     the one that switches it off\n"
@@ -160,7 +166,10 @@ ParsedObserve ParseObserveArguments(std::span<const std::string_view> args, Home
     }
     o.Scan = std::move(parsed.Options);
     if (!o.FitsFolder.empty()) {
-        return fail("--fits: FITS files are not written by this version yet");
+        std::error_code ec;
+        if (!std::filesystem::is_directory(o.FitsFolder, ec)) {
+            return fail("--fits: '" + o.FitsFolder + "' is not a folder");
+        }
     }
     return result;
 }

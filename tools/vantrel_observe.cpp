@@ -22,6 +22,7 @@
 #include "scan/DriftScan.h"
 #include "scan/GridScan.h"
 #include "scan/ProcedurePowerLog.h"
+#include "scan/ScanFits.h"
 #include "scan/ScanLog.h"
 #include "scan/YFactorSequence.h"
 #include "scanwin/ScanSetup.h"
@@ -216,7 +217,9 @@ private:
                 r.ElevationDeg = p->ElevationDeg;
             }
             powerLog_.Append(std::move(r));
-            freeBlocks_.push_back(b);
+            if (recording_) {
+                recorded_.push_back({b, link_.Status().Reported});
+            }
         }
         for (const std::string& why : powerLog_.TakeProblems()) {
             Say(why);
@@ -245,7 +248,6 @@ private:
                 Say("waiting, " + Fixed((until - Now()) * 1440.0, 0) + " min left");
             }
         }
-        freeBlocks_.clear();
         StepResult r;
         Put(r.Summary, "waited_s", std::max(0.0, (Now() - start) * 86400.0), 0);
         return r;
@@ -298,7 +300,6 @@ private:
             }
             last = now;
         }
-        freeBlocks_.clear();
         StepResult r;
         Put(r.Summary, "on_target_s", onTargetS, 0);
         Put(r.Summary, "elevation_deg", elevation, 2);
@@ -408,25 +409,41 @@ private:
 
     StepResult Record(double seconds) {
         runner_.TakeBlocks(); // what came before the step is not its own
-        freeBlocks_.clear();
-        const DateTime until = Now() + seconds / 86400.0;
+        recorded_.clear();
+        recording_ = true;
+        const DateTime startUtc = Now();
+        const DateTime until = startUtc + seconds / 86400.0;
         while (Now() < until) {
             if (!Tick()) {
+                recording_ = false;
                 return InterruptedResult();
             }
             LogFreeBlocks("record");
         }
+        recording_ = false;
         StepResult r;
-        const std::size_t n = freeBlocks_.size();
+        const std::size_t n = recorded_.size();
         double sumDb = 0;
-        for (const PowerBlock& b : freeBlocks_) {
+        std::vector<scan::ScanFitsRow> rows;
+        for (const auto& [b, at] : recorded_) {
             sumDb += b.PowerDb;
+            scan::ScanFitsRow row;
+            row.TimeMjd = scan::MjdOf(0.5 * (b.UtcStart + b.UtcEnd));
+            if (at) {
+                const SkyDirection sky = SkyOfRotator(*at, pointing_);
+                row.AzDeg = sky.AzimuthDeg;
+                row.ElDeg = sky.ElevationDeg;
+            }
+            row.PowerDb = b.PowerDb;
+            row.Power = std::pow(10.0, b.PowerDb / 10.0);
+            row.SigmaDb = b.SigmaDb;
+            rows.push_back(row);
         }
         r.Summary.emplace_back("blocks", std::to_string(n));
         if (n > 0) {
             const double mean = sumDb / static_cast<double>(n);
             double var = 0;
-            for (const PowerBlock& b : freeBlocks_) {
+            for (const auto& [b, at] : recorded_) {
                 var += (b.PowerDb - mean) * (b.PowerDb - mean);
             }
             Put(r.Summary, "power_db", mean, 3);
@@ -437,8 +454,42 @@ private:
             r.Status = StepStatus::Partial;
             r.Summary.emplace_back("reason", "no power block came from the radiometer");
         }
-        freeBlocks_.clear();
+        if (n > 0) {
+            WriteFits("record", "sky", "present pointing", startUtc, rows, {}, r.Summary);
+        }
+        recorded_.clear();
         return r;
+    }
+
+    /// With --fits, the scan's FITS file; its name (or why it could not be
+    /// written) goes into the summary.
+    void WriteFits(const std::string& procedure, const std::string& sourceKey,
+                   const std::string& object, DateTime startUtc,
+                   std::span<const scan::ScanFitsRow> rows,
+                   std::vector<scan::FitsResultKey> results, Values& summary) const {
+        if (o_.FitsFolder.empty()) {
+            return;
+        }
+        scan::ScanFitsHeader h;
+        h.Object = object;
+        h.DateObsUtc = startUtc;
+        h.Telescope = station_.CallSign;
+        h.Procedure = procedure;
+        h.SiteLatDeg = static_cast<double>(station_.Latitude);
+        h.SiteLongDeg = static_cast<double>(station_.Longitude);
+        h.SiteElevM = static_cast<double>(station_.HeightAsl);
+        h.FrequencyHz = scan_.Observing.Conditions.FrequencyMHz * 1e6;
+        h.BandwidthHz = noiseBandwidthHz_;
+        h.HpbwDeg = scan_.Scan.BeamwidthDeg;
+        h.TauS = scan_.Scan.TauS;
+        h.Results = std::move(results);
+        const std::string path = scan::ScanFitsName(o_.FitsFolder, startUtc, procedure, sourceKey);
+        if (const auto failed = scan::WriteScanFits(path, h, rows, false)) {
+            Say(*failed);
+            summary.emplace_back("fits_problem", *failed);
+        } else {
+            summary.emplace_back("fits", path);
+        }
     }
 
     StepResult Procedure(const ScheduleStep& step) {
@@ -538,6 +589,9 @@ private:
                 link_.Stop();
             }
             procedureLog.Add(blocks, rotator.Reported);
+            for (const PowerBlock& b : blocks) {
+                noiseBandwidthHz_ = b.NoiseBandwidthHz > 0 ? b.NoiseBandwidthHz : noiseBandwidthHz_;
+            }
             logBlocks(false);
             const scan::ProgressReport progress = procedure->Progress();
             const auto now = SteadyClock::now();
@@ -559,6 +613,7 @@ private:
             result.Status = StepStatus::Partial;
         }
         Values& v = result.Summary;
+        std::vector<scan::FitsResultKey> fitsKeys;
         const DateTime endedUtc = Now();
         const std::string stationText = StationText(station_);
         if (sequence) {
@@ -664,6 +719,52 @@ private:
         if (partial) {
             v.emplace_back("reason", procedure->StopReason());
         }
+        if (!sequence && !procedure->Readings().empty()) {
+            const auto key = [&](const char* name, std::optional<double> value,
+                                 const char* comment) {
+                if (value && std::isfinite(*value)) {
+                    fitsKeys.push_back({name, *value, comment});
+                }
+            };
+            if (cross) {
+                const scan::CrossScanResult& r = cross->Result();
+                key("AZOFF", r.OffsetDeg(0), "[deg] azimuth offset on the sky");
+                key("AZOFFERR", r.OffsetSigmaDeg(0), "[deg] its one-sigma error");
+                key("ELOFF", r.OffsetDeg(1), "[deg] elevation offset");
+                key("ELOFFERR", r.OffsetSigmaDeg(1), "[deg] its one-sigma error");
+                for (const int axis : {0, 1}) {
+                    const auto& a = r.Axes[static_cast<std::size_t>(axis)];
+                    if (a.Fit) {
+                        key(axis == 0 ? "HPBWAZ" : "HPBWEL", a.BeamwidthDeg,
+                            "[deg] half-power beamwidth found");
+                        key(axis == 0 ? "HPBWAZER" : "HPBWELER", a.BeamwidthSigmaDeg,
+                            "[deg] its one-sigma error");
+                    }
+                }
+                key("PEAKYDB", r.PeakYDb(), "[dB] peak over the baseline");
+            } else if (grid) {
+                if (const auto& f = grid->Result().Fit) {
+                    key("AZOFF", f->CentreX, "[deg] azimuth offset on the sky");
+                    key("AZOFFERR", f->CentreXSigma, "[deg] its one-sigma error");
+                    key("ELOFF", f->CentreY, "[deg] elevation offset");
+                    key("ELOFFERR", f->CentreYSigma, "[deg] its one-sigma error");
+                    key("HPBWAZ", f->WidthX, "[deg] half-power beamwidth in azimuth");
+                    key("HPBWAZER", f->WidthXSigma, "[deg] its one-sigma error");
+                    key("HPBWEL", f->WidthY, "[deg] half-power beamwidth in elevation");
+                    key("HPBWELER", f->WidthYSigma, "[deg] its one-sigma error");
+                    key("PEAKYDB", f->PeakYDb(), "[dB] peak over the baseline");
+                }
+            } else if (drift) {
+                const scan::DriftScanResult& r = drift->Result();
+                key("AZOFF", r.AzimuthOffsetDeg, "[deg] azimuth offset on the sky");
+                key("AZOFFERR", r.AzimuthOffsetSigmaDeg, "[deg] its one-sigma error");
+                key("HPBWAZ", r.BeamwidthDeg, "[deg] half-power beamwidth along the track");
+                key("HPBWAZER", r.BeamwidthSigmaDeg, "[deg] its one-sigma error");
+            }
+            const std::vector<scan::ScanFitsRow> rows = scan::FitsRowsOf(procedure->Readings());
+            WriteFits(std::string(StepWord(step.Kind)), std::string(SkySourceKey(source)), title,
+                      procedure->Readings().front().UtcStart, rows, std::move(fitsKeys), v);
+        }
         return result;
     }
 
@@ -681,7 +782,10 @@ private:
     RotatorLink link_;
     PowerRunner runner_;
     PowerLogWriter powerLog_;
-    std::vector<PowerBlock> freeBlocks_;
+    /// The blocks of a record step and where the rotator reported to be.
+    std::vector<std::pair<PowerBlock, std::optional<RotatorPosition>>> recorded_;
+    bool recording_ = false;
+    double noiseBandwidthHz_ = 0; ///< the radiometer's B, as its blocks say
     std::optional<std::pair<double, double>> toApply_;
     bool interrupted_ = false;
     bool connected_ = false;

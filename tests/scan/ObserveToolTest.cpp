@@ -13,8 +13,10 @@
 #include "scan/ScanLog.h"
 #include "schedule/ScheduleState.h"
 
+#include <fitsio.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +37,7 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "vantrel-observe-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
+        fs::create_directory(Fits());
         OrbexSunMoon library;
         station_ = testing::StationWithSunAt(library, SystemUtcNow(), -40.0, 35.0);
     }
@@ -82,7 +85,9 @@ protected:
             "10368",
             "--flux-sfu",
             "200",
-            "--data-home=" + folder_.string()};
+            "--data-home=" + folder_.string(),
+            "--fits",
+            Fits().string()};
     }
 
     /// The summary's name=value pairs of an outcome line.
@@ -115,6 +120,59 @@ protected:
             }
         }
         return outcomes;
+    }
+
+    fs::path Fits() const { return folder_ / "fits"; }
+
+    /// The FITS files written, by procedure ("grid", "record").
+    std::map<std::string, std::vector<fs::path>> FitsFiles() const {
+        std::map<std::string, std::vector<fs::path>> files;
+        for (const auto& entry : fs::directory_iterator(Fits())) {
+            const std::string name = entry.path().filename().string();
+            const std::size_t a = name.find('-');
+            const std::size_t b = name.find('-', a + 1);
+            files[name.substr(a + 1, b - a - 1)].push_back(entry.path());
+        }
+        return files;
+    }
+
+    /// What astropy reads of a FITS file (tests/scan/data/read_scan_fits.py).
+    static std::map<std::string, std::string> AstropyReads(const fs::path& file) {
+        ChildProcess python(
+            {"/usr/bin/python3", VANTREL_SCAN_TEST_DATA "/read_scan_fits.py", file.string()});
+        EXPECT_EQ(python.WaitForExit(60s).value_or(-1), 0);
+        std::map<std::string, std::string> values;
+        for (const std::string& line : python.Lines(Stream::Out)) {
+            if (const std::size_t eq = line.find('='); eq != std::string::npos) {
+                values[line.substr(0, eq)] = line.substr(eq + 1);
+            }
+        }
+        for (const std::string& line : python.Lines(Stream::Err)) {
+            ADD_FAILURE() << "python: " << line;
+        }
+        return values;
+    }
+
+    /// A column of the SCAN table, read with cfitsio.
+    static std::vector<double> Column(const fs::path& file, const char* name) {
+        fitsfile* f = nullptr;
+        int status = 0;
+        std::vector<double> values;
+        fits_open_table(&f, (file.string() + "[SCAN]").c_str(), READONLY, &status);
+        long rows = 0;
+        int column = 0;
+        fits_get_num_rows(f, &rows, &status);
+        fits_get_colnum(f, CASEINSEN, const_cast<char*>(name), &column, &status);
+        if (status == 0) {
+            values.resize(static_cast<std::size_t>(rows));
+            double none = std::nan("");
+            int anyNull = 0;
+            fits_read_col(f, TDOUBLE, column, 1, 1, rows, &none, values.data(), &anyNull, &status);
+        }
+        int closing = 0;
+        fits_close_file(f, &closing);
+        EXPECT_EQ(status, 0) << "cfitsio status " << status << " reading " << name;
+        return values;
     }
 
     fs::path folder_;
@@ -159,6 +217,41 @@ TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep
                     measure::RatioToDb(1 + truth.SourceK / truth.TsysK), 0.2)
             << outcomes[2].Summary;
         EXPECT_EQ(outcomes[2].Line, 5);
+
+        // The grid as a FITS file: read back with cfitsio by column, and
+        // with astropy as a user's script reads it.
+        const auto files = FitsFiles();
+        ASSERT_EQ(files.size(), 1U);
+        ASSERT_EQ(files.at("grid").size(), 1U);
+        const fs::path file = files.at("grid").front();
+        EXPECT_EQ(grid.at("fits"), file.string());
+        const std::vector<double> daz = Column(file, "DAZ");
+        const std::vector<double> del = Column(file, "DEL");
+        ASSERT_EQ(daz.size(), 25U);
+        ASSERT_EQ(del.size(), 25U);
+        // The lowest row first, crossed one way, the next the other: 0.9° steps.
+        EXPECT_NEAR(daz[0], -1.8, 0.1);
+        EXPECT_NEAR(daz[4], 1.8, 0.1);
+        EXPECT_NEAR(daz[5], 1.8, 0.1);
+        EXPECT_NEAR(del[0], -1.8, 0.1);
+        EXPECT_NEAR(del[24], 1.8, 0.1);
+        auto astropy = AstropyReads(file);
+        EXPECT_EQ(astropy["OBJECT"], "Sun");
+        EXPECT_EQ(astropy["PROCEDUR"], "grid");
+        EXPECT_EQ(astropy["ROWS"], "25");
+        EXPECT_EQ(astropy["COLUMNS"], "TIME,AZ,EL,DAZ,DEL,POWER,POWER_DB,SIGMA_DB");
+        EXPECT_EQ(astropy["TIME_UNIT"], "d");
+        EXPECT_EQ(std::atof(astropy["FREQ"].c_str()), 10368e6);
+        EXPECT_EQ(std::atof(astropy["HPBW"].c_str()), 1.8);
+        EXPECT_EQ(std::atof(astropy["TAU"].c_str()), 0.3);
+        EXPECT_NEAR(std::atof(astropy["AZOFF"].c_str()),
+                    std::atof(grid.at("az_offset_deg").c_str()), 0.0006);
+        EXPECT_NEAR(std::atof(astropy["SITELAT"].c_str()), static_cast<double>(station_.Latitude),
+                    1e-6); // as the command line gave it
+        // The readings' times: MJD, within minutes of now.
+        EXPECT_NEAR(std::atof(astropy["TIME_MIN"].c_str()), SystemUtcNow() + 15018.0,
+                    300 / 86400.0);
+        EXPECT_EQ(astropy["POWER_MATCHES_DB"], "True");
     }
     ChildProcess second(Args(night, mount, truth), folder_.string());
     const auto status = second.WaitForExit(90s);
@@ -189,6 +282,12 @@ TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep
         recorded += r.Role == "record" ? 1 : 0;
     }
     EXPECT_GE(recorded, 3);
+    const auto files = FitsFiles();
+    ASSERT_EQ(files.count("grid"), 1U);
+    EXPECT_EQ(files.at("grid").size(), 1U) << "the grid done before is not written again";
+    ASSERT_EQ(files.count("record"), 1U);
+    EXPECT_EQ(Column(files.at("record").front(), "POWER").size(),
+              static_cast<std::size_t>(std::atoi(Summary(outcomes[3]).at("blocks").c_str())));
 }
 
 /// Every line that cannot be used is said with its number, and nothing
