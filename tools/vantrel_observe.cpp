@@ -18,6 +18,7 @@
 #include "measure/MeasurementLog.h"
 #include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
+#include "scan/BeamSwitch.h"
 #include "scan/CrossScan.h"
 #include "scan/DriftScan.h"
 #include "scan/GridScan.h"
@@ -45,6 +46,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <spawn.h>
 #include <sstream>
@@ -138,6 +140,38 @@ public:
     DateTime Now() const { return clock_.UtcNow(); }
     bool Interrupted() const { return interrupted_; }
 
+    /// A step done in an earlier run leaves what it left then: a scan its
+    /// offsets for a later apply, an apply the offsets in force (its summary
+    /// has them), so the steps after it point as they would have.
+    void Remember(const ScheduleStep& step, const StepOutcome& before) {
+        if (before.Status != StepStatus::Ok) {
+            return;
+        }
+        std::map<std::string, double> values;
+        std::string_view rest = before.Summary;
+        while (!rest.empty()) {
+            const std::size_t end = std::min(rest.find(';'), rest.size());
+            const std::string_view pair = rest.substr(0, end);
+            rest = end < rest.size() ? rest.substr(end + 1) : std::string_view{};
+            if (const std::size_t eq = pair.find('='); eq != std::string_view::npos) {
+                values[std::string(pair.substr(0, eq))] =
+                    std::atof(std::string(pair.substr(eq + 1)).c_str());
+            }
+        }
+        const auto has = [&](const char* name) { return values.count(name) > 0; };
+        if (step.Kind == StepKind::Apply && has("az_offset_deg") && has("el_offset_deg")) {
+            pointing_.AzimuthOffsetDeg = values["az_offset_deg"];
+            pointing_.ElevationOffsetDeg = values["el_offset_deg"];
+            toApply_.reset();
+        } else if ((step.Kind == StepKind::Cross || step.Kind == StepKind::Grid ||
+                    step.Kind == StepKind::Drift) &&
+                   has("az_offset_deg") && has("elevation_deg")) {
+            const double cosEl = std::cos(values["elevation_deg"] * 3.14159265358979323846 / 180.0);
+            toApply_ = std::pair{values["az_offset_deg"] / cosEl,
+                                 has("el_offset_deg") ? values["el_offset_deg"] : 0.0};
+        }
+    }
+
     StepResult Run(const ScheduleStep& step) {
         switch (step.Kind) {
         case StepKind::At:
@@ -160,8 +194,8 @@ public:
         case StepKind::Cross:
         case StepKind::Drift:
         case StepKind::Grid:
-            return Procedure(step);
         case StepKind::BeamSwitch:
+            return Procedure(step);
         case StepKind::Pointing:
             return StepResult::With(StepStatus::Failed, std::string(StepWord(step.Kind)) +
                                                             " is not run by this version");
@@ -520,6 +554,7 @@ private:
         scan::CrossScan* cross = nullptr;
         scan::DriftScan* drift = nullptr;
         scan::GridScan* grid = nullptr;
+        scan::BeamSwitch* switching = nullptr;
         if (step.Kind == StepKind::Y) {
             settings.Procedure = scan::ProcedureKind::YFactor;
             const scan::GOverTBasis basis =
@@ -531,6 +566,12 @@ private:
             settings.Procedure = scan::ProcedureKind::Cross;
             auto p = std::make_unique<scan::CrossScan>(settings, context);
             cross = p.get();
+            procedure = std::move(p);
+        } else if (step.Kind == StepKind::BeamSwitch) {
+            settings.Procedure = scan::ProcedureKind::YFactor; // its settings' checks
+            auto p = std::make_unique<scan::BeamSwitch>(
+                settings, step.Seconds, step.ThrowBeams.value_or(settings.OffBeams), context);
+            switching = p.get();
             procedure = std::move(p);
         } else if (step.Kind == StepKind::Grid) {
             settings.Procedure = scan::ProcedureKind::Cross; // its settings' checks
@@ -599,8 +640,13 @@ private:
                 (progress.Text != lastProgress || now - lastProgressAt >= kProgressEvery)) {
                 lastProgress = progress.Text;
                 lastProgressAt = now;
+                std::string running;
+                if (switching && switching->Result().Y) {
+                    const scan::YStatistics& y = *switching->Result().Y;
+                    running = ", Y " + Fixed(y.YDb, 3) + " +- " + Fixed(y.SigmaDb, 3) + " dB";
+                }
                 Say(title + ": " + progress.Text + " (" + Fixed(100.0 * progress.Fraction, 0) +
-                    " %)");
+                    " %" + running + ")");
             }
         }
         logBlocks(true);
@@ -651,6 +697,7 @@ private:
                 }
             }
             Put(v, "peak_y_db", r.PeakYDb(), 2);
+            Put(v, "elevation_deg", r.ElevationDeg, 2);
             if (r.OffsetDeg(0) || r.OffsetDeg(1)) {
                 const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
                 toApply_ =
@@ -664,6 +711,13 @@ private:
                     Say(*failed);
                 }
             }
+        } else if (switching) {
+            const scan::BeamSwitchResult& r = switching->Result();
+            Put(v, "y_db", r.Y ? std::optional(r.Y->YDb) : std::nullopt, 3);
+            Put(v, "y_sigma_db", r.Y ? std::optional(r.Y->SigmaDb) : std::nullopt, 4);
+            v.emplace_back("pairs", std::to_string(r.Pairs.size()));
+            Put(v, "throw_deg", switching->ThrowDeg(), 3);
+            Put(v, "elevation_deg", r.ElevationDeg, 2);
         } else if (grid) {
             const scan::GridScanResult& r = grid->Result();
             if (const auto& f = r.Fit) {
@@ -676,6 +730,7 @@ private:
                 Put(v, "hpbw_el_deg", f->WidthY, 3);
                 Put(v, "hpbw_el_sigma_deg", f->WidthYSigma, 3);
                 Put(v, "peak_y_db", f->PeakYDb(), 2);
+                Put(v, "elevation_deg", r.ElevationDeg, 2);
                 const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
                 toApply_ = std::pair{f->CentreX / cosEl, f->CentreY};
             } else if (!r.Points.empty()) {
@@ -702,6 +757,7 @@ private:
             Put(v, "az_offset_deg", r.AzimuthOffsetDeg, 3);
             Put(v, "hpbw_sigma_deg", r.BeamwidthSigmaDeg, 4);
             Put(v, "az_offset_sigma_deg", r.AzimuthOffsetSigmaDeg, 4);
+            Put(v, "elevation_deg", r.ElevationDeg, 2);
             if (r.AzimuthOffsetDeg) {
                 const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
                 toApply_ = std::pair{*r.AzimuthOffsetDeg / cosEl, 0.0};
@@ -754,6 +810,12 @@ private:
                     key("HPBWELER", f->WidthYSigma, "[deg] its one-sigma error");
                     key("PEAKYDB", f->PeakYDb(), "[dB] peak over the baseline");
                 }
+            } else if (switching) {
+                const auto& y = switching->Result().Y;
+                key("YDB", y ? std::optional(y->YDb) : std::nullopt, "[dB] mean Y of the pairs");
+                key("YDBERR", y ? std::optional(y->SigmaDb) : std::nullopt,
+                    "[dB] its one-sigma error");
+                key("THROW", switching->ThrowDeg(), "[deg] off-source throw in azimuth on the sky");
             } else if (drift) {
                 const scan::DriftScanResult& r = drift->Result();
                 key("AZOFF", r.AzimuthOffsetDeg, "[deg] azimuth offset on the sky");
@@ -871,7 +933,7 @@ int main(int argc, char** argv) {
             refuseStep(std::string("cal ") +
                        (step.CalOn ? "on needs --cal-on CMD" : "off needs --cal-off CMD"));
         }
-        if (step.Kind == StepKind::BeamSwitch || step.Kind == StepKind::Pointing) {
+        if (step.Kind == StepKind::Pointing) {
             Say("line " + std::to_string(step.Line) + ": " + std::string(StepWord(step.Kind)) +
                 " is not run by this version: the step will end failed");
         }
@@ -916,6 +978,7 @@ int main(int argc, char** argv) {
         if (const StepOutcome* before = state.Of(number)) {
             outcome = *before;
             counted = before->Status;
+            night.Remember(step, *before);
             outcome.Line = step.Line;
             outcome.Status = StepStatus::DoneBefore;
         } else {

@@ -193,12 +193,13 @@ TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep
                                        "\n"
                                        "y sun pairs=1   # with the offsets found\n"
                                        "record 1.5\n"
+                                       "beamswitch sun 8 throw=3\n"
                                        "park\n");
     {
         ChildProcess first(Args(night, mount, truth), folder_.string());
         ASSERT_TRUE(first.WaitForLine(
             Stream::Err,
-            [](const std::string& l) { return l.find("step 4 of 5") != std::string::npos; }, 150s))
+            [](const std::string& l) { return l.find("step 4 of 6") != std::string::npos; }, 150s))
             << "the night never reached its fourth step";
         first.Signal(SIGKILL);
         ASSERT_TRUE(first.WaitForExit(5s));
@@ -258,14 +259,21 @@ TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep
     ASSERT_TRUE(status) << "the second run never ended";
     EXPECT_EQ(*status, 0);
     const auto outcomes = Outcomes(second);
-    ASSERT_EQ(outcomes.size(), 5U);
+    ASSERT_EQ(outcomes.size(), 6U);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(outcomes[static_cast<std::size_t>(i)].Status, schedule::StepStatus::DoneBefore);
     }
     EXPECT_EQ(outcomes[3].Command, "record 1.5");
     EXPECT_EQ(outcomes[3].Status, schedule::StepStatus::Ok) << outcomes[3].Summary;
     EXPECT_GE(std::atoi(Summary(outcomes[3]).at("blocks").c_str()), 3);
+    // Beam switching on the axis, as the Y-factor: its running Y.
     EXPECT_EQ(outcomes[4].Status, schedule::StepStatus::Ok) << outcomes[4].Summary;
+    const auto switched = Summary(outcomes[4]);
+    EXPECT_GE(std::atoi(switched.at("pairs").c_str()), 2);
+    EXPECT_NEAR(std::atof(switched.at("y_db").c_str()),
+                measure::RatioToDb(1 + truth.SourceK / truth.TsysK), 0.2)
+        << outcomes[4].Summary;
+    EXPECT_EQ(outcomes[5].Status, schedule::StepStatus::Ok) << outcomes[5].Summary;
 
     measure::MeasurementLog measurements;
     ASSERT_FALSE(measure::ReadMeasurementLog((folder_ / measure::kMeasurementLogName).string(),
@@ -286,6 +294,7 @@ TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep
     ASSERT_EQ(files.count("grid"), 1U);
     EXPECT_EQ(files.at("grid").size(), 1U) << "the grid done before is not written again";
     ASSERT_EQ(files.count("record"), 1U);
+    ASSERT_EQ(files.count("beamswitch"), 1U);
     EXPECT_EQ(Column(files.at("record").front(), "POWER").size(),
               static_cast<std::size_t>(std::atoi(Summary(outcomes[3]).at("blocks").c_str())));
 }

@@ -6,6 +6,7 @@
 #include "VirtualTelescope.h"
 
 #include "measure/YFactor.h"
+#include "scan/BeamSwitch.h"
 #include "scan/CrossScan.h"
 #include "scan/DiskBeam.h"
 #include "scan/DriftScan.h"
@@ -390,6 +391,28 @@ TEST(ProcedureTest, AGridFollowsAFastSourceAndFitsTheBeamInTwoDimensions) {
     EXPECT_LT(r.Points[0].X, r.Points[4].X);
     EXPECT_GT(r.Points[5].X, r.Points[9].X);
     EXPECT_LT(r.Points[0].Y, r.Points[24].Y);
+}
+
+TEST(ProcedureTest, BeamSwitchingAlternatesSidesForItsTimeAndGivesTheRunningY) {
+    VirtualSky sky;
+    ScanSettings s = Settings(ProcedureKind::YFactor);
+    s.SettleS = 0.5;
+    VirtualTelescope telescope(sky, s.TauS);
+    BeamSwitch bs(s, 60.0, 3.0, ProcedureContext{Options(), telescope.Place(), "Cas A"});
+    ASSERT_TRUE(telescope.Run(bs, Options(), 4000));
+    ASSERT_EQ(bs.Ended(), Ending::Completed) << bs.StopReason();
+    const BeamSwitchResult& r = bs.Result();
+    ASSERT_GE(r.Pairs.size(), 4U);
+    const double seconds = (bs.Readings().back().UtcEnd - bs.Readings().front().UtcStart) * 86400;
+    EXPECT_GE(seconds, 60.0 - 2 * s.TauS - 3 * s.SettleS);
+    EXPECT_LT(seconds, 80.0);
+    EXPECT_EQ(r.Pairs[0].Side, "+az");
+    EXPECT_EQ(r.Pairs[1].Side, "-az");
+    ASSERT_TRUE(r.Y);
+    const double d2 = sky.ErrorAzDeg * sky.ErrorAzDeg + sky.ErrorElDeg * sky.ErrorElDeg;
+    const double expected = 1 + sky.SourceK / sky.TsysK * std::exp(-kHalf * d2 / (1.8 * 1.8));
+    EXPECT_NEAR(r.Y->YLinear, expected, 3 * r.Y->SigmaLinear + 0.02);
+    EXPECT_GT(r.Y->SigmaLinear, 0);
 }
 
 TEST(GaussianFit2D, FitsAnEllipticalBeamOnATiltedBaselineOrSaysWhyNot) {
