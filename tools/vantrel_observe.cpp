@@ -16,6 +16,7 @@
 #include "astro/OrbexSunMoon.h"
 #include "astro/SiderealTime.h"
 #include "measure/MeasurementLog.h"
+#include "radiometer/CalibratorGain.h"
 #include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
 #include "scan/BeamSwitch.h"
@@ -401,7 +402,100 @@ private:
         return r;
     }
 
+    /// The next `n` blocks of the radiometer (logged as they come), after
+    /// the settle time when `settle`; none when it gives none in time or a
+    /// signal comes.
+    std::optional<std::vector<PowerBlock>> Collect(int n, bool settle) {
+        runner_.TakeBlocks();
+        if (settle) {
+            const auto until =
+                SteadyClock::now() + std::chrono::duration<double>(scan_.Scan.SettleS);
+            while (SteadyClock::now() < until) {
+                if (!Tick()) {
+                    return std::nullopt;
+                }
+                LogFreeBlocks("cal");
+            }
+        }
+        recorded_.clear();
+        recording_ = true;
+        const auto limit =
+            SteadyClock::now() + std::chrono::duration<double>(n * scan_.Scan.TauS * 3 + 10.0);
+        while (static_cast<int>(recorded_.size()) < n && SteadyClock::now() < limit) {
+            if (!Tick()) {
+                break;
+            }
+            LogFreeBlocks("cal");
+        }
+        recording_ = false;
+        if (static_cast<int>(recorded_.size()) < n) {
+            recorded_.clear();
+            return std::nullopt;
+        }
+        std::vector<PowerBlock> blocks;
+        for (const auto& [b, at] : recorded_) {
+            blocks.push_back(b);
+        }
+        recorded_.clear();
+        return blocks;
+    }
+
+    /// Switches the calibrator; with --cal-k, measures the gain: the off
+    /// level before switching on, the on level, and the off level again
+    /// after switching off, so that the gain in force is from the last
+    /// complete calibration (CalibratorGainOf).
     StepResult Calibrator(bool on) {
+        constexpr int kCalBlocks = 3;
+        std::optional<std::vector<PowerBlock>> offBefore;
+        if (on && o_.CalK) {
+            offBefore = Collect(kCalBlocks, false);
+            if (!offBefore) {
+                return interrupted_
+                           ? InterruptedResult()
+                           : StepResult::With(StepStatus::Failed,
+                                              "no power came before the calibrator was on");
+            }
+        }
+        StepResult r = RunCalCommand(on);
+        if (r.Status != StepStatus::Ok || !o_.CalK) {
+            return r;
+        }
+        const std::optional<std::vector<PowerBlock>> after = Collect(kCalBlocks, true);
+        if (!after) {
+            if (interrupted_) {
+                return InterruptedResult();
+            }
+            r.Status = StepStatus::Partial;
+            r.Summary.emplace_back("reason", "no power came after the calibrator was switched");
+            return r;
+        }
+        if (on) {
+            calOffBefore_ = *offBefore;
+            calOn_ = *after;
+        }
+        if (calOn_.empty()) {
+            return r; // off without an on before it: nothing to measure
+        }
+        const CalibratorGainResult gain = CalibratorGainOf(
+            calOffBefore_, calOn_, on ? std::vector<PowerBlock>{} : *after, *o_.CalK);
+        if (!gain.Gain) {
+            r.Status = StepStatus::Partial;
+            r.Summary.emplace_back("reason", gain.Problem);
+            return r;
+        }
+        calGain_ = gain.Gain;
+        char text[32];
+        std::snprintf(text, sizeof text, "%.6g", gain.Gain->KPerUnit);
+        r.Summary.emplace_back("gain_k_per_unit", text);
+        Put(r.Summary, "gain_sigma_percent", 100 * gain.Gain->SigmaRelative, 2);
+        Put(r.Summary, "tsys_k", gain.Gain->SystemK, 1);
+        if (!on) {
+            calOn_.clear();
+        }
+        return r;
+    }
+
+    StepResult RunCalCommand(bool on) {
         const std::string& command = on ? o_.CalOnCommand : o_.CalOffCommand;
         if (command.empty()) {
             return StepResult::With(StepStatus::Failed, std::string("no ") +
@@ -471,6 +565,9 @@ private:
             row.PowerDb = b.PowerDb;
             row.Power = std::pow(10.0, b.PowerDb / 10.0);
             row.SigmaDb = b.SigmaDb;
+            if (calGain_) {
+                row.TantK = row.Power * calGain_->KPerUnit;
+            }
             rows.push_back(row);
         }
         r.Summary.emplace_back("blocks", std::to_string(n));
@@ -481,6 +578,13 @@ private:
                 var += (b.PowerDb - mean) * (b.PowerDb - mean);
             }
             Put(r.Summary, "power_db", mean, 3);
+            if (calGain_) {
+                double sumK = 0;
+                for (const auto& row : rows) {
+                    sumK += row.TantK;
+                }
+                Put(r.Summary, "tant_k", sumK / static_cast<double>(rows.size()), 2);
+            }
             if (n > 1) {
                 Put(r.Summary, "scatter_db", std::sqrt(var / static_cast<double>(n - 1)), 4);
             }
@@ -518,7 +622,7 @@ private:
         h.TauS = scan_.Scan.TauS;
         h.Results = std::move(results);
         const std::string path = scan::ScanFitsName(o_.FitsFolder, startUtc, procedure, sourceKey);
-        if (const auto failed = scan::WriteScanFits(path, h, rows, false)) {
+        if (const auto failed = scan::WriteScanFits(path, h, rows, calGain_.has_value())) {
             Say(*failed);
             summary.emplace_back("fits_problem", *failed);
         } else {
@@ -717,6 +821,16 @@ private:
             Put(v, "y_sigma_db", r.Y ? std::optional(r.Y->SigmaDb) : std::nullopt, 4);
             v.emplace_back("pairs", std::to_string(r.Pairs.size()));
             Put(v, "throw_deg", switching->ThrowDeg(), 3);
+            if (calGain_ && !r.Pairs.empty()) {
+                // The source's antenna temperature: the pairs' mean power
+                // difference in kelvin.
+                double sum = 0;
+                for (const scan::YPair& p : r.Pairs) {
+                    sum += std::pow(10.0, p.OnDb / 10.0) - std::pow(10.0, p.OffDb / 10.0);
+                }
+                Put(v, "delta_t_k", sum / static_cast<double>(r.Pairs.size()) * calGain_->KPerUnit,
+                    2);
+            }
             Put(v, "elevation_deg", r.ElevationDeg, 2);
         } else if (grid) {
             const scan::GridScanResult& r = grid->Result();
@@ -823,7 +937,12 @@ private:
                 key("HPBWAZ", r.BeamwidthDeg, "[deg] half-power beamwidth along the track");
                 key("HPBWAZER", r.BeamwidthSigmaDeg, "[deg] its one-sigma error");
             }
-            const std::vector<scan::ScanFitsRow> rows = scan::FitsRowsOf(procedure->Readings());
+            std::vector<scan::ScanFitsRow> rows = scan::FitsRowsOf(procedure->Readings());
+            for (scan::ScanFitsRow& row : rows) {
+                if (calGain_) {
+                    row.TantK = row.Power * calGain_->KPerUnit;
+                }
+            }
             WriteFits(std::string(StepWord(step.Kind)), std::string(SkySourceKey(source)), title,
                       procedure->Readings().front().UtcStart, rows, std::move(fitsKeys), v);
         }
@@ -847,6 +966,11 @@ private:
     /// The blocks of a record step and where the rotator reported to be.
     std::vector<std::pair<PowerBlock, std::optional<RotatorPosition>>> recorded_;
     bool recording_ = false;
+    /// The calibrator's readings of the calibration under way, and the
+    /// gain of the last one (none before the first, or without --cal-k).
+    std::vector<PowerBlock> calOffBefore_;
+    std::vector<PowerBlock> calOn_;
+    std::optional<CalibratorGain> calGain_;
     double noiseBandwidthHz_ = 0; ///< the radiometer's B, as its blocks say
     std::optional<std::pair<double, double>> toApply_;
     bool interrupted_ = false;

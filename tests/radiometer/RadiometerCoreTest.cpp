@@ -3,6 +3,7 @@
 // really has, the RFI filter, readings' blocks, and a power meter's lines.
 
 #include "radiometer/BlockIntegrator.h"
+#include "radiometer/CalibratorGain.h"
 #include "radiometer/Periodogram.h"
 #include "radiometer/RadiometerEquation.h"
 #include "radiometer/ReadingLine.h"
@@ -19,6 +20,47 @@ namespace vantrel {
 namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
+
+TEST(CalibratorGain, ADiodeGivesTheGainInKelvinAndTakesALinearDriftOut) {
+    // Tsys 150 K, a 50 K diode, 1000 K per unit of power; the gain drifts
+    // by 2 % between the off readings before and after.
+    std::mt19937_64 random(11);
+    std::normal_distribution<double> normal;
+    const auto blocks = [&](double kelvin, double drift, int n, bool overload = false) {
+        std::vector<PowerBlock> out;
+        for (int i = 0; i < n; ++i) {
+            PowerBlock b;
+            const double p = kelvin / 1000.0 * (1 + drift) * (1 + 0.002 * normal(random));
+            b.PowerDb = 10 * std::log10(p);
+            b.SigmaDb = 10 * std::log10(1.002);
+            b.Overload = overload;
+            out.push_back(b);
+        }
+        return out;
+    };
+    const auto before = blocks(150, -0.01, 5);
+    const auto on = blocks(200, 0.0, 5);
+    const auto after = blocks(150, 0.01, 5);
+    const CalibratorGainResult both = CalibratorGainOf(before, on, after, 50);
+    ASSERT_TRUE(both.Gain) << both.Problem;
+    EXPECT_NEAR(both.Gain->KPerUnit, 1000, 3 * both.Gain->SigmaRelative * 1000);
+    EXPECT_NEAR(both.Gain->SystemK, 150, 1.5);
+    EXPECT_GT(both.Gain->SigmaRelative, 0.002);
+    EXPECT_LT(both.Gain->SigmaRelative, 0.05);
+    // The off readings before alone carry the drift: the gain 3 % low, Tsys 4 %.
+    const CalibratorGainResult first = CalibratorGainOf(before, on, {}, 50);
+    ASSERT_TRUE(first.Gain);
+    EXPECT_LT(first.Gain->KPerUnit, 985);
+    EXPECT_LT(first.Gain->SystemK, 146);
+
+    EXPECT_NE(CalibratorGainOf(before, blocks(150, 0, 5), after, 50).Problem.find("no power"),
+              std::string::npos);
+    EXPECT_NE(
+        CalibratorGainOf(before, blocks(200, 0, 5, true), after, 50).Problem.find("overloaded"),
+        std::string::npos);
+    EXPECT_NE(CalibratorGainOf({}, on, {}, 50).Problem.find("No power"), std::string::npos);
+    EXPECT_NE(CalibratorGainOf(before, on, after, 0).Problem.find("--cal-k"), std::string::npos);
+}
 
 TEST(RadiometerEquation, GivesTheFiguresUsersQuote) {
     struct Row {

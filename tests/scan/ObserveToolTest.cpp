@@ -16,6 +16,7 @@
 #include <fitsio.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -297,6 +298,55 @@ TEST_F(ObserveTool, ANightKilledPartWayGoesOnWhereItStoppedWithoutRepeatingAStep
     ASSERT_EQ(files.count("beamswitch"), 1U);
     EXPECT_EQ(Column(files.at("record").front(), "POWER").size(),
               static_cast<std::size_t>(std::atoi(Summary(outcomes[3]).at("blocks").c_str())));
+}
+
+/// A noise diode simulated by a flag file the receiver's command reads: the
+/// calibration gives the gain in kelvin per milliwatt and the recording's
+/// antenna temperature; SIGINT then ends the waiting step as partial, which
+/// the state leaves to run again.
+TEST_F(ObserveTool, ADiodeCalibratesTheRecordingAndSigintEndsTheStepPartial) {
+    testing::RotctldServer mount;
+    const fs::path diode = folder_ / "diode";
+    // 150 K of system and a 50 K diode at 1000 K per mW.
+    const std::string receiver = "while true; do if [ -e '" + diode.string() +
+                                 "' ]; then echo 0.2; else echo 0.15; fi; sleep 0.02; done";
+    const std::string night =
+        Schedule("cal on\nrecord 1\ncal off\nrecord 1\nwait 60 # interrupted\n");
+    std::vector<std::string> args = Args(night, mount, {});
+    const auto command = std::find(args.begin(), args.end(), "--command");
+    ASSERT_NE(command, args.end());
+    *(command + 1) = receiver;
+    for (const std::string& a :
+         {std::string("--cal-on"), "touch '" + diode.string() + "'", std::string("--cal-off"),
+          "rm -f '" + diode.string() + "'", std::string("--cal-k"), std::string("50")}) {
+        args.push_back(a);
+    }
+    ChildProcess tool(args, folder_.string());
+    ASSERT_TRUE(tool.WaitForLine(
+        Stream::Err,
+        [](const std::string& l) { return l.find("step 5 of 5") != std::string::npos; }, 60s));
+    tool.Signal(SIGINT);
+    const auto status = tool.WaitForExit(10s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 3);
+    const auto outcomes = Outcomes(tool);
+    ASSERT_EQ(outcomes.size(), 5U);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(outcomes[static_cast<std::size_t>(i)].Status, schedule::StepStatus::Ok)
+            << outcomes[static_cast<std::size_t>(i)].Summary;
+    }
+    const auto calOff = Summary(outcomes[2]);
+    EXPECT_NEAR(std::atof(calOff.at("gain_k_per_unit").c_str()), 1000, 10) << outcomes[2].Summary;
+    EXPECT_NEAR(std::atof(calOff.at("tsys_k").c_str()), 150, 1.5);
+    EXPECT_NEAR(std::atof(Summary(outcomes[1]).at("tant_k").c_str()), 200, 2) << "diode on";
+    EXPECT_NEAR(std::atof(Summary(outcomes[3]).at("tant_k").c_str()), 150, 2) << "diode off";
+    EXPECT_EQ(outcomes[4].Status, schedule::StepStatus::Partial);
+    EXPECT_EQ(outcomes[4].Summary, "reason=interrupted");
+    schedule::ScheduleState state;
+    ASSERT_FALSE(schedule::ReadScheduleState(schedule::StatePath(night), state));
+    EXPECT_EQ(state.Ended.size(), 4U) << "the interrupted step runs again next time";
+    auto astropy = AstropyReads(FitsFiles().at("record").back());
+    EXPECT_EQ(astropy["COLUMNS"], "TIME,AZ,EL,DAZ,DEL,POWER,POWER_DB,SIGMA_DB,TANT");
 }
 
 /// Every line that cannot be used is said with its number, and nothing

@@ -19,6 +19,8 @@ with fits.open(sys.argv[1]) as f:
     print(f"TIME_UNIT={scan.columns['TIME'].unit}")
     for name in ("TIME", "DAZ", "DEL", "POWER_DB"):
         values = np.asarray(scan.data[name], dtype=float)
+        if np.isnan(values).all():  # a recording has no offsets from a source
+            continue
         print(f"{name}_MIN={np.nanmin(values):.6f}")
         print(f"{name}_MAX={np.nanmax(values):.6f}")
     power = np.asarray(scan.data["POWER"], dtype=float)
