@@ -4,9 +4,9 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <span>
-#include <cmath>
 #include <utility>
 
 namespace vantrel::schedule {

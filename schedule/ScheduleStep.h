@@ -43,15 +43,15 @@ struct ScheduleStep {
     /// The source (Track, Y, Cross, Grid, Drift, BeamSwitch) or the sources
     /// (Pointing), in the order written.
     std::vector<SkySource> Sources;
-    DateTime Utc = 0;                   ///< At: the instant, UTC
-    double LstHours = 0;                ///< Lst: local sidereal time, hours [0, 24)
-    double Seconds = 0;                 ///< Wait, Track, BeamSwitch, Record: duration, s
-    bool CalOn = false;                 ///< Cal: on (true) or off
-    std::optional<int> Pairs;           ///< Y: on/off pairs, 1..100
-    std::optional<double> OffBeams;     ///< Y: off points, beamwidths from the source, 1..50
-    std::optional<double> SpanBeams;    ///< Cross, Drift: half the scan's span, beamwidths, 0.5..20
-    std::optional<int> Points;          ///< Cross: points per axis, 6..201 (the fit has five values)
-    std::optional<int> Size;            ///< Grid: points per side, 3..15
+    DateTime Utc = 0;                ///< At: the instant, UTC
+    double LstHours = 0;             ///< Lst: local sidereal time, hours [0, 24)
+    double Seconds = 0;              ///< Wait, Track, BeamSwitch, Record: duration, s
+    bool CalOn = false;              ///< Cal: on (true) or off
+    std::optional<int> Pairs;        ///< Y: on/off pairs, 1..100
+    std::optional<double> OffBeams;  ///< Y: off points, beamwidths from the source, 1..50
+    std::optional<double> SpanBeams; ///< Cross, Drift: half the scan's span, beamwidths, 0.5..20
+    std::optional<int> Points;       ///< Cross: points per axis, 6..201 (the fit has five values)
+    std::optional<int> Size;         ///< Grid: points per side, 3..15
     std::optional<double> SpacingBeams; ///< Grid: spacing, beamwidths, 0.1..2
     std::optional<double>
         ThrowBeams; ///< BeamSwitch: throw in azimuth on the sky, beamwidths, 0.5..20
