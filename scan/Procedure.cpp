@@ -132,7 +132,7 @@ std::optional<RotatorPosition> Procedure::RotatorFor(const SkyDirection& sky,
               " stands higher, or scan a smaller span.";
         return std::nullopt;
     }
-    const double el = sky.ElevationDeg + o.ElevationOffsetDeg;
+    const double el = sky.ElevationDeg + ElevationOffsetAt(o, sky.AzimuthDeg, sky.ElevationDeg);
     if (el > o.MaxElevationDeg) {
         why = "A point of the procedure (" + Where(sky) + ") lies above the rotator's maximum " +
               "elevation of " + Degrees(o.MaxElevationDeg, 1) + "°.";
@@ -144,7 +144,8 @@ std::optional<RotatorPosition> Procedure::RotatorFor(const SkyDirection& sky,
     } else if (lastReported_) {
         reference = lastReported_->AzimuthDeg;
     }
-    const double az = RotatorAzimuthDeg(sky.AzimuthDeg + o.AzimuthOffsetDeg, o.Range, reference);
+    const double az = RotatorAzimuthDeg(
+        sky.AzimuthDeg + AzimuthOffsetAt(o, sky.AzimuthDeg, sky.ElevationDeg), o.Range, reference);
     return RotatorPosition{az, el};
 }
 

@@ -90,9 +90,19 @@ double OnTargetToleranceInForceDeg(const TrackingOptions& options) {
                                     : std::max(options.ThresholdDeg, kFinestOnTargetDeg);
 }
 
+double AzimuthOffsetAt(const TrackingOptions& options, double azimuthDeg, double elevationDeg) {
+    return options.AzimuthOffsetDeg + ModelAzimuthDeg(options.Model, azimuthDeg, elevationDeg);
+}
+
+double ElevationOffsetAt(const TrackingOptions& options, double azimuthDeg, double elevationDeg) {
+    return options.ElevationOffsetDeg + ModelElevationDeg(options.Model, azimuthDeg, elevationDeg);
+}
+
 SkyDirection SkyOfRotator(const RotatorPosition& position, const TrackingOptions& options) {
-    return {Azimuth0To360(position.AzimuthDeg - options.AzimuthOffsetDeg),
-            position.ElevationDeg - options.ElevationOffsetDeg};
+    const double az = position.AzimuthDeg - options.AzimuthOffsetDeg;
+    const double el = position.ElevationDeg - options.ElevationOffsetDeg;
+    return {Azimuth0To360(az - ModelAzimuthDeg(options.Model, az, el)),
+            el - ModelElevationDeg(options.Model, az, el)};
 }
 
 PointingSnapshot SnapshotOf(const TrackDecision& decision,
@@ -149,7 +159,8 @@ TrackDecision Tracker::Step(const DecodedInstant& utc, const HomeStation& statio
         d.OffSourceSeparationDeg = AngleBetweenDeg(d.Sky.AzimuthDeg, d.Sky.ElevationDeg,
                                                    skyAzimuthDeg, d.Sky.ElevationDeg);
     }
-    const double wantedElevationDeg = d.Sky.ElevationDeg + options.ElevationOffsetDeg;
+    const double wantedElevationDeg =
+        d.Sky.ElevationDeg + ElevationOffsetAt(options, skyAzimuthDeg, d.Sky.ElevationDeg);
     const bool aboveMaximum = wantedElevationDeg > options.MaxElevationDeg;
 
     std::optional<double> referenceDeg;
@@ -159,7 +170,9 @@ TrackDecision Tracker::Step(const DecodedInstant& utc, const HomeStation& statio
         referenceDeg = reported->AzimuthDeg;
     }
     const RotatorPosition target{
-        RotatorAzimuthDeg(skyAzimuthDeg + options.AzimuthOffsetDeg, options.Range, referenceDeg),
+        RotatorAzimuthDeg(skyAzimuthDeg +
+                              AzimuthOffsetAt(options, skyAzimuthDeg, d.Sky.ElevationDeg),
+                          options.Range, referenceDeg),
         std::min(wantedElevationDeg, options.MaxElevationDeg)};
     d.Target = target;
 

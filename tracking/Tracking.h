@@ -6,6 +6,7 @@
 #include "astro/DateTime.h"
 #include "station/HomeStation.h"
 #include "tracking/AzimuthRange.h"
+#include "tracking/PointingModel.h"
 #include "tracking/PointingSnapshot.h"
 #include "tracking/Rotator.h"
 
@@ -73,6 +74,9 @@ struct TrackingOptions {
     WhenBelow Below = WhenBelow::Hold;
     /// Park position; empty for the controller's own ("K").
     std::optional<RotatorPosition> ParkPosition;
+    /// A fitted pointing model, added to the offsets where it is in force
+    /// (AzimuthOffsetAt, ElevationOffsetAt).
+    PointingModel Model;
 
     bool operator==(const TrackingOptions&) const = default;
 };
@@ -80,6 +84,12 @@ struct TrackingOptions {
 /// Why options are refused, as a sentence ("The period must be from 0.2 to
 /// 60 seconds."); empty when accepted. NaN and infinities are refused.
 std::string_view TrackingOptionsProblem(const TrackingOptions& options);
+
+/// The azimuth offset in force at a direction on the sky: the constant
+/// offset and the pointing model's ΔA there. Degrees of azimuth.
+double AzimuthOffsetAt(const TrackingOptions& options, double azimuthDeg, double elevationDeg);
+/// The elevation offset in force there, degrees.
+double ElevationOffsetAt(const TrackingOptions& options, double azimuthDeg, double elevationDeg);
 
 /// What the tracker decided at one instant.
 struct TrackDecision {
@@ -145,8 +155,9 @@ double ThresholdInForceDeg(const TrackingOptions& options);
 double OnTargetToleranceInForceDeg(const TrackingOptions& options);
 
 /// Where on the sky the rotator points when it stands at `position` (its
-/// own coordinates): the offsets taken off and the azimuth brought into
-/// 0..360. Degrees in, degrees out. The off-source step is not taken off:
+/// own coordinates): the offsets (and a pointing model's terms, evaluated
+/// where the constant offsets alone put it) taken off and the azimuth
+/// brought into 0..360. Degrees in, degrees out. The off-source step is not taken off:
 /// the cold-sky point is a real direction.
 SkyDirection SkyOfRotator(const RotatorPosition& position, const TrackingOptions& options);
 

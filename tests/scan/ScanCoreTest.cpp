@@ -13,6 +13,7 @@
 #include "scan/GaussianFit.h"
 #include "scan/GaussianFit2D.h"
 #include "scan/GridScan.h"
+#include "scan/PointingModelFit.h"
 #include "scan/ProcedurePowerLog.h"
 #include "scan/YFactorSequence.h"
 
@@ -413,6 +414,61 @@ TEST(ProcedureTest, BeamSwitchingAlternatesSidesForItsTimeAndGivesTheRunningY) {
     const double expected = 1 + sky.SourceK / sky.TsysK * std::exp(-kHalf * d2 / (1.8 * 1.8));
     EXPECT_NEAR(r.Y->YLinear, expected, 3 * r.Y->SigmaLinear + 0.02);
     EXPECT_GT(r.Y->SigmaLinear, 0);
+}
+
+TEST(PointingModelFit, RecoversTheTermsAndPointsWhereAConstantOffsetCannot) {
+    PointingModel truth;
+    truth.IaDeg = 0.20;
+    truth.CaDeg = 0.30;
+    truth.AnDeg = 0.04;
+    truth.AwDeg = -0.03;
+    truth.IeDeg = -0.15;
+    truth.TfDeg = 0.10;
+    truth.Name = "truth";
+    std::mt19937_64 random(7);
+    std::normal_distribution<double> normal;
+    std::vector<PointingMeasurement> m;
+    for (int i = 0; i < 12; ++i) {
+        const double az = 15 + 30 * i;
+        const double el = 15 + 55 * ((i * 5) % 12) / 11.0;
+        const double c = std::cos(el * std::numbers::pi / 180);
+        m.push_back({az, el, ModelAzimuthDeg(truth, az, el) * c + 0.003 * normal(random),
+                     ModelElevationDeg(truth, az, el) + 0.003 * normal(random), 0.003, 0.003,
+                     "cas"});
+    }
+    const PointingModelFitResult fit = FitPointingModel(m);
+    ASSERT_TRUE(fit.Model) << fit.Problem;
+    const double terms[] = {fit.Model->IaDeg, fit.Model->CaDeg, fit.Model->AnDeg,
+                            fit.Model->AwDeg, fit.Model->IeDeg, fit.Model->TfDeg};
+    const double truths[] = {0.20, 0.30, 0.04, -0.03, -0.15, 0.10};
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_NEAR(terms[k], truths[k], 4 * fit.SigmaDeg[static_cast<std::size_t>(k)]) << k;
+        EXPECT_LT(fit.SigmaDeg[static_cast<std::size_t>(k)], 0.02) << k;
+    }
+    EXPECT_NEAR(fit.RmsDeg, 0.003, 0.0015);
+    ASSERT_EQ(fit.Residuals.size(), 12U);
+
+    // A constant azimuth offset found at 31° is off at 22°: the collimation
+    // is constant on the sky. The model points right at both.
+    const double at31 = ModelAzimuthDeg(truth, 180, 31);
+    const double at22 = ModelAzimuthDeg(truth, 180, 22);
+    EXPECT_GT(std::abs(at31 - at22), 0.02);
+    EXPECT_NEAR(ModelAzimuthDeg(*fit.Model, 180, 22), at22, 0.01);
+
+    // Tracking sends the rotator with the model in force, and reads back.
+    TrackingOptions options;
+    options.Model = *fit.Model;
+    const RotatorPosition sent{200 + AzimuthOffsetAt(options, 200, 40),
+                               40 + ElevationOffsetAt(options, 200, 40)};
+    const SkyDirection back = SkyOfRotator(sent, options);
+    EXPECT_NEAR(back.AzimuthDeg, 200, 2e-3);
+    EXPECT_NEAR(back.ElevationDeg, 40, 2e-3);
+
+    EXPECT_NE(FitPointingModel(std::span(m).first(3)).Problem.find("at least 4"),
+              std::string::npos);
+    std::vector<PointingMeasurement> bunched(m.begin(), m.begin() + 2); // 30° of azimuth
+    bunched.insert(bunched.end(), m.begin(), m.begin() + 2);
+    EXPECT_NE(FitPointingModel(bunched).Problem.find("spread"), std::string::npos);
 }
 
 TEST(GaussianFit2D, FitsAnEllipticalBeamOnATiltedBaselineOrSaysWhyNot) {
