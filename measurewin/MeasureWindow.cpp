@@ -632,6 +632,9 @@ void MeasureWindow::ShowRows() {
             QTableWidgetItem* item = Table->item(row, c);
             if (item->text() != texts[c]) {
                 item->setText(texts[c]);
+                if (c == kNoteCol) {
+                    item->setToolTip(texts[c]); // a long note is cut off in the cell
+                }
             }
             item->setForeground(r.BelowHorizon ? grey : normal);
         }
@@ -747,10 +750,12 @@ void MeasureWindow::ShowGOverT() {
                 correctionReferenceK_ = referenced->ReferenceSkyK;
                 gOverT_ = c.GOverTDbPerK;
                 gOverTSigma_ = c.SigmaDb;
-                corrected = QStringLiteral(", corrected for the background by %1 dB (Tsky %2 K, "
-                                           "reference %3 K)")
-                                .arg(QString::asprintf("%+.2f", c.CorrectionDb),
-                                     Fixed(correctionTskyK_, 1), Fixed(correctionReferenceK_, 1));
+                corrected =
+                    QStringLiteral(", corrected for the background by %1 dB (Tsky %2 K, "
+                                   "reference %3 K)")
+                        .arg(QString::asprintf(
+                                 "%+.2f", std::abs(c.CorrectionDb) < 0.005 ? 0.0 : c.CorrectionDb),
+                             Fixed(correctionTskyK_, 1), Fixed(correctionReferenceK_, 1));
             } else {
                 say(QStringLiteral("The sky's difference to the reference (%1 K) accounts "
                                    "for all of this Y: no G/T.")

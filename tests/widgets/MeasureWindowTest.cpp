@@ -821,6 +821,56 @@ private slots:
         QCOMPARE(Cell(again, kSunRow, 2), QStringLiteral("700000.0"));
     }
 
+    /// The window as a user sees it, at 144 MHz (no air: its line hidden,
+    /// the budget's atmosphere "none below 1 GHz") and at 10368 MHz (the
+    /// air's line and its σ), with the cold-sky reference and a solar flux
+    /// file; pictures of both and a report with VANTREL_SHOTS set.
+    void TheAirShowsAboveOneGigahertzOnly() {
+        QTemporaryDir dir;
+        const QString file = dir.path() + QStringLiteral("/solar_radio_flux.txt");
+        QVERIFY(QFile::copy(QStringLiteral(VANTREL_SOLAR_FLUX_DIR "/solar_radio_flux.txt"), file));
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 144;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.SkyFolder = QStringLiteral(VANTREL_SKY408_DIR);
+        w.SolarFile->AskPath = [file] { return file; };
+        w.Source->setCurrentIndex(kMoonRow);
+        w.Antenna->setCurrentIndex(static_cast<int>(AntennaKind::Gain)); // a yagi at 144 MHz
+        w.Gain->setText(QStringLiteral("21"));
+        w.resize(1300, 1000);
+        w.show();
+        w.SolarFile->Load->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.SolarFile->Reading(), 5000);
+        w.MeasuredY->setText(QStringLiteral("3.0 \u00b1 0.05"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PresentSky() != nullptr && w.PresentSky()->Reference &&
+                                     w.PresentSky()->Chosen == kMoonRow,
+                                 20000);
+        QVERIFY(w.Atmosphere->isHidden());
+        QVERIFY2(w.BudgetShown(), qPrintable(w.GOverT->text()));
+        QCOMPARE(w.Budget->item(4, 2)->text(), QStringLiteral("none below 1 GHz"));
+        test::Shoot(w, "measure-144.png");
+
+        w.Frequency->setText(QStringLiteral("10368"));
+        w.Antenna->setCurrentIndex(static_cast<int>(AntennaKind::Dish)); // the 3 m dish
+        w.MeasuredY->setText(QStringLiteral("2.5 \u00b1 0.02"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PresentSky() != nullptr && w.PresentSky()->Reference &&
+                                     w.PresentSky()->FrequencyMHz == 10368,
+                                 20000);
+        QVERIFY(!w.Atmosphere->isHidden());
+        QVERIFY2(w.Atmosphere->text().startsWith(QStringLiteral("Atmosphere (ITU-R P.676-10)")),
+                 qPrintable(w.Atmosphere->text()));
+        QVERIFY(w.Budget->item(4, 2)->text().startsWith(QStringLiteral("20 % of ")));
+        test::Shoot(w, "measure-10368.png");
+        const QString shots = qEnvironmentVariable("VANTREL_SHOTS");
+        if (!shots.isEmpty()) {
+            w.Log->click();
+            w.AskReportPath = [shots] { return shots + QStringLiteral("/measure-report.pdf"); };
+            w.Report->click();
+        }
+        w.close();
+    }
+
     /// "Report…" writes the evening as a PDF that reads back: a page for a
     /// few entries, more for many, a page rendered to an image that is not
     /// blank; a report that cannot be written is said.
