@@ -97,7 +97,8 @@ struct GOverTBudget {
     std::vector<BudgetTerm> Terms;
     double TotalSigmaDb = 0; ///< √Σσ² of the estimated terms, dB
     /// False when a term could not be estimated (the Y without σ, the
-    /// atmosphere above 1 GHz): the total then leaves it out.
+    /// atmosphere above 1 GHz without a σ given from its model): the total
+    /// then leaves it out.
     bool Complete = true;
 };
 
