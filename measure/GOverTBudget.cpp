@@ -29,6 +29,33 @@ double PointingLossDb(double offsetHpbw) {
     return 4.0 * std::numbers::ln2 * offsetHpbw * offsetHpbw * kDbPerFraction;
 }
 
+double AtmosphereSigmaDb(double attenuationDb, double emissionDifferenceK, double sourceDeltaTK) {
+    if (!std::isfinite(attenuationDb)) {
+        return NAN;
+    }
+    const double f = atmosphere::kAtmosphereModelFraction;
+    const double path = f * attenuationDb;
+    const double emission = std::isfinite(emissionDifferenceK) && sourceDeltaTK > 0
+                                ? kDbPerFraction * f * std::abs(emissionDifferenceK) / sourceDeltaTK
+                                : 0.0;
+    return std::hypot(path, emission);
+}
+
+std::string AtmosphereBasisText(double attenuationDb, double emissionDifferenceK) {
+    char text[128];
+    const int percent = static_cast<int>(std::lround(100 * atmosphere::kAtmosphereModelFraction));
+    if (std::isfinite(emissionDifferenceK) && std::abs(emissionDifferenceK) >= 0.05) {
+        std::snprintf(text, sizeof text,
+                      "%d %% of %.3f dB at the source and of %.1f K of air between source and "
+                      "reference (assumed)",
+                      percent, attenuationDb, emissionDifferenceK);
+    } else {
+        std::snprintf(text, sizeof text, "%d %% of %.3f dB at the source (assumed)", percent,
+                      attenuationDb);
+    }
+    return text;
+}
+
 GOverTBudget GOverTBudgetOf(const GOverTBudgetInput& in) {
     GOverTBudget b;
     b.Terms.push_back({"Y", in.FromYSigmaDb, in.YMethod.empty() ? "no σ" : in.YMethod});
@@ -45,7 +72,7 @@ GOverTBudget GOverTBudgetOf(const GOverTBudgetInput& in) {
         kBeamCorrectionFraction * (in.BeamCorrection - 1.0) / in.BeamCorrection;
     b.Terms.push_back({"K", kDbPerFraction * kFraction, "10 % of K \u2212 1"});
     double atmosphere = in.AtmosphereSigmaDb;
-    std::string atmosphereBasis = "given";
+    std::string atmosphereBasis = in.AtmosphereBasis;
     if (std::isnan(atmosphere)) {
         const bool free = in.FrequencyMHz < kAtmosphereFreeBelowMHz;
         atmosphere = free ? 0.0 : NAN;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "atmosphere/ClearAir.h"
+
 #include <limits>
 #include <string>
 #include <vector>
@@ -42,7 +44,7 @@ inline constexpr double kBeamCorrectionFraction = 0.10;
 /// beamwidths.
 inline constexpr double kAssumedPointingHpbw = 0.1;
 /// Below this frequency the atmosphere's absorption is left out, MHz.
-inline constexpr double kAtmosphereFreeBelowMHz = 1000.0;
+inline constexpr double kAtmosphereFreeBelowMHz = atmosphere::kAtmosphereFreeBelowMHz;
 
 /// What the budget is made of.
 struct GOverTBudgetInput {
@@ -60,10 +62,28 @@ struct GOverTBudgetInput {
     /// offset, or kAssumedPointingHpbw.
     double PointingHpbw = kAssumedPointingHpbw;
     std::string PointingBasis = "assumed 0.1 HPBW";
-    /// σ of the atmosphere's absorption, dB; NaN: work it out from the
-    /// frequency (0 below kAtmosphereFreeBelowMHz, not estimated above).
+    /// σ of the atmosphere's absorption, dB (`AtmosphereSigmaDb` below);
+    /// NaN: work it out from the frequency (0 below
+    /// kAtmosphereFreeBelowMHz, not estimated above).
     double AtmosphereSigmaDb = std::numeric_limits<double>::quiet_NaN();
+    std::string AtmosphereBasis = "given"; ///< how that σ was had
 };
+
+/// σ of G/T from the clear air's model, dB: the fraction
+/// `atmosphere::kAtmosphereModelFraction` (an assumption, 20 %) of the slant
+/// attenuation A at the source (G/T goes as 10^(A/10), so σ = 0.2·A dB) and
+/// of the difference of the air's emission between source and reference,
+/// taken against the source's ΔT as the background is, in quadrature.
+///
+/// Given:
+///   attenuationDb        A at the source's elevation, dB ≥ 0
+///   emissionDifferenceK  T_atm,source − T_atm,reference, K (0 at the same elevation)
+///   sourceDeltaTK        the source's own ΔT, K, > 0
+/// Returned: dB; NaN when A is not a number.
+double AtmosphereSigmaDb(double attenuationDb, double emissionDifferenceK, double sourceDeltaTK);
+
+/// "20 % of 0.102 dB at the source (assumed)": the basis of that σ.
+std::string AtmosphereBasisText(double attenuationDb, double emissionDifferenceK);
 
 /// One line of the budget.
 struct BudgetTerm {
@@ -77,7 +97,8 @@ struct GOverTBudget {
     std::vector<BudgetTerm> Terms;
     double TotalSigmaDb = 0; ///< √Σσ² of the estimated terms, dB
     /// False when a term could not be estimated (the Y without σ, the
-    /// atmosphere above 1 GHz): the total then leaves it out.
+    /// atmosphere above 1 GHz without a σ given from its model): the total
+    /// then leaves it out.
     bool Complete = true;
 };
 
@@ -95,7 +116,7 @@ double PointingLossDb(double offsetHpbw);
 ///   flux        10/ln 10 · σ_S/S
 ///   background  10/ln 10 · BackgroundSigmaK(f) / ΔT_source
 ///   K           10/ln 10 · kBeamCorrectionFraction·(K − 1)/K
-///   atmosphere  AtmosphereSigmaDb, or 0 below 1 GHz
+///   atmosphere  AtmosphereSigmaDb with its basis, or 0 below 1 GHz
 ///   pointing    PointingLossDb(PointingHpbw)
 GOverTBudget GOverTBudgetOf(const GOverTBudgetInput& input);
 

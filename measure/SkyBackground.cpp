@@ -32,7 +32,7 @@ double BackgroundCorrectedGOverTDbPerK(double measuredYDb, const SourceExpectati
     if (!(ySource > 1.0)) {
         return kNaN;
     }
-    return GOverTDbPerK(ySource, row.Flux.Jy, frequencyMHz, row.BeamCorrection);
+    return GOverTDbPerK(ySource, FluxAtAntennaJy(row), frequencyMHz, row.BeamCorrection);
 }
 
 } // namespace vantrel::measure

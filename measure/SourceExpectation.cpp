@@ -16,14 +16,20 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
+double FluxAtAntennaJy(const SourceExpectation& row) {
+    return row.AtmosphereDb == 0 ? row.Flux.Jy
+                                 : row.Flux.Jy * std::pow(10.0, -row.AtmosphereDb / 10.0);
+}
+
 SourceExpectation ExpectOnSource(const FluxEstimate& flux, double sizeDeg, const AntennaBeam& beam,
-                                 double tsysK) {
-    SourceExpectation row{flux, sizeDeg, kNaN, kNaN, kNaN};
+                                 double tsysK, double atmosphereDb) {
+    SourceExpectation row{flux, sizeDeg, kNaN, kNaN, kNaN, atmosphereDb};
     if (!flux.HasValue()) {
         return row;
     }
     row.BeamCorrection = BeamCorrection(sizeDeg, beam.BeamwidthDeg);
-    row.DeltaTK = AntennaTemperatureRiseK(flux.Jy, beam.EffectiveAreaM2, row.BeamCorrection);
+    row.DeltaTK =
+        AntennaTemperatureRiseK(FluxAtAntennaJy(row), beam.EffectiveAreaM2, row.BeamCorrection);
     row.YDb = RatioToDb(ExpectedY(row.DeltaTK, tsysK));
     return row;
 }
@@ -32,7 +38,8 @@ double MeasuredGOverTDbPerK(double measuredYDb, const SourceExpectation& row, do
     if (!row.Flux.HasValue() || CheckMeasuredYDb(measuredYDb)) {
         return kNaN;
     }
-    return GOverTDbPerK(DbToRatio(measuredYDb), row.Flux.Jy, frequencyMHz, row.BeamCorrection);
+    return GOverTDbPerK(DbToRatio(measuredYDb), FluxAtAntennaJy(row), frequencyMHz,
+                        row.BeamCorrection);
 }
 
 std::optional<std::vector<SolarFluxPoint>> ParseSolarTable(std::string_view text) {

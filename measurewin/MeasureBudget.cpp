@@ -12,9 +12,14 @@ constexpr double kSameBandFraction = 0.05;
 
 } // namespace
 
-measure::FluxUncertainty FluxUncertaintyOf(const MeasureRow&, bool sun) {
+measure::FluxUncertainty FluxUncertaintyOf(const MeasureRow&, bool sun,
+                                           const measure::SolarFluxChoice* fileFlux) {
+    if (sun && fileFlux != nullptr && !fileFlux->Refused) {
+        const bool scatter = std::isfinite(fileFlux->ScatterPercent);
+        return {scatter ? fileFlux->ScatterPercent / 100.0 : measure::kTypedSolarFluxFraction,
+                fileFlux->Note + (scatter ? "" : "; one station: 5 % assumed")};
+    }
     if (sun) {
-        // Hook: a solar-flux file's station scatter replaces this.
         return {measure::kTypedSolarFluxFraction, "typed"};
     }
     return {measure::kModelFluxFraction, "model"};

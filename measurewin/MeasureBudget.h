@@ -12,9 +12,12 @@ namespace vantrel {
 /// How well the flux density of a row is known, and from where: the Sun's
 /// typed flux (a number or a day's table) kTypedSolarFluxFraction, "typed";
 /// the models of the radio stars and the Moon kModelFluxFraction, "model".
-/// (A file of the observatories' noon fluxes, once read, gives its
-/// stations' scatter here instead.)
-measure::FluxUncertainty FluxUncertaintyOf(const MeasureRow& row, bool sun);
+/// The Sun's flux chosen from an observatory's file (`fileFlux`, not
+/// refused) takes the scatter of the day's stations at the frequency, or
+/// kTypedSolarFluxFraction when only one station has it, with the choice's
+/// note (station, time, frequencies, scatter, disagreement) as provenance.
+measure::FluxUncertainty FluxUncertaintyOf(const MeasureRow& row, bool sun,
+                                           const measure::SolarFluxChoice* fileFlux = nullptr);
 
 /// The pointing error of the last whole cross-scan of the log on `source`
 /// in this band (its frequency within 5 % of `frequencyMHz`) that found

@@ -38,6 +38,7 @@ MeasureSetup LoadMeasureSetup(const QString& directory) {
         ini.value(Key("MoonTemperatureTyped")).toString().trimmed() == QLatin1String("true");
     s.HpbwDeg = Number(ini, "HpbwDeg", SetupField::Hpbw, defaults.HpbwDeg);
     s.Source = ini.value(Key("Source")).toString().trimmed().toStdString();
+    s.SolarFluxFile = ini.value(Key("SolarFluxFile")).toString().toStdString();
     if (ini.contains(Key("SolarFlux"))) {
         const std::string solar = ini.value(Key("SolarFlux")).toString().toStdString();
         if (ParseSolarEntry(solar).Problem.empty()) {
@@ -79,6 +80,12 @@ bool SaveMeasureSetup(const QString& directory, const MeasureSetup& s) {
         }
         if (!s.Source.empty()) {
             ini.setValue(Key("Source"), QString::fromStdString(s.Source));
+        }
+        // No file: no key, so a file that never had one stays as it was.
+        if (s.SolarFluxFile.empty()) {
+            ini.remove(Key("SolarFluxFile"));
+        } else {
+            ini.setValue(Key("SolarFluxFile"), QString::fromStdString(s.SolarFluxFile));
         }
     });
 }

@@ -21,7 +21,8 @@ MeasureSetup LoadMeasureSetup(const QString& directory);
 /// "Efficiency", "GainDbi", "TsysK", "SolarFlux" (the text as typed),
 /// "MoonTemperatureK", "MoonTemperatureTyped" ("true" when the Moon's
 /// temperature is the one typed; removed for the Moon by its phase), "HpbwDeg" (a typed beamwidth;
-/// removed when the antenna's own is used), "Source" (the source last measured on, by its title);
+/// removed when the antenna's own is used), "Source" (the source last measured on, by its title),
+/// "SolarFluxFile" (the observatory's file the Sun's flux is read from; removed without one);
 /// a value that is not a finite number (or a solar flux text that is
 /// refused, or an empty source) leaves its key as it was. Returns false when
 /// the file could not be written.

@@ -179,20 +179,31 @@ double DecimalYearOf(DateTime utc) {
     return d.Year + (utc - start) / (next - start);
 }
 
+atmosphere::StationWeather WeatherOf(const ObservingConditions& c) {
+    return {c.PressureHpa, c.TemperatureC, c.RelativeHumidityPercent};
+}
+
 std::array<MeasureRow, kMeasureRowCount>
 MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions& conditions,
-            SunMoonLibrary& library, ApparentPlaces& places, const MeasureSetup& setup) {
+            SunMoonLibrary& library, ApparentPlaces& places, const MeasureSetup& setup,
+            const measure::SolarFluxChoice* fileFlux) {
     namespace m = measure;
     const double f = conditions.FrequencyMHz;
     const double year = DecimalYearOf(utc);
     const DecodedInstant at = DecodeInstant(utc);
     const std::optional<m::AntennaBeam> beam = BeamOf(setup, f);
     const bool tsysOk = !m::CheckPositive("Tsys", setup.TsysK);
-    const auto expect = [&](const m::FluxEstimate& flux, double sizeDeg) {
+    const atmosphere::ClearAir air(f, WeatherOf(conditions));
+    // The row's expectation through the air at its elevation (set before).
+    const auto expect = [&](MeasureRow& row, const m::FluxEstimate& flux, double sizeDeg) {
+        const atmosphere::AirAlong path = air.At(row.ElevationDeg);
+        row.AtmosphereK = path.EmissionK;
         if (!beam || !tsysOk) {
-            return m::SourceExpectation{flux, sizeDeg, kNaN, kNaN, kNaN};
+            row.Expected =
+                m::SourceExpectation{flux, sizeDeg, kNaN, kNaN, kNaN, path.AttenuationDb};
+            return;
         }
-        return m::ExpectOnSource(flux, sizeDeg, *beam, setup.TsysK);
+        row.Expected = m::ExpectOnSource(flux, sizeDeg, *beam, setup.TsysK, path.AttenuationDb);
     };
     const auto joined = [](std::string a, const std::string& b) {
         return b.empty() ? a : (a.empty() ? b : a + "; " + b);
@@ -208,7 +219,7 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
         const auto source = FixedSourceAt(CoordinateSet::RealTime, i, station);
         if (!source) {
             row.Title = "?";
-            row.Expected = expect({}, 0.0);
+            expect(row, {}, 0.0);
             row.Note = m::BasisNote(m::FluxBasis::NoModel);
             continue;
         }
@@ -227,7 +238,7 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
             user ? std::nullopt : m::RadioStarFromName(source->Title);
         const m::FluxEstimate flux = star ? m::RadioStarFlux(*star, f, year) : m::FluxEstimate{};
         const double size = star ? m::RadioStarDiameterDeg(*star).value_or(0.0) : 0.0;
-        row.Expected = expect(flux, size);
+        expect(row, flux, size);
         row.Note = m::BasisNote(flux.Basis);
         row.J2000RaDeg = static_cast<double>(source->RaDeg);
         row.J2000DecDeg = static_cast<double>(source->DecDeg);
@@ -258,7 +269,7 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
         row.ElevationText = LibraryAngleText(place.ElevationDeg, '.');
         row.BelowHorizon = place.ElevationDeg < 0;
         const m::FluxEstimate flux = fluxAt(km);
-        row.Expected = expect(flux, m::DiskDiameterDeg(radiusKm, km));
+        expect(row, flux, m::DiskDiameterDeg(radiusKm, km));
         row.Note = joined(m::BasisNote(flux.Basis), distanceNote);
     };
     const SolarEntry solar = ParseSolarEntry(setup.SolarFlux);
@@ -290,8 +301,18 @@ MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions&
          m::kMoonMeanDistanceKm, "mean distance 384400 km",
          [&](double km) { return m::DiskFlux(moonK, m::kMoonRadiusKm, km, f); });
     rows[kFixedSourceCount].Note = joined(rows[kFixedSourceCount].Note, phaseNote);
+    const bool fromFile = fileFlux != nullptr && !fileFlux->Refused;
     body(rows[kFixedSourceCount + 1], SunMoonBody::Sun, kSunTitle, m::kSunRadiusKm,
-         m::kAstronomicalUnitKm, "mean distance 1 au", [&](double) { return SunFlux(solar, f); });
+         m::kAstronomicalUnitKm, "mean distance 1 au",
+         [&](double) { return fromFile ? fileFlux->Flux : SunFlux(solar, f); });
+    if (fromFile) {
+        // The file's note says the station, its time, the two frequencies
+        // and "extrapolated" itself.
+        MeasureRow& sun = rows[kFixedSourceCount + 1];
+        const std::string distance =
+            sun.Note.find("mean distance") != std::string::npos ? "mean distance 1 au" : "";
+        sun.Note = joined(fileFlux->Note, distance);
+    }
     return rows;
 }
 

@@ -4,8 +4,10 @@
 #include "apparent/ObservingConditions.h"
 #include "astro/DateTime.h"
 #include "astro/SunMoon.h"
+#include "atmosphere/ClearAir.h"
 #include "measure/Antenna.h"
 #include "measure/MeasureConstants.h"
+#include "measure/SolarFluxChoice.h"
 #include "measure/SourceExpectation.h"
 #include "station/HomeStation.h"
 
@@ -44,6 +46,9 @@ struct MeasureSetup {
     /// The source last measured on, as the grids title it ("Moon"); empty
     /// before the first choice.
     std::string Source;
+    /// An observatory's solar flux file (measure/SolarFluxFile.h) whose
+    /// day's flux the Sun takes instead of `SolarFlux`; empty: none.
+    std::string SolarFluxFile;
 
     bool operator==(const MeasureSetup&) const = default;
 };
@@ -144,7 +149,14 @@ struct MeasureRow {
     /// library, degrees; NaN for the fixed sources.
     double AirlessAzimuthDeg = std::numeric_limits<double>::quiet_NaN();
     double AirlessElevationDeg = std::numeric_limits<double>::quiet_NaN();
+    /// The clear air's emission along the path at its elevation, K (0 below
+    /// 1 GHz; `Expected.AtmosphereDb` is its attenuation there).
+    double AtmosphereK = 0;
 };
+
+/// The station's weather of the conditions (pressure, temperature,
+/// humidity, as the settings window keeps them for refraction).
+atmosphere::StationWeather WeatherOf(const ObservingConditions& conditions);
 
 /// The nine sources at `utc`, in the grids' order and titles (Aquarius, Leo,
 /// the option source, Cygnus A, Taurus A, Virgo A, Sagittarius A, the Moon,
@@ -160,6 +172,14 @@ struct MeasureRow {
 ///   setup       the antenna, Tsys, solar flux and Moon temperature (or
 ///               the Moon by its phase: its row's note says "212 K at phase
 ///               +35°", the phase from the library's Sun and Moon)
+///   fileFlux    the day's flux chosen from a solar flux file for this
+///               frequency and instant, or null: the Sun then takes it
+///               (its note the choice's), else the typed flux
+/// Above 1 GHz every row's flux reaches the antenna through the clear air
+/// of the conditions' weather (atmosphere/ClearAir.h) at the row's
+/// elevation: its ΔT and Y are of the attenuated flux, and `AtmosphereK`
+/// is the air's emission there (NaN, with no Y, for a row without an
+/// elevation).
 /// Returned:
 ///   elevations computed as the real-time display computes them (the fixed
 ///   sources through `ApparentPlaces`, the Sun and Moon from the library,
@@ -170,6 +190,7 @@ struct MeasureRow {
 ///   no flux model.
 std::array<MeasureRow, kMeasureRowCount>
 MeasureRows(DateTime utc, const HomeStation& station, const ObservingConditions& conditions,
-            SunMoonLibrary& library, ApparentPlaces& places, const MeasureSetup& setup);
+            SunMoonLibrary& library, ApparentPlaces& places, const MeasureSetup& setup,
+            const measure::SolarFluxChoice* fileFlux = nullptr);
 
 } // namespace vantrel

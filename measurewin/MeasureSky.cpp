@@ -4,6 +4,7 @@
 #include "measure/SkyBackground.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace vantrel {
@@ -90,6 +91,39 @@ MeasureSky ComputeMeasureSky(const sky::SkyBrightness& brightness, const Measure
         out.ReferenceProblem = "no cold sky at its elevation";
     }
     return out;
+}
+
+std::optional<ReferencedSky> ReferencedSkyOf(const MeasureSky* sky,
+                                             const std::array<MeasureRow, kMeasureRowCount>& rows,
+                                             std::size_t chosen) {
+    if (sky == nullptr || chosen >= rows.size() || sky->Chosen != chosen || !sky->Reference ||
+        !std::isfinite(sky->TskyK[chosen]) || !std::isfinite(rows[chosen].AtmosphereK)) {
+        return std::nullopt;
+    }
+    return ReferencedSky{sky->TskyK[chosen], sky->Reference->TskyK, rows[chosen].AtmosphereK};
+}
+
+std::string AtmosphereText(const atmosphere::ClearAir& air, const atmosphere::StationWeather& w,
+                           const MeasureRow& row) {
+    if (air.Free()) {
+        return {};
+    }
+    char text[320];
+    if (!air.Modelled()) {
+        std::snprintf(text, sizeof text,
+                      "Atmosphere: not modelled at %.0f MHz (ITU-R P.676 Annex 2 holds from 1 to "
+                      "350 GHz)",
+                      air.FrequencyMHz());
+        return text;
+    }
+    std::snprintf(text, sizeof text,
+                  "Atmosphere (ITU-R P.676-10): %.3f dB at %s, elevation %.1f°; T_atm %.1f K "
+                  "at the source and at the reference; zenith %.3f dB, water vapour %.1f g/m³ "
+                  "(%.0f hPa, %.0f °C, %.0f %%)",
+                  row.Expected.AtmosphereDb, row.Title.c_str(), row.ElevationDeg, row.AtmosphereK,
+                  air.ZenithDb(), air.WaterVapourGPerM3(), w.PressureHpa, w.TemperatureC,
+                  w.RelativeHumidityPercent);
+    return text;
 }
 
 CorrectedGOverT CorrectedGOverTOf(double yDb, double ySigmaDb, const MeasureRow& row,

@@ -67,6 +67,32 @@ struct MeasureSky {
 /// Sun and the Moon by 2 HPBW.
 MeasureSky ComputeMeasureSky(const sky::SkyBrightness& brightness, const MeasureSkyQuery& query);
 
+/// The skies the chosen source's Y is measured against, each with its air:
+/// the source's sky behind it and the clear air's emission at its
+/// elevation (`MeasureRow::AtmosphereK`), the reference's sky and the same
+/// air (the reference is taken at the source's elevation: the air cancels
+/// in the difference, the Tsys both see holds it).
+struct ReferencedSky {
+    double SourceSkyK = 0;    ///< T_sky behind the source, K
+    double ReferenceSkyK = 0; ///< T_sky at the reference, K
+    double AirK = 0;          ///< T_atm at the source's elevation, K (0 below 1 GHz)
+    /// (T_sky,source + T_atm,source) − (T_sky,reference + T_atm,reference), K.
+    double DifferenceK() const { return (SourceSkyK + AirK) - (ReferenceSkyK + AirK); }
+};
+
+/// The referenced sky of row `chosen` (0..8) of `rows`; none when `sky` is
+/// null, is for another row, has no reference or no sky behind the row.
+std::optional<ReferencedSky> ReferencedSkyOf(const MeasureSky* sky,
+                                             const std::array<MeasureRow, kMeasureRowCount>& rows,
+                                             std::size_t chosen);
+
+/// The line the window shows of the air above 1 GHz: "Atmosphere (ITU-R
+/// P.676-10): 0.102 dB at Moon, elevation 30.1°; T_atm 6.2 K at the source
+/// and at the reference; zenith 0.051 dB, water vapour 4.7 g/m³ (1013 hPa,
+/// 10 °C, 50 %)". Empty below 1 GHz.
+std::string AtmosphereText(const atmosphere::ClearAir& air, const atmosphere::StationWeather& w,
+                           const MeasureRow& row);
+
 /// G/T from a Y measured against a reference of another sky.
 struct CorrectedGOverT {
     double GOverTDbPerK = 0; ///< corrected, dB/K; NaN when none

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
@@ -29,10 +30,17 @@ MeasureSkyPanel::MeasureSkyPanel(QWidget* parent) : QWidget(parent) {
     Reference = new QLabel(this);
     Reference->setObjectName(QStringLiteral("ColdSky"));
     Reference->setWordWrap(true);
-    auto* line = new QHBoxLayout(this);
-    line->setContentsMargins(0, 0, 0, 0);
+    Atmosphere = new QLabel(this);
+    Atmosphere->setObjectName(QStringLiteral("Atmosphere"));
+    Atmosphere->setWordWrap(true);
+    Atmosphere->hide();
+    auto* lines = new QVBoxLayout(this);
+    lines->setContentsMargins(0, 0, 0, 0);
+    auto* line = new QHBoxLayout;
     line->addWidget(Beam);
     line->addWidget(Reference, 1);
+    lines->addLayout(line);
+    lines->addWidget(Atmosphere);
     timer_ = new QTimer(this);
     timer_->setInterval(kSkyRefreshMs);
     connect(timer_, &QTimer::timeout, this, &MeasureSkyPanel::Start);

@@ -29,6 +29,9 @@ public:
 
     QLabel* Beam = nullptr;      ///< "Beam HPBW 1.79° (the antenna's)"
     QLabel* Reference = nullptr; ///< the cold-sky reference, or why there is none
+    /// The clear air's attenuation and emission above 1 GHz, set by the
+    /// window; hidden below.
+    QLabel* Atmosphere = nullptr;
 
     /// What a run is to compute, asked of the window at its start; none
     /// when nothing can be computed (no beam, no source chosen).

@@ -2,6 +2,7 @@
 
 #include "controls/FieldReasons.h"
 #include "measure/FluxEstimate.h"
+#include "measure/SkyBackground.h"
 #include "measure/YFactor.h"
 #include "measurewin/GOverTBudgetPanel.h"
 #include "measurewin/GOverTHistory.h"
@@ -9,6 +10,7 @@
 #include "measurewin/MeasureReport.h"
 #include "measurewin/MeasureSettings.h"
 #include "measurewin/MeasureSkyPanel.h"
+#include "measurewin/SolarFluxFilePanel.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
 
@@ -223,6 +225,20 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         StoreSetup();
     });
     layout->addLayout(grid);
+    SolarFile = new SolarFluxFilePanel(this);
+    SolarFile->AskPath = [this] {
+        return QFileDialog::getOpenFileName(
+            this, QStringLiteral("Solar flux file"), directory_,
+            QStringLiteral("Solar flux files (*.txt *.SRD *.srd);;All files (*)"));
+    };
+    connect(SolarFile, &SolarFluxFilePanel::Changed, this, [this] {
+        setup_.SolarFluxFile = SolarFile->Path().toStdString();
+        StoreSetup();
+        Refresh();
+    });
+    connect(SolarFile, &SolarFluxFilePanel::Refused, this,
+            [this](const QString& why) { messages_.Error(why.toStdString()); });
+    layout->addWidget(SolarFile);
 
     Table = new QTableWidget(static_cast<int>(kMeasureRowCount), kColumnCount, this);
     Table->setObjectName(QStringLiteral("Table"));
@@ -257,6 +273,7 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
     sky_->Ask = [this] { return SkyRequest(); };
     SkyBeam = sky_->Beam;
     ColdSky = sky_->Reference;
+    Atmosphere = sky_->Atmosphere;
     layout->addWidget(sky_);
 
     auto* measured = new QHBoxLayout;
@@ -395,6 +412,9 @@ MeasureWindow::MeasureWindow(ObservingConditions& conditions, const HomeStation&
         MoonTyped->setChecked(stored.MoonTemperatureTyped);
     }
     Hpbw->setText(stored.HpbwDeg > 0 ? Number(stored.HpbwDeg) : QString());
+    if (!stored.SolarFluxFile.empty()) {
+        SolarFile->Read(FromStd(stored.SolarFluxFile), false); // off this thread
+    }
     ShowFrequency();
     ShowStoredSource();
     ShowHistory(); // empty until the log is read
@@ -563,7 +583,14 @@ void MeasureWindow::Refresh() {
         return; // still being built; the fields are read as they are edited
     }
     rowsUtc_ = clock_.UtcNow();
-    rows_ = MeasureRows(rowsUtc_, station_, conditions_, library_, places_, setup_);
+    const measure::SolarFluxChoice* file = SolarFile->ChoiceAt(conditions_.FrequencyMHz, rowsUtc_);
+    SolarFile->Show(file);
+    fileFlux_.reset();
+    if (file != nullptr && !file->Refused) {
+        fileFlux_ = *file;
+    }
+    rows_ = MeasureRows(rowsUtc_, station_, conditions_, library_, places_, setup_,
+                        fileFlux_ ? &*fileFlux_ : nullptr);
     ShowRows();
     ShowGOverT();
 }
@@ -571,10 +598,24 @@ void MeasureWindow::Refresh() {
 void MeasureWindow::ShowRows() {
     const QColor grey(Qt::gray);
     const QColor normal = palette().color(QPalette::Text);
+    // The chosen source's Y against its reference: the sky's difference in.
+    const int chosen = Source->currentIndex();
+    const std::optional<ReferencedSky> referenced =
+        ReferencedSkyOf(PresentSky(), rows_, static_cast<std::size_t>(std::max(chosen, 0)));
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const MeasureRow& r = rows_[i];
         const int row = static_cast<int>(i);
         const bool flux = r.Expected.Flux.HasValue();
+        double yDb = r.Expected.YDb;
+        std::string note = r.Note;
+        if (referenced.has_value() && row == chosen && flux) {
+            yDb = measure::ExpectedYWithBackgroundDb(r.Expected, referenced->DifferenceK(),
+                                                     setup_.TsysK);
+            char text[96];
+            std::snprintf(text, sizeof text, "Y with the sky's difference %+.1f K",
+                          referenced->DifferenceK());
+            note = note.empty() ? std::string(text) : note + "; " + text;
+        }
         const QString texts[kColumnCount] = {
             FromStd(r.Title),
             FromStd(r.ElevationText),
@@ -582,15 +623,18 @@ void MeasureWindow::ShowRows() {
             flux ? Fixed(r.Expected.SizeDeg, 4) : QString(),
             Fixed(r.Expected.BeamCorrection, 4),
             Fixed(r.Expected.DeltaTK, 3),
-            Fixed(r.Expected.YDb, 3),
+            Fixed(yDb, 3),
             sky_->TskyText(i, conditions_.FrequencyMHz,
                            SkyBeamDeg(setup_, conditions_.FrequencyMHz)),
-            FromStd(r.Note),
+            FromStd(note),
         };
         for (int c = 0; c < kColumnCount; ++c) {
             QTableWidgetItem* item = Table->item(row, c);
             if (item->text() != texts[c]) {
                 item->setText(texts[c]);
+                if (c == kNoteCol) {
+                    item->setToolTip(texts[c]); // a long note is cut off in the cell
+                }
             }
             item->setForeground(r.BelowHorizon ? grey : normal);
         }
@@ -633,6 +677,15 @@ std::optional<MeasureSkyPanel::Request> MeasureWindow::SkyRequest() const {
 
 void MeasureWindow::ShowSky() {
     const int index = Source->currentIndex();
+    const atmosphere::ClearAir air(conditions_.FrequencyMHz, WeatherOf(conditions_));
+    const QString atmosphere =
+        index < 0 ? QString()
+                  : FromStd(AtmosphereText(air, WeatherOf(conditions_),
+                                           rows_[static_cast<std::size_t>(index)]));
+    if (Atmosphere->text() != atmosphere) {
+        Atmosphere->setText(atmosphere);
+    }
+    Atmosphere->setVisible(!atmosphere.isEmpty());
     sky_->Show(SkyBeamDeg(setup_, conditions_.FrequencyMHz),
                std::isfinite(setup_.HpbwDeg) && setup_.HpbwDeg > 0, index,
                index < 0 ? QString() : Source->itemText(index), conditions_.FrequencyMHz);
@@ -682,23 +735,27 @@ void MeasureWindow::ShowGOverT() {
         // Against the proposed reference: the background difference out.
         QString corrected;
         bool backgroundRefused = false;
-        const MeasureSky* skyNow = PresentSky();
         const auto chosen = static_cast<std::size_t>(index);
-        if (std::isfinite(gOverT_) && skyNow != nullptr && skyNow->Chosen == chosen &&
-            skyNow->Reference && std::isfinite(skyNow->TskyK[chosen])) {
+        const std::optional<ReferencedSky> referenced =
+            ReferencedSkyOf(PresentSky(), rows_, chosen);
+        if (std::isfinite(gOverT_) && referenced) {
+            // Each sky with its air: the difference is what enters Y.
             const CorrectedGOverT c =
                 CorrectedGOverTOf(y.YDb, sigmaDb, rows_[chosen], conditions_.FrequencyMHz,
-                                  skyNow->TskyK[chosen], skyNow->Reference->TskyK, setup_.TsysK);
+                                  referenced->SourceSkyK + referenced->AirK,
+                                  referenced->ReferenceSkyK + referenced->AirK, setup_.TsysK);
             if (std::isfinite(c.GOverTDbPerK)) {
                 correction_ = c;
-                correctionTskyK_ = skyNow->TskyK[chosen];
-                correctionReferenceK_ = skyNow->Reference->TskyK;
+                correctionTskyK_ = referenced->SourceSkyK;
+                correctionReferenceK_ = referenced->ReferenceSkyK;
                 gOverT_ = c.GOverTDbPerK;
                 gOverTSigma_ = c.SigmaDb;
-                corrected = QStringLiteral(", corrected for the background by %1 dB (Tsky %2 K, "
-                                           "reference %3 K)")
-                                .arg(QString::asprintf("%+.2f", c.CorrectionDb),
-                                     Fixed(correctionTskyK_, 1), Fixed(correctionReferenceK_, 1));
+                corrected =
+                    QStringLiteral(", corrected for the background by %1 dB (Tsky %2 K, "
+                                   "reference %3 K)")
+                        .arg(QString::asprintf(
+                                 "%+.2f", std::abs(c.CorrectionDb) < 0.005 ? 0.0 : c.CorrectionDb),
+                             Fixed(correctionTskyK_, 1), Fixed(correctionReferenceK_, 1));
             } else {
                 say(QStringLiteral("The sky's difference to the reference (%1 K) accounts "
                                    "for all of this Y: no G/T.")
@@ -741,11 +798,20 @@ std::optional<measure::GOverTBudget> MeasureWindow::BudgetOf(std::size_t chosen,
     in.YMethod = taken ? (taken_.Method.empty() ? std::string("receiver") : taken_.Method)
                        : (typedSigma ? std::string("typed with its \u03c3")
                                      : std::string("typed, no \u03c3"));
-    in.Flux = FluxUncertaintyOf(row, chosen == kMeasureRowCount - 1);
+    in.Flux =
+        FluxUncertaintyOf(row, chosen == kMeasureRowCount - 1, fileFlux_ ? &*fileFlux_ : nullptr);
     in.FrequencyMHz = conditions_.FrequencyMHz;
     in.SourceDeltaTK = (std::pow(10.0, yDb / 10.0) - 1.0) * setup_.TsysK -
                        (correction_ ? correction_->BackgroundDifferenceK : 0.0);
     in.BeamCorrection = row.Expected.BeamCorrection;
+    // The air's model above 1 GHz (the reference at the source's elevation
+    // sees the same air: only the attenuation counts).
+    const atmosphere::ClearAir air(conditions_.FrequencyMHz, WeatherOf(conditions_));
+    if (!air.Free() && air.Modelled() && std::isfinite(row.Expected.AtmosphereDb)) {
+        in.AtmosphereSigmaDb =
+            measure::AtmosphereSigmaDb(row.Expected.AtmosphereDb, 0.0, in.SourceDeltaTK);
+        in.AtmosphereBasis = measure::AtmosphereBasisText(row.Expected.AtmosphereDb, 0.0);
+    }
     if (const auto scanned = LastCrossScanPointing(scans_, row.Title, conditions_.FrequencyMHz,
                                                    SkyBeamDeg(setup_, conditions_.FrequencyMHz))) {
         in.PointingHpbw = scanned->OffsetHpbw;

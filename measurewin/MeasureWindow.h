@@ -39,6 +39,7 @@ namespace vantrel {
 class FieldReasons;
 class GOverTBudgetPanel;
 class SettingsWindow;
+class SolarFluxFilePanel;
 
 /// Caption of the Measure window.
 inline constexpr const char* kMeasureCaption = "Measure";
@@ -89,6 +90,9 @@ public:
     QCheckBox* MoonTyped = nullptr;
     /// The beamwidth the sky is averaged over, degrees; empty: the antenna's.
     QLineEdit* Hpbw = nullptr;
+    /// "Load solar flux…", "Typed" and the day's flux an observatory's file
+    /// gives the Sun (its path kept in Vanset.ini, read again at start).
+    SolarFluxFilePanel* SolarFile = nullptr;
     QTableWidget* Table = nullptr;
     QComboBox* Source = nullptr;
     QLineEdit* MeasuredY = nullptr;
@@ -114,6 +118,9 @@ public:
     /// Tsky), or why there is none (no sky map, no cold sky at its
     /// elevation).
     QLabel* ColdSky = nullptr;
+    /// Above 1 GHz: the clear air's attenuation at the chosen source and its
+    /// emission there and at the reference; hidden below.
+    QLabel* Atmosphere = nullptr;
 
     /// The folder of the 408 MHz survey; empty: `sky::FindSkySurveyFolder`
     /// beside the program. Read once, off the user-interface thread, when
@@ -238,6 +245,9 @@ private:
     /// The background correction of the G/T shown, and the skies it took.
     std::optional<CorrectedGOverT> correction_;
     std::optional<measure::GOverTBudget> budget_;
+    /// The Sun's flux from the solar flux file at the last refresh; none
+    /// without a file read.
+    std::optional<measure::SolarFluxChoice> fileFlux_;
     scan::ScanLog scans_; ///< the scans log as last read with the measurement log
     double correctionTskyK_ = 0;
     double correctionReferenceK_ = 0;

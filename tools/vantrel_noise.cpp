@@ -8,6 +8,7 @@
 #include "astro/Catalogue.h"
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
+#include "atmosphere/ClearAir.h"
 #include "help/ProcessPaths.h"
 #include "measure/Antenna.h"
 #include "measure/DiskFlux.h"
@@ -231,6 +232,7 @@ std::string Row(NoiseFormat format, const std::vector<std::string>& cells,
 struct SkyColumns {
     double SourceK = NAN;
     double ReferenceK = NAN;
+    double ReferenceElevationDeg = NAN; ///< where the reference is, degrees
     std::string Note;
 };
 
@@ -245,6 +247,7 @@ SkyColumns SkyOf(const SourceFlux& s, const std::vector<SourceFlux>& all,
     if (o.Reference) {
         c.ReferenceK = brightness->BeamAverageK(
             sky::SkyDirectionOf({o.Reference->first, o.Reference->second}, site, utc), hpbwDeg);
+        c.ReferenceElevationDeg = o.Reference->second;
     } else if (o.ColdSky) {
         sky::ColdSkyQuery q;
         q.ElevationDeg = s.ElevationDeg;
@@ -260,6 +263,7 @@ SkyColumns SkyOf(const SourceFlux& s, const std::vector<SourceFlux>& all,
         };
         if (const auto cold = sky::FindColdSky(*brightness, q)) {
             c.ReferenceK = cold->TskyK;
+            c.ReferenceElevationDeg = s.ElevationDeg;
             char text[96];
             std::snprintf(text, sizeof text, "coldest sky at azimuth %.1f", cold->AzimuthDeg);
             c.Note = text;
@@ -356,31 +360,57 @@ int main(int argc, char** argv) {
                                static_cast<double>(station.Longitude),
                                static_cast<double>(station.HeightAsl)};
     const bool referenced = o.Reference || o.ColdSky;
+    // The clear air of the station's weather (--refraction P,T,RH, else
+    // 1013.25 hPa, 10 °C, 50 %) above 1 GHz: its columns only there, so a
+    // table below 1 GHz stays as it always was.
+    const auto& c0 = o.Observing.Conditions;
+    const atmosphere::ClearAir air(f,
+                                   {c0.PressureHpa, c0.TemperatureC, c0.RelativeHumidityPercent});
+    const bool airColumns = f >= atmosphere::kAtmosphereFreeBelowMHz;
+    const auto withAir = [&](std::vector<std::string> cells, double atDb, double sourceK,
+                             double referenceK) {
+        if (airColumns) {
+            cells.push_back(Fixed(atDb, 4));
+            cells.push_back(Fixed(sourceK, 2));
+            cells.push_back(Fixed(referenceK, 2));
+        }
+        return cells;
+    };
+    const auto Header = [&](std::vector<std::string> names) {
+        if (airColumns) {
+            names.insert(names.end(), {"atm_db", "tatm_k", "reference_tatm_k"});
+        }
+        return names;
+    };
 
     std::string text;
     const std::vector<SourceFlux> sources =
         Sources(o, utc, station, fileFlux ? &*fileFlux : nullptr);
     if (o.MeasuredYDb) {
-        const std::vector<int> widths{13, 13, 11, 15, 17, 9, 30, 8, 8, 0};
-        text += Row(o.Format,
-                    {"source", "measured_y_db", "flux_jy", "beam_correction", "g_over_t_db_per_k",
-                     "tsys_k", "note", "hpbw_deg", "tsky_k", "reference_tsky_k"},
-                    widths);
+        const std::vector<int> widths{13, 13, 11, 15, 17, 9, 30, 8, 8, 17, 7, 7, 0};
+        text += Row(
+            o.Format,
+            Header({"source", "measured_y_db", "flux_jy", "beam_correction", "g_over_t_db_per_k",
+                    "tsys_k", "note", "hpbw_deg", "tsky_k", "reference_tsky_k"}),
+            widths);
         for (const SourceFlux& s : sources) {
             if (s.Which != *o.Source) {
                 continue;
             }
             // Tsys plays no part in G/T: it may be absent here.
-            const m::SourceExpectation row =
-                m::ExpectOnSource(s.Flux, s.SizeDeg, *beam, o.TsysK.value_or(NAN));
+            const atmosphere::AirAlong path = air.At(s.ElevationDeg);
+            const m::SourceExpectation row = m::ExpectOnSource(
+                s.Flux, s.SizeDeg, *beam, o.TsysK.value_or(NAN), path.AttenuationDb);
             const double k = row.BeamCorrection;
             const SkyColumns c =
                 SkyOf(s, sources, brightness ? &*brightness : nullptr, o, site, utc, hpbw);
+            const double referenceAirK = air.At(c.ReferenceElevationDeg).EmissionK;
             std::string note = Join(s.Note, c.Note);
             double gt = m::MeasuredGOverTDbPerK(*o.MeasuredYDb, row, f);
             if (referenced) {
-                gt = m::BackgroundCorrectedGOverTDbPerK(*o.MeasuredYDb, row, f,
-                                                        c.SourceK - c.ReferenceK, *o.TsysK);
+                gt = m::BackgroundCorrectedGOverTDbPerK(
+                    *o.MeasuredYDb, row, f,
+                    (c.SourceK + path.EmissionK) - (c.ReferenceK + referenceAirK), *o.TsysK);
                 if (!std::isfinite(gt) && std::isfinite(c.ReferenceK)) {
                     note = Join(note, "the sky's difference is all of the measured Y");
                 }
@@ -394,32 +424,41 @@ int main(int argc, char** argv) {
                 note = Join(note, text);
             }
             const double tsys = m::SystemTemperatureFromGOverTK(beam->GainDbi, gt);
-            text += Row(o.Format,
-                        {s.Name, Fixed(*o.MeasuredYDb, 3), Fixed(s.Flux.Jy, 1), Fixed(k, 4),
-                         Fixed(gt, 2), Fixed(tsys, 1), note, Fixed(hpbw, 3), Fixed(c.SourceK, 1),
-                         Fixed(c.ReferenceK, 1)},
-                        widths);
+            text +=
+                Row(o.Format,
+                    withAir({s.Name, Fixed(*o.MeasuredYDb, 3), Fixed(s.Flux.Jy, 1), Fixed(k, 4),
+                             Fixed(gt, 2), Fixed(tsys, 1), note, Fixed(hpbw, 3),
+                             Fixed(c.SourceK, 1), Fixed(c.ReferenceK, 1)},
+                            path.AttenuationDb, path.EmissionK, referenced ? referenceAirK : NAN),
+                    widths);
         }
     } else {
-        const std::vector<int> widths{12, 11, 8, 15, 10, 7, 13, 30, 8, 8, 0};
+        const std::vector<int> widths{12, 11, 8, 15, 10, 7, 13, 30, 8, 8, 17, 7, 7, 0};
         text += Row(o.Format,
-                    {"source", "flux_jy", "size_deg", "beam_correction", "delta_t_k", "y_db",
-                     "elevation_deg", "note", "hpbw_deg", "tsky_k", "reference_tsky_k"},
+                    Header({"source", "flux_jy", "size_deg", "beam_correction", "delta_t_k", "y_db",
+                            "elevation_deg", "note", "hpbw_deg", "tsky_k", "reference_tsky_k"}),
                     widths);
         for (const SourceFlux& s : sources) {
-            const m::SourceExpectation row = m::ExpectOnSource(s.Flux, s.SizeDeg, *beam, *o.TsysK);
+            const atmosphere::AirAlong path = air.At(s.ElevationDeg);
+            const m::SourceExpectation row =
+                m::ExpectOnSource(s.Flux, s.SizeDeg, *beam, *o.TsysK, path.AttenuationDb);
             const double k = row.BeamCorrection;
             const double dt = row.DeltaTK;
             const SkyColumns c =
                 SkyOf(s, sources, brightness ? &*brightness : nullptr, o, site, utc, hpbw);
+            const double referenceAirK = air.At(c.ReferenceElevationDeg).EmissionK;
             const double y =
-                referenced ? m::ExpectedYWithBackgroundDb(row, c.SourceK - c.ReferenceK, *o.TsysK)
+                referenced ? m::ExpectedYWithBackgroundDb(
+                                 row, (c.SourceK + path.EmissionK) - (c.ReferenceK + referenceAirK),
+                                 *o.TsysK)
                            : row.YDb;
-            text += Row(o.Format,
-                        {s.Name, Fixed(s.Flux.Jy, 1), Fixed(s.SizeDeg, 4), Fixed(k, 4),
+            text += Row(
+                o.Format,
+                withAir({s.Name, Fixed(s.Flux.Jy, 1), Fixed(s.SizeDeg, 4), Fixed(k, 4),
                          Fixed(dt, 4), Fixed(y, 4), Fixed(s.ElevationDeg, 2), Join(s.Note, c.Note),
                          Fixed(hpbw, 3), Fixed(c.SourceK, 1), Fixed(c.ReferenceK, 1)},
-                        widths);
+                        path.AttenuationDb, path.EmissionK, referenced ? referenceAirK : NAN),
+                widths);
         }
     }
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||

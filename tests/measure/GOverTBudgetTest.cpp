@@ -97,3 +97,28 @@ TEST(GOverTBudget, PointingLossOfAGaussianBeam) {
 
 } // namespace
 } // namespace vantrel::measure
+
+namespace vantrel::measure {
+namespace {
+
+// The air's σ: 20 % of the slant attenuation, 0.2 · 0.1 = 0.02 dB; with
+// 2 K of air between source and reference against 10 K of source, 20 % of
+// 2 K is 4 % of ΔT, 0.1737 dB, in quadrature √(0.02² + 0.1737²) = 0.1749.
+TEST(GOverTBudget, AtmosphereFromTheModelByHand) {
+    EXPECT_NEAR(AtmosphereSigmaDb(0.1, 0.0, 10.0), 0.02, 1e-12);
+    EXPECT_NEAR(AtmosphereSigmaDb(0.1, 2.0, 10.0), 0.17486, 5e-5);
+    EXPECT_TRUE(std::isnan(AtmosphereSigmaDb(NAN, 0.0, 10.0)));
+    EXPECT_EQ(AtmosphereBasisText(0.1, 0.0), "20 % of 0.100 dB at the source (assumed)");
+    GOverTBudgetInput in;
+    in.FrequencyMHz = 10368;
+    in.SourceDeltaTK = 10.0;
+    in.AtmosphereSigmaDb = AtmosphereSigmaDb(0.1, 0.0, 10.0);
+    in.AtmosphereBasis = AtmosphereBasisText(0.1, 0.0);
+    const GOverTBudget b = GOverTBudgetOf(in);
+    EXPECT_EQ(b.Terms[4].Basis, in.AtmosphereBasis);
+    EXPECT_NEAR(b.Terms[4].SigmaDb, 0.02, 1e-12);
+    EXPECT_TRUE(b.Complete);
+}
+
+} // namespace
+} // namespace vantrel::measure

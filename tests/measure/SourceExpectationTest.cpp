@@ -1,6 +1,7 @@
 #include "measure/SourceExpectation.h"
 
 #include "measure/Antenna.h"
+#include "measure/MeasureConstants.h"
 #include "measure/MoonBrightness.h"
 #include "measure/RadioStarFlux.h"
 #include "measure/SkyBackground.h"
@@ -29,6 +30,30 @@ TEST(SourceExpectation, WorkedExampleRowAndGOverT) {
     // Measuring exactly the expected Y gives back the antenna's G/Tsys.
     const double expectedGt = beam->GainDbi - RatioToDb(60.0);
     EXPECT_NEAR(MeasuredGOverTDbPerK(row.YDb, row, 10368.0), expectedGt, 1e-9);
+}
+
+// Through 0.1 dB of air the source's ΔT is 10^(−0.01) = 0.97724 of its
+// own, and a Y measured on it gives a G/T 0.1 dB higher than the flux
+// outside the air would: the antenna is not blamed for the atmosphere.
+TEST(SourceExpectation, TheAtmosphereAttenuatesTheFluxThatReachesTheAntenna) {
+    const auto beam = DishBeam(3.0, 0.55, 10368.0);
+    ASSERT_TRUE(beam);
+    const FluxEstimate sun{70.0 * kJanskyPerSfu, FluxBasis::Model};
+    const SourceExpectation bare = ExpectOnSource(sun, 0.53, *beam, 100.0);
+    const SourceExpectation through = ExpectOnSource(sun, 0.53, *beam, 100.0, 0.1);
+    EXPECT_EQ(through.Flux.Jy, sun.Jy); // the source's own flux is kept
+    EXPECT_NEAR(FluxAtAntennaJy(through), 0.977237 * sun.Jy, 1e-6 * sun.Jy);
+    EXPECT_NEAR(through.DeltaTK / bare.DeltaTK, 0.977237, 1e-6);
+    EXPECT_NEAR(MeasuredGOverTDbPerK(3.0, through, 10368.0) -
+                    MeasuredGOverTDbPerK(3.0, bare, 10368.0),
+                0.1, 1e-12);
+    EXPECT_NEAR(BackgroundCorrectedGOverTDbPerK(3.0, through, 10368.0, 5.0, 100.0) -
+                    BackgroundCorrectedGOverTDbPerK(3.0, bare, 10368.0, 5.0, 100.0),
+                0.1, 1e-12);
+    // No air: bit for bit the row without it.
+    const SourceExpectation none = ExpectOnSource(sun, 0.53, *beam, 100.0, 0.0);
+    EXPECT_EQ(none.DeltaTK, bare.DeltaTK);
+    EXPECT_EQ(none.YDb, bare.YDb);
 }
 
 TEST(SourceExpectation, NoModelAndRefusedYGiveNoNumber) {

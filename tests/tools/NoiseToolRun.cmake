@@ -48,15 +48,23 @@ foreach(name Moon Cassiopeia-A Cygnus-A Taurus-A Virgo-A)
 endforeach()
 string(FIND "${out}" "\nSun," sun)
 expect("a Sun row without a solar flux" sun EQUAL -1)
-# The 3 m dish on Cas A at 10 GHz at the end of 2026: 0.030 dB (worked
-# values of tests/measure).
-string(FIND "${out}" "\nCassiopeia-A,297.4,0.0667,1.0037,0.4172,0.0301," casa)
+# The 3 m dish on Cas A at 10 GHz at the end of 2026: ΔT 0.4172 K, 0.030 dB
+# (worked values of tests/measure), through the clear air's 0.0525 dB at
+# its 76.7° (1013.25 hPa, 10 °C, 50 %): 0.4172 · 10^(−0.00525) = 0.4122 K,
+# Y 0.0297 dB; the air's columns at the end, above 1 GHz only.
+string(FIND "${out}" "\nCassiopeia-A,297.4,0.0667,1.0037,0.4122,0.0297,76.74," casa)
 expect("Cas A's row is not the worked one" NOT casa EQUAL -1)
+string(FIND "${out}" ",reference_tsky_k,atm_db,tatm_k,reference_tatm_k\n" air)
+expect("no air's columns at the end above 1 GHz" NOT air EQUAL -1)
+string(FIND "${out}" ",0.0525,3.21,\n" casair)
+expect("Cas A's air is not 0.0525 dB and 3.21 K" NOT casair EQUAL -1)
 
 run(${dish} --solar-flux-table 245:18,410:35,610:52,1415:70,2695:98,4995:140,8800:230,15400:520)
 string(FIND "${out}" "\nSun,2921014.5," sun)
 expect("the Sun's row is not interpolated from the table" NOT sun EQUAL -1)
 run(${dish} --solar-flux 80 --frequency 144)
+string(FIND "${out}" "atm_db" air)
+expect("the air's columns at 144 MHz" air EQUAL -1)
 string(FIND "${out}" "\nCassiopeia-A," casa)
 string(FIND "${out}" "extrapolated" marked)
 expect("Cas A at 144 MHz is not marked extrapolated" NOT marked EQUAL -1)

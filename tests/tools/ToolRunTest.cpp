@@ -520,6 +520,31 @@ TEST_F(ToolRun, EachCase) {
          "need --tsys",
          "",
          nullptr},
+        // A reference lower than the source sees more air: at 20° the clear
+        // air gives 0.0511/sin 20° = 0.149 dB and 9.1 K against Cas A's 3.2 K
+        // at 76.7°, and the expected Y takes the whole difference, by hand
+        // 10 log10(1 + (ΔT + (T_sky + T_atm) − (T_sky,ref + T_atm,ref))/Tsys).
+        {"noise_reference_elsewhere_sees_other_air", VANTREL_NOISE, Dish({"--reference", "180,20"}),
+         Case::None, 0, "", "",
+         [](const Outcome& r) {
+             for (const std::string& row : DataRows(r.Out)) {
+                 if (!row.starts_with("Cassiopeia-A,")) {
+                     continue;
+                 }
+                 const double dt = CsvNumber(row, 4), y = CsvNumber(row, 5);
+                 const double tsky = CsvNumber(row, 9), ref = CsvNumber(row, 10);
+                 const double air = CsvNumber(row, 12), refAir = CsvNumber(row, 13);
+                 EXPECT_NEAR(CsvNumber(row, 11), 0.0525, 0.0005) << row;
+                 EXPECT_NEAR(refAir, 9.06, 0.1) << row;
+                 EXPECT_NEAR(air, 3.21, 0.01) << row;
+                 const double byHand =
+                     10 * std::log10(1 + (dt + (tsky + air) - (ref + refAir)) / 60.0);
+                 EXPECT_NEAR(y, byHand, 0.003) << row;
+                 EXPECT_LT(y, 0.0) << row; // the colder-looking source: the air outweighs it
+                 return;
+             }
+             FAIL() << "no Cas A row: " << r.Out;
+         }},
         {"noise_reference_is_az_el", VANTREL_NOISE, Dish({"--reference", "180"}), Case::None, 2,
          "is not AZ,EL", "", nullptr},
         {"noise_moon_gives_its_row_alone", VANTREL_NOISE,

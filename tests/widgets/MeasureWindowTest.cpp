@@ -8,6 +8,7 @@
 #include "measurewin/GOverTBudgetPanel.h"
 #include "measurewin/GOverTHistory.h"
 #include "measurewin/MeasureSettings.h"
+#include "measurewin/SolarFluxFilePanel.h"
 #include "scan/ScanLog.h"
 #include "settings/ObservingSettings.h"
 #include "settings/SettingsWindow.h"
@@ -636,6 +637,25 @@ private slots:
                      QStringLiteral("Tsky %1 K").arg(sky.Reference->TskyK, 0, 'f', 1)),
                  qPrintable(w.ColdSky->text()));
 
+        // The chosen source's expected Y against its reference holds the
+        // sky's difference: 10 log10(1 + (ΔT + T_sky,source − T_sky,ref)/Tsys).
+        const MeasureRow casA = MeasureRows(UtcClock(clock_).UtcNow(), station_, conditions,
+                                            library_, places_, w.Setup())[kCasARow];
+        const double difference = sky.TskyK[kCasARow] - sky.Reference->TskyK;
+        const double y =
+            10 * std::log10(1 + (casA.Expected.DeltaTK + difference) / w.Setup().TsysK);
+        // By hand, at 1296 MHz at 20:00 UTC: ΔT 1.72 K, the sky 4.65 K behind
+        // Cas A and 3.29 K at the reference, Tsys 100 K: 10 log10(1 + 3.08/100)
+        // = 0.132 dB, not the 0.074 dB of the source alone.
+        QVERIFY2(std::abs(y - 0.132) < 0.002 && std::abs(casA.Expected.YDb - 0.0743) < 0.001,
+                 qPrintable(QStringLiteral("%1 %2").arg(y).arg(casA.Expected.YDb)));
+        QCOMPARE(Cell(w, kCasARow, kYCol), QString::number(y, 'f', 3));
+        QVERIFY(Cell(w, kCasARow, kYCol) != QString::number(casA.Expected.YDb, 'f', 3));
+        QVERIFY2(Cell(w, kCasARow, kNoteCol)
+                     .contains(QStringLiteral("Y with the sky's difference %1 K")
+                                   .arg(QString::asprintf("%+.1f", difference))),
+                 qPrintable(Cell(w, kCasARow, kNoteCol)));
+
         w.MeasuredY->setText(QStringLiteral("0.3"));
         const double plain = measure::MeasuredGOverTDbPerK(
             0.3,
@@ -696,8 +716,15 @@ private slots:
         // 0.1 HPBW off (0.05° of 0.5°): 0.120 dB.
         QCOMPARE(w.Budget->item(5, 1)->text(), QStringLiteral("0.120"));
         QVERIFY(w.Budget->item(5, 2)->text().startsWith(QStringLiteral("cross-scan 2026-12-09")));
-        QCOMPARE(w.Budget->item(4, 2)->text(), QStringLiteral("not estimated above 1 GHz"));
-        QVERIFY(!b.Complete);
+        // The air at 10368 MHz (1013 hPa, 10 °C, 50 %): 0.0511 dB at the
+        // zenith, 0.0930 dB at the Moon's 33.3°, 20 % of it the σ.
+        QCOMPARE(w.Budget->item(4, 2)->text(),
+                 QStringLiteral("20 % of 0.093 dB at the source (assumed)"));
+        QCOMPARE(w.Budget->item(4, 1)->text(), QStringLiteral("0.019"));
+        QVERIFY(!w.Atmosphere->isHidden());
+        QVERIFY2(w.Atmosphere->text().contains(QStringLiteral("0.093 dB at Moon")),
+                 qPrintable(w.Atmosphere->text()));
+        QVERIFY(b.Complete); // every term estimated now, the atmosphere too
         QVERIFY2(w.GOverT->text().contains(
                      QStringLiteral("\u00b1 %1 dB/K").arg(b.TotalSigmaDb, 0, 'f', 2)),
                  qPrintable(w.GOverT->text()));
@@ -706,6 +733,142 @@ private slots:
         QVERIFY(r.GOverTSigmaDb);
         QCOMPARE(*r.GOverTSigmaDb, std::round(b.TotalSigmaDb * 1000) / 1000);
         QCOMPARE(r.FluxSource, std::string("5.0 %, model"));
+    }
+
+    /// "Load solar flux…": NOAA's list read off the user-interface thread,
+    /// the Sun's flux of the station nearest the measurement between the two
+    /// frequencies around the observing one, its scatter as the budget's
+    /// flux σ and its provenance in the log; the path kept in Vanset.ini and
+    /// read again at start; a day whose stations disagree flagged; "Typed"
+    /// back to the flux typed.
+    void TheSunTakesTheDaysFluxFromAnObservatoryFile() {
+        QTemporaryDir dir;
+        const QString file = dir.path() + QStringLiteral("/solar_radio_flux.txt");
+        QVERIFY(QFile::copy(QStringLiteral(VANTREL_SOLAR_FLUX_DIR "/solar_radio_flux.txt"), file));
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 10368;
+        RecordingMessages messages;
+        messages.answer = true; // the Sun is below the horizon at 20:00 UTC: log it all the same
+        {
+            MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+            w.SolarFile->AskPath = [file] { return file; };
+            w.SolarFile->Load->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!w.SolarFile->Reading(), 5000);
+            // 2026-12-09 20:00 UTC: Sagamore Hill's 17:00 flux is nearest, 255
+            // sfu at 8800 and 510 at 15400 MHz; at 10368 MHz 255 · 2^0.29301
+            // = 312.42 sfu. The three stations of the day: 318.6, 330.8 and
+            // 312.4 sfu, a scatter of 2.92 %.
+            QVERIFY2(std::abs(Cell(w, kSunRow, 2).toDouble() / measure::kJanskyPerSfu - 312.42) <
+                         0.05,
+                     qPrintable(Cell(w, kSunRow, 2)));
+            const QString note = Cell(w, kSunRow, kNoteCol);
+            QVERIFY2(note.startsWith(QStringLiteral(
+                         "solar flux Sagamore Hill 2026-12-09 17:00 UTC from 8800 and 15400 MHz; "
+                         "3 stations scatter 2.9 %")),
+                     qPrintable(note));
+            QVERIFY2(w.SolarFile->Choice->text().startsWith(
+                         QStringLiteral("solar_radio_flux.txt: 312.4 sfu, solar flux Sagamore")),
+                     qPrintable(w.SolarFile->Choice->text()));
+            QVERIFY(w.SolarFile->Choice->styleSheet().isEmpty());
+            w.Source->setCurrentIndex(kSunRow);
+            w.MeasuredY->setText(QStringLiteral("10"));
+            QVERIFY(w.BudgetShown());
+            // 10/ln 10 · 0.0292 = 0.127 dB.
+            QCOMPARE(w.Budget->item(1, 1)->text(), QStringLiteral("0.127"));
+            QVERIFY2(w.Budget->item(1, 2)->text().startsWith(
+                         QStringLiteral("2.9 %, solar flux Sagamore Hill 2026-12-09 17:00 UTC")),
+                     qPrintable(w.Budget->item(1, 2)->text()));
+            w.Log->click();
+            const measure::MeasurementRecord& r = w.LogRead().Records.back();
+            QVERIFY2(r.FluxSource.find("solar flux Sagamore Hill 2026-12-09 17:00 UTC from 8800 "
+                                       "and 15400 MHz") != std::string::npos,
+                     r.FluxSource.c_str());
+            QVERIFY(r.SolarFluxSfu && std::abs(*r.SolarFluxSfu - 312.42) < 0.05);
+        }
+        QCOMPARE(QString::fromStdString(LoadMeasureSetup(dir.path()).SolarFluxFile), file);
+
+        // Read again at start. 2026-12-10 23:00 UTC: Palehua's 8800 MHz flux,
+        // 360 sfu against Sagamore Hill's 257, 40 % apart: flagged.
+        clock_.reading.Local += 27.0 / 24;
+        MeasureWindow again(conditions, station_, library_, clock_, messages, dir.path());
+        QTRY_VERIFY_WITH_TIMEOUT(!again.SolarFile->Reading(), 5000);
+        again.Refresh();
+        clock_.reading.Local -= 27.0 / 24;
+        const QString flagged = Cell(again, kSunRow, kNoteCol);
+        QVERIFY2(flagged.startsWith(QStringLiteral("solar flux Palehua 2026-12-10 23:00 UTC")) &&
+                     flagged.contains(QStringLiteral("stations disagree by 40 %")),
+                 qPrintable(flagged));
+        QVERIFY(!again.SolarFile->Choice->styleSheet().isEmpty());
+
+        // "Typed": the typed 70 sfu again, and no key.
+        again.SolarFile->Forget->click();
+        QCOMPARE(Cell(again, kSunRow, 2), QStringLiteral("700000.0"));
+        QVERIFY(!Cell(again, kSunRow, kNoteCol).contains(QStringLiteral("solar flux")));
+        QVERIFY(LoadMeasureSetup(dir.path()).SolarFluxFile.empty());
+
+        // A file of no known layout is said, and the typed flux stays.
+        const QString bad = dir.path() + QStringLiteral("/notes.txt");
+        QFile notes(bad);
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("nothing of the Sun here\n");
+        notes.close();
+        messages.said.clear();
+        again.SolarFile->AskPath = [bad] { return bad; };
+        again.SolarFile->Load->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!messages.said.empty(), 5000);
+        QVERIFY2(messages.said.front().rfind("Error||The solar flux file", 0) == 0,
+                 messages.said.front().c_str());
+        QCOMPARE(Cell(again, kSunRow, 2), QStringLiteral("700000.0"));
+    }
+
+    /// The window as a user sees it, at 144 MHz (no air: its line hidden,
+    /// the budget's atmosphere "none below 1 GHz") and at 10368 MHz (the
+    /// air's line and its σ), with the cold-sky reference and a solar flux
+    /// file; pictures of both and a report with VANTREL_SHOTS set.
+    void TheAirShowsAboveOneGigahertzOnly() {
+        QTemporaryDir dir;
+        const QString file = dir.path() + QStringLiteral("/solar_radio_flux.txt");
+        QVERIFY(QFile::copy(QStringLiteral(VANTREL_SOLAR_FLUX_DIR "/solar_radio_flux.txt"), file));
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 144;
+        RecordingMessages messages;
+        MeasureWindow w(conditions, station_, library_, clock_, messages, dir.path());
+        w.SkyFolder = QStringLiteral(VANTREL_SKY408_DIR);
+        w.SolarFile->AskPath = [file] { return file; };
+        w.Source->setCurrentIndex(kMoonRow);
+        w.Antenna->setCurrentIndex(static_cast<int>(AntennaKind::Gain)); // a yagi at 144 MHz
+        w.Gain->setText(QStringLiteral("21"));
+        w.resize(1300, 1000);
+        w.show();
+        w.SolarFile->Load->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.SolarFile->Reading(), 5000);
+        w.MeasuredY->setText(QStringLiteral("3.0 \u00b1 0.05"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PresentSky() != nullptr && w.PresentSky()->Reference &&
+                                     w.PresentSky()->Chosen == kMoonRow,
+                                 20000);
+        QVERIFY(w.Atmosphere->isHidden());
+        QVERIFY2(w.BudgetShown(), qPrintable(w.GOverT->text()));
+        QCOMPARE(w.Budget->item(4, 2)->text(), QStringLiteral("none below 1 GHz"));
+        test::Shoot(w, "measure-144.png");
+
+        w.Frequency->setText(QStringLiteral("10368"));
+        w.Antenna->setCurrentIndex(static_cast<int>(AntennaKind::Dish)); // the 3 m dish
+        w.MeasuredY->setText(QStringLiteral("2.5 \u00b1 0.02"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PresentSky() != nullptr && w.PresentSky()->Reference &&
+                                     w.PresentSky()->FrequencyMHz == 10368,
+                                 20000);
+        QVERIFY(!w.Atmosphere->isHidden());
+        QVERIFY2(w.Atmosphere->text().startsWith(QStringLiteral("Atmosphere (ITU-R P.676-10)")),
+                 qPrintable(w.Atmosphere->text()));
+        QVERIFY(w.Budget->item(4, 2)->text().startsWith(QStringLiteral("20 % of ")));
+        test::Shoot(w, "measure-10368.png");
+        const QString shots = qEnvironmentVariable("VANTREL_SHOTS");
+        if (!shots.isEmpty()) {
+            w.Log->click();
+            w.AskReportPath = [shots] { return shots + QStringLiteral("/measure-report.pdf"); };
+            w.Report->click();
+        }
+        w.close();
     }
 
     /// "Report…" writes the evening as a PDF that reads back: a page for a
