@@ -3,7 +3,7 @@
 namespace vantrel::schedule {
 
 std::vector<ScheduleError> CheckNight(const ScheduleParse& parse, const NightSettings& settings,
-                                      bool frequencyGiven, std::vector<std::string>* notes) {
+                                      bool frequencyGiven) {
     std::vector<ScheduleError> errors;
     for (const ScheduleStep& step : parse.Steps) {
         if (step.Kind == StepKind::Y && !frequencyGiven) {
@@ -17,10 +17,6 @@ std::vector<ScheduleError> CheckNight(const ScheduleParse& parse, const NightSet
             (step.CalOn ? settings.CalOnCommand : settings.CalOffCommand).empty()) {
             errors.push_back({step.Line, step.CalOn ? "cal on needs --cal-on CMD"
                                                     : "cal off needs --cal-off CMD"});
-        }
-        if (step.Kind == StepKind::Pointing && notes != nullptr) {
-            notes->push_back("line " + std::to_string(step.Line) +
-                             ": pointing is not run by this version: the step will end failed");
         }
     }
     return errors;

@@ -13,11 +13,9 @@ namespace vantrel::schedule {
 
 /// What a schedule asks of the settings, line by line, before anything
 /// moves: a y step needs the observing frequency (for G/T) and on the Sun
-/// its flux; a cal step its command. Steps this version reads but does not
-/// run (pointing) are not refused: they are named in `notes`.
+/// its flux; a cal step its command.
 std::vector<ScheduleError> CheckNight(const ScheduleParse& parse, const NightSettings& settings,
-                                      bool frequencyGiven,
-                                      std::vector<std::string>* notes = nullptr);
+                                      bool frequencyGiven);
 
 /// The state a run starts from: the one at `statePath` when it belongs to
 /// this schedule, none with `restart`. A sentence when the file cannot be

@@ -6,6 +6,7 @@
 #include "scan/CrossScan.h"
 #include "scan/DriftScan.h"
 #include "scan/GridScan.h"
+#include "scan/PointingModelFit.h"
 #include "scan/ProcedurePowerLog.h"
 #include "scan/ScanFits.h"
 #include "scan/ScanLog.h"
@@ -14,6 +15,7 @@
 #include "tracking/SkyAngles.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -92,7 +94,26 @@ void NightRunner::Remember(const ScheduleStep& step, const StepOutcome& before) 
         }
     }
     const auto has = [&](const char* name) { return values.count(name) > 0; };
-    if (step.Kind == StepKind::Apply && has("az_offset_deg") && has("el_offset_deg")) {
+    const auto modelOf = [&] {
+        PointingModel m;
+        m.IaDeg = values["ia_deg"];
+        m.CaDeg = values["ca_deg"];
+        m.AnDeg = values["an_deg"];
+        m.AwDeg = values["aw_deg"];
+        m.IeDeg = values["ie_deg"];
+        m.TfDeg = values["tf_deg"];
+        m.Name = "fitted in an earlier run";
+        return m;
+    };
+    if (step.Kind == StepKind::Pointing && has("ia_deg")) {
+        pendingModel_ = modelOf();
+        toApply_.reset();
+    } else if (step.Kind == StepKind::Apply && has("ia_deg")) {
+        pointing_.Model = modelOf();
+        pointing_.AzimuthOffsetDeg = 0;
+        pointing_.ElevationOffsetDeg = 0;
+        pendingModel_.reset();
+    } else if (step.Kind == StepKind::Apply && has("az_offset_deg") && has("el_offset_deg")) {
         pointing_.AzimuthOffsetDeg = values["az_offset_deg"];
         pointing_.ElevationOffsetDeg = values["el_offset_deg"];
         toApply_.reset();
@@ -130,8 +151,7 @@ StepResult NightRunner::Run(const ScheduleStep& step) {
     case StepKind::BeamSwitch:
         return Procedure(step);
     case StepKind::Pointing:
-        return StepResult::With(StepStatus::Failed,
-                                std::string(StepWord(step.Kind)) + " is not run by this version");
+        return PointingRun(step);
     }
     return StepResult::With(StepStatus::Failed, "unknown step");
 }
@@ -317,7 +337,82 @@ StepResult NightRunner::Park() {
                                 Fixed(settings_.ParkTimeoutS, 0) + " s");
 }
 
+namespace {
+
+/// The model's terms into a summary ("ia_deg=0.2012"), with their errors
+/// when given.
+void PutModel(Values& v, const PointingModel& m, const std::array<double, 6>* sigma) {
+    const std::pair<const char*, double> terms[] = {{"ia", m.IaDeg}, {"ca", m.CaDeg},
+                                                    {"an", m.AnDeg}, {"aw", m.AwDeg},
+                                                    {"ie", m.IeDeg}, {"tf", m.TfDeg}};
+    for (std::size_t k = 0; k < 6; ++k) {
+        Put(v, std::string(terms[k].first) + "_deg", terms[k].second, 4);
+        if (sigma != nullptr) {
+            Put(v, std::string(terms[k].first) + "_sigma_deg", (*sigma)[k], 4);
+        }
+    }
+}
+
+} // namespace
+
+StepResult NightRunner::PointingRun(const ScheduleStep& step) {
+    std::vector<scan::PointingMeasurement> measurements;
+    std::string missed;
+    for (const SkySource source : step.Sources) {
+        ScheduleStep cross = step;
+        cross.Kind = StepKind::Cross;
+        cross.Sources = {source};
+        cross.Text = "cross " + std::string(SkySourceKey(source));
+        lastCross_.reset();
+        const StepResult r = Procedure(cross);
+        if (r.Interrupted) {
+            return r;
+        }
+        if (lastCross_) {
+            measurements.push_back(*lastCross_);
+        } else {
+            missed += (missed.empty() ? "" : ", ") + std::string(SkySourceKey(source));
+        }
+    }
+    const scan::PointingModelFitResult fit = scan::FitPointingModel(measurements);
+    StepResult r;
+    r.Summary.emplace_back("scans", std::to_string(measurements.size()));
+    if (!missed.empty()) {
+        r.Summary.emplace_back("missed", missed);
+    }
+    if (!fit.Model) {
+        r.Status = StepStatus::Partial;
+        r.Summary.emplace_back("reason", fit.Problem);
+        return r;
+    }
+    PointingModel model = *fit.Model;
+    model.Name = "fitted " + OutcomeTime(Now()) + " to " + std::to_string(measurements.size()) +
+                 " scans, rms " + Fixed(fit.RmsDeg, 4) + " deg";
+    PutModel(r.Summary, model, &fit.SigmaDeg);
+    Put(r.Summary, "rms_deg", fit.RmsDeg, 4);
+    std::string residuals;
+    for (std::size_t i = 0; i < measurements.size(); ++i) {
+        residuals += (residuals.empty() ? "" : " ") + measurements[i].Source + ":" +
+                     Fixed(fit.Residuals[i].DxDeg, 4) + "/" + Fixed(fit.Residuals[i].DyDeg, 4);
+    }
+    r.Summary.emplace_back("residuals", residuals);
+    pendingModel_ = model;
+    toApply_.reset();
+    return r;
+}
+
 StepResult NightRunner::Apply() {
+    if (pendingModel_) {
+        pointing_.Model = *pendingModel_;
+        // The model's zero points hold the constant offsets now.
+        pointing_.AzimuthOffsetDeg = 0;
+        pointing_.ElevationOffsetDeg = 0;
+        StepResult r;
+        r.Summary.emplace_back("model", pointing_.Model.Name);
+        PutModel(r.Summary, pointing_.Model, nullptr);
+        pendingModel_.reset();
+        return r;
+    }
     if (!toApply_) {
         return StepResult::With(StepStatus::Skipped,
                                 "no cross-scan or drift scan has found offsets yet");
@@ -730,6 +825,24 @@ StepResult NightRunner::Procedure(const ScheduleStep& step) {
         if (r.OffsetDeg(0) || r.OffsetDeg(1)) {
             const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
             toApply_ = std::pair{r.OffsetDeg(0).value_or(0) / cosEl, r.OffsetDeg(1).value_or(0)};
+            pendingModel_.reset();
+        }
+        if (r.OffsetDeg(0) && r.OffsetDeg(1) && !partial) {
+            // The whole correction there, on the sky: what was in force and
+            // what the scan found, for a pointing model.
+            const std::vector<scan::Reading>& readings = procedure->Readings();
+            const scan::Reading& middle = readings[readings.size() / 4];
+            const double az = middle.SourceAzDeg;
+            const double el = r.ElevationDeg;
+            const double cosEl = std::cos(el * 3.14159265358979323846 / 180.0);
+            lastCross_ = scan::PointingMeasurement{
+                az,
+                el,
+                AzimuthOffsetAt(pointing_, az, el) * cosEl + *r.OffsetDeg(0),
+                ElevationOffsetAt(pointing_, az, el) + *r.OffsetDeg(1),
+                std::max(*r.OffsetSigmaDeg(0), 1e-4),
+                std::max(*r.OffsetSigmaDeg(1), 1e-4),
+                std::string(SkySourceKey(source))};
         }
         if (!r.Axes[0].Points.empty()) {
             scan::ScanRecord record = scan::RecordOf(r, endedUtc, title, frequency);
@@ -769,6 +882,7 @@ StepResult NightRunner::Procedure(const ScheduleStep& step) {
             Put(v, "elevation_deg", r.ElevationDeg, 2);
             const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
             toApply_ = std::pair{f->CentreX / cosEl, f->CentreY};
+            pendingModel_.reset();
         } else if (!r.Points.empty()) {
             hooks_.Say("grid: " + r.Problem);
             v.emplace_back("problem", r.Problem);
@@ -796,6 +910,7 @@ StepResult NightRunner::Procedure(const ScheduleStep& step) {
         if (r.AzimuthOffsetDeg) {
             const double cosEl = std::cos(r.ElevationDeg * 3.14159265358979323846 / 180.0);
             toApply_ = std::pair{*r.AzimuthOffsetDeg / cosEl, 0.0};
+            pendingModel_.reset();
         }
         if (!r.Fit && !r.Points.empty()) {
             hooks_.Say(r.Problem);

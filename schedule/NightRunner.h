@@ -8,6 +8,7 @@
 #include "radiometer/CalibratorGain.h"
 #include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
+#include "scan/PointingModelFit.h"
 #include "scan/ScanFits.h"
 #include "scan/ScanSettings.h"
 #include "schedule/ScheduleStep.h"
@@ -130,6 +131,9 @@ private:
                    std::span<const scan::ScanFitsRow> rows,
                    std::vector<scan::FitsResultKey> results, Values& summary) const;
     StepResult Procedure(const ScheduleStep& step);
+    /// Cross-scans of the step's sources one after the other, then the
+    /// pointing model fitted to them (FitPointingModel), for an apply.
+    StepResult PointingRun(const ScheduleStep& step);
 
     NightSettings settings_;
     NightHooks hooks_;
@@ -151,6 +155,10 @@ private:
     std::optional<CalibratorGain> calGain_;
     double noiseBandwidthHz_ = 0; ///< the radiometer's B, as its blocks say
     std::optional<std::pair<double, double>> toApply_;
+    /// The whole correction the last cross-scan found, for a pointing model.
+    std::optional<scan::PointingMeasurement> lastCross_;
+    /// A model fitted by a pointing step, waiting for an apply.
+    std::optional<PointingModel> pendingModel_;
     bool interrupted_ = false;
     bool connected_ = false;
 };

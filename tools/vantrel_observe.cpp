@@ -144,9 +144,8 @@ int main(int argc, char** argv) {
     text << file.rdbuf();
     const ScheduleParse parse = ParseSchedule(text.str());
     const NightSettings settings = SettingsOf(o, station, where);
-    std::vector<std::string> notes;
     std::vector<ScheduleError> errors = parse.Errors;
-    for (ScheduleError& e : CheckNight(parse, settings, o.Scan.Observing.FrequencyGiven, &notes)) {
+    for (ScheduleError& e : CheckNight(parse, settings, o.Scan.Observing.FrequencyGiven)) {
         errors.push_back(std::move(e));
     }
     for (const ScheduleError& e : errors) {
@@ -155,9 +154,6 @@ int main(int argc, char** argv) {
     }
     if (!errors.empty()) {
         return kBadArguments;
-    }
-    for (const std::string& note : notes) {
-        Say(note);
     }
     const std::string statePath = StatePath(o.SchedulePath);
     ScheduleState state;
