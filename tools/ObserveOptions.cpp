@@ -65,6 +65,13 @@ constexpr std::string_view kUsage =
     "  --cal-k K          the calibrator's excess temperature, kelvin\n"
     "  --park-timeout S   a park not reported within S seconds ends partial\n"
     "                     (default 180)\n"
+    "  --simulated        the simulated telescope instead of the rotator and the\n"
+    "                     receiver: a mount moving 5 degrees a second and a\n"
+    "                     receiver that sees the Sun, the Moon and the radio stars\n"
+    "                     through the antenna's beam (no --input needed)\n"
+    "  --sim-error AZ,EL  its hidden pointing error on the sky (default 0.3,-0.2)\n"
+    "  --sim-tsys K       its system temperature (default 120)\n"
+    "  --sim-drift DB     its gain's random walk, dB per root second (default 0)\n"
     "  --help             this text\n"
     "\n"
     "Exit status: 0 when every step ended ok, skipped or done-before (a step\n"
@@ -115,6 +122,42 @@ ParsedObserve ParseObserveArguments(std::span<const std::string_view> args, Home
         }
         if (flag == "--restart") {
             o.Restart = true;
+        } else if (flag == "--simulated") {
+            o.Simulated = true;
+        } else if (flag == "--sim-error" || flag == "--sim-tsys" || flag == "--sim-drift") {
+            const auto v = value();
+            if (!v || v->empty()) {
+                return fail(std::string(flag) + " needs a value (try --help)");
+            }
+            const std::string text(*v);
+            if (flag == "--sim-error") {
+                const std::size_t comma = text.find(',');
+                const auto az = comma == std::string::npos
+                                    ? std::nullopt
+                                    : ParseDoubleArgument(text.substr(0, comma), -10, 10);
+                const auto el = comma == std::string::npos
+                                    ? std::nullopt
+                                    : ParseDoubleArgument(text.substr(comma + 1), -10, 10);
+                if (!az || !el) {
+                    return fail("--sim-error: '" + text +
+                                "' is not AZ,EL in degrees on the sky, each within 10");
+                }
+                o.SimErrorAzDeg = *az;
+                o.SimErrorElDeg = *el;
+            } else if (flag == "--sim-tsys") {
+                const auto k = ParseDoubleArgument(text, 1, 100000);
+                if (!k) {
+                    return fail("--sim-tsys: '" + text +
+                                "' is not a temperature from 1 to 100000 K");
+                }
+                o.SimTsysK = *k;
+            } else {
+                const auto d = ParseDoubleArgument(text, 0, 1);
+                if (!d) {
+                    return fail("--sim-drift: '" + text + "' is not 0 to 1 dB per root second");
+                }
+                o.SimDriftDbPerSqrtS = *d;
+            }
         } else if (flag == "--procedure" || flag == "--source") {
             return fail(std::string(flag) + " is given by each step of the schedule");
         } else if (flag == "--fits" || flag == "--cal-on" || flag == "--cal-off" ||
@@ -148,6 +191,17 @@ ParsedObserve ParseObserveArguments(std::span<const std::string_view> args, Home
             fluxGiven = fluxGiven || flag == "--flux-sfu";
             scan.push_back(arg);
         }
+    }
+    // The simulated telescope is the receiver: the radiometer needs no input.
+    bool inputGiven = false;
+    for (const std::string_view a : scan) {
+        inputGiven = inputGiven || a == "--input" || a.starts_with("--input=");
+    }
+    if (o.Simulated && !inputGiven) {
+        scan.push_back("--input");
+        scan.push_back("command");
+        scan.push_back("--command");
+        scan.push_back("true");
     }
     // The scan options are read as vantrel-scan reads them, for a cross-scan
     // (which needs no more than the beam); the Sun when its flux is given.

@@ -27,6 +27,13 @@ struct ObserveCommandLine {
     std::string CalOffCommand;  ///< --cal-off CMD
     std::optional<double> CalK; ///< --cal-k K: its excess temperature, kelvin
     double ParkTimeoutS = 180;  ///< --park-timeout S: a park not reported by then is partial
+    /// --simulated: the simulated telescope instead of the rotator and the
+    /// receiver (--sim-error AZ,EL, --sim-tsys K, --sim-drift DB set its truth).
+    bool Simulated = false;
+    double SimErrorAzDeg = 0.3;
+    double SimErrorElDeg = -0.2;
+    double SimTsysK = 120;
+    double SimDriftDbPerSqrtS = 0;
     bool Help = false;
 };
 

@@ -16,6 +16,7 @@
 #include "scan/ScanLog.h"
 #include "scanwin/ScanSetup.h"
 #include "schedule/NightRun.h"
+#include "simulator/SimulatedTelescope.h"
 #include "tools/EndingSignals.h"
 #include "tools/ObserveOptions.h"
 #include "tools/PowerInputFactory.h"
@@ -29,6 +30,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -143,7 +145,7 @@ int main(int argc, char** argv) {
     std::ostringstream text;
     text << file.rdbuf();
     const ScheduleParse parse = ParseSchedule(text.str());
-    const NightSettings settings = SettingsOf(o, station, where);
+    NightSettings settings = SettingsOf(o, station, where);
     std::vector<ScheduleError> errors = parse.Errors;
     for (ScheduleError& e : CheckNight(parse, settings, o.Scan.Observing.FrequencyGiven)) {
         errors.push_back(std::move(e));
@@ -168,8 +170,23 @@ int main(int argc, char** argv) {
         return kOutputFailed;
     }
     NightParts parts;
-    parts.Rotator = [rotator = o.Scan.Rotator] { return MakeHamlibRotator(rotator); };
-    parts.Receiver = PowerInputFactory(o.Scan.Radiometer);
+    std::unique_ptr<SimulatedTelescope> simulated;
+    if (o.Simulated) {
+        SimulatedTruth truth;
+        truth.PointingErrorAzDeg = o.SimErrorAzDeg;
+        truth.PointingErrorElDeg = o.SimErrorElDeg;
+        truth.TsysK = o.SimTsysK;
+        truth.GainDriftDbPerSqrtS = o.SimDriftDbPerSqrtS;
+        simulated = std::make_unique<SimulatedTelescope>(station, settings.Conditions,
+                                                         settings.Antenna, truth);
+        parts.Rotator = [&simulated] { return simulated->MakeRotator(); };
+        parts.Receiver = [&simulated] { return simulated->MakeReceiver(); };
+        settings.InputName = "simulated";
+        Say("the simulated telescope: no rotator or receiver is used");
+    } else {
+        parts.Rotator = [rotator = o.Scan.Rotator] { return MakeHamlibRotator(rotator); };
+        parts.Receiver = PowerInputFactory(o.Scan.Radiometer);
+    }
     NightHooks hooks;
     hooks.StopWithin = [&ending](std::chrono::milliseconds wait) {
         return EndingSignalWithin(ending, wait);

@@ -9,6 +9,7 @@
 
 #include "measure/MeasurementLog.h"
 #include "measure/YFactor.h"
+#include "measurewin/MeasureSetup.h"
 #include "radiometer/PowerLog.h"
 #include "scan/ScanLog.h"
 #include "schedule/ScheduleState.h"
@@ -347,6 +348,56 @@ TEST_F(ObserveTool, ADiodeCalibratesTheRecordingAndSigintEndsTheStepPartial) {
     EXPECT_EQ(state.Ended.size(), 4U) << "the interrupted step runs again next time";
     auto astropy = AstropyReads(FitsFiles().at("record").back());
     EXPECT_EQ(astropy["COLUMNS"], "TIME,AZ,EL,DAZ,DEL,POWER,POWER_DB,SIGMA_DB,TANT");
+}
+
+/// The simulated telescope that comes with the program: a cross-scan finds
+/// its hidden pointing error, and after apply the Y-factor on the Sun gives
+/// the G/T it hides (its dish's gain over its 120 K).
+TEST_F(ObserveTool, TheSimulatedTelescopeHidesAPointingErrorAndAGOverTThatANightFinds) {
+    const std::string night = Schedule("cross sun span=2 points=9\napply\ny sun pairs=2\n");
+    char lat[32];
+    char lon[32];
+    std::snprintf(lat, sizeof lat, "%.6Lf", station_.Latitude);
+    std::snprintf(lon, sizeof lon, "%.6Lf", station_.Longitude);
+    ChildProcess tool({VANTREL_OBSERVE_PATH,
+                       night,
+                       "--simulated",
+                       "--sim-error",
+                       "0.25,-0.15",
+                       "--lat",
+                       lat,
+                       "--lon",
+                       lon,
+                       "--frequency",
+                       "10368",
+                       "--dish",
+                       "1.1245",
+                       "--efficiency",
+                       "0.55",
+                       "--flux-sfu",
+                       "200",
+                       "--tau",
+                       "0.3",
+                       "--settle",
+                       "0.3",
+                       "--data-home=" + folder_.string()},
+                      folder_.string());
+    const auto status = tool.WaitForExit(150s);
+    ASSERT_TRUE(status) << "the night never ended";
+    EXPECT_EQ(*status, 0);
+    const auto outcomes = Outcomes(tool);
+    ASSERT_EQ(outcomes.size(), 3U);
+    const auto cross = Summary(outcomes[0]);
+    EXPECT_NEAR(std::atof(cross.at("az_offset_deg").c_str()), -0.25, 0.05) << outcomes[0].Summary;
+    EXPECT_NEAR(std::atof(cross.at("el_offset_deg").c_str()), 0.15, 0.05);
+    // 70 λ/D of a 1.1245 m dish at 10368 MHz.
+    EXPECT_NEAR(std::atof(cross.at("hpbw_az_deg").c_str()), 1.80, 0.1);
+    MeasureSetup dish;
+    dish.DishDiameterM = 1.1245;
+    dish.Efficiency = 0.55;
+    const double trueGOverT = BeamOf(dish, 10368)->GainDbi - measure::RatioToDb(120);
+    EXPECT_NEAR(std::atof(Summary(outcomes[2]).at("g_over_t_db_per_k").c_str()), trueGOverT, 0.15)
+        << outcomes[2].Summary;
 }
 
 /// Every line that cannot be used is said with its number, and nothing
