@@ -114,6 +114,13 @@ struct GridSettings {
     /// in a column that holds "360.00" with room to spare.
     int FixedMarginLeft = 2;
     int FixedMarginRight = 4;
+    /// Whether `ReserveRows` faults in the pages of a new block on another
+    /// thread (`PagePrefault`). Worth it for a window whose first table
+    /// after start-up should come as fast as the later ones, with a second
+    /// processor free; a program that writes one table and ends would only
+    /// pay the same page clearing twice over (once more on the other
+    /// thread), so it is off unless asked for.
+    bool PrefaultPages = false;
 };
 
 /// The sparse cell store and the operations of the grid control, without any
@@ -166,9 +173,10 @@ public:
     void SetRowCount(int n);
 
     /// Makes room for the cells of `rows` full rows, so that a table written
-    /// from the top down does not move the cells already written; the pages
-    /// of a new block are made ready on another thread meanwhile
-    /// (`PagePrefault`). Changes nothing a caller can see.
+    /// from the top down does not move the cells already written; with
+    /// `GridSettings::PrefaultPages` the pages of a new block are made ready
+    /// on another thread meanwhile (`PagePrefault`). Changes nothing a caller
+    /// can see.
     void ReserveRows(int rows);
 
     /// Suspended-painting periods nest; when the last one ends the rows
