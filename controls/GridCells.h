@@ -117,9 +117,9 @@ struct GridSettings {
     /// Whether `ReserveRows` faults in the pages of a new block on another
     /// thread (`PagePrefault`). Worth it for a window whose first table
     /// after start-up should come as fast as the later ones, with a second
-    /// processor free; a program that writes one table and ends would only
-    /// pay the same page clearing twice over (once more on the other
-    /// thread), so it is off unless asked for.
+    /// processor free; a program that writes one table and ends gains
+    /// nothing from it (the kernel clears the same pages either way) and
+    /// pays a thread competing for its core, so it is off unless asked for.
     bool PrefaultPages = false;
 };
 
