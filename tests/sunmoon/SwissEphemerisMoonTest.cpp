@@ -70,8 +70,14 @@ constexpr Place kPlaces[] = {
     {"Tasmania", 147.3, -42.9, 400.0},
 };
 
-/// Runs swetest (body and format in `options`) over the dates from `firstJd` (TT) and returns
-/// each line's numbers; empty when it cannot run or prints fewer lines.
+/// What swetest said besides its numbers (a warning such as "using Moshier
+/// eph." when the DE431-based files of swe-data are missing).
+std::string swetestNotes;
+
+/// Runs swetest (body and format in `options`) over the dates from
+/// `firstJd` (TT) and returns each line's numbers; empty when it cannot run
+/// or prints fewer lines. Other lines go to swetestNotes.
+
 std::vector<std::vector<double>> Swetest(double firstJd, const std::string& options,
                                          std::size_t columns) {
     char command[512];
@@ -97,6 +103,8 @@ std::vector<std::vector<double>> Swetest(double firstJd, const std::string& opti
         }
         if (row.size() == columns) {
             rows.push_back(row);
+        } else if (std::string(line).find_first_not_of(" \t\r\n") != std::string::npos) {
+            swetestNotes += line;
         }
     }
     ::pclose(pipe);
@@ -168,6 +176,10 @@ TEST(SwissEphemerisMoon, DistanceDopplerAndPlaceFrom1960To2090) {
     const auto moonBefore = Swetest(kFirstJd - h, geocentric, 3);
     const auto moonAfter = Swetest(kFirstJd + h, geocentric, 3);
     ASSERT_FALSE(moonBefore.empty() || moonAfter.empty()) << "swetest gave no geocentric Moon";
+    ASSERT_EQ(swetestNotes.find("Moshier"), std::string::npos)
+        << "swetest found no Swiss Ephemeris files (Debian swe-data) and fell back to its "
+           "Moshier series, too coarse for this test:\n"
+        << swetestNotes;
     Worst distance, sameStationDistance, libraryDistance, position, doppler, swetestStationDoppler;
     SlowEphemeris ephemeris;
     for (const Place& place : kPlaces) {
@@ -244,6 +256,7 @@ TEST(SwissEphemerisMoon, DistanceDopplerAndPlaceFrom1960To2090) {
             libraryDistance.Take(got.DistanceKm - apparent[k][2], where);
         }
     }
+    EXPECT_EQ(swetestNotes, "") << "swetest said more than its numbers";
     std::printf("Moon against swetest, %d dates x %zu stations, worst:\n"
                 "  geometric distance %+.4f km (%s)\n"
                 "  the same to swetest's Moon from the program's station %+.4f km (%s)\n"
