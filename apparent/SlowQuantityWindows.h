@@ -18,7 +18,7 @@ inline constexpr double kPrefitLeadDays = 0.05;
 /// the same windows, nodes, Chebyshev fits and values, bit for bit), with
 /// the fit of the next window spread over the calls before its start.
 ///
-/// A window fit costs twelve full ERFA evaluations (about 1 ms), which a
+/// A window fit costs twelve full evaluations (about 1.5 ms), which a
 /// real-time tick should not pay at once. PrefitStep, called once per new
 /// instant, evaluates one node of the next window while TT is within
 /// kPrefitLeadDays of the current window's end; when TT then enters that
@@ -33,7 +33,7 @@ public:
 
     /// One node of the window after the one holding `ttDaysSinceJ2000`, if
     /// TT is within kPrefitLeadDays of that window's start and it is not
-    /// complete yet (about 90 µs); otherwise nothing.
+    /// complete yet (about 125 µs); otherwise nothing.
     void PrefitStep(double ttDaysSinceJ2000);
 
     /// Windows fitted at once when first asked for, and windows taken over

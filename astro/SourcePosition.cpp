@@ -117,8 +117,10 @@ SourcePositionResult SourcePosition(long double gstHours, long double raRad, Sin
     const long double c = cc > 0 ? std::sqrt(cc) : 0.0L;
     p.Elevation = QuadrantAngle(s, c);
 
+    // sin(elevation) is s itself: the elevation is the angle whose sine is
+    // s and cosine c, so no sine needs computing again.
     const long double y = -h.Sin * cosDec * cosLat;
-    const long double x = sinDec - sinLat * SineOf(p.Elevation);
+    const long double x = sinDec - sinLat * s;
     long double az = QuadrantAngle(y, x);
     if (az <= 0) {
         az += kTwoPi;

@@ -347,7 +347,7 @@ void GridCells::ReserveRows(int rows) {
     rows = std::clamp(rows, 0, kMaxRowCount);
     const std::size_t before = cells_.capacity();
     cells_.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(settings_.ColCount));
-    if (cells_.capacity() != before) {
+    if (settings_.PrefaultPages && cells_.capacity() != before) {
         // A fresh block: its pages are made ready on another processor while
         // this thread writes the table into it from the front (a month at
         // one-minute steps is some 57 MB, whose first touch costs the first

@@ -163,6 +163,7 @@ void TForm1::BuildControls() {
     planning.RowCount = 30;
     planning.FixedMarginLeft = kHeaderMargin;
     planning.FixedMarginRight = kHeaderMargin;
+    planning.PrefaultPages = true;
     PlanningGrid = Place(new GridControl(planning, this), "PlanningGrid", 8, 27, 1009, 457);
     PlanningGrid->SetVerticalScrollBar(true);
     PlanningGrid->FitColumns(ColumnShares(kPlanningTimeColumn));

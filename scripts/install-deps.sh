@@ -9,6 +9,8 @@ packages=(
     liberfa-dev
     qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev fonts-liberation
     xvfb xauth
+    # the Moon's accuracy test compares with the Swiss Ephemeris' swetest
+    swetest swe-data
     libchm-dev fp-utils
     libhamlib-dev libhamlib-utils
     libsoapysdr-dev soapysdr-tools libfftw3-dev libgsl-dev libasound2-dev alsa-utils

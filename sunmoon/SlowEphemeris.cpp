@@ -1,6 +1,7 @@
 #include "sunmoon/SlowEphemeris.h"
 
 #include "sunmoon/Constants.h"
+#include "sunmoon/ElpMpp02Moon.h"
 
 #include <erfa.h>
 
@@ -78,11 +79,10 @@ SlowQuantities DirectSlowQuantities(double ttDaysSinceJ2000) {
         q.EarthBaryVelocityAuPerDay[i] = bary[1][i];
     }
 
-    double moon[2][3];
-    eraMoon98(tt1, tt2, moon);
+    const MoonState moon = ElpMpp02Moon::Compiled().Gcrs(ttDaysSinceJ2000);
     for (int i = 0; i < 3; ++i) {
-        q.MoonGeoPositionAu[i] = moon[0][i];
-        q.MoonGeoVelocityAuPerDay[i] = moon[1][i];
+        q.MoonGeoPositionAu[i] = moon.PositionKm[i] / kAuKilometres;
+        q.MoonGeoVelocityAuPerDay[i] = moon.VelocityKmPerDay[i] / kAuKilometres;
     }
     return q;
 }

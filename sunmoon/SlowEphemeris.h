@@ -21,7 +21,8 @@ struct SlowQuantities {
     double EarthHelioVelocityAuPerDay[3] = {};
     /// Barycentric velocity of the Earth, au/day (eraEpv00).
     double EarthBaryVelocityAuPerDay[3] = {};
-    /// Geocentric position (au) and velocity (au/day) of the Moon (eraMoon98).
+    /// Geocentric position (au) and velocity (au/day) of the Moon, GCRS
+    /// (ELP/MPP02 fitted to DE405, ElpMpp02Moon).
     double MoonGeoPositionAu[3] = {};
     double MoonGeoVelocityAuPerDay[3] = {};
 };
@@ -34,7 +35,7 @@ SlowQuantities Unpack(const std::array<double, kSlowQuantityCount>& values);
 
 /// The slow quantities computed in full by ERFA at TT = J2000.0 +
 /// `ttDaysSinceJ2000` days (TDB taken as TT: they differ by under 2 ms).
-/// About 0.1 ms: eraNut00a and eraEpv00 are long series.
+/// About 0.15 ms: eraNut00a, eraEpv00 and ELP/MPP02 are long series.
 SlowQuantities DirectSlowQuantities(double ttDaysSinceJ2000);
 
 /// Interpolation windows: TT is cut into windows of kWindowDays starting at

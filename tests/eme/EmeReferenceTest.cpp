@@ -33,9 +33,10 @@ constexpr double kLossDb = 0.01;
 constexpr double kPolarisationDeg = 0.5;
 // What the computation reaches against the reference, far inside the
 // promise, so a fault well below it (light time in the distance, 40 km; the
-// rate of precession left out of a velocity) still fails: the two reductions
-// of the same series agree to metres and millimetres per second.
-constexpr double kReachedDistanceKm = 0.01;
+// rate of precession left out of a velocity) still fails: the program's
+// ELP/MPP02 Moon and the reference's DE431 Moon (swetest) agree to tens of
+// metres and under a millimetre per second, the two reductions to metres.
+constexpr double kReachedDistanceKm = 0.05;
 constexpr double kReachedRateMps = 0.002;
 // The reference's elevation is geometric, the program's apparent (annual
 // aberration up to 20″).

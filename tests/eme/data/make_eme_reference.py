@@ -7,14 +7,19 @@ ERFA from the one the program takes:
 
   * time scales: eraDtf2d, eraUtctai, eraTaitt (TT) and eraUtcut1 with the
     case's UT1-UTC (the program: its own calendar arithmetic and eraDat);
-  * the Moon: eraMoon98 at TT, geocentric GCRS, called afresh at every instant
-    (the program: Chebyshev fits of it over four-day windows);
+  * the Moon: the Swiss Ephemeris' geometric geocentric Moon (its program
+    swetest, Debian `swetest` with the DE431-based files of `swe-data`:
+    -true -j2000 -icrs) at TT, asked afresh at every instant (the program:
+    ELP/MPP02 fitted to DE405, in Chebyshev fits over four-day windows); the
+    windows below take eraMoon98 at TT, whose few kilometres move an edge by
+    well under a second;
   * the station: eraGd2gc (WGS84) rotated into the GCRS with the CIO-based
     celestial-to-terrestrial matrix eraC2t06a, no polar motion (the program:
     the equinox-based eraPnm06a with the Greenwich apparent sidereal time);
   * distance: |Moon - station| at the same instant, geometric (no light time);
-  * range rate: numerical differentiation, (d(t + 1 s) - d(t - 1 s)) / 2 s
-    (the program: the velocities, analytically);
+  * range rate: numerical differentiation, (d(t + 10 s) - d(t - 10 s)) / 20 s
+    (the program: the velocities, analytically); 10 s, not less, because
+    swetest takes its instant as one Julian Date in a double (some 20 us);
   * parallactic angle: from vectors, the angle at the Moon's direction u
     between the tangent towards the zenith (the geodetic normal) and the
     tangent towards the celestial intermediate pole, positive when the pole
@@ -30,12 +35,13 @@ ERFA from the one the program takes:
     them.
 
 Writes eme_reference.csv and eme_windows_reference.csv beside this script.
-Run: python3 tests/eme/data/make_eme_reference.py
+Run: python3 tests/eme/data/make_eme_reference.py (needs swetest on the PATH)
 """
 import ctypes
 import math
 import os
 import random
+import subprocess
 
 ERFA = ctypes.CDLL("liberfa.so.1")
 D = ctypes.c_double
@@ -125,14 +131,28 @@ def unit(a):
     return [x / n for x in a]
 
 
+def swetest_moon_m(tt_jd):
+    """The Swiss Ephemeris' geometric geocentric Moon, ICRS axes, metres."""
+    out = subprocess.run(["swetest", "-bj%.10f" % tt_jd, "-p1", "-true", "-j2000", "-icrs",
+                          "-fadw", "-ep", "-head"], capture_output=True, text=True,
+                         check=True).stdout.split()
+    ra, dec, km = (float(x) for x in out[:3])
+    ra, dec = math.radians(ra), math.radians(dec)
+    return [km * 1000.0 * math.cos(dec) * math.cos(ra),
+            km * 1000.0 * math.cos(dec) * math.sin(ra), km * 1000.0 * math.sin(dec)]
+
+
 class Frame:
     """The Moon and the celestial-to-terrestrial matrix at one instant."""
 
-    def __init__(self, fields, dut1):
+    def __init__(self, fields, dut1, swetest=True):
         tt1, tt2, ut1, ut2 = dates(*fields, dut1)
-        pv = ((D * 3) * 2)()
-        ERFA.eraMoon98(tt1, tt2, ctypes.byref(pv))
-        self.moon = [pv[0][i] * AU_M for i in range(3)]
+        if swetest:
+            self.moon = swetest_moon_m(tt1 + tt2)
+        else:
+            pv = ((D * 3) * 2)()
+            ERFA.eraMoon98(tt1, tt2, ctypes.byref(pv))
+            self.moon = [pv[0][i] * AU_M for i in range(3)]
         self.rc2t = M33()
         ERFA.eraC2t06a(tt1, tt2, ut1, ut2, 0.0, 0.0, ctypes.byref(self.rc2t))
 
@@ -171,9 +191,9 @@ def parallactic(frame, site):
 
 def distance_and_rate(fields, site, dut1):
     d0 = norm(topocentric(Frame(fields, dut1), site))
-    dp = norm(topocentric(Frame(shifted(*fields, 1), dut1), site))
-    dm = norm(topocentric(Frame(shifted(*fields, -1), dut1), site))
-    return d0, (dp - dm) / 2.0
+    dp = norm(topocentric(Frame(shifted(*fields, 10), dut1), site))
+    dm = norm(topocentric(Frame(shifted(*fields, -10), dut1), site))
+    return d0, (dp - dm) / 20.0
 
 
 def wrap90(a):
@@ -245,7 +265,7 @@ def windows(start_fields, days, home, dx, min_home, min_dx):
     steps = days * 1440
     looks = []
     for k in range(steps + 1):
-        frame = Frame(shifted(*start_fields, 60 * k), 0.0)
+        frame = Frame(shifted(*start_fields, 60 * k), 0.0, swetest=False)
         looks.append((elevation(frame, home) - min_home, elevation(frame, dx) - min_dx))
     out = []
     up = min(looks[0]) >= 0
@@ -263,7 +283,7 @@ def windows(start_fields, days, home, dx, min_home, min_dx):
             edge = max(edges) if now else min(edges)
             # The elevations at the edge itself count too: a station's
             # highest point may be where the other's Moon sets.
-            at_edge = Frame(shifted(*start_fields, int(round(edge))), 0.0)
+            at_edge = Frame(shifted(*start_fields, int(round(edge))), 0.0, swetest=False)
             edge_el = [elevation(at_edge, home), elevation(at_edge, dx)]
             if now:
                 opened = edge
@@ -289,8 +309,9 @@ WINDOW_CASES = [
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     with open(os.path.join(here, "eme_reference.csv"), "w") as f:
-        f.write("# EME values computed by make_eme_reference.py (ERFA through ctypes, own\n")
-        f.write("# reduction, numerical range rate); stations as named in the script.\n")
+        f.write("# EME values computed by make_eme_reference.py (the Moon of swetest, ERFA\n")
+        f.write("# through ctypes, own reduction, numerical range rate); stations as named\n")
+        f.write("# in the script.\n")
         f.write("year,month,day,hour,minute,second,home_lat,home_lon,home_height,"
                 "dx_lat,dx_lon,dx_height,frequency_mhz,dut1_s," + ",".join(COLUMNS) + "\n")
         for fields, home, dx, f_mhz, dut1 in make_cases():
