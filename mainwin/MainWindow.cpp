@@ -979,6 +979,8 @@ std::string TForm1::AboutText() const {
         "",
         "Sky model: the 408 MHz all-sky survey of Haslam et al. (1982),",
         "destriped by Platania et al. (2003), with their spectral index (CDS).",
+        "The Moon: the lunar theory ELP/MPP02 of J. Chapront and G. Francou",
+        "(Paris Observatory, 2003), fitted to JPL DE405; series as arranged by Y. T. Liu.",
     };
     std::string text;
     for (const std::string& l : lines) {
