@@ -310,11 +310,13 @@ private slots:
         QVERIFY(about.find("\rBuild .. " VANTREL_TEST_VERSION "\r") != std::string::npos);
         QVERIFY(about.find('\n') == std::string::npos); // lines end in CR alone
         QVERIFY(about.find("\rDate ..  ") != std::string::npos);
-        QCOMPARE(std::count(about.begin(), about.end(), '\r'), 13L);
-        // The licence and the credit of the surveys the sky model ships.
+        QCOMPARE(std::count(about.begin(), about.end(), '\r'), 15L);
+        // The licence and the credit of the surveys the sky model ships and
+        // of the lunar theory.
         QVERIFY(about.find("GNU GPL version 3 or later") != std::string::npos);
         QVERIFY(about.find("Haslam et al. (1982)") != std::string::npos);
         QVERIFY(about.find("Platania et al. (2003)") != std::string::npos);
+        QVERIFY(about.find("ELP/MPP02 of J. Chapront and G. Francou") != std::string::npos);
 
         messages_.answer = false; // No: everything runs on
         QTest::mouseClick(form.TabSet2, Qt::LeftButton, {},
