@@ -82,6 +82,10 @@ constexpr std::string_view kUsage =
     "  --tau S            integration time, 0.1 to 600 s (default 1)\n"
     "  --rfi              leave out bins, sub-blocks or readings far above the\n"
     "                     median (the Receiver window's RFI filter)\n"
+    "  --record BASE      sdr: also record the raw samples as the SigMF recording\n"
+    "                     BASE.sigmf-data (cf32_le) and BASE.sigmf-meta (the rate,\n"
+    "                     the frequency, an annotation a second), up to\n"
+    "  --record-limit MB  (default 1000); the disk's free space is checked first\n"
     "  --spectrum FILE    sdr, audio: append each block's averaged spectrum to FILE,\n"
     "                     a header of bin frequencies in Hz (utc_start,utc_end,F1,\n"
     "                     F2,...) at the start of every run, then one row of dB per\n"
@@ -166,6 +170,8 @@ const std::vector<OptionUse>& Options() {
         {"--poll", {K::Command}},
         {"--rfi", {K::Sdr, K::Audio, K::Command, K::Rig}},
         {"--spectrum", {K::Sdr, K::Audio}},
+        {"--record", {K::Sdr}},
+        {"--record-limit", {K::Sdr}},
         {"--rig-model", {K::Rig}},
         {"--tau", {K::Sdr, K::Audio, K::Command, K::Rig}},
         {"--duration", {K::Sdr, K::Audio, K::Command, K::Rig}},
@@ -392,6 +398,17 @@ ParsedPower ParsePowerArguments(std::span<const std::string_view> args) {
             o.Command.PollS = *p;
         } else if (flag == "--rfi") {
             o.Integration.Rfi.Enabled = true;
+        } else if (flag == "--record") {
+            if (v.empty()) {
+                return fail("--record needs the recording's BASE name");
+            }
+            o.RecordBase = v;
+        } else if (flag == "--record-limit") {
+            const auto mb = ParseDoubleArgument(v, 1, 1e7);
+            if (!mb) {
+                return fail("--record-limit: '" + v + "' is not a size from 1 to 10000000 MB");
+            }
+            o.RecordLimitMb = *mb;
         } else if (flag == "--spectrum") {
             if (v.empty()) {
                 return fail("--spectrum needs a file");

@@ -41,6 +41,10 @@ struct PowerCommandLine {
     /// --spectrum FILE: each block's averaged spectrum appended as a CSV row
     /// (sdr, audio; takes the spectrum path); empty: none.
     std::string SpectrumPath;
+    /// --record BASE: the SDR's samples as the SigMF recording BASE.sigmf-data
+    /// and BASE.sigmf-meta; --record-limit MB its size limit. Empty: none.
+    std::string RecordBase;
+    double RecordLimitMb = 1000;
     bool Help = false;
 };
 

@@ -11,6 +11,7 @@
 #include "radiometer/MeasurementText.h"
 #include "radiometer/PowerLog.h"
 #include "radiometer/PowerRunner.h"
+#include "radiometer/SigmfRecording.h"
 #include "tools/EndingSignals.h"
 #include "tools/PowerInputFactory.h"
 #include "tools/PowerOptions.h"
@@ -207,7 +208,23 @@ int main(int argc, char** argv) {
     const auto end = o.DurationS ? started + std::chrono::duration_cast<SteadyClock::duration>(
                                                  std::chrono::duration<double>(*o.DurationS))
                                  : SteadyClock::time_point::max();
-    PowerRunner runner(PowerInputFactory(o), o.Integration, kRetry);
+    // With --record the SDR's samples go to a SigMF recording as well.
+    std::shared_ptr<SigmfRecording> recording;
+    PowerRunner::Factory factory = PowerInputFactory(o);
+    if (!o.RecordBase.empty()) {
+        SigmfSettings rec;
+        rec.Base = o.RecordBase;
+        rec.LimitBytes = static_cast<std::uint64_t>(o.RecordLimitMb * 1e6);
+        rec.Description = "vantrel-power: the receiver's samples";
+        rec.Recorder = "Vantrel";
+        if (const auto noRoom = SigmfRecording::CheckRoom(rec)) {
+            Say(*noRoom);
+            return kBadArguments;
+        }
+        recording = std::make_shared<SigmfRecording>(rec);
+        factory = [inner = factory, recording] { return RecordingInput(inner(), recording); };
+    }
+    PowerRunner runner(factory, o.Integration, kRetry);
     if (!o.SpectrumPath.empty()) {
         runner.KeepEverySpectrum();
     }
@@ -308,5 +325,12 @@ int main(int argc, char** argv) {
         exitStatus = kOutputFailed;
     }
     writeSpectra(last);
+    if (recording) {
+        if (const auto problem = recording->Finish()) {
+            Say(*problem);
+        }
+        Say("recorded " + std::to_string(recording->SamplesWritten()) + " samples in " +
+            o.RecordBase + ".sigmf-data" + (recording->Cut() ? " (cut at the size limit)" : ""));
+    }
     return exitStatus;
 }

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -171,6 +172,38 @@ TEST(PowerTool, EndsByItselfAfterTheDuration) {
     const auto& out = tool->Lines(Stream::Out);
     ASSERT_GE(out.size(), 3U);
     EXPECT_EQ(Fields(out[1])[2], "-47.000");
+}
+
+/// The SDR's samples recorded as SigMF, cut at the size limit: read back as
+/// an SDR user's script reads them, the samples' power is the blocks'.
+TEST(PowerTool, RecordsTheSamplesAsSigmfUpToItsLimit) {
+    testing::SimReceiver sim;
+    const std::string base = sim.Folder() + "/night";
+    auto tool = Start(sim, {"--input", "sdr", "--device", sim.Args("power_db=-30"), "--frequency",
+                            "1296", "--rate", "250000", "--gain", "0", "--tau", "0.2", "--duration",
+                            "1.6", "--record", base, "--record-limit", "2"});
+    EXPECT_EQ(tool->WaitForExit(10s), 0);
+    ChildProcess python({"/usr/bin/python3", VANTREL_RADIOMETER_TEST_DATA "/read_sigmf.py", base});
+    ASSERT_EQ(python.WaitForExit(60s).value_or(-1), 0);
+    std::map<std::string, std::string> got;
+    for (const std::string& line : python.Lines(Stream::Out)) {
+        const std::size_t eq = line.find('=');
+        got[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    EXPECT_EQ(got["DATATYPE"], "cf32_le");
+    EXPECT_EQ(std::atof(got["RATE"].c_str()), 250000);
+    EXPECT_EQ(got["VERSION"], "1.0.0");
+    EXPECT_EQ(got["EXTENSIONS"], "antenna");
+    EXPECT_EQ(std::atof(got["FREQUENCY"].c_str()), 1296e6);
+    EXPECT_EQ(got["SAMPLES"], "250000") << "2 MB of 8-byte samples";
+    EXPECT_NE(got["DESCRIPTION"].find("cut at the size limit"), std::string::npos);
+    EXPECT_EQ(got["ANNOTATIONS"], "1");
+    EXPECT_EQ(got["FIRST_ANNOTATION_COUNT"], "250000");
+    EXPECT_EQ(got["FIRST_ANNOTATION_COMMENT"], "pointing not known");
+    EXPECT_NEAR(std::atof(got["POWER_DB"].c_str()), -30.0, 0.2);
+    EXPECT_TRUE(got["DATETIME"].starts_with("20")) << got["DATETIME"];
+    // The blocks went on after the recording was full.
+    EXPECT_GE(tool->Lines(Stream::Out).size(), 7U);
 }
 
 TEST(PowerTool, BadArgumentsAndAnAbsentInputGiveOneLineAndStatusTwo) {
