@@ -37,6 +37,7 @@ build: configure
 run: build
 	@mkdir -p $(RUN_DIR)
 	@if [ -f $(BUILD)/Vantrel.chm ]; then cp -f $(BUILD)/Vantrel.chm $(RUN_DIR)/; fi
+	@echo "No dish? A night on the simulated telescope: $(BUILD)/vantrel-observe SCHEDULE --simulated (README: A night by itself)."
 	@cd $(RUN_DIR) && if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		$(BUILD)/vantrel --data-home=.; \
 	else \
