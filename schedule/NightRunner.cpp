@@ -364,7 +364,7 @@ StepResult NightRunner::PointingRun(const ScheduleStep& step) {
         cross.Sources = {source};
         cross.Text = "cross " + std::string(SkySourceKey(source));
         lastCross_.reset();
-        const StepResult r = Procedure(cross);
+        StepResult r = Procedure(cross);
         if (r.Interrupted) {
             return r;
         }
@@ -769,8 +769,10 @@ StepResult NightRunner::Procedure(const ScheduleStep& step) {
                 const scan::YStatistics& y = *switching->Result().Y;
                 running = ", Y " + Fixed(y.YDb, 3) + " +- " + Fixed(y.SigmaDb, 3) + " dB";
             }
-            hooks_.Say(title + ": " + progress.Text + " (" + Fixed(100.0 * progress.Fraction, 0) +
-                       " %" + running + ")");
+            std::string line = title;
+            line += ": " + progress.Text + " (" + Fixed(100.0 * progress.Fraction, 0) + " %";
+            line += running + ")";
+            hooks_.Say(line);
         }
     }
     logBlocks(true);

@@ -104,8 +104,8 @@ double Toward(double from, double to, double step) {
 
 } // namespace
 
-SimulatedTelescope::SimulatedTelescope(HomeStation station, ObservingConditions conditions,
-                                       MeasureSetup antenna, SimulatedTruth truth)
+SimulatedTelescope::SimulatedTelescope(HomeStation station, const ObservingConditions& conditions,
+                                       const MeasureSetup& antenna, SimulatedTruth truth)
     : station_(std::move(station)), conditions_(conditions), truth_(truth), places_(library_),
       movedAt_(SteadyClock::now()) {
     SystemLocalClock system;

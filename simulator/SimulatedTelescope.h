@@ -54,8 +54,8 @@ struct SimulatedTruth {
 /// is used from its own thread (the link's, the radiometer's).
 class SimulatedTelescope {
 public:
-    SimulatedTelescope(HomeStation station, ObservingConditions conditions, MeasureSetup antenna,
-                       SimulatedTruth truth);
+    SimulatedTelescope(HomeStation station, const ObservingConditions& conditions,
+                       const MeasureSetup& antenna, SimulatedTruth truth);
     ~SimulatedTelescope();
     SimulatedTelescope(const SimulatedTelescope&) = delete;
     SimulatedTelescope& operator=(const SimulatedTelescope&) = delete;
