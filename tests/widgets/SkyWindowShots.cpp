@@ -161,5 +161,30 @@ int main(int argc, char** argv) {
     w.resize(520, 560); // narrow: whole time labels, fewer of them
     shoot("sky-elevation-narrow.png");
     print("sky-elevation-printed.pdf");
+    // Refraction on at 52.5° N through Cygnus A's lower culmination
+    // (−6.3°, below the radio horizon: the airless elevation, nothing added).
+    {
+        HomeStation north = station;
+        north.Latitude = 52.5L;
+        north.Longitude = 5.0L;
+        north.CalcInterval = 10;
+        ObservingConditions refracted;
+        refracted.Refraction = true;
+        FixedDaylight daylight(false);
+        SweepInputs in;
+        in.StartDate = EncodeDate(2026, 12, 9);
+        in.EndDate = in.StartDate + 1;
+        in.Library = &library;
+        in.Daylight = &daylight;
+        in.Conditions = &refracted;
+        GridCells grid;
+        LayoutHeader(grid, north);
+        ElevationCollector collector(north, ExpectedSweepRows(in.StartDate, in.EndDate, 10),
+                                     PairTitles(grid));
+        RunPlanningSweep(grid, north, in, &collector);
+        elevation->SetSeries(collector.Finish());
+        w.resize(760, 820);
+        shoot("sky-elevation-refraction.png");
+    }
     return messages.said.empty() ? 0 : 2;
 }
