@@ -507,6 +507,7 @@ StepResult NightRunner::Calibrator(bool on) {
         return r;
     }
     calGain_ = gain.Gain;
+    lastCalibrationUtc_ = Now();
     char text[32];
     std::snprintf(text, sizeof text, "%.6g", gain.Gain->KPerUnit);
     r.Summary.emplace_back("gain_k_per_unit", text);
@@ -561,41 +562,71 @@ StepResult NightRunner::Record(double seconds) {
     recording_ = true;
     const DateTime startUtc = Now();
     const DateTime until = startUtc + seconds / 86400.0;
+    std::vector<scan::ScanFitsRow> rows;
+    int calibrations = 0;
+    // Each block as it comes, in kelvin by the gain in force then.
+    const auto takeRows = [&] {
+        for (const auto& [b, at] : recorded_) {
+            scan::ScanFitsRow row;
+            row.TimeMjd = scan::MjdOf(0.5 * (b.UtcStart + b.UtcEnd));
+            if (at) {
+                const SkyDirection sky = SkyOfRotator(*at, pointing_);
+                row.AzDeg = sky.AzimuthDeg;
+                row.ElDeg = sky.ElevationDeg;
+            }
+            row.PowerDb = b.PowerDb;
+            row.Power = std::pow(10.0, b.PowerDb / 10.0);
+            row.SigmaDb = b.SigmaDb;
+            if (calGain_) {
+                row.TantK = row.Power * calGain_->KPerUnit;
+            }
+            rows.push_back(row);
+        }
+        recorded_.clear();
+    };
+    const bool periodic = settings_.CalEveryS > 0 && settings_.CalK &&
+                          !settings_.CalOnCommand.empty() && !settings_.CalOffCommand.empty();
     while (Now() < until) {
         if (!Tick()) {
             recording_ = false;
             return InterruptedResult();
         }
         LogFreeBlocks("record");
+        takeRows();
+        if (periodic && (Now() - lastCalibrationUtc_) * 86400.0 >= settings_.CalEveryS) {
+            // The gain again, so that its drift comes out of the kelvin; the
+            // calibration's blocks are not the recording's.
+            recording_ = false;
+            const StepResult on = Calibrator(true);
+            const StepResult off =
+                on.Interrupted || on.Status != StepStatus::Ok ? on : Calibrator(false);
+            if (on.Interrupted || off.Interrupted) {
+                return InterruptedResult();
+            }
+            if (off.Status != StepStatus::Ok) {
+                hooks_.Say("the periodic calibration failed: " + SummaryText(off.Summary));
+                lastCalibrationUtc_ = Now(); // not again at once
+            }
+            ++calibrations;
+            runner_.TakeBlocks();
+            recorded_.clear();
+            recording_ = true;
+        }
     }
     recording_ = false;
+    takeRows();
     StepResult r;
-    const std::size_t n = recorded_.size();
-    double sumDb = 0;
-    std::vector<scan::ScanFitsRow> rows;
-    for (const auto& [b, at] : recorded_) {
-        sumDb += b.PowerDb;
-        scan::ScanFitsRow row;
-        row.TimeMjd = scan::MjdOf(0.5 * (b.UtcStart + b.UtcEnd));
-        if (at) {
-            const SkyDirection sky = SkyOfRotator(*at, pointing_);
-            row.AzDeg = sky.AzimuthDeg;
-            row.ElDeg = sky.ElevationDeg;
-        }
-        row.PowerDb = b.PowerDb;
-        row.Power = std::pow(10.0, b.PowerDb / 10.0);
-        row.SigmaDb = b.SigmaDb;
-        if (calGain_) {
-            row.TantK = row.Power * calGain_->KPerUnit;
-        }
-        rows.push_back(row);
-    }
+    const std::size_t n = rows.size();
     r.Summary.emplace_back("blocks", std::to_string(n));
     if (n > 0) {
+        double sumDb = 0;
+        for (const auto& row : rows) {
+            sumDb += row.PowerDb;
+        }
         const double mean = sumDb / static_cast<double>(n);
         double var = 0;
-        for (const auto& [b, at] : recorded_) {
-            var += (b.PowerDb - mean) * (b.PowerDb - mean);
+        for (const auto& row : rows) {
+            var += (row.PowerDb - mean) * (row.PowerDb - mean);
         }
         Put(r.Summary, "power_db", mean, 3);
         if (calGain_) {
@@ -603,7 +634,7 @@ StepResult NightRunner::Record(double seconds) {
             for (const auto& row : rows) {
                 sumK += row.TantK;
             }
-            Put(r.Summary, "tant_k", sumK / static_cast<double>(rows.size()), 2);
+            Put(r.Summary, "tant_k", sumK / static_cast<double>(n), 2);
         }
         if (n > 1) {
             Put(r.Summary, "scatter_db", std::sqrt(var / static_cast<double>(n - 1)), 4);
@@ -612,10 +643,12 @@ StepResult NightRunner::Record(double seconds) {
         r.Status = StepStatus::Partial;
         r.Summary.emplace_back("reason", "no power block came from the radiometer");
     }
+    if (calibrations > 0) {
+        r.Summary.emplace_back("calibrations", std::to_string(calibrations));
+    }
     if (n > 0) {
         WriteFits("record", "sky", "present pointing", startUtc, rows, {}, r.Summary);
     }
-    recorded_.clear();
     return r;
 }
 

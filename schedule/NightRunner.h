@@ -60,8 +60,11 @@ struct NightSettings {
     std::string CalOnCommand;           ///< run by /bin/sh to switch the calibrator on
     std::string CalOffCommand;
     std::optional<double> CalK; ///< the calibrator's excess temperature, K
-    double ParkTimeoutS = 180;  ///< a park not reported by then is partial
-    std::string FitsFolder;     ///< one FITS file a scan there; empty: none
+    /// During a record step, the calibration again this often, s (0: never),
+    /// so that the gain's drift comes out of the kelvin.
+    double CalEveryS = 0;
+    double ParkTimeoutS = 180; ///< a park not reported by then is partial
+    std::string FitsFolder;    ///< one FITS file a scan there; empty: none
     std::string PowerLogPath;
     std::string MeasurementLogPath;
     std::string ScanLogPath;
@@ -153,7 +156,8 @@ private:
     std::vector<PowerBlock> calOffBefore_;
     std::vector<PowerBlock> calOn_;
     std::optional<CalibratorGain> calGain_;
-    double noiseBandwidthHz_ = 0; ///< the radiometer's B, as its blocks say
+    DateTime lastCalibrationUtc_ = 0; ///< when calGain_ was measured
+    double noiseBandwidthHz_ = 0;     ///< the radiometer's B, as its blocks say
     std::optional<std::pair<double, double>> toApply_;
     /// The whole correction the last cross-scan found, for a pointing model.
     std::optional<scan::PointingMeasurement> lastCross_;

@@ -63,6 +63,9 @@ constexpr std::string_view kUsage =
     "                     /bin/sh; exit status 0 is success), --cal-off CMD\n"
     "                     the one that switches it off\n"
     "  --cal-k K          the calibrator's excess temperature, kelvin\n"
+    "  --cal-every MIN    calibrate again every MIN minutes during a record step\n"
+    "                     (with --cal-on, --cal-off and --cal-k), so that the\n"
+    "                     gain's drift comes out of its kelvin\n"
     "  --park-timeout S   a park not reported within S seconds ends partial\n"
     "                     (default 180)\n"
     "  --simulated        the simulated telescope instead of the rotator and the\n"
@@ -161,7 +164,7 @@ ParsedObserve ParseObserveArguments(std::span<const std::string_view> args, Home
         } else if (flag == "--procedure" || flag == "--source") {
             return fail(std::string(flag) + " is given by each step of the schedule");
         } else if (flag == "--fits" || flag == "--cal-on" || flag == "--cal-off" ||
-                   flag == "--cal-k" || flag == "--park-timeout") {
+                   flag == "--cal-k" || flag == "--park-timeout" || flag == "--cal-every") {
             const auto v = value();
             if (!v || v->empty()) {
                 return fail(std::string(flag) + " needs a value (try --help)");
@@ -172,6 +175,13 @@ ParsedObserve ParseObserveArguments(std::span<const std::string_view> args, Home
                 o.CalOnCommand = std::string(*v);
             } else if (flag == "--cal-off") {
                 o.CalOffCommand = std::string(*v);
+            } else if (flag == "--cal-every") {
+                const auto m = ParseDoubleArgument(std::string(*v), 0.01, 1440);
+                if (!m) {
+                    return fail("--cal-every: '" + std::string(*v) +
+                                "' is not a number of minutes from 0.01 to 1440");
+                }
+                o.CalEveryMin = *m;
             } else if (flag == "--cal-k") {
                 const auto k = ParseDoubleArgument(std::string(*v), 0.001, 1e6);
                 if (!k) {

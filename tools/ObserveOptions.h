@@ -26,6 +26,7 @@ struct ObserveCommandLine {
     std::string CalOnCommand;   ///< --cal-on CMD: switches the calibrator on
     std::string CalOffCommand;  ///< --cal-off CMD
     std::optional<double> CalK; ///< --cal-k K: its excess temperature, kelvin
+    double CalEveryMin = 0;     ///< --cal-every MIN: calibrate again during recordings
     double ParkTimeoutS = 180;  ///< --park-timeout S: a park not reported by then is partial
     /// --simulated: the simulated telescope instead of the rotator and the
     /// receiver (--sim-error AZ,EL, --sim-tsys K, --sim-drift DB set its truth).

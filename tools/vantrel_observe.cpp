@@ -101,6 +101,7 @@ NightSettings SettingsOf(const ObserveCommandLine& o, const HomeStation& station
     n.CalOnCommand = o.CalOnCommand;
     n.CalOffCommand = o.CalOffCommand;
     n.CalK = o.CalK;
+    n.CalEveryS = o.CalEveryMin * 60.0;
     n.ParkTimeoutS = o.ParkTimeoutS;
     n.FitsFolder = o.FitsFolder;
     n.PowerLogPath = where.PathForNew(kPowerLogName);
