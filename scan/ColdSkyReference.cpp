@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 namespace vantrel::scan {
@@ -132,6 +133,19 @@ ColdSkyReference FindColdSkyReference(const sky::SkyBrightness& sky,
         out.Problem = "no cold sky at the source's elevation";
     }
     return out;
+}
+
+std::string ColdSkyReferenceText(const ColdSkyReference& r) {
+    if (!r.Point) {
+        return "none: " + (r.Problem.empty() ? std::string("no cold sky found") : r.Problem);
+    }
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "az %.1f\u00b0, el %.1f\u00b0, Tsky %.0f K (behind the source %.0f K) at %g MHz, "
+                  "beam %.1f\u00b0",
+                  r.Point->AzimuthDeg, r.Point->ElevationDeg, r.Point->TskyK, r.SourceTskyK,
+                  r.FrequencyMHz, r.HpbwDeg);
+    return text;
 }
 
 } // namespace vantrel::scan

@@ -83,6 +83,11 @@ struct ColdSkyReference {
 /// second for a wide one: off the user-interface thread).
 ColdSkyReference FindColdSkyReference(const sky::SkyBrightness& sky, const ColdSkyRequest& request);
 
+/// The reference as the windows say it: "az 123.4°, el 45.6°, Tsky 180 K
+/// (behind the source 450 K) at 144 MHz, beam 12.3°"; "none: why" without
+/// a point. Angles to 0.1°, temperatures to 1 K.
+std::string ColdSkyReferenceText(const ColdSkyReference& reference);
+
 /// The azimuth `a` − `b`, degrees brought into (−180, 180].
 double AzimuthDifferenceDeg(double aDeg, double bDeg);
 
