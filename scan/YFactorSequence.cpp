@@ -183,6 +183,7 @@ void YFactorSequence::Conclude(bool partial) {
         return;
     }
     r.CorrectedGOverTDbPerK = corrected;
+    r.CorrectionTsysK = basis_->TsysK;
     if (std::isfinite(r.Y->SigmaDb)) {
         // The spread between Y − σ and Y + σ, as the Measure window takes it.
         const double above = at(r.Y->YDb + r.Y->SigmaDb);

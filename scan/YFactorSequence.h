@@ -75,6 +75,7 @@ struct YFactorResult {
     /// Y (said in Note).
     std::optional<double> CorrectedGOverTDbPerK;
     std::optional<double> CorrectedSigmaDb;
+    double CorrectionTsysK = std::numeric_limits<double>::quiet_NaN(); ///< the Tsys it took, K
 };
 
 /// K pairs of on-source and off-source readings. Off source lies at the
