@@ -47,6 +47,18 @@ HpbwTyped HpbwOf(std::string_view text) {
     return {true, v};
 }
 
+HpbwTyped MoonTemperatureOf(std::string_view text) {
+    const std::string_view trimmed = measure::TrimBlanks(text);
+    if (trimmed.empty()) {
+        return {true, std::nullopt};
+    }
+    const auto v = measure::FiniteNumber(trimmed);
+    if (!v || *v < kLowestMoonK || *v > kHighestMoonK) {
+        return {};
+    }
+    return {true, v};
+}
+
 double HpbwInUseDeg(const std::optional<double>& typed, double frequencyMHz) {
     return typed ? *typed : eme::DefaultHpbwDeg(frequencyMHz);
 }
@@ -63,6 +75,19 @@ SkedTexts SkedTextsOf(const eme::EmeMoment& m, double frequencyMHz) {
     t.RateDx = Number(m.DxDopplerRateHzPerMin, 2, " Hz/min");
     t.SpreadHome = Number(m.EchoSpreadHz, 1, " Hz");
     t.SpreadDx = Number(m.DxSpreadHz, 1, " Hz");
+    if (std::isfinite(m.MoonBrightnessK)) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%.0f K (phase %+.0f\u00b0, %s): %+.2f K",
+                      m.MoonBrightnessK, m.MoonPhaseDeg, m.MoonBrightnessFixed ? "typed" : "model",
+                      m.MoonNoiseHomeK);
+        t.MoonHome = std::isfinite(m.MoonNoiseHomeK) ? text : kNone;
+    } else {
+        t.MoonHome = kNone;
+    }
+    t.MoonDx = std::isfinite(m.MoonNoiseDxK) ? Number(m.MoonNoiseDxK, 2, " K") : kNone;
+    if (std::isfinite(m.MoonNoiseDxK) && m.MoonNoiseDxK >= 0) {
+        t.MoonDx = "+" + t.MoonDx;
+    }
     return t;
 }
 

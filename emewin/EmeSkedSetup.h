@@ -22,6 +22,12 @@ struct HpbwTyped {
 };
 HpbwTyped HpbwOf(std::string_view text);
 
+/// The Moon's brightness temperature as typed (K, 1..1000), or nothing;
+/// an empty text is the model's (std::nullopt in `Value`).
+HpbwTyped MoonTemperatureOf(std::string_view text);
+inline constexpr double kLowestMoonK = 1.0;
+inline constexpr double kHighestMoonK = 1000.0;
+
 /// The beam in use: the typed one, else eme::DefaultHpbwDeg at the frequency.
 double HpbwInUseDeg(const std::optional<double>& typed, double frequencyMHz);
 
@@ -34,6 +40,9 @@ struct SkedTexts {
     bool SunWarning = false;                    ///< below 15° at a lower band
     std::string RateHome, RateDx;               ///< "-17.55 Hz/min"
     std::string SpreadHome, SpreadDx;           ///< "3.2 Hz"
+    /// The Moon's own noise: "231 K (phase -35°, model): +0.93 K" at home,
+    /// "+0.12 K" for the DX station's beam.
+    std::string MoonHome, MoonDx;
 };
 SkedTexts SkedTextsOf(const eme::EmeMoment& m, double frequencyMHz);
 

@@ -105,6 +105,7 @@ const char* const kLiveNames[] = {
     "Sun–Moon angle",
     "Doppler rate",
     "Doppler spread",
+    "Moon's own noise",
 };
 const char* const kLiveTips[] = {
     "From north through east",
@@ -128,6 +129,10 @@ const char* const kLiveTips[] = {
     "Width of each station's own echo from the Moon's apparent rotation (libration and the "
     "Earth's rotation), limb to limb: 4·ω·R·f/c; most of the echo lies in "
     "a fraction of it",
+    "The Moon's brightness temperature at the frequency and its phase (Krotikov and Troitsky; "
+    "or the value typed), and the rise of antenna temperature it gives in each station's beam "
+    "on the Moon: T_B\u00b7(1 \u2212 exp(\u2212ln 2\u00b7(\u03b8m/\u03b8b)\u00b2)); not in "
+    "DGRD",
 };
 
 /// The table's columns.
@@ -191,6 +196,8 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
     ReceiverTemperature->setText(QString::number(receiverK_));
     HomeHpbw->setText(homeHpbwDeg_ ? QString::number(*homeHpbwDeg_) : QString());
     DxHpbw->setText(dxHpbwDeg_ ? QString::number(*dxHpbwDeg_) : QString());
+    moonTemperatureK_ = stored.MoonTemperatureK;
+    MoonTemperature->setText(moonTemperatureK_ ? QString::number(*moonTemperatureK_) : QString());
     if (!stored.Dx.empty()) {
         dx_ = eme::ParseDxStation(stored.Dx).Station;
     }
@@ -228,7 +235,7 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
 EmeWindow::~EmeWindow() {
     // The focus leaves a field as the window goes: nothing is taken then.
     for (QLineEdit* e : {DxBox->lineEdit(), HomeMinElevation, DxMinElevation, ReceiverTemperature,
-                         HomeHpbw, DxHpbw}) {
+                         HomeHpbw, DxHpbw, MoonTemperature}) {
         disconnect(e, nullptr, this, nullptr);
     }
     skyWatcher_.waitForFinished();
@@ -335,7 +342,16 @@ void EmeWindow::BuildControls() {
     sked->addWidget(HomeHpbw);
     sked->addWidget(new QLabel(QStringLiteral("°   DX:"), this));
     sked->addWidget(DxHpbw);
-    sked->addWidget(new QLabel(QStringLiteral("°"), this));
+    sked->addWidget(new QLabel(QStringLiteral("°   Moon T_B:"), this));
+    MoonTemperature = new QLineEdit(this);
+    MoonTemperature->setObjectName(QStringLiteral("MoonTemperatureK"));
+    MoonTemperature->setMaximumWidth(70);
+    MoonTemperature->setPlaceholderText(QStringLiteral("model"));
+    MoonTemperature->setToolTip(QStringLiteral(
+        "The Moon's brightness temperature of its own noise, kelvin, 1 to 1000; empty: "
+        "Krotikov and Troitsky's model by frequency and phase"));
+    sked->addWidget(MoonTemperature);
+    sked->addWidget(new QLabel(QStringLiteral("K"), this));
     sked->addStretch(1);
     column->addLayout(sked);
     column->addWidget(reasons_->Watch(ReceiverTemperature, [](const QString& text) {
@@ -343,6 +359,12 @@ void EmeWindow::BuildControls() {
                    ? QString()
                    : QStringLiteral("The receiver temperature must be a number of kelvin "
                                     "from 1 to 10000.");
+    }));
+    column->addWidget(reasons_->Watch(MoonTemperature, [](const QString& text) {
+        return MoonTemperatureOf(text.toStdString()).Valid
+                   ? QString()
+                   : QStringLiteral("The Moon's temperature must be a number of kelvin from 1 "
+                                    "to 1000, or empty for the model.");
     }));
     for (QLineEdit* e : {HomeHpbw, DxHpbw}) {
         column->addWidget(reasons_->Watch(e, [](const QString& text) {
@@ -429,6 +451,8 @@ void EmeWindow::BuildControls() {
             [this] { SetMinElevation(true, DxMinElevation->text()); });
     connect(ReceiverTemperature, &QLineEdit::editingFinished, this,
             [this] { SetReceiverK(ReceiverTemperature->text()); });
+    connect(MoonTemperature, &QLineEdit::editingFinished, this,
+            [this] { SetMoonTemperature(MoonTemperature->text()); });
     connect(HomeHpbw, &QLineEdit::editingFinished, this,
             [this] { SetHpbw(false, HomeHpbw->text()); });
     connect(DxHpbw, &QLineEdit::editingFinished, this, [this] { SetHpbw(true, DxHpbw->text()); });
@@ -508,6 +532,22 @@ bool EmeWindow::SetReceiverK(const QString& text) {
     }
     if (*v != receiverK_) {
         receiverK_ = *v;
+        StoreSettings();
+        Tick();
+    }
+    return true;
+}
+
+bool EmeWindow::SetMoonTemperature(const QString& text) {
+    if (MoonTemperature->text() != text) {
+        MoonTemperature->setText(text);
+    }
+    const HpbwTyped v = MoonTemperatureOf(text.toStdString());
+    if (!reasons_->Check(MoonTemperature) || !v.Valid) {
+        return false;
+    }
+    if (v.Value != moonTemperatureK_) {
+        moonTemperatureK_ = v.Value;
         StoreSettings();
         Tick();
     }
@@ -601,6 +641,7 @@ void EmeWindow::StoreSettings() {
     s.HomeMinElevationDeg = homeMinDeg_;
     s.DxMinElevationDeg = dxMinDeg_;
     s.ReceiverK = receiverK_;
+    s.MoonTemperatureK = moonTemperatureK_;
     s.HomeHpbwDeg = homeHpbwDeg_;
     s.DxHpbwDeg = dxHpbwDeg_;
     SaveEmeSettings(services_.Directory, s);
@@ -644,6 +685,7 @@ void EmeWindow::Tick() {
     liveCalculator_->SetSkyBehindMoon(SkyReady() ? brightness_.get() : nullptr,
                                       HpbwInUseDeg(homeHpbwDeg_, f), HpbwInUseDeg(dxHpbwDeg_, f),
                                       receiverK_);
+    liveCalculator_->SetMoonTemperature(moonTemperatureK_);
     live_ = stationRefused_ ? eme::EmeMoment{} : liveCalculator_->At(now);
     ShowLive();
     ShowExtremes(now);
@@ -745,6 +787,7 @@ void EmeWindow::ShowLive() {
     set(kSunMoonRow, q(t.SunMoon), QString());
     set(kDopplerRateRow, q(t.RateHome), dxOr(q(t.RateDx)));
     set(kSpreadRow, q(t.SpreadHome), dxOr(q(t.SpreadDx)));
+    set(kMoonNoiseRow, q(t.MoonHome), dxOr(q(t.MoonDx)));
     QLabel* sunMoon = liveLabels_[kSunMoonRow][0];
     sunMoon->setStyleSheet(t.SunWarning ? QStringLiteral("color: #c00000; font-weight: bold")
                                         : QString());

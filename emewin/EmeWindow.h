@@ -124,6 +124,9 @@ public:
     /// stays, red, with its reason below it.
     bool SetReceiverK(const QString& text);
     bool SetHpbw(bool dx, const QString& text);
+    /// Takes the Moon's brightness temperature as typed (K, 1..1000; empty:
+    /// the model by frequency and phase): true when taken.
+    bool SetMoonTemperature(const QString& text);
     /// The sky map is loaded for the frequency in use (loading runs off
     /// this thread); its problem when it cannot be.
     bool SkyReady() const;
@@ -152,7 +155,8 @@ public:
     QLineEdit* ReceiverTemperature = nullptr;
     QLineEdit* HomeHpbw = nullptr;
     QLineEdit* DxHpbw = nullptr;
-    QLabel* ExtremesText = nullptr; ///< the next perigee and apogee
+    QLineEdit* MoonTemperature = nullptr; ///< empty: the model
+    QLabel* ExtremesText = nullptr;       ///< the next perigee and apogee
     QTableWidget* WindowTable = nullptr;
     QPushButton* SaveCsv = nullptr;
     QPushButton* Print = nullptr;
@@ -180,6 +184,7 @@ public:
         kSunMoonRow,
         kDopplerRateRow,
         kSpreadRow,
+        kMoonNoiseRow,
         kLiveRowCount
     };
     QString LiveText(LiveRow row, bool dx) const;
@@ -269,6 +274,7 @@ private:
     double receiverK_ = 80.0;
     std::optional<double> homeHpbwDeg_;
     std::optional<double> dxHpbwDeg_;
+    std::optional<double> moonTemperatureK_;
     struct SkyMade {
         std::shared_ptr<const sky::SkySurvey> Survey;
         std::shared_ptr<const sky::SkyBrightness> Brightness;

@@ -439,6 +439,22 @@ private slots:
             }
             QVERIFY(tipSays50);
 
+            // The Moon's own noise: the model by frequency and phase, or a
+            // temperature typed.
+            QCOMPARE(w.Live().MoonBrightnessK, core.MoonBrightnessK);
+            QVERIFY(w.LiveText(EmeWindow::kMoonNoiseRow, false)
+                        .startsWith(QString::number(core.MoonBrightnessK, 'f', 0) +
+                                    QStringLiteral(" K (phase ")));
+            QVERIFY2(w.LiveText(EmeWindow::kMoonNoiseRow, false).contains(QStringLiteral("model")),
+                     qPrintable(w.LiveText(EmeWindow::kMoonNoiseRow, false)));
+            QVERIFY(w.LiveText(EmeWindow::kMoonNoiseRow, true).startsWith(QStringLiteral("+")));
+            QVERIFY(!w.SetMoonTemperature(QStringLiteral("0")));
+            QVERIFY(w.SetMoonTemperature(QStringLiteral("250")));
+            QCOMPARE(w.Live().MoonBrightnessK, 250.0);
+            QVERIFY(w.LiveText(EmeWindow::kMoonNoiseRow, false)
+                        .startsWith(QStringLiteral("250 K (phase ")));
+            QVERIFY(w.LiveText(EmeWindow::kMoonNoiseRow, false).contains(QStringLiteral("typed")));
+
             // At 10 GHz the Sun in the side lobes does not matter.
             conditions_.FrequencyMHz = 10368;
             w.Tick();
@@ -451,6 +467,7 @@ private slots:
         QCOMPARE(kept.ReceiverK, 50.0);
         QCOMPARE(kept.HomeHpbwDeg, std::optional<double>(4.0));
         QVERIFY(!kept.DxHpbwDeg);
+        QCOMPARE(kept.MoonTemperatureK, std::optional<double>(250.0));
     }
 
     void noSkyMapLeavesTheSkyFiguresEmpty() {
