@@ -37,6 +37,8 @@ TEST(DxStation, ReadsWhatOperatorsType) {
         {"JO62q", "", 0, 0, 0, "4 or 6 characters"},
         {"ZZ00", "", 0, 0, 0, "1st character"},
         {"JO6Aqm", "", 0, 0, 0, "4th character"},
+        {"45,10", "45,10", 45, 10, 0, ""}, // latitude and longitude, not 45.10
+        {"91,10", "", 0, 0, 0, "latitude"},
         {"91,0", "", 0, 0, 0, "latitude"},
         {"0,181", "", 0, 0, 0, "longitude"},
         {"0,0,200000", "", 0, 0, 0, "height"},
