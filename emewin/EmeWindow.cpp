@@ -58,14 +58,15 @@ QString Value(double v, int decimals, const QString& unit) {
 }
 
 /// Hertz with a sign, in kHz from 10 kHz on.
+/// A Doppler shift in one unit throughout, Hz to 0.1 Hz ("+28471.3 Hz"), as
+/// the CSV gives it: a column that changed from Hz to kHz with the size of
+/// the shift was read wrong by a factor of 1000.
 QString Doppler(double hz) {
     if (!std::isfinite(hz)) {
         return kNone;
     }
-    constexpr double kHzPerKHz = 1000.0;
     const QString sign = hz > 0 ? QStringLiteral("+") : QString();
-    return std::fabs(hz) >= 10 * kHzPerKHz ? sign + Value(hz / kHzPerKHz, 3, QStringLiteral(" kHz"))
-                                           : sign + Value(hz, 1, QStringLiteral(" Hz"));
+    return sign + Value(hz, 1, QStringLiteral(" Hz"));
 }
 
 /// "Sat 2026-03-21 13:52" (UTC).
@@ -97,7 +98,7 @@ const char* const kLiveNames[] = {
     "Echo Doppler",
     "DX Doppler at home",
     "Path loss (two-way)",
-    "Path loss against perigee",
+    "Path loss over 356 500 km",
     "Polarisation offset",
     "Semi-diameter",
     "Sky behind the Moon",
@@ -116,7 +117,8 @@ const char* const kLiveTips[] = {
     "Doppler shift of your own echo, \u22122f\u00b7\u1e0b/c",
     "Doppler shift of the DX station's signal at home, \u2212f\u00b7(\u1e0b home + \u1e0b DX)/c",
     "10\u00b7log10((4\u03c0)\u00b3d\u2074/(\u03c3\u03bb\u00b2)), \u03c3 = 0.065\u00b7\u03c0R\u00b2",
-    "40\u00b7log10(d / 356 500 km): how much weaker the echo is than at a close perigee",
+    "40\u00b7log10(d / 356 500 km): how much weaker the echo is than at 356 500 km, the "
+    "closest perigees (up to +2.2 dB at apogee; below 0 only at a perigee closer still)",
     "Spatial offset for linear polarisation: home's minus the DX's parallactic angle",
     "Apparent radius of the Moon from home",
     "Sky temperature behind the Moon at the frequency through each station's beam: the 408 MHz "
@@ -138,7 +140,7 @@ const char* const kLiveTips[] = {
 /// The table's columns.
 const char* const kWindowColumns[] = {
     "Start (UTC)", "End (UTC)",    "Duration",   "Highest home",
-    "Highest DX",  "Echo Doppler", "DX Doppler", "Loss vs perigee",
+    "Highest DX",  "Echo Doppler", "DX Doppler", "Loss over 356 500 km",
 };
 
 std::optional<double> MinElevation(const QString& text) {

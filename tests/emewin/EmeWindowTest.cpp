@@ -286,6 +286,12 @@ private slots:
         const double tenfold = calc.At(Now()).EchoDopplerHz * 10;
         QVERIFY(std::fabs(w.Live().EchoDopplerHz - tenfold) < 1e-6 * std::fabs(tenfold));
         QVERIFY(w.Status->text().contains(QStringLiteral("12960 MHz")));
+        // Shifts of tens of kilohertz are still said in Hz, as the CSV has
+        // them: one unit in the whole window.
+        QVERIFY(std::fabs(w.Live().EchoDopplerHz) > 10000);
+        const QString sign = w.Live().EchoDopplerHz > 0 ? QStringLiteral("+") : QString();
+        QCOMPARE(w.LiveText(EmeWindow::kEchoDopplerRow, false),
+                 sign + QString::number(w.Live().EchoDopplerHz, 'f', 1) + QStringLiteral(" Hz"));
     }
 
     void windowsAreSearchedAgainWhenTheirInputsChange() {
