@@ -60,6 +60,10 @@ QString Value(double v, int decimals, const QString& unit) {
 /// Hertz with a sign, in kHz from 10 kHz on.
 /// A Doppler shift in one unit throughout, Hz to 0.1 Hz ("+28471.3 Hz"), as
 /// the CSV gives it: a column that changed from Hz to kHz with the size of
+/// The share of the page's height the printed rows may fill at most: the
+/// rest is the title's.
+constexpr double kPrintFill = 0.9;
+
 /// the shift was read wrong by a factor of 1000.
 QString Doppler(double hz) {
     if (!std::isfinite(hz)) {
@@ -958,8 +962,15 @@ void EmeWindow::PrintClick() {
         total += w + kGap;
     }
     const double lineHeight = metrics.height() * 1.3;
+    // The picture as tall as the page is for its width, the rows from its
+    // top: fitted to the page it then starts under the title instead of
+    // standing in the page's middle with a third of it blank above and
+    // below.
+    const QSizeF page = printer->pageLayout().paintRectPixels(printer->resolution()).size();
+    const double rowsHeight = lineHeight * static_cast<double>(rows.size());
+    const double pageHeight = page.width() > 0 ? total * page.height() / page.width() : 0.0;
     const QSize size(static_cast<int>(std::ceil(total)),
-                     static_cast<int>(std::ceil(lineHeight * static_cast<double>(rows.size()))));
+                     static_cast<int>(std::ceil(std::max(rowsHeight, kPrintFill * pageHeight))));
     const ChartPainting paint = [rows, widths, font, lineHeight](QPainter& p, const QRectF&) {
         p.setFont(font);
         double y = 0;

@@ -26,6 +26,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -354,6 +355,25 @@ private slots:
               QStringLiteral("Polarisation"), // "ff" comes out as a ligature
               QStringLiteral("Highest DX"), w.WindowTable->item(0, 0)->text()}) {
             QVERIFY2(page.contains(part), qPrintable(part + QStringLiteral(" in ") + page));
+        }
+        // The rows start under the title, not in the middle of the page
+        // with a third of it blank above them.
+        QProcess boxes;
+        boxes.start(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        QVERIFY(boxes.waitForFinished(30000));
+        const QString layout = QString::fromUtf8(boxes.readAllStandardOutput());
+        const auto firstRow =
+            QRegularExpression(QStringLiteral("yMin=\"([0-9.]+)\"[^>]*>Now<")).match(layout);
+        const auto pageHeight =
+            QRegularExpression(QStringLiteral("<page width=\"[0-9.]+\" height=\"([0-9.]+)\""))
+                .match(layout);
+        QVERIFY(firstRow.hasMatch() && pageHeight.hasMatch());
+        QVERIFY2(firstRow.captured(1).toDouble() < 0.15 * pageHeight.captured(1).toDouble(),
+                 qPrintable(firstRow.captured(1)));
+        if (const QString shots = qEnvironmentVariable("VANTREL_SHOTS"); !shots.isEmpty()) {
+            QFile::remove(shots + QStringLiteral("/eme-print.pdf"));
+            QFile::copy(pdf, shots + QStringLiteral("/eme-print.pdf"));
         }
         QVERIFY(messages_.said.empty());
     }
