@@ -122,6 +122,8 @@ MoonSight EmeCalculator::SightFrom(Site& site) {
         const LibraryPlaceDeg airless{place.AzimuthDeg, place.ElevationDeg, place.GhaDeg,
                                       place.DecDeg};
         s.ElevationDeg = site.Refraction.SunMoon(airless).ElevationDeg;
+        s.BelowRadioHorizon =
+            site.Refraction.Refraction().BelowRadioHorizon(place.ElevationDeg / kDegPerRad);
     }
     s.J2000RaDeg = std::atan2(r[1], r[0]) * kDegPerRad;
     if (s.J2000RaDeg < 0) {

@@ -774,7 +774,11 @@ void EmeWindow::ShowLive() {
     const bool hasDx = m.HasDx || dx_.has_value();
     const auto dxOr = [&](const QString& text) { return hasDx ? text : QString(); };
     set(kAzimuthRow, Degrees(m.Home.AzimuthDeg), dxOr(Degrees(m.Dx.AzimuthDeg)));
-    set(kElevationRow, Degrees(m.Home.ElevationDeg), dxOr(Degrees(m.Dx.ElevationDeg)));
+    const auto elevation = [](const eme::MoonSight& s) {
+        return Degrees(s.ElevationDeg) +
+               (s.BelowRadioHorizon ? QStringLiteral(", below the radio horizon") : QString());
+    };
+    set(kElevationRow, elevation(m.Home), dxOr(elevation(m.Dx)));
     set(kDistanceRow, Value(m.Home.DistanceKm, 0, QStringLiteral(" km")),
         dxOr(Value(m.Dx.DistanceKm, 0, QStringLiteral(" km"))));
     set(kDeclinationRow, Degrees(m.DeclinationDeg), QString());

@@ -283,6 +283,38 @@ TEST(MoonNoise, ThePhaseIsTheAlmanacsAndTheBeamTakesItsShareOfTheDisk) {
     EXPECT_TRUE(std::isnan(MoonNoiseK(-1, 0.5, 1)));
 }
 
+TEST(RadioHorizon, TheMoonJustBelowItIsSaidToBeSo) {
+    // Over a day at sea level with radio refraction: the Moon's rising and
+    // setting pass the radio horizon, 0.6° to 0.8° below the airless one
+    // with the default air (ITU-R P.834). Above it the elevation is
+    // refracted; below it no ray reaches the Moon.
+    ObservingConditions conditions;
+    conditions.Refraction = true;
+    EmeCalculator calc({52.52, 13.405, 0}, std::nullopt, conditions);
+    const UtcSeconds start = UtcSecondsOf(EncodeDateTime(2026, 3, 21, 0, 0, 0));
+    int below = 0;
+    int above = 0;
+    for (UtcSeconds t = start; t < start + kWholeSecondsPerDay; t += 60) {
+        const MoonSight s = calc.SightsAt(t).Home;
+        ASSERT_TRUE(s.Valid);
+        if (s.AirlessElevationDeg < -0.9 && s.AirlessElevationDeg > -2) {
+            EXPECT_TRUE(s.BelowRadioHorizon) << s.AirlessElevationDeg;
+            ++below;
+        } else if (s.AirlessElevationDeg > -0.45 && s.AirlessElevationDeg < 1) {
+            EXPECT_FALSE(s.BelowRadioHorizon) << s.AirlessElevationDeg;
+            EXPECT_GT(s.ElevationDeg, s.AirlessElevationDeg);
+            ++above;
+        }
+    }
+    EXPECT_GE(below, 4);
+    EXPECT_GE(above, 4);
+    conditions.Refraction = false;
+    EmeCalculator airless({52.52, 13.405, 0}, std::nullopt, conditions);
+    for (UtcSeconds t = start; t < start + kWholeSecondsPerDay; t += 600) {
+        EXPECT_FALSE(airless.SightsAt(t).Home.BelowRadioHorizon);
+    }
+}
+
 TEST(MoonPerigee, FindsTheExtremesAScanFinds) {
     // The distance every 10 minutes over the 30 days ahead, the extremes
     // refined to the minute, with an ephemeris of the test's own.

@@ -378,6 +378,21 @@ private slots:
         QVERIFY(messages_.said.empty());
     }
 
+    void theMoonBelowTheRadioHorizonIsSaidToBeSo() {
+        clock_.reading.Local = EncodeDateTime(2026, 3, 21, 5, 30, 0); // airless −1.4° at home
+        conditions_.Refraction = true;
+        EmeWindow w(Services());
+        w.show();
+        w.Tick();
+        QVERIFY(w.Live().Home.BelowRadioHorizon);
+        QVERIFY2(w.LiveText(EmeWindow::kElevationRow, false)
+                     .endsWith(QStringLiteral(", below the radio horizon")),
+                 qPrintable(w.LiveText(EmeWindow::kElevationRow, false)));
+        conditions_.Refraction = false; // airless: no radio horizon to speak of
+        w.Tick();
+        QVERIFY(!w.LiveText(EmeWindow::kElevationRow, false).contains(QStringLiteral("radio")));
+    }
+
     void stationOutOfRangeShowsNothing() {
         station_.Latitude = 95;
         EmeWindow w(Services());
