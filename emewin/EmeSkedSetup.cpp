@@ -91,6 +91,21 @@ SkedTexts SkedTextsOf(const eme::EmeMoment& m, double frequencyMHz) {
     return t;
 }
 
+ShownWindow InwardMinutes(const eme::MoonWindow& w) {
+    constexpr eme::UtcSeconds kMinute = 60;
+    const auto floorMinute = [](eme::UtcSeconds t) {
+        return t - ((t % kMinute) + kMinute) % kMinute;
+    };
+    ShownWindow s;
+    const eme::UtcSeconds start = floorMinute(w.Start);
+    s.Start = start == w.Start ? start : start + kMinute;
+    s.End = floorMinute(w.End);
+    if (s.End <= s.Start) {
+        s = {w.Start, w.End, true};
+    }
+    return s;
+}
+
 std::string DegradationTip(double receiverK) {
     char text[400];
     std::snprintf(text, sizeof text,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "eme/EmeCalculator.h"
+#include "eme/MoonWindows.h"
 
 #include <optional>
 #include <string>
@@ -45,6 +46,17 @@ struct SkedTexts {
     std::string MoonHome, MoonDx;
 };
 SkedTexts SkedTextsOf(const eme::EmeMoment& m, double frequencyMHz);
+
+/// A common window as the table and the page show it: the edges rounded
+/// inwards to the minute (the start up, the end down), so the Moon is up
+/// over the whole of the span said; a window too short for that keeps its
+/// edges to the second (`ToTheSecond`). UTC seconds.
+struct ShownWindow {
+    eme::UtcSeconds Start = 0;
+    eme::UtcSeconds End = 0;
+    bool ToTheSecond = false;
+};
+ShownWindow InwardMinutes(const eme::MoonWindow& window);
 
 /// The tooltip of DGRD, with the receiver temperature in use.
 std::string DegradationTip(double receiverK);

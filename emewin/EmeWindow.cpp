@@ -73,19 +73,29 @@ QString Doppler(double hz) {
     return sign + Value(hz, 1, QStringLiteral(" Hz"));
 }
 
-/// "Sat 2026-03-21 13:52" (UTC).
-QString WhenText(eme::UtcSeconds utc) {
+/// "Sat 2026-03-21 13:52" (UTC), with the seconds (":07") when asked.
+QString WhenText(eme::UtcSeconds utc, bool seconds = false) {
     const DateTime t = eme::DateTimeOf(utc);
     const DecodedInstant d = DecodeInstant(t);
     const std::string_view day = WeekdayName(t).substr(0, 3);
-    return QString::asprintf("%.*s %04u-%02u-%02u %02u:%02u", static_cast<int>(day.size()),
-                             day.data(), unsigned{d.Year}, unsigned{d.Month}, unsigned{d.Day},
-                             unsigned{d.Hour}, unsigned{d.Minute});
+    QString text = QString::asprintf("%.*s %04u-%02u-%02u %02u:%02u", static_cast<int>(day.size()),
+                                     day.data(), unsigned{d.Year}, unsigned{d.Month},
+                                     unsigned{d.Day}, unsigned{d.Hour}, unsigned{d.Minute});
+    if (seconds) {
+        text += QString::asprintf(":%02u", unsigned{d.Second});
+    }
+    return text;
 }
 
-QString DurationText(std::int64_t seconds) {
-    const auto minutes = static_cast<long long>(std::llround(seconds / kSecondsPerMinute));
-    return QString::asprintf("%lld h %02lld min", minutes / 60, minutes % 60);
+/// "7 h 46 min" of the span shown; "0 h 00 min 40 s" to the second.
+QString DurationText(std::int64_t seconds, bool toTheSecond) {
+    const auto whole = static_cast<long long>(seconds);
+    const long long minutes = whole / 60;
+    QString text = QString::asprintf("%lld h %02lld min", minutes / 60, minutes % 60);
+    if (toTheSecond) {
+        text += QString::asprintf(" %02lld s", whole % 60);
+    }
+    return text;
 }
 
 QString Degrees(double deg, int decimals = 2) {
@@ -411,7 +421,9 @@ void EmeWindow::BuildControls() {
 
     auto* windowsTitle = new QHBoxLayout;
     windowsTitle->addWidget(new QLabel(
-        QStringLiteral("<b>Common Moon windows, next %1 days</b>").arg(eme::kWindowDaysAhead),
+        QStringLiteral("<b>Common Moon windows, next %1 days</b> (UTC, each rounded inwards to "
+                       "the minute: the Moon is up from the start to the end shown)")
+            .arg(eme::kWindowDaysAhead),
         this));
     windowsTitle->addStretch(1);
     SaveCsv = new QPushButton(QStringLiteral("Save CSV\u2026"), this);
@@ -820,10 +832,13 @@ void EmeWindow::ShowWindows() {
     WindowTable->setRowCount(static_cast<int>(windows_.size()));
     for (int row = 0; row < static_cast<int>(windows_.size()); ++row) {
         const eme::MoonWindow& w = windows_[static_cast<std::size_t>(row)];
+        const ShownWindow shown = InwardMinutes(w);
         const QString cells[] = {
-            (w.OpenAtStart ? QStringLiteral("now, ") : QString()) + WhenText(w.Start),
-            WhenText(w.End) + (w.OpenAtEnd ? QStringLiteral(" or later") : QString()),
-            DurationText(w.DurationS()),
+            (w.OpenAtStart ? QStringLiteral("now, ") : QString()) +
+                WhenText(shown.Start, shown.ToTheSecond),
+            WhenText(shown.End, shown.ToTheSecond) +
+                (w.OpenAtEnd ? QStringLiteral(" or later") : QString()),
+            DurationText(shown.End - shown.Start, shown.ToTheSecond),
             Degrees(w.MaxElevationHomeDeg, 1),
             Degrees(w.MaxElevationDxDeg, 1),
             Doppler(w.MidEchoDopplerHz),

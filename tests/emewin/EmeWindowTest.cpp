@@ -8,6 +8,7 @@
 #include "emewin/EmeWindow.h"
 #include "eme/EmeBeam.h"
 #include "eme/SkyDegradation.h"
+#include "emewin/EmeSkedSetup.h"
 
 #include "eme/EmeCsv.h"
 #include "emewin/DopplerPanel.h"
@@ -376,6 +377,33 @@ private slots:
             QFile::copy(pdf, shots + QStringLiteral("/eme-print.pdf"));
         }
         QVERIFY(messages_.said.empty());
+    }
+
+    void windowsAreRoundedInwardsToTheMinute_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("shownStart");
+        QTest::addColumn<int>("shownEnd");
+        QTest::addColumn<bool>("seconds");
+        // Seconds after 2026-03-21 13:00:00 UTC.
+        QTest::newRow("on whole minutes") << 3120 << 4200 << 3120 << 4200 << false;
+        QTest::newRow("the start up, the end down") << 3160 << 4220 << 3180 << 4200 << false;
+        QTest::newRow("shorter than its rounding") << 3125 << 3170 << 3125 << 3170 << true;
+    }
+    void windowsAreRoundedInwardsToTheMinute() {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, shownStart);
+        QFETCH(int, shownEnd);
+        QFETCH(bool, seconds);
+        const eme::UtcSeconds base = eme::UtcSecondsOf(EncodeDateTime(2026, 3, 21, 13, 0, 0));
+        eme::MoonWindow w;
+        w.Start = base + start;
+        w.End = base + end;
+        const ShownWindow shown = InwardMinutes(w);
+        QCOMPARE(shown.Start, base + shownStart);
+        QCOMPARE(shown.End, base + shownEnd);
+        QCOMPARE(shown.ToTheSecond, seconds);
     }
 
     void theMoonBelowTheRadioHorizonIsSaidToBeSo() {
