@@ -1,5 +1,6 @@
 #include "emewin/EmeSkedSetup.h"
 
+#include "apparent/ObservingConditions.h"
 #include "eme/EmeBeam.h"
 #include "eme/SkyDegradation.h"
 #include "measure/NumberText.h"
@@ -89,6 +90,56 @@ SkedTexts SkedTextsOf(const eme::EmeMoment& m, double frequencyMHz) {
         t.MoonDx = "+" + t.MoonDx;
     }
     return t;
+}
+
+HpbwTyped BandOf(std::string_view text) {
+    const std::string_view trimmed = measure::TrimBlanks(text);
+    if (trimmed.empty()) {
+        return {true, std::nullopt};
+    }
+    const auto v = measure::FiniteNumber(trimmed);
+    if (!v || *v < kMinFrequencyMHz || *v > kMaxFrequencyMHz) {
+        return {};
+    }
+    return {true, v};
+}
+
+DayTyped DayOf(std::string_view text) {
+    const std::string trimmed(measure::TrimBlanks(text));
+    if (trimmed.empty()) {
+        return {true, std::nullopt};
+    }
+    unsigned y = 0;
+    unsigned m = 0;
+    unsigned d = 0;
+    char tail = 0;
+    if (trimmed.size() != 10 ||
+        std::sscanf(trimmed.c_str(), "%4u-%2u-%2u%c", &y, &m, &d, &tail) != 3 || y < 1900 ||
+        y > 2100 || m < 1 || m > 12 || d < 1 || d > 31) {
+        return {};
+    }
+    const DateTime at =
+        EncodeDateTime(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d), 0, 0, 0);
+    const DecodedInstant back = DecodeInstant(at);
+    if (back.Month != m || back.Day != d) {
+        return {}; // 2026-02-30
+    }
+    return {true, eme::UtcSecondsOf(at)};
+}
+
+SearchSpan SearchSpanOf(std::optional<eme::UtcSeconds> from, std::optional<eme::UtcSeconds> to,
+                        eme::UtcSeconds now) {
+    SearchSpan s;
+    s.Default = !from && !to;
+    s.Start = from ? *from : now;
+    s.End = to ? *to + eme::kWholeSecondsPerDay
+               : s.Start + eme::kWindowDaysAhead * eme::kWholeSecondsPerDay;
+    if (s.End <= s.Start) {
+        s.Problem = "The last day of the search is before its first.";
+    } else if (s.End - s.Start > kEmeMostSearchDays * eme::kWholeSecondsPerDay) {
+        s.Problem = "The search covers at most 366 days: choose a shorter span.";
+    }
+    return s;
 }
 
 ShownWindow InwardMinutes(const eme::MoonWindow& w) {

@@ -47,6 +47,34 @@ struct SkedTexts {
 };
 SkedTexts SkedTextsOf(const eme::EmeMoment& m, double frequencyMHz);
 
+/// The EME window's own band as typed (MHz, 1..1 000 000), or nothing; an
+/// empty text is the program's observing frequency (std::nullopt in
+/// `Value`).
+HpbwTyped BandOf(std::string_view text);
+
+/// A day as typed, "YYYY-MM-DD" (UTC, 1900..2100), as its 00:00 UTC in
+/// seconds; an empty text is none (the default of the field); `Valid` false
+/// for any other text.
+struct DayTyped {
+    bool Valid = false;
+    std::optional<eme::UtcSeconds> Midnight;
+};
+DayTyped DayOf(std::string_view text);
+
+/// The span the common windows are searched over, UTC seconds: from the
+/// start of `from` (else `now`) to the end of `to` (else seven days after
+/// the start). `Problem` says why it is refused (the end before the start,
+/// more than kEmeMostSearchDays); empty when accepted.
+struct SearchSpan {
+    eme::UtcSeconds Start = 0;
+    eme::UtcSeconds End = 0;
+    bool Default = true; ///< no day typed: the next seven days from now
+    std::string Problem;
+};
+inline constexpr int kEmeMostSearchDays = 366;
+SearchSpan SearchSpanOf(std::optional<eme::UtcSeconds> from, std::optional<eme::UtcSeconds> to,
+                        eme::UtcSeconds now);
+
 /// A common window as the table and the page show it: the edges rounded
 /// inwards to the minute (the start up, the end down), so the Moon is up
 /// over the whole of the span said; a window too short for that keeps its

@@ -188,7 +188,7 @@ bool EmeWindow::Inputs::operator==(const Inputs& o) const {
         return a.AzimuthDeg == b.AzimuthDeg && a.ElevationDeg == b.ElevationDeg;
     };
     return Home == o.Home && Dx == o.Dx && Conditions == o.Conditions &&
-           HomeMinDeg == o.HomeMinDeg && DxMinDeg == o.DxMinDeg &&
+           HomeMinDeg == o.HomeMinDeg && DxMinDeg == o.DxMinDeg && From == o.From && To == o.To &&
            std::equal(Horizon.begin(), Horizon.end(), o.Horizon.begin(), o.Horizon.end(), same);
 }
 
@@ -213,6 +213,8 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
     HomeHpbw->setText(homeHpbwDeg_ ? QString::number(*homeHpbwDeg_) : QString());
     DxHpbw->setText(dxHpbwDeg_ ? QString::number(*dxHpbwDeg_) : QString());
     moonTemperatureK_ = stored.MoonTemperatureK;
+    bandMHz_ = stored.FrequencyMHz;
+    Band->setText(bandMHz_ ? QString::number(*bandMHz_) : QString());
     MoonTemperature->setText(moonTemperatureK_ ? QString::number(*moonTemperatureK_) : QString());
     if (!stored.Dx.empty()) {
         dx_ = eme::ParseDxStation(stored.Dx).Station;
@@ -419,12 +421,48 @@ void EmeWindow::BuildControls() {
     grid->addWidget(ExtremesText, kLiveRowCount + 1, 0, 1, 4);
     column->addWidget(liveBox);
 
+    auto* span = new QHBoxLayout;
+    Band = new QLineEdit(this);
+    Band->setObjectName(QStringLiteral("Band"));
+    Band->setMaximumWidth(90);
+    Band->setToolTip(QStringLiteral("The band of the sked, MHz: the Doppler shifts, the path "
+                                    "loss, the sky and DGRD; empty: the observing frequency"));
+    SearchFrom = new QLineEdit(this);
+    SearchTo = new QLineEdit(this);
+    SearchFrom->setObjectName(QStringLiteral("SearchFrom"));
+    SearchTo->setObjectName(QStringLiteral("SearchTo"));
+    for (QLineEdit* e : {SearchFrom, SearchTo}) {
+        e->setMaximumWidth(100);
+        e->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
+        e->setToolTip(QStringLiteral("The days the common windows are looked for (UTC), at most "
+                                     "366; empty: from now, and seven days on"));
+    }
+    span->addWidget(new QLabel(QStringLiteral("Band:"), this));
+    span->addWidget(Band);
+    span->addWidget(new QLabel(QStringLiteral("MHz   Windows from:"), this));
+    span->addWidget(SearchFrom);
+    span->addWidget(new QLabel(QStringLiteral("to:"), this));
+    span->addWidget(SearchTo);
+    span->addStretch(1);
+    column->addLayout(span);
+    column->addWidget(reasons_->Watch(Band, [](const QString& text) {
+        return BandOf(text.toStdString()).Valid
+                   ? QString()
+                   : QStringLiteral("The band must be a number of MHz from 1 to 1000000, or "
+                                    "empty for the observing frequency.");
+    }));
+    for (QLineEdit* e : {SearchFrom, SearchTo}) {
+        column->addWidget(reasons_->Watch(e, [](const QString& text) {
+            return DayOf(text.toStdString()).Valid
+                       ? QString()
+                       : QStringLiteral("A day is YYYY-MM-DD (UTC, 1900 to 2100), or empty.");
+        }));
+    }
+
     auto* windowsTitle = new QHBoxLayout;
-    windowsTitle->addWidget(new QLabel(
-        QStringLiteral("<b>Common Moon windows, next %1 days</b> (UTC, each rounded inwards to "
-                       "the minute: the Moon is up from the start to the end shown)")
-            .arg(eme::kWindowDaysAhead),
-        this));
+    WindowsTitle = new QLabel(this);
+    WindowsTitle->setObjectName(QStringLiteral("WindowsTitle"));
+    windowsTitle->addWidget(WindowsTitle);
     windowsTitle->addStretch(1);
     SaveCsv = new QPushButton(QStringLiteral("Save CSV\u2026"), this);
     SaveCsv->setToolTip(QStringLiteral("The windows as a CSV file"));
@@ -471,6 +509,11 @@ void EmeWindow::BuildControls() {
             [this] { SetReceiverK(ReceiverTemperature->text()); });
     connect(MoonTemperature, &QLineEdit::editingFinished, this,
             [this] { SetMoonTemperature(MoonTemperature->text()); });
+    connect(Band, &QLineEdit::editingFinished, this, [this] { SetBand(Band->text()); });
+    for (QLineEdit* e : {SearchFrom, SearchTo}) {
+        connect(e, &QLineEdit::editingFinished, this,
+                [this] { SetSearchDays(SearchFrom->text(), SearchTo->text()); });
+    }
     connect(HomeHpbw, &QLineEdit::editingFinished, this,
             [this] { SetHpbw(false, HomeHpbw->text()); });
     connect(DxHpbw, &QLineEdit::editingFinished, this, [this] { SetHpbw(true, DxHpbw->text()); });
@@ -572,6 +615,56 @@ bool EmeWindow::SetMoonTemperature(const QString& text) {
     return true;
 }
 
+double EmeWindow::BandMHz() const {
+    return bandMHz_ ? *bandMHz_ : services_.Conditions->FrequencyMHz;
+}
+
+bool EmeWindow::SetBand(const QString& text) {
+    if (Band->text() != text) {
+        Band->setText(text);
+    }
+    const HpbwTyped v = BandOf(text.toStdString());
+    if (!reasons_->Check(Band) || !v.Valid) {
+        return false;
+    }
+    if (v.Value != bandMHz_) {
+        bandMHz_ = v.Value;
+        StoreSettings();
+        Tick();
+    }
+    return true;
+}
+
+bool EmeWindow::SetSearchDays(const QString& from, const QString& to) {
+    if (SearchFrom->text() != from) {
+        SearchFrom->setText(from);
+    }
+    if (SearchTo->text() != to) {
+        SearchTo->setText(to);
+    }
+    const DayTyped first = DayOf(from.toStdString());
+    const DayTyped last = DayOf(to.toStdString());
+    const bool fieldsOk = reasons_->Check(SearchFrom) && reasons_->Check(SearchTo);
+    if (!fieldsOk || !first.Valid || !last.Valid) {
+        return false;
+    }
+    const SearchSpan span =
+        SearchSpanOf(first.Midnight, last.Midnight, eme::UtcSecondsOf(clock_.UtcNow()));
+    if (!span.Problem.empty()) {
+        WindowsTitle->setText(QStringLiteral("<b>Common Moon windows</b>: ") +
+                              QString::fromStdString(span.Problem));
+        return false;
+    }
+    WindowsTitle->clear(); // said again by ShowStatus
+    if (first.Midnight != searchFrom_ || last.Midnight != searchTo_) {
+        searchFrom_ = first.Midnight;
+        searchTo_ = last.Midnight;
+        Tick();
+    }
+    ShowStatus();
+    return true;
+}
+
 bool EmeWindow::SetHpbw(bool dx, const QString& text) {
     QLineEdit* field = dx ? DxHpbw : HomeHpbw;
     std::optional<double>& stored = dx ? dxHpbwDeg_ : homeHpbwDeg_;
@@ -591,7 +684,7 @@ bool EmeWindow::SetHpbw(bool dx, const QString& text) {
 }
 
 bool EmeWindow::SkyReady() const {
-    return brightness_ && brightness_->FrequencyMHz() == services_.Conditions->FrequencyMHz;
+    return brightness_ && brightness_->FrequencyMHz() == BandMHz();
 }
 
 void EmeWindow::StartSky(double frequencyMHz) {
@@ -660,6 +753,7 @@ void EmeWindow::StoreSettings() {
     s.DxMinElevationDeg = dxMinDeg_;
     s.ReceiverK = receiverK_;
     s.MoonTemperatureK = moonTemperatureK_;
+    s.FrequencyMHz = bandMHz_;
     s.HomeHpbwDeg = homeHpbwDeg_;
     s.DxHpbwDeg = dxHpbwDeg_;
     SaveEmeSettings(services_.Directory, s);
@@ -674,6 +768,9 @@ EmeWindow::Inputs EmeWindow::CurrentInputs() const {
         in.Dx = dx_->Site;
     }
     in.Conditions = *services_.Conditions;
+    in.Conditions.FrequencyMHz = BandMHz();
+    in.From = searchFrom_;
+    in.To = searchTo_;
     in.HomeMinDeg = homeMinDeg_;
     in.DxMinDeg = dxMinDeg_;
     if (services_.Horizon) {
@@ -715,8 +812,8 @@ void EmeWindow::Tick() {
         ShowWindows();
     }
 
-    if (!stationRefused_ &&
-        (!searched_ || !(*searched_ == in) || now - searchStart_ >= kEmeSearchRenewS)) {
+    if (!stationRefused_ && (!searched_ || !(*searched_ == in) ||
+                             (!in.From && !in.To && now - searchStart_ >= kEmeSearchRenewS))) {
         if (watcher_.isRunning()) {
             if (!(*searched_ == in)) {
                 cancel_->store(true); // superseded: stop it and search again
@@ -731,8 +828,9 @@ void EmeWindow::Tick() {
 
 void EmeWindow::StartSearch(const Inputs& in, eme::UtcSeconds now) {
     eme::WindowSearch search;
-    search.Start = now;
-    search.End = now + eme::kWindowDaysAhead * eme::kWholeSecondsPerDay;
+    const SearchSpan span = SearchSpanOf(in.From, in.To, now);
+    search.Start = span.Start;
+    search.End = span.Problem.empty() ? span.End : span.Start + eme::kWholeSecondsPerDay;
     search.StepS = kEmeSearchStepS;
     search.HomeMinElevationDeg = in.HomeMinDeg;
     search.DxMinElevationDeg = in.DxMinDeg;
@@ -801,7 +899,7 @@ void EmeWindow::ShowLive() {
     set(kPathLossChangeRow, Value(m.PathLossChangeDb, 2, QStringLiteral(" dB")), QString());
     set(kPolarisationRow, QString(), dxOr(Degrees(m.PolarisationOffsetDeg, 1)));
     set(kSemiDiameterRow, Degrees(m.SemiDiameterDeg, 3), QString());
-    const double f = services_.Conditions->FrequencyMHz;
+    const double f = BandMHz();
     const SkedTexts t = SkedTextsOf(m, f);
     const auto q = [](const std::string& text) { return QString::fromStdString(text); };
     set(kSkyRow, q(t.SkyHome), dxOr(q(t.SkyDx)));
@@ -855,6 +953,25 @@ void EmeWindow::ShowWindows() {
 }
 
 void EmeWindow::ShowStatus() {
+    const auto dayText = [](eme::UtcSeconds midnight) {
+        const DecodedInstant d = DecodeInstant(eme::DateTimeOf(midnight));
+        return QString::asprintf("%04u-%02u-%02u", unsigned{d.Year}, unsigned{d.Month},
+                                 unsigned{d.Day});
+    };
+    const SearchSpan span =
+        SearchSpanOf(searchFrom_, searchTo_, eme::UtcSecondsOf(clock_.UtcNow()));
+    const QString covered =
+        span.Default ? QStringLiteral("next %1 days").arg(eme::kWindowDaysAhead)
+                     : QStringLiteral("%1 to %2")
+                           .arg(searchFrom_ ? dayText(*searchFrom_) : QStringLiteral("now"),
+                                dayText(span.End - eme::kWholeSecondsPerDay));
+    const QString title =
+        QStringLiteral("<b>Common Moon windows, %1</b> (UTC, each rounded inwards to "
+                       "the minute: the Moon is up from the start to the end shown)")
+            .arg(covered);
+    if (WindowsTitle->text() != title && !WindowsTitle->text().contains(QStringLiteral("</b>: "))) {
+        WindowsTitle->setText(title);
+    }
     QStringList parts;
     if (stationRefused_) {
         parts << QStringLiteral("The home station is out of range: correct it in Home Data.");
@@ -862,10 +979,10 @@ void EmeWindow::ShowStatus() {
         parts << QStringLiteral("Looking for the common windows\u2026 %1 %")
                      .arg(progress_ ? progress_->load() : 0);
     } else if (haveWindows_ && windows_.empty()) {
-        parts << QStringLiteral("No common window in the next %1 days.").arg(eme::kWindowDaysAhead);
+        parts << QStringLiteral("No common window in the days searched.");
     }
     const ObservingConditions& c = *services_.Conditions;
-    parts << QStringLiteral("%1 MHz").arg(c.FrequencyMHz);
+    parts << QStringLiteral("%1 MHz").arg(BandMHz());
     parts << (c.Refraction ? QStringLiteral("refracted elevations")
                            : QStringLiteral("airless elevations"));
     if (services_.Horizon && services_.Horizon() != nullptr) {
@@ -930,7 +1047,7 @@ QString EmeWindow::PrintTitle() const {
              QString::asprintf("%04u-%02u-%02u %02u:%02u:%02u", unsigned{at.Year},
                                unsigned{at.Month}, unsigned{at.Day}, unsigned{at.Hour},
                                unsigned{at.Minute}, unsigned{at.Second}))
-        .arg(c.FrequencyMHz)
+        .arg(BandMHz())
         .arg(c.Refraction ? QStringLiteral("refracted elevations")
                           : QStringLiteral("airless elevations"))
         .arg(homeMinDeg_)

@@ -379,6 +379,40 @@ private slots:
         QVERIFY(messages_.said.empty());
     }
 
+    void theWindowsOwnBandAndDaysAreSearched() {
+        conditions_.FrequencyMHz = 1296;
+        {
+            EmeWindow w(Services());
+            QVERIFY(w.SetDx(QStringLiteral("W5LUA EM13")));
+            w.show();
+            QVERIFY(!w.SetBand(QStringLiteral("0.5")));
+            QVERIFY(w.SetBand(QStringLiteral("144")));
+            QCOMPARE(w.BandMHz(), 144.0);
+            ObservingConditions at144 = conditions_;
+            at144.FrequencyMHz = 144;
+            eme::EmeCalculator calc({52.52, 13.405, 40}, w.Dx()->Site, at144);
+            QCOMPARE(w.Live().EchoDopplerHz, calc.At(Now()).EchoDopplerHz);
+            QVERIFY(w.Status->text().contains(QStringLiteral("144 MHz")));
+            // A week of one's own choosing, and one refused.
+            QVERIFY(!w.SetSearchDays(QStringLiteral("2026-12-20"), QStringLiteral("2026-12-14")));
+            QVERIFY(w.WindowsTitle->text().contains(QStringLiteral("before its first")));
+            QVERIFY(!w.SetSearchDays(QStringLiteral("2026-02-30"), QString()));
+            QVERIFY(w.SetSearchDays(QStringLiteral("2027-01-04"), QStringLiteral("2027-01-10")));
+            WaitForWindows(w);
+            QVERIFY(w.WindowsTitle->text().contains(QStringLiteral("2027-01-04 to 2027-01-10")));
+            const eme::UtcSeconds first = eme::UtcSecondsOf(EncodeDateTime(2027, 1, 4, 0, 0, 0));
+            const eme::UtcSeconds end = eme::UtcSecondsOf(EncodeDateTime(2027, 1, 11, 0, 0, 0));
+            QVERIFY(w.Windows().size() >= 5);
+            for (const eme::MoonWindow& win : w.Windows()) {
+                QVERIFY(win.Start >= first && win.End <= end);
+            }
+        }
+        const EmeSettings kept = LoadEmeSettings(dir_.path(), {QRect(0, 0, 1280, 1024)});
+        QCOMPARE(kept.FrequencyMHz, std::optional<double>(144.0));
+        EmeWindow again(Services());
+        QCOMPARE(again.Band->text(), QStringLiteral("144"));
+    }
+
     void windowsAreRoundedInwardsToTheMinute_data() {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("end");
