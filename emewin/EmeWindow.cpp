@@ -39,7 +39,7 @@ namespace vantrel {
 namespace {
 
 const QPoint kOffsetFromMainWindow(80, 60);
-const QSize kFirstSize(900, 720);
+const QSize kFirstSize(1000, 880);
 constexpr double kPercent = 100.0;
 constexpr double kSecondsPerMinute = 60.0;
 

@@ -87,6 +87,14 @@ int main(int argc, char** argv) {
     w.Tick();
     ok = Shoot(w, out + QStringLiteral("/eme-window-sun-near-moon.png")) && ok;
 
+    // A week of one's own choosing on 23 cm, the window's own band, the Moon
+    // by its phase.
+    w.SetBand(QStringLiteral("1296"));
+    w.SetSearchDays(QStringLiteral("2026-12-14"), QStringLiteral("2026-12-20"));
+    ok = Shoot(w, out + QStringLiteral("/eme-window-week.png")) && ok;
+    w.SetSearchDays(QString(), QString());
+    w.SetBand(QString());
+
     // Doppler following of Hamlib's own dummy rig (model 1) at 1296 MHz,
     // then of a rigctld that is not running.
     conditions.FrequencyMHz = 1296;

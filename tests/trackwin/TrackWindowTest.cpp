@@ -194,6 +194,7 @@ private slots:
         QVERIFY(std::abs(m.captured(2).toDouble() - request->Source.Airless.ElevationDeg) < 0.2);
         QCOMPARE(w.OffSource->text().toDouble(), step);
         QCOMPARE(w.OffSourceButton->text(), QStringLiteral("On source"));
+        test::Shoot(w, "track-coldest-sky.png");
     }
 
     void init() {
