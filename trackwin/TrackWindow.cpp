@@ -375,6 +375,8 @@ void TrackWindow::BuildControls() {
     form->addRow(QStringLiteral("Last error"), errorRow);
     ColdSkyText = label("ColdSkyText");
     ColdSkyText->setWordWrap(true);
+    // Room for the reference's two lines (az, el, Tsky; frequency and beam).
+    ColdSkyText->setMinimumHeight(2 * ColdSkyText->fontMetrics().lineSpacing());
     form->addRow(QStringLiteral("Coldest sky"), ColdSkyText);
     form->addRow(offRow);
     coldSky_ = new ColdSkySearch(this);
