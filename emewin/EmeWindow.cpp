@@ -3,6 +3,7 @@
 #include "controls/FieldReasons.h"
 #include "eme/EmeCsv.h"
 #include "emewin/DopplerPanel.h"
+#include "emewin/DxSkedPanel.h"
 #include "emewin/EmeSettings.h"
 #include "emewin/EmeSkedSetup.h"
 #include "help/ProcessPaths.h"
@@ -486,6 +487,57 @@ void EmeWindow::BuildControls() {
         "When the Moon is above both minimum elevations (and above the horizon profile the "
         "sky window has loaded); Doppler shifts and the path loss at each window's middle"));
     column->addWidget(WindowTable, 1);
+    DxList = new DxSkedPanel(this);
+    DxList->ChooseSaveFile = [this](const QString& caption, const QString& filter) {
+        return ChooseSaveFile(caption, filter);
+    };
+    DxList->Ask = [this](QString& why) -> std::optional<DxSkedAsk> {
+        if (!CheckStation(*services_.Station).empty()) {
+            why = QStringLiteral("The home station is out of range: correct it in Home Data.");
+            return std::nullopt;
+        }
+        DxSkedAsk ask;
+        for (const std::string& text : recent_) {
+            if (const auto parsed = eme::ParseDxStation(text); parsed.Station) {
+                ask.Dx.push_back(*parsed.Station);
+            }
+        }
+        if (ask.Dx.empty()) {
+            why = QStringLiteral("No DX station yet: type one above.");
+            return std::nullopt;
+        }
+        const Inputs in = CurrentInputs();
+        const SearchSpan span = SearchSpanOf(in.From, in.To, eme::UtcSecondsOf(clock_.UtcNow()));
+        if (!span.Problem.empty()) {
+            why = QString::fromStdString(span.Problem);
+            return std::nullopt;
+        }
+        ask.Search.Home = in.Home;
+        ask.Search.Conditions = in.Conditions;
+        ask.Search.Span.Start = span.Start;
+        ask.Search.Span.End = span.End;
+        ask.Search.Span.StepS = kEmeSearchStepS;
+        ask.Search.Span.HomeMinElevationDeg = in.HomeMinDeg;
+        ask.Search.Span.DxMinElevationDeg = in.DxMinDeg;
+        if (in.Horizon.size() >= kHorizonMinPoints) {
+            ask.Search.Span.HomeHorizon.emplace(in.Horizon);
+        }
+        ask.Search.Ut1 = services_.Ut1;
+        const double f = in.Conditions.FrequencyMHz;
+        ask.Search.HomeHpbwDeg = HpbwInUseDeg(homeHpbwDeg_, f);
+        ask.Search.DxHpbwDeg = HpbwInUseDeg(dxHpbwDeg_, f);
+        ask.Search.ReceiverK = receiverK_;
+        if (SkyReady()) {
+            ask.Sky = brightness_;
+        }
+        const HomeStation& s = *services_.Station;
+        ask.Station = (s.CallSign.empty() ? std::string() : s.CallSign + " ") +
+                      QString::asprintf("%.4f,%.4f", static_cast<double>(s.Latitude),
+                                        static_cast<double>(s.Longitude))
+                          .toStdString();
+        return ask;
+    };
+    column->addWidget(DxList, 1);
 
     Status = new QLabel(this);
     Status->setWordWrap(true);
@@ -1074,13 +1126,23 @@ void EmeWindow::PrintClick() {
         header << QLatin1String(h);
     }
     rows.push_back(header);
-    for (int r = 0; r < WindowTable->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < WindowTable->columnCount(); ++c) {
-            const QTableWidgetItem* item = WindowTable->item(r, c);
-            cells << (item != nullptr ? item->text() : QString());
+    for (QTableWidget* table : {WindowTable, DxList->Table}) {
+        if (table == DxList->Table && table->rowCount() > 0) {
+            rows.push_back({});
+            QStringList dxHeader;
+            for (int c = 0; c < table->columnCount(); ++c) {
+                dxHeader << table->horizontalHeaderItem(c)->text();
+            }
+            rows.push_back(dxHeader);
         }
-        rows.push_back(cells);
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c) {
+                const QTableWidgetItem* item = table->item(r, c);
+                cells << (item != nullptr ? item->text() : QString());
+            }
+            rows.push_back(cells);
+        }
     }
     const QFont font(QStringLiteral("DejaVu Sans"), 9);
     const QFontMetricsF metrics(font);

@@ -36,6 +36,7 @@ class QTimer;
 namespace vantrel {
 
 class DopplerPanel;
+class DxSkedPanel;
 class FieldReasons;
 
 /// Caption of the EME window.
@@ -177,6 +178,8 @@ public:
     QTimer* Ticker = nullptr;
     /// Doppler following of the rig (its own thread drives the rig).
     DopplerPanel* DopplerFollowing = nullptr;
+    /// The common windows of every recent DX station over the days asked.
+    DxSkedPanel* DxList = nullptr;
 
     /// The live values as shown: one row per quantity, the home and DX
     /// columns (empty where a value has no DX side).

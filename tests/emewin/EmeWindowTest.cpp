@@ -6,12 +6,14 @@
 // range, and a damaged [EME] section.
 
 #include "emewin/EmeWindow.h"
+#include "eme/DxSked.h"
 #include "eme/EmeBeam.h"
 #include "eme/SkyDegradation.h"
 #include "emewin/EmeSkedSetup.h"
 
 #include "eme/EmeCsv.h"
 #include "emewin/DopplerPanel.h"
+#include "emewin/DxSkedPanel.h"
 #include "emewin/EmeSettings.h"
 
 #include "../RecordingMessages.h"
@@ -411,6 +413,48 @@ private slots:
         QCOMPARE(kept.FrequencyMHz, std::optional<double>(144.0));
         EmeWindow again(Services());
         QCOMPARE(again.Band->text(), QStringLiteral("144"));
+    }
+
+    void theRecentDxStationsWindowsAreListedInTheOrderAsked() {
+        EmeWindow w(Services());
+        w.show();
+        w.DxList->FindClick();
+        QVERIFY(w.DxList->State->text().contains(QStringLiteral("No DX station")));
+        QVERIFY(w.SetDx(QStringLiteral("VK2XYZ QF56od")));
+        QVERIFY(w.SetDx(QStringLiteral("W5LUA EM13qc")));
+        QVERIFY(w.SetMinElevation(true, QStringLiteral("5")));
+        QVERIFY(w.SetSearchDays(QStringLiteral("2027-01-04"), QStringLiteral("2027-01-07")));
+        QSignalSpy found(w.DxList, &DxSkedPanel::Found);
+        w.DxList->FindClick();
+        QVERIFY(found.wait(20000));
+        // As the core finds them for both stations over the four days.
+        std::vector<eme::DxStation> dx = {*eme::ParseDxStation("W5LUA EM13qc").Station,
+                                          *eme::ParseDxStation("VK2XYZ QF56od").Station};
+        eme::DxSkedSearch search;
+        search.Home = {52.52, 13.405, 40};
+        search.Conditions = conditions_;
+        search.Span.Start = eme::UtcSecondsOf(EncodeDateTime(2027, 1, 4, 0, 0, 0));
+        search.Span.End = eme::UtcSecondsOf(EncodeDateTime(2027, 1, 8, 0, 0, 0));
+        search.Span.StepS = kEmeSearchStepS;
+        search.Span.DxMinElevationDeg = 5;
+        bool complete = false;
+        const auto core = eme::FindDxSkeds(dx, search, {}, complete);
+        QCOMPARE(w.DxList->Rows().size(), core.size());
+        QCOMPARE(w.DxList->Table->rowCount(), static_cast<int>(core.size()));
+        QVERIFY(core.size() >= 4);
+        w.DxList->Order->setCurrentIndex(
+            w.DxList->Order->findData(static_cast<int>(eme::DxSkedOrder::Length)));
+        for (std::size_t i = 1; i < w.DxList->Rows().size(); ++i) {
+            QVERIFY(w.DxList->Rows()[i - 1].Window.DurationS() >=
+                    w.DxList->Rows()[i].Window.DurationS());
+        }
+        QCOMPARE(w.DxList->Table->item(0, 0)->text(),
+                 QString::fromStdString(w.DxList->Rows()[0].Dx));
+        const std::string csv = w.DxList->CsvText();
+        QVERIFY2(csv.starts_with("# station DL0ABC 52.5200,13.4050 frequency_mhz 1296.000 "
+                                 "min_el_home_deg 0.0 min_el_dx_deg 5.0\n"),
+                 csv.c_str());
+        test::Shoot(w, "eme-dx-list.png");
     }
 
     void windowsAreRoundedInwardsToTheMinute_data() {
