@@ -1,6 +1,7 @@
 #include "emewin/DxSkedPanel.h"
 
 #include "eme/EmeCsv.h"
+#include "emewin/EmeSkedSetup.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -21,12 +22,15 @@ namespace {
 const char* const kColumns[] = {"DX",       "Start (UTC)",      "End (UTC)",
                                 "Duration", "Common elevation", "DGRD"};
 
-QString Utc(eme::UtcSeconds t) {
-    return QString::fromStdString(eme::UtcText(t)).replace(QLatin1Char('T'), QLatin1Char(' '));
+/// "2026-12-19 19:39" (UTC), or with the seconds.
+QString Utc(eme::UtcSeconds t, bool seconds) {
+    QString text = QString::fromStdString(eme::UtcText(t));
+    text.replace(QLatin1Char('T'), QLatin1Char(' ')).remove(QLatin1Char('Z'));
+    return seconds ? text : text.left(16);
 }
 
 QString Fixed(double v, int decimals, const char* unit) {
-    return std::isfinite(v) ? QString::number(v, 'f', decimals) + QLatin1String(unit)
+    return std::isfinite(v) ? QString::number(v, 'f', decimals) + QString::fromUtf8(unit)
                             : QStringLiteral("\u2014");
 }
 
@@ -119,11 +123,13 @@ void DxSkedPanel::ShowRows() {
     Table->setRowCount(static_cast<int>(rows_.size()));
     for (int row = 0; row < static_cast<int>(rows_.size()); ++row) {
         const eme::DxSkedWindow& w = rows_[static_cast<std::size_t>(row)];
-        const auto minutes = static_cast<long long>(w.Window.DurationS() / 60);
+        // Rounded inwards to the minute, as the window's own list.
+        const ShownWindow shown = InwardMinutes(w.Window);
+        const auto minutes = static_cast<long long>((shown.End - shown.Start) / 60);
         const QString cells[] = {
             QString::fromStdString(w.Dx),
-            Utc(w.Window.Start),
-            Utc(w.Window.End),
+            Utc(shown.Start, shown.ToTheSecond),
+            Utc(shown.End, shown.ToTheSecond),
             QString::asprintf("%lld h %02lld min", minutes / 60, minutes % 60),
             Fixed(w.CommonElevationDeg, 1, "\u00b0"),
             Fixed(w.DegradationDb, 2, " dB"),

@@ -5,6 +5,7 @@
 
 #include "astro/OrbexSunMoon.h"
 #include "emewin/DopplerPanel.h"
+#include "emewin/DxSkedPanel.h"
 #include "emewin/EmeWindow.h"
 #include "mainwin/MainWindow.h"
 
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -92,6 +94,18 @@ int main(int argc, char** argv) {
     w.SetBand(QStringLiteral("1296"));
     w.SetSearchDays(QStringLiteral("2026-12-14"), QStringLiteral("2026-12-20"));
     ok = Shoot(w, out + QStringLiteral("/eme-window-week.png")) && ok;
+    // The DX list over that week, the longest windows first.
+    w.DxList->Order->setCurrentIndex(1);
+    w.DxList->FindClick();
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (w.DxList->Busy() && waited.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+    }
+    w.resize(w.width(), 1000);
+    ok = Shoot(w, out + QStringLiteral("/eme-window-dx-list.png")) && ok;
     w.SetSearchDays(QString(), QString());
     w.SetBand(QString());
 

@@ -450,6 +450,8 @@ private slots:
         }
         QCOMPARE(w.DxList->Table->item(0, 0)->text(),
                  QString::fromStdString(w.DxList->Rows()[0].Dx));
+        QVERIFY2(w.DxList->Table->item(0, 4)->text().endsWith(QStringLiteral("\u00b0")),
+                 qPrintable(w.DxList->Table->item(0, 4)->text()));
         const std::string csv = w.DxList->CsvText();
         QVERIFY2(csv.starts_with("# station DL0ABC 52.5200,13.4050 frequency_mhz 1296.000 "
                                  "min_el_home_deg 0.0 min_el_dx_deg 5.0\n"),
