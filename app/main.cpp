@@ -301,6 +301,7 @@ int main(int argc, char** argv) {
     scanServices.Messages = &scanMessages;
     scanServices.Antenna = [&measure] { return measure.Setup(); };
     scanServices.Pointing = [&track] { return track.Setup().Options; };
+    scanServices.Horizon = skyHorizon;
     scanServices.BorrowRotator = [&track](QString& why) {
         return track.LendRotator(QLatin1String(kScanCaption), why);
     };

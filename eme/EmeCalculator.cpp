@@ -1,9 +1,11 @@
 #include "eme/EmeCalculator.h"
 
 #include "eme/EchoPath.h"
+#include "eme/MoonNoise.h"
 #include "eme/MoonRotation.h"
 #include "eme/ParallacticAngle.h"
 #include "eme/SkyDegradation.h"
+#include "measure/MoonBrightness.h"
 #include "sunmoon/Constants.h"
 
 #include <cmath>
@@ -120,6 +122,8 @@ MoonSight EmeCalculator::SightFrom(Site& site) {
         const LibraryPlaceDeg airless{place.AzimuthDeg, place.ElevationDeg, place.GhaDeg,
                                       place.DecDeg};
         s.ElevationDeg = site.Refraction.SunMoon(airless).ElevationDeg;
+        s.BelowRadioHorizon =
+            site.Refraction.Refraction().BelowRadioHorizon(place.ElevationDeg / kDegPerRad);
     }
     s.J2000RaDeg = std::atan2(r[1], r[0]) * kDegPerRad;
     if (s.J2000RaDeg < 0) {
@@ -132,6 +136,10 @@ MoonSight EmeCalculator::SightFrom(Site& site) {
         sun[i] = -slow_.EarthHelioPositionAu[i] - observer.PositionAu[i];
     }
     s.SunMoonDeg = AngleDeg(sun, r);
+    const double sunLength = std::sqrt(sun[0] * sun[0] + sun[1] * sun[1] + sun[2] * sun[2]);
+    s.PhaseDeg =
+        measure::MoonPhaseDeg(s.J2000RaDeg, s.J2000DecDeg, std::atan2(sun[1], sun[0]) * kDegPerRad,
+                              std::asin(sun[2] / sunLength) * kDegPerRad);
     double rKm[3];
     double vKmPerS[3];
     for (int i = 0; i < 3; ++i) {
@@ -203,7 +211,13 @@ EmeMoment EmeCalculator::At(UtcSeconds utc) {
         m.SkyHomeK = SkyBehind(m.Home, homeHpbwDeg_, homeSky_);
         m.DegradationDb = DegradationDb(m.SkyHomeK, receiverK_, f, m.Home.DistanceKm);
     }
+    m.MoonPhaseDeg = m.Home.PhaseDeg;
+    m.MoonBrightnessFixed = moonFixedK_.has_value();
+    m.MoonBrightnessK = moonFixedK_ ? *moonFixedK_ : measure::MoonBrightnessK(f, m.MoonPhaseDeg);
+    m.MoonNoiseHomeK = MoonNoiseK(m.MoonBrightnessK, 2.0 * m.SemiDiameterDeg, homeHpbwDeg_);
     if (m.HasDx) {
+        m.MoonNoiseDxK =
+            MoonNoiseK(m.MoonBrightnessK, 2.0 * MoonSemiDiameterDeg(m.Dx.DistanceKm), dxHpbwDeg_);
         m.DxDopplerHz = DxDopplerHz(f, m.Home.RangeRateMps, m.Dx.RangeRateMps);
         m.PolarisationOffsetDeg =
             PolarisationOffsetDeg(m.Home.ParallacticAngleDeg, m.Dx.ParallacticAngleDeg);

@@ -57,6 +57,17 @@ struct EmeMoment {
     double SkyDxK = kNaN;
     double DegradationDb = kNaN;
     double DxDegradationDb = kNaN;
+    /// The Moon's own noise: its phase angle seen from home (degrees,
+    /// measure::MoonPhaseDeg), its brightness temperature (K: the user's
+    /// fixed value, else measure::MoonBrightnessK at the frequency and that
+    /// phase) and the rise of antenna temperature it gives in each
+    /// station's beam (K, eme/MoonNoise.h; NaN without a DX station for its
+    /// own).
+    double MoonPhaseDeg = kNaN;
+    double MoonBrightnessK = kNaN;
+    bool MoonBrightnessFixed = false; ///< the user's value, not the model's
+    double MoonNoiseHomeK = kNaN;
+    double MoonNoiseDxK = kNaN;
     /// Home's values are valid (and the DX station's, when there is one).
     bool Valid = false;
 };
@@ -106,6 +117,11 @@ public:
     void SetSkyBehindMoon(const sky::SkyBrightness* sky, double homeHpbwDeg, double dxHpbwDeg,
                           double receiverK);
 
+    /// The Moon's brightness temperature in the Moon's own noise: a fixed
+    /// value (K, > 0) of the user's, or none for the model by frequency
+    /// and phase.
+    void SetMoonTemperature(std::optional<double> fixedK) { moonFixedK_ = fixedK; }
+
     bool HasDx() const { return dx_.has_value(); }
     const ObservingConditions& Conditions() const { return conditions_; }
 
@@ -124,6 +140,7 @@ private:
     double homeHpbwDeg_ = 0;
     double dxHpbwDeg_ = 0;
     double receiverK_ = 0;
+    std::optional<double> moonFixedK_;
 
     /// The last beam average of a station and where it was taken.
     struct SkyTaken {

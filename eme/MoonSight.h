@@ -74,6 +74,15 @@ struct MoonSight {
     /// 0..180 (geometric; the Sun's light time and aberration move it by
     /// under 0.01°).
     double SunMoonDeg = kNaN;
+    /// The lunar phase angle of Krotikov and Troitsky seen from the
+    /// station, degrees in (−180, 180]: 0 at full Moon, negative while it
+    /// waxes (measure::MoonPhaseDeg).
+    double PhaseDeg = kNaN;
+    /// With radio refraction on: no ray from the station reaches the Moon,
+    /// it stands below the radio horizon (RadioRefraction::
+    /// BelowRadioHorizon; about −0.58° airless at sea level). Its elevation
+    /// is then the airless one.
+    bool BelowRadioHorizon = false;
     /// The Moon's apparent rotation seen from the station, rad/s
     /// (eme/MoonRotation.h).
     double ApparentRotationRadPerS = kNaN;

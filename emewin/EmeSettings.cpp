@@ -62,6 +62,8 @@ EmeSettings LoadEmeSettings(const QString& directory, const QList<QRect>& screen
     s.ReceiverK = ReceiverKOf(text("ReceiverK")).value_or(kEmeDefaultReceiverK);
     s.HomeHpbwDeg = HpbwOf(text("HomeHpbwDeg")).Value;
     s.DxHpbwDeg = HpbwOf(text("DxHpbwDeg")).Value;
+    s.MoonTemperatureK = MoonTemperatureOf(text("MoonTemperatureK")).Value;
+    s.FrequencyMHz = BandOf(text("FrequencyMHz")).Value;
     return s;
 }
 
@@ -84,6 +86,10 @@ bool SaveEmeSettings(const QString& directory, const EmeSettings& s) {
         ini.setValue(Key("HomeHpbwDeg"),
                      s.HomeHpbwDeg ? VansetNumberText(*s.HomeHpbwDeg) : QString());
         ini.setValue(Key("DxHpbwDeg"), s.DxHpbwDeg ? VansetNumberText(*s.DxHpbwDeg) : QString());
+        ini.setValue(Key("FrequencyMHz"),
+                     s.FrequencyMHz ? VansetNumberText(*s.FrequencyMHz) : QString());
+        ini.setValue(Key("MoonTemperatureK"),
+                     s.MoonTemperatureK ? VansetNumberText(*s.MoonTemperatureK) : QString());
     });
 }
 

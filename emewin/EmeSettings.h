@@ -37,16 +37,23 @@ struct EmeSettings {
     /// (eme::DefaultHpbwDeg).
     std::optional<double> HomeHpbwDeg;
     std::optional<double> DxHpbwDeg;
+    /// The Moon's brightness temperature of its own noise, K, 1..1000;
+    /// empty: the model by frequency and phase (measure/MoonBrightness).
+    std::optional<double> MoonTemperatureK;
+    /// The window's own band, MHz; empty: the program's observing
+    /// frequency.
+    std::optional<double> FrequencyMHz;
 };
 
 /// Reads section "EME" of "Vanset.ini" in `directory` (the current folder
 /// when empty): "Left", "Top", "Width", "Height" (made usable on `screens`;
 /// all four or none), "Dx", "Recent1" to "Recent10", "HomeMinElevationDeg"
 /// and "DxMinElevationDeg", "ReceiverK", "HomeHpbwDeg" and "DxHpbwDeg" (the
-/// last two absent or empty for a beam derived from the frequency). A DX station or a recent one
-/// that is not one (eme::ParseDxStation refuses it), or a minimum elevation that is not a number of
-/// −5..90, a receiver temperature or a beamwidth out of its range, is left out: the default stands
-/// for it.
+/// last two absent or empty for a beam derived from the frequency), "MoonTemperatureK" (absent or
+/// empty for the model), "FrequencyMHz" (absent or empty: the observing frequency). A DX station or
+/// a recent one that is not one (eme::ParseDxStation refuses it), or a minimum elevation that is
+/// not a number of −5..90, a receiver temperature or a beamwidth out of its range, is left out: the
+/// default stands for it.
 EmeSettings LoadEmeSettings(const QString& directory, const QList<QRect>& screens);
 
 /// Writes section "EME" (the recent list whole, old entries beyond it

@@ -3,6 +3,7 @@
 #include "controls/FieldReasons.h"
 #include "eme/EmeCsv.h"
 #include "emewin/DopplerPanel.h"
+#include "emewin/DxSkedPanel.h"
 #include "emewin/EmeSettings.h"
 #include "emewin/EmeSkedSetup.h"
 #include "help/ProcessPaths.h"
@@ -39,7 +40,7 @@ namespace vantrel {
 namespace {
 
 const QPoint kOffsetFromMainWindow(80, 60);
-const QSize kFirstSize(900, 720);
+const QSize kFirstSize(1000, 880);
 constexpr double kPercent = 100.0;
 constexpr double kSecondsPerMinute = 60.0;
 
@@ -58,29 +59,44 @@ QString Value(double v, int decimals, const QString& unit) {
 }
 
 /// Hertz with a sign, in kHz from 10 kHz on.
+/// A Doppler shift in one unit throughout, Hz to 0.1 Hz ("+28471.3 Hz"), as
+/// the CSV gives it: a column that changed from Hz to kHz with the size of
+/// The share of the page's height the printed rows may fill at most: the
+/// rest is the title's.
+constexpr double kPrintFill = 0.9;
+
+/// the shift was read wrong by a factor of 1000.
 QString Doppler(double hz) {
     if (!std::isfinite(hz)) {
         return kNone;
     }
-    constexpr double kHzPerKHz = 1000.0;
     const QString sign = hz > 0 ? QStringLiteral("+") : QString();
-    return std::fabs(hz) >= 10 * kHzPerKHz ? sign + Value(hz / kHzPerKHz, 3, QStringLiteral(" kHz"))
-                                           : sign + Value(hz, 1, QStringLiteral(" Hz"));
+    return sign + Value(hz, 1, QStringLiteral(" Hz"));
 }
 
-/// "Sat 2026-03-21 13:52" (UTC).
-QString WhenText(eme::UtcSeconds utc) {
+/// "Sat 2026-03-21 13:52" (UTC), with the seconds (":07") when asked.
+QString WhenText(eme::UtcSeconds utc, bool seconds = false) {
     const DateTime t = eme::DateTimeOf(utc);
     const DecodedInstant d = DecodeInstant(t);
     const std::string_view day = WeekdayName(t).substr(0, 3);
-    return QString::asprintf("%.*s %04u-%02u-%02u %02u:%02u", static_cast<int>(day.size()),
-                             day.data(), unsigned{d.Year}, unsigned{d.Month}, unsigned{d.Day},
-                             unsigned{d.Hour}, unsigned{d.Minute});
+    QString text = QString::asprintf("%.*s %04u-%02u-%02u %02u:%02u", static_cast<int>(day.size()),
+                                     day.data(), unsigned{d.Year}, unsigned{d.Month},
+                                     unsigned{d.Day}, unsigned{d.Hour}, unsigned{d.Minute});
+    if (seconds) {
+        text += QString::asprintf(":%02u", unsigned{d.Second});
+    }
+    return text;
 }
 
-QString DurationText(std::int64_t seconds) {
-    const auto minutes = static_cast<long long>(std::llround(seconds / kSecondsPerMinute));
-    return QString::asprintf("%lld h %02lld min", minutes / 60, minutes % 60);
+/// "7 h 46 min" of the span shown; "0 h 00 min 40 s" to the second.
+QString DurationText(std::int64_t seconds, bool toTheSecond) {
+    const auto whole = static_cast<long long>(seconds);
+    const long long minutes = whole / 60;
+    QString text = QString::asprintf("%lld h %02lld min", minutes / 60, minutes % 60);
+    if (toTheSecond) {
+        text += QString::asprintf(" %02lld s", whole % 60);
+    }
+    return text;
 }
 
 QString Degrees(double deg, int decimals = 2) {
@@ -97,7 +113,7 @@ const char* const kLiveNames[] = {
     "Echo Doppler",
     "DX Doppler at home",
     "Path loss (two-way)",
-    "Path loss against perigee",
+    "Path loss over 356 500 km",
     "Polarisation offset",
     "Semi-diameter",
     "Sky behind the Moon",
@@ -105,6 +121,7 @@ const char* const kLiveNames[] = {
     "Sun–Moon angle",
     "Doppler rate",
     "Doppler spread",
+    "Moon's own noise",
 };
 const char* const kLiveTips[] = {
     "From north through east",
@@ -115,7 +132,8 @@ const char* const kLiveTips[] = {
     "Doppler shift of your own echo, \u22122f\u00b7\u1e0b/c",
     "Doppler shift of the DX station's signal at home, \u2212f\u00b7(\u1e0b home + \u1e0b DX)/c",
     "10\u00b7log10((4\u03c0)\u00b3d\u2074/(\u03c3\u03bb\u00b2)), \u03c3 = 0.065\u00b7\u03c0R\u00b2",
-    "40\u00b7log10(d / 356 500 km): how much weaker the echo is than at a close perigee",
+    "40\u00b7log10(d / 356 500 km): how much weaker the echo is than at 356 500 km, the "
+    "closest perigees (up to +2.2 dB at apogee; below 0 only at a perigee closer still)",
     "Spatial offset for linear polarisation: home's minus the DX's parallactic angle",
     "Apparent radius of the Moon from home",
     "Sky temperature behind the Moon at the frequency through each station's beam: the 408 MHz "
@@ -128,12 +146,16 @@ const char* const kLiveTips[] = {
     "Width of each station's own echo from the Moon's apparent rotation (libration and the "
     "Earth's rotation), limb to limb: 4·ω·R·f/c; most of the echo lies in "
     "a fraction of it",
+    "The Moon's brightness temperature at the frequency and its phase (Krotikov and Troitsky; "
+    "or the value typed), and the rise of antenna temperature it gives in each station's beam "
+    "on the Moon: T_B\u00b7(1 \u2212 exp(\u2212ln 2\u00b7(\u03b8m/\u03b8b)\u00b2)); not in "
+    "DGRD",
 };
 
 /// The table's columns.
 const char* const kWindowColumns[] = {
     "Start (UTC)", "End (UTC)",    "Duration",   "Highest home",
-    "Highest DX",  "Echo Doppler", "DX Doppler", "Loss vs perigee",
+    "Highest DX",  "Echo Doppler", "DX Doppler", "Loss over 356 500 km",
 };
 
 std::optional<double> MinElevation(const QString& text) {
@@ -167,7 +189,7 @@ bool EmeWindow::Inputs::operator==(const Inputs& o) const {
         return a.AzimuthDeg == b.AzimuthDeg && a.ElevationDeg == b.ElevationDeg;
     };
     return Home == o.Home && Dx == o.Dx && Conditions == o.Conditions &&
-           HomeMinDeg == o.HomeMinDeg && DxMinDeg == o.DxMinDeg &&
+           HomeMinDeg == o.HomeMinDeg && DxMinDeg == o.DxMinDeg && From == o.From && To == o.To &&
            std::equal(Horizon.begin(), Horizon.end(), o.Horizon.begin(), o.Horizon.end(), same);
 }
 
@@ -191,6 +213,10 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
     ReceiverTemperature->setText(QString::number(receiverK_));
     HomeHpbw->setText(homeHpbwDeg_ ? QString::number(*homeHpbwDeg_) : QString());
     DxHpbw->setText(dxHpbwDeg_ ? QString::number(*dxHpbwDeg_) : QString());
+    moonTemperatureK_ = stored.MoonTemperatureK;
+    bandMHz_ = stored.FrequencyMHz;
+    Band->setText(bandMHz_ ? QString::number(*bandMHz_) : QString());
+    MoonTemperature->setText(moonTemperatureK_ ? QString::number(*moonTemperatureK_) : QString());
     if (!stored.Dx.empty()) {
         dx_ = eme::ParseDxStation(stored.Dx).Station;
     }
@@ -228,7 +254,7 @@ EmeWindow::EmeWindow(EmeWindowServices services, QWidget* parent)
 EmeWindow::~EmeWindow() {
     // The focus leaves a field as the window goes: nothing is taken then.
     for (QLineEdit* e : {DxBox->lineEdit(), HomeMinElevation, DxMinElevation, ReceiverTemperature,
-                         HomeHpbw, DxHpbw}) {
+                         HomeHpbw, DxHpbw, MoonTemperature}) {
         disconnect(e, nullptr, this, nullptr);
     }
     skyWatcher_.waitForFinished();
@@ -335,7 +361,16 @@ void EmeWindow::BuildControls() {
     sked->addWidget(HomeHpbw);
     sked->addWidget(new QLabel(QStringLiteral("°   DX:"), this));
     sked->addWidget(DxHpbw);
-    sked->addWidget(new QLabel(QStringLiteral("°"), this));
+    sked->addWidget(new QLabel(QStringLiteral("°   Moon T_B:"), this));
+    MoonTemperature = new QLineEdit(this);
+    MoonTemperature->setObjectName(QStringLiteral("MoonTemperatureK"));
+    MoonTemperature->setMaximumWidth(70);
+    MoonTemperature->setPlaceholderText(QStringLiteral("model"));
+    MoonTemperature->setToolTip(QStringLiteral(
+        "The Moon's brightness temperature of its own noise, kelvin, 1 to 1000; empty: "
+        "Krotikov and Troitsky's model by frequency and phase"));
+    sked->addWidget(MoonTemperature);
+    sked->addWidget(new QLabel(QStringLiteral("K"), this));
     sked->addStretch(1);
     column->addLayout(sked);
     column->addWidget(reasons_->Watch(ReceiverTemperature, [](const QString& text) {
@@ -343,6 +378,12 @@ void EmeWindow::BuildControls() {
                    ? QString()
                    : QStringLiteral("The receiver temperature must be a number of kelvin "
                                     "from 1 to 10000.");
+    }));
+    column->addWidget(reasons_->Watch(MoonTemperature, [](const QString& text) {
+        return MoonTemperatureOf(text.toStdString()).Valid
+                   ? QString()
+                   : QStringLiteral("The Moon's temperature must be a number of kelvin from 1 "
+                                    "to 1000, or empty for the model.");
     }));
     for (QLineEdit* e : {HomeHpbw, DxHpbw}) {
         column->addWidget(reasons_->Watch(e, [](const QString& text) {
@@ -381,10 +422,48 @@ void EmeWindow::BuildControls() {
     grid->addWidget(ExtremesText, kLiveRowCount + 1, 0, 1, 4);
     column->addWidget(liveBox);
 
+    auto* span = new QHBoxLayout;
+    Band = new QLineEdit(this);
+    Band->setObjectName(QStringLiteral("Band"));
+    Band->setMaximumWidth(90);
+    Band->setToolTip(QStringLiteral("The band of the sked, MHz: the Doppler shifts, the path "
+                                    "loss, the sky and DGRD; empty: the observing frequency"));
+    SearchFrom = new QLineEdit(this);
+    SearchTo = new QLineEdit(this);
+    SearchFrom->setObjectName(QStringLiteral("SearchFrom"));
+    SearchTo->setObjectName(QStringLiteral("SearchTo"));
+    for (QLineEdit* e : {SearchFrom, SearchTo}) {
+        e->setMaximumWidth(100);
+        e->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
+        e->setToolTip(QStringLiteral("The days the common windows are looked for (UTC), at most "
+                                     "366; empty: from now, and seven days on"));
+    }
+    span->addWidget(new QLabel(QStringLiteral("Band:"), this));
+    span->addWidget(Band);
+    span->addWidget(new QLabel(QStringLiteral("MHz   Windows from:"), this));
+    span->addWidget(SearchFrom);
+    span->addWidget(new QLabel(QStringLiteral("to:"), this));
+    span->addWidget(SearchTo);
+    span->addStretch(1);
+    column->addLayout(span);
+    column->addWidget(reasons_->Watch(Band, [](const QString& text) {
+        return BandOf(text.toStdString()).Valid
+                   ? QString()
+                   : QStringLiteral("The band must be a number of MHz from 1 to 1000000, or "
+                                    "empty for the observing frequency.");
+    }));
+    for (QLineEdit* e : {SearchFrom, SearchTo}) {
+        column->addWidget(reasons_->Watch(e, [](const QString& text) {
+            return DayOf(text.toStdString()).Valid
+                       ? QString()
+                       : QStringLiteral("A day is YYYY-MM-DD (UTC, 1900 to 2100), or empty.");
+        }));
+    }
+
     auto* windowsTitle = new QHBoxLayout;
-    windowsTitle->addWidget(new QLabel(
-        QStringLiteral("<b>Common Moon windows, next %1 days</b>").arg(eme::kWindowDaysAhead),
-        this));
+    WindowsTitle = new QLabel(this);
+    WindowsTitle->setObjectName(QStringLiteral("WindowsTitle"));
+    windowsTitle->addWidget(WindowsTitle);
     windowsTitle->addStretch(1);
     SaveCsv = new QPushButton(QStringLiteral("Save CSV\u2026"), this);
     SaveCsv->setToolTip(QStringLiteral("The windows as a CSV file"));
@@ -408,6 +487,57 @@ void EmeWindow::BuildControls() {
         "When the Moon is above both minimum elevations (and above the horizon profile the "
         "sky window has loaded); Doppler shifts and the path loss at each window's middle"));
     column->addWidget(WindowTable, 1);
+    DxList = new DxSkedPanel(this);
+    DxList->ChooseSaveFile = [this](const QString& caption, const QString& filter) {
+        return ChooseSaveFile(caption, filter);
+    };
+    DxList->Ask = [this](QString& why) -> std::optional<DxSkedAsk> {
+        if (!CheckStation(*services_.Station).empty()) {
+            why = QStringLiteral("The home station is out of range: correct it in Home Data.");
+            return std::nullopt;
+        }
+        DxSkedAsk ask;
+        for (const std::string& text : recent_) {
+            if (const auto parsed = eme::ParseDxStation(text); parsed.Station) {
+                ask.Dx.push_back(*parsed.Station);
+            }
+        }
+        if (ask.Dx.empty()) {
+            why = QStringLiteral("No DX station yet: type one above.");
+            return std::nullopt;
+        }
+        const Inputs in = CurrentInputs();
+        const SearchSpan span = SearchSpanOf(in.From, in.To, eme::UtcSecondsOf(clock_.UtcNow()));
+        if (!span.Problem.empty()) {
+            why = QString::fromStdString(span.Problem);
+            return std::nullopt;
+        }
+        ask.Search.Home = in.Home;
+        ask.Search.Conditions = in.Conditions;
+        ask.Search.Span.Start = span.Start;
+        ask.Search.Span.End = span.End;
+        ask.Search.Span.StepS = kEmeSearchStepS;
+        ask.Search.Span.HomeMinElevationDeg = in.HomeMinDeg;
+        ask.Search.Span.DxMinElevationDeg = in.DxMinDeg;
+        if (in.Horizon.size() >= kHorizonMinPoints) {
+            ask.Search.Span.HomeHorizon.emplace(in.Horizon);
+        }
+        ask.Search.Ut1 = services_.Ut1;
+        const double f = in.Conditions.FrequencyMHz;
+        ask.Search.HomeHpbwDeg = HpbwInUseDeg(homeHpbwDeg_, f);
+        ask.Search.DxHpbwDeg = HpbwInUseDeg(dxHpbwDeg_, f);
+        ask.Search.ReceiverK = receiverK_;
+        if (SkyReady()) {
+            ask.Sky = brightness_;
+        }
+        const HomeStation& s = *services_.Station;
+        ask.Station = (s.CallSign.empty() ? std::string() : s.CallSign + " ") +
+                      QString::asprintf("%.4f,%.4f", static_cast<double>(s.Latitude),
+                                        static_cast<double>(s.Longitude))
+                          .toStdString();
+        return ask;
+    };
+    column->addWidget(DxList, 1);
 
     Status = new QLabel(this);
     Status->setWordWrap(true);
@@ -429,6 +559,13 @@ void EmeWindow::BuildControls() {
             [this] { SetMinElevation(true, DxMinElevation->text()); });
     connect(ReceiverTemperature, &QLineEdit::editingFinished, this,
             [this] { SetReceiverK(ReceiverTemperature->text()); });
+    connect(MoonTemperature, &QLineEdit::editingFinished, this,
+            [this] { SetMoonTemperature(MoonTemperature->text()); });
+    connect(Band, &QLineEdit::editingFinished, this, [this] { SetBand(Band->text()); });
+    for (QLineEdit* e : {SearchFrom, SearchTo}) {
+        connect(e, &QLineEdit::editingFinished, this,
+                [this] { SetSearchDays(SearchFrom->text(), SearchTo->text()); });
+    }
     connect(HomeHpbw, &QLineEdit::editingFinished, this,
             [this] { SetHpbw(false, HomeHpbw->text()); });
     connect(DxHpbw, &QLineEdit::editingFinished, this, [this] { SetHpbw(true, DxHpbw->text()); });
@@ -514,6 +651,72 @@ bool EmeWindow::SetReceiverK(const QString& text) {
     return true;
 }
 
+bool EmeWindow::SetMoonTemperature(const QString& text) {
+    if (MoonTemperature->text() != text) {
+        MoonTemperature->setText(text);
+    }
+    const HpbwTyped v = MoonTemperatureOf(text.toStdString());
+    if (!reasons_->Check(MoonTemperature) || !v.Valid) {
+        return false;
+    }
+    if (v.Value != moonTemperatureK_) {
+        moonTemperatureK_ = v.Value;
+        StoreSettings();
+        Tick();
+    }
+    return true;
+}
+
+double EmeWindow::BandMHz() const {
+    return bandMHz_ ? *bandMHz_ : services_.Conditions->FrequencyMHz;
+}
+
+bool EmeWindow::SetBand(const QString& text) {
+    if (Band->text() != text) {
+        Band->setText(text);
+    }
+    const HpbwTyped v = BandOf(text.toStdString());
+    if (!reasons_->Check(Band) || !v.Valid) {
+        return false;
+    }
+    if (v.Value != bandMHz_) {
+        bandMHz_ = v.Value;
+        StoreSettings();
+        Tick();
+    }
+    return true;
+}
+
+bool EmeWindow::SetSearchDays(const QString& from, const QString& to) {
+    if (SearchFrom->text() != from) {
+        SearchFrom->setText(from);
+    }
+    if (SearchTo->text() != to) {
+        SearchTo->setText(to);
+    }
+    const DayTyped first = DayOf(from.toStdString());
+    const DayTyped last = DayOf(to.toStdString());
+    const bool fieldsOk = reasons_->Check(SearchFrom) && reasons_->Check(SearchTo);
+    if (!fieldsOk || !first.Valid || !last.Valid) {
+        return false;
+    }
+    const SearchSpan span =
+        SearchSpanOf(first.Midnight, last.Midnight, eme::UtcSecondsOf(clock_.UtcNow()));
+    if (!span.Problem.empty()) {
+        WindowsTitle->setText(QStringLiteral("<b>Common Moon windows</b>: ") +
+                              QString::fromStdString(span.Problem));
+        return false;
+    }
+    WindowsTitle->clear(); // said again by ShowStatus
+    if (first.Midnight != searchFrom_ || last.Midnight != searchTo_) {
+        searchFrom_ = first.Midnight;
+        searchTo_ = last.Midnight;
+        Tick();
+    }
+    ShowStatus();
+    return true;
+}
+
 bool EmeWindow::SetHpbw(bool dx, const QString& text) {
     QLineEdit* field = dx ? DxHpbw : HomeHpbw;
     std::optional<double>& stored = dx ? dxHpbwDeg_ : homeHpbwDeg_;
@@ -533,7 +736,7 @@ bool EmeWindow::SetHpbw(bool dx, const QString& text) {
 }
 
 bool EmeWindow::SkyReady() const {
-    return brightness_ && brightness_->FrequencyMHz() == services_.Conditions->FrequencyMHz;
+    return brightness_ && brightness_->FrequencyMHz() == BandMHz();
 }
 
 void EmeWindow::StartSky(double frequencyMHz) {
@@ -601,6 +804,8 @@ void EmeWindow::StoreSettings() {
     s.HomeMinElevationDeg = homeMinDeg_;
     s.DxMinElevationDeg = dxMinDeg_;
     s.ReceiverK = receiverK_;
+    s.MoonTemperatureK = moonTemperatureK_;
+    s.FrequencyMHz = bandMHz_;
     s.HomeHpbwDeg = homeHpbwDeg_;
     s.DxHpbwDeg = dxHpbwDeg_;
     SaveEmeSettings(services_.Directory, s);
@@ -615,6 +820,9 @@ EmeWindow::Inputs EmeWindow::CurrentInputs() const {
         in.Dx = dx_->Site;
     }
     in.Conditions = *services_.Conditions;
+    in.Conditions.FrequencyMHz = BandMHz();
+    in.From = searchFrom_;
+    in.To = searchTo_;
     in.HomeMinDeg = homeMinDeg_;
     in.DxMinDeg = dxMinDeg_;
     if (services_.Horizon) {
@@ -644,6 +852,7 @@ void EmeWindow::Tick() {
     liveCalculator_->SetSkyBehindMoon(SkyReady() ? brightness_.get() : nullptr,
                                       HpbwInUseDeg(homeHpbwDeg_, f), HpbwInUseDeg(dxHpbwDeg_, f),
                                       receiverK_);
+    liveCalculator_->SetMoonTemperature(moonTemperatureK_);
     live_ = stationRefused_ ? eme::EmeMoment{} : liveCalculator_->At(now);
     ShowLive();
     ShowExtremes(now);
@@ -655,8 +864,8 @@ void EmeWindow::Tick() {
         ShowWindows();
     }
 
-    if (!stationRefused_ &&
-        (!searched_ || !(*searched_ == in) || now - searchStart_ >= kEmeSearchRenewS)) {
+    if (!stationRefused_ && (!searched_ || !(*searched_ == in) ||
+                             (!in.From && !in.To && now - searchStart_ >= kEmeSearchRenewS))) {
         if (watcher_.isRunning()) {
             if (!(*searched_ == in)) {
                 cancel_->store(true); // superseded: stop it and search again
@@ -671,8 +880,9 @@ void EmeWindow::Tick() {
 
 void EmeWindow::StartSearch(const Inputs& in, eme::UtcSeconds now) {
     eme::WindowSearch search;
-    search.Start = now;
-    search.End = now + eme::kWindowDaysAhead * eme::kWholeSecondsPerDay;
+    const SearchSpan span = SearchSpanOf(in.From, in.To, now);
+    search.Start = span.Start;
+    search.End = span.Problem.empty() ? span.End : span.Start + eme::kWholeSecondsPerDay;
     search.StepS = kEmeSearchStepS;
     search.HomeMinElevationDeg = in.HomeMinDeg;
     search.DxMinElevationDeg = in.DxMinDeg;
@@ -726,7 +936,11 @@ void EmeWindow::ShowLive() {
     const bool hasDx = m.HasDx || dx_.has_value();
     const auto dxOr = [&](const QString& text) { return hasDx ? text : QString(); };
     set(kAzimuthRow, Degrees(m.Home.AzimuthDeg), dxOr(Degrees(m.Dx.AzimuthDeg)));
-    set(kElevationRow, Degrees(m.Home.ElevationDeg), dxOr(Degrees(m.Dx.ElevationDeg)));
+    const auto elevation = [](const eme::MoonSight& s) {
+        return Degrees(s.ElevationDeg) +
+               (s.BelowRadioHorizon ? QStringLiteral(", below the radio horizon") : QString());
+    };
+    set(kElevationRow, elevation(m.Home), dxOr(elevation(m.Dx)));
     set(kDistanceRow, Value(m.Home.DistanceKm, 0, QStringLiteral(" km")),
         dxOr(Value(m.Dx.DistanceKm, 0, QStringLiteral(" km"))));
     set(kDeclinationRow, Degrees(m.DeclinationDeg), QString());
@@ -737,7 +951,7 @@ void EmeWindow::ShowLive() {
     set(kPathLossChangeRow, Value(m.PathLossChangeDb, 2, QStringLiteral(" dB")), QString());
     set(kPolarisationRow, QString(), dxOr(Degrees(m.PolarisationOffsetDeg, 1)));
     set(kSemiDiameterRow, Degrees(m.SemiDiameterDeg, 3), QString());
-    const double f = services_.Conditions->FrequencyMHz;
+    const double f = BandMHz();
     const SkedTexts t = SkedTextsOf(m, f);
     const auto q = [](const std::string& text) { return QString::fromStdString(text); };
     set(kSkyRow, q(t.SkyHome), dxOr(q(t.SkyDx)));
@@ -745,6 +959,7 @@ void EmeWindow::ShowLive() {
     set(kSunMoonRow, q(t.SunMoon), QString());
     set(kDopplerRateRow, q(t.RateHome), dxOr(q(t.RateDx)));
     set(kSpreadRow, q(t.SpreadHome), dxOr(q(t.SpreadDx)));
+    set(kMoonNoiseRow, q(t.MoonHome), dxOr(q(t.MoonDx)));
     QLabel* sunMoon = liveLabels_[kSunMoonRow][0];
     sunMoon->setStyleSheet(t.SunWarning ? QStringLiteral("color: #c00000; font-weight: bold")
                                         : QString());
@@ -767,10 +982,13 @@ void EmeWindow::ShowWindows() {
     WindowTable->setRowCount(static_cast<int>(windows_.size()));
     for (int row = 0; row < static_cast<int>(windows_.size()); ++row) {
         const eme::MoonWindow& w = windows_[static_cast<std::size_t>(row)];
+        const ShownWindow shown = InwardMinutes(w);
         const QString cells[] = {
-            (w.OpenAtStart ? QStringLiteral("now, ") : QString()) + WhenText(w.Start),
-            WhenText(w.End) + (w.OpenAtEnd ? QStringLiteral(" or later") : QString()),
-            DurationText(w.DurationS()),
+            (w.OpenAtStart ? QStringLiteral("now, ") : QString()) +
+                WhenText(shown.Start, shown.ToTheSecond),
+            WhenText(shown.End, shown.ToTheSecond) +
+                (w.OpenAtEnd ? QStringLiteral(" or later") : QString()),
+            DurationText(shown.End - shown.Start, shown.ToTheSecond),
             Degrees(w.MaxElevationHomeDeg, 1),
             Degrees(w.MaxElevationDxDeg, 1),
             Doppler(w.MidEchoDopplerHz),
@@ -787,6 +1005,25 @@ void EmeWindow::ShowWindows() {
 }
 
 void EmeWindow::ShowStatus() {
+    const auto dayText = [](eme::UtcSeconds midnight) {
+        const DecodedInstant d = DecodeInstant(eme::DateTimeOf(midnight));
+        return QString::asprintf("%04u-%02u-%02u", unsigned{d.Year}, unsigned{d.Month},
+                                 unsigned{d.Day});
+    };
+    const SearchSpan span =
+        SearchSpanOf(searchFrom_, searchTo_, eme::UtcSecondsOf(clock_.UtcNow()));
+    const QString covered =
+        span.Default ? QStringLiteral("next %1 days").arg(eme::kWindowDaysAhead)
+                     : QStringLiteral("%1 to %2")
+                           .arg(searchFrom_ ? dayText(*searchFrom_) : QStringLiteral("now"),
+                                dayText(span.End - eme::kWholeSecondsPerDay));
+    const QString title =
+        QStringLiteral("<b>Common Moon windows, %1</b> (UTC, each rounded inwards to "
+                       "the minute: the Moon is up from the start to the end shown)")
+            .arg(covered);
+    if (WindowsTitle->text() != title && !WindowsTitle->text().contains(QStringLiteral("</b>: "))) {
+        WindowsTitle->setText(title);
+    }
     QStringList parts;
     if (stationRefused_) {
         parts << QStringLiteral("The home station is out of range: correct it in Home Data.");
@@ -794,10 +1031,10 @@ void EmeWindow::ShowStatus() {
         parts << QStringLiteral("Looking for the common windows\u2026 %1 %")
                      .arg(progress_ ? progress_->load() : 0);
     } else if (haveWindows_ && windows_.empty()) {
-        parts << QStringLiteral("No common window in the next %1 days.").arg(eme::kWindowDaysAhead);
+        parts << QStringLiteral("No common window in the days searched.");
     }
     const ObservingConditions& c = *services_.Conditions;
-    parts << QStringLiteral("%1 MHz").arg(c.FrequencyMHz);
+    parts << QStringLiteral("%1 MHz").arg(BandMHz());
     parts << (c.Refraction ? QStringLiteral("refracted elevations")
                            : QStringLiteral("airless elevations"));
     if (services_.Horizon && services_.Horizon() != nullptr) {
@@ -862,7 +1099,7 @@ QString EmeWindow::PrintTitle() const {
              QString::asprintf("%04u-%02u-%02u %02u:%02u:%02u", unsigned{at.Year},
                                unsigned{at.Month}, unsigned{at.Day}, unsigned{at.Hour},
                                unsigned{at.Minute}, unsigned{at.Second}))
-        .arg(c.FrequencyMHz)
+        .arg(BandMHz())
         .arg(c.Refraction ? QStringLiteral("refracted elevations")
                           : QStringLiteral("airless elevations"))
         .arg(homeMinDeg_)
@@ -889,13 +1126,23 @@ void EmeWindow::PrintClick() {
         header << QLatin1String(h);
     }
     rows.push_back(header);
-    for (int r = 0; r < WindowTable->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < WindowTable->columnCount(); ++c) {
-            const QTableWidgetItem* item = WindowTable->item(r, c);
-            cells << (item != nullptr ? item->text() : QString());
+    for (QTableWidget* table : {WindowTable, DxList->Table}) {
+        if (table == DxList->Table && table->rowCount() > 0) {
+            rows.push_back({});
+            QStringList dxHeader;
+            for (int c = 0; c < table->columnCount(); ++c) {
+                dxHeader << table->horizontalHeaderItem(c)->text();
+            }
+            rows.push_back(dxHeader);
         }
-        rows.push_back(cells);
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c) {
+                const QTableWidgetItem* item = table->item(r, c);
+                cells << (item != nullptr ? item->text() : QString());
+            }
+            rows.push_back(cells);
+        }
     }
     const QFont font(QStringLiteral("DejaVu Sans"), 9);
     const QFontMetricsF metrics(font);
@@ -913,8 +1160,15 @@ void EmeWindow::PrintClick() {
         total += w + kGap;
     }
     const double lineHeight = metrics.height() * 1.3;
+    // The picture as tall as the page is for its width, the rows from its
+    // top: fitted to the page it then starts under the title instead of
+    // standing in the page's middle with a third of it blank above and
+    // below.
+    const QSizeF page = printer->pageLayout().paintRectPixels(printer->resolution()).size();
+    const double rowsHeight = lineHeight * static_cast<double>(rows.size());
+    const double pageHeight = page.width() > 0 ? total * page.height() / page.width() : 0.0;
     const QSize size(static_cast<int>(std::ceil(total)),
-                     static_cast<int>(std::ceil(lineHeight * static_cast<double>(rows.size()))));
+                     static_cast<int>(std::ceil(std::max(rowsHeight, kPrintFill * pageHeight))));
     const ChartPainting paint = [rows, widths, font, lineHeight](QPainter& p, const QRectF&) {
         p.setFont(font);
         double y = 0;

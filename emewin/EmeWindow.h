@@ -36,6 +36,7 @@ class QTimer;
 namespace vantrel {
 
 class DopplerPanel;
+class DxSkedPanel;
 class FieldReasons;
 
 /// Caption of the EME window.
@@ -124,6 +125,18 @@ public:
     /// stays, red, with its reason below it.
     bool SetReceiverK(const QString& text);
     bool SetHpbw(bool dx, const QString& text);
+    /// Takes the Moon's brightness temperature as typed (K, 1..1000; empty:
+    /// the model by frequency and phase): true when taken.
+    bool SetMoonTemperature(const QString& text);
+    /// Takes the window's own band (MHz, 1..1 000 000; empty: the program's
+    /// observing frequency), kept in [EME]; true when taken.
+    bool SetBand(const QString& text);
+    /// Takes the days the common windows are searched over ("YYYY-MM-DD",
+    /// UTC, from the first's 00:00 to the last's end, at most 366 days;
+    /// empty: from now, and seven days on): true when taken.
+    bool SetSearchDays(const QString& from, const QString& to);
+    /// The band in use, MHz.
+    double BandMHz() const;
     /// The sky map is loaded for the frequency in use (loading runs off
     /// this thread); its problem when it cannot be.
     bool SkyReady() const;
@@ -152,7 +165,12 @@ public:
     QLineEdit* ReceiverTemperature = nullptr;
     QLineEdit* HomeHpbw = nullptr;
     QLineEdit* DxHpbw = nullptr;
-    QLabel* ExtremesText = nullptr; ///< the next perigee and apogee
+    QLineEdit* MoonTemperature = nullptr; ///< empty: the model
+    QLineEdit* Band = nullptr;            ///< MHz; empty: the observing frequency
+    QLineEdit* SearchFrom = nullptr;      ///< YYYY-MM-DD; empty: now
+    QLineEdit* SearchTo = nullptr;        ///< YYYY-MM-DD; empty: seven days on
+    QLabel* WindowsTitle = nullptr;       ///< what the list covers
+    QLabel* ExtremesText = nullptr;       ///< the next perigee and apogee
     QTableWidget* WindowTable = nullptr;
     QPushButton* SaveCsv = nullptr;
     QPushButton* Print = nullptr;
@@ -160,6 +178,8 @@ public:
     QTimer* Ticker = nullptr;
     /// Doppler following of the rig (its own thread drives the rig).
     DopplerPanel* DopplerFollowing = nullptr;
+    /// The common windows of every recent DX station over the days asked.
+    DxSkedPanel* DxList = nullptr;
 
     /// The live values as shown: one row per quantity, the home and DX
     /// columns (empty where a value has no DX side).
@@ -180,6 +200,7 @@ public:
         kSunMoonRow,
         kDopplerRateRow,
         kSpreadRow,
+        kMoonNoiseRow,
         kLiveRowCount
     };
     QString LiveText(LiveRow row, bool dx) const;
@@ -210,6 +231,8 @@ private:
         double HomeMinDeg = 0;
         double DxMinDeg = 0;
         std::vector<HorizontalDeg> Horizon;
+        std::optional<eme::UtcSeconds> From; ///< the first day's 00:00 UTC; none: now
+        std::optional<eme::UtcSeconds> To;   ///< the last day's 00:00 UTC; none: 7 days on
 
         bool operator==(const Inputs& o) const;
     };
@@ -269,6 +292,10 @@ private:
     double receiverK_ = 80.0;
     std::optional<double> homeHpbwDeg_;
     std::optional<double> dxHpbwDeg_;
+    std::optional<double> moonTemperatureK_;
+    std::optional<double> bandMHz_;
+    std::optional<eme::UtcSeconds> searchFrom_;
+    std::optional<eme::UtcSeconds> searchTo_;
     struct SkyMade {
         std::shared_ptr<const sky::SkySurvey> Survey;
         std::shared_ptr<const sky::SkyBrightness> Brightness;

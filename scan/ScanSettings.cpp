@@ -50,6 +50,27 @@ std::optional<ProcedureKind> ProcedureFromKey(std::string_view key) {
     return std::nullopt;
 }
 
+std::string_view OffChoiceKey(OffChoice choice) {
+    switch (choice) {
+    case OffChoice::Alternate:
+        return "alternate";
+    case OffChoice::ColderSide:
+        return "colder";
+    case OffChoice::ColdestSky:
+        return "coldest";
+    }
+    return "alternate";
+}
+
+std::optional<OffChoice> OffChoiceFromKey(std::string_view key) {
+    for (const OffChoice c : {OffChoice::Alternate, OffChoice::ColderSide, OffChoice::ColdestSky}) {
+        if (key == OffChoiceKey(c)) {
+            return c;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string ScanSettingsProblem(const ScanSettings& s) {
     namespace r = scan_range;
     const std::array<std::string, 7> problems = {
@@ -75,6 +96,10 @@ std::string ScanSettingsProblem(const ScanSettings& s) {
         }
         if (!(s.ColdSky->ElevationDeg >= 0 && s.ColdSky->ElevationDeg <= 90)) {
             return "The cold-sky elevation must be from 0 to 90 degrees.";
+        }
+        if (s.OffBy != OffChoice::Alternate) {
+            return "The off point is either a cold-sky point of one's own or one the sky model "
+                   "chooses, not both.";
         }
     }
     return {};

@@ -28,6 +28,27 @@ struct SkyPoint {
     bool operator==(const SkyPoint&) const = default;
 };
 
+/// How a Y-factor sequence takes its off-source readings.
+enum class OffChoice {
+    /// East and west of the source in turn, OffBeams beamwidths away on the
+    /// sky: a sky gradient cancels; the sky model is not asked.
+    Alternate,
+    /// Every off reading on the side the sky model finds colder (the
+    /// source's azimuth ± OffBeams beamwidths on the sky).
+    ColderSide,
+    /// "Off source: coldest sky": the coldest sky on the source's elevation
+    /// circle (ColdSkyReference), at the same azimuth step from the source
+    /// throughout, so at the source's elevation as it moves: the same air
+    /// and ground spill-over as on source.
+    ColdestSky,
+};
+
+/// "alternate", "colder", "coldest": the names in Vanset.ini and on the
+/// command line.
+std::string_view OffChoiceKey(OffChoice choice);
+/// The choice of a key; empty for any other text.
+std::optional<OffChoice> OffChoiceFromKey(std::string_view key);
+
 /// Where the rotator is left when a procedure ends, however it ends.
 enum class AfterEnd {
     Track, ///< pointed at the source again (the window hands it back to tracking)
@@ -82,6 +103,9 @@ struct ScanSettings {
     /// Y-factor: a cold-sky point the user names instead (azimuth and
     /// elevation on the sky, held, not following the source).
     std::optional<SkyPoint> ColdSky;
+    /// Y-factor: how the off points are chosen when no cold-sky point is
+    /// named (ColdSky and a choice of the sky model together are refused).
+    OffChoice OffBy = OffChoice::Alternate;
 
     /// Cross and drift scans: ± this many beamwidths, 0.5..20.
     double SpanBeams = kDefaultSpanBeams;

@@ -1,6 +1,7 @@
 #include "scan/YFactorSequence.h"
 
 #include "measure/MeasureConstants.h"
+#include "measure/SkyBackground.h"
 #include "measure/YFactor.h"
 
 #include <cmath>
@@ -66,9 +67,10 @@ YStatistics CombinePairs(std::span<const YPair> pairs) {
 }
 
 YFactorSequence::YFactorSequence(const ScanSettings& settings, ProcedureContext context,
-                                 std::optional<GOverTBasis> basis)
-    : Procedure(settings, std::move(context)), basis_(basis) {
+                                 std::optional<GOverTBasis> basis, std::optional<OffPointPlan> off)
+    : Procedure(settings, std::move(context)), basis_(basis), off_(off) {
     result_.PairsPlanned = settings.Pairs;
+    result_.Off = off;
 }
 
 std::optional<Procedure::Visit> YFactorSequence::Next(DateTime utc) {
@@ -95,15 +97,20 @@ std::optional<Procedure::Visit> YFactorSequence::Next(DateTime utc) {
         v.ElDeg = s.ColdSky->ElevationDeg;
         side_ = "cold sky";
     } else {
-        // Alternating sides; which is east depends on where the source
-        // stands (towards larger azimuth is west for a source in the south).
+        // Alternating sides, or the one the sky model chose; which is east
+        // depends on where the source stands (towards larger azimuth is
+        // west for a source in the south).
         v.What = Visit::Target::Offset;
-        v.AzDeg = (pair % 2 == 0 ? 1.0 : -1.0) * s.OffBeams * s.BeamwidthDeg;
+        v.AzDeg = off_ ? off_->AzimuthOffsetDeg
+                       : (pair % 2 == 0 ? 1.0 : -1.0) * s.OffBeams * s.BeamwidthDeg;
         const SkyPlaceDeg at = SourceAt(utc);
         const double c = std::max(std::cos(at.ElevationDeg * kRadPerDeg), 0.01);
         const double offAz = at.AzimuthDeg + v.AzDeg / c;
         side_ =
             std::sin(offAz * kRadPerDeg) > std::sin(at.AzimuthDeg * kRadPerDeg) ? "east" : "west";
+        if (off_ && off_->Reference) {
+            side_ = "at the coldest sky";
+        }
     }
     v.Label = name + ", off source " + side_;
     return v;
@@ -159,6 +166,31 @@ void YFactorSequence::Conclude(bool partial) {
     if (std::isfinite(r.Y->SigmaLinear)) {
         r.GOverTSigmaDb = measure::RatioToDb(1.0 + r.Y->SigmaLinear / (r.Y->YLinear - 1.0));
     }
+    if (!off_ || !(basis_->TsysK > 0)) {
+        return;
+    }
+    measure::SourceExpectation row;
+    row.Flux = basis_->Flux;
+    row.SizeDeg = basis_->SourceSizeDeg;
+    row.BeamCorrection = r.BeamCorrection;
+    const auto at = [&](double yDb) {
+        return measure::BackgroundCorrectedGOverTDbPerK(yDb, row, basis_->FrequencyMHz,
+                                                        off_->BackgroundDifferenceK, basis_->TsysK);
+    };
+    const double corrected = at(r.Y->YDb);
+    if (!std::isfinite(corrected)) {
+        r.Note = "The sky behind the source accounts for all of Y or more: no corrected G/T.";
+        return;
+    }
+    r.CorrectedGOverTDbPerK = corrected;
+    r.CorrectionTsysK = basis_->TsysK;
+    if (std::isfinite(r.Y->SigmaDb)) {
+        // The spread between Y − σ and Y + σ, as the Measure window takes it.
+        const double above = at(r.Y->YDb + r.Y->SigmaDb);
+        const double below = at(r.Y->YDb - r.Y->SigmaDb);
+        r.CorrectedSigmaDb =
+            std::isfinite(below) ? std::abs(above - below) / 2.0 : std::abs(above - corrected);
+    }
 }
 
 std::optional<measure::MeasurementRecord>
@@ -168,18 +200,17 @@ YSequenceRecord(const YFactorResult& result, DateTime utc, const std::string& ti
     if (!result.Y || !result.GOverTDbPerK) {
         return std::nullopt;
     }
+    const double gOverT = result.CorrectedGOverTDbPerK.value_or(*result.GOverTDbPerK);
     measure::MeasurementRecord r;
     r.Utc = UtcText(utc);
     r.Source = title;
     r.ElevationDeg = std::round(result.ElevationDeg * 100.0) / 100.0;
     r.FrequencyMHz = frequencyMHz;
     r.Antenna = antenna;
-    r.TsysK =
-        std::round(measure::SystemTemperatureFromGOverTK(gainDbi, *result.GOverTDbPerK) * 10.0) /
-        10.0;
+    r.TsysK = std::round(measure::SystemTemperatureFromGOverTK(gainDbi, gOverT) * 10.0) / 10.0;
     r.SolarFluxSfu = solarSfu;
     r.MeasuredYDb = std::round(result.Y->YDb * 1000.0) / 1000.0;
-    r.GOverTDbPerK = std::round(*result.GOverTDbPerK * 100.0) / 100.0;
+    r.GOverTDbPerK = std::round(gOverT * 100.0) / 100.0;
     r.Method = std::string(kYSequenceMethod);
     if (result.Partial) {
         r.Method += " (partial: " + std::to_string(result.Pairs.size()) + " of " +
@@ -188,8 +219,16 @@ YSequenceRecord(const YFactorResult& result, DateTime utc, const std::string& ti
     if (std::isfinite(result.Y->SigmaDb)) {
         r.YSigmaDb = std::round(result.Y->SigmaDb * 10000.0) / 10000.0;
     }
-    if (result.GOverTSigmaDb) {
-        r.GOverTSigmaDb = std::round(*result.GOverTSigmaDb * 1000.0) / 1000.0;
+    const std::optional<double> sigma =
+        result.CorrectedGOverTDbPerK ? result.CorrectedSigmaDb : result.GOverTSigmaDb;
+    if (sigma) {
+        r.GOverTSigmaDb = std::round(*sigma * 1000.0) / 1000.0;
+    }
+    if (result.CorrectedGOverTDbPerK && result.Off) {
+        r.SkyTskyK = std::round(result.Off->SourceTskyK * 10.0) / 10.0;
+        r.ReferenceTskyK = std::round(result.Off->OffTskyK * 10.0) / 10.0;
+        r.BackgroundCorrectionDb =
+            std::round((*result.CorrectedGOverTDbPerK - *result.GOverTDbPerK) * 1000.0) / 1000.0;
     }
     return r;
 }

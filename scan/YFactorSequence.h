@@ -2,8 +2,10 @@
 
 #include "measure/FluxEstimate.h"
 #include "measure/MeasurementLog.h"
+#include "scan/OffPointChoice.h"
 #include "scan/Procedure.h"
 
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,6 +46,9 @@ struct GOverTBasis {
     measure::FluxEstimate Flux; ///< a flux without a value gives Y alone
     double SourceSizeDeg = 0;   ///< diameter, degrees (0 for a point)
     double FrequencyMHz = 0;    ///< the observing frequency, MHz
+    /// The system temperature the user gives, K: the background correction
+    /// divides the sky's difference by it; NaN leaves G/T uncorrected.
+    double TsysK = std::numeric_limits<double>::quiet_NaN();
 };
 
 /// The outcome of a Y-factor sequence.
@@ -60,19 +65,31 @@ struct YFactorResult {
     double ElevationDeg = 0;   ///< the source's mean elevation during the on readings
     std::string Note;          ///< why there is no G/T, when there is none
     bool Partial = false;      ///< stopped before every pair was taken
+    /// The off point the sky model chose, with the skies of the source and
+    /// of the off point; none for off points alternating or of the user's.
+    std::optional<OffPointPlan> Off;
+    /// G/T with the background taken out (measure's
+    /// BackgroundCorrectedGOverTDbPerK with the basis' Tsys), dB/K, and its
+    /// one-sigma uncertainty from Y's, dB; none without an off point of the
+    /// sky model, a Tsys, or when the sky's difference accounts for all of
+    /// Y (said in Note).
+    std::optional<double> CorrectedGOverTDbPerK;
+    std::optional<double> CorrectedSigmaDb;
+    double CorrectionTsysK = std::numeric_limits<double>::quiet_NaN(); ///< the Tsys it took, K
 };
 
 /// K pairs of on-source and off-source readings. Off source lies at the
 /// source's elevation, OffBeams beamwidths away on the sky in azimuth
 /// (the azimuth step divided by cos(elevation)), the pairs alternating to
 /// either side so that a sky gradient cancels; or at the cold-sky point
-/// the settings name. G/T follows from the mean Y with the Measure core
+/// the settings name; or, with an off point the sky model chose
+/// (OffPointPlan), every off reading there. G/T follows from the mean Y with the Measure core
 /// (BeamCorrection, GOverTDbPerK) when the basis has a flux; readings of
 /// an S-meter (whole dB) give Y alone.
 class YFactorSequence final : public Procedure {
 public:
     YFactorSequence(const ScanSettings& settings, ProcedureContext context,
-                    std::optional<GOverTBasis> basis);
+                    std::optional<GOverTBasis> basis, std::optional<OffPointPlan> off = {});
 
     const YFactorResult& Result() const { return result_; }
 
@@ -83,6 +100,7 @@ private:
     int PlannedVisits() const override { return 2 * Settings().Pairs; }
 
     std::optional<GOverTBasis> basis_;
+    std::optional<OffPointPlan> off_;
     int next_ = 0;
     std::optional<Reading> on_;
     std::string side_;
@@ -101,7 +119,8 @@ inline constexpr std::string_view kYSequenceMethod = "y-sequence";
 /// `gainDbi`: the antenna's gain, from which the record's Tsys follows
 /// (Tsys = G / (G/T)); `solarSfu`: the Sun's flux for the Sun. The method
 /// column says "y-sequence", with "(partial: 2 of 4 pairs)" for a
-/// sequence that stopped part-way.
+/// sequence that stopped part-way. With a corrected G/T the record holds
+/// it, the two skies and the correction (corrected − plain, dB).
 std::optional<measure::MeasurementRecord>
 YSequenceRecord(const YFactorResult& result, DateTime utc, const std::string& title,
                 double frequencyMHz, const std::string& antenna, double gainDbi,

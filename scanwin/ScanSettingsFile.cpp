@@ -45,6 +45,9 @@ ScanSetup LoadScanSetup(const QString& directory) {
         o.ColdSky = scan::SkyPoint{Number(ini, "ColdAzimuthDeg", ScanField::ColdAzimuth, 180),
                                    Number(ini, "ColdElevationDeg", ScanField::ColdElevation, 45)};
     }
+    if (!o.ColdSky) {
+        o.OffBy = scan::OffChoiceFromKey(Stored(ini, "OffPoint")).value_or(d.Settings.OffBy);
+    }
     o.SpanBeams = Number(ini, "SpanBeams", ScanField::SpanBeams, d.Settings.SpanBeams);
     o.Points = static_cast<int>(Number(ini, "Points", ScanField::Points, d.Settings.Points));
     o.Continuous = Flag(ini, "Continuous", d.Settings.Continuous);
@@ -74,6 +77,7 @@ bool SaveScanSetup(const QString& directory, const ScanSetup& s) {
             ini.setValue(Key("ColdAzimuthDeg"), VansetNumberText(o.ColdSky->AzimuthDeg));
             ini.setValue(Key("ColdElevationDeg"), VansetNumberText(o.ColdSky->ElevationDeg));
         }
+        ini.setValue(Key("OffPoint"), VansetKeyText(scan::OffChoiceKey(o.OffBy)));
         ini.setValue(Key("SpanBeams"), VansetNumberText(o.SpanBeams));
         ini.setValue(Key("Points"), o.Points);
         ini.setValue(Key("Continuous"), o.Continuous ? 1 : 0);

@@ -21,9 +21,9 @@ ScanSetup LoadScanSetup(const QString& directory);
 /// Writes section "Scan": "Procedure" (y, cross, drift), "Source" (the
 /// short key, "sun"), "BeamFromAntenna" (0 or 1), "BeamwidthDeg", "TauS",
 /// "SettleS", "Pairs", "OffBeams", "ColdSky" (0 or 1), "ColdAzimuthDeg",
-/// "ColdElevationDeg", "SpanBeams", "Points", "Continuous" (0 or 1),
-/// "AfterEnd" (track or stop). Settings that are refused as a whole are
-/// not written. False when refused or the file could not be written.
+/// "ColdElevationDeg", "OffPoint" (alternate, colder, coldest), "SpanBeams", "Points", "Continuous"
+/// (0 or 1), "AfterEnd" (track or stop). Settings that are refused as a whole are not written.
+/// False when refused or the file could not be written.
 bool SaveScanSetup(const QString& directory, const ScanSetup& setup);
 
 /// The window's place and size ("Left", "Top", "Width", "Height" in

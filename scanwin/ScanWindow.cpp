@@ -8,7 +8,9 @@
 #include "scan/DriftScan.h"
 #include "scan/ScanLog.h"
 #include "scan/YFactorSequence.h"
+#include "scan/YResultText.h"
 #include "scanwin/ScanSettingsFile.h"
+#include "scanwin/ScanSkyPanel.h"
 
 #include <QChart>
 #include <QChartView>
@@ -48,6 +50,9 @@ constexpr const char* kProblemStyle = "color: #b00000;";
 /// How much darker a marker's rim and a fitted curve are than the points'
 /// colour (QColor::darker, per cent), and the curve's width, pixels.
 constexpr int kRimDarker = 125;
+/// The "Off point" box's entry for a cold-sky point of the user's, after
+/// the scan::OffChoice ones.
+constexpr int kOwnColdSky = 3;
 /// A σ is shown with two significant digits, at most this many decimals.
 constexpr int kMostSigmaDecimals = 6;
 /// A Y-factor sequence's G/T that could not be logged is tried again this
@@ -191,8 +196,22 @@ void ScanWindow::BuildControls() {
           QStringLiteral("Y-factor: on/off pairs, the off points alternating east and west"));
     field(OffBeams, ScanField::OffBeams, QStringLiteral("Off source (beamwidths)"),
           QStringLiteral("Y-factor: how far off source, on the sky, at the source's elevation"));
-    ColdSky = new QCheckBox(QStringLiteral("a cold-sky point of my own"), this);
-    form->addRow(QStringLiteral("Off point"), ColdSky);
+    OffPoint = new QComboBox(this);
+    OffPoint->addItem(QStringLiteral("east and west in turn"),
+                      static_cast<int>(scan::OffChoice::Alternate));
+    OffPoint->addItem(QStringLiteral("the colder side (sky model)"),
+                      static_cast<int>(scan::OffChoice::ColderSide));
+    OffPoint->addItem(QStringLiteral("Off source: coldest sky"),
+                      static_cast<int>(scan::OffChoice::ColdestSky));
+    OffPoint->addItem(QStringLiteral("a cold-sky point of my own"), kOwnColdSky);
+    OffPoint->setToolTip(QStringLiteral(
+        "Y-factor: the sky model (the 408 MHz survey at the observing frequency, over the "
+        "beam) chooses the colder side, or the coldest sky at the source's elevation, and the "
+        "difference of the skies is taken out of G/T"));
+    form->addRow(QStringLiteral("Off point"), OffPoint);
+    sky_ = new ScanSkyPanel(services_.SkyFolder, this);
+    ColdSkyText = sky_->Text;
+    form->addRow(QString(), sky_);
     field(ColdAzimuth, ScanField::ColdAzimuth, QStringLiteral("Cold sky az (\u00b0)"),
           QStringLiteral("Azimuth of the cold-sky point"));
     field(ColdElevation, ScanField::ColdElevation, QStringLiteral("Cold sky el (\u00b0)"),
@@ -264,10 +283,14 @@ void ScanWindow::BuildControls() {
     connect(StartButton, &QPushButton::clicked, this, &ScanWindow::StartClick);
     connect(AbortButton, &QPushButton::clicked, this, &ScanWindow::AbortClick);
     connect(ApplyButton, &QPushButton::clicked, this, &ScanWindow::ApplyClick);
-    for (QComboBox* box : {ProcedureBox, Source, After}) {
+    for (QComboBox* box : {ProcedureBox, Source, After, OffPoint}) {
         connect(box, &QComboBox::currentIndexChanged, this, &ScanWindow::Edited);
     }
-    for (QCheckBox* box : {BeamFromAntenna, ColdSky, Continuous}) {
+    for (QComboBox* box : {Source, OffPoint}) {
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { SearchSky(false); });
+    }
+    connect(sky_, &ScanSkyPanel::Answered, this, &ScanWindow::SkyFound);
+    for (QCheckBox* box : {BeamFromAntenna, Continuous}) {
         connect(box, &QCheckBox::toggled, this, &ScanWindow::Edited);
     }
 }
@@ -348,7 +371,7 @@ void ScanWindow::BuildCharts() {
 
 void ScanWindow::ShowSetup() {
     const scan::ScanSettings& o = setup_.Settings;
-    const QSignalBlocker b1(ProcedureBox), b2(Source), b3(After), b4(BeamFromAntenna), b5(ColdSky),
+    const QSignalBlocker b1(ProcedureBox), b2(Source), b3(After), b4(BeamFromAntenna), b5(OffPoint),
         b6(Continuous);
     ProcedureBox->setCurrentIndex(ProcedureBox->findData(static_cast<int>(o.Procedure)));
     Source->setCurrentIndex(Source->findData(static_cast<int>(o.Source)));
@@ -359,7 +382,8 @@ void ScanWindow::ShowSetup() {
     Settle->setText(QString::number(o.SettleS, 'g', 10));
     Pairs->setText(QString::number(o.Pairs));
     OffBeams->setText(QString::number(o.OffBeams, 'g', 10));
-    ColdSky->setChecked(o.ColdSky.has_value());
+    OffPoint->setCurrentIndex(
+        OffPoint->findData(o.ColdSky ? kOwnColdSky : static_cast<int>(o.OffBy)));
     const scan::SkyPoint cold = o.ColdSky.value_or(scan::SkyPoint{180, 45});
     ColdAzimuth->setText(QString::number(cold.AzimuthDeg, 'g', 10));
     ColdElevation->setText(QString::number(cold.ElevationDeg, 'g', 10));
@@ -376,10 +400,14 @@ void ScanWindow::ShowProcedureFields() {
     const bool y = kind == scan::ProcedureKind::YFactor;
     const bool cross = kind == scan::ProcedureKind::Cross;
     Pairs->setEnabled(y);
-    OffBeams->setEnabled(y && !ColdSky->isChecked());
-    ColdSky->setEnabled(y);
-    ColdAzimuth->setEnabled(y && ColdSky->isChecked());
-    ColdElevation->setEnabled(y && ColdSky->isChecked());
+    const int off = OffPoint->currentData().toInt();
+    OffBeams->setEnabled(y && off != kOwnColdSky &&
+                         off != static_cast<int>(scan::OffChoice::ColdestSky));
+    OffPoint->setEnabled(y);
+    ColdAzimuth->setEnabled(y && off == kOwnColdSky);
+    ColdElevation->setEnabled(y && off == kOwnColdSky);
+    sky_->setVisible(y && off != kOwnColdSky &&
+                     off != static_cast<int>(scan::OffChoice::Alternate));
     Span->setEnabled(!y);
     Points->setEnabled(cross && !Continuous->isChecked());
     Continuous->setEnabled(cross);
@@ -432,8 +460,9 @@ bool ScanWindow::ReadFields(ScanSetup& s) const {
             break;
         }
     }
-    o.ColdSky =
-        ColdSky->isChecked() ? std::optional(scan::SkyPoint{cold[0], cold[1]}) : std::nullopt;
+    const int off = OffPoint->currentData().toInt();
+    o.ColdSky = off == kOwnColdSky ? std::optional(scan::SkyPoint{cold[0], cold[1]}) : std::nullopt;
+    o.OffBy = off == kOwnColdSky ? scan::OffChoice::Alternate : static_cast<scan::OffChoice>(off);
     return ok;
 }
 
@@ -496,6 +525,9 @@ void ScanWindow::StartClick() {
         return;
     }
     Edited();
+    if (startWhenFound_) {
+        return; // waiting for the sky model already
+    }
     scan::ScanSettings settings = setup_.Settings;
     const auto beam = Beamwidth();
     if (!beam) {
@@ -505,6 +537,55 @@ void ScanWindow::StartClick() {
     settings.BeamwidthDeg = *beam;
     if (const std::string why = scan::ScanSettingsProblem(settings); !why.empty()) {
         Say(FromStd(why), true);
+        return;
+    }
+    if (settings.Procedure == scan::ProcedureKind::YFactor &&
+        settings.OffBy != scan::OffChoice::Alternate) {
+        startWhenFound_ = settings; // started when the sky model answers
+        SearchSky(true);
+        return;
+    }
+    Begin(settings, std::nullopt);
+}
+
+void ScanWindow::SearchSky(bool thenStart) {
+    if (setup_.Settings.ColdSky || setup_.Settings.OffBy == scan::OffChoice::Alternate) {
+        return;
+    }
+    const auto beam = Beamwidth();
+    QString why = QStringLiteral("no beamwidth");
+    if (beam && sky_->Ask(setup_.Settings, *beam, *services_.Station, *services_.Conditions,
+                          *services_.Library, clock_.UtcNow(),
+                          services_.Horizon ? services_.Horizon() : nullptr, why)) {
+        if (thenStart) {
+            StartButton->setEnabled(false);
+            Say(QStringLiteral("Asking the sky model for the off point\u2026"), false);
+        }
+        return;
+    }
+    ColdSkyText->setText(QStringLiteral("Sky model: ") + why);
+    if (thenStart) {
+        startWhenFound_.reset();
+        Say(QStringLiteral("No off point from the sky model: %1").arg(why), true);
+    }
+}
+
+void ScanWindow::SkyFound() {
+    if (!startWhenFound_) {
+        return;
+    }
+    const scan::ScanSettings settings = *startWhenFound_;
+    startWhenFound_.reset();
+    StartButton->setEnabled(procedure_ == nullptr);
+    if (!sky_->Plan()) {
+        Say(QStringLiteral("No off point from the sky model: %1").arg(sky_->Why()), true);
+        return;
+    }
+    Begin(settings, sky_->Plan());
+}
+
+void ScanWindow::Begin(scan::ScanSettings settings, std::optional<scan::OffPointPlan> off) {
+    if (procedure_ || shutDown_) {
         return;
     }
     QString why;
@@ -561,12 +642,14 @@ void ScanWindow::StartClick() {
     context.SourceDiskDeg = SourceDiskOf(source, startedUtc_, *services_.Station,
                                          *services_.Conditions, *services_.Library, antenna_);
     switch (settings.Procedure) {
-    case scan::ProcedureKind::YFactor:
-        procedure_ = std::make_unique<scan::YFactorSequence>(
-            settings, context,
+    case scan::ProcedureKind::YFactor: {
+        scan::GOverTBasis basis =
             GOverTBasisOf(source, startedUtc_, *services_.Station, *services_.Conditions,
-                          *services_.Library, antenna_));
+                          *services_.Library, antenna_);
+        basis.TsysK = antenna_.TsysK;
+        procedure_ = std::make_unique<scan::YFactorSequence>(settings, context, basis, off);
         break;
+    }
     case scan::ProcedureKind::Cross:
         procedure_ = std::make_unique<scan::CrossScan>(settings, context);
         break;
@@ -809,27 +892,7 @@ void ScanWindow::ShowResult() {
 
     if (const auto* y = dynamic_cast<const scan::YFactorSequence*>(last_.get())) {
         const scan::YFactorResult& r = y->Result();
-        if (!r.Y) {
-            text = QStringLiteral("No pair was completed.");
-        } else {
-            QStringList pairs;
-            for (const scan::YPair& p : r.Pairs) {
-                pairs << QStringLiteral("%1 %2").arg(FromStd(p.Side), Fixed(p.YDb, 2));
-            }
-            text = QStringLiteral("Y = %1 \u00b1 %2 dB from %3 of %4 pairs (%5).")
-                       .arg(Fixed(r.Y->YDb, 3), Fixed(r.Y->SigmaDb, 3))
-                       .arg(r.Pairs.size())
-                       .arg(r.PairsPlanned)
-                       .arg(pairs.join(QStringLiteral(", ")));
-            if (r.GOverTDbPerK) {
-                text += QStringLiteral("\nG/T = %1 \u00b1 %2 dB/K (K = %3).")
-                            .arg(Fixed(*r.GOverTDbPerK, 2),
-                                 Fixed(r.GOverTSigmaDb.value_or(std::nan("")), 2),
-                                 Fixed(r.BeamCorrection, 3));
-            } else {
-                text += QStringLiteral("\n") + FromStd(r.Note);
-            }
-        }
+        text = FromStd(scan::YResultText(r));
         const auto beam = BeamOf(antenna_, frequencyMHz_);
         const SolarEntry solar = ParseSolarEntry(antenna_.SolarFlux);
         if (beam) {
@@ -1072,6 +1135,9 @@ void ScanWindow::SaveRect() {
 
 void ScanWindow::showEvent(QShowEvent* event) {
     ShowBeam();
+    if (!procedure_ && !startWhenFound_) {
+        SearchSky(false);
+    }
     QWidget::showEvent(event);
 }
 

@@ -8,9 +8,11 @@
 #include "measurewin/MeasureSetup.h"
 #include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
+#include "scan/OffPointChoice.h"
 #include "scan/Procedure.h"
 #include "scan/ProcedurePowerLog.h"
 #include "scanwin/ScanSetup.h"
+#include "skychart/HorizonProfile.h"
 #include "station/HomeStation.h"
 #include "station/UserMessages.h"
 #include "tracking/RotatorLink.h"
@@ -40,6 +42,7 @@ class QValueAxis;
 
 namespace vantrel {
 
+class ScanSkyPanel;
 class FieldReasons;
 
 /// Caption of the Scan window.
@@ -92,6 +95,13 @@ struct ScanWindowServices {
     std::function<void()> ReturnRadiometer;
     /// A Y-factor sequence's G/T was appended to the measurement log.
     std::function<void()> Logged;
+    /// The folder of the 408 MHz survey for the off points of the sky
+    /// model; empty: beside the program.
+    QString SkyFolder;
+    /// The station's skyline (the sky window's horizon profile); null, or
+    /// returning null, when there is none: the sky model's off points keep
+    /// above it.
+    std::function<const HorizonProfile*()> Horizon;
     /// How the radiometer retries its input.
     InputRetry Retry{std::chrono::milliseconds{500}, std::chrono::milliseconds{5000}, 2.0};
 };
@@ -171,7 +181,10 @@ public:
     QLineEdit* Settle = nullptr;
     QLineEdit* Pairs = nullptr;
     QLineEdit* OffBeams = nullptr;
-    QCheckBox* ColdSky = nullptr;
+    /// Y-factor: "east and west in turn", "the colder side (sky model)",
+    /// "Off source: coldest sky", "a cold-sky point of my own".
+    QComboBox* OffPoint = nullptr;
+    QLabel* ColdSkyText = nullptr; ///< the sky model's off point: az, el, Tsky; or why none
     QLineEdit* ColdAzimuth = nullptr;
     QLineEdit* ColdElevation = nullptr;
     QLineEdit* Span = nullptr;
@@ -213,6 +226,13 @@ protected:
 
 private:
     void BuildControls();
+    /// Asks the sky model for the off point of the source now (off this
+    /// thread); with `thenStart` the procedure starts when it answers.
+    void SearchSky(bool thenStart);
+    void SkyFound();
+    /// Starts the procedure of `settings` (the checks passed), with the
+    /// off point the sky model chose.
+    void Begin(scan::ScanSettings settings, std::optional<scan::OffPointPlan> off);
     void BuildCharts();
     void ShowSetup();
     /// Takes an accepted field into the setup and stores it.
@@ -263,6 +283,9 @@ private:
     std::unique_ptr<scan::ProcedurePowerLog> procedureLog_;
     std::unique_ptr<PowerLogWriter> powerLog_;
     TrackingOptions pointing_; ///< the pointing options of the procedure under way
+    ScanSkyPanel* sky_ = nullptr;
+    /// The settings to start with when the sky model answers.
+    std::optional<scan::ScanSettings> startWhenFound_;
 
     QChart* powerChart_ = nullptr;
     QLineSeries* power_ = nullptr;

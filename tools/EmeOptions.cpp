@@ -23,7 +23,7 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: vantrel-eme [--data FILE | --data-home[=FOLDER]] [--lat DEG] [--lon DEG]\n"
     "                   [--height M]\n"
-    "                   [--dx LOCATOR | --dx-lat DEG --dx-lon DEG [--dx-height M]]\n"
+    "                   [--dx STATION | --dx-lat DEG --dx-lon DEG [--dx-height M]]\n"
     "                   [--frequency MHZ] [--time UTC]\n"
     "                   [--start YYYY-MM-DD --end YYYY-MM-DD --interval MIN]\n"
     "                   [--windows [--min-elevation DEG[,DEG]]]\n"
@@ -51,7 +51,10 @@ constexpr std::string_view kUsage =
     "Moon is looked at every 5 minutes (every --interval minutes when shorter), so\n"
     "no window of 5 minutes or more is lost, and each edge placed to the second.\n"
     "\n"
-    "  --dx LOCATOR        the DX station's Maidenhead locator (4 or 6 characters)\n"
+    "  --dx STATION        the DX station as the EME window takes it: a Maidenhead\n"
+    "                      locator (4 or 6 characters) or LAT,LON[,HEIGHT M], a\n"
+    "                      call sign and a blank before it if you like\n"
+    "                      (\"W5LUA EM13qc\", \"91,10\" is latitude 91: refused)\n"
     "  --dx-lat, --dx-lon  or its latitude and longitude, degrees (north and east\n"
     "                      positive), and --dx-height its height in metres\n"
     "  --frequency MHZ     the frequency of the Doppler shifts and the path loss\n"
@@ -283,16 +286,11 @@ ParsedEme ParseEmeArguments(std::span<const std::string_view> args, HomeStation&
             continue;
         }
         if (flag == "--dx") {
-            // A locator alone: a blank or a comma would be a call sign or
-            // coordinates, which have options of their own.
-            const bool plain = v.find_first_of(" \t,") == std::string::npos;
+            // What the EME window's DX box takes: a locator or
+            // latitude,longitude[,height], a call sign before it if one likes.
             const eme::DxParse p = eme::ParseDxStation(v);
-            if (!plain || !p.Station) {
-                std::string why = "--dx: '" + v + "' is not a locator of 4 or 6 characters";
-                if (plain && p.Problem.starts_with("Not a locator")) {
-                    why += " (" + p.Problem.substr(0, p.Problem.size() - 1) + ")";
-                }
-                return fail(why);
+            if (!p.Station) {
+                return fail("--dx: '" + v + "' is not a DX station: " + p.Problem);
             }
             dxText = v;
         } else if (flag == "--time") {

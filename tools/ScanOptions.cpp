@@ -32,6 +32,7 @@ constexpr std::string_view kUsage =
     "                    [--frequency MHZ] [--hpbw DEG | --dish M --efficiency E]\n"
     "                    [--tau S] [--settle S] [--pairs K] [--off-beams N]\n"
     "                    [--span BEAMS] [--points N] [--flux-sfu SFU]\n"
+    "                    [--off-point alternate|colder|coldest] [--tsys K]\n"
     "\n"
     "Measures by itself with the rotator and the radiometer, then prints one CSV\n"
     "header and one result line on standard output (progress on standard error):\n"
@@ -89,6 +90,15 @@ constexpr std::string_view kUsage =
     "  --settle S         seconds after arriving before a reading (default 2)\n"
     "  --pairs K          y: on/off pairs, 1 to 100 (default 4)\n"
     "  --off-beams N      y: off source N beamwidths away, 1 to 50 (default 4)\n"
+    "  --off-point P      y: alternate (default: east and west in turn), colder (the\n"
+    "                     side the sky model, the 408 MHz survey at the frequency\n"
+    "                     over the beam, finds colder) or coldest (the coldest sky\n"
+    "                     at the source's elevation, at the same azimuth step from\n"
+    "                     it); with colder or coldest six columns follow status:\n"
+    "                     off_point,sky_source_k,sky_off_k,delta_t_sky_k,\n"
+    "                     g_over_t_corrected_db_per_k,g_over_t_corrected_sigma_db\n"
+    "  --tsys K           the system temperature the background correction divides\n"
+    "                     by (default the Measure window's Tsys in Vanset.ini)\n"
     "  --span BEAMS       cross, drift: +-BEAMS beamwidths, 0.5 to 20 (default 3)\n"
     "  --points N         cross: points per axis, 6 to 201 (default 15)\n"
     "  --flux-sfu SFU     y on the Sun: its flux today at the observing frequency,\n"
@@ -173,6 +183,10 @@ VansetScanDefaults ReadVansetScanDefaults(std::string_view text) {
                 efficiency = number();
             } else if (key == "GainDbi") {
                 gain = number();
+            } else if (key == "TsysK") {
+                if (const auto k = number(); k && *k > 0) {
+                    d.TsysK = k;
+                }
             } else if (key == "SolarFlux") {
                 if (const auto sfu = number(); sfu && *sfu > 0) {
                     d.SolarFluxSfu = sfu;
@@ -251,7 +265,9 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
         double dish = 0;
         double efficiency = o.Efficiency;
         double sfu = 0;
+        double tsys = 0;
         const RealField reals[] = {
+            {"--tsys", &tsys, {0, 1e6}, "a system temperature in kelvin above 0"},
             {"--settle",
              &o.Scan.SettleS,
              {sr::kMinSettleS, sr::kMaxSettleS},
@@ -286,7 +302,8 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
         }
         const bool known = real || IsStationFlag(flag) || flag == "--procedure" ||
                            flag == "--source" || flag == "--rotator" || flag == "--device" ||
-                           flag == "--offset" || flag == "--az-range" || flag == "--pick";
+                           flag == "--offset" || flag == "--az-range" || flag == "--pick" ||
+                           flag == "--off-point";
         if (!known) {
             return fail("unknown option '" + std::string(args[i]) + "' (try --help)");
         }
@@ -304,9 +321,9 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             const auto number = ParseDoubleArgument(v, real->Limits.Lo, real->Limits.Hi);
             const bool counted = flag == "--pairs" || flag == "--points";
             const bool whole = !counted || (number && *number == std::floor(*number));
-            const bool positive =
-                !(flag == "--dish" || flag == "--efficiency" || flag == "--flux-sfu") ||
-                (number && *number > 0);
+            const bool positive = !(flag == "--dish" || flag == "--efficiency" ||
+                                    flag == "--flux-sfu" || flag == "--tsys") ||
+                                  (number && *number > 0);
             if (!number || !whole || !positive) {
                 return fail(std::string(flag) + ": '" + v + "' is not " + std::string(real->What));
             }
@@ -322,6 +339,8 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
                 efficiencyGiven = true;
             } else if (flag == "--flux-sfu") {
                 o.SolarFluxSfu = sfu;
+            } else if (flag == "--tsys") {
+                o.TsysK = tsys;
             }
         } else if (flag == "--procedure") {
             procedure = scan::ProcedureFromKey(v);
@@ -347,6 +366,12 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             if (auto refused = ApplyPointingOffset(v, o.Pointing)) {
                 return fail(*refused);
             }
+        } else if (flag == "--off-point") {
+            const auto choice = scan::OffChoiceFromKey(v);
+            if (!choice) {
+                return fail("--off-point: '" + v + "' is none of alternate, colder, coldest");
+            }
+            o.Scan.OffBy = *choice;
         } else if (flag == "--az-range") {
             if (auto refused = ApplyAzimuthRange(v, o.Pointing)) {
                 return fail(*refused);
@@ -403,6 +428,9 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             }
         }
     }
+    if (!o.TsysK) {
+        o.TsysK = defaults.TsysK;
+    }
     if (!o.SolarFluxSfu && defaults.SolarFluxSfu && o.Scan.Source == SkySource::Sun) {
         o.SolarFluxSfu = defaults.SolarFluxSfu;
     }
@@ -442,6 +470,9 @@ ParsedScan ParseScanArguments(std::span<const std::string_view> args, HomeStatio
             return fail("--procedure y on the Sun needs --flux-sfu SFU: its flux today at the "
                         "observing frequency");
         }
+    }
+    if (o.Scan.OffBy != scan::OffChoice::Alternate && *procedure != scan::ProcedureKind::YFactor) {
+        return fail("--off-point goes with --procedure y");
     }
     if (o.SolarFluxSfu && o.Scan.Source != SkySource::Sun) {
         return fail("--flux-sfu is the Sun's flux: it goes with --source sun");

@@ -48,6 +48,10 @@ struct ScanCommandLine {
     /// The antenna's gain, dBi, when the beam came from a gain in
     /// Vanset.ini (the Measure window's antenna given so).
     std::optional<double> GainDbi;
+    /// --tsys K: the system temperature the background correction of an
+    /// off point of the sky model (--off-point colder|coldest, in
+    /// Scan.OffBy) divides by, K; else [Measure] TsysK of Vanset.ini.
+    std::optional<double> TsysK;
     bool Help = false;
 };
 
@@ -63,6 +67,7 @@ struct VansetScanDefaults {
     double Efficiency = 0.55;
     std::optional<double> GainDbi;
     std::optional<double> SolarFluxSfu;
+    std::optional<double> TsysK; ///< [Measure] TsysK, K, > 0
 };
 
 /// Reads those values from the text of a "Vanset.ini" (as QSettings

@@ -281,8 +281,23 @@ int main(int argc, char** argv) {
         written = Write(eme::WindowsCsv(found.Windows, false));
     } else {
         written = Write(eme::MomentCsvHeader(dx.has_value()));
+        long long belowHome = 0;
+        long long belowDx = 0;
         for (eme::UtcSeconds t = first; written && t < end; t += stepped ? stepS : end - t) {
-            written = Write(eme::MomentCsvRow(calculator.At(t), dx.has_value()));
+            const eme::EmeMoment m = calculator.At(t);
+            belowHome += m.Home.BelowRadioHorizon ? 1 : 0;
+            belowDx += m.Dx.BelowRadioHorizon ? 1 : 0;
+            written = Write(eme::MomentCsvRow(m, dx.has_value()));
+        }
+        // The elevations of those rows are airless: no ray reaches the Moon.
+        for (const auto& [count, where] :
+             {std::pair{belowHome, "home"}, std::pair{belowDx, "DX"}}) {
+            if (count > 0) {
+                std::fprintf(stderr,
+                             "vantrel-eme: the Moon is below the radio horizon at %s in %lld "
+                             "row%s: its elevation there is the airless one\n",
+                             where, count, count == 1 ? "" : "s");
+            }
         }
     }
     if (!written || std::fflush(stdout) != 0) {

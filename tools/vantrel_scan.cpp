@@ -11,9 +11,11 @@
 #include "apparent/SkyPlaces.h"
 #include "astro/Clock.h"
 #include "astro/OrbexSunMoon.h"
+#include "help/ProcessPaths.h"
 #include "measure/MeasurementLog.h"
 #include "radiometer/PowerLogWriter.h"
 #include "radiometer/PowerRunner.h"
+#include "scan/ColdSkyReference.h"
 #include "scan/CrossScan.h"
 #include "scan/DriftScan.h"
 #include "scan/ProcedurePowerLog.h"
@@ -153,6 +155,34 @@ VansetScanDefaults VansetOf(std::span<const std::string_view> args) {
     return ReadVansetScanDefaults(text.str());
 }
 
+/// The off point the sky model chooses for the sequence (the 408 MHz
+/// survey beside the program); none with `why` set.
+std::optional<scan::OffPointPlan> SkyOffPoint(const ScanCommandLine& o, const HomeStation& station,
+                                              const ObservingConditions& conditions,
+                                              SunMoonLibrary& library, DateTime utc,
+                                              std::string& why) {
+    auto request = scan::ColdSkyRequestOf(o.Scan.Source, station, conditions, library, utc,
+                                          o.Scan.BeamwidthDeg, why);
+    if (!request) {
+        return std::nullopt;
+    }
+    request->OffBeams = o.Scan.OffBeams;
+    const std::string folder = sky::FindSkySurveyFolder(ExecutableDirectory());
+    if (folder.empty()) {
+        why = "the 408 MHz survey (data/sky408) was not found";
+        return std::nullopt;
+    }
+    const sky::SharedSkySurvey shared = sky::SkySurveyOf(folder);
+    if (!shared.Survey) {
+        why = shared.Problem;
+        return std::nullopt;
+    }
+    const sky::SkyBrightness brightness(*shared.Survey, conditions.FrequencyMHz);
+    const scan::ColdSkyReference found = scan::FindColdSkyReference(brightness, *request);
+    return scan::ChooseOffPoint(o.Scan.OffBy, found, o.Scan.OffBeams, o.Scan.BeamwidthDeg,
+                                request->Source.Airless.ElevationDeg, why);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -225,9 +255,24 @@ int main(int argc, char** argv) {
     scan::DriftScan* drift = nullptr;
     switch (o.Scan.Procedure) {
     case scan::ProcedureKind::YFactor: {
-        const scan::GOverTBasis basis =
+        scan::GOverTBasis basis =
             GOverTBasisOf(o.Scan.Source, clock.UtcNow(), station, conditions, library, antenna);
-        auto p = std::make_unique<scan::YFactorSequence>(o.Scan, context, basis);
+        basis.TsysK = o.TsysK.value_or(std::nan(""));
+        std::optional<scan::OffPointPlan> off;
+        if (o.Scan.OffBy != scan::OffChoice::Alternate) {
+            std::string why;
+            off = SkyOffPoint(o, station, conditions, library, clock.UtcNow(), why);
+            if (!off) {
+                return Fail("vantrel-scan: no off point from the sky model: " + why);
+            }
+            char said[160];
+            std::snprintf(said, sizeof said,
+                          "off point: %+.2f deg on the sky in azimuth, sky %.0f K there, %.0f K "
+                          "behind the source",
+                          off->AzimuthOffsetDeg, off->OffTskyK, off->SourceTskyK);
+            Say(said);
+        }
+        auto p = std::make_unique<scan::YFactorSequence>(o.Scan, context, basis, off);
         sequence = p.get();
         procedure = std::move(p);
         break;
@@ -339,6 +384,15 @@ int main(int argc, char** argv) {
                std::to_string(r.Pairs.size()) + "," +
                Field(r.Pairs.empty() ? std::nullopt : std::optional(r.ElevationDeg), 2) + "," +
                status;
+        if (r.Off) {
+            // The sky model's off point: its columns after the others.
+            header += ",off_point,sky_source_k,sky_off_k,delta_t_sky_k,"
+                      "g_over_t_corrected_db_per_k,g_over_t_corrected_sigma_db";
+            line += "," + std::string(scan::OffChoiceKey(o.Scan.OffBy)) + "," +
+                    Field(r.Off->SourceTskyK, 1) + "," + Field(r.Off->OffTskyK, 1) + "," +
+                    Field(r.Off->BackgroundDifferenceK, 1) + "," +
+                    Field(r.CorrectedGOverTDbPerK, 2) + "," + Field(r.CorrectedSigmaDb, 3);
+        }
         if (!r.Note.empty() && !r.Pairs.empty()) {
             Say(r.Note);
         }

@@ -3,8 +3,10 @@
 #include "controls/FieldReasons.h"
 #include "mainwin/PositionStore.h"
 #include "mainwin/WindowPlacement.h"
+#include "scan/ColdSkyReference.h"
 #include "station/StationCheck.h"
 #include "tracking/SkyAngles.h"
+#include "trackwin/ColdSkySearch.h"
 #include "trackwin/SkyPointing.h"
 #include "trackwin/TrackSettings.h"
 
@@ -320,7 +322,12 @@ void TrackWindow::BuildControls() {
     StopButton->setObjectName(QStringLiteral("StopButton"));
     ParkButton->setObjectName(QStringLiteral("ParkButton"));
     OffSourceButton->setObjectName(QStringLiteral("OffSourceButton"));
-    for (QPushButton* b : {TrackButton, StopButton, ParkButton, OffSourceButton}) {
+    ColdSkyButton = new QPushButton(QStringLiteral("Off source: coldest sky"), this);
+    ColdSkyButton->setObjectName(QStringLiteral("ColdSkyButton"));
+    ColdSkyButton->setToolTip(QStringLiteral(
+        "The coldest sky of the 408 MHz survey at the source's elevation, two beamwidths from it, "
+        "the Sun and the Moon: its azimuth step becomes the off-source offset"));
+    for (QPushButton* b : {TrackButton, StopButton, ParkButton, OffSourceButton, ColdSkyButton}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
@@ -366,7 +373,15 @@ void TrackWindow::BuildControls() {
     form->addRow(QStringLiteral("State"), State);
     form->addRow(QStringLiteral("Threshold"), ThresholdText);
     form->addRow(QStringLiteral("Last error"), errorRow);
+    ColdSkyText = label("ColdSkyText");
+    ColdSkyText->setWordWrap(true);
+    // Room for the reference's two lines (az, el, Tsky; frequency and beam).
+    ColdSkyText->setMinimumHeight(2 * ColdSkyText->fontMetrics().lineSpacing());
+    form->addRow(QStringLiteral("Coldest sky"), ColdSkyText);
     form->addRow(offRow);
+    coldSky_ = new ColdSkySearch(this);
+    coldSky_->SetFolder(services_.SkyFolder);
+    connect(coldSky_, &ColdSkySearch::Found, this, &TrackWindow::ColdSkyFound);
     layout->addWidget(live);
     layout->addStretch(1);
 
@@ -381,6 +396,7 @@ void TrackWindow::BuildControls() {
     connect(StopButton, &QPushButton::clicked, this, &TrackWindow::StopClick);
     connect(ParkButton, &QPushButton::clicked, this, &TrackWindow::ParkClick);
     connect(OffSourceButton, &QPushButton::clicked, this, &TrackWindow::OffSourceClick);
+    connect(ColdSkyButton, &QPushButton::clicked, this, &TrackWindow::ColdSkyClick);
     connect(RetryButton, &QPushButton::clicked, this, &TrackWindow::RetryClick);
     connect(OtherSideButton, &QPushButton::clicked, this, &TrackWindow::OtherSideClick);
     connect(Source, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -655,6 +671,61 @@ void TrackWindow::ParkClick() {
 void TrackWindow::OffSourceClick() {
     tracker_.SetOffSource(!tracker_.OffSource());
     ShowOffSourceButton();
+    if (tracking_) {
+        Step();
+        Refresh();
+    }
+}
+
+void TrackWindow::ColdSkyClick() {
+    if (IsLent() || coldSky_->Busy()) {
+        return;
+    }
+    const std::optional<double> beam = services_.Beamwidth ? services_.Beamwidth() : std::nullopt;
+    if (!beam || !(*beam > 0)) {
+        ColdSkyText->setText(QStringLiteral("none: the antenna gives no beamwidth (the Measure "
+                                            "window's antenna at the observing frequency)"));
+        return;
+    }
+    std::string why;
+    auto request =
+        scan::ColdSkyRequestOf(setup_.Options.Source, *services_.Station, *services_.Conditions,
+                               *services_.Library, clock_.UtcNow(), *beam, why);
+    if (!request) {
+        ColdSkyText->setText(QStringLiteral("none: ") + QString::fromStdString(why));
+        return;
+    }
+    if (const HorizonProfile* horizon = services_.Horizon ? services_.Horizon() : nullptr) {
+        request->Hidden = [profile = *horizon](double az, double el) {
+            return profile.Hides(az, el);
+        };
+    }
+    ColdSkyButton->setEnabled(false);
+    ColdSkyText->setText(QStringLiteral("searching the sky at the source's elevation\u2026"));
+    coldSky_->Find(*request, services_.Conditions->FrequencyMHz);
+}
+
+void TrackWindow::ColdSkyFound() {
+    ColdSkyButton->setEnabled(!IsLent());
+    const auto& found = coldSky_->Last();
+    if (!found) {
+        ColdSkyText->setText(coldSky_->Problem());
+        return;
+    }
+    ColdSkyText->setText(QString::fromStdString(scan::ColdSkyReferenceText(*found)));
+    if (!found->Point || !std::isfinite(found->AzimuthStepDeg)) {
+        return;
+    }
+    // The reference's azimuth step from the source, to 0.001°: the tracker
+    // keeps it beside the source at the source's elevation as both move.
+    TrackSetup changed = setup_;
+    changed.Options.OffSourceAzimuthDeg = std::round(found->AzimuthStepDeg * 1000.0) / 1000.0;
+    Apply(changed);
+    ShowSetup();
+    if (!tracker_.OffSource()) {
+        tracker_.SetOffSource(true);
+        ShowOffSourceButton();
+    }
     if (tracking_) {
         Step();
         Refresh();
@@ -937,8 +1008,9 @@ void TrackWindow::ReturnRotator(std::optional<SkySource> track) {
 
 void TrackWindow::ShowLent() {
     const bool free = !IsLent();
-    for (QWidget* w : std::initializer_list<QWidget*>{TrackButton, ParkButton, OffSourceButton,
-                                                      Model, Device, Speed, Source}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{TrackButton, ParkButton, OffSourceButton, ColdSkyButton,
+                                         Model, Device, Speed, Source}) {
         w->setEnabled(free);
     }
 }

@@ -32,6 +32,7 @@ class QTimer;
 
 namespace vantrel {
 
+class ColdSkySearch;
 class FieldReasons;
 
 /// Caption of the Track window.
@@ -67,6 +68,9 @@ struct TrackWindowServices {
     /// or returning none, when not known. Asked at every step: the
     /// threshold and "on target" follow it (ThresholdInForceDeg).
     std::function<std::optional<double>()> Beamwidth;
+    /// The folder of the 408 MHz survey for "Off source: coldest sky";
+    /// empty: beside the program.
+    QString SkyFolder;
 };
 
 /// The Track window: which source to follow and how (period, threshold,
@@ -161,8 +165,13 @@ public:
     QPushButton* StopButton = nullptr;
     QPushButton* ParkButton = nullptr;
     QPushButton* OffSourceButton = nullptr;
-    QPushButton* RetryButton = nullptr;     ///< "Retry now", while waiting to try again
-    QLabel* OffSourceWarning = nullptr;     ///< the off-source point behind the horizon profile
+    /// "Off source: coldest sky": searches the coldest sky on the source's
+    /// elevation circle (off this thread), takes its azimuth step as the
+    /// off-source offset and goes off source.
+    QPushButton* ColdSkyButton = nullptr;
+    QLabel* ColdSkyText = nullptr;      ///< the reference's az, el and Tsky, or why there is none
+    QPushButton* RetryButton = nullptr; ///< "Retry now", while waiting to try again
+    QLabel* OffSourceWarning = nullptr; ///< the off-source point behind the horizon profile
     QPushButton* OtherSideButton = nullptr; ///< takes the off-source step to the other side
     QLabel* Refusal = nullptr;       ///< what holds for the whole window (Vanset.ini not written)
     QLabel* SkyPlace = nullptr;      ///< where the source stands
@@ -183,6 +192,7 @@ public slots:
     void StopClick();
     void ParkClick();
     void OffSourceClick();
+    void ColdSkyClick();
     void RetryClick();
     /// Takes the off-source step to the other side of the source.
     void OtherSideClick();
@@ -236,6 +246,8 @@ private:
     /// "User source".
     QString SourceTitle(SkySource source) const;
     void ShowOffSourceButton();
+    /// The cold-sky search answered.
+    void ColdSkyFound();
     void SaveRect();
     /// The options of the setup with the antenna's beamwidth filled in.
     TrackingOptions OptionsInForce() const;
@@ -266,6 +278,7 @@ private:
     bool shutDown_ = false;
     bool placed_ = false;
     QString lentTo_; ///< the window driving the rotator; empty while this one does
+    ColdSkySearch* coldSky_ = nullptr;
     void ShowLent();
 };
 

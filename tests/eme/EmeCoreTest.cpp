@@ -3,6 +3,7 @@
 // (with a skyline, refraction and a DX station), instants without a place,
 // and the CSV the tool and the window write.
 
+#include "eme/DxSked.h"
 #include "eme/DxStation.h"
 #include "eme/EmeCalculator.h"
 #include "eme/EmeCsv.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantrel::eme {
@@ -37,6 +39,8 @@ TEST(DxStation, ReadsWhatOperatorsType) {
         {"JO62q", "", 0, 0, 0, "4 or 6 characters"},
         {"ZZ00", "", 0, 0, 0, "1st character"},
         {"JO6Aqm", "", 0, 0, 0, "4th character"},
+        {"45,10", "45,10", 45, 10, 0, ""}, // latitude and longitude, not 45.10
+        {"91,10", "", 0, 0, 0, "latitude"},
         {"91,0", "", 0, 0, 0, "latitude"},
         {"0,181", "", 0, 0, 0, "longitude"},
         {"0,0,200000", "", 0, 0, 0, "height"},
@@ -182,6 +186,65 @@ TEST(MoonWindows, EdgesAreSharpWithSkylineRefractionAndDx) {
             EXPECT_NEAR(sights.Home.ElevationDeg, 15, 0.01);
         }
     }
+}
+
+TEST(DxSked, EachStationsWindowsWithTheirQualityInTheOrderAsked) {
+    const std::vector<DxStation> dx = {*ParseDxStation("W5LUA EM13qc").Station,
+                                       *ParseDxStation("VK2XYZ QF56od").Station};
+    DxSkedSearch search;
+    search.Home = {52.52, 13.405, 40};
+    search.Conditions.FrequencyMHz = 1296;
+    search.Span.Start = UtcSecondsOf(EncodeDateTime(2026, 12, 14, 0, 0, 0));
+    search.Span.End = search.Span.Start + 4 * kWholeSecondsPerDay;
+    search.Span.DxMinElevationDeg = 5;
+    bool complete = false;
+    std::vector<DxSkedWindow> rows = FindDxSkeds(dx, search, {}, complete);
+    ASSERT_TRUE(complete);
+    std::size_t expected = 0;
+    for (const DxStation& d : dx) {
+        EmeCalculator calc(search.Home, d.Site, search.Conditions);
+        const auto own = FindMoonWindows(calc, search.Span).Windows;
+        std::size_t seen = 0;
+        for (const DxSkedWindow& r : rows) {
+            if (r.Dx == d.Text()) {
+                ASSERT_LT(seen, own.size());
+                EXPECT_EQ(r.Window.Start, own[seen].Start);
+                EXPECT_EQ(r.Window.End, own[seen].End);
+                // The lower of the two at its best: within both maxima, above
+                // both minima.
+                EXPECT_LE(r.CommonElevationDeg,
+                          std::min(r.Window.MaxElevationHomeDeg, r.Window.MaxElevationDxDeg) +
+                              1e-9);
+                EXPECT_GE(r.CommonElevationDeg, 5.0);
+                EXPECT_TRUE(std::isnan(r.DegradationDb)); // no sky map given
+                ++seen;
+            }
+        }
+        EXPECT_EQ(seen, own.size()) << d.Text();
+        expected += own.size();
+    }
+    ASSERT_EQ(rows.size(), expected);
+    ASSERT_GE(rows.size(), 4U);
+    SortDxSkeds(rows, DxSkedOrder::Length);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_GE(rows[i - 1].Window.DurationS(), rows[i].Window.DurationS());
+    }
+    SortDxSkeds(rows, DxSkedOrder::CommonElevation);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_GE(rows[i - 1].CommonElevationDeg, rows[i].CommonElevationDeg);
+    }
+    SortDxSkeds(rows, DxSkedOrder::Start);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_LE(rows[i - 1].Window.Start, rows[i].Window.Start);
+    }
+    const std::string csv = DxSkedsCsv(rows, "DL0ABC 52.52,13.405", 1296, 0, 5);
+    EXPECT_TRUE(csv.starts_with("# station DL0ABC 52.52,13.405 frequency_mhz 1296.000 "
+                                "min_el_home_deg 0.0 min_el_dx_deg 5.0\n"
+                                "dx,start_utc,end_utc,duration_min,common_el_deg,"
+                                "max_el_home_deg,max_el_dx_deg,dgrd_db\n"))
+        << csv;
+    EXPECT_EQ(static_cast<std::size_t>(std::count(csv.begin(), csv.end(), '\n')), rows.size() + 2);
+    EXPECT_NE(csv.find("\nW5LUA EM13qc,2026-12-1"), std::string::npos);
 }
 
 TEST(MoonWindows, StopsWhenToldAndRefusesAnEmptySearch) {

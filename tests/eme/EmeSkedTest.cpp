@@ -6,9 +6,11 @@
 
 #include "eme/EmeBeam.h"
 #include "eme/EmeCalculator.h"
+#include "eme/MoonNoise.h"
 #include "eme/MoonPerigee.h"
 #include "eme/MoonRotation.h"
 #include "eme/SkyDegradation.h"
+#include "measure/MoonBrightness.h"
 #include "skymodel/HorizontalSky.h"
 #include "skymodel/SkyBrightness.h"
 #include "sunmoon/Constants.h"
@@ -218,6 +220,98 @@ TEST(DopplerRateAndSpread, FollowTheEarthsRotation) {
             v[i] = q.MoonGeoVelocityAuPerDay[i] * sunmoon::kAuKilometres / sunmoon::kSecondsPerDay;
         }
         EXPECT_LT(ApparentRotationRadPerS(r, v, d), 0.5e-6) << d;
+    }
+}
+
+TEST(MoonNoise, ThePhaseIsTheAlmanacsAndTheBeamTakesItsShareOfTheDisk) {
+    // Phases of the Moon, January 2024 (US Naval Observatory, UTC to the
+    // minute). The phase angle is 180° less the elongation: at a quarter
+    // the elongation is 90° whatever the Moon's ecliptic latitude, at new
+    // and full Moon it misses 0° and 180° by that latitude (up to 5.1°).
+    // From Berlin the parallax adds up to a degree.
+    struct Phase {
+        const char* Name;
+        int Day, Hour, Minute;
+        double PhaseDeg; ///< Krotikov and Troitsky's: 0 full, −90 first quarter, ±180 new
+        double ToleranceDeg;
+    };
+    const Phase phases[] = {
+        {"new Moon", 11, 11, 57, 180, 6.5},
+        {"first quarter", 18, 3, 53, -90, 1.5},
+        {"full Moon", 25, 17, 54, 0, 6.5},
+    };
+    ObservingConditions conditions;
+    conditions.FrequencyMHz = 10368;
+    for (const Phase& p : phases) {
+        EmeCalculator calc({52.52, 13.405, 40}, EmeSite{32.9, -97.0, 180}, conditions);
+        calc.SetSkyBehindMoon(nullptr, 0.5, 20.0, 80);
+        const EmeMoment m =
+            calc.At(UtcSecondsOf(EncodeDateTime(2024, 1, p.Day, p.Hour, p.Minute, 0)));
+        ASSERT_TRUE(m.Valid) << p.Name;
+        EXPECT_NEAR(std::remainder(m.MoonPhaseDeg - p.PhaseDeg, 360.0), 0.0, p.ToleranceDeg)
+            << p.Name;
+        // It grows with time: up to 12.2° a day (less near new and full
+        // Moon, where the elongation turns at the Moon's latitude).
+        const double later = calc.At(m.Utc + kWholeSecondsPerDay).MoonPhaseDeg;
+        const double perDay = std::remainder(later - m.MoonPhaseDeg, 360.0);
+        EXPECT_GT(perDay, 5.0) << p.Name;
+        EXPECT_LT(perDay, 14.0) << p.Name;
+        EXPECT_FALSE(m.MoonBrightnessFixed);
+        EXPECT_DOUBLE_EQ(m.MoonBrightnessK, measure::MoonBrightnessK(10368, m.MoonPhaseDeg));
+        EXPECT_NEAR(m.MoonNoiseHomeK, MoonNoiseK(m.MoonBrightnessK, 2 * m.SemiDiameterDeg, 0.5),
+                    1e-9);
+        EXPECT_LT(m.MoonNoiseDxK, m.MoonNoiseHomeK); // a 20° beam sees little of it
+        calc.SetMoonTemperature(210.0);
+        const EmeMoment fixed = calc.At(m.Utc);
+        EXPECT_TRUE(fixed.MoonBrightnessFixed);
+        EXPECT_EQ(fixed.MoonBrightnessK, 210.0);
+    }
+    // The share of the beam's power within the disk.
+    struct Beam {
+        const char* Name;
+        double DiskDeg, HpbwDeg, Expected;
+    };
+    const Beam beams[] = {
+        {"a beam far narrower than the Moon sees all of it", 0.52, 0.01, 230},
+        {"a disk as wide as the beam: half the power within", 1.0, 1.0, 115},
+        {"a wide beam: ln 2·(θm/θb)²", 0.52, 15.0, 230 * std::log(2.0) * std::pow(0.52 / 15, 2)},
+    };
+    for (const Beam& b : beams) {
+        EXPECT_NEAR(MoonNoiseK(230, b.DiskDeg, b.HpbwDeg), b.Expected, 1e-3 * b.Expected) << b.Name;
+    }
+    EXPECT_TRUE(std::isnan(MoonNoiseK(230, 0.5, 0)));
+    EXPECT_TRUE(std::isnan(MoonNoiseK(-1, 0.5, 1)));
+}
+
+TEST(RadioHorizon, TheMoonJustBelowItIsSaidToBeSo) {
+    // Over a day at sea level with radio refraction: the Moon's rising and
+    // setting pass the radio horizon, 0.6° to 0.8° below the airless one
+    // with the default air (ITU-R P.834). Above it the elevation is
+    // refracted; below it no ray reaches the Moon.
+    ObservingConditions conditions;
+    conditions.Refraction = true;
+    EmeCalculator calc({52.52, 13.405, 0}, std::nullopt, conditions);
+    const UtcSeconds start = UtcSecondsOf(EncodeDateTime(2026, 3, 21, 0, 0, 0));
+    int below = 0;
+    int above = 0;
+    for (UtcSeconds t = start; t < start + kWholeSecondsPerDay; t += 60) {
+        const MoonSight s = calc.SightsAt(t).Home;
+        ASSERT_TRUE(s.Valid);
+        if (s.AirlessElevationDeg < -0.9 && s.AirlessElevationDeg > -2) {
+            EXPECT_TRUE(s.BelowRadioHorizon) << s.AirlessElevationDeg;
+            ++below;
+        } else if (s.AirlessElevationDeg > -0.45 && s.AirlessElevationDeg < 1) {
+            EXPECT_FALSE(s.BelowRadioHorizon) << s.AirlessElevationDeg;
+            EXPECT_GT(s.ElevationDeg, s.AirlessElevationDeg);
+            ++above;
+        }
+    }
+    EXPECT_GE(below, 4);
+    EXPECT_GE(above, 4);
+    conditions.Refraction = false;
+    EmeCalculator airless({52.52, 13.405, 0}, std::nullopt, conditions);
+    for (UtcSeconds t = start; t < start + kWholeSecondsPerDay; t += 600) {
+        EXPECT_FALSE(airless.SightsAt(t).Home.BelowRadioHorizon);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "astro/OrbexSunMoon.h"
 #include "emewin/DopplerPanel.h"
+#include "emewin/DxSkedPanel.h"
 #include "emewin/EmeWindow.h"
 #include "mainwin/MainWindow.h"
 
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -86,6 +88,26 @@ int main(int argc, char** argv) {
     clock.reading.Local = EncodeDateTime(2026, 12, 9, 12, 0, 0);
     w.Tick();
     ok = Shoot(w, out + QStringLiteral("/eme-window-sun-near-moon.png")) && ok;
+
+    // A week of one's own choosing on 23 cm, the window's own band, the Moon
+    // by its phase.
+    w.SetBand(QStringLiteral("1296"));
+    w.SetSearchDays(QStringLiteral("2026-12-14"), QStringLiteral("2026-12-20"));
+    ok = Shoot(w, out + QStringLiteral("/eme-window-week.png")) && ok;
+    // The DX list over that week, the longest windows first.
+    w.DxList->Order->setCurrentIndex(1);
+    w.DxList->FindClick();
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (w.DxList->Busy() && waited.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+    }
+    w.resize(w.width(), 1000);
+    ok = Shoot(w, out + QStringLiteral("/eme-window-dx-list.png")) && ok;
+    w.SetSearchDays(QString(), QString());
+    w.SetBand(QString());
 
     // Doppler following of Hamlib's own dummy rig (model 1) at 1296 MHz,
     // then of a rigctld that is not running.

@@ -6,11 +6,14 @@
 // range, and a damaged [EME] section.
 
 #include "emewin/EmeWindow.h"
+#include "eme/DxSked.h"
 #include "eme/EmeBeam.h"
 #include "eme/SkyDegradation.h"
+#include "emewin/EmeSkedSetup.h"
 
 #include "eme/EmeCsv.h"
 #include "emewin/DopplerPanel.h"
+#include "emewin/DxSkedPanel.h"
 #include "emewin/EmeSettings.h"
 
 #include "../RecordingMessages.h"
@@ -26,6 +29,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -286,6 +290,12 @@ private slots:
         const double tenfold = calc.At(Now()).EchoDopplerHz * 10;
         QVERIFY(std::fabs(w.Live().EchoDopplerHz - tenfold) < 1e-6 * std::fabs(tenfold));
         QVERIFY(w.Status->text().contains(QStringLiteral("12960 MHz")));
+        // Shifts of tens of kilohertz are still said in Hz, as the CSV has
+        // them: one unit in the whole window.
+        QVERIFY(std::fabs(w.Live().EchoDopplerHz) > 10000);
+        const QString sign = w.Live().EchoDopplerHz > 0 ? QStringLiteral("+") : QString();
+        QCOMPARE(w.LiveText(EmeWindow::kEchoDopplerRow, false),
+                 sign + QString::number(w.Live().EchoDopplerHz, 'f', 1) + QStringLiteral(" Hz"));
     }
 
     void windowsAreSearchedAgainWhenTheirInputsChange() {
@@ -349,7 +359,146 @@ private slots:
               QStringLiteral("Highest DX"), w.WindowTable->item(0, 0)->text()}) {
             QVERIFY2(page.contains(part), qPrintable(part + QStringLiteral(" in ") + page));
         }
+        // The rows start under the title, not in the middle of the page
+        // with a third of it blank above them.
+        QProcess boxes;
+        boxes.start(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        QVERIFY(boxes.waitForFinished(30000));
+        const QString layout = QString::fromUtf8(boxes.readAllStandardOutput());
+        const auto firstRow =
+            QRegularExpression(QStringLiteral("yMin=\"([0-9.]+)\"[^>]*>Now<")).match(layout);
+        const auto pageHeight =
+            QRegularExpression(QStringLiteral("<page width=\"[0-9.]+\" height=\"([0-9.]+)\""))
+                .match(layout);
+        QVERIFY(firstRow.hasMatch() && pageHeight.hasMatch());
+        QVERIFY2(firstRow.captured(1).toDouble() < 0.15 * pageHeight.captured(1).toDouble(),
+                 qPrintable(firstRow.captured(1)));
+        if (const QString shots = qEnvironmentVariable("VANTREL_SHOTS"); !shots.isEmpty()) {
+            QFile::remove(shots + QStringLiteral("/eme-print.pdf"));
+            QFile::copy(pdf, shots + QStringLiteral("/eme-print.pdf"));
+        }
         QVERIFY(messages_.said.empty());
+    }
+
+    void theWindowsOwnBandAndDaysAreSearched() {
+        conditions_.FrequencyMHz = 1296;
+        {
+            EmeWindow w(Services());
+            QVERIFY(w.SetDx(QStringLiteral("W5LUA EM13")));
+            w.show();
+            QVERIFY(!w.SetBand(QStringLiteral("0.5")));
+            QVERIFY(w.SetBand(QStringLiteral("144")));
+            QCOMPARE(w.BandMHz(), 144.0);
+            ObservingConditions at144 = conditions_;
+            at144.FrequencyMHz = 144;
+            eme::EmeCalculator calc({52.52, 13.405, 40}, w.Dx()->Site, at144);
+            QCOMPARE(w.Live().EchoDopplerHz, calc.At(Now()).EchoDopplerHz);
+            QVERIFY(w.Status->text().contains(QStringLiteral("144 MHz")));
+            // A week of one's own choosing, and one refused.
+            QVERIFY(!w.SetSearchDays(QStringLiteral("2026-12-20"), QStringLiteral("2026-12-14")));
+            QVERIFY(w.WindowsTitle->text().contains(QStringLiteral("before its first")));
+            QVERIFY(!w.SetSearchDays(QStringLiteral("2026-02-30"), QString()));
+            QVERIFY(w.SetSearchDays(QStringLiteral("2027-01-04"), QStringLiteral("2027-01-10")));
+            WaitForWindows(w);
+            QVERIFY(w.WindowsTitle->text().contains(QStringLiteral("2027-01-04 to 2027-01-10")));
+            const eme::UtcSeconds first = eme::UtcSecondsOf(EncodeDateTime(2027, 1, 4, 0, 0, 0));
+            const eme::UtcSeconds end = eme::UtcSecondsOf(EncodeDateTime(2027, 1, 11, 0, 0, 0));
+            QVERIFY(w.Windows().size() >= 5);
+            for (const eme::MoonWindow& win : w.Windows()) {
+                QVERIFY(win.Start >= first && win.End <= end);
+            }
+        }
+        const EmeSettings kept = LoadEmeSettings(dir_.path(), {QRect(0, 0, 1280, 1024)});
+        QCOMPARE(kept.FrequencyMHz, std::optional<double>(144.0));
+        EmeWindow again(Services());
+        QCOMPARE(again.Band->text(), QStringLiteral("144"));
+    }
+
+    void theRecentDxStationsWindowsAreListedInTheOrderAsked() {
+        EmeWindow w(Services());
+        w.show();
+        w.DxList->FindClick();
+        QVERIFY(w.DxList->State->text().contains(QStringLiteral("No DX station")));
+        QVERIFY(w.SetDx(QStringLiteral("VK2XYZ QF56od")));
+        QVERIFY(w.SetDx(QStringLiteral("W5LUA EM13qc")));
+        QVERIFY(w.SetMinElevation(true, QStringLiteral("5")));
+        QVERIFY(w.SetSearchDays(QStringLiteral("2027-01-04"), QStringLiteral("2027-01-07")));
+        QSignalSpy found(w.DxList, &DxSkedPanel::Found);
+        w.DxList->FindClick();
+        QVERIFY(found.wait(20000));
+        // As the core finds them for both stations over the four days.
+        std::vector<eme::DxStation> dx = {*eme::ParseDxStation("W5LUA EM13qc").Station,
+                                          *eme::ParseDxStation("VK2XYZ QF56od").Station};
+        eme::DxSkedSearch search;
+        search.Home = {52.52, 13.405, 40};
+        search.Conditions = conditions_;
+        search.Span.Start = eme::UtcSecondsOf(EncodeDateTime(2027, 1, 4, 0, 0, 0));
+        search.Span.End = eme::UtcSecondsOf(EncodeDateTime(2027, 1, 8, 0, 0, 0));
+        search.Span.StepS = kEmeSearchStepS;
+        search.Span.DxMinElevationDeg = 5;
+        bool complete = false;
+        const auto core = eme::FindDxSkeds(dx, search, {}, complete);
+        QCOMPARE(w.DxList->Rows().size(), core.size());
+        QCOMPARE(w.DxList->Table->rowCount(), static_cast<int>(core.size()));
+        QVERIFY(core.size() >= 4);
+        w.DxList->Order->setCurrentIndex(
+            w.DxList->Order->findData(static_cast<int>(eme::DxSkedOrder::Length)));
+        for (std::size_t i = 1; i < w.DxList->Rows().size(); ++i) {
+            QVERIFY(w.DxList->Rows()[i - 1].Window.DurationS() >=
+                    w.DxList->Rows()[i].Window.DurationS());
+        }
+        QCOMPARE(w.DxList->Table->item(0, 0)->text(),
+                 QString::fromStdString(w.DxList->Rows()[0].Dx));
+        QVERIFY2(w.DxList->Table->item(0, 4)->text().endsWith(QStringLiteral("\u00b0")),
+                 qPrintable(w.DxList->Table->item(0, 4)->text()));
+        const std::string csv = w.DxList->CsvText();
+        QVERIFY2(csv.starts_with("# station DL0ABC 52.5200,13.4050 frequency_mhz 1296.000 "
+                                 "min_el_home_deg 0.0 min_el_dx_deg 5.0\n"),
+                 csv.c_str());
+        test::Shoot(w, "eme-dx-list.png");
+    }
+
+    void windowsAreRoundedInwardsToTheMinute_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("shownStart");
+        QTest::addColumn<int>("shownEnd");
+        QTest::addColumn<bool>("seconds");
+        // Seconds after 2026-03-21 13:00:00 UTC.
+        QTest::newRow("on whole minutes") << 3120 << 4200 << 3120 << 4200 << false;
+        QTest::newRow("the start up, the end down") << 3160 << 4220 << 3180 << 4200 << false;
+        QTest::newRow("shorter than its rounding") << 3125 << 3170 << 3125 << 3170 << true;
+    }
+    void windowsAreRoundedInwardsToTheMinute() {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, shownStart);
+        QFETCH(int, shownEnd);
+        QFETCH(bool, seconds);
+        const eme::UtcSeconds base = eme::UtcSecondsOf(EncodeDateTime(2026, 3, 21, 13, 0, 0));
+        eme::MoonWindow w;
+        w.Start = base + start;
+        w.End = base + end;
+        const ShownWindow shown = InwardMinutes(w);
+        QCOMPARE(shown.Start, base + shownStart);
+        QCOMPARE(shown.End, base + shownEnd);
+        QCOMPARE(shown.ToTheSecond, seconds);
+    }
+
+    void theMoonBelowTheRadioHorizonIsSaidToBeSo() {
+        clock_.reading.Local = EncodeDateTime(2026, 3, 21, 5, 30, 0); // airless −1.4° at home
+        conditions_.Refraction = true;
+        EmeWindow w(Services());
+        w.show();
+        w.Tick();
+        QVERIFY(w.Live().Home.BelowRadioHorizon);
+        QVERIFY2(w.LiveText(EmeWindow::kElevationRow, false)
+                     .endsWith(QStringLiteral(", below the radio horizon")),
+                 qPrintable(w.LiveText(EmeWindow::kElevationRow, false)));
+        conditions_.Refraction = false; // airless: no radio horizon to speak of
+        w.Tick();
+        QVERIFY(!w.LiveText(EmeWindow::kElevationRow, false).contains(QStringLiteral("radio")));
     }
 
     void stationOutOfRangeShowsNothing() {
@@ -439,6 +588,22 @@ private slots:
             }
             QVERIFY(tipSays50);
 
+            // The Moon's own noise: the model by frequency and phase, or a
+            // temperature typed.
+            QCOMPARE(w.Live().MoonBrightnessK, core.MoonBrightnessK);
+            QVERIFY(w.LiveText(EmeWindow::kMoonNoiseRow, false)
+                        .startsWith(QString::number(core.MoonBrightnessK, 'f', 0) +
+                                    QStringLiteral(" K (phase ")));
+            QVERIFY2(w.LiveText(EmeWindow::kMoonNoiseRow, false).contains(QStringLiteral("model")),
+                     qPrintable(w.LiveText(EmeWindow::kMoonNoiseRow, false)));
+            QVERIFY(w.LiveText(EmeWindow::kMoonNoiseRow, true).startsWith(QStringLiteral("+")));
+            QVERIFY(!w.SetMoonTemperature(QStringLiteral("0")));
+            QVERIFY(w.SetMoonTemperature(QStringLiteral("250")));
+            QCOMPARE(w.Live().MoonBrightnessK, 250.0);
+            QVERIFY(w.LiveText(EmeWindow::kMoonNoiseRow, false)
+                        .startsWith(QStringLiteral("250 K (phase ")));
+            QVERIFY(w.LiveText(EmeWindow::kMoonNoiseRow, false).contains(QStringLiteral("typed")));
+
             // At 10 GHz the Sun in the side lobes does not matter.
             conditions_.FrequencyMHz = 10368;
             w.Tick();
@@ -451,6 +616,7 @@ private slots:
         QCOMPARE(kept.ReceiverK, 50.0);
         QCOMPARE(kept.HomeHpbwDeg, std::optional<double>(4.0));
         QVERIFY(!kept.DxHpbwDeg);
+        QCOMPARE(kept.MoonTemperatureK, std::optional<double>(250.0));
     }
 
     void noSkyMapLeavesTheSkyFiguresEmpty() {

@@ -249,6 +249,105 @@ TEST(ProcedureTest, EachProcedureFindsWhatTheSkyHides) {
     }
 }
 
+// ---- the off point the sky model chooses ---------------------------------------
+
+TEST(OffPointChoiceTest, TakesTheColderSideOrTheColdestSkyAndNeverAHiddenOne) {
+    ColdSkyReference sky;
+    sky.SourceTskyK = 300;
+    sky.PlusTskyK = 240;
+    sky.MinusTskyK = 180;
+    sky.Point = sky::ColdSkyPoint{200, 40, {}, 150};
+    sky.AzimuthStepDeg = 50; // the point at 200°, the source at 150°
+    struct Case {
+        const char* Name;
+        OffChoice Choice;
+        double Plus, Minus;
+        bool HasPoint;
+        std::optional<double> OffsetDeg; ///< none: no plan
+        double OffK;
+    };
+    const double cos40 = std::cos(40 * std::numbers::pi / 180);
+    const Case cases[] = {
+        {"alternating asks no sky", OffChoice::Alternate, 240, 180, true, std::nullopt, 0},
+        {"the smaller azimuth colder", OffChoice::ColderSide, 240, 180, true, -7.2, 180},
+        {"the larger azimuth colder", OffChoice::ColderSide, 170, 180, true, 7.2, 170},
+        {"the colder side hidden", OffChoice::ColderSide, 240, NAN, true, 7.2, 240},
+        {"both sides hidden", OffChoice::ColderSide, NAN, NAN, true, std::nullopt, 0},
+        {"the coldest sky, at its step", OffChoice::ColdestSky, 240, 180, true, 50 * cos40, 150},
+        {"no cold sky on the circle", OffChoice::ColdestSky, 240, 180, false, std::nullopt, 0},
+    };
+    for (const Case& c : cases) {
+        ColdSkyReference s = sky;
+        s.PlusTskyK = c.Plus;
+        s.MinusTskyK = c.Minus;
+        if (!c.HasPoint) {
+            s.Point.reset();
+        }
+        std::string why;
+        const auto plan = ChooseOffPoint(c.Choice, s, 4.0, 1.8, 40.0, why);
+        ASSERT_EQ(plan.has_value(), c.OffsetDeg.has_value()) << c.Name;
+        if (!plan) {
+            EXPECT_EQ(why.empty(), c.Choice == OffChoice::Alternate) << c.Name;
+            continue;
+        }
+        EXPECT_NEAR(plan->AzimuthOffsetDeg, *c.OffsetDeg, 1e-9) << c.Name;
+        EXPECT_EQ(plan->OffTskyK, c.OffK) << c.Name;
+        EXPECT_EQ(plan->BackgroundDifferenceK, 300 - c.OffK) << c.Name;
+        EXPECT_EQ(plan->Reference, c.Choice == OffChoice::ColdestSky) << c.Name;
+    }
+    EXPECT_EQ(AzimuthDifferenceDeg(10, 350), 20);
+    EXPECT_EQ(AzimuthDifferenceDeg(350, 10), -20);
+    EXPECT_EQ(AzimuthDifferenceDeg(0, 180), 180);
+}
+
+TEST(ProcedureTest, OnASkyHotterToOneSideTheCorrectedGOverTIsTheTrueOne) {
+    // 2 K a degree towards larger azimuth: the off side at smaller azimuth
+    // (4 beams, 7.2° on the sky) reads 14.4 K colder than the sky behind
+    // the source, which the plain G/T would take for the source's own.
+    const Physics physics;
+    VirtualSky sky;
+    sky.SkyGradientKPerDeg = 2.0;
+    ScanSettings s = Settings(ProcedureKind::YFactor);
+    s.OffBy = OffChoice::ColderSide;
+    ColdSkyReference model;
+    model.SourceTskyK = 200;
+    model.PlusTskyK = 200 + 14.4;
+    model.MinusTskyK = 200 - 14.4;
+    std::string why;
+    const auto plan = ChooseOffPoint(s.OffBy, model, s.OffBeams, s.BeamwidthDeg, 40, why);
+    ASSERT_TRUE(plan) << why;
+    const double tsysOff = sky.TsysK - 14.4; // the system on the reference
+    GOverTBasis basis{{physics.Jy(), measure::FluxBasis::Model}, 0.0, physics.FrequencyMHz};
+    basis.TsysK = tsysOff;
+    VirtualTelescope telescope(sky, s.TauS);
+    YFactorSequence y(s, {Options(), telescope.Place(), "the source"}, basis, plan);
+    ASSERT_TRUE(telescope.Run(y, Options(), 4000));
+    const YFactorResult& r = y.Result();
+    ASSERT_EQ(r.Pairs.size(), 4U);
+    for (const YPair& p : r.Pairs) {
+        EXPECT_EQ(p.Side, "east"); // source at 150°: smaller azimuth is east
+        EXPECT_NEAR(p.OffDb, 10 * std::log10(tsysOff), 0.05);
+    }
+    const double d2 = 0.35 * 0.35 + 0.25 * 0.25;
+    const double loss = 10 * std::log10(std::exp(-kHalf * d2 / (1.8 * 1.8)));
+    const double truth = physics.TrueGOverT(tsysOff) + loss;
+    ASSERT_TRUE(r.GOverTDbPerK && r.CorrectedGOverTDbPerK) << r.Note;
+    EXPECT_GT(*r.GOverTDbPerK - truth, 0.1); // uncorrected: the sky read as source
+    EXPECT_NEAR(*r.CorrectedGOverTDbPerK, truth, 0.05);
+    ASSERT_TRUE(r.CorrectedSigmaDb);
+    EXPECT_GT(*r.CorrectedSigmaDb, 0);
+    EXPECT_LT(*r.CorrectedSigmaDb, 0.05);
+    // The log keeps the corrected G/T with both skies and the correction.
+    const auto record = YSequenceRecord(r, 46000.6, "Cassiopeia-A", physics.FrequencyMHz, "dish",
+                                        30.0, std::nullopt);
+    ASSERT_TRUE(record);
+    EXPECT_NEAR(record->GOverTDbPerK, *r.CorrectedGOverTDbPerK, 0.006);
+    EXPECT_EQ(record->SkyTskyK, std::optional<double>(200));
+    EXPECT_EQ(record->ReferenceTskyK, std::optional<double>(185.6));
+    ASSERT_TRUE(record->BackgroundCorrectionDb);
+    EXPECT_NEAR(*record->BackgroundCorrectionDb, *r.CorrectedGOverTDbPerK - *r.GOverTDbPerK, 0.002);
+}
+
 // ---- the Sun's and the Moon's disk taken off the beam ------------------------
 
 TEST(DiskBeamTest, TheDiskWidensTheScanAsTheConvolutionSays) {

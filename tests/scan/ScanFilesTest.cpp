@@ -258,6 +258,11 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
         {"an unknown azimuth range", with({"--hpbw", "2", "--az-range", "0:720"}), "0:720"},
         {"a minimum elevation beyond", with({"--hpbw", "2", "--min-elevation", "95"}),
          "--min-elevation: '95'"},
+        {"an off point of the sky model for a scan", with({"--hpbw", "2", "--off-point", "colder"}),
+         "--off-point goes with --procedure y"},
+        {"an unknown off point", with({"--hpbw", "2", "--off-point", "warm"}),
+         "is none of alternate, colder, coldest"},
+        {"a Tsys of nothing", with({"--hpbw", "2", "--tsys", "0"}), "--tsys: '0'"},
     };
     for (const Case& c : cases) {
         HomeStation station;
@@ -285,6 +290,17 @@ TEST(ScanOptionsTest, ReadsTheCommandLineOrSaysWhy) {
     EXPECT_EQ(vanset.Efficiency, 0.6);
     EXPECT_FALSE(vanset.GainDbi); // a dish, not a gain
     EXPECT_EQ(vanset.SolarFluxSfu, 95.0);
+    EXPECT_FALSE(vanset.TsysK);
+    EXPECT_EQ(ReadVansetScanDefaults("[Measure]\nTsysK=120\n").TsysK, 120.0);
+    {
+        std::vector<std::string_view> coldest{
+            "--procedure", "y", "--source",    "cas", "--input",     "command", "--command", "m",
+            "--hpbw",      "2", "--frequency", "144", "--off-point", "coldest", "--tsys",    "250"};
+        const ParsedScan sky = ParseScanArguments(coldest, station);
+        ASSERT_EQ(sky.Error, "");
+        EXPECT_EQ(sky.Options.Scan.OffBy, OffChoice::ColdestSky);
+        EXPECT_EQ(sky.Options.TsysK, 250.0);
+    }
     const std::vector<std::string_view> ySun{"--procedure", "y",       "--source",  "sun",
                                              "--input",     "command", "--command", "m"};
     EXPECT_NE(ParseScanArguments(ySun, station).Error, ""); // needs them without Vanset.ini

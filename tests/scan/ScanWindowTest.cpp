@@ -58,6 +58,12 @@ private slots:
         s.Settings.BeamwidthDeg = 2.5;
         QVERIFY(SaveScanSetup(dir.path(), s));
         QCOMPARE(LoadScanSetup(dir.path()), s);
+        // The sky model's off point, without a point of one's own.
+        ScanSetup sky = s;
+        sky.Settings.ColdSky.reset();
+        sky.Settings.OffBy = scan::OffChoice::ColdestSky;
+        QVERIFY(SaveScanSetup(dir.path(), sky));
+        QCOMPARE(LoadScanSetup(dir.path()), sky);
         {
             QSettings ini(dir.path() + QStringLiteral("/Vanset.ini"), QSettings::IniFormat);
             ini.setValue(QStringLiteral("Scan/Points"), QStringLiteral("7.5"));
@@ -167,6 +173,84 @@ private slots:
         QVERIFY2(coloured > 4000, qPrintable(QString::number(coloured)));
     }
 
+    /// The sky model's off point is said before the start (the coldest sky
+    /// at the source's elevation, the two sides), and a sequence that took
+    /// it shows the skies and the G/T with the background taken out.
+    void TheSkyModelsOffPointIsSaidAndTakenOutOfGOverT() {
+        QTemporaryDir dir;
+        OrbexSunMoon library;
+        SystemLocalClock clock;
+        ObservingConditions conditions;
+        conditions.FrequencyMHz = 144;
+        const HomeStation station = testing::StationWithSunAt(library, SystemUtcNow(), 0.0, 45.0);
+        RecordingMessages messages;
+        MeasureSetup yagi;
+        yagi.Antenna = AntennaKind::Gain;
+        yagi.GainDbi = 21; // a beam of 15° at any frequency
+        ScanWindowServices services;
+        services.Conditions = &conditions;
+        services.Station = &station;
+        services.Library = &library;
+        services.Clock = &clock;
+        services.Messages = &messages;
+        services.Directory = dir.path();
+        services.Antenna = [&] { return yagi; };
+        services.SkyFolder = QStringLiteral(VANTREL_SKY408_DIR);
+        ScanWindow w(services);
+        w.resize(1150, 720);
+        w.show();
+        w.Source->setCurrentIndex(w.Source->findData(static_cast<int>(SkySource::Sun)));
+        QVERIFY(!w.ColdSkyText->isVisible()); // east and west in turn: no sky asked
+        w.OffPoint->setCurrentIndex(
+            w.OffPoint->findData(static_cast<int>(scan::OffChoice::ColdestSky)));
+        QCOMPARE(w.Setup().Settings.OffBy, scan::OffChoice::ColdestSky);
+        QVERIFY(w.ColdSkyText->isVisible());
+        QVERIFY(!w.OffBeams->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(w.ColdSkyText->text().startsWith(QLatin1String("Coldest sky: az")),
+                                 10000);
+        QVERIFY2(w.ColdSkyText->text().contains(QLatin1String("at 144 MHz")),
+                 qPrintable(w.ColdSkyText->text()));
+        w.OffPoint->setCurrentIndex(
+            w.OffPoint->findData(static_cast<int>(scan::OffChoice::ColderSide)));
+        QTRY_VERIFY_WITH_TIMEOUT(w.ColdSkyText->text().contains(QLatin1String("beams aside")),
+                                 10000);
+        test::Shoot(w, "scan-coldest-sky.png");
+
+        // A sequence that took the colder side of a sky hotter to one side.
+        const double k = 1.380649e-23;
+        scan::ScanSettings s;
+        s.BeamwidthDeg = 1.8;
+        s.TauS = 0.5;
+        s.SettleS = 1;
+        s.OffBy = scan::OffChoice::ColderSide;
+        testing::VirtualSky sky;
+        sky.SkyGradientKPerDeg = 2;
+        scan::ColdSkyReference model;
+        model.SourceTskyK = 200;
+        model.PlusTskyK = 214.4;
+        model.MinusTskyK = 185.6;
+        std::string why;
+        const auto plan = scan::ChooseOffPoint(s.OffBy, model, s.OffBeams, 1.8, 40, why);
+        QVERIFY(plan);
+        scan::GOverTBasis basis{
+            {400.0 * 2 * k / (1e-26 * 0.5), measure::FluxBasis::Model}, 0.0, 10368};
+        basis.TsysK = 85.6;
+        testing::VirtualTelescope telescope(sky, s.TauS);
+        TrackingOptions pointing;
+        auto y = std::make_shared<scan::YFactorSequence>(
+            s, scan::ProcedureContext{pointing, telescope.Place(), "the source"}, basis, plan);
+        QVERIFY(telescope.Run(*y, pointing, 4000));
+        w.Review(y, testing::VirtualTelescope::kUtc0);
+        const QString text = w.Result->text();
+        QVERIFY2(text.contains(QStringLiteral("200 K behind the source, 186 K on the colder side: "
+                                              "\u0394T_sky = +14 K")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QLatin1String("G/T with the background taken out = ")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QLatin1String("(Tsys 86 K)")), qPrintable(text));
+        test::Shoot(w, "scan-y-sky-corrected.png");
+    }
+
     void CrossScanAppliedThenYFactorLeftTracking() {
         QTemporaryDir dir;
         testing::RotctldServer mount;
@@ -228,6 +312,7 @@ private slots:
         };
         services.ReturnRadiometer = [&] { ++returned; };
         services.Logged = [&] { ++logged; };
+        services.SkyFolder = QStringLiteral(VANTREL_SKY408_DIR);
         ScanWindow w(services);
         w.resize(1150, 720);
         w.show();
@@ -315,11 +400,15 @@ private slots:
         w.After->setCurrentIndex(w.After->findData(static_cast<int>(scan::AfterEnd::Track)));
         test::Type(w.Pairs, QStringLiteral("2"));
         test::Type(w.Tau, QStringLiteral("0.5"));
+        // Its off points on the side the sky model finds colder: the
+        // procedure starts once the sky model has answered.
+        w.OffPoint->setCurrentIndex(
+            w.OffPoint->findData(static_cast<int>(scan::OffChoice::ColderSide)));
         // The measurement log cannot be written (a folder stands in its
         // place) when the sequence ends: its result is kept until it can.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Vantrel-measurements.csv")));
         w.StartClick();
-        QVERIFY(w.IsRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(w.IsRunning(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(w.ProgressText->text().startsWith(QLatin1String("pair 2 of 2")),
                                  60000);
         test::Shoot(w, "scan-y-running.png");
@@ -341,6 +430,13 @@ private slots:
             (dir.path() + "/Vantrel-measurements.csv").toStdString(), log));
         QCOMPARE(log.Records.size(), std::size_t{1});
         QCOMPARE(log.Records[0].Method, std::string("y-sequence"));
+        QVERIFY(log.Records[0].SkyTskyK && log.Records[0].ReferenceTskyK &&
+                log.Records[0].BackgroundCorrectionDb);
+        const auto* y = dynamic_cast<const scan::YFactorSequence*>(w.Procedure());
+        QVERIFY(y && y->Result().Off && !y->Result().Off->Reference);
+        QCOMPARE(y->Result().Pairs[0].Side, y->Result().Pairs[1].Side); // one side
+        QVERIFY2(w.Result->text().contains(QStringLiteral("\u0394T_sky")),
+                 qPrintable(w.Result->text()));
         test::Shoot(w, "scan-y-done.png");
         w.Shutdown();
         track.Shutdown();

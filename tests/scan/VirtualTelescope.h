@@ -34,6 +34,10 @@ struct VirtualSky {
     double ErrorAzDeg = 0.35; ///< the beam beside the reported azimuth, on the sky
     double ErrorElDeg = -0.25;
     double BandwidthHz = 1e5; ///< the radiometer's B
+    /// A sky brighter towards larger azimuth: this many kelvin a degree on
+    /// the sky from the source along its elevation circle (the background
+    /// behind the source is the same Tsys as without it).
+    double SkyGradientKPerDeg = 0;
     // Incidents, seconds from the start; negative: never.
     double MountDiesAtS = -1;
     double OverloadAtS = -1;
@@ -175,7 +179,9 @@ private:
                 }
                 response /= static_cast<double>(disk_.size());
             }
-            sum_ += sub * (sky_.TsysK + sky_.SourceK * response);
+            const double along =
+                std::remainder(beamAz - src.AzimuthDeg, 360.0) * std::cos(src.ElevationDeg * kRad);
+            sum_ += sub * (sky_.TsysK + sky_.SkyGradientKPerDeg * along + sky_.SourceK * response);
         }
         inBlock_ += dt;
         if (!dead) {

@@ -7,6 +7,7 @@
 #include "mainwin/MainWindow.h"
 #include "mainwin/RealTimeDisplay.h"
 #include "planner/GridLayout.h"
+#include "scan/ColdSkyReference.h"
 #include "tracking/HamlibRotator.h"
 #include "tracking/SkyAngles.h"
 #include "trackwin/TrackSettings.h"
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <limits>
@@ -138,6 +140,63 @@ class TrackWindowTest : public QObject {
     }
 
 private slots:
+    void coldestSkyBecomesTheOffSourceStep_data() {
+        QTest::addColumn<bool>("beam");
+        QTest::addColumn<bool>("maps");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("the survey and a beam") << true << true << QStringLiteral("az ");
+        QTest::newRow("no beamwidth")
+            << false << true << QStringLiteral("none: the antenna gives no beamwidth");
+        QTest::newRow("no sky map") << true << false << QStringLiteral("no sky map: ");
+    }
+    void coldestSkyBecomesTheOffSourceStep() {
+        QFETCH(bool, beam);
+        QFETCH(bool, maps);
+        QFETCH(QString, said);
+        QTemporaryDir empty;
+        TrackWindowServices services = Services();
+        if (beam) {
+            services.Beamwidth = [] { return std::optional<double>(5.0); };
+        }
+        services.SkyFolder = maps ? QStringLiteral(VANTREL_SKY408_DIR) : empty.path();
+        conditions_.FrequencyMHz = 144;
+        TrackWindow w(services);
+        const double stepBefore = w.Setup().Options.OffSourceAzimuthDeg;
+        w.ColdSkyClick();
+        QVERIFY(test::WaitFor([&] { return w.ColdSkyButton->isEnabled(); }, 10000));
+        conditions_ = ObservingConditions{};
+        const QString text = w.ColdSkyText->text();
+        QVERIFY2(text.startsWith(said), qPrintable(text));
+        if (said != QStringLiteral("az ")) {
+            QCOMPARE(w.Setup().Options.OffSourceAzimuthDeg, stepBefore);
+            QCOMPARE(w.OffSourceButton->text(), QStringLiteral("Off source"));
+            return;
+        }
+        // "az A°, el E°, Tsky T K (behind the source S K) ...": colder than
+        // the sky behind Cassiopeia A, at the source's azimuth plus the step.
+        const QRegularExpression numbers(QStringLiteral(
+            "az ([0-9.]+)\u00b0, el ([0-9.]+)\u00b0, Tsky ([0-9]+) K \\(behind the source "
+            "([0-9]+) K\\) at 144 MHz, beam 5.0\u00b0"));
+        const auto m = numbers.match(text);
+        QVERIFY2(m.hasMatch(), qPrintable(text));
+        QVERIFY(m.captured(3).toDouble() < m.captured(4).toDouble());
+        std::string why;
+        ObservingConditions at144;
+        at144.FrequencyMHz = 144;
+        const auto request = scan::ColdSkyRequestOf(SkySource::CassiopeiaA, station_, at144,
+                                                    library_, UtcClock(clock_).UtcNow(), 5.0, why);
+        QVERIFY(request);
+        const double step = w.Setup().Options.OffSourceAzimuthDeg;
+        QVERIFY(std::abs(step) >= 10.0); // two beams from the source at least
+        QVERIFY(std::abs(std::remainder(
+                    request->Source.Airless.AzimuthDeg + step - m.captured(1).toDouble(), 360.0)) <
+                0.2);
+        QVERIFY(std::abs(m.captured(2).toDouble() - request->Source.Airless.ElevationDeg) < 0.2);
+        QCOMPARE(w.OffSource->text().toDouble(), step);
+        QCOMPARE(w.OffSourceButton->text(), QStringLiteral("On source"));
+        test::Shoot(w, "track-coldest-sky.png");
+    }
+
     void init() {
         station_ = HomeStation{};
         station_.Latitude = 52.37L;
