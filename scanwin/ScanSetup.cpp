@@ -1,5 +1,7 @@
 #include "scanwin/ScanSetup.h"
 
+#include "measure/SourceExpectation.h"
+
 #include "apparent/ApparentPlaces.h"
 #include "apparent/SkyPlaces.h"
 #include "astro/Catalogue.h"
@@ -107,6 +109,11 @@ scan::GOverTBasis GOverTBasisOf(SkySource source, DateTime utc, const HomeStatio
     const auto rows = MeasureRows(utc, shown, conditions, library, places, antenna);
     const MeasureRow& row = rows[*pair];
     basis.Flux = row.Expected.Flux;
+    // Above 1 GHz the air takes its share on the way: G/T is of the flux
+    // that reaches the antenna, as the Measure window's.
+    if (basis.Flux.HasValue()) {
+        basis.Flux.Jy = measure::FluxAtAntennaJy(row.Expected);
+    }
     basis.SourceSizeDeg = row.Expected.SizeDeg;
     return basis;
 }
