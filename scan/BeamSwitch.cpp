@@ -49,14 +49,7 @@ void BeamSwitch::Took(const Visit& visit, const Reading& reading) {
     if (!on_) {
         return;
     }
-    YPair p;
-    p.OnDb = on_->PowerDb;
-    p.OffDb = reading.PowerDb;
-    p.OnSigmaDb = on_->SigmaDb;
-    p.OffSigmaDb = reading.SigmaDb;
-    p.YDb = p.OnDb - p.OffDb;
-    p.Side = visit.AzDeg > 0 ? "+az" : "-az";
-    result_.Pairs.push_back(p);
+    result_.Pairs.push_back(PairOf(*on_, reading, visit.AzDeg > 0 ? "+az" : "-az"));
     result_.Y = CombinePairs(result_.Pairs);
     on_.reset();
 }

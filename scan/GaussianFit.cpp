@@ -1,5 +1,7 @@
 #include "scan/GaussianFit.h"
 
+#include "scan/GslHandles.h"
+
 #include <gsl/gsl_blas.h>
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_matrix.h>
@@ -77,16 +79,6 @@ void QuietGsl() {
     }();
     (void)once;
 }
-
-struct WorkspaceFree {
-    void operator()(gsl_multifit_nlinear_workspace* w) const { gsl_multifit_nlinear_free(w); }
-};
-struct VectorFree {
-    void operator()(gsl_vector* v) const { gsl_vector_free(v); }
-};
-struct MatrixFree {
-    void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
-};
 
 double Median(std::vector<double> values) {
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -182,12 +174,11 @@ GaussianFitResult FitGaussian(std::span<const ScanPoint> points, double widthGue
     fdf.p = kParameters;
     fdf.params = &data;
     gsl_multifit_nlinear_parameters parameters = gsl_multifit_nlinear_default_parameters();
-    const std::unique_ptr<gsl_multifit_nlinear_workspace, WorkspaceFree> work(
+    const GslNlinear work(
         gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &parameters, n, kParameters));
-    const std::unique_ptr<gsl_vector, VectorFree> x(gsl_vector_alloc(kParameters));
-    const std::unique_ptr<gsl_vector, VectorFree> weights(gsl_vector_alloc(n));
-    const std::unique_ptr<gsl_matrix, MatrixFree> covariance(
-        gsl_matrix_alloc(kParameters, kParameters));
+    const GslVector x(gsl_vector_alloc(kParameters));
+    const GslVector weights(gsl_vector_alloc(n));
+    const GslMatrix covariance(gsl_matrix_alloc(kParameters, kParameters));
     if (!work || !x || !weights || !covariance) {
         out.Problem = "No memory for the fit.";
         return out;

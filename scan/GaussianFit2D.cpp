@@ -1,5 +1,7 @@
 #include "scan/GaussianFit2D.h"
 
+#include "scan/GslHandles.h"
+
 #include <gsl/gsl_blas.h>
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_matrix.h>
@@ -76,16 +78,6 @@ int Jacobian(const gsl_vector* p, void* data, gsl_matrix* j) {
     }
     return GSL_SUCCESS;
 }
-
-struct WorkspaceFree {
-    void operator()(gsl_multifit_nlinear_workspace* w) const { gsl_multifit_nlinear_free(w); }
-};
-struct VectorFree {
-    void operator()(gsl_vector* v) const { gsl_vector_free(v); }
-};
-struct MatrixFree {
-    void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
-};
 
 } // namespace
 
@@ -168,12 +160,11 @@ GaussianFit2DResult FitGaussian2D(std::span<const GridPoint> points, double widt
     fdf.p = kParameters;
     fdf.params = &data;
     gsl_multifit_nlinear_parameters parameters = gsl_multifit_nlinear_default_parameters();
-    const std::unique_ptr<gsl_multifit_nlinear_workspace, WorkspaceFree> work(
+    const GslNlinear work(
         gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &parameters, n, kParameters));
-    const std::unique_ptr<gsl_vector, VectorFree> x(gsl_vector_alloc(kParameters));
-    const std::unique_ptr<gsl_vector, VectorFree> weights(gsl_vector_alloc(n));
-    const std::unique_ptr<gsl_matrix, MatrixFree> covariance(
-        gsl_matrix_alloc(kParameters, kParameters));
+    const GslVector x(gsl_vector_alloc(kParameters));
+    const GslVector weights(gsl_vector_alloc(n));
+    const GslMatrix covariance(gsl_matrix_alloc(kParameters, kParameters));
     if (!work || !x || !weights || !covariance) {
         out.Problem = "No memory for the fit.";
         return out;

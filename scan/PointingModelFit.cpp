@@ -1,5 +1,7 @@
 #include "scan/PointingModelFit.h"
 
+#include "scan/GslHandles.h"
+
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_matrix.h>
 #include <gsl/gsl_multifit.h>
@@ -43,16 +45,6 @@ double AzimuthSpreadDeg(std::span<const PointingMeasurement> m) {
     return 360.0 - widestGap;
 }
 
-struct MatrixFree {
-    void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
-};
-struct VectorFree {
-    void operator()(gsl_vector* v) const { gsl_vector_free(v); }
-};
-struct WorkFree {
-    void operator()(gsl_multifit_linear_workspace* w) const { gsl_multifit_linear_free(w); }
-};
-
 } // namespace
 
 PointingModelFitResult FitPointingModel(std::span<const PointingMeasurement> measurements) {
@@ -82,13 +74,12 @@ PointingModelFitResult FitPointingModel(std::span<const PointingMeasurement> mea
         return out;
     }
     const std::size_t rows = 2 * n;
-    const std::unique_ptr<gsl_matrix, MatrixFree> x(gsl_matrix_alloc(rows, kTerms));
-    const std::unique_ptr<gsl_vector, VectorFree> y(gsl_vector_alloc(rows));
-    const std::unique_ptr<gsl_vector, VectorFree> w(gsl_vector_alloc(rows));
-    const std::unique_ptr<gsl_vector, VectorFree> c(gsl_vector_alloc(kTerms));
-    const std::unique_ptr<gsl_matrix, MatrixFree> cov(gsl_matrix_alloc(kTerms, kTerms));
-    const std::unique_ptr<gsl_multifit_linear_workspace, WorkFree> work(
-        gsl_multifit_linear_alloc(rows, kTerms));
+    const GslMatrix x(gsl_matrix_alloc(rows, kTerms));
+    const GslVector y(gsl_vector_alloc(rows));
+    const GslVector w(gsl_vector_alloc(rows));
+    const GslVector c(gsl_vector_alloc(kTerms));
+    const GslMatrix cov(gsl_matrix_alloc(kTerms, kTerms));
+    const GslLinear work(gsl_multifit_linear_alloc(rows, kTerms));
     for (std::size_t i = 0; i < n; ++i) {
         const PointingMeasurement& m = measurements[i];
         const auto r = Rows(m.AzimuthDeg, m.ElevationDeg);

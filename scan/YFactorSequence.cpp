@@ -66,6 +66,17 @@ YStatistics CombinePairs(std::span<const YPair> pairs) {
     return s;
 }
 
+YPair PairOf(const Reading& on, const Reading& off, std::string side) {
+    YPair p;
+    p.OnDb = on.PowerDb;
+    p.OffDb = off.PowerDb;
+    p.OnSigmaDb = on.SigmaDb;
+    p.OffSigmaDb = off.SigmaDb;
+    p.YDb = p.OnDb - p.OffDb;
+    p.Side = std::move(side);
+    return p;
+}
+
 YFactorSequence::YFactorSequence(const ScanSettings& settings, ProcedureContext context,
                                  std::optional<GOverTBasis> basis, std::optional<OffPointPlan> off)
     : Procedure(settings, std::move(context)), basis_(basis), off_(off) {
@@ -127,14 +138,7 @@ void YFactorSequence::Took(const Visit& visit, const Reading& reading) {
     if (!on_) {
         return;
     }
-    YPair p;
-    p.OnDb = on_->PowerDb;
-    p.OffDb = reading.PowerDb;
-    p.OnSigmaDb = on_->SigmaDb;
-    p.OffSigmaDb = reading.SigmaDb;
-    p.YDb = p.OnDb - p.OffDb;
-    p.Side = side_;
-    result_.Pairs.push_back(p);
+    result_.Pairs.push_back(PairOf(*on_, reading, side_));
     on_.reset();
 }
 

@@ -24,6 +24,10 @@ struct YPair {
     std::string Side;      ///< where the off reading was: "east", "west" or "cold sky"
 };
 
+/// The pair of an on reading and the off reading after it, the off one
+/// taken `side`.
+YPair PairOf(const Reading& on, const Reading& off, std::string side);
+
 /// Y of several pairs.
 struct YStatistics {
     double YDb = 0;     ///< 10 log10 of the mean of the pairs' linear Y

@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <fstream>
 #include <limits>
+#include <sstream>
 
 namespace vantrel {
 
@@ -141,6 +143,20 @@ constexpr double kHighestSfu = 1e6;
 
 std::string_view ScanUsage() {
     return kUsage;
+}
+
+VansetScanDefaults VansetScanDefaultsIn(const DataArguments& files) {
+    const ToolFiles where = ToolFiles::OfEnvironment(files);
+    if (!where.Problem().empty()) {
+        return {};
+    }
+    std::ifstream in(where.PathForNew("Vanset.ini"), std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ReadVansetScanDefaults(text.str());
 }
 
 VansetScanDefaults ReadVansetScanDefaults(std::string_view text) {

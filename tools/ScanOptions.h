@@ -75,6 +75,11 @@ struct VansetScanDefaults {
 /// others.
 VansetScanDefaults ReadVansetScanDefaults(std::string_view text);
 
+/// Those values from the "Vanset.ini" where the tools keep their files
+/// (beside the station file, else in the working folder) for `files`:
+/// nothing when there is none or the folder cannot be read.
+VansetScanDefaults VansetScanDefaultsIn(const DataArguments& files);
+
 /// Outcome of reading the command line: empty `Error` means success.
 struct ParsedScan {
     ScanCommandLine Options;

@@ -58,17 +58,7 @@ ParsedObserve ParseWithVanset(std::span<const std::string_view> args, HomeStatio
 VansetScanDefaults VansetOf(std::span<const std::string_view> args) {
     HomeStation scratch;
     const ParsedObserve first = ParseObserveArguments(args, scratch, {});
-    const ToolFiles where = ToolFiles::OfEnvironment(first.Options.Files);
-    if (!where.Problem().empty()) {
-        return {};
-    }
-    std::ifstream in(where.PathForNew("Vanset.ini"), std::ios::binary);
-    if (!in) {
-        return {};
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ReadVansetScanDefaults(text.str());
+    return VansetScanDefaultsIn(first.Options.Files);
 }
 
 /// The night's settings from the command line: the antenna as the logs keep

@@ -142,17 +142,7 @@ ParsedScan ParseWithVanset(std::span<const std::string_view> args, HomeStation& 
 VansetScanDefaults VansetOf(std::span<const std::string_view> args) {
     HomeStation scratch;
     const ParsedScan first = ParseScanArguments(args, scratch);
-    const ToolFiles where = ToolFiles::OfEnvironment(first.Options.Files);
-    if (!where.Problem().empty()) {
-        return {};
-    }
-    std::ifstream in(where.PathForNew("Vanset.ini"), std::ios::binary);
-    if (!in) {
-        return {};
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ReadVansetScanDefaults(text.str());
+    return VansetScanDefaultsIn(first.Options.Files);
 }
 
 /// The off point the sky model chooses for the sequence (the 408 MHz
